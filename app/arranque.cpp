@@ -1,0 +1,90 @@
+#include "arranque.h"
+
+#include <QDir>
+
+#include "configlocation.h"
+#include "configsage.h"
+#include "configsql.h"
+#include "ficheiroconfig.h"
+#include "operatormessages.h"
+#include "programinfo.h"
+#include "sessaosagelocal.h"
+#include "startupdialogs.h"
+
+Arranque::Arranque(QString programFolder, QString argument, OperatorMessages& messages, StartupDialogs& dialogs,
+                   ErpFactory erpFactory)
+    : m_programFolder(std::move(programFolder)),
+      m_messages(messages),
+      m_dialogs(dialogs),
+      m_erpFactory(std::move(erpFactory)) {
+    m_configFile = ConfigLocation::configFile(m_programFolder, argument);
+    if (!m_erpFactory)
+        m_erpFactory = [](const SqlSettings& s) { return std::make_unique<SessaoSageLocal>(s); };
+}
+
+QString Arranque::catalogScriptPath(const QString& programFolder) {
+    return QDir(programFolder).filePath(QStringLiteral("Catalogos/bd.sql"));
+}
+
+bool Arranque::ligar() {
+    return ligarErp() && abrirBaseDados() && prepararCatalogo();
+}
+
+bool Arranque::ligarErp() {
+    FicheiroConfig file(m_configFile);
+    ConfigSage erp = ConfigSage::ler(file);
+    if (!erp.missing().isEmpty()) {
+        if (!m_dialogs.configurarErp(m_configFile, erp.missing())) {
+            m_falha = Falha::Configuracao;
+            return false;
+        }
+        erp = ConfigSage::ler(file);
+    }
+    // The ERP works on the configured database through its own connection.
+    SqlSettings sql = ConfigSQL::ler(file);
+    m_sessao = m_erpFactory(sql);
+    m_sessao->setOpcao(2);
+    if (!m_sessao->ligar(erp.servidor, erp.instancia, erp.empresa, erp.utilizador, erp.password)) {
+        m_messages.mensagem(QStringLiteral("Não foi possivel ligar ao Sage 100c ..."));
+        m_falha = Falha::Erp;
+        return false;
+    }
+    return true;
+}
+
+bool Arranque::abrirBaseDados() {
+    FicheiroConfig file(m_configFile);
+    m_sql = ConfigSQL::ler(file);
+    if (!m_sql.missing().isEmpty()) {
+        if (!m_dialogs.configurarSql(m_configFile, catalogScriptPath(m_programFolder), false, m_sql.missing())) {
+            m_falha = Falha::Configuracao;
+            return false;
+        }
+        m_sql = ConfigSQL::ler(file);
+    }
+    m_db = std::make_unique<BaseDados>();
+    if (!m_db->abrir(m_sql)) {
+        m_messages.mensagem(QStringLiteral("Não foi possivel Abrir a base de dados indicada !"));
+        m_falha = Falha::BaseDados;
+        return false;
+    }
+    return true;
+}
+
+bool Arranque::prepararCatalogo() {
+    Catalogo catalogo(*m_db, m_messages, ProgramInfo::version());
+    if (!catalogo.existe()) {
+        try {
+            catalogo.criarCatalogoBase();
+            m_catalogoCriado = true;
+        } catch (const DbError& e) {
+            m_messages.mensagem(e.descricao());
+            m_falha = Falha::BaseDados;
+            return false;
+        }
+    }
+    m_catalogo = catalogo.verificarVersao(m_catalogoCriado);
+    return true;
+}
+
+bool Arranque::lerParametros() { return m_db && m_parametros.ler(*m_db, m_messages, QStringLiteral("1")); }

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "basedados.h"
+#include "catalogo.h"
+#include "parametrosaplic.h"
+#include "sessaosage.h"
+
+class OperatorMessages;
+class StartupDialogs;
+
+// The start-up routine without its windows: configuration file, ERP session,
+// database, catalogue and version check, parameters. The GUI adds the main window
+// between the catalogue and the parameters; the command-line tool runs it as is.
+class Arranque {
+public:
+    using ErpFactory = std::function<std::unique_ptr<SessaoSage>(const SqlSettings&)>;
+
+    enum class Falha { Nenhuma, Configuracao, Erp, BaseDados };
+
+    Arranque(QString programFolder, QString argument, OperatorMessages& messages, StartupDialogs& dialogs,
+             ErpFactory erpFactory = {});
+
+    // Steps 1 and 2: the configuration file in use.
+    QString configFile() const { return m_configFile; }
+
+    // Steps 3 to 6. False on a fatal failure (its message already shown).
+    bool ligar();
+    // Step 10.
+    bool lerParametros();
+
+    Falha falha() const { return m_falha; }
+    SessaoSage* sessao() const { return m_sessao.get(); }
+    BaseDados* baseDados() const { return m_db.get(); }
+    ParametrosAplic& parametros() { return m_parametros; }
+    const SqlSettings& sqlSettings() const { return m_sql; }
+    const Catalogo::Resultado& catalogo() const { return m_catalogo; }
+    bool catalogoCriado() const { return m_catalogoCriado; }
+    QString programFolder() const { return m_programFolder; }
+
+    // Hands the two run-long objects over (to the main window).
+    std::unique_ptr<SessaoSage> takeSessao() { return std::move(m_sessao); }
+    std::unique_ptr<BaseDados> takeBaseDados() { return std::move(m_db); }
+
+    static QString catalogScriptPath(const QString& programFolder);
+
+private:
+    bool ligarErp();
+    bool abrirBaseDados();
+    bool prepararCatalogo();
+
+    QString m_programFolder;
+    QString m_configFile;
+    OperatorMessages& m_messages;
+    StartupDialogs& m_dialogs;
+    ErpFactory m_erpFactory;
+    std::unique_ptr<SessaoSage> m_sessao;
+    std::unique_ptr<BaseDados> m_db;
+    ParametrosAplic m_parametros;
+    SqlSettings m_sql;
+    Catalogo::Resultado m_catalogo;
+    bool m_catalogoCriado = false;
+    Falha m_falha = Falha::Nenhuma;
+};

@@ -1,0 +1,289 @@
+#include "basedados.h"
+
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include "sqliteprocedures.h"
+
+namespace {
+const char* kIsoFormat = "yyyy-MM-dd HH:mm:ss";
+}
+
+BaseDados::BaseDados(QString connectionName) : m_connectionName(std::move(connectionName)) {}
+
+BaseDados::~BaseDados() { fechar(); }
+
+bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeoutSeconds) {
+    fechar();
+    m_settings = settings;
+    m_ultimoErro.clear();
+    QSqlDatabase db;
+    if (settings.kind() == Backend::Sqlite) {
+        const QString path = settings.baseDados.trimmed();
+        if (path.isEmpty()) {
+            m_ultimoErro = QStringLiteral("Não foi indicado o ficheiro da base de dados.");
+            return false;
+        }
+        if (mode == OpenMode::MustExist && !QFileInfo(path).isFile()) {
+            m_ultimoErro = QStringLiteral("O ficheiro da base de dados não existe: ") + path;
+            return false;
+        }
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        db.setDatabaseName(path);
+        // Several workstations may share one file: wait for the writer instead of failing.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=8000"));
+    } else {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
+        db.setDatabaseName(odbcConnectionString(settings));
+        // Without a login time-out a server that accepts but never answers freezes open().
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds));
+    }
+    if (!db.isValid()) {
+        m_ultimoErro = db.lastError().text();
+        if (m_ultimoErro.trimmed().isEmpty()) m_ultimoErro = QStringLiteral("Driver not loaded");
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
+        return false;
+    }
+    if (!db.open()) {
+        m_ultimoErro = db.lastError().text();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
+        return false;
+    }
+    if (settings.kind() == Backend::Sqlite) {
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    }
+    return true;
+}
+
+void BaseDados::fechar() {
+    if (!QSqlDatabase::contains(m_connectionName)) return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen()) {
+            if (m_inTransaction) db.rollback();
+            db.close();
+        }
+    }
+    m_inTransaction = false;
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool BaseDados::isOpen() const {
+    return QSqlDatabase::contains(m_connectionName) && QSqlDatabase::database(m_connectionName, false).isOpen();
+}
+
+QSqlDatabase BaseDados::connection() const { return QSqlDatabase::database(m_connectionName, false); }
+
+void BaseDados::requireOpen() const {
+    if (!isOpen()) throw DbError(-1, QStringLiteral("A base de dados não está aberta."));
+}
+
+QString BaseDados::odbcConnectionString(const SqlSettings& s) {
+#ifdef Q_OS_WIN
+    const QString driver = QStringLiteral("{ODBC Driver 18 for SQL Server}");
+#else
+    const QString driver = QStringLiteral("{FreeTDS}");
+#endif
+    // Values go between braces so that ';' or '=' inside a password cannot change the string.
+    auto braced = [](QString v) { return QLatin1Char('{') + v.replace(QLatin1Char('}'), QStringLiteral("}}")) + QLatin1Char('}'); };
+    QString cs = QStringLiteral("DRIVER=%1;SERVER=%2;DATABASE=%3;UID=%4;PWD=%5")
+                     .arg(driver, s.servidor.trimmed(), braced(s.baseDados.trimmed()), braced(s.login), braced(s.password));
+#ifdef Q_OS_WIN
+    cs += QStringLiteral(";TrustServerCertificate=yes");
+#else
+    cs += QStringLiteral(";TDS_Version=7.4;ClientCharset=UTF-8");
+#endif
+    return cs;
+}
+
+QVariant BaseDados::toStorage(const QVariant& v) const {
+    if (backend() != Backend::Sqlite || v.isNull()) return v;
+    switch (v.typeId()) {
+        case QMetaType::QDateTime:
+            return v.toDateTime().toString(QString::fromLatin1(kIsoFormat));
+        case QMetaType::QDate:
+            return QDateTime(v.toDate(), QTime(0, 0)).toString(QString::fromLatin1(kIsoFormat));
+        default:
+            return v;
+    }
+}
+
+DbError BaseDados::errorFrom(const QSqlError& e, const QString& sql) const {
+    const QString code = e.nativeErrorCode();
+    bool numeric = false;
+    qint64 number = code.toLongLong(&numeric);
+    QString text = e.databaseText().trimmed();
+    if (text.isEmpty()) text = e.text().trimmed();
+    if (!numeric) number = -1;
+    DbError err(number, text, sql);
+    if (backend() == Backend::Sqlite) {
+        // SQLITE_ERROR: the statement itself is wrong (no such column, syntax).
+        err.setCommandError(numeric && (number & 0xff) == 1);
+    } else {
+        // SQL Server reports statement errors with SQLSTATE class 42 / 37000.
+        const QString all = code + QLatin1Char(' ') + e.text();
+        err.setCommandError(all.contains(QStringLiteral("42S")) || all.contains(QStringLiteral("42000")) ||
+                            all.contains(QStringLiteral("37000")) || number == 207 || number == 102);
+    }
+    return err;
+}
+
+QSqlQuery BaseDados::prepared(const QString& sql, const QVariantList& params) {
+    requireOpen();
+    QSqlQuery q(connection());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) throw errorFrom(q.lastError(), sql);
+    for (int i = 0; i < params.size(); ++i) q.bindValue(i, toStorage(params[i]));
+    return q;
+}
+
+int BaseDados::executar(const QString& sql, const QVariantList& params) {
+    QSqlQuery q = params.isEmpty() ? QSqlQuery(connection()) : prepared(sql, params);
+    requireOpen();
+    const bool ok = params.isEmpty() ? q.exec(sql) : q.exec();
+    if (!ok) throw errorFrom(q.lastError(), sql);
+    return q.numRowsAffected();
+}
+
+static RecordSet fetchAll(QSqlQuery& q) {
+    QStringList cols;
+    const QSqlRecord rec = q.record();
+    for (int i = 0; i < rec.count(); ++i) cols << rec.fieldName(i);
+    QVector<QVector<QVariant>> rows;
+    while (q.next()) {
+        QVector<QVariant> row;
+        row.reserve(cols.size());
+        for (int i = 0; i < cols.size(); ++i) row << q.value(i);
+        rows << row;
+    }
+    return RecordSet(cols, rows);
+}
+
+RecordSet BaseDados::consultar(const QString& sql, const QVariantList& params) {
+    QSqlQuery q = prepared(sql, params);
+    if (!q.exec()) throw errorFrom(q.lastError(), sql);
+    RecordSet rs = fetchAll(q);
+    if (q.lastError().isValid()) throw errorFrom(q.lastError(), sql);
+    return rs;
+}
+
+QVariant BaseDados::escalar(const QString& sql, const QVariantList& params) {
+    RecordSet rs = consultar(sql, params);
+    if (rs.isEmpty() || rs.columns().isEmpty()) return {};
+    return rs.value(0, rs.columns().first());
+}
+
+static QVariant procValue(const ProcParam& p) {
+    // Texts are handed over as typed and converted the way the database client would.
+    if (p.value.isNull()) return p.value;
+    switch (p.type) {
+        case ProcParam::SmallInt:
+        case ProcParam::Int: {
+            if (p.value.typeId() == QMetaType::QString) {
+                const QString t = p.value.toString().trimmed();
+                if (t.isEmpty()) return QVariant();
+                bool ok = false;
+                const qint64 n = t.toLongLong(&ok);
+                if (!ok) throw DbError(-1, QStringLiteral("Valor inválido para o parâmetro %1: '%2'").arg(p.name, t));
+                if (p.type == ProcParam::SmallInt && (n < -32768 || n > 32767))
+                    throw DbError(-1, QStringLiteral("Valor fora do intervalo para o parâmetro %1: %2").arg(p.name, t));
+                return n;
+            }
+            return p.value;
+        }
+        case ProcParam::Text: {
+            return p.value.toString();
+        }
+        default:
+            return p.value;
+    }
+}
+
+ProcResult BaseDados::procedimento(const QString& name, const QList<ProcParam>& params) {
+    requireOpen();
+    QList<ProcParam> converted = params;
+    for (ProcParam& p : converted) p.value = procValue(p);
+    if (backend() == Backend::Sqlite) return SqliteProcedures::call(*this, name, converted);
+
+    QStringList marks;
+    for (int i = 0; i < converted.size(); ++i) marks << QStringLiteral("?");
+    const QString sql = QStringLiteral("{? = call %1(%2)}").arg(name, marks.join(QLatin1Char(',')));
+    QSqlQuery q(connection());
+    if (!q.prepare(sql)) throw errorFrom(q.lastError(), sql);
+    q.bindValue(0, 0, QSql::Out);
+    for (int i = 0; i < converted.size(); ++i) q.bindValue(i + 1, converted[i].value);
+    if (!q.exec()) throw errorFrom(q.lastError(), sql);
+    ProcResult r;
+    if (q.isSelect()) r.rows = fetchAll(q);
+    r.returnValue = q.boundValue(0).toLongLong();
+    return r;
+}
+
+void BaseDados::beginTransaction(bool immediate) {
+    requireOpen();
+    if (m_inTransaction) throw DbError(-1, QStringLiteral("Já existe uma transacção aberta."));
+    if (backend() == Backend::Sqlite && immediate) {
+        QSqlQuery q(connection());
+        if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) throw errorFrom(q.lastError(), QStringLiteral("BEGIN IMMEDIATE"));
+    } else {
+        QSqlDatabase db = connection();
+        if (!db.transaction()) throw errorFrom(db.lastError(), QStringLiteral("BEGIN TRANSACTION"));
+    }
+    m_inTransaction = true;
+}
+
+void BaseDados::commit() {
+    requireOpen();
+    QSqlDatabase db = connection();
+    if (!db.commit()) throw errorFrom(db.lastError(), QStringLiteral("COMMIT"));
+    m_inTransaction = false;
+}
+
+void BaseDados::rollback() {
+    if (!m_inTransaction) return;
+    m_inTransaction = false;
+    if (!isOpen()) return;
+    QSqlDatabase db = connection();
+    if (!db.rollback()) {
+        // A failed statement may already have ended the transaction on the server side.
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("ROLLBACK"));
+    }
+}
+
+bool BaseDados::tableExists(const QString& table) {
+    requireOpen();
+    return connection().tables().contains(table, Qt::CaseInsensitive);
+}
+
+QStringList BaseDados::columnNames(const QString& table) {
+    requireOpen();
+    const QSqlRecord rec = connection().record(table);
+    QStringList out;
+    for (int i = 0; i < rec.count(); ++i) out << rec.fieldName(i);
+    return out;
+}
+
+Transaccao::Transaccao(BaseDados& db, bool immediate) : m_db(db) {
+    if (!m_db.inTransaction()) {
+        m_db.beginTransaction(immediate);
+        m_owner = true;
+    }
+}
+
+Transaccao::~Transaccao() {
+    if (m_owner && !m_done) m_db.rollback();
+}
+
+void Transaccao::commit() {
+    if (m_done) return;
+    m_done = true;
+    if (m_owner) m_db.commit();
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+#include "dberror.h"
+#include "recordset.h"
+#include "sqlsettings.h"
+
+// One input parameter of a stored-procedure call.
+struct ProcParam {
+    enum Type { SmallInt, Int, Text, Money, DateTime };
+    QString name;
+    QVariant value;
+    Type type = Text;
+    int size = 0;
+};
+
+struct ProcResult {
+    qint64 returnValue = 0;
+    RecordSet rows;
+};
+
+// The program's database: one connection for the whole run, handed to every window.
+// Every statement takes its values as bound parameters ("?" placeholders); failures
+// are raised as DbError with the driver's number and description.
+class BaseDados {
+public:
+    enum class OpenMode { MustExist, CreateIfMissing };
+
+    explicit BaseDados(QString connectionName = QStringLiteral("balantrix"));
+    ~BaseDados();
+    BaseDados(const BaseDados&) = delete;
+    BaseDados& operator=(const BaseDados&) = delete;
+
+    // Opens the connection; false with ultimoErro() set when it cannot.
+    // A sqlite file is never created unless asked for (a wrong path must fail, not
+    // leave an empty database behind).
+    bool abrir(const SqlSettings& settings, OpenMode mode = OpenMode::MustExist, int loginTimeoutSeconds = 15);
+    QString ultimoErro() const { return m_ultimoErro; }
+    void fechar();
+    bool isOpen() const;
+
+    Backend backend() const { return m_settings.kind(); }
+    const SqlSettings& settings() const { return m_settings; }
+    QSqlDatabase connection() const;
+    QString connectionName() const { return m_connectionName; }
+
+    // Runs a statement without result; gives the number of rows it touched.
+    int executar(const QString& sql, const QVariantList& params = {});
+    RecordSet consultar(const QString& sql, const QVariantList& params = {});
+    // First column of the first row, or an invalid QVariant when there is no row.
+    QVariant escalar(const QString& sql, const QVariantList& params = {});
+
+    // Runs one of the program's stored procedures. On SQL Server it is the real
+    // procedure; on sqlite the same behaviour is provided by the program itself.
+    ProcResult procedimento(const QString& name, const QList<ProcParam>& params);
+
+    // Transactions. `immediate` takes the write lock at once on sqlite, which any
+    // read-then-write work (ticket numbers) needs.
+    void beginTransaction(bool immediate = false);
+    void commit();
+    void rollback();
+    bool inTransaction() const { return m_inTransaction; }
+
+    bool tableExists(const QString& table);
+    QStringList columnNames(const QString& table);
+
+    // DSN-less ODBC connection string for SQL Server (FreeTDS here, the Microsoft
+    // driver on Windows).
+    static QString odbcConnectionString(const SqlSettings& s);
+    // The value as it is stored: sqlite keeps date-times as ISO text.
+    QVariant toStorage(const QVariant& v) const;
+
+    DbError errorFrom(const class QSqlError& e, const QString& sql) const;
+
+private:
+    void requireOpen() const;
+    class QSqlQuery prepared(const QString& sql, const QVariantList& params);
+
+    QString m_connectionName;
+    SqlSettings m_settings;
+    QString m_ultimoErro;
+    bool m_inTransaction = false;
+};
+
+// Scope object: begins in the constructor and rolls back on destruction unless
+// committed. Inside an already open transaction it simply joins it.
+class Transaccao {
+public:
+    explicit Transaccao(BaseDados& db, bool immediate = false);
+    ~Transaccao();
+    Transaccao(const Transaccao&) = delete;
+    Transaccao& operator=(const Transaccao&) = delete;
+    void commit();
+
+private:
+    BaseDados& m_db;
+    bool m_owner = false;
+    bool m_done = false;
+};

@@ -1,0 +1,119 @@
+#include "catalogo.h"
+
+#include "operatormessages.h"
+#include "programinfo.h"
+
+Catalogo::Catalogo(BaseDados& db, OperatorMessages& messages, QString programVersion)
+    : m_db(db),
+      m_messages(messages),
+      m_programVersion(std::move(programVersion)),
+      m_statements(CatalogStatements::forBackend(db.backend())) {}
+
+bool Catalogo::existe() {
+    try {
+        m_db.consultar(CatalogStatements::probe());
+        return true;
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+void Catalogo::criarCatalogoBase() {
+    for (const CatalogStatement& st : m_statements.baseCatalogue) run(st);
+}
+
+void Catalogo::run(const CatalogStatement& st) {
+    if (st.kind == CatalogStatement::CopyWarehouse) {
+        RecordSet row1 = m_db.consultar(CatalogStatements::parametersRow1());
+        if (row1.isEmpty()) return;
+        m_db.executar(st.sql, {row1.text(QStringLiteral("ArmCentral"))});
+        return;
+    }
+    m_db.executar(st.sql);
+}
+
+void Catalogo::runSteps(int fromVersion) {
+    if (fromVersion <= 0)
+        for (const auto& st : m_statements.stepA) run(st);
+    if (fromVersion <= 1)
+        for (const auto& st : m_statements.stepB) run(st);
+    if (fromVersion <= 2)
+        for (const auto& st : m_statements.stepC) run(st);
+}
+
+Catalogo::Resultado Catalogo::check(bool criadoAgora) {
+    Resultado r;
+    const QString programText = ProgramInfo::versionText(m_programVersion);
+    int target = kCurrentVersion;
+    RecordSet row = m_db.consultar(CatalogStatements::versionRow());
+    int dbVersion = 0;
+    if (row.isEmpty()) {
+        m_db.executar(QStringLiteral("INSERT INTO kel_sistema (Numero, versaoEXE) VALUES (?, ?)"),
+                      {200, programText});
+        r.versaoExe = programText;
+        // A database found without its version row waits for the next start; one whose
+        // catalogue was created just now is completed at once.
+        if (!criadoAgora) target = 0;
+    } else {
+        dbVersion = row.value(QStringLiteral("VersaoCatalogo")).toInt();
+        const QVariant stored = row.value(QStringLiteral("versaoEXE"));
+        if (stored.isNull() || stored.toString() < programText) {
+            m_db.executar(QStringLiteral("UPDATE kel_sistema SET versaoEXE = ? WHERE Numero = 200"), {programText});
+            r.versaoExe = programText;
+        } else {
+            r.versaoExe = stored.toString();
+            if (stored.toString() > programText) {
+                r.desactualizado = true;
+                m_messages.mostrarEstado(OperatorMessages::Critico,
+                                         QStringLiteral("A versão da aplicação que esta a utilizar esta desactualizada.\r\n"
+                                                        " Deve actualizar a versão deste posto!"));
+            }
+        }
+    }
+    r.versaoCatalogo = dbVersion;
+    if (target != dbVersion && dbVersion >= 0 && dbVersion <= 2) {
+        runSteps(dbVersion);
+        m_db.executar(CatalogStatements::versionUpdate(target));
+        r.versaoCatalogo = target;
+    }
+    return r;
+}
+
+Catalogo::Resultado Catalogo::verificarVersao(bool criadoAgora) {
+    bool repaired = false;
+    for (;;) {
+        try {
+            return check(criadoAgora);
+        } catch (const DbError& e) {
+            if (e.isCommandError() && !repaired) {
+                repaired = true;
+                try {
+                    m_db.executar(CatalogStatements::repairStatement(m_db.backend()));
+                    continue;
+                } catch (const DbError& e2) {
+                    m_messages.mensagem(QString::number(e2.numero()) + QStringLiteral("\r\n") + e2.descricao());
+                }
+            } else {
+                m_messages.mensagem(QString::number(e.numero()) + QStringLiteral("\r\n") + e.descricao());
+            }
+            Resultado r;
+            r.ok = false;
+            try {
+                const QVariant v = m_db.escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200"));
+                r.versaoCatalogo = v.toInt();
+            } catch (const DbError&) {
+            }
+            return r;
+        }
+    }
+}
+
+QStringList Catalogo::script(Backend backend) {
+    const CatalogStatements s = CatalogStatements::forBackend(backend);
+    QStringList out;
+    for (const auto* list : {&s.baseCatalogue, &s.stepA, &s.stepB, &s.stepC})
+        for (const CatalogStatement& st : *list) out << st.sql;
+    out << CatalogStatements::versionUpdate(kCurrentVersion);
+    out << CatalogStatements::repairStatement(backend);
+    return out;
+}

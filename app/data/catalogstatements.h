@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "sqlsettings.h"
+
+// One statement of the catalogue. CopyWarehouse is the update of the upgrade that
+// copies row 1's ArmCentral into ArmSaida: it runs only when row 1 exists, with
+// that warehouse bound to its one parameter.
+struct CatalogStatement {
+    enum Kind { Plain, CopyWarehouse };
+    QString sql;
+    Kind kind = Plain;
+};
+
+// The catalogue statements of one dialect, in the order the program runs them.
+struct CatalogStatements {
+    QList<CatalogStatement> baseCatalogue;
+    QList<CatalogStatement> stepA;  // from catalogue version 0
+    QList<CatalogStatement> stepB;  // from version 1
+    QList<CatalogStatement> stepC;  // from version 2
+
+    static CatalogStatements forBackend(Backend b);
+
+    static QString probe() { return QStringLiteral("SELECT * From kel_PES_Parametros"); }
+    static QString versionRow() { return QStringLiteral("SELECT *  From kel_sistema Where (Numero = 200)"); }
+    static QString parametersRow1() { return QStringLiteral("Select * from kel_PES_Parametros where Numero=1"); }
+    static QString versionUpdate(int target) {
+        return QStringLiteral(" update kel_sistema set versaocatalogo=%1 where Numero=200").arg(target);
+    }
+    static QString repairStatement(Backend b);
+};
+
+namespace mssql {
+QList<CatalogStatement> baseCatalogue();
+QList<CatalogStatement> stepA();
+QList<CatalogStatement> stepB();
+}  // namespace mssql

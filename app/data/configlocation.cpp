@@ -1,0 +1,25 @@
+#include "configlocation.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+QString ConfigLocation::baseDataFolder() {
+    const QString env = qEnvironmentVariable("BALANTRIX_DATA_DIR");
+    QString base = env.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) : env;
+    while (base.size() > 1 && (base.endsWith(QLatin1Char('/')) || base.endsWith(QLatin1Char('\\')))) base.chop(1);
+    return base;
+}
+
+QString ConfigLocation::norvakFolder() { return baseDataFolder() + QStringLiteral("/norvak"); }
+
+QString ConfigLocation::configFolder(const QString& programFolder) {
+    const QString norvak = norvakFolder();
+    return QFileInfo(norvak).isDir() ? norvak : programFolder;
+}
+
+QString ConfigLocation::configFile(const QString& programFolder, const QString& argument) {
+    const QString folder = configFolder(programFolder);
+    const QString name = argument.trimmed().isEmpty() ? defaultFileName() : argument.trimmed();
+    return QDir::cleanPath(folder + QLatin1Char('/') + name);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+// A database failure as the operator sees it: a number and a description.
+// Raised by BaseDados and carried up to the action that started the work.
+class DbError : public std::runtime_error {
+public:
+    DbError(qint64 numero, const QString& descricao, const QString& statement = {});
+
+    qint64 numero() const { return m_numero; }
+    QString descricao() const { return m_descricao; }
+    QString statement() const { return m_statement; }
+    // "Errors in the command": the statement itself was refused (unknown column,
+    // syntax). The catalogue check reacts to these by repairing kel_sistema.
+    bool isCommandError() const { return m_commandError; }
+    void setCommandError(bool v) { m_commandError = v; }
+
+    // "number - description", as messages show it.
+    QString texto() const;
+
+private:
+    qint64 m_numero;
+    QString m_descricao;
+    QString m_statement;
+    bool m_commandError = false;
+};

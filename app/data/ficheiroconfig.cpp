@@ -1,0 +1,40 @@
+#include "ficheiroconfig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <stdexcept>
+
+FicheiroConfig::FicheiroConfig(QString path) : m_path(std::move(path)) {}
+
+bool FicheiroConfig::exists() const { return QFileInfo(m_path).isFile(); }
+
+QString FicheiroConfig::ler(const QString& seccao, const QString& chave) const {
+    if (!exists()) return {};
+    QSettings s(m_path, QSettings::IniFormat);
+    return s.value(seccao + QLatin1Char('/') + chave).toString();
+}
+
+void FicheiroConfig::gravar(const QString& seccao, const QString& chave, const QString& valor) {
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (!exists()) {
+        QDir().mkpath(QFileInfo(m_path).absolutePath());
+        QFile f(m_path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (!exists())
+                throw std::runtime_error((QStringLiteral("Não foi possível criar o ficheiro de configuração ") + m_path).toStdString());
+        } else {
+            f.setPermissions(ownerOnly);
+            f.close();
+        }
+    }
+    {
+        QSettings s(m_path, QSettings::IniFormat);
+        s.setValue(seccao + QLatin1Char('/') + chave, valor);
+        s.sync();
+        if (s.status() != QSettings::NoError)
+            throw std::runtime_error((QStringLiteral("Não foi possível gravar o ficheiro de configuração ") + m_path).toStdString());
+    }
+    QFile::setPermissions(m_path, ownerOnly);
+}

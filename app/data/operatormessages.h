@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The one door through which the program talks to the operator. The GUI shows
+// modal boxes; the command-line tool writes to standard error; tests answer.
+class OperatorMessages {
+public:
+    // Kinds of MostrarAviso (box titled "Informação").
+    enum Aviso { CampoObrigatorio = 1, Informacao = 2, OkCancelar = 3, SimNao = 4 };
+    // Status of MostrarEstado (box titled with the program's description).
+    enum Estado { Exclamacao = 0, Info = 1, Critico = 2 };
+
+    virtual ~OperatorMessages() = default;
+
+    // Gives true for OK / Yes; kinds 1 and 2 always give true.
+    virtual bool mostrarAviso(int tipo, const QString& texto) = 0;
+    virtual void mostrarEstado(int estado, const QString& texto) = 0;
+    // A plain box (OK button, no icon, application title).
+    virtual void mensagem(const QString& texto) = 0;
+};

@@ -1,0 +1,124 @@
+#include "demo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "basedados.h"
+#include "catalogo.h"
+#include "configlocation.h"
+#include "configsage.h"
+#include "configsql.h"
+#include "demodata.h"
+#include "erpschema.h"
+#include "ficheiroconfig.h"
+#include "operatormessages.h"
+#include "programinfo.h"
+
+namespace {
+
+class SilentMessages : public OperatorMessages {
+public:
+    bool mostrarAviso(int, const QString& t) override { last = t; return true; }
+    void mostrarEstado(int, const QString& t) override { last = t; }
+    void mensagem(const QString& t) override { last = t; }
+    QString last;
+};
+
+void removeDatabaseFiles(const QString& path) {
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) QFile::remove(path + suffix);
+}
+
+void gravarParametros(BaseDados& db) {
+    const QList<ProcParam> p = {
+        {QStringLiteral("Numero"), QStringLiteral("1"), ProcParam::SmallInt},
+        {QStringLiteral("ArmCentral"), QStringLiteral("A1"), ProcParam::Text, 6},
+        {QStringLiteral("TpGuiaEntMP"), QStringLiteral("GEM"), ProcParam::Text, 3},
+        {QStringLiteral("SeGuiaEntMP"), QStringLiteral("1"), ProcParam::SmallInt},
+        {QStringLiteral("TpGuiaEntMS"), QStringLiteral("GES"), ProcParam::Text, 3},
+        {QStringLiteral("SeGuiaEntMS"), QStringLiteral("1"), ProcParam::SmallInt},
+        {QStringLiteral("TpSaida"), QStringLiteral("GR"), ProcParam::Text, 3},
+        {QStringLiteral("SeSaida"), QStringLiteral("1"), ProcParam::SmallInt},
+        {QStringLiteral("Sector"), QStringLiteral("PES"), ProcParam::Text, 3},
+        {QStringLiteral("ArmSaida"), QStringLiteral("A2"), ProcParam::Text, 6},
+        {QStringLiteral("NoVias"), QStringLiteral("2"), ProcParam::SmallInt},
+    };
+    db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Param_Aplic"), p);
+}
+
+void gravarConfiguracao(const QString& configFile, const QString& database, const QString& folder) {
+    QFile::remove(configFile);
+    FicheiroConfig f(configFile);
+    ConfigSage{QStringLiteral("local"), QString(), Demo::empresa(), Demo::utilizador(), Demo::password()}.gravar(f);
+    ConfigSQL::gravar(f, SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), database, QString(), QString()});
+    f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Assunto"), QStringLiteral("Talão de pesagem"));
+    f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Mensagem"),
+             QStringLiteral("Junto enviamos o talão de pesagem. Com os melhores cumprimentos."));
+    f.gravar(QStringLiteral("EMAIL"), QStringLiteral("CC"), QString());
+    f.gravar(QStringLiteral("EMAIL"), QStringLiteral("BCC"), QString());
+    f.gravar(QStringLiteral("PDF"), QStringLiteral("Pasta"), QDir(folder).filePath(QStringLiteral("PDF")));
+    f.gravar(QStringLiteral("SMTP"), QStringLiteral("Servidor"), QStringLiteral("127.0.0.1"));
+    f.gravar(QStringLiteral("SMTP"), QStringLiteral("Porta"), QStringLiteral("2525"));
+    f.gravar(QStringLiteral("SMTP"), QStringLiteral("Seguranca"), QStringLiteral("nenhuma"));
+    f.gravar(QStringLiteral("SMTP"), QStringLiteral("Utilizador"), QString());
+    f.gravar(QStringLiteral("SMTP"), QStringLiteral("Password"), QString());
+    f.gravar(QStringLiteral("SMTP"), QStringLiteral("NomeEmissor"), QStringLiteral("Agro-Pecuária do Vale, Lda."));
+    f.gravar(QStringLiteral("SMTP"), QStringLiteral("emailEmissor"), QStringLiteral("pesagens@agrovale.example"));
+    f.gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"), QString());
+}
+
+}  // namespace
+
+Demo::Resultado Demo::criar(const QString& configName, bool force) {
+    Resultado r;
+    const QString folder = ConfigLocation::norvakFolder();
+    if (!QDir().mkpath(folder)) {
+        r.mensagem = QStringLiteral("Não foi possível criar a pasta ") + folder;
+        return r;
+    }
+    r.configFile = QDir::cleanPath(folder + QLatin1Char('/') +
+                                   (configName.trimmed().isEmpty() ? ConfigLocation::defaultFileName() : configName.trimmed()));
+    r.database = QDir(folder).filePath(databaseFileName());
+    if (QFileInfo::exists(r.configFile) && !force) {
+        r.mensagem = QStringLiteral("Já existe uma configuração em %1. Use --force para a substituir.").arg(r.configFile);
+        return r;
+    }
+    // Build the database under a temporary name so that a failure leaves nothing behind.
+    const QString building = r.database + QStringLiteral(".novo");
+    removeDatabaseFiles(building);
+    try {
+        BaseDados db(QStringLiteral("balantrix_demo"));
+        SqlSettings sql{QStringLiteral("sqlite"), QStringLiteral("local"), building, QString(), QString()};
+        if (!db.abrir(sql, BaseDados::OpenMode::CreateIfMissing)) throw DbError(-1, db.ultimoErro());
+        ErpSchema::criar(db, empresa(), utilizador(), password());
+        DemoData::preencher(db);
+        SilentMessages messages;
+        Catalogo catalogo(db, messages, ProgramInfo::version());
+        catalogo.criarCatalogoBase();
+        const Catalogo::Resultado check = catalogo.verificarVersao(true);
+        if (!check.ok) throw DbError(-1, messages.last);
+        gravarParametros(db);
+        db.executar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        db.fechar();
+    } catch (const DbError& e) {
+        removeDatabaseFiles(building);
+        r.mensagem = QStringLiteral("Erro ao criar a base de dados de demonstração: ") + e.texto();
+        return r;
+    }
+    removeDatabaseFiles(r.database);
+    if (!QFile::rename(building, r.database)) {
+        removeDatabaseFiles(building);
+        r.mensagem = QStringLiteral("Não foi possível criar o ficheiro ") + r.database;
+        return r;
+    }
+    removeDatabaseFiles(building);
+    try {
+        gravarConfiguracao(r.configFile, r.database, folder);
+    } catch (const std::exception& e) {
+        r.mensagem = QString::fromStdString(e.what());
+        return r;
+    }
+    QDir().mkpath(QDir(folder).filePath(QStringLiteral("PDF")));
+    r.ok = true;
+    return r;
+}

@@ -1,0 +1,60 @@
+#include "erpschema.h"
+
+#include "basedados.h"
+
+QStringList ErpSchema::createStatements() {
+    // Text columns compare without case, as the ERP's SQL Server collation does;
+    // Inactivo is 0 for active rows and -1 for inactive ones.
+    return {
+        QStringLiteral("CREATE TABLE ERP_Local (Empresa nvarchar(15) COLLATE NOCASE NOT NULL, Utilizador nvarchar(30) "
+                       "COLLATE NOCASE NOT NULL, Password nvarchar(60) NOT NULL, Criado datetime NULL)"),
+        QStringLiteral("CREATE TABLE EMPRESA (CODIGO nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, NOME nvarchar(100) "
+                       "COLLATE NOCASE NULL, Morada nvarchar(100) COLLATE NOCASE NULL, Local nvarchar(50) COLLATE NOCASE "
+                       "NULL, CdPostal nvarchar(15) COLLATE NOCASE NULL, NContrib nvarchar(20) COLLATE NOCASE NULL, "
+                       "Telefone nvarchar(20) COLLATE NOCASE NULL, Email nvarchar(100) COLLATE NOCASE NULL)"),
+        QStringLiteral("CREATE TABLE Clientes (CODIGO nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, NOME nvarchar(100) "
+                       "COLLATE NOCASE NULL, Morada nvarchar(100) COLLATE NOCASE NULL, Local nvarchar(50) COLLATE NOCASE "
+                       "NULL, CdPostal nvarchar(15) COLLATE NOCASE NULL, NContrib nvarchar(20) COLLATE NOCASE NULL, "
+                       "email_envio_documentos nvarchar(250) COLLATE NOCASE NULL, Inactivo smallint NOT NULL DEFAULT 0)"),
+        QStringLiteral("CREATE TABLE Fornec (CODIGO nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, NOME nvarchar(100) "
+                       "COLLATE NOCASE NULL, Morada nvarchar(100) COLLATE NOCASE NULL, Local nvarchar(50) COLLATE NOCASE "
+                       "NULL, CdPostal nvarchar(15) COLLATE NOCASE NULL, NContrib nvarchar(20) COLLATE NOCASE NULL, Email "
+                       "nvarchar(250) COLLATE NOCASE NULL, Inactivo smallint NOT NULL DEFAULT 0)"),
+        QStringLiteral("CREATE TABLE Artigos (CODIGO nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, NOME nvarchar(100) "
+                       "COLLATE NOCASE NULL, UnBase nvarchar(5) COLLATE NOCASE NULL, Artoudes smallint NOT NULL DEFAULT 0, "
+                       "Inactivo smallint NOT NULL DEFAULT 0)"),
+        QStringLiteral("CREATE TABLE MORADAS (TERCEIRO nvarchar(15) COLLATE NOCASE NOT NULL, TPTERC smallint NOT NULL, "
+                       "CDMORADA nvarchar(3) COLLATE NOCASE NOT NULL, Descr nvarchar(100) COLLATE NOCASE NULL, Local "
+                       "nvarchar(50) COLLATE NOCASE NULL, CdPostal nvarchar(15) COLLATE NOCASE NULL, TpMorada nvarchar(3) "
+                       "COLLATE NOCASE NULL, PRIMARY KEY (TERCEIRO, TPTERC, CDMORADA))"),
+        QStringLiteral("CREATE TABLE CodPost (Cod nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, Descr nvarchar(50) "
+                       "COLLATE NOCASE NULL)"),
+        QStringLiteral("CREATE TABLE TpMorada (Codigo nvarchar(3) COLLATE NOCASE NOT NULL PRIMARY KEY, Descrica nvarchar(50) "
+                       "COLLATE NOCASE NULL)"),
+        QStringLiteral("CREATE TABLE kel_RS_Motoristas (Codigo nvarchar(5) COLLATE NOCASE NOT NULL PRIMARY KEY, Nome "
+                       "nvarchar(50) COLLATE NOCASE NULL, Inactivo smallint NOT NULL DEFAULT 0)"),
+        QStringLiteral(
+            "CREATE TABLE DocGCCab (Tpdoc nvarchar(3) COLLATE NOCASE NOT NULL, Serie smallint NOT NULL, NNumdoc int NOT "
+            "NULL, Ano smallint NOT NULL, Data datetime NULL, AreaGestao smallint NULL, Sector nvarchar(6) COLLATE NOCASE "
+            "NULL, TipoTerc smallint NULL, Terceiro nvarchar(15) COLLATE NOCASE NULL, NContrib nvarchar(20) COLLATE NOCASE "
+            "NULL, DescCab money NULL, Processo nvarchar(20) COLLATE NOCASE NULL, VossoNo nvarchar(30) COLLATE NOCASE "
+            "NULL, MeioTransp nvarchar(20) COLLATE NOCASE NULL, Matricul nvarchar(10) COLLATE NOCASE NULL, LocalCG "
+            "nvarchar(50) COLLATE NOCASE NULL, LocalDSG nvarchar(50) COLLATE NOCASE NULL, DtCarga datetime NULL, Hora "
+            "nvarchar(5) NULL, DataDes datetime NULL, HoraDes nvarchar(5) NULL, ONDEENTR nvarchar(3) COLLATE NOCASE NULL, "
+            "SerieOrig smallint NULL, NumOrig int NULL, TipoPreco smallint NULL, NumVias smallint NOT NULL DEFAULT 0, "
+            "Convertido smallint NOT NULL DEFAULT 0, Estado nvarchar(1) COLLATE NOCASE NOT NULL DEFAULT 'R', PRIMARY KEY "
+            "(Tpdoc, Serie, NNumdoc, Ano))"),
+        QStringLiteral("CREATE TABLE DocGCLin (Tpdoc nvarchar(3) COLLATE NOCASE NOT NULL, Serie smallint NOT NULL, NNumdoc "
+                       "int NOT NULL, Ano smallint NOT NULL, NLinha int NOT NULL, Artigo nvarchar(15) COLLATE NOCASE NULL, "
+                       "Descricao nvarchar(100) COLLATE NOCASE NULL, Quantidade money NULL, QuantidadeOrigem money NULL, "
+                       "Armazem nvarchar(6) COLLATE NOCASE NULL, PRIMARY KEY (Tpdoc, Serie, NNumdoc, Ano, NLinha))"),
+    };
+}
+
+void ErpSchema::criar(BaseDados& db, const QString& empresa, const QString& utilizador, const QString& password) {
+    Transaccao t(db, true);
+    for (const QString& sql : createStatements()) db.executar(sql);
+    db.executar(QStringLiteral("INSERT INTO ERP_Local (Empresa, Utilizador, Password, Criado) VALUES (?, ?, ?, ?)"),
+                {empresa, utilizador, password, QDateTime::currentDateTime()});
+    t.commit();
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QStringList>
+
+class BaseDados;
+
+// The ERP tables the program reads (master data and document headers and lines),
+// as the local ERP keeps them. Created only in a database of its own (demo or test),
+// together with the marker table that lets the local ERP recognise such a database.
+namespace ErpSchema {
+QStringList createStatements();
+// Name of the marker table: the local ERP refuses any database without it.
+inline QString markerTable() { return QStringLiteral("ERP_Local"); }
+// Creates the ERP tables and the marker row with the company and its credentials.
+void criar(BaseDados& db, const QString& empresa, const QString& utilizador, const QString& password);
+}  // namespace ErpSchema

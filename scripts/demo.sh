@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, creates the demo installation (once) and starts
+# the program on it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+./scripts/build.sh
+bin=build/bin
+if ! "$bin/balantrix-cli" db upgrade >/dev/null 2>&1; then
+  "$bin/balantrix-cli" demo init --force
+fi
+if [ -x "$bin/balantrix" ]; then
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    exec xvfb-run -a "$bin/balantrix" "$@"
+  fi
+  exec "$bin/balantrix" "$@"
+fi
+echo "The main window is not built yet; the demo database was brought up to date:"
+"$bin/balantrix-cli" db upgrade

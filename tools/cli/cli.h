@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include "operatormessages.h"
+#include "startupdialogs.h"
+
+// What every verb of balantrix-cli receives: its arguments, the configuration name
+// chosen with --config, and the two output streams. Results go to standard output as
+// key=value lines; the program's own messages go to standard error.
+struct Cli {
+    QStringList args;    // after the verb
+    QString configName;  // --config NAME, empty for Balantrix.kel
+    QTextStream& out;
+    QTextStream& err;
+
+    // Exit codes.
+    static constexpr int Ok = 0, Failed = 1, Usage = 2;
+
+    // Takes "--name value" out of args; empty when absent. Sets `missingValue` when the
+    // option is there without a value.
+    QString take(const QString& name, bool* present = nullptr, bool* missingValue = nullptr);
+    bool takeFlag(const QString& name);
+    int usage(const QString& text);
+    void result(const QString& key, const QString& value) { out << key << '=' << value << '\n'; out.flush(); }
+};
+
+// Operator messages of the tool: the text on standard error.
+class CliMessages : public OperatorMessages {
+public:
+    explicit CliMessages(QTextStream& err) : m_err(err) {}
+    bool mostrarAviso(int tipo, const QString& texto) override;
+    void mostrarEstado(int estado, const QString& texto) override;
+    void mensagem(const QString& texto) override;
+
+private:
+    QTextStream& m_err;
+};
+
+// The tool never opens a settings dialog: it names the missing settings and stops.
+class CliDialogs : public StartupDialogs {
+public:
+    explicit CliDialogs(QTextStream& err) : m_err(err) {}
+    bool configurarErp(const QString& configFile, const QStringList& missing) override;
+    bool configurarSql(const QString& configFile, const QString& script, bool option, const QStringList& missing) override;
+
+private:
+    QTextStream& m_err;
+};
+
+// Verbs.
+int verbDemo(Cli& cli);
+int verbDb(Cli& cli);

@@ -1,0 +1,66 @@
+// balantrix-cli: the program's work without windows, for installers, scheduled jobs
+// and tests.
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QDir>
+#include <QFile>
+#include <cstdio>
+#include <unistd.h>
+
+#include "cli.h"
+
+namespace {
+
+struct Verb {
+    const char* name;
+    int (*run)(Cli&);
+    const char* help;
+};
+
+const Verb kVerbs[] = {
+    {"demo", verbDemo, "demo init [--force]"},
+    {"db", verbDb, "db upgrade | db script --dialect sqlite|mssql"},
+};
+
+int usage(QTextStream& err) {
+    err << "Utilização: balantrix-cli [--config NOME] VERBO ...\n";
+    for (const Verb& v : kVerbs) err << "  " << v.help << '\n';
+    err.flush();
+    return Cli::Usage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Tickets are rendered to PDF even here, which needs a GUI application; never a window.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // The offscreen platform wants a private runtime folder; make one quietly.
+        const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/balantrix-runtime-" + QByteArray::number(getuid());
+        QDir().mkpath(QString::fromLocal8Bit(dir));
+        QFile::setPermissions(QString::fromLocal8Bit(dir), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", dir);
+    }
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Balantrix"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QStringList args = app.arguments().mid(1);
+    QString configName;
+    const int ci = int(args.indexOf(QStringLiteral("--config")));
+    if (ci >= 0) {
+        if (ci + 1 >= args.size()) return usage(err);
+        configName = args.at(ci + 1);
+        args.remove(ci, 2);
+    }
+    if (args.isEmpty()) return usage(err);
+    const QString verb = args.takeFirst();
+    for (const Verb& v : kVerbs) {
+        if (verb == QLatin1String(v.name)) {
+            Cli cli{args, configName, out, err};
+            return v.run(cli);
+        }
+    }
+    return usage(err);
+}
