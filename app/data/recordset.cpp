@@ -14,8 +14,13 @@ bool RecordSet::hasColumn(const QString& name) const { return m_index.contains(n
 
 int RecordSet::indexOf(const QString& column) const {
     const auto it = m_index.constFind(column.toLower());
-    if (it == m_index.constEnd())
-        throw DbError(-1, QStringLiteral("Coluna desconhecida no resultado: ") + column);
+    if (it == m_index.constEnd()) {
+        // Asking for a column the table lacks is an error in the command, as the
+        // database would report for the same name in the statement.
+        DbError e(-1, QStringLiteral("Coluna desconhecida no resultado: ") + column);
+        e.setCommandError(true);
+        throw e;
+    }
     return *it;
 }
 

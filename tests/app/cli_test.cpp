@@ -1,0 +1,184 @@
+// balantrix-cli as installers and scripts use it: demo installation, start-up
+// without windows, catalogue script, and the failures that must change nothing.
+#include <QtTest>
+
+#include "configsage.h"
+#include "configsql.h"
+#include "ficheiroconfig.h"
+#include "testsupport.h"
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+    QString value(const QString& key) const {
+        for (const QString& line : out.split(QLatin1Char('\n')))
+            if (line.startsWith(key + QLatin1Char('='))) return line.mid(key.size() + 1);
+        return {};
+    }
+};
+
+Run cli(const QStringList& args) {
+    QProcess p;
+    p.setProgram(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"));
+    p.setArguments(args);
+    p.start();
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray fileHash(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+}  // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void demoThenUpgrade() {
+        TempDataDir data;
+        Run r = cli({QStringLiteral("demo"), QStringLiteral("init")});
+        QCOMPARE(r.code, 0);
+        const QString config = r.value(QStringLiteral("config"));
+        const QString dbPath = r.value(QStringLiteral("database"));
+        QCOMPARE(config, data.norvak() + QStringLiteral("/Balantrix.kel"));
+        QVERIFY(QFileInfo(dbPath).isFile());
+        QCOMPARE(QFileInfo(config).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
+
+        r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.value(QStringLiteral("catalogue")), QStringLiteral("3"));
+        QCOMPARE(r.value(QStringLiteral("program")), QStringLiteral("002600010000"));
+        QCOMPARE(r.value(QStringLiteral("parameters")), QStringLiteral("1"));
+
+        // The demo database holds the program's catalogue and the demo company.
+        BaseDados db(QStringLiteral("check"));
+        QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, dbPath, {}, {}}));
+        QCOMPARE(db.escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200")).toInt(), 3);
+        QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema WHERE Numero = 200")).toString(),
+                 QStringLiteral("002600010000"));
+        const RecordSet p = db.consultar(QStringLiteral("SELECT * FROM kel_PES_Parametros WHERE Numero = 1"));
+        QCOMPARE(p.count(), 1);
+        QVERIFY(!p.text(QStringLiteral("TpSaida")).isEmpty());
+        QVERIFY(p.text(QStringLiteral("Sector")).size() <= 3);
+        QCOMPARE(p.value(QStringLiteral("NoVias")).toInt(), 2);
+        QVERIFY(!db.escalar(QStringLiteral("SELECT NOME FROM EMPRESA")).toString().isEmpty());
+        db.fechar();
+
+        // A second init refuses to overwrite; --force rebuilds.
+        r = cli({QStringLiteral("demo"), QStringLiteral("init")});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(QStringLiteral("--force")));
+        r = cli({QStringLiteral("demo"), QStringLiteral("init"), QStringLiteral("--force")});
+        QCOMPARE(r.code, 0);
+
+        // Another workstation file chosen by name.
+        r = cli({QStringLiteral("--config"), QStringLiteral("Posto2.kel"), QStringLiteral("db"), QStringLiteral("upgrade")});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.value(QStringLiteral("config")), data.norvak() + QStringLiteral("/Posto2.kel"));
+        QVERIFY(r.err.contains(QStringLiteral("ERP/Empresa")));
+    }
+
+    void wrongErpCompanyChangesNothing() {
+        TempDataDir data;
+        const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
+        QCOMPARE(init.code, 0);
+        const QString config = init.value(QStringLiteral("config"));
+        const QString dbPath = init.value(QStringLiteral("database"));
+        FicheiroConfig f(config);
+        f.gravar(QStringLiteral("ERP"), QStringLiteral("Empresa"), QStringLiteral("OUTRA'EMP"));
+        const QByteArray before = fileHash(dbPath);
+        const Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err.trimmed(), QStringLiteral("Não foi possivel ligar ao Sage 100c ..."));
+        QVERIFY(r.value(QStringLiteral("catalogue")).isEmpty());
+        QCOMPARE(fileHash(dbPath), before);
+
+        // Wrong password too.
+        f.gravar(QStringLiteral("ERP"), QStringLiteral("Empresa"), QStringLiteral("demo"));
+        f.gravar(QStringLiteral("ERP"), QStringLiteral("Password"), QStringLiteral("errada"));
+        QCOMPARE(cli({QStringLiteral("db"), QStringLiteral("upgrade")}).code, 1);
+        // Company codes compare without case, like every code.
+        f.gravar(QStringLiteral("ERP"), QStringLiteral("Password"), QStringLiteral("demo"));
+        QCOMPARE(cli({QStringLiteral("db"), QStringLiteral("upgrade")}).code, 0);
+    }
+
+    void missingDatabaseFileIsNotCreated() {
+        TempDataDir data;
+        const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
+        QCOMPARE(init.code, 0);
+        FicheiroConfig f(init.value(QStringLiteral("config")));
+        const QString missing = data.norvak() + QStringLiteral("/nao-existe.db");
+        f.gravar(QStringLiteral("SQL"), QStringLiteral("BaseDados"), missing);
+        const Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err.trimmed(), QStringLiteral("Não foi possivel Abrir a base de dados indicada !"));
+        QVERIFY(!QFileInfo::exists(missing));
+    }
+
+    void databaseWithoutTheMarkerIsRefusedByTheErp() {
+        TempDataDir data;
+        const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
+        // A database that is not the local ERP's (a real company's, say).
+        TempDatabase other(TempDatabase::Catalogue, QStringLiteral("other"));
+        FicheiroConfig f(init.value(QStringLiteral("config")));
+        f.gravar(QStringLiteral("SQL"), QStringLiteral("BaseDados"), other.path());
+        const Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err.trimmed(), QStringLiteral("Não foi possivel ligar ao Sage 100c ..."));
+    }
+
+    void emptyDatabaseGetsTheCatalogueAtOnce() {
+        TempDataDir data;
+        const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
+        const QString dbPath = init.value(QStringLiteral("database"));
+        {
+            // Drop the program's tables: the next start must rebuild them to version 3.
+            BaseDados db(QStringLiteral("strip"));
+            QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, dbPath, {}, {}}));
+            for (const QString& t : {"kel_PES_Carros", "kel_PES_Historico", "kel_PES_Historico_Comp", "kel_PES_Parametros",
+                                     "kel_PES_Taloes", "kel_PES_Vias", "kel_sistema"})
+                db.executar(QStringLiteral("DROP TABLE ") + t);
+        }
+        const Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        QCOMPARE(r.value(QStringLiteral("created")), QStringLiteral("1"));
+        QCOMPARE(r.value(QStringLiteral("catalogue")), QStringLiteral("3"));
+        // No parameters row yet: reported, and the run says it failed.
+        QCOMPARE(r.value(QStringLiteral("parameters")), QStringLiteral("0"));
+    }
+
+    void missingSettingsAreNamed() {
+        TempDataDir data;
+        QDir().mkpath(data.norvak());
+        FicheiroConfig f(data.norvak() + QStringLiteral("/Balantrix.kel"));
+        ConfigSage{QStringLiteral("local"), QString(), QStringLiteral("DEMO"), QString(), QStringLiteral("demo")}.gravar(f);
+        Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("ERP/Utilizador")), qPrintable(r.err));
+        QVERIFY(!r.err.contains(QStringLiteral("ERP/Instancia")));
+    }
+
+    void scriptAndUsage() {
+        Run r = cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"), QStringLiteral("mssql")});
+        QCOMPARE(r.code, 0);
+        const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 25);
+        QVERIFY(lines.at(5).startsWith(QStringLiteral("CREATE PROCEDURE [dbo].[sp_kel_Gravar_PES_Param_Aplic]")));
+        r = cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"), QStringLiteral("sqlite")});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.startsWith(QStringLiteral("CREATE TABLE kel_PES_Carros")));
+        QCOMPARE(cli({QStringLiteral("db"), QStringLiteral("script")}).code, 2);
+        QCOMPARE(cli({}).code, 2);
+        QCOMPARE(cli({QStringLiteral("voar")}).code, 2);
+        QCOMPARE(cli({QStringLiteral("--config")}).code, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "cli_test.moc"
