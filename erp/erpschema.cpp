@@ -42,7 +42,7 @@ QStringList ErpSchema::createStatements() {
             "nvarchar(50) COLLATE NOCASE NULL, LocalDSG nvarchar(50) COLLATE NOCASE NULL, DtCarga datetime NULL, Hora "
             "nvarchar(5) NULL, DataDes datetime NULL, HoraDes nvarchar(5) NULL, ONDEENTR nvarchar(3) COLLATE NOCASE NULL, "
             "SerieOrig smallint NULL, NumOrig int NULL, TipoPreco smallint NULL, NumVias smallint NOT NULL DEFAULT 0, "
-            "Convertido smallint NOT NULL DEFAULT 0, Estado nvarchar(1) COLLATE NOCASE NOT NULL DEFAULT 'R', PRIMARY KEY "
+            "Convertido smallint NOT NULL DEFAULT 0, TotalQtd money NULL, Estado nvarchar(1) COLLATE NOCASE NOT NULL DEFAULT 'R', PRIMARY KEY "
             "(Tpdoc, Serie, NNumdoc, Ano))"),
         QStringLiteral("CREATE TABLE DocGCLin (Tpdoc nvarchar(3) COLLATE NOCASE NOT NULL, Serie smallint NOT NULL, NNumdoc "
                        "int NOT NULL, Ano smallint NOT NULL, NLinha int NOT NULL, Artigo nvarchar(15) COLLATE NOCASE NULL, "
