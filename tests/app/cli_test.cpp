@@ -5,6 +5,7 @@
 #include "configsage.h"
 #include "configsql.h"
 #include "ficheiroconfig.h"
+#include "sessaosagelocal.h"
 #include "testsupport.h"
 
 namespace {
@@ -162,6 +163,42 @@ private slots:
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("ERP/Utilizador")), qPrintable(r.err));
         QVERIFY(!r.err.contains(QStringLiteral("ERP/Instancia")));
+    }
+
+    void erpConvertMarksTheDocument() {
+        TempDataDir data;
+        const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
+        QCOMPARE(init.code, 0);
+        const SqlSettings sql{QStringLiteral("sqlite"), {}, init.value(QStringLiteral("database")), {}, {}};
+        ChaveDocumento k;
+        {
+            SessaoSageLocal erp(sql, QStringLiteral("erp_cli"));
+            QVERIFY(erp.ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"), QStringLiteral("demo")));
+            PedidoDocumento p;
+            p.tipoDocumento = 3;
+            p.tipo = QStringLiteral("GR");
+            p.serie = 1;
+            p.terceiro = QStringLiteral("C001");
+            p.data = QStringLiteral("06-12-2026");
+            p.artigos = {QString(), QStringLiteral("MILHO")};
+            p.quantidades = {0, 1000};
+            short r1 = 0, r2 = 0;
+            erp.criarDocumento(p, r1, r2);
+            QVERIFY2(erp.sucesso(), qPrintable(erp.mensagem()));
+            QCOMPARE(erp.documentoCriado()->Finalizar(k.ano, k.tipo, k.serie, k.numero), 0L);
+        }
+        Run r = cli({QStringLiteral("erp"), QStringLiteral("convert"), k.tipo, QString::number(k.serie),
+                     QString::number(k.numero), QString::number(k.ano)});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.value(QStringLiteral("document")), QStringLiteral("GR/1/1/2026"));
+        BaseDados db(QStringLiteral("check_conv"));
+        QVERIFY(db.abrir(sql));
+        QCOMPARE(db.escalar(QStringLiteral("SELECT Convertido FROM DocGCCab")).toInt(), -1);
+        r = cli({QStringLiteral("erp"), QStringLiteral("convert"), QStringLiteral("GR"), QStringLiteral("1"),
+                 QStringLiteral("9"), QStringLiteral("2026")});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(QStringLiteral("GR/1/9/2026")));
+        QCOMPARE(cli({QStringLiteral("erp"), QStringLiteral("convert"), QStringLiteral("GR")}).code, 2);
     }
 
     void scriptAndUsage() {

@@ -20,6 +20,7 @@ struct Verb {
 const Verb kVerbs[] = {
     {"demo", verbDemo, "demo init [--force]"},
     {"db", verbDb, "db upgrade | db script --dialect sqlite|mssql"},
+    {"erp", verbErp, "erp convert TIPO SERIE NUMERO ANO"},
 };
 
 int usage(QTextStream& err) {
