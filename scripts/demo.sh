@@ -11,6 +11,8 @@ if ! "$bin/balantrix-cli" db upgrade >/dev/null 2>&1; then
 fi
 if [ -x "$bin/balantrix" ]; then
   if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "Sem ecrã (DISPLAY vazio): o programa corre dentro de xvfb-run, invisível; termine com Ctrl+C." >&2
+    echo "Para ver a janela: xvfb-run -a $bin/bench_startup --runs 1 --screenshot janela.png" >&2
     exec xvfb-run -a "$bin/balantrix" "$@"
   fi
   exec "$bin/balantrix" "$@"

@@ -7,18 +7,26 @@
 bool MessageBoxes::mostrarAviso(int tipo, const QString& texto) {
     const QString title = QStringLiteral("Informação");
     switch (tipo) {
-        case OkCancelar:
-            return QMessageBox::question(m_parent, title, texto, QMessageBox::Ok | QMessageBox::Cancel,
-                                         QMessageBox::Ok) == QMessageBox::Ok;
-        case SimNao:
-            return QMessageBox::question(m_parent, title, texto, QMessageBox::Yes | QMessageBox::No,
-                                         QMessageBox::Yes) == QMessageBox::Yes;
+        case OkCancelar: {
+            // The second button is the default: Enter must not confirm by accident.
+            QMessageBox box(QMessageBox::Information, title, texto, QMessageBox::Ok | QMessageBox::Cancel, m_parent);
+            box.setDefaultButton(QMessageBox::Cancel);
+            return box.exec() == QMessageBox::Ok;
+        }
+        case SimNao: {
+            QMessageBox box(QMessageBox::Information, title, texto, QMessageBox::Yes | QMessageBox::No, m_parent);
+            box.setDefaultButton(QMessageBox::Yes);
+            return box.exec() == QMessageBox::Yes;
+        }
         case CampoObrigatorio:
             QMessageBox::warning(m_parent, title, texto);
             return true;
-        default:
+        case Informacao:
             QMessageBox::information(m_parent, title, texto);
             return true;
+        default:
+            // Unknown kinds show nothing.
+            return false;
     }
 }
 

@@ -1,0 +1,22 @@
+#include <QApplication>
+
+#include "arranquegui.h"
+#include "guistartupdialogs.h"
+#include "messageboxes.h"
+#include "programinfo.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(ProgramInfo::title());
+    QApplication::setApplicationVersion(ProgramInfo::version());
+
+    // The whole argument text names the configuration file (Qt's own options removed).
+    const QString argument = QApplication::arguments().mid(1).join(QLatin1Char(' '));
+
+    MessageBoxes messages;
+    GuiStartupDialogs dialogs(messages);
+    ArranqueGui arranque(QApplication::applicationDirPath(), argument, messages, dialogs);
+    // The two fatal failures (ERP, database) have shown their message.
+    if (!arranque.executar()) return 1;
+    return app.exec();
+}

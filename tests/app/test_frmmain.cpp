@@ -1,0 +1,298 @@
+// The main window: placement in the per-user store, menus as the operators know them,
+// child windows and their arrangement, status bar and title.
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "frmmain.h"
+#include "parametrosaplic.h"
+#include "programinfo.h"
+#include "sessaosage.h"
+#include "testsupport.h"
+
+namespace {
+
+class CountingSession : public SessaoSage {
+public:
+    void setOpcao(int) override {}
+    bool ligar(const QString&, const QString&, const QString&, const QString&, const QString&) override { return true; }
+    bool ligado() const override { return !desligado; }
+    void desligar() override { ++desligacoes; desligado = true; }
+    long ultimoErroNumero() const override { return 0; }
+    QString ultimoErro() const override { return {}; }
+    int desligacoes = 0;
+    bool desligado = false;
+};
+
+// Captions of a menu in order, "-" for separators, submenus as "caption>" followed by theirs.
+QStringList captions(const QMenu* menu) {
+    QStringList out;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) {
+            out << QStringLiteral("-");
+        } else if (a->menu()) {
+            out << a->text() + QLatin1Char('>');
+            for (const QString& c : captions(a->menu())) out << QStringLiteral("  ") + c;
+        } else {
+            out << a->text();
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+class TestFrmMain : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    RecordingMessages m_messages;
+
+    QString storePath() const { return m_dir.filePath(QStringLiteral("placement.ini")); }
+    std::unique_ptr<FrmMain> window(BaseDados* db = nullptr) {
+        FrmMain::Setup setup;
+        setup.configFile = m_dir.filePath(QStringLiteral("Balantrix.kel"));
+        setup.programFolder = m_dir.path();
+        setup.messages = &m_messages;
+        setup.placement = std::make_unique<QSettings>(storePath(), QSettings::IniFormat);
+        auto w = std::make_unique<FrmMain>(std::move(setup));
+        w->setBaseDados(db);
+        return w;
+    }
+    QStringList stored() const {
+        QSettings s(storePath(), QSettings::IniFormat);
+        s.beginGroup(QStringLiteral("Settings"));
+        return {s.value(QStringLiteral("MainLeft")).toString(), s.value(QStringLiteral("MainTop")).toString(),
+                s.value(QStringLiteral("MainWidth")).toString(), s.value(QStringLiteral("MainHeight")).toString()};
+    }
+    void store(int l, int t, int w, int h) {
+        QSettings s(storePath(), QSettings::IniFormat);
+        s.beginGroup(QStringLiteral("Settings"));
+        s.setValue(QStringLiteral("MainLeft"), QString::number(l));
+        s.setValue(QStringLiteral("MainTop"), QString::number(t));
+        s.setValue(QStringLiteral("MainWidth"), QString::number(w));
+        s.setValue(QStringLiteral("MainHeight"), QString::number(h));
+    }
+
+private slots:
+    void init() {
+        QFile::remove(storePath());
+        m_messages.clear();
+    }
+
+    void firstRunUsesDefaultPlacementAndStoresItOnClose() {
+        auto w = window();
+        const double tpp = 1440.0 / w->logicalDpiX();
+        QCOMPARE(w->width(), qRound(6500 / tpp));
+        QCOMPARE(w->height(), qRound(6500 / tpp));
+        QCOMPARE(w->x(), qRound(1000 / tpp));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->close();
+        // Written back in twips, within one pixel of where it started.
+        const QStringList s = stored();
+        QCOMPARE(s.size(), 4);
+        const int expected[] = {1000, 1000, 6500, 6500};
+        for (int i = 0; i < 4; ++i) QVERIFY2(qAbs(s[i].toFloat() - expected[i]) <= tpp, qPrintable(s.join(u',')));
+    }
+
+    void placementIsReadBackAndKeptWhenClosedMinimised() {
+        store(1500, 1200, 9000, 7500);
+        auto w = window();
+        const double tpp = 1440.0 / w->logicalDpiX();
+        QCOMPARE(w->width(), qRound(9000 / tpp));
+        QCOMPARE(w->height(), qRound(7500 / tpp));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->resize(300, 200);
+        w->showMinimized();
+        QTRY_VERIFY(w->isMinimized());
+        w->close();
+        QCOMPARE(stored(), (QStringList{QStringLiteral("1500"), QStringLiteral("1200"), QStringLiteral("9000"),
+                                        QStringLiteral("7500")}));
+    }
+
+    void closingDisconnectsTheErpOnce() {
+        CountingSession erp;
+        auto w = window();
+        w->setSessao(&erp);
+        w->show();
+        w->findChild<QAction*>(QStringLiteral("mnuSair"))->trigger();
+        QVERIFY(!w->isVisible());
+        QCOMPARE(erp.desligacoes, 1);
+    }
+
+    void menusAreAsTheOperatorsKnowThem() {
+        auto w = window();
+        QStringList bar;
+        for (QAction* a : w->menuBar()->actions()) bar << a->text();
+        QCOMPARE(bar, (QStringList{QStringLiteral("&Processamento"), QStringLiteral("&Mapas"),
+                                   QStringLiteral("&Configuração"), QStringLiteral("&Janelas"),
+                                   QStringLiteral("Aj&uda")}));
+        QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuProcessamento"))),
+                 (QStringList{QStringLiteral("& Entradas"), QStringLiteral("-"), QStringLiteral("&Saidas"),
+                              QStringLiteral("-"), QStringLiteral("&Envio e-Mail/PDF>"),
+                              QStringLiteral("  &Fornecedores"), QStringLiteral("  &Clientes"), QStringLiteral("-"),
+                              QStringLiteral("&Sair")}));
+        QVERIFY(captions(w->findChild<QMenu*>(QStringLiteral("mnuMapas"))).isEmpty());
+        QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuConfiguracao"))),
+                 (QStringList{QStringLiteral("&Ligação a Base de Dados"), QStringLiteral("Ligação ao Servidor &SQL"),
+                              QStringLiteral("-"), QStringLiteral("Numeradores>"),
+                              QStringLiteral("  &Talões - Entradas"), QStringLiteral("  -"),
+                              QStringLiteral("  &Talões - Saídas"), QStringLiteral("&Parâmetros")}));
+        QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuJanelas"))),
+                 (QStringList{QStringLiteral("Em &cascata"), QStringLiteral("Arranjar &horizontalmente"),
+                              QStringLiteral("Arranjar &verticalmente"), QStringLiteral("&Arranjar icons")}));
+        QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuAjuda"))),
+                 QStringList{QStringLiteral("&Acerca de...")});
+    }
+
+    void formsNotBuiltYetAreDisabledAndOpenNothing() {
+        TempDatabase db;
+        auto w = window(&db.db());
+        for (const char* name : {"mnuEntradas", "mnuSaidas", "mnuEnvioFornecedores", "mnuEnvioClientes",
+                                 "mnuTaloesEntradas", "mnuTaloesSaidas", "mnuParametros"}) {
+            QAction* a = w->findChild<QAction*>(QLatin1String(name));
+            QVERIFY2(a && !a->isEnabled(), name);
+            a->trigger();
+        }
+        QVERIFY(w->mdiArea()->subWindowList().isEmpty());
+    }
+
+    void childWindowsGetTheDatabaseModeAndTitle() {
+        TempDatabase db;
+        ParametrosAplic parametros;
+        auto w = window(&db.db());
+        w->setParametros(&parametros);
+        QList<BaseDados*> handed;
+        QList<int> modes;
+        ChildForms forms;
+        forms.saidas = [&](const FormContext& c) {
+            handed << &c.db;
+            auto* f = new QWidget;
+            f->setWindowTitle(QStringLiteral("Saídas"));
+            return f;
+        };
+        QList<ParametrosAplic*> parametrosHanded;
+        forms.numeradores = [&](const FormContext& c, int modo) -> QWidget* {
+            handed << &c.db;
+            modes << modo;
+            parametrosHanded << c.parametros;
+            return new QWidget;
+        };
+        w->setChildForms(forms);
+        w->show();
+        QAction* saidas = w->findChild<QAction*>(QStringLiteral("mnuSaidas"));
+        QVERIFY(saidas->isEnabled());
+        QVERIFY(!w->findChild<QAction*>(QStringLiteral("mnuEntradas"))->isEnabled());
+        saidas->trigger();
+        saidas->trigger();
+        w->findChild<QAction*>(QStringLiteral("mnuTaloesSaidas"))->trigger();
+        const QList<QMdiSubWindow*> subs = w->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+        QCOMPARE(subs.size(), 3);  // two independent outgoing desks and the counters
+        QVERIFY(subs[0]->widget() != subs[1]->widget());
+        QCOMPARE(handed, (QList<BaseDados*>{&db.db(), &db.db(), &db.db()}));
+        QCOMPARE(modes, QList<int>{2});
+        QCOMPARE(parametrosHanded, QList<ParametrosAplic*>{&parametros});
+        QCOMPARE(subs[2]->widget()->windowTitle(), QStringLiteral("Numeradores - Saídas"));
+
+        // The window list names each child; choosing one brings it to the front.
+        QMenu* janelas = w->findChild<QMenu*>(QStringLiteral("mnuJanelas"));
+        QMetaObject::invokeMethod(janelas, "aboutToShow");
+        QStringList listed;
+        for (QAction* a : janelas->actions())
+            if (a->objectName().startsWith(QStringLiteral("mnuJanela"))) listed << a->text();
+        QCOMPARE(listed, (QStringList{QStringLiteral("&1 Saídas"), QStringLiteral("&2 Saídas"),
+                                      QStringLiteral("&3 Numeradores - Saídas")}));
+        w->findChild<QAction*>(QStringLiteral("mnuJanela1"))->trigger();
+        QCOMPARE(w->mdiArea()->activeSubWindow(), subs[0]);
+        // Listing again does not pile up entries.
+        QMetaObject::invokeMethod(janelas, "aboutToShow");
+        QCOMPARE(janelas->actions().size(), 4 + 1 + 3);
+
+        // Closing the main window closes its children.
+        w->close();
+        QVERIFY(w->mdiArea()->subWindowList().isEmpty());
+    }
+
+    void tilingSharesTheAreaAndIconsLineUpAtTheBottom() {
+        TempDatabase db;
+        auto w = window(&db.db());
+        w->resize(800, 600);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        for (int i = 0; i < 3; ++i) w->abrirFilho(new QWidget, QStringLiteral("Janela %1").arg(i));
+        const QList<QMdiSubWindow*> subs = w->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+        const QRect area = w->mdiArea()->viewport()->rect();
+
+        w->findChild<QAction*>(QStringLiteral("mnuVertical"))->trigger();
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(subs[i]->height(), area.height());
+            QVERIFY(qAbs(subs[i]->width() - area.width() / 3) <= 1);
+            QVERIFY(qAbs(subs[i]->x() - area.width() * i / 3) <= 1);
+        }
+        w->findChild<QAction*>(QStringLiteral("mnuHorizontal"))->trigger();
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(subs[i]->width(), area.width());
+            QVERIFY(qAbs(subs[i]->y() - area.height() * i / 3) <= 1);
+        }
+
+        subs[0]->showMinimized();
+        subs[2]->showMinimized();
+        subs[0]->move(300, 10);
+        w->findChild<QAction*>(QStringLiteral("mnuIcons"))->trigger();
+        QCOMPARE(subs[0]->geometry().bottom(), area.height() - 1);
+        QCOMPARE(subs[0]->x(), 0);
+        QCOMPARE(subs[2]->x(), subs[0]->width());
+        QCOMPARE(subs[2]->geometry().bottom(), area.height() - 1);
+
+        w->findChild<QAction*>(QStringLiteral("mnuCascata"))->trigger();
+        QVERIFY(subs[1]->isVisible());
+    }
+
+    void statusBarAndCompanyTitle() {
+        TempDatabase db(TempDatabase::Demo);
+        auto w = window(&db.db());
+        w->setStatusTexts(QStringLiteral("26.1.0"), QStringLiteral("SRV01"), QStringLiteral("EMPRESA_X"));
+        w->getNomeEmpresa();
+        QCOMPARE(w->windowTitle(), QStringLiteral("[Agro-Pecuária do Vale, Lda.]"));
+        QCOMPARE(w->panelText(2), QStringLiteral("Versão: 26.1.0"));
+        QCOMPARE(w->panelText(3), QStringLiteral("Servidor: SRV01"));
+        QCOMPARE(w->panelText(4), QStringLiteral("Base de Dados: EMPRESA_X"));
+        for (int p : {1, 5, 6}) QVERIFY(w->panelText(p).isEmpty());
+
+        // Without a company row the title is empty, without a message; the panels stay.
+        db.db().executar(QStringLiteral("DELETE FROM EMPRESA"));
+        w->getNomeEmpresa();
+        QCOMPARE(w->windowTitle(), QString());
+        QVERIFY(m_messages.all.isEmpty());
+        QCOMPARE(w->panelText(3), QStringLiteral("Servidor: SRV01"));
+    }
+
+    void aboutBoxShowsTitleDescriptionAndVersion() {
+        auto w = window();
+        w->show();
+        QString text;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            text = box->windowTitle() + u'|' + box->text() + u'|' + box->informativeText();
+            box->accept();
+        });
+        w->findChild<QAction*>(QStringLiteral("mnuAcercaDe"))->trigger();
+        QVERIFY2(text.contains(QStringLiteral("Balantrix")), qPrintable(text));
+        QVERIFY(text.contains(ProgramInfo::description()));
+        QVERIFY(text.contains(QStringLiteral("26.1.0")));
+    }
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "test_frmmain.moc"

@@ -1,0 +1,228 @@
+// The settings dialogs on real files, and the catalogue script shipped for SQL Server.
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "catalogo.h"
+#include "catalogscript.h"
+#include "catalogstatements.h"
+#include "configsage.h"
+#include "configsql.h"
+#include "dialogoerp.h"
+#include "dialogosql.h"
+#include "ficheiroconfig.h"
+#include "testsupport.h"
+
+namespace {
+
+void type(QWidget* dialog, const char* name, const QString& text) {
+    auto* e = dialog->findChild<QLineEdit*>(QLatin1String(name));
+    QVERIFY2(e, name);
+    e->clear();
+    QTest::keyClicks(e, text);
+}
+
+QString shippedScript() {
+    QFile f(qEnvironmentVariable("BALANTRIX_SOURCE") + QStringLiteral("/Catalogos/bd.sql"));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(f.readAll());
+}
+
+QString simplified(QString s) { return s.simplified(); }
+
+// Column names of a CREATE TABLE batch, in order.
+QStringList columnsOf(const QString& batch) {
+    QStringList out;
+    static const QRegularExpression col(QStringLiteral("^\\s*\\[(\\w+)\\]\\s*\\["), QRegularExpression::MultilineOption);
+    for (auto it = col.globalMatch(batch); it.hasNext();) out << it.next().captured(1);
+    return out;
+}
+
+}  // namespace
+
+class TestSettingsDialogs : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    RecordingMessages m_messages;
+    QString configFile() const { return m_dir.filePath(QStringLiteral("Balantrix.kel")); }
+
+private slots:
+    void init() {
+        QFile::remove(configFile());
+        m_messages.clear();
+    }
+
+    void erpDialogWritesTheFiveSettingsOnOkOnly() {
+        {
+            DialogoErp d(configFile(), m_messages);
+            type(&d, "txtServidor", QStringLiteral("SRV"));
+            type(&d, "txtEmpresa", QStringLiteral("EMP1"));
+            type(&d, "txtUtilizador", QStringLiteral("ana"));
+            type(&d, "txtPassword", QStringLiteral("s3gr;d="));
+            d.reject();
+        }
+        QVERIFY(!FicheiroConfig(configFile()).exists());
+        DialogoErp d(configFile(), m_messages);
+        type(&d, "txtServidor", QStringLiteral("SRV"));
+        type(&d, "txtEmpresa", QStringLiteral("EMP1"));
+        type(&d, "txtUtilizador", QStringLiteral("ana"));
+        type(&d, "txtPassword", QStringLiteral("s3gr;d="));
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("btOK")), Qt::LeftButton);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        const ConfigSage c = ConfigSage::ler(FicheiroConfig(configFile()));
+        QCOMPARE(c.servidor, QStringLiteral("SRV"));
+        QCOMPARE(c.instancia, QString());
+        QCOMPARE(c.empresa, QStringLiteral("EMP1"));
+        QCOMPARE(c.password, QStringLiteral("s3gr;d="));
+        QVERIFY(c.missing().isEmpty());
+        // Opened again, it shows what is stored.
+        DialogoErp again(configFile(), m_messages);
+        QCOMPARE(again.findChild<QLineEdit*>(QStringLiteral("txtUtilizador"))->text(), QStringLiteral("ana"));
+    }
+
+    void sqlDialogWritesTheBackendAndSettings() {
+        DialogoSql d(configFile(), QString(), false, m_messages);
+        QVERIFY(!d.findChild<QPushButton*>(QStringLiteral("btCriarCatalogo"))->isVisibleTo(&d));
+        QVERIFY(!d.findChild<QWidget*>(QStringLiteral("lblProximoArranque")));
+        auto* backend = d.findChild<QComboBox*>(QStringLiteral("cbBackend"));
+        QCOMPARE(backend->currentData().toString(), QStringLiteral("sqlite"));
+        QVERIFY(!d.findChild<QLineEdit*>(QStringLiteral("txtLogin"))->isEnabled());
+        backend->setCurrentIndex(1);
+        QVERIFY(d.findChild<QLineEdit*>(QStringLiteral("txtLogin"))->isEnabled());
+        type(&d, "txtServidor", QStringLiteral("srv\\SAGE"));
+        type(&d, "txtBaseDados", QStringLiteral("EMPRESA1"));
+        type(&d, "txtLogin", QStringLiteral("sa"));
+        d.accept();
+        const SqlSettings s = ConfigSQL::ler(FicheiroConfig(configFile()));
+        QCOMPARE(s.kind(), Backend::Mssql);
+        QCOMPARE(s.servidor, QStringLiteral("srv\\SAGE"));
+        QCOMPARE(s.baseDados, QStringLiteral("EMPRESA1"));
+        QCOMPARE(s.login, QStringLiteral("sa"));
+        QCOMPARE(s.password, QString());
+        QVERIFY(s.missing().isEmpty());  // an empty password is allowed
+    }
+
+    void testConnectionReportsSuccessAndFailure() {
+        TempDatabase db;
+        DialogoSql d(configFile(), QString(), true, m_messages);
+        QVERIFY(d.findChild<QWidget*>(QStringLiteral("lblProximoArranque")));
+        d.setSettings(db.settings());
+        QVERIFY(d.testarLigacao());
+        QCOMPARE(m_messages.kinds.last(), 100 + OperatorMessages::Info);
+
+        // A missing file is not created by a test.
+        const QString missing = m_dir.filePath(QStringLiteral("nada.db"));
+        d.setSettings(SqlSettings{QStringLiteral("sqlite"), {}, missing, {}, {}});
+        QVERIFY(!d.testarLigacao());
+        QCOMPARE(m_messages.kinds.last(), 100 + OperatorMessages::Critico);
+        QVERIFY(!QFileInfo::exists(missing));
+
+        // A server that is not there answers within the login time-out.
+        d.setSettings(SqlSettings{QStringLiteral("mssql"), QStringLiteral("127.0.0.1,1"), QStringLiteral("X"),
+                                  QStringLiteral("sa"), QString()});
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!d.testarLigacao());
+        QVERIFY(t.elapsed() < (DialogoSql::kLoginTimeout + 5) * 1000);
+        QVERIFY(m_messages.last().startsWith(QStringLiteral("Não foi possível ligar à base de dados:")));
+
+        // Required settings missing: said before trying.
+        d.setSettings(SqlSettings{QStringLiteral("mssql"), QStringLiteral("srv"), QString(), QString(), QString()});
+        QVERIFY(!d.testarLigacao());
+        QVERIFY(m_messages.last().startsWith(QStringLiteral("Preencha primeiro")));
+    }
+
+    void createsTheCatalogueInANewSqliteFileOnce() {
+        const QString path = m_dir.filePath(QStringLiteral("nova.db"));
+        DialogoSql d(configFile(), m_dir.filePath(QStringLiteral("catalogos/bd.sql")), false, m_messages);
+        QVERIFY(d.findChild<QPushButton*>(QStringLiteral("btCriarCatalogo"))->isVisibleTo(&d));
+        d.setSettings(SqlSettings{QStringLiteral("sqlite"), {}, path, {}, {}});
+        QVERIFY(d.criarCatalogo());
+        {
+            BaseDados db(QStringLiteral("check"));
+            QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, path, {}, {}}));
+            QCOMPARE(db.escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200")).toInt(), 3);
+            QVERIFY(db.columnNames(QStringLiteral("kel_PES_Historico")).contains(QStringLiteral("TipoMorada")));
+            QVERIFY(db.tableExists(QStringLiteral("kel_PES_Vias")));
+        }
+        // A second time it refuses and leaves the database alone.
+        QVERIFY(!d.criarCatalogo());
+        QVERIFY(m_messages.last().contains(QStringLiteral("já tem o catálogo")));
+    }
+
+    void scriptFolderIsFoundWhateverItsCase() {
+        QDir(m_dir.path()).mkpath(QStringLiteral("prog/Catalogos"));
+        QFile f(m_dir.filePath(QStringLiteral("prog/Catalogos/bd.sql")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        const QString real = QDir::cleanPath(f.fileName());
+        QCOMPARE(CatalogScript::resolve(m_dir.filePath(QStringLiteral("prog/catalogos/bd.sql"))), real);
+        QCOMPARE(CatalogScript::resolve(m_dir.filePath(QStringLiteral("prog/Catalogos/bd.sql"))), real);
+        QCOMPARE(CatalogScript::resolve(m_dir.filePath(QStringLiteral("prog/CATALOGOS/BD.SQL"))), real);
+        QCOMPARE(CatalogScript::resolve(m_dir.filePath(QStringLiteral("prog/outros/bd.sql"))), QString());
+    }
+
+    void mssqlCatalogueWithoutItsScriptSaysSo() {
+        DialogoSql d(configFile(), m_dir.filePath(QStringLiteral("sem/catalogos/bd.sql")), false, m_messages);
+        d.setSettings(SqlSettings{QStringLiteral("mssql"), QStringLiteral("127.0.0.1,1"), QStringLiteral("X"),
+                                  QStringLiteral("sa"), QString()});
+        QVERIFY(!d.criarCatalogo());
+        QVERIFY(m_messages.last().startsWith(QStringLiteral("Não foi encontrado o script do catálogo")));
+    }
+
+    void batchesSplitOnGoLinesOnly() {
+        const QStringList b = CatalogScript::batches(QStringLiteral(
+            "-- header only\nGO\nCREATE TABLE t (a int)\n go \nSELECT 'GO' AS x, category\nGO\n\nGO\n"));
+        QCOMPARE(b, (QStringList{QStringLiteral("CREATE TABLE t (a int)"), QStringLiteral("SELECT 'GO' AS x, category")}));
+    }
+
+    // The shipped script must make what the program's own statements make at version 3.
+    void shippedScriptMatchesTheCurrentCatalogue() {
+        const QStringList batches = CatalogScript::batches(shippedScript());
+        QVERIFY(!batches.isEmpty());
+
+        TempDatabase current;  // the program's statements, brought to version 3
+        for (const QString& table : {QStringLiteral("kel_PES_Carros"), QStringLiteral("kel_PES_Historico"),
+                                     QStringLiteral("kel_PES_Historico_Comp"), QStringLiteral("kel_PES_Parametros"),
+                                     QStringLiteral("kel_PES_Taloes"), QStringLiteral("kel_PES_Vias"),
+                                     QStringLiteral("kel_sistema")}) {
+            QStringList creates;
+            for (const QString& b : batches)
+                if (b.contains(QStringLiteral("CREATE TABLE [dbo].[") + table + QStringLiteral("]("))) creates << b;
+            QCOMPARE(creates.size(), 1);
+            QStringList expected = current.db().columnNames(table);
+            QStringList got = columnsOf(creates[0]);
+            expected.sort(Qt::CaseInsensitive);
+            got.sort(Qt::CaseInsensitive);
+            QCOMPARE(got.join(u',').toLower(), expected.join(u',').toLower());
+        }
+        QVERIFY(shippedScript().contains(QStringLiteral("[Ano] [nvarchar](10)")));
+
+        // Procedures in their final form: the last text the upgrades give each of them.
+        auto create = [](QString sql) {
+            sql = sql.trimmed();
+            sql.replace(QRegularExpression(QStringLiteral("^alter\\s+procedure"),
+                                           QRegularExpression::CaseInsensitiveOption),
+                        QStringLiteral("CREATE PROCEDURE"));
+            return simplified(sql);
+        };
+        const QStringList expectedProcs = {create(mssql::stepB()[2].sql), create(mssql::stepA()[5].sql),
+                                           create(mssql::baseCatalogue()[6].sql)};
+        QStringList procs;
+        for (const QString& b : batches)
+            if (b.startsWith(QStringLiteral("CREATE PROCEDURE"))) procs << simplified(b);
+        QCOMPARE(procs.size(), 3);
+        for (const QString& p : expectedProcs) QVERIFY2(procs.contains(p), qPrintable(p.left(60)));
+
+        // The version row closes the script: the program finds version 3 and upgrades nothing.
+        QVERIFY(batches.last().contains(QStringLiteral("VALUES (200, 3, NULL)")));
+    }
+};
+
+QTEST_MAIN(TestSettingsDialogs)
+#include "test_settingsdialogs.moc"
