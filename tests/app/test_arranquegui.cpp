@@ -11,6 +11,7 @@
 #include "ficheiroconfig.h"
 #include "frmmain.h"
 #include "startupdialogs.h"
+#include "fakesessao.h"
 #include "testsupport.h"
 
 namespace {
@@ -35,15 +36,7 @@ public:
     std::function<void(const QString&)> erpFill;
 };
 
-class AlwaysConnects : public SessaoSage {
-public:
-    void setOpcao(int) override {}
-    bool ligar(const QString&, const QString&, const QString&, const QString&, const QString&) override { return true; }
-    bool ligado() const override { return true; }
-    void desligar() override {}
-    long ultimoErroNumero() const override { return 0; }
-    QString ultimoErro() const override { return {}; }
-};
+class AlwaysConnects : public FakeSessao {};
 
 const QString kErpFails = QStringLiteral("Não foi possivel ligar ao Sage 100c ...");
 const QString kDbFails = QStringLiteral("Não foi possivel Abrir a base de dados indicada !");

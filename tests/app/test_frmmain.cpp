@@ -15,19 +15,16 @@
 #include "frmmain.h"
 #include "parametrosaplic.h"
 #include "programinfo.h"
+#include "fakesessao.h"
 #include "sessaosage.h"
 #include "testsupport.h"
 
 namespace {
 
-class CountingSession : public SessaoSage {
+class CountingSession : public FakeSessao {
 public:
-    void setOpcao(int) override {}
-    bool ligar(const QString&, const QString&, const QString&, const QString&, const QString&) override { return true; }
     bool ligado() const override { return !desligado; }
     void desligar() override { ++desligacoes; desligado = true; }
-    long ultimoErroNumero() const override { return 0; }
-    QString ultimoErro() const override { return {}; }
     int desligacoes = 0;
     bool desligado = false;
 };
