@@ -157,5 +157,7 @@ void Taloes::abrirLista(int campo) {
         for (int i = 0; i < pedido->colunas.size(); ++i) lista.setLarguraColuna(i + 1, pedido->colunas[i]);
         valor = lista.mostrar();
     }
+    // The focus goes back to this form even where no window manager re-activates it.
+    window()->activateWindow();
     m_campos[campo]->aplicarEscolha(valor);
 }
