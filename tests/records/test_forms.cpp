@@ -55,6 +55,12 @@ T* filho(QWidget* w, const QString& nome) {
 
 QWidget* focado() { return QApplication::focusWidget(); }
 
+// Screenshots for a person to look at: set BALANTRIX_GRAB_DIR.
+void fotografar(QWidget* w, const QString& nome) {
+    const QString dir = qEnvironmentVariable("BALANTRIX_GRAB_DIR");
+    if (!dir.isEmpty()) w->grab().save(dir + QLatin1Char('/') + nome + QStringLiteral(".png"));
+}
+
 }  // namespace
 
 class TestForms : public QObject {
@@ -82,6 +88,7 @@ void TestForms::parametrosRangeOfSeriesAndCopies() {
     w->show();
     QVERIFY(QTest::qWaitForWindowActive(w));
     QCOMPARE(w->campo(ParametrosCore::NoVias)->text(), QStringLiteral("4"));
+    fotografar(w, QStringLiteral("parametros"));
 
     CampoEntrada* vias = w->campo(ParametrosCore::NoVias);
     for (const char* mau : {"0", "51", "abc"}) {
@@ -188,6 +195,7 @@ void TestForms::taloesMode1ReadWriteRemove() {
     for (int hidden : {TaloesCore::MoradaAlt, TaloesCore::Sigla, TaloesCore::Cliente, TaloesCore::TipoMorada})
         QVERIFY(w->campo(hidden)->isHidden());
     QVERIFY(filho<QPushButton>(w, QStringLiteral("btlista_5"))->isHidden());
+    fotografar(w, QStringLiteral("taloes1"));
 
     escrever(w->campo(TaloesCore::Campanha), QStringLiteral("2024/2025"));
     QTest::keyClick(focado(), Qt::Key_Tab);
@@ -260,6 +268,7 @@ void TestForms::taloesMode2WithListsAndApostrophes() {
         QVERIFY(lista);
         QCOMPARE(lista->windowTitle(), QStringLiteral("Clientes"));
         QCOMPARE(lista->linhasVisiveis(), 3);
+        fotografar(lista, QStringLiteral("lista"));
         QTest::keyClicks(lista->filtro(), QStringLiteral("neil"));
         QCOMPARE(lista->linhasVisiveis(), 1);
         QTest::keyClick(lista->filtro(), Qt::Key_Return);
@@ -284,6 +293,7 @@ void TestForms::taloesMode2WithListsAndApostrophes() {
     QCOMPARE(filho<QLabel>(w, QStringLiteral("lblMorada"))->text(), QStringLiteral("Quinta Nova"));
     escrever(w->campo(TaloesCore::Sigla), QStringLiteral("ON"));
     escrever(w->campo(TaloesCore::Contador), QStringLiteral("9"));
+    fotografar(w, QStringLiteral("taloes2"));
     QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
     RecordSet rs = t.db().consultar(QStringLiteral("SELECT * FROM kel_PES_Taloes"));
     QCOMPARE(rs.count(), 1);
