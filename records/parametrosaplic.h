@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "recordset.h"
 
@@ -21,6 +22,13 @@ public:
     // Runs sp_kel_Ler_PES_Param_Aplic for the given row number. On failure shows
     // "Ler Parâmetros " and the description, keeps the previous contents and gives false.
     bool ler(BaseDados& db, OperatorMessages& messages, const QString& numero = QStringLiteral("1"));
+
+    // Saves a parameters row through sp_kel_Gravar_PES_Param_Aplic from eleven texts in
+    // the order Numero, ArmCentral, TpGuiaEntMP, SeGuiaEntMP, TpGuiaEntMS, SeGuiaEntMS,
+    // TpSaida, SeSaida, Sector, ArmSaida, NoVias. A text longer than its parameter is
+    // refused rather than cut. On failure shows "Gravar Parâmetros Aplicação " and the
+    // description and gives false.
+    static bool gravar(BaseDados& db, OperatorMessages& messages, const QStringList& valores);
 
 private:
     RecordSet m_rows;

@@ -1,0 +1,139 @@
+// Ticket numbering under contention: P processes take N numbers each for the same
+// counter on one SQLite file. Prints duplicates=<count> and numbers_per_second=<rate>.
+//   bench-numbering --processes P --numbers N [--database FILE]
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHash>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cstdio>
+
+#include "basedados.h"
+#include "catalogo.h"
+#include "numeracao.h"
+#include "operatormessages.h"
+#include "programinfo.h"
+
+namespace {
+
+class StderrMessages : public OperatorMessages {
+public:
+    bool mostrarAviso(int, const QString& t) override { return say(t); }
+    void mostrarEstado(int, const QString& t) override { say(t); }
+    void mensagem(const QString& t) override { say(t); }
+
+private:
+    bool say(const QString& t) {
+        fprintf(stderr, "%s\n", qPrintable(t));
+        return true;
+    }
+};
+
+SqlSettings settingsFor(const QString& path) {
+    return SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), path, QString(), QString()};
+}
+
+const ChaveTalao kChave{2, QStringLiteral("2025/2026"), QStringLiteral("GR"), QStringLiteral("C001"), QStringLiteral("")};
+
+int worker(const QString& path, int numbers) {
+    BaseDados db(QStringLiteral("worker"));
+    if (!db.abrir(settingsFor(path))) {
+        fprintf(stderr, "%s\n", qPrintable(db.ultimoErro()));
+        return 1;
+    }
+    QTextStream out(stdout);
+    for (int i = 0; i < numbers; ++i) {
+        try {
+            out << ProximoTalao(db, kChave).numero << '\n';
+        } catch (const DbError& e) {
+            fprintf(stderr, "erro: %s\n", qPrintable(e.texto()));
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("processes"), QStringLiteral("Processes."), QStringLiteral("P"), QStringLiteral("4")});
+    parser.addOption({QStringLiteral("numbers"), QStringLiteral("Numbers per process."), QStringLiteral("N"), QStringLiteral("500")});
+    parser.addOption({QStringLiteral("database"), QStringLiteral("SQLite file."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("worker"), QStringLiteral("Internal: run as one worker.")});
+    parser.process(app);
+    const int processes = parser.value(QStringLiteral("processes")).toInt();
+    const int numbers = parser.value(QStringLiteral("numbers")).toInt();
+    if (processes < 1 || numbers < 1) {
+        fprintf(stderr, "--processes and --numbers must be at least 1\n");
+        return 2;
+    }
+
+    QTemporaryDir tmp;
+    QString path = parser.value(QStringLiteral("database"));
+    if (path.isEmpty()) path = tmp.filePath(QStringLiteral("numbering.db"));
+    if (parser.isSet(QStringLiteral("worker"))) return worker(path, numbers);
+
+    {
+        const bool exists = QFileInfo(path).isFile();
+        BaseDados db(QStringLiteral("setup"));
+        if (!db.abrir(settingsFor(path), BaseDados::OpenMode::CreateIfMissing)) {
+            fprintf(stderr, "%s\n", qPrintable(db.ultimoErro()));
+            return 1;
+        }
+        StderrMessages messages;
+        Catalogo catalogo(db, messages, ProgramInfo::version());
+        try {
+            if (!exists || !catalogo.existe()) catalogo.criarCatalogoBase();
+            if (!catalogo.verificarVersao(!exists).ok) return 1;
+            db.executar(QStringLiteral("DELETE FROM kel_PES_Taloes WHERE Ano=? AND iTipo=2 AND TipoDoc=? AND Cliente=?"),
+                        {kChave.campanha, kChave.tipoDoc, kChave.cliente});
+        } catch (const DbError& e) {
+            fprintf(stderr, "%s\n", qPrintable(e.texto()));
+            return 1;
+        }
+    }
+
+    QElapsedTimer timer;
+    timer.start();
+    QList<QProcess*> workers;
+    for (int p = 0; p < processes; ++p) {
+        auto* proc = new QProcess(&app);
+        proc->setProcessChannelMode(QProcess::SeparateChannels);
+        proc->setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        proc->start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--worker"), QStringLiteral("--numbers"), QString::number(numbers),
+                     QStringLiteral("--database"), path});
+        workers << proc;
+    }
+    QHash<qint64, int> seen;
+    int failed = 0, taken = 0;
+    for (QProcess* proc : workers) {
+        proc->waitForFinished(-1);
+        if (proc->exitCode() != 0 || proc->exitStatus() != QProcess::NormalExit) ++failed;
+        fputs(proc->readAllStandardError().constData(), stderr);
+        for (const QByteArray& line : proc->readAllStandardOutput().split('\n')) {
+            if (line.trimmed().isEmpty()) continue;
+            ++seen[line.trimmed().toLongLong()];
+            ++taken;
+        }
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    int duplicates = 0;
+    for (int n : std::as_const(seen))
+        if (n > 1) duplicates += n - 1;
+
+    QTextStream out(stdout);
+    out << "processes=" << processes << '\n'
+        << "numbers=" << taken << '\n'
+        << "failed_processes=" << failed << '\n'
+        << "duplicates=" << duplicates << '\n'
+        << "seconds=" << QString::number(seconds, 'f', 3) << '\n'
+        << "numbers_per_second=" << QString::number(taken / seconds, 'f', 1) << '\n';
+    return (duplicates == 0 && failed == 0 && taken == processes * numbers) ? 0 : 1;
+}

@@ -1,0 +1,79 @@
+#include "numeracao.h"
+
+#include <limits>
+
+#include "basedados.h"
+
+QString CampanhaDaData(const QDate& data) {
+    const int y = data.year();
+    const int first = data.month() >= 10 ? y : y - 1;
+    return QString::number(first) + QLatin1Char('/') + QString::number(first + 1);
+}
+
+namespace {
+
+// Text for a value that must be stored as an empty string, never NULL.
+QString notNull(const QString& s) { return s.isNull() ? QStringLiteral("") : s; }
+
+}  // namespace
+
+Talao ProximoTalao(BaseDados& db, const ChaveTalao& chave) {
+    const bool mssql = db.backend() != Backend::Sqlite;
+    // On SQL Server the update lock (held to the end of the transaction, also over an
+    // empty range) makes a second workstation wait for our write before it reads.
+    const QString from = mssql ? QStringLiteral("From kel_PES_Taloes WITH (UPDLOCK, HOLDLOCK) ")
+                               : QStringLiteral("From kel_PES_Taloes ");
+    const QString campanha = notNull(chave.campanha);
+    const QString tipoDoc = notNull(chave.tipoDoc);
+    const QString cliente = notNull(chave.cliente);
+    const QString tipoMorada = notNull(chave.tipoMorada);
+
+    Transaccao t(db, true);
+    RecordSet rs;
+    if (chave.tipo == 2) {
+        rs = db.consultar(QStringLiteral("SELECT Max(Contador) AS Proximo,Sigla ") + from +
+                              QStringLiteral("WHERE  (ANO = ?) AND (iTipo = ?) AND (tipodoc = ?) and Cliente=?  and "
+                                             "TipoMorada=?  Group by Sigla"),
+                          {campanha, chave.tipo, tipoDoc, cliente, tipoMorada});
+    } else {
+        rs = db.consultar(QStringLiteral("SELECT Max(Contador) AS Proximo ") + from +
+                              QStringLiteral("WHERE  (ANO = ?) AND (iTipo = ?) AND (tipodoc = ?)"),
+                          {campanha, chave.tipo, tipoDoc});
+    }
+
+    qint64 numero = -1;
+    Talao talao;
+    if (!rs.isEmpty() && !rs.isNull(QStringLiteral("Proximo"))) {
+        numero = rs.value(QStringLiteral("Proximo")).toLongLong() + 1;
+        if (chave.tipo == 2) talao.sigla = rs.text(QStringLiteral("Sigla"));
+    }
+    if (numero > std::numeric_limits<qint32>::max())
+        throw DbError(-1, QStringLiteral("O numerador de talões %1 atingiu o valor máximo.").arg(campanha));
+
+    if (numero >= 1) {
+        if (chave.tipo == 2) {
+            db.executar(QStringLiteral("UPDATE kel_PES_Taloes Set Contador = ? WHERE  (ANO = ? AND iTipo = ? AND "
+                                       "TipoDoc = ? and Cliente=?  and TipoMorada=? )"),
+                        {numero, campanha, chave.tipo, tipoDoc, cliente, tipoMorada});
+        } else {
+            db.executar(QStringLiteral("UPDATE kel_PES_Taloes Set Contador = ? WHERE  (ANO = ? AND iTipo = ? AND "
+                                       "TipoDoc = ?)"),
+                        {numero, campanha, chave.tipo, tipoDoc});
+        }
+    } else {
+        numero = 1;
+        talao.sigla = QStringLiteral("");
+        if (chave.tipo == 2) {
+            db.executar(QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente,cdmorada,Sigla,"
+                                       "Contador,TipoMorada) VALUES ( ?,?,?,?,'', ?, 1,? )"),
+                        {campanha, chave.tipo, tipoDoc, cliente, talao.sigla, tipoMorada});
+        } else {
+            db.executar(QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente,cdmorada,Sigla,"
+                                       "Contador) VALUES ( ?,?,?,'','', '',1)"),
+                        {campanha, chave.tipo, tipoDoc});
+        }
+    }
+    t.commit();
+    talao.numero = qint32(numero);
+    return talao;
+}

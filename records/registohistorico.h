@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QStringList>
+#include <optional>
+
+#include "numeracao.h"
+#include "recordset.h"
+
+class BaseDados;
+
+// The weighing record store: kel_PES_Historico (one row per weighing, written only
+// through sp_kel_Gravar_PES_Historico), its complement kel_PES_Historico_Comp and the
+// plates kel_PES_Carros. Free of widgets: the desks and the command-line tool call
+// these with the texts of their fields. Database errors are thrown as DbError.
+namespace RegistoHistorico {
+
+// Indexes of the 26 texts of a save, in the procedure's parameter order.
+enum Campo {
+    Hist_Id = 0, Tipo, TpDoc, Serie, NoDoc, Ano, PesoBruto, PesoTara, PesoLiquido, PesoEfectivo,
+    Justificacao, DataHoraPB, DataHoraPL, Terceiro, Artigo, CodMorada, Motorista, Carro, TipoTerc,
+    AnoTalao, NoTalao, RefCliente, RefEntrega, Sigla, Campanha, TipoMorada,
+    NumCampos
+};
+
+// Date-time texts of the desks: "dd-MM-yyyy HH:mm:ss" (seconds and time optional);
+// ISO "yyyy-MM-dd HH:mm:ss" is accepted too. Empty or unreadable gives nullopt.
+std::optional<QDateTime> lerDataHora(const QString& texto);
+QString textoDataHora(const QDateTime& dt);  // "dd-MM-yyyy HH:mm:ss"
+
+}  // namespace RegistoHistorico
+
+// Saves the weighing from its 26 texts (index 0 = Hist_Id ... 25 = TipoMorada):
+// Hist_Id 0 inserts a row, any other number rewrites every column of that row.
+// Weights are read with the Money display rule (empty = 0), date-times with
+// lerDataHora (empty = NULL), empty texts are stored as empty strings. On success the
+// record number receives the row's Hist_Id and the result is true; a text that cannot
+// be converted or a database failure throws DbError and leaves the number unchanged.
+bool GravarRegistoHistorico(BaseDados& db, const QStringList& valores, qint32& idRegisto);
+
+// The deduction fields of a desk as the complement row stores them.
+struct CamposComplemento {
+    QString vasilhame;       // container deduction field text (empty = 0)
+    QString qualidade;       // quality deduction field text (incoming desk)
+    int caracteristica = 0;  // incoming desk: 0 "Tipo A", 1 "Tipo B", -1 none
+    bool entrada = false;    // incoming desk: quality and characteristic are kept
+};
+
+// Writes complement row noIdComp (adds a row when it does not exist, so 0 always
+// adds one) for weighing noIdHist. Gives the complement row's number.
+qint32 GravarComplementoHistorico(BaseDados& db, qint32 noIdHist, qint32 noIdComp, const CamposComplemento& campos);
+
+// Correction of a completed weighing: Justificacao and PesoEfectivo of the row, and
+// the first complement row when there is one. An empty deduction field is written
+// back as "0" into `campos` (the desk shows it). False when the weighing does not exist.
+bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justificacao, const QString& pesoEfectivo,
+                        CamposComplemento& campos);
+
+// Adds the plate to kel_PES_Carros unless it is already listed (an empty plate is not listed).
+void RegistarCarro(BaseDados& db, const QString& matricula);
+
+// Reads and the delete used by the lists, printing and cancellation.
+RecordSet LerHistorico(BaseDados& db, qint32 idRegisto);
+RecordSet LerComplementosHistorico(BaseDados& db, qint32 idRegisto);
+// Complement rows first, then the weighing, in one transaction (joins an open one).
+void ApagarHistorico(BaseDados& db, qint32 idRegisto);
+
+// The first save of a new weighing as one operation: takes the ticket number of the
+// key for the weighing date, inserts the pending row with that number (and for kind 2
+// its prefix), AnoTalao and Campanha, and registers the plate - all in one transaction
+// that holds the write lock, so a failure leaves neither a used number nor a row
+// without its number. `valores` are the 26 texts (Hist_Id, NoTalao, Sigla, AnoTalao and
+// Campanha are filled here). Throws DbError.
+struct NovaPesagem {
+    qint32 idRegisto = 0;
+    Talao talao;
+    QString campanha;
+    int anoTalao = 0;
+};
+NovaPesagem GravarNovaPesagem(BaseDados& db, QStringList valores, const QDate& dataPesagem, ChaveTalao chave);

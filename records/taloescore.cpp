@@ -1,0 +1,273 @@
+#include "taloescore.h"
+
+#include "basedados.h"
+#include "operatormessages.h"
+#include "parametrosaplic.h"
+
+namespace {
+
+struct Definicao {
+    const char* rotulo;
+    const char* dica;
+    int tamanho;
+};
+
+const Definicao kDefinicoes[TaloesCore::kCampos] = {
+    {"Campanha", "Ano da Campanha.", 10},       {"", "Contador de Talões.", 9},
+    {"Morada Alter.", "Cliente.", 3},           {"Tipo Doc.", "Tipo Documento.", 3},
+    {"Sigla", "Sigla.", 5},                     {"Cliente", "Cliente.", 15},
+    {"Tipo Morada", "Tipo Morada.", 3},
+};
+
+const QString kObrigatorio = QStringLiteral("Campo obrigatório");
+
+}  // namespace
+
+TaloesCore::TaloesCore(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages, int modo)
+    : m_db(db), m_parametros(parametros), m_messages(messages), m_modo(modo == 1 ? 1 : 2) {}
+
+QString TaloesCore::titulo() const {
+    return m_modo == 1 ? QStringLiteral("Numeradores - Entradas") : QStringLiteral("Numeradores - Saídas");
+}
+
+QString TaloesCore::rotulo(int campo) {
+    return campo >= 0 && campo < kCampos ? QString::fromUtf8(kDefinicoes[campo].rotulo) : QString();
+}
+
+QString TaloesCore::dica(int campo) {
+    return campo >= 0 && campo < kCampos ? QString::fromUtf8(kDefinicoes[campo].dica) : QString();
+}
+
+int TaloesCore::tamanhoMaximo(int campo) { return campo >= 0 && campo < kCampos ? kDefinicoes[campo].tamanho : 0; }
+
+bool TaloesCore::visivel(int campo) const {
+    if (m_modo == 2) return true;
+    return campo == Campanha || campo == Contador || campo == TipoDoc;
+}
+
+bool TaloesCore::escape(int campo) {
+    m_alterado = false;
+    return campo == Campanha;
+}
+
+void TaloesCore::erro(const QString& operacao, const DbError& e) { m_messages.mensagem(operacao + e.texto()); }
+
+bool TaloesCore::validarSaida(int campo) {
+    if (!m_alterado) return true;
+    m_alterado = false;
+    const QString texto = m_campos.at(size_t(campo));
+    const bool vazio = texto.trimmed().isEmpty();
+    auto recusar = [this](const QString& msg) {
+        m_messages.mostrarAviso(OperatorMessages::Informacao, msg);
+        return false;
+    };
+    try {
+        switch (campo) {
+            case Campanha:
+                return vazio ? recusar(kObrigatorio) : true;
+            case MoradaAlt: {
+                if (vazio) {
+                    m_descMorada.clear();
+                    lerFicha();
+                    return true;
+                }
+                const RecordSet rs = m_db.consultar(
+                    QStringLiteral(" SELECT     MORADAS.CDMORADA AS 'Cód.Morada', MORADAS.Descr AS Morada,Moradas.Local "
+                                   "as Localidade FROM       MORADAS INNER JOIN Clientes   ON Clientes.CODIGO = "
+                                   "MORADAS.TERCEIRO Where (MORADAS.TPTERC = 2) and cdmorada=? and Moradas.Terceiro=?"),
+                    {texto, v(Cliente)});
+                if (rs.isEmpty()) {
+                    m_descMorada.clear();
+                    return recusar(QStringLiteral("Morada não existente!"));
+                }
+                m_descMorada = rs.text(0, QStringLiteral("Morada"));
+                return true;
+            }
+            case TipoDoc: {
+                if (vazio) return recusar(kObrigatorio);
+                const QString t = texto.toUpper();
+                bool aceite;
+                if (m_modo == 1)
+                    aceite = t == m_parametros.texto(QStringLiteral("TpGuiaEntMP")).toUpper() ||
+                             t == m_parametros.texto(QStringLiteral("TpGuiaEntMS")).toUpper();
+                else
+                    aceite = t == m_parametros.texto(QStringLiteral("TpSaida")).toUpper();
+                if (!aceite) return recusar(QStringLiteral("Tipo Doc. inválido!"));
+                if (m_modo == 1) lerFicha();
+                return true;
+            }
+            case Cliente: {
+                if (vazio) {
+                    m_nomeCliente.clear();
+                    return recusar(kObrigatorio);
+                }
+                const RecordSet rs = m_db.consultar(QStringLiteral("SELECT * FROM Clientes where CODIGO=?"), {texto});
+                if (rs.isEmpty()) {
+                    m_nomeCliente.clear();
+                    return recusar(QStringLiteral("Cliente não existente!"));
+                }
+                m_nomeCliente = rs.text(0, QStringLiteral("Nome"));
+                return true;
+            }
+            case TipoMorada: {
+                if (vazio) {
+                    if (m_modo == 2) lerFicha();
+                    return true;
+                }
+                const RecordSet rs = m_db.consultar(QStringLiteral("Select * from TpMorada where Codigo=?"), {texto});
+                if (rs.isEmpty()) {
+                    m_descTipoMorada.clear();
+                    return recusar(QStringLiteral("Tipo Morada não existente!"));
+                }
+                m_descTipoMorada = rs.text(0, QStringLiteral("Descrica"));
+                if (m_modo == 2) lerFicha();
+                return true;
+            }
+            default:
+                return true;
+        }
+    } catch (const DbError& e) {
+        erro(QStringLiteral("Validar campo "), e);
+        return false;
+    }
+}
+
+std::optional<PedidoLista> TaloesCore::lista(int campo) const {
+    if (m_modo != 2) return std::nullopt;
+    switch (campo) {
+        case Cliente:
+            return PedidoLista{QStringLiteral("Clientes"),
+                               QStringLiteral(" SELECT     Codigo AS 'Cliente', Nome AS Nome FROM       Clientes"),
+                               {}, 7200, {1700, 5000}};
+        case TipoMorada:
+            return PedidoLista{QStringLiteral("Tipos Morada"),
+                               QStringLiteral(" SELECT     Codigo AS 'Código', Descrica AS 'Descrição' FROM       "
+                                              "TpMorada order by Codigo"),
+                               {}, 5200, {700, 4000}};
+        case MoradaAlt:
+            return PedidoLista{QStringLiteral("Moradas Alternativas"),
+                               QStringLiteral(" SELECT     MORADAS.CDMORADA AS 'Cód.Morada', MORADAS.Descr AS Morada,"
+                                              "Moradas.Local as Localidade FROM       MORADAS INNER JOIN  Clientes ON "
+                                              "Clientes.CODIGO = MORADAS.TERCEIRO Where (MORADAS.TPTERC = 2)and "
+                                              "Clientes.Codigo=? "),
+                               {v(Cliente)}, 9200, {700, 4000, 4000}};
+        default:
+            return std::nullopt;
+    }
+}
+
+void TaloesCore::limparForm() {
+    for (QString& c : m_campos) c.clear();
+    m_nomeCliente.clear();
+    m_descMorada.clear();
+    m_descTipoMorada.clear();
+}
+
+bool TaloesCore::lerFicha() {
+    try {
+        RecordSet rs;
+        if (m_modo == 1)
+            rs = m_db.consultar(QStringLiteral("select Ano,TipoDoc,Contador from kel_PES_Taloes where iTipo=1 and "
+                                               "Ano=? and tipodoc=?"),
+                                {v(Campanha), v(TipoDoc)});
+        else
+            rs = m_db.consultar(QStringLiteral("select * from kel_PES_Taloes  left outer join Moradas ON "
+                                               "Moradas.cdMorada=kel_PES_Taloes.cdmorada where iTipo=2 and Ano=? and "
+                                               "tipodoc=? and Cliente=?  and kel_PES_Taloes.TipoMorada=? "),
+                                {v(Campanha), v(TipoDoc), v(Cliente), v(TipoMorada)});
+        if (rs.isEmpty()) {
+            m_campos[Contador] = QStringLiteral("0");
+            return true;
+        }
+        m_campos[Campanha] = rs.text(0, QStringLiteral("Ano"));
+        m_campos[TipoDoc] = rs.text(0, QStringLiteral("TipoDoc"));
+        m_campos[Sigla] = m_modo == 2 ? rs.text(0, QStringLiteral("Sigla")) : QString();
+        m_campos[Contador] = rs.text(0, QStringLiteral("Contador"));
+        return true;
+    } catch (const DbError& e) {
+        erro(QStringLiteral("Ler Contador "), e);
+        return false;
+    }
+}
+
+int TaloesCore::confirmar() {
+    QList<int> obrigatorios{Campanha, TipoDoc};
+    if (m_modo == 2) obrigatorios << Cliente;
+    for (int c : obrigatorios) {
+        if (v(c).trimmed().isEmpty()) {
+            m_messages.mostrarAviso(OperatorMessages::CampoObrigatorio,
+                                    kObrigatorio + QStringLiteral(" [") + rotulo(c) + QStringLiteral("]."));
+            return c;
+        }
+    }
+    bool ok = false;
+    const QString contador = v(Contador).trimmed();
+    const qint64 n = contador.isEmpty() ? 0 : contador.toLongLong(&ok);
+    if (!contador.isEmpty() && (!ok || n < 0 || n > 2147483647)) {
+        m_messages.mostrarAviso(OperatorMessages::Informacao, QStringLiteral("Contador inválido!"));
+        return Contador;
+    }
+    if (!gravar()) return -2;
+    limparForm();
+    return -1;
+}
+
+bool TaloesCore::gravar() {
+    const QString tipoDoc = v(TipoDoc).toUpper();
+    const qint64 contador = v(Contador).trimmed().toLongLong();
+    try {
+        Transaccao t(m_db, true);
+        int alterados;
+        if (m_modo == 1) {
+            // Edits the key's row (every row of the key, as there is no row key), or adds it.
+            alterados = m_db.executar(QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=1, Ano=?, TipoDoc=?, Cliente='0', "
+                                                     "Sigla='', cdmorada='', Contador=? where iTipo=1 and Ano=? and "
+                                                     "tipodoc=?"),
+                                      {v(Campanha), tipoDoc, contador, v(Campanha), v(TipoDoc)});
+            if (alterados == 0)
+                m_db.executar(QStringLiteral("INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
+                                             "cdmorada, Contador) VALUES (1, ?, ?, '0', '', '', ?)"),
+                              {v(Campanha), tipoDoc, contador});
+        } else {
+            const QVariantList chave{v(Campanha), v(TipoDoc), v(Cliente), v(MoradaAlt),
+                                     v(TipoMorada)};
+            QVariantList valores{v(Campanha), tipoDoc, v(Cliente), v(Sigla), v(MoradaAlt),
+                                 v(TipoMorada), contador};
+            alterados = m_db.executar(QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=2, Ano=?, TipoDoc=?, Cliente=?, "
+                                                     "Sigla=?, cdmorada=?, TipoMorada=?, Contador=? where iTipo=2 and "
+                                                     "Ano=? and tipodoc=? and Cliente=? and cdmorada=? and "
+                                                     "TipoMorada=?"),
+                                      valores + chave);
+            if (alterados == 0)
+                m_db.executar(QStringLiteral("INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
+                                             "cdmorada, TipoMorada, Contador) VALUES (2, ?, ?, ?, ?, ?, ?, ?)"),
+                              valores);
+        }
+        t.commit();
+        return true;
+    } catch (const DbError& e) {
+        erro(QStringLiteral("Gravar Contador "), e);
+        return false;
+    }
+}
+
+bool TaloesCore::anular() {
+    if (!m_messages.mostrarAviso(OperatorMessages::OkCancelar,
+                                 QStringLiteral("Vai proceder à anulação do Contador!\n\rPretende continuar?")))
+        return false;
+    try {
+        if (m_modo == 1)
+            m_db.executar(QStringLiteral("Delete  from kel_PES_Taloes where iTipo=1 and Ano=? and tipodoc=?"),
+                          {v(Campanha), v(TipoDoc)});
+        else
+            m_db.executar(QStringLiteral("Delete from kel_PES_Taloes where iTipo=2 and Ano=? and tipodoc=? and "
+                                         "Cliente=? and cdMorada=?  and TipoMorada=? "),
+                          {v(Campanha), v(TipoDoc), v(Cliente), v(MoradaAlt),
+                           v(TipoMorada)});
+    } catch (const DbError& e) {
+        erro(QStringLiteral("Anular Contador "), e);
+        return false;
+    }
+    limparForm();
+    return true;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QWidget>
+
+#include "parametroscore.h"
+
+class CampoEntrada;
+class QPushButton;
+
+// The parameters form: a thin view of ParametrosCore. Fields campo_0 ... campo_14,
+// buttons btConf, btCancelar, btSair and btConfigMail.
+class Parametros : public QWidget {
+    Q_OBJECT
+public:
+    Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages, const QString& configPath,
+               QWidget* parent = nullptr);
+
+    ParametrosCore& core() { return m_core; }
+    CampoEntrada* campo(int i) const { return m_campos.at(i); }
+
+private:
+    void mostrarCampos();
+    void confirmar();
+
+    ParametrosCore m_core;
+    QString m_configPath;
+    QList<CampoEntrada*> m_campos;
+};

@@ -1,0 +1,375 @@
+// The parameters and counters forms driven through their widgets, and the lookup list.
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include "campoentrada.h"
+#include "ficheiroconfig.h"
+#include "listapesquisa.h"
+#include "numeracao.h"
+#include <QTableView>
+#include "parametros.h"
+#include "parametrosaplic.h"
+#include "taloes.h"
+#include "testsupport.h"
+
+namespace {
+
+void gravarParametros(BaseDados& db, ParametrosAplic& p) {
+    RecordingMessages m;
+    const QStringList v{QStringLiteral("1"),   QStringLiteral("A1"), QStringLiteral("GMP"), QStringLiteral("1"),
+                        QStringLiteral("GMS"), QStringLiteral("2"),  QStringLiteral("GR"),  QStringLiteral("3"),
+                        QStringLiteral("SEC"), QStringLiteral("A2"), QStringLiteral("4")};
+    QVERIFY(ParametrosAplic::gravar(db, m, v));
+    QVERIFY(p.ler(db, m));
+}
+
+void dadosErp(BaseDados& db) {
+    db.executar(QStringLiteral("INSERT INTO Clientes (CODIGO, NOME) VALUES ('C001', 'Cooperativa do Vale'), "
+                               "('O''NEIL', 'O''Neil & Filhos'), ('C002', 'Moagem Central')"));
+    db.executar(QStringLiteral("INSERT INTO TpMorada (Codigo, Descrica) VALUES ('AR', 'Armazém'), ('SD', 'Sede')"));
+    db.executar(QStringLiteral("INSERT INTO MORADAS (TERCEIRO, TPTERC, CDMORADA, Descr, Local) VALUES "
+                               "('O''NEIL', 2, '01', 'Quinta Nova', 'Beja')"));
+}
+
+void escrever(CampoEntrada* c, const QString& texto) {
+    c->setFocus();
+    c->selectAll();
+    QTest::keyClick(c, Qt::Key_Backspace);
+    // Qt Test only types ASCII keys: other texts are put in, as a paste would.
+    bool ascii = true;
+    for (QChar ch : texto) ascii = ascii && ch.unicode() < 128;
+    if (ascii)
+        QTest::keyClicks(c, texto);
+    else
+        c->insert(texto);
+}
+
+template <typename T>
+T* filho(QWidget* w, const QString& nome) {
+    T* f = w->findChild<T*>(nome);
+    if (!f) qFatal("missing child %s", qPrintable(nome));
+    return f;
+}
+
+QWidget* focado() { return QApplication::focusWidget(); }
+
+// Screenshots for a person to look at: set BALANTRIX_GRAB_DIR.
+void fotografar(QWidget* w, const QString& nome) {
+    const QString dir = qEnvironmentVariable("BALANTRIX_GRAB_DIR");
+    if (!dir.isEmpty()) w->grab().save(dir + QLatin1Char('/') + nome + QStringLiteral(".png"));
+}
+
+}  // namespace
+
+class TestForms : public QObject {
+    Q_OBJECT
+private slots:
+    void parametrosRangeOfSeriesAndCopies();
+    void parametrosConfirmNeedsTheSeries();
+    void parametrosEscMovesBackAndCloses();
+    void parametrosSaveReachesDatabaseAndFile();
+
+    void taloesMode1ReadWriteRemove();
+    void taloesMode2WithListsAndApostrophes();
+    void taloesConfirmRefusesEmptyKey();
+
+    void listaFiltersAndReturnsFirstColumn();
+};
+
+void TestForms::parametrosRangeOfSeriesAndCopies() {
+    TempDatabase t;
+    TempDataDir dir;
+    RecordingMessages msgs;
+    ParametrosAplic p;
+    gravarParametros(t.db(), p);
+    auto* w = new Parametros(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QCOMPARE(w->campo(ParametrosCore::NoVias)->text(), QStringLiteral("4"));
+    fotografar(w, QStringLiteral("parametros"));
+
+    CampoEntrada* vias = w->campo(ParametrosCore::NoVias);
+    for (const char* mau : {"0", "51", "abc"}) {
+        escrever(vias, QString::fromLatin1(mau));
+        msgs.clear();
+        QTest::keyClick(vias, Qt::Key_Tab);
+        QCOMPARE(msgs.all, QStringList{QStringLiteral("Deve digitar um valor entre 1 e 50!")});
+        QCOMPARE(focado(), vias);
+    }
+    for (const char* bom : {"1", "50", " 7x"}) {
+        escrever(vias, QString::fromLatin1(bom));
+        msgs.clear();
+        QTest::keyClick(vias, Qt::Key_Tab);
+        QVERIFY(msgs.all.isEmpty());
+        QCOMPARE(focado(), w->campo(ParametrosCore::Assunto));
+    }
+    // The series fields follow the same rule.
+    escrever(w->campo(ParametrosCore::SeSaida), QStringLiteral("51"));
+    QTest::keyClick(w->campo(ParametrosCore::SeSaida), Qt::Key_Tab);
+    QCOMPARE(msgs.last(), QStringLiteral("Deve digitar um valor entre 1 e 50!"));
+    delete w;
+}
+
+void TestForms::parametrosConfirmNeedsTheSeries() {
+    TempDatabase t;
+    TempDataDir dir;
+    RecordingMessages msgs;
+    ParametrosAplic p;  // no parameters row: every field starts empty
+    QPointer<Parametros> w = new Parametros(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+    w->show();
+    escrever(w->campo(ParametrosCore::SeGuiaEntMP), QStringLiteral("1"));
+    escrever(w->campo(ParametrosCore::SeSaida), QStringLiteral("3"));
+    msgs.clear();
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+    QCOMPARE(msgs.last(), QStringLiteral("Deve preencher o(s) campo(s) Série(s)!"));
+    QVERIFY(!w.isNull());
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Parametros")).toInt(), 0);
+    delete w;
+}
+
+void TestForms::parametrosEscMovesBackAndCloses() {
+    TempDatabase t;
+    TempDataDir dir;
+    RecordingMessages msgs;
+    ParametrosAplic p;
+    QPointer<Parametros> w = new Parametros(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    // Esc in a series holding a bad value goes back one field without the range message.
+    escrever(w->campo(ParametrosCore::SeGuiaEntMS), QStringLiteral("99"));
+    QTest::keyClick(w->campo(ParametrosCore::SeGuiaEntMS), Qt::Key_Escape);
+    QCOMPARE(focado(), w->campo(ParametrosCore::TpGuiaEntMS));
+    QVERIFY(msgs.all.isEmpty());
+    QTest::keyClick(w->campo(ParametrosCore::TpGuiaEntMS), Qt::Key_Escape);
+    QCOMPARE(focado(), w->campo(ParametrosCore::Sector));
+    QTest::keyClick(focado(), Qt::Key_Escape);
+    QTest::keyClick(focado(), Qt::Key_Escape);
+    QTest::keyClick(focado(), Qt::Key_Escape);
+    QCOMPARE(focado(), w->campo(ParametrosCore::ArmCentral));
+    QTest::keyClick(focado(), Qt::Key_Escape);
+    QTRY_VERIFY(w.isNull());
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Parametros")).toInt(), 0);
+}
+
+void TestForms::parametrosSaveReachesDatabaseAndFile() {
+    TempDatabase t;
+    TempDataDir dir;
+    RecordingMessages msgs;
+    ParametrosAplic p;
+    gravarParametros(t.db(), p);
+    const QString cfg = dir.path() + QStringLiteral("/b.kel");
+    QPointer<Parametros> w = new Parametros(t.db(), p, msgs, cfg);
+    w->show();
+    QCOMPARE(w->campo(ParametrosCore::Sector)->maxLength(), 3);
+    escrever(w->campo(ParametrosCore::TpSaida), QStringLiteral("GT"));
+    escrever(w->campo(ParametrosCore::Assunto), QStringLiteral("Talão de pesagem"));
+    escrever(w->campo(ParametrosCore::PastaPdf), QStringLiteral("/srv/taloes"));
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+    QTRY_VERIFY(w.isNull());
+    // The shared object every desk reads is refreshed at once.
+    QCOMPARE(p.texto(QStringLiteral("TpSaida")), QStringLiteral("GT"));
+    QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")), QStringLiteral("Talão de pesagem"));
+    QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("PDF"), QStringLiteral("Pasta")), QStringLiteral("/srv/taloes"));
+
+    // A refused save keeps the form open and the file untouched.
+    t.db().executar(QStringLiteral("DROP TABLE kel_PES_Parametros"));
+    ParametrosCore core(t.db(), p, msgs, cfg);
+    for (int i = 0; i < ParametrosCore::kCampos; ++i) core.setCampo(i, QStringLiteral("1"));
+    core.setCampo(ParametrosCore::Assunto, QStringLiteral("Outro"));
+    QVERIFY(!core.confirmar());
+    QVERIFY(msgs.last().startsWith(QStringLiteral("Gravar Parâmetros Aplicação ")));
+    QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")), QStringLiteral("Talão de pesagem"));
+}
+
+void TestForms::taloesMode1ReadWriteRemove() {
+    TempDatabase t;
+    RecordingMessages msgs;
+    ParametrosAplic p;
+    gravarParametros(t.db(), p);
+    QPointer<Taloes> w = new Taloes(t.db(), p, msgs, 1);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QCOMPARE(w->windowTitle(), QStringLiteral("Numeradores - Entradas"));
+    for (int hidden : {TaloesCore::MoradaAlt, TaloesCore::Sigla, TaloesCore::Cliente, TaloesCore::TipoMorada})
+        QVERIFY(w->campo(hidden)->isHidden());
+    QVERIFY(filho<QPushButton>(w, QStringLiteral("btlista_5"))->isHidden());
+    fotografar(w, QStringLiteral("taloes1"));
+
+    escrever(w->campo(TaloesCore::Campanha), QStringLiteral("2024/2025"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("gxx"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    QCOMPARE(msgs.last(), QStringLiteral("Tipo Doc. inválido!"));
+    QCOMPARE(focado(), w->campo(TaloesCore::TipoDoc));
+    escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("gms"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("0"));  // no counter yet
+    QCOMPARE(focado(), w->campo(TaloesCore::Contador));
+    escrever(w->campo(TaloesCore::Contador), QStringLiteral("41"));
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+    QCOMPARE(w->campo(TaloesCore::Campanha)->text(), QString());
+    const RecordSet rs = t.db().consultar(QStringLiteral("SELECT * FROM kel_PES_Taloes"));
+    QCOMPARE(rs.count(), 1);
+    QCOMPARE(rs.text(0, QStringLiteral("TipoDoc")), QStringLiteral("GMS"));
+    QCOMPARE(rs.text(0, QStringLiteral("Cliente")), QStringLiteral("0"));
+    QCOMPARE(rs.value(0, QStringLiteral("Contador")).toInt(), 41);
+    QCOMPARE(ProximoTalao(t.db(), {1, QStringLiteral("2024/2025"), QStringLiteral("GMS"), {}, {}}).numero, 42);
+
+    // Reading the key back shows the counter; A&nular asks and Cancel keeps it.
+    escrever(w->campo(TaloesCore::Campanha), QStringLiteral("2024/2025"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("GMS"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("42"));
+    msgs.answers = {false, true};
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btAnular")), Qt::LeftButton);
+    QCOMPARE(msgs.last(), QStringLiteral("Vai proceder à anulação do Contador!\n\rPretende continuar?"));
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), 1);
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btAnular")), Qt::LeftButton);
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), 0);
+    QCOMPARE(focado(), w->campo(TaloesCore::Campanha));
+
+    // Esc steps back, and closes from the first field without saving.
+    escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("GMP"));
+    QTest::keyClick(focado(), Qt::Key_Escape);
+    QCOMPARE(focado(), w->campo(TaloesCore::Campanha));
+    QTest::keyClick(focado(), Qt::Key_Escape);
+    QTRY_VERIFY(w.isNull());
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), 0);
+}
+
+void TestForms::taloesMode2WithListsAndApostrophes() {
+    TempDatabase t(TempDatabase::Demo);
+    dadosErp(t.db());
+    RecordingMessages msgs;
+    ParametrosAplic p;
+    gravarParametros(t.db(), p);
+    auto* w = new Taloes(t.db(), p, msgs, 2);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QCOMPARE(w->windowTitle(), QStringLiteral("Numeradores - Saídas"));
+    escrever(w->campo(TaloesCore::Campanha), QStringLiteral("2024/2025"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("GR"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    QCOMPARE(focado(), w->campo(TaloesCore::Cliente));
+
+    // An unknown code with an apostrophe is "not found", never an SQL error.
+    escrever(w->campo(TaloesCore::Cliente), QStringLiteral("D'X"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    QCOMPARE(msgs.last(), QStringLiteral("Cliente não existente!"));
+    QCOMPARE(focado(), w->campo(TaloesCore::Cliente));
+
+    // Pick the customer from its list: typing filters, Enter picks, the field validates.
+    QTimer::singleShot(0, this, [] {
+        auto* lista = qobject_cast<ListaPesquisa*>(QApplication::activeModalWidget());
+        QVERIFY(lista);
+        QCOMPARE(lista->windowTitle(), QStringLiteral("Clientes"));
+        QCOMPARE(lista->linhasVisiveis(), 3);
+        fotografar(lista, QStringLiteral("lista"));
+        QTest::keyClicks(lista->filtro(), QStringLiteral("neil"));
+        QCOMPARE(lista->linhasVisiveis(), 1);
+        QTest::keyClick(lista->filtro(), Qt::Key_Return);
+    });
+    w->abrirLista(TaloesCore::Cliente);
+    QCOMPARE(w->campo(TaloesCore::Cliente)->text(), QStringLiteral("O'NEIL"));
+    QCOMPARE(filho<QLabel>(w, QStringLiteral("lblCliente"))->text(), QStringLiteral("O'Neil & Filhos"));
+    QTRY_COMPARE(focado(), w->campo(TaloesCore::TipoMorada));
+
+    // A list closed without a choice leaves the field as it was.
+    QTimer::singleShot(0, this, [] { QApplication::activeModalWidget()->close(); });
+    w->abrirLista(TaloesCore::TipoMorada);
+    QCOMPARE(w->campo(TaloesCore::TipoMorada)->text(), QString());
+    QTRY_COMPARE(focado(), w->campo(TaloesCore::TipoMorada));
+
+    escrever(w->campo(TaloesCore::TipoMorada), QStringLiteral("ar"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    QCOMPARE(filho<QLabel>(w, QStringLiteral("lblTipoMorada"))->text(), QStringLiteral("Armazém"));
+    QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("0"));
+    escrever(w->campo(TaloesCore::MoradaAlt), QStringLiteral("01"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    QCOMPARE(filho<QLabel>(w, QStringLiteral("lblMorada"))->text(), QStringLiteral("Quinta Nova"));
+    escrever(w->campo(TaloesCore::Sigla), QStringLiteral("ON"));
+    escrever(w->campo(TaloesCore::Contador), QStringLiteral("9"));
+    fotografar(w, QStringLiteral("taloes2"));
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+    RecordSet rs = t.db().consultar(QStringLiteral("SELECT * FROM kel_PES_Taloes"));
+    QCOMPARE(rs.count(), 1);
+    QCOMPARE(rs.text(0, QStringLiteral("Cliente")), QStringLiteral("O'NEIL"));
+    QCOMPARE(rs.text(0, QStringLiteral("CdMorada")), QStringLiteral("01"));
+    // Numbering ignores the address code: the prefix applies to the customer's tickets.
+    const Talao talao = ProximoTalao(t.db(), {2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("o'neil"), QStringLiteral("AR")});
+    QCOMPARE(talao.numero, 10);
+    QCOMPARE(talao.sigla, QStringLiteral("ON"));
+
+    // Read back through the core, then remove.
+    TaloesCore& core = w->core();
+    core.setCampo(TaloesCore::Campanha, QStringLiteral("2024/2025"));
+    core.setCampo(TaloesCore::TipoDoc, QStringLiteral("GR"));
+    core.setCampo(TaloesCore::Cliente, QStringLiteral("O'NEIL"));
+    core.setCampo(TaloesCore::TipoMorada, QStringLiteral("AR"));
+    QVERIFY(core.lerFicha());
+    QCOMPARE(core.campo(TaloesCore::Contador), QStringLiteral("10"));
+    QCOMPARE(core.campo(TaloesCore::Sigla), QStringLiteral("ON"));
+    core.setCampo(TaloesCore::MoradaAlt, QStringLiteral("01"));
+    msgs.answers = {true};
+    QVERIFY(core.anular());
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), 0);
+    delete w;
+}
+
+void TestForms::taloesConfirmRefusesEmptyKey() {
+    TempDatabase t(TempDatabase::Demo);
+    RecordingMessages msgs;
+    ParametrosAplic p;
+    gravarParametros(t.db(), p);
+    for (int modo : {1, 2}) {
+        TaloesCore core(t.db(), p, msgs, modo);
+        core.setCampo(TaloesCore::Contador, QStringLiteral("5"));
+        QCOMPARE(core.confirmar(), int(TaloesCore::Campanha));
+        QCOMPARE(msgs.last(), QStringLiteral("Campo obrigatório [Campanha]."));
+        core.setCampo(TaloesCore::Campanha, QStringLiteral("2024/2025"));
+        QCOMPARE(core.confirmar(), int(TaloesCore::TipoDoc));
+        core.setCampo(TaloesCore::TipoDoc, modo == 1 ? QStringLiteral("GMP") : QStringLiteral("GR"));
+        if (modo == 2) {
+            QCOMPARE(core.confirmar(), int(TaloesCore::Cliente));
+            QCOMPARE(msgs.last(), QStringLiteral("Campo obrigatório [Cliente]."));
+            core.setCampo(TaloesCore::Cliente, QStringLiteral("C001"));
+        }
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), modo - 1);
+        QCOMPARE(core.confirmar(), -1);
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), modo);
+    }
+}
+
+void TestForms::listaFiltersAndReturnsFirstColumn() {
+    TempDatabase t(TempDatabase::Demo);
+    dadosErp(t.db());
+    RecordingMessages msgs;
+    ListaPesquisa lista(t.db(), msgs);
+    lista.setTitulo(QStringLiteral("Moradas Alternativas"));
+    lista.setSql(QStringLiteral("SELECT CDMORADA AS 'Cód.Morada', Descr AS Morada FROM MORADAS WHERE TERCEIRO=?"),
+                 {QStringLiteral("O'NEIL")});
+    lista.setLargura(9200);
+    QVERIFY(lista.carregar());
+    lista.setLarguraColuna(1, 700);
+    QCOMPARE(lista.tabela()->columnWidth(0), 700 / 15);
+    QCOMPARE(lista.tabela()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Cód.Morada"));
+    QTimer::singleShot(0, this, [&lista] {
+        const QModelIndex i = lista.tabela()->model()->index(0, 1);
+        lista.tabela()->setCurrentIndex(i);
+        emit lista.tabela()->doubleClicked(i);
+    });
+    QCOMPARE(lista.mostrar(), QStringLiteral("01"));
+
+    // A statement the database refuses is reported, and the list gives nothing.
+    ListaPesquisa errada(t.db(), msgs);
+    errada.setSql(QStringLiteral("SELECT * FROM TabelaQueNaoExiste"));
+    QVERIFY(!errada.carregar());
+    QVERIFY(msgs.last().contains(QStringLiteral("TabelaQueNaoExiste")));
+}
+
+QTEST_MAIN(TestForms)
+#include "test_forms.moc"
