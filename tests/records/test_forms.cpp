@@ -241,7 +241,7 @@ void TestForms::taloesMode1ReadWriteRemove() {
 }
 
 void TestForms::taloesMode2WithListsAndApostrophes() {
-    TempDatabase t(TempDatabase::Demo);
+    TempDatabase t(TempDatabase::ErpTables);
     dadosErp(t.db());
     RecordingMessages msgs;
     ParametrosAplic p;
@@ -321,7 +321,7 @@ void TestForms::taloesMode2WithListsAndApostrophes() {
 }
 
 void TestForms::taloesConfirmRefusesEmptyKey() {
-    TempDatabase t(TempDatabase::Demo);
+    TempDatabase t(TempDatabase::ErpTables);
     RecordingMessages msgs;
     ParametrosAplic p;
     gravarParametros(t.db(), p);
@@ -345,7 +345,7 @@ void TestForms::taloesConfirmRefusesEmptyKey() {
 }
 
 void TestForms::listaFiltersAndReturnsFirstColumn() {
-    TempDatabase t(TempDatabase::Demo);
+    TempDatabase t(TempDatabase::ErpTables);
     dadosErp(t.db());
     RecordingMessages msgs;
     ListaPesquisa lista(t.db(), msgs);

@@ -27,10 +27,9 @@ TempDatabase::TempDatabase(Contents contents, const QString& connection) {
     m_db = std::make_unique<BaseDados>(connection);
     if (!m_db->abrir(settings(), BaseDados::OpenMode::CreateIfMissing)) qFatal("cannot open test database");
     if (contents == Empty) return;
-    if (contents == Demo) {
+    if (contents == Demo || contents == ErpTables)
         ErpSchema::criar(*m_db, QStringLiteral("DEMO"), QStringLiteral("admin"), QStringLiteral("demo"));
-        DemoData::preencher(*m_db);
-    }
+    if (contents == Demo) DemoData::preencher(*m_db);
     RecordingMessages messages;
     Catalogo catalogo(*m_db, messages, ProgramInfo::version());
     catalogo.criarCatalogoBase();

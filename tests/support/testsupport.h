@@ -25,7 +25,8 @@ public:
 // A real SQLite file in a temporary folder, opened through BaseDados.
 class TempDatabase {
 public:
-    enum Contents { Empty, Catalogue, Demo };
+    // ErpTables: the catalogue and the ERP's tables without rows; Demo adds the demo company.
+    enum Contents { Empty, Catalogue, ErpTables, Demo };
     explicit TempDatabase(Contents contents = Catalogue, const QString& connection = QStringLiteral("test"));
     ~TempDatabase();
 
