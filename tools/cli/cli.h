@@ -53,3 +53,4 @@ private:
 // Verbs.
 int verbDemo(Cli& cli);
 int verbDb(Cli& cli);
+int verbScale(Cli& cli);

@@ -20,6 +20,7 @@ struct Verb {
 const Verb kVerbs[] = {
     {"demo", verbDemo, "demo init [--force]"},
     {"db", verbDb, "db upgrade | db script --dialect sqlite|mssql"},
+    {"scale", verbScale, "scale read [--file BALANCA.TXT] [--log]"},
 };
 
 int usage(QTextStream& err) {
