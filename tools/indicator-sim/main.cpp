@@ -5,6 +5,10 @@
 // "garbage on|off", "delay MS", "slow MS", "reply TEXT", "hold on|off", "count", "quit") change
 // how it answers; each is acknowledged with "ok" or "erro: ...".
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#include <csignal>
+#endif
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -68,9 +72,20 @@ int main(int argc, char** argv) {
     const QCommandLineOption oSegundos(QStringLiteral("seconds"),
                                        QStringLiteral("Segundos de espera no BALANCA.TXT escrito (3)."),
                                        QStringLiteral("s"));
+    const QCommandLineOption oComPai(QStringLiteral("exit-with-parent"),
+                                     QStringLiteral("Termina quando o programa que o lançou terminar."));
+    p.addOption(oComPai);
     p.addOptions({oPeso, oMarca, oSemUnidade, oSilencio, oLixo, oLento, oByteMs, oAtraso, oResposta, oSegurar,
                   oConfig, oDemo, oSegundos});
     p.process(app);
+#ifdef __linux__
+    // Started in the background by the demo script, which then becomes the program:
+    // the simulator must not outlive it.
+    if (p.isSet(oComPai)) {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() == 1) return 0;
+    }
+#endif
 
     Indicador ind;
     QString erro;
