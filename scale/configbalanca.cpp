@@ -121,7 +121,7 @@ bool ConfigBalanca::ler(const QString& caminho, QString* erro) {
     }
     QStringList linhas;
     while (linhas.size() < 3 && !f.atEnd()) {
-        QString linha = QString::fromLocal8Bit(f.readLine(4096));
+        QString linha = QString::fromUtf8(f.readLine(4096));
         while (linha.endsWith(QLatin1Char('\n')) || linha.endsWith(QLatin1Char('\r'))) linha.chop(1);
         linhas << linha;
     }
@@ -133,6 +133,8 @@ bool ConfigBalanca::ler(const QString& caminho, QString* erro) {
                 .arg(caminho);
         return false;
     }
+    // Notepad may save the file with a byte-order mark in front of line 1.
+    if (linhas[0].startsWith(QChar(0xFEFF))) linhas[0].remove(0, 1);
     linhaPorta = linhas.at(0);
     linhaSettings = linhas.at(1);
     linhaSegundos = linhas.at(2);

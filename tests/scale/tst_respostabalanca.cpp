@@ -93,6 +93,10 @@ void TstRespostaBalanca::ficheiroValido() {
     QCOMPARE(c.paragem, QSerialPort::TwoStop);
     QCOMPARE(c.segundos, 5);
 
+    FicheiroBalanca comBom(QByteArray("\xEF\xBB\xBF" "3\r\n9600,N,8,1\r\n2\r\n"));
+    QVERIFY2(c.ler(comBom.caminho(), &erro), qPrintable(erro));
+    QCOMPARE(c.porta, ConfigBalanca::dispositivo(3));
+
     FicheiroBalanca numero(QStringLiteral("1"));
     QVERIFY(c.ler(numero.caminho(), &erro));
     QCOMPARE(c.porta, ConfigBalanca::dispositivo(1));
