@@ -9,6 +9,9 @@ bin=build/bin
 if ! "$bin/balantrix-cli" db upgrade >/dev/null 2>&1; then
   "$bin/balantrix-cli" demo init --force
 fi
+# A simulated indicator for the scale while the demo runs; its BALANCA.TXT goes into the
+# demo's configuration folder.
+"$bin/indicator-sim" --demo --exit-with-parent </dev/null &
 if [ -x "$bin/balantrix" ]; then
   if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "Sem ecrã (DISPLAY vazio): o programa corre dentro de xvfb-run, invisível; termine com Ctrl+C." >&2

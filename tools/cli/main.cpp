@@ -21,6 +21,7 @@ const Verb kVerbs[] = {
     {"demo", verbDemo, "demo init [--force]"},
     {"db", verbDb, "db upgrade | db script --dialect sqlite|mssql"},
     {"erp", verbErp, "erp convert TIPO SERIE NUMERO ANO"},
+    {"scale", verbScale, "scale read [--file BALANCA.TXT] [--log]"},
 };
 
 int usage(QTextStream& err) {
