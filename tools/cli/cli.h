@@ -54,3 +54,4 @@ private:
 int verbDemo(Cli& cli);
 int verbDb(Cli& cli);
 int verbErp(Cli& cli);
+int verbTicket(Cli& cli);

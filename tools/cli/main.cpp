@@ -21,6 +21,7 @@ const Verb kVerbs[] = {
     {"demo", verbDemo, "demo init [--force]"},
     {"db", verbDb, "db upgrade | db script --dialect sqlite|mssql"},
     {"erp", verbErp, "erp convert TIPO SERIE NUMERO ANO"},
+    {"ticket", verbTicket, "ticket pdf ID [--copies N] [--out FICHEIRO] | ticket print ID [--out FICHEIRO] | ticket mail ID"},
 };
 
 int usage(QTextStream& err) {
