@@ -155,6 +155,7 @@ bool MailSender::enviar(const MailMessage& m) {
     curl_easy_setopt(curl, CURLOPT_MIMEPOST, mime);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    if (qEnvironmentVariableIsSet("BALANTRIX_CURL_VERBOSE")) curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, std::min(limitMs, 15000L));
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, limitMs);
     if (m_s.seguranca == MailSettings::Seguranca::StartTls) curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
