@@ -55,3 +55,4 @@ int verbDemo(Cli& cli);
 int verbDb(Cli& cli);
 int verbErp(Cli& cli);
 int verbScale(Cli& cli);
+int verbTicket(Cli& cli);

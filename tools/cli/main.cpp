@@ -22,6 +22,7 @@ const Verb kVerbs[] = {
     {"db", verbDb, "db upgrade | db script --dialect sqlite|mssql"},
     {"erp", verbErp, "erp convert TIPO SERIE NUMERO ANO"},
     {"scale", verbScale, "scale read [--file BALANCA.TXT] [--log]"},
+    {"ticket", verbTicket, "ticket pdf ID [--copies N] [--out FICHEIRO] | ticket print ID [--out FICHEIRO] | ticket mail ID"},
 };
 
 int usage(QTextStream& err) {

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+#include "mailsettings.h"
+
+// One e-mail with one attachment.
+struct MailMessage {
+    QString para;  // recipient(s): several addresses separated by commas or semicolons
+    QString cc;
+    QString bcc;   // only ever given to the server as recipients, never written in a header
+    QString assunto;
+    QString corpo;
+    QString nomeAnexo;
+    QByteArray anexo;  // the file's contents, read before anything can overwrite it
+};
+
+// Sends mail through the SMTP server of the settings with libcurl: STARTTLS or SSL
+// when configured (certificates checked against the system's store, or the CA file
+// of the settings), login when a user is set, and a time limit on the whole sending.
+// The transfer runs on a worker thread; the caller's thread keeps handling its
+// events meanwhile, so a window does not freeze while the server is slow.
+class MailSender {
+public:
+    explicit MailSender(MailSettings settings);
+
+    bool enviar(const MailMessage& m);
+    // The library's or our own text for the last failure.
+    QString ultimoErro() const { return m_erro; }
+
+    // "a@x; b@y, Nome <c@z>" -> the bare addresses; false when one of them is not an address.
+    static bool enderecos(const QString& lista, QStringList& out, QString* invalido = nullptr);
+    // RFC 2047 encoded-words for a header text that is not plain ASCII.
+    static QByteArray cabecalho(const QString& texto);
+
+private:
+    MailSettings m_s;
+    QString m_erro;
+};

@@ -1,0 +1,218 @@
+#include "modelotalao.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <kainjow/mustache.hpp>
+
+namespace {
+
+// Where the template's query may be split into code and the parts that must be left
+// alone (string literals, quoted names, comments).
+struct SqlScan {
+    QString code;       // the statement with literals blanked and comments removed
+    QString rewritten;  // the statement with :registo replaced by ?
+    int marks = 0;
+    bool unterminated = false;
+};
+
+SqlScan scanSql(const QString& sql) {
+    SqlScan r;
+    const QString name = QStringLiteral(":registo");
+    const int n = int(sql.size());
+    int i = 0;
+    auto isWord = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
+    while (i < n) {
+        const QChar c = sql[i];
+        const QChar next = i + 1 < n ? sql[i + 1] : QChar();
+        if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
+            while (i < n && sql[i] != QLatin1Char('\n')) ++i;
+            r.code += QLatin1Char(' ');
+            r.rewritten += QLatin1Char(' ');
+            continue;
+        }
+        if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+            const int end = int(sql.indexOf(QStringLiteral("*/"), i + 2));
+            if (end < 0) { r.unterminated = true; return r; }
+            i = end + 2;
+            r.code += QLatin1Char(' ');
+            r.rewritten += QLatin1Char(' ');
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('[')) {
+            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
+            int j = i + 1;
+            for (;;) {
+                if (j >= n) { r.unterminated = true; return r; }
+                if (sql[j] == close) {
+                    if (j + 1 < n && sql[j + 1] == close) { j += 2; continue; }  // doubled quote
+                    break;
+                }
+                ++j;
+            }
+            r.rewritten += sql.mid(i, j - i + 1);
+            r.code += c == QLatin1Char('\'') ? QStringLiteral("''") : QStringLiteral("x");
+            i = j + 1;
+            continue;
+        }
+        if (c == QLatin1Char(':') && sql.mid(i, name.size()).compare(name, Qt::CaseInsensitive) == 0 &&
+            (i + name.size() >= n || !isWord(sql[i + name.size()]))) {
+            r.rewritten += QLatin1Char('?');
+            r.code += QLatin1Char('?');
+            ++r.marks;
+            i += int(name.size());
+            continue;
+        }
+        r.rewritten += c;
+        r.code += c;
+        ++i;
+    }
+    return r;
+}
+
+}  // namespace
+
+bool ModeloTalao::falha(const QString& motivo) {
+    m_erro = QStringLiteral("O modelo de talão %1 não pode ser usado: %2").arg(m_caminho, motivo);
+    return false;
+}
+
+bool ModeloTalao::carregar(const QString& path) {
+    m_caminho = path;
+    QFile f(path);
+    if (!QFileInfo(path).isFile()) return falha(QStringLiteral("o ficheiro não existe."));
+    if (!f.open(QIODevice::ReadOnly)) return falha(QStringLiteral("o ficheiro não pode ser lido (%1).").arg(f.errorString()));
+    // Templates are small; anything large is certainly not ours.
+    const QByteArray bytes = f.read(4 * 1024 * 1024);
+    return carregarTexto(QString::fromUtf8(bytes), path);
+}
+
+bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome) {
+    m_caminho = nome;
+    m_erro.clear();
+    m_consulta.clear();
+    m_corpo.clear();
+    m_formatos.clear();
+    m_parametros = 0;
+    QString text = texto;
+    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+    if (text.contains(QChar(0)))
+        return falha(QStringLiteral("não é um modelo de talão deste programa (ficheiro binário, possivelmente de uma "
+                                    "instalação anterior)."));
+    const int firstEnd = int(text.indexOf(QLatin1Char('\n')));
+    const QString first = text.left(firstEnd < 0 ? text.size() : firstEnd).trimmed();
+    if (first != cabecalho())
+        return falha(QStringLiteral("não é um modelo de talão deste programa (a primeira linha deve ser \"%1\").").arg(cabecalho()));
+
+    const QStringList lines = text.mid(firstEnd < 0 ? text.size() : firstEnd + 1).split(QLatin1Char('\n'));
+    QString seccao;
+    QStringList sqlLines, bodyLines;
+    for (int i = 0; i < lines.size(); ++i) {
+        QString line = lines[i];
+        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        const QString t = line.trimmed();
+        if (seccao == QStringLiteral("corpo")) {  // the body runs to the end of the file
+            bodyLines << line;
+            continue;
+        }
+        if (seccao == QStringLiteral("consulta") && t.compare(QStringLiteral("[corpo]"), Qt::CaseInsensitive) != 0) {
+            sqlLines << line;
+            continue;
+        }
+        if (t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']'))) {
+            seccao = t.mid(1, t.size() - 2).trimmed().toLower();
+            if (seccao != QStringLiteral("talao") && seccao != QStringLiteral("formatos") &&
+                seccao != QStringLiteral("consulta") && seccao != QStringLiteral("corpo"))
+                return falha(QStringLiteral("secção desconhecida %1 na linha %2.").arg(t).arg(i + 2));
+            continue;
+        }
+        if (t.isEmpty() || t.startsWith(QLatin1Char('#'))) continue;
+        if (!lerCabecalho(seccao, t)) return false;
+    }
+    if (sqlLines.isEmpty() && seccao != QStringLiteral("corpo"))
+        return falha(QStringLiteral("falta a secção [consulta]."));
+    if (seccao != QStringLiteral("corpo")) return falha(QStringLiteral("falta a secção [corpo]."));
+    if (!verificarConsulta(sqlLines.join(QLatin1Char('\n')))) return false;
+    m_corpo = bodyLines.join(QLatin1Char('\n'));
+    return verificarCorpo();
+}
+
+bool ModeloTalao::lerCabecalho(const QString& seccao, const QString& linha) {
+    const int eq = int(linha.indexOf(QLatin1Char('=')));
+    if (eq <= 0) return falha(QStringLiteral("linha sem \"chave = valor\": %1").arg(linha));
+    const QString key = linha.left(eq).trimmed().toLower();
+    const QString value = linha.mid(eq + 1).trimmed();
+    if (seccao == QStringLiteral("talao")) {
+        if (key == QStringLiteral("papel")) {
+            const QString v = value.toUpper();
+            if (v == QStringLiteral("A4")) m_layout.setPageSize(QPageSize(QPageSize::A4));
+            else if (v == QStringLiteral("A5")) m_layout.setPageSize(QPageSize(QPageSize::A5));
+            else return falha(QStringLiteral("papel %1 desconhecido (A4 ou A5).").arg(value));
+        } else if (key == QStringLiteral("orientacao")) {
+            const QString v = value.toLower();
+            if (v == QStringLiteral("retrato")) m_layout.setOrientation(QPageLayout::Portrait);
+            else if (v == QStringLiteral("paisagem")) m_layout.setOrientation(QPageLayout::Landscape);
+            else return falha(QStringLiteral("orientação %1 desconhecida (retrato ou paisagem).").arg(value));
+        } else if (key == QStringLiteral("margem")) {
+            bool ok = false;
+            const double mm = value.toDouble(&ok);
+            if (!ok || mm < 0 || mm > 40) return falha(QStringLiteral("margem inválida: %1 (milímetros, 0 a 40).").arg(value));
+            m_layout.setMinimumMargins(QMarginsF(0, 0, 0, 0));
+            m_layout.setMargins(QMarginsF(mm, mm, mm, mm));
+        } else {
+            return falha(QStringLiteral("chave desconhecida em [talao]: %1").arg(key));
+        }
+        return true;
+    }
+    if (seccao == QStringLiteral("formatos")) {
+        Formato f;
+        if (key == QStringLiteral("peso")) f = Formato::Peso;
+        else if (key == QStringLiteral("datahora")) f = Formato::DataHora;
+        else if (key == QStringLiteral("data")) f = Formato::Data;
+        else return falha(QStringLiteral("formato desconhecido: %1 (peso, datahora ou data).").arg(key));
+        for (const QString& c : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) m_formatos.insert(c.trimmed().toLower(), f);
+        return true;
+    }
+    return falha(QStringLiteral("linha fora de uma secção: %1").arg(linha));
+}
+
+bool ModeloTalao::verificarConsulta(const QString& sql) {
+    const SqlScan scan = scanSql(sql);
+    if (scan.unterminated) return falha(QStringLiteral("a consulta tem um texto ou comentário por fechar."));
+    QString code = scan.code.trimmed();
+    QString rewritten = scan.rewritten.trimmed();
+    while (code.endsWith(QLatin1Char(';'))) {
+        code.chop(1);
+        code = code.trimmed();
+        rewritten = rewritten.trimmed();
+        if (rewritten.endsWith(QLatin1Char(';'))) rewritten.chop(1);
+    }
+    static const QRegularExpression select(QStringLiteral("^select\\b"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression into(QStringLiteral("\\binto\\b"), QRegularExpression::CaseInsensitiveOption);
+    if (!select.match(code).hasMatch()) return falha(QStringLiteral("a consulta tem de ser um único SELECT."));
+    if (code.contains(QLatin1Char(';'))) return falha(QStringLiteral("a consulta tem mais do que uma instrução."));
+    if (into.match(code).hasMatch()) return falha(QStringLiteral("a consulta não pode gravar dados (SELECT ... INTO)."));
+    if (scan.marks == 0) return falha(QStringLiteral("a consulta não usa o número do registo (:registo)."));
+    if (code.contains(QLatin1Char('?')) && code.count(QLatin1Char('?')) != scan.marks)
+        return falha(QStringLiteral("a consulta só pode receber valores através de :registo."));
+    m_consulta = rewritten.trimmed();
+    m_parametros = scan.marks;
+    return true;
+}
+
+bool ModeloTalao::verificarCorpo() {
+    // Database values must reach the page escaped: no triple braces, no "&" tags, no
+    // change of delimiters (which would hide either), no partials (no other files).
+    static const QRegularExpression unsafe(QStringLiteral("\\{\\{\\s*([{&=>])"));
+    const QRegularExpressionMatch m = unsafe.match(m_corpo);
+    if (m.hasMatch()) {
+        const int line = int(m_corpo.left(m.capturedStart()).count(QLatin1Char('\n'))) + 1;
+        return falha(QStringLiteral("o corpo só pode usar {{campo}} (com escape); encontrado \"{{%1\" na linha %2 do corpo.")
+                         .arg(m.captured(1))
+                         .arg(line));
+    }
+    kainjow::mustache::mustache tmpl(m_corpo.toStdString());
+    if (!tmpl.is_valid())
+        return falha(QStringLiteral("erro no corpo: %1").arg(QString::fromStdString(tmpl.error_message())));
+    return true;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QHash>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QString>
+#include <QStringList>
+
+// A ticket template as read from its file (format described in the README, "Ticket
+// templates"): a header, one SELECT that fetches the weighing with the record number
+// bound where the query says :registo, and an HTML body filled with mustache. Each
+// row of the query is one printed page.
+class ModeloTalao {
+public:
+    enum class Formato { Texto, Peso, DataHora, Data };
+
+    // Reads and checks the file. False with erro() set for a file that is missing,
+    // not in our format (a report left by an older installation, say), or unsound:
+    // not exactly one SELECT, a body that is not valid mustache, or a body that
+    // would put database values into the page without escaping them.
+    bool carregar(const QString& path);
+    bool carregarTexto(const QString& texto, const QString& nome);
+
+    QString erro() const { return m_erro; }
+    QString caminho() const { return m_caminho; }
+
+    // The query with every :registo turned into a "?" placeholder, and how many there are.
+    QString consulta() const { return m_consulta; }
+    int parametros() const { return m_parametros; }
+    QString corpo() const { return m_corpo; }
+    Formato formato(const QString& coluna) const { return m_formatos.value(coluna.toLower(), Formato::Texto); }
+    QPageLayout paginacao() const { return m_layout; }
+
+    static QString cabecalho() { return QStringLiteral("BALANTRIX-TALAO 1"); }
+
+private:
+    bool falha(const QString& motivo);
+    bool lerCabecalho(const QString& seccao, const QString& linha);
+    bool verificarConsulta(const QString& sql);
+    bool verificarCorpo();
+
+    QString m_caminho;
+    QString m_erro;
+    QString m_consulta;
+    int m_parametros = 0;
+    QString m_corpo;
+    QHash<QString, Formato> m_formatos;
+    QPageLayout m_layout{QPageSize(QPageSize::A5), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter};
+};

@@ -1,0 +1,108 @@
+#include "operacoestalao.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "basedados.h"
+#include "mailsender.h"
+#include "mailsettings.h"
+#include "operatormessages.h"
+#include "parametrosaplic.h"
+#include "pastas.h"
+#include "registarvias.h"
+
+OperacoesTalao::OperacoesTalao(BaseDados& db, OperatorMessages& mensagens, QString programFolder, QString configFile)
+    : m_db(db),
+      m_mensagens(mensagens),
+      m_programFolder(std::move(programFolder)),
+      m_configFile(std::move(configFile)),
+      m_renderizador(std::make_unique<RenderizadorTalao>(db.settings())) {}
+
+OperacoesTalao::~OperacoesTalao() = default;
+
+QString OperacoesTalao::caminhoModelo(TipoTalao tipo) const {
+    const QString configFolder = m_configFile.isEmpty() ? QString() : QFileInfo(m_configFile).absolutePath();
+    return Pastas::modelo(m_programFolder, configFolder, TiposTalao::modelo(tipo));
+}
+
+bool OperacoesTalao::carregarModelo(TipoTalao tipo, ModeloTalao& modelo) {
+    if (modelo.carregar(caminhoModelo(tipo))) return true;
+    m_erro = modelo.erro();
+    return false;
+}
+
+QString OperacoesTalao::caminhoPdf(TipoTalao tipo) { return Pastas::trabalho() + QLatin1Char('/') + TiposTalao::ficheiroPdf(tipo); }
+
+QString OperacoesTalao::exportaPDF(qint32 id, TipoTalao tipo, const QString& path) {
+    m_erro.clear();
+    const QString out = path.isEmpty() ? caminhoPdf(tipo) : path;
+    ModeloTalao modelo;
+    if (!carregarModelo(tipo, modelo)) {
+        // Whatever the file held before is not this weighing's ticket.
+        QFile::remove(out);
+        return {};
+    }
+    if (!m_renderizador->exportarPdf(modelo, id, out)) {
+        m_erro = m_renderizador->erro();
+        return {};
+    }
+    return QFileInfo(out).isFile() ? out : QString();
+}
+
+bool OperacoesTalao::prepararVias(qint32 id, qint32 noTalao, const ParametrosAplic& parametros) {
+    if (noTalao <= 0) return false;
+    const int n = parametros.inteiro(QStringLiteral("NoVias"));
+    RegistarVias(m_db, id, qint16(qBound(-32768, n, 32767)));
+    return true;
+}
+
+int OperacoesTalao::enviarMail(qint32 id, TipoTalao tipo, const QString& destinatario) {
+    m_erro.clear();
+    if (destinatario.trimmed().isEmpty()) {
+        m_mensagens.mostrarAviso(OperatorMessages::Informacao, textoSemEmail());
+        return OperatorMessages::Exclamacao;
+    }
+    const MailSettings settings = MailSettings::ler(m_configFile);
+    RegistarVias(m_db, id, 1);
+    const QString path = exportaPDF(id, tipo);
+    int estado = OperatorMessages::Critico;
+    if (!path.isEmpty()) {
+        MailMessage m;
+        m.para = destinatario;
+        m.cc = settings.cc;
+        m.bcc = settings.bcc;
+        m.assunto = settings.assunto;
+        m.corpo = settings.mensagem;
+        m.nomeAnexo = QFileInfo(path).fileName();
+        // Read now: the next export of this desk overwrites the same file.
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly)) {
+            m.anexo = f.readAll();
+            f.close();
+            MailSender sender(settings);
+            if (sender.enviar(m))
+                estado = OperatorMessages::Info;
+            else
+                m_erro = sender.ultimoErro();
+        } else {
+            m_erro = QStringLiteral("Não foi possível ler o ficheiro %1: %2").arg(path, f.errorString());
+        }
+    }
+    if (estado == OperatorMessages::Info)
+        m_mensagens.mostrarEstado(estado, textoEnviado());
+    else
+        m_mensagens.mostrarEstado(estado, m_erro.isEmpty() ? textoFalhou() : textoFalhou() + QStringLiteral("\n\n") + m_erro);
+    return estado;
+}
+
+QString OperacoesTalao::emailTerceiro(BaseDados& db, qint32 id) {
+    const RecordSet rs = db.consultar(
+        QStringLiteral("SELECT h.TipoTerc, c.email_envio_documentos AS EmailCliente, f.Email AS EmailFornecedor "
+                       "FROM kel_PES_Historico h LEFT JOIN Clientes c ON h.TipoTerc = 2 AND c.CODIGO = h.Terceiro "
+                       "LEFT JOIN Fornec f ON h.TipoTerc = 1 AND f.CODIGO = h.Terceiro WHERE h.Hist_Id = ?"),
+        {id});
+    if (rs.isEmpty()) return {};
+    return (rs.text(0, QStringLiteral("TipoTerc")).toInt() == 2 ? rs.text(0, QStringLiteral("EmailCliente"))
+                                                                  : rs.text(0, QStringLiteral("EmailFornecedor")))
+        .trimmed();
+}

@@ -1,0 +1,129 @@
+#include "renderizadortalao.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QTextDocument>
+#include <kainjow/mustache.hpp>
+
+#include "dberror.h"
+#include "formatos.h"
+
+namespace {
+
+using Data = kainjow::mustache::data;
+
+QString texto(const ModeloTalao& modelo, const RecordSet& rs, int row, const QString& column) {
+    const QVariant v = rs.value(row, column);
+    switch (modelo.formato(column)) {
+        case ModeloTalao::Formato::Peso:
+            return Formatos::peso(v);
+        case ModeloTalao::Formato::DataHora:
+            return Formatos::dataHora(RecordSet::toDateTime(v));
+        case ModeloTalao::Formato::Data:
+            return Formatos::data(RecordSet::toDateTime(v));
+        case ModeloTalao::Formato::Texto:
+            break;
+    }
+    if (v.isNull()) return {};
+    if (v.typeId() == QMetaType::Double) return QString::number(v.toDouble(), 'f', 2);
+    return v.toString();
+}
+
+}  // namespace
+
+RenderizadorTalao::RenderizadorTalao(SqlSettings settings) : m_consulta(std::move(settings)) {}
+
+QStringList RenderizadorTalao::paginas(const ModeloTalao& modelo, qint32 id) {
+    QVariantList params;
+    for (int i = 0; i < modelo.parametros(); ++i) params << id;
+    const RecordSet rs = m_consulta.consultar(modelo.consulta(), params);
+    kainjow::mustache::mustache tmpl(modelo.corpo().toStdString());
+    const QString agora = Formatos::dataHora(QDateTime::currentDateTime());
+    QStringList pages;
+    for (int row = 0; row < rs.count(); ++row) {
+        Data d{Data::type::object};
+        for (const QString& column : rs.columns()) {
+            const QString t = texto(modelo, rs, row, column);
+            // Empty values are false, so "{{#Campo}}...{{/Campo}}" hides a line with nothing in it.
+            if (t.isEmpty())
+                d.set(column.toStdString(), Data{false});
+            else
+                d.set(column.toStdString(), t.toStdString());
+        }
+        d.set("impresso_em", agora.toStdString());
+        d.set("pagina", std::to_string(row + 1));
+        d.set("paginas", std::to_string(rs.count()));
+        pages << QString::fromStdString(tmpl.render(d));
+        if (!tmpl.is_valid()) throw DbError(-1, QString::fromStdString(tmpl.error_message()));
+    }
+    return pages;
+}
+
+void RenderizadorTalao::pintar(QPagedPaintDevice& device, const QStringList& paginas) {
+    const QRectF area = device.pageLayout().paintRectPixels(device.logicalDpiX());
+    QPainter painter(&device);
+    for (int i = 0; i < paginas.size(); ++i) {
+        if (i > 0) device.newPage();
+        QTextDocument doc;
+        // Without this the text is laid out for the screen and comes out a third of its size.
+        doc.documentLayout()->setPaintDevice(&device);
+        doc.setDocumentMargin(0);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPointSizeF(9);
+        doc.setDefaultFont(font);
+        doc.setPageSize(area.size());
+        doc.setHtml(paginas[i]);
+        const qreal height = doc.size().height();
+        painter.save();
+        if (height > area.height() && height > 0) {
+            const qreal k = area.height() / height;
+            painter.translate((area.width() - area.width() * k) / 2, 0);
+            painter.scale(k, k);
+        }
+        doc.drawContents(&painter, QRectF(QPointF(0, 0), QSizeF(area.width(), std::max(height, area.height()))));
+        painter.restore();
+    }
+    painter.end();
+}
+
+bool RenderizadorTalao::exportarPdf(const ModeloTalao& modelo, qint32 id, const QString& path) {
+    m_erro.clear();
+    if (QFileInfo::exists(path) && !QFile::remove(path)) {
+        m_erro = QStringLiteral("O ficheiro %1 não pode ser substituído (estará aberto noutro programa?).").arg(path);
+        return false;
+    }
+    QStringList pages;
+    try {
+        pages = paginas(modelo, id);
+    } catch (const DbError& e) {
+        m_erro = QStringLiteral("Erro na consulta do modelo %1: %2").arg(modelo.caminho(), e.texto());
+        return false;
+    }
+    if (pages.isEmpty()) {
+        m_erro = QStringLiteral("O talão do registo %1 não tem vias para imprimir.").arg(id);
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_erro = QStringLiteral("Não foi possível criar o ficheiro %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    {
+        QPdfWriter writer(&file);
+        writer.setCreator(QStringLiteral("Balantrix"));
+        writer.setTitle(QStringLiteral("Talão de pesagem"));
+        writer.setResolution(300);
+        writer.setPageLayout(modelo.paginacao());
+        pintar(writer, pages);
+    }
+    if (!file.commit()) {
+        m_erro = QStringLiteral("Não foi possível gravar o ficheiro %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}

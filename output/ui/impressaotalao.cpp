@@ -1,0 +1,61 @@
+#include "impressaotalao.h"
+
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include "dberror.h"
+#include "ficheiroconfig.h"
+#include "operacoestalao.h"
+#include "operatormessages.h"
+
+ImpressaoTalao::ImpressaoTalao(OperacoesTalao& operacoes) : m_ops(operacoes) {}
+
+bool ImpressaoTalao::falha(const QString& texto) {
+    m_erro = texto;
+    m_ops.mensagens().mostrarEstado(OperatorMessages::Critico, texto);
+    return false;
+}
+
+bool ImpressaoTalao::imprimeDoc(qint32 id, TipoTalao tipo, const QString& ficheiro) {
+    m_erro.clear();
+    m_paginas = 0;
+    m_impressora.clear();
+    ModeloTalao modelo;
+    if (!m_ops.carregarModelo(tipo, modelo)) return falha(m_ops.ultimoErro());
+    QStringList pages;
+    try {
+        pages = m_ops.renderizador().paginas(modelo, id);
+    } catch (const DbError& e) {
+        return falha(QStringLiteral("Erro na consulta do modelo %1: %2").arg(modelo.caminho(), e.texto()));
+    }
+    if (pages.isEmpty()) return falha(QStringLiteral("O talão do registo %1 não tem vias para imprimir.").arg(id));
+
+    QPrinter printer(QPrinter::HighResolution);
+    if (ficheiro.isEmpty()) {
+        const QString nome = FicheiroConfig(m_ops.configFile()).ler(QStringLiteral("PRINT"), QStringLiteral("Impressora")).trimmed();
+        const QPrinterInfo info = nome.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(nome);
+        // Never print silently on another printer than the one the operator chose.
+        if (info.isNull())
+            return falha(nome.isEmpty() ? QStringLiteral("Não existe uma impressora predefinida neste posto.")
+                                        : QStringLiteral("A impressora \"%1\" não está disponível neste posto.").arg(nome));
+        printer.setPrinterName(info.printerName());
+        m_impressora = info.printerName();
+    } else {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(ficheiro);
+        m_impressora = ficheiro;
+    }
+    printer.setDocName(QStringLiteral("Talão de pesagem %1").arg(id));
+    printer.setPageLayout(modelo.paginacao());
+    printer.setFullPage(false);
+    RenderizadorTalao::pintar(printer, pages);
+    if (printer.printerState() == QPrinter::Error) return falha(QStringLiteral("A impressão do talão falhou (%1).").arg(m_impressora));
+    m_paginas = int(pages.size());
+    return true;
+}
+
+bool ImpressaoTalao::imprimirVias(qint32 id, qint32 noTalao, TipoTalao tipo, const ParametrosAplic& parametros,
+                                  const QString& ficheiro) {
+    if (!m_ops.prepararVias(id, noTalao, parametros)) return false;
+    return imprimeDoc(id, tipo, ficheiro);
+}

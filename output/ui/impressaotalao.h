@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include "tipotalao.h"
+
+class OperacoesTalao;
+class ParametrosAplic;
+class QPrinter;
+
+// Printing of tickets through QPrinter, on the printer named in the configuration
+// file (section "PRINT", key "Impressora"; the system's default printer when empty).
+class ImpressaoTalao {
+public:
+    explicit ImpressaoTalao(OperacoesTalao& operacoes);
+
+    // ImprimeDoc: prints the ticket with the weighing's current copy rows. Failures
+    // (template, printer, no copies) are shown to the operator and give false.
+    // `ficheiro` prints into a PDF file through the same printer path instead of a
+    // printer (tests, "print to file").
+    bool imprimeDoc(qint32 id, TipoTalao tipo, const QString& ficheiro = {});
+
+    // Reprint from the history and print after completion: the NoVias copies, then
+    // ImprimeDoc. A weighing without a ticket number is not printed (false).
+    bool imprimirVias(qint32 id, qint32 noTalao, TipoTalao tipo, const ParametrosAplic& parametros,
+                      const QString& ficheiro = {});
+
+    QString ultimoErro() const { return m_erro; }
+    int paginasImpressas() const { return m_paginas; }
+    QString impressoraUsada() const { return m_impressora; }
+
+private:
+    bool falha(const QString& texto);
+
+    OperacoesTalao& m_ops;
+    QString m_erro;
+    QString m_impressora;
+    int m_paginas = 0;
+};

@@ -1,0 +1,166 @@
+// Printing through QPrinter (into a file: these machines have no printer), the
+// printer choice, and balantrix-cli ticket.
+#include <QApplication>
+#include <QComboBox>
+#include <QtTest>
+
+#include "escolhaimpressora.h"
+#include "ficheiroconfig.h"
+#include "impressaotalao.h"
+#include "operacoestalao.h"
+#include "parametrosaplic.h"
+#include "registarvias.h"
+#include "testsupport.h"
+#include "ticketfixtures.h"
+
+class PrintTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempDataDir> m_data;
+    std::unique_ptr<TempDatabase> m_t;
+    RecordingMessages m_msgs;
+
+    ParametrosAplic parametros(int noVias) {
+        ParametrosAplic p;
+        p.definir(RecordSet({QStringLiteral("Numero"), QStringLiteral("NoVias")}, {{1, noVias}}));
+        return p;
+    }
+
+private slots:
+    void init() {
+        m_data = std::make_unique<TempDataDir>();
+        m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
+        m_msgs.clear();
+    }
+    void cleanup() {
+        m_t.reset();
+        m_data.reset();
+    }
+
+    void reprintPrintsNoViasCopies() {
+        BaseDados& db = m_t->db();
+        OperacoesTalao ops(db, m_msgs, pastaPrograma(), QString());
+        ImpressaoTalao imp(ops);
+        const qint32 id = gravarPesagem(db, Pesagem{});
+        db.executar(QStringLiteral("INSERT INTO kel_PES_Vias (NoId, NoVia) VALUES (?, 7)"), {id});
+        const QString out = m_data->path() + QStringLiteral("/impresso.pdf");
+        QVERIFY2(imp.imprimirVias(id, 1234, TipoTalao::Cliente, parametros(3), out), qPrintable(imp.ultimoErro()));
+        QCOMPARE(imp.paginasImpressas(), 3);
+        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id}).toInt(), 3);
+        QCOMPARE(pdfPaginas(out), 3);
+        const QString text = pdfTexto(out);
+        QVERIFY(text.contains(QStringLiteral("3.ª Via")));
+        QVERIFY(text.contains(QStringLiteral("26,240.00 kg")));
+        QVERIFY(m_msgs.all.isEmpty());
+    }
+
+    void noTicketNumberOrNoCopiesPrintsNothing() {
+        BaseDados& db = m_t->db();
+        OperacoesTalao ops(db, m_msgs, pastaPrograma(), QString());
+        ImpressaoTalao imp(ops);
+        const qint32 id = gravarPesagem(db, Pesagem{});
+        RegistarVias(db, id, 2);
+        const QString out = m_data->path() + QStringLiteral("/impresso.pdf");
+        QVERIFY(!imp.imprimirVias(id, 0, TipoTalao::Cliente, parametros(3), out));
+        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id}).toInt(), 2);
+        QVERIFY(!QFileInfo::exists(out));
+        QVERIFY(!imp.imprimirVias(id, 1234, TipoTalao::Cliente, parametros(0), out));
+        QVERIFY(!QFileInfo::exists(out));
+        QVERIFY(m_msgs.last().contains(QStringLiteral("não tem vias")));
+    }
+
+    void missingPrinterOrForeignTemplateIsReported() {
+        BaseDados& db = m_t->db();
+        const QString config = m_data->path() + QStringLiteral("/Balantrix.kel");
+        FicheiroConfig(config).gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"), QStringLiteral("Balanca-Laser-9"));
+        OperacoesTalao ops(db, m_msgs, pastaPrograma(), config);
+        ImpressaoTalao imp(ops);
+        const qint32 id = gravarPesagem(db, Pesagem{});
+        RegistarVias(db, id, 1);
+        QVERIFY(!imp.imprimeDoc(id, TipoTalao::Cliente));
+        QVERIFY(m_msgs.last().contains(QStringLiteral("\"Balanca-Laser-9\" não está disponível")));
+        QCOMPARE(m_msgs.kinds.last(), 100 + OperatorMessages::Critico);
+
+        // A user's copy beside the configuration file wins; one left by an older
+        // installation in another format is named, not parsed.
+        QDir(m_data->path()).mkpath(QStringLiteral("mapas"));
+        const QString foreign = m_data->path() + QStringLiteral("/mapas/kel_PES_Talao_Cliente.rpt");
+        QFile f(foreign);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("\0\x01\x02rpt", 6));
+        f.close();
+        QVERIFY(!imp.imprimeDoc(id, TipoTalao::Cliente, m_data->path() + QStringLiteral("/x.pdf")));
+        QVERIFY(m_msgs.last().contains(foreign));
+        QVERIFY(ops.exportaPDF(id, TipoTalao::Cliente).isEmpty());
+        QVERIFY(ops.ultimoErro().contains(foreign));
+    }
+
+    void printerChoiceKeepsTheSetting() {
+        const QString config = m_data->path() + QStringLiteral("/Balantrix.kel");
+        FicheiroConfig file(config);
+        EscolhaImpressora w;
+        QCOMPARE(w.impressora(), QString());  // the system's default comes first
+        QVERIFY(w.combo()->itemText(0).startsWith(QStringLiteral("Impressora predefinida")));
+        file.gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"), QStringLiteral("Armazem-Matricial"));
+        QSignalSpy spy(&w, &EscolhaImpressora::impressoraAlterada);
+        w.lerConfig(file);
+        QCOMPARE(w.impressora(), QStringLiteral("Armazem-Matricial"));
+        QVERIFY(w.combo()->currentText().contains(QStringLiteral("não instalada")));
+        QCOMPARE(spy.count(), 1);
+        w.actualizarLista();
+        QCOMPARE(w.impressora(), QStringLiteral("Armazem-Matricial"));
+        w.combo()->setCurrentIndex(0);
+        w.gravarConfig(file);
+        QCOMPARE(file.ler(QStringLiteral("PRINT"), QStringLiteral("Impressora")), QString());
+    }
+
+    void commandLineTicket() {
+        // The demo installation of the tool, with one weighing of each kind.
+        auto run = [&](const QStringList& args, QString* out = nullptr, QString* err = nullptr) {
+            QProcess p;
+            p.start(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"), args);
+            p.waitForFinished(60000);
+            if (out) *out = QString::fromUtf8(p.readAllStandardOutput());
+            if (err) *err = QString::fromUtf8(p.readAllStandardError());
+            return p.exitCode();
+        };
+        QCOMPARE(run({QStringLiteral("demo"), QStringLiteral("init")}), 0);
+        BaseDados db(QStringLiteral("cli-demo"));
+        QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, m_data->norvak() + QStringLiteral("/balantrix-demo.db"), {}, {}}));
+        const qint32 s = gravarPesagem(db, Pesagem{});
+        Pesagem e;
+        e.tipo = QStringLiteral("E");
+        e.terceiro = QStringLiteral("F003");
+        const qint32 ent = gravarPesagem(db, e);
+
+        QString out, err;
+        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(s), QStringLiteral("--copies"), QStringLiteral("2")}, &out, &err), 0);
+        QVERIFY2(out.startsWith(QStringLiteral("pdf=")), qPrintable(err));
+        const QString pdf = out.trimmed().mid(4);
+        QCOMPARE(QFileInfo(pdf).fileName(), QStringLiteral("TalaoPesagem_Cli.pdf"));
+        QCOMPARE(pdfPaginas(pdf), 2);
+
+        const QString mine = m_data->path() + QStringLiteral("/ent.pdf");
+        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(ent), QStringLiteral("--out"), mine}, &out), 0);
+        QCOMPARE(out.trimmed(), QStringLiteral("pdf=") + mine);
+        QVERIFY(pdfTexto(mine).contains(QStringLiteral("FORNECEDOR")));
+
+        // print: NoVias copies of the parameters row (4 in the demo).
+        const QString printed = m_data->path() + QStringLiteral("/print.pdf");
+        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("print"), QString::number(s), QStringLiteral("--out"), printed}, &out, &err), 0);
+        QVERIFY2(out.contains(QStringLiteral("pages=")), qPrintable(err));
+        QCOMPARE(pdfPaginas(printed), db.escalar(QStringLiteral("SELECT NoVias FROM kel_PES_Parametros WHERE Numero = 1")).toInt());
+
+        // mail: a supplier without an address.
+        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("mail"), QString::number(ent)}, &out, &err), 1);
+        QCOMPARE(out.trimmed(), QStringLiteral("status=0"));
+        QVERIFY(err.contains(QStringLiteral("Terceiro sem e-mail associado!")));
+
+        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("pdf"), QStringLiteral("999")}, &out, &err), 1);
+        QVERIFY(err.contains(QStringLiteral("não existe")));
+        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("pdf"), QStringLiteral("abc")}), 2);
+    }
+};
+
+QTEST_MAIN(PrintTest)
+#include "print_test.moc"

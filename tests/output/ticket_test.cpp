@@ -1,0 +1,230 @@
+// Ticket copies, templates and PDF export on a real SQLite file with the demo company.
+#include <QtTest>
+
+#include "consultaleitura.h"
+#include "formatos.h"
+#include "modelotalao.h"
+#include "operacoestalao.h"
+#include "pastas.h"
+#include "registarvias.h"
+#include "testsupport.h"
+#include "ticketfixtures.h"
+
+class TicketTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempDataDir> m_data;
+    std::unique_ptr<TempDatabase> m_t;
+    RecordingMessages m_msgs;
+
+    QList<int> vias(qint32 id) {
+        QList<int> out;
+        const RecordSet rs = m_t->db().consultar(QStringLiteral("SELECT NoVia FROM kel_PES_Vias WHERE NoId = ? ORDER BY NoVia"), {id});
+        for (int i = 0; i < rs.count(); ++i) out << rs.text(i, QStringLiteral("NoVia")).toInt();
+        return out;
+    }
+
+    bool refused(const QString& text, const QString& why) {
+        ModeloTalao m;
+        const bool ok = m.carregarTexto(text, QStringLiteral("/x/mapas/modelo.rpt"));
+        if (ok) qWarning() << "accepted:" << text;
+        if (!ok && !m.erro().contains(why)) qWarning() << m.erro();
+        return !ok && m.erro().contains(QStringLiteral("/x/mapas/modelo.rpt")) && m.erro().contains(why);
+    }
+
+private slots:
+    void init() {
+        m_data = std::make_unique<TempDataDir>();
+        m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
+        m_msgs.clear();
+    }
+    void cleanup() {
+        m_t.reset();
+        m_data.reset();
+    }
+
+    void copiesRowsAreExactlyOneToN() {
+        BaseDados& db = m_t->db();
+        const qint32 id = gravarPesagem(db, Pesagem{});
+        const qint32 other = gravarPesagem(db, Pesagem{});
+        // Left-overs of an earlier run, duplicates included.
+        for (int v : {1, 1, 5, 9}) db.executar(QStringLiteral("INSERT INTO kel_PES_Vias (NoId, NoVia) VALUES (?, ?)"), {id, v});
+        db.executar(QStringLiteral("INSERT INTO kel_PES_Vias (NoId, NoVia) VALUES (?, 1)"), {other});
+        RegistarVias(db, id, 3);
+        QCOMPARE(vias(id), (QList<int>{1, 2, 3}));
+        QCOMPARE(vias(other), (QList<int>{1}));  // another weighing's copies are left alone
+        RegistarVias(db, id, 1);
+        QCOMPARE(vias(id), (QList<int>{1}));
+        RegistarVias(db, id, 0);
+        QVERIFY(vias(id).isEmpty());
+        RegistarVias(db, id, -2);
+        QVERIFY(vias(id).isEmpty());
+    }
+
+    void weightsUseTheOneFormat() {
+        QCOMPARE(Formatos::peso(12340.0), QStringLiteral("12,340.00"));
+        QCOMPARE(Formatos::peso(1234567.125), QStringLiteral("1,234,567.13"));
+        QCOMPARE(Formatos::peso(0.0), QStringLiteral("0.00"));
+        QCOMPARE(Formatos::peso(999.999), QStringLiteral("1,000.00"));
+        QCOMPARE(Formatos::peso(-1500.5), QStringLiteral("-1,500.50"));
+        QCOMPARE(Formatos::peso(-0.001), QStringLiteral("0.00"));
+        QCOMPARE(Formatos::peso(QVariant(QStringLiteral("26340"))), QStringLiteral("26,340.00"));
+        QCOMPARE(Formatos::peso(QVariant()), QString());
+    }
+
+    void shippedTemplatesAreValid() {
+        for (const QString name : {QStringLiteral("kel_PES_Talao_Cliente.rpt"), QStringLiteral("kel_PES_Talao_Fornecedor.rpt")}) {
+            ModeloTalao m;
+            QVERIFY2(m.carregar(pastaPrograma() + QStringLiteral("/mapas/") + name), qPrintable(m.erro()));
+            QCOMPARE(m.parametros(), 1);
+            QCOMPARE(m.formato(QStringLiteral("pesobruto")), ModeloTalao::Formato::Peso);
+            QCOMPARE(m.formato(QStringLiteral("DataHoraPL")), ModeloTalao::Formato::DataHora);
+        }
+    }
+
+    void foreignOrUnsafeTemplatesAreRefusedByName() {
+        const QString head = QStringLiteral("BALANTRIX-TALAO 1\n[consulta]\n");
+        const QString body = QStringLiteral("\n[corpo]\n<p>{{NoTalao}}</p>\n");
+        // A report file of an older installation: binary, or text of another format.
+        QTemporaryDir dir;
+        const QString bin = dir.filePath(QStringLiteral("kel_PES_Talao_Cliente.rpt"));
+        QFile f(bin);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0report", 20));
+        f.close();
+        ModeloTalao m;
+        QVERIFY(!m.carregar(bin));
+        QVERIFY(m.erro().contains(bin));
+        QVERIFY(m.erro().contains(QStringLiteral("não é um modelo de talão")));
+        QVERIFY(!m.carregar(dir.filePath(QStringLiteral("nao_existe.rpt"))));
+        QVERIFY(m.erro().contains(QStringLiteral("não existe")));
+        QVERIFY(refused(QStringLiteral("<html>{{x}}</html>"), QStringLiteral("não é um modelo de talão")));
+
+        // The query: one SELECT, the record number only through :registo, nothing written.
+        QVERIFY(refused(head + QStringLiteral("DELETE FROM kel_PES_Vias WHERE NoId = :registo") + body, QStringLiteral("único SELECT")));
+        QVERIFY(refused(head + QStringLiteral("SELECT 1 FROM kel_PES_Vias WHERE NoId = :registo; DELETE FROM kel_PES_Vias") + body,
+                        QStringLiteral("mais do que uma instrução")));
+        QVERIFY(refused(head + QStringLiteral("SELECT * INTO Copia FROM kel_PES_Vias WHERE NoId = :registo") + body,
+                        QStringLiteral("INTO")));
+        QVERIFY(refused(head + QStringLiteral("SELECT * FROM kel_PES_Vias") + body, QStringLiteral(":registo")));
+        QVERIFY(refused(head + QStringLiteral("SELECT * FROM kel_PES_Vias WHERE NoId = ? OR NoId = :registo") + body,
+                        QStringLiteral("só pode receber valores")));
+        QVERIFY(refused(head + QStringLiteral("SELECT 'it''s' FROM kel_PES_Vias WHERE NoId = :registo AND x = 'abc") + body,
+                        QStringLiteral("por fechar")));
+        // The body: database values escaped, always.
+        const QString sql = QStringLiteral("SELECT NoVia FROM kel_PES_Vias WHERE NoId = :registo\n");
+        QVERIFY(refused(head + sql + QStringLiteral("[corpo]\n<p>{{{Justificacao}}}</p>"), QStringLiteral("{{{")));
+        QVERIFY(refused(head + sql + QStringLiteral("[corpo]\n<p>{{& Justificacao}}</p>"), QStringLiteral("{{&")));
+        QVERIFY(refused(head + sql + QStringLiteral("[corpo]\n{{=<% %>=}}<p><%&Justificacao%></p>"), QStringLiteral("{{=")));
+        QVERIFY(refused(head + sql + QStringLiteral("[corpo]\n<p>{{#NoVia}}x</p>"), QStringLiteral("erro no corpo")));
+
+        // Literals, comments and bracketed names may hold anything.
+        ModeloTalao ok;
+        QVERIFY2(ok.carregarTexto(head + QStringLiteral("SELECT 'a;b:registo' AS [x;y], NoVia -- ; DELETE\nFROM kel_PES_Vias "
+                                                       "/* INTO */ WHERE NoId = :registo OR NoId = :REGISTO;") + body,
+                                  QStringLiteral("t")),
+                 qPrintable(ok.erro()));
+        QCOMPARE(ok.parametros(), 2);
+        QVERIFY(ok.consulta().contains(QStringLiteral("'a;b:registo'")));
+    }
+
+    void templateQueriesCannotWrite() {
+        BaseDados& db = m_t->db();
+        const qint32 id = gravarPesagem(db, Pesagem{});
+        RegistarVias(db, id, 2);
+        ConsultaLeitura leitura(db.settings());
+        QCOMPARE(leitura.consultar(QStringLiteral("SELECT COUNT(*) AS n FROM kel_PES_Vias WHERE NoId = ?"), {id}).text(0, QStringLiteral("n")),
+                 QStringLiteral("2"));
+        QVERIFY_THROWS_EXCEPTION(DbError, leitura.consultar(QStringLiteral("DELETE FROM kel_PES_Vias WHERE NoId = ?"), {id}));
+        QCOMPARE(vias(id), (QList<int>{1, 2}));
+    }
+
+    void userCopiesOfTemplatesComeFirst() {
+        QTemporaryDir program, config;
+        QDir(program.path()).mkpath(QStringLiteral("mapas"));
+        QDir(config.path()).mkpath(QStringLiteral("mapas"));
+        const QString name = QStringLiteral("kel_PES_Talao_Cliente.rpt");
+        QFile::copy(pastaPrograma() + QStringLiteral("/mapas/") + name, program.filePath(QStringLiteral("mapas/")) + name);
+        QCOMPARE(Pastas::modelo(program.path(), config.path(), name), program.filePath(QStringLiteral("mapas/")) + name);
+        QFile::copy(pastaPrograma() + QStringLiteral("/mapas/") + name, config.filePath(QStringLiteral("mapas/")) + name);
+        QCOMPARE(Pastas::modelo(program.path(), config.path(), name), config.filePath(QStringLiteral("mapas/")) + name);
+    }
+
+    void pdfHasOnePagePerCopyWithTheTicketData() {
+        BaseDados& db = m_t->db();
+        OperacoesTalao ops(db, m_msgs, pastaPrograma(), QString());
+        const qint32 id = gravarPesagem(db, Pesagem{});
+        RegistarVias(db, id, 3);
+        const QString path = ops.exportaPDF(id, TipoTalao::Cliente);
+        QVERIFY2(!path.isEmpty(), qPrintable(ops.ultimoErro()));
+        QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("TalaoPesagem_Cli.pdf"));
+        QCOMPARE(pdfPaginas(path), 3);
+        const QString text = pdfTexto(path);
+        for (const QString s : {QStringLiteral("A 1234"), QStringLiteral("12-AB-34"), QStringLiteral("40,560.00 kg"),
+                                QStringLiteral("14,220.00 kg"), QStringLiteral("26,340.00 kg"), QStringLiteral("26,240.00 kg"),
+                                QStringLiteral("100.00 kg"), QStringLiteral("Quinta d'Ouro"), QStringLiteral("Armazém de Lijó"),
+                                QStringLiteral("GR 1/245"), QStringLiteral("Campanha 2025/2026"), QStringLiteral("12-03-2026 08:41"),
+                                QStringLiteral("12-03-2026 09:27"), QStringLiteral("1.ª Via"), QStringLiteral("3.ª Via"),
+                                QStringLiteral("Agro-Pecuária do Vale"), QStringLiteral("selo n.º 4471")})
+            QVERIFY2(text.contains(s), qPrintable(s));
+
+        // The supplier ticket: its own template and file, both deductions.
+        Pesagem e;
+        e.tipo = QStringLiteral("E");
+        e.terceiro = QStringLiteral("F001");
+        e.artigo = QStringLiteral("MILHO");
+        e.carro = QStringLiteral("AA-11-BB");
+        e.qualidade = 250.5;
+        e.noTalao = 77;
+        const qint32 ide = gravarPesagem(db, e);
+        RegistarVias(db, ide, 1);
+        const QString pe = ops.exportaPDF(ide, TipoTalao::Fornecedor);
+        QVERIFY2(!pe.isEmpty(), qPrintable(ops.ultimoErro()));
+        QCOMPARE(QFileInfo(pe).fileName(), QStringLiteral("TalaoPesagem_For.pdf"));
+        QCOMPARE(pdfPaginas(pe), 1);
+        const QString te = pdfTexto(pe);
+        QVERIFY(te.contains(QStringLiteral("77/2026")));
+        QVERIFY(te.contains(QStringLiteral("Cerealis Norte")));
+        QVERIFY(te.contains(QStringLiteral("250.50 kg")));
+        QVERIFY(te.contains(QStringLiteral("Tipo B")));
+    }
+
+    void markupInDataIsPrintedAsText() {
+        BaseDados& db = m_t->db();
+        OperacoesTalao ops(db, m_msgs, pastaPrograma(), QString());
+        Pesagem p;
+        p.justificacao = QStringLiteral("<b>negrito</b> & <img src=\"/etc/passwd\">");
+        const qint32 id = gravarPesagem(db, p);
+        RegistarVias(db, id, 1);
+        const QString path = ops.exportaPDF(id, TipoTalao::Cliente);
+        QVERIFY(!path.isEmpty());
+        QVERIFY(pdfTexto(path).contains(QStringLiteral("<b>negrito</b> & <img")));
+    }
+
+    void exportsOverwriteAndNeverLeaveAStaleTicket() {
+        BaseDados& db = m_t->db();
+        OperacoesTalao ops(db, m_msgs, pastaPrograma(), QString());
+        Pesagem a;
+        a.carro = QStringLiteral("11-AA-11");
+        Pesagem b;
+        b.carro = QStringLiteral("22-BB-22");
+        const qint32 ida = gravarPesagem(db, a), idb = gravarPesagem(db, b);
+        RegistarVias(db, ida, 2);
+        RegistarVias(db, idb, 1);
+        const QString first = ops.exportaPDF(ida, TipoTalao::Cliente);
+        const QString second = ops.exportaPDF(idb, TipoTalao::Cliente);
+        QCOMPARE(second, first);
+        QCOMPARE(pdfPaginas(second), 1);
+        QVERIFY(pdfTexto(second).contains(QStringLiteral("22-BB-22")));
+        QVERIFY(!pdfTexto(second).contains(QStringLiteral("11-AA-11")));
+
+        // No copy rows: nothing printed, and the previous ticket is not passed off as this one.
+        RegistarVias(db, ida, 0);
+        QVERIFY(ops.exportaPDF(ida, TipoTalao::Cliente).isEmpty());
+        QVERIFY(!QFileInfo::exists(first));
+        QVERIFY(ops.ultimoErro().contains(QStringLiteral("não tem vias")));
+    }
+};
+
+QTEST_MAIN(TicketTest)
+#include "ticket_test.moc"
