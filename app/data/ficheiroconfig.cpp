@@ -13,7 +13,11 @@ bool FicheiroConfig::exists() const { return QFileInfo(m_path).isFile(); }
 QString FicheiroConfig::ler(const QString& seccao, const QString& chave) const {
     if (!exists()) return {};
     QSettings s(m_path, QSettings::IniFormat);
-    return s.value(seccao + QLatin1Char('/') + chave).toString();
+    const QVariant v = s.value(seccao + QLatin1Char('/') + chave);
+    // A hand-edited line with commas ("CC=a@x.pt, b@y.pt") is read by QSettings as a
+    // list; the setting is one text all the same.
+    if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(QStringLiteral(", "));
+    return v.toString();
 }
 
 void FicheiroConfig::gravar(const QString& seccao, const QString& chave, const QString& valor) {

@@ -49,6 +49,15 @@ private slots:
         QCOMPARE(again.ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")),
                  QStringLiteral("Talão nº 1, com vírgula; e = sinal"));
 
+        // Lines edited by hand keep commas inside one setting.
+        {
+            QFile raw(path);
+            QVERIFY(raw.open(QIODevice::Append | QIODevice::Text));
+            raw.write("[EXTRA]\nCC=a@x.example, b@y.example\nAssunto=Talão, pesagem\n");
+        }
+        QCOMPARE(FicheiroConfig(path).ler(QStringLiteral("EXTRA"), QStringLiteral("CC")), QStringLiteral("a@x.example, b@y.example"));
+        QCOMPARE(FicheiroConfig(path).ler(QStringLiteral("EXTRA"), QStringLiteral("Assunto")), QStringLiteral("Talão, pesagem"));
+
         ConfigSage partial = e2;
         partial.empresa.clear();
         QCOMPARE(partial.missing(), QStringList{QStringLiteral("ERP/Empresa")});

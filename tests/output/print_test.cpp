@@ -50,7 +50,7 @@ private slots:
         QCOMPARE(pdfPaginas(out), 3);
         const QString text = pdfTexto(out);
         QVERIFY(text.contains(QStringLiteral("3.ª Via")));
-        QVERIFY(text.contains(QStringLiteral("26,240.00 kg")));
+        QVERIFY(text.contains(QStringLiteral("26.240,00 kg")));
         QVERIFY(m_msgs.all.isEmpty());
     }
 

@@ -62,13 +62,13 @@ private slots:
     }
 
     void weightsUseTheOneFormat() {
-        QCOMPARE(Formatos::peso(12340.0), QStringLiteral("12,340.00"));
-        QCOMPARE(Formatos::peso(1234567.125), QStringLiteral("1,234,567.13"));
-        QCOMPARE(Formatos::peso(0.0), QStringLiteral("0.00"));
-        QCOMPARE(Formatos::peso(999.999), QStringLiteral("1,000.00"));
-        QCOMPARE(Formatos::peso(-1500.5), QStringLiteral("-1,500.50"));
-        QCOMPARE(Formatos::peso(-0.001), QStringLiteral("0.00"));
-        QCOMPARE(Formatos::peso(QVariant(QStringLiteral("26340"))), QStringLiteral("26,340.00"));
+        QCOMPARE(Formatos::peso(12340.0), QStringLiteral("12.340,00"));
+        QCOMPARE(Formatos::peso(1234567.125), QStringLiteral("1.234.567,13"));
+        QCOMPARE(Formatos::peso(0.0), QStringLiteral("0,00"));
+        QCOMPARE(Formatos::peso(999.999), QStringLiteral("1.000,00"));
+        QCOMPARE(Formatos::peso(-1500.5), QStringLiteral("-1.500,50"));
+        QCOMPARE(Formatos::peso(-0.001), QStringLiteral("0,00"));
+        QCOMPARE(Formatos::peso(QVariant(QStringLiteral("26340"))), QStringLiteral("26.340,00"));
         QCOMPARE(Formatos::peso(QVariant()), QString());
     }
 
@@ -160,9 +160,9 @@ private slots:
         QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("TalaoPesagem_Cli.pdf"));
         QCOMPARE(pdfPaginas(path), 3);
         const QString text = pdfTexto(path);
-        for (const QString s : {QStringLiteral("A 1234"), QStringLiteral("12-AB-34"), QStringLiteral("40,560.00 kg"),
-                                QStringLiteral("14,220.00 kg"), QStringLiteral("26,340.00 kg"), QStringLiteral("26,240.00 kg"),
-                                QStringLiteral("100.00 kg"), QStringLiteral("Quinta d'Ouro"), QStringLiteral("Armazém de Lijó"),
+        for (const QString s : {QStringLiteral("A 1234"), QStringLiteral("12-AB-34"), QStringLiteral("40.560,00 kg"),
+                                QStringLiteral("14.220,00 kg"), QStringLiteral("26.340,00 kg"), QStringLiteral("26.240,00 kg"),
+                                QStringLiteral("100,00 kg"), QStringLiteral("Quinta d'Ouro"), QStringLiteral("Armazém de Lijó"),
                                 QStringLiteral("GR 1/245"), QStringLiteral("Campanha 2025/2026"), QStringLiteral("12-03-2026 08:41"),
                                 QStringLiteral("12-03-2026 09:27"), QStringLiteral("1.ª Via"), QStringLiteral("3.ª Via"),
                                 QStringLiteral("Agro-Pecuária do Vale"), QStringLiteral("selo n.º 4471")})
@@ -185,7 +185,7 @@ private slots:
         const QString te = pdfTexto(pe);
         QVERIFY(te.contains(QStringLiteral("77/2026")));
         QVERIFY(te.contains(QStringLiteral("Cerealis Norte")));
-        QVERIFY(te.contains(QStringLiteral("250.50 kg")));
+        QVERIFY(te.contains(QStringLiteral("250,50 kg")));
         QVERIFY(te.contains(QStringLiteral("Tipo B")));
     }
 
