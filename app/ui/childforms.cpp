@@ -1,7 +1,37 @@
 #include "childforms.h"
 
+#include "escolhaimpressora.h"
+#include "ficheiroconfig.h"
+#include "operatormessages.h"
+#include "parametros.h"
+#include "taloes.h"
+
 // Forms register here as they are built; until then their menu entries stay disabled.
 ChildForms ChildForms::available() {
     ChildForms forms;
+    forms.parametros = [](const FormContext& c) -> QWidget* {
+        if (!c.parametros) return nullptr;
+        auto* form = new Parametros(c.db, *c.parametros, c.messages, c.configFile);
+        // The printer for tickets sits beside the PDF folder and is saved with the form.
+        auto* impressora = new EscolhaImpressora(form);
+        impressora->setObjectName(QStringLiteral("escolhaImpressora"));
+        impressora->lerConfig(FicheiroConfig(c.configFile));
+        form->adicionarLinha(QStringLiteral("Impressora"), impressora);
+        const QString configFile = c.configFile;
+        OperatorMessages* messages = &c.messages;
+        QObject::connect(form, &Parametros::gravado, impressora, [impressora, configFile, messages] {
+            try {
+                FicheiroConfig f(configFile);
+                impressora->gravarConfig(f);
+            } catch (const std::exception& e) {
+                messages->mensagem(QString::fromStdString(e.what()));
+            }
+        });
+        return form;
+    };
+    forms.numeradores = [](const FormContext& c, int modo) -> QWidget* {
+        if (!c.parametros) return nullptr;
+        return new Taloes(c.db, *c.parametros, c.messages, modo);
+    };
     return forms;
 }

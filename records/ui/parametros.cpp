@@ -67,6 +67,7 @@ Parametros::Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessa
     ml->addRow(QStringLiteral("CC"), m_campos[ParametrosCore::CC]);
     ml->addRow(QStringLiteral("BCC"), m_campos[ParametrosCore::BCC]);
     ml->addRow(QStringLiteral("Pasta PDF"), m_campos[ParametrosCore::PastaPdf]);
+    m_linhasMail = ml;
 
     auto botao = [this](const QString& nome, const QString& texto, const QString& dica) {
         auto* b = new QPushButton(texto, this);
@@ -118,7 +119,12 @@ void Parametros::mostrarCampos() {
         if (m_campos[i]->text() != m_core.campo(i)) m_campos[i]->setText(m_core.campo(i));
 }
 
+void Parametros::adicionarLinha(const QString& rotulo, QWidget* w) { m_linhasMail->addRow(rotulo, w); }
+
 void Parametros::confirmar() {
     if (CampoEntrada* c = Formulario::comFoco(m_campos); c && !c->validarAgora()) return;
-    if (m_core.confirmar()) Formulario::fechar(this);
+    if (m_core.confirmar()) {
+        emit gravado();
+        Formulario::fechar(this);
+    }
 }

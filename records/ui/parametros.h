@@ -17,7 +17,15 @@ public:
                QWidget* parent = nullptr);
 
     ParametrosCore& core() { return m_core; }
+    // A further setting of this workstation shown below the PDF folder (the printer
+    // choice comes from the ticket output, which this folder cannot know).
+    void adicionarLinha(const QString& rotulo, QWidget* w);
+
     CampoEntrada* campo(int i) const { return m_campos.at(i); }
+
+signals:
+    // The form was confirmed and saved: further settings save theirs now.
+    void gravado();
 
 private:
     void mostrarCampos();
@@ -26,4 +34,5 @@ private:
     ParametrosCore m_core;
     QString m_configPath;
     QList<CampoEntrada*> m_campos;
+    class QFormLayout* m_linhasMail = nullptr;
 };
