@@ -1,0 +1,1272 @@
+#include "deskcore.h"
+
+#include "apiregistry.h"
+#include "basedados.h"
+#include "documentodesk.h"
+#include "numeracao.h"
+#include "operatormessages.h"
+#include "parametrosaplic.h"
+#include "registohistorico.h"
+#include "sessaosage.h"
+
+namespace {
+
+// Thrown inside the completion; the text is already the desk's last error.
+struct FalhaConclusao {
+    QString texto;
+};
+
+QString dataHoraTexto(const QDateTime& dt) { return dt.isValid() ? dt.toString(QStringLiteral("dd-MM-yyyy HH:mm")) : QString(); }
+
+// Only what the operator sees as empty counts as empty.
+bool vazio(const QString& t) { return t.trimmed().isEmpty(); }
+
+}  // namespace
+
+QString DeskGrid::valor(int linha, const QString& chave) const {
+    if (linha < 0 || linha >= linhas.size()) return {};
+    for (int c = 0; c < colunas.size(); ++c)
+        if (colunas[c].chave == chave) return linhas[linha].value(c);
+    return {};
+}
+
+DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
+                   SessaoSage& sessao, ApiRegistry& registry, QObject* parent)
+    : QObject(parent),
+      m_kind(kind),
+      m_db(db),
+      m_parametros(parametros),
+      m_messages(messages),
+      m_sessao(sessao),
+      m_registry(registry),
+      m_documento(std::make_unique<DocumentoDesk>(sessao, registry, messages)) {
+    // Longest text of each field: never more than its column holds.
+    static const int saidas[24] = {15, 3, 15, 15, 50, 50, 35, 8, 15, 15, 10, 20, 2000, 15, 19, 19, 15, 15, 15, 35, 35, 20, 250, 3};
+    static const int entradas[20] = {15, 3, 15, 15, 50, 50, 35, 8, 15, 15, 10, 15, 2000, 15, 19, 19, 15, 15, 15, 250};
+    m_campos.resize(m_kind.numCampos);
+    for (int i = 0; i < m_kind.numCampos; ++i) m_campos[i].maximo = m_kind.entrada ? entradas[i] : saidas[i];
+    for (int i : {14, 15, 16, 17, 18}) m_campos[i].soLeitura = true;
+    for (int b = 0; b < NumBotoes; ++b) {
+        m_botaoActivo[b] = true;
+        m_botaoVisivel[b] = true;
+    }
+    if (m_kind.entrada) m_listasDesactivadas.insert(11);  // field 11 holds the quality deduction here
+    limparForm();
+    m_verHistorico = false;
+    m_criados.clear();
+    m_flagsCriados.clear();
+    m_histDe = QDate(QDate::currentDate().year(), QDate::currentDate().month(), 1);
+    m_histAte = QDate::currentDate();
+}
+
+DeskCore::~DeskCore() = default;
+
+void DeskCore::set(int i, const QString& t) {
+    if (valid(i)) m_campos[i].texto = t.left(m_campos[i].maximo);
+}
+
+void DeskCore::aviso(const QString& texto) { m_messages.mostrarAviso(OperatorMessages::Informacao, texto); }
+
+bool DeskCore::falhaCampo(int i, const QString& texto) {
+    if (!texto.isEmpty()) aviso(texto);
+    m_foco = i;
+    return false;
+}
+
+std::optional<Money> DeskCore::peso(int i) const { return Money::parse(campo(i)); }
+
+QString DeskCore::talaoTexto() const {
+    if (m_noTalao <= 0) return {};
+    return m_kind.entrada ? QString::number(m_noTalao) : m_sigla + QLatin1Char('/') + QString::number(m_noTalao);
+}
+
+// ---------------------------------------------------------------- desk states
+
+void DeskCore::limparForm() {
+    m_dadosAlterados = false;
+    m_obsAlteradas = false;
+    const QDateTime agora = QDateTime(QDate::currentDate(), QTime(QTime::currentTime().hour(), QTime::currentTime().minute()));
+    if (!m_kind.entrada) {
+        m_carga = agora;
+        m_descarga = agora;
+    }
+    // The entry date-time and the e-mail keep their text: the next record overwrites them.
+    for (int i = 0; i < m_kind.numCampos; ++i)
+        if (i != 14 && i != m_kind.campoEmail) m_campos[i].texto.clear();
+    for (auto& r : m_rotulos) r.clear();
+    if (m_kind.entrada) {
+        m_caracteristica = 0;
+        m_materiasSubsidiarias = false;
+    } else {
+        set(19, QStringLiteral("Nossas instalações"));
+        set(20, QStringLiteral("Instalações do Cliente"));
+    }
+    m_tabsActivas = false;
+    for (bool& t : m_tabActiva) t = false;
+    activar(BtPeso, false);
+    m_painelFinal = false;
+    m_painelPesagem = false;
+    m_tab = 0;
+    m_segundoPeso = false;
+    m_primeiroPeso = false;
+    m_doc = ChaveDocumento{};
+    m_pesquisaVisivel = false;
+    mostrar(BtLer, false);
+    mostrar(BtAnularHist, false);
+    mostrar(BtImpHist, false);
+    mostrar(BtMailHist, false);
+    setRotulo(Titulo, m_kind.caption);
+}
+
+void DeskCore::desactiva() {
+    for (int i : {4, 5, 6, 7, 8}) m_campos[i].soLeitura = true;
+    m_listasDesactivadas.insert(7);
+}
+
+void DeskCore::activa() {
+    for (int i : {4, 5, 6, 7, 8}) m_campos[i].soLeitura = false;
+    m_listasDesactivadas.remove(7);
+}
+
+void DeskCore::desactivaBotoes() {
+    for (Botao b : {BtEntrada, BtPendentes, BtPeso, BtHistorico}) activar(b, false);
+}
+
+void DeskCore::activaBotoes() {
+    for (Botao b : {BtEntrada, BtPendentes, BtPeso, BtHistorico}) activar(b, true);
+}
+
+void DeskCore::desbloquearIdentificacao() {
+    const QList<int> campos = m_kind.entrada ? QList<int>{0, 1, 2, 4, 5, 6, 7, 8, 10, 11, 12, 13}
+                                             : QList<int>{0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 21};
+    for (int i : campos) m_campos[i].soLeitura = false;
+    for (int i : {0, 1, 2, 3, 7, 10, 12, 13}) m_listasDesactivadas.remove(i);
+    if (!m_kind.entrada) m_listasDesactivadas.remove(11);
+}
+
+// ---------------------------------------------------------------- field entry
+
+void DeskCore::escrever(int i, const QString& texto) {
+    if (!valid(i) || m_campos[i].soLeitura) return;
+    QString t = texto;
+    if (i == 9) {
+        // A typed weight is a whole number: only digits get in.
+        QString digits;
+        for (QChar c : t)
+            if (c.isDigit() && c.unicode() < 128) digits += c;
+        t = digits;
+    }
+    if (t.left(m_campos[i].maximo) == m_campos[i].texto) return;
+    set(i, t);
+    m_campoAlterado = true;
+    if (m_kind.camposRecalculo.contains(i)) {
+        validar(i);
+        m_campoAlterado = false;
+    }
+    if (i == 12) m_obsAlteradas = true;
+    emit alterado();
+}
+
+void DeskCore::escape(int i) {
+    m_campoAlterado = false;
+    if (i == 0) emit fecharPedido();
+}
+
+bool DeskCore::sair(int i) {
+    if (!valid(i)) return true;
+    if (!m_campoAlterado) return true;
+    const bool ok = validar(i);
+    m_campoAlterado = false;
+    emit alterado();
+    return ok;
+}
+
+bool DeskCore::validar(int i) {
+    switch (i) {
+        case 0:
+            return validarTerceiro();
+        case 1:
+            return validarMorada();
+        case 2:
+            return validarArtigo();
+        case 3:
+        case 18:
+            m_dadosAlterados = true;
+            recalcularEfectivo();
+            return true;
+        case 7:
+            if (vazio(campo(7))) return true;
+            try {
+                const RecordSet rs = m_db.consultar(QStringLiteral("SELECT * FROM CodPost WHERE COD = ?"), {campo(7)});
+                if (rs.isEmpty()) {
+                    setRotulo(DescCodPostal, QString());
+                    return falhaCampo(7, QString());
+                }
+                setRotulo(DescCodPostal, rs.text(QStringLiteral("Descr")));
+            } catch (const DbError& e) {
+                return falhaCampo(7, e.texto());
+            }
+            return true;
+        case 9:
+            if (vazio(campo(9))) return falhaCampo(9, QStringLiteral("Campo Obrigatório!"));
+            return true;
+        case 11:
+            if (!m_kind.entrada) return true;
+            m_dadosAlterados = true;
+            recalcularEfectivo();
+            return true;
+        case 12:
+            m_obsAlteradas = true;
+            return true;
+        case 13:
+            m_dadosAlterados = true;
+            return true;
+        case 19:
+        case 20:
+            if (!m_kind.entrada) m_dadosAlterados = true;
+            return true;
+        case 23:
+            if (m_kind.entrada || vazio(campo(23))) return true;
+            try {
+                const RecordSet rs = m_db.consultar(QStringLiteral("SELECT * FROM TpMorada WHERE Codigo = ?"), {campo(23)});
+                if (rs.isEmpty()) {
+                    setRotulo(DescTipoMorada, QString());
+                    return falhaCampo(23, QStringLiteral("Tipo Morada não existente!"));
+                }
+                setRotulo(DescTipoMorada, rs.text(QStringLiteral("Descrica")));
+            } catch (const DbError& e) {
+                return falhaCampo(23, e.texto());
+            }
+            return true;
+        default:
+            return true;
+    }
+}
+
+void DeskCore::descricaoCodPostal() {
+    try {
+        const RecordSet rs = m_db.consultar(QStringLiteral("SELECT * FROM CodPost WHERE COD = ?"), {campo(7)});
+        setRotulo(DescCodPostal, rs.isEmpty() ? QString() : rs.text(QStringLiteral("Descr")));
+    } catch (const DbError&) {
+        setRotulo(DescCodPostal, QString());
+    }
+}
+
+bool DeskCore::validarTerceiro() {
+    if (vazio(campo(0))) return falhaCampo(0, QStringLiteral("Campo obrigatório!"));
+    RecordSet rs;
+    try {
+        rs = m_db.consultar(QStringLiteral("SELECT * FROM %1 WHERE %1.CODIGO = ?").arg(m_kind.tabelaTerceiro), {campo(0)});
+    } catch (const DbError& e) {
+        return falhaCampo(0, e.texto());
+    }
+    if (rs.isEmpty()) return falhaCampo(0, m_kind.terceiroNaoExiste);
+    setRotulo(NomeTerceiro, QString());
+    setRotulo(DescArtigo, QString());
+    m_primeiroPeso = true;
+    m_segundoPeso = false;
+    activar(BtPeso, true);
+    const QString nome = rs.text(QStringLiteral("NOME"));
+    setRotulo(Titulo, nome);
+    set(4, nome);
+    setRotulo(NomeTerceiro, nome);
+    set(5, rs.text(QStringLiteral("Morada")));
+    set(6, rs.text(QStringLiteral("Local")));
+    set(7, rs.text(QStringLiteral("CdPostal")));
+    set(8, rs.text(QStringLiteral("NContrib")));
+    set(m_kind.campoEmail, rs.text(m_kind.colunaEmail));
+    descricaoCodPostal();
+    return true;
+}
+
+bool DeskCore::validarMorada() {
+    if (vazio(campo(1))) return true;
+    RecordSet rs;
+    try {
+        // The address's own lines (the join's tables share the column names Local and CdPostal).
+        rs = m_db.consultar(QStringLiteral("SELECT MORADAS.CDMORADA, MORADAS.Descr, MORADAS.Local, MORADAS.CdPostal FROM "
+                                           "%1 INNER JOIN MORADAS ON %1.CODIGO = MORADAS.TERCEIRO WHERE (MORADAS.TPTERC = "
+                                           "?) AND MORADAS.TERCEIRO = ? AND MORADAS.CDMORADA = ?")
+                                .arg(m_kind.tabelaTerceiro),
+                            {m_kind.tpTerc, campo(0), campo(1)});
+    } catch (const DbError& e) {
+        return falhaCampo(1, e.texto());
+    }
+    if (rs.isEmpty()) {
+        setRotulo(DescMorada, QString());
+        return falhaCampo(1, QStringLiteral("Morada não existente!"));
+    }
+    set(5, rs.text(QStringLiteral("Descr")));
+    set(6, rs.text(QStringLiteral("Local")));
+    set(7, rs.text(QStringLiteral("CdPostal")));
+    setRotulo(DescMorada, rs.text(QStringLiteral("Descr")));
+    descricaoCodPostal();
+    return true;
+}
+
+bool DeskCore::validarArtigo() {
+    if (vazio(campo(2))) return falhaCampo(2, QStringLiteral("Campo obrigatório!"));
+    RecordSet rs;
+    try {
+        rs = m_db.consultar(QStringLiteral("SELECT ARTIGOS.CODIGO AS Codigo, ARTIGOS.NOME AS Designacao, UnBase FROM "
+                                           "ARTIGOS WHERE ARTIGOS.CODIGO = ? AND Artoudes = 0 AND Inactivo <> -1"),
+                            {campo(2)});
+    } catch (const DbError& e) {
+        return falhaCampo(2, e.texto());
+    }
+    if (rs.isEmpty()) return falhaCampo(2, QStringLiteral("Artigo não existente!"));
+    setRotulo(DescArtigo, rs.text(QStringLiteral("Designacao")));
+    m_armazem = m_parametros.texto(m_kind.parametroArmazem);
+    m_unBase = rs.text(QStringLiteral("UnBase"));
+    setRotulo(Unidade, m_unBase);
+    return true;
+}
+
+void DeskCore::recalcularEfectivo() {
+    if (!vazio(campo(18))) set(13, campo(18));
+    for (int d : m_kind.descontos) {
+        if (vazio(campo(d))) continue;
+        const auto efectivo = peso(13);
+        const auto desconto = peso(d);
+        if (efectivo && desconto) set(13, formatarPeso(*efectivo - *desconto));
+    }
+}
+
+void DeskCore::pedirLista(int i) {
+    if (!valid(i) || !m_lookup || m_listasDesactivadas.contains(i) || m_campos[i].soLeitura) return;
+    LookupSpec spec;
+    spec.campo = i;
+    const QString t = m_kind.tabelaTerceiro;
+    switch (i) {
+        case 0:
+            spec.titulo = m_kind.tituloListaTerceiro;
+            spec.sql = QStringLiteral("SELECT %1.CODIGO AS 'Código', %1.NOME AS Nome FROM %1 %2 ORDER BY %1.CODIGO")
+                           .arg(t, m_kind.listaTerceiroSoActivos ? QStringLiteral("WHERE Inactivo <> -1") : QString());
+            spec.largura = 7200;
+            spec.larguras = {1700, 5000};
+            break;
+        case 1:
+            spec.titulo = m_kind.tituloListaMoradas;
+            spec.sql = QStringLiteral("SELECT MORADAS.CDMORADA AS 'Cód.Morada', MORADAS.Descr AS Morada, MORADAS.Local AS "
+                                      "Localidade FROM %1 INNER JOIN MORADAS ON %1.CODIGO = MORADAS.TERCEIRO WHERE "
+                                      "(MORADAS.TPTERC = ?) AND MORADAS.TERCEIRO = ? ORDER BY MORADAS.CDMORADA")
+                           .arg(t);
+            spec.params = {m_kind.tpTerc, campo(0)};
+            spec.largura = 9200;
+            spec.larguras = {700, 4000, 4000};
+            break;
+        case 2:
+            spec.titulo = QStringLiteral("Artigos");
+            spec.sql = QStringLiteral("SELECT ARTIGOS.CODIGO AS 'Código', ARTIGOS.NOME AS 'Designação' FROM ARTIGOS WHERE "
+                                      "Artoudes = 0 AND Inactivo <> -1 ORDER BY CODIGO");
+            spec.largura = 7200;
+            spec.larguras = {1700, 5000};
+            break;
+        case 7:
+            spec.titulo = QStringLiteral("Códigos Postais");
+            spec.sql = QStringLiteral("SELECT Cod AS 'Cd.Postal', Descr AS 'Designação' FROM CodPost ORDER BY Cod");
+            spec.largura = 4500;
+            spec.larguras = {1000, 3000};
+            break;
+        case 10:
+            spec.titulo = QStringLiteral("Carros");
+            spec.sql = QStringLiteral("SELECT Codigo AS 'Matrícula' FROM kel_PES_Carros ORDER BY Codigo");
+            spec.largura = 2500;
+            spec.larguras = {2000};
+            break;
+        case 11:
+            spec.titulo = QStringLiteral("Motoristas");
+            spec.sql = QStringLiteral("SELECT Codigo AS 'Codigo', Nome AS 'Descrição' FROM kel_RS_Motoristas ORDER BY Codigo");
+            spec.largura = 7200;
+            spec.larguras = {1700, 5000};
+            break;
+        case 23:
+            if (m_kind.entrada) return;
+            spec.titulo = QStringLiteral("Tipos Morada");
+            spec.sql = QStringLiteral("SELECT Codigo AS 'Código', Descrica AS 'Descrição' FROM TpMorada ORDER BY Codigo");
+            spec.largura = 5200;
+            spec.larguras = {700, 4000};
+            break;
+        default:
+            return;
+    }
+    m_foco = i;
+    const QString valor = m_lookup->escolher(spec);
+    if (valor.isEmpty()) {
+        emit alterado();
+        return;
+    }
+    set(i, valor);
+    m_campoAlterado = true;
+    // The pick is validated exactly as if it had been typed and the operator pressed Tab.
+    const bool ok = sair(i);
+    emit alterado();
+    if (ok) emit avancarFoco(i);
+}
+
+void DeskCore::setDataCarga(const QDateTime& dt) {
+    m_carga = dt;
+    m_dadosAlterados = true;
+    emit alterado();
+}
+
+void DeskCore::setDataDescarga(const QDateTime& dt) {
+    m_descarga = dt;
+    m_dadosAlterados = true;
+    emit alterado();
+}
+
+void DeskCore::setPeriodoHistorico(const QDate& de, const QDate& ate) {
+    m_histDe = de;
+    m_histAte = ate;
+    emit alterado();
+}
+
+void DeskCore::setCaracteristica(int indice) {
+    if (indice < 0 || indice > 1) return;
+    m_caracteristica = indice;
+    m_dadosAlterados = true;
+    emit alterado();
+}
+
+void DeskCore::setMateriasSubsidiarias(bool v) {
+    m_materiasSubsidiarias = v;
+    emit alterado();
+}
+
+// ---------------------------------------------------------------- buttons
+
+void DeskCore::btEntrada() {
+    limparForm();
+    m_tabsActivas = true;
+    for (int t = 0; t < 3; ++t) m_tabActiva[t] = true;
+    m_tabActiva[3] = false;
+    m_tab = 0;
+    m_grelhaVisivel = false;
+    m_segundoPeso = false;
+    activar(BtPendentes, false);
+    activar(BtHistorico, false);
+    m_idHistorico = 0;
+    m_noTalao = 0;
+    m_anoTalao = 0;
+    m_sigla.clear();
+    // A new weighing may need the name, address or tax number typed in.
+    activa();
+    mostrar(BtConf, true);
+    m_foco = 0;
+    emit alterado();
+}
+
+void DeskCore::btPeso() {
+    mostrar(BtAnularHist, false);
+    if (m_primeiroPeso) {
+        for (int i : {0, 2, 4, 8}) {
+            if (vazio(campo(i))) {
+                aviso(QStringLiteral("Campo obrigatório!"));
+                m_tab = (i == 0 || i == 2) ? 0 : 1;
+                m_foco = i;
+                emit alterado();
+                return;
+            }
+        }
+    }
+    m_tabsActivas = false;
+    m_painelPesagem = true;
+    set(9, QString());
+    m_foco = 9;
+    // Each weighing is dated today unless the operator says otherwise; a pending truck
+    // that leaves after midnight leaves on the day it leaves.
+    m_dataPesagem = QDate::currentDate();
+    if (m_primeiroPeso) {
+        set(m_kind.campoPrimeiroPeso, QString());
+        setRotulo(LegendaPeso, m_kind.legendaPrimeiroPeso);
+    } else if (m_segundoPeso) {
+        for (int i : {m_kind.campoSegundoPeso, 18, 13}) set(i, QString());
+        setRotulo(LegendaPeso, m_kind.legendaSegundoPeso);
+    }
+    emit alterado();
+}
+
+void DeskCore::btPesar() {
+    activar(BtPesar, false);
+    emit alterado();
+    Money valor;
+    QString mensagem;
+    const bool ok = m_balanca && m_balanca->pesar(valor, mensagem);
+    if (!m_balanca) mensagem = QStringLiteral("Balança não configurada.");
+    if (ok) {
+        set(9, QString::number(valor.units() / Money::kScale));
+    } else {
+        aviso(mensagem);
+        set(9, QStringLiteral("0"));
+        m_foco = 9;
+    }
+    activar(BtPesar, true);
+    emit alterado();
+}
+
+void DeskCore::btConfPeso(int indice) {
+    Q_UNUSED(indice);  // "Imprimir" saves exactly as "Confirmar"; a first weighing has no ticket to print yet
+    if (vazio(campo(9))) {
+        aviso(QStringLiteral("Deve introduzir um valor no campo Peso!"));
+        m_foco = 9;
+        emit alterado();
+        return;
+    }
+    const Money pesado = peso(9).value_or(Money());
+    const QString quando = m_dataPesagem.toString(QStringLiteral("dd-MM-yyyy")) + QLatin1Char(' ') +
+                           QTime::currentTime().toString(QStringLiteral("HH:mm"));
+    bool primeiro = false;
+    if (m_primeiroPeso) {
+        set(m_kind.campoPrimeiroPeso, formatarPeso(pesado));
+        set(14, quando);
+        if (!gravarPrimeiroPeso()) {
+            emit alterado();
+            return;
+        }
+        primeiro = true;
+    } else if (m_segundoPeso) {
+        const Money primeiroPesado = peso(m_kind.campoPrimeiroPeso).value_or(Money());
+        const Money liquido = m_kind.entrada ? primeiroPesado - pesado : pesado - primeiroPesado;
+        if (liquido <= Money()) {
+            aviso(QStringLiteral("Peso Líquido incorrecto"));
+            m_painelPesagem = false;
+            emit alterado();
+            return;
+        }
+        const auto entrada = RegistoHistorico::lerDataHora(campo(14));
+        const auto saida = RegistoHistorico::lerDataHora(quando);
+        if (entrada && saida && *saida < *entrada) {
+            aviso(QStringLiteral("A data/hora de saída (%1) não pode ser anterior à de entrada (%2)!").arg(quando, campo(14)));
+            emit alterado();
+            return;
+        }
+        set(15, quando);
+        set(m_kind.campoSegundoPeso, formatarPeso(pesado));
+        set(18, formatarPeso(liquido));
+        set(13, campo(18));
+        recalcularEfectivo();
+    }
+    m_painelPesagem = false;
+    m_tabsActivas = true;
+    if (primeiro) {
+        activaBotoes();
+        limparForm();
+    } else {
+        m_tabActiva[3] = true;
+        m_tab = 3;
+    }
+    emit alterado();
+}
+
+void DeskCore::btCancPeso() {
+    m_painelPesagem = false;
+    m_tabsActivas = true;
+    emit alterado();
+}
+
+void DeskCore::btConf() {
+    if (m_segundoPeso) {
+        if (vazio(campo(9))) {
+            aviso(m_kind.faltaPesoFinal);
+            return;
+        }
+        m_painelFinal = true;
+        m_tabsActivas = false;
+        desactivaBotoes();
+        setRotulo(Resumo1, m_kind.resumoTerceiro + rotulo(NomeTerceiro));
+        setRotulo(Resumo2, QStringLiteral("Artigo: ") + rotulo(DescArtigo));
+        setRotulo(Resumo3, QStringLiteral("Peso Efectivo = ") + campo(13));
+        setRotulo(Resumo4, m_kind.entrada ? QStringLiteral("Característica ") + caracteristicas().value(m_caracteristica)
+                                          : QString());
+        emit alterado();
+        return;
+    }
+    if (m_primeiroPeso || m_idHistorico == 0) return;
+    // A finished weighing opened from the history: apply the operator's corrections.
+    CamposComplemento comp{campo(3), m_kind.entrada ? campo(11) : QString(), m_caracteristica,
+                                             m_kind.entrada};
+    try {
+        if (!m_dadosAlterados) {
+            if (m_obsAlteradas) ActualizaHistorico(m_db, m_idHistorico, campo(12), campo(13), comp);
+            btCancGeral();
+            return;
+        }
+        switch (m_documento->actualizarDocumentoFinalizado(dadosDocumento())) {
+            case DocumentoDesk::Actualizacao::Gravado:
+                ActualizaHistorico(m_db, m_idHistorico, campo(12), campo(13), comp);
+                btCancGeral();
+                return;
+            case DocumentoDesk::Actualizacao::Anulado:
+            case DocumentoDesk::Actualizacao::Convertido:
+                btCancGeral();
+                return;
+            case DocumentoDesk::Actualizacao::Desistiu:
+            case DocumentoDesk::Actualizacao::Falhou:
+                emit alterado();
+                return;
+        }
+    } catch (const DbError& e) {
+        aviso(e.texto());
+        emit alterado();
+    }
+}
+
+void DeskCore::btConfFinal(int indice) {
+    // Another workstation may have completed or cancelled this weighing meanwhile:
+    // look before any ERP document is made (inside the transaction the rewrite checks again).
+    try {
+        const RecordSet rs = m_db.consultar(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"),
+                                            {m_idHistorico});
+        if (rs.isEmpty() || !rs.isNull(QStringLiteral("DataHoraPL"))) {
+            aviso(QStringLiteral("Esta pesagem já não está pendente: foi concluída ou anulada noutro posto."));
+            m_tabsActivas = true;
+            m_painelFinal = false;
+            activaBotoes();
+            limparForm();
+            emit alterado();
+            return;
+        }
+    } catch (const DbError& e) {
+        aviso(e.texto());
+        return;
+    }
+    for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, false);
+    try {
+        Transaccao t(m_db);
+        concluir();
+        t.commit();
+    } catch (const FalhaConclusao&) {
+        desfazerConclusao();
+        return;
+    } catch (const DbError& e) {
+        registarErro(e);
+        desfazerConclusao();
+        return;
+    }
+    for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
+    m_criados.clear();
+    m_flagsCriados.clear();
+    if (indice == 1 && m_noTalao >= 1) {
+        QString erro;
+        if (!m_talao || !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro))
+            aviso(QStringLiteral("O talão não foi impresso. ") + (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
+    }
+    if (indice == 2) enviarEmail();
+    m_tabsActivas = true;
+    m_painelFinal = false;
+    activaBotoes();
+    limparForm();
+    emit alterado();
+}
+
+void DeskCore::btCancFinal() {
+    m_painelFinal = false;
+    activar(BtPendentes, true);
+    activar(BtPeso, true);
+    m_tabsActivas = true;
+    m_tab = 3;
+    emit alterado();
+}
+
+void DeskCore::btCancGeral() {
+    activaBotoes();
+    limparForm();
+    m_grelhaVisivel = false;
+    m_foco = -1;
+    m_tab = 0;
+    if (m_verHistorico) desbloquearIdentificacao();
+    m_verHistorico = false;
+    mostrar(BtImpHist, false);
+    mostrar(BtMailHist, false);
+    mostrar(BtAnularHist, false);
+    if (!m_kind.entrada) m_documento->LibertaDocumento();
+    emit alterado();
+}
+
+void DeskCore::btSair() { emit fecharPedido(); }
+
+// ---------------------------------------------------------------- saving
+
+QString DeskCore::tipoDocumento() const {
+    if (!m_kind.entrada) return m_parametros.texto(QStringLiteral("TpSaida"));
+    return m_parametros.texto(m_materiasSubsidiarias ? QStringLiteral("TpGuiaEntMS") : QStringLiteral("TpGuiaEntMP"));
+}
+
+int DeskCore::serieDocumento() const {
+    if (!m_kind.entrada) return m_parametros.inteiro(QStringLiteral("SeSaida"));
+    return m_parametros.inteiro(m_materiasSubsidiarias ? QStringLiteral("SeGuiaEntMS") : QStringLiteral("SeGuiaEntMP"));
+}
+
+QStringList DeskCore::valoresRegisto() const {
+    using namespace RegistoHistorico;
+    QStringList v;
+    for (int i = 0; i < NumCampos; ++i) v << QString();
+    v[Hist_Id] = QString::number(m_idHistorico);
+    v[Tipo] = m_kind.tipo;
+    v[TpDoc] = m_doc.tipo;
+    v[Serie] = QString::number(m_doc.serie);
+    v[NoDoc] = QString::number(m_doc.numero);
+    v[Ano] = QString::number(m_doc.ano);
+    v[PesoBruto] = campo(16);
+    v[PesoTara] = campo(17);
+    v[PesoLiquido] = campo(18);
+    v[PesoEfectivo] = campo(13);
+    v[Justificacao] = campo(12);
+    v[DataHoraPB] = campo(14);
+    v[DataHoraPL] = campo(15);
+    v[Terceiro] = campo(0);
+    v[Artigo] = campo(2);
+    v[CodMorada] = campo(1);
+    v[Motorista] = QString();
+    v[Carro] = campo(10);
+    v[TipoTerc] = QString::number(m_kind.tipoTerc);
+    v[AnoTalao] = QString::number(m_kind.entrada ? m_anoTalao : m_dataPesagem.year());
+    v[NoTalao] = QString::number(m_noTalao);
+    v[RefCliente] = m_kind.entrada ? QString() : campo(11);
+    v[RefEntrega] = m_kind.entrada ? QString() : campo(21);
+    v[Sigla] = m_kind.entrada ? QString() : m_sigla;
+    v[Campanha] = CampanhaDaData(m_dataPesagem);
+    v[TipoMorada] = m_kind.entrada ? QString() : campo(23).toUpper();
+    return v;
+}
+
+bool DeskCore::gravarPrimeiroPeso() {
+    ChaveTalao chave;
+    chave.tipo = m_kind.tipoContador;
+    chave.campanha = CampanhaDaData(m_dataPesagem);
+    chave.tipoDoc = tipoDocumento();
+    if (!m_kind.entrada) {
+        chave.cliente = campo(0);
+        chave.tipoMorada = campo(23);
+    }
+    m_idHistorico = 0;
+    m_doc = ChaveDocumento{};
+    try {
+        const NovaPesagem nova =
+            GravarNovaPesagem(m_db, valoresRegisto(), m_dataPesagem, chave);
+        m_idHistorico = nova.idRegisto;
+        m_noTalao = nova.talao.numero;
+        m_sigla = nova.talao.sigla;
+        m_anoTalao = nova.anoTalao;
+    } catch (const DbError& e) {
+        aviso(QStringLiteral("Não foi possível gravar a pesagem.\r\nErro: ") + e.texto());
+        return false;
+    }
+    desactiva();
+    return true;
+}
+
+void DeskCore::registarErro(const DbError& e) {
+    // Provider errors come as HRESULTs and are shown without their facility part.
+    qint64 numero = e.numero();
+    if (numero >= qint64(0x80040000) && numero <= qint64(0x8004FFFF)) numero = qint32(quint32(numero) - 0x80040000u);
+    m_ultimoErro = QString::number(numero) + QStringLiteral(" - ") + e.descricao();
+}
+
+DadosDocumentoDesk DeskCore::dadosDocumento() const {
+    DadosDocumentoDesk d;
+    d.entrada = m_kind.entrada;
+    d.ano = m_doc.ano;
+    d.serie = m_doc.serie;
+    d.numero = m_doc.numero;
+    d.tipo = m_doc.tipo;
+    d.dataPesagem = m_dataPesagem;
+    d.sector = m_parametros.texto(QStringLiteral("Sector"));
+    d.terceiro = campo(0);
+    d.contribuinte = campo(8);
+    d.matricula = campo(10);
+    d.artigo = campo(2);
+    d.nomeArtigo = rotulo(DescArtigo);
+    d.pesoEfectivo = peso(13).value_or(Money()).plain();
+    d.materiasSubsidiarias = m_materiasSubsidiarias;
+    d.caracteristica = caracteristicas().value(m_caracteristica);
+    if (!m_kind.entrada) {
+        d.ondeEntregar = campo(1);
+        d.localCarga = campo(19);
+        d.localDescarga = campo(20);
+        d.carga = m_carga;
+        d.descarga = m_descarga;
+    }
+    return d;
+}
+
+void DeskCore::concluir() {
+    const QString tipo = tipoDocumento();
+    const short serie = short(serieDocumento());
+    const Money efectivo = peso(13).value_or(Money());
+    const QString campanha = CampanhaDaData(m_dataPesagem);
+
+    PedidoDocumento p;
+    p.tipoDocumento = m_kind.tipoDocumentoErp;
+    p.tipo = tipo;
+    p.sector = m_parametros.texto(QStringLiteral("Sector"));
+    p.serie = serie;
+    p.terceiro = campo(0);
+    p.referencia = m_kind.entrada ? QString::number(m_noTalao) + QLatin1Char('/') + campanha
+                                  : m_sigla + QLatin1Char('/') + QString::number(m_noTalao) + QLatin1Char('/') + campanha;
+    p.data = m_dataPesagem.toString(QStringLiteral("dd-MM-yyyy"));
+    p.armazem = m_armazem;
+    if (m_kind.entrada) {
+        p.artigos = {QString(), QString(), campo(2)};
+        p.descricoes = {QString(), m_materiasSubsidiarias ? QString()
+                                                          : QStringLiteral("Qualidade do Produto ") +
+                                                                caracteristicas().value(m_caracteristica),
+                        rotulo(DescArtigo)};
+        p.quantidades = {0, 0, efectivo.toDouble()};
+        p.numeros2 = {0, 0, 0};
+        p.textos2 = {QString(), QString(), QString()};
+    } else {
+        p.artigos = {QString(), campo(2)};
+        p.descricoes = {QString(), QString()};
+        p.quantidades = {0, efectivo.toDouble()};
+        p.numeros2 = {0, 0};
+        p.textos2 = {QString(), QString()};
+    }
+    m_sessao.setOpcaoCriacao(true);
+    short r1 = 0, r2 = 0;
+    m_sessao.criarDocumento(p, r1, r2);
+    if (!m_sessao.sucesso()) {
+        desactiva();
+        m_ultimoErro = m_sessao.mensagem();
+        throw FalhaConclusao{m_ultimoErro};
+    }
+    std::unique_ptr<DocumentoComercial> doc = m_sessao.documentoCriado();
+    if (!doc) {
+        m_ultimoErro = QStringLiteral("O ERP não devolveu o documento criado.");
+        throw FalhaConclusao{m_ultimoErro};
+    }
+    ChaveDocumento k{m_doc.ano, m_doc.tipo, m_doc.serie, m_doc.numero};
+    const long fim = doc->Finalizar(k.ano, k.tipo, k.serie, k.numero);
+    if (fim != 0) {
+        // A weighing is never finished against a document that is not.
+        if (k.numero != 0) {
+            m_criados << k;
+            m_flagsCriados << 0;
+        }
+        m_ultimoErro = doc->UltimaMensagem.isEmpty() ? QStringLiteral("O documento do ERP não foi finalizado.")
+                                                     : doc->UltimaMensagem;
+        throw FalhaConclusao{m_ultimoErro};
+    }
+    doc.reset();
+    m_doc = k;
+    m_criados << k;
+    m_flagsCriados << 0;
+
+    // The rewrite applies only while the weighing is still pending: two workstations
+    // can never finish the same truck twice.
+    const int claimed = m_db.executar(
+        QStringLiteral("UPDATE kel_PES_Historico SET DataHoraPL = NULL WHERE Hist_Id = ? AND DataHoraPL IS NULL"),
+        {m_idHistorico});
+    if (claimed != 1) {
+        m_ultimoErro = QStringLiteral("Esta pesagem já não está pendente: foi concluída ou anulada noutro posto.");
+        throw FalhaConclusao{m_ultimoErro};
+    }
+    qint32 id = m_idHistorico;
+    GravarRegistoHistorico(m_db, valoresRegisto(), id);
+    GravarComplementoHistorico(
+        m_db, m_idHistorico, 0,
+        CamposComplemento{campo(3), m_kind.entrada ? campo(11) : QString(), m_caracteristica, m_kind.entrada});
+    RegistarCarro(m_db, campo(10));
+    if (!m_kind.entrada) {
+        const QVariant dtCarga = QDateTime(m_carga.date(), QTime(0, 0));
+        const QVariant dtDescarga = QDateTime(m_descarga.date(), QTime(0, 0));
+        m_db.executar(QStringLiteral("UPDATE DOCGCCAB SET LocalCG = ?, LocalDSG = ?, DtCarga = ?, DataDes = ?, Hora = ?, "
+                                     "HoraDes = ?, Matricul = ?, ONDEENTR = ? WHERE TpDoc = ? AND Ano = ? AND Serie = ? AND "
+                                     "NNumdoc = ?"),
+                      {campo(19), campo(20), dtCarga, dtDescarga, DocumentoDesk::hora(m_carga),
+                       DocumentoDesk::hora(m_descarga), campo(10), campo(1), k.tipo, k.ano, k.serie, k.numero});
+    }
+    desactiva();
+}
+
+void DeskCore::desfazerConclusao() {
+    if (m_db.inTransaction()) m_db.rollback();
+    aviso(QStringLiteral("Situação Anómala\n\rErro: ") + m_ultimoErro);
+    anularDocumentosCriados(m_sessao, m_messages, m_criados, m_flagsCriados);
+    m_doc = ChaveDocumento{};
+    for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
+    m_tabsActivas = true;
+    m_painelFinal = false;
+    activaBotoes();
+    limparForm();
+    emit alterado();
+}
+
+// ---------------------------------------------------------------- cancellation
+
+void DeskCore::btAnularHist() {
+    bool continuar = true;
+    if (m_verHistorico) {
+        continuar = m_messages.mostrarAviso(OperatorMessages::OkCancelar,
+                                            m_kind.anulacaoFinalizada +
+                                                QStringLiteral("\n\rOs Documentos gerados vão ser anulados\n\rPretende continuar?"));
+    } else if (!m_primeiroPeso) {
+        continuar = m_messages.mostrarAviso(OperatorMessages::OkCancelar,
+                                            m_kind.anulacaoPendente + QStringLiteral("\n\rPretende continuar?"));
+    }
+    if (continuar) anular();
+    m_tabsActivas = true;
+    m_painelFinal = false;
+    activaBotoes();
+    limparForm();
+    for (Botao b : {BtConf, BtImpHist, BtMailHist, BtAnularHist}) mostrar(b, false);
+    emit alterado();
+}
+
+bool DeskCore::anular() {
+    const qint32 id = m_idHistorico;
+    try {
+        if (!m_verHistorico) {
+            if (m_primeiroPeso) return true;
+            // Only a weighing that is still pending goes: one completed meanwhile by another
+            // workstation has a live document.
+            int apagados = 0;
+            {
+                Transaccao t(m_db, true);
+                apagados = m_db.executar(
+                    QStringLiteral("DELETE FROM kel_PES_Historico WHERE Hist_Id = ? AND DataHoraPL IS NULL"), {id});
+                if (apagados == 1)
+                    m_db.executar(QStringLiteral("DELETE FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id});
+                t.commit();
+            }
+            if (apagados != 1) aviso(QStringLiteral("A pesagem não foi anulada: já não está pendente."));
+            m_verHistorico = true;
+            btCancGeral();
+            return apagados == 1;
+        }
+        const RecordSet rs = LerHistorico(m_db, id);
+        if (rs.isEmpty()) {
+            aviso(QStringLiteral("Não foi possível proceder à anulação!"));
+        } else {
+            const QString tpDoc = rs.text(QStringLiteral("TpDoc"));
+            if (!vazio(tpDoc)) {
+                const ChaveDocumento k{short(rs.value(QStringLiteral("Ano")).toInt()), tpDoc,
+                                       short(rs.value(QStringLiteral("Serie")).toInt()),
+                                       rs.value(QStringLiteral("NoDoc")).toInt()};
+                ResultadoAnulacao r;
+                long erro = 0;
+                m_sessao.anularDocumento(1, k, r, erro);
+                if (!r.anulado()) {
+                    // The weighing stays finished while its document lives in the ERP.
+                    aviso(QStringLiteral("O documento %1 não foi anulado no ERP.\r\n%2 - %3")
+                              .arg(k.texto())
+                              .arg(m_sessao.ultimoErroNumero())
+                              .arg(m_sessao.ultimoErro()));
+                    m_verHistorico = true;
+                    btCancGeral();
+                    return false;
+                }
+            }
+            // Back to pending: the second weighing goes, the first weighing and the
+            // ticket number stay with the truck.
+            const QString segundo = m_kind.entrada ? QStringLiteral("PesoTara") : QStringLiteral("PesoBruto");
+            Transaccao t(m_db, true);
+            m_db.executar(QStringLiteral("UPDATE kel_PES_Historico SET TpDoc = '', Serie = 0, NoDoc = 0, Ano = 0, %1 = 0, "
+                                         "PesoLiquido = 0, PesoEfectivo = 0, DataHoraPL = NULL WHERE Hist_Id = ?")
+                              .arg(segundo),
+                          {id});
+            m_db.executar(QStringLiteral("DELETE FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id});
+            t.commit();
+        }
+    } catch (const DbError& e) {
+        aviso(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + e.texto());
+    }
+    m_verHistorico = true;
+    btCancGeral();
+    return true;
+}
+
+// ---------------------------------------------------------------- tickets
+
+void DeskCore::btImpHist() {
+    if (m_noTalao > 0) {
+        QString erro;
+        if (!m_talao || !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro))
+            aviso(QStringLiteral("O talão não foi impresso. ") + (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
+    }
+    m_tabsActivas = true;
+    m_painelFinal = false;
+    activaBotoes();
+    limparForm();
+    for (Botao b : {BtImpHist, BtAnularHist, BtMailHist}) mostrar(b, false);
+    btCancGeral();
+}
+
+void DeskCore::btMailHist() {
+    enviarEmail();
+    emit alterado();
+}
+
+void DeskCore::enviarEmail() {
+    const QString destinatario = campo(m_kind.campoEmail).trimmed();
+    if (destinatario.isEmpty()) {
+        aviso(QStringLiteral("Terceiro sem e-mail associado!"));
+        return;
+    }
+    if (!m_talao) {
+        m_messages.mostrarEstado(OperatorMessages::Critico, QStringLiteral("Não foi possivel enviar o email"));
+        return;
+    }
+    m_talao->enviarEmail(m_idHistorico, m_kind.entrada, destinatario);
+}
+
+// ---------------------------------------------------------------- pending and history
+
+void DeskCore::grelhaPendentes() {
+    m_grelha.colunas = {{QStringLiteral("Id"), QStringLiteral("Id"), 1500, true},
+                        {QStringLiteral("CodigoLER"), QStringLiteral("Cod. LER"), 1400, true},
+                        {QStringLiteral("Nome"), QStringLiteral("Nome"), 4400, false},
+                        {QStringLiteral("Artigo"), QStringLiteral("Artigo"), 1400, false},
+                        {QStringLiteral("Data"), QStringLiteral("Data"), 2000, false},
+                        {QStringLiteral("Carro"), QStringLiteral("Carro"), 1300, false}};
+    m_grelha.linhas.clear();
+}
+
+void DeskCore::grelhaHistorico() {
+    m_grelha.colunas = {{QStringLiteral("Id"), QStringLiteral("Id"), 1500, true},
+                        {QStringLiteral("Doc"), QStringLiteral("Documento"), 2000, false},
+                        {QStringLiteral("Nome"), QStringLiteral("Nome"), 2500, false},
+                        {QStringLiteral("Data"), QStringLiteral("Data"), 1800, false},
+                        {QStringLiteral("Artigo"), QStringLiteral("Artigo"), 1200, false},
+                        {QStringLiteral("Talao"), QStringLiteral("Talao"), 1600, false}};
+    m_grelha.linhas.clear();
+}
+
+bool DeskCore::carregarPendentes() {
+    grelhaPendentes();
+    const QString t = m_kind.tabelaTerceiro;
+    const RecordSet rs = m_db.consultar(
+        QStringLiteral("SELECT Hist_Id, Terceiro, %1.NOME, Artigo, DataHoraPB, Carro FROM kel_PES_Historico INNER JOIN %1 "
+                       "ON kel_PES_Historico.Terceiro = %1.CODIGO WHERE (kel_PES_Historico.DataHoraPL IS NULL) AND Tipo = ? "
+                       "ORDER BY kel_PES_Historico.DataHoraPB")
+            .arg(t),
+        {m_kind.tipo});
+    for (int r = 0; r < rs.count(); ++r) {
+        m_grelha.linhas << QStringList{rs.text(r, QStringLiteral("Hist_Id")),
+                                       QString(),
+                                       rs.text(r, QStringLiteral("NOME")),
+                                       rs.text(r, QStringLiteral("Artigo")),
+                                       dataHoraTexto(RecordSet::toDateTime(rs.value(r, QStringLiteral("DataHoraPB")))),
+                                       rs.text(r, QStringLiteral("Carro"))};
+    }
+    return !m_grelha.linhas.isEmpty();
+}
+
+bool DeskCore::carregarHistorico() {
+    grelhaHistorico();
+    const QString t = m_kind.tabelaTerceiro;
+    const RecordSet rs = m_db.consultar(
+        QStringLiteral("SELECT Hist_Id, TpDoc, Serie, NoDoc, Ano, %1.NOME, DataHoraPB, Artigo, AnoTalao, NoTalao, Sigla FROM "
+                       "kel_PES_Historico INNER JOIN %1 ON kel_PES_Historico.Terceiro = %1.CODIGO WHERE "
+                       "(kel_PES_Historico.DataHoraPL IS NOT NULL) AND Tipo = ? AND kel_PES_Historico.DataHoraPB >= ? AND "
+                       "kel_PES_Historico.DataHoraPB <= ? ORDER BY DataHoraPB DESC")
+            .arg(t),
+        {m_kind.tipo, QDateTime(m_histDe, QTime(0, 0, 0)), QDateTime(m_histAte, QTime(23, 59, 59))});
+    for (int r = 0; r < rs.count(); ++r) {
+        const QString doc = rs.text(r, QStringLiteral("TpDoc")) + QLatin1Char('/') + rs.text(r, QStringLiteral("Ano")) +
+                            QLatin1Char('/') + rs.text(r, QStringLiteral("Serie")) + QLatin1Char('/') +
+                            rs.text(r, QStringLiteral("NoDoc"));
+        const QString talao = m_kind.entrada ? rs.text(r, QStringLiteral("NoTalao"))
+                                             : rs.text(r, QStringLiteral("Sigla")) + QLatin1Char('/') +
+                                                   rs.text(r, QStringLiteral("NoTalao"));
+        m_grelha.linhas << QStringList{rs.text(r, QStringLiteral("Hist_Id")),
+                                       doc,
+                                       rs.text(r, QStringLiteral("NOME")),
+                                       dataHoraTexto(RecordSet::toDateTime(rs.value(r, QStringLiteral("DataHoraPB")))),
+                                       rs.text(r, QStringLiteral("Artigo")),
+                                       talao};
+    }
+    return !m_grelha.linhas.isEmpty();
+}
+
+void DeskCore::btPendentes() {
+    limparForm();
+    activar(BtEntrada, false);
+    activar(BtHistorico, false);
+    mostrar(BtAnularHist, false);
+    m_verHistorico = false;
+    bool algum = false;
+    try {
+        algum = carregarPendentes();
+    } catch (const DbError& e) {
+        aviso(e.texto());
+    }
+    m_grelhaVisivel = algum;
+    if (!algum) aviso(m_kind.pendentesVazio);
+    emit alterado();
+}
+
+void DeskCore::btHistorico() {
+    m_pesquisaVisivel = true;
+    mostrar(BtLer, true);
+    m_histDe = QDate(QDate::currentDate().year(), QDate::currentDate().month(), 1);
+    m_histAte = QDate::currentDate();
+    activar(BtEntrada, false);
+    activar(BtPendentes, false);
+    for (Botao b : {BtImpHist, BtMailHist, BtAnularHist}) mostrar(b, false);
+    emit alterado();
+}
+
+void DeskCore::btLer() {
+    m_pesquisaVisivel = false;
+    mostrar(BtLer, false);
+    limparForm();
+    activar(BtEntrada, false);
+    activar(BtPendentes, false);
+    m_verHistorico = false;
+    bool algum = false;
+    try {
+        algum = carregarHistorico();
+    } catch (const DbError& e) {
+        aviso(e.texto());
+    }
+    m_verHistorico = algum;
+    m_grelhaVisivel = algum;
+    if (!algum) aviso(QStringLiteral("Não existem registos de Histórico!"));
+    m_tabActiva[3] = true;
+    emit alterado();
+}
+
+void DeskCore::activarLinha(int linha) {
+    const qint32 id = m_grelha.valor(linha, QStringLiteral("Id")).toInt();
+    if (id == 0) return;
+    m_idHistorico = id;
+    limparForm();
+    activar(BtPeso, true);
+    m_tabsActivas = true;
+    for (bool& t : m_tabActiva) t = true;
+    if (m_verHistorico) {
+        m_segundoPeso = false;
+        m_primeiroPeso = false;
+    } else {
+        m_segundoPeso = true;
+        m_primeiroPeso = false;
+    }
+    if (!lerCarga(id)) {
+        // Never a half-filled desk: the operator is told and the desk is cleared.
+        const bool historico = m_verHistorico;
+        btCancGeral();
+        m_verHistorico = false;
+        if (historico) desbloquearIdentificacao();
+        return;
+    }
+    m_grelhaVisivel = false;
+    mostrar(BtConf, true);
+    if (const auto pb = RegistoHistorico::lerDataHora(campo(14))) m_dataPesagem = pb->date();
+    if (m_verHistorico) {
+        for (int i : {0, 1, 2, 4, 5, 6, 7, 8, 10}) m_campos[i].soLeitura = true;
+        m_tab = 0;
+        for (int i : {0, 1, 2, 3, 7, 10, 11, 12, 13}) m_listasDesactivadas.insert(i);
+        mostrar(BtImpHist, true);
+        mostrar(BtMailHist, true);
+    }
+    emit alterado();
+}
+
+bool DeskCore::lerCarga(qint32 id) {
+    const QString t = m_kind.tabelaTerceiro;
+    try {
+        const RecordSet rs = m_db.consultar(
+            QStringLiteral("SELECT * FROM kel_PES_Historico INNER JOIN %1 ON Terceiro = %1.CODIGO LEFT OUTER JOIN "
+                           "kel_PES_Historico_Comp ON kel_PES_Historico_Comp.Cab_Id = kel_PES_Historico.Hist_Id WHERE "
+                           "(Hist_Id = ?) ORDER BY kel_PES_Historico_Comp.HistCmp_Id")
+                .arg(t),
+            {id});
+        if (rs.isEmpty()) {
+            aviso(QStringLiteral("A pesagem %1 já não existe: foi anulada noutro posto.").arg(id));
+            return false;
+        }
+        set(0, rs.text(QStringLiteral("Terceiro")));
+        set(1, rs.text(QStringLiteral("CodMorada")));
+        set(2, rs.text(QStringLiteral("Artigo")));
+        const QVariant vasilhame = rs.value(QStringLiteral("Vasilhame"));
+        set(3, vasilhame.isNull() ? QString() : formatarPeso(Money::fromVariant(vasilhame)));
+        if (m_kind.entrada) {
+            const QVariant qualidade = rs.value(QStringLiteral("Qualidade"));
+            set(11, qualidade.isNull() ? QString() : formatarPeso(Money::fromVariant(qualidade)));
+            const QVariant car = rs.value(QStringLiteral("Caracteristica"));
+            m_caracteristica = (car.isNull() || car.toInt() < 0 || car.toInt() > 1) ? 0 : car.toInt();
+        } else {
+            set(23, rs.text(QStringLiteral("TipoMorada")));
+            set(11, rs.text(QStringLiteral("RefCliente")));
+            set(21, rs.text(QStringLiteral("RefEntrega")));
+        }
+        desactiva();
+        const QString nome = rs.text(QStringLiteral("NOME"));
+        setRotulo(Titulo, nome);
+        set(4, nome);
+        setRotulo(NomeTerceiro, nome);
+        set(8, rs.text(QStringLiteral("NContrib")));
+        set(m_kind.campoEmail, rs.text(m_kind.colunaEmail));
+        set(5, rs.text(QStringLiteral("Morada")));
+        set(6, rs.text(QStringLiteral("Local")));
+        set(7, rs.text(QStringLiteral("CdPostal")));
+        if (!vazio(campo(1))) {
+            const RecordSet m = m_db.consultar(
+                QStringLiteral("SELECT MORADAS.Descr, MORADAS.Local, MORADAS.CdPostal FROM %1 INNER JOIN MORADAS ON "
+                               "%1.CODIGO = MORADAS.TERCEIRO WHERE (MORADAS.TPTERC = ?) AND MORADAS.TERCEIRO = ? AND "
+                               "MORADAS.CDMORADA = ?")
+                    .arg(t),
+                {m_kind.tpTerc, campo(0), campo(1)});
+            if (!m.isEmpty()) {
+                set(5, m.text(QStringLiteral("Descr")));
+                set(6, m.text(QStringLiteral("Local")));
+                set(7, m.text(QStringLiteral("CdPostal")));
+                setRotulo(DescMorada, m.text(QStringLiteral("Descr")));
+            }
+        }
+        descricaoCodPostal();
+        m_doc = ChaveDocumento{short(rs.value(QStringLiteral("Ano")).toInt()), rs.text(QStringLiteral("TpDoc")),
+                               short(rs.value(QStringLiteral("Serie")).toInt()), rs.value(QStringLiteral("NoDoc")).toInt()};
+        m_noTalao = rs.value(QStringLiteral("NoTalao")).toInt();
+        m_anoTalao = rs.value(QStringLiteral("AnoTalao")).toInt();
+        m_sigla = m_kind.entrada ? QString() : rs.text(QStringLiteral("Sigla"));
+        if (m_kind.entrada) m_materiasSubsidiarias = !m_doc.tipo.isEmpty() &&
+                                                    m_doc.tipo.compare(m_parametros.texto(QStringLiteral("TpGuiaEntMS")),
+                                                                       Qt::CaseInsensitive) == 0;
+        set(10, rs.text(QStringLiteral("Carro")));
+        set(14, dataHoraTexto(RecordSet::toDateTime(rs.value(QStringLiteral("DataHoraPB")))));
+        set(15, dataHoraTexto(RecordSet::toDateTime(rs.value(QStringLiteral("DataHoraPL")))));
+        set(16, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoBruto")))));
+        set(17, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoTara")))));
+        set(18, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoLiquido")))));
+        set(13, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoEfectivo")))));
+        set(12, rs.text(QStringLiteral("Justificacao")));
+        if (m_segundoPeso) {
+            // A pending weighing has no second weight yet: the fields wait for it.
+            for (int i : {m_kind.campoSegundoPeso, 18, 13}) set(i, QString());
+        }
+        const RecordSet a = m_db.consultar(QStringLiteral("SELECT Nome, UnBase FROM Artigos WHERE Codigo = ?"), {campo(2)});
+        setRotulo(DescArtigo, a.isEmpty() ? QString() : a.text(QStringLiteral("Nome")));
+        m_unBase = a.isEmpty() ? QString() : a.text(QStringLiteral("UnBase"));
+        setRotulo(Unidade, m_unBase);
+        if (!m_kind.entrada && !m_doc.tipo.isEmpty() &&
+            m_doc.tipo.compare(m_parametros.texto(QStringLiteral("TpSaida")), Qt::CaseInsensitive) == 0) {
+            const RecordSet h = m_db.consultar(
+                QStringLiteral("SELECT * FROM DocGCCab WHERE Tpdoc = ? AND NNumdoc = ? AND Serie = ? AND Ano = ?"),
+                {m_doc.tipo, m_doc.numero, m_doc.serie, m_doc.ano});
+            if (!h.isEmpty()) {
+                set(19, h.text(QStringLiteral("LocalCG")));
+                set(20, h.text(QStringLiteral("LocalDSG")));
+                const QTime hc = QTime::fromString(h.text(QStringLiteral("Hora")), QStringLiteral("HH:mm"));
+                const QTime hd = QTime::fromString(h.text(QStringLiteral("HoraDes")), QStringLiteral("HH:mm"));
+                const QDateTime dc = RecordSet::toDateTime(h.value(QStringLiteral("DtCarga")));
+                const QDateTime dd = RecordSet::toDateTime(h.value(QStringLiteral("DataDes")));
+                if (dc.isValid()) m_carga = QDateTime(dc.date(), hc.isValid() ? hc : QTime(0, 0));
+                if (dd.isValid()) m_descarga = QDateTime(dd.date(), hd.isValid() ? hd : QTime(0, 0));
+            }
+        }
+        m_armazem = m_parametros.texto(m_kind.parametroArmazem);
+    } catch (const DbError& e) {
+        aviso(QStringLiteral("Não foi possível ler a pesagem %1.\r\nErro: %2").arg(id).arg(e.texto()));
+        return false;
+    }
+    if (m_verHistorico) {
+        activar(BtPeso, false);
+        mostrar(BtImpHist, false);
+        mostrar(BtMailHist, false);
+    }
+    if (!m_primeiroPeso) mostrar(BtAnularHist, true);
+    return true;
+}

@@ -1,0 +1,261 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QObject>
+#include <QSet>
+#include <QStringList>
+#include <QVector>
+#include <memory>
+#include <optional>
+
+#include "deskkind.h"
+#include "deskservices.h"
+#include "documentocomercial.h"
+#include "money.h"
+
+class ApiRegistry;
+class BaseDados;
+class DbError;
+class DocumentoDesk;
+class OperatorMessages;
+class ParametrosAplic;
+class SessaoSage;
+struct DadosDocumentoDesk;
+
+// One input field of the desk.
+struct DeskField {
+    QString texto;
+    bool soLeitura = false;
+    int maximo = 15;  // longest text the field takes
+};
+
+// The list grid: pending weighings or history.
+struct DeskGridColumn {
+    QString chave;
+    QString titulo;
+    int largura = 0;  // twips
+    bool oculta = false;
+};
+struct DeskGrid {
+    QVector<DeskGridColumn> colunas;
+    QVector<QStringList> linhas;
+    QString valor(int linha, const QString& chave) const;
+};
+
+// The weighing desk without widgets: its fields by index, flags, panels, buttons,
+// labels and lists, and the operator's actions as methods. The widget layer mirrors
+// it and forwards the operator's actions; tests and the command-line tool drive it
+// directly. The outgoing and the incoming desk are this class with another kind.
+class DeskCore : public QObject {
+    Q_OBJECT
+
+public:
+    // Labels written by the desk.
+    enum Rotulo {
+        Titulo,            // title above the tabs
+        NomeTerceiro,      // beside field 0
+        DescMorada,        // beside field 1
+        DescArtigo,        // beside field 2
+        DescCodPostal,     // beside field 7
+        DescTipoMorada,    // beside field 23
+        Unidade,           // unit captions beside the weights
+        LegendaPeso,       // weight caption of the weighing panel
+        Resumo1, Resumo2, Resumo3, Resumo4,  // final save panel summary lines
+        NumRotulos
+    };
+    enum Botao {
+        BtEntrada, BtPeso, BtPendentes, BtHistorico, BtLer, BtCancGeral, BtSair, BtAnularHist, BtImpHist,
+        BtMailHist, BtConf, BtPesar, BtConfPeso, BtCancPeso, BtConfFinal, BtCancFinal, NumBotoes
+    };
+
+    DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
+             SessaoSage& sessao, ApiRegistry& registry, QObject* parent = nullptr);
+    ~DeskCore() override;
+
+    void setLookupProvider(LookupProvider* p) { m_lookup = p; }
+    void setWeightSource(WeightSource* w) { m_balanca = w; }
+    void setTicketActions(TicketActions* t) { m_talao = t; }
+
+    const DeskKind& kind() const { return m_kind; }
+
+    // --- what the widgets show ---
+    QString campo(int i) const { return valid(i) ? m_campos[i].texto : QString(); }
+    bool campoSoLeitura(int i) const { return valid(i) && m_campos[i].soLeitura; }
+    int campoMaximo(int i) const { return valid(i) ? m_campos[i].maximo : 0; }
+    bool listaActiva(int i) const { return !m_listasDesactivadas.contains(i); }
+    QString rotulo(Rotulo r) const { return m_rotulos[r]; }
+    bool botaoActivo(Botao b) const { return m_botaoActivo[b]; }
+    bool botaoVisivel(Botao b) const { return m_botaoVisivel[b]; }
+    bool tabsActivas() const { return m_tabsActivas; }
+    bool tabActiva(int t) const { return m_tabActiva[t]; }
+    int tabActual() const { return m_tab; }
+    bool painelPesagem() const { return m_painelPesagem; }
+    bool painelFinal() const { return m_painelFinal; }
+    bool grelhaVisivel() const { return m_grelhaVisivel; }
+    bool pesquisaVisivel() const { return m_pesquisaVisivel; }  // history date range and btler
+    const DeskGrid& grelha() const { return m_grelha; }
+    int foco() const { return m_foco; }  // field to focus, -1 for btEntrada
+    QDate dataPesagem() const { return m_dataPesagem; }
+    QDateTime dataCarga() const { return m_carga; }
+    QDateTime dataDescarga() const { return m_descarga; }
+    QDate historicoDe() const { return m_histDe; }
+    QDate historicoAte() const { return m_histAte; }
+    int caracteristica() const { return m_caracteristica; }  // incoming: 0 "Tipo A", 1 "Tipo B"
+    bool materiasSubsidiarias() const { return m_materiasSubsidiarias; }
+    static QStringList caracteristicas() { return {QStringLiteral("Tipo A"), QStringLiteral("Tipo B")}; }
+
+    // --- state ---
+    bool campoAlterado() const { return m_campoAlterado; }
+    bool primeiroPeso() const { return m_primeiroPeso; }
+    bool segundoPeso() const { return m_segundoPeso; }
+    bool verHistorico() const { return m_verHistorico; }
+    bool dadosAlterados() const { return m_dadosAlterados; }
+    bool obsAlteradas() const { return m_obsAlteradas; }
+    qint32 idHistorico() const { return m_idHistorico; }
+    qint32 noTalao() const { return m_noTalao; }
+    int anoTalao() const { return m_anoTalao; }
+    QString sigla() const { return m_sigla; }
+    ChaveDocumento documento() const { return m_doc; }
+    QString ultimoErro() const { return m_ultimoErro; }
+    QString talaoTexto() const;  // "prefix/number" outgoing, "number" incoming
+
+    // --- the operator's actions ---
+    // Typing: the field's new text (cut to its length; the weight takes digits only).
+    void escrever(int i, const QString& texto);
+    // Esc in a field: the focus goes one field back; in field 0 the desk closes.
+    void escape(int i);
+    // Leaving a field: validation. False keeps the focus in the field.
+    bool sair(int i);
+    // The lookup list of a field (its list button or the lookup key).
+    void pedirLista(int i);
+    void setDataPesagem(const QDate& d) { m_dataPesagem = d; emit alterado(); }
+    void setDataCarga(const QDateTime& dt);
+    void setDataDescarga(const QDateTime& dt);
+    void setPeriodoHistorico(const QDate& de, const QDate& ate);
+    void setCaracteristica(int indice);
+    void setMateriasSubsidiarias(bool v);
+
+    void btEntrada();
+    void btPeso();
+    void btPesar();
+    void btConfPeso(int indice);
+    void btCancPeso();
+    void btConf();
+    void btConfFinal(int indice);
+    void btCancFinal();
+    void btCancGeral();
+    void btPendentes();
+    void btHistorico();
+    void btLer();
+    void btAnularHist();
+    void btImpHist();
+    void btMailHist();
+    void btSair();
+    // Activation of a grid row (double-click or Enter).
+    void activarLinha(int linha);
+
+    // Pending and history lists straight from the database (also used by the command-line tool).
+    bool carregarPendentes();
+    bool carregarHistorico();
+
+    // Weights as the desk shows them.
+    static QString formatarPeso(const Money& m) { return m.format(); }
+
+signals:
+    void alterado();           // anything the widgets show may have changed
+    void fecharPedido();       // the desk asks to be closed
+    void avancarFoco(int campo);  // a value picked from a list was accepted: move on (the Tab after a pick)
+
+private:
+    bool valid(int i) const { return i >= 0 && i < m_kind.numCampos; }
+    void set(int i, const QString& t);
+    void setRotulo(Rotulo r, const QString& t) { m_rotulos[r] = t; }
+    void mostrar(Botao b, bool v) { m_botaoVisivel[b] = v; }
+    void activar(Botao b, bool v) { m_botaoActivo[b] = v; }
+    void aviso(const QString& texto);
+    bool falhaCampo(int i, const QString& texto);
+    std::optional<Money> peso(int i) const;
+
+    void limparForm();
+    void desactiva();
+    void activa();
+    void desactivaBotoes();
+    void activaBotoes();
+    void desbloquearIdentificacao();
+
+    bool validar(int i);
+    bool validarTerceiro();
+    bool validarMorada();
+    bool validarArtigo();
+    void recalcularEfectivo();
+    void descricaoCodPostal();
+
+    // Saving.
+    bool gravarPrimeiroPeso();
+    void concluir();  // completion, inside the transaction of btConfFinal
+    QStringList valoresRegisto() const;
+    DadosDocumentoDesk dadosDocumento() const;
+    QString tipoDocumento() const;
+    int serieDocumento() const;
+    void registarErro(const DbError& e);
+    void desfazerConclusao();
+    bool anular();
+    void enviarEmail();
+
+    // Lists.
+    bool lerCarga(qint32 id);
+    void grelhaPendentes();
+    void grelhaHistorico();
+
+    const DeskKind& m_kind;
+    BaseDados& m_db;
+    ParametrosAplic& m_parametros;
+    OperatorMessages& m_messages;
+    SessaoSage& m_sessao;
+    ApiRegistry& m_registry;
+    LookupProvider* m_lookup = nullptr;
+    WeightSource* m_balanca = nullptr;
+    TicketActions* m_talao = nullptr;
+    std::unique_ptr<DocumentoDesk> m_documento;
+
+    QVector<DeskField> m_campos;
+    QString m_rotulos[NumRotulos];
+    bool m_botaoActivo[NumBotoes];
+    bool m_botaoVisivel[NumBotoes];
+    bool m_tabsActivas = false;
+    bool m_tabActiva[4] = {false, false, false, false};
+    int m_tab = 0;
+    bool m_painelPesagem = false;
+    bool m_painelFinal = false;
+    bool m_grelhaVisivel = false;
+    bool m_pesquisaVisivel = false;
+    QSet<int> m_listasDesactivadas;
+    DeskGrid m_grelha;
+    int m_foco = -1;
+
+    QDate m_dataPesagem;
+    QDateTime m_carga;
+    QDateTime m_descarga;
+    QDate m_histDe;
+    QDate m_histAte;
+    int m_caracteristica = 0;
+    bool m_materiasSubsidiarias = false;
+
+    bool m_campoAlterado = false;
+    bool m_primeiroPeso = false;
+    bool m_segundoPeso = false;
+    bool m_verHistorico = false;
+    bool m_dadosAlterados = false;
+    bool m_obsAlteradas = false;
+    qint32 m_idHistorico = 0;
+    qint32 m_noTalao = 0;
+    int m_anoTalao = 0;
+    QString m_sigla;
+    ChaveDocumento m_doc;
+    QString m_armazem;
+    QString m_unBase;
+    QString m_ultimoErro;
+    QList<ChaveDocumento> m_criados;
+    QList<short> m_flagsCriados;
+};

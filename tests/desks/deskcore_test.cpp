@@ -1,0 +1,467 @@
+// The weighing desk without widgets: field entry, the weighing cycle, completion with
+// its ERP document, corrections and cancellations, on a real SQLite file and the
+// local ERP, for both kinds of desk.
+#include <QtTest>
+
+#include "deskfixture.h"
+#include "registohistorico.h"
+
+class DeskCoreTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void customerValidation() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        d->btEntrada();
+        QVERIFY(!d->botaoActivo(DeskCore::BtPeso));
+        // An unknown code (with an apostrophe) is refused once per edit, and nothing fills in.
+        QVERIFY(!DeskFixture::tab(*d, 0, QStringLiteral("X'99")));
+        QCOMPARE(f.msgs.all, QStringList{"Cliente não existente!"});
+        QCOMPARE(d->foco(), 0);
+        QVERIFY(d->sair(0));  // leaving again without typing lets the operator go
+        QCOMPARE(f.msgs.all.size(), 1);
+        QVERIFY(d->campo(4).isEmpty());
+        QVERIFY(!d->primeiroPeso());
+        QVERIFY(!d->botaoActivo(DeskCore::BtPeso));
+        // A known customer, typed in another case, fills name, address, tax number and e-mail.
+        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("c001")));
+        QCOMPARE(d->campo(4), QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda."));
+        QCOMPARE(d->rotulo(DeskCore::Titulo), d->campo(4));
+        QCOMPARE(d->campo(8), QStringLiteral("507312465"));
+        QCOMPARE(d->campo(22), QStringLiteral("geral@quintadouro.example"));
+        QVERIFY(!d->campo(5).isEmpty());
+        QVERIFY(!d->rotulo(DeskCore::DescCodPostal).isEmpty());
+        QVERIFY(d->primeiroPeso());
+        QVERIFY(d->botaoActivo(DeskCore::BtPeso));
+        // A delivery address replaces the address lines, not the name.
+        QVERIFY(DeskFixture::tab(*d, 1, QStringLiteral("002")));
+        QCOMPARE(d->campo(5), QStringLiteral("Pavilhão d'Além - Exploração"));
+        QCOMPARE(d->campo(6), QStringLiteral("Carreira"));
+        QCOMPARE(d->campo(4), QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda."));
+        QVERIFY(!DeskFixture::tab(*d, 1, QStringLiteral("009")));
+        QCOMPARE(f.msgs.last(), QStringLiteral("Morada não existente!"));
+        // Articles: inactive ones and those that are not goods are refused.
+        QVERIFY(!DeskFixture::tab(*d, 2, QStringLiteral("RAC-COE")));
+        QVERIFY(!DeskFixture::tab(*d, 2, QStringLiteral("PORTES")));
+        QCOMPARE(f.msgs.last(), QStringLiteral("Artigo não existente!"));
+        QVERIFY(DeskFixture::tab(*d, 2, QStringLiteral("MILHO")));
+        QCOMPARE(d->rotulo(DeskCore::DescArtigo), QStringLiteral("Milho em grão nacional"));
+        QCOMPARE(d->rotulo(DeskCore::Unidade), QStringLiteral("KG"));
+        QVERIFY(!DeskFixture::tab(*d, 23, QStringLiteral("ZZ")));
+        QCOMPARE(f.msgs.last(), QStringLiteral("Tipo Morada não existente!"));
+        // Field lengths follow their columns: an address code never exceeds three characters.
+        d->escrever(1, QStringLiteral("00123"));
+        QCOMPARE(d->campo(1), QStringLiteral("001"));
+    }
+
+    void pickFromAListValidatesAndMovesOn() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        d->btEntrada();
+        QSignalSpy avancou(d.get(), &DeskCore::avancarFoco);
+        f.lookup.resposta = QStringLiteral("C002");
+        d->pedirLista(0);
+        QCOMPARE(f.lookup.pedidos.last().titulo, QStringLiteral("Clientes"));
+        QVERIFY(f.lookup.pedidos.last().sql.contains(QStringLiteral("Inactivo <> -1")));
+        QCOMPARE(d->campo(4), QStringLiteral("Lacticínios do Cávado, S.A."));
+        QCOMPARE(avancou.count(), 1);
+        // The addresses offered are the chosen customer's.
+        f.lookup.resposta.clear();
+        d->pedirLista(1);
+        QCOMPARE(f.lookup.pedidos.last().params.last().toString(), QStringLiteral("C002"));
+        QCOMPARE(avancou.count(), 1);  // nothing chosen: nothing validated
+    }
+
+    void weighPanelRules() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        d->btEntrada();
+        DeskFixture::tab(*d, 0, QStringLiteral("C003"));
+        DeskFixture::tab(*d, 2, QStringLiteral("TRIGO"));
+        d->escrever(8, QString());
+        d->btPeso();
+        QCOMPARE(f.msgs.last(), QStringLiteral("Campo obrigatório!"));
+        QCOMPARE(d->tabActual(), 1);
+        QCOMPARE(d->foco(), 8);
+        QVERIFY(!d->painelPesagem());
+        d->escrever(8, QStringLiteral("182345670"));
+        d->btPeso();
+        QVERIFY(d->painelPesagem());
+        QCOMPARE(d->rotulo(DeskCore::LegendaPeso), QStringLiteral("Tara"));
+        // Typed weights are whole numbers.
+        d->escrever(9, QStringLiteral("1,5"));
+        QCOMPARE(d->campo(9), QStringLiteral("15"));
+        d->escrever(9, QString());
+        d->btConfPeso(0);
+        QCOMPARE(f.msgs.last(), QStringLiteral("Deve introduzir um valor no campo Peso!"));
+        // An unstable reading shows its reason and leaves "0".
+        f.balanca.ok = false;
+        d->btPesar();
+        QCOMPARE(f.msgs.last(), QStringLiteral("Pesagem Instavel"));
+        QCOMPARE(d->campo(9), QStringLiteral("0"));
+        f.balanca.ok = true;
+        f.balanca.peso = Money::fromInteger(14220);
+        d->btPesar();
+        QCOMPARE(d->campo(9), QStringLiteral("14220"));
+    }
+
+    void outgoingCycle() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14220,
+                                            QStringLiteral("AA-'1-BB"));
+        QVERIFY(id > 0);
+        QVERIFY(!d->painelPesagem());
+        QVERIFY(!d->primeiroPeso());  // back to idle
+        RecordSet r = LerHistorico(f.t.db(), id);
+        QCOMPARE(r.text(QStringLiteral("Tipo")), QStringLiteral("S"));
+        QCOMPARE(r.value(QStringLiteral("PesoTara")).toDouble(), 14220.0);
+        QVERIFY(r.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(r.value(QStringLiteral("NoTalao")).toInt(), 1);
+        const QString campanha = r.text(QStringLiteral("Campanha"));
+        QVERIFY(!campanha.isEmpty());
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros WHERE Codigo = 'AA-''1-BB'")).toInt(), 1);
+
+        // Second weighing: equal to the tare is refused, then the load.
+        d->btPendentes();
+        QCOMPARE(d->grelha().linhas.size(), 1);
+        QCOMPARE(d->grelha().valor(0, QStringLiteral("Carro")), QStringLiteral("AA-'1-BB"));
+        d->activarLinha(0);
+        QVERIFY(d->segundoPeso());
+        QCOMPARE(d->campo(17), QStringLiteral("14.220,00"));
+        QVERIFY(d->campoSoLeitura(4));
+        d->btPeso();
+        QCOMPARE(d->rotulo(DeskCore::LegendaPeso), QStringLiteral("Peso Bruto"));
+        d->escrever(9, QStringLiteral("14220"));
+        d->btConfPeso(0);
+        QCOMPARE(f.msgs.last(), QStringLiteral("Peso Líquido incorrecto"));
+        QVERIFY(d->campo(18).isEmpty());
+        d->btPeso();
+        d->escrever(9, QStringLiteral("15220"));
+        d->btConfPeso(0);
+        QCOMPARE(d->tabActual(), 3);
+        QCOMPARE(d->campo(16), QStringLiteral("15.220,00"));
+        QCOMPARE(d->campo(18), QStringLiteral("1.000,00"));
+        QCOMPARE(d->campo(13), QStringLiteral("1.000,00"));
+        // The container deduction comes off the net weight, and goes back when cleared.
+        QVERIFY(DeskFixture::tab(*d, 3, QStringLiteral("20")));
+        QCOMPARE(d->campo(13), QStringLiteral("980,00"));
+        QVERIFY(DeskFixture::tab(*d, 3, QString()));
+        QCOMPARE(d->campo(13), QStringLiteral("1.000,00"));
+        DeskFixture::tab(*d, 3, QStringLiteral("20"));
+        d->escrever(19, QStringLiteral("Armazém d'Aveiro"));
+        d->setDataCarga(QDateTime(QDate::currentDate(), QTime(9, 5)));
+        d->setDataDescarga(QDateTime(QDate::currentDate(), QTime(14, 45)));
+
+        d->btConf();
+        QVERIFY(d->painelFinal());
+        QVERIFY(!d->tabsActivas());
+        QVERIFY(d->rotulo(DeskCore::Resumo1).startsWith(QStringLiteral("Cliente: Quinta d'Ouro")));
+        QCOMPARE(d->rotulo(DeskCore::Resumo3), QStringLiteral("Peso Efectivo = 980,00"));
+        d->btConfFinal(1);
+        QVERIFY(!d->painelFinal());
+
+        r = LerHistorico(f.t.db(), id);
+        QVERIFY(!r.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(r.value(QStringLiteral("PesoBruto")).toDouble(), 15220.0);
+        QCOMPARE(r.value(QStringLiteral("PesoTara")).toDouble(), 14220.0);
+        QCOMPARE(r.value(QStringLiteral("PesoLiquido")).toDouble(), 1000.0);
+        QCOMPARE(r.value(QStringLiteral("PesoEfectivo")).toDouble(), 980.0);
+        QCOMPARE(r.value(QStringLiteral("NoTalao")).toInt(), 1);  // the number taken at the first weight
+        QCOMPARE(r.text(QStringLiteral("TpDoc")), QStringLiteral("GR"));
+        const int noDoc = r.value(QStringLiteral("NoDoc")).toInt();
+        QCOMPARE(noDoc, 1);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toInt(), 1);
+        QCOMPARE(f.valor(QStringLiteral("SELECT Vasilhame FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toDouble(), 20.0);
+        const RecordSet h = f.t.db().consultar(QStringLiteral("SELECT * FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = 'GR'"), {noDoc});
+        QCOMPARE(h.text(QStringLiteral("LocalCG")), QStringLiteral("Armazém d'Aveiro"));
+        QCOMPARE(h.text(QStringLiteral("Hora")), QStringLiteral("09:05"));
+        QCOMPARE(h.text(QStringLiteral("HoraDes")), QStringLiteral("14:45"));
+        QCOMPARE(h.text(QStringLiteral("Matricul")), QStringLiteral("AA-'1-BB"));
+        QCOMPARE(h.text(QStringLiteral("VossoNo")), QStringLiteral("/1/") + campanha);
+        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE NNumdoc = ?"), {noDoc}).toDouble(), 980.0);
+        // "Imprimir" printed the parameters' number of copies.
+        QCOMPARE(f.tickets.impressos, (QList<QPair<qint32, int>>{{id, 2}}));
+
+        // The pending list no longer shows it; today's history does.
+        d->btPendentes();
+        QVERIFY(d->grelha().linhas.isEmpty());
+        QCOMPARE(f.msgs.last(), QStringLiteral("Não existem Cargas Pendentes!"));
+        QVERIFY(f.abrirHistorico(*d, id));
+        QVERIFY(d->verHistorico());
+        QCOMPARE(d->grelha().linhas.size(), 0 + d->grelha().linhas.size());
+        QCOMPARE(d->campo(19), QStringLiteral("Armazém d'Aveiro"));
+        QCOMPARE(d->dataCarga().time(), QTime(9, 5));
+        QVERIFY(d->campoSoLeitura(0));
+        QVERIFY(!d->listaActiva(0));
+        QVERIFY(d->botaoVisivel(DeskCore::BtImpHist));
+        QVERIFY(d->botaoVisivel(DeskCore::BtAnularHist));
+        d->btMailHist();
+        QCOMPARE(f.tickets.emails, (QList<QPair<qint32, QString>>{{id, QStringLiteral("geral@quintadouro.example")}}));
+    }
+
+    void erpRefusalLeavesTheWeighingPending() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C002"), QStringLiteral("TRIGO"), 12000);
+        QVERIFY(f.segundaPesagem(*d, id, 30000));
+        // The ERP refuses the document: the article was made inactive meanwhile.
+        f.t.db().executar(QStringLiteral("UPDATE Artigos SET Inactivo = -1 WHERE CODIGO = 'TRIGO'"));
+        d->btConf();
+        d->btConfFinal(0);
+        QVERIFY(f.msgs.last().startsWith(QStringLiteral("Situação Anómala\n\rErro: ")));
+        QVERIFY(f.msgs.last().contains(QStringLiteral("TRIGO")));
+        QVERIFY(!f.t.db().inTransaction());
+        const RecordSet r = LerHistorico(f.t.db(), id);
+        QVERIFY(r.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(r.text(QStringLiteral("TpDoc")), QString());
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab")).toInt(), 0);
+        // Once the ERP accepts again, the same weighing completes.
+        f.t.db().executar(QStringLiteral("UPDATE Artigos SET Inactivo = 0 WHERE CODIGO = 'TRIGO'"));
+        QVERIFY(f.segundaPesagem(*d, id, 30000));
+        d->btConf();
+        d->btConfFinal(0);
+        QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+    }
+
+    void twoWorkstationsCannotFinishOneTruck() {
+        DeskFixture f;
+        auto a = f.desk(DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*a, QStringLiteral("C004"), QStringLiteral("CEVADA"), 10000);
+        // A second workstation on its own connection opens the same pending truck.
+        auto otherDb = f.t.second(QStringLiteral("posto2"));
+        DeskCore b(DeskKind::saidas(), *otherDb, f.parametros, f.msgs, *f.erp, f.registry);
+        QVERIFY(f.segundaPesagem(*a, id, 20000));
+        QVERIFY(f.segundaPesagem(b, id, 20500));
+        a->btConf();
+        a->btConfFinal(0);
+        b.btConf();
+        b.btConfFinal(0);
+        QVERIFY(f.msgs.last().contains(QStringLiteral("já não está pendente")));
+        QCOMPARE(f.valor(QStringLiteral("SELECT PesoBruto FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(), 20000.0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt(), 1);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 1);
+    }
+
+    void correctionsOfAFinishedWeighing() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14000);
+        QVERIFY(f.segundaPesagem(*d, id, 24000));
+        d->btConf();
+        d->btConfFinal(0);
+        const int docs = f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCLin")).toInt();
+
+        // Observations only: the record changes, the ERP document does not.
+        QVERIFY(f.abrirHistorico(*d, id));
+        DeskFixture::tab(*d, 12, QStringLiteral("Carga verificada pelo Sr. D'Almeida"));
+        f.msgs.clear();
+        d->btConf();
+        QVERIFY(f.msgs.all.isEmpty());
+        QCOMPARE(f.valor(QStringLiteral("SELECT Justificacao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString(),
+                 QStringLiteral("Carga verificada pelo Sr. D'Almeida"));
+        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 10000.0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCLin")).toInt(), docs);
+        QVERIFY(!d->verHistorico());
+
+        // A changed deduction updates the document after the operator confirms.
+        QVERIFY(f.abrirHistorico(*d, id));
+        DeskFixture::tab(*d, 3, QStringLiteral("100"));
+        QCOMPARE(d->campo(13), QStringLiteral("9.900,00"));
+        f.msgs.answers = {true};
+        d->btConf();
+        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 9900.0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(), 9900.0);
+
+        // A converted document refuses any correction and the desk is cleared.
+        QVERIFY(f.erp->marcarConvertido(ChaveDocumento{short(QDate::currentDate().year()), QStringLiteral("GR"), 1, 1}));
+        QVERIFY(f.abrirHistorico(*d, id));
+        DeskFixture::tab(*d, 3, QStringLiteral("200"));
+        d->btConf();
+        QCOMPARE(f.msgs.last(), QStringLiteral("Documento já convertido!\r\n Não são permitidas alterações."));
+        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 9900.0);
+        QVERIFY(!d->verHistorico());
+        QVERIFY(d->campo(0).isEmpty());
+        // ... and cannot be cancelled: the weighing stays finished.
+        QVERIFY(f.abrirHistorico(*d, id));
+        f.msgs.answers = {true};
+        d->btAnularHist();
+        QVERIFY(f.msgs.last().contains(QStringLiteral("não foi anulado no ERP")));
+        QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+    }
+
+    void cancellations() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C005"), QStringLiteral("RAC-FRG"), 13000);
+        QVERIFY(f.segundaPesagem(*d, id, 29000));
+        d->btConf();
+        d->btConfFinal(0);
+
+        // Cancel answered with Cancel: nothing changes, the desk is cleared.
+        QVERIFY(f.abrirHistorico(*d, id));
+        f.msgs.answers = {false};
+        d->btAnularHist();
+        QVERIFY(f.msgs.last().startsWith(QStringLiteral("Vai proceder à anulação da Saída\n\rOs Documentos gerados")));
+        QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(d->campo(0).isEmpty());
+
+        // Confirmed: the document is cancelled and the weighing is pending again with its
+        // first weight (the tare on this desk) and its ticket number.
+        QVERIFY(f.abrirHistorico(*d, id));
+        f.msgs.answers = {true};
+        d->btAnularHist();
+        RecordSet r = LerHistorico(f.t.db(), id);
+        QVERIFY(r.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(r.value(QStringLiteral("PesoTara")).toDouble(), 13000.0);
+        QCOMPARE(r.value(QStringLiteral("PesoBruto")).toDouble(), 0.0);
+        QCOMPARE(r.value(QStringLiteral("NoTalao")).toInt(), 1);
+        QCOMPARE(r.text(QStringLiteral("TpDoc")), QString());
+        QCOMPARE(f.valor(QStringLiteral("SELECT NumVias FROM DocGCCab")).toInt(), -1);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 0);
+
+        // It is listed as pending with its first weighing as recorded, and can be finished again.
+        d->btPendentes();
+        QCOMPARE(d->grelha().linhas.size(), 1);
+        QVERIFY(f.segundaPesagem(*d, id, 29500));
+        QVERIFY(d->botaoVisivel(DeskCore::BtConf));
+        d->btConf();
+        d->btConfFinal(0);
+        r = LerHistorico(f.t.db(), id);
+        QCOMPARE(r.value(QStringLiteral("NoDoc")).toInt(), 2);
+        QCOMPARE(r.value(QStringLiteral("NoTalao")).toInt(), 1);
+
+        // A pending weighing cancelled from the desk is removed.
+        const qint32 id2 = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 11000);
+        d->btPendentes();
+        d->activarLinha(0);
+        f.msgs.answers = {true};
+        d->btAnularHist();
+        QVERIFY(f.msgs.last().startsWith(QStringLiteral("Vai proceder à anulação da Carga\n\rPretende continuar?")));
+        QVERIFY(LerHistorico(f.t.db(), id2).isEmpty());
+    }
+
+    void aRecordRemovedElsewhereIsReported() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 11000);
+        d->btPendentes();
+        f.t.db().executar(QStringLiteral("DELETE FROM kel_PES_Historico WHERE Hist_Id = ?"), {id});
+        d->activarLinha(0);
+        QVERIFY(f.msgs.last().contains(QStringLiteral("já não existe")));
+        QVERIFY(d->campo(0).isEmpty());
+        QVERIFY(!d->segundoPeso());
+    }
+
+    void exitBeforeEntryIsRefused() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 11000);
+        d->btPendentes();
+        d->activarLinha(0);
+        d->btPeso();
+        QCOMPARE(d->dataPesagem(), QDate::currentDate());
+        d->setDataPesagem(QDate::currentDate().addDays(-3));
+        d->escrever(9, QStringLiteral("21000"));
+        d->btConfPeso(0);
+        QVERIFY(f.msgs.last().contains(QStringLiteral("não pode ser anterior")));
+        QVERIFY(d->painelPesagem());
+        QVERIFY(d->campo(15).isEmpty());
+        Q_UNUSED(id);
+    }
+
+    void incomingCycle() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::entradas());
+        d->btEntrada();
+        QVERIFY(!DeskFixture::tab(*d, 0, QStringLiteral("C001")));
+        QCOMPARE(f.msgs.last(), QStringLiteral("Fornecedor não existente!"));
+        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("F001")));
+        QCOMPARE(d->campo(19), QStringLiteral("encomendas@cerealisnorte.example"));
+        DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+        d->btPeso();
+        QCOMPARE(d->rotulo(DeskCore::LegendaPeso), QStringLiteral("Peso Bruto"));
+        d->escrever(9, QStringLiteral("31000"));
+        d->btConfPeso(0);
+        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        RecordSet r = LerHistorico(f.t.db(), id);
+        QCOMPARE(r.text(QStringLiteral("Tipo")), QStringLiteral("E"));
+        QCOMPARE(r.value(QStringLiteral("PesoBruto")).toDouble(), 31000.0);
+        QCOMPARE(r.value(QStringLiteral("NoTalao")).toInt(), 1);
+
+        // The tare may not reach the gross weight.
+        d->btPendentes();
+        d->activarLinha(0);
+        d->btPeso();
+        QCOMPARE(d->rotulo(DeskCore::LegendaPeso), QStringLiteral("Tara"));
+        d->escrever(9, QStringLiteral("31000"));
+        d->btConfPeso(0);
+        QCOMPARE(f.msgs.last(), QStringLiteral("Peso Líquido incorrecto"));
+        d->btPeso();
+        d->escrever(9, QStringLiteral("30000"));
+        d->btConfPeso(0);
+        QCOMPARE(d->campo(18), QStringLiteral("1.000,00"));
+        // Both deductions come off at once when typed.
+        d->escrever(3, QStringLiteral("20"));
+        d->escrever(11, QStringLiteral("30"));
+        QCOMPARE(d->campo(13), QStringLiteral("950,00"));
+        d->escrever(3, QString());
+        QCOMPARE(d->campo(13), QStringLiteral("970,00"));
+        d->setCaracteristica(1);
+        d->btConf();
+        QCOMPARE(d->rotulo(DeskCore::Resumo1).left(12), QStringLiteral("Fornecedor: "));
+        QCOMPARE(d->rotulo(DeskCore::Resumo4), QStringLiteral("Característica Tipo B"));
+        d->btConfFinal(2);
+        QCOMPARE(f.tickets.emails.size(), 1);
+
+        r = LerHistorico(f.t.db(), id);
+        QCOMPARE(r.text(QStringLiteral("TpDoc")), QStringLiteral("GEM"));
+        QCOMPARE(r.value(QStringLiteral("PesoTara")).toDouble(), 30000.0);
+        QCOMPARE(r.value(QStringLiteral("PesoEfectivo")).toDouble(), 970.0);
+        const RecordSet c = f.t.db().consultar(QStringLiteral("SELECT * FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id});
+        QCOMPARE(c.value(QStringLiteral("Qualidade")).toDouble(), 30.0);
+        QCOMPARE(c.value(QStringLiteral("Caracteristica")).toInt(), 1);
+        const RecordSet l = f.t.db().consultar(QStringLiteral("SELECT * FROM DocGCLin ORDER BY NLinha"));
+        QCOMPARE(l.count(), 2);
+        QCOMPARE(l.text(0, QStringLiteral("Descricao")), QStringLiteral("Qualidade do Produto Tipo B"));
+        QCOMPARE(l.value(1, QStringLiteral("Quantidade")).toDouble(), 970.0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab")).toString(), QStringLiteral("1/") + r.text(QStringLiteral("Campanha")));
+    }
+
+    void subsidiaryMaterialsBoxIsRestoredFromTheHistory() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::entradas());
+        d->btEntrada();
+        DeskFixture::tab(*d, 0, QStringLiteral("F002"));
+        DeskFixture::tab(*d, 2, QStringLiteral("ADUBO-NPK"));
+        d->setMateriasSubsidiarias(true);
+        d->btPeso();
+        d->escrever(9, QStringLiteral("22000"));
+        d->btConfPeso(0);
+        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        d->btPendentes();
+        d->activarLinha(0);
+        d->setMateriasSubsidiarias(true);
+        d->btPeso();
+        d->escrever(9, QStringLiteral("12000"));
+        d->btConfPeso(0);
+        d->btConf();
+        d->btConfFinal(0);
+        QCOMPARE(LerHistorico(f.t.db(), id).text(QStringLiteral("TpDoc")), QStringLiteral("GES"));
+        QVERIFY(f.abrirHistorico(*d, id));
+        QVERIFY(d->materiasSubsidiarias());
+        // Correcting it keeps its one article line.
+        DeskFixture::tab(*d, 3, QStringLiteral("10"));
+        f.msgs.answers = {true};
+        d->btConf();
+        const RecordSet l = f.t.db().consultar(QStringLiteral("SELECT * FROM DocGCLin"));
+        QCOMPARE(l.count(), 1);
+        QCOMPARE(l.text(0, QStringLiteral("Artigo")), QStringLiteral("ADUBO-NPK"));
+        QCOMPARE(l.value(0, QStringLiteral("Quantidade")).toDouble(), 9990.0);
+    }
+};
+
+QTEST_GUILESS_MAIN(DeskCoreTest)
+#include "deskcore_test.moc"

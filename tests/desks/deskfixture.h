@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QStringList>
+#include <memory>
+
+#include "apiregistry.h"
+#include "deskcore.h"
+#include "parametrosaplic.h"
+#include "sessaosagelocal.h"
+#include "testsupport.h"
+
+// Answers the desk's lookups, weights and ticket requests as a test wants.
+struct FakeLookup : LookupProvider {
+    QString resposta;
+    QList<LookupSpec> pedidos;
+    QString escolher(const LookupSpec& s) override {
+        pedidos << s;
+        return resposta;
+    }
+};
+
+struct FakeWeight : WeightSource {
+    bool ok = true;
+    Money peso = Money::fromInteger(0);
+    QString mensagem = QStringLiteral("Pesagem Instavel");
+    bool pesar(Money& p, QString& m) override {
+        p = peso;
+        if (!ok) m = mensagem;
+        return ok;
+    }
+};
+
+struct FakeTickets : TicketActions {
+    QList<QPair<qint32, int>> impressos;
+    QList<QPair<qint32, QString>> emails;
+    bool imprimir(qint32 id, bool, int copias, QString&) override {
+        impressos << qMakePair(id, copias);
+        return true;
+    }
+    void enviarEmail(qint32 id, bool, const QString& para) override { emails << qMakePair(id, para); }
+};
+
+// A demo database with its parameters, the local ERP connected on it, and desks.
+class DeskFixture {
+public:
+    DeskFixture() : t(TempDatabase::Demo) {
+        RecordingMessages m;
+        ParametrosAplic::gravar(t.db(), m,
+                                {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
+                                 QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
+                                 QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
+        parametros.ler(t.db(), m);
+        erp = std::make_unique<SessaoSageLocal>(t.settings(), QStringLiteral("erp_desk"));
+        erp->ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"), QStringLiteral("demo"));
+    }
+
+    std::unique_ptr<DeskCore> desk(const DeskKind& kind) {
+        auto d = std::make_unique<DeskCore>(kind, t.db(), parametros, msgs, *erp, registry);
+        d->setLookupProvider(&lookup);
+        d->setWeightSource(&balanca);
+        d->setTicketActions(&tickets);
+        return d;
+    }
+
+    // Types a field and leaves it, as an operator with the Tab key; gives the validation's answer.
+    static bool tab(DeskCore& d, int campo, const QString& texto) {
+        d.escrever(campo, texto);
+        return d.sair(campo);
+    }
+
+    // A new weighing up to its first weight; gives its record number.
+    qint32 primeiraPesagem(DeskCore& d, const QString& terceiro, const QString& artigo, int kg,
+                           const QString& matricula = QStringLiteral("12-AB-34")) {
+        d.btEntrada();
+        tab(d, 0, terceiro);
+        tab(d, 2, artigo);
+        tab(d, 10, matricula);
+        d.btPeso();
+        d.escrever(9, QString::number(kg));
+        d.btConfPeso(0);
+        return qint32(t.db().escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt());
+    }
+
+    // Opens the pending weighing from the list and takes its second weight.
+    bool segundaPesagem(DeskCore& d, qint32 id, int kg) {
+        d.btPendentes();
+        int linha = -1;
+        for (int r = 0; r < d.grelha().linhas.size(); ++r)
+            if (d.grelha().valor(r, QStringLiteral("Id")).toInt() == id) linha = r;
+        if (linha < 0) return false;
+        d.activarLinha(linha);
+        d.btPeso();
+        d.escrever(9, QString::number(kg));
+        d.btConfPeso(0);
+        return d.tabActual() == 3;
+    }
+
+    // Opens a finished weighing from today's history.
+    bool abrirHistorico(DeskCore& d, qint32 id) {
+        d.btHistorico();
+        d.btLer();
+        for (int r = 0; r < d.grelha().linhas.size(); ++r) {
+            if (d.grelha().valor(r, QStringLiteral("Id")).toInt() == id) {
+                d.activarLinha(r);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    QVariant valor(const QString& sql, const QVariantList& p = {}) { return t.db().escalar(sql, p); }
+
+    TempDatabase t;
+    ParametrosAplic parametros;
+    RecordingMessages msgs;
+    ApiRegistry registry;
+    std::unique_ptr<SessaoSageLocal> erp;
+    FakeLookup lookup;
+    FakeWeight balanca;
+    FakeTickets tickets;
+};
