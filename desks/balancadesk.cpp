@@ -1,0 +1,15 @@
+#include "balancadesk.h"
+
+#include "leitorbalanca.h"
+
+BalancaDesk::BalancaDesk(QString pastaPrograma, QString pastaConfig)
+    : m_pastaPrograma(std::move(pastaPrograma)), m_pastaConfig(std::move(pastaConfig)) {}
+
+bool BalancaDesk::pesar(Money& peso, QString& mensagem) {
+    LeitorBalanca leitor(m_pastaPrograma, m_pastaConfig);
+    if (!m_ficheiro.isEmpty()) leitor.setFicheiro(m_ficheiro);
+    qint64 kg = 0;
+    const bool ok = leitor.pesar(kg, mensagem);
+    peso = Money::fromInteger(kg);
+    return ok;
+}
