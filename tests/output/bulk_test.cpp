@@ -8,6 +8,7 @@
 
 #include "bulkfixtures.h"
 #include "enviotaloes.h"
+#include "ficheiroconfig.h"
 #include "modelotalao.h"
 #include "testsupport.h"
 #include "ticketfixtures.h"
@@ -315,6 +316,51 @@ private slots:
         QCOMPARE(r.codigos(ResultadoTerceiro::Gravado), QStringList{QStringLiteral("F001")});
         const QString texto = pdfTexto(m_pdf + QStringLiteral("/Talao_For_F001_2024_02_01_2024-02-29.pdf"));
         QVERIFY2(texto.contains(QStringLiteral("DESCARGAS DE FORNECEDOR")) && texto.contains(QStringLiteral("Cerealis Norte")), qPrintable(texto));
+    }
+
+    void commandLineRunPrintsOneLinePerPartyAndASummary() {
+        auto run = [&](const QStringList& args, QString* out = nullptr, QString* err = nullptr) {
+            QProcess p;
+            p.start(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"), args);
+            p.waitForFinished(60000);
+            if (out) *out = QString::fromUtf8(p.readAllStandardOutput());
+            if (err) *err = QString::fromUtf8(p.readAllStandardError());
+            return p.exitCode();
+        };
+        QCOMPARE(run({QStringLiteral("demo"), QStringLiteral("init")}), 0);
+        QString pdfFolder;
+        {
+            BaseDados db(QStringLiteral("cli-bulk"));
+            QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, m_data->norvak() + QStringLiteral("/balantrix-demo.db"), {}, {}}));
+            for (const char* c : {"F001", "F003", "F004"}) gravarPesagemEnvio(db, {QString::fromLatin1(c), 1, dh(31, 1, 2024, 9, 0)});
+            pdfFolder = FicheiroConfig(m_data->norvak() + QStringLiteral("/Balantrix.kel")).ler(QStringLiteral("PDF"), QStringLiteral("Pasta"));
+        }
+        const QStringList base{QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("suppliers"), QStringLiteral("--from"),
+                               QStringLiteral("31-01-2024"), QStringLiteral("--to"), QStringLiteral("29-02-2024")};
+        QString out, err;
+        QCOMPARE(run(base + QStringList{QStringLiteral("--first"), QStringLiteral("F003"), QStringLiteral("--pdf")}, &out, &err), 0);
+        const QString f3 = pdfFolder + QStringLiteral("/Talao_For_F003_2024_01_31_2024-02-29.pdf");
+        const QString f4 = pdfFolder + QStringLiteral("/Talao_For_F004_2024_01_31_2024-02-29.pdf");
+        QCOMPARE(out, QStringLiteral("party=F003 status=saved file=%1\nparty=F004 status=saved file=%2\n"
+                                     "parties=2 sent=0 saved=2 skipped=0 failed=0 notprocessed=0\n").arg(f3, f4));
+        QVERIFY(QFileInfo::exists(f3));
+        // Usage errors: both modes, neither, a bad date, an unknown mode.
+        QCOMPARE(run(base + QStringList{QStringLiteral("--pdf"), QStringLiteral("--email")}), 2);
+        QCOMPARE(run(base), 2);
+        QCOMPARE(run({QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("customers"), QStringLiteral("--from"),
+                      QStringLiteral("2024-01-31"), QStringLiteral("--to"), QStringLiteral("29-02-2024"), QStringLiteral("--pdf")}),
+                 2);
+        QCOMPARE(run({QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("all"), QStringLiteral("--from"),
+                      QStringLiteral("31-01-2024"), QStringLiteral("--to"), QStringLiteral("29-02-2024"), QStringLiteral("--pdf")}),
+                 2);
+        // E-mail through the test's server: the supplier without an address is skipped.
+        FicheiroConfig(m_data->norvak() + QStringLiteral("/Balantrix.kel"))
+            .gravar(QStringLiteral("SMTP"), QStringLiteral("Porta"), QString::number(m_port));
+        QCOMPARE(run(base + QStringList{QStringLiteral("--email")}, &out, &err), 0);
+        QVERIFY2(out.contains(QStringLiteral("party=F001 status=sent")) && out.contains(QStringLiteral("party=F003 status=skipped file=\n")) &&
+                     out.endsWith(QStringLiteral("parties=3 sent=2 saved=0 skipped=1 failed=0 notprocessed=0\n")),
+                 qPrintable(out + err));
+        QCOMPARE(mensagens().size(), 2);
     }
 
     void statementTemplatesMustBeAboutOneParty() {
