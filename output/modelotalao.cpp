@@ -11,14 +11,13 @@ namespace {
 // alone (string literals, quoted names, comments).
 struct SqlScan {
     QString code;       // the statement with literals blanked and comments removed
-    QString rewritten;  // the statement with :registo replaced by ?
-    int marks = 0;
+    QString rewritten;  // the statement with each :name replaced by ?
+    QStringList names;  // the names, lower case, in the order of their placeholders
     bool unterminated = false;
 };
 
 SqlScan scanSql(const QString& sql) {
     SqlScan r;
-    const QString name = QStringLiteral(":registo");
     const int n = int(sql.size());
     int i = 0;
     auto isWord = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
@@ -55,12 +54,15 @@ SqlScan scanSql(const QString& sql) {
             i = j + 1;
             continue;
         }
-        if (c == QLatin1Char(':') && sql.mid(i, name.size()).compare(name, Qt::CaseInsensitive) == 0 &&
-            (i + name.size() >= n || !isWord(sql[i + name.size()]))) {
+        // A named value (":registo", ":terceiro"...), not "::" nor part of a word.
+        if (c == QLatin1Char(':') && (next.isLetter() || next == QLatin1Char('_')) &&
+            (i == 0 || (!isWord(sql[i - 1]) && sql[i - 1] != QLatin1Char(':')))) {
+            int j = i + 1;
+            while (j < n && isWord(sql[j])) ++j;
+            r.names << sql.mid(i + 1, j - i - 1).toLower();
             r.rewritten += QLatin1Char('?');
             r.code += QLatin1Char('?');
-            ++r.marks;
-            i += int(name.size());
+            i = j;
             continue;
         }
         r.rewritten += c;
@@ -77,23 +79,27 @@ bool ModeloTalao::falha(const QString& motivo) {
     return false;
 }
 
-bool ModeloTalao::carregar(const QString& path) {
+bool ModeloTalao::carregar(const QString& path, const QStringList& valores) {
     m_caminho = path;
     QFile f(path);
     if (!QFileInfo(path).isFile()) return falha(QStringLiteral("o ficheiro não existe."));
     if (!f.open(QIODevice::ReadOnly)) return falha(QStringLiteral("o ficheiro não pode ser lido (%1).").arg(f.errorString()));
     // Templates are small; anything large is certainly not ours.
     const QByteArray bytes = f.read(4 * 1024 * 1024);
-    return carregarTexto(QString::fromUtf8(bytes), path);
+    return carregarTexto(QString::fromUtf8(bytes), path, valores);
 }
 
-bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome) {
+bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome, const QStringList& valores) {
     m_caminho = nome;
     m_erro.clear();
     m_consulta.clear();
     m_corpo.clear();
     m_formatos.clear();
     m_parametros = 0;
+    m_nomesConsulta.clear();
+    m_totais.clear();
+    m_nomesTotais.clear();
+    m_modo = Modo::Talao;
     QString text = texto;
     if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
     if (text.contains(QChar(0)))
@@ -106,7 +112,8 @@ bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome) {
 
     const QStringList lines = text.mid(firstEnd < 0 ? text.size() : firstEnd + 1).split(QLatin1Char('\n'));
     QString seccao;
-    QStringList sqlLines, bodyLines;
+    QStringList sqlLines, totalLines, bodyLines;
+    bool temTotais = false;
     for (int i = 0; i < lines.size(); ++i) {
         QString line = lines[i];
         if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
@@ -115,14 +122,19 @@ bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome) {
             bodyLines << line;
             continue;
         }
-        if (seccao == QStringLiteral("consulta") && t.compare(QStringLiteral("[corpo]"), Qt::CaseInsensitive) != 0) {
-            sqlLines << line;
+        // A query runs to the line of the next query or of the body.
+        const bool fimConsulta = t.compare(QStringLiteral("[corpo]"), Qt::CaseInsensitive) == 0 ||
+                                 t.compare(QStringLiteral("[totais]"), Qt::CaseInsensitive) == 0;
+        if ((seccao == QStringLiteral("consulta") || seccao == QStringLiteral("totais")) && !fimConsulta) {
+            (seccao == QStringLiteral("consulta") ? sqlLines : totalLines) << line;
             continue;
         }
         if (t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']'))) {
             seccao = t.mid(1, t.size() - 2).trimmed().toLower();
+            if (seccao == QStringLiteral("totais")) temTotais = true;
             if (seccao != QStringLiteral("talao") && seccao != QStringLiteral("formatos") &&
-                seccao != QStringLiteral("consulta") && seccao != QStringLiteral("corpo"))
+                seccao != QStringLiteral("consulta") && seccao != QStringLiteral("totais") &&
+                seccao != QStringLiteral("corpo"))
                 return falha(QStringLiteral("secção desconhecida %1 na linha %2.").arg(t).arg(i + 2));
             continue;
         }
@@ -132,7 +144,12 @@ bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome) {
     if (sqlLines.isEmpty() && seccao != QStringLiteral("corpo"))
         return falha(QStringLiteral("falta a secção [consulta]."));
     if (seccao != QStringLiteral("corpo")) return falha(QStringLiteral("falta a secção [corpo]."));
-    if (!verificarConsulta(sqlLines.join(QLatin1Char('\n')))) return false;
+    if (!verificarConsulta(sqlLines.join(QLatin1Char('\n')), valores, m_consulta, m_nomesConsulta)) return false;
+    m_parametros = int(m_nomesConsulta.size());
+    if (temTotais) {
+        if (m_modo != Modo::Extracto) return falha(QStringLiteral("a secção [totais] só existe nos modelos com \"modo = extracto\"."));
+        if (!verificarConsulta(totalLines.join(QLatin1Char('\n')), valores, m_totais, m_nomesTotais)) return false;
+    }
     m_corpo = bodyLines.join(QLatin1Char('\n'));
     return verificarCorpo();
 }
@@ -159,6 +176,11 @@ bool ModeloTalao::lerCabecalho(const QString& seccao, const QString& linha) {
             if (!ok || mm < 0 || mm > 40) return falha(QStringLiteral("margem inválida: %1 (milímetros, 0 a 40).").arg(value));
             m_layout.setMinimumMargins(QMarginsF(0, 0, 0, 0));
             m_layout.setMargins(QMarginsF(mm, mm, mm, mm));
+        } else if (key == QStringLiteral("modo")) {
+            const QString v = value.toLower();
+            if (v == QStringLiteral("talao")) m_modo = Modo::Talao;
+            else if (v == QStringLiteral("extracto")) m_modo = Modo::Extracto;
+            else return falha(QStringLiteral("modo %1 desconhecido (talao ou extracto).").arg(value));
         } else {
             return falha(QStringLiteral("chave desconhecida em [talao]: %1").arg(key));
         }
@@ -176,7 +198,7 @@ bool ModeloTalao::lerCabecalho(const QString& seccao, const QString& linha) {
     return falha(QStringLiteral("linha fora de uma secção: %1").arg(linha));
 }
 
-bool ModeloTalao::verificarConsulta(const QString& sql) {
+bool ModeloTalao::verificarConsulta(const QString& sql, const QStringList& valores, QString& consulta, QStringList& nomes) {
     const SqlScan scan = scanSql(sql);
     if (scan.unterminated) return falha(QStringLiteral("a consulta tem um texto ou comentário por fechar."));
     QString code = scan.code.trimmed();
@@ -192,11 +214,21 @@ bool ModeloTalao::verificarConsulta(const QString& sql) {
     if (!select.match(code).hasMatch()) return falha(QStringLiteral("a consulta tem de ser um único SELECT."));
     if (code.contains(QLatin1Char(';'))) return falha(QStringLiteral("a consulta tem mais do que uma instrução."));
     if (into.match(code).hasMatch()) return falha(QStringLiteral("a consulta não pode gravar dados (SELECT ... INTO)."));
-    if (scan.marks == 0) return falha(QStringLiteral("a consulta não usa o número do registo (:registo)."));
-    if (code.contains(QLatin1Char('?')) && code.count(QLatin1Char('?')) != scan.marks)
-        return falha(QStringLiteral("a consulta só pode receber valores através de :registo."));
-    m_consulta = rewritten.trimmed();
-    m_parametros = scan.marks;
+    QStringList aceites;
+    for (const QString& v : valores) aceites << QLatin1Char(':') + v;
+    for (const QString& nome : scan.names)
+        if (!valores.contains(nome))
+            return falha(QStringLiteral("a consulta usa :%1, que este modelo não recebe (só %2).").arg(nome, aceites.join(QStringLiteral(", "))));
+    // A ticket must be about its record, a statement about its party.
+    if (!valores.isEmpty() && !scan.names.contains(valores.first())) {
+        if (valores.first() == QStringLiteral("registo"))
+            return falha(QStringLiteral("a consulta não usa o número do registo (:registo)."));
+        return falha(QStringLiteral("a consulta não usa :%1.").arg(valores.first()));
+    }
+    if (code.contains(QLatin1Char('?')) && code.count(QLatin1Char('?')) != scan.names.size())
+        return falha(QStringLiteral("a consulta só pode receber valores através de %1.").arg(aceites.join(QStringLiteral(", "))));
+    consulta = rewritten.trimmed();
+    nomes = scan.names;
     return true;
 }
 

@@ -11,21 +11,41 @@
 // templates"): a header, one SELECT that fetches the weighing with the record number
 // bound where the query says :registo, and an HTML body filled with mustache. Each
 // row of the query is one printed page.
+//
+// A statement template ("modo = extracto", the bulk mailing's) takes the party and
+// the period instead (:terceiro, :inicio, :fim) and makes one document of all the
+// rows: the body lists them in {{#linhas}}, and an optional second SELECT under
+// [totais] fills {{#totais}}.
 class ModeloTalao {
 public:
     enum class Formato { Texto, Peso, DataHora, Data };
+    enum class Modo { Talao, Extracto };
 
     // Reads and checks the file. False with erro() set for a file that is missing,
     // not in our format (a report left by an older installation, say), or unsound:
     // not exactly one SELECT, a body that is not valid mustache, or a body that
     // would put database values into the page without escaping them.
-    bool carregar(const QString& path);
-    bool carregarTexto(const QString& texto, const QString& nome);
+    // `valores` are the names the queries may use, the first of them required (a
+    // ticket must be about one record, a statement about one party).
+    bool carregar(const QString& path, const QStringList& valores = valoresTalao());
+    bool carregarTexto(const QString& texto, const QString& nome, const QStringList& valores = valoresTalao());
+
+    static QStringList valoresTalao() { return {QStringLiteral("registo")}; }
+    static QStringList valoresExtracto() {
+        return {QStringLiteral("terceiro"), QStringLiteral("inicio"), QStringLiteral("fim")};
+    }
+
+    Modo modo() const { return m_modo; }
+    // The names of the placeholders of consulta() / totais(), in order (lower case).
+    QStringList nomesConsulta() const { return m_nomesConsulta; }
+    QString totais() const { return m_totais; }
+    QStringList nomesTotais() const { return m_nomesTotais; }
 
     QString erro() const { return m_erro; }
     QString caminho() const { return m_caminho; }
 
-    // The query with every :registo turned into a "?" placeholder, and how many there are.
+    // The query with every :registo (every named value) turned into a "?" placeholder,
+    // and how many there are.
     QString consulta() const { return m_consulta; }
     int parametros() const { return m_parametros; }
     QString corpo() const { return m_corpo; }
@@ -37,13 +57,17 @@ public:
 private:
     bool falha(const QString& motivo);
     bool lerCabecalho(const QString& seccao, const QString& linha);
-    bool verificarConsulta(const QString& sql);
+    bool verificarConsulta(const QString& sql, const QStringList& valores, QString& consulta, QStringList& nomes);
     bool verificarCorpo();
 
     QString m_caminho;
     QString m_erro;
     QString m_consulta;
     int m_parametros = 0;
+    QStringList m_nomesConsulta;
+    QString m_totais;
+    QStringList m_nomesTotais;
+    Modo m_modo = Modo::Talao;
     QString m_corpo;
     QHash<QString, Formato> m_formatos;
     QPageLayout m_layout{QPageSize(QPageSize::A5), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter};

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -32,6 +33,24 @@ QString texto(const ModeloTalao& modelo, const RecordSet& rs, int row, const QSt
     if (v.isNull()) return {};
     if (v.typeId() == QMetaType::Double) return QString::number(v.toDouble(), 'f', 2);
     return v.toString();
+}
+
+QVariantList ligar(const QStringList& nomes, const QVariantHash& valores) {
+    QVariantList out;
+    for (const QString& n : nomes) out << valores.value(n);
+    return out;
+}
+
+Data linha(const ModeloTalao& modelo, const RecordSet& rs, int row) {
+    Data d{Data::type::object};
+    for (const QString& column : rs.columns()) {
+        const QString t = texto(modelo, rs, row, column);
+        if (t.isEmpty())
+            d.set(column.toStdString(), Data{false});
+        else
+            d.set(column.toStdString(), t.toStdString());
+    }
+    return d;
 }
 
 }  // namespace
@@ -120,6 +139,99 @@ bool RenderizadorTalao::exportarPdf(const ModeloTalao& modelo, qint32 id, const 
         writer.setResolution(300);
         writer.setPageLayout(modelo.paginacao());
         pintar(writer, pages);
+    }
+    if (!file.commit()) {
+        m_erro = QStringLiteral("Não foi possível gravar o ficheiro %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+QString RenderizadorTalao::documento(const ModeloTalao& modelo, const QVariantHash& valores, const QHash<QString, QString>& extras) {
+    const RecordSet rs = m_consulta.consultar(modelo.consulta(), ligar(modelo.nomesConsulta(), valores));
+    RecordSet totais;
+    if (!modelo.totais().isEmpty()) totais = m_consulta.consultar(modelo.totais(), ligar(modelo.nomesTotais(), valores));
+
+    // The first row's columns stand at the top too, for the heading (party, company).
+    Data d = rs.count() > 0 ? linha(modelo, rs, 0) : Data{Data::type::object};
+    Data linhas{Data::type::list};
+    for (int row = 0; row < rs.count(); ++row) {
+        Data l = linha(modelo, rs, row);
+        l.set("linha", std::to_string(row + 1));
+        l.set("par", Data{row % 2 == 1});
+        linhas.push_back(l);
+    }
+    Data listaTotais{Data::type::list};
+    for (int row = 0; row < totais.count(); ++row) listaTotais.push_back(linha(modelo, totais, row));
+    d.set("linhas", rs.count() > 0 ? linhas : Data{false});
+    d.set("totais", totais.count() > 0 ? listaTotais : Data{false});
+    d.set("n_linhas", std::to_string(rs.count()));
+    d.set("impresso_em", Formatos::dataHora(QDateTime::currentDateTime()).toStdString());
+    for (auto it = extras.cbegin(); it != extras.cend(); ++it)
+        d.set(it.key().toStdString(), it.value().isEmpty() ? Data{false} : Data{it.value().toStdString()});
+
+    kainjow::mustache::mustache tmpl(modelo.corpo().toStdString());
+    const QString html = QString::fromStdString(tmpl.render(d));
+    if (!tmpl.is_valid()) throw DbError(-1, QString::fromStdString(tmpl.error_message()));
+    return html;
+}
+
+int RenderizadorTalao::pintarDocumento(QPagedPaintDevice& device, const QString& html) {
+    const QRectF area = device.pageLayout().paintRectPixels(device.logicalDpiX());
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSizeF(9);
+    QTextDocument doc;
+    doc.documentLayout()->setPaintDevice(&device);
+    doc.setDocumentMargin(0);
+    doc.setDefaultFont(font);
+    // The foot of every sheet keeps a band for the page number.
+    QFont pe(font);
+    pe.setPointSizeF(7);
+    const qreal banda = QFontMetricsF(pe, &device).height() * 2.2;
+    const QSizeF pagina(area.width(), area.height() - banda);
+    doc.setPageSize(pagina);
+    doc.setHtml(html);
+    const int paginas = std::max(1, doc.pageCount());
+
+    QPainter painter(&device);
+    for (int p = 0; p < paginas; ++p) {
+        if (p > 0) device.newPage();
+        painter.save();
+        painter.translate(0, -p * pagina.height());
+        doc.drawContents(&painter, QRectF(QPointF(0, p * pagina.height()), pagina));
+        painter.restore();
+        painter.save();
+        painter.setFont(pe);
+        painter.setPen(QColor(0x77, 0x77, 0x77));
+        const QRectF foot(0, area.height() - banda * 0.6, area.width(), banda * 0.6);
+        painter.drawLine(QPointF(0, foot.top() - banda * 0.15), QPointF(area.width(), foot.top() - banda * 0.15));
+        painter.drawText(foot, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Página %1 de %2").arg(p + 1).arg(paginas));
+        painter.restore();
+    }
+    painter.end();
+    return paginas;
+}
+
+bool RenderizadorTalao::exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
+                                             const QHash<QString, QString>& extras, const QString& path, const QString& titulo) {
+    m_erro.clear();
+    if (QFileInfo::exists(path) && !QFile::remove(path)) {
+        m_erro = QStringLiteral("O ficheiro %1 não pode ser substituído (estará aberto noutro programa?).").arg(path);
+        return false;
+    }
+    const QString html = documento(modelo, valores, extras);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_erro = QStringLiteral("Não foi possível criar o ficheiro %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    {
+        QPdfWriter writer(&file);
+        writer.setCreator(QStringLiteral("Balantrix"));
+        writer.setTitle(titulo);
+        writer.setResolution(300);
+        writer.setPageLayout(modelo.paginacao());
+        pintarDocumento(writer, html);
     }
     if (!file.commit()) {
         m_erro = QStringLiteral("Não foi possível gravar o ficheiro %1: %2").arg(path, file.errorString());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QVariantHash>
 
 #include "consultaleitura.h"
 #include "modelotalao.h"
@@ -26,6 +27,21 @@ public:
     // file is then gone too, so nobody mails yesterday's ticket by mistake.
     bool exportarPdf(const ModeloTalao& modelo, qint32 id, const QString& path);
     QString erro() const { return m_erro; }
+
+    // A statement ("modo = extracto"): the query and the totals query with the named
+    // values bound, every row in one document. Besides the columns of the first row
+    // (the party's name, say), the body gets {{#linhas}} with each row (and {{linha}},
+    // its number, {{par}} on every second one), {{#totais}}, {{impresso_em}} and the
+    // texts of `extras`. Throws DbError when a query fails.
+    QString documento(const ModeloTalao& modelo, const QVariantHash& valores, const QHash<QString, QString>& extras = {});
+    // Paints a document over as many sheets as it needs, with "Página n de m" at the
+    // foot of each. Gives the number of sheets.
+    static int pintarDocumento(QPagedPaintDevice& device, const QString& html);
+    // Writes a statement to a PDF file, replacing any older file of that name. Throws
+    // DbError when a query fails; false with erro() when the file cannot be written
+    // (the old one is gone then too).
+    bool exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
+                              const QHash<QString, QString>& extras, const QString& path, const QString& titulo);
 
 private:
     ConsultaLeitura m_consulta;

@@ -1,5 +1,6 @@
 #include "childforms.h"
 
+#include "enviomail.h"
 #include "escolhaimpressora.h"
 #include "ficheiroconfig.h"
 #include "operatormessages.h"
@@ -32,6 +33,9 @@ ChildForms ChildForms::available() {
     forms.numeradores = [](const FormContext& c, int modo) -> QWidget* {
         if (!c.parametros) return nullptr;
         return new Taloes(c.db, *c.parametros, c.messages, modo);
+    };
+    forms.envioMail = [](const FormContext& c, int modo) -> QWidget* {
+        return new EnvioMail(c.db, c.messages, modo, c.programFolder, c.configFile);
     };
     return forms;
 }

@@ -56,3 +56,4 @@ int verbDb(Cli& cli);
 int verbErp(Cli& cli);
 int verbScale(Cli& cli);
 int verbTicket(Cli& cli);
+int verbBulk(Cli& cli);

@@ -23,6 +23,7 @@ const Verb kVerbs[] = {
     {"erp", verbErp, "erp convert TIPO SERIE NUMERO ANO"},
     {"scale", verbScale, "scale read [--file BALANCA.TXT] [--log]"},
     {"ticket", verbTicket, "ticket pdf ID [--copies N] [--out FICHEIRO] | ticket print ID [--out FICHEIRO] | ticket mail ID"},
+    {"bulk", verbBulk, "bulk --mode customers|suppliers --from DD-MM-YYYY --to DD-MM-YYYY [--first CODIGO] [--last CODIGO] (--pdf | --email)"},
 };
 
 int usage(QTextStream& err) {

@@ -1,0 +1,236 @@
+#include "enviotaloes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "basedados.h"
+#include "dberror.h"
+#include "ficheiroconfig.h"
+#include "mailsender.h"
+#include "mailsettings.h"
+#include "modelotalao.h"
+#include "pastas.h"
+#include "renderizadortalao.h"
+
+namespace {
+
+bool clientes(int modo) { return modo != 1; }
+
+// Whole days: the first instant of the start day, and the first instant after the
+// end day (so a weighing at 23:59:59.5 on the last day still counts).
+QDateTime inicioDia(const QDate& d) { return QDateTime(d, QTime(0, 0)); }
+QDateTime depoisDoFim(const QDate& d) { return QDateTime(d.addDays(1), QTime(0, 0)); }
+
+}  // namespace
+
+int ResumoEnvio::contar(ResultadoTerceiro::Estado e) const {
+    int n = 0;
+    for (const auto& r : resultados) n += r.estado == e;
+    return n;
+}
+
+QStringList ResumoEnvio::codigos(ResultadoTerceiro::Estado e) const {
+    QStringList out;
+    for (const auto& r : resultados)
+        if (r.estado == e) out << r.codigo;
+    return out;
+}
+
+QString ResumoEnvio::texto(bool pdf) const {
+    if (resultados.isEmpty() && erro.isEmpty())
+        return QStringLiteral("Não há pesagens terminadas no período para os terceiros indicados.");
+    QStringList linhas;
+    if (!erro.isEmpty()) linhas << EnvioTaloes::textoSituacaoAnomala(erro) << QString();
+    if (cancelado) linhas << QStringLiteral("Envio interrompido pelo operador.") << QString();
+    auto lista = [](const QStringList& c) { return c.isEmpty() ? QString() : QStringLiteral(": ") + c.join(QStringLiteral(", ")); };
+    if (pdf)
+        linhas << QStringLiteral("PDF gravados: %1").arg(contar(ResultadoTerceiro::Gravado));
+    else
+        linhas << QStringLiteral("E-mails enviados: %1").arg(contar(ResultadoTerceiro::Enviado));
+    if (!pdf || contar(ResultadoTerceiro::SemEmail))
+        linhas << QStringLiteral("Sem endereço de e-mail: %1%2")
+                      .arg(contar(ResultadoTerceiro::SemEmail))
+                      .arg(lista(codigos(ResultadoTerceiro::SemEmail)));
+    linhas << QStringLiteral("Falhados: %1%2").arg(contar(ResultadoTerceiro::Falhou)).arg(lista(codigos(ResultadoTerceiro::Falhou)));
+    if (const int n = contar(ResultadoTerceiro::NaoProcessado))
+        linhas << QStringLiteral("Não processados: %1%2").arg(n).arg(lista(codigos(ResultadoTerceiro::NaoProcessado)));
+    for (const auto& r : resultados)
+        if (r.estado == ResultadoTerceiro::Falhou && !r.erro.isEmpty()) linhas << QStringLiteral("%1 - %2").arg(r.codigo, r.erro);
+    return linhas.join(QLatin1Char('\n'));
+}
+
+EnvioTaloes::EnvioTaloes(BaseDados& db, QString programFolder, QString configFile)
+    : m_db(db),
+      m_programFolder(std::move(programFolder)),
+      m_configFile(std::move(configFile)),
+      m_renderizador(std::make_unique<RenderizadorTalao>(db.settings())) {}
+
+EnvioTaloes::~EnvioTaloes() = default;
+
+QString EnvioTaloes::nomeModelo(int modo) {
+    return clientes(modo) ? QStringLiteral("kel_PES_Talao_Clientes.rpt") : QStringLiteral("kel_PES_Talao_Fornecedores.rpt");
+}
+
+QString EnvioTaloes::caminhoModelo(int modo) const {
+    const QString configFolder = m_configFile.isEmpty() ? QString() : QFileInfo(m_configFile).absolutePath();
+    return Pastas::modelo(m_programFolder, configFolder, nomeModelo(modo));
+}
+
+QString EnvioTaloes::nomeFicheiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim) {
+    QString c = codigo.trimmed();
+    // A code is the ERP's text; it must not reach into another folder or break the name.
+    static const QString proibidos = QStringLiteral("/\\:*?\"<>|");
+    for (QChar& ch : c)
+        if (proibidos.contains(ch) || ch.unicode() < 32) ch = QLatin1Char('_');
+    if (c.startsWith(QLatin1Char('.'))) c.replace(0, 1, QLatin1Char('_'));
+    return (clientes(modo) ? QStringLiteral("Talao_Cli_") : QStringLiteral("Talao_For_")) + c + QLatin1Char('_') +
+           inicio.toString(QStringLiteral("yyyy_MM_dd")) + QLatin1Char('_') + fim.toString(QStringLiteral("yyyy-MM-dd")) +
+           QStringLiteral(".pdf");
+}
+
+QString EnvioTaloes::ficheiroTrabalho(int modo) {
+    return Pastas::trabalho() + QLatin1Char('/') +
+           (clientes(modo) ? QStringLiteral("TalaoPesagem_Cli_Todos.pdf") : QStringLiteral("TalaoPesagem_For_Todos.pdf"));
+}
+
+QString EnvioTaloes::textoSituacaoAnomala(const QString& descricao) {
+    return QStringLiteral("Situação Anómala\n\rErro: ") + descricao;
+}
+
+QList<TerceiroEnvio> EnvioTaloes::selecionar(const PedidoEnvio& p) {
+    // Only finished weighings: a pending one has no ticket yet.
+    const QString sql =
+        clientes(p.modo)
+            ? QStringLiteral("SELECT h.Terceiro, Clientes.email_envio_documentos AS email FROM kel_PES_Historico h "
+                             "INNER JOIN Clientes ON Clientes.Codigo = h.Terceiro "
+                             "WHERE h.TipoTerc = 2 AND h.Terceiro >= ? AND h.Terceiro <= ? "
+                             "AND h.DataHoraPB >= ? AND h.DataHoraPB < ? AND h.DataHoraPL IS NOT NULL "
+                             "GROUP BY h.Terceiro, Clientes.email_envio_documentos ORDER BY h.Terceiro")
+            : QStringLiteral("SELECT h.Terceiro, Fornec.Email AS email FROM kel_PES_Historico h "
+                             "INNER JOIN Fornec ON Fornec.Codigo = h.Terceiro "
+                             "WHERE h.TipoTerc = 1 AND h.Terceiro >= ? AND h.Terceiro <= ? "
+                             "AND h.DataHoraPB >= ? AND h.DataHoraPB < ? AND h.DataHoraPL IS NOT NULL "
+                             "GROUP BY h.Terceiro, Fornec.Email ORDER BY h.Terceiro");
+    QList<TerceiroEnvio> out;
+    if (!p.inicio.isValid() || !p.fim.isValid() || p.inicio > p.fim) return out;
+    const RecordSet rs = m_db.consultar(sql, {p.primeiro, p.ultimo, inicioDia(p.inicio), depoisDoFim(p.fim)});
+    for (int i = 0; i < rs.count(); ++i)
+        out << TerceiroEnvio{rs.text(i, QStringLiteral("Terceiro")), rs.text(i, QStringLiteral("email")).trimmed()};
+    return out;
+}
+
+QString EnvioTaloes::exportarTaloesTerceiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim,
+                                            const QString& path) {
+    m_erro.clear();
+    ModeloTalao modelo;
+    if (!modelo.carregar(caminhoModelo(modo), ModeloTalao::valoresExtracto())) {
+        m_erro = modelo.erro();
+        QFile::remove(path);
+        return {};
+    }
+    if (modelo.modo() != ModeloTalao::Modo::Extracto) {
+        m_erro = QStringLiteral("O modelo %1 não é um extracto (falta \"modo = extracto\" em [talao]).").arg(modelo.caminho());
+        QFile::remove(path);
+        return {};
+    }
+    const QVariantHash valores{{QStringLiteral("terceiro"), codigo},
+                               {QStringLiteral("inicio"), inicioDia(inicio)},
+                               {QStringLiteral("fim"), depoisDoFim(fim)}};
+    const QHash<QString, QString> extras{{QStringLiteral("periodo_inicio"), inicio.toString(QStringLiteral("dd-MM-yyyy"))},
+                                         {QStringLiteral("periodo_fim"), fim.toString(QStringLiteral("dd-MM-yyyy"))}};
+    const QString titulo = QStringLiteral("Talões de pesagem %1 - %2 a %3")
+                               .arg(codigo, extras.value(QStringLiteral("periodo_inicio")), extras.value(QStringLiteral("periodo_fim")));
+    if (!m_renderizador->exportarDocumentoPdf(modelo, valores, extras, path, titulo)) {
+        m_erro = m_renderizador->erro();
+        return {};
+    }
+    return QFileInfo(path).isFile() ? path : QString();
+}
+
+ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progresso, const AoTerminar& aoTerminar) {
+    ResumoEnvio resumo;
+    QList<TerceiroEnvio> terceiros;
+    const MailSettings mail = MailSettings::ler(m_configFile);
+    QString pasta;
+    try {
+        // The run's own faults come first, before anything is sent or written.
+        if (p.pdf) {
+            pasta = FicheiroConfig(m_configFile).ler(QStringLiteral("PDF"), QStringLiteral("Pasta")).trimmed();
+            if (pasta.isEmpty())
+                throw DbError(-1, QStringLiteral("A pasta dos PDF não está configurada (Parâmetros, Pasta PDF)."));
+            if (!QDir().mkpath(pasta))
+                throw DbError(-1, QStringLiteral("A pasta dos PDF %1 não existe e não pode ser criada.").arg(pasta));
+        } else if (mail.servidor.trimmed().isEmpty()) {
+            throw DbError(-1, QStringLiteral("O servidor de e-mail não está configurado (secção SMTP, Servidor)."));
+        }
+        terceiros = selecionar(p);
+        if (!terceiros.isEmpty()) {
+            ModeloTalao modelo;
+            if (!modelo.carregar(caminhoModelo(p.modo), ModeloTalao::valoresExtracto())) throw DbError(-1, modelo.erro());
+        }
+    } catch (const DbError& e) {
+        resumo.erro = e.descricao();
+        return resumo;
+    }
+    for (const auto& t : terceiros) resumo.resultados << ResultadoTerceiro{t.codigo, ResultadoTerceiro::NaoProcessado, {}, {}};
+
+    MailSender sender(mail);
+    for (int i = 0; i < terceiros.size(); ++i) {
+        const TerceiroEnvio& t = terceiros[i];
+        if (progresso && !progresso(i + 1, int(terceiros.size()), t.codigo)) {
+            resumo.cancelado = true;
+            break;
+        }
+        ResultadoTerceiro& r = resumo.resultados[i];
+        try {
+            if (p.pdf) {
+                const QString path = QDir(pasta).filePath(nomeFicheiro(p.modo, t.codigo, p.inicio, p.fim));
+                r.ficheiro = exportarTaloesTerceiro(p.modo, t.codigo, p.inicio, p.fim, path);
+                r.estado = r.ficheiro.isEmpty() ? ResultadoTerceiro::Falhou : ResultadoTerceiro::Gravado;
+                r.erro = m_erro;
+            } else if (t.email.isEmpty()) {
+                r.estado = ResultadoTerceiro::SemEmail;  // no statement is made for nobody
+            } else {
+                r.ficheiro = exportarTaloesTerceiro(p.modo, t.codigo, p.inicio, p.fim, ficheiroTrabalho(p.modo));
+                if (r.ficheiro.isEmpty()) {
+                    r.estado = ResultadoTerceiro::Falhou;
+                    r.erro = m_erro;
+                } else {
+                    MailMessage m;
+                    m.para = t.email;
+                    m.cc = mail.cc;
+                    m.bcc = mail.bcc;
+                    m.assunto = mail.assunto;
+                    m.corpo = mail.mensagem;
+                    // The recipient sees a name that says whose and which period.
+                    m.nomeAnexo = nomeFicheiro(p.modo, t.codigo, p.inicio, p.fim);
+                    // Read now: the next party's statement overwrites the same file.
+                    QFile f(r.ficheiro);
+                    if (!f.open(QIODevice::ReadOnly)) {
+                        r.estado = ResultadoTerceiro::Falhou;
+                        r.erro = QStringLiteral("Não foi possível ler o ficheiro %1: %2").arg(r.ficheiro, f.errorString());
+                    } else {
+                        m.anexo = f.readAll();
+                        f.close();
+                        if (sender.enviar(m)) {
+                            r.estado = ResultadoTerceiro::Enviado;
+                        } else {
+                            r.estado = ResultadoTerceiro::Falhou;
+                            r.erro = sender.ultimoErro();
+                        }
+                    }
+                }
+            }
+        } catch (const DbError& e) {
+            // The database failed under us: nothing after this can be trusted to work.
+            resumo.erro = e.descricao();
+            r.estado = ResultadoTerceiro::Falhou;
+            r.erro = e.descricao();
+            if (aoTerminar) aoTerminar(r);
+            break;
+        }
+        if (aoTerminar) aoTerminar(r);
+    }
+    return resumo;
+}

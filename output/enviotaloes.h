@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class BaseDados;
+class RenderizadorTalao;
+
+// What a bulk run is asked to do (the EnvioMail form, or balantrix-cli bulk).
+struct PedidoEnvio {
+    int modo = 2;  // 1 suppliers, 2 customers: the weighing record's TipoTerc
+    QString primeiro = QStringLiteral("0");
+    QString ultimo = QStringLiteral("zzzzzzz");
+    QDate inicio;
+    QDate fim;
+    bool pdf = false;  // false: e-mail, true: PDF files in the PDF folder
+};
+
+// A party selected for the run.
+struct TerceiroEnvio {
+    QString codigo;
+    QString email;
+};
+
+struct ResultadoTerceiro {
+    enum Estado { Enviado, Gravado, SemEmail, Falhou, NaoProcessado };
+    QString codigo;
+    Estado estado = NaoProcessado;
+    QString ficheiro;
+    QString erro;
+};
+
+// How a run ended: one result per selected party, in order.
+struct ResumoEnvio {
+    QList<ResultadoTerceiro> resultados;
+    bool cancelado = false;
+    QString erro;  // what stopped the run; empty when it ran to the end
+
+    int contar(ResultadoTerceiro::Estado e) const;
+    QStringList codigos(ResultadoTerceiro::Estado e) const;
+    // For the operator, in Portuguese: how many were sent or saved, skipped without an
+    // address, failed and left undone, naming the codes of the last three.
+    QString texto(bool pdf) const;
+};
+
+// The bulk mailing without windows: for each supplier or customer of a code range
+// with finished weighings in a period, one PDF statement of those weighings from the
+// template kel_PES_Talao_Fornecedores.rpt / kel_PES_Talao_Clientes.rpt; kept in the
+// PDF folder, or mailed to the party's document address.
+//
+// A failure of one party (its file cannot be written, its mail is refused) is
+// recorded and the run goes on with the next. A failure of the run itself (settings,
+// template, the database) stops it: what was already sent or saved stays so, and the
+// remaining parties are reported as not processed.
+class EnvioTaloes {
+public:
+    EnvioTaloes(BaseDados& db, QString programFolder, QString configFile);
+    ~EnvioTaloes();
+
+    // Called before each party (n counts from 1); returning false cancels the run there.
+    using Progresso = std::function<bool(int n, int total, const QString& codigo)>;
+    // Called after each party with its outcome.
+    using AoTerminar = std::function<void(const ResultadoTerceiro&)>;
+
+    ResumoEnvio executar(const PedidoEnvio& pedido, const Progresso& progresso = {}, const AoTerminar& aoTerminar = {});
+
+    // The parties with finished weighings (gross weight time within the whole days of
+    // the period) whose codes lie between the two ends, both included, compared as
+    // text. Throws DbError.
+    QList<TerceiroEnvio> selecionar(const PedidoEnvio& pedido);
+
+    // ExportarTaloesTerceiro: the statement of one party into `path`. Gives the path,
+    // or empty text with ultimoErro() when no file was written. Throws DbError when
+    // the template's query fails.
+    QString exportarTaloesTerceiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim, const QString& path);
+
+    QString ultimoErro() const { return m_erro; }
+
+    // "Talao_Cli_C1_2024_01_31_2024-02-29.pdf" (start with underscores, end with
+    // hyphens, as the files have always been named). Characters a file name cannot
+    // hold are replaced by '_'.
+    static QString nomeFicheiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim);
+    // The file of an e-mail run, in the working folder, overwritten for each party.
+    static QString ficheiroTrabalho(int modo);
+    static QString nomeModelo(int modo);
+    QString caminhoModelo(int modo) const;
+    static QString textoSituacaoAnomala(const QString& descricao);
+
+private:
+    BaseDados& m_db;
+    QString m_programFolder;
+    QString m_configFile;
+    QString m_erro;
+    std::unique_ptr<RenderizadorTalao> m_renderizador;
+};

@@ -1,0 +1,397 @@
+// Bulk mailing without windows: the selection, the statement PDFs, the e-mail run
+// against a real SMTP server (aiosmtpd, Maildir) and how a run ends when it fails.
+#include <QtTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "bulkfixtures.h"
+#include "enviotaloes.h"
+#include "ficheiroconfig.h"
+#include "modelotalao.h"
+#include "testsupport.h"
+#include "ticketfixtures.h"
+
+namespace {
+
+int freePort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+
+bool listening(int port) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(quint16(port));
+    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(s);
+    return ok;
+}
+
+// Each message of the Maildir: "To<TAB>attachment name<TAB>text of the attached PDF".
+const char* kReader = R"(
+import email, email.policy, glob, subprocess, sys
+for f in sorted(glob.glob(sys.argv[1] + '/new/*')):
+    msg = email.message_from_binary_file(open(f, 'rb'), policy=email.policy.default)
+    for part in msg.iter_attachments():
+        text = subprocess.run(['pdftotext', '-', '-'], input=part.get_content(), capture_output=True).stdout
+        print('%s\t%s\t%s' % (msg['To'], part.get_filename(), text.decode('utf-8').replace('\n', ' ')))
+)";
+
+QStringList codigos(const QList<TerceiroEnvio>& l) {
+    QStringList out;
+    for (const auto& t : l) out << t.codigo;
+    return out;
+}
+
+}  // namespace
+
+class BulkTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempDataDir> m_data;
+    std::unique_ptr<TempDatabase> m_t;
+    QString m_config;
+    QString m_pdf;
+    QProcess m_server;
+    QTemporaryDir m_maildir;
+    int m_port = 0;
+
+    QString maildir() const { return m_maildir.path() + QStringLiteral("/Maildir"); }
+
+    QStringList mensagens() {
+        QProcess p;
+        p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kReader), maildir()});
+        p.waitForFinished(30000);
+        return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    PedidoEnvio pedido(int modo, QDate inicio, QDate fim, bool pdf) {
+        PedidoEnvio p;
+        p.modo = modo;
+        p.inicio = inicio;
+        p.fim = fim;
+        p.pdf = pdf;
+        return p;
+    }
+
+private slots:
+    void initTestCase() {
+        m_port = freePort();
+        m_server.start(QStringLiteral("/usr/bin/python3"),
+                       {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
+                        QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-c"),
+                        QStringLiteral("aiosmtpd.handlers.Mailbox"), maildir()});
+        QVERIFY(m_server.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(listening(m_port), 15000);
+    }
+    void cleanupTestCase() {
+        m_server.terminate();
+        if (!m_server.waitForFinished(5000)) m_server.kill();
+    }
+    void init() {
+        m_data = std::make_unique<TempDataDir>();
+        m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
+        m_config = m_data->path() + QStringLiteral("/Balantrix.kel");
+        m_pdf = m_data->path() + QStringLiteral("/PDF");
+        escreverConfig(m_config, m_pdf, m_port);
+        QDir inbox(maildir() + QStringLiteral("/new"));
+        for (const QString& f : inbox.entryList(QDir::Files)) inbox.remove(f);
+    }
+    void cleanup() {
+        m_t.reset();
+        m_data.reset();
+    }
+
+    void selectionTakesFinishedWeighingsOfWholeDaysInTheRange() {
+        BaseDados& db = m_t->db();
+        const QDate hoje = QDate::currentDate();
+        gravarPesagemEnvio(db, {QStringLiteral("C001"), 2, QDateTime(hoje, QTime(7, 30))});
+        gravarPesagemEnvio(db, {QStringLiteral("C002"), 2, QDateTime(hoje, QTime(23, 59, 59))});
+        gravarPesagemEnvio(db, {QStringLiteral("C004"), 2, QDateTime(hoje, QTime(10, 0)), false});  // still pending
+        gravarPesagemEnvio(db, {QStringLiteral("C005"), 2, QDateTime(hoje.addDays(-1), QTime(23, 59, 59))});
+        gravarPesagemEnvio(db, {QStringLiteral("F001"), 1, QDateTime(hoje, QTime(9, 0))});
+        EnvioTaloes envio(db, pastaPrograma(), m_config);
+
+        // The form's defaults, "0" to "zzzzzzz" and today: every customer weighed today.
+        QCOMPARE(codigos(envio.selecionar(pedido(2, hoje, hoje, true))), (QStringList{QStringLiteral("C001"), QStringLiteral("C002")}));
+        QCOMPARE(codigos(envio.selecionar(pedido(1, hoje, hoje, true))), QStringList{QStringLiteral("F001")});
+        // A start after the end selects nothing, and the run says so without error.
+        QVERIFY(envio.selecionar(pedido(2, hoje, hoje.addDays(-1), true)).isEmpty());
+        const ResumoEnvio vazio = envio.executar(pedido(2, hoje, hoje.addDays(-1), true));
+        QVERIFY(vazio.resultados.isEmpty() && vazio.erro.isEmpty());
+        QVERIFY(vazio.texto(true).contains(QStringLiteral("Não há pesagens")));
+        // Both ends of the code range are included; a code with a quote is just a value.
+        PedidoEnvio um = pedido(2, hoje.addDays(-1), hoje, true);
+        um.primeiro = um.ultimo = QStringLiteral("C005");
+        QCOMPARE(codigos(envio.selecionar(um)), QStringList{QStringLiteral("C005")});
+        um.primeiro = QStringLiteral("C002");
+        um.ultimo = QStringLiteral("C004' OR '1'='1");
+        QCOMPARE(codigos(envio.selecionar(um)), QStringList{QStringLiteral("C002")});
+        // The e-mail address comes along with the party.
+        const auto comEmail = envio.selecionar(pedido(2, hoje, hoje, false));
+        QCOMPARE(comEmail.first().email, QStringLiteral("geral@quintadouro.example"));
+    }
+
+    void pdfRunWritesOneStatementPerPartyNamedByCodeAndPeriod() {
+        BaseDados& db = m_t->db();
+        db.executar(QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, NContrib, Inactivo) VALUES ('C1', 'Cliente Um, Lda.', '501234567', 0)"));
+        gravarPesagemEnvio(db, {QStringLiteral("C1"), 2, dh(31, 1, 2024, 8, 15), true, QStringLiteral("RAC-VL"), QStringLiteral("26340"),
+                                QStringLiteral("26240"), 11});
+        gravarPesagemEnvio(db, {QStringLiteral("C1"), 2, dh(12, 2, 2024), true, QStringLiteral("RAC-VL"), QStringLiteral("1000,5"),
+                                QStringLiteral("1000,5"), 12});
+        gravarPesagemEnvio(db, {QStringLiteral("C1"), 2, dh(29, 2, 2024, 23, 59), true, QStringLiteral("MILHO"), QStringLiteral("12345"),
+                                QStringLiteral("12300"), 13});
+        // Outside: the minute before and after the period, a pending weighing, another party.
+        gravarPesagemEnvio(db, {QStringLiteral("C1"), 2, dh(30, 1, 2024, 23, 59), true, QStringLiteral("RAC-VL"), QStringLiteral("777"),
+                                QStringLiteral("777"), 10});
+        gravarPesagemEnvio(db, {QStringLiteral("C1"), 2, dh(1, 3, 2024, 0, 0), true, QStringLiteral("RAC-VL"), QStringLiteral("888"),
+                                QStringLiteral("888"), 14});
+        gravarPesagemEnvio(db, {QStringLiteral("C1"), 2, dh(15, 2, 2024), false, QStringLiteral("RAC-VL"), {}, {}, 15});
+        gravarPesagemEnvio(db, {QStringLiteral("C002"), 2, dh(10, 2, 2024), true, QStringLiteral("RAC-VL"), QStringLiteral("5000"),
+                                QStringLiteral("5000"), 16});
+
+        EnvioTaloes envio(db, pastaPrograma(), m_config);
+        QStringList vistos;
+        const ResumoEnvio r = envio.executar(pedido(2, QDate(2024, 1, 31), QDate(2024, 2, 29), true),
+                                             [&](int n, int total, const QString& c) {
+                                                 vistos << QStringLiteral("%1/%2 %3").arg(n).arg(total).arg(c);
+                                                 return true;
+                                             });
+        QVERIFY2(r.erro.isEmpty(), qPrintable(r.erro));
+        QCOMPARE(vistos, (QStringList{QStringLiteral("1/2 C002"), QStringLiteral("2/2 C1")}));
+        QCOMPARE(r.contar(ResultadoTerceiro::Gravado), 2);
+        const QString ficheiro = m_pdf + QStringLiteral("/Talao_Cli_C1_2024_01_31_2024-02-29.pdf");
+        QCOMPARE(r.resultados[1].ficheiro, ficheiro);
+        QVERIFY(QFileInfo::exists(m_pdf + QStringLiteral("/Talao_Cli_C002_2024_01_31_2024-02-29.pdf")));
+
+        // For review: BALANTRIX_SCREENSHOTS=folder keeps a copy of the statement.
+        if (const QString dir = qEnvironmentVariable("BALANTRIX_SCREENSHOTS"); !dir.isEmpty()) {
+            QFile::remove(dir + QStringLiteral("/bulk.pdf"));
+            QFile::copy(ficheiro, dir + QStringLiteral("/bulk.pdf"));
+        }
+        const QString texto = pdfTexto(ficheiro);
+        QVERIFY2(texto.contains(QStringLiteral("EXTRACTO DE PESAGENS")) && texto.contains(QStringLiteral("Cliente Um, Lda.")), qPrintable(texto));
+        QVERIFY(texto.contains(QStringLiteral("31-01-2024 a 29-02-2024")));
+        QVERIFY(texto.contains(QStringLiteral("29-02-2024 23:59")));  // the last minute of the period counts
+        QVERIFY(texto.contains(QStringLiteral("A 11")) && texto.contains(QStringLiteral("A 12")) && texto.contains(QStringLiteral("A 13")));
+        QVERIFY(!texto.contains(QStringLiteral("A 10")) && !texto.contains(QStringLiteral("A 14")) && !texto.contains(QStringLiteral("A 15")));
+        QVERIFY(!texto.contains(QStringLiteral("5.000,00")));  // C002's weighing stays in C002's file
+        // Weights in the program's one format, totals per article.
+        QVERIFY(texto.contains(QStringLiteral("1.000,50")));
+        QVERIFY(texto.contains(QStringLiteral("27.340,50")));  // RAC-VL: 26.340,00 + 1.000,50 net
+        QVERIFY(texto.contains(QStringLiteral("27.240,50")));  // and effective
+        QVERIFY(texto.contains(QStringLiteral("12.300,00")));
+        QVERIFY(texto.contains(QStringLiteral("Página 1 de 1")));
+        QVERIFY(r.texto(true).contains(QStringLiteral("PDF gravados: 2")));
+    }
+
+    void aLongStatementRunsOverPagesWithNumbers() {
+        BaseDados& db = m_t->db();
+        for (int i = 0; i < 90; ++i) gravarPesagemEnvio(db, {QStringLiteral("C001"), 2, dh(1 + i % 28, 2, 2024, 6 + i % 12), true,
+                                                          QStringLiteral("RAC-VL"), QStringLiteral("100"), QStringLiteral("100"), i + 1});
+        EnvioTaloes envio(db, pastaPrograma(), m_config);
+        const QString path = envio.exportarTaloesTerceiro(2, QStringLiteral("C001"), QDate(2024, 2, 1), QDate(2024, 2, 29),
+                                                          m_data->path() + QStringLiteral("/longo.pdf"));
+        QVERIFY2(!path.isEmpty(), qPrintable(envio.ultimoErro()));
+        const int paginas = pdfPaginas(path);
+        QVERIFY2(paginas >= 2, qPrintable(QString::number(paginas)));
+        if (const QString dir = qEnvironmentVariable("BALANTRIX_SCREENSHOTS"); !dir.isEmpty()) {
+            QFile::remove(dir + QStringLiteral("/bulk-long.pdf"));
+            QFile::copy(path, dir + QStringLiteral("/bulk-long.pdf"));
+        }
+        const QString texto = pdfTexto(path);
+        QVERIFY(texto.contains(QStringLiteral("Página %1 de %1").arg(paginas)));
+        QVERIFY(texto.contains(QStringLiteral("9.000,00")));  // 90 weighings of 100 kg
+        // The column heads repeat on every sheet that lists weighings.
+        const QStringList folhas = texto.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QVERIFY(folhas.size() >= paginas);
+        for (const QString& folha : folhas)
+            if (folha.contains(QStringLiteral("12-AB-34"))) QVERIFY(folha.contains(QStringLiteral("Bruto kg")));
+    }
+
+    void fileNamesKeepToTheirFolder() {
+        QCOMPARE(EnvioTaloes::nomeFicheiro(1, QStringLiteral("F/01"), QDate(2024, 1, 31), QDate(2024, 2, 29)),
+                 QStringLiteral("Talao_For_F_01_2024_01_31_2024-02-29.pdf"));
+        QCOMPARE(EnvioTaloes::nomeFicheiro(2, QStringLiteral("..\\x"), QDate(2024, 1, 1), QDate(2024, 1, 2)),
+                 QStringLiteral("Talao_Cli__._x_2024_01_01_2024-01-02.pdf"));
+    }
+
+    void emailRunSendsOneStatementPerPartyWithAnAddress() {
+        BaseDados& db = m_t->db();
+        gravarPesagemEnvio(db, {QStringLiteral("C001"), 2, dh(5, 2, 2024)});
+        gravarPesagemEnvio(db, {QStringLiteral("C002"), 2, dh(6, 2, 2024)});
+        gravarPesagemEnvio(db, {QStringLiteral("C003"), 2, dh(7, 2, 2024)});  // no address on file
+        gravarPesagemEnvio(db, {QStringLiteral("C004"), 2, dh(8, 2, 2024)});
+        db.executar(QStringLiteral("UPDATE Clientes SET email_envio_documentos = 'sem arroba' WHERE CODIGO = 'C004'"));
+
+        EnvioTaloes envio(db, pastaPrograma(), m_config);
+        QStringList linhas;
+        const ResumoEnvio r = envio.executar(pedido(2, QDate(2024, 2, 1), QDate(2024, 2, 29), false), {},
+                                             [&](const ResultadoTerceiro& t) { linhas << t.codigo + QString::number(t.estado); });
+        QVERIFY2(r.erro.isEmpty(), qPrintable(r.erro));
+        QCOMPARE(linhas, (QStringList{QStringLiteral("C0010"), QStringLiteral("C0020"), QStringLiteral("C0032"), QStringLiteral("C0043")}));
+        QCOMPARE(r.codigos(ResultadoTerceiro::SemEmail), QStringList{QStringLiteral("C003")});
+        QCOMPARE(r.codigos(ResultadoTerceiro::Falhou), QStringList{QStringLiteral("C004")});
+        const QString resumo = r.texto(false);
+        QVERIFY2(resumo.contains(QStringLiteral("E-mails enviados: 2")) && resumo.contains(QStringLiteral("Sem endereço de e-mail: 1: C003")) &&
+                     resumo.contains(QStringLiteral("Falhados: 1: C004")),
+                 qPrintable(resumo));
+
+        // Each message carries its own party's statement, though the run reuses one file.
+        const QStringList msgs = mensagens();
+        QCOMPARE(msgs.size(), 2);
+        QStringList porDestino = msgs;
+        std::sort(porDestino.begin(), porDestino.end());
+        QVERIFY(porDestino[0].startsWith(QStringLiteral("faturacao@lacticavado.example\tTalao_Cli_C002_2024_02_01_2024-02-29.pdf\t")));
+        QVERIFY(porDestino[0].contains(QStringLiteral("Lacticínios do Cávado")) && !porDestino[0].contains(QStringLiteral("Quinta d")));
+        QVERIFY(porDestino[1].startsWith(QStringLiteral("geral@quintadouro.example\tTalao_Cli_C001_2024_02_01_2024-02-29.pdf\t")));
+        QVERIFY(porDestino[1].contains(QStringLiteral("50731246")) && !porDestino[1].contains(QStringLiteral("Lacticínios")));
+        QVERIFY(QFileInfo::exists(EnvioTaloes::ficheiroTrabalho(2)));
+        QVERIFY(!QFileInfo::exists(m_pdf + QStringLiteral("/Talao_Cli_C001_2024_02_01_2024-02-29.pdf")));
+    }
+
+    void anErrorMidRunKeepsWhatWasDoneAndReportsTheRest() {
+        BaseDados& db = m_t->db();
+        for (const char* c : {"C001", "C002", "C004"}) gravarPesagemEnvio(db, {QString::fromLatin1(c), 2, dh(5, 2, 2024)});
+        EnvioTaloes envio(db, pastaPrograma(), m_config);
+        // The database loses a table the statement reads while the run is under way.
+        const ResumoEnvio r = envio.executar(pedido(2, QDate(2024, 2, 1), QDate(2024, 2, 29), false), [&](int n, int, const QString&) {
+            if (n == 2) db.executar(QStringLiteral("DROP TABLE Artigos"));
+            return true;
+        });
+        QVERIFY(!r.erro.isEmpty());
+        QCOMPARE(r.codigos(ResultadoTerceiro::Enviado), QStringList{QStringLiteral("C001")});
+        QCOMPARE(r.codigos(ResultadoTerceiro::Falhou), QStringList{QStringLiteral("C002")});
+        QCOMPARE(r.codigos(ResultadoTerceiro::NaoProcessado), QStringList{QStringLiteral("C004")});
+        QCOMPARE(mensagens().size(), 1);
+        const QString texto = r.texto(false);
+        QVERIFY2(texto.startsWith(QStringLiteral("Situação Anómala\n\rErro: ")) && texto.contains(QStringLiteral("Artigos")) &&
+                     texto.contains(QStringLiteral("Não processados: 1: C004")),
+                 qPrintable(texto));
+    }
+
+    void cancellingStopsBetweenParties() {
+        BaseDados& db = m_t->db();
+        for (const char* c : {"C001", "C002", "C004"}) gravarPesagemEnvio(db, {QString::fromLatin1(c), 2, dh(5, 2, 2024)});
+        EnvioTaloes envio(db, pastaPrograma(), m_config);
+        const ResumoEnvio r = envio.executar(pedido(2, QDate(2024, 2, 1), QDate(2024, 2, 29), true),
+                                             [](int n, int, const QString&) { return n < 2; });
+        QVERIFY(r.cancelado && r.erro.isEmpty());
+        QCOMPARE(r.codigos(ResultadoTerceiro::Gravado), QStringList{QStringLiteral("C001")});
+        QCOMPARE(r.codigos(ResultadoTerceiro::NaoProcessado), (QStringList{QStringLiteral("C002"), QStringLiteral("C004")}));
+        QCOMPARE(QDir(m_pdf).entryList(QDir::Files).size(), 1);
+    }
+
+    void runFaultsStopBeforeAnythingIsDone() {
+        BaseDados& db = m_t->db();
+        gravarPesagemEnvio(db, {QStringLiteral("F001"), 1, dh(5, 2, 2024)});
+        // No PDF folder configured.
+        escreverConfig(m_config, QString());
+        EnvioTaloes semPasta(db, pastaPrograma(), m_config);
+        ResumoEnvio r = semPasta.executar(pedido(1, QDate(2024, 2, 1), QDate(2024, 2, 29), true));
+        QVERIFY(r.erro.contains(QStringLiteral("pasta dos PDF")) && r.resultados.isEmpty());
+        // No mail server configured.
+        r = semPasta.executar(pedido(1, QDate(2024, 2, 1), QDate(2024, 2, 29), false));
+        QVERIFY(r.erro.contains(QStringLiteral("servidor de e-mail")));
+        // A template that is not found is named.
+        escreverConfig(m_config, m_pdf, m_port);
+        EnvioTaloes semModelo(db, m_data->path(), m_config);
+        r = semModelo.executar(pedido(1, QDate(2024, 2, 1), QDate(2024, 2, 29), true));
+        QVERIFY2(r.erro.contains(QStringLiteral("kel_PES_Talao_Fornecedores.rpt")), qPrintable(r.erro));
+        QVERIFY(!QDir(m_pdf).exists() || QDir(m_pdf).entryList(QDir::Files).isEmpty());
+        // The supplier template is shipped and works.
+        EnvioTaloes ok(db, pastaPrograma(), m_config);
+        r = ok.executar(pedido(1, QDate(2024, 2, 1), QDate(2024, 2, 29), true));
+        QCOMPARE(r.codigos(ResultadoTerceiro::Gravado), QStringList{QStringLiteral("F001")});
+        const QString texto = pdfTexto(m_pdf + QStringLiteral("/Talao_For_F001_2024_02_01_2024-02-29.pdf"));
+        QVERIFY2(texto.contains(QStringLiteral("DESCARGAS DE FORNECEDOR")) && texto.contains(QStringLiteral("Cerealis Norte")), qPrintable(texto));
+    }
+
+    void commandLineRunPrintsOneLinePerPartyAndASummary() {
+        auto run = [&](const QStringList& args, QString* out = nullptr, QString* err = nullptr) {
+            QProcess p;
+            p.start(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"), args);
+            p.waitForFinished(60000);
+            if (out) *out = QString::fromUtf8(p.readAllStandardOutput());
+            if (err) *err = QString::fromUtf8(p.readAllStandardError());
+            return p.exitCode();
+        };
+        QCOMPARE(run({QStringLiteral("demo"), QStringLiteral("init")}), 0);
+        QString pdfFolder;
+        {
+            BaseDados db(QStringLiteral("cli-bulk"));
+            QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, m_data->norvak() + QStringLiteral("/balantrix-demo.db"), {}, {}}));
+            for (const char* c : {"F001", "F003", "F004"}) gravarPesagemEnvio(db, {QString::fromLatin1(c), 1, dh(31, 1, 2024, 9, 0)});
+            pdfFolder = FicheiroConfig(m_data->norvak() + QStringLiteral("/Balantrix.kel")).ler(QStringLiteral("PDF"), QStringLiteral("Pasta"));
+        }
+        const QStringList base{QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("suppliers"), QStringLiteral("--from"),
+                               QStringLiteral("31-01-2024"), QStringLiteral("--to"), QStringLiteral("29-02-2024")};
+        QString out, err;
+        QCOMPARE(run(base + QStringList{QStringLiteral("--first"), QStringLiteral("F003"), QStringLiteral("--pdf")}, &out, &err), 0);
+        const QString f3 = pdfFolder + QStringLiteral("/Talao_For_F003_2024_01_31_2024-02-29.pdf");
+        const QString f4 = pdfFolder + QStringLiteral("/Talao_For_F004_2024_01_31_2024-02-29.pdf");
+        QCOMPARE(out, QStringLiteral("party=F003 status=saved file=%1\nparty=F004 status=saved file=%2\n"
+                                     "parties=2 sent=0 saved=2 skipped=0 failed=0 notprocessed=0\n").arg(f3, f4));
+        QVERIFY(QFileInfo::exists(f3));
+        // Usage errors: both modes, neither, a bad date, an unknown mode.
+        QCOMPARE(run(base + QStringList{QStringLiteral("--pdf"), QStringLiteral("--email")}), 2);
+        QCOMPARE(run(base), 2);
+        QCOMPARE(run({QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("customers"), QStringLiteral("--from"),
+                      QStringLiteral("2024-01-31"), QStringLiteral("--to"), QStringLiteral("29-02-2024"), QStringLiteral("--pdf")}),
+                 2);
+        QCOMPARE(run({QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("all"), QStringLiteral("--from"),
+                      QStringLiteral("31-01-2024"), QStringLiteral("--to"), QStringLiteral("29-02-2024"), QStringLiteral("--pdf")}),
+                 2);
+        // E-mail through the test's server: the supplier without an address is skipped.
+        FicheiroConfig(m_data->norvak() + QStringLiteral("/Balantrix.kel"))
+            .gravar(QStringLiteral("SMTP"), QStringLiteral("Porta"), QString::number(m_port));
+        QCOMPARE(run(base + QStringList{QStringLiteral("--email")}, &out, &err), 0);
+        QVERIFY2(out.contains(QStringLiteral("party=F001 status=sent")) && out.contains(QStringLiteral("party=F003 status=skipped file=\n")) &&
+                     out.endsWith(QStringLiteral("parties=3 sent=2 saved=0 skipped=1 failed=0 notprocessed=0\n")),
+                 qPrintable(out + err));
+        QCOMPARE(mensagens().size(), 2);
+    }
+
+    void statementTemplatesMustBeAboutOneParty() {
+        const QString head = QStringLiteral("BALANTRIX-TALAO 1\n[talao]\nmodo = extracto\n[consulta]\n");
+        const QString body = QStringLiteral("\n[corpo]\n<p>{{#linhas}}{{NoTalao}}{{/linhas}}</p>");
+        const QStringList valores = ModeloTalao::valoresExtracto();
+        ModeloTalao m;
+        // Without :terceiro a statement would list every party's weighings.
+        QVERIFY(!m.carregarTexto(head + QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE DataHoraPB >= :inicio") + body,
+                                 QStringLiteral("x"), valores));
+        QVERIFY(m.erro().contains(QStringLiteral(":terceiro")));
+        QVERIFY(!m.carregarTexto(head + QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Terceiro = :terceiro AND Hist_Id = :registo") + body,
+                                 QStringLiteral("x"), valores));
+        QVERIFY(m.erro().contains(QStringLiteral(":registo")));
+        // Totals are a second read-only query with the same rules.
+        QVERIFY(!m.carregarTexto(head + QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Terceiro = :terceiro\n[totais]\n"
+                                                       "DELETE FROM kel_PES_Historico WHERE Terceiro = :terceiro") + body,
+                                 QStringLiteral("x"), valores));
+        QVERIFY(m.carregarTexto(head + QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Terceiro = :terceiro AND "
+                                                      "DataHoraPB >= :inicio AND DataHoraPB < :fim\n[totais]\nSELECT COUNT(*) AS n "
+                                                      "FROM kel_PES_Historico WHERE Terceiro = :Terceiro") + body,
+                                QStringLiteral("x"), valores));
+        QCOMPARE(m.nomesConsulta(), (QStringList{QStringLiteral("terceiro"), QStringLiteral("inicio"), QStringLiteral("fim")}));
+        QCOMPARE(m.nomesTotais(), QStringList{QStringLiteral("terceiro")});
+        QVERIFY(m.modo() == ModeloTalao::Modo::Extracto);
+        // Ticket templates take no totals.
+        QVERIFY(!m.carregarTexto(QStringLiteral("BALANTRIX-TALAO 1\n[consulta]\nSELECT 1 FROM kel_PES_Vias WHERE NoId = :registo\n"
+                                                "[totais]\nSELECT 1 FROM kel_PES_Vias WHERE NoId = :registo") + body,
+                                 QStringLiteral("x")));
+    }
+};
+
+QTEST_MAIN(BulkTest)
+#include "bulk_test.moc"

@@ -1,0 +1,125 @@
+// The bulk mailing window: its two modes, defaults, lookup lists and a PDF run from
+// the button with the progress dialog and the end summary.
+#include <QtTest>
+#include <QDateEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+
+#include "bulkfixtures.h"
+#include "campoentrada.h"
+#include "enviomail.h"
+#include "listapesquisa.h"
+#include "testsupport.h"
+#include "ticketfixtures.h"
+
+class EnvioMailTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempDataDir> m_data;
+    std::unique_ptr<TempDatabase> m_t;
+    RecordingMessages m_msgs;
+    QString m_config;
+    QString m_pdf;
+
+    QString texto(QWidget& w, const char* nome) {
+        if (auto* l = w.findChild<QLabel*>(QString::fromLatin1(nome))) return l->text();
+        if (auto* b = w.findChild<QPushButton*>(QString::fromLatin1(nome))) return b->text();
+        return QStringLiteral("<%1 não existe>").arg(QString::fromLatin1(nome));
+    }
+
+private slots:
+    void init() {
+        m_data = std::make_unique<TempDataDir>();
+        m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
+        m_config = m_data->path() + QStringLiteral("/Balantrix.kel");
+        m_pdf = m_data->path() + QStringLiteral("/PDF");
+        escreverConfig(m_config, m_pdf);
+        m_msgs.clear();
+    }
+    void cleanup() {
+        m_t.reset();
+        m_data.reset();
+    }
+
+    void modesHaveTheirCaptionsLabelsAndDefaults() {
+        EnvioMail fornecedores(m_t->db(), m_msgs, 1, pastaPrograma(), m_config);
+        QCOMPARE(fornecedores.windowTitle(), QStringLiteral("Envio Mail/PDF - Fornecedores"));
+        QCOMPARE(texto(fornecedores, "lblTerceiro_0"), QStringLiteral("Fornec. Inicial"));
+        QCOMPARE(texto(fornecedores, "lblTerceiro_1"), QStringLiteral("Fornec. Final"));
+        EnvioMail clientes(m_t->db(), m_msgs, 2, pastaPrograma(), m_config);
+        QCOMPARE(clientes.windowTitle(), QStringLiteral("Envio Mail/PDF - Clientes"));
+        QCOMPARE(texto(clientes, "lblTerceiro_0"), QStringLiteral("Cliente Inicial"));
+        QCOMPARE(texto(clientes, "lblTerceiro_1"), QStringLiteral("Cliente Final"));
+        QCOMPARE(texto(clientes, "lblTitulo"), QStringLiteral("Envio por e-Mail/PDF"));
+        QCOMPARE(texto(clientes, "lblData_0"), QStringLiteral("Data Inicial."));
+        QCOMPARE(texto(clientes, "btMailHist_0"), QStringLiteral("Enviar &e-mail"));
+        QCOMPARE(texto(clientes, "btMailHist_1"), QStringLiteral("&PDF"));
+        QCOMPARE(texto(clientes, "btSair"), QStringLiteral("&Sair"));
+
+        // LimparForm: every code, today.
+        QCOMPARE(clientes.campo(0)->text(), QStringLiteral("0"));
+        QCOMPARE(clientes.campo(1)->text(), QStringLiteral("zzzzzzz"));
+        QCOMPARE(clientes.campo(0)->maxLength(), 15);
+        QCOMPARE(clientes.data(0)->date(), QDate::currentDate());
+        QCOMPARE(clientes.data(1)->date(), QDate::currentDate());
+        QCOMPARE(clientes.data(0)->displayFormat(), QStringLiteral("dd-MM-yyyy"));
+
+        clientes.show();
+        const QString png = qEnvironmentVariable("BALANTRIX_SCREENSHOTS");
+        if (!png.isEmpty()) clientes.grab().save(png + QStringLiteral("/EnvioMail.png"));
+    }
+
+    void lookupListsLeaveInactivePartiesOut() {
+        const RecordSet c = m_t->db().consultar(EnvioMail::sqlLista(2));
+        const RecordSet f = m_t->db().consultar(EnvioMail::sqlLista(1));
+        QStringList cc, ff;
+        for (int i = 0; i < c.count(); ++i) cc << c.text(i, QStringLiteral("Código"));
+        for (int i = 0; i < f.count(); ++i) ff << f.text(i, QStringLiteral("Código"));
+        QVERIFY(cc.contains(QStringLiteral("C017")) && !cc.contains(QStringLiteral("C018")));  // C018 is inactive
+        QVERIFY(ff.contains(QStringLiteral("F001")) && !ff.contains(QStringLiteral("C001")));
+        QCOMPARE(m_t->db().escalar(QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE Inactivo = 0")).toInt(), int(cc.size()));
+
+        // Picking from the list of field 1 puts the code there.
+        EnvioMail form(m_t->db(), m_msgs, 2, pastaPrograma(), m_config);
+        form.show();
+        QTimer::singleShot(0, [] {
+            auto* lista = qobject_cast<ListaPesquisa*>(QApplication::activeModalWidget());
+            QVERIFY(lista);
+            QCOMPARE(lista->windowTitle(), QStringLiteral("Clientes"));
+            QTest::keyClicks(lista->filtro(), QStringLiteral("Minhota"));
+            QCOMPARE(lista->linhasVisiveis(), 1);
+            QTest::keyClick(lista->filtro(), Qt::Key_Return);
+        });
+        form.abrirLista(1);
+        QCOMPARE(form.campo(1)->text(), QStringLiteral("C005"));
+    }
+
+    void pdfButtonRunsAndEndsWithASummary() {
+        BaseDados& db = m_t->db();
+        const QDate hoje = QDate::currentDate();
+        gravarPesagemEnvio(db, {QStringLiteral("C001"), 2, QDateTime(hoje, QTime(0, 0))});
+        gravarPesagemEnvio(db, {QStringLiteral("C002"), 2, QDateTime(hoje, QTime(23, 59))});
+        gravarPesagemEnvio(db, {QStringLiteral("F001"), 1, QDateTime(hoje, QTime(12, 0))});
+        EnvioMail form(db, m_msgs, 2, pastaPrograma(), m_config);
+        form.show();
+        form.campo(0)->setText(QStringLiteral("C002"));
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("btMailHist_1")), Qt::LeftButton);
+        const QString nome = EnvioTaloes::nomeFicheiro(2, QStringLiteral("C002"), hoje, hoje);
+        QCOMPARE(QDir(m_pdf).entryList(QDir::Files), QStringList{nome});
+        QCOMPARE(m_msgs.kinds, QList<int>{100 + OperatorMessages::Info});
+        QVERIFY2(m_msgs.last().contains(QStringLiteral("PDF gravados: 1")), qPrintable(m_msgs.last()));
+        // The window is cleared for the next run.
+        QCOMPARE(form.campo(0)->text(), QStringLiteral("0"));
+
+        // E-mail without a mail server: the anomaly is reported, nothing is made.
+        m_msgs.clear();
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("btMailHist_0")), Qt::LeftButton);
+        QCOMPARE(m_msgs.kinds, QList<int>{OperatorMessages::Informacao});
+        QVERIFY(m_msgs.last().startsWith(QStringLiteral("Situação Anómala\n\rErro: ")));
+        QVERIFY(!QFileInfo::exists(EnvioTaloes::ficheiroTrabalho(2)));
+    }
+};
+
+QTEST_MAIN(EnvioMailTest)
+#include "enviomail_test.moc"
