@@ -56,3 +56,6 @@ int verbDb(Cli& cli);
 int verbErp(Cli& cli);
 int verbScale(Cli& cli);
 int verbTicket(Cli& cli);
+int verbWeigh(Cli& cli);
+int verbPending(Cli& cli);
+int verbHistory(Cli& cli);

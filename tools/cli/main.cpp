@@ -23,6 +23,9 @@ const Verb kVerbs[] = {
     {"erp", verbErp, "erp convert TIPO SERIE NUMERO ANO"},
     {"scale", verbScale, "scale read [--file BALANCA.TXT] [--log]"},
     {"ticket", verbTicket, "ticket pdf ID [--copies N] [--out FICHEIRO] | ticket print ID [--out FICHEIRO] | ticket mail ID"},
+    {"weigh", verbWeigh, "weigh first|second|cancel --desk saidas|entradas ... (balantrix-cli weigh para as opções)"},
+    {"pending", verbPending, "pending --desk saidas|entradas"},
+    {"history", verbHistory, "history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]"},
 };
 
 int usage(QTextStream& err) {
