@@ -14,7 +14,7 @@ namespace {
 // Every message the desk shows while it makes demo weighings is a refusal: kept, so the
 // demo fails with it instead of leaving a weighing half made.
 class Recusas : public OperatorMessages {
-public:
+  public:
     bool mostrarAviso(int, const QString& t) override {
         textos << t;
         return false;
@@ -45,22 +45,25 @@ const Carga kSaidas[] = {
 
 // Incoming: grain traders, local farmers and the fertiliser maker.
 const Carga kEntradas[] = {
-    {"F001", "001", "MILHO", "98-CN-14", false},       {"F001", "002", "TRIGO", "98-CN-14", false},
-    {"F002", "001", "ADUBO-NPK", "AZ-52-AT", true},    {"F003", nullptr, "MILHO", "23-JF-81", false},
-    {"F004", "001", "CEVADA", "LX-07-SL", false},      {"F005", nullptr, "MILHO", "65-DB-29", false},
-    {"F007", "001", "BAGSOJA44", "AS-90-IB", false},   {"F010", "001", "MILHO", "QP-18-LN", false},
+    {"F001", "001", "MILHO", "98-CN-14", false},     {"F001", "002", "TRIGO", "98-CN-14", false},
+    {"F002", "001", "ADUBO-NPK", "AZ-52-AT", true},  {"F003", nullptr, "MILHO", "23-JF-81", false},
+    {"F004", "001", "CEVADA", "LX-07-SL", false},    {"F005", nullptr, "MILHO", "65-DB-29", false},
+    {"F007", "001", "BAGSOJA44", "AS-90-IB", false}, {"F010", "001", "MILHO", "QP-18-LN", false},
     {"F012", nullptr, "TRIGO", "MV-44-VC", false},
 };
 
 const char* const kObservacoes[] = {
-    "Carga coberta com lona", "Motorista pediu talão em duplicado", "Descarga no cais d'Além",
-    "Humidade verificada à entrada", "Entregar antes das 16h",
+    "Carga coberta com lona",  "Motorista pediu talão em duplicado",
+    "Descarga no cais d'Além", "Humidade verificada à entrada",
+    "Entregar antes das 16h",
 };
 
-int arredondar(int kg) { return kg / 20 * 20; }
+int arredondar(int kg) {
+    return kg / 20 * 20;
+}
 
 class Operador {
-public:
+  public:
     Operador(DeskCore& desk, Recusas& recusas) : d(desk), r(recusas) {}
 
     // Types a field and leaves it with Tab.
@@ -87,12 +90,14 @@ public:
         return d.idHistorico();
     }
 
-    void segunda(qint32 id, const Carga& c, const QDate& dia, int kg, int vasilhame, int qualidade, int categoria) {
+    void segunda(qint32 id, const Carga& c, const QDate& dia, int kg, int vasilhame, int qualidade,
+                 int categoria) {
         d.btPendentes();
         int linha = -1;
         for (int l = 0; l < d.grelha().linhas.size(); ++l)
             if (d.grelha().valor(l, QStringLiteral("Id")).toInt() == id) linha = l;
-        if (linha < 0) throw DbError(-1, QStringLiteral("A pesagem de demonstração %1 não está pendente.").arg(id));
+        if (linha < 0)
+            throw DbError(-1, QStringLiteral("A pesagem de demonstração %1 não está pendente.").arg(id));
         d.activarLinha(linha);
         if (c.subsidiarias) d.setMateriasSubsidiarias(true);
         d.btPeso();
@@ -112,10 +117,11 @@ public:
         verificar();
     }
 
-private:
+  private:
     void verificar() {
         if (!r.textos.isEmpty())
-            throw DbError(-1, QStringLiteral("Pesagem de demonstração recusada: ") + r.textos.join(QLatin1Char(' ')));
+            throw DbError(
+                -1, QStringLiteral("Pesagem de demonstração recusada: ") + r.textos.join(QLatin1Char(' ')));
     }
     DeskCore& d;
     Recusas& r;
@@ -124,7 +130,8 @@ private:
 }  // namespace
 
 DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, const QString& empresa,
-                                         const QString& utilizador, const QString& password, const QDate& hoje) {
+                                         const QString& utilizador, const QString& password,
+                                         const QDate& hoje) {
     Resumo resumo;
     Recusas recusas;
     ParametrosAplic parametros;
@@ -156,10 +163,12 @@ DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, 
             const Carga& c = kSaidas[entre(0, int(std::size(kSaidas)) - 1)];
             const int tara = arredondar(entre(11500, 15500));
             const int liquido = arredondar(entre(7000, 24000));
-            const QString ref = entre(0, 2) == 0 ? QStringLiteral("Enc. %1/%2").arg(dia.year()).arg(entre(100, 999))
-                                                 : QString();
+            const QString ref = entre(0, 2) == 0
+                                    ? QStringLiteral("Enc. %1/%2").arg(dia.year()).arg(entre(100, 999))
+                                    : QString();
             const qint32 id = opSaidas.primeira(c, dia, tara, ref, obs);
-            opSaidas.segunda(id, c, dia, tara + liquido, entre(0, 3) == 0 ? arredondar(entre(40, 240)) : 0, 0, 0);
+            opSaidas.segunda(id, c, dia, tara + liquido, entre(0, 3) == 0 ? arredondar(entre(40, 240)) : 0, 0,
+                             0);
         } else {
             const Carga& c = kEntradas[entre(0, int(std::size(kEntradas)) - 1)];
             const int tara = arredondar(entre(11000, 15000));
@@ -173,7 +182,8 @@ DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, 
     }
 
     // Trucks on the yard: weighed in, not yet out.
-    opEntradas.primeira(kEntradas[5], hoje.addDays(-1), 27340, QString(), QStringLiteral("Aguarda análise de humidade"));
+    opEntradas.primeira(kEntradas[5], hoje.addDays(-1), 27340, QString(),
+                        QStringLiteral("Aguarda análise de humidade"));
     opSaidas.primeira(kSaidas[0], hoje, 13280, QStringLiteral("Enc. d'Outubro 12"), QString());
     opEntradas.primeira(kEntradas[0], hoje, 36120, QString(), QString());
     opSaidas.primeira(kSaidas[7], hoje, 14960, QString(), QString());

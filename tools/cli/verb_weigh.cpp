@@ -22,18 +22,21 @@ const char* kUsoWeigh =
     "balantrix-cli weigh first --desk saidas|entradas --third CODIGO --article CODIGO [--address CODIGO] "
     "[--address-type CODIGO] [--plate MATRICULA] [--ref-cliente TEXTO] [--ref-entrega TEXTO] [--obs TEXTO] "
     "[--subsidiary] [--date DD-MM-AAAA] (--weight KG | --scale [--scale-file BALANCA.TXT])\n"
-    "  balantrix-cli weigh second --desk saidas|entradas --id HIST_ID [--date DD-MM-AAAA] (--weight KG | --scale "
-    "[--scale-file BALANCA.TXT]) [--container KG] [--quality KG] [--category \"Tipo A\"|\"Tipo B\"] [--subsidiary] "
+    "  balantrix-cli weigh second --desk saidas|entradas --id HIST_ID [--date DD-MM-AAAA] (--weight KG | "
+    "--scale "
+    "[--scale-file BALANCA.TXT]) [--container KG] [--quality KG] [--category \"Tipo A\"|\"Tipo B\"] "
+    "[--subsidiary] "
     "[--load-place TEXTO] [--unload-place TEXTO] [--then print|email]\n"
     "  balantrix-cli weigh cancel --desk saidas|entradas --id HIST_ID";
 const char* kUsoPending = "balantrix-cli pending --desk saidas|entradas";
-const char* kUsoHistory = "balantrix-cli history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]";
+const char* kUsoHistory =
+    "balantrix-cli history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]";
 
 // The desk's messages on standard error. Questions get OK only when the verb means
 // it (a cancellation); every other message the desk shows is a refusal or a failure
 // of the step in hand, which is what decides the exit code.
 class MensagensPosto : public OperatorMessages {
-public:
+  public:
     explicit MensagensPosto(QTextStream& err) : m_err(err) {}
     bool mostrarAviso(int tipo, const QString& texto) override {
         escrever(texto);
@@ -53,7 +56,7 @@ public:
     void limpar() { m_falhou = false; }
     void setAceitar(bool v) { m_aceitar = v; }
 
-private:
+  private:
     void escrever(QString texto) {
         // The desk's texts carry the line breaks of its message boxes.
         texto.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -85,7 +88,9 @@ QString dataHoraIso(const QVariant& v) {
     return dt.isValid() ? dt.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) : QString();
 }
 
-QString pesoPlano(const QVariant& v) { return Money::fromVariant(v).plain(); }
+QString pesoPlano(const QVariant& v) {
+    return Money::fromVariant(v).plain();
+}
 
 QString talaoDoRegisto(const RecordSet& r, bool entrada) {
     const QString numero = r.text(QStringLiteral("NoTalao"));
@@ -107,7 +112,7 @@ std::optional<Money> lerKg(const QString& texto) {
 
 // One workstation's desk of the given kind, started as the program starts.
 class Posto {
-public:
+  public:
     Posto(Cli& cli, const DeskKind& kind) : m_cli(cli), m_kind(kind), m_msgs(cli.err), m_dialogs(cli.err) {}
     ~Posto() {
         m_desk.reset();
@@ -122,11 +127,12 @@ public:
             m_cli.err << "Não existem parâmetros da aplicação: configure-os no programa.\n";
             return false;
         }
-        m_ops = std::make_unique<OperacoesTalao>(*m_arranque->baseDados(), m_msgs, pasta, m_arranque->configFile());
+        m_ops = std::make_unique<OperacoesTalao>(*m_arranque->baseDados(), m_msgs, pasta,
+                                                 m_arranque->configFile());
         m_talao = std::make_unique<TalaoDesk>(*m_ops);
         m_balanca = std::make_unique<BalancaDesk>(pasta, ConfigLocation::configFolder(pasta));
-        m_desk = std::make_unique<DeskCore>(m_kind, *m_arranque->baseDados(), m_arranque->parametros(), m_msgs,
-                                            *m_arranque->sessao(), m_registry);
+        m_desk = std::make_unique<DeskCore>(m_kind, *m_arranque->baseDados(), m_arranque->parametros(),
+                                            m_msgs, *m_arranque->sessao(), m_registry);
         m_desk->setTicketActions(m_talao.get());
         m_desk->setWeightSource(m_balanca.get());
         m_msgs.limpar();
@@ -143,7 +149,8 @@ public:
     // refuses it (its message already shown) or the text cannot go in as given.
     bool preencher(int campo, const QString& texto, const QString& opcao) {
         if (texto.size() > m_desk->campoMaximo(campo)) {
-            m_cli.err << "O valor de " << opcao << " tem mais de " << m_desk->campoMaximo(campo) << " caracteres.\n";
+            m_cli.err << "O valor de " << opcao << " tem mais de " << m_desk->campoMaximo(campo)
+                      << " caracteres.\n";
             return false;
         }
         m_msgs.limpar();
@@ -200,7 +207,7 @@ public:
         return false;
     }
 
-private:
+  private:
     Cli& m_cli;
     const DeskKind& m_kind;
     MensagensPosto m_msgs;
@@ -335,7 +342,8 @@ int segunda(Cli& cli) {
     const QString descarga = cli.take(QStringLiteral("--unload-place"), &temDs, &s5);
     const QString depois = cli.take(QStringLiteral("--then"), &temT, &s6);
     const bool subsidiarias = cli.takeFlag(QStringLiteral("--subsidiary"));
-    if (s1 || s2 || s3 || s4 || s5 || s6 || !cli.args.isEmpty()) return cli.usage(QString::fromUtf8(kUsoWeigh));
+    if (s1 || s2 || s3 || s4 || s5 || s6 || !cli.args.isEmpty())
+        return cli.usage(QString::fromUtf8(kUsoWeigh));
     if (kind->entrada ? (temCg || temDs) : (temQ || temC || subsidiarias)) {
         cli.err << "Opção que não existe no posto de " << kind->caption << ".\n";
         return cli.usage(QString::fromUtf8(kUsoWeigh));
@@ -379,8 +387,10 @@ int segunda(Cli& cli) {
         posto.msgs().limpar();
         d.btConfPeso(0);
         if (posto.msgs().falhou() || d.painelPesagem() || d.campo(15).isEmpty()) return Cli::Failed;
-        if (temV && !posto.preencher(3, kgVasilhame->format(), QStringLiteral("--container"))) return Cli::Failed;
-        if (temQ && !posto.preencher(11, kgQualidade->format(), QStringLiteral("--quality"))) return Cli::Failed;
+        if (temV && !posto.preencher(3, kgVasilhame->format(), QStringLiteral("--container")))
+            return Cli::Failed;
+        if (temQ && !posto.preencher(11, kgQualidade->format(), QStringLiteral("--quality")))
+            return Cli::Failed;
         if (temCg && !posto.preencher(19, carga, QStringLiteral("--load-place"))) return Cli::Failed;
         if (temDs && !posto.preencher(20, descarga, QStringLiteral("--unload-place"))) return Cli::Failed;
         if (temC) d.setCaracteristica(indiceCategoria);
@@ -391,7 +401,8 @@ int segunda(Cli& cli) {
         const RecordSet f = LerHistorico(posto.db(), id);
         if (f.isEmpty() || f.isNull(QStringLiteral("DataHoraPL"))) return Cli::Failed;
         const ChaveDocumento k{short(f.value(QStringLiteral("Ano")).toInt()), f.text(QStringLiteral("TpDoc")),
-                               short(f.value(QStringLiteral("Serie")).toInt()), f.value(QStringLiteral("NoDoc")).toInt()};
+                               short(f.value(QStringLiteral("Serie")).toInt()),
+                               f.value(QStringLiteral("NoDoc")).toInt()};
         cli.result(QStringLiteral("hist_id"), QString::number(id));
         cli.result(QStringLiteral("document"), k.texto());
         cli.result(QStringLiteral("net"), pesoPlano(f.value(QStringLiteral("PesoLiquido"))));
@@ -423,7 +434,8 @@ int anular(Cli& cli) {
         d.btAnularHist();
         posto.msgs().setAceitar(false);
         const RecordSet depois = LerHistorico(posto.db(), id);
-        const bool feito = pendente ? depois.isEmpty() : (!depois.isEmpty() && depois.isNull(QStringLiteral("DataHoraPL")));
+        const bool feito =
+            pendente ? depois.isEmpty() : (!depois.isEmpty() && depois.isNull(QStringLiteral("DataHoraPL")));
         if (!feito || posto.msgs().falhou()) return Cli::Failed;
         cli.result(QStringLiteral("hist_id"), QString::number(id));
         cli.result(QStringLiteral("state"), pendente ? QStringLiteral("deleted") : QStringLiteral("pending"));
@@ -456,7 +468,9 @@ int listar(Cli& cli, bool historico) {
         if (historico) d.setPeriodoHistorico(dDe.value_or(d.historicoDe()), dAte.value_or(d.historicoAte()));
         const bool algum = historico ? d.carregarHistorico() : d.carregarPendentes();
         if (!algum) {
-            cli.err << (historico ? QStringLiteral("Não existem registos de Histórico!") : kind->pendentesVazio) << '\n';
+            cli.err << (historico ? QStringLiteral("Não existem registos de Histórico!")
+                                  : kind->pendentesVazio)
+                    << '\n';
             return Cli::Ok;
         }
         for (int l = 0; l < d.grelha().linhas.size(); ++l) {
@@ -475,14 +489,16 @@ int listar(Cli& cli, bool historico) {
             par("entry", dataHoraIso(r.value(QStringLiteral("DataHoraPB"))));
             if (historico) {
                 par("exit", dataHoraIso(r.value(QStringLiteral("DataHoraPL"))));
-                const ChaveDocumento k{short(r.value(QStringLiteral("Ano")).toInt()), r.text(QStringLiteral("TpDoc")),
+                const ChaveDocumento k{short(r.value(QStringLiteral("Ano")).toInt()),
+                                       r.text(QStringLiteral("TpDoc")),
                                        short(r.value(QStringLiteral("Serie")).toInt()),
                                        r.value(QStringLiteral("NoDoc")).toInt()};
                 par("document", k.texto());
                 par("net", pesoPlano(r.value(QStringLiteral("PesoLiquido"))));
                 par("effective", pesoPlano(r.value(QStringLiteral("PesoEfectivo"))));
             } else {
-                const QString primeiro = kind->entrada ? QStringLiteral("PesoBruto") : QStringLiteral("PesoTara");
+                const QString primeiro =
+                    kind->entrada ? QStringLiteral("PesoBruto") : QStringLiteral("PesoTara");
                 par("first", pesoPlano(r.value(primeiro)));
             }
             cli.out << campos.join(QLatin1Char(' ')) << '\n';
@@ -505,5 +521,9 @@ int verbWeigh(Cli& cli) {
     return cli.usage(QString::fromUtf8(kUsoWeigh));
 }
 
-int verbPending(Cli& cli) { return listar(cli, false); }
-int verbHistory(Cli& cli) { return listar(cli, true); }
+int verbPending(Cli& cli) {
+    return listar(cli, false);
+}
+int verbHistory(Cli& cli) {
+    return listar(cli, true);
+}
