@@ -407,6 +407,14 @@ class WeighCliTest : public QObject {
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
         QVERIFY(!r.value(QStringLiteral("ticket")).contains(QLatin1Char('/')));
+        // A value with spaces or quotes is quoted in the list line.
+        QCOMPARE(cli({QStringLiteral("weigh"), QStringLiteral("first"), QStringLiteral("--desk"), QStringLiteral("entradas"),
+                      QStringLiteral("--third"), QStringLiteral("F003"), QStringLiteral("--article"), QStringLiteral("MILHO"),
+                      QStringLiteral("--plate"), QStringLiteral("AB 1\"2"), QStringLiteral("--weight"), QStringLiteral("20000")})
+                     .code,
+                 0);
+        const Run p = cli({QStringLiteral("pending"), QStringLiteral("--desk"), QStringLiteral("entradas")});
+        QVERIFY2(p.out.contains(QStringLiteral(" third=F003 article=MILHO plate=\"AB 1\\\"2\" entry=")), qPrintable(p.out));
         r = second(QStringLiteral("entradas"), id,
                    {QStringLiteral("--weight"), QStringLiteral("30000"), QStringLiteral("--container"),
                     QStringLiteral("20"), QStringLiteral("--quality"), QStringLiteral("30"),
