@@ -10,6 +10,7 @@
 #include "configsage.h"
 #include "configsql.h"
 #include "demodata.h"
+#include "demopesagens.h"
 #include "erpschema.h"
 #include "ficheiroconfig.h"
 #include "operatormessages.h"
@@ -98,6 +99,7 @@ Demo::Resultado Demo::criar(const QString& configName, bool force) {
         const Catalogo::Resultado check = catalogo.verificarVersao(true);
         if (!check.ok) throw DbError(-1, messages.last);
         gravarParametros(db);
+        DemoPesagens::criar(db, sql, empresa(), utilizador(), password());
         db.executar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
         db.fechar();
     } catch (const DbError& e) {

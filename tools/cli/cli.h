@@ -57,3 +57,6 @@ int verbErp(Cli& cli);
 int verbScale(Cli& cli);
 int verbTicket(Cli& cli);
 int verbBulk(Cli& cli);
+int verbWeigh(Cli& cli);
+int verbPending(Cli& cli);
+int verbHistory(Cli& cli);

@@ -24,6 +24,9 @@ const Verb kVerbs[] = {
     {"scale", verbScale, "scale read [--file BALANCA.TXT] [--log]"},
     {"ticket", verbTicket, "ticket pdf ID [--copies N] [--out FICHEIRO] | ticket print ID [--out FICHEIRO] | ticket mail ID"},
     {"bulk", verbBulk, "bulk --mode customers|suppliers --from DD-MM-YYYY --to DD-MM-YYYY [--first CODIGO] [--last CODIGO] (--pdf | --email)"},
+    {"weigh", verbWeigh, "weigh first|second|cancel --desk saidas|entradas ... (balantrix-cli weigh para as opções)"},
+    {"pending", verbPending, "pending --desk saidas|entradas"},
+    {"history", verbHistory, "history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]"},
 };
 
 int usage(QTextStream& err) {

@@ -1,0 +1,194 @@
+#include "demopesagens.h"
+
+#include <QRandomGenerator>
+
+#include "apiregistry.h"
+#include "basedados.h"
+#include "deskcore.h"
+#include "operatormessages.h"
+#include "parametrosaplic.h"
+#include "sessaosagelocal.h"
+
+namespace {
+
+// Every message the desk shows while it makes demo weighings is a refusal: kept, so the
+// demo fails with it instead of leaving a weighing half made.
+class Recusas : public OperatorMessages {
+  public:
+    bool mostrarAviso(int, const QString& t) override {
+        textos << t;
+        return false;
+    }
+    void mostrarEstado(int, const QString& t) override { textos << t; }
+    void mensagem(const QString& t) override { textos << t; }
+    QStringList textos;
+};
+
+struct Carga {
+    const char* terceiro;
+    const char* morada;  // nullptr: the third party's own address
+    const char* artigo;
+    const char* matricula;
+    bool subsidiarias;
+};
+
+// Outgoing: feed and grain to farms and dairies.
+const Carga kSaidas[] = {
+    {"C001", nullptr, "RAC-VL", "45-QO-12", false},  {"C001", "002", "RAC-VL", "45-QO-12", false},
+    {"C002", "001", "MILHO", "AB-21-CD", false},     {"C002", "002", "TRIGO", "AB-21-CD", false},
+    {"C004", nullptr, "RAC-VL", "12-LJ-88", false},  {"C005", "001", "RAC-FRG", "77-AV-03", false},
+    {"C005", "002", "RAC-FRG", "77-AV-03", false},   {"C008", "001", "RAC-SUI", "90-NV-45", false},
+    {"C009", "001", "BAGSOJA44", "BX-33-EP", false}, {"C011", nullptr, "RAC-VL", "31-OT-70", false},
+    {"C013", "001", "MILHO", "SA-04-JO", false},     {"C016", nullptr, "CEVADA", "PL-61-LM", false},
+    {"C007", nullptr, "RAC-SUI", "08-CR-19", false}, {"C003", nullptr, "TRIGO", "56-MF-02", false},
+};
+
+// Incoming: grain traders, local farmers and the fertiliser maker.
+const Carga kEntradas[] = {
+    {"F001", "001", "MILHO", "98-CN-14", false},     {"F001", "002", "TRIGO", "98-CN-14", false},
+    {"F002", "001", "ADUBO-NPK", "AZ-52-AT", true},  {"F003", nullptr, "MILHO", "23-JF-81", false},
+    {"F004", "001", "CEVADA", "LX-07-SL", false},    {"F005", nullptr, "MILHO", "65-DB-29", false},
+    {"F007", "001", "BAGSOJA44", "AS-90-IB", false}, {"F010", "001", "MILHO", "QP-18-LN", false},
+    {"F012", nullptr, "TRIGO", "MV-44-VC", false},
+};
+
+const char* const kObservacoes[] = {
+    "Carga coberta com lona",  "Motorista pediu talão em duplicado",
+    "Descarga no cais d'Além", "Humidade verificada à entrada",
+    "Entregar antes das 16h",
+};
+
+int arredondar(int kg) {
+    return kg / 20 * 20;
+}
+
+class Operador {
+  public:
+    Operador(DeskCore& desk, Recusas& recusas) : d(desk), r(recusas) {}
+
+    // Types a field and leaves it with Tab.
+    void tab(int campo, const QString& texto) {
+        d.escrever(campo, texto);
+        d.sair(campo);
+        verificar();
+    }
+
+    qint32 primeira(const Carga& c, const QDate& dia, int kg, const QString& refCliente, const QString& obs) {
+        d.btEntrada();
+        tab(0, QString::fromUtf8(c.terceiro));
+        if (c.morada) tab(1, QString::fromUtf8(c.morada));
+        tab(2, QString::fromUtf8(c.artigo));
+        tab(10, QString::fromUtf8(c.matricula));
+        if (!refCliente.isEmpty()) tab(11, refCliente);
+        if (!obs.isEmpty()) tab(12, obs);
+        if (c.subsidiarias) d.setMateriasSubsidiarias(true);
+        d.btPeso();
+        d.setDataPesagem(dia);
+        d.escrever(9, QString::number(kg));
+        d.btConfPeso(0);
+        verificar();
+        return d.idHistorico();
+    }
+
+    void segunda(qint32 id, const Carga& c, const QDate& dia, int kg, int vasilhame, int qualidade,
+                 int categoria) {
+        d.btPendentes();
+        int linha = -1;
+        for (int l = 0; l < d.grelha().linhas.size(); ++l)
+            if (d.grelha().valor(l, QStringLiteral("Id")).toInt() == id) linha = l;
+        if (linha < 0)
+            throw DbError(-1, QStringLiteral("A pesagem de demonstração %1 não está pendente.").arg(id));
+        d.activarLinha(linha);
+        if (c.subsidiarias) d.setMateriasSubsidiarias(true);
+        d.btPeso();
+        d.setDataPesagem(dia);
+        if (!d.kind().entrada) {
+            d.setDataCarga(QDateTime(dia, QTime(8, 30)));
+            d.setDataDescarga(QDateTime(dia, QTime(11, 0)));
+        }
+        d.escrever(9, QString::number(kg));
+        d.btConfPeso(0);
+        verificar();
+        if (vasilhame > 0) tab(3, Money::fromInteger(vasilhame).format());
+        if (qualidade > 0) tab(11, Money::fromInteger(qualidade).format());
+        if (d.kind().entrada) d.setCaracteristica(categoria);
+        d.btConf();
+        d.btConfFinal(0);
+        verificar();
+    }
+
+  private:
+    void verificar() {
+        if (!r.textos.isEmpty())
+            throw DbError(
+                -1, QStringLiteral("Pesagem de demonstração recusada: ") + r.textos.join(QLatin1Char(' ')));
+    }
+    DeskCore& d;
+    Recusas& r;
+};
+
+}  // namespace
+
+DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, const QString& empresa,
+                                         const QString& utilizador, const QString& password,
+                                         const QDate& hoje) {
+    Resumo resumo;
+    Recusas recusas;
+    ParametrosAplic parametros;
+    if (!parametros.ler(db, recusas)) throw DbError(-1, recusas.textos.join(QLatin1Char(' ')));
+    SessaoSageLocal sessao(erp, QStringLiteral("balantrix_demo_erp"));
+    sessao.setOpcao(2);
+    if (!sessao.ligar(QStringLiteral("local"), QString(), empresa, utilizador, password))
+        throw DbError(sessao.ultimoErroNumero(), sessao.ultimoErro());
+    ApiRegistry registry;
+    DeskCore saidas(DeskKind::saidas(), db, parametros, recusas, sessao, registry);
+    DeskCore entradas(DeskKind::entradas(), db, parametros, recusas, sessao, registry);
+    Operador opSaidas(saidas, recusas);
+    Operador opEntradas(entradas, recusas);
+
+    // A fixed seed: every demo installation holds the same weighings, relative to its day.
+    QRandomGenerator rng(20240917u);
+    const auto entre = [&rng](int de, int ate) { return int(rng.bounded(de, ate + 1)); };
+
+    // About four months back, every few days, oldest first, so tickets and documents
+    // are numbered in the order of their dates; weighbridges rest on Sundays.
+    QDate dia = hoje.addDays(-122);
+    for (int n = 0; n < 36; ++n) {
+        dia = dia.addDays(entre(2, 4));
+        if (dia.dayOfWeek() == Qt::Sunday) dia = dia.addDays(1);
+        if (dia >= hoje) break;
+        const bool saida = entre(0, 9) < 6;
+        const QString obs = entre(0, 5) == 0 ? QString::fromUtf8(kObservacoes[entre(0, 4)]) : QString();
+        if (saida) {
+            const Carga& c = kSaidas[entre(0, int(std::size(kSaidas)) - 1)];
+            const int tara = arredondar(entre(11500, 15500));
+            const int liquido = arredondar(entre(7000, 24000));
+            const QString ref = entre(0, 2) == 0
+                                    ? QStringLiteral("Enc. %1/%2").arg(dia.year()).arg(entre(100, 999))
+                                    : QString();
+            const qint32 id = opSaidas.primeira(c, dia, tara, ref, obs);
+            opSaidas.segunda(id, c, dia, tara + liquido, entre(0, 3) == 0 ? arredondar(entre(40, 240)) : 0, 0,
+                             0);
+        } else {
+            const Carga& c = kEntradas[entre(0, int(std::size(kEntradas)) - 1)];
+            const int tara = arredondar(entre(11000, 15000));
+            const int bruto = tara + arredondar(entre(9000, 26000));
+            const qint32 id = opEntradas.primeira(c, dia, bruto, QString(), obs);
+            const int qualidade = !c.subsidiarias && entre(0, 2) == 0 ? arredondar(entre(60, 420)) : 0;
+            opEntradas.segunda(id, c, dia, tara, entre(0, 4) == 0 ? arredondar(entre(40, 200)) : 0, qualidade,
+                               entre(0, 3) == 0 ? 1 : 0);
+        }
+        ++resumo.concluidas;
+    }
+
+    // Trucks on the yard: weighed in, not yet out.
+    opEntradas.primeira(kEntradas[5], hoje.addDays(-1), 27340, QString(),
+                        QStringLiteral("Aguarda análise de humidade"));
+    opSaidas.primeira(kSaidas[0], hoje, 13280, QStringLiteral("Enc. d'Outubro 12"), QString());
+    opEntradas.primeira(kEntradas[0], hoje, 36120, QString(), QString());
+    opSaidas.primeira(kSaidas[7], hoje, 14960, QString(), QString());
+    resumo.pendentes = 4;
+    saidas.btCancGeral();
+    entradas.btCancGeral();
+    return resumo;
+}
