@@ -11,9 +11,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -37,7 +37,7 @@
 namespace {
 
 class Mensagens : public OperatorMessages {
-public:
+  public:
     bool mostrarAviso(int, const QString& t) override { return guardar(t); }
     void mostrarEstado(int, const QString& t) override { guardar(t); }
     void mensagem(const QString& t) override { guardar(t); }
@@ -92,11 +92,14 @@ struct Medida {
 };
 
 void relatorio(const char* nome, const Medida& m, double alvo, qint64 linhas) {
-    std::printf("%s: runs=%lld rows=%lld median_ms=%.2f max_ms=%.2f target_ms=%.0f %s\n", nome, qint64(m.ms.size()),
-                linhas, m.mediana(), m.maximo(), alvo, m.mediana() < alvo ? "ok" : "SLOW");
+    std::printf("%s: runs=%lld rows=%lld median_ms=%.2f max_ms=%.2f target_ms=%.0f %s\n", nome,
+                qint64(m.ms.size()), linhas, m.mediana(), m.maximo(), alvo,
+                m.mediana() < alvo ? "ok" : "SLOW");
 }
 
-double ms(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
+double ms(const QElapsedTimer& t) {
+    return double(t.nsecsElapsed()) / 1e6;
+}
 
 }  // namespace
 
@@ -107,9 +110,12 @@ int main(int argc, char** argv) {
     bool semIndices = false;
     QString pasta;
     for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size()) runs = std::max(1, args[++i].toInt());
-        else if (args[i] == QStringLiteral("--sem-indices")) semIndices = true;
-        else pasta = args[i];
+        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size())
+            runs = std::max(1, args[++i].toInt());
+        else if (args[i] == QStringLiteral("--sem-indices"))
+            semIndices = true;
+        else
+            pasta = args[i];
     }
     if (pasta.isEmpty()) {
         std::fprintf(stderr, "usage: bench_desk DIR [--runs N] [--sem-indices]\n");
@@ -127,17 +133,20 @@ int main(int argc, char** argv) {
     }
     const QSqlDatabase conn = QSqlDatabase::database(QStringLiteral("bench"));
     if (semIndices) {
-        for (const CatalogIndex& ix : CatalogIndex::all()) db.executar(QStringLiteral("DROP INDEX IF EXISTS ") + ix.nome);
+        for (const CatalogIndex& ix : CatalogIndex::all())
+            db.executar(QStringLiteral("DROP INDEX IF EXISTS ") + ix.nome);
         std::printf("indexes=dropped\n");
     } else {
         QElapsedTimer t;
         t.start();
         const Catalogo::ResultadoIndices r = Catalogo(db, msgs, ProgramInfo::version()).garantirIndices();
-        std::printf("indexes=%s created=%lld create_ms=%.0f\n", r.ok ? "ok" : "FAILED", qint64(r.criados.size()), ms(t));
+        std::printf("indexes=%s created=%lld create_ms=%.0f\n", r.ok ? "ok" : "FAILED",
+                    qint64(r.criados.size()), ms(t));
     }
 
     SessaoSageLocal erp(sql, QStringLiteral("bench_erp"));
-    if (!erp.ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"), QStringLiteral("demo"))) {
+    if (!erp.ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"),
+                   QStringLiteral("demo"))) {
         std::fprintf(stderr, "ERP connection failed\n");
         return 1;
     }
@@ -173,7 +182,8 @@ int main(int argc, char** argv) {
         validar.ms << ms(t);
         captura.activa = false;
         if (!ok || desk.campo(4).isEmpty()) {
-            std::fprintf(stderr, "customer %s refused: %s\n", qPrintable(codigo), qPrintable(msgs.todas.join(u'|')));
+            std::fprintf(stderr, "customer %s refused: %s\n", qPrintable(codigo),
+                         qPrintable(msgs.todas.join(u'|')));
             return 1;
         }
     }
@@ -214,7 +224,8 @@ int main(int argc, char** argv) {
         captura.activa = false;
         linhasHistorico = desk.grelha().linhas.size();
     }
-    std::printf("\n[history %s..%s]\n", qPrintable(de.toString(Qt::ISODate)), qPrintable(ate.toString(Qt::ISODate)));
+    std::printf("\n[history %s..%s]\n", qPrintable(de.toString(Qt::ISODate)),
+                qPrintable(ate.toString(Qt::ISODate)));
     planos(conn, captura.sql);
     sqlite3_trace_v2(handle, 0, nullptr, nullptr);
 

@@ -38,7 +38,7 @@ const char* kIso = "yyyy-MM-dd HH:mm:ss";
 
 // One statement prepared once and run for many rows.
 class Insert {
-public:
+  public:
     Insert(const QSqlDatabase& db, const QString& sql) : m_q(db) {
         if (!m_q.prepare(sql)) fail(m_q.lastError().text() + QStringLiteral(" in ") + sql);
     }
@@ -47,7 +47,7 @@ public:
         if (!m_q.exec()) fail(m_q.lastError().text() + QStringLiteral(" in ") + m_q.lastQuery());
     }
 
-private:
+  private:
     QSqlQuery m_q;
 };
 
@@ -66,7 +66,7 @@ QStringList column(const QSqlDatabase& db, const QString& sql) {
 
 // Commits every so many rows so that a transaction stays large but bounded.
 class Lote {
-public:
+  public:
     explicit Lote(QSqlDatabase db) : m_db(std::move(db)) { m_db.transaction(); }
     ~Lote() { m_db.commit(); }
     void linha() {
@@ -76,20 +76,29 @@ public:
         }
     }
 
-private:
+  private:
     QSqlDatabase m_db;
     qint64 m_n = 0;
 };
 
-const char* kNomes[] = {"António", "Manuel", "José", "Joaquim", "Maria", "Ana", "Rosa", "Fernando", "Carlos",
-                        "Paulo", "Rui", "Luís", "Teresa", "Isabel", "Domingos", "Abílio", "Albano", "Conceição"};
-const char* kApelidos[] = {"Silva", "Pereira", "Fernandes", "Costa", "Martins", "Gonçalves", "Araújo", "Sousa",
-                           "Lopes", "Ribeiro", "Carvalho", "Machado", "Faria", "Barbosa", "Cunha", "Oliveira",
-                           "Vieira", "Antunes", "Magalhães", "Sá"};
-const char* kEmpresas[] = {"Quinta", "Casa Agrícola", "Vacaria", "Exploração Pecuária", "Avícola", "Suinicultura",
-                           "Sociedade Agrícola", "Granja", "Herdade"};
-const char* kLugares[] = {"do Outeiro", "da Igreja", "do Monte", "de São Bento", "da Ponte", "do Paço", "da Fonte",
-                          "do Cruzeiro", "de Baixo", "da Veiga", "do Souto", "das Lameiras"};
+const char* kNomes[] = {"António", "Manuel",   "José",     "Joaquim", "Maria",  "Ana",
+                        "Rosa",    "Fernando", "Carlos",   "Paulo",   "Rui",    "Luís",
+                        "Teresa",  "Isabel",   "Domingos", "Abílio",  "Albano", "Conceição"};
+const char* kApelidos[] = {"Silva", "Pereira",  "Fernandes", "Costa",    "Martins",   "Gonçalves", "Araújo",
+                           "Sousa", "Lopes",    "Ribeiro",   "Carvalho", "Machado",   "Faria",     "Barbosa",
+                           "Cunha", "Oliveira", "Vieira",    "Antunes",  "Magalhães", "Sá"};
+const char* kEmpresas[] = {"Quinta",
+                           "Casa Agrícola",
+                           "Vacaria",
+                           "Exploração Pecuária",
+                           "Avícola",
+                           "Suinicultura",
+                           "Sociedade Agrícola",
+                           "Granja",
+                           "Herdade"};
+const char* kLugares[] = {"do Outeiro", "da Igreja", "do Monte", "de São Bento",
+                          "da Ponte",   "do Paço",   "da Fonte", "do Cruzeiro",
+                          "de Baixo",   "da Veiga",  "do Souto", "das Lameiras"};
 
 QString nif(std::mt19937_64& rng) {
     // Eight digits and the check digit (modulo 11), first digit 1, 2 or 5.
@@ -125,14 +134,20 @@ int main(int argc, char** argv) {
     for (int i = 0; i < args.size(); ++i) {
         const QString a = args[i];
         auto next = [&] { return i + 1 < args.size() ? args[++i].toLongLong() : 0; };
-        if (a == QStringLiteral("--clientes")) nClientes = int(next());
-        else if (a == QStringLiteral("--pesagens")) nPesagens = int(next());
-        else if (a == QStringLiteral("--anos")) anos = std::max<int>(1, int(next()));
-        else if (a == QStringLiteral("--semente")) semente = quint64(next());
-        else pasta = a;
+        if (a == QStringLiteral("--clientes"))
+            nClientes = int(next());
+        else if (a == QStringLiteral("--pesagens"))
+            nPesagens = int(next());
+        else if (a == QStringLiteral("--anos"))
+            anos = std::max<int>(1, int(next()));
+        else if (a == QStringLiteral("--semente"))
+            semente = quint64(next());
+        else
+            pasta = a;
     }
     if (pasta.isEmpty() || nClientes < 1 || nPesagens < 1) {
-        std::fprintf(stderr, "usage: bench_desk_dados DIR [--clientes N] [--pesagens N] [--anos N] [--semente N]\n");
+        std::fprintf(stderr,
+                     "usage: bench_desk_dados DIR [--clientes N] [--pesagens N] [--anos N] [--semente N]\n");
         return 2;
     }
     QDir().mkpath(pasta);
@@ -145,7 +160,8 @@ int main(int argc, char** argv) {
     if (!demo.ok) fail(demo.mensagem);
 
     BaseDados base(QStringLiteral("gerador"));
-    if (!base.abrir(SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), demo.database, QString(), QString()}))
+    if (!base.abrir(SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), demo.database, QString(),
+                                QString()}))
         fail(base.ultimoErro());
     QSqlDatabase db = QSqlDatabase::database(QStringLiteral("gerador"));
     exec(db, QStringLiteral("PRAGMA synchronous=OFF"));
@@ -162,16 +178,21 @@ int main(int argc, char** argv) {
         while (q.next()) localidade.insert(q.value(0).toString(), q.value(1).toString());
     }
     const QStringList tiposMorada = column(db, QStringLiteral("SELECT Codigo FROM TpMorada ORDER BY Codigo"));
-    const QStringList artigosSaida = {QStringLiteral("RAC-VL"), QStringLiteral("RAC-SUI"), QStringLiteral("RAC-FRG"),
-                                      QStringLiteral("ADUBO-NPK"), QStringLiteral("MILHO"), QStringLiteral("BAGSOJA44")};
-    const QStringList artigosEntrada = {QStringLiteral("MILHO"), QStringLiteral("TRIGO"), QStringLiteral("CEVADA"),
-                                        QStringLiteral("BAGSOJA44"), QStringLiteral("ADUBO-NPK")};
-    QStringList clientes = column(db, QStringLiteral("SELECT CODIGO FROM Clientes WHERE Inactivo = 0 ORDER BY CODIGO"));
-    QStringList fornecedores = column(db, QStringLiteral("SELECT CODIGO FROM Fornec WHERE Inactivo = 0 ORDER BY CODIGO"));
+    const QStringList artigosSaida = {QStringLiteral("RAC-VL"),  QStringLiteral("RAC-SUI"),
+                                      QStringLiteral("RAC-FRG"), QStringLiteral("ADUBO-NPK"),
+                                      QStringLiteral("MILHO"),   QStringLiteral("BAGSOJA44")};
+    const QStringList artigosEntrada = {QStringLiteral("MILHO"), QStringLiteral("TRIGO"),
+                                        QStringLiteral("CEVADA"), QStringLiteral("BAGSOJA44"),
+                                        QStringLiteral("ADUBO-NPK")};
+    QStringList clientes =
+        column(db, QStringLiteral("SELECT CODIGO FROM Clientes WHERE Inactivo = 0 ORDER BY CODIGO"));
+    QStringList fornecedores =
+        column(db, QStringLiteral("SELECT CODIGO FROM Fornec WHERE Inactivo = 0 ORDER BY CODIGO"));
     QHash<QString, QString> nifs;
     {
         QSqlQuery q(db);
-        q.exec(QStringLiteral("SELECT CODIGO, NContrib FROM Clientes UNION ALL SELECT CODIGO, NContrib FROM Fornec"));
+        q.exec(QStringLiteral(
+            "SELECT CODIGO, NContrib FROM Clientes UNION ALL SELECT CODIGO, NContrib FROM Fornec"));
         while (q.next()) nifs.insert(q.value(0).toString(), q.value(1).toString());
     }
 
@@ -182,19 +203,25 @@ int main(int argc, char** argv) {
     QHash<QString, int> moradasDe;  // number of delivery addresses of a customer
     {
         Lote lote(db);
-        Insert cli(db, QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, Morada, Local, CdPostal, NContrib, "
-                                      "email_envio_documentos, Inactivo) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-        Insert forn(db, QStringLiteral("INSERT INTO Fornec (CODIGO, NOME, Morada, Local, CdPostal, NContrib, Email, "
-                                       "Inactivo) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-        Insert mor(db, QStringLiteral("INSERT INTO MORADAS (TERCEIRO, TPTERC, CDMORADA, Descr, Local, CdPostal, TpMorada) "
-                                      "VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        Insert cli(db,
+                   QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, Morada, Local, CdPostal, NContrib, "
+                                  "email_envio_documentos, Inactivo) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        Insert forn(
+            db, QStringLiteral("INSERT INTO Fornec (CODIGO, NOME, Morada, Local, CdPostal, NContrib, Email, "
+                               "Inactivo) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        Insert mor(db,
+                   QStringLiteral(
+                       "INSERT INTO MORADAS (TERCEIRO, TPTERC, CDMORADA, Descr, Local, CdPostal, TpMorada) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?)"));
         auto nome = [&](int i) {
-            const QString pessoa = QString::fromUtf8(kNomes[uni(0, std::size(kNomes) - 1)]) + QLatin1Char(' ') +
-                                   QString::fromUtf8(kApelidos[uni(0, std::size(kApelidos) - 1)]) + QLatin1Char(' ') +
-                                   QString::fromUtf8(kApelidos[uni(0, std::size(kApelidos) - 1)]);
+            const QString pessoa =
+                QString::fromUtf8(kNomes[uni(0, std::size(kNomes) - 1)]) + QLatin1Char(' ') +
+                QString::fromUtf8(kApelidos[uni(0, std::size(kApelidos) - 1)]) + QLatin1Char(' ') +
+                QString::fromUtf8(kApelidos[uni(0, std::size(kApelidos) - 1)]);
             if (i % 3 == 0)
                 return QString::fromUtf8(kEmpresas[uni(0, std::size(kEmpresas) - 1)]) + QLatin1Char(' ') +
-                       QString::fromUtf8(kLugares[uni(0, std::size(kLugares) - 1)]) + QStringLiteral(", Lda.");
+                       QString::fromUtf8(kLugares[uni(0, std::size(kLugares) - 1)]) +
+                       QStringLiteral(", Lda.");
             return pessoa;
         };
         auto terceiro = [&](Insert& ins, int tpTerc, const QString& codigo, int i) {
@@ -202,17 +229,20 @@ int main(int argc, char** argv) {
             const QString n = nif(rng);
             nifs.insert(codigo, n);
             const bool inactivo = prob(0.03);
-            ins.run({codigo, nome(i), QStringLiteral("Lugar %1, %2").arg(QString::fromUtf8(kLugares[uni(0, 11)])).arg(uni(1, 300)),
-                     localidade.value(cp), cp, n,
-                     prob(0.4) ? QVariant(QStringLiteral("%1@correio.example").arg(codigo.toLower())) : QVariant(QMetaType::fromType<QString>()),
-                     inactivo ? -1 : 0});
+            ins.run(
+                {codigo, nome(i),
+                 QStringLiteral("Lugar %1, %2").arg(QString::fromUtf8(kLugares[uni(0, 11)])).arg(uni(1, 300)),
+                 localidade.value(cp), cp, n,
+                 prob(0.4) ? QVariant(QStringLiteral("%1@correio.example").arg(codigo.toLower()))
+                           : QVariant(QMetaType::fromType<QString>()),
+                 inactivo ? -1 : 0});
             lote.linha();
             const int nMoradas = prob(0.35) ? uni(1, 3) : 0;
             for (int m = 1; m <= nMoradas; ++m) {
                 const QString cpm = codPostais[uni(0, codPostais.size() - 1)];
                 mor.run({codigo, tpTerc, QStringLiteral("%1").arg(m, 3, 10, QLatin1Char('0')),
-                         QStringLiteral("Exploração %1").arg(QString::fromUtf8(kLugares[uni(0, 11)])), localidade.value(cpm), cpm,
-                         tiposMorada[uni(0, tiposMorada.size() - 1)]});
+                         QStringLiteral("Exploração %1").arg(QString::fromUtf8(kLugares[uni(0, 11)])),
+                         localidade.value(cpm), cpm, tiposMorada[uni(0, tiposMorada.size() - 1)]});
                 lote.linha();
             }
             if (tpTerc == 2) moradasDe.insert(codigo, nMoradas);
@@ -266,20 +296,30 @@ int main(int argc, char** argv) {
     const QString vazio = QStringLiteral("");  // texts the program stores as empty, never NULL
     {
         Lote lote(db);
-        Insert hist(db, QStringLiteral(
-                            "INSERT INTO kel_PES_Historico (Hist_Id, Tipo, TpDoc, Serie, NoDoc, Ano, PesoBruto, PesoTara, "
-                            "PesoLiquido, PesoEfectivo, Justificacao, DataHoraPB, DataHoraPL, Terceiro, Artigo, CodMorada, "
-                            "Motorista, Carro, TipoTerc, AnoTalao, NoTalao, RefCliente, RefEntrega, Sigla, Campanha, "
-                            "TipoMorada) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        Insert comp(db, QStringLiteral("INSERT INTO kel_PES_Historico_Comp (Cab_Id, Vasilhame, Qualidade, Caracteristica) "
-                                       "VALUES (?, ?, ?, ?)"));
+        Insert hist(
+            db, QStringLiteral(
+                    "INSERT INTO kel_PES_Historico (Hist_Id, Tipo, TpDoc, Serie, NoDoc, Ano, PesoBruto, "
+                    "PesoTara, "
+                    "PesoLiquido, PesoEfectivo, Justificacao, DataHoraPB, DataHoraPL, Terceiro, Artigo, "
+                    "CodMorada, "
+                    "Motorista, Carro, TipoTerc, AnoTalao, NoTalao, RefCliente, RefEntrega, Sigla, Campanha, "
+                    "TipoMorada) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                    "?, ?, ?, ?)"));
+        Insert comp(db,
+                    QStringLiteral(
+                        "INSERT INTO kel_PES_Historico_Comp (Cab_Id, Vasilhame, Qualidade, Caracteristica) "
+                        "VALUES (?, ?, ?, ?)"));
         Insert vias(db, QStringLiteral("INSERT INTO kel_PES_Vias (NoId, NoVia) VALUES (?, ?)"));
-        Insert cab(db, QStringLiteral("INSERT INTO DocGCCab (Tpdoc, Serie, NNumdoc, Ano, Data, AreaGestao, Sector, TipoTerc, "
-                                      "Terceiro, NContrib, Matricul, DtCarga, Hora, DataDes, HoraDes, ONDEENTR, NumVias, "
-                                      "Convertido, TotalQtd, Estado) VALUES (?, 1, ?, ?, ?, 1, 'PES', ?, ?, ?, ?, ?, ?, ?, ?, "
-                                      "?, 0, 0, ?, 'F')"));
-        Insert lin(db, QStringLiteral("INSERT INTO DocGCLin (Tpdoc, Serie, NNumdoc, Ano, NLinha, Artigo, Descricao, "
-                                      "Quantidade, QuantidadeOrigem, Armazem) VALUES (?, 1, ?, ?, 1, ?, NULL, ?, ?, ?)"));
+        Insert cab(
+            db, QStringLiteral(
+                    "INSERT INTO DocGCCab (Tpdoc, Serie, NNumdoc, Ano, Data, AreaGestao, Sector, TipoTerc, "
+                    "Terceiro, NContrib, Matricul, DtCarga, Hora, DataDes, HoraDes, ONDEENTR, NumVias, "
+                    "Convertido, TotalQtd, Estado) VALUES (?, 1, ?, ?, ?, 1, 'PES', ?, ?, ?, ?, ?, ?, ?, ?, "
+                    "?, 0, 0, ?, 'F')"));
+        Insert lin(db,
+                   QStringLiteral(
+                       "INSERT INTO DocGCLin (Tpdoc, Serie, NNumdoc, Ano, NLinha, Artigo, Descricao, "
+                       "Quantidade, QuantidadeOrigem, Armazem) VALUES (?, 1, ?, ?, 1, ?, NULL, ?, ?, ?)"));
         qint64 id = 0;
         // Weighings per day: none on Sundays, fewer on Saturdays, some days busier than
         // others; the total is exactly the number asked for.
@@ -287,17 +327,21 @@ int main(int argc, char** argv) {
         double somaPesos = 0;
         for (qint64 dia = 0; dia < dias; ++dia) {
             const int dow = primeiroDia.addDays(dia).dayOfWeek();
-            pesoDia[dia] = dow == 7 ? 0 : (dow == 6 ? 0.4 : 1.0) * std::uniform_real_distribution<double>(0.75, 1.25)(rng);
+            pesoDia[dia] =
+                dow == 7 ? 0
+                         : (dow == 6 ? 0.4 : 1.0) * std::uniform_real_distribution<double>(0.75, 1.25)(rng);
             somaPesos += pesoDia[dia];
         }
         const int agoraSeg = QTime(0, 0).secsTo(agora.time());
-        const qint64 ultimasTresHoras = std::max<qint64>(1, qint64(double(nPesagens) / somaPesos * 3.0 / 13.0));
+        const qint64 ultimasTresHoras =
+            std::max<qint64>(1, qint64(double(nPesagens) / somaPesos * 3.0 / 13.0));
         double acumulado = 0;
         for (qint64 dia = 0; dia < dias; ++dia) {
             const QDate data = primeiroDia.addDays(dia);
             const qint64 antes = qint64(acumulado / somaPesos * double(nPesagens));
             acumulado += pesoDia[dia];
-            const qint64 n = dia == dias - 1 ? nPesagens - id : qint64(acumulado / somaPesos * double(nPesagens)) - antes;
+            const qint64 n =
+                dia == dias - 1 ? nPesagens - id : qint64(acumulado / somaPesos * double(nPesagens)) - antes;
             // Today only up to now.
             const int de = dia == dias - 1 ? std::max(0, std::min(6 * 3600, agoraSeg - 8 * 3600)) : 6 * 3600;
             const int ate = dia == dias - 1 ? std::max(de, agoraSeg) : 19 * 3600;
@@ -323,7 +367,9 @@ int main(int argc, char** argv) {
                 const QString tpDoc = saida ? QStringLiteral("GR") : QStringLiteral("GEM");
                 int moradas = saida ? moradasDe.value(terceiro) : 0;
                 const QString codMorada =
-                    moradas > 0 && prob(0.5) ? QStringLiteral("%1").arg(uni(1, moradas), 3, 10, QLatin1Char('0')) : QString();
+                    moradas > 0 && prob(0.5)
+                        ? QStringLiteral("%1").arg(uni(1, moradas), 3, 10, QLatin1Char('0'))
+                        : QString();
                 int talao;
                 if (saida)
                     talao = ++contadorSaida[campanha + QLatin1Char('|') + terceiro];
@@ -339,13 +385,33 @@ int main(int argc, char** argv) {
                 const QVariant nulo(QMetaType::fromType<QString>());
                 const QVariant pesoBruto = pendente && saida ? QVariant(0) : QVariant(bruto);
                 const QVariant pesoTara = pendente && !saida ? QVariant(0) : QVariant(tara);
-                hist.run({id, saida ? QStringLiteral("S") : QStringLiteral("E"), pendente ? vazio : tpDoc,
-                          pendente ? 0 : 1, noDoc, ano, pesoBruto, pesoTara, pendente ? 0 : liquido,
-                          pendente ? 0 : liquido - vasilhame, prob(0.05) ? QStringLiteral("Carga conferida") : vazio,
+                hist.run({id,
+                          saida ? QStringLiteral("S") : QStringLiteral("E"),
+                          pendente ? vazio : tpDoc,
+                          pendente ? 0 : 1,
+                          noDoc,
+                          ano,
+                          pesoBruto,
+                          pesoTara,
+                          pendente ? 0 : liquido,
+                          pendente ? 0 : liquido - vasilhame,
+                          prob(0.05) ? QStringLiteral("Carga conferida") : vazio,
                           pb.toString(QLatin1String(kIso)),
-                          pendente ? QVariant(QMetaType::fromType<QString>()) : QVariant(pl.toString(QLatin1String(kIso))),
-                          terceiro, artigo, codMorada.isEmpty() ? vazio : codMorada, vazio, carro, saida ? 2 : 1, data.year(),
-                          talao, vazio, vazio, vazio, campanha, vazio});
+                          pendente ? QVariant(QMetaType::fromType<QString>())
+                                   : QVariant(pl.toString(QLatin1String(kIso))),
+                          terceiro,
+                          artigo,
+                          codMorada.isEmpty() ? vazio : codMorada,
+                          vazio,
+                          carro,
+                          saida ? 2 : 1,
+                          data.year(),
+                          talao,
+                          vazio,
+                          vazio,
+                          vazio,
+                          campanha,
+                          vazio});
                 lote.linha();
                 ++escritas;
                 if (pendente) {
@@ -358,10 +424,12 @@ int main(int argc, char** argv) {
                     vias.run({id, v});
                     lote.linha();
                 }
-                cab.run({tpDoc, noDoc, ano, pl.toString(QLatin1String(kIso)), saida ? 2 : 1, terceiro, nifs.value(terceiro), carro,
-                         pb.date().toString(QLatin1String("yyyy-MM-dd 00:00:00")), pb.toString(QStringLiteral("HH:mm")),
-                         pl.date().toString(QLatin1String("yyyy-MM-dd 00:00:00")), pl.toString(QStringLiteral("HH:mm")),
-                         codMorada, liquido - vasilhame});
+                cab.run({tpDoc, noDoc, ano, pl.toString(QLatin1String(kIso)), saida ? 2 : 1, terceiro,
+                         nifs.value(terceiro), carro,
+                         pb.date().toString(QLatin1String("yyyy-MM-dd 00:00:00")),
+                         pb.toString(QStringLiteral("HH:mm")),
+                         pl.date().toString(QLatin1String("yyyy-MM-dd 00:00:00")),
+                         pl.toString(QStringLiteral("HH:mm")), codMorada, liquido - vasilhame});
                 lote.linha();
                 lin.run({tpDoc, noDoc, ano, artigo, liquido - vasilhame, liquido - vasilhame,
                          saida ? QStringLiteral("A2") : QStringLiteral("A1")});
@@ -369,8 +437,10 @@ int main(int argc, char** argv) {
             }
         }
         // Ticket counters as the numbering left them.
-        Insert tal(db, QStringLiteral("INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Contador, Cliente, Sigla, CdMorada, "
-                                      "TipoMorada) VALUES (?, ?, ?, ?, ?, '', '', ?)"));
+        Insert tal(db,
+                   QStringLiteral(
+                       "INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Contador, Cliente, Sigla, CdMorada, "
+                       "TipoMorada) VALUES (?, ?, ?, ?, ?, '', '', ?)"));
         for (auto it = contadorSaida.cbegin(); it != contadorSaida.cend(); ++it) {
             const QStringList k = it.key().split(QLatin1Char('|'));
             tal.run({2, k[0], QStringLiteral("GR"), it.value(), k[1], QString()});
@@ -383,8 +453,8 @@ int main(int argc, char** argv) {
         }
     }
     exec(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-    std::printf("pesagens=%lld pendentes_saida=%d pendentes_entrada=%d ms=%lld\n", escritas, pendentes[0], pendentes[1],
-                fase.restart());
+    std::printf("pesagens=%lld pendentes_saida=%d pendentes_entrada=%d ms=%lld\n", escritas, pendentes[0],
+                pendentes[1], fase.restart());
     std::printf("base=%s\nconfig=%s\ntotal_ms=%lld\n", qPrintable(demo.database), qPrintable(demo.configFile),
                 total.elapsed());
     return 0;

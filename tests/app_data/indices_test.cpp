@@ -32,7 +32,9 @@ QStringList todosOsNomes() {
     return out;
 }
 
-int versao(BaseDados& db) { return db.escalar("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200").toInt(); }
+int versao(BaseDados& db) {
+    return db.escalar("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200").toInt();
+}
 
 // A copies table without the column the index needs: creating that one index fails.
 void estragarVias(BaseDados& db) {
@@ -58,7 +60,7 @@ void escreverConfig(const TempDataDir& dir, const QString& baseDados) {
 class IndicesTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void createdOnceAndASecondRunChangesNothing() {
         TempDatabase t(TempDatabase::Catalogue);
         QVERIFY(indicesNaBase(t.db()).isEmpty());
@@ -71,7 +73,8 @@ private slots:
         QCOMPARE(versao(t.db()), Catalogo::kCurrentVersion);
 
         // Every column of each index is the one its statement names.
-        const RecordSet cols = t.db().consultar("SELECT name FROM pragma_index_info('IX_kel_PES_Historico_Pendentes')");
+        const RecordSet cols =
+            t.db().consultar("SELECT name FROM pragma_index_info('IX_kel_PES_Historico_Pendentes')");
         QCOMPARE(cols.count(), 3);
         QCOMPARE(cols.text(0, "name"), QStringLiteral("Tipo"));
         QCOMPARE(cols.text(1, "name"), QStringLiteral("DataHoraPL"));
@@ -97,17 +100,21 @@ private slots:
         };
         // Pending: no scan of the weighings and no sort.
         const QString pendentes = plano(
-            "SELECT Hist_Id FROM kel_PES_Historico INNER JOIN Clientes ON kel_PES_Historico.Terceiro = Clientes.CODIGO "
+            "SELECT Hist_Id FROM kel_PES_Historico INNER JOIN Clientes ON kel_PES_Historico.Terceiro = "
+            "Clientes.CODIGO "
             "WHERE (kel_PES_Historico.DataHoraPL IS NULL) AND Tipo = ? ORDER BY kel_PES_Historico.DataHoraPB",
             {"S"});
         QVERIFY2(pendentes.contains("IX_kel_PES_Historico_Pendentes"), qPrintable(pendentes));
         QVERIFY2(!pendentes.contains("TEMP B-TREE"), qPrintable(pendentes));
         // History of a period: a range of the date index, read backwards for newest first.
         const QString historico = plano(
-            "SELECT Hist_Id FROM kel_PES_Historico INNER JOIN Clientes ON kel_PES_Historico.Terceiro = Clientes.CODIGO "
-            "WHERE (kel_PES_Historico.DataHoraPL IS NOT NULL) AND Tipo = ? AND kel_PES_Historico.DataHoraPB >= ? AND "
+            "SELECT Hist_Id FROM kel_PES_Historico INNER JOIN Clientes ON kel_PES_Historico.Terceiro = "
+            "Clientes.CODIGO "
+            "WHERE (kel_PES_Historico.DataHoraPL IS NOT NULL) AND Tipo = ? AND kel_PES_Historico.DataHoraPB "
+            ">= ? AND "
             "kel_PES_Historico.DataHoraPB <= ? ORDER BY DataHoraPB DESC",
-            {"S", QDateTime(QDate(2026, 11, 1), QTime(0, 0)), QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59))});
+            {"S", QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+             QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59))});
         QVERIFY2(historico.contains("IX_kel_PES_Historico_Data"), qPrintable(historico));
         QVERIFY2(!historico.contains("TEMP B-TREE"), qPrintable(historico));
     }
