@@ -84,6 +84,9 @@ bool Arranque::prepararCatalogo() {
         }
     }
     m_catalogo = catalogo.verificarVersao(m_catalogoCriado);
+    // Indexes only on a catalogue at the current version: an older one is still to be
+    // upgraded (its tables may change, and an index would block SQL Server's ALTER COLUMN).
+    if (m_catalogo.ok && m_catalogo.versaoCatalogo >= Catalogo::kCurrentVersion) catalogo.garantirIndices();
     return true;
 }
 

@@ -98,6 +98,7 @@ Demo::Resultado Demo::criar(const QString& configName, bool force) {
         catalogo.criarCatalogoBase();
         const Catalogo::Resultado check = catalogo.verificarVersao(true);
         if (!check.ok) throw DbError(-1, messages.last);
+        if (!catalogo.garantirIndices().ok) throw DbError(-1, messages.last);
         gravarParametros(db);
         DemoPesagens::criar(db, sql, empresa(), utilizador(), password());
         db.executar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));

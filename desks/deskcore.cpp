@@ -18,6 +18,23 @@ struct FalhaConclusao {
 
 QString dataHoraTexto(const QDateTime& dt) { return dt.isValid() ? dt.toString(QStringLiteral("dd-MM-yyyy HH:mm")) : QString(); }
 
+// The same text for a list cell. SQLite's ISO text ("yyyy-MM-dd HH:mm:ss") is rearranged
+// as stored: a local QDateTime per row costs a parse and a time-zone lookup, which for a
+// month of history was most of the time the list took.
+QString dataHoraTexto(const QVariant& v) {
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString();
+        if (s.size() >= 16 && s[4] == u'-' && s[7] == u'-' && s[10] == u' ' && s[13] == u':') {
+            QString t;
+            t.reserve(16);
+            t.append(QStringView(s).mid(8, 2)).append(u'-').append(QStringView(s).mid(5, 2)).append(u'-');
+            t.append(QStringView(s).left(4)).append(u' ').append(QStringView(s).mid(11, 5));
+            return t;
+        }
+    }
+    return dataHoraTexto(RecordSet::toDateTime(v));
+}
+
 // Only what the operator sees as empty counts as empty.
 bool vazio(const QString& t) { return t.trimmed().isEmpty(); }
 
@@ -1047,7 +1064,7 @@ bool DeskCore::carregarPendentes() {
                                        QString(),
                                        rs.text(r, QStringLiteral("NOME")),
                                        rs.text(r, QStringLiteral("Artigo")),
-                                       dataHoraTexto(RecordSet::toDateTime(rs.value(r, QStringLiteral("DataHoraPB")))),
+                                       dataHoraTexto(rs.value(r, QStringLiteral("DataHoraPB"))),
                                        rs.text(r, QStringLiteral("Carro"))};
     }
     return !m_grelha.linhas.isEmpty();
@@ -1073,7 +1090,7 @@ bool DeskCore::carregarHistorico() {
         m_grelha.linhas << QStringList{rs.text(r, QStringLiteral("Hist_Id")),
                                        doc,
                                        rs.text(r, QStringLiteral("NOME")),
-                                       dataHoraTexto(RecordSet::toDateTime(rs.value(r, QStringLiteral("DataHoraPB")))),
+                                       dataHoraTexto(rs.value(r, QStringLiteral("DataHoraPB"))),
                                        rs.text(r, QStringLiteral("Artigo")),
                                        talao};
     }

@@ -48,6 +48,9 @@ QStringList ErpSchema::createStatements() {
                        "int NOT NULL, Ano smallint NOT NULL, NLinha int NOT NULL, Artigo nvarchar(15) COLLATE NOCASE NULL, "
                        "Descricao nvarchar(100) COLLATE NOCASE NULL, Quantidade money NULL, QuantidadeOrigem money NULL, "
                        "Armazem nvarchar(6) COLLATE NOCASE NULL, PRIMARY KEY (Tpdoc, Serie, NNumdoc, Ano, NLinha))"),
+        // The next number of a type, series and year (MAX(NNumdoc)): the primary key has
+        // the year after the number, so without this the whole series is read.
+        QStringLiteral("CREATE INDEX IX_DocGCCab_Numeracao ON DocGCCab (Tpdoc, Serie, Ano, NNumdoc)"),
     };
 }
 

@@ -10,6 +10,7 @@ packages=(
   libcurl4-openssl-dev libkainjow-mustache-dev
   xvfb xauth socat poppler-utils python3-aiosmtpd sqlite3
   fonts-dejavu-core
+  libsqlite3-dev
 )
 
 missing=()

@@ -58,6 +58,10 @@ bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeo
         QSqlQuery q(db);
         q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        // 32 MB of page cache instead of SQLite's 2 MB: a month of history on a database
+        // of years of weighings reads tens of MB of pages, and with the default cache every
+        // listing reads them again from the file (about a third of its time).
+        q.exec(QStringLiteral("PRAGMA cache_size=-32000"));
     }
     return true;
 }

@@ -108,6 +108,30 @@ Catalogo::Resultado Catalogo::verificarVersao(bool criadoAgora) {
     }
 }
 
+Catalogo::ResultadoIndices Catalogo::garantirIndices() {
+    ResultadoIndices r;
+    const Backend b = m_db.backend();
+    QStringList falhas;
+    for (const CatalogIndex& ix : CatalogIndex::all()) {
+        try {
+            // Looked up first so that a start with every index in place writes nothing.
+            if (!m_db.consultar(ix.existsQuery(b)).isEmpty()) continue;
+            m_db.executar(ix.statement(b));
+            r.criados << ix.nome;
+        } catch (const DbError& e) {
+            falhas << ix.nome + QStringLiteral(": ") + e.texto();
+        }
+    }
+    if (!falhas.isEmpty()) {
+        r.ok = false;
+        m_messages.mostrarEstado(OperatorMessages::Exclamacao,
+                                 QStringLiteral("Não foi possível criar os índices de pesquisa das pesagens.\r\n"
+                                                "O programa continua, mas as listas de pesagens podem ficar lentas.\r\n") +
+                                     falhas.join(QStringLiteral("\r\n")));
+    }
+    return r;
+}
+
 QStringList Catalogo::script(Backend backend) {
     const CatalogStatements s = CatalogStatements::forBackend(backend);
     QStringList out;
@@ -115,5 +139,6 @@ QStringList Catalogo::script(Backend backend) {
         for (const CatalogStatement& st : *list) out << st.sql;
     out << CatalogStatements::versionUpdate(kCurrentVersion);
     out << CatalogStatements::repairStatement(backend);
+    for (const CatalogIndex& ix : CatalogIndex::all()) out << ix.statement(backend);
     return out;
 }

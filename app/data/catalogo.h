@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "basedados.h"
 #include "catalogstatements.h"
@@ -32,7 +33,18 @@ public:
     // created in this start: such a database is brought to the current version at once.
     Resultado verificarVersao(bool criadoAgora);
 
-    // Every catalogue statement of a dialect, in the order the program runs them.
+    struct ResultadoIndices {
+        bool ok = true;       // false when an index could not be created (already reported)
+        QStringList criados;  // indexes created in this call
+    };
+    // Creates the program's indexes (CatalogIndex::all) where they are missing. Runs
+    // after the version check on a current catalogue; never touches the catalogue
+    // version. A failure is reported to the operator and the remaining indexes are
+    // still tried: the program works without them, only slower.
+    ResultadoIndices garantirIndices();
+
+    // Every catalogue statement of a dialect, in the order the program runs them
+    // (the index statements last).
     static QStringList script(Backend backend);
 
 private:

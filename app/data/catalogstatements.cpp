@@ -78,3 +78,37 @@ QString CatalogStatements::repairStatement(Backend b) {
     if (b == Backend::Mssql) return QStringLiteral("alter table kel_sistema add versaoEXE nvarchar(12) Null");
     return QStringLiteral("ALTER TABLE kel_sistema ADD versaoEXE nvarchar(12) NULL");
 }
+
+QList<CatalogIndex> CatalogIndex::all() {
+    return {
+        // Pending list: Tipo = ? AND DataHoraPL IS NULL ORDER BY DataHoraPB.
+        {QStringLiteral("IX_kel_PES_Historico_Pendentes"), QStringLiteral("kel_PES_Historico"),
+         QStringLiteral("Tipo, DataHoraPL, DataHoraPB")},
+        // History: Tipo = ? AND DataHoraPB in a date range, newest first.
+        {QStringLiteral("IX_kel_PES_Historico_Data"), QStringLiteral("kel_PES_Historico"),
+         QStringLiteral("Tipo, DataHoraPB")},
+        // A weighing's complement rows (read with the record, deleted on cancellation).
+        {QStringLiteral("IX_kel_PES_Historico_Comp_Cab"), QStringLiteral("kel_PES_Historico_Comp"),
+         QStringLiteral("Cab_Id")},
+        // Ticket counters: by campaign, kind and document type, outgoing ones by customer too.
+        {QStringLiteral("IX_kel_PES_Taloes_Chave"), QStringLiteral("kel_PES_Taloes"),
+         QStringLiteral("Ano, iTipo, TipoDoc, Cliente")},
+        // A ticket's copy rows.
+        {QStringLiteral("IX_kel_PES_Vias_NoId"), QStringLiteral("kel_PES_Vias"), QStringLiteral("NoId")},
+    };
+}
+
+QString CatalogIndex::statement(Backend b) const {
+    if (b == Backend::Mssql)
+        return QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'%1' AND object_id = "
+                              "OBJECT_ID(N'dbo.%2')) CREATE NONCLUSTERED INDEX [%1] ON [dbo].[%2] (%3)")
+            .arg(nome, tabela, colunas);
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)").arg(nome, tabela, colunas);
+}
+
+QString CatalogIndex::existsQuery(Backend b) const {
+    if (b == Backend::Mssql)
+        return QStringLiteral("SELECT name FROM sys.indexes WHERE name = N'%1' AND object_id = OBJECT_ID(N'dbo.%2')")
+            .arg(nome, tabela);
+    return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND name = '%1'").arg(nome);
+}

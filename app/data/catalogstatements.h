@@ -32,6 +32,21 @@ struct CatalogStatements {
     static QString repairStatement(Backend b);
 };
 
+// An index the program keeps on its own tables. Not part of the versioned catalogue:
+// created at start-up where missing, so databases of any version and older
+// workstations sharing them are left as they were.
+struct CatalogIndex {
+    QString nome;
+    QString tabela;
+    QString colunas;  // "Tipo, DataHoraPL, DataHoraPB"
+
+    static QList<CatalogIndex> all();
+    // The statement that creates it only where it is missing.
+    QString statement(Backend b) const;
+    // Statement giving one row when it exists.
+    QString existsQuery(Backend b) const;
+};
+
 namespace mssql {
 QList<CatalogStatement> baseCatalogue();
 QList<CatalogStatement> stepA();

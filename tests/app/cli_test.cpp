@@ -209,8 +209,12 @@ private slots:
         Run r = cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"), QStringLiteral("mssql")});
         QCOMPARE(r.code, 0);
         const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 25);
+        // The catalogue, the version row update, the repair statement, then the guarded indexes.
+        QCOMPARE(lines.size(), 30);
         QVERIFY(lines.at(5).startsWith(QStringLiteral("CREATE PROCEDURE [dbo].[sp_kel_Gravar_PES_Param_Aplic]")));
+        QVERIFY(lines.at(24).startsWith(QStringLiteral("alter table kel_sistema add versaoEXE")));
+        for (int i = 25; i < 30; ++i)
+            QVERIFY2(lines.at(i).startsWith(QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes")), qPrintable(lines.at(i)));
         r = cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"), QStringLiteral("sqlite")});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.startsWith(QStringLiteral("CREATE TABLE kel_PES_Carros")));

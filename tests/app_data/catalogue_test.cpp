@@ -225,23 +225,39 @@ private slots:
 
     void scripts() {
         const QStringList ms = Catalogo::script(Backend::Mssql);
-        QCOMPARE(ms.size(), 9 + 8 + 5 + 1 + 2);
+        const int nIndices = CatalogIndex::all().size();
+        QCOMPARE(ms.size(), 9 + 8 + 5 + 1 + 2 + nIndices);
         QVERIFY(ms.first().startsWith(QStringLiteral(" CREATE TABLE [dbo].[kel_PES_Carros]")));
         QVERIFY(ms.contains(QStringLiteral(" DELETE FROM kel_PES_Taloes  where iTipo = 2 ")));
-        QCOMPARE(ms.at(ms.size() - 2), QStringLiteral(" update kel_sistema set versaocatalogo=3 where Numero=200"));
-        QCOMPARE(ms.last(), QStringLiteral("alter table kel_sistema add versaoEXE nvarchar(12) Null"));
+        QCOMPARE(ms.at(ms.size() - 2 - nIndices), QStringLiteral(" update kel_sistema set versaocatalogo=3 where Numero=200"));
+        QCOMPARE(ms.at(ms.size() - 1 - nIndices), QStringLiteral("alter table kel_sistema add versaoEXE nvarchar(12) Null"));
         QVERIFY(ms.contains(QStringLiteral("Update kel_PES_Parametros set ArmSaida=?, Novias=4")));
         for (const QString& s : ms) QVERIFY2(!s.contains(QLatin1Char('\n')), qPrintable(s));
-        // The sqlite statements build the same catalogue when run in order.
+        // The indexes come last, each guarded so that it is created only where missing.
+        for (int i = ms.size() - nIndices; i < ms.size(); ++i) {
+            QVERIFY2(ms[i].startsWith(QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'IX_kel_")),
+                     qPrintable(ms[i]));
+            QVERIFY(ms[i].contains(QStringLiteral(") CREATE NONCLUSTERED INDEX [IX_kel_")));
+        }
+        QCOMPARE(ms.last(),
+                 QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'IX_kel_PES_Vias_NoId' AND "
+                                "object_id = OBJECT_ID(N'dbo.kel_PES_Vias')) CREATE NONCLUSTERED INDEX "
+                                "[IX_kel_PES_Vias_NoId] ON [dbo].[kel_PES_Vias] (NoId)"));
+        // The sqlite statements build the same catalogue when run in order (the repair
+        // statement only runs when kel_sistema lacks its column).
         TempDatabase t(TempDatabase::Empty);
         const QStringList ls = Catalogo::script(Backend::Sqlite);
-        for (int i = 0; i < ls.size() - 1; ++i) {
+        for (int i = 0; i < ls.size(); ++i) {
             if (ls[i].contains(QLatin1Char('?'))) continue;
+            if (ls[i] == CatalogStatements::repairStatement(Backend::Sqlite)) continue;
             if (ls[i].startsWith(QStringLiteral(" update kel_sistema"))) {
                 t.db().executar(QStringLiteral("INSERT INTO kel_sistema (Numero) VALUES (200)"));
             }
             t.db().executar(ls[i]);
         }
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE "
+                                               "'IX_kel_%'")).toInt(),
+                 nIndices);
         checkFinalSchema(t.db());
     }
 };

@@ -461,6 +461,24 @@ private slots:
         QCOMPARE(l.text(0, QStringLiteral("Artigo")), QStringLiteral("ADUBO-NPK"));
         QCOMPARE(l.value(0, QStringLiteral("Quantidade")).toDouble(), 9990.0);
     }
+
+    void listsShowTheEntryTimeAsStored() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 12000);
+        f.t.db().executar(QStringLiteral("UPDATE kel_PES_Historico SET DataHoraPB = '2025-11-03 07:05:09' WHERE Hist_Id = ?"),
+                          {id});
+        d->btPendentes();
+        QCOMPARE(d->grelha().valor(0, QStringLiteral("Data")), QStringLiteral("03-11-2025 07:05"));
+        d->btCancGeral();
+        f.t.db().executar(QStringLiteral("UPDATE kel_PES_Historico SET DataHoraPL = '2025-11-03 07:41:00' WHERE Hist_Id = ?"),
+                          {id});
+        d->btHistorico();
+        d->setPeriodoHistorico(QDate(2025, 11, 1), QDate(2025, 11, 3));
+        d->btLer();
+        QCOMPARE(d->grelha().linhas.size(), 1);
+        QCOMPARE(d->grelha().valor(0, QStringLiteral("Data")), QStringLiteral("03-11-2025 07:05"));
+    }
 };
 
 QTEST_GUILESS_MAIN(DeskCoreTest)
