@@ -78,7 +78,7 @@ DeskWindow::DeskWindow(const DeskKind& kind, BaseDados& db, ParametrosAplic& par
     });
     sincronizar();
     m_tabAplicado = -1;
-    resize(980, 620);
+    resize(980, 580);
 }
 
 DeskWindow::~DeskWindow() {
@@ -312,7 +312,7 @@ void DeskWindow::construir() {
     coluna->addWidget(m_frame7 = painelFinal());
     coluna->addWidget(m_resumo = cartaoResumo());
     coluna->addStretch();
-    auto* colunaW = new QWidget(this);
+    auto* colunaW = m_coluna = new QWidget(this);
     colunaW->setLayout(coluna);
     colunaW->setFixedWidth(320);
     coluna->setContentsMargins(0, 0, 0, 0);
@@ -722,7 +722,9 @@ void DeskWindow::sincronizar() {
     }
     m_frame3->setVisible(d.painelPesagem());
     m_frame7->setVisible(d.painelFinal());
-    m_resumo->setVisible(!d.painelPesagem() && !d.painelFinal());
+    // A list takes the whole width; the weights card is for the record on the desk.
+    m_resumo->setVisible(!d.painelPesagem() && !d.painelFinal() && !d.grelhaVisivel());
+    m_coluna->setVisible(d.painelPesagem() || d.painelFinal() || !d.grelhaVisivel());
     const QString primeiro = d.campo(m_kind.campoPrimeiroPeso), segundo = d.campo(m_kind.campoSegundoPeso);
     const QStringList cartao = {d.campo(10), d.campo(14), primeiro, segundo, d.campo(18), d.campo(13)};
     const bool comRegisto = d.tabsActivas() || d.painelPesagem() || d.painelFinal();

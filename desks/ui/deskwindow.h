@@ -119,6 +119,7 @@ private:
     QGroupBox* m_frame3 = nullptr;
     QGroupBox* m_frame7 = nullptr;
     QGroupBox* m_resumo = nullptr;
+    QWidget* m_coluna = nullptr;
     QLabel* m_legendaPeso = nullptr;
     QLabel* m_resumoFinal[4] = {};
     QLabel* m_cartao[6] = {};
