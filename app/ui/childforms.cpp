@@ -1,15 +1,37 @@
 #include "childforms.h"
 
+#include <QFileInfo>
+
+#include "balancadesk.h"
+#include "deskwindow.h"
 #include "enviomail.h"
 #include "escolhaimpressora.h"
 #include "ficheiroconfig.h"
+#include "operacoestalao.h"
 #include "operatormessages.h"
 #include "parametros.h"
 #include "taloes.h"
 
+namespace {
+
+// A weighing desk with what it works with: the scale (BALANCA.TXT beside the program,
+// else beside the configuration file) and the tickets. Each desk is its own window,
+// so several can be open at once.
+QWidget* novaDesk(const DeskKind& kind, const FormContext& c) {
+    if (!c.parametros || !c.sessao) return nullptr;
+    auto* desk = new DeskWindow(kind, c.db, *c.parametros, c.messages, *c.sessao);
+    desk->setBalanca(std::make_unique<BalancaDesk>(c.programFolder, QFileInfo(c.configFile).absolutePath()));
+    desk->setOperacoesTalao(std::make_unique<OperacoesTalao>(c.db, c.messages, c.programFolder, c.configFile));
+    return desk;
+}
+
+}  // namespace
+
 // Forms register here as they are built; until then their menu entries stay disabled.
 ChildForms ChildForms::available() {
     ChildForms forms;
+    forms.saidas = [](const FormContext& c) { return novaDesk(DeskKind::saidas(), c); };
+    forms.entradas = [](const FormContext& c) { return novaDesk(DeskKind::entradas(), c); };
     forms.parametros = [](const FormContext& c) -> QWidget* {
         if (!c.parametros) return nullptr;
         auto* form = new Parametros(c.db, *c.parametros, c.messages, c.configFile);

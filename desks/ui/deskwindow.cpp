@@ -1,0 +1,898 @@
+#include "deskwindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTimeEdit>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "apiregistry.h"
+#include "campoentrada.h"
+#include "deskcore.h"
+#include "listadesk.h"
+#include "listapesquisa.h"
+#include "operacoestalao.h"
+#include "talaodesk.h"
+
+namespace {
+
+// The desk's tab colour (RGB 213, 222, 242) frames the title band.
+const char* kEstilo = R"(
+#cabecalho { background: #d5def2; border-bottom: 1px solid #aab6d3; }
+#Label1 { font-size: 15pt; font-weight: 600; color: #1f2a44; }
+#lblSubtitulo { color: #47536e; }
+QLabel[descricao="true"] { color: #2d4f8a; }
+QLabel[unidade="true"] { color: #5c6573; }
+#campo_9 { font-size: 26pt; font-weight: 700; padding: 2px 8px; }
+#lblLegendaPeso { font-size: 12pt; font-weight: 600; }
+#Frame3, #Frame7, #Resumo { font-weight: 600; }
+#Frame3 QLabel, #Frame7 QLabel, #Resumo QLabel, #Frame3 QPushButton, #Frame7 QPushButton { font-weight: normal; }
+QLabel[peso="true"] { font-size: 13pt; font-weight: 600; }
+#lblResumo_3 { font-size: 13pt; font-weight: 600; }
+)";
+
+}  // namespace
+
+DeskWindow::DeskWindow(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
+                       SessaoSage& sessao, QWidget* parent)
+    : QWidget(parent),
+      m_kind(kind),
+      m_registry(std::make_unique<ApiRegistry>()),
+      m_lookup(std::make_unique<ListaDesk>(db, messages, this)),
+      m_core(std::make_unique<DeskCore>(kind, db, parametros, messages, sessao, *m_registry)) {
+    setObjectName(kind.entrada ? QStringLiteral("Entradas") : QStringLiteral("Saidas"));
+    setWindowTitle(kind.caption);
+    m_core->setLookupProvider(m_lookup.get());
+    construir();
+    connect(m_core.get(), &DeskCore::alterado, this, [this] {
+        if (!m_fechado) sincronizar();
+    });
+    connect(m_core.get(), &DeskCore::fecharPedido, this, [this] {
+        // Asked from inside a key press or a click: close once that has returned.
+        QTimer::singleShot(0, this, [this] { fecharDesk(); });
+    });
+    connect(m_core.get(), &DeskCore::avancarFoco, this, [this](int i) {
+        if (auto* c = qobject_cast<CampoEntrada*>(widgetCampo(i))) {
+            c->setFocus(Qt::OtherFocusReason);
+            c->avancar();
+        }
+    });
+    sincronizar();
+    m_tabAplicado = -1;
+    resize(980, 580);
+}
+
+DeskWindow::~DeskWindow() {
+    // Fields losing the focus while the window goes must not reach a core being destroyed.
+    m_fechado = true;
+}
+
+void DeskWindow::setBalanca(std::unique_ptr<WeightSource> balanca) {
+    m_balanca = std::move(balanca);
+    m_core->setWeightSource(m_balanca.get());
+}
+
+void DeskWindow::setOperacoesTalao(std::unique_ptr<OperacoesTalao> operacoes, const QString& ficheiroImpressao) {
+    m_core->setTicketActions(nullptr);
+    m_talao.reset();
+    m_operacoes = std::move(operacoes);
+    if (m_operacoes) m_talao = std::make_unique<TalaoDesk>(*m_operacoes, ficheiroImpressao);
+    m_core->setTicketActions(m_talao.get());
+}
+
+void DeskWindow::setLookupProvider(std::unique_ptr<LookupProvider> lookup) {
+    m_lookup = std::move(lookup);
+    m_core->setLookupProvider(m_lookup.get());
+}
+
+QFont DeskWindow::fonteGrelha() {
+    if (QFontDatabase::families().contains(QStringLiteral("Verdana"))) return QFont(QStringLiteral("Verdana"), 8);
+    QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSize(8);
+    return f;
+}
+
+// ---------------------------------------------------------------- building
+
+CampoEntrada* DeskWindow::novoCampo(int i, const QString& tooltip) {
+    auto* c = new CampoEntrada(i, this);
+    c->setToolTip(tooltip);
+    c->setMaxLength(m_core->campoMaximo(i));
+    m_campos[i] = c;
+    m_ordem << i;
+    connect(c, &QLineEdit::textEdited, this, [this, i](const QString& t) {
+        if (m_aSincronizar || m_fechado) return;
+        m_recusado = false;
+        m_core->escrever(i, t);
+    });
+    connect(c, &CampoEntrada::validar, this, [this](int indice, bool& cancelar) {
+        if (m_fechado) return;
+        cancelar = !m_core->sair(indice);
+        if (cancelar) {
+            // The click that moved the focus away must not act on the refused field;
+            // the next one may (the warning is given once per edit).
+            m_recusado = true;
+            QTimer::singleShot(0, this, [this] { m_recusado = false; });
+        }
+    });
+    connect(c, &CampoEntrada::escape, this, [this](int indice) {
+        if (m_fechado || m_ocupado || m_aPesar) return;
+        m_core->escape(indice);
+        if (indice != 0) focarAnterior(indice);
+    });
+    connect(c, &CampoEntrada::pedidoLista, this, [this](int indice) {
+        accao(Accao::Lista, [this, indice] { m_core->pedirLista(indice); }, false);
+    });
+    return c;
+}
+
+QPushButton* DeskWindow::novoBotao(const QString& nome, const QString& texto, const QString& tooltip) {
+    auto* b = new QPushButton(texto, this);
+    b->setObjectName(nome);
+    if (!tooltip.isEmpty()) b->setToolTip(tooltip);
+    b->setAutoDefault(false);
+    m_botoes.insert(nome, b);
+    return b;
+}
+
+QPushButton* DeskWindow::botaoLista(int i, const QString& tooltip) {
+    auto* b = new QPushButton(QStringLiteral("…"), this);
+    b->setObjectName(QStringLiteral("btlista_%1").arg(i));
+    b->setToolTip(tooltip + QStringLiteral(" (F4)"));
+    b->setAutoDefault(false);
+    // Reached by F4 in the field; a click still takes the focus, so the field being left validates.
+    b->setFocusPolicy(Qt::ClickFocus);
+    b->setFixedWidth(b->sizeHint().height() + 4);
+    m_listas[i] = b;
+    connect(b, &QPushButton::clicked, this, [this, i] {
+        accao(Accao::Lista, [this, i] { m_core->pedirLista(i); }, false);
+    });
+    return b;
+}
+
+QLabel* DeskWindow::novaDescricao(const QString& nome) {
+    auto* l = new QLabel(this);
+    l->setObjectName(nome);
+    l->setProperty("descricao", true);
+    l->setMinimumWidth(180);
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return l;
+}
+
+QLabel* DeskWindow::novaUnidade() {
+    auto* l = new QLabel(this);
+    l->setObjectName(QStringLiteral("lblUnidade_%1").arg(m_unidades.size()));
+    l->setProperty("unidade", true);
+    l->setMinimumWidth(28);
+    m_unidades << l;
+    return l;
+}
+
+void DeskWindow::construir() {
+    m_campos.fill(nullptr, m_kind.numCampos);
+    m_listas.fill(nullptr, m_kind.numCampos);
+    setStyleSheet(QString::fromLatin1(kEstilo));
+
+    // Title band: who is on the desk.
+    auto* cabecalho = new QFrame(this);
+    cabecalho->setObjectName(QStringLiteral("cabecalho"));
+    m_titulo = new QLabel(m_kind.caption, cabecalho);
+    m_titulo->setObjectName(QStringLiteral("Label1"));
+    auto* subtitulo = new QLabel(m_kind.entrada ? QStringLiteral("Descargas de fornecedores")
+                                                : QStringLiteral("Cargas para clientes"),
+                                 cabecalho);
+    subtitulo->setObjectName(QStringLiteral("lblSubtitulo"));
+    auto* cab = new QHBoxLayout(cabecalho);
+    cab->setContentsMargins(14, 8, 14, 8);
+    cab->addWidget(m_titulo, 1);
+    cab->addWidget(subtitulo);
+
+    // The operator's commands, in the order of a day's work.
+    auto* barra = new QHBoxLayout;
+    const QString entradaTip = m_kind.entrada ? QStringLiteral("Seleccionar Entrada") : QStringLiteral("Seleccionar Saída");
+    const QString pendTip =
+        m_kind.entrada ? QStringLiteral("Aceder a Descargas Pendntes.") : QStringLiteral("Aceder a Cargas Pendntes.");
+    QList<QPushButton*> principais = {
+        novoBotao(QStringLiteral("btEntrada"), m_kind.btEntradaCaption, entradaTip),
+        novoBotao(QStringLiteral("btPeso"), QStringLiteral("&Pesagem"), QStringLiteral("Seleccionar Pesagem.")),
+        novoBotao(QStringLiteral("btPendentes"), m_kind.btPendentesCaption, pendTip),
+        novoBotao(QStringLiteral("btHistorico"), QStringLiteral("&Histórico"), QStringLiteral("Aceder ao Histórico."))};
+    const QStringList teclas = {QStringLiteral("F2"), QStringLiteral("F3"), QStringLiteral("F5"), QStringLiteral("F6")};
+    for (int k = 0; k < principais.size(); ++k) {
+        QPushButton* b = principais[k];
+        b->setMinimumHeight(34);
+        b->setMinimumWidth(118);
+        barra->addWidget(b);
+        // Function keys for the day's four commands, whichever control has the focus.
+        auto* atalho = new QShortcut(QKeySequence(teclas[k]), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(atalho, &QShortcut::activated, b, [b] {
+            if (b->isEnabled() && b->isVisible()) b->click();
+        });
+    }
+    barra->addStretch();
+    auto* btCancGeral = novoBotao(QStringLiteral("btCancGeral"), QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar as operações."));
+    auto* btSair = novoBotao(QStringLiteral("btSair"), QStringLiteral("&Sair"), QStringLiteral("Abandonar."));
+    for (QPushButton* b : {btCancGeral, btSair}) {
+        b->setMinimumHeight(34);
+        barra->addWidget(b);
+    }
+
+    // History: the date range and its search, then what can be done with an opened record.
+    m_pesquisa = new QFrame(this);
+    m_pesquisa->setObjectName(QStringLiteral("pesquisaHistorico"));
+    auto* pesq = new QHBoxLayout(m_pesquisa);
+    pesq->setContentsMargins(0, 0, 0, 0);
+    auto novaData = [this](const QString& nome) {
+        auto* d = new QDateEdit(this);
+        d->setObjectName(nome);
+        d->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
+        d->setCalendarPopup(true);
+        d->setToolTip(QStringLiteral("Data de pesquisa do Histórico."));
+        return d;
+    };
+    // The incoming desk has always called its start date DTPicker1.
+    m_histDe = novaData(m_kind.entrada ? QStringLiteral("DTPicker1") : QStringLiteral("DTPicker4"));
+    m_histAte = novaData(QStringLiteral("DTPicker3"));
+    auto* btler = novoBotao(QStringLiteral("btler"), QStringLiteral("&Ler"),
+                            m_kind.entrada ? QStringLiteral("Lista de Cargas.") : QStringLiteral("Iniciar pesquisa."));
+    pesq->addWidget(new QLabel(QStringLiteral("Histórico de"), this));
+    pesq->addWidget(m_histDe);
+    pesq->addWidget(new QLabel(QStringLiteral("até"), this));
+    pesq->addWidget(m_histAte);
+    pesq->addWidget(btler);
+    pesq->addStretch();
+    for (QDateEdit* d : {m_histDe, m_histAte}) {
+        connect(d, &QDateEdit::dateChanged, this, [this] {
+            if (!m_aSincronizar && !m_fechado) m_core->setPeriodoHistorico(m_histDe->date(), m_histAte->date());
+        });
+    }
+    auto* accoesHist = new QHBoxLayout;
+    accoesHist->addStretch();
+    accoesHist->addWidget(novoBotao(QStringLiteral("btAnularHist"), QStringLiteral("&Anular"), QStringLiteral("Anular a pesagem.")));
+    accoesHist->addWidget(novoBotao(QStringLiteral("btImpHist"), QStringLiteral("&Imprimir"), QStringLiteral("Imprimir Talão.")));
+    accoesHist->addWidget(novoBotao(QStringLiteral("btMailHist"), QStringLiteral("&e-mail"), QStringLiteral("e-mail.")));
+
+    // The record: four tabs, or the list of pending loads / history in their place.
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("TabGrelha"));
+    m_tabs->setDocumentMode(false);
+    m_tabs->addTab(paginaTerceiro0(), m_kind.tabs.value(0));
+    m_tabs->addTab(paginaTerceiro1(), m_kind.tabs.value(1));
+    m_tabs->addTab(paginaObservacoes(), m_kind.tabs.value(2));
+    m_tabs->addTab(paginaCarga(), m_kind.tabs.value(3));
+
+    m_grelha = new QTableWidget(this);
+    m_grelha->setObjectName(QStringLiteral("Grelha"));
+    m_grelha->setFont(fonteGrelha());
+    m_grelha->horizontalHeader()->setFont(fonteGrelha());
+    m_grelha->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grelha->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grelha->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grelha->setAlternatingRowColors(true);
+    m_grelha->setSortingEnabled(false);
+    m_grelha->verticalHeader()->hide();
+    m_grelha->verticalHeader()->setDefaultSectionSize(QFontMetrics(fonteGrelha()).height() + 8);
+    m_grelha->horizontalHeader()->setStretchLastSection(true);
+    m_grelha->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_grelha->setToolTip(QStringLiteral("Enter ou duplo clique abre a pesagem."));
+    m_grelha->installEventFilter(this);
+    connect(m_grelha, &QTableWidget::doubleClicked, this, [this](const QModelIndex& ix) {
+        if (ix.isValid()) accao(Accao::Linha, [this, r = ix.row()] { m_core->activarLinha(r); });
+    });
+
+    m_pilha = new QStackedWidget(this);
+    m_pilha->setObjectName(QStringLiteral("pilha"));
+    m_pilha->addWidget(m_tabs);
+    m_pilha->addWidget(m_grelha);
+
+    // The right column: the weighing panel or the final save panel while one is open,
+    // otherwise the weights of the record on the desk.
+    auto* coluna = new QVBoxLayout;
+    coluna->addWidget(m_frame3 = painelPesagem());
+    coluna->addWidget(m_frame7 = painelFinal());
+    coluna->addWidget(m_resumo = cartaoResumo());
+    coluna->addStretch();
+    auto* colunaW = m_coluna = new QWidget(this);
+    colunaW->setLayout(coluna);
+    colunaW->setFixedWidth(320);
+    coluna->setContentsMargins(0, 0, 0, 0);
+
+    auto* centro = new QHBoxLayout;
+    centro->addWidget(m_pilha, 1);
+    centro->addWidget(colunaW);
+
+    auto* corpo = new QVBoxLayout;
+    corpo->setContentsMargins(12, 10, 12, 12);
+    corpo->setSpacing(8);
+    corpo->addLayout(barra);
+    corpo->addWidget(m_pesquisa);
+    corpo->addLayout(centro, 1);
+    corpo->addLayout(accoesHist);
+
+    auto* raiz = new QVBoxLayout(this);
+    raiz->setContentsMargins(0, 0, 0, 0);
+    raiz->setSpacing(0);
+    raiz->addWidget(cabecalho);
+    raiz->addLayout(corpo, 1);
+
+    auto liga = [this](const QString& nome, Accao a, const std::function<void()>& f, bool validar = true) {
+        connect(m_botoes.value(nome), &QPushButton::clicked, this, [this, a, f, validar] { accao(a, f, validar); });
+    };
+    DeskCore* d = m_core.get();
+    liga(QStringLiteral("btEntrada"), Accao::Entrada, [d] { d->btEntrada(); });
+    liga(QStringLiteral("btPeso"), Accao::Peso, [d] { d->btPeso(); });
+    liga(QStringLiteral("btPendentes"), Accao::Outra, [d] { d->btPendentes(); });
+    liga(QStringLiteral("btHistorico"), Accao::Historico, [d] { d->btHistorico(); });
+    liga(QStringLiteral("btler"), Accao::Outra, [d] { d->btLer(); });
+    liga(QStringLiteral("btCancGeral"), Accao::Outra, [d] { d->btCancGeral(); }, false);
+    liga(QStringLiteral("btSair"), Accao::Outra, [d] { d->btSair(); }, false);
+    liga(QStringLiteral("btAnularHist"), Accao::Outra, [d] { d->btAnularHist(); });
+    liga(QStringLiteral("btImpHist"), Accao::Outra, [d] { d->btImpHist(); });
+    liga(QStringLiteral("btMailHist"), Accao::Outra, [d] { d->btMailHist(); });
+    liga(QStringLiteral("btConf"), Accao::Conf, [d] { d->btConf(); });
+    // The second cancel button of the "Carga" tab abandons the record, as the main one does.
+    liga(QStringLiteral("btCancelar"), Accao::Outra, [d] { d->btCancGeral(); }, false);
+    liga(QStringLiteral("btConfPeso_0"), Accao::ConfPeso, [d] { d->btConfPeso(0); });
+    liga(QStringLiteral("btConfPeso_1"), Accao::ConfPeso, [d] { d->btConfPeso(1); });
+    liga(QStringLiteral("btCancPeso"), Accao::CancPeso, [d] { d->btCancPeso(); }, false);
+    liga(QStringLiteral("btConfFinal_0"), Accao::Outra, [d] { d->btConfFinal(0); });
+    liga(QStringLiteral("btConfFinal_1"), Accao::Outra, [d] { d->btConfFinal(1); });
+    liga(QStringLiteral("btConfFinal_2"), Accao::Outra, [d] { d->btConfFinal(2); });
+    liga(QStringLiteral("btCancFinal"), Accao::CancFinal, [d] { d->btCancFinal(); }, false);
+    connect(m_botoes.value(QStringLiteral("btPesar")), &QPushButton::clicked, this, [this] { pesar(); });
+    auto* f8 = new QShortcut(QKeySequence(QStringLiteral("F8")), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(f8, &QShortcut::activated, this, [this] {
+        QPushButton* b = m_botoes.value(QStringLiteral("btPesar"));
+        if (b->isEnabled() && b->isVisible()) b->click();
+    });
+}
+
+QWidget* DeskWindow::paginaTerceiro0() {
+    auto* p = new QWidget(this);
+    auto* g = new QGridLayout(p);
+    g->setContentsMargins(14, 14, 14, 14);
+    g->setHorizontalSpacing(8);
+    g->setVerticalSpacing(10);
+    g->setColumnStretch(3, 1);
+    int linha = 0;
+    auto linhaCodigo = [&](const QString& rotulo, int i, const QString& tooltip, const QString& listaTip, QLabel* desc) {
+        g->addWidget(new QLabel(rotulo, p), linha, 0);
+        CampoEntrada* c = novoCampo(i, tooltip);
+        c->setFixedWidth(150);
+        g->addWidget(c, linha, 1);
+        if (!listaTip.isEmpty()) g->addWidget(botaoLista(i, listaTip), linha, 2);
+        if (desc) g->addWidget(desc, linha, 3);
+        ++linha;
+    };
+    const bool e = m_kind.entrada;
+    m_rotulos[0] = novaDescricao(QStringLiteral("lblNomeTerceiro"));
+    m_rotulos[1] = novaDescricao(QStringLiteral("lblDescMorada"));
+    m_rotulos[2] = novaDescricao(QStringLiteral("lblDescArtigo"));
+    linhaCodigo(e ? QStringLiteral("Fornecedor") : QStringLiteral("Cliente"), 0,
+                e ? QStringLiteral("Código Fornecedor.") : QStringLiteral("Código Cliente"),
+                e ? QStringLiteral("Lista de Fornecedores.") : QStringLiteral("Lista de Clientes"), m_rotulos[0]);
+    linhaCodigo(e ? QStringLiteral("Sub-Fornecedor") : QStringLiteral("Morada de entrega"), 1,
+                e ? QStringLiteral("Código da morada alternativa.") : QStringLiteral("Onde Entregar Mercadoria."),
+                QStringLiteral("Lista de Moradas."), m_rotulos[1]);
+    if (!e) {
+        m_rotulos[4] = novaDescricao(QStringLiteral("lblDescTipoMorada"));
+        linhaCodigo(QStringLiteral("Tipo de morada"), 23, QStringLiteral("Onde Entregar Mercadoria."),
+                    QStringLiteral("Lista de Tipos Morada."), m_rotulos[4]);
+    }
+    linhaCodigo(QStringLiteral("Artigo"), 2, QStringLiteral("Código do Artigo."), QStringLiteral("Lista de Artigos."),
+                m_rotulos[2]);
+    linhaCodigo(QStringLiteral("Matrícula"), 10, QStringLiteral("Matricula."),
+                QStringLiteral("Lista de Matriculas(Carros)."), nullptr);
+    if (!e) {
+        g->addWidget(new QLabel(QStringLiteral("Ref. Cliente"), p), linha, 0);
+        CampoEntrada* c11 = novoCampo(11, QStringLiteral("Referência Cliente."));
+        g->addWidget(c11, linha++, 1, 1, 3);
+        c11->setMaximumWidth(320);
+        g->addWidget(new QLabel(QStringLiteral("Ref. Entrega"), p), linha, 0);
+        CampoEntrada* c21 = novoCampo(21, QStringLiteral("Referência Artigo."));
+        c21->setMaximumWidth(320);
+        g->addWidget(c21, linha++, 1, 1, 3);
+    } else {
+        m_check = new QCheckBox(QStringLiteral("Matérias Subsidiárias"), p);
+        m_check->setObjectName(QStringLiteral("Check3"));
+        m_check->setToolTip(QStringLiteral("Matérias subsidiárias."));
+        g->addWidget(m_check, linha++, 1, 1, 3);
+        connect(m_check, &QCheckBox::toggled, this, [this](bool v) {
+            if (!m_aSincronizar && !m_fechado) m_core->setMateriasSubsidiarias(v);
+        });
+    }
+    g->setRowStretch(linha, 1);
+    return p;
+}
+
+QWidget* DeskWindow::paginaTerceiro1() {
+    auto* p = new QWidget(this);
+    auto* g = new QGridLayout(p);
+    g->setContentsMargins(14, 14, 14, 14);
+    g->setHorizontalSpacing(8);
+    g->setVerticalSpacing(10);
+    g->setColumnStretch(3, 1);
+    int linha = 0;
+    auto simples = [&](const QString& rotulo, int i, const QString& tooltip, int largura) {
+        g->addWidget(new QLabel(rotulo, p), linha, 0);
+        CampoEntrada* c = novoCampo(i, tooltip);
+        if (largura > 0) c->setFixedWidth(largura);
+        g->addWidget(c, linha++, 1, 1, largura > 0 ? 1 : 3);
+        return c;
+    };
+    simples(QStringLiteral("Nome"), 4, QStringLiteral("Nome do Fornecedor."), 0);
+    simples(QStringLiteral("Morada"), 5, QStringLiteral("Morada do Fornecedor."), 0);
+    simples(QStringLiteral("Localidade"), 6, QStringLiteral("Localidade do Fornecedor."), 0);
+    g->addWidget(new QLabel(QStringLiteral("Código postal"), p), linha, 0);
+    CampoEntrada* c7 = novoCampo(7, QStringLiteral("Código Postal do Fornecedor."));
+    c7->setFixedWidth(150);
+    g->addWidget(c7, linha, 1);
+    g->addWidget(botaoLista(7, QStringLiteral("Lista de Códigos Postais.")), linha, 2);
+    m_rotulos[3] = novaDescricao(QStringLiteral("lblDescCodPostal"));
+    g->addWidget(m_rotulos[3], linha++, 3);
+    simples(QStringLiteral("Contribuinte"), 8, QStringLiteral("Número de Contribuinte."), 150);
+    simples(QStringLiteral("e-mail"), m_kind.campoEmail,
+            m_kind.entrada ? QStringLiteral("e-mail Fornecedor.") : QStringLiteral("e-mail Cliente."), 0);
+    g->setRowStretch(linha, 1);
+    return p;
+}
+
+QWidget* DeskWindow::paginaObservacoes() {
+    auto* p = new QWidget(this);
+    auto* l = new QVBoxLayout(p);
+    l->setContentsMargins(14, 14, 14, 14);
+    auto* t = new QPlainTextEdit(p);
+    t->setObjectName(QStringLiteral("campo_12"));
+    t->setTabChangesFocus(true);
+    t->setPlaceholderText(QStringLiteral("Observações da pesagem"));
+    m_campos[12] = t;
+    m_ordem << 12;
+    connect(t, &QPlainTextEdit::textChanged, this, [this, t] {
+        if (m_aSincronizar || m_fechado) return;
+        m_core->escrever(12, t->toPlainText());
+    });
+    l->addWidget(t);
+    return p;
+}
+
+QWidget* DeskWindow::paginaCarga() {
+    auto* p = new QWidget(this);
+    auto* g = new QGridLayout(p);
+    g->setContentsMargins(14, 14, 14, 14);
+    g->setHorizontalSpacing(8);
+    g->setVerticalSpacing(8);
+    int linha = 0;
+    auto data = [&](const QString& rotulo, int i, const QString& tooltip, int coluna) {
+        g->addWidget(new QLabel(rotulo, p), linha, coluna);
+        CampoEntrada* c = novoCampo(i, tooltip);
+        c->setFixedWidth(150);
+        g->addWidget(c, linha, coluna + 1);
+    };
+    data(QStringLiteral("Entrada"), 14, QStringLiteral("Data/Hora de Entrada."), 0);
+    data(QStringLiteral("Saída"), 15, QStringLiteral("Data/Hora de Saída."), 3);
+    ++linha;
+    auto peso = [&](const QString& rotulo, int i, const QString& tooltip) {
+        g->addWidget(new QLabel(rotulo, p), linha, 0);
+        CampoEntrada* c = novoCampo(i, tooltip);
+        c->setFixedWidth(150);
+        c->setAlignment(Qt::AlignRight);
+        g->addWidget(c, linha, 1);
+        g->addWidget(novaUnidade(), linha, 2);
+        ++linha;
+    };
+    peso(QStringLiteral("Peso Bruto"), 16, QStringLiteral("Peso Bruto."));
+    peso(QStringLiteral("Tara"), 17, QStringLiteral("Peso da Tara."));
+    peso(QStringLiteral("Peso Líquido"), 18, QStringLiteral("Peso Líquido."));
+    peso(QStringLiteral("Desc. Vasilhame"), 3, QStringLiteral("Desconto Vasilhame."));
+    if (m_kind.entrada) peso(QStringLiteral("Desc.Qualidade"), 11, QStringLiteral("Desconto Qualidade."));
+    peso(QStringLiteral("Peso Efectivo"), 13, QStringLiteral("Peso Efectivo da Carga."));
+    int direita = 1;
+    if (!m_kind.entrada) {
+        auto local = [&](const QString& rotulo, int i, const QString& tooltip) {
+            g->addWidget(new QLabel(rotulo, p), direita, 3);
+            CampoEntrada* c = novoCampo(i, tooltip);
+            g->addWidget(c, direita++, 4);
+        };
+        auto dataHora = [&](const QString& nome, const QString& rotulo, const QString& tooltip) {
+            auto* d = new QDateTimeEdit(p);
+            d->setObjectName(nome);
+            d->setDisplayFormat(QStringLiteral("dd-MM-yyyy HH:mm"));
+            d->setCalendarPopup(true);
+            d->setToolTip(tooltip);
+            g->addWidget(new QLabel(rotulo, p), direita, 3);
+            g->addWidget(d, direita++, 4);
+            return d;
+        };
+        local(QStringLiteral("Local de carga"), 19, QStringLiteral("Local de Carga."));
+        m_dataCarga = dataHora(QStringLiteral("DTPicker1_0"), QStringLiteral("Data/hora da carga"),
+                               QStringLiteral("Data/Hora da Carga."));
+        local(QStringLiteral("Local de descarga"), 20, QStringLiteral("Local de Descarga."));
+        m_dataDescarga = dataHora(QStringLiteral("DTPicker1_1"), QStringLiteral("Data/hora da descarga"),
+                                  QStringLiteral("Data/Hora da Descarga."));
+        connect(m_dataCarga, &QDateTimeEdit::dateTimeChanged, this, [this](const QDateTime& dt) {
+            if (!m_aSincronizar && !m_fechado) m_core->setDataCarga(dt);
+        });
+        connect(m_dataDescarga, &QDateTimeEdit::dateTimeChanged, this, [this](const QDateTime& dt) {
+            if (!m_aSincronizar && !m_fechado) m_core->setDataDescarga(dt);
+        });
+    } else {
+        m_combo = new QComboBox(p);
+        m_combo->setObjectName(QStringLiteral("Combo1"));
+        m_combo->setToolTip(QStringLiteral("Característica do Produto."));
+        m_combo->addItems(DeskCore::caracteristicas());
+        g->addWidget(new QLabel(QStringLiteral("Categoria"), p), direita, 3);
+        g->addWidget(m_combo, direita++, 4);
+        connect(m_combo, &QComboBox::currentIndexChanged, this, [this](int i) {
+            if (!m_aSincronizar && !m_fechado) m_core->setCaracteristica(i);
+        });
+    }
+    g->setColumnMinimumWidth(2, 30);
+    g->setColumnStretch(4, 1);
+    linha = std::max(linha, direita);
+    g->setRowStretch(linha++, 1);
+    auto* botoes = new QHBoxLayout;
+    botoes->addStretch();
+    auto* conf = novoBotao(QStringLiteral("btConf"), QStringLiteral("&Confirmar"));
+    auto* canc = novoBotao(QStringLiteral("btCancelar"), QStringLiteral("Ca&ncelar"));
+    conf->setMinimumHeight(32);
+    canc->setMinimumHeight(32);
+    botoes->addWidget(conf);
+    botoes->addWidget(canc);
+    g->addLayout(botoes, linha, 0, 1, 5);
+    return p;
+}
+
+QGroupBox* DeskWindow::painelPesagem() {
+    auto* f = new QGroupBox(QStringLiteral(" Pesagem "), this);
+    f->setObjectName(QStringLiteral("Frame3"));
+    auto* l = new QVBoxLayout(f);
+    l->setSpacing(8);
+    m_legendaPeso = new QLabel(QStringLiteral("Tara"), f);
+    m_legendaPeso->setObjectName(QStringLiteral("lblLegendaPeso"));
+    l->addWidget(m_legendaPeso);
+    CampoEntrada* c9 = novoCampo(9, QStringLiteral("Peso."));
+    c9->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    c9->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), c9));
+    c9->setPlaceholderText(QStringLiteral("0"));
+    auto* linhaPeso = new QHBoxLayout;
+    linhaPeso->addWidget(c9, 1);
+    linhaPeso->addWidget(new QLabel(QStringLiteral("kg"), f));
+    l->addLayout(linhaPeso);
+    auto* linhaData = new QHBoxLayout;
+    linhaData->addWidget(new QLabel(QStringLiteral("Data"), f));
+    m_dataPesagem = new QDateEdit(f);
+    m_dataPesagem->setObjectName(QStringLiteral("DTPicker2"));
+    m_dataPesagem->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
+    m_dataPesagem->setCalendarPopup(true);
+    m_dataPesagem->setToolTip(QStringLiteral("Data."));
+    linhaData->addWidget(m_dataPesagem, 1);
+    l->addLayout(linhaData);
+    connect(m_dataPesagem, &QDateEdit::dateChanged, this, [this](const QDate& d) {
+        if (!m_aSincronizar && !m_fechado) m_core->setDataPesagem(d);
+    });
+    auto* pesar = novoBotao(QStringLiteral("btPesar"), QStringLiteral("&Pesar"), QStringLiteral("Ler o peso da balança (F8)."));
+    pesar->setMinimumHeight(40);
+    l->addWidget(pesar);
+    auto* linhaBotoes = new QHBoxLayout;
+    linhaBotoes->addWidget(novoBotao(QStringLiteral("btConfPeso_0"), QStringLiteral("&Confirmar")));
+    linhaBotoes->addWidget(novoBotao(QStringLiteral("btConfPeso_1"), QStringLiteral("&Imprimir")));
+    linhaBotoes->addWidget(novoBotao(QStringLiteral("btCancPeso"), QStringLiteral("Ca&ncelar")));
+    l->addLayout(linhaBotoes);
+    return f;
+}
+
+QGroupBox* DeskWindow::painelFinal() {
+    auto* f = new QGroupBox(QStringLiteral(" Gravação Final "), this);
+    f->setObjectName(QStringLiteral("Frame7"));
+    auto* l = new QVBoxLayout(f);
+    l->setSpacing(8);
+    auto* texto = new QLabel(QStringLiteral("Vai proceder-se à gravação final da Entrada em curso. Deverá verificar se a "
+                                            "informação disponibilizada está correcta."),
+                             f);
+    texto->setObjectName(QStringLiteral("lblTextoFinal"));
+    texto->setWordWrap(true);
+    l->addWidget(texto);
+    for (int k = 0; k < 4; ++k) {
+        m_resumoFinal[k] = new QLabel(f);
+        m_resumoFinal[k]->setObjectName(QStringLiteral("lblResumo_%1").arg(k + 1));
+        m_resumoFinal[k]->setWordWrap(true);
+        l->addWidget(m_resumoFinal[k]);
+    }
+    auto* conf = novoBotao(QStringLiteral("btConfFinal_0"), QStringLiteral("&Confirmar"));
+    conf->setMinimumHeight(36);
+    l->addWidget(conf);
+    auto* linha = new QHBoxLayout;
+    linha->addWidget(novoBotao(QStringLiteral("btConfFinal_1"), QStringLiteral("&Imprimir"), QStringLiteral("Imprimir Talão.")));
+    linha->addWidget(novoBotao(QStringLiteral("btConfFinal_2"), QStringLiteral("&e-mail"), QStringLiteral("e-mail.")));
+    linha->addWidget(novoBotao(QStringLiteral("btCancFinal"), QStringLiteral("Ca&ncelar")));
+    l->addLayout(linha);
+    return f;
+}
+
+QGroupBox* DeskWindow::cartaoResumo() {
+    auto* f = new QGroupBox(QStringLiteral(" Pesos "), this);
+    f->setObjectName(QStringLiteral("Resumo"));
+    auto* g = new QFormLayout(f);
+    g->setLabelAlignment(Qt::AlignLeft);
+    const QStringList nomes = {QStringLiteral("Matrícula"), QStringLiteral("Entrada"), m_kind.legendaPrimeiroPeso,
+                               m_kind.legendaSegundoPeso, QStringLiteral("Peso Líquido"), QStringLiteral("Peso Efectivo")};
+    for (int k = 0; k < 6; ++k) {
+        m_cartao[k] = new QLabel(f);
+        m_cartao[k]->setObjectName(QStringLiteral("lblPesos_%1").arg(k));
+        m_cartao[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (k >= 2) m_cartao[k]->setProperty("peso", true);
+        g->addRow(nomes[k], m_cartao[k]);
+    }
+    return f;
+}
+
+// ---------------------------------------------------------------- mirroring the core
+
+QWidget* DeskWindow::widgetCampo(int i) const { return (i >= 0 && i < m_campos.size()) ? m_campos[i] : nullptr; }
+
+void DeskWindow::escreverCampo(int i, const QString& texto) {
+    if (auto* c = qobject_cast<CampoEntrada*>(m_campos[i])) {
+        if (c->text() != texto) c->setText(texto);
+    } else if (auto* t = qobject_cast<QPlainTextEdit*>(m_campos[i])) {
+        if (t->toPlainText() != texto) t->setPlainText(texto);
+    }
+}
+
+void DeskWindow::sincronizar() {
+    if (m_fechado) return;
+    const bool antes = m_aSincronizar;
+    m_aSincronizar = true;
+    DeskCore& d = *m_core;
+    for (int i = 0; i < m_campos.size(); ++i) {
+        QWidget* w = m_campos[i];
+        if (!w) continue;
+        escreverCampo(i, d.campo(i));
+        const bool soLeitura = d.campoSoLeitura(i) || (i == 9 && m_aPesar);
+        if (auto* c = qobject_cast<CampoEntrada*>(w)) c->setReadOnly(soLeitura);
+        else if (auto* t = qobject_cast<QPlainTextEdit*>(w)) t->setReadOnly(soLeitura);
+        // Fields the operator cannot change are not Tab stops.
+        w->setFocusPolicy(soLeitura ? Qt::ClickFocus : Qt::StrongFocus);
+        if (m_listas[i]) m_listas[i]->setEnabled(d.listaActiva(i) && !d.campoSoLeitura(i));
+    }
+    m_titulo->setText(d.rotulo(DeskCore::Titulo));
+    const DeskCore::Rotulo desc[5] = {DeskCore::NomeTerceiro, DeskCore::DescMorada, DeskCore::DescArtigo,
+                                      DeskCore::DescCodPostal, DeskCore::DescTipoMorada};
+    for (int k = 0; k < 5; ++k)
+        if (m_rotulos[k]) m_rotulos[k]->setText(d.rotulo(desc[k]));
+    for (QLabel* u : m_unidades) u->setText(d.rotulo(DeskCore::Unidade));
+    m_legendaPeso->setText(d.rotulo(DeskCore::LegendaPeso));
+    const DeskCore::Rotulo resumo[4] = {DeskCore::Resumo1, DeskCore::Resumo2, DeskCore::Resumo3, DeskCore::Resumo4};
+    for (int k = 0; k < 4; ++k) {
+        m_resumoFinal[k]->setText(d.rotulo(resumo[k]));
+        m_resumoFinal[k]->setVisible(!d.rotulo(resumo[k]).isEmpty());
+    }
+
+    struct B {
+        const char* nome;
+        DeskCore::Botao b;
+    };
+    static const B botoes[] = {{"btEntrada", DeskCore::BtEntrada},     {"btPeso", DeskCore::BtPeso},
+                               {"btPendentes", DeskCore::BtPendentes}, {"btHistorico", DeskCore::BtHistorico},
+                               {"btler", DeskCore::BtLer},             {"btCancGeral", DeskCore::BtCancGeral},
+                               {"btSair", DeskCore::BtSair},           {"btAnularHist", DeskCore::BtAnularHist},
+                               {"btImpHist", DeskCore::BtImpHist},     {"btMailHist", DeskCore::BtMailHist},
+                               {"btConf", DeskCore::BtConf},           {"btPesar", DeskCore::BtPesar},
+                               {"btConfPeso_0", DeskCore::BtConfPeso}, {"btConfPeso_1", DeskCore::BtConfPeso},
+                               {"btCancPeso", DeskCore::BtCancPeso},   {"btConfFinal_0", DeskCore::BtConfFinal},
+                               {"btConfFinal_1", DeskCore::BtConfFinal}, {"btConfFinal_2", DeskCore::BtConfFinal},
+                               {"btCancFinal", DeskCore::BtCancFinal}};
+    for (const B& b : botoes) {
+        QPushButton* w = m_botoes.value(QLatin1String(b.nome));
+        bool activo = d.botaoActivo(b.b);
+        // While the scale is read only the reading goes on: nothing is confirmed or cancelled under it.
+        if (m_aPesar && (b.b == DeskCore::BtConfPeso || b.b == DeskCore::BtCancPeso)) activo = false;
+        w->setEnabled(activo);
+        w->setVisible(d.botaoVisivel(b.b));
+    }
+    m_botoes.value(QStringLiteral("btler"))->setVisible(d.botaoVisivel(DeskCore::BtLer) && d.pesquisaVisivel());
+    m_botoes.value(QStringLiteral("btCancelar"))->setEnabled(d.botaoActivo(DeskCore::BtConf));
+    m_botoes.value(QStringLiteral("btCancelar"))->setVisible(d.botaoVisivel(DeskCore::BtConf));
+
+    m_tabs->setEnabled(d.tabsActivas());
+    for (int t = 0; t < 4; ++t) m_tabs->setTabEnabled(t, d.tabActiva(t));
+    // The core's tab is shown when it changes; otherwise the operator's own choice stays.
+    if (d.tabActual() != m_tabAplicado) {
+        m_tabs->setCurrentIndex(d.tabActual());
+        m_tabAplicado = d.tabActual();
+    }
+    m_frame3->setVisible(d.painelPesagem());
+    m_frame7->setVisible(d.painelFinal());
+    // A list takes the whole width; the weights card is for the record on the desk.
+    m_resumo->setVisible(!d.painelPesagem() && !d.painelFinal() && !d.grelhaVisivel());
+    m_coluna->setVisible(d.painelPesagem() || d.painelFinal() || !d.grelhaVisivel());
+    const QString primeiro = d.campo(m_kind.campoPrimeiroPeso), segundo = d.campo(m_kind.campoSegundoPeso);
+    const QStringList cartao = {d.campo(10), d.campo(14), primeiro, segundo, d.campo(18), d.campo(13)};
+    const bool comRegisto = d.tabsActivas() || d.painelPesagem() || d.painelFinal();
+    for (int k = 0; k < 6; ++k) m_cartao[k]->setText(comRegisto && !cartao[k].isEmpty() ? cartao[k] : QStringLiteral("—"));
+
+    m_pesquisa->setVisible(d.pesquisaVisivel());
+    if (m_histDe->date() != d.historicoDe()) m_histDe->setDate(d.historicoDe());
+    if (m_histAte->date() != d.historicoAte()) m_histAte->setDate(d.historicoAte());
+    if (d.dataPesagem().isValid() && m_dataPesagem->date() != d.dataPesagem()) m_dataPesagem->setDate(d.dataPesagem());
+    if (m_dataCarga && m_dataCarga->dateTime() != d.dataCarga()) m_dataCarga->setDateTime(d.dataCarga());
+    if (m_dataDescarga && m_dataDescarga->dateTime() != d.dataDescarga()) m_dataDescarga->setDateTime(d.dataDescarga());
+    if (m_combo && m_combo->currentIndex() != d.caracteristica()) m_combo->setCurrentIndex(d.caracteristica());
+    if (m_check && m_check->isChecked() != d.materiasSubsidiarias()) m_check->setChecked(d.materiasSubsidiarias());
+
+    if (d.grelhaVisivel()) encherGrelha();
+    m_pilha->setCurrentWidget(d.grelhaVisivel() ? static_cast<QWidget*>(m_grelha) : m_tabs);
+    m_aSincronizar = antes;
+}
+
+void DeskWindow::encherGrelha() {
+    const DeskGrid& g = m_core->grelha();
+    QStringList colunas;
+    for (const DeskGridColumn& c : g.colunas) colunas << c.chave + QLatin1Char('|') + c.titulo;
+    if (colunas == m_grelhaColunas && g.linhas == m_grelhaLinhas) return;
+    m_grelhaColunas = colunas;
+    m_grelhaLinhas = g.linhas;
+    m_grelha->clear();
+    m_grelha->setColumnCount(int(g.colunas.size()));
+    QStringList titulos;
+    for (const DeskGridColumn& c : g.colunas) titulos << c.titulo;
+    m_grelha->setHorizontalHeaderLabels(titulos);
+    m_grelha->setRowCount(int(g.linhas.size()));
+    for (int r = 0; r < g.linhas.size(); ++r) {
+        for (int c = 0; c < g.colunas.size(); ++c) {
+            auto* item = new QTableWidgetItem(g.linhas[r].value(c));
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            m_grelha->setItem(r, c, item);
+        }
+    }
+    for (int c = 0; c < g.colunas.size(); ++c) {
+        m_grelha->setColumnHidden(c, g.colunas[c].oculta);
+        m_grelha->setColumnWidth(c, ListaPesquisa::twipsParaPixeis(g.colunas[c].largura));
+    }
+    if (!g.linhas.isEmpty()) m_grelha->selectRow(0);
+}
+
+// ---------------------------------------------------------------- the operator's actions
+
+bool DeskWindow::campoComFocoAceite() {
+    if (m_recusado) {
+        m_recusado = false;
+        return false;
+    }
+    QWidget* f = QApplication::focusWidget();
+    if (auto* c = qobject_cast<CampoEntrada*>(f); c && m_campos.contains(c)) return c->validarAgora();
+    return true;
+}
+
+void DeskWindow::accao(Accao a, const std::function<void()>& f, bool validarAntes) {
+    if (m_fechado || m_ocupado || m_aPesar) return;
+    if (validarAntes && !campoComFocoAceite()) return;
+    m_ocupado = true;
+    f();
+    m_ocupado = false;
+    if (m_fechado) return;
+    if (m_fecharDepois) {
+        fecharDesk();
+        return;
+    }
+    sincronizar();
+    // A button the operator pressed brings the core's tab forward even when it did not change.
+    if (a != Accao::Lista && m_tabs->currentIndex() != m_core->tabActual()) m_tabs->setCurrentIndex(m_core->tabActual());
+    m_tabAplicado = m_core->tabActual();
+    focarDepois(a);
+}
+
+void DeskWindow::focarDepois(Accao a) {
+    const DeskCore& d = *m_core;
+    auto pronto = [](QWidget* w) { return w && w->isVisible() && w->isEnabled(); };
+    QWidget* alvo = nullptr;
+    if (a == Accao::Lista) return;  // the list's own ending placed the focus
+    if (d.painelPesagem()) alvo = widgetCampo(9);
+    else if (d.painelFinal()) alvo = m_botoes.value(QStringLiteral("btConfFinal_0"));
+    else if (d.grelhaVisivel()) alvo = m_grelha;
+    else if (d.pesquisaVisivel()) alvo = m_histDe;
+    else if (d.tabsActivas()) {
+        switch (a) {
+            case Accao::Entrada:
+            case Accao::Peso:
+                alvo = widgetCampo(d.foco());
+                break;
+            case Accao::Linha:
+                alvo = m_botoes.value(d.segundoPeso() ? QStringLiteral("btPeso") : QStringLiteral("btConf"));
+                break;
+            case Accao::ConfPeso:
+            case Accao::CancFinal:
+                alvo = m_botoes.value(QStringLiteral("btConf"));
+                break;
+            case Accao::CancPeso:
+                alvo = m_botoes.value(QStringLiteral("btPeso"));
+                break;
+            default:
+                break;
+        }
+    }
+    if (!pronto(alvo)) alvo = m_botoes.value(QStringLiteral("btEntrada"));
+    if (pronto(alvo)) alvo->setFocus(Qt::OtherFocusReason);
+}
+
+void DeskWindow::focarAnterior(int i) {
+    const qsizetype k = m_ordem.indexOf(i);
+    for (qsizetype j = k - 1; j >= 0; --j) {
+        QWidget* w = m_campos[m_ordem[j]];
+        if (w->isVisible() && w->isEnabled() && w->focusPolicy() == Qt::StrongFocus) {
+            w->setFocus(Qt::BacktabFocusReason);
+            return;
+        }
+    }
+}
+
+void DeskWindow::pesar() {
+    if (m_fechado || m_ocupado || m_aPesar) return;
+    // The reader runs its own event loop: the window keeps painting and answering, but
+    // nothing else on the desk runs until the weight is in.
+    m_aPesar = true;
+    m_core->btPesar();
+    m_aPesar = false;
+    if (m_fechado) return;
+    sincronizar();
+    if (m_fecharDepois) {
+        fecharDesk();
+        return;
+    }
+    if (auto* c = widgetCampo(9); c && c->isVisible()) {
+        c->setFocus(Qt::OtherFocusReason);
+        if (auto* l = qobject_cast<CampoEntrada*>(c)) l->selectAll();
+    }
+}
+
+void DeskWindow::fecharDesk() {
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) {
+            sub->close();
+            return;
+        }
+    }
+    close();
+}
+
+void DeskWindow::closeEvent(QCloseEvent* e) {
+    if (m_aPesar || m_ocupado) {
+        // Closing under a running reading or action would pull the desk from under it.
+        m_fecharDepois = true;
+        e->ignore();
+        return;
+    }
+    m_fechado = true;
+    e->accept();
+}
+
+bool DeskWindow::eventFilter(QObject* o, QEvent* e) {
+    if (o == m_grelha && e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && m_grelha->currentRow() >= 0) {
+            const int r = m_grelha->currentRow();
+            accao(Accao::Linha, [this, r] { m_core->activarLinha(r); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(o, e);
+}

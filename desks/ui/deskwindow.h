@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QFont>
+#include <QHash>
+#include <QStringList>
+#include <QVector>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "deskkind.h"
+
+class ApiRegistry;
+class BaseDados;
+class CampoEntrada;
+class DeskCore;
+class LookupProvider;
+class OperacoesTalao;
+class OperatorMessages;
+class ParametrosAplic;
+class SessaoSage;
+class TicketActions;
+class WeightSource;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QDateTimeEdit;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+class QTableWidget;
+class QTabWidget;
+
+// The weighing desk's window, outgoing ("Saídas") or incoming ("Entradas") by its
+// kind: it shows the desk core and hands it what the operator does. Every rule lives
+// in the core; this class only mirrors it (after each change the core announces) and
+// forwards key presses, leaving fields, list requests, clicks and row activations.
+// Controls carry the desk's control names as objectName (campo_N, btlista_N, btConf...).
+class DeskWindow : public QWidget {
+    Q_OBJECT
+public:
+    DeskWindow(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
+               SessaoSage& sessao, QWidget* parent = nullptr);
+    ~DeskWindow() override;
+
+    DeskCore& core() { return *m_core; }
+    // Where weights come from (the window keeps it).
+    void setBalanca(std::unique_ptr<WeightSource> balanca);
+    // Tickets: printing (into `ficheiroImpressao` instead of a printer when given) and e-mail.
+    void setOperacoesTalao(std::unique_ptr<OperacoesTalao> operacoes, const QString& ficheiroImpressao = {});
+    // Replaces the lookup dialog (tests that pick in code).
+    void setLookupProvider(std::unique_ptr<LookupProvider> lookup);
+
+    // The grid's font: Verdana 8 where installed, else the system's sans font at 8 points.
+    static QFont fonteGrelha();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+private:
+    enum class Accao { Outra, Entrada, Peso, ConfPeso, CancPeso, Conf, CancFinal, Linha, Historico, Lista };
+
+    void construir();
+    QWidget* paginaTerceiro0();
+    QWidget* paginaTerceiro1();
+    QWidget* paginaObservacoes();
+    QWidget* paginaCarga();
+    QGroupBox* painelPesagem();
+    QGroupBox* painelFinal();
+    QGroupBox* cartaoResumo();
+    CampoEntrada* novoCampo(int i, const QString& tooltip);
+    QPushButton* novoBotao(const QString& nome, const QString& texto, const QString& tooltip = {});
+    QPushButton* botaoLista(int i, const QString& tooltip);
+    QLabel* novaDescricao(const QString& nome);
+    QLabel* novaUnidade();
+
+    // The operator's action through the desk, guarded: one at a time, never while the
+    // scale is read, and only after the field being left was accepted.
+    void accao(Accao a, const std::function<void()>& f, bool validarAntes = true);
+    bool campoComFocoAceite();
+    void sincronizar();
+    void encherGrelha();
+    void focarDepois(Accao a);
+    void focarAnterior(int i);
+    void pesar();
+    void fecharDesk();
+    QWidget* widgetCampo(int i) const;
+    void escreverCampo(int i, const QString& texto);
+
+    const DeskKind& m_kind;
+    std::unique_ptr<ApiRegistry> m_registry;
+    std::unique_ptr<LookupProvider> m_lookup;
+    std::unique_ptr<WeightSource> m_balanca;
+    std::unique_ptr<OperacoesTalao> m_operacoes;
+    std::unique_ptr<TicketActions> m_talao;
+    std::unique_ptr<DeskCore> m_core;  // last: goes first, before the services it points to
+
+    QVector<QWidget*> m_campos;  // by index; field 12 is a multi-line editor
+    QList<int> m_ordem;          // the fields in the order Tab visits them
+    QVector<QPushButton*> m_listas;
+    QLabel* m_titulo = nullptr;
+    QLabel* m_rotulos[6] = {};  // name, address, article, postal code, address type, (unused)
+    QList<QLabel*> m_unidades;
+    QTabWidget* m_tabs = nullptr;
+    QStackedWidget* m_pilha = nullptr;
+    QTableWidget* m_grelha = nullptr;
+    QWidget* m_pesquisa = nullptr;
+    QDateEdit* m_histDe = nullptr;
+    QDateEdit* m_histAte = nullptr;
+    QDateEdit* m_dataPesagem = nullptr;
+    QDateTimeEdit* m_dataCarga = nullptr;
+    QDateTimeEdit* m_dataDescarga = nullptr;
+    QComboBox* m_combo = nullptr;
+    QCheckBox* m_check = nullptr;
+    QGroupBox* m_frame3 = nullptr;
+    QGroupBox* m_frame7 = nullptr;
+    QGroupBox* m_resumo = nullptr;
+    QWidget* m_coluna = nullptr;
+    QLabel* m_legendaPeso = nullptr;
+    QLabel* m_resumoFinal[4] = {};
+    QLabel* m_cartao[6] = {};
+    QHash<QString, QPushButton*> m_botoes;
+
+    QStringList m_grelhaColunas;
+    QVector<QStringList> m_grelhaLinhas;
+    int m_tabAplicado = -1;
+    bool m_aSincronizar = false;
+    bool m_ocupado = false;     // an action is running (its message boxes spin the event loop)
+    bool m_aPesar = false;      // the scale is being read
+    bool m_recusado = false;    // the field being left was just refused
+    bool m_fecharDepois = false;
+    bool m_fechado = false;
+};

@@ -1,0 +1,398 @@
+// The weighing desks' windows, driven as an operator drives them: keys, Tab, F4,
+// clicks and Enter on the real widgets, the scale read from the indicator simulator
+// over a pseudo-terminal and the ticket mailed to a real SMTP server on 127.0.0.1.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QtTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "balancadesk.h"
+#include "campoentrada.h"
+#include "childforms.h"
+#include "deskfixture.h"
+#include "deskwindow.h"
+#include "listapesquisa.h"
+#include "operacoestalao.h"
+#include "simulador.h"
+
+namespace {
+
+int freePort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+
+bool listening(int port) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(quint16(port));
+    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(s);
+    return ok;
+}
+
+template <typename T = QWidget>
+T* filho(QWidget* w, const QString& nome) {
+    T* f = w->findChild<T*>(nome);
+    if (!f) qFatal("missing control %s", qPrintable(nome));
+    return f;
+}
+
+QString texto(QWidget* w, int campo) { return filho<QLineEdit>(w, QStringLiteral("campo_%1").arg(campo))->text(); }
+
+QWidget* focado() { return QApplication::focusWidget(); }
+QString foco() { return focado() ? focado()->objectName() : QStringLiteral("(nenhum)"); }
+
+void tab() { QTest::keyClick(focado(), Qt::Key_Tab); }
+
+void clicar(QWidget* w, const QString& botao) {
+    auto* b = filho<QPushButton>(w, botao);
+    QVERIFY2(b->isVisible() && b->isEnabled(), qPrintable(botao));
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// Screenshots for the README: set BALANTRIX_SCREENSHOTS to a folder.
+void fotografar(QWidget* w, const QString& nome) {
+    const QString dir = qEnvironmentVariable("BALANTRIX_SCREENSHOTS");
+    if (!dir.isEmpty()) w->grab().save(dir + QLatin1Char('/') + nome);
+}
+
+// Answers the next lookup list with the row the filter leaves first.
+void escolherNaLista(const QString& filtro, QString* titulo) {
+    QTimer::singleShot(0, [filtro, titulo] {
+        QTRY_VERIFY(qobject_cast<ListaPesquisa*>(QApplication::activeModalWidget()));
+        auto* lista = qobject_cast<ListaPesquisa*>(QApplication::activeModalWidget());
+        *titulo = lista->windowTitle();
+        QTest::keyClicks(lista->filtro(), filtro);
+        QTest::keyClick(lista->filtro(), Qt::Key_Return);
+    });
+}
+
+const char* kLeitorMail = R"(
+import email, email.policy, glob, sys
+files = glob.glob(sys.argv[1] + '/new/*')
+print('count\t%d' % len(files))
+msg = email.message_from_binary_file(open(files[0], 'rb'), policy=email.policy.default)
+print('To\t%s' % msg.get('To', ''))
+for part in msg.iter_attachments():
+    print('Attachment\t%s\t%s' % (part.get_filename(), part.get_content()[:5].decode('latin-1')))
+)";
+
+}  // namespace
+
+class DeskWindowTest : public QObject {
+    Q_OBJECT
+
+    QProcess m_smtp;
+    QTemporaryDir m_maildir;
+    int m_port = 0;
+
+    QString maildir() const { return m_maildir.path() + QStringLiteral("/Maildir"); }
+
+    QMap<QString, QString> lerMail() {
+        QProcess p;
+        p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kLeitorMail), maildir()});
+        p.waitForFinished(20000);
+        QMap<QString, QString> out;
+        for (const QString& l : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            const int t = int(l.indexOf(QLatin1Char('\t')));
+            if (t > 0) out.insert(l.left(t), l.mid(t + 1));
+        }
+        return out;
+    }
+
+private slots:
+    void initTestCase() {
+        m_port = freePort();
+        m_smtp.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
+                      QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-c"),
+                      QStringLiteral("aiosmtpd.handlers.Mailbox"), maildir()});
+        QVERIFY(m_smtp.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(listening(m_port), 15000);
+    }
+    void cleanupTestCase() {
+        m_smtp.terminate();
+        if (!m_smtp.waitForFinished(5000)) m_smtp.kill();
+    }
+
+    // One outgoing load from the empty truck to the mailed ticket, then the history.
+    void outgoingLoadFromFirstWeightToMailedTicket() {
+        TempDataDir dados;
+        QVERIFY(QDir().mkpath(dados.norvak()));
+        Simulador sim({QStringLiteral("--weight"), QStringLiteral("14220")});
+        QVERIFY(sim.iniciado());
+        {
+            QFile balanca(dados.norvak() + QStringLiteral("/BALANCA.TXT"));
+            QVERIFY(balanca.open(QIODevice::WriteOnly));
+            balanca.write((sim.caminho() + QStringLiteral("\r\n9600,N,8,1\r\n2\r\n")).toLocal8Bit());
+        }
+        const QString config = dados.norvak() + QStringLiteral("/Balantrix.kel");
+        {
+            QFile f(config);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\nNomeEmissor=Báscula\n"
+                                   "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão de pesagem\n"
+                                   "Mensagem=Segue o talão.\n")
+                        .arg(m_port)
+                        .toUtf8());
+        }
+        QTemporaryDir semBalanca;  // the program's folder has no scale file: the configuration folder's is read
+        DeskFixture fx;
+        DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
+        w.setBalanca(std::make_unique<BalancaDesk>(semBalanca.path(), dados.norvak()));
+        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"), config));
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Saídas"));
+        QCOMPARE(w.objectName(), QStringLiteral("Saidas"));
+        auto* tabs = filho<QTabWidget>(&w, QStringLiteral("TabGrelha"));
+        QVERIFY(!tabs->isEnabled());
+
+        // A new load: the customer typed, the article picked from its list with F4, the plate typed.
+        clicar(&w, QStringLiteral("btEntrada"));
+        QCOMPARE(foco(), QStringLiteral("campo_0"));
+        QVERIFY(!filho(&w, QStringLiteral("btPeso"))->isEnabled());
+        QTest::keyClicks(focado(), QStringLiteral("C001"));
+        tab();
+        QCOMPARE(texto(&w, 4), QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda."));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("Label1"))->text(), texto(&w, 4));
+        QCOMPARE(texto(&w, 22), QStringLiteral("geral@quintadouro.example"));
+        QVERIFY(filho(&w, QStringLiteral("btPeso"))->isEnabled());
+        QCOMPARE(foco(), QStringLiteral("campo_1"));
+        tab();  // no delivery address
+        tab();  // no address type
+        QCOMPARE(foco(), QStringLiteral("campo_2"));
+        QString titulo;
+        escolherNaLista(QStringLiteral("leiteiras"), &titulo);
+        QTest::keyClick(focado(), Qt::Key_F4);
+        QCOMPARE(titulo, QStringLiteral("Artigos"));
+        QCOMPARE(texto(&w, 2), QStringLiteral("RAC-VL"));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(), QStringLiteral("Ração para vacas leiteiras"));
+        QTRY_COMPARE(foco(), QStringLiteral("campo_10"));  // the pick moved on
+        QTest::keyClicks(focado(), QStringLiteral("12-AB-34"));
+        tab();
+
+        // First weight (the tare) from the indicator.
+        clicar(&w, QStringLiteral("btPeso"));
+        auto* frame3 = filho<QGroupBox>(&w, QStringLiteral("Frame3"));
+        QVERIFY(frame3->isVisible());
+        QVERIFY(!tabs->isEnabled());
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Tara"));
+        QCOMPARE(foco(), QStringLiteral("campo_9"));
+        clicar(&w, QStringLiteral("btPesar"));
+        QCOMPARE(texto(&w, 9), QStringLiteral("14220"));
+        QVERIFY(filho(&w, QStringLiteral("btPesar"))->isEnabled());
+        clicar(&w, QStringLiteral("btConfPeso_0"));
+        QVERIFY(!frame3->isVisible());
+        QVERIFY(!tabs->isEnabled());  // idle again: the truck waits in the pending list
+        const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        QVERIFY(id > 0);
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(), 14220);
+        QVERIFY(fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
+
+        // The truck comes back loaded: pending list, Enter on its row.
+        QCOMPARE(sim.comando(QStringLiteral("weight 40560")), QStringLiteral("ok"));
+        clicar(&w, QStringLiteral("btPendentes"));
+        auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
+        QVERIFY(grelha->isVisible());
+        QCOMPARE(grelha->rowCount(), 1);
+        QVERIFY(grelha->isColumnHidden(0));
+        QCOMPARE(grelha->horizontalHeaderItem(2)->text(), QStringLiteral("Nome"));
+        QCOMPARE(grelha->item(0, 5)->text(), QStringLiteral("12-AB-34"));
+        QCOMPARE(focado(), grelha);
+        QTest::keyClick(grelha, Qt::Key_Return);
+        QVERIFY(!grelha->isVisible());
+        QCOMPARE(texto(&w, 0), QStringLiteral("C001"));
+        QCOMPARE(texto(&w, 17), QStringLiteral("14.220,00"));
+        QVERIFY(filho<QLineEdit>(&w, QStringLiteral("campo_4"))->isReadOnly());
+        QCOMPARE(foco(), QStringLiteral("btPeso"));
+
+        // Second weight (gross), then the container discount on the "Carga" tab.
+        QTest::keyClick(focado(), Qt::Key_Space);
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Peso Bruto"));
+        QTest::keyClick(focado(), Qt::Key_F8);
+        QCOMPARE(texto(&w, 9), QStringLiteral("40560"));
+        fotografar(&w, QStringLiteral("desk-pesagem.png"));
+        clicar(&w, QStringLiteral("btConfPeso_0"));
+        QCOMPARE(tabs->currentIndex(), 3);
+        QCOMPARE(texto(&w, 16), QStringLiteral("40.560,00"));
+        QCOMPARE(texto(&w, 18), QStringLiteral("26.340,00"));
+        auto* vasilhame = filho<QLineEdit>(&w, QStringLiteral("campo_3"));
+        vasilhame->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(vasilhame, QStringLiteral("100"));
+        tab();
+        QCOMPARE(texto(&w, 13), QStringLiteral("26.240,00"));
+        fotografar(&w, QStringLiteral("desk-saidas.png"));
+
+        // Final save with the ticket mailed to the customer.
+        clicar(&w, QStringLiteral("btConf"));
+        QVERIFY(filho(&w, QStringLiteral("Frame7"))->isVisible());
+        QVERIFY(!filho(&w, QStringLiteral("btEntrada"))->isEnabled());
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblResumo_1"))->text(),
+                 QStringLiteral("Cliente: Quinta d'Ouro - Sociedade Agrícola, Lda."));
+        QVERIFY(filho<QLabel>(&w, QStringLiteral("lblResumo_3"))->text().endsWith(QStringLiteral("26.240,00")));
+        fotografar(&w, QStringLiteral("desk-final.png"));
+        fx.msgs.clear();
+        clicar(&w, QStringLiteral("btConfFinal_2"));
+        QVERIFY2(fx.msgs.all.contains(QStringLiteral("Email enviado com sucesso !")), qPrintable(fx.msgs.all.join(u'|')));
+        QVERIFY(!filho(&w, QStringLiteral("Frame7"))->isVisible());
+        QVERIFY(filho(&w, QStringLiteral("btEntrada"))->isEnabled());
+        QVERIFY(!fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(), 26240);
+        QVERIFY(fx.valor(QStringLiteral("SELECT NoDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt() > 0);
+        const auto mail = lerMail();
+        QCOMPARE(mail.value(QStringLiteral("count")), QStringLiteral("1"));
+        QCOMPARE(mail.value(QStringLiteral("To")), QStringLiteral("geral@quintadouro.example"));
+        QCOMPARE(mail.value(QStringLiteral("Attachment")), QStringLiteral("TalaoPesagem_Cli.pdf\t%PDF-"));
+
+        fx.msgs.clear();
+        // The history of this month lists it; Enter opens it read-only with reprint and e-mail.
+        clicar(&w, QStringLiteral("btHistorico"));
+        auto* de = filho<QDateEdit>(&w, QStringLiteral("DTPicker4"));
+        QVERIFY(de->isVisible());
+        QCOMPARE(de->date(), QDate(QDate::currentDate().year(), QDate::currentDate().month(), 1));
+        QCOMPARE(filho<QDateEdit>(&w, QStringLiteral("DTPicker3"))->date(), QDate::currentDate());
+        clicar(&w, QStringLiteral("btler"));
+        QCOMPARE(grelha->rowCount(), 1);
+        QCOMPARE(grelha->horizontalHeaderItem(1)->text(), QStringLiteral("Documento"));
+        QVERIFY(grelha->item(0, 5)->text().endsWith(QLatin1Char('/') + fx.valor(QStringLiteral(
+                                                        "SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString()));
+        fotografar(&w, QStringLiteral("desk-historico.png"));
+        QSignalSpy duplo(grelha, &QTableWidget::doubleClicked);
+        const QPoint linha = grelha->visualItemRect(grelha->item(0, 2)).center();
+        QTest::mouseClick(grelha->viewport(), Qt::LeftButton, {}, linha);
+        QTest::mouseDClick(grelha->viewport(), Qt::LeftButton, {}, linha);
+        QCOMPARE(duplo.count(), 1);
+        QCOMPARE(fx.msgs.all, QStringList());
+        QCOMPARE(texto(&w, 13), QStringLiteral("26.240,00"));
+        QVERIFY(filho<QLineEdit>(&w, QStringLiteral("campo_0"))->isReadOnly());
+        QVERIFY(!filho(&w, QStringLiteral("btlista_0"))->isEnabled());
+        QVERIFY(filho(&w, QStringLiteral("btImpHist"))->isVisible());
+        QVERIFY(filho(&w, QStringLiteral("btMailHist"))->isVisible());
+        clicar(&w, QStringLiteral("btCancGeral"));
+        QVERIFY(!filho<QLineEdit>(&w, QStringLiteral("campo_0"))->isReadOnly());
+    }
+
+    // The incoming desk: its own fields and controls, the supplier's rules, the weight
+    // typed digits only, Esc stepping back and closing.
+    void incomingDeskHasItsOwnControlsAndRules() {
+        DeskFixture fx;
+        DeskWindow w(DeskKind::entradas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Entradas"));
+        auto* tabs = filho<QTabWidget>(&w, QStringLiteral("TabGrelha"));
+        QCOMPARE(tabs->tabText(0), QStringLiteral("&Entrada"));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("&Fornecedor"));
+        QVERIFY(w.findChild<QWidget*>(QStringLiteral("campo_19")));
+        QVERIFY(!w.findChild<QWidget*>(QStringLiteral("campo_20")));
+        QVERIFY(!w.findChild<QWidget*>(QStringLiteral("DTPicker1_0")));
+        QVERIFY(w.findChild<QDateEdit*>(QStringLiteral("DTPicker1")));
+        QCOMPARE(filho<QPushButton>(&w, QStringLiteral("btPendentes"))->text(), QStringLiteral("&Descargas Pendentes"));
+        auto* combo = filho<QComboBox>(&w, QStringLiteral("Combo1"));
+        QCOMPARE(combo->count(), 2);
+        QCOMPARE(combo->itemText(1), QStringLiteral("Tipo B"));
+        QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("campo_11"))->toolTip(), QStringLiteral("Desconto Qualidade."));
+        QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("campo_4"))->maxLength(), 50);
+
+        clicar(&w, QStringLiteral("btEntrada"));
+        // An unknown supplier is warned once per edit; the second Tab lets the operator go.
+        QTest::keyClicks(focado(), QStringLiteral("F999"));
+        tab();
+        QCOMPARE(fx.msgs.last(), QStringLiteral("Fornecedor não existente!"));
+        QCOMPARE(foco(), QStringLiteral("campo_0"));
+        tab();
+        QCOMPARE(foco(), QStringLiteral("campo_1"));
+        QCOMPARE(fx.msgs.all.count(QStringLiteral("Fornecedor não existente!")), 1);
+        QTest::keyClick(focado(), Qt::Key_Escape);  // one field back
+        QCOMPARE(foco(), QStringLiteral("campo_0"));
+        filho<QLineEdit>(&w, QStringLiteral("campo_0"))->selectAll();
+        QTest::keyClicks(focado(), QStringLiteral("F001"));
+        tab();
+        QCOMPARE(texto(&w, 4), QStringLiteral("Cerealis Norte - Comércio de Cereais, S.A."));
+        QCOMPARE(texto(&w, 19), QStringLiteral("encomendas@cerealisnorte.example"));
+        tab();
+        QTest::keyClicks(focado(), QStringLiteral("RAC-VL"));
+        tab();
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(), QStringLiteral("Ração para vacas leiteiras"));
+        auto* check = filho<QCheckBox>(&w, QStringLiteral("Check3"));
+        QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+        QVERIFY(w.core().materiasSubsidiarias());
+
+        // The loaded truck first: the gross weight, typed as digits only.
+        clicar(&w, QStringLiteral("btPeso"));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Peso Bruto"));
+        QTest::keyClicks(focado(), QStringLiteral("1,5"));
+        QCOMPARE(texto(&w, 9), QStringLiteral("15"));
+        // No scale configured: the reason is shown and the weight is 0.
+        clicar(&w, QStringLiteral("btPesar"));
+        QCOMPARE(fx.msgs.last(), QStringLiteral("Balança não configurada."));
+        QCOMPARE(texto(&w, 9), QStringLiteral("0"));
+        clicar(&w, QStringLiteral("btCancPeso"));
+        QVERIFY(tabs->isEnabled());
+
+        // Abandoning clears the category and the box; Esc in the first field closes the desk.
+        combo->setCurrentIndex(1);
+        QCOMPARE(w.core().caracteristica(), 1);
+        clicar(&w, QStringLiteral("btCancGeral"));
+        QCOMPARE(combo->currentIndex(), 0);
+        QVERIFY(!check->isChecked());
+        clicar(&w, QStringLiteral("btEntrada"));
+        QTest::keyClick(focado(), Qt::Key_Escape);
+        QTRY_VERIFY(!w.isVisible());
+    }
+
+    // The menu's factories give independent desks; a desk asked to close closes its sub-window.
+    void menuOpensDesksThatCloseTheirSubWindow() {
+        DeskFixture fx;
+        const FormContext c{fx.t.db(), fx.erp.get(), &fx.parametros, fx.msgs, fx.t.folder() + QStringLiteral("/Balantrix.kel"),
+                            fx.t.folder()};
+        const ChildForms forms = ChildForms::available();
+        QVERIFY(forms.saidas && forms.entradas);
+        QMdiArea mdi;
+        mdi.resize(1200, 800);
+        mdi.show();
+        QMdiSubWindow* a = mdi.addSubWindow(forms.saidas(c));
+        QMdiSubWindow* b = mdi.addSubWindow(forms.saidas(c));
+        QMdiSubWindow* e = mdi.addSubWindow(forms.entradas(c));
+        for (QMdiSubWindow* s : {a, b, e}) {
+            s->setAttribute(Qt::WA_DeleteOnClose);
+            s->show();
+        }
+        QCOMPARE(a->widget()->objectName(), QStringLiteral("Saidas"));
+        QCOMPARE(e->widget()->objectName(), QStringLiteral("Entradas"));
+        QVERIFY(a->widget() != b->widget());
+        QPointer<QMdiSubWindow> alvo(b);
+        QTest::mouseClick(filho<QPushButton>(b->widget(), QStringLiteral("btSair")), Qt::LeftButton);
+        QTRY_VERIFY(alvo.isNull());
+        QCOMPARE(mdi.subWindowList().size(), 2);
+    }
+};
+
+QTEST_MAIN(DeskWindowTest)
+#include "deskwindow_test.moc"
