@@ -1,5 +1,8 @@
 #include "demopesagens.h"
 
+#include "numeracao.h"
+#include "taloescore.h"
+
 #include <QRandomGenerator>
 
 #include "apiregistry.h"
@@ -85,6 +88,7 @@ class Operador {
         d.btPeso();
         d.setDataPesagem(dia);
         d.escrever(9, QString::number(kg));
+        d.setRelogio([h = m_hora] { return h; });
         d.btConfPeso(0);
         verificar();
         return d.idHistorico();
@@ -107,6 +111,8 @@ class Operador {
             d.setDataDescarga(QDateTime(dia, QTime(11, 0)));
         }
         d.escrever(9, QString::number(kg));
+        // The truck leaves a while after it came in.
+        d.setRelogio([h = m_hora.addSecs(60 * (35 + m_hora.minute()))] { return h; });
         d.btConfPeso(0);
         verificar();
         if (vasilhame > 0) tab(3, Money::fromInteger(vasilhame).format());
@@ -117,7 +123,11 @@ class Operador {
         verificar();
     }
 
+    // Time of day of the next first weighing.
+    void setHora(const QTime& h) { m_hora = h; }
+
   private:
+    QTime m_hora = QTime(8, 0);
     void verificar() {
         if (!r.textos.isEmpty())
             throw DbError(
@@ -146,6 +156,28 @@ DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, 
     Operador opSaidas(saidas, recusas);
     Operador opEntradas(entradas, recusas);
 
+    // Each customer's outgoing tickets carry its prefix, as the counters form sets it:
+    // one counter per campaign the demo weighings fall in.
+    {
+        QStringList campanhas{CampanhaDaData(hoje.addDays(-122)), CampanhaDaData(hoje)};
+        campanhas.removeDuplicates();
+        QStringList clientes;
+        for (const Carga& c : kSaidas) clientes << QString::fromUtf8(c.terceiro);
+        clientes.removeDuplicates();
+        for (const QString& campanha : campanhas) {
+            for (const QString& cliente : clientes) {
+                TaloesCore contador(db, parametros, recusas, 2);
+                contador.setCampo(TaloesCore::Campanha, campanha);
+                contador.setCampo(TaloesCore::TipoDoc, parametros.texto(QStringLiteral("TpSaida")));
+                contador.setCampo(TaloesCore::Cliente, cliente);
+                contador.setCampo(TaloesCore::TipoMorada, QString());
+                contador.setCampo(TaloesCore::Sigla, QStringLiteral("AV") + cliente.mid(1));
+                contador.setCampo(TaloesCore::Contador, QStringLiteral("0"));
+                if (contador.confirmar() != -1) throw DbError(-1, recusas.textos.join(QLatin1Char(' ')));
+            }
+        }
+    }
+
     // A fixed seed: every demo installation holds the same weighings, relative to its day.
     QRandomGenerator rng(20240917u);
     const auto entre = [&rng](int de, int ate) { return int(rng.bounded(de, ate + 1)); };
@@ -158,6 +190,9 @@ DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, 
         if (dia.dayOfWeek() == Qt::Sunday) dia = dia.addDays(1);
         if (dia >= hoje) break;
         const bool saida = entre(0, 9) < 6;
+        const QTime hora(entre(7, 15), entre(0, 59));
+        opSaidas.setHora(hora);
+        opEntradas.setHora(hora);
         const QString obs = entre(0, 5) == 0 ? QString::fromUtf8(kObservacoes[entre(0, 4)]) : QString();
         if (saida) {
             const Carga& c = kSaidas[entre(0, int(std::size(kSaidas)) - 1)];

@@ -531,8 +531,9 @@ void DeskCore::btConfPeso(int indice) {
         return;
     }
     const Money pesado = peso(9).value_or(Money());
+    const QTime agora = m_relogio ? m_relogio() : QTime::currentTime();
     const QString quando = m_dataPesagem.toString(QStringLiteral("dd-MM-yyyy")) + QLatin1Char(' ') +
-                           QTime::currentTime().toString(QStringLiteral("HH:mm"));
+                           agora.toString(QStringLiteral("HH:mm"));
     bool primeiro = false;
     if (m_primeiroPeso) {
         set(m_kind.campoPrimeiroPeso, formatarPeso(pesado));

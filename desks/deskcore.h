@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -76,6 +77,8 @@ public:
     void setLookupProvider(LookupProvider* p) { m_lookup = p; }
     void setWeightSource(WeightSource* w) { m_balanca = w; }
     void setTicketActions(TicketActions* t) { m_talao = t; }
+    // The time of day a weighing is stamped with (the workstation's clock unless set).
+    void setRelogio(std::function<QTime()> relogio) { m_relogio = std::move(relogio); }
 
     const DeskKind& kind() const { return m_kind; }
 
@@ -217,6 +220,7 @@ private:
     LookupProvider* m_lookup = nullptr;
     WeightSource* m_balanca = nullptr;
     TicketActions* m_talao = nullptr;
+    std::function<QTime()> m_relogio;
     std::unique_ptr<DocumentoDesk> m_documento;
 
     QVector<DeskField> m_campos;
