@@ -430,6 +430,43 @@ private slots:
         QCOMPARE(f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab")).toString(), QStringLiteral("1/") + r.text(QStringLiteral("Campanha")));
     }
 
+    void incomingSuppliersAndTicketNumbers() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::entradas());
+        // An inactive supplier is still listed and accepted on this desk.
+        d->btEntrada();
+        d->pedirLista(0);
+        QVERIFY(!f.lookup.pedidos.last().sql.contains(QStringLiteral("Inactivo")));
+        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("F015")));
+        // Clearing the desk leaves "Tipo A" and the box unticked.
+        d->setCaracteristica(1);
+        d->setMateriasSubsidiarias(true);
+        d->btCancGeral();
+        QCOMPARE(d->caracteristica(), 0);
+        QVERIFY(!d->materiasSubsidiarias());
+        // Kind 1 numbers run per campaign and document type, whatever the supplier.
+        auto primeira = [&](const QString& fornecedor, const QDate& dia, bool subsidiarias) {
+            d->btEntrada();
+            DeskFixture::tab(*d, 0, fornecedor);
+            DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+            d->setMateriasSubsidiarias(subsidiarias);
+            d->btPeso();
+            d->setDataPesagem(dia);
+            d->escrever(9, QStringLiteral("25000"));
+            d->btConfPeso(0);
+            return d->noTalao();
+        };
+        const int ano = QDate::currentDate().year() - 1;
+        QCOMPARE(primeira(QStringLiteral("F001"), QDate(ano, 9, 30), false), 1);
+        QCOMPARE(primeira(QStringLiteral("F002"), QDate(ano, 9, 29), false), 2);
+        QCOMPARE(primeira(QStringLiteral("F001"), QDate(ano, 10, 1), false), 1);  // a new campaign
+        QCOMPARE(primeira(QStringLiteral("F003"), QDate(ano, 9, 28), true), 1);   // another document type
+        QCOMPARE(f.valor(QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 1 AND TipoDoc = 'GEM' AND Ano = ?"),
+                         {QStringLiteral("%1/%2").arg(ano - 1).arg(ano)})
+                     .toInt(),
+                 2);
+    }
+
     void subsidiaryMaterialsBoxIsRestoredFromTheHistory() {
         DeskFixture f;
         auto d = f.desk(DeskKind::entradas());
