@@ -297,6 +297,104 @@ private slots:
         QVERIFY(!filho<QLineEdit>(&w, QStringLiteral("campo_0"))->isReadOnly());
     }
 
+    // One incoming delivery: the loaded truck first, the empty truck second, the quality
+    // deduction and the category on the "Carga" tab, the ticket mailed to the supplier.
+    void incomingDeliveryFromLoadedTruckToMailedTicket() {
+        TempDataDir dados;
+        QVERIFY(QDir().mkpath(dados.norvak()));
+        Simulador sim({QStringLiteral("--weight"), QStringLiteral("31000")});
+        QVERIFY(sim.iniciado());
+        {
+            QFile balanca(dados.norvak() + QStringLiteral("/BALANCA.TXT"));
+            QVERIFY(balanca.open(QIODevice::WriteOnly));
+            balanca.write((sim.caminho() + QStringLiteral("\r\n9600,N,8,1\r\n2\r\n")).toLocal8Bit());
+        }
+        const QString config = dados.norvak() + QStringLiteral("/Balantrix.kel");
+        {
+            QFile f(config);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\n"
+                                   "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão\n")
+                        .arg(m_port)
+                        .toUtf8());
+        }
+        const int antes = lerMail().value(QStringLiteral("count")).toInt();
+        QTemporaryDir semBalanca;
+        DeskFixture fx;
+        DeskWindow w(DeskKind::entradas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
+        w.setBalanca(std::make_unique<BalancaDesk>(semBalanca.path(), dados.norvak()));
+        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"), config));
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Entradas"));
+
+        clicar(&w, QStringLiteral("btEntrada"));
+        QCOMPARE(foco(), QStringLiteral("campo_0"));
+        QTest::keyClicks(focado(), QStringLiteral("F001"));
+        tab();
+        QCOMPARE(texto(&w, 19), QStringLiteral("encomendas@cerealisnorte.example"));
+        auto* artigo = filho<QLineEdit>(&w, QStringLiteral("campo_2"));
+        artigo->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(artigo, QStringLiteral("MILHO"));
+        tab();
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(), QStringLiteral("Milho em grão nacional"));
+        auto* matricula = filho<QLineEdit>(&w, QStringLiteral("campo_10"));
+        matricula->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(matricula, QStringLiteral("98-CN-14"));
+        tab();
+
+        // The loaded truck: gross weight from the indicator.
+        clicar(&w, QStringLiteral("btPeso"));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Peso Bruto"));
+        clicar(&w, QStringLiteral("btPesar"));
+        QCOMPARE(texto(&w, 9), QStringLiteral("31000"));
+        clicar(&w, QStringLiteral("btConfPeso_0"));
+        const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoBruto FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(), 31000);
+
+        // Back empty: pending list, the tare, the deductions.
+        QCOMPARE(sim.comando(QStringLiteral("weight 12000")), QStringLiteral("ok"));
+        clicar(&w, QStringLiteral("btPendentes"));
+        auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
+        QCOMPARE(grelha->rowCount(), 1);
+        grelha->setFocus();
+        grelha->setCurrentCell(0, 2);
+        QTest::keyClick(grelha, Qt::Key_Return);
+        QCOMPARE(texto(&w, 16), QStringLiteral("31.000,00"));
+        clicar(&w, QStringLiteral("btPeso"));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Tara"));
+        clicar(&w, QStringLiteral("btPesar"));
+        QCOMPARE(texto(&w, 9), QStringLiteral("12000"));
+        clicar(&w, QStringLiteral("btConfPeso_0"));
+        QCOMPARE(texto(&w, 18), QStringLiteral("19.000,00"));
+        auto* qualidade = filho<QLineEdit>(&w, QStringLiteral("campo_11"));
+        qualidade->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(qualidade, QStringLiteral("300"));
+        QCOMPARE(texto(&w, 13), QStringLiteral("18.700,00"));  // recomputed as it is typed
+        tab();
+        auto* categoria = filho<QComboBox>(&w, QStringLiteral("Combo1"));
+        categoria->setCurrentIndex(1);
+        fotografar(&w, QStringLiteral("desk-entradas.png"));
+
+        clicar(&w, QStringLiteral("btConf"));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblResumo_1"))->text().left(12), QStringLiteral("Fornecedor: "));
+        fx.msgs.clear();
+        clicar(&w, QStringLiteral("btConfFinal_2"));
+        QVERIFY2(fx.msgs.all.contains(QStringLiteral("Email enviado com sucesso !")), qPrintable(fx.msgs.all.join(u'|')));
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(), 12000);
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(), 18700);
+        QCOMPARE(fx.valor(QStringLiteral("SELECT TpDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString(),
+                 QStringLiteral("GEM"));
+        QCOMPARE(fx.valor(QStringLiteral("SELECT Caracteristica FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toInt(), 1);
+        QCOMPARE(fx.valor(QStringLiteral("SELECT Descricao FROM DocGCLin WHERE NLinha = 1")).toString(),
+                 QStringLiteral("Qualidade do Produto Tipo B"));
+        QCOMPARE(lerMail().value(QStringLiteral("count")).toInt(), antes + 1);
+        // Cleared after the save: "Tipo A", box unticked.
+        QCOMPARE(categoria->currentIndex(), 0);
+        QVERIFY(!filho<QCheckBox>(&w, QStringLiteral("Check3"))->isChecked());
+    }
+
     // The incoming desk: its own fields and controls, the supplier's rules, the weight
     // typed digits only, Esc stepping back and closing.
     void incomingDeskHasItsOwnControlsAndRules() {
