@@ -27,31 +27,11 @@
 #include "listapesquisa.h"
 #include "operacoestalao.h"
 #include "simulador.h"
+#include "smtptestserver.h"
 
 namespace {
 
-int freePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
 
-bool listening(int port) {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(quint16(port));
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(s);
-    return ok;
-}
 
 template <typename T = QWidget>
 T* filho(QWidget* w, const QString& nome) {
@@ -105,11 +85,10 @@ for part in msg.iter_attachments():
 class DeskWindowTest : public QObject {
     Q_OBJECT
 
-    QProcess m_smtp;
-    QTemporaryDir m_maildir;
+    SmtpTestServer m_smtp;
     int m_port = 0;
 
-    QString maildir() const { return m_maildir.path() + QStringLiteral("/Maildir"); }
+    QString maildir() const { return m_smtp.maildir(); }
 
     QMap<QString, QString> lerMail() {
         QProcess p;
@@ -125,17 +104,11 @@ class DeskWindowTest : public QObject {
 
 private slots:
     void initTestCase() {
-        m_port = freePort();
-        m_smtp.start(QStringLiteral("/usr/bin/python3"),
-                     {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
-                      QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-c"),
-                      QStringLiteral("aiosmtpd.handlers.Mailbox"), maildir()});
-        QVERIFY(m_smtp.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(listening(m_port), 15000);
+        QVERIFY(m_smtp.iniciar());
+        m_port = m_smtp.porta();
     }
     void cleanupTestCase() {
-        m_smtp.terminate();
-        if (!m_smtp.waitForFinished(5000)) m_smtp.kill();
+        m_smtp.parar();
     }
 
     // One outgoing load from the empty truck to the mailed ticket, then the history.

@@ -12,6 +12,7 @@
 #include "ficheiroconfig.h"
 #include "numeracao.h"
 #include "simulador.h"
+#include "smtptestserver.h"
 #include "testsupport.h"
 
 namespace {
@@ -45,28 +46,7 @@ QString dia(const QDate& d) {
     return d.toString(QStringLiteral("dd-MM-yyyy"));
 }
 
-int freePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
 
-bool listening(int port) {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(quint16(port));
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(s);
-    return ok;
-}
 
 }  // namespace
 
@@ -480,16 +460,9 @@ class WeighCliTest : public QObject {
 
     void ticketsAfterTheFinalSave() {
         // E-mail to a local SMTP server; the weighing's customer is the recipient.
-        const int port = freePort();
-        QTemporaryDir maildir;
-        QProcess server;
-        server.start(
-            QStringLiteral("/usr/bin/python3"),
-            {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
-             QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("-c"),
-             QStringLiteral("aiosmtpd.handlers.Mailbox"), maildir.path() + QStringLiteral("/Maildir")});
-        QVERIFY(server.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(listening(port), 15000);
+        SmtpTestServer server;
+        QVERIFY(server.iniciar());
+        const int port = server.porta();
         FicheiroConfig(m_config).gravar(QStringLiteral("SMTP"), QStringLiteral("Porta"),
                                         QString::number(port));
 
@@ -502,9 +475,8 @@ class WeighCliTest : public QObject {
                     QStringLiteral("email")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("effective")), QStringLiteral("16000"));
-        QCOMPARE(QDir(maildir.path() + QStringLiteral("/Maildir/new")).entryList(QDir::Files).size(), 1);
-        server.terminate();
-        if (!server.waitForFinished(5000)) server.kill();
+        QCOMPARE(server.mensagens(), 1);
+        server.parar();
 
         // A customer without an address: the weighing is finished, the run still fails and says why.
         r = first(QStringLiteral("saidas"),

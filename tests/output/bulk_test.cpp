@@ -10,33 +10,13 @@
 #include "enviotaloes.h"
 #include "ficheiroconfig.h"
 #include "modelotalao.h"
+#include "smtptestserver.h"
 #include "testsupport.h"
 #include "ticketfixtures.h"
 
 namespace {
 
-int freePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
 
-bool listening(int port) {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(quint16(port));
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(s);
-    return ok;
-}
 
 // Each message of the Maildir: "To<TAB>attachment name<TAB>text of the attached PDF".
 const char* kReader = R"(
@@ -63,11 +43,10 @@ class BulkTest : public QObject {
     std::unique_ptr<TempDatabase> m_t;
     QString m_config;
     QString m_pdf;
-    QProcess m_server;
-    QTemporaryDir m_maildir;
+    SmtpTestServer m_smtp;
     int m_port = 0;
 
-    QString maildir() const { return m_maildir.path() + QStringLiteral("/Maildir"); }
+    QString maildir() const { return m_smtp.maildir(); }
 
     QStringList mensagens() {
         QProcess p;
@@ -87,17 +66,11 @@ class BulkTest : public QObject {
 
 private slots:
     void initTestCase() {
-        m_port = freePort();
-        m_server.start(QStringLiteral("/usr/bin/python3"),
-                       {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
-                        QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-c"),
-                        QStringLiteral("aiosmtpd.handlers.Mailbox"), maildir()});
-        QVERIFY(m_server.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(listening(m_port), 15000);
+        QVERIFY(m_smtp.iniciar());
+        m_port = m_smtp.porta();
     }
     void cleanupTestCase() {
-        m_server.terminate();
-        if (!m_server.waitForFinished(5000)) m_server.kill();
+        m_smtp.parar();
     }
     void init() {
         m_data = std::make_unique<TempDataDir>();

@@ -9,34 +9,13 @@
 #include "mailsender.h"
 #include "operacoestalao.h"
 #include "registarvias.h"
+#include "smtptestserver.h"
 #include "testsupport.h"
 #include "ticketfixtures.h"
 
 namespace {
 
-int freePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
 
-bool listening(int port) {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(quint16(port));
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(s);
-    return ok;
-}
 
 // Reads the one message of the Maildir with Python's email package and answers
 // "key<TAB>value" lines.
@@ -61,8 +40,7 @@ class MailTest : public QObject {
     std::unique_ptr<TempDataDir> m_data;
     std::unique_ptr<TempDatabase> m_t;
     RecordingMessages m_msgs;
-    QProcess m_server;
-    QTemporaryDir m_maildir;
+    SmtpTestServer m_smtp;
     int m_port = 0;
     QString m_config;
 
@@ -81,7 +59,7 @@ class MailTest : public QObject {
                     .toUtf8());
     }
 
-    QString maildir() const { return m_maildir.path() + QStringLiteral("/Maildir"); }
+    QString maildir() const { return m_smtp.maildir(); }
 
     QMap<QString, QString> readMail() {
         QProcess p;
@@ -98,17 +76,11 @@ class MailTest : public QObject {
 
 private slots:
     void initTestCase() {
-        m_port = freePort();
-        m_server.start(QStringLiteral("/usr/bin/python3"),
-                       {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
-                        QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-c"),
-                        QStringLiteral("aiosmtpd.handlers.Mailbox"), maildir()});
-        QVERIFY(m_server.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(listening(m_port), 15000);
+        QVERIFY(m_smtp.iniciar());
+        m_port = m_smtp.porta();
     }
     void cleanupTestCase() {
-        m_server.terminate();
-        if (!m_server.waitForFinished(5000)) m_server.kill();
+        m_smtp.parar();
     }
     void init() {
         m_data = std::make_unique<TempDataDir>();
@@ -175,7 +147,7 @@ private slots:
         const qint32 id = gravarPesagem(db, Pesagem{});
         const QString to = OperacoesTalao::emailTerceiro(db, id);
         // Nothing listening.
-        writeConfig(freePort());
+        writeConfig(SmtpTestServer::portaLivre());
         {
             OperacoesTalao ops(db, m_msgs, pastaPrograma(), m_config);
             QElapsedTimer t;
