@@ -11,6 +11,8 @@ packages=(
   xvfb xauth socat poppler-utils python3-aiosmtpd sqlite3
   fonts-dejavu-core
   libsqlite3-dev
+  libqrencode-dev zbar-tools libssl-dev
+  qt6-svg-dev libqt6svg6
 )
 
 missing=()
