@@ -6,6 +6,7 @@
 
 #include "basedados.h"
 #include "catalogo.h"
+#include "erpreconciler.h"
 #include "parametrosaplic.h"
 #include "sessaosage.h"
 
@@ -32,6 +33,11 @@ public:
     // Step 10.
     bool lerParametros();
 
+    // Open notes of ERP writes cut short are settled by ligar() (and the operator told),
+    // unless turned off here (balantrix-cli erp reconcile settles and reports itself).
+    void setAcertarNotas(bool v) { m_acertarNotas = v; }
+    const QList<ReconciliationResult>& acertos() const { return m_acertos; }
+
     Falha falha() const { return m_falha; }
     SessaoSage* sessao() const { return m_sessao.get(); }
     BaseDados* baseDados() const { return m_db.get(); }
@@ -51,6 +57,7 @@ private:
     bool ligarErp();
     bool abrirBaseDados();
     bool prepararCatalogo();
+    void acertarNotas();
 
     QString m_programFolder;
     QString m_configFile;
@@ -63,5 +70,7 @@ private:
     SqlSettings m_sql;
     Catalogo::Resultado m_catalogo;
     bool m_catalogoCriado = false;
+    bool m_acertarNotas = true;
+    QList<ReconciliationResult> m_acertos;
     Falha m_falha = Falha::Nenhuma;
 };

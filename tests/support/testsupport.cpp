@@ -3,6 +3,7 @@
 #include "catalogo.h"
 #include "demodata.h"
 #include "erpschema.h"
+#include "intentnotes.h"
 #include "programinfo.h"
 
 bool RecordingMessages::mostrarAviso(int tipo, const QString& texto) {
@@ -34,6 +35,7 @@ TempDatabase::TempDatabase(Contents contents, const QString& connection) {
     Catalogo catalogo(*m_db, messages, ProgramInfo::version());
     catalogo.criarCatalogoBase();
     if (!catalogo.verificarVersao(true).ok) qFatal("catalogue upgrade failed");
+    IntentNotes::garantirTabela(*m_db);
 }
 
 TempDatabase::~TempDatabase() { m_db.reset(); }
