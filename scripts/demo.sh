@@ -25,7 +25,13 @@ fi
 
 scale_file="$BALANTRIX_DATA_DIR/norvak/BALANCA.TXT"
 sim_pid=
+app_pid=
 cleanup() {
+  # The program runs in a process group of its own (xvfb-run and its display with it).
+  if [ -n "$app_pid" ]; then
+    kill -TERM -- "-$app_pid" 2>/dev/null || kill "$app_pid" 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true
+  fi
   if [ -n "$sim_pid" ]; then
     kill "$sim_pid" 2>/dev/null || true
     wait "$sim_pid" 2>/dev/null || true
@@ -34,7 +40,7 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT
-trap 'exit 143' TERM
+trap 'exit 143' TERM HUP
 # A simulated indicator for the scale while the demo runs; it writes its BALANCA.TXT
 # into the demo's configuration folder.
 "$bin/indicator-sim" --demo --exit-with-parent </dev/null >/dev/null &
@@ -44,17 +50,23 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-status=0
+# The program runs in the background and the script waits for it, so that Ctrl+C or a
+# kill of the script ends both and the scale file is removed at once.
 if [ -x "$bin/balantrix" ]; then
+  set -m
   if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "Sem ecrã (DISPLAY vazio): o programa corre dentro de xvfb-run, invisível; termine com Ctrl+C." >&2
     echo "Para ver a janela: xvfb-run -a $bin/bench_startup --runs 1 --screenshot janela.png" >&2
-    xvfb-run -a "$bin/balantrix" "$@" || status=$?
+    xvfb-run -a "$bin/balantrix" "$@" &
   else
-    "$bin/balantrix" "$@" || status=$?
+    "$bin/balantrix" "$@" &
   fi
-else
-  echo "The main window is not built yet; the demo database was brought up to date:"
-  "$bin/balantrix-cli" db upgrade || status=$?
+  app_pid=$!
+  set +m
+  status=0
+  wait "$app_pid" || status=$?
+  app_pid=
+  exit "$status"
 fi
-exit "$status"
+echo "The main window is not built yet; the demo database was brought up to date:"
+"$bin/balantrix-cli" db upgrade
