@@ -7,12 +7,13 @@
 #include "configsql.h"
 #include "ficheiroconfig.h"
 #include "operatormessages.h"
+#include "pastarede.h"
 #include "programinfo.h"
 #include "sessaosagelocal.h"
 #include "startupdialogs.h"
 
-Arranque::Arranque(QString programFolder, QString argument, OperatorMessages& messages, StartupDialogs& dialogs,
-                   ErpFactory erpFactory)
+Arranque::Arranque(QString programFolder, QString argument, OperatorMessages& messages,
+                   StartupDialogs& dialogs, ErpFactory erpFactory)
     : m_programFolder(std::move(programFolder)),
       m_messages(messages),
       m_dialogs(dialogs),
@@ -27,7 +28,7 @@ QString Arranque::catalogScriptPath(const QString& programFolder) {
 }
 
 bool Arranque::ligar() {
-    if (!ligarErp() || !abrirBaseDados() || !prepararCatalogo()) return false;
+    if (!ligarErp() || !abrirBaseDados() || !ligarErpBaseDados() || !prepararCatalogo()) return false;
     if (m_acertarNotas) acertarNotas();
     return true;
 }
@@ -60,11 +61,17 @@ bool Arranque::ligarErp() {
         }
         erp = ConfigSage::ler(file);
     }
+    m_erp = erp;
     // The ERP works on the configured database through its own connection.
-    SqlSettings sql = ConfigSQL::ler(file);
+    return criarSessao(ConfigSQL::ler(file));
+}
+
+bool Arranque::criarSessao(const SqlSettings& sql) {
+    if (m_sessao) m_sessao->desligar();
+    m_sqlSessao = sql;
     m_sessao = m_erpFactory(sql);
     m_sessao->setOpcao(2);
-    if (!m_sessao->ligar(erp.servidor, erp.instancia, erp.empresa, erp.utilizador, erp.password)) {
+    if (!m_sessao->ligar(m_erp.servidor, m_erp.instancia, m_erp.empresa, m_erp.utilizador, m_erp.password)) {
         m_messages.mensagem(QStringLiteral("Não foi possivel ligar ao Sage 100c ..."));
         m_falha = Falha::Erp;
         return false;
@@ -72,11 +79,22 @@ bool Arranque::ligarErp() {
     return true;
 }
 
+bool Arranque::ligarErpBaseDados() {
+    // On a first start the database settings come from their dialog, after the ERP
+    // session was made with the empty ones: it is made again on the saved settings.
+    const auto igual = [](const SqlSettings& a, const SqlSettings& b) {
+        return a.backend == b.backend && a.servidor == b.servidor && a.baseDados == b.baseDados &&
+               a.login == b.login && a.password == b.password;
+    };
+    return igual(m_sqlSessao, m_sql) || criarSessao(m_sql);
+}
+
 bool Arranque::abrirBaseDados() {
     FicheiroConfig file(m_configFile);
     m_sql = ConfigSQL::ler(file);
     if (!m_sql.missing().isEmpty()) {
-        if (!m_dialogs.configurarSql(m_configFile, catalogScriptPath(m_programFolder), false, m_sql.missing())) {
+        if (!m_dialogs.configurarSql(m_configFile, catalogScriptPath(m_programFolder), false,
+                                     m_sql.missing())) {
             m_falha = Falha::Configuracao;
             return false;
         }
@@ -88,7 +106,20 @@ bool Arranque::abrirBaseDados() {
         m_falha = Falha::BaseDados;
         return false;
     }
+    avisarSeEmRede();
     return true;
+}
+
+void Arranque::avisarSeEmRede() {
+    if (m_sql.kind() != Backend::Sqlite) return;
+    const QString rede = PastaRede::sistemaDe(m_sql.baseDados.trimmed());
+    if (rede.isEmpty()) return;
+    m_messages.mostrarEstado(
+        OperatorMessages::Exclamacao,
+        QStringLiteral("A base de dados %1 está numa pasta de rede (%2). Uma base de dados SQLite "
+                       "serve um só computador e, aberta através da rede, pode ficar danificada. "
+                       "Para vários postos de pesagem use o SQL Server.")
+            .arg(m_sql.baseDados.trimmed(), rede));
 }
 
 bool Arranque::prepararCatalogo() {
@@ -110,4 +141,6 @@ bool Arranque::prepararCatalogo() {
     return true;
 }
 
-bool Arranque::lerParametros() { return m_db && m_parametros.ler(*m_db, m_messages, QStringLiteral("1")); }
+bool Arranque::lerParametros() {
+    return m_db && m_parametros.ler(*m_db, m_messages, QStringLiteral("1"));
+}

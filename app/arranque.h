@@ -7,6 +7,7 @@
 #include "basedados.h"
 #include "catalogo.h"
 #include "erpreconciler.h"
+#include "configsage.h"
 #include "parametrosaplic.h"
 #include "sessaosage.h"
 
@@ -17,7 +18,7 @@ class StartupDialogs;
 // database, catalogue and version check, parameters. The GUI adds the main window
 // between the catalogue and the parameters; the command-line tool runs it as is.
 class Arranque {
-public:
+  public:
     using ErpFactory = std::function<std::unique_ptr<SessaoSage>(const SqlSettings&)>;
 
     enum class Falha { Nenhuma, Configuracao, Erp, BaseDados };
@@ -53,11 +54,15 @@ public:
 
     static QString catalogScriptPath(const QString& programFolder);
 
-private:
+  private:
     bool ligarErp();
     bool abrirBaseDados();
+    bool criarSessao(const SqlSettings& sql);
+    bool ligarErpBaseDados();
     bool prepararCatalogo();
     void acertarNotas();
+    // SQLite over a network share: the operator is warned, the start goes on.
+    void avisarSeEmRede();
 
     QString m_programFolder;
     QString m_configFile;
@@ -68,6 +73,8 @@ private:
     std::unique_ptr<BaseDados> m_db;
     ParametrosAplic m_parametros;
     SqlSettings m_sql;
+    SqlSettings m_sqlSessao;  // the database settings the ERP session was made with
+    ConfigSage m_erp;
     Catalogo::Resultado m_catalogo;
     bool m_catalogoCriado = false;
     bool m_acertarNotas = true;

@@ -112,9 +112,13 @@ class Soak {
                     QStringLiteral("--weight"),
                     saidas ? QStringLiteral("25000") : QStringLiteral("12000")};
         }
+        // Half the kills anywhere in the run, half in its last third, where the ERP is
+        // written and the weighing committed.
+        const int atraso = m_rng.bounded(2) == 0 ? int(m_rng.bounded(duracao + 1))
+                                                 : duracao * 2 / 3 + int(m_rng.bounded(duracao / 3 + 10));
         QElapsedTimer t;
         t.start();
-        const Saida s = correr(args, int(m_rng.bounded(duracao + 1)));
+        const Saida s = correr(args, atraso);
         if (!s.morto) {
             // A whole run: the kill delays follow how long runs take.
             duracao = (duracao * 3 + int(t.elapsed())) / 4;

@@ -131,9 +131,14 @@ ReconciliationResult ErpReconciler::settleOne(const IntentNote& n) {
     r.operation = n.operation;
     r.document = n.noDoc ? chaveDaNota(n).texto() : QStringLiteral("-");
     if (donoVivo(n)) {
-        r.message = QStringLiteral("A pesagem %1 está a ser tratada noutro posto (%2).")
-                        .arg(n.histId)
-                        .arg(n.owner.workstation);
+        r.message = n.owner.workstation.compare(m_eu.workstation, Qt::CaseInsensitive) == 0
+                        ? QStringLiteral(
+                              "A pesagem %1 está a ser tratada por outro programa deste posto (processo %2).")
+                              .arg(n.histId)
+                              .arg(n.owner.pid)
+                        : QStringLiteral("A pesagem %1 está a ser tratada noutro posto (%2).")
+                              .arg(n.histId)
+                              .arg(n.owner.workstation);
         return r;
     }
     try {

@@ -70,10 +70,12 @@ private slots:
     void parametrosConfirmNeedsTheSeries();
     void parametrosEscMovesBackAndCloses();
     void parametrosSaveReachesDatabaseAndFile();
+    void parametrosWithoutRowKeepTheWorkstationSettings();
 
     void taloesMode1ReadWriteRemove();
     void taloesMode2WithListsAndApostrophes();
     void taloesConfirmRefusesEmptyKey();
+    void taloesShowsACounterChangedElsewhere();
 
     void listaFiltersAndReturnsFirstColumn();
 };
@@ -181,6 +183,43 @@ void TestForms::parametrosSaveReachesDatabaseAndFile() {
     QVERIFY(!core.confirmar());
     QVERIFY(msgs.last().startsWith(QStringLiteral("Gravar Parâmetros Aplicação ")));
     QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")), QStringLiteral("Talão de pesagem"));
+}
+
+void TestForms::parametrosWithoutRowKeepTheWorkstationSettings() {
+    TempDatabase t;
+    TempDataDir dir;
+    RecordingMessages msgs;
+    ParametrosAplic p;  // a new database: no parameters row yet
+    const QString cfg = dir.path() + QStringLiteral("/b.kel");
+    {
+        FicheiroConfig f(cfg);
+        f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Assunto"), QStringLiteral("Talão de pesagem"));
+        f.gravar(QStringLiteral("EMAIL"), QStringLiteral("CC"), QStringLiteral("balanca@vale.pt"));
+        f.gravar(QStringLiteral("PDF"), QStringLiteral("Pasta"), QStringLiteral("/srv/taloes"));
+    }
+    QPointer<Parametros> w = new Parametros(t.db(), p, msgs, cfg);
+    w->show();
+    QCOMPARE(w->campo(ParametrosCore::Assunto)->text(), QStringLiteral("Talão de pesagem"));
+    QCOMPARE(w->campo(ParametrosCore::CC)->text(), QStringLiteral("balanca@vale.pt"));
+    QCOMPARE(w->campo(ParametrosCore::PastaPdf)->text(), QStringLiteral("/srv/taloes"));
+    QCOMPARE(w->campo(ParametrosCore::TpSaida)->text(), QString());
+    escrever(w->campo(ParametrosCore::SeGuiaEntMP), QStringLiteral("1"));
+    escrever(w->campo(ParametrosCore::SeGuiaEntMS), QStringLiteral("2"));
+    escrever(w->campo(ParametrosCore::SeSaida), QStringLiteral("3"));
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+    QTRY_VERIFY(w.isNull());
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Parametros")).toInt(), 1);
+    const FicheiroConfig f(cfg);
+    QCOMPARE(f.ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")), QStringLiteral("Talão de pesagem"));
+    QCOMPARE(f.ler(QStringLiteral("EMAIL"), QStringLiteral("CC")), QStringLiteral("balanca@vale.pt"));
+    QCOMPARE(f.ler(QStringLiteral("PDF"), QStringLiteral("Pasta")), QStringLiteral("/srv/taloes"));
+
+    // Parameters the database cannot give still leave the file's settings on the form.
+    t.db().executar(QStringLiteral("DROP TABLE kel_PES_Parametros"));
+    ParametrosCore core(t.db(), p, msgs, cfg);
+    core.carregarConfig();
+    QVERIFY(msgs.last().startsWith(QStringLiteral("Ler Parâmetros ")));
+    QCOMPARE(core.campo(ParametrosCore::PastaPdf), QStringLiteral("/srv/taloes"));
 }
 
 void TestForms::taloesMode1ReadWriteRemove() {
@@ -342,6 +381,48 @@ void TestForms::taloesConfirmRefusesEmptyKey() {
         QCOMPARE(core.confirmar(), -1);
         QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), modo);
     }
+}
+
+void TestForms::taloesShowsACounterChangedElsewhere() {
+    TempDatabase t(TempDatabase::ErpTables);
+    dadosErp(t.db());
+    RecordingMessages msgs;
+    ParametrosAplic p;
+    gravarParametros(t.db(), p);
+    t.db().executar(QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, "
+                                   "Contador, TipoMorada) VALUES ('2024/2025', 2, 'GR', 'C001', '', '', 33, '')"));
+    QPointer<Taloes> w = new Taloes(t.db(), p, msgs, 2);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    escrever(w->campo(TaloesCore::Campanha), QStringLiteral("2024/2025"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("GR"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    escrever(w->campo(TaloesCore::Cliente), QStringLiteral("C001"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    QTest::keyClick(focado(), Qt::Key_Space);
+    QTest::keyClick(focado(), Qt::Key_Backspace);
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("33"));
+
+    auto outra = t.second();
+    QCOMPARE(ProximoTalao(*outra, {2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("C001"), {}})
+                 .numero,
+             34);
+    escrever(w->campo(TaloesCore::Sigla), QStringLiteral("CV"));
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+    QVERIFY(msgs.last().startsWith(QStringLiteral("O contador foi alterado noutro posto de trabalho")));
+    QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("34"));
+    QCOMPARE(w->campo(TaloesCore::Sigla)->text(), QStringLiteral("CV"));
+    QCOMPARE(focado(), w->campo(TaloesCore::Contador));
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes")).toInt(), 34);
+    fotografar(w, QStringLiteral("taloes-alterado"));
+    // Confirming again keeps the counter that is now shown.
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+    QCOMPARE(w->campo(TaloesCore::Campanha)->text(), QString());
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes")).toInt(), 34);
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Sigla FROM kel_PES_Taloes")).toString(), QStringLiteral("CV"));
+    delete w;
 }
 
 void TestForms::listaFiltersAndReturnsFirstColumn() {
