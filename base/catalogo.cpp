@@ -3,6 +3,7 @@
 #include "intentnotes.h"
 #include "operatormessages.h"
 #include "programinfo.h"
+#include "tabelapropria.h"
 
 Catalogo::Catalogo(BaseDados& db, OperatorMessages& messages, QString programVersion)
     : m_db(db),
@@ -123,6 +124,15 @@ Catalogo::ResultadoIndices Catalogo::garantirIndices() {
                            "Sem ela não se concluem pesagens.\r\n")
                     .arg(IntentNotes::tableName()) +
                 e.texto());
+    }
+    // The program's own small tables first: without them some choices cannot be kept.
+    const QStringList tabelas = TabelaPropria::garantir(m_db);
+    if (!tabelas.isEmpty()) {
+        r.ok = false;
+        m_messages.mostrarEstado(
+            OperatorMessages::Exclamacao,
+            QStringLiteral("Não foi possível criar as tabelas próprias do programa.\r\n") +
+                tabelas.join(QStringLiteral("\r\n")));
     }
     QStringList falhas;
     for (const CatalogIndex& ix : CatalogIndex::all()) {
