@@ -2,6 +2,7 @@
 
 #include "basedados.h"
 #include "intentpayload.h"
+#include "opcoespesagem.h"
 #include "registohistorico.h"
 #include "sessaosage.h"
 
@@ -354,7 +355,15 @@ ReconciliationResult ErpReconciler::anulacao(const IntentNote& n) {
     if (concluida(w) && chaveDoRegisto(w) == k) {
         const bool entrada =
             w.text(QStringLiteral("Tipo")).compare(QStringLiteral("E"), Qt::CaseInsensitive) == 0;
-        voltarAPendente(m_db, n.histId, entrada, k);
+        if (voltarAPendente(m_db, n.histId, entrada, k) && entrada) {
+            // Pending again: the document type it had stays its subsidiary-materials choice.
+            const QString ms =
+                m_db.escalar(QStringLiteral("SELECT TpGuiaEntMS FROM kel_PES_Parametros WHERE Numero = 1"))
+                    .toString();
+            OpcoesPesagem::gravarMateriasSubsidiarias(
+                m_db, n.histId,
+                !ms.trimmed().isEmpty() && k.tipo.compare(ms.trimmed(), Qt::CaseInsensitive) == 0);
+        }
     }
     fecharNota(n);
     t.commit();
