@@ -13,11 +13,11 @@ class OperadorTest : public QObject {
   private slots:
     void seeds_data() {
         QTest::addColumn<quint64>("semente");
-        for (quint64 s : {1u, 2u, 3u, 4u, 5u, 6u}) QTest::newRow(qPrintable(QString::number(s))) << s;
+        for (quint64 s : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u}) QTest::newRow(qPrintable(QString::number(s))) << s;
     }
     void seeds() {
         QFETCH(quint64, semente);
-        const OperadorAleatorio::Resultado r = OperadorAleatorio::correr(semente, 400);
+        const OperadorAleatorio::Resultado r = OperadorAleatorio::correr(semente, 600);
         QVERIFY2(!r.falha, qPrintable(r.relatorio()));
         qInfo().noquote() << r.relatorio();
     }
