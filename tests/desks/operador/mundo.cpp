@@ -79,6 +79,28 @@ void Mundo::executar(const Accao& a) {
     m_msgs.resposta = a.resposta;
     DeskCore& d = *m_desks[a.posto];
     const bool registoAberto = d.segundoPeso() || d.verHistorico();
+    // The operator types only where the window lets him: it disables the tab control while
+    // the desk is idle or a panel is open, and shows the weight field and its date picker
+    // only in the weighing panel. Buttons are pressed in any order.
+    const bool campoAlcancavel = a.campo == 9 ? d.painelPesagem() : d.tabsActivas();
+    switch (a.tipo) {
+        case Accao::Escrever:
+        case Accao::Sair:
+        case Accao::EscreverESair:
+        case Accao::Escape:
+        case Accao::Lista:
+            if (!campoAlcancavel) return;
+            break;
+        case Accao::Subsidiarias:
+        case Accao::Caracteristica:
+            if (!d.tabsActivas()) return;
+            break;
+        case Accao::Data:
+            if (!d.painelPesagem()) return;
+            break;
+        default:
+            break;
+    }
     switch (a.tipo) {
         case Accao::Escrever:
             d.escrever(a.campo, a.texto);
