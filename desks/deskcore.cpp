@@ -720,6 +720,9 @@ void DeskCore::btConf() {
             recusar(*r);
             return;
         }
+        // The panel shows what the completion will write: a deduction typed but not yet
+        // left already counts there, so the effective weight field follows it first.
+        set(13, formatarPeso(std::get<Pesagem>(lido).efectivo));
         m_painelFinal = true;
         m_tabsActivas = false;
         desactivaBotoes();
@@ -740,6 +743,9 @@ void DeskCore::btConf() {
         return;
     }
     const Pesagem& p = std::get<Pesagem>(lido);
+    // The field shows what is about to be written (a deduction typed but not yet left counts).
+    set(13, formatarPeso(p.efectivo));
+    emit alterado();
     CamposComplemento comp{textoPeso(p.pesos.vasilhame),
                            m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(), m_caracteristica,
                            m_kind.entrada};
