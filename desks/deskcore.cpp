@@ -220,7 +220,8 @@ void DeskCore::desbloquearIdentificacao() {
 // ---------------------------------------------------------------- field entry
 
 void DeskCore::escrever(int i, const QString& texto) {
-    if (!valid(i) || m_campos[i].soLeitura) return;
+    // While the final save panel is open the tabs are closed: what it shows is what gets saved.
+    if (!valid(i) || m_campos[i].soLeitura || m_painelFinal) return;
     QString t = texto;
     if (i == 9) {
         // A typed weight is a whole number: only digits get in.

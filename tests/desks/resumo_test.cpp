@@ -21,6 +21,9 @@ class ResumoTest : public QObject {
         QVERIFY(d->painelFinal());
         QCOMPARE(d->rotulo(DeskCore::Resumo3), QStringLiteral("Peso Efectivo = 11.666,00"));
         QCOMPARE(d->campo(13), QStringLiteral("11.666,00"));
+        // Nothing typed while the panel is open reaches the record: the tabs are closed then.
+        d->escrever(3, QStringLiteral("2.000"));
+        QCOMPARE(d->campo(3), QStringLiteral("1.250"));
         d->btConfFinal(0);
         QCOMPARE(LerHistorico(f.t.db(), id).value(QStringLiteral("PesoEfectivo")).toDouble(), 11666.0);
     }
