@@ -51,6 +51,7 @@ private:
     bool ligarErp();
     bool abrirBaseDados();
     bool prepararCatalogo();
+    void garantirTabelasRastreio();
 
     QString m_programFolder;
     QString m_configFile;

@@ -1,5 +1,6 @@
 #include "deskcore.h"
 
+#include "alibidesk.h"
 #include "apiregistry.h"
 #include "basedados.h"
 #include "documentodesk.h"
@@ -47,8 +48,8 @@ QString DeskGrid::valor(int linha, const QString& chave) const {
     return {};
 }
 
-DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
-                   SessaoSage& sessao, ApiRegistry& registry, QObject* parent)
+DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros,
+                   OperatorMessages& messages, SessaoSage& sessao, ApiRegistry& registry, QObject* parent)
     : QObject(parent),
       m_kind(kind),
       m_db(db),
@@ -56,7 +57,8 @@ DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& paramet
       m_messages(messages),
       m_sessao(sessao),
       m_registry(registry),
-      m_documento(std::make_unique<DocumentoDesk>(sessao, registry, messages)) {
+      m_documento(std::make_unique<DocumentoDesk>(sessao, registry, messages)),
+      m_alibi(std::make_unique<AlibiDesk>(db, kind.nome)) {
     // Longest text of each field: never more than its column holds.
     static const int saidas[24] = {15, 3, 15, 15, 50, 50, 35, 8, 15, 15, 10, 20, 2000, 15, 19, 19, 15, 15, 15, 35, 35, 20, 250, 3};
     static const int entradas[20] = {15, 3, 15, 15, 50, 50, 35, 8, 15, 15, 10, 15, 2000, 15, 19, 19, 15, 15, 15, 250};
@@ -174,6 +176,7 @@ void DeskCore::escrever(int i, const QString& texto) {
         t = digits;
     }
     if (t.left(m_campos[i].maximo) == m_campos[i].texto) return;
+    if (i == 9) m_alibi->esquecerLeitura();
     set(i, t);
     m_campoAlterado = true;
     if (m_kind.camposRecalculo.contains(i)) {
@@ -490,6 +493,7 @@ void DeskCore::btPeso() {
     m_tabsActivas = false;
     m_painelPesagem = true;
     set(9, QString());
+    m_alibi->esquecerLeitura();
     m_foco = 9;
     // Each weighing is dated today unless the operator says otherwise; a pending truck
     // that leaves after midnight leaves on the day it leaves.
@@ -509,8 +513,12 @@ void DeskCore::btPesar() {
     emit alterado();
     Money valor;
     QString mensagem;
-    const bool ok = m_balanca && m_balanca->pesar(valor, mensagem);
+    bool ok = m_balanca && m_balanca->pesar(valor, mensagem);
     if (!m_balanca) mensagem = QStringLiteral("Balança não configurada.");
+    // Every reply of the indicator goes to the alibi log, stable or not.
+    if (m_balanca && (ok || !m_balanca->resposta().isEmpty()) &&
+        !m_alibi->leitura(m_balanca->resposta(), valor, ok, mensagem))
+        ok = false;
     if (ok) {
         set(9, QString::number(valor.units() / Money::kScale));
     } else {
@@ -535,7 +543,17 @@ void DeskCore::btConfPeso(int indice) {
     const QString quando = m_dataPesagem.toString(QStringLiteral("dd-MM-yyyy")) + QLatin1Char(' ') +
                            agora.toString(QStringLiteral("HH:mm"));
     bool primeiro = false;
+    // The weight is the reading just taken or a typed one (logged, or refused where forbidden).
+    auto confirmarOrigem = [&](int numeroPeso) {
+        QString erro;
+        if (m_alibi->confirmar(pesado, numeroPeso, erro)) return true;
+        aviso(erro);
+        m_foco = 9;
+        emit alterado();
+        return false;
+    };
     if (m_primeiroPeso) {
+        if (!confirmarOrigem(1)) return;
         set(m_kind.campoPrimeiroPeso, formatarPeso(pesado));
         set(14, quando);
         if (!gravarPrimeiroPeso()) {
@@ -559,6 +577,7 @@ void DeskCore::btConfPeso(int indice) {
             emit alterado();
             return;
         }
+        if (!confirmarOrigem(2)) return;
         set(15, quando);
         set(m_kind.campoSegundoPeso, formatarPeso(pesado));
         set(18, formatarPeso(liquido));
@@ -761,8 +780,12 @@ bool DeskCore::gravarPrimeiroPeso() {
     m_idHistorico = 0;
     m_doc = ChaveDocumento{};
     try {
+        // The record and the link of its first weight to the alibi log: both or neither.
+        Transaccao t(m_db, true);
         const NovaPesagem nova =
             GravarNovaPesagem(m_db, valoresRegisto(), m_dataPesagem, chave);
+        m_alibi->ligar(nova.idRegisto, 1);
+        t.commit();
         m_idHistorico = nova.idRegisto;
         m_noTalao = nova.talao.numero;
         m_sigla = nova.talao.sigla;
@@ -895,6 +918,7 @@ void DeskCore::concluir() {
                       {campo(19), campo(20), dtCarga, dtDescarga, DocumentoDesk::hora(m_carga),
                        DocumentoDesk::hora(m_descarga), campo(10), campo(1), k.tipo, k.ano, k.serie, k.numero});
     }
+    m_alibi->ligar(m_idHistorico, 2);
     desactiva();
 }
 

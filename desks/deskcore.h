@@ -15,6 +15,7 @@
 #include "documentocomercial.h"
 #include "money.h"
 
+class AlibiDesk;
 class ApiRegistry;
 class BaseDados;
 class DbError;
@@ -222,6 +223,7 @@ private:
     TicketActions* m_talao = nullptr;
     std::function<QTime()> m_relogio;
     std::unique_ptr<DocumentoDesk> m_documento;
+    std::unique_ptr<AlibiDesk> m_alibi;
 
     QVector<DeskField> m_campos;
     QString m_rotulos[NumRotulos];

@@ -11,12 +11,15 @@
 #include "pastas.h"
 #include "registarvias.h"
 
-OperacoesTalao::OperacoesTalao(BaseDados& db, OperatorMessages& mensagens, QString programFolder, QString configFile)
+OperacoesTalao::OperacoesTalao(BaseDados& db, OperatorMessages& mensagens, QString programFolder,
+                               QString configFile)
     : m_db(db),
       m_mensagens(mensagens),
       m_programFolder(std::move(programFolder)),
       m_configFile(std::move(configFile)),
-      m_renderizador(std::make_unique<RenderizadorTalao>(db.settings())) {}
+      m_renderizador(std::make_unique<RenderizadorTalao>(db.settings())) {
+    m_renderizador->setRastreio(db);
+}
 
 OperacoesTalao::~OperacoesTalao() = default;
 

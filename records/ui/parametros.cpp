@@ -10,6 +10,7 @@
 #include "campoentrada.h"
 #include "configmail.h"
 #include "formulario.h"
+#include "painelopcoes.h"
 
 Parametros::Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
                        const QString& configPath, QWidget* parent)
@@ -95,6 +96,8 @@ Parametros::Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessa
     layout->addLayout(docs);
     layout->addLayout(resto);
     layout->addWidget(mail);
+    m_opcoes = new PainelOpcoes(db, messages, this);
+    layout->addWidget(m_opcoes);
     layout->addLayout(botoes);
 
     connect(btConf, &QPushButton::clicked, this, &Parametros::confirmar);
@@ -123,7 +126,7 @@ void Parametros::adicionarLinha(const QString& rotulo, QWidget* w) { m_linhasMai
 
 void Parametros::confirmar() {
     if (CampoEntrada* c = Formulario::comFoco(m_campos); c && !c->validarAgora()) return;
-    if (m_core.confirmar()) {
+    if (m_core.confirmar() && m_opcoes->gravar()) {
         emit gravado();
         Formulario::fechar(this);
     }

@@ -60,3 +60,11 @@ int verbBulk(Cli& cli);
 int verbWeigh(Cli& cli);
 int verbPending(Cli& cli);
 int verbHistory(Cli& cli);
+int verbAlibi(Cli& cli);
+int verbOption(Cli& cli);
+int ticketVerify(Cli& cli);
+int ticketPublicKey(Cli& cli);
+
+// Opens the database named by the configuration file and makes sure the program's
+// alibi, options and key tables exist. False with the reason on standard error.
+bool abrirBaseDados(Cli& cli, class BaseDados& db, bool avisar = true);
