@@ -40,9 +40,9 @@ const Tabela kTabelas[] = {
 };
 
 const char* kIndiceLigacoes[] = {
-    "CREATE INDEX IF NOT EXISTS IX_kel_PES_Alibi_Hist ON kel_PES_Alibi (Hist_Id)",
-    "IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_kel_PES_Alibi_Hist') "
-    "CREATE INDEX IX_kel_PES_Alibi_Hist ON kel_PES_Alibi (Hist_Id)",
+    "CREATE INDEX IF NOT EXISTS kel_PES_Alibi_PorHist ON kel_PES_Alibi (Hist_Id)",
+    "IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'kel_PES_Alibi_PorHist') "
+    "CREATE INDEX kel_PES_Alibi_PorHist ON kel_PES_Alibi (Hist_Id)",
 };
 
 }  // namespace
