@@ -68,3 +68,4 @@ int ticketPublicKey(Cli& cli);
 // Opens the database named by the configuration file and makes sure the program's
 // alibi, options and key tables exist. False with the reason on standard error.
 bool abrirBaseDados(Cli& cli, class BaseDados& db, bool avisar = true);
+int verbCounters(Cli& cli);

@@ -33,6 +33,9 @@ const Verb kVerbs[] = {
     {"pending", verbPending, "pending --desk saidas|entradas"},
     {"alibi", verbAlibi, "alibi verify [--from DD-MM-YYYY] [--to DD-MM-YYYY] | alibi list --hist ID"},
     {"option", verbOption, "option show | option set NOME VALOR"},
+    {"counters", verbCounters,
+     "counters show|set|delete --kind 1|2 --campaign AAAA/AAAA --doc-type TIPO [--customer CODIGO] "
+     "[--address-type CODIGO] [--address CODIGO] [--counter N] [--prefix SIGLA] [--force]"},
     {"history", verbHistory, "history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]"},
 };
 
