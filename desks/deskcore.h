@@ -169,8 +169,8 @@ public:
     bool carregarPendentes();
     bool carregarHistorico();
 
-    // Weights as the desk shows them.
-    static QString formatarPeso(const Money& m) { return m.format(); }
+    // Weights as the desk shows them, with every decimal held: a correction reads them back.
+    static QString formatarPeso(const Money& m) { return m.formatExact(); }
 
 signals:
     void alterado();           // anything the widgets show may have changed

@@ -387,9 +387,9 @@ int segunda(Cli& cli) {
         posto.msgs().limpar();
         d.btConfPeso(0);
         if (posto.msgs().falhou() || d.painelPesagem() || d.campo(15).isEmpty()) return Cli::Failed;
-        if (temV && !posto.preencher(3, kgVasilhame->format(), QStringLiteral("--container")))
+        if (temV && !posto.preencher(3, kgVasilhame->formatExact(), QStringLiteral("--container")))
             return Cli::Failed;
-        if (temQ && !posto.preencher(11, kgQualidade->format(), QStringLiteral("--quality")))
+        if (temQ && !posto.preencher(11, kgQualidade->formatExact(), QStringLiteral("--quality")))
             return Cli::Failed;
         if (temCg && !posto.preencher(19, carga, QStringLiteral("--load-place"))) return Cli::Failed;
         if (temDs && !posto.preencher(20, descarga, QStringLiteral("--unload-place"))) return Cli::Failed;
