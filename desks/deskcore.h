@@ -108,6 +108,8 @@ public:
     QDate historicoAte() const { return m_histAte; }
     int caracteristica() const { return m_caracteristica; }  // incoming: 0 "Tipo A", 1 "Tipo B"
     bool materiasSubsidiarias() const { return m_materiasSubsidiarias; }
+    // The box may be changed only on a new weighing before its first weight is saved.
+    bool caixaSubsidiariasActiva() const { return m_kind.entrada && !m_subsidiariasBloqueadas; }
     static QStringList caracteristicas() { return {QStringLiteral("Tipo A"), QStringLiteral("Tipo B")}; }
 
     // --- state ---
@@ -202,6 +204,7 @@ private:
     bool validarMorada();
     bool validarArtigo();
     void recalcularEfectivo();
+    void avisarTerceiroInactivo();
     void descricaoCodPostal();
 
     // Saving.
@@ -218,6 +221,8 @@ private:
 
     // Lists.
     bool lerCarga(qint32 id);
+    bool eSubsidiarias(const QString& tpDoc) const;  // a subsidiary-materials document type
+    void restaurarMateriasSubsidiarias(qint32 id);
     void grelhaPendentes();
     void grelhaHistorico();
 
@@ -257,6 +262,7 @@ private:
     QDate m_histAte;
     int m_caracteristica = 0;
     bool m_materiasSubsidiarias = false;
+    bool m_subsidiariasBloqueadas = false;
 
     bool m_campoAlterado = false;
     bool m_primeiroPeso = false;
