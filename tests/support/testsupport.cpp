@@ -3,6 +3,7 @@
 #include "catalogo.h"
 #include "demodata.h"
 #include "erpschema.h"
+#include "intentnotes.h"
 #include "programinfo.h"
 #include "tabelasrastreio.h"
 #include "tabelapropria.h"
@@ -37,6 +38,7 @@ TempDatabase::TempDatabase(Contents contents, const QString& connection) {
     catalogo.criarCatalogoBase();
     if (!catalogo.verificarVersao(true).ok) qFatal("catalogue upgrade failed");
     TabelasRastreio::garantir(*m_db);
+    IntentNotes::garantirTabela(*m_db);
     if (!TabelaPropria::garantir(*m_db).isEmpty()) qFatal("cannot create the program's own tables");
 }
 
