@@ -1,9 +1,9 @@
 // Ticket e-mail against a real SMTP server (aiosmtpd, Maildir) on 127.0.0.1.
-#include <QtTest>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QtTest>
 
 #include "ficheiroconfig.h"
 #include "mailsender.h"
@@ -14,8 +14,6 @@
 #include "ticketfixtures.h"
 
 namespace {
-
-
 
 // Reads the one message of the Maildir with Python's email package and answers
 // "key<TAB>value" lines.
@@ -48,12 +46,13 @@ class MailTest : public QObject {
         // Written as a person edits the file: unquoted commas and semicolons.
         QFile f(m_config);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=%2\nNomeEmissor=Báscula Agro-Pecuária\n"
-                               "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n"
-                               "[EMAIL]\nAssunto=Talão de pesagem, Agro-Pecuária do Vale\n"
-                               "Mensagem=Bom dia, segue em anexo o talão de pesagem.\n"
-                               "CC=contabilidade@agrovale.example, expedicao@agrovale.example\n"
-                               "BCC=arquivo@agrovale.example\n")
+        f.write(QStringLiteral(
+                    "[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=%2\nNomeEmissor=Báscula Agro-Pecuária\n"
+                    "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n"
+                    "[EMAIL]\nAssunto=Talão de pesagem, Agro-Pecuária do Vale\n"
+                    "Mensagem=Bom dia, segue em anexo o talão de pesagem.\n"
+                    "CC=contabilidade@agrovale.example, expedicao@agrovale.example\n"
+                    "BCC=arquivo@agrovale.example\n")
                     .arg(port)
                     .arg(seguranca)
                     .toUtf8());
@@ -63,7 +62,8 @@ class MailTest : public QObject {
 
     QMap<QString, QString> readMail() {
         QProcess p;
-        p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kReader), maildir()});
+        p.start(QStringLiteral("/usr/bin/python3"),
+                {QStringLiteral("-c"), QString::fromUtf8(kReader), maildir()});
         p.waitForFinished(20000);
         QMap<QString, QString> out;
         for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
@@ -74,14 +74,12 @@ class MailTest : public QObject {
         return out;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(m_smtp.iniciar());
         m_port = m_smtp.porta();
     }
-    void cleanupTestCase() {
-        m_smtp.parar();
-    }
+    void cleanupTestCase() { m_smtp.parar(); }
     void init() {
         m_data = std::make_unique<TempDataDir>();
         m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
@@ -119,21 +117,27 @@ private slots:
         QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, to) == 1 ? QString() : m_msgs.last(), QString());
         QCOMPARE(m_msgs.last(), QStringLiteral("Email enviado com sucesso !"));
         QCOMPARE(m_msgs.kinds.last(), 100 + OperatorMessages::Info);
-        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id}).toInt(), 1);
+        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id}).toInt(),
+                 1);
 
         const auto mail = readMail();
         QCOMPARE(mail.value(QStringLiteral("count")), QStringLiteral("1"));
         QCOMPARE(mail.value(QStringLiteral("To")), to);
-        QCOMPARE(mail.value(QStringLiteral("Cc")), QStringLiteral("contabilidade@agrovale.example, expedicao@agrovale.example"));
+        QCOMPARE(mail.value(QStringLiteral("Cc")),
+                 QStringLiteral("contabilidade@agrovale.example, expedicao@agrovale.example"));
         QCOMPARE(mail.value(QStringLiteral("Bcc")), QString());
-        QCOMPARE(mail.value(QStringLiteral("Subject")), QStringLiteral("Talão de pesagem, Agro-Pecuária do Vale"));
-        QVERIFY(mail.value(QStringLiteral("From")).contains(QStringLiteral("Báscula Agro-Pecuária <bascula@agrovale.example>")));
+        QCOMPARE(mail.value(QStringLiteral("Subject")),
+                 QStringLiteral("Talão de pesagem, Agro-Pecuária do Vale"));
+        QVERIFY(mail.value(QStringLiteral("From"))
+                    .contains(QStringLiteral("Báscula Agro-Pecuária <bascula@agrovale.example>")));
         QVERIFY(!mail.value(QStringLiteral("Date")).isEmpty());
         QVERIFY(!mail.value(QStringLiteral("Message-ID")).isEmpty());
-        QCOMPARE(mail.value(QStringLiteral("Body")), QStringLiteral("Bom dia, segue em anexo o talão de pesagem."));
+        QCOMPARE(mail.value(QStringLiteral("Body")),
+                 QStringLiteral("Bom dia, segue em anexo o talão de pesagem."));
         const QString rcpt = mail.value(QStringLiteral("X-RcptTo"));
-        for (const QString a : {to, QStringLiteral("contabilidade@agrovale.example"), QStringLiteral("expedicao@agrovale.example"),
-                                QStringLiteral("arquivo@agrovale.example")})
+        for (const QString a :
+             {to, QStringLiteral("contabilidade@agrovale.example"),
+              QStringLiteral("expedicao@agrovale.example"), QStringLiteral("arquivo@agrovale.example")})
             QVERIFY2(rcpt.contains(a), qPrintable(rcpt));
         const QStringList att = mail.value(QStringLiteral("Attachment")).split(QLatin1Char('\t'));
         QCOMPARE(att.value(0), QStringLiteral("TalaoPesagem_Cli.pdf"));
@@ -169,10 +173,58 @@ private slots:
         QVERIFY(QDir(maildir() + QStringLiteral("/new")).isEmpty());
     }
 
+    // The server refuses a recipient: a refused To is a failed sending that names the
+    // address (nothing is sent); a refused copy does not stop the customer's ticket: it
+    // goes to the accepted recipients and the outcome names the refused copy.
+    void refusedRecipientsAreNamed() {
+        BaseDados& db = m_t->db();
+        const qint32 id = gravarPesagem(db, Pesagem{});
+        const QString to = OperacoesTalao::emailTerceiro(db, id);
+        m_smtp.recusar({to});
+        {
+            OperacoesTalao ops(db, m_msgs, pastaPrograma(), m_config);
+            QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, to), 2);
+            QCOMPARE(m_msgs.kinds.last(), 100 + OperatorMessages::Critico);
+            QVERIFY(m_msgs.last().startsWith(QStringLiteral("Não foi possivel enviar o email")));
+            QVERIFY2(m_msgs.last().contains(QStringLiteral("recusou o destinatário ") + to),
+                     qPrintable(m_msgs.last()));
+            QVERIFY(m_msgs.last().contains(QStringLiteral("550")));
+            QCOMPARE(m_msgs.all.size(), 1);
+        }
+        QCOMPARE(m_smtp.mensagens(), 0);
+
+        // A CC and the BCC refused: sent to the customer and the other CC, status 1.
+        m_smtp.recusar(
+            {QStringLiteral("Expedicao@agrovale.example"), QStringLiteral("arquivo@agrovale.example")});
+        m_msgs.clear();
+        {
+            OperacoesTalao ops(db, m_msgs, pastaPrograma(), m_config);
+            QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, to), 1);
+            QCOMPARE(m_msgs.all.size(), 1);
+            QCOMPARE(m_msgs.kinds.last(), 100 + OperatorMessages::Info);
+            const QString texto = m_msgs.last();
+            QVERIFY(texto.startsWith(QStringLiteral("Email enviado com sucesso !")));
+            QVERIFY2(texto.contains(QStringLiteral("recusou a cópia para expedicao@agrovale.example")),
+                     qPrintable(texto));
+            QVERIFY2(texto.contains(QStringLiteral("arquivo@agrovale.example")), qPrintable(texto));
+            QCOMPARE(ops.copiasRecusadas().size(), 2);
+        }
+        QCOMPARE(m_smtp.mensagens(), 1);
+        const auto mail = readMail();
+        const QString rcpt = mail.value(QStringLiteral("X-RcptTo"));
+        QVERIFY2(rcpt.contains(to) && rcpt.contains(QStringLiteral("contabilidade@agrovale.example")),
+                 qPrintable(rcpt));
+        QVERIFY2(!rcpt.contains(QStringLiteral("expedicao")) && !rcpt.contains(QStringLiteral("arquivo")),
+                 qPrintable(rcpt));
+        QCOMPARE(mail.value(QStringLiteral("Cc")), QStringLiteral("contabilidade@agrovale.example"));
+        m_smtp.recusar({});
+    }
+
     void addressListsAndHeaders() {
         QStringList out;
         QVERIFY(MailSender::enderecos(QStringLiteral(" a@x.pt; b@y.pt ,Nome Apelido <c@z.pt>;;"), out));
-        QCOMPARE(out, (QStringList{QStringLiteral("a@x.pt"), QStringLiteral("b@y.pt"), QStringLiteral("c@z.pt")}));
+        QCOMPARE(out,
+                 (QStringList{QStringLiteral("a@x.pt"), QStringLiteral("b@y.pt"), QStringLiteral("c@z.pt")}));
         QString bad;
         QVERIFY(!MailSender::enderecos(QStringLiteral("a@x.pt, sem-arroba"), out, &bad));
         QCOMPARE(bad, QStringLiteral("sem-arroba"));
