@@ -11,7 +11,11 @@ if ! "$bin/balantrix-cli" db upgrade >/dev/null 2>&1; then
 fi
 # A simulated indicator for the scale while the demo runs; its BALANCA.TXT goes into the
 # demo's configuration folder.
-"$bin/indicator-sim" --demo --exit-with-parent </dev/null &
+# With a display it also opens its own window ("Indicador (simulador)") to put an empty
+# or a loaded truck on the scale.
+sim=(--demo --exit-with-parent)
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then sim+=(--window); fi
+"$bin/indicator-sim" "${sim[@]}" </dev/null &
 if [ -x "$bin/balantrix" ]; then
   if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "Sem ecrã (DISPLAY vazio): o programa corre dentro de xvfb-run, invisível; termine com Ctrl+C." >&2
