@@ -190,9 +190,13 @@ void FrmMain::abrirFilho(QWidget* form, const QString& title) {
     if (!title.isEmpty()) form->setWindowTitle(title);
     // The program's icon on its title bar, unless the form brings its own.
     if (!form->testAttribute(Qt::WA_SetWindowIcon)) form->setWindowIcon(windowIcon());
+    // A form that chose its size keeps it: the frame fits new windows into a small area.
+    const QSize escolhido = form->testAttribute(Qt::WA_Resized) ? form->size() : QSize();
     QMdiSubWindow* sub = m_mdi->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->show();
+    if (escolhido.isValid() && form->size() != escolhido)
+        sub->resize(sub->size() + (escolhido.expandedTo(form->minimumSizeHint()) - form->size()));
     colocarFilho(sub);
     m_mdi->setActiveSubWindow(sub);
 }

@@ -86,7 +86,6 @@ JanelaIndicador::JanelaIndicador(Indicador& indicador, QWidget* parent) : QWidge
     m_valor->setObjectName(QStringLiteral("spinPeso"));
     m_valor->setRange(0, 999999);
     m_valor->setSingleStep(20);
-    m_valor->setGroupSeparatorShown(true);
     rotulo->setBuddy(m_valor);
     linhaPeso->addWidget(rotulo);
     linhaPeso->addWidget(m_valor, 1);
@@ -97,8 +96,8 @@ JanelaIndicador::JanelaIndicador(Indicador& indicador, QWidget* parent) : QWidge
     auto* cg = new QGridLayout(camioes);
     int n = 0;
     for (const Camiao& c : JanelaIndicador::camioes()) {
-        auto* b = new QPushButton(
-            QStringLiteral("%1\n%2 kg").arg(QString::fromUtf8(c.nome), milhares(c.kg)), camioes);
+        auto* b = new QPushButton(QStringLiteral("%1\n%2 kg").arg(QString::fromUtf8(c.nome), milhares(c.kg)),
+                                  camioes);
         b->setObjectName(QStringLiteral("btCamiao_%1").arg(n));
         b->setMinimumHeight(48);
         const int kg = c.kg;
@@ -156,5 +155,6 @@ void JanelaIndicador::colocarAoLado() {
     const QScreen* ecra = screen();
     if (!ecra) return;
     const QRect area = ecra->availableGeometry();
-    move(area.right() - frameGeometry().width() - 8, area.top() + 40);
+    // Bottom right: the program's window starts at the top left and grows from there.
+    move(area.right() - frameGeometry().width() - 8, area.bottom() - frameGeometry().height() - 8);
 }

@@ -16,7 +16,7 @@ class JanelaIndicador : public QWidget {
   public:
     explicit JanelaIndicador(Indicador& indicador, QWidget* parent = nullptr);
 
-    // Beside the program: the right-hand edge of the screen's available area.
+    // Beside the program: the bottom right corner of the screen's available area.
     void colocarAoLado();
 
     struct Camiao {
