@@ -27,7 +27,7 @@ QString Arranque::catalogScriptPath(const QString& programFolder) {
 }
 
 bool Arranque::ligar() {
-    return ligarErp() && abrirBaseDados() && prepararCatalogo();
+    return ligarErp() && abrirBaseDados() && ligarErpBaseDados() && prepararCatalogo();
 }
 
 bool Arranque::ligarErp() {
@@ -40,16 +40,32 @@ bool Arranque::ligarErp() {
         }
         erp = ConfigSage::ler(file);
     }
+    m_erp = erp;
     // The ERP works on the configured database through its own connection.
-    SqlSettings sql = ConfigSQL::ler(file);
+    return criarSessao(ConfigSQL::ler(file));
+}
+
+bool Arranque::criarSessao(const SqlSettings& sql) {
+    if (m_sessao) m_sessao->desligar();
+    m_sqlSessao = sql;
     m_sessao = m_erpFactory(sql);
     m_sessao->setOpcao(2);
-    if (!m_sessao->ligar(erp.servidor, erp.instancia, erp.empresa, erp.utilizador, erp.password)) {
+    if (!m_sessao->ligar(m_erp.servidor, m_erp.instancia, m_erp.empresa, m_erp.utilizador, m_erp.password)) {
         m_messages.mensagem(QStringLiteral("Não foi possivel ligar ao Sage 100c ..."));
         m_falha = Falha::Erp;
         return false;
     }
     return true;
+}
+
+bool Arranque::ligarErpBaseDados() {
+    // On a first start the database settings come from their dialog, after the ERP
+    // session was made with the empty ones: it is made again on the saved settings.
+    const auto igual = [](const SqlSettings& a, const SqlSettings& b) {
+        return a.backend == b.backend && a.servidor == b.servidor && a.baseDados == b.baseDados &&
+               a.login == b.login && a.password == b.password;
+    };
+    return igual(m_sqlSessao, m_sql) || criarSessao(m_sql);
 }
 
 bool Arranque::abrirBaseDados() {

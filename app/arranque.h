@@ -6,6 +6,7 @@
 
 #include "basedados.h"
 #include "catalogo.h"
+#include "configsage.h"
 #include "parametrosaplic.h"
 #include "sessaosage.h"
 
@@ -50,6 +51,8 @@ public:
 private:
     bool ligarErp();
     bool abrirBaseDados();
+    bool criarSessao(const SqlSettings& sql);
+    bool ligarErpBaseDados();
     bool prepararCatalogo();
 
     QString m_programFolder;
@@ -61,6 +64,8 @@ private:
     std::unique_ptr<BaseDados> m_db;
     ParametrosAplic m_parametros;
     SqlSettings m_sql;
+    SqlSettings m_sqlSessao;  // the database settings the ERP session was made with
+    ConfigSage m_erp;
     Catalogo::Resultado m_catalogo;
     bool m_catalogoCriado = false;
     Falha m_falha = Falha::Nenhuma;

@@ -45,8 +45,9 @@ std::optional<Money> build(bool negative, const QString& intDigits, QStringView 
     while (dec.size() < 4) dec += QLatin1Char('0');
     const qint64 frac = dec.toLongLong(&ok);
     if (!ok) return std::nullopt;
+    // Checked before multiplying: fifteen digits of kilograms would overflow the units.
+    if (whole > (kMaxUnits - frac) / Money::kScale) return std::nullopt;
     const qint64 units = whole * Money::kScale + frac;
-    if (units > kMaxUnits) return std::nullopt;
     return Money::fromUnits(negative ? -units : units);
 }
 
@@ -101,7 +102,7 @@ std::optional<Money> Money::parseOrZero(const QString& text) {
 QString Money::format() const {
     // Round half away from zero to two decimals.
     const bool negative = m_units < 0;
-    const quint64 abs = negative ? quint64(-m_units) : quint64(m_units);
+    const quint64 abs = negative ? quint64(0) - quint64(m_units) : quint64(m_units);
     const quint64 cents = (abs + 50) / 100;
     const QString whole = QString::number(cents / 100);
     QString grouped;
@@ -115,7 +116,7 @@ QString Money::format() const {
 
 QString Money::plain() const {
     const bool negative = m_units < 0;
-    const quint64 abs = negative ? quint64(-m_units) : quint64(m_units);
+    const quint64 abs = negative ? quint64(0) - quint64(m_units) : quint64(m_units);
     QString out = QString::number(abs / kScale);
     QString frac = QStringLiteral("%1").arg(abs % kScale, 4, 10, QLatin1Char('0'));
     while (!frac.isEmpty() && frac.back() == QLatin1Char('0')) frac.chop(1);

@@ -38,6 +38,11 @@ QString dataHoraTexto(const QVariant& v) {
 // Only what the operator sees as empty counts as empty.
 bool vazio(const QString& t) { return t.trimmed().isEmpty(); }
 
+// A weight as the record store reads it, every decimal kept ("1250", "20,5").
+QString textoPeso(const Money& m) {
+    return m.plain().replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
 }  // namespace
 
 QString DeskGrid::valor(int linha, const QString& chave) const {
@@ -47,8 +52,8 @@ QString DeskGrid::valor(int linha, const QString& chave) const {
     return {};
 }
 
-DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
-                   SessaoSage& sessao, ApiRegistry& registry, QObject* parent)
+DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros,
+                   OperatorMessages& messages, SessaoSage& sessao, ApiRegistry& registry, QObject* parent)
     : QObject(parent),
       m_kind(kind),
       m_db(db),
@@ -56,7 +61,8 @@ DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& paramet
       m_messages(messages),
       m_sessao(sessao),
       m_registry(registry),
-      m_documento(std::make_unique<DocumentoDesk>(sessao, registry, messages)) {
+      m_documento(std::make_unique<DocumentoDesk>(sessao, registry, messages)),
+      m_portao(kind) {
     // Longest text of each field: never more than its column holds.
     static const int saidas[24] = {15, 3, 15, 15, 50, 50, 35, 8, 15, 15, 10, 20, 2000, 15, 19, 19, 15, 15, 15, 35, 35, 20, 250, 3};
     static const int entradas[20] = {15, 3, 15, 15, 50, 50, 35, 8, 15, 15, 10, 15, 2000, 15, 19, 19, 15, 15, 15, 250};
@@ -90,7 +96,45 @@ bool DeskCore::falhaCampo(int i, const QString& texto) {
     return false;
 }
 
-std::optional<Money> DeskCore::peso(int i) const { return Money::parse(campo(i)); }
+FormularioDesk DeskCore::formulario() const {
+    FormularioDesk f;
+    f.campos.reserve(m_campos.size());
+    for (const DeskField& c : m_campos) f.campos << c.texto;
+    f.terceiroAceite = m_terceiroAceite;
+    f.moradaAceite = m_moradaAceite;
+    f.moradaDoTerceiro = m_moradaDoTerceiro;
+    f.artigoAceite = m_artigoAceite;
+    f.tipoMoradaAceite = m_tipoMoradaAceite;
+    f.efectivoCalculado = m_efectivoCalculado;
+    const QTime agora = m_relogio ? m_relogio() : QTime::currentTime();
+    f.agora = QDateTime(m_dataPesagem, QTime(agora.hour(), agora.minute()));
+    f.dataPesagem = m_dataPesagem;
+    f.caracteristica = m_caracteristica;
+    f.materiasSubsidiarias = m_materiasSubsidiarias;
+    f.noTalao = m_noTalao;
+    f.anoTalao = m_anoTalao;
+    f.sigla = m_sigla;
+    f.campanha = m_campanha;
+    return f;
+}
+
+void DeskCore::recusar(const Recusa& r) {
+    aviso(r.mensagem);
+    if (r.campo >= 0) m_foco = r.campo;
+    emit alterado();
+}
+
+QStringList DeskCore::cartaoPesos() const {
+    const bool comRegisto = m_tabsActivas || m_painelPesagem || m_painelFinal;
+    if (!comRegisto) return QStringList(6, QString());
+    // The entry time outlives the clear of the desk: it belongs to a truck only once one is loaded or saved.
+    return {campo(10),
+            m_idHistorico > 0 ? campo(14) : QString(),
+            campo(m_kind.campoPrimeiroPeso),
+            campo(m_kind.campoSegundoPeso),
+            campo(18),
+            campo(13)};
+}
 
 QString DeskCore::talaoTexto() const {
     if (m_noTalao <= 0) return {};
@@ -128,6 +172,12 @@ void DeskCore::limparForm() {
     m_primeiroPeso = false;
     m_doc = ChaveDocumento{};
     m_pesquisaVisivel = false;
+    m_terceiroAceite = QString();
+    m_moradaAceite = QString();
+    m_moradaDoTerceiro = QString();
+    m_artigoAceite = QString();
+    m_tipoMoradaAceite = QString();
+    m_efectivoCalculado = true;
     mostrar(BtLer, false);
     mostrar(BtAnularHist, false);
     mostrar(BtImpHist, false);
@@ -176,9 +226,12 @@ void DeskCore::escrever(int i, const QString& texto) {
     if (t.left(m_campos[i].maximo) == m_campos[i].texto) return;
     set(i, t);
     m_campoAlterado = true;
+    if (i == 13) m_efectivoCalculado = false;
+    // Recomputed as typed; checked (with a message) when the field is left.
     if (m_kind.camposRecalculo.contains(i)) {
+        m_aEscrever = true;
         validar(i);
-        m_campoAlterado = false;
+        m_aEscrever = false;
     }
     if (i == 12) m_obsAlteradas = true;
     emit alterado();
@@ -210,7 +263,7 @@ bool DeskCore::validar(int i) {
         case 18:
             m_dadosAlterados = true;
             recalcularEfectivo();
-            return true;
+            return verificarPeso(i);
         case 7:
             if (vazio(campo(7))) return true;
             try {
@@ -231,19 +284,20 @@ bool DeskCore::validar(int i) {
             if (!m_kind.entrada) return true;
             m_dadosAlterados = true;
             recalcularEfectivo();
-            return true;
+            return verificarPeso(i);
         case 12:
             m_obsAlteradas = true;
             return true;
         case 13:
             m_dadosAlterados = true;
-            return true;
+            return verificarPeso(i);
         case 19:
         case 20:
             if (!m_kind.entrada) m_dadosAlterados = true;
             return true;
         case 23:
             if (m_kind.entrada || vazio(campo(23))) return true;
+            m_tipoMoradaAceite = QString();
             try {
                 const RecordSet rs = m_db.consultar(QStringLiteral("SELECT * FROM TpMorada WHERE Codigo = ?"), {campo(23)});
                 if (rs.isEmpty()) {
@@ -251,6 +305,7 @@ bool DeskCore::validar(int i) {
                     return falhaCampo(23, QStringLiteral("Tipo Morada não existente!"));
                 }
                 setRotulo(DescTipoMorada, rs.text(QStringLiteral("Descrica")));
+                m_tipoMoradaAceite = campo(23);
             } catch (const DbError& e) {
                 return falhaCampo(23, e.texto());
             }
@@ -269,7 +324,16 @@ void DeskCore::descricaoCodPostal() {
     }
 }
 
+bool DeskCore::verificarPeso(int i) {
+    // Checked when the operator leaves the field (not at every key); the gate checks
+    // everything again before any write.
+    if (m_aEscrever || !m_campoAlterado) return true;
+    if (const auto r = m_portao.verificarCampo(formulario(), i)) return falhaCampo(i, r->mensagem);
+    return true;
+}
+
 bool DeskCore::validarTerceiro() {
+    m_terceiroAceite = QString();
     if (vazio(campo(0))) return falhaCampo(0, QStringLiteral("Campo obrigatório!"));
     RecordSet rs;
     try {
@@ -293,10 +357,12 @@ bool DeskCore::validarTerceiro() {
     set(8, rs.text(QStringLiteral("NContrib")));
     set(m_kind.campoEmail, rs.text(m_kind.colunaEmail));
     descricaoCodPostal();
+    m_terceiroAceite = campo(0);
     return true;
 }
 
 bool DeskCore::validarMorada() {
+    m_moradaAceite = QString();
     if (vazio(campo(1))) return true;
     RecordSet rs;
     try {
@@ -318,10 +384,13 @@ bool DeskCore::validarMorada() {
     set(7, rs.text(QStringLiteral("CdPostal")));
     setRotulo(DescMorada, rs.text(QStringLiteral("Descr")));
     descricaoCodPostal();
+    m_moradaAceite = campo(1);
+    m_moradaDoTerceiro = campo(0);
     return true;
 }
 
 bool DeskCore::validarArtigo() {
+    m_artigoAceite = QString();
     if (vazio(campo(2))) return falhaCampo(2, QStringLiteral("Campo obrigatório!"));
     RecordSet rs;
     try {
@@ -336,17 +405,21 @@ bool DeskCore::validarArtigo() {
     m_armazem = m_parametros.texto(m_kind.parametroArmazem);
     m_unBase = rs.text(QStringLiteral("UnBase"));
     setRotulo(Unidade, m_unBase);
+    m_artigoAceite = campo(2);
     return true;
 }
 
 void DeskCore::recalcularEfectivo() {
-    if (!vazio(campo(18))) set(13, campo(18));
-    for (int d : m_kind.descontos) {
-        if (vazio(campo(d))) continue;
-        const auto efectivo = peso(13);
-        const auto desconto = peso(d);
-        if (efectivo && desconto) set(13, formatarPeso(*efectivo - *desconto));
+    if (vazio(campo(18))) return;
+    m_efectivoCalculado = true;
+    const auto liquido = Money::parse(campo(18));
+    const auto descontos = m_portao.descontos(formulario());
+    // A deduction that is not a weight leaves no effective weight to be taken for one.
+    if (!liquido || std::holds_alternative<Recusa>(descontos)) {
+        set(13, QString());
+        return;
     }
+    set(13, formatarPeso(*liquido - std::get<Pesos>(descontos).descontos()));
 }
 
 void DeskCore::pedirLista(int i) {
@@ -467,6 +540,7 @@ void DeskCore::btEntrada() {
     m_noTalao = 0;
     m_anoTalao = 0;
     m_sigla.clear();
+    m_campanha.clear();
     // A new weighing may need the name, address or tax number typed in.
     activa();
     mostrar(BtConf, true);
@@ -515,7 +589,8 @@ void DeskCore::btPesar() {
         set(9, QString::number(valor.units() / Money::kScale));
     } else {
         aviso(mensagem);
-        set(9, QStringLiteral("0"));
+        // No weight is left behind to be confirmed as a weight of 0.
+        set(9, QString());
         m_foco = 9;
     }
     activar(BtPesar, true);
@@ -530,22 +605,46 @@ void DeskCore::btConfPeso(int indice) {
         emit alterado();
         return;
     }
-    const Money pesado = peso(9).value_or(Money());
     const QTime agora = m_relogio ? m_relogio() : QTime::currentTime();
     const QString quando = m_dataPesagem.toString(QStringLiteral("dd-MM-yyyy")) + QLatin1Char(' ') +
                            agora.toString(QStringLiteral("HH:mm"));
     bool primeiro = false;
     if (m_primeiroPeso) {
-        set(m_kind.campoPrimeiroPeso, formatarPeso(pesado));
+        const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::PrimeiroPeso);
+        if (const Recusa* r = std::get_if<Recusa>(&lido)) {
+            if (r->campo != 9) {
+                // Identification to mend: back to the tabs.
+                m_painelPesagem = false;
+                m_tabsActivas = true;
+                m_tab = 0;
+            }
+            recusar(*r);
+            return;
+        }
+        const Pesagem& p = std::get<Pesagem>(lido);
+        set(m_kind.campoPrimeiroPeso,
+            formatarPeso(m_kind.campoPrimeiroPeso == 16 ? *p.pesos.bruto : *p.pesos.tara));
         set(14, quando);
-        if (!gravarPrimeiroPeso()) {
+        if (!gravarPrimeiroPeso(p)) {
+            set(m_kind.campoPrimeiroPeso, QString());
             emit alterado();
             return;
         }
         primeiro = true;
     } else if (m_segundoPeso) {
-        const Money primeiroPesado = peso(m_kind.campoPrimeiroPeso).value_or(Money());
-        const Money liquido = m_kind.entrada ? primeiroPesado - pesado : pesado - primeiroPesado;
+        QString erro;
+        const auto pesado = Pesos::lerPesado(campo(9), m_portao.nomeCampo(m_kind.campoSegundoPeso), erro);
+        if (!pesado) {
+            recusar(Recusa{9, erro});
+            return;
+        }
+        const auto primeiroPesado = Money::parse(campo(m_kind.campoPrimeiroPeso));
+        if (!primeiroPesado) {
+            recusar(Recusa{9, QStringLiteral("%1: falta o primeiro peso desta pesagem.")
+                                  .arg(m_portao.nomeCampo(m_kind.campoPrimeiroPeso))});
+            return;
+        }
+        const Money liquido = m_kind.entrada ? *primeiroPesado - *pesado : *pesado - *primeiroPesado;
         if (liquido <= Money()) {
             aviso(QStringLiteral("Peso Líquido incorrecto"));
             m_painelPesagem = false;
@@ -560,7 +659,7 @@ void DeskCore::btConfPeso(int indice) {
             return;
         }
         set(15, quando);
-        set(m_kind.campoSegundoPeso, formatarPeso(pesado));
+        set(m_kind.campoSegundoPeso, formatarPeso(*pesado));
         set(18, formatarPeso(liquido));
         set(13, campo(18));
         recalcularEfectivo();
@@ -589,6 +688,11 @@ void DeskCore::btConf() {
             aviso(m_kind.faltaPesoFinal);
             return;
         }
+        const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Conclusao);
+        if (const Recusa* r = std::get_if<Recusa>(&lido)) {
+            recusar(*r);
+            return;
+        }
         m_painelFinal = true;
         m_tabsActivas = false;
         desactivaBotoes();
@@ -601,18 +705,27 @@ void DeskCore::btConf() {
         return;
     }
     if (m_primeiroPeso || m_idHistorico == 0) return;
-    // A finished weighing opened from the history: apply the operator's corrections.
-    CamposComplemento comp{campo(3), m_kind.entrada ? campo(11) : QString(), m_caracteristica,
-                                             m_kind.entrada};
+    // A finished weighing opened from the history: apply the operator's corrections, all
+    // checked before the ERP document is touched.
+    const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Correccao);
+    if (const Recusa* r = std::get_if<Recusa>(&lido)) {
+        recusar(*r);
+        return;
+    }
+    const Pesagem& p = std::get<Pesagem>(lido);
+    CamposComplemento comp{textoPeso(p.pesos.vasilhame),
+                           m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(), m_caracteristica,
+                           m_kind.entrada};
+    const QString efectivo = textoPeso(p.efectivo);
     try {
         if (!m_dadosAlterados) {
-            if (m_obsAlteradas) ActualizaHistorico(m_db, m_idHistorico, campo(12), campo(13), comp);
+            if (m_obsAlteradas) ActualizaHistorico(m_db, m_idHistorico, p.justificacao, efectivo, comp);
             btCancGeral();
             return;
         }
-        switch (m_documento->actualizarDocumentoFinalizado(dadosDocumento())) {
+        switch (m_documento->actualizarDocumentoFinalizado(dadosDocumento(p))) {
             case DocumentoDesk::Actualizacao::Gravado:
-                ActualizaHistorico(m_db, m_idHistorico, campo(12), campo(13), comp);
+                ActualizaHistorico(m_db, m_idHistorico, p.justificacao, efectivo, comp);
                 btCancGeral();
                 return;
             case DocumentoDesk::Actualizacao::Anulado:
@@ -631,6 +744,19 @@ void DeskCore::btConf() {
 }
 
 void DeskCore::btConfFinal(int indice) {
+    m_concluido = ChaveDocumento{};
+    // Checked again right before anything is written or sent to the ERP.
+    const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Conclusao);
+    if (const Recusa* r = std::get_if<Recusa>(&lido)) {
+        m_painelFinal = false;
+        activar(BtPendentes, true);
+        activar(BtPeso, true);
+        m_tabsActivas = true;
+        m_tab = 3;
+        recusar(*r);
+        return;
+    }
+    const Pesagem& p = std::get<Pesagem>(lido);
     // Another workstation may have completed or cancelled this weighing meanwhile:
     // look before any ERP document is made (inside the transaction the rewrite checks again).
     try {
@@ -652,7 +778,7 @@ void DeskCore::btConfFinal(int indice) {
     for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, false);
     try {
         Transaccao t(m_db);
-        concluir();
+        concluir(p);
         t.commit();
     } catch (const FalhaConclusao&) {
         desfazerConclusao();
@@ -665,6 +791,7 @@ void DeskCore::btConfFinal(int indice) {
     for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
     m_criados.clear();
     m_flagsCriados.clear();
+    m_concluido = m_doc;
     if (indice == 1 && m_noTalao >= 1) {
         QString erro;
         if (!m_talao || !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro))
@@ -716,8 +843,10 @@ int DeskCore::serieDocumento() const {
     return m_parametros.inteiro(m_materiasSubsidiarias ? QStringLiteral("SeGuiaEntMS") : QStringLiteral("SeGuiaEntMP"));
 }
 
-QStringList DeskCore::valoresRegisto() const {
+QStringList DeskCore::valoresRegisto(const Pesagem& p) const {
     using namespace RegistoHistorico;
+    const auto peso = [](const std::optional<Money>& m) { return m ? textoPeso(*m) : QString(); };
+    const bool concluida = p.saida.isValid();
     QStringList v;
     for (int i = 0; i < NumCampos; ++i) v << QString();
     v[Hist_Id] = QString::number(m_idHistorico);
@@ -726,47 +855,48 @@ QStringList DeskCore::valoresRegisto() const {
     v[Serie] = QString::number(m_doc.serie);
     v[NoDoc] = QString::number(m_doc.numero);
     v[Ano] = QString::number(m_doc.ano);
-    v[PesoBruto] = campo(16);
-    v[PesoTara] = campo(17);
-    v[PesoLiquido] = campo(18);
-    v[PesoEfectivo] = campo(13);
-    v[Justificacao] = campo(12);
-    v[DataHoraPB] = campo(14);
-    v[DataHoraPL] = campo(15);
-    v[Terceiro] = campo(0);
-    v[Artigo] = campo(2);
-    v[CodMorada] = campo(1);
+    v[PesoBruto] = peso(p.pesos.bruto);
+    v[PesoTara] = peso(p.pesos.tara);
+    v[PesoLiquido] = concluida ? textoPeso(p.liquido) : QString();
+    v[PesoEfectivo] = concluida ? textoPeso(p.efectivo) : QString();
+    v[Justificacao] = p.justificacao;
+    v[DataHoraPB] = textoDataHora(p.entrada);
+    v[DataHoraPL] = concluida ? textoDataHora(p.saida) : QString();
+    v[Terceiro] = p.terceiro;
+    v[Artigo] = p.artigo;
+    v[CodMorada] = p.morada;
     v[Motorista] = QString();
-    v[Carro] = campo(10);
+    v[Carro] = p.matricula;
     v[TipoTerc] = QString::number(m_kind.tipoTerc);
-    v[AnoTalao] = QString::number(m_kind.entrada ? m_anoTalao : m_dataPesagem.year());
-    v[NoTalao] = QString::number(m_noTalao);
-    v[RefCliente] = m_kind.entrada ? QString() : campo(11);
-    v[RefEntrega] = m_kind.entrada ? QString() : campo(21);
-    v[Sigla] = m_kind.entrada ? QString() : m_sigla;
-    v[Campanha] = CampanhaDaData(m_dataPesagem);
-    v[TipoMorada] = m_kind.entrada ? QString() : campo(23).toUpper();
+    // Ticket data stay as the first weighing took them (the first save fills them itself).
+    v[AnoTalao] = QString::number(p.anoTalao);
+    v[NoTalao] = QString::number(p.noTalao);
+    v[RefCliente] = m_kind.entrada ? QString() : p.refCliente;
+    v[RefEntrega] = m_kind.entrada ? QString() : p.refEntrega;
+    v[Sigla] = m_kind.entrada ? QString() : p.sigla;
+    v[Campanha] = p.campanha;
+    v[TipoMorada] = m_kind.entrada ? QString() : p.tipoMorada;
     return v;
 }
 
-bool DeskCore::gravarPrimeiroPeso() {
+bool DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
     ChaveTalao chave;
     chave.tipo = m_kind.tipoContador;
     chave.campanha = CampanhaDaData(m_dataPesagem);
     chave.tipoDoc = tipoDocumento();
     if (!m_kind.entrada) {
-        chave.cliente = campo(0);
-        chave.tipoMorada = campo(23);
+        chave.cliente = p.terceiro;
+        chave.tipoMorada = p.tipoMorada;
     }
     m_idHistorico = 0;
     m_doc = ChaveDocumento{};
     try {
-        const NovaPesagem nova =
-            GravarNovaPesagem(m_db, valoresRegisto(), m_dataPesagem, chave);
+        const NovaPesagem nova = GravarNovaPesagem(m_db, valoresRegisto(p), m_dataPesagem, chave);
         m_idHistorico = nova.idRegisto;
         m_noTalao = nova.talao.numero;
         m_sigla = nova.talao.sigla;
         m_anoTalao = nova.anoTalao;
+        m_campanha = nova.campanha;
     } catch (const DbError& e) {
         aviso(QStringLiteral("Não foi possível gravar a pesagem.\r\nErro: ") + e.texto());
         return false;
@@ -782,7 +912,7 @@ void DeskCore::registarErro(const DbError& e) {
     m_ultimoErro = QString::number(numero) + QStringLiteral(" - ") + e.descricao();
 }
 
-DadosDocumentoDesk DeskCore::dadosDocumento() const {
+DadosDocumentoDesk DeskCore::dadosDocumento(const Pesagem& p) const {
     DadosDocumentoDesk d;
     d.entrada = m_kind.entrada;
     d.ano = m_doc.ano;
@@ -796,7 +926,7 @@ DadosDocumentoDesk DeskCore::dadosDocumento() const {
     d.matricula = campo(10);
     d.artigo = campo(2);
     d.nomeArtigo = rotulo(DescArtigo);
-    d.pesoEfectivo = peso(13).value_or(Money()).plain();
+    d.pesoEfectivo = p.efectivo.plain();
     d.materiasSubsidiarias = m_materiasSubsidiarias;
     d.caracteristica = caracteristicas().value(m_caracteristica);
     if (!m_kind.entrada) {
@@ -809,24 +939,25 @@ DadosDocumentoDesk DeskCore::dadosDocumento() const {
     return d;
 }
 
-void DeskCore::concluir() {
+void DeskCore::concluir(const Pesagem& pesagem) {
     const QString tipo = tipoDocumento();
     const short serie = short(serieDocumento());
-    const Money efectivo = peso(13).value_or(Money());
-    const QString campanha = CampanhaDaData(m_dataPesagem);
+    const Money efectivo = pesagem.efectivo;
+    // The reference carries the ticket as the first weighing numbered it.
+    const QString campanha = pesagem.campanha;
 
     PedidoDocumento p;
     p.tipoDocumento = m_kind.tipoDocumentoErp;
     p.tipo = tipo;
     p.sector = m_parametros.texto(QStringLiteral("Sector"));
     p.serie = serie;
-    p.terceiro = campo(0);
+    p.terceiro = pesagem.terceiro;
     p.referencia = m_kind.entrada ? QString::number(m_noTalao) + QLatin1Char('/') + campanha
                                   : m_sigla + QLatin1Char('/') + QString::number(m_noTalao) + QLatin1Char('/') + campanha;
     p.data = m_dataPesagem.toString(QStringLiteral("dd-MM-yyyy"));
     p.armazem = m_armazem;
     if (m_kind.entrada) {
-        p.artigos = {QString(), QString(), campo(2)};
+        p.artigos = {QString(), QString(), pesagem.artigo};
         p.descricoes = {QString(), m_materiasSubsidiarias ? QString()
                                                           : QStringLiteral("Qualidade do Produto ") +
                                                                 caracteristicas().value(m_caracteristica),
@@ -835,7 +966,7 @@ void DeskCore::concluir() {
         p.numeros2 = {0, 0, 0};
         p.textos2 = {QString(), QString(), QString()};
     } else {
-        p.artigos = {QString(), campo(2)};
+        p.artigos = {QString(), pesagem.artigo};
         p.descricoes = {QString(), QString()};
         p.quantidades = {0, efectivo.toDouble()};
         p.numeros2 = {0, 0};
@@ -881,11 +1012,13 @@ void DeskCore::concluir() {
         throw FalhaConclusao{m_ultimoErro};
     }
     qint32 id = m_idHistorico;
-    GravarRegistoHistorico(m_db, valoresRegisto(), id);
+    GravarRegistoHistorico(m_db, valoresRegisto(pesagem), id);
     GravarComplementoHistorico(
         m_db, m_idHistorico, 0,
-        CamposComplemento{campo(3), m_kind.entrada ? campo(11) : QString(), m_caracteristica, m_kind.entrada});
-    RegistarCarro(m_db, campo(10));
+        CamposComplemento{textoPeso(pesagem.pesos.vasilhame),
+                          m_kind.entrada ? textoPeso(pesagem.pesos.qualidade) : QString(), m_caracteristica,
+                          m_kind.entrada});
+    RegistarCarro(m_db, pesagem.matricula);
     if (!m_kind.entrada) {
         const QVariant dtCarga = QDateTime(m_carga.date(), QTime(0, 0));
         const QVariant dtDescarga = QDateTime(m_descarga.date(), QTime(0, 0));
@@ -1239,6 +1372,14 @@ bool DeskCore::lerCarga(qint32 id) {
                                short(rs.value(QStringLiteral("Serie")).toInt()), rs.value(QStringLiteral("NoDoc")).toInt()};
         m_noTalao = rs.value(QStringLiteral("NoTalao")).toInt();
         m_anoTalao = rs.value(QStringLiteral("AnoTalao")).toInt();
+        m_campanha = rs.text(QStringLiteral("Campanha"));
+        // The codes of a saved weighing were accepted when it was saved.
+        m_terceiroAceite = campo(0);
+        m_moradaAceite = campo(1);
+        m_moradaDoTerceiro = campo(0);
+        m_artigoAceite = campo(2);
+        m_tipoMoradaAceite = m_kind.entrada ? QString() : campo(23);
+        m_efectivoCalculado = false;
         m_sigla = m_kind.entrada ? QString() : rs.text(QStringLiteral("Sigla"));
         if (m_kind.entrada) m_materiasSubsidiarias = !m_doc.tipo.isEmpty() &&
                                                     m_doc.tipo.compare(m_parametros.texto(QStringLiteral("TpGuiaEntMS")),

@@ -14,6 +14,7 @@
 #include "deskservices.h"
 #include "documentocomercial.h"
 #include "money.h"
+#include "portaopesagem.h"
 
 class ApiRegistry;
 class BaseDados;
@@ -120,8 +121,13 @@ public:
     int anoTalao() const { return m_anoTalao; }
     QString sigla() const { return m_sigla; }
     ChaveDocumento documento() const { return m_doc; }
+    // The document of the last completion this desk made itself (empty when it made none).
+    ChaveDocumento documentoConcluido() const { return m_concluido; }
     QString ultimoErro() const { return m_ultimoErro; }
     QString talaoTexto() const;  // "prefix/number" outgoing, "number" incoming
+    // The weights card beside the tabs: plate, entry, first and second weight, net and
+    // effective weight of the truck at the desk (empty texts where there is nothing).
+    QStringList cartaoPesos() const;
 
     // --- the operator's actions ---
     // Typing: the field's new text (cut to its length; the weight takes digits only).
@@ -178,7 +184,9 @@ private:
     void activar(Botao b, bool v) { m_botaoActivo[b] = v; }
     void aviso(const QString& texto);
     bool falhaCampo(int i, const QString& texto);
-    std::optional<Money> peso(int i) const;
+    // The fields and what validation accepted, as the gate reads them.
+    FormularioDesk formulario() const;
+    void recusar(const Recusa& r);
 
     void limparForm();
     void desactiva();
@@ -188,6 +196,7 @@ private:
     void desbloquearIdentificacao();
 
     bool validar(int i);
+    bool verificarPeso(int i);
     bool validarTerceiro();
     bool validarMorada();
     bool validarArtigo();
@@ -195,10 +204,10 @@ private:
     void descricaoCodPostal();
 
     // Saving.
-    bool gravarPrimeiroPeso();
-    void concluir();  // completion, inside the transaction of btConfFinal
-    QStringList valoresRegisto() const;
-    DadosDocumentoDesk dadosDocumento() const;
+    bool gravarPrimeiroPeso(const Pesagem& p);
+    void concluir(const Pesagem& p);  // completion, inside the transaction of btConfFinal
+    QStringList valoresRegisto(const Pesagem& p) const;
+    DadosDocumentoDesk dadosDocumento(const Pesagem& p) const;
     QString tipoDocumento() const;
     int serieDocumento() const;
     void registarErro(const DbError& e);
@@ -222,6 +231,7 @@ private:
     TicketActions* m_talao = nullptr;
     std::function<QTime()> m_relogio;
     std::unique_ptr<DocumentoDesk> m_documento;
+    PortaoPesagem m_portao;
 
     QVector<DeskField> m_campos;
     QString m_rotulos[NumRotulos];
@@ -256,7 +266,17 @@ private:
     qint32 m_noTalao = 0;
     int m_anoTalao = 0;
     QString m_sigla;
+    QString m_campanha;  // of the first weighing
     ChaveDocumento m_doc;
+    ChaveDocumento m_concluido;
+    // The code texts validation last accepted (null: none since the field changed).
+    QString m_terceiroAceite;
+    QString m_moradaAceite;
+    QString m_moradaDoTerceiro;
+    QString m_artigoAceite;
+    QString m_tipoMoradaAceite;
+    bool m_efectivoCalculado = true;  // field 13 is net - deductions, not typed or loaded
+    bool m_aEscrever = false;         // a field is being typed into: its checks wait for it to be left
     QString m_armazem;
     QString m_unBase;
     QString m_ultimoErro;

@@ -1,5 +1,6 @@
 #include "numeracao.h"
 
+#include <QRegularExpression>
 #include <limits>
 
 #include "basedados.h"
@@ -8,6 +9,12 @@ QString CampanhaDaData(const QDate& data) {
     const int y = data.year();
     const int first = data.month() >= 10 ? y : y - 1;
     return QString::number(first) + QLatin1Char('/') + QString::number(first + 1);
+}
+
+bool CampanhaValida(const QString& texto) {
+    static const QRegularExpression forma(QStringLiteral("^([1-9][0-9]{3})/([0-9]{4})$"));
+    const QRegularExpressionMatch m = forma.match(texto);
+    return m.hasMatch() && m.captured(2).toInt() == m.captured(1).toInt() + 1;
 }
 
 namespace {
@@ -76,4 +83,23 @@ Talao ProximoTalao(BaseDados& db, const ChaveTalao& chave) {
     t.commit();
     talao.numero = qint32(numero);
     return talao;
+}
+
+qint32 UltimoTalaoEmitido(BaseDados& db, const ChaveTalao& chave) {
+    // Pending weighings have no document type until they are finished; cancelled ones
+    // lose it, and their numbers are not given back either.
+    const QString semTipo = QStringLiteral(" AND (TpDoc = ? OR TpDoc IS NULL OR TpDoc = '')");
+    QVariant maximo;
+    if (chave.tipo == 2)
+        maximo = db.escalar(QStringLiteral("SELECT Max(NoTalao) FROM kel_PES_Historico WHERE Tipo = 'S' AND "
+                                           "Campanha = ? AND Terceiro = ? AND TipoMorada = ?") +
+                                semTipo,
+                            {notNull(chave.campanha), notNull(chave.cliente), notNull(chave.tipoMorada),
+                             notNull(chave.tipoDoc)});
+    else
+        maximo = db.escalar(QStringLiteral("SELECT Max(NoTalao) FROM kel_PES_Historico WHERE Tipo = 'E' AND "
+                                           "Campanha = ?") +
+                                semTipo,
+                            {notNull(chave.campanha), notNull(chave.tipoDoc)});
+    return maximo.isNull() ? 0 : qint32(maximo.toLongLong());
 }

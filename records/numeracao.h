@@ -9,6 +9,11 @@ class BaseDados;
 // years joined by a slash (15-03-2024 -> "2023/2024", 01-10-2024 -> "2024/2025").
 QString CampanhaDaData(const QDate& data);
 
+// True when the text is a campaign as CampanhaDaData writes it: two four-digit
+// years joined by a slash, the second the first plus one. A counter under any
+// other text would never be used by ticket numbering.
+bool CampanhaValida(const QString& texto);
+
 // Key of a ticket counter in kel_PES_Taloes.
 struct ChaveTalao {
     int tipo = 1;          // 1 per campaign and document type (incoming), 2 per customer and address type too
@@ -30,3 +35,11 @@ struct Talao {
 // weighings ever get the same number. Joins a transaction the caller already
 // opened (which on sqlite must then be an immediate one). Throws DbError.
 Talao ProximoTalao(BaseDados& db, const ChaveTalao& chave);
+
+// The highest ticket number already given to a weighing under the counter's key (0
+// when none): pending, finished and cancelled weighings of the campaign on that
+// counter's desk, of its customer and address type for kind 2. A counter set below
+// it makes the next tickets repeat numbers. Weighings that are still pending carry
+// no document type yet and are counted for every document type of their desk.
+// Throws DbError.
+qint32 UltimoTalaoEmitido(BaseDados& db, const ChaveTalao& chave);

@@ -68,16 +68,17 @@ int ParametrosCore::tamanhoMaximo(int campo) { return campo >= 0 && campo < kCam
 bool ParametrosCore::numerico(int campo) { return campo >= 0 && campo < kCampos && kDefinicoes[campo].numerico; }
 
 void ParametrosCore::carregarConfig() {
-    FicheiroConfig config(m_configPath);
+    // The workstation's own settings are loaded whatever the database gives: saving
+    // writes them back, so fields never loaded would wipe them.
+    const FicheiroConfig config(m_configPath);
+    for (int i = Assunto; i <= PastaPdf; ++i) {
+        const Definicao& d = kDefinicoes[i];
+        m_campos[size_t(i)] = config.ler(QString::fromLatin1(d.seccao), QString::fromLatin1(d.coluna));
+    }
     m_parametros.ler(m_db, m_messages, QStringLiteral("1"));
     if (!m_parametros.carregado()) return;
-    for (int i = 0; i < kCampos; ++i) {
-        const Definicao& d = kDefinicoes[i];
-        if (d.seccao)
-            m_campos[size_t(i)] = config.ler(QString::fromLatin1(d.seccao), QString::fromLatin1(d.coluna));
-        else
-            m_campos[size_t(i)] = m_parametros.texto(QString::fromLatin1(d.coluna));
-    }
+    for (int i = ArmCentral; i <= NoVias; ++i)
+        m_campos[size_t(i)] = m_parametros.texto(QString::fromLatin1(kDefinicoes[i].coluna));
 }
 
 bool ParametrosCore::escape(int campo) {

@@ -35,8 +35,8 @@ public:
     void setCampo(int i, const QString& texto) { m_campos.at(size_t(i)) = texto; }
     bool validacaoActiva() const { return m_validar; }
 
-    // Loads the fields from the database (refreshing the shared ParametrosAplic) and
-    // the configuration file; no parameters row leaves the fields as they are.
+    // Loads the fields from the configuration file and from the database (refreshing
+    // the shared ParametrosAplic); no parameters row leaves fields 0-9 as they are.
     void carregarConfig();
     // Every key pressed in a field turns validation on.
     void teclaPremida() { m_validar = true; }

@@ -1,6 +1,7 @@
 #include "taloescore.h"
 
 #include "basedados.h"
+#include "numeracao.h"
 #include "operatormessages.h"
 #include "parametrosaplic.h"
 
@@ -22,6 +23,9 @@ const Definicao kDefinicoes[TaloesCore::kCampos] = {
 const QString kObrigatorio = QStringLiteral("Campo obrigatório");
 
 }  // namespace
+
+const QString TaloesCore::kCampanhaInvalida =
+    QStringLiteral("Campanha inválida! Escreva os dois anos da campanha, como 2024/2025.");
 
 TaloesCore::TaloesCore(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages, int modo)
     : m_db(db), m_parametros(parametros), m_messages(messages), m_modo(modo == 1 ? 1 : 2) {}
@@ -45,6 +49,12 @@ bool TaloesCore::visivel(int campo) const {
     return campo == Campanha || campo == Contador || campo == TipoDoc;
 }
 
+void TaloesCore::setCampo(int i, const QString& texto) {
+    QString& c = m_campos.at(size_t(i));
+    if (i == Contador && texto != c) m_contadorDigitado = true;
+    c = texto;
+}
+
 bool TaloesCore::escape(int campo) {
     m_alterado = false;
     return campo == Campanha;
@@ -64,7 +74,8 @@ bool TaloesCore::validarSaida(int campo) {
     try {
         switch (campo) {
             case Campanha:
-                return vazio ? recusar(kObrigatorio) : true;
+                if (vazio) return recusar(kObrigatorio);
+                return CampanhaValida(texto.trimmed()) ? true : recusar(kCampanhaInvalida);
             case MoradaAlt: {
                 if (vazio) {
                     m_descMorada.clear();
@@ -161,28 +172,66 @@ void TaloesCore::limparForm() {
     m_nomeCliente.clear();
     m_descMorada.clear();
     m_descTipoMorada.clear();
+    m_lido.reset();
+    m_contadorDigitado = false;
+}
+
+QStringList TaloesCore::chave() const {
+    QStringList k{v(Campanha).trimmed().toUpper(), v(TipoDoc).toUpper()};
+    if (m_modo == 2) k << v(Cliente).toUpper() << v(TipoMorada).toUpper();
+    return k;
+}
+
+ChaveTalao TaloesCore::chaveTalao() const {
+    ChaveTalao k;
+    k.tipo = m_modo;
+    k.campanha = v(Campanha).trimmed();
+    k.tipoDoc = v(TipoDoc);
+    if (m_modo == 2) {
+        k.cliente = v(Cliente);
+        k.tipoMorada = v(TipoMorada);
+    }
+    return k;
+}
+
+TaloesCore::Leitura TaloesCore::lerContador(bool bloquear, RecordSet* linhas) {
+    const QString taloes = bloquear && m_db.backend() != Backend::Sqlite
+                               ? QStringLiteral("kel_PES_Taloes WITH (UPDLOCK, HOLDLOCK)")
+                               : QStringLiteral("kel_PES_Taloes");
+    RecordSet rs;
+    if (m_modo == 1)
+        rs = m_db.consultar(QStringLiteral("select Ano,TipoDoc,Contador from ") + taloes +
+                                QStringLiteral(" where iTipo=1 and Ano=? and tipodoc=?"),
+                            {v(Campanha).trimmed(), v(TipoDoc)});
+    else
+        rs = m_db.consultar(
+            QStringLiteral("select * from ") + taloes +
+                QStringLiteral("  left outer join Moradas ON Moradas.cdMorada=kel_PES_Taloes.cdmorada "
+                               "where iTipo=2 and Ano=? and tipodoc=? and Cliente=?  and "
+                               "kel_PES_Taloes.TipoMorada=? "),
+            {v(Campanha).trimmed(), v(TipoDoc), v(Cliente), v(TipoMorada)});
+    Leitura l;
+    l.chave = chave();
+    l.existe = !rs.isEmpty();
+    if (l.existe) l.contador = rs.value(0, QStringLiteral("Contador")).toLongLong();
+    if (linhas) *linhas = rs;
+    return l;
 }
 
 bool TaloesCore::lerFicha() {
     try {
         RecordSet rs;
-        if (m_modo == 1)
-            rs = m_db.consultar(QStringLiteral("select Ano,TipoDoc,Contador from kel_PES_Taloes where iTipo=1 and "
-                                               "Ano=? and tipodoc=?"),
-                                {v(Campanha), v(TipoDoc)});
-        else
-            rs = m_db.consultar(QStringLiteral("select * from kel_PES_Taloes  left outer join Moradas ON "
-                                               "Moradas.cdMorada=kel_PES_Taloes.cdmorada where iTipo=2 and Ano=? and "
-                                               "tipodoc=? and Cliente=?  and kel_PES_Taloes.TipoMorada=? "),
-                                {v(Campanha), v(TipoDoc), v(Cliente), v(TipoMorada)});
-        if (rs.isEmpty()) {
+        const Leitura lida = lerContador(false, &rs);
+        m_lido = lida;
+        m_contadorDigitado = false;
+        if (!lida.existe) {
             m_campos[Contador] = QStringLiteral("0");
             return true;
         }
         m_campos[Campanha] = rs.text(0, QStringLiteral("Ano"));
         m_campos[TipoDoc] = rs.text(0, QStringLiteral("TipoDoc"));
         m_campos[Sigla] = m_modo == 2 ? rs.text(0, QStringLiteral("Sigla")) : QString();
-        m_campos[Contador] = rs.text(0, QStringLiteral("Contador"));
+        m_campos[Contador] = QString::number(lida.contador);
         return true;
     } catch (const DbError& e) {
         erro(QStringLiteral("Ler Contador "), e);
@@ -200,6 +249,10 @@ int TaloesCore::confirmar() {
             return c;
         }
     }
+    if (!CampanhaValida(v(Campanha).trimmed())) {
+        m_messages.mostrarAviso(OperatorMessages::Informacao, kCampanhaInvalida);
+        return Campanha;
+    }
     bool ok = false;
     const QString contador = v(Contador).trimmed();
     const qint64 n = contador.isEmpty() ? 0 : contador.toLongLong(&ok);
@@ -207,47 +260,95 @@ int TaloesCore::confirmar() {
         m_messages.mostrarAviso(OperatorMessages::Informacao, QStringLiteral("Contador inválido!"));
         return Contador;
     }
-    if (!gravar()) return -2;
-    limparForm();
-    return -1;
+    const int r = gravar();
+    if (r == -1) limparForm();
+    return r;
 }
 
-bool TaloesCore::gravar() {
+int TaloesCore::gravar() {
+    const QString campanha = v(Campanha).trimmed();
     const QString tipoDoc = v(TipoDoc).toUpper();
-    const qint64 contador = v(Contador).trimmed().toLongLong();
+    // Only a value the operator typed is written; otherwise the stored counter stays.
+    std::optional<qint64> novo;
+    if (m_contadorDigitado && !v(Contador).trimmed().isEmpty()) novo = v(Contador).trimmed().toLongLong();
     try {
-        Transaccao t(m_db, true);
-        int alterados;
-        if (m_modo == 1) {
-            // Edits the key's row (every row of the key, as there is no row key), or adds it.
-            alterados = m_db.executar(QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=1, Ano=?, TipoDoc=?, Cliente='0', "
-                                                     "Sigla='', cdmorada='', Contador=? where iTipo=1 and Ano=? and "
-                                                     "tipodoc=?"),
-                                      {v(Campanha), tipoDoc, contador, v(Campanha), v(TipoDoc)});
-            if (alterados == 0)
-                m_db.executar(QStringLiteral("INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
-                                             "cdmorada, Contador) VALUES (1, ?, ?, '0', '', '', ?)"),
-                              {v(Campanha), tipoDoc, contador});
-        } else {
-            const QVariantList chave{v(Campanha), v(TipoDoc), v(Cliente), v(MoradaAlt),
-                                     v(TipoMorada)};
-            QVariantList valores{v(Campanha), tipoDoc, v(Cliente), v(Sigla), v(MoradaAlt),
-                                 v(TipoMorada), contador};
-            alterados = m_db.executar(QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=2, Ano=?, TipoDoc=?, Cliente=?, "
-                                                     "Sigla=?, cdmorada=?, TipoMorada=?, Contador=? where iTipo=2 and "
-                                                     "Ano=? and tipodoc=? and Cliente=? and cdmorada=? and "
-                                                     "TipoMorada=?"),
-                                      valores + chave);
-            if (alterados == 0)
-                m_db.executar(QStringLiteral("INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
-                                             "cdmorada, TipoMorada, Contador) VALUES (2, ?, ?, ?, ?, ?, ?, ?)"),
-                              valores);
+        if (novo) {
+            const qint32 ultimo = UltimoTalaoEmitido(m_db, chaveTalao());
+            if (*novo < ultimo &&
+                !m_messages.mostrarAviso(
+                    OperatorMessages::OkCancelar,
+                    QStringLiteral("O contador %1 é inferior ao último talão já emitido (%2) "
+                                   "para esta chave: os próximos talões repetiriam números já "
+                                   "usados.\n\rPretende continuar?")
+                        .arg(*novo)
+                        .arg(ultimo)))
+                return Contador;
         }
-        t.commit();
-        return true;
+        std::optional<Leitura> mudou;
+        {
+            Transaccao t(m_db, true);
+            const Leitura actual = lerContador(true);
+            const bool lidoAqui = m_lido && m_lido->chave == chave();
+            if (lidoAqui && (actual.existe != m_lido->existe || actual.contador != m_lido->contador)) {
+                mudou = actual;
+            } else {
+                const QString contador = novo ? QStringLiteral(", Contador=?") : QString();
+                const qint64 inicial = novo ? *novo : actual.contador;
+                int alterados;
+                if (m_modo == 1) {
+                    // Edits the key's row (every row of the key, as there is no row key), or adds it.
+                    QVariantList valores{campanha, tipoDoc};
+                    if (novo) valores << *novo;
+                    alterados =
+                        m_db.executar(QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=1, Ano=?, TipoDoc=?, "
+                                                     "Cliente='0', Sigla='', cdmorada=''") +
+                                          contador + QStringLiteral(" where iTipo=1 and Ano=? and tipodoc=?"),
+                                      valores + QVariantList{campanha, v(TipoDoc)});
+                    if (alterados == 0)
+                        m_db.executar(
+                            QStringLiteral("INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
+                                           "cdmorada, Contador) VALUES (1, ?, ?, '0', '', '', ?)"),
+                            {campanha, tipoDoc, inicial});
+                } else {
+                    const QVariantList chaveLinha{campanha, v(TipoDoc), v(Cliente), v(MoradaAlt),
+                                                  v(TipoMorada)};
+                    const QVariantList linha{campanha, tipoDoc,      v(Cliente),
+                                             v(Sigla), v(MoradaAlt), v(TipoMorada)};
+                    QVariantList valores = linha;
+                    if (novo) valores << *novo;
+                    alterados =
+                        m_db.executar(QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=2, Ano=?, TipoDoc=?, "
+                                                     "Cliente=?, Sigla=?, cdmorada=?, TipoMorada=?") +
+                                          contador +
+                                          QStringLiteral(" where iTipo=2 and Ano=? and tipodoc=? and "
+                                                         "Cliente=? and cdmorada=? and TipoMorada=?"),
+                                      valores + chaveLinha);
+                    // A new row starts at the key's current counter, so that it never
+                    // brings the key's numbering back.
+                    if (alterados == 0)
+                        m_db.executar(
+                            QStringLiteral("INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
+                                           "cdmorada, TipoMorada, Contador) VALUES (2, ?, ?, ?, ?, ?, ?, ?)"),
+                            linha + QVariantList{inicial});
+                }
+                t.commit();
+            }
+        }
+        if (mudou) {
+            m_lido = mudou;
+            m_campos[Contador] = QString::number(mudou->contador);
+            m_contadorDigitado = false;
+            m_messages.mostrarAviso(
+                OperatorMessages::Informacao,
+                QStringLiteral("O contador foi alterado noutro posto de trabalho: o valor actual "
+                               "é %1.\n\rVerifique-o e confirme de novo.")
+                    .arg(mudou->contador));
+            return Contador;
+        }
+        return -1;
     } catch (const DbError& e) {
         erro(QStringLiteral("Gravar Contador "), e);
-        return false;
+        return -2;
     }
 }
 

@@ -5,7 +5,10 @@
 #include <array>
 #include <optional>
 
+#include "numeracao.h"
+
 class BaseDados;
+class RecordSet;
 class OperatorMessages;
 class ParametrosAplic;
 
@@ -38,11 +41,15 @@ public:
     bool visivel(int campo) const;
 
     QString campo(int i) const { return m_campos.at(size_t(i)); }
-    void setCampo(int i, const QString& texto) { m_campos.at(size_t(i)) = texto; }
+    // A field's text as typed, picked or shown; a change of the counter's text marks it
+    // as the operator's own value (a counter read from the database is not).
+    void setCampo(int i, const QString& texto);
     QString nomeCliente() const { return m_nomeCliente; }
     QString descricaoMorada() const { return m_descMorada; }
     QString descricaoTipoMorada() const { return m_descTipoMorada; }
     bool alterado() const { return m_alterado; }
+    // The last read found a counter for the key on the form.
+    bool contadorExiste() const { return m_lido && m_lido->existe; }
 
     // Typing into a field (or a pick from a list) marks it changed.
     void teclaPremida() { m_alterado = true; }
@@ -56,15 +63,34 @@ public:
     void limparForm();
     // Reads the counter of the key on the form into the fields (counter "0" when none).
     bool lerFicha();
-    // "&Confirmar": refuses while a key field is empty ("Campo obrigatório"), giving
-    // the field to focus; otherwise writes the counter and clears the form.
-    // Returns -1 when saved, the field to focus when refused, -2 on a database error.
+    // "&Confirmar": refuses while a key field is empty ("Campo obrigatório") or the
+    // campaign is not written as a campaign, giving the field to focus; otherwise
+    // writes the counter and clears the form. The counter written is the one typed, or
+    // else the stored one is kept: a value the operator neither read nor typed is never
+    // written. Nothing is written when the stored counter is no longer the value read
+    // (another workstation took a ticket meanwhile): the form then shows the new value.
+    // A counter below the last ticket already issued for the key is written only when
+    // the operator agrees. Returns -1 when saved, the field to focus when refused, -2 on
+    // a database error.
     int confirmar();
     // "A&nular": asks, then removes the counter of the key. True when removed.
     bool anular();
 
+    static const QString kCampanhaInvalida;
+
 private:
-    bool gravar();
+    // A counter as stored for the key on the form.
+    struct Leitura {
+        QStringList chave;  // the key it was read for, upper case
+        bool existe = false;
+        qint64 contador = 0;
+    };
+    int gravar();
+    QStringList chave() const;
+    ChaveTalao chaveTalao() const;
+    // The key's counter as lerFicha reads it; `bloquear` holds it until the end of the
+    // transaction on SQL Server (sqlite writers are serialised by the transaction).
+    Leitura lerContador(bool bloquear, RecordSet* linhas = nullptr);
     // A field's text as it is bound: never a null string (that would be bound as NULL).
     QString v(int c) const {
         const QString& s = m_campos.at(size_t(c));
@@ -79,4 +105,6 @@ private:
     std::array<QString, kCampos> m_campos;
     QString m_nomeCliente, m_descMorada, m_descTipoMorada;
     bool m_alterado = false;
+    std::optional<Leitura> m_lido;    // the last counter read, while the form shows it
+    bool m_contadorDigitado = false;  // the counter field holds the operator's value
 };

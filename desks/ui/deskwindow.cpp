@@ -727,10 +727,9 @@ void DeskWindow::sincronizar() {
     // A list takes the whole width; the weights card is for the record on the desk.
     m_resumo->setVisible(!d.painelPesagem() && !d.painelFinal() && !d.grelhaVisivel());
     m_coluna->setVisible(d.painelPesagem() || d.painelFinal() || !d.grelhaVisivel());
-    const QString primeiro = d.campo(m_kind.campoPrimeiroPeso), segundo = d.campo(m_kind.campoSegundoPeso);
-    const QStringList cartao = {d.campo(10), d.campo(14), primeiro, segundo, d.campo(18), d.campo(13)};
-    const bool comRegisto = d.tabsActivas() || d.painelPesagem() || d.painelFinal();
-    for (int k = 0; k < 6; ++k) m_cartao[k]->setText(comRegisto && !cartao[k].isEmpty() ? cartao[k] : QStringLiteral("—"));
+    const QStringList cartao = d.cartaoPesos();
+    for (int k = 0; k < 6; ++k)
+        m_cartao[k]->setText(cartao.value(k).isEmpty() ? QStringLiteral("—") : cartao[k]);
 
     m_pesquisa->setVisible(d.pesquisaVisivel());
     if (m_histDe->date() != d.historicoDe()) m_histDe->setDate(d.historicoDe());

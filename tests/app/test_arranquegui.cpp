@@ -9,6 +9,7 @@
 #include "configsql.h"
 #include "demo.h"
 #include "ficheiroconfig.h"
+#include "sessaosagelocal.h"
 #include "frmmain.h"
 #include "startupdialogs.h"
 #include "fakesessao.h"
@@ -24,16 +25,18 @@ public:
         if (erpFill) erpFill(file);
         return true;
     }
-    bool configurarSql(const QString&, const QString& script, bool opt, const QStringList&) override {
+    bool configurarSql(const QString& file, const QString& script, bool opt, const QStringList&) override {
         ++sql;
         catalogScript = script;
         option = opt;
+        if (sqlFill) sqlFill(file);
         return true;
     }
     int erp = 0, sql = 0;
     QString catalogScript;
     bool option = true;
     std::function<void(const QString&)> erpFill;
+    std::function<void(const QString&)> sqlFill;
 };
 
 class AlwaysConnects : public FakeSessao {};
@@ -168,6 +171,30 @@ private slots:
         QCOMPARE(m_dialogs.catalogScript, QDir(m_program.path()).filePath(QStringLiteral("Catalogos/bd.sql")));
         QCOMPARE(m_dialogs.option, false);
         QCOMPARE(m_messages.last(), kDbFails);
+    }
+
+    void firstStartErpUsesTheDatabaseTheDialogSaved() {
+        demo();
+        FicheiroConfig f(configFile());
+        const SqlSettings guardadas = ConfigSQL::ler(f);
+        // A first start: the ERP settings are there, the database settings are not.
+        ConfigSQL::gravar(f, SqlSettings{guardadas.backend, {}, {}, {}, {}});
+        m_dialogs.sqlFill = [guardadas](const QString& file) {
+            FicheiroConfig c(file);
+            ConfigSQL::gravar(c, guardadas);
+        };
+        auto a = arranque();  // the real local ERP
+        QVERIFY(a->executar());
+        QCOMPARE(m_dialogs.sql, 1);
+        QVERIFY2(m_messages.all.isEmpty(), qPrintable(m_messages.all.join(u'|')));
+        // The ERP reaches its documents without a restart: an unknown document is
+        // "not found", not "no database".
+        SessaoSage* erp = a->arranque().sessao();
+        QVERIFY(erp && erp->ligado());
+        ResultadoAnulacao r;
+        long erro = 0;
+        erp->anularDocumento(1, ChaveDocumento{2024, QStringLiteral("GR"), 1, 999999}, r, erro);
+        QCOMPARE(erro, long(SessaoSageLocal::DocumentoInexistente));
     }
 
     void emptyCompanyTableGivesEmptyTitleButFullStatusBar() {

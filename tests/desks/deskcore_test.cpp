@@ -6,6 +6,45 @@
 #include "deskfixture.h"
 #include "registohistorico.h"
 
+namespace {
+
+// The local ERP with a hook run right after a document is created, before it is finalised.
+class SessaoComGancho : public SessaoSage {
+  public:
+    explicit SessaoComGancho(SessaoSage& s) : m_s(s) {}
+    std::function<void()> gancho;
+
+    void setOpcao(int o) override { m_s.setOpcao(o); }
+    bool ligar(const QString& a, const QString& b, const QString& c, const QString& d,
+               const QString& e) override {
+        return m_s.ligar(a, b, c, d, e);
+    }
+    bool ligado() const override { return m_s.ligado(); }
+    void desligar() override { m_s.desligar(); }
+    std::unique_ptr<ApiObject> criarObjecto(const QString& nome) override { return m_s.criarObjecto(nome); }
+    void setOpcaoCriacao(bool v) override { m_s.setOpcaoCriacao(v); }
+    void criarDocumento(const PedidoDocumento& p, short& r1, short& r2) override {
+        m_s.criarDocumento(p, r1, r2);
+        if (auto g = std::exchange(gancho, nullptr)) g();
+    }
+    bool sucesso() const override { return m_s.sucesso(); }
+    QString mensagem() const override { return m_s.mensagem(); }
+    std::unique_ptr<DocumentoComercial> documentoCriado() override { return m_s.documentoCriado(); }
+    void gravarDocumento(int modo, int valor, DocumentoComercial& doc, long& erro) override {
+        m_s.gravarDocumento(modo, valor, doc, erro);
+    }
+    void anularDocumento(int tipo, const ChaveDocumento& k, ResultadoAnulacao& r, long& erro) override {
+        m_s.anularDocumento(tipo, k, r, erro);
+    }
+    long ultimoErroNumero() const override { return m_s.ultimoErroNumero(); }
+    QString ultimoErro() const override { return m_s.ultimoErro(); }
+
+  private:
+    SessaoSage& m_s;
+};
+
+}  // namespace
+
 class DeskCoreTest : public QObject {
     Q_OBJECT
 
@@ -95,11 +134,11 @@ private slots:
         d->escrever(9, QString());
         d->btConfPeso(0);
         QCOMPARE(f.msgs.last(), QStringLiteral("Deve introduzir um valor no campo Peso!"));
-        // An unstable reading shows its reason and leaves "0".
+        // An unstable reading shows its reason and leaves no weight to confirm.
         f.balanca.ok = false;
         d->btPesar();
         QCOMPARE(f.msgs.last(), QStringLiteral("Pesagem Instavel"));
-        QCOMPARE(d->campo(9), QStringLiteral("0"));
+        QCOMPARE(d->campo(9), QString());
         f.balanca.ok = true;
         f.balanca.peso = Money::fromInteger(14220);
         d->btPesar();
@@ -188,9 +227,12 @@ private slots:
         d->btPendentes();
         QVERIFY(d->grelha().linhas.isEmpty());
         QCOMPARE(f.msgs.last(), QStringLiteral("Não existem Cargas Pendentes!"));
-        QVERIFY(f.abrirHistorico(*d, id));
+        d->btHistorico();
+        d->btLer();
+        QCOMPARE(d->grelha().linhas.size(), 1);
+        QCOMPARE(d->grelha().valor(0, QStringLiteral("Id")).toInt(), id);
+        d->activarLinha(0);
         QVERIFY(d->verHistorico());
-        QCOMPARE(d->grelha().linhas.size(), 0 + d->grelha().linhas.size());
         QCOMPARE(d->campo(19), QStringLiteral("Armazém d'Aveiro"));
         QCOMPARE(d->dataCarga().time(), QTime(9, 5));
         QVERIFY(d->campoSoLeitura(0));
@@ -228,21 +270,44 @@ private slots:
 
     void twoWorkstationsCannotFinishOneTruck() {
         DeskFixture f;
-        auto a = f.desk(DeskKind::saidas());
-        const qint32 id = f.primeiraPesagem(*a, QStringLiteral("C004"), QStringLiteral("CEVADA"), 10000);
-        // A second workstation on its own connection opens the same pending truck.
+        // Workstation A's ERP calls go through a session that lets workstation B finish the
+        // same truck while A's document is being made, inside A's completion.
+        SessaoComGancho sessaoA(*f.erp);
+        DeskCore a(DeskKind::saidas(), f.t.db(), f.parametros, f.msgs, sessaoA, f.registry);
+        // Workstation B: its own database connection and its own ERP session.
         auto otherDb = f.t.second(QStringLiteral("posto2"));
-        DeskCore b(DeskKind::saidas(), *otherDb, f.parametros, f.msgs, *f.erp, f.registry);
-        QVERIFY(f.segundaPesagem(*a, id, 20000));
+        SessaoSageLocal erpB(f.t.settings(), QStringLiteral("erp_posto2"));
+        QVERIFY(erpB.ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"),
+                           QStringLiteral("demo")));
+        DeskCore b(DeskKind::saidas(), *otherDb, f.parametros, f.msgs, erpB, f.registry);
+        const qint32 id = f.primeiraPesagem(a, QStringLiteral("C004"), QStringLiteral("CEVADA"), 10000);
+        QVERIFY(f.segundaPesagem(a, id, 20000));
         QVERIFY(f.segundaPesagem(b, id, 20500));
-        a->btConf();
-        a->btConfFinal(0);
-        b.btConf();
-        b.btConfFinal(0);
-        QVERIFY(f.msgs.last().contains(QStringLiteral("já não está pendente")));
-        QCOMPARE(f.valor(QStringLiteral("SELECT PesoBruto FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(), 20000.0);
+        bool bConcluiu = false;
+        sessaoA.gancho = [&] {
+            b.btConf();
+            b.btConfFinal(0);
+            bConcluiu = !LerHistorico(*otherDb, id).isNull(QStringLiteral("DataHoraPL"));
+        };
+        a.btConf();
+        a.btConfFinal(0);
+        QVERIFY(bConcluiu);
+        QVERIFY2(f.msgs.last().contains(QStringLiteral("já não está pendente")),
+                 qPrintable(f.msgs.all.join(u'|')));
+        // The winner's weight and document stay; the loser's document is cancelled again.
+        const RecordSet r = LerHistorico(f.t.db(), id);
+        QCOMPARE(r.value(QStringLiteral("PesoBruto")).toDouble(), 20500.0);
+        const int docB = r.value(QStringLiteral("NoDoc")).toInt();
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab")).toInt(), 2);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt(), 1);
+        QCOMPARE(f.valor(QStringLiteral("SELECT NNumdoc FROM DocGCCab WHERE NumVias <> -1")).toInt(), docB);
+        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE NNumdoc = ? AND Artigo <> ''"),
+                         {docB})
+                     .toDouble(),
+                 10500.0);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 1);
+        QCOMPARE(a.documentoConcluido().numero, 0);
+        QCOMPARE(b.documentoConcluido().numero, docB);
     }
 
     void correctionsOfAFinishedWeighing() {

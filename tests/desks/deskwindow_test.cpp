@@ -213,6 +213,13 @@ class DeskWindowTest : public QObject {
         QVERIFY(fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
                     .isNull());
 
+        // A new load shows nothing of the truck just weighed on the weights card.
+        clicar(&w, QStringLiteral("btEntrada"));
+        for (int k = 0; k < 6; ++k)
+            QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblPesos_%1").arg(k))->text(), QStringLiteral("—"));
+        fotografar(&w, QStringLiteral("desk-nova-carga.png"));
+        clicar(&w, QStringLiteral("btCancGeral"));
+
         // The truck comes back loaded: pending list, Enter on its row.
         QCOMPARE(sim.comando(QStringLiteral("weight 40560")), QStringLiteral("ok"));
         clicar(&w, QStringLiteral("btPendentes"));
@@ -240,8 +247,17 @@ class DeskWindowTest : public QObject {
         QCOMPARE(tabs->currentIndex(), 3);
         QCOMPARE(texto(&w, 16), QStringLiteral("40.560,00"));
         QCOMPARE(texto(&w, 18), QStringLiteral("26.340,00"));
+        QVERIFY(filho<QLabel>(&w, QStringLiteral("lblPesos_1"))
+                    ->text()
+                    .startsWith(QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy"))));
         auto* vasilhame = filho<QLineEdit>(&w, QStringLiteral("campo_3"));
         vasilhame->setFocus(Qt::MouseFocusReason);
+        // A decimal typed with the wrong mark is refused when the field is left.
+        QTest::keyClicks(vasilhame, QStringLiteral("20.5"));
+        tab();
+        QVERIFY2(fx.msgs.last().startsWith(QStringLiteral("Desc. Vasilhame:")), qPrintable(fx.msgs.last()));
+        QCOMPARE(focado(), vasilhame);
+        vasilhame->selectAll();
         QTest::keyClicks(vasilhame, QStringLiteral("100"));
         tab();
         QCOMPARE(texto(&w, 13), QStringLiteral("26.240,00"));
@@ -476,10 +492,10 @@ class DeskWindowTest : public QObject {
         QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Peso Bruto"));
         QTest::keyClicks(focado(), QStringLiteral("1,5"));
         QCOMPARE(texto(&w, 9), QStringLiteral("15"));
-        // No scale configured: the reason is shown and the weight is 0.
+        // No scale configured: the reason is shown and no weight is left to confirm.
         clicar(&w, QStringLiteral("btPesar"));
         QCOMPARE(fx.msgs.last(), QStringLiteral("Balança não configurada."));
-        QCOMPARE(texto(&w, 9), QStringLiteral("0"));
+        QCOMPARE(texto(&w, 9), QString());
         clicar(&w, QStringLiteral("btCancPeso"));
         QVERIFY(tabs->isEnabled());
 

@@ -266,6 +266,58 @@ class WeighCliTest : public QObject {
             0);
     }
 
+    // Deductions that would leave no effective weight are refused, and nothing goes to the ERP.
+    void deductionsBeyondTheNetWeightAreRefused() {
+        Run r = first(QStringLiteral("saidas"),
+                      {QStringLiteral("--third"), QStringLiteral("C004"), QStringLiteral("--article"),
+                       QStringLiteral("MILHO"), QStringLiteral("--weight"), QStringLiteral("12000")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
+        const int docs = valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab")).toInt();
+        r = second(QStringLiteral("saidas"), id,
+                   {QStringLiteral("--weight"), QStringLiteral("22000"), QStringLiteral("--container"),
+                    QStringLiteral("20000")});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.value(QStringLiteral("document")).isEmpty());
+        QVERIFY2(r.err.contains(QStringLiteral("Vasilhame")), qPrintable(r.err));
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab")).toInt(), docs);
+        QVERIFY(valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                    .isNull());
+        r = second(QStringLiteral("saidas"), id,
+                   {QStringLiteral("--weight"), QStringLiteral("22000"), QStringLiteral("--container"),
+                    QStringLiteral("-1")});
+        QCOMPARE(r.code, 2);
+        r = second(QStringLiteral("saidas"), id,
+                   {QStringLiteral("--weight"), QStringLiteral("22000"), QStringLiteral("--container"),
+                    QStringLiteral("9999.5")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.value(QStringLiteral("effective")), QStringLiteral("0.5"));
+    }
+
+    // Another workstation finishes the truck while this one's document is being made (a
+    // trigger on the ERP's header table plays it): the loser prints only what it did itself.
+    void raceLoserPrintsOnlyItsOwnWork() {
+        Run r = first(QStringLiteral("saidas"),
+                      {QStringLiteral("--third"), QStringLiteral("C005"), QStringLiteral("--article"),
+                       QStringLiteral("MILHO"), QStringLiteral("--weight"), QStringLiteral("13000")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
+        m_db->executar(
+            QStringLiteral(
+                "CREATE TRIGGER posto2_conclui AFTER INSERT ON DocGCCab BEGIN UPDATE "
+                "kel_PES_Historico SET DataHoraPL = DataHoraPB, PesoBruto = 23000, TpDoc = 'GR', "
+                "Serie = 1, NoDoc = 777, Ano = 2026 WHERE Hist_Id = %1 AND DataHoraPL IS NULL; END")
+                .arg(id));
+        r = second(QStringLiteral("saidas"), id, {QStringLiteral("--weight"), QStringLiteral("21000")});
+        m_db->executar(QStringLiteral("DROP TRIGGER posto2_conclui"));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("já não está pendente")), qPrintable(r.err));
+        QVERIFY2(r.value(QStringLiteral("document")).isEmpty(), qPrintable(r.out));
+        QVERIFY2(r.out.trimmed().isEmpty(), qPrintable(r.out));
+        QCOMPARE(valor(QStringLiteral("SELECT NoDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
+                 777);
+    }
+
     void refusalsCarryTheDesksMessage() {
         const int antes = historicos();
         // Refused fields: exit 1 with the desk's message, nothing saved.

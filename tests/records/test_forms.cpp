@@ -70,6 +70,7 @@ private slots:
     void parametrosConfirmNeedsTheSeries();
     void parametrosEscMovesBackAndCloses();
     void parametrosSaveReachesDatabaseAndFile();
+    void parametrosWithoutRowKeepTheWorkstationSettings();
 
     void taloesMode1ReadWriteRemove();
     void taloesMode2WithListsAndApostrophes();
@@ -181,6 +182,43 @@ void TestForms::parametrosSaveReachesDatabaseAndFile() {
     QVERIFY(!core.confirmar());
     QVERIFY(msgs.last().startsWith(QStringLiteral("Gravar Parâmetros Aplicação ")));
     QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")), QStringLiteral("Talão de pesagem"));
+}
+
+void TestForms::parametrosWithoutRowKeepTheWorkstationSettings() {
+    TempDatabase t;
+    TempDataDir dir;
+    RecordingMessages msgs;
+    ParametrosAplic p;  // a new database: no parameters row yet
+    const QString cfg = dir.path() + QStringLiteral("/b.kel");
+    {
+        FicheiroConfig f(cfg);
+        f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Assunto"), QStringLiteral("Talão de pesagem"));
+        f.gravar(QStringLiteral("EMAIL"), QStringLiteral("CC"), QStringLiteral("balanca@vale.pt"));
+        f.gravar(QStringLiteral("PDF"), QStringLiteral("Pasta"), QStringLiteral("/srv/taloes"));
+    }
+    QPointer<Parametros> w = new Parametros(t.db(), p, msgs, cfg);
+    w->show();
+    QCOMPARE(w->campo(ParametrosCore::Assunto)->text(), QStringLiteral("Talão de pesagem"));
+    QCOMPARE(w->campo(ParametrosCore::CC)->text(), QStringLiteral("balanca@vale.pt"));
+    QCOMPARE(w->campo(ParametrosCore::PastaPdf)->text(), QStringLiteral("/srv/taloes"));
+    QCOMPARE(w->campo(ParametrosCore::TpSaida)->text(), QString());
+    escrever(w->campo(ParametrosCore::SeGuiaEntMP), QStringLiteral("1"));
+    escrever(w->campo(ParametrosCore::SeGuiaEntMS), QStringLiteral("2"));
+    escrever(w->campo(ParametrosCore::SeSaida), QStringLiteral("3"));
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+    QTRY_VERIFY(w.isNull());
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Parametros")).toInt(), 1);
+    const FicheiroConfig f(cfg);
+    QCOMPARE(f.ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")), QStringLiteral("Talão de pesagem"));
+    QCOMPARE(f.ler(QStringLiteral("EMAIL"), QStringLiteral("CC")), QStringLiteral("balanca@vale.pt"));
+    QCOMPARE(f.ler(QStringLiteral("PDF"), QStringLiteral("Pasta")), QStringLiteral("/srv/taloes"));
+
+    // Parameters the database cannot give still leave the file's settings on the form.
+    t.db().executar(QStringLiteral("DROP TABLE kel_PES_Parametros"));
+    ParametrosCore core(t.db(), p, msgs, cfg);
+    core.carregarConfig();
+    QVERIFY(msgs.last().startsWith(QStringLiteral("Ler Parâmetros ")));
+    QCOMPARE(core.campo(ParametrosCore::PastaPdf), QStringLiteral("/srv/taloes"));
 }
 
 void TestForms::taloesMode1ReadWriteRemove() {

@@ -1,6 +1,9 @@
 // Weights, the weighing record store, ticket numbering and the parameters routines
 // on a real SQLite file.
 #include <QtTest>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 #include "money.h"
 #include "numeracao.h"
@@ -30,13 +33,15 @@ QStringList pesagemPendente() {
     return v;
 }
 
-int contar(BaseDados& db, const QString& sql, const QVariantList& p = {}) { return db.escalar(sql, p).toInt(); }
+int contar(BaseDados& db, const QString& sql, const QVariantList& p = {}) {
+    return db.escalar(sql, p).toInt();
+}
 
 }  // namespace
 
 class TestStore : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void moneyDisplayRule();
     void moneyRefusesAmbiguousText();
 
@@ -79,7 +84,8 @@ void TestStore::moneyDisplayRule() {
 
 void TestStore::moneyRefusesAmbiguousText() {
     // A decimal typed with the wrong mark must not become a weight a hundred times larger.
-    for (const char* t : {"12.5", "1.23,4", "12,34567", "abc", "1,2,3", "1..000", ".5", "12,", "--1", "1 000"})
+    for (const char* t :
+         {"12.5", "1.23,4", "12,34567", "abc", "1,2,3", "1..000", ".5", "12,", "--1", "1 000"})
         QVERIFY2(!Money::parse(QString::fromLatin1(t)).has_value(), t);
     QVERIFY(!Money::parse(QString()).has_value());
 }
@@ -120,7 +126,10 @@ void TestStore::emptyValuesAndFullUpdate() {
     QCOMPARE(rs.value(QStringLiteral("PesoBruto")).toDouble(), 0.0);
     QVERIFY(!rs.isNull(QStringLiteral("RefCliente")));
     QCOMPARE(rs.text(QStringLiteral("RefCliente")), QString());
-    QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND Tipo='S'")), 1);
+    QCOMPARE(
+        contar(t.db(), QStringLiteral(
+                           "SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND Tipo='S'")),
+        1);
 
     // The update rewrites every column: an emptied justification is cleared.
     v[Hist_Id] = QString::number(id);
@@ -174,7 +183,8 @@ void TestStore::complementAddAndEdit() {
     rs = LerComplementosHistorico(t.db(), 6);
     QCOMPARE(rs.count(), 1);
     QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 0.0);
-    QCOMPARE(Money::fromVariant(rs.value(0, QStringLiteral("Qualidade"))).format(), QStringLiteral("1.250,50"));
+    QCOMPARE(Money::fromVariant(rs.value(0, QStringLiteral("Qualidade"))).format(),
+             QStringLiteral("1.250,50"));
     QCOMPARE(rs.value(0, QStringLiteral("Caracteristica")).toInt(), -1);
     QCOMPARE(LerComplementosHistorico(t.db(), 5).count(), 1);
 }
@@ -213,7 +223,8 @@ void TestStore::plateRegisteredOnceAndDelete() {
     RegistarCarro(t.db(), QStringLiteral("aa-00-bb"));
     RegistarCarro(t.db(), QStringLiteral("AA-00-BB"));
     QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
-    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Nome FROM kel_PES_Carros")).toString(), QStringLiteral("Camião azul"));
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Nome FROM kel_PES_Carros")).toString(),
+             QStringLiteral("Camião azul"));
 
     qint32 id = 0;
     GravarRegistoHistorico(t.db(), pesagemPendente(), id);
@@ -249,7 +260,9 @@ void TestStore::numberingFirstAndNext() {
     // A counter set to 0 by hand gives 1; set to n it gives n + 1.
     t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Contador=0 WHERE Ano=?"), {outubro.campanha});
     QCOMPARE(ProximoTalao(t.db(), outubro).numero, 1);
-    QCOMPARE(contar(t.db(), QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE Ano=?"), {outubro.campanha}), 1);
+    QCOMPARE(
+        contar(t.db(), QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE Ano=?"), {outubro.campanha}),
+        1);
     t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Contador=41 WHERE Ano=?"), {outubro.campanha});
     QCOMPARE(ProximoTalao(t.db(), outubro).numero, 42);
     QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")), 2);
@@ -257,11 +270,13 @@ void TestStore::numberingFirstAndNext() {
 
 void TestStore::numberingKind2MatchesWithoutCaseAndGivesPrefix() {
     TempDatabase t;
-    const ChaveTalao chave{2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("C001"), QStringLiteral("ab")};
+    const ChaveTalao chave{2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("C001"),
+                           QStringLiteral("ab")};
     const Talao primeiro = ProximoTalao(t.db(), chave);
     QCOMPARE(primeiro.numero, 1);
     QCOMPARE(primeiro.sigla, QString());
-    QCOMPARE(t.db().escalar(QStringLiteral("SELECT TipoMorada FROM kel_PES_Taloes")).toString(), QStringLiteral("ab"));
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT TipoMorada FROM kel_PES_Taloes")).toString(),
+             QStringLiteral("ab"));
     t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Sigla='XYZ'"));
     ChaveTalao outraCaixa = chave;
     outraCaixa.cliente = QStringLiteral("c001");
@@ -271,27 +286,64 @@ void TestStore::numberingKind2MatchesWithoutCaseAndGivesPrefix() {
     QCOMPARE(segundo.sigla, QStringLiteral("XYZ"));
     // Kind 1 ignores customer and address type; another customer starts at 1.
     QCOMPARE(ProximoTalao(t.db(), {1, chave.campanha, chave.tipoDoc, QStringLiteral("C001"), {}}).numero, 1);
-    QCOMPARE(ProximoTalao(t.db(), {2, chave.campanha, chave.tipoDoc, QStringLiteral("C002"), QStringLiteral("ab")}).numero, 1);
+    QCOMPARE(
+        ProximoTalao(t.db(), {2, chave.campanha, chave.tipoDoc, QStringLiteral("C002"), QStringLiteral("ab")})
+            .numero,
+        1);
 }
 
 void TestStore::numberingAcrossWorkstations() {
+    // Four workstations, each with its own connection on its own thread, take numbers
+    // for the same key at the same time: the read and the write of the counter race
+    // unless they are serialised.
     TempDatabase t;
-    auto outra = t.second();
+    const SqlSettings settings = t.settings();
     const ChaveTalao chave{1, QStringLiteral("2024/2025"), QStringLiteral("GR"), {}, {}};
-    QSet<int> numeros;
-    for (int i = 0; i < 20; ++i) {
-        numeros << ProximoTalao(t.db(), chave).numero;
-        numeros << ProximoTalao(*outra, chave).numero;
+    constexpr int kPostos = 4, kNumeros = 100;
+    std::vector<std::vector<int>> tirados(kPostos);
+    std::vector<QString> falhas(kPostos);
+    std::atomic<int> prontos{0};
+    std::vector<std::thread> postos;
+    for (int p = 0; p < kPostos; ++p) {
+        postos.emplace_back([&, p] {
+            BaseDados db(QStringLiteral("posto%1").arg(p));
+            if (!db.abrir(settings)) {
+                falhas[size_t(p)] = db.ultimoErro();
+                ++prontos;
+                return;
+            }
+            // Start together, so the workstations overlap from the first number.
+            ++prontos;
+            while (prontos.load() < kPostos) std::this_thread::yield();
+            try {
+                for (int i = 0; i < kNumeros; ++i)
+                    tirados[size_t(p)].push_back(ProximoTalao(db, chave).numero);
+            } catch (const DbError& e) {
+                falhas[size_t(p)] = e.texto();
+            }
+        });
     }
-    QCOMPARE(numeros.size(), 40);
-    QCOMPARE(*std::max_element(numeros.begin(), numeros.end()), 40);
+    for (std::thread& th : postos) th.join();
+    QSet<int> numeros;
+    for (int p = 0; p < kPostos; ++p) {
+        QVERIFY2(falhas[size_t(p)].isEmpty(), qPrintable(falhas[size_t(p)]));
+        QCOMPARE(int(tirados[size_t(p)].size()), kNumeros);
+        // Each workstation sees its own numbers grow.
+        QVERIFY(std::is_sorted(tirados[size_t(p)].begin(), tirados[size_t(p)].end()));
+        for (int n : tirados[size_t(p)]) numeros << n;
+    }
+    QCOMPARE(numeros.size(), kPostos * kNumeros);
+    QCOMPARE(*std::max_element(numeros.begin(), numeros.end()), kPostos * kNumeros);
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes")).toInt(),
+             kPostos * kNumeros);
 }
 
 void TestStore::newWeighingIsOneOperation() {
     TempDatabase t;
     const ChaveTalao chave{2, {}, QStringLiteral("GR"), QStringLiteral("C001"), {}};
-    t.db().executar(QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, Contador, "
-                                   "TipoMorada) VALUES ('2023/2024', 2, 'GR', 'C001', '', 'ABC', 16, '')"));
+    t.db().executar(
+        QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, Contador, "
+                       "TipoMorada) VALUES ('2023/2024', 2, 'GR', 'C001', '', 'ABC', 16, '')"));
     const NovaPesagem n = GravarNovaPesagem(t.db(), pesagemPendente(), QDate(2024, 3, 15), chave);
     QCOMPARE(n.talao.numero, 17);
     QCOMPARE(n.campanha, QStringLiteral("2023/2024"));
@@ -321,12 +373,14 @@ void TestStore::apostrophesAreJustText() {
     v[Carro] = QStringLiteral("D'AB-1");
     v[Justificacao] = QStringLiteral("'); DROP TABLE kel_PES_Historico; --");
     const NovaPesagem n =
-        GravarNovaPesagem(t.db(), v, QDate(2024, 3, 15), {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")});
+        GravarNovaPesagem(t.db(), v, QDate(2024, 3, 15),
+                          {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")});
     QCOMPARE(n.talao.numero, 1);
     QCOMPARE(LerHistorico(t.db(), n.idRegisto).text(QStringLiteral("Justificacao")), v[Justificacao]);
     RegistarCarro(t.db(), QStringLiteral("D'AB-1"));
     QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
-    QCOMPARE(GravarNovaPesagem(t.db(), v, QDate(2024, 3, 15), {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")})
+    QCOMPARE(GravarNovaPesagem(t.db(), v, QDate(2024, 3, 15),
+                               {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")})
                  .talao.numero,
              2);
 }
@@ -337,9 +391,10 @@ void TestStore::parametersSaveAndRead() {
     ParametrosAplic p;
     QVERIFY(p.ler(t.db(), msgs));
     QVERIFY(!p.carregado());
-    const QStringList valores{QStringLiteral("1"),  QStringLiteral("A1"), QStringLiteral("GMP"), QStringLiteral("1"),
-                              QStringLiteral("GMS"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("3"),
-                              QStringLiteral("SEC"), QStringLiteral("A2"), QStringLiteral("4")};
+    const QStringList valores{QStringLiteral("1"),  QStringLiteral("A1"),  QStringLiteral("GMP"),
+                              QStringLiteral("1"),  QStringLiteral("GMS"), QStringLiteral("2"),
+                              QStringLiteral("GR"), QStringLiteral("3"),   QStringLiteral("SEC"),
+                              QStringLiteral("A2"), QStringLiteral("4")};
     QVERIFY(ParametrosAplic::gravar(t.db(), msgs, valores));
     QVERIFY(p.ler(t.db(), msgs));
     QCOMPARE(p.texto(QStringLiteral("TpSaida")), QStringLiteral("GR"));

@@ -65,3 +65,4 @@ int verbBulk(Cli& cli);
 int verbWeigh(Cli& cli);
 int verbPending(Cli& cli);
 int verbHistory(Cli& cli);
+int verbCounters(Cli& cli);

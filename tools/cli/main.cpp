@@ -26,6 +26,9 @@ const Verb kVerbs[] = {
     {"bulk", verbBulk, "bulk --mode customers|suppliers --from DD-MM-YYYY --to DD-MM-YYYY [--first CODIGO] [--last CODIGO] (--pdf | --email)"},
     {"weigh", verbWeigh, "weigh first|second|cancel --desk saidas|entradas ... (balantrix-cli weigh para as opções)"},
     {"pending", verbPending, "pending --desk saidas|entradas"},
+    {"counters", verbCounters,
+     "counters show|set|delete --kind 1|2 --campaign AAAA/AAAA --doc-type TIPO [--customer CODIGO] "
+     "[--address-type CODIGO] [--address CODIGO] [--counter N] [--prefix SIGLA] [--force]"},
     {"history", verbHistory, "history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]"},
 };
 

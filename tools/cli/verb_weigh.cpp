@@ -399,11 +399,13 @@ int segunda(Cli& cli) {
         d.btConf();
         if (!d.painelFinal() || posto.msgs().falhou()) return Cli::Failed;
         d.btConfFinal(accao);
+        // Only what this run did: a workstation that finished the truck first keeps its own document.
+        const ChaveDocumento k = d.documentoConcluido();
+        if (k.tipo.isEmpty()) return Cli::Failed;
         const RecordSet f = LerHistorico(posto.db(), id);
-        if (f.isEmpty() || f.isNull(QStringLiteral("DataHoraPL"))) return Cli::Failed;
-        const ChaveDocumento k{short(f.value(QStringLiteral("Ano")).toInt()), f.text(QStringLiteral("TpDoc")),
-                               short(f.value(QStringLiteral("Serie")).toInt()),
-                               f.value(QStringLiteral("NoDoc")).toInt()};
+        if (f.isEmpty() || f.isNull(QStringLiteral("DataHoraPL")) ||
+            f.value(QStringLiteral("NoDoc")).toInt() != k.numero || f.text(QStringLiteral("TpDoc")) != k.tipo)
+            return Cli::Failed;
         cli.result(QStringLiteral("hist_id"), QString::number(id));
         cli.result(QStringLiteral("document"), k.texto());
         cli.result(QStringLiteral("net"), pesoPlano(f.value(QStringLiteral("PesoLiquido"))));

@@ -1,0 +1,45 @@
+// The money type at the edges of its range: texts too long to hold are refused, never
+// wrapped. Built once with -fsanitize=undefined (BALANTRIX_UBSAN_MONEY) to show that no
+// text or value reaches an overflow.
+#include <QtTest>
+#include <limits>
+
+#include "money.h"
+
+class MoneyTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // Whole kilograms from 1 to 14 digits and beyond: what is accepted is exact, the rest refused.
+    void longNumbersAreExactOrRefused() {
+        QString digitos;
+        for (int n = 1; n <= 25; ++n) {
+            digitos += QLatin1Char('9');
+            for (const auto& m : {Money::parse(digitos), Money::fromPlain(digitos)}) {
+                if (!m) continue;
+                QCOMPARE(m->plain(), digitos);
+                QVERIFY2(m->units() > 0, qPrintable(digitos));
+            }
+        }
+        QVERIFY(!Money::parse(QStringLiteral("999999999999999")).has_value());
+        QVERIFY(!Money::fromPlain(QStringLiteral("999999999999999")).has_value());
+        QVERIFY(!Money::parse(QStringLiteral("9223372036854775808")).has_value());
+        QVERIFY(!Money::parse(QStringLiteral("-99999999999999999999,9999")).has_value());
+        QVERIFY(!Money::parse(QStringLiteral("922.337.203.685.477,5808")).has_value());
+        QCOMPARE(Money::parse(QStringLiteral("12.345,5"))->units(), 123455000);
+        QCOMPARE(Money::fromPlain(QStringLiteral("-0.0001"))->units(), -1);
+    }
+
+    // Shown and plain texts at the very ends of the range.
+    void extremesFormatWithoutOverflow() {
+        const Money minimo = Money::fromUnits(std::numeric_limits<qint64>::min());
+        const Money maximo = Money::fromUnits(std::numeric_limits<qint64>::max());
+        QCOMPARE(maximo.plain(), QStringLiteral("922337203685477.5807"));
+        QCOMPARE(minimo.plain(), QStringLiteral("-922337203685477.5808"));
+        QVERIFY(minimo.format().startsWith(QStringLiteral("-922.337.203.685.477,")));
+        QVERIFY(maximo.format().startsWith(QStringLiteral("922.337.203.685.477,")));
+    }
+};
+
+QTEST_GUILESS_MAIN(MoneyTest)
+#include "money_test.moc"

@@ -1,0 +1,368 @@
+// Nothing is saved or completed with a wrong weight, party, campaign or ERP quantity:
+// the operator's sequences that used to let wrong data through, played on the desk core
+// with a real SQLite file and the local ERP.
+#include <QtTest>
+
+#include "deskfixture.h"
+#include "registohistorico.h"
+
+namespace {
+
+int docsVivos(DeskFixture& f) {
+    return f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt();
+}
+
+int pendentes(DeskFixture& f) {
+    return f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL")).toInt();
+}
+
+// Up to the final save panel of a pending outgoing truck, with its second weight taken.
+qint32 cargaPesada(DeskFixture& f, DeskCore& d, int tara, int bruto) {
+    const qint32 id = f.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("MILHO"), tara);
+    if (!f.segundaPesagem(d, id, bruto)) return 0;
+    return id;
+}
+
+// A finished outgoing weighing of 10 000 kg.
+qint32 concluida(DeskFixture& f, DeskCore& d) {
+    const qint32 id = cargaPesada(f, d, 14000, 24000);
+    d.btConf();
+    d.btConfFinal(0);
+    return LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")) ? 0 : id;
+}
+
+double quantidadeErp(DeskFixture& f) {
+    return f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE Artigo <> '' ORDER BY NNumdoc DESC"))
+        .toDouble();
+}
+
+}  // namespace
+
+class IntegrityTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // Weights emptied after the second weighing (the panel opened again, a digit typed,
+    // cancelled): the truck is not finished with zeros.
+    void emptiedWeightsAreNeverCompleted() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = cargaPesada(f, *d, 12000, 22000);
+        QVERIFY(id > 0);
+        d->btPeso();
+        d->escrever(9, QStringLiteral("7"));
+        d->btCancPeso();
+        f.msgs.clear();
+        d->btConf();
+        d->btConfFinal(0);
+        QVERIFY(!f.msgs.all.isEmpty());
+        QVERIFY2(f.msgs.all.join(QLatin1Char('|')).contains(QStringLiteral("Peso Bruto")),
+                 qPrintable(f.msgs.all.join(u'|')));
+        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(docsVivos(f), 0);
+        // Weighed again, it finishes with the real weights.
+        d->btCancGeral();
+        QVERIFY(f.segundaPesagem(*d, id, 22000));
+        d->btConf();
+        d->btConfFinal(0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                     .toDouble(),
+                 10000.0);
+        QCOMPARE(quantidadeErp(f), 10000.0);
+    }
+
+    // A party, address or article text that validation refused (or never saw) is never written.
+    void onlyTheValidatedPartyIsSaved() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        d->btEntrada();
+        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("C001")));
+        QVERIFY(!DeskFixture::tab(*d, 0, QStringLiteral("X99")));
+        QVERIFY(d->sair(0));  // the second Tab lets the operator go on
+        QVERIFY(DeskFixture::tab(*d, 2, QStringLiteral("MILHO")));
+        d->btPeso();
+        d->escrever(9, QStringLiteral("12000"));
+        f.msgs.clear();
+        d->btConfPeso(0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
+        QVERIFY2(f.msgs.last().contains(QStringLiteral("Cliente")), qPrintable(f.msgs.last()));
+        QCOMPARE(d->foco(), 0);
+
+        // An address of the previous customer does not go with the next one.
+        d->btCancGeral();
+        d->btEntrada();
+        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("C001")));
+        QVERIFY(DeskFixture::tab(*d, 1, QStringLiteral("002")));
+        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("C003")));
+        QVERIFY(DeskFixture::tab(*d, 2, QStringLiteral("MILHO")));
+        d->btPeso();
+        d->escrever(9, QStringLiteral("12000"));
+        f.msgs.clear();
+        d->btConfPeso(0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
+        QVERIFY2(f.msgs.last().contains(QStringLiteral("Morada")), qPrintable(f.msgs.last()));
+
+        // An article typed over a validated one and not accepted.
+        d->btCancGeral();
+        d->btEntrada();
+        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("C001")));
+        QVERIFY(DeskFixture::tab(*d, 2, QStringLiteral("MILHO")));
+        QVERIFY(!DeskFixture::tab(*d, 2, QStringLiteral("RAC-COE")));
+        QVERIFY(d->sair(2));
+        d->btPeso();
+        d->escrever(9, QStringLiteral("12000"));
+        f.msgs.clear();
+        d->btConfPeso(0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
+        QVERIFY2(f.msgs.last().contains(QStringLiteral("Artigo")), qPrintable(f.msgs.last()));
+
+        // Validated again, the truck is saved and listed as pending.
+        d->btCancGeral();
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C003"), QStringLiteral("MILHO"), 12000);
+        QVERIFY(id > 0);
+        d->btPendentes();
+        QCOMPARE(d->grelha().linhas.size(), 1);
+    }
+
+    // A correction is checked before the ERP is called: the document never changes unless
+    // the record does. Deductions and the effective weight use the program's weight format.
+    void correctionsAreCheckedBeforeTheErp() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = concluida(f, *d);
+        QVERIFY(id > 0);
+        QCOMPARE(quantidadeErp(f), 10000.0);
+
+        QVERIFY(f.abrirHistorico(*d, id));
+        f.msgs.clear();
+        QVERIFY(!DeskFixture::tab(*d, 13, QStringLiteral("9500.5")));
+        QVERIFY2(f.msgs.last().contains(QStringLiteral("Peso Efectivo")), qPrintable(f.msgs.last()));
+        f.msgs.answers = {true};
+        d->btConf();
+        QCOMPARE(quantidadeErp(f), 10000.0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                     .toDouble(),
+                 10000.0);
+
+        // An unreadable deduction is refused when the field is left, and at the confirmation.
+        d->btCancGeral();
+        QVERIFY(f.abrirHistorico(*d, id));
+        f.msgs.clear();
+        QVERIFY(!DeskFixture::tab(*d, 3, QStringLiteral("20.5")));
+        QVERIFY2(f.msgs.last().contains(QStringLiteral("Vasilhame")), qPrintable(f.msgs.last()));
+        f.msgs.answers = {true};
+        d->btConf();
+        QCOMPARE(quantidadeErp(f), 10000.0);
+
+        // "1.250" is one thousand two hundred and fifty, "20,5" twenty and a half.
+        d->btCancGeral();
+        QVERIFY(f.abrirHistorico(*d, id));
+        QVERIFY(DeskFixture::tab(*d, 3, QStringLiteral("1.250")));
+        QCOMPARE(d->campo(13), QStringLiteral("8.750,00"));
+        f.msgs.answers = {true};
+        d->btConf();
+        QCOMPARE(quantidadeErp(f), 8750.0);
+        QVERIFY(f.abrirHistorico(*d, id));
+        QVERIFY(DeskFixture::tab(*d, 3, QStringLiteral("20,5")));
+        f.msgs.answers = {true};
+        d->btConf();
+        QCOMPARE(quantidadeErp(f), 9979.5);
+        QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                     .toDouble(),
+                 9979.5);
+        // A typed effective weight in the same format.
+        QVERIFY(f.abrirHistorico(*d, id));
+        QVERIFY(DeskFixture::tab(*d, 13, QStringLiteral("9.500,5")));
+        f.msgs.answers = {true};
+        d->btConf();
+        QCOMPARE(quantidadeErp(f), 9500.5);
+    }
+
+    // Campaign, ticket year, ticket number and ERP reference stay as taken at the first weighing.
+    void campaignStaysWithTheFirstWeighing() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const int ano = QDate::currentDate().year() - 1;
+        const auto atravessa = [&](const QDate& primeiro, const QDate& segundo) {
+            d->btEntrada();
+            DeskFixture::tab(*d, 0, QStringLiteral("C002"));
+            DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+            d->btPeso();
+            d->setDataPesagem(primeiro);
+            d->escrever(9, QStringLiteral("11000"));
+            d->btConfPeso(0);
+            const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+            d->btPendentes();
+            for (int r = 0; r < d->grelha().linhas.size(); ++r)
+                if (d->grelha().valor(r, QStringLiteral("Id")).toInt() == id) d->activarLinha(r);
+            d->btPeso();
+            d->setDataPesagem(segundo);
+            d->escrever(9, QStringLiteral("21000"));
+            d->btConfPeso(0);
+            d->btConf();
+            d->btConfFinal(0);
+            return LerHistorico(f.t.db(), id);
+        };
+        RecordSet r = atravessa(QDate(ano, 9, 30), QDate(ano, 10, 1));
+        const QString antiga = QStringLiteral("%1/%2").arg(ano - 1).arg(ano);
+        QVERIFY(!r.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(r.text(QStringLiteral("Campanha")), antiga);
+        QCOMPARE(r.value(QStringLiteral("AnoTalao")).toInt(), ano);
+        const QString ref = r.text(QStringLiteral("Sigla")) + QLatin1Char('/') +
+                            r.text(QStringLiteral("NoTalao")) + QLatin1Char('/') + antiga;
+        QCOMPARE(f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab WHERE NNumdoc = ?"),
+                         {r.value(QStringLiteral("NoDoc"))})
+                     .toString(),
+                 ref);
+
+        r = atravessa(QDate(ano, 12, 31), QDate(ano + 1, 1, 1));
+        QVERIFY(!r.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(r.value(QStringLiteral("AnoTalao")).toInt(), ano);
+        QCOMPARE(r.text(QStringLiteral("Campanha")), QStringLiteral("%1/%2").arg(ano).arg(ano + 1));
+
+        // The incoming desk keeps them too.
+        auto e = f.desk(DeskKind::entradas());
+        e->btEntrada();
+        DeskFixture::tab(*e, 0, QStringLiteral("F001"));
+        DeskFixture::tab(*e, 2, QStringLiteral("MILHO"));
+        e->btPeso();
+        e->setDataPesagem(QDate(ano, 9, 30));
+        e->escrever(9, QStringLiteral("30000"));
+        e->btConfPeso(0);
+        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        e->btPendentes();
+        e->activarLinha(0);
+        e->btPeso();
+        e->setDataPesagem(QDate(ano, 10, 1));
+        e->escrever(9, QStringLiteral("10000"));
+        e->btConfPeso(0);
+        e->btConf();
+        e->btConfFinal(0);
+        r = LerHistorico(f.t.db(), id);
+        QCOMPARE(r.text(QStringLiteral("Campanha")), antiga);
+        QCOMPARE(f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab WHERE Tpdoc = 'GEM'")).toString(),
+                 r.text(QStringLiteral("NoTalao")) + QLatin1Char('/') + antiga);
+    }
+
+    // Weights that cannot be held, a failed reading and a weight of 0 are refused with a
+    // message naming the field.
+    void impossibleWeightsAreRefused() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const auto painel = [&] {
+            d->btCancGeral();
+            d->btEntrada();
+            DeskFixture::tab(*d, 0, QStringLiteral("C001"));
+            DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+            d->btPeso();
+        };
+        for (const char* kg : {"99999999999999", "999999999999999", "0", "000"}) {
+            painel();
+            d->escrever(9, QString::fromLatin1(kg));
+            f.msgs.clear();
+            d->btConfPeso(0);
+            QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
+            QVERIFY2(!f.msgs.all.isEmpty() && f.msgs.last().contains(QStringLiteral("Tara")), kg);
+            QVERIFY(d->painelPesagem());
+        }
+        // A failed reading leaves no weight behind to be confirmed.
+        painel();
+        f.balanca.ok = false;
+        d->btPesar();
+        QVERIFY(d->campo(9).isEmpty());
+        d->btConfPeso(0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
+        // The second weight too.
+        f.balanca.ok = true;
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 12000);
+        QVERIFY(id > 0);
+        d->btPendentes();
+        d->activarLinha(0);
+        d->btPeso();
+        d->escrever(9, QStringLiteral("99999999999999"));
+        f.msgs.clear();
+        d->btConfPeso(0);
+        QVERIFY2(f.msgs.last().contains(QStringLiteral("Peso Bruto")), qPrintable(f.msgs.last()));
+        QVERIFY(d->campo(16).isEmpty());
+        QCOMPARE(pendentes(f), 1);
+    }
+
+    // Deductions never make the effective weight zero or negative, nor above the net weight.
+    void effectiveWeightStaysWithinTheNetWeight() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = cargaPesada(f, *d, 12000, 22000);
+        f.msgs.clear();
+        QVERIFY(!DeskFixture::tab(*d, 3, QStringLiteral("20000")));
+        QVERIFY(!f.msgs.all.isEmpty());
+        d->btConf();
+        d->btConfFinal(0);
+        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(docsVivos(f), 0);
+        f.msgs.clear();
+        QVERIFY(!DeskFixture::tab(*d, 3, QStringLiteral("-5")));
+        QVERIFY2(f.msgs.last().contains(QStringLiteral("Vasilhame")), qPrintable(f.msgs.last()));
+        QVERIFY(!DeskFixture::tab(*d, 13, QStringLiteral("10.001")));
+        QVERIFY(!DeskFixture::tab(*d, 13, QStringLiteral("0")));
+        QVERIFY(DeskFixture::tab(*d, 3, QStringLiteral("10")));
+        QCOMPARE(d->campo(13), QStringLiteral("9.990,00"));
+        d->btConf();
+        d->btConfFinal(0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                     .toDouble(),
+                 9990.0);
+
+        // Incoming: both deductions together may not reach the net weight.
+        auto e = f.desk(DeskKind::entradas());
+        e->btEntrada();
+        DeskFixture::tab(*e, 0, QStringLiteral("F001"));
+        DeskFixture::tab(*e, 2, QStringLiteral("MILHO"));
+        e->btPeso();
+        e->escrever(9, QStringLiteral("30000"));
+        e->btConfPeso(0);
+        const qint32 id2 = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        e->btPendentes();
+        e->activarLinha(0);
+        e->btPeso();
+        e->escrever(9, QStringLiteral("10000"));
+        e->btConfPeso(0);
+        QVERIFY(DeskFixture::tab(*e, 3, QStringLiteral("10000")));
+        QVERIFY(!DeskFixture::tab(*e, 11, QStringLiteral("10000")));
+        // Checked when the field is left, not at every key.
+        f.msgs.clear();
+        e->escrever(11, QStringLiteral("-"));
+        e->escrever(11, QStringLiteral("-1"));
+        QVERIFY(f.msgs.all.isEmpty());
+        QVERIFY(!e->sair(11));
+        QCOMPARE(f.msgs.all.size(), 1);
+        QVERIFY2(f.msgs.last().contains(QStringLiteral("Qualidade")), qPrintable(f.msgs.last()));
+        e->btConf();
+        e->btConfFinal(0);
+        QVERIFY(LerHistorico(f.t.db(), id2).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(DeskFixture::tab(*e, 11, QStringLiteral("500")));
+        e->btConf();
+        e->btConfFinal(0);
+        QCOMPARE(
+            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id2})
+                .toDouble(),
+            9500.0);
+    }
+
+    // The weights card shows only the truck now at the desk.
+    void weightsCardShowsOnlyTheTruckAtTheDesk() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 12000);
+        d->btEntrada();
+        const QStringList cartao = d->cartaoPesos();
+        QCOMPARE(cartao.size(), 6);
+        for (const QString& c : cartao) QVERIFY2(c.isEmpty(), qPrintable(cartao.join(u'|')));
+        d->btPendentes();
+        d->activarLinha(0);
+        QVERIFY(!d->cartaoPesos().at(1).isEmpty());
+        QCOMPARE(d->cartaoPesos().at(2), QStringLiteral("12.000,00"));
+    }
+};
+
+QTEST_GUILESS_MAIN(IntegrityTest)
+#include "integrity_test.moc"
