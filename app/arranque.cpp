@@ -7,12 +7,13 @@
 #include "configsql.h"
 #include "ficheiroconfig.h"
 #include "operatormessages.h"
+#include "pastarede.h"
 #include "programinfo.h"
 #include "sessaosagelocal.h"
 #include "startupdialogs.h"
 
-Arranque::Arranque(QString programFolder, QString argument, OperatorMessages& messages, StartupDialogs& dialogs,
-                   ErpFactory erpFactory)
+Arranque::Arranque(QString programFolder, QString argument, OperatorMessages& messages,
+                   StartupDialogs& dialogs, ErpFactory erpFactory)
     : m_programFolder(std::move(programFolder)),
       m_messages(messages),
       m_dialogs(dialogs),
@@ -72,7 +73,8 @@ bool Arranque::abrirBaseDados() {
     FicheiroConfig file(m_configFile);
     m_sql = ConfigSQL::ler(file);
     if (!m_sql.missing().isEmpty()) {
-        if (!m_dialogs.configurarSql(m_configFile, catalogScriptPath(m_programFolder), false, m_sql.missing())) {
+        if (!m_dialogs.configurarSql(m_configFile, catalogScriptPath(m_programFolder), false,
+                                     m_sql.missing())) {
             m_falha = Falha::Configuracao;
             return false;
         }
@@ -84,7 +86,20 @@ bool Arranque::abrirBaseDados() {
         m_falha = Falha::BaseDados;
         return false;
     }
+    avisarSeEmRede();
     return true;
+}
+
+void Arranque::avisarSeEmRede() {
+    if (m_sql.kind() != Backend::Sqlite) return;
+    const QString rede = PastaRede::sistemaDe(m_sql.baseDados.trimmed());
+    if (rede.isEmpty()) return;
+    m_messages.mostrarEstado(
+        OperatorMessages::Exclamacao,
+        QStringLiteral("A base de dados %1 está numa pasta de rede (%2). Uma base de dados SQLite "
+                       "serve um só computador e, aberta através da rede, pode ficar danificada. "
+                       "Para vários postos de pesagem use o SQL Server.")
+            .arg(m_sql.baseDados.trimmed(), rede));
 }
 
 bool Arranque::prepararCatalogo() {
@@ -106,4 +121,6 @@ bool Arranque::prepararCatalogo() {
     return true;
 }
 
-bool Arranque::lerParametros() { return m_db && m_parametros.ler(*m_db, m_messages, QStringLiteral("1")); }
+bool Arranque::lerParametros() {
+    return m_db && m_parametros.ler(*m_db, m_messages, QStringLiteral("1"));
+}

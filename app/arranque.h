@@ -17,7 +17,7 @@ class StartupDialogs;
 // database, catalogue and version check, parameters. The GUI adds the main window
 // between the catalogue and the parameters; the command-line tool runs it as is.
 class Arranque {
-public:
+  public:
     using ErpFactory = std::function<std::unique_ptr<SessaoSage>(const SqlSettings&)>;
 
     enum class Falha { Nenhuma, Configuracao, Erp, BaseDados };
@@ -48,12 +48,14 @@ public:
 
     static QString catalogScriptPath(const QString& programFolder);
 
-private:
+  private:
     bool ligarErp();
     bool abrirBaseDados();
     bool criarSessao(const SqlSettings& sql);
     bool ligarErpBaseDados();
     bool prepararCatalogo();
+    // SQLite over a network share: the operator is warned, the start goes on.
+    void avisarSeEmRede();
 
     QString m_programFolder;
     QString m_configFile;

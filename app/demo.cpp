@@ -19,15 +19,19 @@
 namespace {
 
 class SilentMessages : public OperatorMessages {
-public:
-    bool mostrarAviso(int, const QString& t) override { last = t; return true; }
+  public:
+    bool mostrarAviso(int, const QString& t) override {
+        last = t;
+        return true;
+    }
     void mostrarEstado(int, const QString& t) override { last = t; }
     void mensagem(const QString& t) override { last = t; }
     QString last;
 };
 
 void removeDatabaseFiles(const QString& path) {
-    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) QFile::remove(path + suffix);
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + suffix);
 }
 
 void gravarParametros(BaseDados& db) {
@@ -50,8 +54,10 @@ void gravarParametros(BaseDados& db) {
 void gravarConfiguracao(const QString& configFile, const QString& database, const QString& folder) {
     QFile::remove(configFile);
     FicheiroConfig f(configFile);
-    ConfigSage{QStringLiteral("local"), QString(), Demo::empresa(), Demo::utilizador(), Demo::password()}.gravar(f);
-    ConfigSQL::gravar(f, SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), database, QString(), QString()});
+    ConfigSage{QStringLiteral("local"), QString(), Demo::empresa(), Demo::utilizador(), Demo::password()}
+        .gravar(f);
+    ConfigSQL::gravar(
+        f, SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), database, QString(), QString()});
     f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Assunto"), QStringLiteral("Talão de pesagem"));
     f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Mensagem"),
              QStringLiteral("Junto enviamos o talão de pesagem. Com os melhores cumprimentos."));
@@ -63,8 +69,10 @@ void gravarConfiguracao(const QString& configFile, const QString& database, cons
     f.gravar(QStringLiteral("SMTP"), QStringLiteral("Seguranca"), QStringLiteral("nenhuma"));
     f.gravar(QStringLiteral("SMTP"), QStringLiteral("Utilizador"), QString());
     f.gravar(QStringLiteral("SMTP"), QStringLiteral("Password"), QString());
-    f.gravar(QStringLiteral("SMTP"), QStringLiteral("NomeEmissor"), QStringLiteral("Agro-Pecuária do Vale, Lda."));
-    f.gravar(QStringLiteral("SMTP"), QStringLiteral("emailEmissor"), QStringLiteral("pesagens@agrovale.example"));
+    f.gravar(QStringLiteral("SMTP"), QStringLiteral("NomeEmissor"),
+             QStringLiteral("Agro-Pecuária do Vale, Lda."));
+    f.gravar(QStringLiteral("SMTP"), QStringLiteral("emailEmissor"),
+             QStringLiteral("pesagens@agrovale.example"));
     f.gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"), QString());
 }
 
@@ -77,11 +85,20 @@ Demo::Resultado Demo::criar(const QString& configName, bool force) {
         r.mensagem = QStringLiteral("Não foi possível criar a pasta ") + folder;
         return r;
     }
-    r.configFile = QDir::cleanPath(folder + QLatin1Char('/') +
-                                   (configName.trimmed().isEmpty() ? ConfigLocation::defaultFileName() : configName.trimmed()));
+    r.configFile = QDir::cleanPath(
+        folder + QLatin1Char('/') +
+        (configName.trimmed().isEmpty() ? ConfigLocation::defaultFileName() : configName.trimmed()));
     r.database = QDir(folder).filePath(databaseFileName());
     if (QFileInfo::exists(r.configFile) && !force) {
-        r.mensagem = QStringLiteral("Já existe uma configuração em %1. Use --force para a substituir.").arg(r.configFile);
+        r.mensagem = QStringLiteral("Já existe uma configuração em %1. Use --force para a substituir.")
+                         .arg(r.configFile);
+        return r;
+    }
+    // The database is shared by every configuration of the folder: another configuration
+    // name does not make it free to replace.
+    if (QFileInfo::exists(r.database) && !force) {
+        r.mensagem = QStringLiteral("Já existe uma base de dados em %1. Use --force para a substituir.")
+                         .arg(r.database);
         return r;
     }
     // Build the database under a temporary name so that a failure leaves nothing behind.

@@ -1,6 +1,7 @@
 #include "basedados.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -14,7 +15,9 @@ const char* kIsoFormat = "yyyy-MM-dd HH:mm:ss";
 
 BaseDados::BaseDados(QString connectionName) : m_connectionName(std::move(connectionName)) {}
 
-BaseDados::~BaseDados() { fechar(); }
+BaseDados::~BaseDados() {
+    fechar();
+}
 
 bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeoutSeconds) {
     fechar();
@@ -80,10 +83,13 @@ void BaseDados::fechar() {
 }
 
 bool BaseDados::isOpen() const {
-    return QSqlDatabase::contains(m_connectionName) && QSqlDatabase::database(m_connectionName, false).isOpen();
+    return QSqlDatabase::contains(m_connectionName) &&
+           QSqlDatabase::database(m_connectionName, false).isOpen();
 }
 
-QSqlDatabase BaseDados::connection() const { return QSqlDatabase::database(m_connectionName, false); }
+QSqlDatabase BaseDados::connection() const {
+    return QSqlDatabase::database(m_connectionName, false);
+}
 
 void BaseDados::requireOpen() const {
     if (!isOpen()) throw DbError(-1, QStringLiteral("A base de dados não está aberta."));
@@ -96,9 +102,12 @@ QString BaseDados::odbcConnectionString(const SqlSettings& s) {
     const QString driver = QStringLiteral("{FreeTDS}");
 #endif
     // Values go between braces so that ';' or '=' inside a password cannot change the string.
-    auto braced = [](QString v) { return QLatin1Char('{') + v.replace(QLatin1Char('}'), QStringLiteral("}}")) + QLatin1Char('}'); };
+    auto braced = [](QString v) {
+        return QLatin1Char('{') + v.replace(QLatin1Char('}'), QStringLiteral("}}")) + QLatin1Char('}');
+    };
     QString cs = QStringLiteral("DRIVER=%1;SERVER=%2;DATABASE=%3;UID=%4;PWD=%5")
-                     .arg(driver, s.servidor.trimmed(), braced(s.baseDados.trimmed()), braced(s.login), braced(s.password));
+                     .arg(driver, s.servidor.trimmed(), braced(s.baseDados.trimmed()), braced(s.login),
+                          braced(s.password));
 #ifdef Q_OS_WIN
     cs += QStringLiteral(";TrustServerCertificate=yes");
 #else
@@ -195,9 +204,12 @@ static QVariant procValue(const ProcParam& p) {
                 if (t.isEmpty()) return QVariant();
                 bool ok = false;
                 const qint64 n = t.toLongLong(&ok);
-                if (!ok) throw DbError(-1, QStringLiteral("Valor inválido para o parâmetro %1: '%2'").arg(p.name, t));
+                if (!ok)
+                    throw DbError(-1,
+                                  QStringLiteral("Valor inválido para o parâmetro %1: '%2'").arg(p.name, t));
                 if (p.type == ProcParam::SmallInt && (n < -32768 || n > 32767))
-                    throw DbError(-1, QStringLiteral("Valor fora do intervalo para o parâmetro %1: %2").arg(p.name, t));
+                    throw DbError(
+                        -1, QStringLiteral("Valor fora do intervalo para o parâmetro %1: %2").arg(p.name, t));
                 return n;
             }
             return p.value;
@@ -216,18 +228,43 @@ ProcResult BaseDados::procedimento(const QString& name, const QList<ProcParam>& 
     for (ProcParam& p : converted) p.value = procValue(p);
     if (backend() == Backend::Sqlite) return SqliteProcedures::call(*this, name, converted);
 
-    QStringList marks;
-    for (int i = 0; i < converted.size(); ++i) marks << QStringLiteral("?");
-    const QString sql = QStringLiteral("{? = call %1(%2)}").arg(name, marks.join(QLatin1Char(',')));
+    // The procedure's RETURN value reaches an ODBC client only after every earlier result
+    // (the row count of its INSERT) has been read, so it is selected as a row of its own.
+    const QString sql = chamadaMssql(name, int(converted.size()));
     QSqlQuery q(connection());
+    // Rows of a procedure that uses RETURN are readable only forward-only.
+    q.setForwardOnly(true);
     if (!q.prepare(sql)) throw errorFrom(q.lastError(), sql);
-    q.bindValue(0, 0, QSql::Out);
-    for (int i = 0; i < converted.size(); ++i) q.bindValue(i + 1, converted[i].value);
+    for (int i = 0; i < converted.size(); ++i) q.bindValue(i, converted[i].value);
     if (!q.exec()) throw errorFrom(q.lastError(), sql);
+    QList<RecordSet> sets;
+    for (;;) {
+        if (q.isSelect()) sets << fetchAll(q);
+        if (q.lastError().isValid()) throw errorFrom(q.lastError(), sql);
+        if (!q.nextResult()) break;
+    }
+    if (q.lastError().isValid()) throw errorFrom(q.lastError(), sql);
+    if (sets.isEmpty() || sets.last().isEmpty() || !sets.last().hasColumn(QStringLiteral("Retorno")))
+        throw DbError(-1, QStringLiteral("O procedimento %1 não devolveu o seu valor.").arg(name), sql);
     ProcResult r;
-    if (q.isSelect()) r.rows = fetchAll(q);
-    r.returnValue = q.boundValue(0).toLongLong();
+    r.returnValue = sets.last().value(0, QStringLiteral("Retorno")).toLongLong();
+    if (sets.size() > 1) r.rows = sets.first();
     return r;
+}
+
+QString BaseDados::chamadaMssql(const QString& name, int parametros) {
+    static const QRegularExpression identificador(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    if (!identificador.match(name).hasMatch())
+        throw DbError(-1, QStringLiteral("Nome de procedimento inválido: '%1'").arg(name));
+    QStringList marks;
+    for (int i = 0; i < parametros; ++i) marks << QStringLiteral("?");
+    // Row counts are suppressed for the procedure only: switched back on before the
+    // value is selected, so later statements on the connection (the completion's
+    // conditional update) still report the rows they touched.
+    return QStringLiteral(
+               "SET NOCOUNT ON; DECLARE @Retorno int; EXEC @Retorno = [dbo].[%1]%2; SET NOCOUNT OFF; "
+               "SELECT @Retorno AS Retorno")
+        .arg(name, marks.isEmpty() ? QString() : QLatin1Char(' ') + marks.join(QStringLiteral(", ")));
 }
 
 void BaseDados::beginTransaction(bool immediate) {
@@ -235,7 +272,8 @@ void BaseDados::beginTransaction(bool immediate) {
     if (m_inTransaction) throw DbError(-1, QStringLiteral("Já existe uma transacção aberta."));
     if (backend() == Backend::Sqlite && immediate) {
         QSqlQuery q(connection());
-        if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) throw errorFrom(q.lastError(), QStringLiteral("BEGIN IMMEDIATE"));
+        if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            throw errorFrom(q.lastError(), QStringLiteral("BEGIN IMMEDIATE"));
     } else {
         QSqlDatabase db = connection();
         if (!db.transaction()) throw errorFrom(db.lastError(), QStringLiteral("BEGIN TRANSACTION"));
@@ -246,7 +284,14 @@ void BaseDados::beginTransaction(bool immediate) {
 void BaseDados::commit() {
     requireOpen();
     QSqlDatabase db = connection();
-    if (!db.commit()) throw errorFrom(db.lastError(), QStringLiteral("COMMIT"));
+    if (!db.commit()) {
+        // A COMMIT that fails (lock, full disk, a deferred constraint) leaves the transaction
+        // open on the connection: roll it back, or every later transaction would join a dead
+        // one and sqlite's write lock would stay held.
+        const DbError err = errorFrom(db.lastError(), QStringLiteral("COMMIT"));
+        rollback();
+        throw err;
+    }
     m_inTransaction = false;
 }
 
@@ -288,6 +333,7 @@ Transaccao::~Transaccao() {
 
 void Transaccao::commit() {
     if (m_done) return;
-    m_done = true;
+    // Done only once committed: a failed COMMIT has already been rolled back by BaseDados.
     if (m_owner) m_db.commit();
+    m_done = true;
 }

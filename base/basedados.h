@@ -27,7 +27,7 @@ struct ProcResult {
 // Every statement takes its values as bound parameters ("?" placeholders); failures
 // are raised as DbError with the driver's number and description.
 class BaseDados {
-public:
+  public:
     enum class OpenMode { MustExist, CreateIfMissing };
 
     explicit BaseDados(QString connectionName = QStringLiteral("balantrix"));
@@ -38,7 +38,8 @@ public:
     // Opens the connection; false with ultimoErro() set when it cannot.
     // A sqlite file is never created unless asked for (a wrong path must fail, not
     // leave an empty database behind).
-    bool abrir(const SqlSettings& settings, OpenMode mode = OpenMode::MustExist, int loginTimeoutSeconds = 15);
+    bool abrir(const SqlSettings& settings, OpenMode mode = OpenMode::MustExist,
+               int loginTimeoutSeconds = 15);
     QString ultimoErro() const { return m_ultimoErro; }
     void fechar();
     bool isOpen() const;
@@ -57,6 +58,9 @@ public:
     // Runs one of the program's stored procedures. On SQL Server it is the real
     // procedure; on sqlite the same behaviour is provided by the program itself.
     ProcResult procedimento(const QString& name, const QList<ProcParam>& params);
+    // The batch that calls a procedure on SQL Server with its parameters in declaration
+    // order; its last result is one row with the RETURN value in column Retorno.
+    static QString chamadaMssql(const QString& name, int parametros);
 
     // Transactions. `immediate` takes the write lock at once on sqlite, which any
     // read-then-write work (ticket numbers) needs.
@@ -76,7 +80,7 @@ public:
 
     DbError errorFrom(const class QSqlError& e, const QString& sql) const;
 
-private:
+  private:
     void requireOpen() const;
     class QSqlQuery prepared(const QString& sql, const QVariantList& params);
 
@@ -89,14 +93,14 @@ private:
 // Scope object: begins in the constructor and rolls back on destruction unless
 // committed. Inside an already open transaction it simply joins it.
 class Transaccao {
-public:
+  public:
     explicit Transaccao(BaseDados& db, bool immediate = false);
     ~Transaccao();
     Transaccao(const Transaccao&) = delete;
     Transaccao& operator=(const Transaccao&) = delete;
     void commit();
 
-private:
+  private:
     BaseDados& m_db;
     bool m_owner = false;
     bool m_done = false;

@@ -2,6 +2,7 @@
 
 #include "operatormessages.h"
 #include "programinfo.h"
+#include "tabelapropria.h"
 
 Catalogo::Catalogo(BaseDados& db, OperatorMessages& messages, QString programVersion)
     : m_db(db),
@@ -115,6 +116,15 @@ Catalogo::Resultado Catalogo::verificarVersao(bool criadoAgora) {
 Catalogo::ResultadoIndices Catalogo::garantirIndices() {
     ResultadoIndices r;
     const Backend b = m_db.backend();
+    // The program's own small tables first: without them some choices cannot be kept.
+    const QStringList tabelas = TabelaPropria::garantir(m_db);
+    if (!tabelas.isEmpty()) {
+        r.ok = false;
+        m_messages.mostrarEstado(
+            OperatorMessages::Exclamacao,
+            QStringLiteral("Não foi possível criar as tabelas próprias do programa.\r\n") +
+                tabelas.join(QStringLiteral("\r\n")));
+    }
     QStringList falhas;
     // Looked up first so that a start with every index in place writes nothing, and so
     // that the operator is told how many there are to create (seconds each on a large

@@ -114,6 +114,23 @@ QString Money::format() const {
     return (negative && cents != 0) ? QLatin1Char('-') + out : out;
 }
 
+QString Money::formatExact() const {
+    if (m_units % 100 == 0) return format();
+    // More than two decimals: the whole kilograms, grouped, then every decimal held.
+    const bool negative = m_units < 0;
+    const quint64 abs = negative ? quint64(0) - quint64(m_units) : quint64(m_units);
+    const QString whole = QString::number(abs / kScale);
+    QString grouped;
+    for (qsizetype i = 0; i < whole.size(); ++i) {
+        if (i > 0 && (whole.size() - i) % 3 == 0) grouped += QLatin1Char('.');
+        grouped += whole[i];
+    }
+    QString frac = QStringLiteral("%1").arg(abs % kScale, 4, 10, QLatin1Char('0'));
+    while (frac.back() == QLatin1Char('0')) frac.chop(1);
+    const QString out = grouped + QLatin1Char(',') + frac;
+    return negative ? QLatin1Char('-') + out : out;
+}
+
 QString Money::plain() const {
     const bool negative = m_units < 0;
     const quint64 abs = negative ? quint64(0) - quint64(m_units) : quint64(m_units);

@@ -38,6 +38,9 @@ public:
     // Like parse, but an empty text gives 0 (how the record store treats weights).
     static std::optional<Money> parseOrZero(const QString& text);
     QString format() const;
+    // The display rule with every decimal held, never rounded: 20,555  1.250,00  0,0001.
+    // For a value an operator may type again (a deduction, an effective weight).
+    QString formatExact() const;
 
     // '.' decimal, no grouping, trailing zeros dropped: "12345.5", "0", "-3.25".
     QString plain() const;

@@ -2,7 +2,8 @@
 // the demo company (configuration, ERP tables, catalogue, parameters) plus generated
 // customers with their addresses, suppliers, plates, and weighings spread over the last
 // years, both kinds, almost all finished (with their ERP document, complement row,
-// ticket copies and counters), a few hundred still pending. Rows are written straight
+// ticket copies and counters), a few hundred still pending. The demo's own weighings are
+// replaced by the generated ones. Rows are written straight
 // into the tables in large transactions through statements prepared once: this is test
 // data, not the program's way of saving a weighing.
 //   bench_desk_dados DIR [--clientes N] [--pesagens N] [--anos N] [--semente N]
@@ -166,6 +167,12 @@ int main(int argc, char** argv) {
     QSqlDatabase db = QSqlDatabase::database(QStringLiteral("gerador"));
     exec(db, QStringLiteral("PRAGMA synchronous=OFF"));
     exec(db, QStringLiteral("PRAGMA cache_size=-200000"));
+    // The demo's own few weighings (with their documents, tickets and counters) give way
+    // to the generated years: record, ticket and document numbers start afresh and grow
+    // with time, as one installation's would.
+    for (const char* tabela : {"kel_PES_Historico_Comp", "kel_PES_Vias", "kel_PES_Historico",
+                               "kel_PES_Taloes", "DocGCLin", "DocGCCab"})
+        exec(db, QStringLiteral("DELETE FROM ") + QLatin1String(tabela));
     std::mt19937_64 rng(semente);
     auto uni = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
     auto prob = [&](double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; };
@@ -271,7 +278,7 @@ int main(int argc, char** argv) {
             }
         }
         Lote lote(db);
-        Insert car(db, QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES (?, '')"));
+        Insert car(db, QStringLiteral("INSERT OR IGNORE INTO kel_PES_Carros (Codigo, Nome) VALUES (?, '')"));
         for (const QString& m : matriculas) {
             car.run({m});
             lote.linha();

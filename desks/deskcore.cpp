@@ -4,6 +4,7 @@
 #include "basedados.h"
 #include "documentodesk.h"
 #include "numeracao.h"
+#include "opcoespesagem.h"
 #include "operatormessages.h"
 #include "parametrosaplic.h"
 #include "registohistorico.h"
@@ -158,6 +159,7 @@ void DeskCore::limparForm() {
     if (m_kind.entrada) {
         m_caracteristica = 0;
         m_materiasSubsidiarias = false;
+        m_subsidiariasBloqueadas = false;
     } else {
         set(19, QStringLiteral("Nossas instalações"));
         set(20, QStringLiteral("Instalações do Cliente"));
@@ -520,7 +522,9 @@ void DeskCore::setCaracteristica(int indice) {
 }
 
 void DeskCore::setMateriasSubsidiarias(bool v) {
-    m_materiasSubsidiarias = v;
+    // The choice made the ticket number and makes the document type: once the first
+    // weight is saved it stays with the weighing.
+    if (!m_subsidiariasBloqueadas) m_materiasSubsidiarias = v;
     emit alterado();
 }
 
@@ -561,6 +565,7 @@ void DeskCore::btPeso() {
             }
         }
     }
+    if (m_primeiroPeso) avisarTerceiroInactivo();
     m_tabsActivas = false;
     m_painelPesagem = true;
     set(9, QString());
@@ -576,6 +581,24 @@ void DeskCore::btPeso() {
         setRotulo(LegendaPeso, m_kind.legendaSegundoPeso);
     }
     emit alterado();
+}
+
+void DeskCore::avisarTerceiroInactivo() {
+    // Inactive parties are weighed for (the ERP makes their documents); the operator is
+    // only told, once per first weighing.
+    try {
+        const QVariant v = m_db.escalar(
+            QStringLiteral("SELECT Inactivo FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
+            {campo(0)});
+        if (v.isValid() && v.toInt() == -1)
+            m_messages.mostrarEstado(
+                OperatorMessages::Info,
+                QStringLiteral("Atenção: o %1 %2 está inactivo no ERP.")
+                    .arg(m_kind.entrada ? QStringLiteral("fornecedor") : QStringLiteral("cliente"),
+                         campo(0).trimmed()));
+    } catch (const DbError&) {
+        // Only a warning: the weighing goes on without it.
+    }
 }
 
 void DeskCore::btPesar() {
@@ -891,7 +914,11 @@ bool DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
     m_idHistorico = 0;
     m_doc = ChaveDocumento{};
     try {
+        Transaccao t(m_db, true);
         const NovaPesagem nova = GravarNovaPesagem(m_db, valoresRegisto(p), m_dataPesagem, chave);
+        if (m_kind.entrada)
+            OpcoesPesagem::gravarMateriasSubsidiarias(m_db, nova.idRegisto, m_materiasSubsidiarias);
+        t.commit();
         m_idHistorico = nova.idRegisto;
         m_noTalao = nova.talao.numero;
         m_sigla = nova.talao.sigla;
@@ -1077,8 +1104,10 @@ bool DeskCore::anular() {
                 Transaccao t(m_db, true);
                 apagados = m_db.executar(
                     QStringLiteral("DELETE FROM kel_PES_Historico WHERE Hist_Id = ? AND DataHoraPL IS NULL"), {id});
-                if (apagados == 1)
+                if (apagados == 1) {
                     m_db.executar(QStringLiteral("DELETE FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id});
+                    OpcoesPesagem::apagar(m_db, id);
+                }
                 t.commit();
             }
             if (apagados != 1) aviso(QStringLiteral("A pesagem não foi anulada: já não está pendente."));
@@ -1118,6 +1147,9 @@ bool DeskCore::anular() {
                               .arg(segundo),
                           {id});
             m_db.executar(QStringLiteral("DELETE FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id});
+            // Pending again: the document type it had stays its choice.
+            if (m_kind.entrada && !vazio(tpDoc))
+                OpcoesPesagem::gravarMateriasSubsidiarias(m_db, id, eSubsidiarias(tpDoc));
             t.commit();
         }
     } catch (const DbError& e) {
@@ -1315,6 +1347,23 @@ void DeskCore::activarLinha(int linha) {
     emit alterado();
 }
 
+bool DeskCore::eSubsidiarias(const QString& tpDoc) const {
+    return !tpDoc.isEmpty() &&
+           tpDoc.compare(m_parametros.texto(QStringLiteral("TpGuiaEntMS")), Qt::CaseInsensitive) == 0;
+}
+
+void DeskCore::restaurarMateriasSubsidiarias(qint32 id) {
+    // A finished weighing: its document says. A pending one: the choice stored with its
+    // first weight; one saved by an older workstation has none and leaves the box free.
+    std::optional<bool> escolha;
+    if (!m_doc.tipo.isEmpty())
+        escolha = eSubsidiarias(m_doc.tipo);
+    else
+        escolha = OpcoesPesagem::lerMateriasSubsidiarias(m_db, id);
+    m_materiasSubsidiarias = escolha.value_or(false);
+    m_subsidiariasBloqueadas = escolha.has_value() || m_verHistorico;
+}
+
 bool DeskCore::lerCarga(qint32 id) {
     const QString t = m_kind.tabelaTerceiro;
     try {
@@ -1381,9 +1430,7 @@ bool DeskCore::lerCarga(qint32 id) {
         m_tipoMoradaAceite = m_kind.entrada ? QString() : campo(23);
         m_efectivoCalculado = false;
         m_sigla = m_kind.entrada ? QString() : rs.text(QStringLiteral("Sigla"));
-        if (m_kind.entrada) m_materiasSubsidiarias = !m_doc.tipo.isEmpty() &&
-                                                    m_doc.tipo.compare(m_parametros.texto(QStringLiteral("TpGuiaEntMS")),
-                                                                       Qt::CaseInsensitive) == 0;
+        if (m_kind.entrada) restaurarMateriasSubsidiarias(id);
         set(10, rs.text(QStringLiteral("Carro")));
         set(14, dataHoraTexto(RecordSet::toDateTime(rs.value(QStringLiteral("DataHoraPB")))));
         set(15, dataHoraTexto(RecordSet::toDateTime(rs.value(QStringLiteral("DataHoraPL")))));

@@ -107,6 +107,8 @@ public:
     QDate historicoAte() const { return m_histAte; }
     int caracteristica() const { return m_caracteristica; }  // incoming: 0 "Tipo A", 1 "Tipo B"
     bool materiasSubsidiarias() const { return m_materiasSubsidiarias; }
+    // The box may be changed only on a new weighing before its first weight is saved.
+    bool caixaSubsidiariasActiva() const { return m_kind.entrada && !m_subsidiariasBloqueadas; }
     static QStringList caracteristicas() { return {QStringLiteral("Tipo A"), QStringLiteral("Tipo B")}; }
 
     // --- state ---
@@ -168,8 +170,8 @@ public:
     bool carregarPendentes();
     bool carregarHistorico();
 
-    // Weights as the desk shows them.
-    static QString formatarPeso(const Money& m) { return m.format(); }
+    // Weights as the desk shows them, with every decimal held: a correction reads them back.
+    static QString formatarPeso(const Money& m) { return m.formatExact(); }
 
 signals:
     void alterado();           // anything the widgets show may have changed
@@ -201,6 +203,7 @@ private:
     bool validarMorada();
     bool validarArtigo();
     void recalcularEfectivo();
+    void avisarTerceiroInactivo();
     void descricaoCodPostal();
 
     // Saving.
@@ -217,6 +220,8 @@ private:
 
     // Lists.
     bool lerCarga(qint32 id);
+    bool eSubsidiarias(const QString& tpDoc) const;  // a subsidiary-materials document type
+    void restaurarMateriasSubsidiarias(qint32 id);
     void grelhaPendentes();
     void grelhaHistorico();
 
@@ -255,6 +260,7 @@ private:
     QDate m_histAte;
     int m_caracteristica = 0;
     bool m_materiasSubsidiarias = false;
+    bool m_subsidiariasBloqueadas = false;
 
     bool m_campoAlterado = false;
     bool m_primeiroPeso = false;

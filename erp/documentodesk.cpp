@@ -79,10 +79,13 @@ bool DocumentoDesk::GravaDocumento(const DadosDocumentoDesk& d, short modo, long
         return false;
     }
     const int n = m_doc->Linhas.Count();
+    // The lines are the document's own: the box on the desk cannot change the document
+    // type, so a line without an article is the quality line of a raw-materials receipt
+    // (it keeps its quantity of 0) and only article lines carry the weight.
     for (int i = 1; i <= n; ++i) {
         LinhaDocumento& l = m_doc->Linhas.item(i);
-        if (d.entrada && !d.materiasSubsidiarias && i == 1) {
-            l.Descricao = QStringLiteral("Qualidade do Produto ") + d.caracteristica;
+        if (l.Artigo.trimmed().isEmpty()) {
+            if (d.entrada) l.Descricao = QStringLiteral("Qualidade do Produto ") + d.caracteristica;
             continue;
         }
         l.Artigo = d.artigo;

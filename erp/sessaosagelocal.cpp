@@ -147,13 +147,14 @@ void SessaoSageLocal::criarDocumento(const PedidoDocumento& p, short& resultado1
     if (!data.isValid()) return refuse(QStringLiteral("Data do documento inválida: ") + p.data);
     const bool cliente = p.tipoDocumento == 3;
     try {
-        const RecordSet t = m_db->consultar(
-            cliente ? QStringLiteral("SELECT NOME, NContrib FROM Clientes WHERE CODIGO = ? AND Inactivo = 0")
-                    : QStringLiteral("SELECT NOME, NContrib FROM Fornec WHERE CODIGO = ? AND Inactivo = 0"),
-            {p.terceiro.trimmed()});
+        // An inactive party is still a party: the desks weigh for it, so its document is made.
+        const RecordSet t =
+            m_db->consultar(cliente ? QStringLiteral("SELECT NOME, NContrib FROM Clientes WHERE CODIGO = ?")
+                                    : QStringLiteral("SELECT NOME, NContrib FROM Fornec WHERE CODIGO = ?"),
+                            {p.terceiro.trimmed()});
         if (t.isEmpty())
-            return refuse((cliente ? QStringLiteral("O cliente %1 não existe ou está inactivo.")
-                                   : QStringLiteral("O fornecedor %1 não existe ou está inactivo."))
+            return refuse((cliente ? QStringLiteral("O cliente %1 não existe.")
+                                   : QStringLiteral("O fornecedor %1 não existe."))
                               .arg(p.terceiro));
         auto doc = std::make_unique<DocumentoLocal>(*this);
         CabDocumento& c = doc->Cab;

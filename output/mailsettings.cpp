@@ -1,15 +1,14 @@
 #include "mailsettings.h"
 
 #include <QFileInfo>
-#include <QSettings>
+
+#include "ficheiroconfig.h"
 
 namespace {
 
-QString texto(const QSettings& s, const QString& key) {
-    const QVariant v = s.value(key);
-    // An unquoted value with commas comes back as a list; it is still one setting.
-    if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(QStringLiteral(", "));
-    return v.toString();
+QString texto(const FicheiroConfig& f, const QString& key) {
+    const qsizetype slash = key.indexOf(QLatin1Char('/'));
+    return f.ler(key.left(slash), key.mid(slash + 1));
 }
 
 }  // namespace
@@ -17,9 +16,12 @@ QString texto(const QSettings& s, const QString& key) {
 int MailSettings::portaEfectiva() const {
     if (porta > 0) return porta;
     switch (seguranca) {
-        case Seguranca::Ssl: return 465;
-        case Seguranca::StartTls: return 587;
-        case Seguranca::Nenhuma: break;
+        case Seguranca::Ssl:
+            return 465;
+        case Seguranca::StartTls:
+            return 587;
+        case Seguranca::Nenhuma:
+            break;
     }
     return 25;
 }
@@ -27,12 +29,14 @@ int MailSettings::portaEfectiva() const {
 MailSettings MailSettings::ler(const QString& configFile) {
     MailSettings m;
     if (!QFileInfo(configFile).isFile()) return m;
-    const QSettings s(configFile, QSettings::IniFormat);
+    const FicheiroConfig s(configFile);
     m.servidor = texto(s, QStringLiteral("SMTP/Servidor")).trimmed();
     m.porta = texto(s, QStringLiteral("SMTP/Porta")).trimmed().toInt();
     const QString seg = texto(s, QStringLiteral("SMTP/Seguranca")).trimmed().toLower();
-    if (seg == QStringLiteral("starttls") || seg == QStringLiteral("tls")) m.seguranca = Seguranca::StartTls;
-    else if (seg == QStringLiteral("ssl")) m.seguranca = Seguranca::Ssl;
+    if (seg == QStringLiteral("starttls") || seg == QStringLiteral("tls"))
+        m.seguranca = Seguranca::StartTls;
+    else if (seg == QStringLiteral("ssl"))
+        m.seguranca = Seguranca::Ssl;
     m.utilizador = texto(s, QStringLiteral("SMTP/Utilizador"));
     m.password = texto(s, QStringLiteral("SMTP/Password"));
     m.nomeEmissor = texto(s, QStringLiteral("SMTP/NomeEmissor")).trimmed();

@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <kainjow/mustache.hpp>
 
+#include "verificacaoselect.h"
+
 namespace {
 
 // Where the template's query may be split into code and the parts that must be left
@@ -32,7 +34,10 @@ SqlScan scanSql(const QString& sql) {
         }
         if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
             const int end = int(sql.indexOf(QStringLiteral("*/"), i + 2));
-            if (end < 0) { r.unterminated = true; return r; }
+            if (end < 0) {
+                r.unterminated = true;
+                return r;
+            }
             i = end + 2;
             r.code += QLatin1Char(' ');
             r.rewritten += QLatin1Char(' ');
@@ -42,9 +47,15 @@ SqlScan scanSql(const QString& sql) {
             const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
             int j = i + 1;
             for (;;) {
-                if (j >= n) { r.unterminated = true; return r; }
+                if (j >= n) {
+                    r.unterminated = true;
+                    return r;
+                }
                 if (sql[j] == close) {
-                    if (j + 1 < n && sql[j + 1] == close) { j += 2; continue; }  // doubled quote
+                    if (j + 1 < n && sql[j + 1] == close) {
+                        j += 2;
+                        continue;
+                    }  // doubled quote
                     break;
                 }
                 ++j;
@@ -83,7 +94,8 @@ bool ModeloTalao::carregar(const QString& path, const QStringList& valores) {
     m_caminho = path;
     QFile f(path);
     if (!QFileInfo(path).isFile()) return falha(QStringLiteral("o ficheiro não existe."));
-    if (!f.open(QIODevice::ReadOnly)) return falha(QStringLiteral("o ficheiro não pode ser lido (%1).").arg(f.errorString()));
+    if (!f.open(QIODevice::ReadOnly))
+        return falha(QStringLiteral("o ficheiro não pode ser lido (%1).").arg(f.errorString()));
     // Templates are small; anything large is certainly not ours.
     const QByteArray bytes = f.read(4 * 1024 * 1024);
     return carregarTexto(QString::fromUtf8(bytes), path, valores);
@@ -103,12 +115,15 @@ bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome, const
     QString text = texto;
     if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
     if (text.contains(QChar(0)))
-        return falha(QStringLiteral("não é um modelo de talão deste programa (ficheiro binário, possivelmente de uma "
-                                    "instalação anterior)."));
+        return falha(
+            QStringLiteral("não é um modelo de talão deste programa (ficheiro binário, possivelmente de uma "
+                           "instalação anterior)."));
     const int firstEnd = int(text.indexOf(QLatin1Char('\n')));
     const QString first = text.left(firstEnd < 0 ? text.size() : firstEnd).trimmed();
     if (first != cabecalho())
-        return falha(QStringLiteral("não é um modelo de talão deste programa (a primeira linha deve ser \"%1\").").arg(cabecalho()));
+        return falha(
+            QStringLiteral("não é um modelo de talão deste programa (a primeira linha deve ser \"%1\").")
+                .arg(cabecalho()));
 
     const QStringList lines = text.mid(firstEnd < 0 ? text.size() : firstEnd + 1).split(QLatin1Char('\n'));
     QString seccao;
@@ -144,11 +159,14 @@ bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome, const
     if (sqlLines.isEmpty() && seccao != QStringLiteral("corpo"))
         return falha(QStringLiteral("falta a secção [consulta]."));
     if (seccao != QStringLiteral("corpo")) return falha(QStringLiteral("falta a secção [corpo]."));
-    if (!verificarConsulta(sqlLines.join(QLatin1Char('\n')), valores, m_consulta, m_nomesConsulta)) return false;
+    if (!verificarConsulta(sqlLines.join(QLatin1Char('\n')), valores, m_consulta, m_nomesConsulta))
+        return false;
     m_parametros = int(m_nomesConsulta.size());
     if (temTotais) {
-        if (m_modo != Modo::Extracto) return falha(QStringLiteral("a secção [totais] só existe nos modelos com \"modo = extracto\"."));
-        if (!verificarConsulta(totalLines.join(QLatin1Char('\n')), valores, m_totais, m_nomesTotais)) return false;
+        if (m_modo != Modo::Extracto)
+            return falha(QStringLiteral("a secção [totais] só existe nos modelos com \"modo = extracto\"."));
+        if (!verificarConsulta(totalLines.join(QLatin1Char('\n')), valores, m_totais, m_nomesTotais))
+            return false;
     }
     m_corpo = bodyLines.join(QLatin1Char('\n'));
     return verificarCorpo();
@@ -162,25 +180,35 @@ bool ModeloTalao::lerCabecalho(const QString& seccao, const QString& linha) {
     if (seccao == QStringLiteral("talao")) {
         if (key == QStringLiteral("papel")) {
             const QString v = value.toUpper();
-            if (v == QStringLiteral("A4")) m_layout.setPageSize(QPageSize(QPageSize::A4));
-            else if (v == QStringLiteral("A5")) m_layout.setPageSize(QPageSize(QPageSize::A5));
-            else return falha(QStringLiteral("papel %1 desconhecido (A4 ou A5).").arg(value));
+            if (v == QStringLiteral("A4"))
+                m_layout.setPageSize(QPageSize(QPageSize::A4));
+            else if (v == QStringLiteral("A5"))
+                m_layout.setPageSize(QPageSize(QPageSize::A5));
+            else
+                return falha(QStringLiteral("papel %1 desconhecido (A4 ou A5).").arg(value));
         } else if (key == QStringLiteral("orientacao")) {
             const QString v = value.toLower();
-            if (v == QStringLiteral("retrato")) m_layout.setOrientation(QPageLayout::Portrait);
-            else if (v == QStringLiteral("paisagem")) m_layout.setOrientation(QPageLayout::Landscape);
-            else return falha(QStringLiteral("orientação %1 desconhecida (retrato ou paisagem).").arg(value));
+            if (v == QStringLiteral("retrato"))
+                m_layout.setOrientation(QPageLayout::Portrait);
+            else if (v == QStringLiteral("paisagem"))
+                m_layout.setOrientation(QPageLayout::Landscape);
+            else
+                return falha(QStringLiteral("orientação %1 desconhecida (retrato ou paisagem).").arg(value));
         } else if (key == QStringLiteral("margem")) {
             bool ok = false;
             const double mm = value.toDouble(&ok);
-            if (!ok || mm < 0 || mm > 40) return falha(QStringLiteral("margem inválida: %1 (milímetros, 0 a 40).").arg(value));
+            if (!ok || mm < 0 || mm > 40)
+                return falha(QStringLiteral("margem inválida: %1 (milímetros, 0 a 40).").arg(value));
             m_layout.setMinimumMargins(QMarginsF(0, 0, 0, 0));
             m_layout.setMargins(QMarginsF(mm, mm, mm, mm));
         } else if (key == QStringLiteral("modo")) {
             const QString v = value.toLower();
-            if (v == QStringLiteral("talao")) m_modo = Modo::Talao;
-            else if (v == QStringLiteral("extracto")) m_modo = Modo::Extracto;
-            else return falha(QStringLiteral("modo %1 desconhecido (talao ou extracto).").arg(value));
+            if (v == QStringLiteral("talao"))
+                m_modo = Modo::Talao;
+            else if (v == QStringLiteral("extracto"))
+                m_modo = Modo::Extracto;
+            else
+                return falha(QStringLiteral("modo %1 desconhecido (talao ou extracto).").arg(value));
         } else {
             return falha(QStringLiteral("chave desconhecida em [talao]: %1").arg(key));
         }
@@ -188,17 +216,23 @@ bool ModeloTalao::lerCabecalho(const QString& seccao, const QString& linha) {
     }
     if (seccao == QStringLiteral("formatos")) {
         Formato f;
-        if (key == QStringLiteral("peso")) f = Formato::Peso;
-        else if (key == QStringLiteral("datahora")) f = Formato::DataHora;
-        else if (key == QStringLiteral("data")) f = Formato::Data;
-        else return falha(QStringLiteral("formato desconhecido: %1 (peso, datahora ou data).").arg(key));
-        for (const QString& c : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) m_formatos.insert(c.trimmed().toLower(), f);
+        if (key == QStringLiteral("peso"))
+            f = Formato::Peso;
+        else if (key == QStringLiteral("datahora"))
+            f = Formato::DataHora;
+        else if (key == QStringLiteral("data"))
+            f = Formato::Data;
+        else
+            return falha(QStringLiteral("formato desconhecido: %1 (peso, datahora ou data).").arg(key));
+        for (const QString& c : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            m_formatos.insert(c.trimmed().toLower(), f);
         return true;
     }
     return falha(QStringLiteral("linha fora de uma secção: %1").arg(linha));
 }
 
-bool ModeloTalao::verificarConsulta(const QString& sql, const QStringList& valores, QString& consulta, QStringList& nomes) {
+bool ModeloTalao::verificarConsulta(const QString& sql, const QStringList& valores, QString& consulta,
+                                    QStringList& nomes) {
     const SqlScan scan = scanSql(sql);
     if (scan.unterminated) return falha(QStringLiteral("a consulta tem um texto ou comentário por fechar."));
     QString code = scan.code.trimmed();
@@ -209,16 +243,14 @@ bool ModeloTalao::verificarConsulta(const QString& sql, const QStringList& valor
         rewritten = rewritten.trimmed();
         if (rewritten.endsWith(QLatin1Char(';'))) rewritten.chop(1);
     }
-    static const QRegularExpression select(QStringLiteral("^select\\b"), QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression into(QStringLiteral("\\binto\\b"), QRegularExpression::CaseInsensitiveOption);
-    if (!select.match(code).hasMatch()) return falha(QStringLiteral("a consulta tem de ser um único SELECT."));
-    if (code.contains(QLatin1Char(';'))) return falha(QStringLiteral("a consulta tem mais do que uma instrução."));
-    if (into.match(code).hasMatch()) return falha(QStringLiteral("a consulta não pode gravar dados (SELECT ... INTO)."));
+    const QString recusa = VerificacaoSelect::motivo(code);
+    if (!recusa.isEmpty()) return falha(recusa);
     QStringList aceites;
     for (const QString& v : valores) aceites << QLatin1Char(':') + v;
     for (const QString& nome : scan.names)
         if (!valores.contains(nome))
-            return falha(QStringLiteral("a consulta usa :%1, que este modelo não recebe (só %2).").arg(nome, aceites.join(QStringLiteral(", "))));
+            return falha(QStringLiteral("a consulta usa :%1, que este modelo não recebe (só %2).")
+                             .arg(nome, aceites.join(QStringLiteral(", "))));
     // A ticket must be about its record, a statement about its party.
     if (!valores.isEmpty() && !scan.names.contains(valores.first())) {
         if (valores.first() == QStringLiteral("registo"))
@@ -226,7 +258,8 @@ bool ModeloTalao::verificarConsulta(const QString& sql, const QStringList& valor
         return falha(QStringLiteral("a consulta não usa :%1.").arg(valores.first()));
     }
     if (code.contains(QLatin1Char('?')) && code.count(QLatin1Char('?')) != scan.names.size())
-        return falha(QStringLiteral("a consulta só pode receber valores através de %1.").arg(aceites.join(QStringLiteral(", "))));
+        return falha(QStringLiteral("a consulta só pode receber valores através de %1.")
+                         .arg(aceites.join(QStringLiteral(", "))));
     consulta = rewritten.trimmed();
     nomes = scan.names;
     return true;
@@ -239,9 +272,11 @@ bool ModeloTalao::verificarCorpo() {
     const QRegularExpressionMatch m = unsafe.match(m_corpo);
     if (m.hasMatch()) {
         const int line = int(m_corpo.left(m.capturedStart()).count(QLatin1Char('\n'))) + 1;
-        return falha(QStringLiteral("o corpo só pode usar {{campo}} (com escape); encontrado \"{{%1\" na linha %2 do corpo.")
-                         .arg(m.captured(1))
-                         .arg(line));
+        return falha(
+            QStringLiteral(
+                "o corpo só pode usar {{campo}} (com escape); encontrado \"{{%1\" na linha %2 do corpo.")
+                .arg(m.captured(1))
+                .arg(line));
     }
     kainjow::mustache::mustache tmpl(m_corpo.toStdString());
     if (!tmpl.is_valid())

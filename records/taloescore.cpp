@@ -194,22 +194,23 @@ ChaveTalao TaloesCore::chaveTalao() const {
     return k;
 }
 
-TaloesCore::Leitura TaloesCore::lerContador(bool bloquear, RecordSet* linhas) {
-    const QString taloes = bloquear && m_db.backend() != Backend::Sqlite
+QString TaloesCore::sqlContador(int modo, Backend backend, bool bloquear) {
+    const QString taloes = bloquear && backend != Backend::Sqlite
                                ? QStringLiteral("kel_PES_Taloes WITH (UPDLOCK, HOLDLOCK)")
                                : QStringLiteral("kel_PES_Taloes");
-    RecordSet rs;
-    if (m_modo == 1)
-        rs = m_db.consultar(QStringLiteral("select Ano,TipoDoc,Contador from ") + taloes +
-                                QStringLiteral(" where iTipo=1 and Ano=? and tipodoc=?"),
-                            {v(Campanha).trimmed(), v(TipoDoc)});
-    else
-        rs = m_db.consultar(
-            QStringLiteral("select * from ") + taloes +
-                QStringLiteral("  left outer join Moradas ON Moradas.cdMorada=kel_PES_Taloes.cdmorada "
-                               "where iTipo=2 and Ano=? and tipodoc=? and Cliente=?  and "
-                               "kel_PES_Taloes.TipoMorada=? "),
-            {v(Campanha).trimmed(), v(TipoDoc), v(Cliente), v(TipoMorada)});
+    if (modo == 1)
+        return QStringLiteral("select Ano,TipoDoc,Contador from ") + taloes +
+               QStringLiteral(" where iTipo=1 and Ano=? and tipodoc=?");
+    return QStringLiteral("select * from ") + taloes +
+           QStringLiteral("  left outer join Moradas ON Moradas.cdMorada=kel_PES_Taloes.cdmorada where iTipo=2 and "
+                          "Ano=? and tipodoc=? and Cliente=?  and kel_PES_Taloes.TipoMorada=? ");
+}
+
+TaloesCore::Leitura TaloesCore::lerContador(bool bloquear, RecordSet* linhas) {
+    const QString sql = sqlContador(m_modo, m_db.backend(), bloquear);
+    const RecordSet rs = m_modo == 1
+                             ? m_db.consultar(sql, {v(Campanha).trimmed(), v(TipoDoc)})
+                             : m_db.consultar(sql, {v(Campanha).trimmed(), v(TipoDoc), v(Cliente), v(TipoMorada)});
     Leitura l;
     l.chave = chave();
     l.existe = !rs.isEmpty();

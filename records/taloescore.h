@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "numeracao.h"
+#include "sqlsettings.h"
 
 class BaseDados;
 class RecordSet;
@@ -77,6 +78,11 @@ public:
     bool anular();
 
     static const QString kCampanhaInvalida;
+    // The statement that reads the counter of the key on the form (bound: campaign, type,
+    // and in mode 2 customer and address type). `bloquear`: the read that precedes a
+    // write, which on SQL Server keeps an update lock on the key to the end of the
+    // transaction, so no ticket can be taken between it and the write.
+    static QString sqlContador(int modo, Backend backend, bool bloquear);
 
 private:
     // A counter as stored for the key on the form.

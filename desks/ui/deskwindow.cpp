@@ -739,6 +739,7 @@ void DeskWindow::sincronizar() {
     if (m_dataDescarga && m_dataDescarga->dateTime() != d.dataDescarga()) m_dataDescarga->setDateTime(d.dataDescarga());
     if (m_combo && m_combo->currentIndex() != d.caracteristica()) m_combo->setCurrentIndex(d.caracteristica());
     if (m_check && m_check->isChecked() != d.materiasSubsidiarias()) m_check->setChecked(d.materiasSubsidiarias());
+    if (m_check) m_check->setEnabled(d.caixaSubsidiariasActiva());
 
     if (d.grelhaVisivel()) encherGrelha();
     m_pilha->setCurrentWidget(d.grelhaVisivel() ? static_cast<QWidget*>(m_grelha) : m_tabs);

@@ -27,7 +27,8 @@ Run cli(const QStringList& args) {
     p.setArguments(args);
     p.start();
     p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 QByteArray fileHash(const QString& path) {
@@ -41,7 +42,7 @@ QByteArray fileHash(const QString& path) {
 class CliTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void demoThenUpgrade() {
         TempDataDir data;
         Run r = cli({QStringLiteral("demo"), QStringLiteral("init")});
@@ -50,7 +51,8 @@ private slots:
         const QString dbPath = r.value(QStringLiteral("database"));
         QCOMPARE(config, data.norvak() + QStringLiteral("/Balantrix.kel"));
         QVERIFY(QFileInfo(dbPath).isFile());
-        QCOMPARE(QFileInfo(config).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
+        QCOMPARE(QFileInfo(config).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+                 QFileDevice::Permissions());
 
         r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
@@ -61,9 +63,12 @@ private slots:
         // The demo database holds the program's catalogue and the demo company.
         BaseDados db(QStringLiteral("check"));
         QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, dbPath, {}, {}}));
-        QCOMPARE(db.escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200")).toInt(), 3);
-        QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema WHERE Numero = 200")).toString(),
-                 QStringLiteral("002600010000"));
+        QCOMPARE(
+            db.escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200")).toInt(),
+            3);
+        QCOMPARE(
+            db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema WHERE Numero = 200")).toString(),
+            QStringLiteral("002600010000"));
         const RecordSet p = db.consultar(QStringLiteral("SELECT * FROM kel_PES_Parametros WHERE Numero = 1"));
         QCOMPARE(p.count(), 1);
         QVERIFY(!p.text(QStringLiteral("TpSaida")).isEmpty());
@@ -80,10 +85,35 @@ private slots:
         QCOMPARE(r.code, 0);
 
         // Another workstation file chosen by name.
-        r = cli({QStringLiteral("--config"), QStringLiteral("Posto2.kel"), QStringLiteral("db"), QStringLiteral("upgrade")});
+        r = cli({QStringLiteral("--config"), QStringLiteral("Posto2.kel"), QStringLiteral("db"),
+                 QStringLiteral("upgrade")});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.value(QStringLiteral("config")), data.norvak() + QStringLiteral("/Posto2.kel"));
         QVERIFY(r.err.contains(QStringLiteral("ERP/Empresa")));
+    }
+
+    // Another configuration name is no licence to replace the database the folder's
+    // other configurations use.
+    void demoUnderAnotherNameKeepsTheDatabase() {
+        TempDataDir data;
+        Run r = cli({QStringLiteral("demo"), QStringLiteral("init")});
+        QCOMPARE(r.code, 0);
+        const QString dbPath = r.value(QStringLiteral("database"));
+        {
+            BaseDados db(QStringLiteral("mark"));
+            QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, dbPath, {}, {}}));
+            db.executar(
+                QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES ('MARCA-1', 'do posto 1')"));
+        }
+        const QByteArray before = fileHash(dbPath);
+        r = cli({QStringLiteral("demo"), QStringLiteral("init"), QStringLiteral("--config"),
+                 QStringLiteral("Posto2.kel")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(dbPath) && r.err.contains(QStringLiteral("--force")), qPrintable(r.err));
+        QCOMPARE(fileHash(dbPath), before);
+        QVERIFY(!QFileInfo::exists(data.norvak() + QStringLiteral("/Posto2.kel")));
+        QVERIFY(!QFileInfo::exists(dbPath + QStringLiteral("-wal")) ||
+                QFileInfo(dbPath + QStringLiteral("-wal")).size() == 0);
     }
 
     void wrongErpCompanyChangesNothing() {
@@ -143,8 +173,8 @@ private slots:
             // Drop the program's tables: the next start must rebuild them to version 3.
             BaseDados db(QStringLiteral("strip"));
             QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, dbPath, {}, {}}));
-            for (const QString& t : {"kel_PES_Carros", "kel_PES_Historico", "kel_PES_Historico_Comp", "kel_PES_Parametros",
-                                     "kel_PES_Taloes", "kel_PES_Vias", "kel_sistema"})
+            for (const QString& t : {"kel_PES_Carros", "kel_PES_Historico", "kel_PES_Historico_Comp",
+                                     "kel_PES_Parametros", "kel_PES_Taloes", "kel_PES_Vias", "kel_sistema"})
                 db.executar(QStringLiteral("DROP TABLE ") + t);
         }
         const Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
@@ -158,7 +188,9 @@ private slots:
         TempDataDir data;
         QDir().mkpath(data.norvak());
         FicheiroConfig f(data.norvak() + QStringLiteral("/Balantrix.kel"));
-        ConfigSage{QStringLiteral("local"), QString(), QStringLiteral("DEMO"), QString(), QStringLiteral("demo")}.gravar(f);
+        ConfigSage{QStringLiteral("local"), QString(), QStringLiteral("DEMO"), QString(),
+                   QStringLiteral("demo")}
+            .gravar(f);
         Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("ERP/Utilizador")), qPrintable(r.err));
@@ -173,7 +205,8 @@ private slots:
         ChaveDocumento k;
         {
             SessaoSageLocal erp(sql, QStringLiteral("erp_cli"));
-            QVERIFY(erp.ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"), QStringLiteral("demo")));
+            QVERIFY(erp.ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"),
+                              QStringLiteral("demo")));
             PedidoDocumento p;
             p.tipoDocumento = 3;
             p.tipo = QStringLiteral("GR");
@@ -195,9 +228,13 @@ private slots:
         QVERIFY(k.texto().startsWith(QStringLiteral("GR/1/")));
         BaseDados db(QStringLiteral("check_conv"));
         QVERIFY(db.abrir(sql));
-        QCOMPARE(db.escalar(QStringLiteral("SELECT Convertido FROM DocGCCab WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ?"),
-                            {k.tipo, k.serie, k.numero, k.ano}).toInt(), -1);
-        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE Convertido = -1")).toInt(), 1);
+        QCOMPARE(db.escalar(QStringLiteral("SELECT Convertido FROM DocGCCab WHERE Tpdoc = ? AND Serie = ? "
+                                           "AND NNumdoc = ? AND Ano = ?"),
+                            {k.tipo, k.serie, k.numero, k.ano})
+                     .toInt(),
+                 -1);
+        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE Convertido = -1")).toInt(),
+                 1);
         r = cli({QStringLiteral("erp"), QStringLiteral("convert"), QStringLiteral("GR"), QStringLiteral("1"),
                  QStringLiteral("9999"), QStringLiteral("2026")});
         QCOMPARE(r.code, 1);
@@ -206,16 +243,20 @@ private slots:
     }
 
     void scriptAndUsage() {
-        Run r = cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"), QStringLiteral("mssql")});
+        Run r = cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"),
+                     QStringLiteral("mssql")});
         QCOMPARE(r.code, 0);
         const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         // The catalogue, the version row update, the repair statement, then the guarded indexes.
         QCOMPARE(lines.size(), 30);
-        QVERIFY(lines.at(5).startsWith(QStringLiteral("CREATE PROCEDURE [dbo].[sp_kel_Gravar_PES_Param_Aplic]")));
+        QVERIFY(
+            lines.at(5).startsWith(QStringLiteral("CREATE PROCEDURE [dbo].[sp_kel_Gravar_PES_Param_Aplic]")));
         QVERIFY(lines.at(24).startsWith(QStringLiteral("alter table kel_sistema add versaoEXE")));
         for (int i = 25; i < 30; ++i)
-            QVERIFY2(lines.at(i).startsWith(QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes")), qPrintable(lines.at(i)));
-        r = cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"), QStringLiteral("sqlite")});
+            QVERIFY2(lines.at(i).startsWith(QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes")),
+                     qPrintable(lines.at(i)));
+        r = cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"),
+                 QStringLiteral("sqlite")});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.startsWith(QStringLiteral("CREATE TABLE kel_PES_Carros")));
         QCOMPARE(cli({QStringLiteral("db"), QStringLiteral("script")}).code, 2);

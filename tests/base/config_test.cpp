@@ -1,25 +1,29 @@
 // Where the configuration file is found and how it is written.
+#include <QSettings>
 #include <QtTest>
 
 #include "configlocation.h"
 #include "configsage.h"
 #include "configsql.h"
 #include "ficheiroconfig.h"
+#include "pastarede.h"
 #include "testsupport.h"
 
 class ConfigTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void fileLocation() {
         TempDataDir data;
         QTemporaryDir program;
         // Without a norvak folder the program's own folder is used.
-        QCOMPARE(ConfigLocation::configFile(program.path()), program.path() + QStringLiteral("/Balantrix.kel"));
+        QCOMPARE(ConfigLocation::configFile(program.path()),
+                 program.path() + QStringLiteral("/Balantrix.kel"));
         QCOMPARE(ConfigLocation::configFile(program.path(), QStringLiteral("Posto2.kel")),
                  program.path() + QStringLiteral("/Posto2.kel"));
         QVERIFY(QDir().mkpath(data.norvak()));
-        QCOMPARE(ConfigLocation::configFile(program.path()), data.norvak() + QStringLiteral("/Balantrix.kel"));
+        QCOMPARE(ConfigLocation::configFile(program.path()),
+                 data.norvak() + QStringLiteral("/Balantrix.kel"));
         QCOMPARE(ConfigLocation::configFile(program.path(), QStringLiteral("Posto2.kel")),
                  data.norvak() + QStringLiteral("/Posto2.kel"));
     }
@@ -32,10 +36,12 @@ private slots:
         ConfigSage erp{QStringLiteral("srv"), QString(), QStringLiteral("DEMO"), QStringLiteral("admin"),
                        QStringLiteral("pa;ss=wörd \"x\"")};
         erp.gravar(f);
-        ConfigSQL::gravar(f, SqlSettings{QStringLiteral("mssql"), QStringLiteral("SRV\\SQL2019"), QStringLiteral("EMPRESA"),
-                                         QStringLiteral("sa"), QString()});
-        f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Assunto"), QStringLiteral("Talão nº 1, com vírgula; e = sinal"));
-        QCOMPARE(QFileInfo(path).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther),
+        ConfigSQL::gravar(f, SqlSettings{QStringLiteral("mssql"), QStringLiteral("SRV\\SQL2019"),
+                                         QStringLiteral("EMPRESA"), QStringLiteral("sa"), QString()});
+        f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Assunto"),
+                 QStringLiteral("Talão nº 1, com vírgula; e = sinal"));
+        QCOMPARE(QFileInfo(path).permissions() &
+                     (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther),
                  QFileDevice::Permissions());
 
         FicheiroConfig again(path);
@@ -55,8 +61,10 @@ private slots:
             QVERIFY(raw.open(QIODevice::Append | QIODevice::Text));
             raw.write("[EXTRA]\nCC=a@x.example, b@y.example\nAssunto=Talão, pesagem\n");
         }
-        QCOMPARE(FicheiroConfig(path).ler(QStringLiteral("EXTRA"), QStringLiteral("CC")), QStringLiteral("a@x.example, b@y.example"));
-        QCOMPARE(FicheiroConfig(path).ler(QStringLiteral("EXTRA"), QStringLiteral("Assunto")), QStringLiteral("Talão, pesagem"));
+        QCOMPARE(FicheiroConfig(path).ler(QStringLiteral("EXTRA"), QStringLiteral("CC")),
+                 QStringLiteral("a@x.example, b@y.example"));
+        QCOMPARE(FicheiroConfig(path).ler(QStringLiteral("EXTRA"), QStringLiteral("Assunto")),
+                 QStringLiteral("Talão, pesagem"));
 
         ConfigSage partial = e2;
         partial.empresa.clear();
@@ -65,7 +73,161 @@ private slots:
         noLogin.login.clear();
         QCOMPARE(noLogin.missing(), QStringList{QStringLiteral("SQL/Login")});
         // For the embedded backend only the file matters.
-        QVERIFY((SqlSettings{QStringLiteral("sqlite"), {}, QStringLiteral("/x.db"), {}, {}}).missing().isEmpty());
+        QVERIFY(
+            (SqlSettings{QStringLiteral("sqlite"), {}, QStringLiteral("/x.db"), {}, {}}).missing().isEmpty());
+    }
+
+    // Values typed into the file by hand read exactly as typed, and a change made by the
+    // program leaves every other line of the file as it was.
+    void handTypedValuesReadAsTyped() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Balantrix.kel"));
+        const QByteArray typed =
+            "; posto da balança\r\n"
+            "[ERP]\r\n"
+            "Servidor=SRV\\SQLEXPRESS\r\n"
+            "Password=de,mo\r\n"
+            "[SQL]\r\n"
+            "Servidor = SRV01\\INST,1433 \r\n"
+            "Password=a;b#c=d\"e\"\\\\f\r\n"
+            "# notas do instalador\r\n"
+            "[PDF]\r\n"
+            "Pasta=\\\\servidor\\talões\\\r\n"
+            "[EMAIL]\r\n"
+            "CC=a@x.example, \"B\" <b@y.example>\r\n"
+            "Assunto=\"Talão\" de pesagem \"nº\"\r\n";
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(typed);
+        }
+        FicheiroConfig f(path);
+        QCOMPARE(f.ler(QStringLiteral("ERP"), QStringLiteral("Servidor")), QStringLiteral("SRV\\SQLEXPRESS"));
+        QCOMPARE(f.ler(QStringLiteral("ERP"), QStringLiteral("Password")), QStringLiteral("de,mo"));
+        QCOMPARE(f.ler(QStringLiteral("SQL"), QStringLiteral("Servidor")),
+                 QStringLiteral("SRV01\\INST,1433"));
+        QCOMPARE(f.ler(QStringLiteral("SQL"), QStringLiteral("Password")),
+                 QStringLiteral("a;b#c=d\"e\"\\\\f"));
+        QCOMPARE(f.ler(QStringLiteral("PDF"), QStringLiteral("Pasta")),
+                 QStringLiteral("\\\\servidor\\talões\\"));
+        QCOMPARE(f.ler(QStringLiteral("EMAIL"), QStringLiteral("CC")),
+                 QStringLiteral("a@x.example, \"B\" <b@y.example>"));
+        QCOMPARE(f.ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")),
+                 QStringLiteral("\"Talão\" de pesagem \"nº\""));
+        // Sections and keys as typed on the other operating system.
+        QCOMPARE(f.ler(QStringLiteral("erp"), QStringLiteral("servidor")), QStringLiteral("SRV\\SQLEXPRESS"));
+
+        // Through the settings objects the program uses.
+        QCOMPARE(ConfigSage::ler(f).password, QStringLiteral("de,mo"));
+        QCOMPARE(ConfigSQL::ler(f).password, QStringLiteral("a;b#c=d\"e\"\\\\f"));
+
+        // Writing one setting changes that line only; the rest reads back unchanged.
+        f.gravar(QStringLiteral("ERP"), QStringLiteral("Password"), QStringLiteral("nova,pass\\1"));
+        f.gravar(QStringLiteral("SMTP"), QStringLiteral("NomeEmissor"),
+                 QStringLiteral("Agro-Pecuária do Vale, Lda."));
+        QFile back(path);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(back.readAll());
+        QVERIFY2(text.contains(QStringLiteral("\r\nPassword=nova,pass\\1\r\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("; posto da balança\r\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("# notas do instalador\r\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Servidor=SRV\\SQLEXPRESS\r\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("NomeEmissor=Agro-Pecuária do Vale, Lda.")), qPrintable(text));
+        FicheiroConfig again(path);
+        QCOMPARE(again.ler(QStringLiteral("ERP"), QStringLiteral("Password")),
+                 QStringLiteral("nova,pass\\1"));
+        QCOMPARE(again.ler(QStringLiteral("ERP"), QStringLiteral("Servidor")),
+                 QStringLiteral("SRV\\SQLEXPRESS"));
+        QCOMPARE(again.ler(QStringLiteral("SQL"), QStringLiteral("Password")),
+                 QStringLiteral("a;b#c=d\"e\"\\\\f"));
+        QCOMPARE(again.ler(QStringLiteral("PDF"), QStringLiteral("Pasta")),
+                 QStringLiteral("\\\\servidor\\talões\\"));
+        QCOMPARE(again.ler(QStringLiteral("SMTP"), QStringLiteral("NomeEmissor")),
+                 QStringLiteral("Agro-Pecuária do Vale, Lda."));
+    }
+
+    // Every value the program writes reads back exactly; raw where raw text can hold it.
+    void writtenValuesRoundTrip() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Balantrix.kel"));
+        const QStringList values = {
+            QStringLiteral("SRV\\SQLEXPRESS"),
+            QStringLiteral("\\\\srv\\pdf"),
+            QStringLiteral("de,mo"),
+            QStringLiteral("a;b"),
+            QStringLiteral("x=y"),
+            QStringLiteral("#não é comentário"),
+            QStringLiteral(";também não"),
+            QStringLiteral("\"entre aspas\""),
+            QStringLiteral("\"só a primeira"),
+            QStringLiteral("\\\""),
+            QStringLiteral("  espaços nas pontas  "),
+            QStringLiteral("\tcom tab"),
+            QStringLiteral("Caros clientes,\nsegue o talão.\r\nCumprimentos\\n"),
+            QStringLiteral("[SQL]"),
+            QString(),
+        };
+        FicheiroConfig f(path);
+        for (int i = 0; i < values.size(); ++i)
+            f.gravar(QStringLiteral("T"), QStringLiteral("K%1").arg(i), values[i]);
+        FicheiroConfig again(path);
+        for (int i = 0; i < values.size(); ++i)
+            QCOMPARE(again.ler(QStringLiteral("T"), QStringLiteral("K%1").arg(i)), values[i]);
+        QFile raw(path);
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(raw.readAll());
+        QVERIFY2(text.contains(QStringLiteral("\nK0=SRV\\SQLEXPRESS\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\nK1=\\\\srv\\pdf\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\nK2=de,mo\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\nK4=x=y\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\nK10=\"  espaços nas pontas  \"\n")), qPrintable(text));
+    }
+
+    // A file this program's earlier version wrote (Qt's INI writer: values with commas,
+    // semicolons or '=' wholly quoted, backslashes and quotes escaped) reads as it meant.
+    void fileOfTheEarlierVersionReadsAsMeant() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Balantrix.kel"));
+        const QList<QPair<QString, QString>> written = {
+            {QStringLiteral("SMTP/NomeEmissor"), QStringLiteral("Agro-Pecuária do Vale, Lda.")},
+            {QStringLiteral("SQL/Servidor"), QStringLiteral("SRV\\SQLEXPRESS")},
+            {QStringLiteral("SQL/Password"), QStringLiteral("p;w=\"1\"\\")},
+            {QStringLiteral("ERP/Password"), QStringLiteral("sem,aspas?")},
+            {QStringLiteral("PDF/Pasta"), QStringLiteral("\\\\srv\\talões")},
+            {QStringLiteral("EMAIL/Assunto"), QStringLiteral("Talão \"novo\"")},
+            {QStringLiteral("EMAIL/Mensagem"), QStringLiteral("Caros clientes,\nsegue o talão.")},
+            {QStringLiteral("EMAIL/CC"), QStringLiteral(" a@x.example ")},
+        };
+        {
+            QSettings s(path, QSettings::IniFormat);
+            for (const auto& [key, value] : written) s.setValue(key, value);
+        }
+        FicheiroConfig f(path);
+        for (const auto& [key, value] : written) {
+            const QStringList k = key.split(QLatin1Char('/'));
+            QCOMPARE(f.ler(k[0], k[1]), value);
+        }
+        // Rewriting one setting keeps the others as meant.
+        f.gravar(QStringLiteral("SQL"), QStringLiteral("Login"), QStringLiteral("sa"));
+        FicheiroConfig again(path);
+        for (const auto& [key, value] : written) {
+            const QStringList k = key.split(QLatin1Char('/'));
+            QCOMPARE(again.ler(k[0], k[1]), value);
+        }
+        QCOMPARE(again.ler(QStringLiteral("SQL"), QStringLiteral("Login")), QStringLiteral("sa"));
+    }
+
+    // A SQLite file on a network share is told apart from one on a local disk.
+    void networkFileSystems() {
+        QCOMPARE(PastaRede::nomeDoTipo(0x6969), QStringLiteral("NFS"));
+        QCOMPARE(PastaRede::nomeDoTipo(qint64(0xFF534D42u)), QStringLiteral("CIFS/SMB"));
+        QCOMPARE(PastaRede::nomeDoTipo(qint64(0xFE534D42u)), QStringLiteral("SMB2"));
+        QCOMPARE(PastaRede::nomeDoTipo(0x517B), QStringLiteral("SMB"));
+        QCOMPARE(PastaRede::nomeDoTipo(0xEF53), QString());      // ext4
+        QCOMPARE(PastaRede::nomeDoTipo(0x01021994), QString());  // tmpfs
+        QTemporaryDir dir;
+        QCOMPARE(PastaRede::sistemaDe(dir.filePath(QStringLiteral("balantrix.db"))), QString());
+        QCOMPARE(PastaRede::sistemaDe(QStringLiteral("/nao/existe/x.db")), QString());
     }
 };
 

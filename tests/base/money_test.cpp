@@ -38,6 +38,22 @@ class MoneyTest : public QObject {
         QCOMPARE(minimo.plain(), QStringLiteral("-922337203685477.5808"));
         QVERIFY(minimo.format().startsWith(QStringLiteral("-922.337.203.685.477,")));
         QVERIFY(maximo.format().startsWith(QStringLiteral("922.337.203.685.477,")));
+        QCOMPARE(minimo.formatExact(), QStringLiteral("-922.337.203.685.477,5808"));
+        QCOMPARE(maximo.formatExact(), QStringLiteral("922.337.203.685.477,5807"));
+    }
+
+    // The exact display text keeps every decimal held and reads back to the same value.
+    void exactTextReadsBackUnchanged() {
+        for (const qint64 u : {qint64(0), qint64(1), qint64(-1), qint64(1250000), qint64(205550),
+                               qint64(79999999), qint64(99999999989999), qint64(-12345678)}) {
+            const Money m = Money::fromUnits(u);
+            const auto lido = Money::parse(m.formatExact());
+            QVERIFY2(lido && *lido == m, qPrintable(m.formatExact()));
+        }
+        QCOMPARE(Money::fromUnits(205550).formatExact(), QStringLiteral("20,555"));
+        QCOMPARE(Money::fromUnits(12500000).formatExact(), QStringLiteral("1.250,00"));
+        QCOMPARE(Money::fromUnits(79998750).formatExact(), QStringLiteral("7.999,875"));
+        QCOMPARE(Money::fromUnits(1).formatExact(), QStringLiteral("0,0001"));
     }
 };
 

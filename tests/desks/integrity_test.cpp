@@ -178,6 +178,53 @@ class IntegrityTest : public QObject {
         QCOMPARE(quantidadeErp(f), 9500.5);
     }
 
+    // A deduction typed to the gram is shown, kept and sent as typed: opening the weighing
+    // from the history and correcting something else changes neither the record nor the ERP.
+    void correctionsKeepEveryDecimal() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = cargaPesada(f, *d, 14000, 24000);
+        QVERIFY(DeskFixture::tab(*d, 3, QStringLiteral("0,125")));
+        QCOMPARE(d->campo(13), QStringLiteral("9.999,875"));
+        d->btConf();
+        d->btConfFinal(0);
+        const auto efectivo = [&] {
+            return f
+                .valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                .toDouble();
+        };
+        const auto vasilhame = [&] {
+            return f
+                .valor(QStringLiteral("SELECT Vasilhame FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id})
+                .toDouble();
+        };
+        QCOMPARE(efectivo(), 9999.875);
+        QCOMPARE(quantidadeErp(f), 9999.875);
+
+        // Only the observations corrected.
+        QVERIFY(f.abrirHistorico(*d, id));
+        QCOMPARE(d->campo(3), QStringLiteral("0,125"));
+        QCOMPARE(d->campo(13), QStringLiteral("9.999,875"));
+        QVERIFY(DeskFixture::tab(*d, 12, QStringLiteral("Descarga conferida")));
+        f.msgs.answers = {true};
+        d->btConf();
+        QCOMPARE(efectivo(), 9999.875);
+        QCOMPARE(vasilhame(), 0.125);
+        QCOMPARE(quantidadeErp(f), 9999.875);
+
+        // The place of loading corrected: the document is written again, with the same quantity.
+        QVERIFY(f.abrirHistorico(*d, id));
+        QVERIFY(DeskFixture::tab(*d, 19, QStringLiteral("Armazém 2")));
+        f.msgs.answers = {true};
+        d->btConf();
+        QCOMPARE(f.valor(QStringLiteral("SELECT LocalCG FROM DocGCCab WHERE NumVias <> -1 AND Tpdoc = 'GR'"))
+                     .toString(),
+                 QStringLiteral("Armazém 2"));
+        QCOMPARE(quantidadeErp(f), 9999.875);
+        QCOMPARE(efectivo(), 9999.875);
+        QCOMPARE(vasilhame(), 0.125);
+    }
+
     // Campaign, ticket year, ticket number and ERP reference stay as taken at the first weighing.
     void campaignStaysWithTheFirstWeighing() {
         DeskFixture f;

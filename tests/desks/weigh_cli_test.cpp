@@ -294,6 +294,41 @@ class WeighCliTest : public QObject {
         QCOMPARE(r.value(QStringLiteral("effective")), QStringLiteral("0.5"));
     }
 
+    // Deductions are taken as typed, to the ten-thousandth of a kilogram the record holds:
+    // never rounded to the two decimals the desk shows.
+    void deductionsAreTakenAsTyped() {
+        const auto pesada = [&](const QString& vasilhame) {
+            Run r = first(QStringLiteral("saidas"),
+                          {QStringLiteral("--third"), QStringLiteral("C004"), QStringLiteral("--article"),
+                           QStringLiteral("MILHO"), QStringLiteral("--weight"), QStringLiteral("12000")});
+            if (r.code != 0) return r;
+            return second(QStringLiteral("saidas"), r.value(QStringLiteral("hist_id")).toInt(),
+                          {QStringLiteral("--weight"), QStringLiteral("20000"), QStringLiteral("--container"),
+                           vasilhame});
+        };
+        Run r = pesada(QStringLiteral("20.555"));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.value(QStringLiteral("effective")), QStringLiteral("7979.445"));
+        const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
+        QCOMPARE(valor(QStringLiteral("SELECT Vasilhame FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id})
+                     .toDouble(),
+                 20.555);
+        QCOMPARE(valor(QStringLiteral("SELECT TotalQtd FROM DocGCCab WHERE VossoNo = (SELECT Sigla || '/' || "
+                                      "NoTalao || '/' || Campanha FROM kel_PES_Historico WHERE Hist_Id = ?) "
+                                      "AND NumVias <> -1"),
+                       {id})
+                     .toDouble(),
+                 7979.445);
+        // A ten-thousandth below the net weight leaves a ten-thousandth.
+        r = pesada(QStringLiteral("7999.9999"));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.value(QStringLiteral("effective")), QStringLiteral("0.0001"));
+        // Too small to show is still a deduction.
+        r = pesada(QStringLiteral("0.004"));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.value(QStringLiteral("effective")), QStringLiteral("7999.996"));
+    }
+
     // Another workstation finishes the truck while this one's document is being made (a
     // trigger on the ERP's header table plays it): the loser prints only what it did itself.
     void raceLoserPrintsOnlyItsOwnWork() {

@@ -75,6 +75,7 @@ private slots:
     void taloesMode1ReadWriteRemove();
     void taloesMode2WithListsAndApostrophes();
     void taloesConfirmRefusesEmptyKey();
+    void taloesShowsACounterChangedElsewhere();
 
     void listaFiltersAndReturnsFirstColumn();
 };
@@ -380,6 +381,48 @@ void TestForms::taloesConfirmRefusesEmptyKey() {
         QCOMPARE(core.confirmar(), -1);
         QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), modo);
     }
+}
+
+void TestForms::taloesShowsACounterChangedElsewhere() {
+    TempDatabase t(TempDatabase::ErpTables);
+    dadosErp(t.db());
+    RecordingMessages msgs;
+    ParametrosAplic p;
+    gravarParametros(t.db(), p);
+    t.db().executar(QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, "
+                                   "Contador, TipoMorada) VALUES ('2024/2025', 2, 'GR', 'C001', '', '', 33, '')"));
+    QPointer<Taloes> w = new Taloes(t.db(), p, msgs, 2);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    escrever(w->campo(TaloesCore::Campanha), QStringLiteral("2024/2025"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("GR"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    escrever(w->campo(TaloesCore::Cliente), QStringLiteral("C001"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    QTest::keyClick(focado(), Qt::Key_Space);
+    QTest::keyClick(focado(), Qt::Key_Backspace);
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("33"));
+
+    auto outra = t.second();
+    QCOMPARE(ProximoTalao(*outra, {2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("C001"), {}})
+                 .numero,
+             34);
+    escrever(w->campo(TaloesCore::Sigla), QStringLiteral("CV"));
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+    QVERIFY(msgs.last().startsWith(QStringLiteral("O contador foi alterado noutro posto de trabalho")));
+    QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("34"));
+    QCOMPARE(w->campo(TaloesCore::Sigla)->text(), QStringLiteral("CV"));
+    QCOMPARE(focado(), w->campo(TaloesCore::Contador));
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes")).toInt(), 34);
+    fotografar(w, QStringLiteral("taloes-alterado"));
+    // Confirming again keeps the counter that is now shown.
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+    QCOMPARE(w->campo(TaloesCore::Campanha)->text(), QString());
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes")).toInt(), 34);
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Sigla FROM kel_PES_Taloes")).toString(), QStringLiteral("CV"));
+    delete w;
 }
 
 void TestForms::listaFiltersAndReturnsFirstColumn() {

@@ -225,6 +225,20 @@ class TestTaloes : public QObject {
                 db(), {2, QStringLiteral("2023/2024"), QStringLiteral("GR"), QStringLiteral("C001"), {}}),
             0);
     }
+
+    void sqlServerReadsTheCounterUnderAnUpdateLock() {
+        // No SQL Server here: the texts it is sent.
+        QCOMPARE(TaloesCore::sqlContador(1, Backend::Mssql, true),
+                 QStringLiteral("select Ano,TipoDoc,Contador from kel_PES_Taloes WITH (UPDLOCK, HOLDLOCK) where "
+                                "iTipo=1 and Ano=? and tipodoc=?"));
+        QCOMPARE(TaloesCore::sqlContador(2, Backend::Mssql, true),
+                 QStringLiteral("select * from kel_PES_Taloes WITH (UPDLOCK, HOLDLOCK)  left outer join Moradas ON "
+                                "Moradas.cdMorada=kel_PES_Taloes.cdmorada where iTipo=2 and Ano=? and tipodoc=? and "
+                                "Cliente=?  and kel_PES_Taloes.TipoMorada=? "));
+        // Reading for the form takes no lock; sqlite has no lock hints at all.
+        QVERIFY(!TaloesCore::sqlContador(2, Backend::Mssql, false).contains(QStringLiteral("UPDLOCK")));
+        QVERIFY(!TaloesCore::sqlContador(1, Backend::Sqlite, true).contains(QStringLiteral("UPDLOCK")));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTaloes)

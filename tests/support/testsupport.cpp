@@ -4,6 +4,7 @@
 #include "demodata.h"
 #include "erpschema.h"
 #include "programinfo.h"
+#include "tabelapropria.h"
 
 bool RecordingMessages::mostrarAviso(int tipo, const QString& texto) {
     all << texto;
@@ -34,6 +35,7 @@ TempDatabase::TempDatabase(Contents contents, const QString& connection) {
     Catalogo catalogo(*m_db, messages, ProgramInfo::version());
     catalogo.criarCatalogoBase();
     if (!catalogo.verificarVersao(true).ok) qFatal("catalogue upgrade failed");
+    if (!TabelaPropria::garantir(*m_db).isEmpty()) qFatal("cannot create the program's own tables");
 }
 
 TempDatabase::~TempDatabase() { m_db.reset(); }

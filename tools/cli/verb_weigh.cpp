@@ -27,7 +27,9 @@ const char* kUsoWeigh =
     "[--scale-file BALANCA.TXT]) [--container KG] [--quality KG] [--category \"Tipo A\"|\"Tipo B\"] "
     "[--subsidiary] "
     "[--load-place TEXTO] [--unload-place TEXTO] [--then print|email]\n"
-    "  balantrix-cli weigh cancel --desk saidas|entradas --id HIST_ID";
+    "  balantrix-cli weigh cancel --desk saidas|entradas --id HIST_ID\n"
+    "  balantrix-cli weigh correct --desk saidas|entradas --id HIST_ID [--effective KG] [--container KG] "
+    "[--quality KG] [--category \"Tipo A\"|\"Tipo B\"] [--plate MATRICULA] [--obs TEXTO]";
 const char* kUsoPending = "balantrix-cli pending --desk saidas|entradas";
 const char* kUsoHistory =
     "balantrix-cli history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]";
@@ -372,7 +374,17 @@ int segunda(Cli& cli) {
             return Cli::Failed;
         }
         if (!posto.abrirDaLista(id, true, {})) return Cli::Failed;
-        if (subsidiarias) d.setMateriasSubsidiarias(true);
+        // The choice was made with the first weight: left out it stays, and it cannot
+        // turn a raw-materials truck into a subsidiary one.
+        if (subsidiarias && !d.materiasSubsidiarias()) {
+            if (!d.caixaSubsidiariasActiva()) {
+                cli.err << "A pesagem " << id
+                        << " é de matérias-primas: a escolha de matérias subsidiárias foi feita na primeira "
+                           "pesagem.\n";
+                return Cli::Failed;
+            }
+            d.setMateriasSubsidiarias(true);
+        }
         posto.msgs().limpar();
         d.btPeso();
         if (!d.painelPesagem() || posto.msgs().falhou()) return Cli::Failed;
@@ -388,9 +400,9 @@ int segunda(Cli& cli) {
         posto.msgs().limpar();
         d.btConfPeso(0);
         if (posto.msgs().falhou() || d.painelPesagem() || d.campo(15).isEmpty()) return Cli::Failed;
-        if (temV && !posto.preencher(3, kgVasilhame->format(), QStringLiteral("--container")))
+        if (temV && !posto.preencher(3, kgVasilhame->formatExact(), QStringLiteral("--container")))
             return Cli::Failed;
-        if (temQ && !posto.preencher(11, kgQualidade->format(), QStringLiteral("--quality")))
+        if (temQ && !posto.preencher(11, kgQualidade->formatExact(), QStringLiteral("--quality")))
             return Cli::Failed;
         if (temCg && !posto.preencher(19, carga, QStringLiteral("--load-place"))) return Cli::Failed;
         if (temDs && !posto.preencher(20, descarga, QStringLiteral("--unload-place"))) return Cli::Failed;
@@ -442,6 +454,84 @@ int anular(Cli& cli) {
         if (!feito || posto.msgs().falhou()) return Cli::Failed;
         cli.result(QStringLiteral("hist_id"), QString::number(id));
         cli.result(QStringLiteral("state"), pendente ? QStringLiteral("deleted") : QStringLiteral("pending"));
+        return Cli::Ok;
+    } catch (const DbError& e) {
+        cli.err << e.texto() << '\n';
+        return Cli::Failed;
+    }
+}
+
+// The correction of a finished weighing, as the desk's history makes it: the weighing
+// opened from the history, the fields typed and left, "Confirmar" and OK to its question.
+int corrigir(Cli& cli) {
+    const QString uso = QString::fromUtf8(kUsoWeigh);
+    const DeskKind* kind = deskDe(cli);
+    const qint32 id = lerId(cli);
+    if (!kind || id <= 0) return cli.usage(uso);
+    bool temE = false, temV = false, temQ = false, temC = false, temP = false, temO = false;
+    bool s1 = false, s2 = false, s3 = false, s4 = false, s5 = false, s6 = false;
+    const QString efectivo = cli.take(QStringLiteral("--effective"), &temE, &s1);
+    const QString vasilhame = cli.take(QStringLiteral("--container"), &temV, &s2);
+    const QString qualidade = cli.take(QStringLiteral("--quality"), &temQ, &s3);
+    const QString categoria = cli.take(QStringLiteral("--category"), &temC, &s4);
+    const QString matricula = cli.take(QStringLiteral("--plate"), &temP, &s5);
+    const QString obs = cli.take(QStringLiteral("--obs"), &temO, &s6);
+    if (s1 || s2 || s3 || s4 || s5 || s6 || !cli.args.isEmpty()) return cli.usage(uso);
+    if (!kind->entrada && (temQ || temC)) {
+        cli.err << "Opção que não existe no posto de " << kind->caption << ".\n";
+        return cli.usage(uso);
+    }
+    const auto kgEfectivo = temE ? lerKg(efectivo) : std::optional<Money>(Money());
+    const auto kgVasilhame = temV ? lerKg(vasilhame) : std::optional<Money>(Money());
+    const auto kgQualidade = temQ ? lerKg(qualidade) : std::optional<Money>(Money());
+    if (!kgEfectivo || !kgVasilhame || !kgQualidade) {
+        cli.err << "Os pesos e descontos são quilogramas, não negativos, com '.' decimal.\n";
+        return cli.usage(uso);
+    }
+    const int indiceCategoria = temC ? int(DeskCore::caracteristicas().indexOf(categoria)) : 0;
+    if (indiceCategoria < 0) return cli.usage(uso);
+
+    Posto posto(cli, *kind);
+    if (!posto.abrir()) return Cli::Failed;
+    DeskCore& d = posto.desk();
+    try {
+        const auto r = posto.registo(id);
+        if (!r) return Cli::Failed;
+        if (r->isNull(QStringLiteral("DataHoraPL"))) {
+            cli.err << "A pesagem " << id << " não está concluída: só se corrige uma pesagem concluída.\n";
+            return Cli::Failed;
+        }
+        const QDate dia = RecordSet::toDateTime(r->value(QStringLiteral("DataHoraPB"))).date();
+        if (!posto.abrirDaLista(id, false, dia)) return Cli::Failed;
+        // The deductions first: leaving them recomputes the effective weight a typed one then replaces.
+        if (temV && !posto.preencher(3, kgVasilhame->format(), QStringLiteral("--container")))
+            return Cli::Failed;
+        if (temQ && !posto.preencher(11, kgQualidade->format(), QStringLiteral("--quality")))
+            return Cli::Failed;
+        if (temE && !posto.preencher(13, kgEfectivo->format(), QStringLiteral("--effective")))
+            return Cli::Failed;
+        if (temC) d.setCaracteristica(indiceCategoria);
+        if (temP && !posto.preencher(10, matricula, QStringLiteral("--plate"))) return Cli::Failed;
+        if (temO && !posto.preencher(12, obs, QStringLiteral("--obs"))) return Cli::Failed;
+        const auto esperado = Money::parse(d.campo(13));
+        posto.msgs().limpar();
+        posto.msgs().setAceitar(true);
+        d.btConf();
+        posto.msgs().setAceitar(false);
+        // A correction the desk refused keeps the weighing on the desk.
+        if (posto.msgs().falhou() || d.verHistorico()) return Cli::Failed;
+        const RecordSet f = LerHistorico(posto.db(), id);
+        if (f.isEmpty() || f.isNull(QStringLiteral("DataHoraPL")) || !esperado ||
+            Money::fromVariant(f.value(QStringLiteral("PesoEfectivo"))) != *esperado) {
+            cli.err << "A correcção da pesagem " << id << " não foi gravada.\n";
+            return Cli::Failed;
+        }
+        const ChaveDocumento k{short(f.value(QStringLiteral("Ano")).toInt()), f.text(QStringLiteral("TpDoc")),
+                               short(f.value(QStringLiteral("Serie")).toInt()),
+                               f.value(QStringLiteral("NoDoc")).toInt()};
+        cli.result(QStringLiteral("hist_id"), QString::number(id));
+        cli.result(QStringLiteral("document"), k.texto());
+        cli.result(QStringLiteral("effective"), pesoPlano(f.value(QStringLiteral("PesoEfectivo"))));
         return Cli::Ok;
     } catch (const DbError& e) {
         cli.err << e.texto() << '\n';
@@ -521,6 +611,7 @@ int verbWeigh(Cli& cli) {
     if (sub == QStringLiteral("first")) return primeira(cli);
     if (sub == QStringLiteral("second")) return segunda(cli);
     if (sub == QStringLiteral("cancel")) return anular(cli);
+    if (sub == QStringLiteral("correct")) return corrigir(cli);
     return cli.usage(QString::fromUtf8(kUsoWeigh));
 }
 

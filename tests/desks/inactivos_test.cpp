@@ -1,0 +1,84 @@
+// Inactive parties: what the desks accept the local ERP accepts, the operator is warned
+// at the first weighing, and a completion an ERP refuses leaves a truck that is told
+// about and can still be cancelled.
+#include <QtTest>
+
+#include "deskfixture.h"
+#include "registohistorico.h"
+
+class InactivosTest : public QObject {
+    Q_OBJECT
+
+    static bool avisado(const RecordingMessages& m, const QString& codigo) {
+        for (int i = 0; i < m.all.size(); ++i)
+            if (m.kinds[i] == 100 + OperatorMessages::Info && m.all[i].contains(codigo) &&
+                m.all[i].contains(QStringLiteral("inactivo")))
+                return true;
+        return false;
+    }
+
+  private slots:
+    void anInactiveSupplierIsWarnedAboutAndFinished() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::entradas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("F015"), QStringLiteral("MILHO"), 30000);
+        const RecordingMessages primeira = f.msgs;
+        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(f.segundaPesagem(*d, id, 12000));
+        f.msgs.clear();
+        d->btConf();
+        d->btConfFinal(0);
+        QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
+        const RecordSet r = LerHistorico(f.t.db(), id);
+        QVERIFY(!r.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(f.valor(QStringLiteral("SELECT Terceiro FROM DocGCCab WHERE NumVias <> -1")).toString(),
+                 QStringLiteral("F015"));
+        QVERIFY2(avisado(primeira, QStringLiteral("F015")), qPrintable(primeira.all.join(QLatin1Char('|'))));
+    }
+
+    void anInactiveCustomerIsWarnedAboutAndFinished() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C012"), QStringLiteral("TRIGO"), 11000);
+        const RecordingMessages primeira = f.msgs;
+        QVERIFY(f.segundaPesagem(*d, id, 29000));
+        f.msgs.clear();
+        d->btConf();
+        d->btConfFinal(0);
+        QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
+        QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(avisado(primeira, QStringLiteral("C012")));
+        // An active party is not warned about.
+        f.msgs.clear();
+        f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("TRIGO"), 11000);
+        QVERIFY(!avisado(f.msgs, QStringLiteral("C001")));
+        QVERIFY(f.msgs.all.isEmpty());
+    }
+
+    void aRefusedCompletionIsToldAndTheTruckCanBeCancelled() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::entradas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("F003"), QStringLiteral("CEVADA"), 26000);
+        QVERIFY(f.segundaPesagem(*d, id, 9000));
+        // The ERP refuses the document: the article was withdrawn meanwhile.
+        f.t.db().executar(QStringLiteral("UPDATE Artigos SET Inactivo = -1 WHERE CODIGO = 'CEVADA'"));
+        d->btConf();
+        d->btConfFinal(0);
+        QVERIFY(f.msgs.last().startsWith(QStringLiteral("Situação Anómala\n\rErro: ")));
+        QVERIFY2(f.msgs.last().contains(QStringLiteral("CEVADA")), qPrintable(f.msgs.last()));
+        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(d->botaoActivo(DeskCore::BtPendentes));
+        // It is in the pending list and the desk cancels it.
+        d->btPendentes();
+        QCOMPARE(d->grelha().linhas.size(), 1);
+        d->activarLinha(0);
+        QVERIFY(d->botaoVisivel(DeskCore::BtAnularHist));
+        f.msgs.answers = {true};
+        d->btAnularHist();
+        QVERIFY(LerHistorico(f.t.db(), id).isEmpty());
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(InactivosTest)
+#include "inactivos_test.moc"
