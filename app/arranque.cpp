@@ -28,7 +28,27 @@ QString Arranque::catalogScriptPath(const QString& programFolder) {
 }
 
 bool Arranque::ligar() {
-    return ligarErp() && abrirBaseDados() && ligarErpBaseDados() && prepararCatalogo();
+    if (!ligarErp() || !abrirBaseDados() || !ligarErpBaseDados() || !prepararCatalogo()) return false;
+    if (m_acertarNotas) acertarNotas();
+    return true;
+}
+
+void Arranque::acertarNotas() {
+    // Only where the notes table is there (it is made with the indexes).
+    try {
+        if (!m_db->tableExists(IntentNotes::tableName())) return;
+    } catch (const DbError&) {
+        return;
+    }
+    m_acertos = ErpReconciler(*m_db, *m_sessao).settleAll();
+    QList<ReconciliationResult> contar;
+    for (const ReconciliationResult& r : m_acertos)
+        if (r.action != ReconciliationResult::Action::Waiting) contar << r;
+    const QString texto = ErpReconciler::textoOperador(contar);
+    if (!texto.isEmpty())
+        m_messages.mostrarAviso(
+            OperatorMessages::Informacao,
+            QStringLiteral("Operações do ERP interrompidas na última utilização:\r\n") + texto);
 }
 
 bool Arranque::ligarErp() {

@@ -6,6 +6,7 @@
 
 #include "basedados.h"
 #include "catalogo.h"
+#include "erpreconciler.h"
 #include "configsage.h"
 #include "parametrosaplic.h"
 #include "sessaosage.h"
@@ -33,6 +34,11 @@ class Arranque {
     // Step 10.
     bool lerParametros();
 
+    // Open notes of ERP writes cut short are settled by ligar() (and the operator told),
+    // unless turned off here (balantrix-cli erp reconcile settles and reports itself).
+    void setAcertarNotas(bool v) { m_acertarNotas = v; }
+    const QList<ReconciliationResult>& acertos() const { return m_acertos; }
+
     Falha falha() const { return m_falha; }
     SessaoSage* sessao() const { return m_sessao.get(); }
     BaseDados* baseDados() const { return m_db.get(); }
@@ -54,6 +60,7 @@ class Arranque {
     bool criarSessao(const SqlSettings& sql);
     bool ligarErpBaseDados();
     bool prepararCatalogo();
+    void acertarNotas();
     // SQLite over a network share: the operator is warned, the start goes on.
     void avisarSeEmRede();
 
@@ -70,5 +77,7 @@ class Arranque {
     ConfigSage m_erp;
     Catalogo::Resultado m_catalogo;
     bool m_catalogoCriado = false;
+    bool m_acertarNotas = true;
+    QList<ReconciliationResult> m_acertos;
     Falha m_falha = Falha::Nenhuma;
 };

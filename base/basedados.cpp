@@ -60,7 +60,9 @@ bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeo
     if (settings.kind() == Backend::Sqlite) {
         QSqlQuery q(db);
         q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        // In WAL mode NORMAL may lose the last commits at a power cut; FULL makes every
+        // commit durable: a weighing the operator saw saved is still there afterwards.
+        q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
         // 32 MB of page cache instead of SQLite's 2 MB: a month of history on a database
         // of years of weighings reads tens of MB of pages, and with the default cache every
         // listing reads them again from the file (about a third of its time).

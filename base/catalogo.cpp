@@ -1,5 +1,6 @@
 #include "catalogo.h"
 
+#include "intentnotes.h"
 #include "operatormessages.h"
 #include "programinfo.h"
 #include "tabelapropria.h"
@@ -116,6 +117,18 @@ Catalogo::Resultado Catalogo::verificarVersao(bool criadoAgora) {
 Catalogo::ResultadoIndices Catalogo::garantirIndices() {
     ResultadoIndices r;
     const Backend b = m_db.backend();
+    // The notes of ERP writes: without them no ERP document is written (the desks refuse).
+    try {
+        IntentNotes::garantirTabela(m_db);
+    } catch (const DbError& e) {
+        r.ok = false;
+        m_messages.mostrarEstado(
+            OperatorMessages::Exclamacao,
+            QStringLiteral("Não foi possível criar a tabela das operações do ERP (%1).\r\n"
+                           "Sem ela não se concluem pesagens.\r\n")
+                    .arg(IntentNotes::tableName()) +
+                e.texto());
+    }
     // The program's own small tables first: without them some choices cannot be kept.
     const QStringList tabelas = TabelaPropria::garantir(m_db);
     if (!tabelas.isEmpty()) {

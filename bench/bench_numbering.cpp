@@ -1,6 +1,8 @@
 // Ticket numbering under contention: P processes take N numbers each for the same
 // counter on one SQLite file. Prints duplicates=<count> and numbers_per_second=<rate>.
-//   bench-numbering --processes P --numbers N [--database FILE]
+// Each number is one durable commit: --synchronous normal measures what the program's
+// synchronous=FULL (every commit survives a power cut) costs against WAL's usual NORMAL.
+//   bench-numbering --processes P --numbers N [--database FILE] [--synchronous full|normal]
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -38,12 +40,14 @@ SqlSettings settingsFor(const QString& path) {
 
 const ChaveTalao kChave{2, QStringLiteral("2025/2026"), QStringLiteral("GR"), QStringLiteral("C001"), QStringLiteral("")};
 
-int worker(const QString& path, int numbers) {
+int worker(const QString& path, int numbers, const QString& synchronous) {
     BaseDados db(QStringLiteral("worker"));
     if (!db.abrir(settingsFor(path))) {
         fprintf(stderr, "%s\n", qPrintable(db.ultimoErro()));
         return 1;
     }
+    // The program opens with FULL; anything else is only for comparison.
+    if (synchronous == QStringLiteral("normal")) db.executar(QStringLiteral("PRAGMA synchronous=NORMAL"));
     QTextStream out(stdout);
     for (int i = 0; i < numbers; ++i) {
         try {
@@ -66,9 +70,16 @@ int main(int argc, char** argv) {
     parser.addOption({QStringLiteral("numbers"), QStringLiteral("Numbers per process."), QStringLiteral("N"), QStringLiteral("500")});
     parser.addOption({QStringLiteral("database"), QStringLiteral("SQLite file."), QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("worker"), QStringLiteral("Internal: run as one worker.")});
+    parser.addOption({QStringLiteral("synchronous"), QStringLiteral("full (as the program) or normal."),
+                      QStringLiteral("LEVEL"), QStringLiteral("full")});
     parser.process(app);
     const int processes = parser.value(QStringLiteral("processes")).toInt();
     const int numbers = parser.value(QStringLiteral("numbers")).toInt();
+    const QString synchronous = parser.value(QStringLiteral("synchronous"));
+    if (synchronous != QStringLiteral("full") && synchronous != QStringLiteral("normal")) {
+        fprintf(stderr, "--synchronous is full or normal\n");
+        return 2;
+    }
     if (processes < 1 || numbers < 1) {
         fprintf(stderr, "--processes and --numbers must be at least 1\n");
         return 2;
@@ -77,7 +88,7 @@ int main(int argc, char** argv) {
     QTemporaryDir tmp;
     QString path = parser.value(QStringLiteral("database"));
     if (path.isEmpty()) path = tmp.filePath(QStringLiteral("numbering.db"));
-    if (parser.isSet(QStringLiteral("worker"))) return worker(path, numbers);
+    if (parser.isSet(QStringLiteral("worker"))) return worker(path, numbers, synchronous);
 
     {
         const bool exists = QFileInfo(path).isFile();
@@ -108,7 +119,7 @@ int main(int argc, char** argv) {
         proc->setProcessEnvironment(QProcessEnvironment::systemEnvironment());
         proc->start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--worker"), QStringLiteral("--numbers"), QString::number(numbers),
-                     QStringLiteral("--database"), path});
+                     QStringLiteral("--database"), path, QStringLiteral("--synchronous"), synchronous});
         workers << proc;
     }
     QHash<qint64, int> seen;
@@ -129,7 +140,8 @@ int main(int argc, char** argv) {
         if (n > 1) duplicates += n - 1;
 
     QTextStream out(stdout);
-    out << "processes=" << processes << '\n'
+    out << "synchronous=" << synchronous << '\n'
+        << "processes=" << processes << '\n'
         << "numbers=" << taken << '\n'
         << "failed_processes=" << failed << '\n'
         << "duplicates=" << duplicates << '\n'

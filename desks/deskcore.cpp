@@ -2,7 +2,11 @@
 
 #include "apiregistry.h"
 #include "basedados.h"
+#include "crashpoint.h"
 #include "documentodesk.h"
+#include "erpreconciler.h"
+#include "intentnotes.h"
+#include "intentpayload.h"
 #include "numeracao.h"
 #include "opcoespesagem.h"
 #include "operatormessages.h"
@@ -716,6 +720,9 @@ void DeskCore::btConf() {
             recusar(*r);
             return;
         }
+        // The panel shows what the completion will write: a deduction typed but not yet
+        // left already counts there, so the effective weight field follows it first.
+        set(13, formatarPeso(std::get<Pesagem>(lido).efectivo));
         m_painelFinal = true;
         m_tabsActivas = false;
         desactivaBotoes();
@@ -736,6 +743,9 @@ void DeskCore::btConf() {
         return;
     }
     const Pesagem& p = std::get<Pesagem>(lido);
+    // The field shows what is about to be written (a deduction typed but not yet left counts).
+    set(13, formatarPeso(p.efectivo));
+    emit alterado();
     CamposComplemento comp{textoPeso(p.pesos.vasilhame),
                            m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(), m_caracteristica,
                            m_kind.entrada};
@@ -746,9 +756,26 @@ void DeskCore::btConf() {
             btCancGeral();
             return;
         }
-        switch (m_documento->actualizarDocumentoFinalizado(dadosDocumento(p))) {
+        // The document's state before the update is announced first: an interruption
+        // before the record is rewritten brings the document back to it.
+        const ProcessIdentity eu = ProcessIdentity::current();
+        IntentNotes notas(m_db);
+        qint64 nota = 0;
+        const auto anunciar = [&](const DocumentoComercial& antes) {
+            nota = notas.abrir(notaCorreccao(antes, eu));
+            if (nota == 0)
+                aviso(QStringLiteral(
+                    "Esta pesagem está a ser tratada noutro posto. Tente de novo dentro de momentos."));
+            return nota != 0;
+        };
+        switch (m_documento->actualizarDocumentoFinalizado(dadosDocumento(p), anunciar)) {
             case DocumentoDesk::Actualizacao::Gravado:
-                ActualizaHistorico(m_db, m_idHistorico, p.justificacao, efectivo, comp);
+                CrashPoint::hit("correct.document-saved");
+                if (!gravarCorreccao(nota, p.justificacao, efectivo, comp)) {
+                    emit alterado();
+                    return;
+                }
+                CrashPoint::hit("correct.after-commit");
                 btCancGeral();
                 return;
             case DocumentoDesk::Actualizacao::Anulado:
@@ -757,6 +784,8 @@ void DeskCore::btConf() {
                 return;
             case DocumentoDesk::Actualizacao::Desistiu:
             case DocumentoDesk::Actualizacao::Falhou:
+                // The ERP refused the save: nothing of the correction is left to settle.
+                if (nota) notas.fechar(nota, eu);
                 emit alterado();
                 return;
         }
@@ -764,6 +793,56 @@ void DeskCore::btConf() {
         aviso(e.texto());
         emit alterado();
     }
+}
+
+bool DeskCore::gravarCorreccao(qint64 nota, const QString& justificacao, const QString& efectivo,
+                               CamposComplemento& comp) {
+    const ProcessIdentity eu = ProcessIdentity::current();
+    IntentNotes notas(m_db);
+    try {
+        Transaccao t(m_db, true);
+        ActualizaHistorico(m_db, m_idHistorico, justificacao, efectivo, comp);
+        if (!notas.fechar(nota, eu))
+            throw DbError(-1, QStringLiteral("A correcção foi acertada noutro posto entretanto."));
+        CrashPoint::hit("correct.before-commit");
+        t.commit();
+        return true;
+    } catch (const DbError& e) {
+        // The document was changed but the record was not: the note brings the document back.
+        try {
+            notas.libertar(nota, eu);
+        } catch (const DbError&) {
+        }
+        const QString acerto =
+            ErpReconciler::textoOperador(ErpReconciler(m_db, m_sessao).settle(m_idHistorico));
+        aviso(QStringLiteral("A correcção não foi gravada.\r\nErro: ") + e.texto() +
+              (acerto.isEmpty() ? QString() : QStringLiteral("\r\n") + acerto));
+        return false;
+    }
+}
+
+IntentNote DeskCore::notaCorreccao(const DocumentoComercial& antes, const ProcessIdentity& eu) const {
+    IntentNote n;
+    n.histId = m_idHistorico;
+    n.operation = IntentNote::Operation::Correct;
+    n.tipoDoc = m_doc.tipo;
+    n.serie = m_doc.serie;
+    n.noDoc = m_doc.numero;
+    n.ano = m_doc.ano;
+    n.referencia = antes.Cab.VossoNoDocumento;
+    n.tipoTerc = short(m_kind.tipoTerc);
+    n.terceiro = campo(0);
+    n.owner = eu;
+    n.dados = QJsonObject{{QStringLiteral("antes"), IntentPayload::documentoAntes(antes)}};
+    return n;
+}
+
+bool DeskCore::acertarNotas(qint32 id) {
+    const QList<ReconciliationResult> rs = ErpReconciler(m_db, m_sessao).settle(id);
+    if (rs.isEmpty()) return true;
+    // Whatever was settled changed the weighing: the operator opens it again from a fresh list.
+    aviso(ErpReconciler::textoOperador(rs) + QStringLiteral("\r\nAbra a pesagem de novo."));
+    return false;
 }
 
 void DeskCore::btConfFinal(int indice) {
@@ -799,18 +878,43 @@ void DeskCore::btConfFinal(int indice) {
         return;
     }
     for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, false);
+    // The ERP is written outside the program's transaction: announce it first, so that
+    // an interruption in between is settled later instead of leaving a stray document.
+    const ProcessIdentity eu = ProcessIdentity::current();
+    IntentNotes notas(m_db);
+    qint64 nota = 0;
+    try {
+        nota = notas.abrir(notaConclusao(p, eu));
+        if (nota == 0)
+            aviso(QStringLiteral(
+                "Esta pesagem está a ser tratada noutro posto. Tente de novo dentro de momentos."));
+    } catch (const DbError& e) {
+        aviso(QStringLiteral("Não foi possível preparar a gravação no ERP.\r\nErro: ") + e.texto());
+    }
+    if (nota == 0) {
+        for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
+        emit alterado();
+        return;
+    }
+    CrashPoint::hit("complete.note-written");
     try {
         Transaccao t(m_db);
         concluir(p);
+        if (!notas.fechar(nota, eu)) {
+            m_ultimoErro = QStringLiteral("A conclusão foi acertada noutro posto entretanto.");
+            throw FalhaConclusao{m_ultimoErro};
+        }
+        CrashPoint::hit("complete.before-commit");
         t.commit();
     } catch (const FalhaConclusao&) {
-        desfazerConclusao();
+        desfazerConclusao(nota);
         return;
     } catch (const DbError& e) {
         registarErro(e);
-        desfazerConclusao();
+        desfazerConclusao(nota);
         return;
     }
+    CrashPoint::hit("complete.after-commit");
     for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
     m_criados.clear();
     m_flagsCriados.clear();
@@ -979,8 +1083,7 @@ void DeskCore::concluir(const Pesagem& pesagem) {
     p.sector = m_parametros.texto(QStringLiteral("Sector"));
     p.serie = serie;
     p.terceiro = pesagem.terceiro;
-    p.referencia = m_kind.entrada ? QString::number(m_noTalao) + QLatin1Char('/') + campanha
-                                  : m_sigla + QLatin1Char('/') + QString::number(m_noTalao) + QLatin1Char('/') + campanha;
+    p.referencia = IntentPayload::referencia(m_kind.entrada, m_sigla, m_noTalao, campanha);
     p.data = m_dataPesagem.toString(QStringLiteral("dd-MM-yyyy"));
     p.armazem = m_armazem;
     if (m_kind.entrada) {
@@ -1007,6 +1110,7 @@ void DeskCore::concluir(const Pesagem& pesagem) {
         m_ultimoErro = m_sessao.mensagem();
         throw FalhaConclusao{m_ultimoErro};
     }
+    CrashPoint::hit("complete.document-created");
     std::unique_ptr<DocumentoComercial> doc = m_sessao.documentoCriado();
     if (!doc) {
         m_ultimoErro = QStringLiteral("O ERP não devolveu o documento criado.");
@@ -1028,6 +1132,7 @@ void DeskCore::concluir(const Pesagem& pesagem) {
     m_doc = k;
     m_criados << k;
     m_flagsCriados << 0;
+    CrashPoint::hit("complete.document-finalised");
 
     // The rewrite applies only while the weighing is still pending: two workstations
     // can never finish the same truck twice.
@@ -1046,22 +1151,59 @@ void DeskCore::concluir(const Pesagem& pesagem) {
                           m_kind.entrada ? textoPeso(pesagem.pesos.qualidade) : QString(), m_caracteristica,
                           m_kind.entrada});
     RegistarCarro(m_db, pesagem.matricula);
-    if (!m_kind.entrada) {
-        const QVariant dtCarga = QDateTime(m_carga.date(), QTime(0, 0));
-        const QVariant dtDescarga = QDateTime(m_descarga.date(), QTime(0, 0));
-        m_db.executar(QStringLiteral("UPDATE DOCGCCAB SET LocalCG = ?, LocalDSG = ?, DtCarga = ?, DataDes = ?, Hora = ?, "
-                                     "HoraDes = ?, Matricul = ?, ONDEENTR = ? WHERE TpDoc = ? AND Ano = ? AND Serie = ? AND "
-                                     "NNumdoc = ?"),
-                      {campo(19), campo(20), dtCarga, dtDescarga, DocumentoDesk::hora(m_carga),
-                       DocumentoDesk::hora(m_descarga), campo(10), campo(1), k.tipo, k.ano, k.serie, k.numero});
-    }
+    if (!m_kind.entrada) cabecalhoCarga().aplicar(m_db, k);
     desactiva();
 }
 
-void DeskCore::desfazerConclusao() {
+CabecalhoCarga DeskCore::cabecalhoCarga() const {
+    return CabecalhoCarga{campo(19), campo(20), m_carga, m_descarga, campo(10), campo(1)};
+}
+
+IntentNote DeskCore::notaConclusao(const Pesagem& p, const ProcessIdentity& eu) const {
+    IntentNote n;
+    n.histId = m_idHistorico;
+    n.operation = IntentNote::Operation::Complete;
+    n.tipoDoc = tipoDocumento();
+    n.serie = short(serieDocumento());
+    n.referencia = IntentPayload::referencia(m_kind.entrada, m_sigla, m_noTalao, p.campanha);
+    n.tipoTerc = short(m_kind.tipoTerc);
+    n.terceiro = p.terceiro;
+    n.owner = eu;
+    n.dados = IntentPayload::conclusao(
+        valoresRegisto(p),
+        CamposComplemento{textoPeso(p.pesos.vasilhame), m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(),
+                          m_caracteristica, m_kind.entrada},
+        p.matricula, m_kind.entrada ? std::nullopt : std::optional<CabecalhoCarga>(cabecalhoCarga()));
+    return n;
+}
+
+IntentNote DeskCore::notaAnulacao(const ChaveDocumento& k, const RecordSet& r, const ProcessIdentity& eu) const {
+    IntentNote n;
+    n.histId = m_idHistorico;
+    n.operation = IntentNote::Operation::Cancel;
+    n.tipoDoc = k.tipo;
+    n.serie = k.serie;
+    n.noDoc = k.numero;
+    n.ano = k.ano;
+    n.referencia = IntentPayload::referencia(m_kind.entrada, r.text(QStringLiteral("Sigla")),
+                                             r.value(QStringLiteral("NoTalao")).toInt(), r.text(QStringLiteral("Campanha")));
+    n.tipoTerc = short(m_kind.tipoTerc);
+    n.terceiro = r.text(QStringLiteral("Terceiro"));
+    n.owner = eu;
+    return n;
+}
+
+void DeskCore::desfazerConclusao(qint64 nota) {
     if (m_db.inTransaction()) m_db.rollback();
     aviso(QStringLiteral("Situação Anómala\n\rErro: ") + m_ultimoErro);
-    anularDocumentosCriados(m_sessao, m_messages, m_criados, m_flagsCriados);
+    const bool tudoAnulado = anularDocumentosCriados(m_sessao, m_messages, m_criados, m_flagsCriados).isEmpty();
+    // A document the ERP kept is left to the settling of the note (which never lets the
+    // load be invoiced twice).
+    try {
+        const ProcessIdentity eu = ProcessIdentity::current();
+        if (!tudoAnulado || !IntentNotes(m_db).fechar(nota, eu)) IntentNotes(m_db).libertar(nota, eu);
+    } catch (const DbError&) {
+    }
     m_doc = ChaveDocumento{};
     for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
     m_tabsActivas = true;
@@ -1120,14 +1262,25 @@ bool DeskCore::anular() {
             aviso(QStringLiteral("Não foi possível proceder à anulação!"));
         } else {
             const QString tpDoc = rs.text(QStringLiteral("TpDoc"));
+            const ProcessIdentity eu = ProcessIdentity::current();
+            IntentNotes notas(m_db);
+            qint64 nota = 0;
             if (!vazio(tpDoc)) {
-                const ChaveDocumento k{short(rs.value(QStringLiteral("Ano")).toInt()), tpDoc,
-                                       short(rs.value(QStringLiteral("Serie")).toInt()),
-                                       rs.value(QStringLiteral("NoDoc")).toInt()};
+                const ChaveDocumento k = ErpReconciler::chaveDoRegisto(rs);
+                nota = notas.abrir(notaAnulacao(k, rs, eu));
+                if (nota == 0) {
+                    aviso(QStringLiteral(
+                        "Esta pesagem está a ser tratada noutro posto. Tente de novo dentro de momentos."));
+                    m_verHistorico = true;
+                    btCancGeral();
+                    return false;
+                }
+                CrashPoint::hit("cancel.note-written");
                 ResultadoAnulacao r;
                 long erro = 0;
                 m_sessao.anularDocumento(1, k, r, erro);
                 if (!r.anulado()) {
+                    notas.fechar(nota, eu);
                     // The weighing stays finished while its document lives in the ERP.
                     aviso(QStringLiteral("O documento %1 não foi anulado no ERP.\r\n%2 - %3")
                               .arg(k.texto())
@@ -1137,20 +1290,43 @@ bool DeskCore::anular() {
                     btCancGeral();
                     return false;
                 }
+                CrashPoint::hit("cancel.document-cancelled");
             }
-            // Back to pending: the second weighing goes, the first weighing and the
-            // ticket number stay with the truck.
-            const QString segundo = m_kind.entrada ? QStringLiteral("PesoTara") : QStringLiteral("PesoBruto");
-            Transaccao t(m_db, true);
-            m_db.executar(QStringLiteral("UPDATE kel_PES_Historico SET TpDoc = '', Serie = 0, NoDoc = 0, Ano = 0, %1 = 0, "
-                                         "PesoLiquido = 0, PesoEfectivo = 0, DataHoraPL = NULL WHERE Hist_Id = ?")
-                              .arg(segundo),
-                          {id});
-            m_db.executar(QStringLiteral("DELETE FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id});
-            // Pending again: the document type it had stays its choice.
-            if (m_kind.entrada && !vazio(tpDoc))
-                OpcoesPesagem::gravarMateriasSubsidiarias(m_db, id, eSubsidiarias(tpDoc));
-            t.commit();
+            try {
+                // Back to pending: the second weighing goes, the first weighing and the
+                // ticket number stay with the truck.
+                const QString segundo = m_kind.entrada ? QStringLiteral("PesoTara") : QStringLiteral("PesoBruto");
+                Transaccao t(m_db, true);
+                m_db.executar(
+                    QStringLiteral("UPDATE kel_PES_Historico SET TpDoc = '', Serie = 0, NoDoc = 0, Ano = 0, %1 = 0, "
+                                   "PesoLiquido = 0, PesoEfectivo = 0, DataHoraPL = NULL WHERE Hist_Id = ?")
+                        .arg(segundo),
+                    {id});
+                m_db.executar(QStringLiteral("DELETE FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id});
+                // Pending again: the document type it had stays its choice.
+                if (m_kind.entrada && !vazio(tpDoc))
+                    OpcoesPesagem::gravarMateriasSubsidiarias(m_db, id, eSubsidiarias(tpDoc));
+                if (nota && !notas.fechar(nota, eu))
+                    throw DbError(-1, QStringLiteral("A anulação foi acertada noutro posto entretanto."));
+                CrashPoint::hit("cancel.before-commit");
+                t.commit();
+            } catch (const DbError& e) {
+                // The document is cancelled already: the note finishes the weighing's side.
+                QString acerto;
+                if (nota) {
+                    try {
+                        notas.libertar(nota, eu);
+                    } catch (const DbError&) {
+                    }
+                    acerto = ErpReconciler::textoOperador(ErpReconciler(m_db, m_sessao).settle(id));
+                }
+                aviso(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + e.texto() +
+                      (acerto.isEmpty() ? QString() : QStringLiteral("\r\n") + acerto));
+                m_verHistorico = true;
+                btCancGeral();
+                return false;
+            }
+            CrashPoint::hit("cancel.after-commit");
         }
     } catch (const DbError& e) {
         aviso(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + e.texto());
@@ -1326,7 +1502,7 @@ void DeskCore::activarLinha(int linha) {
         m_segundoPeso = true;
         m_primeiroPeso = false;
     }
-    if (!lerCarga(id)) {
+    if (!acertarNotas(id) || !lerCarga(id)) {
         // Never a half-filled desk: the operator is told and the desk is cleared.
         const bool historico = m_verHistorico;
         btCancGeral();

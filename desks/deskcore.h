@@ -13,6 +13,8 @@
 #include "deskkind.h"
 #include "deskservices.h"
 #include "documentocomercial.h"
+#include "intentnotes.h"
+#include "intentpayload.h"
 #include "money.h"
 #include "portaopesagem.h"
 
@@ -214,7 +216,14 @@ private:
     QString tipoDocumento() const;
     int serieDocumento() const;
     void registarErro(const DbError& e);
-    void desfazerConclusao();
+    void desfazerConclusao(qint64 nota);
+    // Intent notes of the ERP writes (settled by ErpReconciler after an interruption).
+    CabecalhoCarga cabecalhoCarga() const;
+    IntentNote notaConclusao(const Pesagem& p, const ProcessIdentity& eu) const;
+    IntentNote notaAnulacao(const ChaveDocumento& k, const RecordSet& r, const ProcessIdentity& eu) const;
+    IntentNote notaCorreccao(const DocumentoComercial& antes, const ProcessIdentity& eu) const;
+    bool gravarCorreccao(qint64 nota, const QString& justificacao, const QString& efectivo, CamposComplemento& comp);
+    bool acertarNotas(qint32 id);
     bool anular();
     void enviarEmail();
 

@@ -108,7 +108,8 @@ bool DocumentoDesk::GravaDocumento(const DadosDocumentoDesk& d, short modo, long
     return sucesso;
 }
 
-DocumentoDesk::Actualizacao DocumentoDesk::actualizarDocumentoFinalizado(const DadosDocumentoDesk& d) {
+DocumentoDesk::Actualizacao DocumentoDesk::actualizarDocumentoFinalizado(
+    const DadosDocumentoDesk& d, const std::function<bool(const DocumentoComercial&)>& antesDeGravar) {
     bool bErro = false;
     // A document that cannot be read is never judged by stale state: stop after Load's message.
     if (!Load(d, d.ano, d.serie, d.numero, d.tipo, bErro)) {
@@ -132,6 +133,7 @@ DocumentoDesk::Actualizacao DocumentoDesk::actualizarDocumentoFinalizado(const D
                              (d.entrada ? QStringLiteral(" O Documento de Entrada será actualizado.")
                                         : QStringLiteral(" O Documento de Saída será actualizado."));
     if (!m_messages.mostrarAviso(OperatorMessages::OkCancelar, pergunta)) return Actualizacao::Desistiu;
+    if (antesDeGravar && !antesDeGravar(*m_doc)) return Actualizacao::Falhou;
     if (!d.entrada) {
         CabDocumento& c = m_doc->Cab;
         c.LocalCarga = d.localCarga;

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "documentocomercial.h"
@@ -64,7 +65,11 @@ public:
         Falhou,      // the document could not be read or saved (already told): the record stays as it was
     };
     // Rewrites the ERP document of a finished weighing after the operator confirms.
-    Actualizacao actualizarDocumentoFinalizado(const DadosDocumentoDesk& d);
+    // `antesDeGravar` sees the document as read, right before it is changed; false stops
+    // the update (Falhou, nothing written).
+    Actualizacao actualizarDocumentoFinalizado(
+        const DadosDocumentoDesk& d,
+        const std::function<bool(const DocumentoComercial&)>& antesDeGravar = {});
 
     // "hh:mm" of a picker value shown as "dd-mm-yyyy hh:mm".
     static QString hora(const QDateTime& dt);

@@ -38,6 +38,23 @@ struct ResultadoAnulacao {
     bool anulado() const { return !valores.isEmpty() && valores.first().toInt() == -1; }
 };
 
+// A search for the documents of a weighing: a reference alone is not unique, so the
+// party, document type and series go with it.
+struct PesquisaDocumentos {
+    QString referencia;      // VossoNoDocumento
+    short tipoTerceiro = 0;  // 1 supplier, 2 customer
+    QString terceiro;
+    QString tipo;
+    short serie = 0;
+};
+
+struct DocumentoEncontrado {
+    ChaveDocumento chave;
+    bool anulado = false;     // NumeroViasemitidas -1
+    bool convertido = false;  // Convertido -1
+    bool vivo() const { return !anulado; }
+};
+
 // The ERP session: one per run, connected at start-up and disconnected when the main
 // window closes; every document operation of the program goes through it.
 class SessaoSage {
@@ -70,6 +87,11 @@ public:
 
     // Cancels a document (kind 1, or 3 for one a failed completion created).
     virtual void anularDocumento(int tipo, const ChaveDocumento& chave, ResultadoAnulacao& resultado, long& erro) = 0;
+
+    // Every document, live or cancelled, that carries the reference for that party,
+    // type and series. False (with ultimoErro) when the ERP could not be asked.
+    virtual bool procurarDocumentos(const PesquisaDocumentos& pesquisa,
+                                    QList<DocumentoEncontrado>& encontrados) = 0;
 
     // Number and text of the last failure (0 and empty when the last call succeeded).
     virtual long ultimoErroNumero() const = 0;

@@ -403,6 +403,34 @@ void SessaoSageLocal::anularDocumento(int tipo, const ChaveDocumento& k, Resulta
     erro = m_erroNumero;
 }
 
+bool SessaoSageLocal::procurarDocumentos(const PesquisaDocumentos& p,
+                                         QList<DocumentoEncontrado>& encontrados) {
+    encontrados.clear();
+    if (!requireDb()) return false;
+    try {
+        const RecordSet rs = m_db->consultar(
+            QStringLiteral(
+                "SELECT Tpdoc, Serie, NNumdoc, Ano, NumVias, Convertido FROM DocGCCab WHERE VossoNo = ? AND "
+                "TipoTerc = ? AND Terceiro = ? AND Tpdoc = ? AND Serie = ? ORDER BY Ano, NNumdoc"),
+            {p.referencia, p.tipoTerceiro, p.terceiro.trimmed(), p.tipo.trimmed(), p.serie});
+        for (int i = 0; i < rs.count(); ++i) {
+            DocumentoEncontrado d;
+            d.chave = ChaveDocumento{short(rs.value(i, QStringLiteral("Ano")).toInt()),
+                                     rs.text(i, QStringLiteral("Tpdoc")),
+                                     short(rs.value(i, QStringLiteral("Serie")).toInt()),
+                                     rs.value(i, QStringLiteral("NNumdoc")).toInt()};
+            d.anulado = rs.value(i, QStringLiteral("NumVias")).toInt() == -1;
+            d.convertido = rs.value(i, QStringLiteral("Convertido")).toInt() == -1;
+            encontrados << d;
+        }
+    } catch (const DbError& e) {
+        setErro(e.numero(), e.descricao());
+        return false;
+    }
+    setErro(0, QString());
+    return true;
+}
+
 bool SessaoSageLocal::marcarConvertido(const ChaveDocumento& k) {
     if (!requireDb()) return false;
     try {

@@ -41,6 +41,8 @@ public:
     void anularDocumento(int tipo, const ChaveDocumento& chave, ResultadoAnulacao& resultado, long& erro) override;
 
     long ultimoErroNumero() const override { return m_erroNumero; }
+    bool procurarDocumentos(const PesquisaDocumentos& pesquisa,
+                            QList<DocumentoEncontrado>& encontrados) override;
     QString ultimoErro() const override { return m_erro; }
 
     // What another ERP program does when it turns a document into another one.

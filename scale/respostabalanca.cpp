@@ -4,6 +4,15 @@ namespace {
 char maiuscula(char c) {
     return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
 }
+
+// True when the first digit before the unit is preceded by '-' (spaces between allowed).
+bool negativo(const QByteArray& recebido, qsizetype unidade) {
+    qsizetype i = 0;
+    while (i < unidade && (recebido.at(i) < '0' || recebido.at(i) > '9')) ++i;
+    if (i >= unidade) return false;
+    while (i > 0 && recebido.at(i - 1) == ' ') --i;
+    return i > 0 && recebido.at(i - 1) == '-';
+}
 }  // namespace
 
 qsizetype RespostaBalanca::procurar(const QByteArray& texto, const char* marca) {
@@ -39,6 +48,14 @@ LeituraBalanca RespostaBalanca::interpretar(const QByteArray& recebido, const QS
             break;
         }
         r.peso = r.peso * 10 + d;
+    }
+    if (!excedido && algarismos && negativo(recebido, unidade)) {
+        // Signs are otherwise skipped, but a minus in front of the weight would turn a
+        // scale below zero into a positive tare: that is never a reading.
+        r.peso = 0;
+        r.estavel = false;
+        r.mensagem = pesoNegativo();
+        return r;
     }
     if (excedido) {
         // More digits than any weight can hold: garbage on the line, never a weight.

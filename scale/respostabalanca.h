@@ -27,12 +27,17 @@ inline QString semPeso() {
     return QStringLiteral("A resposta da balança não traz o peso em kg.");
 }
 
+inline QString pesoNegativo() {
+    return QStringLiteral("A balança indica um peso negativo: verifique o zero da balança.");
+}
+
 // The reply is complete once it holds a carriage return.
 bool completa(const QByteArray& recebido);
 
 // Reads a reply. `mensagemAnterior` is what the message stays when the reply carries
 // neither stability mark. A reply holding both marks counts as stable. A stable mark
-// with no digits before "KG" (or no "KG" at all) is no reading and gives false.
+// with no digits before "KG" (or no "KG" at all) is no reading and gives false, and so
+// is a weight with a minus in front of it.
 LeituraBalanca interpretar(const QByteArray& recebido, const QString& mensagemAnterior = {});
 
 // Case-insensitive search over the raw bytes (ASCII letters only): the reply is never

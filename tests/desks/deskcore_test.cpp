@@ -36,6 +36,9 @@ class SessaoComGancho : public SessaoSage {
     void anularDocumento(int tipo, const ChaveDocumento& k, ResultadoAnulacao& r, long& erro) override {
         m_s.anularDocumento(tipo, k, r, erro);
     }
+    bool procurarDocumentos(const PesquisaDocumentos& p, QList<DocumentoEncontrado>& d) override {
+        return m_s.procurarDocumentos(p, d);
+    }
     long ultimoErroNumero() const override { return m_s.ultimoErroNumero(); }
     QString ultimoErro() const override { return m_s.ultimoErro(); }
 
@@ -285,6 +288,11 @@ private slots:
         QVERIFY(f.segundaPesagem(b, id, 20500));
         bool bConcluiu = false;
         sessaoA.gancho = [&] {
+            // A's note of its ERP write keeps a workstation with this program away (it is
+            // told the truck is being handled); B stands for one with an older program,
+            // which writes and reads no notes.
+            QCOMPARE(otherDb->escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 1);
+            otherDb->executar(QStringLiteral("DELETE FROM kel_PES_NotasERP"));
             b.btConf();
             b.btConfFinal(0);
             bConcluiu = !LerHistorico(*otherDb, id).isNull(QStringLiteral("DataHoraPL"));

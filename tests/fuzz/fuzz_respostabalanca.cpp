@@ -35,6 +35,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t tamanho) {
                      [](char c) { return c >= '0' && c <= '9'; });
     const size_t zeros = algarismos.find_first_not_of('0');
     const std::string significativos = zeros == std::string::npos ? std::string() : algarismos.substr(zeros);
+    // A minus right before the first digit (spaces allowed) makes it no reading.
+    bool negativo = false;
+    if (kg != std::string::npos) {
+        size_t i = 0;
+        while (i < kg && (s[i] < '0' || s[i] > '9')) ++i;
+        if (i < kg) {
+            while (i > 0 && s[i - 1] == ' ') --i;
+            negativo = i > 0 && s[i - 1] == '-';
+        }
+    }
+    if (negativo && significativos.size() <= 15 &&
+        (significativos.empty() || std::stoll(significativos) <= RespostaBalanca::kPesoMaximo)) {
+        if (l.peso != 0 || l.estavel || l.mensagem != RespostaBalanca::pesoNegativo()) std::abort();
+        return 0;
+    }
     if (significativos.size() <= 15) {
         const long long esperado = significativos.empty() ? 0 : std::stoll(significativos);
         if (esperado <= RespostaBalanca::kPesoMaximo && l.peso != esperado) std::abort();

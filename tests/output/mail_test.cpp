@@ -7,6 +7,7 @@
 
 #include "ficheiroconfig.h"
 #include "mailsender.h"
+#include "mailsettings.h"
 #include "operacoestalao.h"
 #include "registarvias.h"
 #include "smtptestserver.h"
@@ -93,6 +94,24 @@ class MailTest : public QObject {
     void cleanup() {
         m_t.reset();
         m_data.reset();
+    }
+
+    // The mail settings are read as typed: a password with a comma and a backslash, a
+    // subject with a semicolon; the sender's name as the earlier version quoted it.
+    void mailSettingsReadAsTyped() {
+        QFile f(m_config);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(
+            "[SMTP]\nServidor=127.0.0.1\nUtilizador=DOMINIO\\pesagens\nPassword=de,mo;1\\x\n"
+            "NomeEmissor=\"Agro-Pecu\xc3\xa1ria do Vale, Lda.\"\n"
+            "[EMAIL]\nAssunto=Tal\xc3\xa3o; pesagem\nCC=a@x.example; b@y.example\n");
+        f.close();
+        const MailSettings m = MailSettings::ler(m_config);
+        QCOMPARE(m.utilizador, QStringLiteral("DOMINIO\\pesagens"));
+        QCOMPARE(m.password, QStringLiteral("de,mo;1\\x"));
+        QCOMPARE(m.nomeEmissor, QStringLiteral("Agro-Pecuária do Vale, Lda."));
+        QCOMPARE(m.assunto, QStringLiteral("Talão; pesagem"));
+        QCOMPARE(m.cc, QStringLiteral("a@x.example; b@y.example"));
     }
 
     void noAddressGivesAWarningAndNoPdf() {

@@ -21,6 +21,10 @@ public:
         r.valores = {0};
         erro = 1;
     }
+    bool procurarDocumentos(const PesquisaDocumentos&, QList<DocumentoEncontrado>& encontrados) override {
+        encontrados.clear();
+        return false;
+    }
     long ultimoErroNumero() const override { return 0; }
     QString ultimoErro() const override { return {}; }
 };

@@ -3,6 +3,7 @@
 #include "catalogo.h"
 #include "demodata.h"
 #include "erpschema.h"
+#include "intentnotes.h"
 #include "programinfo.h"
 #include "tabelapropria.h"
 
@@ -35,6 +36,7 @@ TempDatabase::TempDatabase(Contents contents, const QString& connection) {
     Catalogo catalogo(*m_db, messages, ProgramInfo::version());
     catalogo.criarCatalogoBase();
     if (!catalogo.verificarVersao(true).ok) qFatal("catalogue upgrade failed");
+    IntentNotes::garantirTabela(*m_db);
     if (!TabelaPropria::garantir(*m_db).isEmpty()) qFatal("cannot create the program's own tables");
 }
 

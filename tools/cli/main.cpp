@@ -20,7 +20,7 @@ struct Verb {
 const Verb kVerbs[] = {
     {"demo", verbDemo, "demo init [--force]"},
     {"db", verbDb, "db upgrade | db script --dialect sqlite|mssql"},
-    {"erp", verbErp, "erp convert TIPO SERIE NUMERO ANO"},
+    {"erp", verbErp, "erp convert TIPO SERIE NUMERO ANO | erp reconcile"},
     {"scale", verbScale, "scale read [--file BALANCA.TXT] [--log]"},
     {"ticket", verbTicket, "ticket pdf ID [--copies N] [--out FICHEIRO] | ticket print ID [--out FICHEIRO] | ticket mail ID"},
     {"bulk", verbBulk, "bulk --mode customers|suppliers --from DD-MM-YYYY --to DD-MM-YYYY [--first CODIGO] [--last CODIGO] (--pdf | --email)"},

@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 
+#include "arranque.h"
 #include "cli.h"
 #include "configlocation.h"
 #include "configsage.h"
@@ -40,10 +41,34 @@ int convert(Cli& cli) {
     return Cli::Ok;
 }
 
+// Settles the notes of ERP writes that were cut short, now: one line per note, then
+// how many are still open. Exit 1 when a note could not be settled.
+int reconcile(Cli& cli) {
+    if (!cli.args.isEmpty()) return cli.usage(QStringLiteral("balantrix-cli erp reconcile"));
+    CliMessages messages(cli.err);
+    CliDialogs dialogs(cli.err);
+    Arranque arranque(QCoreApplication::applicationDirPath(), cli.configName, messages, dialogs);
+    arranque.setAcertarNotas(false);
+    if (!arranque.ligar()) return Cli::Failed;
+    ErpReconciler reconciler(*arranque.baseDados(), *arranque.sessao());
+    const QList<ReconciliationResult> rs = reconciler.settleAll();
+    bool ok = true;
+    for (const ReconciliationResult& r : rs) {
+        cli.out << r.line() << '\n';
+        if (!r.settled()) ok = false;
+        if (!r.message.isEmpty()) cli.err << r.message << '\n';
+    }
+    const int abertas = reconciler.abertas();
+    cli.result(QStringLiteral("open"), QString::number(abertas));
+    arranque.sessao()->desligar();
+    return ok && abertas == 0 ? Cli::Ok : Cli::Failed;
+}
+
 }  // namespace
 
 int verbErp(Cli& cli) {
     const QString sub = cli.args.isEmpty() ? QString() : cli.args.takeFirst();
     if (sub == QStringLiteral("convert")) return convert(cli);
-    return cli.usage(QStringLiteral("balantrix-cli erp convert TIPO SERIE NUMERO ANO"));
+    if (sub == QStringLiteral("reconcile")) return reconcile(cli);
+    return cli.usage(QStringLiteral("balantrix-cli erp convert TIPO SERIE NUMERO ANO | erp reconcile"));
 }

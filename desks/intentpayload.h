@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QStringList>
+#include <optional>
+
+#include "documentocomercial.h"
+#include "registohistorico.h"
+
+class BaseDados;
+
+// The load details an outgoing completion copies into the ERP document header
+// (DocGCCab), in the program's own transaction.
+struct CabecalhoCarga {
+    QString localCarga, localDescarga;
+    QDateTime carga, descarga;
+    QString matricula, ondeEntregar;
+
+    void aplicar(BaseDados& db, const ChaveDocumento& k) const;
+    QJsonObject toJson() const;
+    static CabecalhoCarga fromJson(const QJsonObject& o);
+};
+
+// What an intent note carries to finish or undo its work without the desk.
+namespace IntentPayload {
+
+// Completion: the 26 record texts (the document key is filled in when the weighing is
+// finished from the note), the complement, the plate and, outgoing, the header details.
+QJsonObject conclusao(const QStringList& valores, const CamposComplemento& complemento, const QString& carro,
+                      const std::optional<CabecalhoCarga>& cabecalho);
+QStringList valores(const QJsonObject& dados);
+CamposComplemento complemento(const QJsonObject& dados);
+QString carro(const QJsonObject& dados);
+std::optional<CabecalhoCarga> cabecalho(const QJsonObject& dados);
+
+// Correction: the document as it was before the update (header and lines).
+QJsonObject documentoAntes(const DocumentoComercial& doc);
+// Writes a saved header and lines back onto a document read from the ERP.
+void reporDocumento(const QJsonObject& dados, DocumentoComercial& doc);
+
+// "prefix/number/campaign" outgoing, "number/campaign" incoming.
+QString referencia(bool entrada, const QString& sigla, qint32 noTalao, const QString& campanha);
+
+}  // namespace IntentPayload

@@ -1,0 +1,250 @@
+#include "geradoraccoes.h"
+
+#include "mundo.h"
+
+QString GeradorAccoes::lixo() {
+    static const QString pedacos[] = {
+        QStringLiteral("'"),          QStringLiteral("\""), QStringLiteral("%"),   QStringLiteral(";"),
+        QStringLiteral("--"),         QStringLiteral(" "),  QStringLiteral("ção"), QStringLiteral("€"),
+        QStringLiteral("\n"),         QStringLiteral("1"),  QStringLiteral("9"),   QStringLiteral(","),
+        QStringLiteral("."),          QStringLiteral("-"),  QStringLiteral("x"),   QStringLiteral("\t"),
+        QStringLiteral("DROP TABLE"), QStringLiteral("𝄞")};
+    QString s;
+    const int n = ate(12);
+    for (int i = 0; i < n; ++i) s += pedacos[ate(int(std::size(pedacos)))];
+    return s;
+}
+
+QString GeradorAccoes::peso() {
+    switch (ate(10)) {
+        case 0:
+            return QStringLiteral("0");
+        case 1:
+            return QString();
+        case 2:
+            return um({QStringLiteral("99999999999999"), QStringLiteral("123456789012345"),
+                       QStringLiteral("4294967296")});
+        case 3:
+            return QString::number(ate(2000) + 1);
+        default:
+            return QString::number(5000 + ate(35000));
+    }
+}
+
+QString GeradorAccoes::textoPara(int posto, int campo) {
+    const bool entrada = posto >= 2;
+    if (chance(12)) return lixo();
+    switch (campo) {
+        case 0:
+            if (entrada)
+                return um({QStringLiteral("F001"), QStringLiteral("F002"), QStringLiteral("F003"),
+                           QStringLiteral("f004"), QStringLiteral("F007"), QStringLiteral("F015"),
+                           QStringLiteral("F999"), QStringLiteral("C001"), QString()});
+            return um({QStringLiteral("C001"), QStringLiteral("C002"), QStringLiteral("c005"),
+                       QStringLiteral("C009"), QStringLiteral("C012"), QStringLiteral("C018"),
+                       QStringLiteral("C999"), QStringLiteral("F001"), QString()});
+        case 1:
+            return um({QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("003"),
+                       QStringLiteral("009"), QString()});
+        case 2:
+            return um({QStringLiteral("MILHO"), QStringLiteral("TRIGO"), QStringLiteral("CEVADA"),
+                       QStringLiteral("ADUBO-NPK"), QStringLiteral("rac-vl"), QStringLiteral("PORTES"),
+                       QStringLiteral("RAC-COE"), QStringLiteral("ZZZ"), QString()});
+        case 3:
+        case 11:
+        case 13:
+            if (campo == 11 && !entrada) return um({QStringLiteral("Enc. 7"), QString()});
+            return um({QStringLiteral("0"), QStringLiteral("20"), QStringLiteral("150"),
+                       QStringLiteral("20,5"), QStringLiteral("20.5"), QStringLiteral("1.250"),
+                       QStringLiteral("-5"), QStringLiteral("abc"), QString(), QStringLiteral("9500.5"),
+                       QStringLiteral("99999999"), QStringLiteral("12345678901234"),
+                       QString::number(ate(40000))});
+        case 7:
+            return um({QStringLiteral("4750-310"), QStringLiteral("0000-000"), QString()});
+        case 9:
+            return peso();
+        case 10:
+            return um({QStringLiteral("12-AB-34"), QStringLiteral("AA-'1-BB"), QStringLiteral("45-QO-12"),
+                       QString()});
+        case 23:
+            return um({QStringLiteral("ARM"), QStringLiteral("EXP"), QStringLiteral("ZZ"), QString()});
+        default:
+            return um({QStringLiteral("texto"), QStringLiteral("D'Almeida"), QString()});
+    }
+}
+
+Accao GeradorAccoes::qualquer(Mundo& m, int posto) {
+    Accao a;
+    a.posto = posto;
+    a.resposta = chance(75);
+    const int campos = Mundo::kind(posto).numCampos;
+    switch (ate(11)) {
+        case 0:
+        case 1:
+            a.tipo = chance(50) ? Accao::Escrever : Accao::EscreverESair;
+            a.campo = ate(campos);
+            a.texto = textoPara(posto, a.campo);
+            break;
+        case 2:
+            a.tipo = Accao::Sair;
+            a.campo = ate(campos);
+            break;
+        case 3:
+            a.tipo = Accao::Lista;
+            a.campo = um({0, 1, 2, 7, 10, 11, 23});
+            a.texto = chance(30) ? QString() : textoPara(posto, a.campo);
+            break;
+        case 4:
+            a.tipo = Accao::Pesar;
+            a.kg = chance(20) ? -1 : textoPara(posto, 9).toLongLong();
+            break;
+        case 5:
+            a.tipo = Accao::Linha;
+            a.indice =
+                ate(std::max<int>(1, int(m.desk(posto).grelha().linhas.size()) + 1)) - (chance(5) ? 1 : 0);
+            break;
+        case 6:
+            a.tipo = Accao::Data;
+            a.data = um(
+                {QDate::currentDate(), QDate::currentDate().addDays(-1), QDate::currentDate().addDays(1),
+                 QDate(QDate::currentDate().year() - 1, 9, 30), QDate(QDate::currentDate().year() - 1, 10, 1),
+                 QDate(QDate::currentDate().year() - 1, 12, 31), QDate(QDate::currentDate().year(), 1, 1)});
+            break;
+        case 7:
+            a.tipo = chance(50) ? Accao::Subsidiarias : Accao::Caracteristica;
+            a.indice = ate(2);
+            break;
+        case 8:
+            a.tipo = Accao::Escape;
+            a.campo = ate(campos);
+            break;
+        default:
+            a.tipo = Accao::Botao;
+            a.indice = ate(DeskCore::NumBotoes);
+            if (a.indice == DeskCore::BtSair) a.indice = DeskCore::BtCancGeral;
+            a.extra = ate(3);
+            if (a.indice == DeskCore::BtConfPeso) a.extra = ate(2);
+            break;
+    }
+    return a;
+}
+
+Accao GeradorAccoes::sensata(Mundo& m, int posto) {
+    DeskCore& d = m.desk(posto);
+    Accao a;
+    a.posto = posto;
+    a.resposta = chance(85);
+    auto botao = [&](DeskCore::Botao b, int extra = 0) {
+        a.tipo = Accao::Botao;
+        a.indice = b;
+        a.extra = extra;
+        return a;
+    };
+    auto tab = [&](int campo, const QString& texto) {
+        a.tipo = Accao::EscreverESair;
+        a.campo = campo;
+        a.texto = texto;
+        return a;
+    };
+    if (d.painelFinal())
+        return chance(85) ? botao(DeskCore::BtConfFinal, ate(3)) : botao(DeskCore::BtCancFinal);
+    if (d.painelPesagem()) {
+        if (d.campo(9).isEmpty() || chance(10)) {
+            if (chance(30)) {
+                a.tipo = Accao::Pesar;
+                a.kg = chance(15) ? -1 : 5000 + ate(35000);
+                return a;
+            }
+            return tab(9, peso());
+        }
+        if (chance(8)) return botao(DeskCore::BtCancPeso);
+        if (chance(8)) {
+            a.tipo = Accao::Data;
+            a.data = um({QDate(QDate::currentDate().year() - 1, 9, 30),
+                         QDate(QDate::currentDate().year() - 1, 10, 1),
+                         QDate(QDate::currentDate().year() - 1, 12, 31),
+                         QDate(QDate::currentDate().year(), 1, 1), QDate::currentDate()});
+            return a;
+        }
+        return botao(DeskCore::BtConfPeso, ate(2));
+    }
+    if (d.grelhaVisivel() && !d.grelha().linhas.isEmpty()) {
+        a.tipo = Accao::Linha;
+        a.indice = ate(int(d.grelha().linhas.size()));
+        return a;
+    }
+    if (d.verHistorico() && d.idHistorico() > 0 && d.tabsActivas()) {
+        switch (ate(8)) {
+            case 0:
+                return tab(3, textoPara(posto, 3));
+            case 1:
+                return tab(Mundo::kind(posto).entrada ? 11 : 12, textoPara(posto, 11));
+            case 2:
+                return tab(13, textoPara(posto, 13));
+            case 3:
+                return tab(12, textoPara(posto, 12));
+            case 4:
+                return botao(DeskCore::BtAnularHist);
+            case 5:
+                return botao(DeskCore::BtCancGeral);
+            default:
+                return botao(DeskCore::BtConf);
+        }
+    }
+    if (d.segundoPeso()) {
+        if (d.campo(15).isEmpty())
+            return chance(90) ? botao(DeskCore::BtPeso) : botao(DeskCore::BtAnularHist);
+        switch (ate(7)) {
+            case 0:
+                return tab(3, textoPara(posto, 3));
+            case 1:
+                return Mundo::kind(posto).entrada ? tab(11, textoPara(posto, 11))
+                                                  : tab(19, QStringLiteral("Cais 2"));
+            case 2:
+                return tab(13, textoPara(posto, 13));
+            default:
+                return botao(DeskCore::BtConf);
+        }
+    }
+    if (d.tabsActivas() && !d.verHistorico()) {
+        // A new weighing being entered.
+        if (!d.primeiroPeso() || chance(5)) return tab(0, textoPara(posto, 0));
+        if (d.campo(2).isEmpty() || chance(5)) return tab(2, textoPara(posto, 2));
+        if (chance(10)) return tab(10, textoPara(posto, 10));
+        if (chance(5)) return tab(1, textoPara(posto, 1));
+        if (chance(8) && Mundo::kind(posto).entrada) {
+            a.tipo = Accao::Subsidiarias;
+            a.indice = ate(2);
+            return a;
+        }
+        return botao(DeskCore::BtPeso);
+    }
+    // Idle (or a list that shows nothing).
+    switch (ate(10)) {
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+            return botao(DeskCore::BtEntrada);
+        case 4:
+        case 5:
+        case 6:
+            return botao(DeskCore::BtPendentes);
+        case 7:
+            a.tipo = Accao::Periodo;
+            a.data = QDate(QDate::currentDate().year() - 1, 9, 1);
+            a.data2 = QDate::currentDate().addDays(1);
+            return a;
+        case 8:
+            return botao(DeskCore::BtLer);
+        default:
+            return botao(DeskCore::BtCancGeral);
+    }
+}
+
+Accao GeradorAccoes::proxima(Mundo& m) {
+    // An operator mostly carries on at the desk in hand; now and then another desk of the
+    // same workstation, or the other workstation on the same trucks.
+    if (chance(30)) m_posto = chance(80) ? um({0, 2}) : um({1, 3});
+    return chance(85) ? sensata(m, m_posto) : qualquer(m, m_posto);
+}

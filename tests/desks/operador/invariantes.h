@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "accao.h"
+
+class Mundo;
+
+// A broken rule: which one, and what was seen.
+struct Falha {
+    QString regra;
+    QString texto;
+};
+
+// The desk as it stood before an action, for the rules about what the action claims.
+struct Antes {
+    bool primeiroPeso = false;
+    bool segundoPeso = false;
+    bool verHistorico = false;
+    bool painelPesagem = false;
+    bool painelFinal = false;
+    bool dadosAlterados = false;
+    bool obsAlteradas = false;
+    qint32 idHistorico = 0;
+    bool registoPendente = false;  // the weighing on the desk was pending in the database
+    QStringList campos;
+    QString resumoEfectivo;  // the final save panel's "Peso Efectivo = " line
+
+    static Antes de(Mundo& m, int posto);
+};
+
+// The rules every state of the database keeps, whatever the operator did, and the
+// rule that a desk never keeps quiet about a save that did not happen.
+class Invariantes {
+  public:
+    explicit Invariantes(Mundo& m);
+
+    std::optional<Falha> depoisDe(const Accao& a, const Antes& antes);
+    std::optional<Falha> baseDados();
+
+  private:
+    Mundo& m_mundo;
+    QSet<QString> m_clientes, m_fornecedores, m_artigos;
+};

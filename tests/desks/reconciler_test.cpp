@@ -1,0 +1,349 @@
+// Intent notes of ERP writes and their settling, in one process: the notes table and
+// its SQL Server statements, owner liveness, and each rule of the settling, reached
+// through the desk's own failure paths (made to fail with triggers on a real file).
+#include <QtTest>
+
+#include "deskfixture.h"
+#include "erpreconciler.h"
+#include "intentnotes.h"
+
+namespace {
+
+using Action = ReconciliationResult::Action;
+
+IntentNote nota(qint32 hist, const ProcessIdentity& owner) {
+    IntentNote n;
+    n.histId = hist;
+    n.operation = IntentNote::Operation::Complete;
+    n.tipoDoc = QStringLiteral("GR");
+    n.serie = 1;
+    n.referencia = QStringLiteral("A/7/2026/2027");
+    n.tipoTerc = 2;
+    n.terceiro = QStringLiteral("C001");
+    n.owner = owner;
+    return n;
+}
+
+ProcessIdentity outroPosto() {
+    return ProcessIdentity{QStringLiteral("posto-da-portaria"), 4242, QStringLiteral("x:1")};
+}
+
+// A finished outgoing weighing made at the desk; gives its record number.
+qint32 concluida(DeskFixture& f, DeskCore& d, int tara, int bruto) {
+    const qint32 id = f.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("MILHO"), tara);
+    if (!f.segundaPesagem(d, id, bruto)) return 0;
+    d.btConf();
+    d.btConfFinal(0);
+    return id;
+}
+
+int vivos(DeskFixture& f) {
+    return f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt();
+}
+
+}  // namespace
+
+class ReconcilerTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void sqlServerStatements() {
+        const IntentNotes::Statements s = IntentNotes::statements(Backend::Mssql);
+        QCOMPARE(s.create.size(), 1);
+        QCOMPARE(
+            s.create.first(),
+            QStringLiteral(
+                "IF OBJECT_ID(N'dbo.kel_PES_NotasERP', N'U') IS NULL CREATE TABLE [dbo].[kel_PES_NotasERP] "
+                "([Nota_Id] "
+                "[int] IDENTITY(1,1) NOT NULL, [Hist_Id] [int] NOT NULL, [Operacao] [nvarchar](10) NOT NULL, "
+                "[TpDoc] "
+                "[nvarchar](3) NOT NULL, [Serie] [smallint] NOT NULL, [NoDoc] [int] NOT NULL, [Ano] "
+                "[smallint] NOT NULL, "
+                "[Referencia] [nvarchar](30) NOT NULL, [TipoTerc] [smallint] NOT NULL, [Terceiro] "
+                "[nvarchar](15) NOT "
+                "NULL, [Posto] [nvarchar](64) NOT NULL, [Pid] [bigint] NOT NULL, [InicioProcesso] "
+                "[nvarchar](80) NOT "
+                "NULL, [DataHora] [datetime] NOT NULL CONSTRAINT [DF_kel_PES_NotasERP_DataHora] DEFAULT "
+                "(GETUTCDATE()), [Dados] [nvarchar](max) NULL, CONSTRAINT [PK_kel_PES_NotasERP] PRIMARY KEY "
+                "CLUSTERED ([Nota_Id] ASC), CONSTRAINT [UX_kel_PES_NotasERP_Hist] UNIQUE ([Hist_Id]))"));
+        QCOMPARE(s.insert,
+                 QStringLiteral(
+                     "INSERT INTO kel_PES_NotasERP (Hist_Id, Operacao, TpDoc, Serie, NoDoc, Ano, Referencia, "
+                     "TipoTerc, Terceiro, Posto, Pid, InicioProcesso, Dados, DataHora) VALUES (?, ?, ?, ?, "
+                     "?, ?, ?, "
+                     "?, ?, ?, ?, ?, ?, GETUTCDATE())"));
+        QCOMPARE(
+            s.list,
+            QStringLiteral(
+                "SELECT Nota_Id, Hist_Id, Operacao, TpDoc, Serie, NoDoc, Ano, Referencia, TipoTerc, "
+                "Terceiro, Posto, Pid, InicioProcesso, Dados, DATEDIFF(second, DataHora, GETUTCDATE()) AS "
+                "Idade FROM kel_PES_NotasERP ORDER BY Nota_Id"));
+        QCOMPARE(s.claim,
+                 QStringLiteral(
+                     "UPDATE kel_PES_NotasERP SET Posto = ?, Pid = ?, InicioProcesso = ?, DataHora = "
+                     "GETUTCDATE() WHERE Nota_Id = ? AND Posto = ? AND Pid = ? AND InicioProcesso = ?"));
+        QCOMPARE(s.close, QStringLiteral(
+                              "DELETE FROM kel_PES_NotasERP WHERE Nota_Id = ? AND Posto = ? AND Pid = ? AND "
+                              "InicioProcesso = ?"));
+        QCOMPARE(s.release,
+                 QStringLiteral("UPDATE kel_PES_NotasERP SET Posto = '', Pid = 0, InicioProcesso = '' WHERE "
+                                "Nota_Id = ? AND Posto = ? AND Pid = ? AND InicioProcesso = ?"));
+        // Every value is a parameter: the texts hold no value of a note.
+        for (const QString& st : {s.insert, s.claim, s.close, s.release, s.listOf})
+            QVERIFY(!st.contains(QStringLiteral("C001")) && !st.contains(QStringLiteral("GR")));
+    }
+
+    void oneOpenNotePerWeighingAndOneTaker() {
+        TempDatabase t;
+        IntentNotes notas(t.db());
+        IntentNotes::garantirTabela(t.db());  // a second time changes nothing
+        const ProcessIdentity eu = ProcessIdentity::current();
+        const qint64 a = notas.abrir(nota(7, eu));
+        QVERIFY(a > 0);
+        QCOMPARE(notas.abrir(nota(7, outroPosto())), 0);  // the weighing is taken
+        QVERIFY(notas.abrir(nota(8, eu)) > a);
+        // Only the owner closes; of two takers exactly one gets it.
+        QVERIFY(!notas.fechar(a, outroPosto()));
+        const ProcessIdentity b{QStringLiteral("b"), 2, QStringLiteral("m")},
+            c{QStringLiteral("c"), 3, QStringLiteral("m")};
+        QVERIFY(notas.tomar(a, eu, b));
+        QVERIFY(!notas.tomar(a, eu, c));
+        QVERIFY(!notas.fechar(a, eu));
+        QVERIFY(notas.libertar(a, b));
+        QVERIFY(notas.tomar(a, ProcessIdentity{}, c));
+        const QList<IntentNote> abertas = notas.abertasDe(7);
+        QCOMPARE(abertas.size(), 1);
+        QCOMPARE(abertas.first().owner, c);
+        QCOMPARE(abertas.first().referencia, QStringLiteral("A/7/2026/2027"));
+        QVERIFY(abertas.first().ageSeconds < 5);
+        QVERIFY(notas.fechar(a, c));
+        QCOMPARE(notas.contar(), 1);
+    }
+
+    void ownerLiveness() {
+        const ProcessIdentity eu = ProcessIdentity::current();
+        QVERIFY(!eu.startMark.isEmpty());
+        QVERIFY(ProcessIdentity::isAlive(eu.pid, eu.startMark));
+        QProcess sleeper;
+        sleeper.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        QVERIFY(sleeper.waitForStarted());
+        const qint64 pid = sleeper.processId();
+        const QString mark = ProcessIdentity::startMarkOf(pid);
+        QVERIFY(!mark.isEmpty());
+        QVERIFY(ProcessIdentity::isAlive(pid, mark));
+        // The same id with another start is another process: the owner is gone.
+        QVERIFY(!ProcessIdentity::isAlive(pid, mark + QStringLiteral("1")));
+        sleeper.kill();
+        sleeper.waitForFinished();
+        QVERIFY(!ProcessIdentity::isAlive(pid, mark));
+    }
+
+    void aNoteWaitsWhileItsOwnerMayStillWork() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14000);
+        IntentNotes notas(f.t.db());
+        // Another workstation's note, one minute old: its owner may be inside an ERP call.
+        QVERIFY(notas.abrir(nota(id, outroPosto())) > 0);
+        ErpReconciler rec(f.t.db(), *f.erp);
+        QList<ReconciliationResult> rs = rec.settleAll();
+        QCOMPARE(rs.size(), 1);
+        QCOMPARE(rs.first().line(),
+                 QStringLiteral("hist_id=%1 operation=complete document=- action=waiting").arg(id));
+        // A desk does not open the truck meanwhile.
+        d->btPendentes();
+        d->activarLinha(0);
+        QVERIFY(
+            f.msgs.last().contains(QStringLiteral("está a ser tratada noutro posto (posto-da-portaria)")));
+        QVERIFY(d->campo(0).isEmpty());
+        // Older than any ERP call: settled.
+        f.t.db().executar(
+            QStringLiteral("UPDATE kel_PES_NotasERP SET DataHora = datetime('now', '-700 seconds')"));
+        rs = rec.settleAll();
+        QCOMPARE(rs.first().action, Action::Cancelled);
+        QCOMPARE(rec.abertas(), 0);
+
+        // A live process of this workstation keeps its note; a dead one does not.
+        QProcess vivo;
+        vivo.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        QVERIFY(vivo.waitForStarted());
+        ProcessIdentity dono = ProcessIdentity::current();
+        dono.pid = vivo.processId();
+        dono.startMark = ProcessIdentity::startMarkOf(dono.pid);
+        QVERIFY(notas.abrir(nota(id, dono)) > 0);
+        QCOMPARE(rec.settle(id).first().action, Action::Waiting);
+        vivo.kill();
+        vivo.waitForFinished();
+        QCOMPARE(rec.settle(id).first().action, Action::Cancelled);
+        QVERIFY(f.segundaPesagem(*d, id, 25000));
+    }
+
+    void aStrayDocumentIsCancelledAndTheRecordedOneKept() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::entradas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("F001"), QStringLiteral("MILHO"), 31000);
+        QVERIFY(f.segundaPesagem(*d, id, 12000));
+        // The program's transaction fails after the document was finalised.
+        f.t.db().executar(
+            QStringLiteral("CREATE TRIGGER falha BEFORE INSERT ON kel_PES_Historico_Comp BEGIN SELECT "
+                           "RAISE(ABORT, 'disco cheio'); END"));
+        d->btConf();
+        d->btConfFinal(0);
+        QVERIFY(f.msgs.all.join(QLatin1Char('|')).contains(QStringLiteral("disco cheio")));
+        // The undo cancelled it and closed its note.
+        QCOMPARE(vivos(f), 0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
+        f.t.db().executar(QStringLiteral("DROP TRIGGER falha"));
+
+        // A truck finished elsewhere (by an older program) while a note of a dead owner
+        // still names a live document of the same reference: only that one goes.
+        QVERIFY(f.segundaPesagem(*d, id, 12000));
+        d->btConf();
+        d->btConfFinal(0);
+        const RecordSet w = LerHistorico(f.t.db(), id);
+        const ChaveDocumento registado = ErpReconciler::chaveDoRegisto(w);
+        const QString ref =
+            f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = ?"),
+                    {registado.numero, registado.tipo})
+                .toString();
+        f.t.db().executar(
+            QStringLiteral("INSERT INTO DocGCCab (Tpdoc, Serie, NNumdoc, Ano, TipoTerc, Terceiro, VossoNo) "
+                           "VALUES (?, ?, 99, ?, 1, 'F001', ?)"),
+            {registado.tipo, registado.serie, registado.ano, ref});
+        IntentNote n = nota(id, ProcessIdentity{});
+        n.tipoDoc = registado.tipo;
+        n.serie = registado.serie;
+        n.tipoTerc = 1;
+        n.terceiro = QStringLiteral("F001");
+        n.referencia = ref;
+        IntentNotes(f.t.db()).abrir(n);
+        const QList<ReconciliationResult> rs = ErpReconciler(f.t.db(), *f.erp).settleAll();
+        QCOMPARE(rs.size(), 1);
+        QCOMPARE(rs.first().action, Action::Cancelled);
+        const ChaveDocumento estranho{registado.ano, registado.tipo, registado.serie, 99};
+        QCOMPARE(rs.first().document, estranho.texto());
+        QCOMPARE(vivos(f), 1);
+        QCOMPARE(f.valor(QStringLiteral("SELECT NumVias FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = ?"),
+                         {registado.numero, registado.tipo})
+                     .toInt(),
+                 0);
+    }
+
+    void aDocumentTheErpKeepsFinishesThePendingWeighing() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14000);
+        const int talao =
+            f.valor(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt();
+        QVERIFY(f.segundaPesagem(*d, id, 25000));
+        d->escrever(19, QStringLiteral("Cais 3"));
+        // Converted the moment it is made (another ERP program is fast), and the
+        // program's transaction fails: the ERP refuses the undo.
+        f.t.db().executar(
+            QStringLiteral("CREATE TRIGGER converte AFTER INSERT ON DocGCCab BEGIN UPDATE DocGCCab SET "
+                           "Convertido = -1 WHERE Tpdoc = NEW.Tpdoc AND NNumdoc = NEW.NNumdoc; END"));
+        f.t.db().executar(
+            QStringLiteral("CREATE TRIGGER falha BEFORE INSERT ON kel_PES_Historico_Comp BEGIN SELECT "
+                           "RAISE(ABORT, 'disco cheio'); END"));
+        d->btConf();
+        d->btConfFinal(0);
+        QVERIFY(f.msgs.last().startsWith(
+            QStringLiteral("Os documentos seguintes devem ser anulados manualmente")));
+        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        f.t.db().executar(QStringLiteral("DROP TRIGGER falha"));
+        f.t.db().executar(QStringLiteral("DROP TRIGGER converte"));
+
+        // The note was handed over: opening the truck settles it, finishing the weighing
+        // with the document so the load is never invoiced twice.
+        f.msgs.clear();
+        d->btPendentes();
+        d->activarLinha(0);
+        QVERIFY2(f.msgs.last().contains(QStringLiteral("foi concluída com o documento GR/1/1/")),
+                 qPrintable(f.msgs.last()));
+        const RecordSet w = LerHistorico(f.t.db(), id);
+        QVERIFY(!w.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(w.value(QStringLiteral("PesoBruto")).toDouble(), 25000.0);
+        QCOMPARE(w.value(QStringLiteral("PesoLiquido")).toDouble(), 11000.0);
+        QCOMPARE(w.value(QStringLiteral("NoTalao")).toInt(), talao);
+        QCOMPARE(ErpReconciler::chaveDoRegisto(w).numero, 1);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id})
+                     .toInt(),
+                 1);
+        QCOMPARE(f.valor(QStringLiteral("SELECT LocalCG FROM DocGCCab WHERE NNumdoc = 1")).toString(),
+                 QStringLiteral("Cais 3"));
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
+
+        // The same refusal for a weighing already finished with another document is
+        // reported with the document's key, never dropped.
+        f.t.db().executar(
+            QStringLiteral("INSERT INTO DocGCCab (Tpdoc, Serie, NNumdoc, Ano, TipoTerc, Terceiro, VossoNo, "
+                           "Convertido) SELECT Tpdoc, Serie, 50, Ano, TipoTerc, Terceiro, VossoNo, -1 FROM "
+                           "DocGCCab WHERE NNumdoc = 1"));
+        IntentNote n = nota(id, ProcessIdentity{});
+        n.referencia = f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab WHERE NNumdoc = 1")).toString();
+        IntentNotes(f.t.db()).abrir(n);
+        const QList<ReconciliationResult> rs = ErpReconciler(f.t.db(), *f.erp).settleAll();
+        QCOMPARE(rs.first().action, Action::Refused);
+        QVERIFY(rs.first().document.startsWith(QStringLiteral("GR/1/50/")));
+        QVERIFY(rs.first().message.contains(QStringLiteral("GR/1/50/")));
+    }
+
+    void anUnsavedCorrectionBringsTheDocumentBack() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = concluida(f, *d, 14000, 24000);
+        QVERIFY(id > 0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 10000.0);
+        QVERIFY(f.abrirHistorico(*d, id));
+        DeskFixture::tab(*d, 3, QStringLiteral("100"));
+        d->escrever(19, QStringLiteral("Outro cais"));
+        f.t.db().executar(
+            QStringLiteral("CREATE TRIGGER falha BEFORE UPDATE ON kel_PES_Historico BEGIN SELECT "
+                           "RAISE(ABORT, 'disco cheio'); END"));
+        f.msgs.answers = {true};
+        d->btConf();
+        QVERIFY2(f.msgs.last().startsWith(QStringLiteral("A correcção não foi gravada.")),
+                 qPrintable(f.msgs.last()));
+        QVERIFY(f.msgs.last().contains(QStringLiteral("foi reposto como estava")));
+        // The document is what the record holds again.
+        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 10000.0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT LocalCG FROM DocGCCab")).toString(),
+                 QStringLiteral("Nossas instalações"));
+        QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico")).toDouble(), 10000.0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
+        f.t.db().executar(QStringLiteral("DROP TRIGGER falha"));
+    }
+
+    void aCancellationCutShortIsFinished() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::entradas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("F001"), QStringLiteral("MILHO"), 31000);
+        QVERIFY(f.segundaPesagem(*d, id, 12000));
+        d->btConf();
+        d->btConfFinal(0);
+        f.t.db().executar(
+            QStringLiteral("CREATE TRIGGER falha BEFORE UPDATE ON kel_PES_Historico BEGIN SELECT "
+                           "RAISE(ABORT, 'disco cheio'); END"));
+        QVERIFY(f.abrirHistorico(*d, id));
+        f.msgs.answers = {true};
+        d->btAnularHist();
+        QVERIFY(f.msgs.last().contains(QStringLiteral("disco cheio")));
+        QCOMPARE(vivos(f), 0);  // the document went, the weighing could not follow yet
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP WHERE Posto = ''")).toInt(),
+                 1);
+        f.t.db().executar(QStringLiteral("DROP TRIGGER falha"));
+        const QList<ReconciliationResult> rs = ErpReconciler(f.t.db(), *f.erp).settleAll();
+        QCOMPARE(rs.size(), 1);
+        QCOMPARE(rs.first().action, Action::Finished);
+        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 0);
+        // ... and the truck completes again with its ticket.
+        QVERIFY(f.segundaPesagem(*d, id, 12500));
+        d->btConf();
+        d->btConfFinal(0);
+        QCOMPARE(vivos(f), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(ReconcilerTest)
+#include "reconciler_test.moc"

@@ -1,0 +1,30 @@
+// The final save panel shows the effective weight the completion will write, even when
+// a deduction was typed and the operator went straight to "Confirmar" without leaving it.
+#include <QtTest>
+
+#include "deskfixture.h"
+#include "registohistorico.h"
+
+class ResumoTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void theSummaryShowsWhatIsSaved() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C005"), QStringLiteral("TRIGO"), 25157);
+        QVERIFY(f.segundaPesagem(*d, id, 38073));
+        QCOMPARE(d->campo(13), QStringLiteral("12.916,00"));
+        // Typed, not left: the container deduction is still taken.
+        d->escrever(3, QStringLiteral("1.250"));
+        d->btConf();
+        QVERIFY(d->painelFinal());
+        QCOMPARE(d->rotulo(DeskCore::Resumo3), QStringLiteral("Peso Efectivo = 11.666,00"));
+        QCOMPARE(d->campo(13), QStringLiteral("11.666,00"));
+        d->btConfFinal(0);
+        QCOMPARE(LerHistorico(f.t.db(), id).value(QStringLiteral("PesoEfectivo")).toDouble(), 11666.0);
+    }
+};
+
+QTEST_GUILESS_MAIN(ResumoTest)
+#include "resumo_test.moc"
