@@ -11,6 +11,7 @@
 #include "programinfo.h"
 #include "sessaosagelocal.h"
 #include "startupdialogs.h"
+#include "tabelasrastreio.h"
 
 Arranque::Arranque(QString programFolder, QString argument, OperatorMessages& messages,
                    StartupDialogs& dialogs, ErpFactory erpFactory)
@@ -138,9 +139,21 @@ bool Arranque::prepararCatalogo() {
     // Indexes only on a catalogue at the current version: an older one is still to be
     // upgraded (its tables may change, and an index would block SQL Server's ALTER COLUMN).
     if (m_catalogo.ok && m_catalogo.versaoCatalogo >= Catalogo::kCurrentVersion) catalogo.garantirIndices();
+    if (m_catalogo.ok) garantirTabelasRastreio();
     return true;
 }
 
 bool Arranque::lerParametros() {
     return m_db && m_parametros.ler(*m_db, m_messages, QStringLiteral("1"));
+}
+
+void Arranque::garantirTabelasRastreio() {
+    try {
+        TabelasRastreio::garantir(*m_db);
+    } catch (const DbError& e) {
+        // The program still starts; every reading it cannot log is refused at the desk.
+        m_messages.mostrarEstado(
+            OperatorMessages::Exclamacao,
+            QStringLiteral("Não foi possível criar as tabelas do registo alibi.\r\n") + e.texto());
+    }
 }

@@ -60,6 +60,7 @@ class Arranque {
     bool criarSessao(const SqlSettings& sql);
     bool ligarErpBaseDados();
     bool prepararCatalogo();
+    void garantirTabelasRastreio();
     void acertarNotas();
     // SQLite over a network share: the operator is warned, the start goes on.
     void avisarSeEmRede();

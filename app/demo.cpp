@@ -15,6 +15,7 @@
 #include "ficheiroconfig.h"
 #include "operatormessages.h"
 #include "programinfo.h"
+#include "tabelasrastreio.h"
 
 namespace {
 
@@ -116,6 +117,7 @@ Demo::Resultado Demo::criar(const QString& configName, bool force) {
         const Catalogo::Resultado check = catalogo.verificarVersao(true);
         if (!check.ok) throw DbError(-1, messages.last);
         if (!catalogo.garantirIndices().ok) throw DbError(-1, messages.last);
+        TabelasRastreio::garantir(db);
         gravarParametros(db);
         DemoPesagens::criar(db, sql, empresa(), utilizador(), password());
         db.executar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));

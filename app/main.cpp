@@ -2,6 +2,7 @@
 
 #include "arranquegui.h"
 #include "guistartupdialogs.h"
+#include "iconeprograma.h"
 #include "messageboxes.h"
 #include "programinfo.h"
 
@@ -9,6 +10,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(ProgramInfo::title());
     QApplication::setApplicationVersion(ProgramInfo::version());
+    // Every window of the program (dialogs, the main window, its child windows) shows it.
+    QApplication::setWindowIcon(iconePrograma());
+    QGuiApplication::setDesktopFileName(QStringLiteral("balantrix"));
 
     // The whole argument text names the configuration file (Qt's own options removed).
     const QString argument = QApplication::arguments().mid(1).join(QLatin1Char(' '));

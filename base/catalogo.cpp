@@ -60,15 +60,17 @@ Catalogo::Resultado Catalogo::check(bool criadoAgora) {
         dbVersion = row.value(QStringLiteral("VersaoCatalogo")).toInt();
         const QVariant stored = row.value(QStringLiteral("versaoEXE"));
         if (stored.isNull() || stored.toString() < programText) {
-            m_db.executar(QStringLiteral("UPDATE kel_sistema SET versaoEXE = ? WHERE Numero = 200"), {programText});
+            m_db.executar(QStringLiteral("UPDATE kel_sistema SET versaoEXE = ? WHERE Numero = 200"),
+                          {programText});
             r.versaoExe = programText;
         } else {
             r.versaoExe = stored.toString();
             if (stored.toString() > programText) {
                 r.desactualizado = true;
-                m_messages.mostrarEstado(OperatorMessages::Critico,
-                                         QStringLiteral("A versão da aplicação que esta a utilizar esta desactualizada.\r\n"
-                                                        " Deve actualizar a versão deste posto!"));
+                m_messages.mostrarEstado(
+                    OperatorMessages::Critico,
+                    QStringLiteral("A versão da aplicação que esta a utilizar esta desactualizada.\r\n"
+                                   " Deve actualizar a versão deste posto!"));
             }
         }
     }
@@ -93,7 +95,8 @@ Catalogo::Resultado Catalogo::verificarVersao(bool criadoAgora) {
                     m_db.executar(CatalogStatements::repairStatement(m_db.backend()));
                     continue;
                 } catch (const DbError& e2) {
-                    m_messages.mensagem(QString::number(e2.numero()) + QStringLiteral("\r\n") + e2.descricao());
+                    m_messages.mensagem(QString::number(e2.numero()) + QStringLiteral("\r\n") +
+                                        e2.descricao());
                 }
             } else {
                 m_messages.mensagem(QString::number(e.numero()) + QStringLiteral("\r\n") + e.descricao());
@@ -101,7 +104,8 @@ Catalogo::Resultado Catalogo::verificarVersao(bool criadoAgora) {
             Resultado r;
             r.ok = false;
             try {
-                const QVariant v = m_db.escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200"));
+                const QVariant v =
+                    m_db.escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200"));
                 r.versaoCatalogo = v.toInt();
             } catch (const DbError&) {
             }
@@ -135,22 +139,42 @@ Catalogo::ResultadoIndices Catalogo::garantirIndices() {
                 tabelas.join(QStringLiteral("\r\n")));
     }
     QStringList falhas;
-    for (const CatalogIndex& ix : CatalogIndex::all()) {
+    // Looked up first so that a start with every index in place writes nothing, and so
+    // that the operator is told how many there are to create (seconds each on a large
+    // database) before the first one starts.
+    const auto todos = CatalogIndex::all();
+    QList<const CatalogIndex*> emFalta;
+    for (const CatalogIndex& ix : todos) {
         try {
-            // Looked up first so that a start with every index in place writes nothing.
-            if (!m_db.consultar(ix.existsQuery(b)).isEmpty()) continue;
+            if (m_db.consultar(ix.existsQuery(b)).isEmpty()) emFalta << &ix;
+        } catch (const DbError& e) {
+            falhas << ix.nome + QStringLiteral(": ") + e.texto();
+        }
+    }
+    const int total = int(emFalta.size());
+    for (int i = 0; i < total; ++i) {
+        const CatalogIndex& ix = *emFalta[i];
+        m_messages.progresso(QStringLiteral("A criar os índices de pesquisa das pesagens (%1 de %2: %3)...")
+                                 .arg(i + 1)
+                                 .arg(total)
+                                 .arg(ix.nome),
+                             i, total);
+        try {
             m_db.executar(ix.statement(b));
             r.criados << ix.nome;
         } catch (const DbError& e) {
             falhas << ix.nome + QStringLiteral(": ") + e.texto();
         }
     }
+    if (total > 0)
+        m_messages.progresso(QStringLiteral("Índices de pesquisa das pesagens criados."), total, total);
     if (!falhas.isEmpty()) {
         r.ok = false;
-        m_messages.mostrarEstado(OperatorMessages::Exclamacao,
-                                 QStringLiteral("Não foi possível criar os índices de pesquisa das pesagens.\r\n"
-                                                "O programa continua, mas as listas de pesagens podem ficar lentas.\r\n") +
-                                     falhas.join(QStringLiteral("\r\n")));
+        m_messages.mostrarEstado(
+            OperatorMessages::Exclamacao,
+            QStringLiteral("Não foi possível criar os índices de pesquisa das pesagens.\r\n"
+                           "O programa continua, mas as listas de pesagens podem ficar lentas.\r\n") +
+                falhas.join(QStringLiteral("\r\n")));
     }
     return r;
 }

@@ -5,7 +5,7 @@
 // The one door through which the program talks to the operator. The GUI shows
 // modal boxes; the command-line tool writes to standard error; tests answer.
 class OperatorMessages {
-public:
+  public:
     // Kinds of MostrarAviso (box titled "Informação").
     enum Aviso { CampoObrigatorio = 1, Informacao = 2, OkCancelar = 3, SimNao = 4 };
     // Status of MostrarEstado (box titled with the program's description).
@@ -18,4 +18,13 @@ public:
     virtual void mostrarEstado(int estado, const QString& texto) = 0;
     // A plain box (OK button, no icon, application title).
     virtual void mensagem(const QString& texto) = 0;
+    // Progress of long work the operator waits for (the first start's indexes and
+    // tables): `feito` of `total` steps done, `texto` says what is being done now.
+    // `feito` == `total` ends it. Shown by the GUI as a progress window and by the
+    // command-line tool as lines on standard error; nothing by default.
+    virtual void progresso(const QString& texto, int feito, int total) {
+        Q_UNUSED(texto);
+        Q_UNUSED(feito);
+        Q_UNUSED(total);
+    }
 };

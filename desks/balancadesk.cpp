@@ -10,6 +10,7 @@ bool BalancaDesk::pesar(Money& peso, QString& mensagem) {
     if (!m_ficheiro.isEmpty()) leitor.setFicheiro(m_ficheiro);
     qint64 kg = 0;
     const bool ok = leitor.pesar(kg, mensagem);
+    m_resposta = leitor.recebido();
     peso = Money::fromInteger(kg);
     return ok;
 }

@@ -12,9 +12,11 @@ public:
     // Reads a named scale file instead (the command-line tool's --scale-file).
     void setFicheiro(const QString& caminho) { m_ficheiro = caminho; }
     bool pesar(Money& peso, QString& mensagem) override;
+    QByteArray resposta() const override { return m_resposta; }
 
-private:
+  private:
     QString m_pastaPrograma;
     QString m_pastaConfig;
     QString m_ficheiro;
+    QByteArray m_resposta;
 };

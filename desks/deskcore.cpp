@@ -1,5 +1,6 @@
 #include "deskcore.h"
 
+#include "alibidesk.h"
 #include "apiregistry.h"
 #include "basedados.h"
 #include "crashpoint.h"
@@ -67,6 +68,7 @@ DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& paramet
       m_sessao(sessao),
       m_registry(registry),
       m_documento(std::make_unique<DocumentoDesk>(sessao, registry, messages)),
+      m_alibi(std::make_unique<AlibiDesk>(db, kind.nome)),
       m_portao(kind) {
     // Longest text of each field: never more than its column holds.
     static const int saidas[24] = {15, 3, 15, 15, 50, 50, 35, 8, 15, 15, 10, 20, 2000, 15, 19, 19, 15, 15, 15, 35, 35, 20, 250, 3};
@@ -231,6 +233,7 @@ void DeskCore::escrever(int i, const QString& texto) {
         t = digits;
     }
     if (t.left(m_campos[i].maximo) == m_campos[i].texto) return;
+    if (i == 9) m_alibi->esquecerLeitura();
     set(i, t);
     m_campoAlterado = true;
     if (i == 13) m_efectivoCalculado = false;
@@ -574,6 +577,7 @@ void DeskCore::btPeso() {
     m_tabsActivas = false;
     m_painelPesagem = true;
     set(9, QString());
+    m_alibi->esquecerLeitura();
     m_foco = 9;
     // Each weighing is dated today unless the operator says otherwise; a pending truck
     // that leaves after midnight leaves on the day it leaves.
@@ -611,8 +615,12 @@ void DeskCore::btPesar() {
     emit alterado();
     Money valor;
     QString mensagem;
-    const bool ok = m_balanca && m_balanca->pesar(valor, mensagem);
+    bool ok = m_balanca && m_balanca->pesar(valor, mensagem);
     if (!m_balanca) mensagem = QStringLiteral("Balança não configurada.");
+    // Every reply of the indicator goes to the alibi log, stable or not.
+    if (m_balanca && (ok || !m_balanca->resposta().isEmpty()) &&
+        !m_alibi->leitura(m_balanca->resposta(), valor, ok, mensagem))
+        ok = false;
     if (ok) {
         set(9, QString::number(valor.units() / Money::kScale));
     } else {
@@ -637,6 +645,15 @@ void DeskCore::btConfPeso(int indice) {
     const QString quando = m_dataPesagem.toString(QStringLiteral("dd-MM-yyyy")) + QLatin1Char(' ') +
                            agora.toString(QStringLiteral("HH:mm"));
     bool primeiro = false;
+    // The weight is the reading just taken or a typed one (logged, or refused where forbidden).
+    auto confirmarOrigem = [&](const Money& pesado, int numeroPeso) {
+        QString erro;
+        if (m_alibi->confirmar(pesado, numeroPeso, erro)) return true;
+        aviso(erro);
+        m_foco = 9;
+        emit alterado();
+        return false;
+    };
     if (m_primeiroPeso) {
         const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::PrimeiroPeso);
         if (const Recusa* r = std::get_if<Recusa>(&lido)) {
@@ -650,8 +667,9 @@ void DeskCore::btConfPeso(int indice) {
             return;
         }
         const Pesagem& p = std::get<Pesagem>(lido);
-        set(m_kind.campoPrimeiroPeso,
-            formatarPeso(m_kind.campoPrimeiroPeso == 16 ? *p.pesos.bruto : *p.pesos.tara));
+        const Money pesado = m_kind.campoPrimeiroPeso == 16 ? *p.pesos.bruto : *p.pesos.tara;
+        if (!confirmarOrigem(pesado, 1)) return;
+        set(m_kind.campoPrimeiroPeso, formatarPeso(pesado));
         set(14, quando);
         if (!gravarPrimeiroPeso(p)) {
             set(m_kind.campoPrimeiroPeso, QString());
@@ -686,6 +704,7 @@ void DeskCore::btConfPeso(int indice) {
             emit alterado();
             return;
         }
+        if (!confirmarOrigem(*pesado, 2)) return;
         set(15, quando);
         set(m_kind.campoSegundoPeso, formatarPeso(*pesado));
         set(18, formatarPeso(liquido));
@@ -1019,10 +1038,12 @@ bool DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
     m_idHistorico = 0;
     m_doc = ChaveDocumento{};
     try {
+        // The record, its choices and the link of its first weight to the alibi log: all or nothing.
         Transaccao t(m_db, true);
         const NovaPesagem nova = GravarNovaPesagem(m_db, valoresRegisto(p), m_dataPesagem, chave);
         if (m_kind.entrada)
             OpcoesPesagem::gravarMateriasSubsidiarias(m_db, nova.idRegisto, m_materiasSubsidiarias);
+        m_alibi->ligar(nova.idRegisto, 1);
         t.commit();
         m_idHistorico = nova.idRegisto;
         m_noTalao = nova.talao.numero;
@@ -1153,6 +1174,7 @@ void DeskCore::concluir(const Pesagem& pesagem) {
                           m_kind.entrada});
     RegistarCarro(m_db, pesagem.matricula);
     if (!m_kind.entrada) cabecalhoCarga().aplicar(m_db, k);
+    m_alibi->ligar(m_idHistorico, 2);
     desactiva();
 }
 

@@ -18,6 +18,7 @@
 #include "money.h"
 #include "portaopesagem.h"
 
+class AlibiDesk;
 class ApiRegistry;
 class BaseDados;
 class DbError;
@@ -245,6 +246,7 @@ private:
     TicketActions* m_talao = nullptr;
     std::function<QTime()> m_relogio;
     std::unique_ptr<DocumentoDesk> m_documento;
+    std::unique_ptr<AlibiDesk> m_alibi;
     PortaoPesagem m_portao;
 
     QVector<DeskField> m_campos;

@@ -31,6 +31,8 @@ public:
     virtual ~WeightSource() = default;
     // True with a stable weight; false with the reason in `mensagem`.
     virtual bool pesar(Money& peso, QString& mensagem) = 0;
+    // The indicator's reply to the last reading, as received (for the alibi log).
+    virtual QByteArray resposta() const { return {}; }
 };
 
 // Printing and mailing the ticket of a finished weighing.

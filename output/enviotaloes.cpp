@@ -64,7 +64,9 @@ EnvioTaloes::EnvioTaloes(BaseDados& db, QString programFolder, QString configFil
     : m_db(db),
       m_programFolder(std::move(programFolder)),
       m_configFile(std::move(configFile)),
-      m_renderizador(std::make_unique<RenderizadorTalao>(db.settings())) {}
+      m_renderizador(std::make_unique<RenderizadorTalao>(db.settings())) {
+    m_renderizador->setRastreio(db);
+}
 
 EnvioTaloes::~EnvioTaloes() = default;
 

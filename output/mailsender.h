@@ -9,7 +9,7 @@
 struct MailMessage {
     QString para;  // recipient(s): several addresses separated by commas or semicolons
     QString cc;
-    QString bcc;   // only ever given to the server as recipients, never written in a header
+    QString bcc;  // only ever given to the server as recipients, never written in a header
     QString assunto;
     QString corpo;
     QString nomeAnexo;
@@ -22,19 +22,33 @@ struct MailMessage {
 // The transfer runs on a worker thread; the caller's thread keeps handling its
 // events meanwhile, so a window does not freeze while the server is slow.
 class MailSender {
-public:
+  public:
     explicit MailSender(MailSettings settings);
 
+    // True when the message went to its main recipients (some copies may have been
+    // refused: copiasRecusadas()); false when it was not sent (ultimoErro() says why,
+    // naming a refused main recipient).
     bool enviar(const MailMessage& m);
     // The library's or our own text for the last failure.
     QString ultimoErro() const { return m_erro; }
+    // CC and BCC addresses the server refused in the last sending, each with its reply.
+    QStringList copiasRecusadas() const { return m_copiasRecusadas; }
 
     // "a@x; b@y, Nome <c@z>" -> the bare addresses; false when one of them is not an address.
     static bool enderecos(const QString& lista, QStringList& out, QString* invalido = nullptr);
     // RFC 2047 encoded-words for a header text that is not plain ASCII.
     static QByteArray cabecalho(const QString& texto);
 
-private:
+  private:
+    struct Recusa {
+        QString endereco;  // the recipient the server refused, if that stopped the sending
+        QString resposta;
+    };
+    // One SMTP transaction with these recipients.
+    bool tentar(const MailMessage& m, const QString& de, const QStringList& para, const QStringList& cc,
+                const QStringList& bcc, Recusa& recusa);
+
     MailSettings m_s;
     QString m_erro;
+    QStringList m_copiasRecusadas;
 };

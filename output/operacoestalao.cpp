@@ -11,12 +11,15 @@
 #include "pastas.h"
 #include "registarvias.h"
 
-OperacoesTalao::OperacoesTalao(BaseDados& db, OperatorMessages& mensagens, QString programFolder, QString configFile)
+OperacoesTalao::OperacoesTalao(BaseDados& db, OperatorMessages& mensagens, QString programFolder,
+                               QString configFile)
     : m_db(db),
       m_mensagens(mensagens),
       m_programFolder(std::move(programFolder)),
       m_configFile(std::move(configFile)),
-      m_renderizador(std::make_unique<RenderizadorTalao>(db.settings())) {}
+      m_renderizador(std::make_unique<RenderizadorTalao>(db.settings())) {
+    m_renderizador->setRastreio(db);
+}
 
 OperacoesTalao::~OperacoesTalao() = default;
 
@@ -31,7 +34,9 @@ bool OperacoesTalao::carregarModelo(TipoTalao tipo, ModeloTalao& modelo) {
     return false;
 }
 
-QString OperacoesTalao::caminhoPdf(TipoTalao tipo) { return Pastas::trabalho() + QLatin1Char('/') + TiposTalao::ficheiroPdf(tipo); }
+QString OperacoesTalao::caminhoPdf(TipoTalao tipo) {
+    return Pastas::trabalho() + QLatin1Char('/') + TiposTalao::ficheiroPdf(tipo);
+}
 
 QString OperacoesTalao::exportaPDF(qint32 id, TipoTalao tipo, const QString& path) {
     m_erro.clear();
@@ -58,6 +63,7 @@ bool OperacoesTalao::prepararVias(qint32 id, qint32 noTalao, const ParametrosApl
 
 int OperacoesTalao::enviarMail(qint32 id, TipoTalao tipo, const QString& destinatario) {
     m_erro.clear();
+    m_copiasRecusadas.clear();
     if (destinatario.trimmed().isEmpty()) {
         m_mensagens.mostrarAviso(OperatorMessages::Informacao, textoSemEmail());
         return OperatorMessages::Exclamacao;
@@ -80,29 +86,40 @@ int OperacoesTalao::enviarMail(qint32 id, TipoTalao tipo, const QString& destina
             m.anexo = f.readAll();
             f.close();
             MailSender sender(settings);
-            if (sender.enviar(m))
+            if (sender.enviar(m)) {
                 estado = OperatorMessages::Info;
-            else
+                m_copiasRecusadas = sender.copiasRecusadas();
+            } else {
                 m_erro = sender.ultimoErro();
+            }
         } else {
             m_erro = QStringLiteral("Não foi possível ler o ficheiro %1: %2").arg(path, f.errorString());
         }
     }
-    if (estado == OperatorMessages::Info)
+    if (estado == OperatorMessages::Info && !m_copiasRecusadas.isEmpty())
+        // The customer has the ticket; the operator learns which copy did not go.
+        m_mensagens.mostrarEstado(estado,
+                                  textoEnviado() + QStringLiteral("\n\nO servidor recusou a cópia para ") +
+                                      m_copiasRecusadas.join(QStringLiteral(", ")) +
+                                      QStringLiteral("; a mensagem seguiu para os restantes destinatários."));
+    else if (estado == OperatorMessages::Info)
         m_mensagens.mostrarEstado(estado, textoEnviado());
     else
-        m_mensagens.mostrarEstado(estado, m_erro.isEmpty() ? textoFalhou() : textoFalhou() + QStringLiteral("\n\n") + m_erro);
+        m_mensagens.mostrarEstado(
+            estado, m_erro.isEmpty() ? textoFalhou() : textoFalhou() + QStringLiteral("\n\n") + m_erro);
     return estado;
 }
 
 QString OperacoesTalao::emailTerceiro(BaseDados& db, qint32 id) {
     const RecordSet rs = db.consultar(
-        QStringLiteral("SELECT h.TipoTerc, c.email_envio_documentos AS EmailCliente, f.Email AS EmailFornecedor "
-                       "FROM kel_PES_Historico h LEFT JOIN Clientes c ON h.TipoTerc = 2 AND c.CODIGO = h.Terceiro "
-                       "LEFT JOIN Fornec f ON h.TipoTerc = 1 AND f.CODIGO = h.Terceiro WHERE h.Hist_Id = ?"),
+        QStringLiteral(
+            "SELECT h.TipoTerc, c.email_envio_documentos AS EmailCliente, f.Email AS EmailFornecedor "
+            "FROM kel_PES_Historico h LEFT JOIN Clientes c ON h.TipoTerc = 2 AND c.CODIGO = h.Terceiro "
+            "LEFT JOIN Fornec f ON h.TipoTerc = 1 AND f.CODIGO = h.Terceiro WHERE h.Hist_Id = ?"),
         {id});
     if (rs.isEmpty()) return {};
-    return (rs.text(0, QStringLiteral("TipoTerc")).toInt() == 2 ? rs.text(0, QStringLiteral("EmailCliente"))
-                                                                  : rs.text(0, QStringLiteral("EmailFornecedor")))
+    return (rs.text(0, QStringLiteral("TipoTerc")).toInt() == 2
+                ? rs.text(0, QStringLiteral("EmailCliente"))
+                : rs.text(0, QStringLiteral("EmailFornecedor")))
         .trimmed();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "modelotalao.h"
@@ -15,7 +16,7 @@ class ParametrosAplic;
 // finished weighing, without any window: copies, PDF export, e-mail. Printing,
 // which needs Qt's print support, is in output/ui (ImpressaoTalao) on top of this.
 class OperacoesTalao {
-public:
+  public:
     // The configuration file gives the mail settings; the program folder and the
     // configuration folder say where templates are found (see Pastas::modelo).
     OperacoesTalao(BaseDados& db, OperatorMessages& mensagens, QString programFolder, QString configFile);
@@ -52,17 +53,20 @@ public:
     static QString emailTerceiro(BaseDados& db, qint32 id);
 
     QString ultimoErro() const { return m_erro; }
+    // Copy addresses (CC, BCC) the server refused in the last mail that was sent, with its reply.
+    QStringList copiasRecusadas() const { return m_copiasRecusadas; }
     RenderizadorTalao& renderizador() { return *m_renderizador; }
 
     static QString textoSemEmail() { return QStringLiteral("Terceiro sem e-mail associado!"); }
     static QString textoEnviado() { return QStringLiteral("Email enviado com sucesso !"); }
     static QString textoFalhou() { return QStringLiteral("Não foi possivel enviar o email"); }
 
-private:
+  private:
     BaseDados& m_db;
     OperatorMessages& m_mensagens;
     QString m_programFolder;
     QString m_configFile;
     QString m_erro;
+    QStringList m_copiasRecusadas;
     std::unique_ptr<RenderizadorTalao> m_renderizador;
 };

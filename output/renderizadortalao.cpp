@@ -63,6 +63,8 @@ QStringList RenderizadorTalao::paginas(const ModeloTalao& modelo, qint32 id) {
     const RecordSet rs = m_consulta.consultar(modelo.consulta(), params);
     kainjow::mustache::mustache tmpl(modelo.corpo().toStdString());
     const QString agora = Formatos::dataHora(QDateTime::currentDateTime());
+    const QHash<QString, QString> marcas =
+        m_rastreio && rs.count() > 0 ? m_rastreio->marcas(id, true) : QHash<QString, QString>{};
     QStringList pages;
     for (int row = 0; row < rs.count(); ++row) {
         Data d{Data::type::object};
@@ -73,6 +75,11 @@ QStringList RenderizadorTalao::paginas(const ModeloTalao& modelo, qint32 id) {
                 d.set(column.toStdString(), Data{false});
             else
                 d.set(column.toStdString(), t.toStdString());
+        }
+        for (const char* k : {"alibi_bruto", "alibi_tara", "manual_bruto", "manual_tara", "peso_manual",
+                              "codigo_qr", "linha_qr"}) {
+            const QString v = marcas.value(QString::fromLatin1(k));
+            d.set(k, v.isEmpty() ? Data{false} : Data{v.toStdString()});
         }
         d.set("impresso_em", agora.toStdString());
         d.set("pagina", std::to_string(row + 1));
@@ -104,7 +111,8 @@ void RenderizadorTalao::pintar(QPagedPaintDevice& device, const QStringList& pag
             painter.translate((area.width() - area.width() * k) / 2, 0);
             painter.scale(k, k);
         }
-        doc.drawContents(&painter, QRectF(QPointF(0, 0), QSizeF(area.width(), std::max(height, area.height()))));
+        doc.drawContents(&painter,
+                         QRectF(QPointF(0, 0), QSizeF(area.width(), std::max(height, area.height()))));
         painter.restore();
     }
     painter.end();
@@ -113,7 +121,8 @@ void RenderizadorTalao::pintar(QPagedPaintDevice& device, const QStringList& pag
 bool RenderizadorTalao::exportarPdf(const ModeloTalao& modelo, qint32 id, const QString& path) {
     m_erro.clear();
     if (QFileInfo::exists(path) && !QFile::remove(path)) {
-        m_erro = QStringLiteral("O ficheiro %1 não pode ser substituído (estará aberto noutro programa?).").arg(path);
+        m_erro = QStringLiteral("O ficheiro %1 não pode ser substituído (estará aberto noutro programa?).")
+                     .arg(path);
         return false;
     }
     QStringList pages;
@@ -147,16 +156,28 @@ bool RenderizadorTalao::exportarPdf(const ModeloTalao& modelo, qint32 id, const 
     return true;
 }
 
-QString RenderizadorTalao::documento(const ModeloTalao& modelo, const QVariantHash& valores, const QHash<QString, QString>& extras) {
+QString RenderizadorTalao::documento(const ModeloTalao& modelo, const QVariantHash& valores,
+                                     const QHash<QString, QString>& extras) {
     const RecordSet rs = m_consulta.consultar(modelo.consulta(), ligar(modelo.nomesConsulta(), valores));
     RecordSet totais;
-    if (!modelo.totais().isEmpty()) totais = m_consulta.consultar(modelo.totais(), ligar(modelo.nomesTotais(), valores));
+    if (!modelo.totais().isEmpty())
+        totais = m_consulta.consultar(modelo.totais(), ligar(modelo.nomesTotais(), valores));
 
     // The first row's columns stand at the top too, for the heading (party, company).
     Data d = rs.count() > 0 ? linha(modelo, rs, 0) : Data{Data::type::object};
     Data linhas{Data::type::list};
+    bool algumManual = false;
     for (int row = 0; row < rs.count(); ++row) {
         Data l = linha(modelo, rs, row);
+        if (m_rastreio && rs.hasColumn(QStringLiteral("Hist_Id"))) {
+            const QHash<QString, QString> marcas =
+                m_rastreio->marcas(rs.value(row, QStringLiteral("Hist_Id")).toInt(), false);
+            for (const char* k : {"alibi_bruto", "alibi_tara", "manual_bruto", "manual_tara"}) {
+                const QString v = marcas.value(QString::fromLatin1(k));
+                l.set(k, v.isEmpty() ? Data{false} : Data{v.toStdString()});
+            }
+            algumManual = algumManual || marcas.contains(QStringLiteral("peso_manual"));
+        }
         l.set("linha", std::to_string(row + 1));
         l.set("par", Data{row % 2 == 1});
         linhas.push_back(l);
@@ -166,6 +187,7 @@ QString RenderizadorTalao::documento(const ModeloTalao& modelo, const QVariantHa
     d.set("linhas", rs.count() > 0 ? linhas : Data{false});
     d.set("totais", totais.count() > 0 ? listaTotais : Data{false});
     d.set("n_linhas", std::to_string(rs.count()));
+    d.set("peso_manual", algumManual ? Data{RastreioTalao::legendaManual().toStdString()} : Data{false});
     d.set("impresso_em", Formatos::dataHora(QDateTime::currentDateTime()).toStdString());
     for (auto it = extras.cbegin(); it != extras.cend(); ++it)
         d.set(it.key().toStdString(), it.value().isEmpty() ? Data{false} : Data{it.value().toStdString()});
@@ -204,8 +226,10 @@ int RenderizadorTalao::pintarDocumento(QPagedPaintDevice& device, const QString&
         painter.setFont(pe);
         painter.setPen(QColor(0x77, 0x77, 0x77));
         const QRectF foot(0, area.height() - banda * 0.6, area.width(), banda * 0.6);
-        painter.drawLine(QPointF(0, foot.top() - banda * 0.15), QPointF(area.width(), foot.top() - banda * 0.15));
-        painter.drawText(foot, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Página %1 de %2").arg(p + 1).arg(paginas));
+        painter.drawLine(QPointF(0, foot.top() - banda * 0.15),
+                         QPointF(area.width(), foot.top() - banda * 0.15));
+        painter.drawText(foot, Qt::AlignRight | Qt::AlignVCenter,
+                         QStringLiteral("Página %1 de %2").arg(p + 1).arg(paginas));
         painter.restore();
     }
     painter.end();
@@ -213,10 +237,12 @@ int RenderizadorTalao::pintarDocumento(QPagedPaintDevice& device, const QString&
 }
 
 bool RenderizadorTalao::exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
-                                             const QHash<QString, QString>& extras, const QString& path, const QString& titulo) {
+                                             const QHash<QString, QString>& extras, const QString& path,
+                                             const QString& titulo) {
     m_erro.clear();
     if (QFileInfo::exists(path) && !QFile::remove(path)) {
-        m_erro = QStringLiteral("O ficheiro %1 não pode ser substituído (estará aberto noutro programa?).").arg(path);
+        m_erro = QStringLiteral("O ficheiro %1 não pode ser substituído (estará aberto noutro programa?).")
+                     .arg(path);
         return false;
     }
     const QString html = documento(modelo, valores, extras);

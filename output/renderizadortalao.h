@@ -5,6 +5,9 @@
 
 #include "consultaleitura.h"
 #include "modelotalao.h"
+#include "rastreiotalao.h"
+
+#include <memory>
 
 class QPagedPaintDevice;
 
@@ -13,6 +16,9 @@ class QPagedPaintDevice;
 class RenderizadorTalao {
 public:
     explicit RenderizadorTalao(SqlSettings settings);
+    // Tickets and statements then show where each weight came from (alibi number or
+    // manual mark) and tickets carry their signed QR code (see RastreioTalao::marcas).
+    void setRastreio(BaseDados& db) { m_rastreio = std::make_unique<RastreioTalao>(db); }
 
     // The HTML of each page. Throws DbError when the query fails.
     QStringList paginas(const ModeloTalao& modelo, qint32 id);
@@ -46,4 +52,5 @@ public:
 private:
     ConsultaLeitura m_consulta;
     QString m_erro;
+    std::unique_ptr<RastreioTalao> m_rastreio;
 };

@@ -42,8 +42,11 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 # A simulated indicator for the scale while the demo runs; it writes its BALANCA.TXT
-# into the demo's configuration folder.
-"$bin/indicator-sim" --demo --exit-with-parent </dev/null >/dev/null &
+# into the demo's configuration folder. With a display it also opens its own window
+# ("Indicador (simulador)") to put an empty or a loaded truck on the scale.
+sim=(--demo --exit-with-parent)
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then sim+=(--window); fi
+"$bin/indicator-sim" "${sim[@]}" </dev/null >/dev/null &
 sim_pid=$!
 for _ in $(seq 50); do
   [ -e "$scale_file" ] && break

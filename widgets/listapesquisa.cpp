@@ -5,12 +5,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include "basedados.h"
+#include "filtrosemacentos.h"
 #include "operatormessages.h"
 
 ListaPesquisa::ListaPesquisa(BaseDados& db, OperatorMessages& messages, QWidget* parent)
@@ -22,10 +22,8 @@ ListaPesquisa::ListaPesquisa(BaseDados& db, OperatorMessages& messages, QWidget*
     m_filtro->setPlaceholderText(QStringLiteral("Pesquisar..."));
     m_filtro->setClearButtonEnabled(true);
     m_modelo = new QStandardItemModel(this);
-    m_proxy = new QSortFilterProxyModel(this);
+    m_proxy = new FiltroSemAcentos(this);
     m_proxy->setSourceModel(m_modelo);
-    m_proxy->setFilterKeyColumn(-1);
-    m_proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
     m_tabela = new QTableView(this);
     m_tabela->setObjectName(QStringLiteral("tabela"));
     m_tabela->setModel(m_proxy);
@@ -45,7 +43,7 @@ ListaPesquisa::ListaPesquisa(BaseDados& db, OperatorMessages& messages, QWidget*
     layout->addWidget(ajuda);
 
     connect(m_filtro, &QLineEdit::textChanged, this, [this](const QString& t) {
-        m_proxy->setFilterFixedString(t);
+        m_proxy->setTexto(t);
         if (m_proxy->rowCount() > 0) m_tabela->selectRow(0);
     });
     connect(m_tabela, &QTableView::doubleClicked, this, [this] { escolher(); });
@@ -54,14 +52,18 @@ ListaPesquisa::ListaPesquisa(BaseDados& db, OperatorMessages& messages, QWidget*
     resize(480, 360);
 }
 
-int ListaPesquisa::twipsParaPixeis(int twips) { return twips / 15; }
+int ListaPesquisa::twipsParaPixeis(int twips) {
+    return twips / 15;
+}
 
 void ListaPesquisa::setSql(const QString& sql, const QVariantList& parametros) {
     m_sql = sql;
     m_parametros = parametros;
 }
 
-void ListaPesquisa::setLargura(int twips) { resize(std::max(200, twipsParaPixeis(twips) + 40), height()); }
+void ListaPesquisa::setLargura(int twips) {
+    resize(std::max(200, twipsParaPixeis(twips) + 40), height());
+}
 
 bool ListaPesquisa::carregar() {
     m_modelo->clear();
@@ -73,6 +75,7 @@ bool ListaPesquisa::carregar() {
             for (const QString& c : rs.columns()) linha << new QStandardItem(rs.text(r, c));
             m_modelo->appendRow(linha);
         }
+        m_proxy->indexar();
     } catch (const DbError& e) {
         m_messages.mensagem(QStringLiteral("Lista ") + windowTitle() + QStringLiteral(": ") + e.texto());
         return false;
@@ -82,10 +85,13 @@ bool ListaPesquisa::carregar() {
 }
 
 void ListaPesquisa::setLarguraColuna(int coluna, int twips) {
-    if (coluna >= 1 && coluna <= m_modelo->columnCount()) m_tabela->setColumnWidth(coluna - 1, twipsParaPixeis(twips));
+    if (coluna >= 1 && coluna <= m_modelo->columnCount())
+        m_tabela->setColumnWidth(coluna - 1, twipsParaPixeis(twips));
 }
 
-int ListaPesquisa::linhasVisiveis() const { return m_proxy->rowCount(); }
+int ListaPesquisa::linhasVisiveis() const {
+    return m_proxy->rowCount();
+}
 
 void ListaPesquisa::escolher() {
     const QModelIndex atual = m_tabela->currentIndex();
@@ -103,8 +109,8 @@ bool ListaPesquisa::eventFilter(QObject* o, QEvent* e) {
             return true;
         }
         // Up and down in the filter walk the rows, so the operator never leaves the keyboard.
-        if (o == m_filtro && (k->key() == Qt::Key_Down || k->key() == Qt::Key_Up || k->key() == Qt::Key_PageDown ||
-                              k->key() == Qt::Key_PageUp)) {
+        if (o == m_filtro && (k->key() == Qt::Key_Down || k->key() == Qt::Key_Up ||
+                              k->key() == Qt::Key_PageDown || k->key() == Qt::Key_PageUp)) {
             QCoreApplication::sendEvent(m_tabela, e);
             return true;
         }

@@ -8,16 +8,16 @@ class OperatorMessages;
 class QLineEdit;
 class QTableView;
 class QStandardItemModel;
-class QSortFilterProxyModel;
+class FiltroSemAcentos;
 
 // The lookup list: a modal window that runs a query through the shared database,
 // shows its columns with their captions, filters the rows as the operator types
-// (any column, ignoring case) and gives back the first column of the row picked with
+// (any column, ignoring case and accents) and gives back the first column of the row picked with
 // Enter or a double-click, or an empty text when closed without a choice.
 // Sizes are given in twips, as the callers have always sized their lists.
 class ListaPesquisa : public QDialog {
     Q_OBJECT
-public:
+  public:
     ListaPesquisa(BaseDados& db, OperatorMessages& messages, QWidget* parent = nullptr);
 
     void setTitulo(const QString& titulo) { setWindowTitle(titulo); }
@@ -38,10 +38,10 @@ public:
 
     static int twipsParaPixeis(int twips);
 
-protected:
+  protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
-private:
+  private:
     void escolher();
 
     BaseDados& m_db;
@@ -51,6 +51,6 @@ private:
     QLineEdit* m_filtro;
     QTableView* m_tabela;
     QStandardItemModel* m_modelo;
-    QSortFilterProxyModel* m_proxy;
+    FiltroSemAcentos* m_proxy;
     QString m_escolha;
 };

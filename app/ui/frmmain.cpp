@@ -7,13 +7,16 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 
 #include "basedados.h"
 #include "dialogoerp.h"
 #include "dialogosql.h"
+#include "iconeprograma.h"
 #include "messageboxes.h"
+#include "mnemonicasformulario.h"
 #include "programinfo.h"
 #include "sessaosage.h"
 
@@ -29,6 +32,7 @@ FrmMain::FrmMain(Setup setup, QWidget* parent)
       m_messages(setup.messages),
       m_placement(std::move(setup.placement)) {
     setObjectName(QStringLiteral("frmMain"));
+    setWindowIcon(iconePrograma());
     if (!m_messages) {
         m_ownMessages = std::make_unique<MessageBoxes>(this);
         m_messages = m_ownMessages.get();
@@ -42,6 +46,13 @@ FrmMain::FrmMain(Setup setup, QWidget* parent)
     buildMenus();
     buildStatusBar();
     lerPosicao();
+    // The active child window's own access keys come before the menu's.
+    new MnemonicasFormulario(
+        [this]() -> QWidget* {
+            QMdiSubWindow* sub = m_mdi->activeSubWindow();
+            return sub && isActiveWindow() ? sub->widget() : nullptr;
+        },
+        this);
 }
 
 FrmMain::~FrmMain() = default;
@@ -177,10 +188,55 @@ void FrmMain::abrirFilho(QWidget* form, const QString& title) {
     if (!form) return;
     form->setAttribute(Qt::WA_DeleteOnClose);
     if (!title.isEmpty()) form->setWindowTitle(title);
+    // The program's icon on its title bar, unless the form brings its own.
+    if (!form->testAttribute(Qt::WA_SetWindowIcon)) form->setWindowIcon(windowIcon());
+    // A form that chose its size keeps it: the frame fits new windows into a small area.
+    const QSize escolhido = form->testAttribute(Qt::WA_Resized) ? form->size() : QSize();
     QMdiSubWindow* sub = m_mdi->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->show();
+    if (escolhido.isValid() && form->size() != escolhido)
+        sub->resize(sub->size() + (escolhido.expandedTo(form->minimumSizeHint()) - form->size()));
+    colocarFilho(sub);
     m_mdi->setActiveSubWindow(sub);
+}
+
+void FrmMain::colocarFilho(QMdiSubWindow* sub) {
+    // A client area smaller than the form: the window grows, within the screen's
+    // available area, so that the whole form shows.
+    // Measured without the scroll bars the oversized form has just brought.
+    const QSize area = m_mdi->contentsRect().size();
+    const QSize falta(std::max(0, sub->width() - area.width()), std::max(0, sub->height() - area.height()));
+    QSize ganho(0, 0);
+    if ((falta.width() > 0 || falta.height() > 0) && !isMaximized() && !isFullScreen() && !isMinimized()) {
+        const QRect ecra = screen() ? screen()->availableGeometry() : QRect();
+        const QRect moldura = frameGeometry();
+        const QSize extra = moldura.size() - size();  // title bar and borders
+        QSize nova = size() + falta;
+        if (ecra.isValid()) nova = nova.boundedTo(ecra.size() - extra).expandedTo(size());  // never shrinks
+        ganho = QSize(std::max(0, nova.width() - width()), std::max(0, nova.height() - height()));
+        if (ganho.width() > 0 || ganho.height() > 0) {
+            QPoint canto = moldura.topLeft();
+            if (ecra.isValid()) {
+                // Kept on the screen: moved left or up when growing would cross its edge.
+                canto.setX(std::max(ecra.left(),
+                                    std::min(canto.x(), ecra.right() + 1 - (nova.width() + extra.width()))));
+                canto.setY(std::max(
+                    ecra.top(), std::min(canto.y(), ecra.bottom() + 1 - (nova.height() + extra.height()))));
+            }
+            resize(nova);
+            move(canto);
+        }
+    }
+    // The client area as it is after growing (the layout may not have run yet).
+    const QSize cliente = area + ganho;
+    // Still too small (a small screen): the form takes the whole client area.
+    if (sub->width() > cliente.width() || sub->height() > cliente.height())
+        sub->resize(std::max(sub->minimumSizeHint().width(), std::min(sub->width(), cliente.width())),
+                    std::max(sub->minimumSizeHint().height(), std::min(sub->height(), cliente.height())));
+    // Centred, but never outside the client area: its top left corner stays visible.
+    sub->move(std::max(0, (cliente.width() - sub->width()) / 2),
+              std::max(0, (cliente.height() - sub->height()) / 2));
 }
 
 void FrmMain::abrir(const ChildForms::Factory& make, const QString& title) {
@@ -206,7 +262,7 @@ void FrmMain::arranjar(int modo) {
         case 0:
             m_mdi->cascadeSubWindows();
             return;
-        case 1:  // one above the other, each the full width
+        case 1:    // one above the other, each the full width
         case 2: {  // side by side, each the full height
             const int n = int(normal.size());
             if (n == 0) return;
@@ -279,7 +335,8 @@ void FrmMain::acercaDe() {
     box.setWindowTitle(QStringLiteral("Acerca de ") + ProgramInfo::title());
     box.setIcon(QMessageBox::Information);
     box.setText(QStringLiteral("<b>%1</b>").arg(ProgramInfo::title()));
-    box.setInformativeText(ProgramInfo::description() + QStringLiteral("<br>Versão ") + ProgramInfo::version());
+    box.setInformativeText(ProgramInfo::description() + QStringLiteral("<br>Versão ") +
+                           ProgramInfo::version());
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
 }

@@ -11,6 +11,7 @@ class OperatorMessages;
 class ParametrosAplic;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QSettings;
 class SessaoSage;
@@ -21,7 +22,7 @@ class SessaoSage;
 // per user and ends the program when closed.
 class FrmMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     struct Setup {
         QString configFile;
         QString programFolder;
@@ -54,22 +55,23 @@ public:
     QMdiArea* mdiArea() const { return m_mdi; }
     // 0 cascade, 1 tile horizontally, 2 tile vertically, 3 arrange minimised windows.
     void arranjar(int modo);
-    // Shows a new child window inside the frame (it is deleted when closed).
+    // Shows a new child window inside the frame (it is deleted when closed), centred in
+    // the client area and never outside it; the window grows to show the whole form.
     void abrirFilho(QWidget* form, const QString& title = {});
 
     // Placement in twips, as stored.
     static constexpr int kDefaultLeft = 1000, kDefaultTop = 1000, kDefaultWidth = 6500, kDefaultHeight = 6500;
     static std::unique_ptr<QSettings> nativePlacementStore();
 
-public slots:
+  public slots:
     void acercaDe();
     void configurarErp();
     void configurarSql();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildMenus();
     void buildStatusBar();
     void fillWindowList();
@@ -79,6 +81,8 @@ private:
     FormContext context();
     void abrir(const ChildForms::Factory& make, const QString& title = {});
     void abrirModo(const ChildForms::ModeFactory& make, int modo, const QString& title = {});
+    // Places a new child window in the client area (see abrirFilho).
+    void colocarFilho(QMdiSubWindow* sub);
 
     QString m_configFile;
     QString m_programFolder;

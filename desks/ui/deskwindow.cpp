@@ -28,6 +28,7 @@
 #include "apiregistry.h"
 #include "campoentrada.h"
 #include "deskcore.h"
+#include "deskteclado.h"
 #include "listadesk.h"
 #include "listapesquisa.h"
 #include "operacoestalao.h"
@@ -268,7 +269,7 @@ void DeskWindow::construir() {
     }
     auto* accoesHist = new QHBoxLayout;
     accoesHist->addStretch();
-    accoesHist->addWidget(novoBotao(QStringLiteral("btAnularHist"), QStringLiteral("&Anular"), QStringLiteral("Anular a pesagem.")));
+    accoesHist->addWidget(novoBotao(QStringLiteral("btAnularHist"), QStringLiteral("&Anular"), QStringLiteral("Anular.")));
     accoesHist->addWidget(novoBotao(QStringLiteral("btImpHist"), QStringLiteral("&Imprimir"), QStringLiteral("Imprimir Talão.")));
     accoesHist->addWidget(novoBotao(QStringLiteral("btMailHist"), QStringLiteral("&e-mail"), QStringLiteral("e-mail.")));
 
@@ -365,6 +366,7 @@ void DeskWindow::construir() {
         QPushButton* b = m_botoes.value(QStringLiteral("btPesar"));
         if (b->isEnabled() && b->isVisible()) b->click();
     });
+    ligarTecladoDesk(this);
 }
 
 QWidget* DeskWindow::paginaTerceiro0() {

@@ -16,8 +16,17 @@ bool TalaoDesk::imprimir(qint32 idHistorico, bool entrada, int copias, QString& 
         erro = e.texto();
         return false;
     }
+    // NoVias 0: the copies table is left as asked (no rows) and the operator is told why
+    // nothing comes out of the printer.
+    if (copias < 1) {
+        erro = ImpressaoTalao::textoSemVias();
+        return false;
+    }
     ImpressaoTalao impressao(m_ops);
-    const bool ok = impressao.imprimeDoc(idHistorico, entrada ? TipoTalao::Fornecedor : TipoTalao::Cliente, m_ficheiro);
+    // The desk shows the failure once, with its own words around it.
+    impressao.setMostrarFalhas(false);
+    const bool ok =
+        impressao.imprimeDoc(idHistorico, entrada ? TipoTalao::Fornecedor : TipoTalao::Cliente, m_ficheiro);
     if (!ok) erro = impressao.ultimoErro();
     return ok;
 }

@@ -7,12 +7,17 @@
 #include "ficheiroconfig.h"
 #include "operacoestalao.h"
 #include "operatormessages.h"
+#include "parametrosaplic.h"
 
 ImpressaoTalao::ImpressaoTalao(OperacoesTalao& operacoes) : m_ops(operacoes) {}
 
+QString ImpressaoTalao::textoSemVias() {
+    return QStringLiteral("O número de vias a imprimir (parâmetro \"Número Vias\") é 0.");
+}
+
 bool ImpressaoTalao::falha(const QString& texto) {
     m_erro = texto;
-    m_ops.mensagens().mostrarEstado(OperatorMessages::Critico, texto);
+    if (m_mostrar) m_ops.mensagens().mostrarEstado(OperatorMessages::Critico, texto);
     return false;
 }
 
@@ -28,16 +33,22 @@ bool ImpressaoTalao::imprimeDoc(qint32 id, TipoTalao tipo, const QString& fichei
     } catch (const DbError& e) {
         return falha(QStringLiteral("Erro na consulta do modelo %1: %2").arg(modelo.caminho(), e.texto()));
     }
-    if (pages.isEmpty()) return falha(QStringLiteral("O talão do registo %1 não tem vias para imprimir.").arg(id));
+    if (pages.isEmpty())
+        return falha(QStringLiteral("O talão do registo %1 não tem vias para imprimir.").arg(id));
 
     QPrinter printer(QPrinter::HighResolution);
     if (ficheiro.isEmpty()) {
-        const QString nome = FicheiroConfig(m_ops.configFile()).ler(QStringLiteral("PRINT"), QStringLiteral("Impressora")).trimmed();
-        const QPrinterInfo info = nome.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(nome);
+        const QString nome = FicheiroConfig(m_ops.configFile())
+                                 .ler(QStringLiteral("PRINT"), QStringLiteral("Impressora"))
+                                 .trimmed();
+        const QPrinterInfo info =
+            nome.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(nome);
         // Never print silently on another printer than the one the operator chose.
         if (info.isNull())
-            return falha(nome.isEmpty() ? QStringLiteral("Não existe uma impressora predefinida neste posto.")
-                                        : QStringLiteral("A impressora \"%1\" não está disponível neste posto.").arg(nome));
+            return falha(
+                nome.isEmpty()
+                    ? QStringLiteral("Não existe uma impressora predefinida neste posto.")
+                    : QStringLiteral("A impressora \"%1\" não está disponível neste posto.").arg(nome));
         printer.setPrinterName(info.printerName());
         m_impressora = info.printerName();
     } else {
@@ -49,13 +60,15 @@ bool ImpressaoTalao::imprimeDoc(qint32 id, TipoTalao tipo, const QString& fichei
     printer.setPageLayout(modelo.paginacao());
     printer.setFullPage(false);
     RenderizadorTalao::pintar(printer, pages);
-    if (printer.printerState() == QPrinter::Error) return falha(QStringLiteral("A impressão do talão falhou (%1).").arg(m_impressora));
+    if (printer.printerState() == QPrinter::Error)
+        return falha(QStringLiteral("A impressão do talão falhou (%1).").arg(m_impressora));
     m_paginas = int(pages.size());
     return true;
 }
 
-bool ImpressaoTalao::imprimirVias(qint32 id, qint32 noTalao, TipoTalao tipo, const ParametrosAplic& parametros,
-                                  const QString& ficheiro) {
+bool ImpressaoTalao::imprimirVias(qint32 id, qint32 noTalao, TipoTalao tipo,
+                                  const ParametrosAplic& parametros, const QString& ficheiro) {
     if (!m_ops.prepararVias(id, noTalao, parametros)) return false;
+    if (parametros.inteiro(QStringLiteral("NoVias")) < 1) return falha(textoSemVias());
     return imprimeDoc(id, tipo, ficheiro);
 }

@@ -11,8 +11,14 @@ class QPrinter;
 // Printing of tickets through QPrinter, on the printer named in the configuration
 // file (section "PRINT", key "Impressora"; the system's default printer when empty).
 class ImpressaoTalao {
-public:
+  public:
     explicit ImpressaoTalao(OperacoesTalao& operacoes);
+
+    // False: failures are only given back (ultimoErro), for a caller that reports them
+    // itself, so the operator reads each failure once.
+    void setMostrarFalhas(bool mostrar) { m_mostrar = mostrar; }
+    // The reason given when the parameter NoVias asks for no copy at all.
+    static QString textoSemVias();
 
     // ImprimeDoc: prints the ticket with the weighing's current copy rows. Failures
     // (template, printer, no copies) are shown to the operator and give false.
@@ -21,7 +27,8 @@ public:
     bool imprimeDoc(qint32 id, TipoTalao tipo, const QString& ficheiro = {});
 
     // Reprint from the history and print after completion: the NoVias copies, then
-    // ImprimeDoc. A weighing without a ticket number is not printed (false).
+    // ImprimeDoc. A weighing without a ticket number is not printed (false); NoVias 0
+    // prints nothing and says so.
     bool imprimirVias(qint32 id, qint32 noTalao, TipoTalao tipo, const ParametrosAplic& parametros,
                       const QString& ficheiro = {});
 
@@ -29,11 +36,12 @@ public:
     int paginasImpressas() const { return m_paginas; }
     QString impressoraUsada() const { return m_impressora; }
 
-private:
+  private:
     bool falha(const QString& texto);
 
     OperacoesTalao& m_ops;
     QString m_erro;
     QString m_impressora;
     int m_paginas = 0;
+    bool m_mostrar = true;
 };

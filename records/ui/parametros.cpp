@@ -10,6 +10,8 @@
 #include "campoentrada.h"
 #include "configmail.h"
 #include "formulario.h"
+#include "painelopcoes.h"
+#include "teclasformulario.h"
 
 Parametros::Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
                        const QString& configPath, QWidget* parent)
@@ -53,8 +55,10 @@ Parametros::Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessa
     auto* geral = new QFormLayout;
     geral->addRow(QStringLiteral("Arm. Entrada"), m_campos[ParametrosCore::ArmCentral]);
     auto* docs = new QHBoxLayout;
-    docs->addWidget(grupo(QStringLiteral("Guia de Entrada MP "), ParametrosCore::TpGuiaEntMP, ParametrosCore::SeGuiaEntMP));
-    docs->addWidget(grupo(QStringLiteral("Guia de Entrada MS "), ParametrosCore::TpGuiaEntMS, ParametrosCore::SeGuiaEntMS));
+    docs->addWidget(grupo(QStringLiteral("Guia de Entrada MP "), ParametrosCore::TpGuiaEntMP,
+                          ParametrosCore::SeGuiaEntMP));
+    docs->addWidget(grupo(QStringLiteral("Guia de Entrada MS "), ParametrosCore::TpGuiaEntMS,
+                          ParametrosCore::SeGuiaEntMS));
     docs->addWidget(grupo(QStringLiteral("Saídas "), ParametrosCore::TpSaida, ParametrosCore::SeSaida));
     auto* resto = new QFormLayout;
     resto->addRow(QStringLiteral("Sector"), m_campos[ParametrosCore::Sector]);
@@ -77,8 +81,10 @@ Parametros::Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessa
         b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
-    auto* btConf = botao(QStringLiteral("btConf"), QStringLiteral("&Confirmar"), QStringLiteral("Confirmar a operação."));
-    auto* btCancelar = botao(QStringLiteral("btCancelar"), QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar a operação."));
+    auto* btConf = botao(QStringLiteral("btConf"), QStringLiteral("&Confirmar"),
+                         QStringLiteral("Confirmar a operação."));
+    auto* btCancelar = botao(QStringLiteral("btCancelar"), QStringLiteral("Ca&ncelar"),
+                             QStringLiteral("Cancelar a operação."));
     auto* btSair = botao(QStringLiteral("btSair"), QStringLiteral("&Sair"), QStringLiteral("Abandonar."));
     auto* btMail = botao(QStringLiteral("btConfigMail"), QStringLiteral("&Configurador Servidor de e-mail"),
                          QStringLiteral("Configurador."));
@@ -95,9 +101,13 @@ Parametros::Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessa
     layout->addLayout(docs);
     layout->addLayout(resto);
     layout->addWidget(mail);
+    m_opcoes = new PainelOpcoes(db, messages, this);
+    layout->addWidget(m_opcoes);
     layout->addLayout(botoes);
 
     connect(btConf, &QPushButton::clicked, this, &Parametros::confirmar);
+    // Enter confirms, as "&Confirmar" does.
+    new TeclasFormulario(this, [btConf] { return btConf; });
     connect(btCancelar, &QPushButton::clicked, this, [this] {
         m_core.carregarConfig();
         mostrarCampos();
@@ -119,11 +129,13 @@ void Parametros::mostrarCampos() {
         if (m_campos[i]->text() != m_core.campo(i)) m_campos[i]->setText(m_core.campo(i));
 }
 
-void Parametros::adicionarLinha(const QString& rotulo, QWidget* w) { m_linhasMail->addRow(rotulo, w); }
+void Parametros::adicionarLinha(const QString& rotulo, QWidget* w) {
+    m_linhasMail->addRow(rotulo, w);
+}
 
 void Parametros::confirmar() {
     if (CampoEntrada* c = Formulario::comFoco(m_campos); c && !c->validarAgora()) return;
-    if (m_core.confirmar()) {
+    if (m_core.confirmar() && m_opcoes->gravar()) {
         emit gravado();
         Formulario::fechar(this);
     }

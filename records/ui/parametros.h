@@ -6,6 +6,7 @@
 #include "parametroscore.h"
 
 class CampoEntrada;
+class PainelOpcoes;
 class QPushButton;
 
 // The parameters form: a thin view of ParametrosCore. Fields campo_0 ... campo_14,
@@ -22,8 +23,9 @@ public:
     void adicionarLinha(const QString& rotulo, QWidget* w);
 
     CampoEntrada* campo(int i) const { return m_campos.at(i); }
+    PainelOpcoes* opcoes() const { return m_opcoes; }
 
-signals:
+  signals:
     // The form was confirmed and saved: further settings save theirs now.
     void gravado();
 
@@ -35,4 +37,5 @@ private:
     QString m_configPath;
     QList<CampoEntrada*> m_campos;
     class QFormLayout* m_linhasMail = nullptr;
+    PainelOpcoes* m_opcoes = nullptr;
 };

@@ -10,8 +10,10 @@
 #include "campoentrada.h"
 #include "formulario.h"
 #include "listapesquisa.h"
+#include "teclasformulario.h"
 
-Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages, int modo, QWidget* parent)
+Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages, int modo,
+               QWidget* parent)
     : QWidget(parent), m_db(db), m_messages(messages), m_core(db, parametros, messages, modo) {
     setObjectName(QStringLiteral("Taloes"));
     setWindowTitle(m_core.titulo());
@@ -38,6 +40,14 @@ Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& mes
     }
     m_campos[TaloesCore::Contador]->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,9}")), this));
+    // Each field wide enough for its longest value (a campaign "2026/2027", nine digits
+    // of a counter, a customer code), capped where the maximum is only a database limit.
+    for (int i = 0; i < TaloesCore::kCampos; ++i) {
+        const int caracteres = i == TaloesCore::Contador ? 9 : std::min(TaloesCore::tamanhoMaximo(i), 15);
+        const QFontMetrics fm = m_campos[i]->fontMetrics();
+        const QChar largo = i == TaloesCore::Contador ? QLatin1Char('0') : QLatin1Char('W');
+        m_campos[i]->setMinimumWidth(fm.horizontalAdvance(QString(std::max(caracteres, 3), largo)) + 16);
+    }
 
     auto* titulo = new QLabel(QStringLiteral("Numerador de Talões"), this);
     titulo->setObjectName(QStringLiteral("lblTitulo"));
@@ -56,7 +66,8 @@ Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& mes
     auto* grid = new QGridLayout;
     int linha = 0;
     auto addLinha = [&](int campo, QLabel* descricao, const QString& dicaLista) {
-        auto* rotulo = new QLabel(campo == TaloesCore::Contador ? QStringLiteral("Contador") : TaloesCore::rotulo(campo), this);
+        auto* rotulo = new QLabel(
+            campo == TaloesCore::Contador ? QStringLiteral("Contador") : TaloesCore::rotulo(campo), this);
         rotulo->setObjectName(QStringLiteral("lbl_%1").arg(campo));
         grid->addWidget(rotulo, linha, 0);
         grid->addWidget(m_campos[campo], linha, 1);
@@ -95,10 +106,14 @@ Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& mes
         b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
-    auto* btConf = botao(QStringLiteral("btConf"), QStringLiteral("&Confirmar"), QStringLiteral("Confirmar a operação."));
-    auto* btCancelar = botao(QStringLiteral("btCancelar"), QStringLiteral("C&ancelar"), QStringLiteral("Cancelar a operação."));
-    auto* btAnular = botao(QStringLiteral("btAnular"), QStringLiteral("A&nular"), QStringLiteral("Anular a operação."));
-    auto* btSair = botao(QStringLiteral("btSair"), QStringLiteral("&Sair"), QStringLiteral("Abandonar a opção."));
+    auto* btConf = botao(QStringLiteral("btConf"), QStringLiteral("&Confirmar"),
+                         QStringLiteral("Confirmar a operação."));
+    auto* btCancelar = botao(QStringLiteral("btCancelar"), QStringLiteral("C&ancelar"),
+                             QStringLiteral("Cancelar a operação."));
+    auto* btAnular =
+        botao(QStringLiteral("btAnular"), QStringLiteral("A&nular"), QStringLiteral("Anular a operação."));
+    auto* btSair =
+        botao(QStringLiteral("btSair"), QStringLiteral("&Sair"), QStringLiteral("Abandonar a opção."));
     auto* botoes = new QHBoxLayout;
     botoes->addStretch();
     for (QPushButton* b : {btConf, btCancelar, btAnular, btSair}) botoes->addWidget(b);
@@ -110,6 +125,8 @@ Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& mes
     layout->addLayout(botoes);
 
     connect(btConf, &QPushButton::clicked, this, &Taloes::confirmar);
+    // Enter confirms, as "&Confirmar" does; Esc is the fields' own (one field back, or close).
+    new TeclasFormulario(this, [btConf] { return btConf; });
     connect(btCancelar, &QPushButton::clicked, this, [this] {
         m_core.limparForm();
         mostrar();

@@ -1,7 +1,9 @@
 // The main window: placement in the per-user store, menus as the operators know them,
 // child windows and their arrangement, status bar and title.
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -12,19 +14,23 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "campoentrada.h"
+#include "fakesessao.h"
 #include "frmmain.h"
 #include "parametrosaplic.h"
 #include "programinfo.h"
-#include "fakesessao.h"
 #include "sessaosage.h"
 #include "testsupport.h"
 
 namespace {
 
 class CountingSession : public FakeSessao {
-public:
+  public:
     bool ligado() const override { return !desligado; }
-    void desligar() override { ++desligacoes; desligado = true; }
+    void desligar() override {
+        ++desligacoes;
+        desligado = true;
+    }
     int desligacoes = 0;
     bool desligado = false;
 };
@@ -68,7 +74,8 @@ class TestFrmMain : public QObject {
         QSettings s(storePath(), QSettings::IniFormat);
         s.beginGroup(QStringLiteral("Settings"));
         return {s.value(QStringLiteral("MainLeft")).toString(), s.value(QStringLiteral("MainTop")).toString(),
-                s.value(QStringLiteral("MainWidth")).toString(), s.value(QStringLiteral("MainHeight")).toString()};
+                s.value(QStringLiteral("MainWidth")).toString(),
+                s.value(QStringLiteral("MainHeight")).toString()};
     }
     void store(int l, int t, int w, int h) {
         QSettings s(storePath(), QSettings::IniFormat);
@@ -79,7 +86,7 @@ class TestFrmMain : public QObject {
         s.setValue(QStringLiteral("MainHeight"), QString::number(h));
     }
 
-private slots:
+  private slots:
     void init() {
         QFile::remove(storePath());
         m_messages.clear();
@@ -98,7 +105,8 @@ private slots:
         const QStringList s = stored();
         QCOMPARE(s.size(), 4);
         const int expected[] = {1000, 1000, 6500, 6500};
-        for (int i = 0; i < 4; ++i) QVERIFY2(qAbs(s[i].toFloat() - expected[i]) <= tpp, qPrintable(s.join(u',')));
+        for (int i = 0; i < 4; ++i)
+            QVERIFY2(qAbs(s[i].toFloat() - expected[i]) <= tpp, qPrintable(s.join(u',')));
     }
 
     void placementIsReadBackAndKeptWhenClosedMinimised() {
@@ -113,8 +121,8 @@ private slots:
         w->showMinimized();
         QTRY_VERIFY(w->isMinimized());
         w->close();
-        QCOMPARE(stored(), (QStringList{QStringLiteral("1500"), QStringLiteral("1200"), QStringLiteral("9000"),
-                                        QStringLiteral("7500")}));
+        QCOMPARE(stored(), (QStringList{QStringLiteral("1500"), QStringLiteral("1200"),
+                                        QStringLiteral("9000"), QStringLiteral("7500")}));
     }
 
     void closingDisconnectsTheErpOnce() {
@@ -137,14 +145,15 @@ private slots:
         QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuProcessamento"))),
                  (QStringList{QStringLiteral("& Entradas"), QStringLiteral("-"), QStringLiteral("&Saidas"),
                               QStringLiteral("-"), QStringLiteral("&Envio e-Mail/PDF>"),
-                              QStringLiteral("  &Fornecedores"), QStringLiteral("  &Clientes"), QStringLiteral("-"),
-                              QStringLiteral("&Sair")}));
+                              QStringLiteral("  &Fornecedores"), QStringLiteral("  &Clientes"),
+                              QStringLiteral("-"), QStringLiteral("&Sair")}));
         QVERIFY(captions(w->findChild<QMenu*>(QStringLiteral("mnuMapas"))).isEmpty());
-        QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuConfiguracao"))),
-                 (QStringList{QStringLiteral("&Ligação a Base de Dados"), QStringLiteral("Ligação ao Servidor &SQL"),
-                              QStringLiteral("-"), QStringLiteral("Numeradores>"),
-                              QStringLiteral("  &Talões - Entradas"), QStringLiteral("  -"),
-                              QStringLiteral("  &Talões - Saídas"), QStringLiteral("&Parâmetros")}));
+        QCOMPARE(
+            captions(w->findChild<QMenu*>(QStringLiteral("mnuConfiguracao"))),
+            (QStringList{
+                QStringLiteral("&Ligação a Base de Dados"), QStringLiteral("Ligação ao Servidor &SQL"),
+                QStringLiteral("-"), QStringLiteral("Numeradores>"), QStringLiteral("  &Talões - Entradas"),
+                QStringLiteral("  -"), QStringLiteral("  &Talões - Saídas"), QStringLiteral("&Parâmetros")}));
         QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuJanelas"))),
                  (QStringList{QStringLiteral("Em &cascata"), QStringLiteral("Arranjar &horizontalmente"),
                               QStringLiteral("Arranjar &verticalmente"), QStringLiteral("&Arranjar icons")}));
@@ -218,6 +227,77 @@ private slots:
         // Closing the main window closes its children.
         w->close();
         QVERIFY(w->mdiArea()->subWindowList().isEmpty());
+    }
+
+    // The counters form from the keyboard: its fields show their longest values, and
+    // Alt+C is its "&Confirmar" while it is active, not the menu "&Configuração"; Enter
+    // confirms as well.
+    void countersFormByKeys() {
+        TempDatabase db(TempDatabase::Demo);
+        ParametrosAplic parametros;
+        ParametrosAplic::gravar(
+            db.db(), m_messages,
+            {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
+             QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
+             QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
+        QVERIFY(parametros.ler(db.db(), m_messages));
+        auto w = window(&db.db());
+        w->setParametros(&parametros);
+        w->setChildForms(ChildForms::available());
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QVERIFY(!w->windowIcon().isNull());
+        w->findChild<QAction*>(QStringLiteral("mnuTaloesSaidas"))->trigger();
+        QWidget* f = w->mdiArea()->activeSubWindow()->widget();
+        QCOMPARE(f->objectName(), QStringLiteral("Taloes"));
+        // Wide enough: a campaign, a customer code, a prefix, a nine-digit counter.
+        const QList<QPair<int, QString>> maiores = {
+            {0, QStringLiteral("2026/2027")}, {5, QStringLiteral("CLIENTE-000123")},
+            {4, QStringLiteral("WWWWW")},     {1, QStringLiteral("999999999")},
+            {2, QStringLiteral("WWW")},       {3, QStringLiteral("WWW")}};
+        for (const auto& [campo, texto] : maiores) {
+            auto* c = f->findChild<QLineEdit*>(QStringLiteral("campo_%1").arg(campo));
+            QVERIFY2(c->width() - 12 >= c->fontMetrics().horizontalAdvance(texto),
+                     qPrintable(QStringLiteral("campo_%1: %2 px").arg(campo).arg(c->width())));
+        }
+        w->findChild<QAction*>(QStringLiteral("mnuTaloesEntradas"))->trigger();
+        f = w->mdiArea()->activeSubWindow()->widget();
+        QTRY_COMPARE(QApplication::focusWidget(), f->findChild<QWidget*>(QStringLiteral("campo_0")));
+        auto teclas = [](const QString& t) { QTest::keyClicks(QApplication::focusWidget(), t); };
+        auto tecla = [](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+            QTest::keyClick(QApplication::focusWidget(), k, m);
+        };
+        teclas(QStringLiteral("2026/2027"));
+        tecla(Qt::Key_Tab);
+        teclas(QStringLiteral("GEM"));
+        tecla(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("campo_1"));
+        static_cast<QLineEdit*>(QApplication::focusWidget())->selectAll();
+        teclas(QStringLiteral("41"));
+        tecla(Qt::Key_C, Qt::AltModifier);
+        QVERIFY(!QApplication::activePopupWidget());
+        QVERIFY(!w->menuBar()->activeAction());
+        QCOMPARE(db.db()
+                     .escalar(QStringLiteral(
+                         "SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 1 AND TipoDoc = 'GEM'"))
+                     .toInt(),
+                 41);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("campo_0"));
+        teclas(QStringLiteral("2026/2027"));
+        tecla(Qt::Key_Tab);
+        teclas(QStringLiteral("GES"));
+        tecla(Qt::Key_Tab);
+        static_cast<QLineEdit*>(QApplication::focusWidget())->selectAll();
+        teclas(QStringLiteral("7"));
+        tecla(Qt::Key_Return);
+        QCOMPARE(db.db()
+                     .escalar(QStringLiteral(
+                         "SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 1 AND TipoDoc = 'GES'"))
+                     .toInt(),
+                 7);
+        QVERIFY(m_messages.all.isEmpty());
+        w->close();
     }
 
     void tilingSharesTheAreaAndIconsLineUpAtTheBottom() {

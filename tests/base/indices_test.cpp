@@ -57,6 +57,15 @@ void escreverConfig(const TempDataDir& dir, const QString& baseDados) {
 
 }  // namespace
 
+// Also keeps the progress the operator is shown.
+class MensagensComProgresso : public RecordingMessages {
+  public:
+    void progresso(const QString& texto, int feito, int total) override {
+        passos << QStringLiteral("%1/%2 %3").arg(feito).arg(total).arg(texto);
+    }
+    QStringList passos;
+};
+
 class IndicesTest : public QObject {
     Q_OBJECT
 
@@ -64,11 +73,19 @@ class IndicesTest : public QObject {
     void createdOnceAndASecondRunChangesNothing() {
         TempDatabase t(TempDatabase::Catalogue);
         QVERIFY(indicesNaBase(t.db()).isEmpty());
-        RecordingMessages msgs;
+        MensagensComProgresso msgs;
         Catalogo c(t.db(), msgs, ProgramInfo::version());
         Catalogo::ResultadoIndices r = c.garantirIndices();
         QVERIFY(r.ok);
         QCOMPARE(r.criados.size(), CatalogIndex::all().size());
+        // The operator is told before each one, and when they are all done.
+        const int n = int(CatalogIndex::all().size());
+        QCOMPARE(msgs.passos.size(), n + 1);
+        QVERIFY2(msgs.passos.first().startsWith(
+                     QStringLiteral("0/%1 A criar os índices de pesquisa das pesagens (1 de %1: ").arg(n)),
+                 qPrintable(msgs.passos.first()));
+        QVERIFY(msgs.passos.last().startsWith(QStringLiteral("%1/%1 ").arg(n)));
+        msgs.passos.clear();
         QCOMPARE(indicesNaBase(t.db()), todosOsNomes());
         QCOMPARE(versao(t.db()), Catalogo::kCurrentVersion);
 
@@ -86,6 +103,7 @@ class IndicesTest : public QObject {
         QCOMPARE(t.db().escalar("PRAGMA schema_version").toInt(), schema);
         QCOMPARE(indicesNaBase(t.db()), todosOsNomes());
         QVERIFY2(msgs.all.isEmpty(), qPrintable(msgs.all.join('|')));
+        QVERIFY(msgs.passos.isEmpty());  // nothing to do, nothing shown
     }
 
     void theDeskQueriesUseThem() {

@@ -1,6 +1,10 @@
 // The weighing desks' windows, driven as an operator drives them: keys, Tab, F4,
 // clicks and Enter on the real widgets, the scale read from the indicator simulator
 // over a pseudo-terminal and the ticket mailed to a real SMTP server on 127.0.0.1.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,27 +15,24 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QtTest>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "balancadesk.h"
 #include "campoentrada.h"
 #include "childforms.h"
 #include "deskfixture.h"
 #include "deskwindow.h"
+#include "ficheiroconfig.h"
+#include "frmmain.h"
 #include "listapesquisa.h"
 #include "operacoestalao.h"
 #include "simulador.h"
 #include "smtptestserver.h"
 
 namespace {
-
-
 
 template <typename T = QWidget>
 T* filho(QWidget* w, const QString& nome) {
@@ -40,12 +41,20 @@ T* filho(QWidget* w, const QString& nome) {
     return f;
 }
 
-QString texto(QWidget* w, int campo) { return filho<QLineEdit>(w, QStringLiteral("campo_%1").arg(campo))->text(); }
+QString texto(QWidget* w, int campo) {
+    return filho<QLineEdit>(w, QStringLiteral("campo_%1").arg(campo))->text();
+}
 
-QWidget* focado() { return QApplication::focusWidget(); }
-QString foco() { return focado() ? focado()->objectName() : QStringLiteral("(nenhum)"); }
+QWidget* focado() {
+    return QApplication::focusWidget();
+}
+QString foco() {
+    return focado() ? focado()->objectName() : QStringLiteral("(nenhum)");
+}
 
-void tab() { QTest::keyClick(focado(), Qt::Key_Tab); }
+void tab() {
+    QTest::keyClick(focado(), Qt::Key_Tab);
+}
 
 void clicar(QWidget* w, const QString& botao) {
     auto* b = filho<QPushButton>(w, botao);
@@ -70,6 +79,16 @@ void escolherNaLista(const QString& filtro, QString* titulo) {
     });
 }
 
+// One key as the operator presses it, on whatever has the focus.
+void tecla(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+    QWidget* f = focado();
+    QVERIFY2(f, "no focus");
+    QTest::keyClick(f, k, m);
+}
+void escreverTeclas(const QString& t) {
+    QTest::keyClicks(focado(), t);
+}
+
 const char* kLeitorMail = R"(
 import email, email.policy, glob, sys
 files = glob.glob(sys.argv[1] + '/new/*')
@@ -92,7 +111,8 @@ class DeskWindowTest : public QObject {
 
     QMap<QString, QString> lerMail() {
         QProcess p;
-        p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kLeitorMail), maildir()});
+        p.start(QStringLiteral("/usr/bin/python3"),
+                {QStringLiteral("-c"), QString::fromUtf8(kLeitorMail), maildir()});
         p.waitForFinished(20000);
         QMap<QString, QString> out;
         for (const QString& l : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
@@ -102,14 +122,12 @@ class DeskWindowTest : public QObject {
         return out;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(m_smtp.iniciar());
         m_port = m_smtp.porta();
     }
-    void cleanupTestCase() {
-        m_smtp.parar();
-    }
+    void cleanupTestCase() { m_smtp.parar(); }
 
     // One outgoing load from the empty truck to the mailed ticket, then the history.
     void outgoingLoadFromFirstWeightToMailedTicket() {
@@ -126,17 +144,21 @@ private slots:
         {
             QFile f(config);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\nNomeEmissor=Báscula\n"
-                                   "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão de pesagem\n"
-                                   "Mensagem=Segue o talão.\n")
+            f.write(QStringLiteral(
+                        "[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\nNomeEmissor=Báscula\n"
+                        "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão de "
+                        "pesagem\n"
+                        "Mensagem=Segue o talão.\n")
                         .arg(m_port)
                         .toUtf8());
         }
-        QTemporaryDir semBalanca;  // the program's folder has no scale file: the configuration folder's is read
+        QTemporaryDir
+            semBalanca;  // the program's folder has no scale file: the configuration folder's is read
         DeskFixture fx;
         DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
         w.setBalanca(std::make_unique<BalancaDesk>(semBalanca.path(), dados.norvak()));
-        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"), config));
+        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs,
+                                                             qEnvironmentVariable("BALANTRIX_BIN"), config));
         w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -164,7 +186,8 @@ private slots:
         QTest::keyClick(focado(), Qt::Key_F4);
         QCOMPARE(titulo, QStringLiteral("Artigos"));
         QCOMPARE(texto(&w, 2), QStringLiteral("RAC-VL"));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(), QStringLiteral("Ração para vacas leiteiras"));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(),
+                 QStringLiteral("Ração para vacas leiteiras"));
         QTRY_COMPARE(foco(), QStringLiteral("campo_10"));  // the pick moved on
         QTest::keyClicks(focado(), QStringLiteral("12-AB-34"));
         tab();
@@ -184,8 +207,11 @@ private slots:
         QVERIFY(!tabs->isEnabled());  // idle again: the truck waits in the pending list
         const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
         QVERIFY(id > 0);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(), 14220);
-        QVERIFY(fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                     .toInt(),
+                 14220);
+        QVERIFY(fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                    .isNull());
 
         // A new load shows nothing of the truck just weighed on the weights card.
         clicar(&w, QStringLiteral("btEntrada"));
@@ -243,16 +269,24 @@ private slots:
         QVERIFY(!filho(&w, QStringLiteral("btEntrada"))->isEnabled());
         QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblResumo_1"))->text(),
                  QStringLiteral("Cliente: Quinta d'Ouro - Sociedade Agrícola, Lda."));
-        QVERIFY(filho<QLabel>(&w, QStringLiteral("lblResumo_3"))->text().endsWith(QStringLiteral("26.240,00")));
+        QVERIFY(
+            filho<QLabel>(&w, QStringLiteral("lblResumo_3"))->text().endsWith(QStringLiteral("26.240,00")));
         fotografar(&w, QStringLiteral("desk-final.png"));
         fx.msgs.clear();
         clicar(&w, QStringLiteral("btConfFinal_2"));
-        QVERIFY2(fx.msgs.all.contains(QStringLiteral("Email enviado com sucesso !")), qPrintable(fx.msgs.all.join(u'|')));
+        QVERIFY2(fx.msgs.all.contains(QStringLiteral("Email enviado com sucesso !")),
+                 qPrintable(fx.msgs.all.join(u'|')));
         QVERIFY(!filho(&w, QStringLiteral("Frame7"))->isVisible());
         QVERIFY(filho(&w, QStringLiteral("btEntrada"))->isEnabled());
-        QVERIFY(!fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(), 26240);
-        QVERIFY(fx.valor(QStringLiteral("SELECT NoDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt() > 0);
+        QVERIFY(!fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                     .isNull());
+        QCOMPARE(
+            fx.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                .toInt(),
+            26240);
+        QVERIFY(
+            fx.valor(QStringLiteral("SELECT NoDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt() >
+            0);
         const auto mail = lerMail();
         QCOMPARE(mail.value(QStringLiteral("count")), QStringLiteral("1"));
         QCOMPARE(mail.value(QStringLiteral("To")), QStringLiteral("geral@quintadouro.example"));
@@ -268,8 +302,10 @@ private slots:
         clicar(&w, QStringLiteral("btler"));
         QCOMPARE(grelha->rowCount(), 1);
         QCOMPARE(grelha->horizontalHeaderItem(1)->text(), QStringLiteral("Documento"));
-        QVERIFY(grelha->item(0, 5)->text().endsWith(QLatin1Char('/') + fx.valor(QStringLiteral(
-                                                        "SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString()));
+        QVERIFY(grelha->item(0, 5)->text().endsWith(
+            QLatin1Char('/') +
+            fx.valor(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                .toString()));
         fotografar(&w, QStringLiteral("desk-historico.png"));
         QSignalSpy duplo(grelha, &QTableWidget::doubleClicked);
         const QPoint linha = grelha->visualItemRect(grelha->item(0, 2)).center();
@@ -302,8 +338,9 @@ private slots:
         {
             QFile f(config);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\n"
-                                   "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão\n")
+            f.write(QStringLiteral(
+                        "[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\n"
+                        "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão\n")
                         .arg(m_port)
                         .toUtf8());
         }
@@ -312,7 +349,8 @@ private slots:
         DeskFixture fx;
         DeskWindow w(DeskKind::entradas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
         w.setBalanca(std::make_unique<BalancaDesk>(semBalanca.path(), dados.norvak()));
-        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"), config));
+        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs,
+                                                             qEnvironmentVariable("BALANTRIX_BIN"), config));
         w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -327,7 +365,8 @@ private slots:
         artigo->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(artigo, QStringLiteral("MILHO"));
         tab();
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(), QStringLiteral("Milho em grão nacional"));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(),
+                 QStringLiteral("Milho em grão nacional"));
         auto* matricula = filho<QLineEdit>(&w, QStringLiteral("campo_10"));
         matricula->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(matricula, QStringLiteral("98-CN-14"));
@@ -340,7 +379,9 @@ private slots:
         QCOMPARE(texto(&w, 9), QStringLiteral("31000"));
         clicar(&w, QStringLiteral("btConfPeso_0"));
         const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoBruto FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(), 31000);
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoBruto FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                     .toInt(),
+                 31000);
 
         // Back empty: pending list, the tare, the deductions.
         QCOMPARE(sim.comando(QStringLiteral("weight 12000")), QStringLiteral("ok"));
@@ -367,15 +408,27 @@ private slots:
         fotografar(&w, QStringLiteral("desk-entradas.png"));
 
         clicar(&w, QStringLiteral("btConf"));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblResumo_1"))->text().left(12), QStringLiteral("Fornecedor: "));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblResumo_1"))->text().left(12),
+                 QStringLiteral("Fornecedor: "));
         fx.msgs.clear();
         clicar(&w, QStringLiteral("btConfFinal_2"));
-        QVERIFY2(fx.msgs.all.contains(QStringLiteral("Email enviado com sucesso !")), qPrintable(fx.msgs.all.join(u'|')));
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(), 12000);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(), 18700);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT TpDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString(),
+        QVERIFY2(fx.msgs.all.contains(QStringLiteral("Email enviado com sucesso !")),
+                 qPrintable(fx.msgs.all.join(u'|')));
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                     .toInt(),
+                 12000);
+        QCOMPARE(
+            fx.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                .toInt(),
+            18700);
+        QCOMPARE(fx.valor(QStringLiteral("SELECT TpDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                     .toString(),
                  QStringLiteral("GEM"));
-        QCOMPARE(fx.valor(QStringLiteral("SELECT Caracteristica FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toInt(), 1);
+        QCOMPARE(
+            fx.valor(QStringLiteral("SELECT Caracteristica FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"),
+                     {id})
+                .toInt(),
+            1);
         QCOMPARE(fx.valor(QStringLiteral("SELECT Descricao FROM DocGCLin WHERE NLinha = 1")).toString(),
                  QStringLiteral("Qualidade do Produto Tipo B"));
         QCOMPARE(lerMail().value(QStringLiteral("count")).toInt(), antes + 1);
@@ -400,11 +453,13 @@ private slots:
         QVERIFY(!w.findChild<QWidget*>(QStringLiteral("campo_20")));
         QVERIFY(!w.findChild<QWidget*>(QStringLiteral("DTPicker1_0")));
         QVERIFY(w.findChild<QDateEdit*>(QStringLiteral("DTPicker1")));
-        QCOMPARE(filho<QPushButton>(&w, QStringLiteral("btPendentes"))->text(), QStringLiteral("&Descargas Pendentes"));
+        QCOMPARE(filho<QPushButton>(&w, QStringLiteral("btPendentes"))->text(),
+                 QStringLiteral("&Descargas Pendentes"));
         auto* combo = filho<QComboBox>(&w, QStringLiteral("Combo1"));
         QCOMPARE(combo->count(), 2);
         QCOMPARE(combo->itemText(1), QStringLiteral("Tipo B"));
-        QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("campo_11"))->toolTip(), QStringLiteral("Desconto Qualidade."));
+        QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("campo_11"))->toolTip(),
+                 QStringLiteral("Desconto Qualidade."));
         QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("campo_4"))->maxLength(), 50);
 
         clicar(&w, QStringLiteral("btEntrada"));
@@ -426,7 +481,8 @@ private slots:
         tab();
         QTest::keyClicks(focado(), QStringLiteral("RAC-VL"));
         tab();
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(), QStringLiteral("Ração para vacas leiteiras"));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(),
+                 QStringLiteral("Ração para vacas leiteiras"));
         auto* check = filho<QCheckBox>(&w, QStringLiteral("Check3"));
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
         QVERIFY(w.core().materiasSubsidiarias());
@@ -454,10 +510,288 @@ private slots:
         QTRY_VERIFY(!w.isVisible());
     }
 
+    // The main window at its first-run placement (6500 twips square) opens a desk: the
+    // window grows within the screen so the whole desk shows, the desk lies inside the
+    // client area, and the grown placement is what is stored.
+    void deskOpensWholeInsideTheMainWindow() {
+        DeskFixture fx;
+        QTemporaryDir dir;
+        const QString loja = dir.filePath(QStringLiteral("placement.ini"));
+        FrmMain::Setup setup;
+        setup.configFile = dir.filePath(QStringLiteral("Balantrix.kel"));
+        setup.programFolder = qEnvironmentVariable("BALANTRIX_BIN");
+        setup.messages = &fx.msgs;
+        setup.placement = std::make_unique<QSettings>(loja, QSettings::IniFormat);
+        FrmMain janela(std::move(setup));
+        janela.setBaseDados(&fx.t.db());
+        janela.setSessao(fx.erp.get());
+        janela.setParametros(&fx.parametros);
+        janela.setChildForms(ChildForms::available());
+        janela.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&janela));
+        const QSize antes = janela.size();
+        QVERIFY(antes.width() < 500);
+        janela.findChild<QAction*>(QStringLiteral("mnuSaidas"))->trigger();
+        QMdiSubWindow* sub = janela.mdiArea()->activeSubWindow();
+        QVERIFY(sub);
+        QCOMPARE(sub->widget()->objectName(), QStringLiteral("Saidas"));
+        const QRect ecra = janela.screen()->availableGeometry();
+        QTRY_VERIFY(janela.width() > antes.width());
+        QVERIFY(janela.frameGeometry().width() <= ecra.width());
+        QVERIFY(janela.frameGeometry().height() <= ecra.height());
+        QVERIFY(ecra.contains(janela.frameGeometry()));
+        // The whole desk in the client area, its top left corner never outside.
+        QTRY_VERIFY2(janela.mdiArea()->viewport()->rect().contains(sub->geometry()),
+                     qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
+                                    .arg(sub->x())
+                                    .arg(sub->y())
+                                    .arg(sub->width())
+                                    .arg(sub->height())
+                                    .arg(janela.mdiArea()->viewport()->width())
+                                    .arg(janela.mdiArea()->viewport()->height())));
+        QVERIFY(sub->x() >= 0 && sub->y() >= 0);
+        QVERIFY(sub->width() >= sub->widget()->minimumSizeHint().width());
+        fotografar(&janela, QStringLiteral("desk-primeira-vez.png"));
+        janela.close();
+        QTRY_VERIFY(janela.mdiArea()->subWindowList().isEmpty());
+        QSettings guardado(loja, QSettings::IniFormat);
+        const double tpp = 1440.0 / janela.logicalDpiX();
+        QCOMPARE(qRound(guardado.value(QStringLiteral("Settings/MainWidth")).toString().toDouble() / tpp),
+                 janela.width());
+    }
+
+    // A whole outgoing load and a whole incoming delivery, first and second weight,
+    // final save and printed ticket, by keys alone on the desks of the main window.
+    void wholeWeighingsByKeysAlone() {
+        TempDataDir dados;
+        QVERIFY(QDir().mkpath(dados.norvak()));
+        Simulador sim({QStringLiteral("--weight"), QStringLiteral("14220")});
+        QVERIFY(sim.iniciado());
+        {
+            QFile balanca(dados.norvak() + QStringLiteral("/BALANCA.TXT"));
+            QVERIFY(balanca.open(QIODevice::WriteOnly));
+            balanca.write((sim.caminho() + QStringLiteral("\r\n9600,N,8,1\r\n2\r\n")).toLocal8Bit());
+        }
+        const QString config = dados.norvak() + QStringLiteral("/Balantrix.kel");
+        QTemporaryDir semBalanca, impressos;
+        DeskFixture fx;
+        const QString bin = qEnvironmentVariable("BALANTRIX_BIN");
+        auto desk = [&](const DeskKind& kind, const QString& pdf) {
+            return [&, pdf](const FormContext& c) -> QWidget* {
+                auto* d = new DeskWindow(kind, c.db, *c.parametros, c.messages, *c.sessao);
+                d->setBalanca(std::make_unique<BalancaDesk>(semBalanca.path(), dados.norvak()));
+                d->setOperacoesTalao(std::make_unique<OperacoesTalao>(c.db, c.messages, bin, config),
+                                     impressos.filePath(pdf));
+                return d;
+            };
+        };
+        ChildForms forms;
+        forms.saidas = desk(DeskKind::saidas(), QStringLiteral("saida.pdf"));
+        forms.entradas = desk(DeskKind::entradas(), QStringLiteral("entrada.pdf"));
+        FrmMain::Setup setup;
+        setup.configFile = config;
+        setup.programFolder = bin;
+        setup.messages = &fx.msgs;
+        setup.placement =
+            std::make_unique<QSettings>(impressos.filePath(QStringLiteral("p.ini")), QSettings::IniFormat);
+        FrmMain janela(std::move(setup));
+        janela.setBaseDados(&fx.t.db());
+        janela.setSessao(fx.erp.get());
+        janela.setParametros(&fx.parametros);
+        janela.setChildForms(forms);
+        janela.show();
+        janela.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&janela));
+        auto historico = [&](const QString& coluna, qint32 id) {
+            return fx.valor(QStringLiteral("SELECT %1 FROM kel_PES_Historico WHERE Hist_Id = ?").arg(coluna),
+                            {id});
+        };
+        auto paginas = [](const QString& pdf) {
+            QProcess p;
+            p.start(QStringLiteral("pdfinfo"), {pdf});
+            p.waitForFinished(20000);
+            const QString out = QString::fromUtf8(p.readAllStandardOutput());
+            const qsizetype i = out.indexOf(QStringLiteral("Pages:"));
+            return i < 0 ? -1 : out.mid(i + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+        };
+
+        // ---- Outgoing: the empty truck.
+        janela.findChild<QAction*>(QStringLiteral("mnuSaidas"))->trigger();
+        QWidget* w = janela.mdiArea()->activeSubWindow()->widget();
+        QCOMPARE(w->objectName(), QStringLiteral("Saidas"));
+        QTRY_VERIFY(w->isAncestorOf(focado()));
+        tecla(Qt::Key_F2);
+        QCOMPARE(foco(), QStringLiteral("campo_0"));
+        escreverTeclas(QStringLiteral("C001"));
+        tecla(Qt::Key_Tab);
+        QCOMPARE(foco(), QStringLiteral("campo_1"));
+        tecla(Qt::Key_Tab);
+        tecla(Qt::Key_Tab);
+        QCOMPARE(foco(), QStringLiteral("campo_2"));
+        escreverTeclas(QStringLiteral("RAC-VL"));
+        tecla(Qt::Key_Tab);
+        QCOMPARE(foco(), QStringLiteral("campo_10"));
+        escreverTeclas(QStringLiteral("12-AB-34"));
+        tecla(Qt::Key_Tab);
+        // The weighing panel: Esc leaves it, F3 opens it again.
+        tecla(Qt::Key_F3);
+        auto* frame3 = filho(w, QStringLiteral("Frame3"));
+        QVERIFY(frame3->isVisible());
+        QCOMPARE(foco(), QStringLiteral("campo_9"));
+        tecla(Qt::Key_Return);  // no weight yet: nothing happens
+        QVERIFY(frame3->isVisible());
+        tecla(Qt::Key_Escape);
+        QVERIFY(!frame3->isVisible());
+        tecla(Qt::Key_F3);
+        QCOMPARE(foco(), QStringLiteral("campo_9"));
+        // Tab runs through the panel in the order of use.
+        QStringList ordem;
+        for (int i = 0; i < 4; ++i) {
+            tecla(Qt::Key_Tab);
+            ordem << foco();
+        }
+        QCOMPARE(ordem, (QStringList{QStringLiteral("btConfPeso_0"), QStringLiteral("btConfPeso_1"),
+                                     QStringLiteral("btCancPeso"), QStringLiteral("btPesar")}));
+        tecla(Qt::Key_F8);
+        QCOMPARE(texto(w, 9), QStringLiteral("14220"));
+        QCOMPARE(foco(), QStringLiteral("campo_9"));
+        // Alt+C is the panel's "Confirmar", not the main menu's "Configuração".
+        tecla(Qt::Key_C, Qt::AltModifier);
+        QVERIFY(!QApplication::activePopupWidget());
+        QVERIFY(!frame3->isVisible());
+        const qint32 saida = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        QCOMPARE(historico(QStringLiteral("PesoTara"), saida).toInt(), 14220);
+        QVERIFY(historico(QStringLiteral("DataHoraPL"), saida).isNull());
+
+        // The loaded truck: pending list, Enter on the row, Enter on "Pesagem", F8, Enter.
+        QCOMPARE(sim.comando(QStringLiteral("weight 40560")), QStringLiteral("ok"));
+        tecla(Qt::Key_F5);
+        QCOMPARE(foco(), QStringLiteral("Grelha"));
+        tecla(Qt::Key_Return);
+        QCOMPARE(foco(), QStringLiteral("btPeso"));
+        tecla(Qt::Key_Return);
+        QVERIFY(frame3->isVisible());
+        tecla(Qt::Key_F8);
+        QCOMPARE(texto(w, 9), QStringLiteral("40560"));
+        tecla(Qt::Key_Return);
+        QCOMPARE(texto(w, 18), QStringLiteral("26.340,00"));
+        QCOMPARE(foco(), QStringLiteral("btConf"));
+        tecla(Qt::Key_Return);
+        QVERIFY(filho(w, QStringLiteral("Frame7"))->isVisible());
+        QCOMPARE(foco(), QStringLiteral("btConfFinal_0"));
+        // Final save with the ticket printed: Alt+I, the final panel's "Imprimir".
+        tecla(Qt::Key_I, Qt::AltModifier);
+        QVERIFY2(!filho(w, QStringLiteral("Frame7"))->isVisible(), qPrintable(fx.msgs.all.join(u'|')));
+        QVERIFY(!historico(QStringLiteral("DataHoraPL"), saida).isNull());
+        QCOMPARE(historico(QStringLiteral("PesoBruto"), saida).toInt(), 40560);
+        QVERIFY(historico(QStringLiteral("NoDoc"), saida).toInt() > 0);
+        QCOMPARE(paginas(impressos.filePath(QStringLiteral("saida.pdf"))), 2);  // NoVias copies
+
+        // ---- Incoming: the loaded truck first, on a second desk opened beside the first.
+        QCOMPARE(sim.comando(QStringLiteral("weight 31000")), QStringLiteral("ok"));
+        janela.findChild<QAction*>(QStringLiteral("mnuEntradas"))->trigger();
+        w = janela.mdiArea()->activeSubWindow()->widget();
+        QCOMPARE(w->objectName(), QStringLiteral("Entradas"));
+        QTRY_VERIFY(w->isAncestorOf(focado()));
+        tecla(Qt::Key_F2);
+        QCOMPARE(foco(), QStringLiteral("campo_0"));
+        escreverTeclas(QStringLiteral("F001"));
+        tecla(Qt::Key_Tab);
+        tecla(Qt::Key_Tab);
+        QCOMPARE(foco(), QStringLiteral("campo_2"));
+        escreverTeclas(QStringLiteral("MILHO"));
+        tecla(Qt::Key_Tab);
+        QCOMPARE(foco(), QStringLiteral("campo_10"));
+        escreverTeclas(QStringLiteral("98-CN-14"));
+        tecla(Qt::Key_Tab);
+        tecla(Qt::Key_F3);
+        QCOMPARE(foco(), QStringLiteral("campo_9"));
+        tecla(Qt::Key_F8);
+        QCOMPARE(texto(w, 9), QStringLiteral("31000"));
+        tecla(Qt::Key_Return);
+        const qint32 entrada = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        QVERIFY(entrada > saida);
+        QCOMPARE(historico(QStringLiteral("PesoBruto"), entrada).toInt(), 31000);
+
+        QCOMPARE(sim.comando(QStringLiteral("weight 12000")), QStringLiteral("ok"));
+        tecla(Qt::Key_F5);
+        tecla(Qt::Key_Return);
+        tecla(Qt::Key_F3);
+        tecla(Qt::Key_F8);
+        QCOMPARE(texto(w, 9), QStringLiteral("12000"));
+        tecla(Qt::Key_C, Qt::AltModifier);
+        QCOMPARE(texto(w, 18), QStringLiteral("19.000,00"));
+        QCOMPARE(foco(), QStringLiteral("btConf"));
+        tecla(Qt::Key_Return);
+        QCOMPARE(foco(), QStringLiteral("btConfFinal_0"));
+        // Esc goes back to the review; Enter on "Confirmar" again, then the ticket from the final panel.
+        tecla(Qt::Key_Escape);
+        QVERIFY(!filho(w, QStringLiteral("Frame7"))->isVisible());
+        QCOMPARE(foco(), QStringLiteral("btConf"));
+        tecla(Qt::Key_Return);
+        tecla(Qt::Key_Tab);
+        QCOMPARE(foco(), QStringLiteral("btConfFinal_1"));
+        tecla(Qt::Key_Return);
+        QVERIFY2(!filho(w, QStringLiteral("Frame7"))->isVisible(), qPrintable(fx.msgs.all.join(u'|')));
+        QCOMPARE(historico(QStringLiteral("PesoTara"), entrada).toInt(), 12000);
+        QVERIFY(!historico(QStringLiteral("DataHoraPL"), entrada).isNull());
+        QCOMPARE(paginas(impressos.filePath(QStringLiteral("entrada.pdf"))), 2);
+        QVERIFY2(fx.msgs.all.isEmpty(), qPrintable(fx.msgs.all.join(u'|')));
+        janela.close();
+    }
+
+    // A failed print is told once, with the reason; NoVias 0 says why nothing printed;
+    // the history's cancel button has its own tooltip.
+    void failuresAreToldOnce() {
+        DeskFixture fx;
+        QTemporaryDir dir;
+        const QString config = dir.filePath(QStringLiteral("Balantrix.kel"));
+        FicheiroConfig(config).gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"),
+                                      QStringLiteral("Balanca-Laser-9"));
+        DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
+        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs,
+                                                             qEnvironmentVariable("BALANTRIX_BIN"), config));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(filho<QPushButton>(&w, QStringLiteral("btAnularHist"))->toolTip(),
+                 QStringLiteral("Anular."));
+        DeskCore& d = w.core();
+        const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14220);
+        QVERIFY(fx.segundaPesagem(d, id, 40560));
+        d.btConf();
+        fx.msgs.clear();
+        clicar(&w, QStringLiteral("btConfFinal_1"));
+        QCOMPARE(fx.msgs.all.size(), 1);
+        QVERIFY2(fx.msgs.last().contains(QStringLiteral("não foi impresso")) &&
+                     fx.msgs.last().contains(QStringLiteral("\"Balanca-Laser-9\" não está disponível")),
+                 qPrintable(fx.msgs.last()));
+        QVERIFY(!fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                     .isNull());
+
+        // No copies asked: the reprint says so, once.
+        RecordingMessages m;
+        ParametrosAplic::gravar(
+            fx.t.db(), m,
+            {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
+             QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
+             QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("0")});
+        QVERIFY(fx.parametros.ler(fx.t.db(), m));
+        QVERIFY(fx.abrirHistorico(d, id));
+        fx.msgs.clear();
+        clicar(&w, QStringLiteral("btImpHist"));
+        QCOMPARE(fx.msgs.all.size(), 1);
+        QVERIFY2(fx.msgs.last().contains(QStringLiteral("(parâmetro \"Número Vias\") é 0")),
+                 qPrintable(fx.msgs.last()));
+    }
+
     // The menu's factories give independent desks; a desk asked to close closes its sub-window.
     void menuOpensDesksThatCloseTheirSubWindow() {
         DeskFixture fx;
-        const FormContext c{fx.t.db(), fx.erp.get(), &fx.parametros, fx.msgs, fx.t.folder() + QStringLiteral("/Balantrix.kel"),
+        const FormContext c{fx.t.db(),
+                            fx.erp.get(),
+                            &fx.parametros,
+                            fx.msgs,
+                            fx.t.folder() + QStringLiteral("/Balantrix.kel"),
                             fx.t.folder()};
         const ChildForms forms = ChildForms::available();
         QVERIFY(forms.saidas && forms.entradas);

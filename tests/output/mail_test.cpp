@@ -192,6 +192,53 @@ class MailTest : public QObject {
         QVERIFY(QDir(maildir() + QStringLiteral("/new")).isEmpty());
     }
 
+    // The server refuses a recipient: a refused To is a failed sending that names the
+    // address (nothing is sent); a refused copy does not stop the customer's ticket: it
+    // goes to the accepted recipients and the outcome names the refused copy.
+    void refusedRecipientsAreNamed() {
+        BaseDados& db = m_t->db();
+        const qint32 id = gravarPesagem(db, Pesagem{});
+        const QString to = OperacoesTalao::emailTerceiro(db, id);
+        m_smtp.recusar({to});
+        {
+            OperacoesTalao ops(db, m_msgs, pastaPrograma(), m_config);
+            QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, to), 2);
+            QCOMPARE(m_msgs.kinds.last(), 100 + OperatorMessages::Critico);
+            QVERIFY(m_msgs.last().startsWith(QStringLiteral("Não foi possivel enviar o email")));
+            QVERIFY2(m_msgs.last().contains(QStringLiteral("recusou o destinatário ") + to),
+                     qPrintable(m_msgs.last()));
+            QVERIFY(m_msgs.last().contains(QStringLiteral("550")));
+            QCOMPARE(m_msgs.all.size(), 1);
+        }
+        QCOMPARE(m_smtp.mensagens(), 0);
+
+        // A CC and the BCC refused: sent to the customer and the other CC, status 1.
+        m_smtp.recusar(
+            {QStringLiteral("Expedicao@agrovale.example"), QStringLiteral("arquivo@agrovale.example")});
+        m_msgs.clear();
+        {
+            OperacoesTalao ops(db, m_msgs, pastaPrograma(), m_config);
+            QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, to), 1);
+            QCOMPARE(m_msgs.all.size(), 1);
+            QCOMPARE(m_msgs.kinds.last(), 100 + OperatorMessages::Info);
+            const QString texto = m_msgs.last();
+            QVERIFY(texto.startsWith(QStringLiteral("Email enviado com sucesso !")));
+            QVERIFY2(texto.contains(QStringLiteral("recusou a cópia para expedicao@agrovale.example")),
+                     qPrintable(texto));
+            QVERIFY2(texto.contains(QStringLiteral("arquivo@agrovale.example")), qPrintable(texto));
+            QCOMPARE(ops.copiasRecusadas().size(), 2);
+        }
+        QCOMPARE(m_smtp.mensagens(), 1);
+        const auto mail = readMail();
+        const QString rcpt = mail.value(QStringLiteral("X-RcptTo"));
+        QVERIFY2(rcpt.contains(to) && rcpt.contains(QStringLiteral("contabilidade@agrovale.example")),
+                 qPrintable(rcpt));
+        QVERIFY2(!rcpt.contains(QStringLiteral("expedicao")) && !rcpt.contains(QStringLiteral("arquivo")),
+                 qPrintable(rcpt));
+        QCOMPARE(mail.value(QStringLiteral("Cc")), QStringLiteral("contabilidade@agrovale.example"));
+        m_smtp.recusar({});
+    }
+
     void addressListsAndHeaders() {
         QStringList out;
         QVERIFY(MailSender::enderecos(QStringLiteral(" a@x.pt; b@y.pt ,Nome Apelido <c@z.pt>;;"), out));

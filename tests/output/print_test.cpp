@@ -66,7 +66,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(out));
         QVERIFY(!imp.imprimirVias(id, 1234, TipoTalao::Cliente, parametros(0), out));
         QVERIFY(!QFileInfo::exists(out));
-        QVERIFY(m_msgs.last().contains(QStringLiteral("não tem vias")));
+        QVERIFY(m_msgs.last().contains(QStringLiteral("vias a imprimir (parâmetro \"Número Vias\") é 0")));
     }
 
     void missingPrinterOrForeignTemplateIsReported() {

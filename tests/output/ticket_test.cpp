@@ -187,6 +187,12 @@ private slots:
         QVERIFY(te.contains(QStringLiteral("Cerealis Norte")));
         QVERIFY(te.contains(QStringLiteral("250,50 kg")));
         QVERIFY(te.contains(QStringLiteral("Tipo B")));
+
+        // Without its complement row both deductions fall back to 0,00, in the weight format.
+        db.executar(QStringLiteral("DELETE FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {ide});
+        const QString semComp = pdfTexto(ops.exportaPDF(ide, TipoTalao::Fornecedor));
+        QCOMPARE(semComp.count(QRegularExpression(QStringLiteral("(^|\\s)0,00 kg"))), 2);
+        QVERIFY(!semComp.contains(QStringLiteral("0.00")));
     }
 
     void markupInDataIsPrintedAsText() {

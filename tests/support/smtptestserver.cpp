@@ -1,15 +1,18 @@
 #include "smtptestserver.h"
 
-#include <QDeadlineTimer>
-#include <QDebug>
-#include <QDir>
-#include <QThread>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QDeadlineTimer>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QThread>
 
-SmtpTestServer::~SmtpTestServer() { parar(); }
+SmtpTestServer::~SmtpTestServer() {
+    parar();
+}
 
 int SmtpTestServer::portaLivre() {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
@@ -34,13 +37,59 @@ bool SmtpTestServer::aEscutar(int porta) {
     return ok;
 }
 
+namespace {
+
+// aiosmtpd's Maildir handler that refuses, at RCPT TO, the addresses listed in a file
+// (read at every recipient, so a test can change it while the server runs).
+const char* kHandler = R"(from aiosmtpd.handlers import Mailbox
+
+
+class MailboxRecusa(Mailbox):
+    def __init__(self, mail_dir, lista):
+        super().__init__(mail_dir)
+        self.lista = lista
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        try:
+            with open(self.lista, encoding='utf-8') as f:
+                recusados = {l.strip().lower() for l in f if l.strip()}
+        except FileNotFoundError:
+            recusados = set()
+        if address.lower() in recusados:
+            return '550 5.1.1 <%s>: Recipient address rejected: User unknown' % address
+        envelope.rcpt_tos.append(address)
+        return '250 OK'
+
+    @classmethod
+    def from_cli(cls, parser, *args):
+        return cls(args[0], args[1])
+)";
+
+}  // namespace
+
+void SmtpTestServer::recusar(const QStringList& enderecos) {
+    QFile f(m_dir.filePath(QStringLiteral("recusados.txt")));
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(enderecos.join(QLatin1Char('\n')).toUtf8() + '\n');
+}
+
 bool SmtpTestServer::iniciar() {
     m_porta = portaLivre();
+    {
+        QFile handler(m_dir.filePath(QStringLiteral("balantrix_smtp_recusa.py")));
+        if (!handler.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+        handler.write(kHandler);
+    }
+    recusar({});
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PYTHONPATH"), m_dir.path());
+    m_processo.setProcessEnvironment(env);
     // Debian's interpreter: a python3 earlier on PATH may lack Debian's packages.
     m_processo.start(QStringLiteral("/usr/bin/python3"),
-                     {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
-                      QStringLiteral("127.0.0.1:%1").arg(m_porta), QStringLiteral("-c"),
-                      QStringLiteral("aiosmtpd.handlers.Mailbox"), maildir()});
+                     {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"),
+                      QStringLiteral("-l"), QStringLiteral("127.0.0.1:%1").arg(m_porta), QStringLiteral("-c"),
+                      QStringLiteral("balantrix_smtp_recusa.MailboxRecusa"), maildir(),
+                      m_dir.filePath(QStringLiteral("recusados.txt"))});
     if (!m_processo.waitForStarted()) return false;
     QDeadlineTimer prazo(15000);
     while (!aEscutar(m_porta)) {

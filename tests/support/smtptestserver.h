@@ -2,13 +2,14 @@
 
 #include <QMap>
 #include <QProcess>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A real SMTP server for tests: Debian's aiosmtpd on 127.0.0.1 and a free port,
 // keeping every message it receives in a Maildir (with an X-RcptTo header, so blind
-// copies can be checked). Stopped when destroyed.
+// copies can be checked), and refusing the recipients a test names. Stopped when destroyed.
 class SmtpTestServer {
-public:
+  public:
     ~SmtpTestServer();
     // Starts it and waits until it listens; false when it could not.
     bool iniciar();
@@ -18,13 +19,16 @@ public:
     // Messages received so far, and emptying the inbox between cases.
     int mensagens() const;
     void esvaziar();
+    // Addresses the server refuses at RCPT TO from now on ("550 5.1.1 ..."), as a real
+    // server refuses unknown mailboxes; an empty list accepts everyone again.
+    void recusar(const QStringList& enderecos);
     // Runs a Python reader with the Maildir as its argument; its "key<TAB>value" lines.
     QMap<QString, QString> ler(const char* script) const;
 
     static int portaLivre();
     static bool aEscutar(int porta);
 
-private:
+  private:
     QTemporaryDir m_dir;
     QProcess m_processo;
     int m_porta = 0;

@@ -5,6 +5,7 @@
 #include "erpschema.h"
 #include "intentnotes.h"
 #include "programinfo.h"
+#include "tabelasrastreio.h"
 #include "tabelapropria.h"
 
 bool RecordingMessages::mostrarAviso(int tipo, const QString& texto) {
@@ -36,6 +37,7 @@ TempDatabase::TempDatabase(Contents contents, const QString& connection) {
     Catalogo catalogo(*m_db, messages, ProgramInfo::version());
     catalogo.criarCatalogoBase();
     if (!catalogo.verificarVersao(true).ok) qFatal("catalogue upgrade failed");
+    TabelasRastreio::garantir(*m_db);
     IntentNotes::garantirTabela(*m_db);
     if (!TabelaPropria::garantir(*m_db).isEmpty()) qFatal("cannot create the program's own tables");
 }

@@ -16,7 +16,9 @@ QString Cli::take(const QString& name, bool* present, bool* missingValue) {
     return v;
 }
 
-bool Cli::takeFlag(const QString& name) { return args.removeAll(name) > 0; }
+bool Cli::takeFlag(const QString& name) {
+    return args.removeAll(name) > 0;
+}
 
 int Cli::usage(const QString& text) {
     err << "Utilização: " << text << '\n';
@@ -41,9 +43,15 @@ void CliMessages::mensagem(const QString& texto) {
     m_err.flush();
 }
 
+void CliMessages::progresso(const QString& texto, int, int) {
+    // One line per step, as it starts: a long first start is never silent.
+    m_err << texto << '\n';
+    m_err.flush();
+}
+
 bool CliDialogs::configurarErp(const QString& configFile, const QStringList& missing) {
-    m_err << "Configuração do ERP incompleta em " << configFile << ": falta(m) " << missing.join(QStringLiteral(", "))
-          << '\n';
+    m_err << "Configuração do ERP incompleta em " << configFile << ": falta(m) "
+          << missing.join(QStringLiteral(", ")) << '\n';
     m_err.flush();
     return false;
 }

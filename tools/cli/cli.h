@@ -24,29 +24,34 @@ struct Cli {
     QString take(const QString& name, bool* present = nullptr, bool* missingValue = nullptr);
     bool takeFlag(const QString& name);
     int usage(const QString& text);
-    void result(const QString& key, const QString& value) { out << key << '=' << value << '\n'; out.flush(); }
+    void result(const QString& key, const QString& value) {
+        out << key << '=' << value << '\n';
+        out.flush();
+    }
 };
 
 // Operator messages of the tool: the text on standard error.
 class CliMessages : public OperatorMessages {
-public:
+  public:
     explicit CliMessages(QTextStream& err) : m_err(err) {}
     bool mostrarAviso(int tipo, const QString& texto) override;
     void mostrarEstado(int estado, const QString& texto) override;
     void mensagem(const QString& texto) override;
+    void progresso(const QString& texto, int feito, int total) override;
 
-private:
+  private:
     QTextStream& m_err;
 };
 
 // The tool never opens a settings dialog: it names the missing settings and stops.
 class CliDialogs : public StartupDialogs {
-public:
+  public:
     explicit CliDialogs(QTextStream& err) : m_err(err) {}
     bool configurarErp(const QString& configFile, const QStringList& missing) override;
-    bool configurarSql(const QString& configFile, const QString& script, bool option, const QStringList& missing) override;
+    bool configurarSql(const QString& configFile, const QString& script, bool option,
+                       const QStringList& missing) override;
 
-private:
+  private:
     QTextStream& m_err;
 };
 
@@ -60,4 +65,12 @@ int verbBulk(Cli& cli);
 int verbWeigh(Cli& cli);
 int verbPending(Cli& cli);
 int verbHistory(Cli& cli);
+int verbAlibi(Cli& cli);
+int verbOption(Cli& cli);
+int ticketVerify(Cli& cli);
+int ticketPublicKey(Cli& cli);
+
+// Opens the database named by the configuration file and makes sure the program's
+// alibi, options and key tables exist. False with the reason on standard error.
+bool abrirBaseDados(Cli& cli, class BaseDados& db, bool avisar = true);
 int verbCounters(Cli& cli);

@@ -22,10 +22,17 @@ const Verb kVerbs[] = {
     {"db", verbDb, "db upgrade | db script --dialect sqlite|mssql"},
     {"erp", verbErp, "erp convert TIPO SERIE NUMERO ANO | erp reconcile"},
     {"scale", verbScale, "scale read [--file BALANCA.TXT] [--log]"},
-    {"ticket", verbTicket, "ticket pdf ID [--copies N] [--out FICHEIRO] | ticket print ID [--out FICHEIRO] | ticket mail ID"},
-    {"bulk", verbBulk, "bulk --mode customers|suppliers --from DD-MM-YYYY --to DD-MM-YYYY [--first CODIGO] [--last CODIGO] (--pdf | --email)"},
-    {"weigh", verbWeigh, "weigh first|second|cancel --desk saidas|entradas ... (balantrix-cli weigh para as opções)"},
+    {"ticket", verbTicket,
+     "ticket pdf ID [--copies N] [--out FICHEIRO] | ticket print ID [--out FICHEIRO] | ticket mail ID | "
+     "ticket verify --qr TEXTO [--public-key FICHEIRO] | ticket public-key"},
+    {"bulk", verbBulk,
+     "bulk --mode customers|suppliers --from DD-MM-YYYY --to DD-MM-YYYY [--first CODIGO] [--last CODIGO] "
+     "(--pdf | --email)"},
+    {"weigh", verbWeigh,
+     "weigh first|second|cancel --desk saidas|entradas ... (balantrix-cli weigh para as opções)"},
     {"pending", verbPending, "pending --desk saidas|entradas"},
+    {"alibi", verbAlibi, "alibi verify [--from DD-MM-YYYY] [--to DD-MM-YYYY] | alibi list --hist ID"},
+    {"option", verbOption, "option show | option set NOME VALOR"},
     {"counters", verbCounters,
      "counters show|set|delete --kind 1|2 --campaign AAAA/AAAA --doc-type TIPO [--customer CODIGO] "
      "[--address-type CODIGO] [--address CODIGO] [--counter N] [--prefix SIGLA] [--force]"},

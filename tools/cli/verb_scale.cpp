@@ -1,8 +1,12 @@
 #include <QCoreApplication>
 
+#include <QSysInfo>
+#include "basedados.h"
 #include "cli.h"
 #include "configlocation.h"
 #include "leitorbalanca.h"
+#include "money.h"
+#include "registoalibi.h"
 
 namespace {
 const char* kUso = "balantrix-cli scale read [--file BALANCA.TXT] [--log]";
@@ -32,5 +36,22 @@ int verbScale(Cli& cli) {
     cli.result(QStringLiteral("weight"), QString::number(peso));
     // One line per key: the reader's CR LF separated error text is joined with spaces.
     cli.result(QStringLiteral("message"), mensagem.simplified());
+    // Every reply of the indicator goes to the alibi log, as at the desks.
+    if (estavel || !leitor.recebido().isEmpty()) {
+        BaseDados db;
+        if (!abrirBaseDados(cli, db, false)) {
+            cli.err << "Aviso: sem base de dados acessível, a leitura não foi registada no registo alibi.\n";
+        } else {
+            try {
+                RegistoAlibi registo(db, QSysInfo::machineHostName());
+                const LinhaAlibi l =
+                    registo.registarLeitura(QString(), leitor.recebido(), Money::fromInteger(peso), estavel);
+                cli.result(QStringLiteral("alibi"), QString::number(l.id));
+            } catch (const DbError& e) {
+                cli.err << "A leitura não pôde ser registada no registo alibi: " << e.texto() << '\n';
+                return Cli::Failed;
+            }
+        }
+    }
     return estavel ? Cli::Ok : Cli::Failed;
 }

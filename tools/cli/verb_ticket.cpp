@@ -12,7 +12,10 @@
 
 namespace {
 
-const char* kUsage = "balantrix-cli ticket pdf ID [--copies N] [--out FICHEIRO] | ticket print ID [--out FICHEIRO] | ticket mail ID";
+const char* kUsage =
+    "balantrix-cli ticket pdf ID [--copies N] [--out FICHEIRO] | ticket print ID [--out FICHEIRO] | ticket "
+    "mail ID | "
+    "ticket verify --qr TEXTO [--public-key FICHEIRO] | ticket public-key";
 
 struct Registo {
     qint32 id = 0;
@@ -22,13 +25,15 @@ struct Registo {
 
 // The weighing and the kind of its ticket, which follows the record's Tipo.
 bool lerRegisto(Cli& cli, BaseDados& db, qint32 id, Registo& r) {
-    const RecordSet rs = db.consultar(QStringLiteral("Select Tipo, NoTalao, DataHoraPL from kel_PES_Historico where Hist_Id=?"), {id});
+    const RecordSet rs = db.consultar(
+        QStringLiteral("Select Tipo, NoTalao, DataHoraPL from kel_PES_Historico where Hist_Id=?"), {id});
     if (rs.isEmpty()) {
         cli.err << "O registo de pesagem " << id << " não existe.\n";
         return false;
     }
     if (!TiposTalao::deTipoRegisto(rs.text(0, QStringLiteral("Tipo")), r.tipo)) {
-        cli.err << "O registo de pesagem " << id << " tem um tipo desconhecido: " << rs.text(0, QStringLiteral("Tipo")) << '\n';
+        cli.err << "O registo de pesagem " << id
+                << " tem um tipo desconhecido: " << rs.text(0, QStringLiteral("Tipo")) << '\n';
         return false;
     }
     if (rs.value(0, QStringLiteral("DataHoraPL")).isNull())
@@ -103,6 +108,9 @@ int run(Cli& cli, const QString& sub) {
 
 int verbTicket(Cli& cli) {
     const QString sub = cli.args.isEmpty() ? QString() : cli.args.takeFirst();
-    if (sub == QStringLiteral("pdf") || sub == QStringLiteral("print") || sub == QStringLiteral("mail")) return run(cli, sub);
+    if (sub == QStringLiteral("pdf") || sub == QStringLiteral("print") || sub == QStringLiteral("mail"))
+        return run(cli, sub);
+    if (sub == QStringLiteral("verify")) return ticketVerify(cli);
+    if (sub == QStringLiteral("public-key")) return ticketPublicKey(cli);
     return cli.usage(QString::fromUtf8(kUsage));
 }

@@ -54,6 +54,7 @@ class MensagensPosto : public OperatorMessages {
         escrever(texto);
         m_falhou = true;
     }
+    void progresso(const QString& texto, int, int) override { escrever(texto); }
     bool falhou() const { return m_falhou; }
     void limpar() { m_falhou = false; }
     void setAceitar(bool v) { m_aceitar = v; }

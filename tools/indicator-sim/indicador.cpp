@@ -167,5 +167,6 @@ bool Indicador::comando(const QString& linha, QString* erro) {
         return false;
     }
     if (!ok) *erro = QStringLiteral("valor inválido: %1").arg(valor);
+    if (ok) emit alterado();
     return ok;
 }

@@ -41,6 +41,8 @@ class Indicador : public QObject {
 
   signals:
     void pedido(int numero);
+    // How it answers changed (a control line, the window).
+    void alterado();
 
   private:
     void lerMestre();

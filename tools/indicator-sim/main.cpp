@@ -3,12 +3,15 @@
 // standard output, then answers every carriage return. Control lines on standard input
 // ("weight 2000", "mark gu|gs|both|none", "unit on|off", "silent on|off",
 // "garbage on|off", "delay MS", "slow MS", "reply TEXT", "hold on|off", "count", "quit") change
-// how it answers; each is acknowledged with "ok" or "erro: ...".
+// how it answers; each is acknowledged with "ok" or "erro: ...". With --window it also
+// opens a small window ("Indicador (simulador)") to drive it by hand: the weight,
+// stable / unstable / silent, and buttons for typical trucks.
 #include <unistd.h>
 #ifdef __linux__
 #include <sys/prctl.h>
 #include <csignal>
 #endif
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -16,9 +19,12 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <cstdio>
+#include <memory>
 
 #include "configlocation.h"
+#include "iconeprograma.h"
 #include "indicador.h"
+#include "janelaindicador.h"
 
 namespace {
 void escrever(const QString& linha) {
@@ -40,7 +46,13 @@ bool escreverConfig(const QString& ficheiro, const QString& porta, const QString
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Widgets only for the window: tests and scripts run it without any display.
+    bool janela = false;
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--window") == 0) janela = true;
+    std::unique_ptr<QCoreApplication> aplicacao =
+        janela ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *aplicacao;
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("Simulador de indicador de báscula num pseudo-terminal."));
     p.addHelpOption();
@@ -74,6 +86,9 @@ int main(int argc, char** argv) {
                                        QStringLiteral("s"));
     const QCommandLineOption oComPai(QStringLiteral("exit-with-parent"),
                                      QStringLiteral("Termina quando o programa que o lançou terminar."));
+    const QCommandLineOption oJanela(QStringLiteral("window"),
+                                     QStringLiteral("Abre uma janela para conduzir o indicador à mão."));
+    p.addOption(oJanela);
     p.addOption(oComPai);
     p.addOptions({oPeso, oMarca, oSemUnidade, oSilencio, oLixo, oLento, oByteMs, oAtraso, oResposta, oSegurar,
                   oConfig, oDemo, oSegundos});
@@ -138,6 +153,14 @@ int main(int argc, char** argv) {
     }
 
     escrever(ind.caminho());
+
+    std::unique_ptr<JanelaIndicador> j;
+    if (janela) {
+        QApplication::setWindowIcon(iconePrograma());
+        j = std::make_unique<JanelaIndicador>(ind);
+        j->colocarAoLado();
+        j->show();
+    }
 
     QSocketNotifier entrada(STDIN_FILENO, QSocketNotifier::Read);
     QByteArray pendente;

@@ -1,0 +1,73 @@
+#include "tabelasrastreio.h"
+
+#include "basedados.h"
+
+namespace {
+
+struct Tabela {
+    const char* nome;
+    const char* sqlite;
+    const char* mssql;
+};
+
+// Alibi_Id is the running number, taken under a lock by the writer (never an identity,
+// whose values a rolled-back insert would leave as gaps in the chain).
+const Tabela kTabelas[] = {
+    {"kel_PES_Alibi",
+     "CREATE TABLE IF NOT EXISTS kel_PES_Alibi (Alibi_Id INTEGER NOT NULL PRIMARY KEY, DataHora DATETIME NOT "
+     "NULL, "
+     "Posto NVARCHAR(64) NOT NULL, Balcao NVARCHAR(16) NOT NULL, Tipo CHAR(1) NOT NULL, Origem VARCHAR(8) "
+     "NOT NULL, "
+     "Resposta NVARCHAR(600) NOT NULL, Peso NUMERIC NOT NULL, Estavel SMALLINT NOT NULL, Leitura_Id INTEGER "
+     "NULL, "
+     "Hist_Id INTEGER NULL, NoPeso SMALLINT NULL, Hash CHAR(64) NOT NULL)",
+     "CREATE TABLE kel_PES_Alibi (Alibi_Id INT NOT NULL PRIMARY KEY, DataHora DATETIME NOT NULL, "
+     "Posto NVARCHAR(64) NOT NULL, Balcao NVARCHAR(16) NOT NULL, Tipo CHAR(1) NOT NULL, Origem VARCHAR(8) "
+     "NOT NULL, "
+     "Resposta NVARCHAR(600) NOT NULL, Peso DECIMAL(19,4) NOT NULL, Estavel SMALLINT NOT NULL, Leitura_Id "
+     "INT NULL, "
+     "Hist_Id INT NULL, NoPeso SMALLINT NULL, Hash CHAR(64) NOT NULL)"},
+    {"kel_PES_Opcoes",
+     "CREATE TABLE IF NOT EXISTS kel_PES_Opcoes (Nome NVARCHAR(40) NOT NULL PRIMARY KEY, Valor NVARCHAR(200) "
+     "NOT NULL)",
+     "CREATE TABLE kel_PES_Opcoes (Nome NVARCHAR(40) NOT NULL PRIMARY KEY, Valor NVARCHAR(200) NOT NULL)"},
+    {"kel_PES_Chave",
+     "CREATE TABLE IF NOT EXISTS kel_PES_Chave (Numero INTEGER NOT NULL PRIMARY KEY, Algoritmo VARCHAR(16) "
+     "NOT NULL, "
+     "Privada NVARCHAR(400) NOT NULL, Publica NVARCHAR(400) NOT NULL, Criada DATETIME NOT NULL)",
+     "CREATE TABLE kel_PES_Chave (Numero INT NOT NULL PRIMARY KEY, Algoritmo VARCHAR(16) NOT NULL, "
+     "Privada NVARCHAR(400) NOT NULL, Publica NVARCHAR(400) NOT NULL, Criada DATETIME NOT NULL)"},
+};
+
+const char* kIndiceLigacoes[] = {
+    "CREATE INDEX IF NOT EXISTS kel_PES_Alibi_PorHist ON kel_PES_Alibi (Hist_Id)",
+    "IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'kel_PES_Alibi_PorHist') "
+    "CREATE INDEX kel_PES_Alibi_PorHist ON kel_PES_Alibi (Hist_Id)",
+};
+
+}  // namespace
+
+QStringList TabelasRastreio::instrucoes(Backend backend) {
+    QStringList out;
+    for (const Tabela& t : kTabelas) {
+        if (backend == Backend::Sqlite)
+            out << QString::fromLatin1(t.sqlite);
+        else
+            out << QStringLiteral("IF OBJECT_ID(N'%1', N'U') IS NULL ").arg(QLatin1String(t.nome)) +
+                       QString::fromLatin1(t.mssql);
+    }
+    out << QString::fromLatin1(kIndiceLigacoes[backend == Backend::Sqlite ? 0 : 1]);
+    return out;
+}
+
+void TabelasRastreio::garantir(BaseDados& db) {
+    for (const QString& sql : instrucoes(db.backend())) {
+        try {
+            db.executar(sql);
+        } catch (const DbError&) {
+            // Two workstations starting together: the other one may have created the
+            // table between our look and our CREATE. The guarded statement again settles it.
+            db.executar(sql);
+        }
+    }
+}

@@ -1,0 +1,135 @@
+// The desk and the alibi log: every reading logged as taken (stable or not), the weight
+// that is saved linked to its reading, typed weights logged as manual, and refused at
+// the desk when the installation forbids them.
+#include <QtTest>
+
+#include "alibidesk.h"
+#include "deskfixture.h"
+#include "opcoesinstalacao.h"
+#include "registoalibi.h"
+
+// The indicator's reply comes with every reading, as from the real reader.
+struct BalancaComResposta : FakeWeight {
+    QByteArray resposta() const override {
+        return QByteArray(ok ? "GS " : "GU ") + QByteArray::number(peso.units() / 10000) + "kg\r";
+    }
+};
+
+class AlibiDeskTest : public QObject {
+    Q_OBJECT
+
+    static void proibir(DeskFixture& f) {
+        QString erro;
+        QVERIFY(OpcoesInstalacao(f.t.db()).definir(QStringLiteral("PesoManual"), QStringLiteral("proibido"),
+                                                   erro));
+    }
+
+  private slots:
+    void readingsAndTypedWeightsAreLoggedAndLinked() {
+        DeskFixture f;
+        auto d = f.desk(*DeskKind::porNome(QStringLiteral("saidas")));
+        BalancaComResposta balanca;
+        d->setWeightSource(&balanca);
+        d->btEntrada();
+        DeskFixture::tab(*d, 0, QStringLiteral("C001"));
+        DeskFixture::tab(*d, 2, QStringLiteral("RAC-VL"));
+        d->btPeso();
+        // An unstable reading is logged too, and never reaches the weight.
+        balanca.ok = false;
+        balanca.peso = Money::fromInteger(14300);
+        d->btPesar();
+        QCOMPARE(d->campo(9), QString());
+        balanca.ok = true;
+        balanca.peso = Money::fromInteger(14220);
+        d->btPesar();
+        QCOMPARE(d->campo(9), QStringLiteral("14220"));
+        d->btConfPeso(0);
+        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        QVERIFY(id > 0);
+        QVERIFY(f.segundaPesagem(*d, id, 40560));
+        d->btConf();
+        d->btConfFinal(0);
+        QVERIFY2(!f.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+                      .isNull(),
+                 qPrintable(f.msgs.all.join(QLatin1Char('|'))));
+
+        RegistoAlibi log(f.t.db(), QString());
+        const QList<LeituraLigada> ligadas = log.leiturasDe(id);
+        QCOMPARE(ligadas.size(), 2);
+        QCOMPARE(ligadas[0].numeroPeso, 1);
+        QCOMPARE(ligadas[0].leitura.origem, QStringLiteral("scale"));
+        QCOMPARE(ligadas[0].leitura.peso, Money::fromInteger(14220));
+        QVERIFY(ligadas[0].leitura.estavel);
+        QCOMPARE(ligadas[0].leitura.resposta, QStringLiteral("GS 14220kg\\x0d"));
+        QCOMPARE(ligadas[0].leitura.balcao, QStringLiteral("saidas"));
+        QCOMPARE(ligadas[1].numeroPeso, 2);
+        QCOMPARE(ligadas[1].leitura.origem, QStringLiteral("manual"));
+        QCOMPARE(ligadas[1].leitura.peso, Money::fromInteger(40560));
+        QVERIFY(ligadas[1].leitura.resposta.isEmpty());
+        // The unstable reading stands in the log, linked to nothing.
+        QCOMPARE(
+            f
+                .valor(QStringLiteral(
+                    "SELECT COUNT(*) FROM kel_PES_Alibi WHERE Tipo = 'L' AND Estavel = 0 AND Peso = 14300"))
+                .toInt(),
+            1);
+        QVERIFY(log.verificar().ok);
+    }
+
+    void forbiddenTypedWeightIsRefusedAtTheDesk() {
+        DeskFixture f;
+        proibir(f);
+        auto d = f.desk(*DeskKind::porNome(QStringLiteral("entradas")));
+        const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
+        d->btEntrada();
+        DeskFixture::tab(*d, 0, QStringLiteral("F001"));
+        DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+        d->btPeso();
+        d->escrever(9, QStringLiteral("30000"));
+        d->btConfPeso(0);
+        QCOMPARE(f.msgs.last(), AlibiDesk::mensagemProibido());
+        QVERIFY(d->painelPesagem());
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Alibi")).toInt(), 0);
+
+        // A reading changed by hand afterwards is a typed weight.
+        f.balanca.peso = Money::fromInteger(30120);
+        d->btPesar();
+        d->escrever(9, QStringLiteral("30100"));
+        d->btConfPeso(0);
+        QCOMPARE(f.msgs.last(), AlibiDesk::mensagemProibido());
+        // After a failed reading nothing is left to confirm.
+        f.balanca.ok = false;
+        d->btPesar();
+        QCOMPARE(d->campo(9), QString());
+        d->btConfPeso(0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
+
+        // The weight read from the indicator goes through.
+        f.balanca.ok = true;
+        d->btPesar();
+        QCOMPARE(d->campo(9), QStringLiteral("30120"));
+        d->btConfPeso(0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes + 1);
+        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        QCOMPARE(RegistoAlibi(f.t.db(), QString()).leituraDoPeso(id, 1)->leitura.peso,
+                 Money::fromInteger(30120));
+    }
+
+    void aReadingThatCannotBeLoggedIsNotUsed() {
+        DeskFixture f;
+        auto d = f.desk(*DeskKind::porNome(QStringLiteral("saidas")));
+        d->btEntrada();
+        DeskFixture::tab(*d, 0, QStringLiteral("C001"));
+        DeskFixture::tab(*d, 2, QStringLiteral("RAC-VL"));
+        d->btPeso();
+        f.t.db().executar(QStringLiteral("DROP TABLE kel_PES_Alibi"));
+        f.balanca.peso = Money::fromInteger(14220);
+        d->btPesar();
+        QCOMPARE(d->campo(9), QString());
+        QVERIFY(f.msgs.last().startsWith(QStringLiteral("A leitura da balança não pôde ser registada")));
+    }
+};
+
+QTEST_MAIN(AlibiDeskTest)
+#include "alibidesk_test.moc"

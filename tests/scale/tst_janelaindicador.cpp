@@ -1,0 +1,70 @@
+// The simulated indicator's window: what the operator sets there is what the scale
+// reader gets over the pseudo-terminal, and control lines show in it.
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "indicador.h"
+#include "janelaindicador.h"
+#include "leitorbalanca.h"
+#include "simulador.h"
+
+class TstJanelaIndicador : public QObject {
+    Q_OBJECT
+  private slots:
+    void trucksAndMarksReachTheReader() {
+        Indicador ind;
+        QString erro;
+        QVERIFY2(ind.abrir(&erro), qPrintable(erro));
+        JanelaIndicador janela(ind);
+        janela.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&janela));
+        QCOMPARE(janela.windowTitle(), QStringLiteral("Indicador (simulador)"));
+        auto* peso = janela.findChild<QLabel*>(QStringLiteral("lblPeso"));
+        auto* estado = janela.findChild<QLabel*>(QStringLiteral("lblEstado"));
+        QCOMPARE(peso->text(), QStringLiteral("1.250 kg"));
+        QCOMPARE(estado->text(), QStringLiteral("Estável"));
+
+        FicheiroBalanca f(ind.caminho());
+        QTemporaryDir vazia;
+        LeitorBalanca leitor(f.pasta(), vazia.path());
+        auto ler = [&](qint64& kg, QString& mensagem) { return leitor.pesar(kg, mensagem); };
+
+        // The empty truck, then the loaded one: each button is one reading.
+        QPushButton* vazio = janela.findChild<QPushButton*>(QStringLiteral("btCamiao_0"));
+        QPushButton* carregado = janela.findChild<QPushButton*>(QStringLiteral("btCamiao_1"));
+        QVERIFY(vazio->text().startsWith(QStringLiteral("Camião vazio")));
+        QTest::mouseClick(vazio, Qt::LeftButton);
+        QCOMPARE(peso->text(), QStringLiteral("14.220 kg"));
+        qint64 kg = 0;
+        QString mensagem;
+        QVERIFY2(ler(kg, mensagem), qPrintable(mensagem));
+        QCOMPARE(kg, 14220);
+        QTest::mouseClick(carregado, Qt::LeftButton);
+        QVERIFY(ler(kg, mensagem));
+        QCOMPARE(kg, 40560);
+
+        // Unstable: the reader refuses; silent: it waits and says so.
+        QTest::mouseClick(janela.findChild<QRadioButton*>(QStringLiteral("optInstavel")), Qt::LeftButton);
+        QCOMPARE(estado->text(), QStringLiteral("Instável"));
+        QVERIFY(!ler(kg, mensagem));
+        QTest::mouseClick(janela.findChild<QRadioButton*>(QStringLiteral("optEstavel")), Qt::LeftButton);
+        QVERIFY(ler(kg, mensagem));
+        if (const QString dir = qEnvironmentVariable("BALANTRIX_SCREENSHOTS"); !dir.isEmpty())
+            janela.grab().save(dir + QStringLiteral("/indicador.png"));
+
+        // A control line (as the tests send on standard input) shows in the window.
+        QVERIFY(ind.comando(QStringLiteral("weight 2000"), &erro));
+        QCOMPARE(janela.findChild<QSpinBox*>(QStringLiteral("spinPeso"))->value(), 2000);
+        QCOMPARE(peso->text(), QStringLiteral("2.000 kg"));
+        QVERIFY(ind.comando(QStringLiteral("silent on"), &erro));
+        QVERIFY(janela.findChild<QRadioButton*>(QStringLiteral("optSilencio"))->isChecked());
+        QCOMPARE(peso->text(), QStringLiteral("------"));
+    }
+};
+
+QTEST_MAIN(TstJanelaIndicador)
+#include "tst_janelaindicador.moc"

@@ -1,0 +1,28 @@
+#include <QCoreApplication>
+
+#include "basedados.h"
+#include "cli.h"
+#include "configlocation.h"
+#include "configsql.h"
+#include "ficheiroconfig.h"
+#include "tabelasrastreio.h"
+
+bool abrirBaseDados(Cli& cli, BaseDados& db, bool avisar) {
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const FicheiroConfig file(ConfigLocation::configFile(programFolder, cli.configName));
+    if (!file.exists()) {
+        if (avisar) cli.err << "O ficheiro de configuração não existe: " << file.path() << '\n';
+        return false;
+    }
+    if (!db.abrir(ConfigSQL::ler(file))) {
+        if (avisar) cli.err << "Não foi possível abrir a base de dados: " << db.ultimoErro() << '\n';
+        return false;
+    }
+    try {
+        TabelasRastreio::garantir(db);
+    } catch (const DbError& e) {
+        if (avisar) cli.err << "Não foi possível criar as tabelas do registo alibi: " << e.texto() << '\n';
+        return false;
+    }
+    return true;
+}
