@@ -1,5 +1,7 @@
 #include "demopesagens.h"
 
+#include <algorithm>
+
 #include "numeracao.h"
 #include "taloescore.h"
 
@@ -141,7 +143,7 @@ class Operador {
 
 DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, const QString& empresa,
                                          const QString& utilizador, const QString& password,
-                                         const QDate& hoje) {
+                                         const QDate& hoje, const QTime& agora) {
     Resumo resumo;
     Recusas recusas;
     ParametrosAplic parametros;
@@ -185,12 +187,14 @@ DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, 
     // About four months back, every few days, oldest first, so tickets and documents
     // are numbered in the order of their dates; weighbridges rest on Sundays.
     QDate dia = hoje.addDays(-122);
+    QTime horaPatio(8, 0);
     for (int n = 0; n < 36; ++n) {
         dia = dia.addDays(entre(2, 4));
         if (dia.dayOfWeek() == Qt::Sunday) dia = dia.addDays(1);
         if (dia >= hoje) break;
         const bool saida = entre(0, 9) < 6;
         const QTime hora(entre(7, 15), entre(0, 59));
+        horaPatio = hora;
         opSaidas.setHora(hora);
         opEntradas.setHora(hora);
         const QString obs = entre(0, 5) == 0 ? QString::fromUtf8(kObservacoes[entre(0, 4)]) : QString();
@@ -216,7 +220,13 @@ DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, 
         ++resumo.concluidas;
     }
 
-    // Trucks on the yard: weighed in, not yet out.
+    // Trucks on the yard: weighed in, not yet out. Today's came in a while before now: an
+    // entry later than the clock would keep the operator from weighing them out.
+    const int antes = std::max(0, agora.msecsSinceStartOfDay() / 1000 - 15 * 60);
+    if (QTime::fromMSecsSinceStartOfDay(antes * 1000) < horaPatio)
+        horaPatio = QTime::fromMSecsSinceStartOfDay(antes * 1000);
+    opSaidas.setHora(horaPatio);
+    opEntradas.setHora(horaPatio);
     opEntradas.primeira(kEntradas[5], hoje.addDays(-1), 27340, QString(),
                         QStringLiteral("Aguarda análise de humidade"));
     opSaidas.primeira(kSaidas[0], hoje, 13280, QStringLiteral("Enc. d'Outubro 12"), QString());

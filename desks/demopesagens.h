@@ -20,8 +20,10 @@ struct Resumo {
 
 // `db` holds the catalogue and the parameters row; `erp` opens the same database for
 // the local ERP. The weighings end the day before `hoje`; the pending ones are from
-// `hoje` and the day before. Throws DbError when the desk refuses a weighing.
+// `hoje` and the day before, today's ones weighed in before `agora` so they can be
+// weighed out at once. Throws DbError when the desk refuses a weighing.
 Resumo criar(BaseDados& db, const SqlSettings& erp, const QString& empresa, const QString& utilizador,
-             const QString& password, const QDate& hoje = QDate::currentDate());
+             const QString& password, const QDate& hoje = QDate::currentDate(),
+             const QTime& agora = QTime::currentTime());
 
 }  // namespace DemoPesagens

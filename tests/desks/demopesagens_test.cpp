@@ -79,6 +79,31 @@ class DemoPesagensTest : public QObject {
             0);
     }
 
+    void yardTrucksCameInBeforeNow() {
+        TempDatabase t(TempDatabase::Demo);
+        parametros(t);
+        // Made just after midnight: today's trucks must not be dated later than the clock, or
+        // the operator could not weigh them out.
+        const QDate hoje(2026, 12, 7);
+        const QTime agora(0, 20);
+        DemoPesagens::criar(t.db(), t.settings(), QStringLiteral("DEMO"), QStringLiteral("admin"),
+                            QStringLiteral("demo"), hoje, agora);
+        QCOMPARE(
+            t.db()
+                .escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL "
+                                        "AND DataHoraPB > ?"),
+                         {QDateTime(hoje, agora)})
+                .toInt(),
+            0);
+        QCOMPARE(
+            t.db()
+                .escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL "
+                                        "AND DataHoraPB >= ?"),
+                         {QDateTime(hoje, QTime(0, 0))})
+                .toInt(),
+            3);
+    }
+
     void aRefusedWeighingStopsTheDemo() {
         TempDatabase t(TempDatabase::Demo);
         parametros(t);

@@ -29,7 +29,7 @@ const Verb kVerbs[] = {
      "bulk --mode customers|suppliers --from DD-MM-YYYY --to DD-MM-YYYY [--first CODIGO] [--last CODIGO] "
      "(--pdf | --email)"},
     {"weigh", verbWeigh,
-     "weigh first|second|cancel --desk saidas|entradas ... (balantrix-cli weigh para as opções)"},
+     "weigh first|second|cancel|correct --desk saidas|entradas ... (balantrix-cli weigh para as opções)"},
     {"pending", verbPending, "pending --desk saidas|entradas"},
     {"alibi", verbAlibi, "alibi verify [--from DD-MM-YYYY] [--to DD-MM-YYYY] | alibi list --hist ID"},
     {"option", verbOption, "option show | option set NOME VALOR"},
