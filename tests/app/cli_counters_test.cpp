@@ -1,32 +1,25 @@
 // balantrix-cli counters on the demo installation, as an installer scripts it.
 #include <QtTest>
 
+#include "clirun.h"
+
 #include "configsql.h"
 #include "ficheiroconfig.h"
 #include "testsupport.h"
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
+struct Run : CliRun {
     QString value(const QString& key) const {
-        for (const QString& line : out.split(QLatin1Char('\n')))
-            if (line.startsWith(key + QLatin1Char('='))) return line.mid(key.size() + 1);
+        for (const QString& l : lines())
+            if (l.startsWith(key + QLatin1Char('='))) return l.mid(key.size() + 1);
         return QStringLiteral("<none>");
     }
 };
 
 Run cli(QStringList args) {
     args.prepend(QStringLiteral("counters"));
-    QProcess p;
-    p.setProgram(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"));
-    p.setArguments(args);
-    p.start();
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return {runCli(args)};
 }
 
 }  // namespace

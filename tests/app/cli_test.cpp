@@ -2,6 +2,8 @@
 // without windows, catalogue script, and the failures that must change nothing.
 #include <QtTest>
 
+#include "clirun.h"
+
 #include "configsage.h"
 #include "configsql.h"
 #include "ficheiroconfig.h"
@@ -10,25 +12,10 @@
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-    QString value(const QString& key) const {
-        for (const QString& line : out.split(QLatin1Char('\n')))
-            if (line.startsWith(key + QLatin1Char('='))) return line.mid(key.size() + 1);
-        return {};
-    }
-};
+using Run = CliRun;
 
 Run cli(const QStringList& args) {
-    QProcess p;
-    p.setProgram(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"));
-    p.setArguments(args);
-    p.start();
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return runCli(args);
 }
 
 QByteArray fileHash(const QString& path) {

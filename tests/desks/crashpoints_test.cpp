@@ -6,36 +6,19 @@
 // no number was repeated or taken, and the database passes integrity_check.
 #include <QtTest>
 
+#include "clirun.h"
+
 #include "basedados.h"
 #include "testsupport.h"
 
 namespace {
 
-struct Run {
-    int code = -1;
-    bool crashed = false;
-    QString out, err;
-    QString value(const QString& key) const {
-        for (const QString& l : out.split(QLatin1Char('\n')))
-            if (l.startsWith(key + QLatin1Char('='))) return l.mid(key.size() + 1);
-        return {};
-    }
-    QStringList lines() const { return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-};
+using Run = CliRun;
 
 Run cli(const QStringList& args, const QString& crashAt = {}) {
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!crashAt.isEmpty()) env.insert(QStringLiteral("BALANTRIX_CRASH_AT"), crashAt);
-    p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"), args);
-    p.waitForFinished(60000);
-    Run r;
-    r.crashed = p.exitStatus() == QProcess::CrashExit;
-    r.code = r.crashed ? -1 : p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return runCli(args, env);
 }
 
 struct Desk {

@@ -4,33 +4,22 @@
 // and verified, and the verification failing once the stored weighing is changed.
 #include <QtTest>
 
+#include "clirun.h"
+
 #include "basedados.h"
 #include "simulador.h"
 #include "testsupport.h"
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out, err;
-    QString value(const QString& key) const {
-        for (const QString& l : out.split(QLatin1Char('\n')))
-            if (l.startsWith(key + QLatin1Char('='))) return l.mid(key.size() + 1);
-        return {};
-    }
-    QStringList lines() const { return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-};
+using Run = CliRun;
 
 Run correr(const QString& programa, const QStringList& args) {
-    QProcess p;
-    p.start(programa, args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return runProgram(programa, args);
 }
 
 Run cli(const QStringList& args) {
-    return correr(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"), args);
+    return runCli(args);
 }
 
 }  // namespace

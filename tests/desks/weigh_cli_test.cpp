@@ -8,6 +8,8 @@
 #include <unistd.h>
 #include <QtTest>
 
+#include "clirun.h"
+
 #include "basedados.h"
 #include "ficheiroconfig.h"
 #include "numeracao.h"
@@ -17,36 +19,15 @@
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out, err;
-    QString value(const QString& key) const {
-        for (const QString& l : out.split(QLatin1Char('\n')))
-            if (l.startsWith(key + QLatin1Char('='))) return l.mid(key.size() + 1);
-        return {};
-    }
-    QStringList lines() const { return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-    // The line of a list that starts with hist_id=ID.
-    QString line(qint32 id) const {
-        for (const QString& l : lines())
-            if (l.startsWith(QStringLiteral("hist_id=%1 ").arg(id))) return l;
-        return {};
-    }
-};
+using Run = CliRun;
 
 Run cli(const QStringList& args) {
-    QProcess p;
-    p.start(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return runCli(args);
 }
 
 QString dia(const QDate& d) {
     return d.toString(QStringLiteral("dd-MM-yyyy"));
 }
-
-
 
 }  // namespace
 
@@ -475,13 +456,15 @@ class WeighCliTest : public QObject {
         const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
         QVERIFY(!r.value(QStringLiteral("ticket")).contains(QLatin1Char('/')));
         // A value with spaces or quotes is quoted in the list line.
-        QCOMPARE(cli({QStringLiteral("weigh"), QStringLiteral("first"), QStringLiteral("--desk"), QStringLiteral("entradas"),
-                      QStringLiteral("--third"), QStringLiteral("F003"), QStringLiteral("--article"), QStringLiteral("MILHO"),
-                      QStringLiteral("--plate"), QStringLiteral("AB 1\"2"), QStringLiteral("--weight"), QStringLiteral("20000")})
+        QCOMPARE(cli({QStringLiteral("weigh"), QStringLiteral("first"), QStringLiteral("--desk"),
+                      QStringLiteral("entradas"), QStringLiteral("--third"), QStringLiteral("F003"),
+                      QStringLiteral("--article"), QStringLiteral("MILHO"), QStringLiteral("--plate"),
+                      QStringLiteral("AB 1\"2"), QStringLiteral("--weight"), QStringLiteral("20000")})
                      .code,
                  0);
         const Run p = cli({QStringLiteral("pending"), QStringLiteral("--desk"), QStringLiteral("entradas")});
-        QVERIFY2(p.out.contains(QStringLiteral(" third=F003 article=MILHO plate=\"AB 1\\\"2\" entry=")), qPrintable(p.out));
+        QVERIFY2(p.out.contains(QStringLiteral(" third=F003 article=MILHO plate=\"AB 1\\\"2\" entry=")),
+                 qPrintable(p.out));
         r = second(QStringLiteral("entradas"), id,
                    {QStringLiteral("--weight"), QStringLiteral("30000"), QStringLiteral("--container"),
                     QStringLiteral("20"), QStringLiteral("--quality"), QStringLiteral("30"),

@@ -2,27 +2,17 @@
 // an ERP refused: the real tool, run as a separate process on a demo installation.
 #include <QtTest>
 
+#include "clirun.h"
+
 #include "basedados.h"
 #include "testsupport.h"
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out, err;
-    QString value(const QString& key) const {
-        for (const QString& l : out.split(QLatin1Char('\n')))
-            if (l.startsWith(key + QLatin1Char('='))) return l.mid(key.size() + 1);
-        return {};
-    }
-};
+using Run = CliRun;
 
 Run cli(const QStringList& args) {
-    QProcess p;
-    p.start(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return runCli(args);
 }
 
 }  // namespace
