@@ -10,6 +10,7 @@
 #include "campoentrada.h"
 #include "enviomail.h"
 #include "listapesquisa.h"
+#include "pastas.h"
 #include "testsupport.h"
 #include "ticketfixtures.h"
 
