@@ -45,9 +45,9 @@ for f in sorted(glob.glob(sys.argv[1] + '/new/*')):
 // The one message, parsed strictly: its From mailboxes, Subject, the number of Cc
 // addresses, defects, the longest header line (the server's own X- lines left out)
 // and how many of the program's own headers pass 78 characters (the mail library's
-// multipart boundary line is its own).
+// multipart boundary line is its own), and the longest encoded-word.
 const char* kCabecalhos = R"(
-import email, email.policy, glob, sys
+import email, email.policy, glob, re, sys
 raw = open(glob.glob(sys.argv[1] + '/new/*')[0], 'rb').read().replace(b'\r\n', b'\n')
 msg = email.message_from_bytes(raw, policy=email.policy.strict)
 longest, over, name = 0, 0, b''
@@ -68,6 +68,8 @@ print('cc\t%d' % (len(msg['Cc'].addresses) if msg['Cc'] else 0))
 print('defects\t%d' % defects)
 print('longest\t%d' % longest)
 print('over78\t%d' % over)
+words = re.findall(rb'=\?[^?\s]+\?[BbQq]\?[^?\s]*\?=', raw.split(b'\n\n', 1)[0])
+print('longest_word\t%d' % max([len(w) for w in words] + [0]))
 )";
 
 }  // namespace
@@ -383,6 +385,7 @@ class MailTest : public QObject {
         QVERIFY2(h.value(QStringLiteral("longest")).toInt() <= 998, qPrintable(h.value(QStringLiteral("longest"))));
         // Only a word longer than a line may pass 78 characters.
         QCOMPARE(h.value(QStringLiteral("over78")), QStringLiteral("0"));
+        QVERIFY(h.value(QStringLiteral("longest_word")).toInt() <= 75);
     }
 
     // A control character in an address is refused with the address named, before any
