@@ -634,7 +634,7 @@ void DeskCore::btPesar() {
 }
 
 void DeskCore::btConfPeso(int indice) {
-    Q_UNUSED(indice);  // "Imprimir" saves exactly as "Confirmar"; a first weighing has no ticket to print yet
+    // "Imprimir" saves exactly as "Confirmar"; at a first weighing it then prints the driver's slip.
     if (vazio(campo(9))) {
         aviso(QStringLiteral("Deve introduzir um valor no campo Peso!"));
         m_foco = 9;
@@ -714,6 +714,9 @@ void DeskCore::btConfPeso(int indice) {
     m_painelPesagem = false;
     m_tabsActivas = true;
     if (primeiro) {
+        QString erro;
+        if (indice == 1 && (!m_talao || !m_talao->imprimirSenha(m_idHistorico, erro)))
+            aviso(QStringLiteral("A senha não foi impressa. ") + (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
         activaBotoes();
         limparForm();
     } else {

@@ -41,6 +41,12 @@ public:
     virtual ~TicketActions() = default;
     // Records the copies and prints the ticket; false with a reason when it could not.
     virtual bool imprimir(qint32 idHistorico, bool entrada, int copias, QString& erro) = 0;
+    // The driver's slip after a first weighing; false with a reason when it could not.
+    virtual bool imprimirSenha(qint32 idHistorico, QString& erro) {
+        Q_UNUSED(idHistorico);
+        erro = QStringLiteral("Impressão indisponível.");
+        return false;
+    }
     // The e-mail steps (one copy, PDF, send) and their outcome message.
     virtual void enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) = 0;
 };

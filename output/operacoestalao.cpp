@@ -35,6 +35,37 @@ bool OperacoesTalao::carregarModelo(TipoTalao tipo, ModeloTalao& modelo) {
     return false;
 }
 
+QString OperacoesTalao::caminhoModeloSenha() const {
+    const QString configFolder = m_configFile.isEmpty() ? QString() : QFileInfo(m_configFile).absolutePath();
+    return Pastas::modelo(m_programFolder, configFolder, TiposTalao::modeloSenha());
+}
+
+bool OperacoesTalao::carregarModeloSenha(ModeloTalao& modelo) {
+    if (modelo.carregar(caminhoModeloSenha())) return true;
+    m_erro = modelo.erro();
+    return false;
+}
+
+QString OperacoesTalao::exportaSenhaPDF(qint32 id, const QString& path) {
+    m_erro.clear();
+    QString out = path;
+    if (out.isEmpty()) {
+        const QString pasta = Pastas::trabalho(&m_erro);
+        if (pasta.isEmpty()) return {};
+        out = pasta + QLatin1Char('/') + TiposTalao::ficheiroSenhaPdf();
+    }
+    ModeloTalao modelo;
+    if (!carregarModeloSenha(modelo)) {
+        FicheiroAtomico::remover(out);
+        return {};
+    }
+    if (!m_renderizador->exportarPdf(modelo, id, out, path.isEmpty())) {
+        m_erro = m_renderizador->erro();
+        return {};
+    }
+    return QFileInfo(out).isFile() ? out : QString();
+}
+
 QString OperacoesTalao::caminhoPdf(TipoTalao tipo, QString* erro) {
     const QString pasta = Pastas::trabalho(erro);
     return pasta.isEmpty() ? QString() : pasta + QLatin1Char('/') + TiposTalao::ficheiroPdf(tipo);

@@ -29,6 +29,12 @@ class OperacoesTalao {
     QString caminhoModelo(TipoTalao tipo) const;
     // Loads the kind's template; false with ultimoErro() naming the file and the fault.
     bool carregarModelo(TipoTalao tipo, ModeloTalao& modelo);
+    // The slip of a first weighing (kel_PES_Senha.rpt), found like the tickets.
+    QString caminhoModeloSenha() const;
+    bool carregarModeloSenha(ModeloTalao& modelo);
+    // The slip as a PDF at `path` (the working folder's SenhaPesagem.pdf when empty);
+    // the path, or empty text with ultimoErro().
+    QString exportaSenhaPDF(qint32 id, const QString& path = {});
     // The desk's fixed PDF file in the working folder; empty, with `erro`, when the
     // working folder is refused (see Pastas::trabalho).
     static QString caminhoPdf(TipoTalao tipo, QString* erro = nullptr);

@@ -65,7 +65,11 @@ QStringList RenderizadorTalao::paginas(const ModeloTalao& modelo, qint32 id) {
     kainjow::mustache::mustache tmpl(modelo.corpo().toStdString());
     const QString agora = Formatos::dataHora(QDateTime::currentDateTime());
     const QHash<QString, QString> marcas =
-        m_rastreio && rs.count() > 0 ? m_rastreio->marcas(id, true) : QHash<QString, QString>{};
+        m_rastreio && rs.count() > 0
+            // A body without the code (the first weighing's slip) signs nothing.
+            ? m_rastreio->marcas(id, modelo.corpo().contains(QStringLiteral("codigo_qr")) ||
+                                         modelo.corpo().contains(QStringLiteral("linha_qr")))
+            : QHash<QString, QString>{};
     QStringList pages;
     for (int row = 0; row < rs.count(); ++row) {
         Data d{Data::type::object};

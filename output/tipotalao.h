@@ -13,6 +13,9 @@ inline QString modelo(TipoTalao t) {
 inline QString ficheiroPdf(TipoTalao t) {
     return t == TipoTalao::Cliente ? QStringLiteral("TalaoPesagem_Cli.pdf") : QStringLiteral("TalaoPesagem_For.pdf");
 }
+// The driver's slip after a first weighing, the same for both desks.
+inline QString modeloSenha() { return QStringLiteral("kel_PES_Senha.rpt"); }
+inline QString ficheiroSenhaPdf() { return QStringLiteral("SenhaPesagem.pdf"); }
 // The record's Tipo: "S" outgoing load (customer), "E" incoming delivery (supplier).
 inline bool deTipoRegisto(const QString& tipo, TipoTalao& out) {
     const QString t = tipo.trimmed().toUpper();

@@ -31,6 +31,14 @@ bool TalaoDesk::imprimir(qint32 idHistorico, bool entrada, int copias, QString& 
     return ok;
 }
 
+bool TalaoDesk::imprimirSenha(qint32 idHistorico, QString& erro) {
+    ImpressaoTalao impressao(m_ops);
+    impressao.setMostrarFalhas(false);
+    const bool ok = impressao.imprimeSenha(idHistorico, m_ficheiro);
+    if (!ok) erro = impressao.ultimoErro();
+    return ok;
+}
+
 void TalaoDesk::enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) {
     try {
         m_ops.enviarMail(idHistorico, entrada ? TipoTalao::Fornecedor : TipoTalao::Cliente, destinatario);

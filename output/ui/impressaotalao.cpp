@@ -30,6 +30,22 @@ bool ImpressaoTalao::imprimeDoc(qint32 id, TipoTalao tipo, const QString& fichei
     m_impressora.clear();
     ModeloTalao modelo;
     if (!m_ops.carregarModelo(tipo, modelo)) return falha(m_ops.ultimoErro());
+    return imprimirModelo(modelo, id, ficheiro, QStringLiteral("Talão de pesagem %1").arg(id),
+                          QStringLiteral("O talão do registo %1 não tem vias para imprimir.").arg(id));
+}
+
+bool ImpressaoTalao::imprimeSenha(qint32 id, const QString& ficheiro) {
+    m_erro.clear();
+    m_paginas = 0;
+    m_impressora.clear();
+    ModeloTalao modelo;
+    if (!m_ops.carregarModeloSenha(modelo)) return falha(m_ops.ultimoErro());
+    return imprimirModelo(modelo, id, ficheiro, QStringLiteral("Senha de pesagem %1").arg(id),
+                          QStringLiteral("O registo de pesagem %1 não existe; a senha não foi impressa.").arg(id));
+}
+
+bool ImpressaoTalao::imprimirModelo(const ModeloTalao& modelo, qint32 id, const QString& ficheiro,
+                                    const QString& nomeDoc, const QString& semPaginas) {
     QStringList pages;
     try {
         pages = m_ops.renderizador().paginas(modelo, id);
@@ -37,7 +53,7 @@ bool ImpressaoTalao::imprimeDoc(qint32 id, TipoTalao tipo, const QString& fichei
         return falha(QStringLiteral("Erro na consulta do modelo %1: %2").arg(modelo.caminho(), e.texto()));
     }
     if (pages.isEmpty())
-        return falha(QStringLiteral("O talão do registo %1 não tem vias para imprimir.").arg(id));
+        return falha(semPaginas);
 
     QPrinter printer(QPrinter::HighResolution);
     // A file is printed into a temporary of its own and put in place at the end, so
@@ -65,7 +81,7 @@ bool ImpressaoTalao::imprimeDoc(qint32 id, TipoTalao tipo, const QString& fichei
         printer.setOutputFileName(saida->caminhoTemporario());
         m_impressora = ficheiro;
     }
-    printer.setDocName(QStringLiteral("Talão de pesagem %1").arg(id));
+    printer.setDocName(nomeDoc);
     printer.setPageLayout(modelo.paginacao());
     printer.setFullPage(false);
     RenderizadorTalao::pintar(printer, pages);

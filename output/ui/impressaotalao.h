@@ -4,6 +4,7 @@
 
 #include "tipotalao.h"
 
+class ModeloTalao;
 class OperacoesTalao;
 class ParametrosAplic;
 class QPrinter;
@@ -26,6 +27,10 @@ class ImpressaoTalao {
     // printer (tests, "print to file").
     bool imprimeDoc(qint32 id, TipoTalao tipo, const QString& ficheiro = {});
 
+    // The driver's slip of a first weighing (one page, template kel_PES_Senha.rpt), on
+    // the same printer or into `ficheiro`.
+    bool imprimeSenha(qint32 id, const QString& ficheiro = {});
+
     // Reprint from the history and print after completion: the NoVias copies, then
     // ImprimeDoc. A weighing without a ticket number is not printed (false); NoVias 0
     // prints nothing and says so.
@@ -37,6 +42,8 @@ class ImpressaoTalao {
     QString impressoraUsada() const { return m_impressora; }
 
   private:
+    bool imprimirModelo(const ModeloTalao& modelo, qint32 id, const QString& ficheiro, const QString& nomeDoc,
+                        const QString& semPaginas);
     bool falha(const QString& texto);
 
     OperacoesTalao& m_ops;

@@ -148,6 +148,39 @@ private slots:
         QCOMPARE(d->campo(9), QStringLiteral("14220"));
     }
 
+    void printAtFirstWeighingGivesTheSlip_data() {
+        QTest::addColumn<int>("botao");
+        QTest::addColumn<bool>("impressoraOk");
+        QTest::addColumn<int>("senhas");
+        QTest::newRow("confirmar") << 0 << true << 0;
+        QTest::newRow("imprimir") << 1 << true << 1;
+        QTest::newRow("imprimir-falha") << 1 << false << 1;
+    }
+    void printAtFirstWeighingGivesTheSlip() {
+        QFETCH(int, botao);
+        QFETCH(bool, impressoraOk);
+        QFETCH(int, senhas);
+        DeskFixture f;
+        f.tickets.senhaOk = impressoraOk;
+        auto d = f.desk(DeskKind::entradas());
+        d->btEntrada();
+        DeskFixture::tab(*d, 0, QStringLiteral("F001"));
+        DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+        DeskFixture::tab(*d, 10, QStringLiteral("12-AB-34"));
+        d->btPeso();
+        d->escrever(9, QStringLiteral("40560"));
+        d->btConfPeso(botao);
+        // The weighing is saved either way; a slip that did not print is said, not hidden.
+        const qint32 id = f.t.db().escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        QVERIFY(id > 0);
+        QCOMPARE(f.tickets.senhas.size(), senhas);
+        if (senhas) QCOMPARE(f.tickets.senhas.first(), id);
+        QVERIFY(f.tickets.impressos.isEmpty());
+        QCOMPARE(!impressoraOk && !f.msgs.all.isEmpty() && f.msgs.last().contains(QStringLiteral("Impressora sem papel.")),
+                 !impressoraOk);
+        QVERIFY(!d->primeiroPeso());
+    }
+
     void outgoingCycle() {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());

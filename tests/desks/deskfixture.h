@@ -33,6 +33,13 @@ struct FakeWeight : WeightSource {
 struct FakeTickets : TicketActions {
     QList<QPair<qint32, int>> impressos;
     QList<QPair<qint32, QString>> emails;
+    QList<qint32> senhas;
+    bool senhaOk = true;
+    bool imprimirSenha(qint32 id, QString& erro) override {
+        senhas << id;
+        if (!senhaOk) erro = QStringLiteral("Impressora sem papel.");
+        return senhaOk;
+    }
     bool imprimir(qint32 id, bool, int copias, QString&) override {
         impressos << qMakePair(id, copias);
         return true;

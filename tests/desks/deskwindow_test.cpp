@@ -52,6 +52,24 @@ QString foco() {
     return focado() ? focado()->objectName() : QStringLiteral("(nenhum)");
 }
 
+// A PDF's text as pdftotext reads it, and its page count.
+QString pdfTextoDe(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+int pdfPaginasDe(const QString& path) {
+    const QString t = [&] {
+        QProcess p;
+        p.start(QStringLiteral("pdfinfo"), {path});
+        p.waitForFinished(20000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }();
+    const qsizetype i = t.indexOf(QStringLiteral("Pages:"));
+    return i < 0 ? -1 : t.mid(i + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+}
+
 void tab() {
     QTest::keyClick(focado(), Qt::Key_Tab);
 }
@@ -157,8 +175,10 @@ class DeskWindowTest : public QObject {
         DeskFixture fx;
         DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
         w.setBalanca(std::make_unique<BalancaDesk>(semBalanca.path(), dados.norvak()));
+        const QString senha = dados.path() + QStringLiteral("/senha.pdf");
         w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs,
-                                                             qEnvironmentVariable("BALANTRIX_BIN"), config));
+                                                             qEnvironmentVariable("BALANTRIX_BIN"), config),
+                            senha);
         w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -202,8 +222,15 @@ class DeskWindowTest : public QObject {
         clicar(&w, QStringLiteral("btPesar"));
         QCOMPARE(texto(&w, 9), QStringLiteral("14220"));
         QVERIFY(filho(&w, QStringLiteral("btPesar"))->isEnabled());
-        clicar(&w, QStringLiteral("btConfPeso_0"));
+        // "Imprimir" saves the first weight and prints the driver's slip with its alibi number.
+        clicar(&w, QStringLiteral("btConfPeso_1"));
         QVERIFY(!frame3->isVisible());
+        QCOMPARE(pdfPaginasDe(senha), 1);
+        const QString textoSenha = pdfTextoDe(senha);
+        for (const QString& s : {QStringLiteral("SENHA DE PESAGEM"), QStringLiteral("12-AB-34"),
+                                 QStringLiteral("14.220,00 kg"), QStringLiteral("Alibi n.º"),
+                                 QStringLiteral("Quinta d'Ouro")})
+            QVERIFY2(textoSenha.contains(s), qPrintable(s + QStringLiteral(" | ") + textoSenha));
         QVERIFY(!tabs->isEnabled());  // idle again: the truck waits in the pending list
         const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
         QVERIFY(id > 0);

@@ -11,6 +11,7 @@
 #include "parametrosaplic.h"
 #include "registarvias.h"
 #include "testsupport.h"
+#include "clirun.h"
 #include "ticketfixtures.h"
 
 class PrintTest : public QObject {
@@ -112,6 +113,50 @@ private slots:
         w.combo()->setCurrentIndex(0);
         w.gravarConfig(file);
         QCOMPARE(file.ler(QStringLiteral("PRINT"), QStringLiteral("Impressora")), QString());
+    }
+
+    void slipOfAFirstWeighing() {
+        // The demo through the tool: a typed first weight (manual mark) on the outgoing desk.
+        QCOMPARE(runCli({QStringLiteral("demo"), QStringLiteral("init")}).code, 0);
+        const CliRun w = runCli({QStringLiteral("weigh"), QStringLiteral("first"), QStringLiteral("--desk"),
+                                 QStringLiteral("saidas"), QStringLiteral("--third"), QStringLiteral("C001"),
+                                 QStringLiteral("--article"), QStringLiteral("MILHO"), QStringLiteral("--plate"),
+                                 QStringLiteral("77-XZ-01"), QStringLiteral("--weight"), QStringLiteral("14220")});
+        QVERIFY2(w.code == 0, qPrintable(w.err));
+        const QString id = w.value(QStringLiteral("hist_id"));
+        const QString out = m_data->path() + QStringLiteral("/senha.pdf");
+        const CliRun r = runCli({QStringLiteral("ticket"), QStringLiteral("slip"), id, QStringLiteral("--out"), out});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.value(QStringLiteral("pdf")), out);
+        QCOMPARE(pdfPaginas(out), 1);
+        const QString text = pdfTexto(out);
+        for (const QString& s : {QStringLiteral("SENHA DE PESAGEM"), QStringLiteral("77-XZ-01"),
+                                 QStringLiteral("(M) 14.220,00 kg"), QStringLiteral("TARA"),
+                                 w.value(QStringLiteral("ticket")).section(QLatin1Char('/'), -1)})
+            QVERIFY2(text.contains(s), qPrintable(s + QStringLiteral(" | ") + text));
+        // No copy rows are recorded for a slip; a missing record is refused.
+        auto db = baseDemo(m_data->path(), QStringLiteral("slip-demo"));
+        QVERIFY(db);
+        QCOMPARE(db->escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id.toInt()}).toInt(), 0);
+        QCOMPARE(runCli({QStringLiteral("ticket"), QStringLiteral("slip"), QStringLiteral("9999")}).code, 1);
+        QCOMPARE(runCli({QStringLiteral("ticket"), QStringLiteral("slip"), id, QStringLiteral("--copies"), QStringLiteral("2")}).code, 2);
+
+        // Printing it (into a file), and a user's copy of the template beside the configuration wins.
+        OperacoesTalao ops(*db, m_msgs, pastaPrograma(), m_data->path() + QStringLiteral("/Balantrix.kel"));
+        ImpressaoTalao imp(ops);
+        const QString printed = m_data->path() + QStringLiteral("/senha-impressa.pdf");
+        QVERIFY2(imp.imprimeSenha(id.toInt(), printed), qPrintable(imp.ultimoErro()));
+        QCOMPARE(pdfPaginas(printed), 1);
+        QDir(m_data->path()).mkpath(QStringLiteral("mapas"));
+        QFile own(m_data->path() + QStringLiteral("/mapas/kel_PES_Senha.rpt"));
+        QVERIFY(own.open(QIODevice::WriteOnly));
+        own.write("BALANTRIX-TALAO 1\n[consulta]\nSELECT Carro FROM kel_PES_Historico WHERE Hist_Id = :registo\n"
+                  "[corpo]\n<p>Senha da casa {{Carro}}</p>\n");
+        own.close();
+        QVERIFY2(imp.imprimeSenha(id.toInt(), printed), qPrintable(imp.ultimoErro()));
+        QVERIFY(pdfTexto(printed).contains(QStringLiteral("Senha da casa 77-XZ-01")));
+        QVERIFY(!imp.imprimeSenha(9999, printed));
+        QVERIFY(imp.ultimoErro().contains(QStringLiteral("não existe")));
     }
 
     void commandLineTicket() {

@@ -24,6 +24,7 @@ const Verb kVerbs[] = {
     {"scale", verbScale, "scale read [--file BALANCA.TXT] [--log]"},
     {"ticket", verbTicket,
      "ticket pdf ID [--copies N] [--out FICHEIRO] | ticket print ID [--out FICHEIRO] | ticket mail ID | "
+     "ticket slip ID [--out FICHEIRO] | "
      "ticket verify --qr TEXTO [--public-key FICHEIRO] | ticket public-key"},
     {"bulk", verbBulk,
      "bulk --mode customers|suppliers --from DD-MM-YYYY --to DD-MM-YYYY [--first CODIGO] [--last CODIGO] "

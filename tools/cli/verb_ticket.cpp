@@ -14,7 +14,7 @@ namespace {
 
 const char* kUsage =
     "balantrix-cli ticket pdf ID [--copies N] [--out FICHEIRO] | ticket print ID [--out FICHEIRO] | ticket "
-    "mail ID | "
+    "mail ID | ticket slip ID [--out FICHEIRO] | "
     "ticket verify --qr TEXTO [--public-key FICHEIRO] | ticket public-key";
 
 struct Registo {
@@ -24,7 +24,7 @@ struct Registo {
 };
 
 // The weighing and the kind of its ticket, which follows the record's Tipo.
-bool lerRegisto(Cli& cli, BaseDados& db, qint32 id, Registo& r) {
+bool lerRegisto(Cli& cli, BaseDados& db, qint32 id, Registo& r, bool avisarPendente) {
     const RecordSet rs = db.consultar(
         QStringLiteral("Select Tipo, NoTalao, DataHoraPL from kel_PES_Historico where Hist_Id=?"), {id});
     if (rs.isEmpty()) {
@@ -36,7 +36,7 @@ bool lerRegisto(Cli& cli, BaseDados& db, qint32 id, Registo& r) {
                 << " tem um tipo desconhecido: " << rs.text(0, QStringLiteral("Tipo")) << '\n';
         return false;
     }
-    if (rs.value(0, QStringLiteral("DataHoraPL")).isNull())
+    if (avisarPendente && rs.value(0, QStringLiteral("DataHoraPL")).isNull())
         cli.err << "Aviso: a pesagem " << id << " ainda está pendente.\n";
     r.id = id;
     r.noTalao = rs.text(0, QStringLiteral("NoTalao")).toInt();
@@ -70,8 +70,18 @@ int run(Cli& cli, const QString& sub) {
     CliMessages messages(cli.err);
     try {
         Registo r;
-        if (!lerRegisto(cli, db, id, r)) return Cli::Failed;
+        if (!lerRegisto(cli, db, id, r, sub != QStringLiteral("slip"))) return Cli::Failed;
         OperacoesTalao ops(db, messages, programFolder, file.path());
+        if (sub == QStringLiteral("slip")) {
+            // The driver's slip of the first weighing; no copy rows are recorded for it.
+            const QString path = ops.exportaSenhaPDF(id, out);
+            if (path.isEmpty()) {
+                cli.err << ops.ultimoErro() << '\n';
+                return Cli::Failed;
+            }
+            cli.result(QStringLiteral("pdf"), path);
+            return Cli::Ok;
+        }
         if (sub == QStringLiteral("pdf")) {
             RegistarVias(db, id, qint16(n));
             const QString path = ops.exportaPDF(id, r.tipo, out);
@@ -108,7 +118,8 @@ int run(Cli& cli, const QString& sub) {
 
 int verbTicket(Cli& cli) {
     const QString sub = cli.args.isEmpty() ? QString() : cli.args.takeFirst();
-    if (sub == QStringLiteral("pdf") || sub == QStringLiteral("print") || sub == QStringLiteral("mail"))
+    if (sub == QStringLiteral("pdf") || sub == QStringLiteral("print") || sub == QStringLiteral("mail") ||
+        sub == QStringLiteral("slip"))
         return run(cli, sub);
     if (sub == QStringLiteral("verify")) return ticketVerify(cli);
     if (sub == QStringLiteral("public-key")) return ticketPublicKey(cli);
