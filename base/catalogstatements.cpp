@@ -87,6 +87,10 @@ QList<CatalogIndex> CatalogIndex::all() {
         // History: Tipo = ? AND DataHoraPB in a date range, newest first.
         {QStringLiteral("IX_kel_PES_Historico_Data"), QStringLiteral("kel_PES_Historico"),
          QStringLiteral("Tipo, DataHoraPB")},
+        // Period reports: finished weighings by their exit date, holding every column the
+        // report groups and sums, so a year is read from the index alone.
+        {QStringLiteral("IX_kel_PES_Historico_Saida"), QStringLiteral("kel_PES_Historico"),
+         QStringLiteral("DataHoraPL, Tipo, Terceiro, Artigo, Carro, PesoBruto, PesoTara, PesoLiquido, PesoEfectivo")},
         // A weighing's complement rows (read with the record, deleted on cancellation).
         {QStringLiteral("IX_kel_PES_Historico_Comp_Cab"), QStringLiteral("kel_PES_Historico_Comp"),
          QStringLiteral("Cab_Id")},

@@ -6,6 +6,7 @@
 #include "deskwindow.h"
 #include "enviomail.h"
 #include "escolhaimpressora.h"
+#include "janelarelatorio.h"
 #include "ficheiroconfig.h"
 #include "operacoestalao.h"
 #include "operatormessages.h"
@@ -56,6 +57,7 @@ ChildForms ChildForms::available() {
         if (!c.parametros) return nullptr;
         return new Taloes(c.db, *c.parametros, c.messages, modo);
     };
+    forms.relatorio = [](const FormContext& c) -> QWidget* { return new JanelaRelatorio(c.db, c.messages); };
     forms.envioMail = [](const FormContext& c, int modo) -> QWidget* {
         return new EnvioMail(c.db, c.messages, modo, c.programFolder, c.configFile);
     };

@@ -35,6 +35,7 @@ struct ChildForms {
     ModeFactory envioMail;  // bulk mailing
     ModeFactory numeradores;  // ticket counters
     Factory parametros;     // application parameters
+    Factory relatorio;      // period report
 
     // The forms this build of the program has.
     static ChildForms available();

@@ -86,7 +86,8 @@ void FrmMain::buildMenus() {
     processamento->addSeparator();
     QAction* sair = add(processamento, QStringLiteral("&Sair"), "mnuSair");
 
-    menu(nullptr, QStringLiteral("&Mapas"), "mnuMapas");
+    QMenu* mapas = menu(nullptr, QStringLiteral("&Mapas"), "mnuMapas");
+    m_relatorio = add(mapas, QStringLiteral("&Pesagens por período"), "mnuRelatorio");
 
     QMenu* configuracao = menu(nullptr, QStringLiteral("&Configuração"), "mnuConfiguracao");
     QAction* ligacaoErp = add(configuracao, QStringLiteral("&Ligação a Base de Dados"), "mnuLigacaoBD");
@@ -117,6 +118,7 @@ void FrmMain::buildMenus() {
     connect(m_taloesSaidas, &QAction::triggered, this,
             [this] { abrirModo(m_forms.numeradores, 2, QStringLiteral("Numeradores - Saídas")); });
     connect(m_parametrosAction, &QAction::triggered, this, [this] { abrir(m_forms.parametros); });
+    connect(m_relatorio, &QAction::triggered, this, [this] { abrir(m_forms.relatorio); });
     connect(sair, &QAction::triggered, this, &FrmMain::close);
     connect(ligacaoErp, &QAction::triggered, this, &FrmMain::configurarErp);
     connect(ligacaoSql, &QAction::triggered, this, &FrmMain::configurarSql);
@@ -138,6 +140,7 @@ void FrmMain::setChildForms(const ChildForms& forms) {
     m_taloesEntradas->setEnabled(bool(m_forms.numeradores));
     m_taloesSaidas->setEnabled(bool(m_forms.numeradores));
     m_parametrosAction->setEnabled(bool(m_forms.parametros));
+    m_relatorio->setEnabled(bool(m_forms.relatorio));
 }
 
 void FrmMain::buildStatusBar() {

@@ -105,4 +105,5 @@ class FrmMain : public QMainWindow {
     QAction* m_taloesEntradas = nullptr;
     QAction* m_taloesSaidas = nullptr;
     QAction* m_parametrosAction = nullptr;
+    QAction* m_relatorio = nullptr;
 };

@@ -147,7 +147,8 @@ class TestFrmMain : public QObject {
                               QStringLiteral("-"), QStringLiteral("&Envio e-Mail/PDF>"),
                               QStringLiteral("  &Fornecedores"), QStringLiteral("  &Clientes"),
                               QStringLiteral("-"), QStringLiteral("&Sair")}));
-        QVERIFY(captions(w->findChild<QMenu*>(QStringLiteral("mnuMapas"))).isEmpty());
+        QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuMapas"))),
+                 QStringList{QStringLiteral("&Pesagens por período")});
         QCOMPARE(
             captions(w->findChild<QMenu*>(QStringLiteral("mnuConfiguracao"))),
             (QStringList{

@@ -65,6 +65,7 @@ int verbBulk(Cli& cli);
 int verbWeigh(Cli& cli);
 int verbPending(Cli& cli);
 int verbHistory(Cli& cli);
+int verbReport(Cli& cli);
 int verbAlibi(Cli& cli);
 int verbOption(Cli& cli);
 int ticketVerify(Cli& cli);
