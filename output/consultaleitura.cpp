@@ -162,7 +162,13 @@ void ConsultaLeitura::abrir() {
     auto db = std::make_unique<BaseDados>(QStringLiteral("balantrix-leitura-%1").arg(g_counter.fetchAndAddRelaxed(1)));
     if (!db->abrir(ligacao(m_settings), BaseDados::OpenMode::ReadOnly))
         throw DbError(-1, QStringLiteral("A ligação dos modelos de talão não abriu: %1").arg(db->ultimoErro()));
-    if (db->backend() == Backend::Sqlite) protegerSqlite(*db, *m_guarda);
+    switch (db->backend()) {
+        case Backend::Sqlite:
+            protegerSqlite(*db, *m_guarda);
+            break;
+        case Backend::Mssql:  // the login, the access mode and each query's transaction
+            break;
+    }
     m_db = std::move(db);
 }
 
@@ -213,30 +219,37 @@ RecordSet ConsultaLeitura::consultar(const QString& sql, const QVariantList& par
         if (!q.prepare(texto)) throw erro(q, texto);
         for (int i = 0; i < params.size(); ++i) q.bindValue(i, m_db->toStorage(params[i]));
     };
-    if (m_db->backend() == Backend::Sqlite) {
-        const Relogio relogio(*m_guarda, m_tempoLimite);
-        QSqlQuery q(m_db->connection());
-        preparar(q, sql);
-        if (!q.exec()) throw erro(q, sql);
-        return ler(q, sql, maxLinhas);
-    }
-    const QStringList passos = instrucoesMssql(sql);
-    try {
-        m_db->executar(passos[0]);
-        m_db->executar(passos[1]);
-        QSqlQuery q(m_db->connection());
-        preparar(q, passos[2]);
-        if (!tempoLimiteOdbc(q, (m_tempoLimite + 999) / 1000))
-            throw DbError(-1, QStringLiteral("não foi possível pôr o limite de tempo à consulta (ODBC)."), sql);
-        if (!q.exec()) throw erro(q, sql);
-        RecordSet rs = ler(q, sql, maxLinhas);
-        m_db->executar(passos[3]);
-        return rs;
-    } catch (...) {
-        try {
-            m_db->executar(passos[3]);
-        } catch (const DbError&) {
+    // Each dialect has its own fences; a new one must say its own here (the compiler
+    // names the missing case).
+    switch (m_db->backend()) {
+        case Backend::Sqlite: {
+            const Relogio relogio(*m_guarda, m_tempoLimite);
+            QSqlQuery q(m_db->connection());
+            preparar(q, sql);
+            if (!q.exec()) throw erro(q, sql);
+            return ler(q, sql, maxLinhas);
         }
-        throw;
+        case Backend::Mssql: {
+            const QStringList passos = instrucoesMssql(sql);
+            try {
+                m_db->executar(passos[0]);
+                m_db->executar(passos[1]);
+                QSqlQuery q(m_db->connection());
+                preparar(q, passos[2]);
+                if (!tempoLimiteOdbc(q, (m_tempoLimite + 999) / 1000))
+                    throw DbError(-1, QStringLiteral("não foi possível pôr o limite de tempo à consulta (ODBC)."), sql);
+                if (!q.exec()) throw erro(q, sql);
+                RecordSet rs = ler(q, sql, maxLinhas);
+                m_db->executar(passos[3]);
+                return rs;
+            } catch (...) {
+                try {
+                    m_db->executar(passos[3]);
+                } catch (const DbError&) {
+                }
+                throw;
+            }
+        }
     }
+    throw DbError(-1, QStringLiteral("Os modelos de talão não correm nesta base de dados."), sql);
 }
