@@ -187,7 +187,8 @@ class ConsultaTest : public QObject {
             const QStringList valores = nome.endsWith(QStringLiteral("s.rpt"))
                                             ? ModeloTalao::valoresExtracto()
                                             : ModeloTalao::valoresTalao();
-            QVERIFY2(m.carregar(mapas + QLatin1Char('/') + nome, valores), qPrintable(m.erro()));
+            for (Backend d : {Backend::Sqlite, Backend::Mssql})
+                QVERIFY2(m.carregar(mapas + QLatin1Char('/') + nome, valores, d), qPrintable(m.erro()));
         }
     }
 };
