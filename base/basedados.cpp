@@ -1,5 +1,6 @@
 #include "basedados.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -30,14 +31,25 @@ bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeo
             m_ultimoErro = QStringLiteral("Não foi indicado o ficheiro da base de dados.");
             return false;
         }
-        if (mode == OpenMode::MustExist && !QFileInfo(path).isFile()) {
+        if (mode != OpenMode::CreateIfMissing && !QFileInfo(path).isFile()) {
             m_ultimoErro = QStringLiteral("O ficheiro da base de dados não existe: ") + path;
             return false;
         }
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(path);
         // Several workstations may share one file: wait for the writer instead of failing.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=8000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=8000") +
+                             (mode == OpenMode::ReadOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+        // The database holds the company's data: a file made here is its owner's only.
+        if (mode == OpenMode::CreateIfMissing && !QFileInfo::exists(path)) {
+            QFile novo(path);
+            if (!novo.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+                !novo.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+                m_ultimoErro = QStringLiteral("Não foi possível criar o ficheiro da base de dados %1: %2")
+                                   .arg(path, novo.errorString());
+                return false;
+            }
+        }
     } else {
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         db.setDatabaseName(odbcConnectionString(settings));
@@ -59,7 +71,7 @@ bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeo
     }
     if (settings.kind() == Backend::Sqlite) {
         QSqlQuery q(db);
-        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        if (mode != OpenMode::ReadOnly) q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         // In WAL mode NORMAL may lose the last commits at a power cut; FULL makes every
         // commit durable: a weighing the operator saw saved is still there afterwards.
         q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
