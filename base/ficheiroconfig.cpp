@@ -57,9 +57,12 @@ Conteudo lerDoDisco(const QString& path, QString* erro) {
 }
 
 // The file is read once and kept while its size and time stay the same: every setting
-// read at start-up used to read the whole file again.
+// read at start-up used to read the whole file again. A file changed within two seconds
+// of its reading is read again: a rewrite of the same size inside the clock's grain
+// would keep both.
 struct EmCache {
     QDateTime alterado;
+    QDateTime lido;
     qint64 tamanho = -1;
     Conteudo conteudo;
     QString erro;
@@ -72,9 +75,12 @@ Conteudo lerFicheiro(const QString& path, QString* erro = nullptr) {
     const QString chave = info.absoluteFilePath();
     QMutexLocker lock(&g_mutex);
     auto it = g_cache.find(chave);
-    if (it == g_cache.end() || it->alterado != info.lastModified() || it->tamanho != info.size()) {
+    const QDateTime agora = QDateTime::currentDateTimeUtc();
+    if (it == g_cache.end() || it->alterado != info.lastModified() || it->tamanho != info.size() ||
+        it->alterado.toUTC().addSecs(2) >= it->lido) {
         EmCache novo;
         novo.alterado = info.lastModified();
+        novo.lido = agora;
         novo.tamanho = info.size();
         novo.conteudo = lerDoDisco(path, &novo.erro);
         it = g_cache.insert(chave, novo);
