@@ -54,7 +54,9 @@ bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeo
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         db.setDatabaseName(odbcConnectionString(settings));
         // Without a login time-out a server that accepts but never answers freezes open().
-        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds));
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds) +
+                             (mode == OpenMode::ReadOnly ? QStringLiteral(";SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY")
+                                                         : QString()));
     }
     if (!db.isValid()) {
         m_ultimoErro = db.lastError().text();
@@ -69,9 +71,9 @@ bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeo
         QSqlDatabase::removeDatabase(m_connectionName);
         return false;
     }
-    if (settings.kind() == Backend::Sqlite) {
+    if (settings.kind() == Backend::Sqlite && mode != OpenMode::ReadOnly) {
         QSqlQuery q(db);
-        if (mode != OpenMode::ReadOnly) q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         // In WAL mode NORMAL may lose the last commits at a power cut; FULL makes every
         // commit durable: a weighing the operator saw saved is still there afterwards.
         q.exec(QStringLiteral("PRAGMA synchronous=FULL"));

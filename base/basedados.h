@@ -28,7 +28,8 @@ struct ProcResult {
 // are raised as DbError with the driver's number and description.
 class BaseDados {
   public:
-    // ReadOnly: an existing file opened for reading only (a verification must never write).
+    // ReadOnly: an existing database, opened so that the connection itself cannot write
+    // (sqlite's read-only open; the ODBC read-only access mode on SQL Server).
     enum class OpenMode { MustExist, CreateIfMissing, ReadOnly };
 
     explicit BaseDados(QString connectionName = QStringLiteral("balantrix"));
@@ -38,7 +39,7 @@ class BaseDados {
 
     // Opens the connection; false with ultimoErro() set when it cannot.
     // A sqlite file is never created unless asked for (a wrong path must fail, not
-    // leave an empty database behind). A file it creates is readable by its owner only.
+    // leave an empty database behind).
     bool abrir(const SqlSettings& settings, OpenMode mode = OpenMode::MustExist,
                int loginTimeoutSeconds = 15);
     QString ultimoErro() const { return m_ultimoErro; }
