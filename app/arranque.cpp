@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "chaveinstalacao.h"
 #include "configlocation.h"
 #include "configsage.h"
 #include "configsql.h"
@@ -54,6 +55,11 @@ void Arranque::acertarNotas() {
 
 bool Arranque::ligarErp() {
     FicheiroConfig file(m_configFile);
+    if (const QString erro = file.erro(); !erro.isEmpty()) {
+        m_messages.mensagem(erro);
+        m_falha = Falha::Configuracao;
+        return false;
+    }
     ConfigSage erp = ConfigSage::ler(file);
     if (!erp.missing().isEmpty()) {
         if (!m_dialogs.configurarErp(m_configFile, erp.missing())) {
@@ -155,5 +161,12 @@ void Arranque::garantirTabelasRastreio() {
         m_messages.mostrarEstado(
             OperatorMessages::Exclamacao,
             QStringLiteral("Não foi possível criar as tabelas do registo alibi.\r\n") + e.texto());
+        return;
     }
+    // A signing key an earlier version left in the database leaves it now.
+    const QString chave = ChaveInstalacao::migrar(*m_db);
+    if (!chave.isEmpty())
+        m_messages.mostrarEstado(
+            OperatorMessages::Exclamacao,
+            QStringLiteral("Não foi possível retirar a chave de assinatura da base de dados.\r\n") + chave);
 }

@@ -1,5 +1,6 @@
 #include "basedados.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -39,6 +40,16 @@ bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeo
         // Several workstations may share one file: wait for the writer instead of failing.
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=8000") +
                              (mode == OpenMode::ReadOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+        // The database holds the company's data: a file made here is its owner's only.
+        if (mode == OpenMode::CreateIfMissing && !QFileInfo::exists(path)) {
+            QFile novo(path);
+            if (!novo.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+                !novo.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+                m_ultimoErro = QStringLiteral("Não foi possível criar o ficheiro da base de dados %1: %2")
+                                   .arg(path, novo.errorString());
+                return false;
+            }
+        }
     } else {
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         db.setDatabaseName(odbcConnectionString(settings));

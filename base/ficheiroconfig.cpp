@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
@@ -16,11 +18,28 @@ struct Conteudo {
     bool bom = false;
 };
 
-Conteudo lerFicheiro(const QString& path) {
+// A configuration file is a few kilobytes; anything near this is not one.
+constexpr qint64 kTamanhoMaximo = 1024 * 1024;
+
+QString erroTamanho(const QString& path) {
+    return QStringLiteral("O ficheiro de configuração %1 é demasiado grande (mais de 1 MB) para ser um "
+                          "ficheiro de configuração.")
+        .arg(path);
+}
+
+Conteudo lerDoDisco(const QString& path, QString* erro) {
     Conteudo c;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return c;
-    QByteArray bytes = f.readAll();
+    if (f.size() > kTamanhoMaximo) {
+        if (erro) *erro = erroTamanho(path);
+        return c;
+    }
+    QByteArray bytes = f.read(kTamanhoMaximo + 1);
+    if (bytes.size() > kTamanhoMaximo) {
+        if (erro) *erro = erroTamanho(path);
+        return {};
+    }
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         c.bom = true;
         bytes.remove(0, 3);
@@ -35,6 +54,44 @@ Conteudo lerFicheiro(const QString& path) {
     for (QString& l : c.linhas)
         if (l.endsWith(QLatin1Char('\r'))) l.chop(1);
     return c;
+}
+
+// The file is read once and kept while its size and time stay the same: every setting
+// read at start-up used to read the whole file again. A file changed within two seconds
+// of its reading is read again: a rewrite of the same size inside the clock's grain
+// would keep both.
+struct EmCache {
+    QDateTime alterado;
+    QDateTime lido;
+    qint64 tamanho = -1;
+    Conteudo conteudo;
+    QString erro;
+};
+QMutex g_mutex;
+QHash<QString, EmCache> g_cache;
+
+Conteudo lerFicheiro(const QString& path, QString* erro = nullptr) {
+    const QFileInfo info(path);
+    const QString chave = info.absoluteFilePath();
+    QMutexLocker lock(&g_mutex);
+    auto it = g_cache.find(chave);
+    const QDateTime agora = QDateTime::currentDateTimeUtc();
+    if (it == g_cache.end() || it->alterado != info.lastModified() || it->tamanho != info.size() ||
+        it->alterado.toUTC().addSecs(2) >= it->lido) {
+        EmCache novo;
+        novo.alterado = info.lastModified();
+        novo.lido = agora;
+        novo.tamanho = info.size();
+        novo.conteudo = lerDoDisco(path, &novo.erro);
+        it = g_cache.insert(chave, novo);
+    }
+    if (erro) *erro = it->erro;
+    return it->conteudo;
+}
+
+void esquecer(const QString& path) {
+    QMutexLocker lock(&g_mutex);
+    g_cache.remove(QFileInfo(path).absoluteFilePath());
 }
 
 bool isComentario(const QString& t) {
@@ -238,6 +295,13 @@ bool FicheiroConfig::exists() const {
     return QFileInfo(m_path).isFile();
 }
 
+QString FicheiroConfig::erro() const {
+    if (!exists()) return {};
+    QString e;
+    lerFicheiro(m_path, &e);
+    return e;
+}
+
 QString FicheiroConfig::valorLido(const QString& texto) {
     const QString t = semEspacos(texto);
     QString v = entreAspas(t);
@@ -266,7 +330,9 @@ QString FicheiroConfig::ler(const QString& seccao, const QString& chave) const {
 void FicheiroConfig::gravar(const QString& seccao, const QString& chave, const QString& valor) {
     const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     criarSeFaltar(m_path);
-    Conteudo c = lerFicheiro(m_path);
+    QString erro;
+    Conteudo c = lerFicheiro(m_path, &erro);
+    if (!erro.isEmpty()) throw std::runtime_error(erro.toStdString());
     const Posicao p = procurar(c.linhas, seccao, chave);
     if (p.chave >= 0) {
         // Keeps the key as it was spelt and any indentation before it.
@@ -293,6 +359,7 @@ void FicheiroConfig::gravar(const QString& seccao, const QString& chave, const Q
     QSaveFile f(m_path);
     const bool ok = f.open(QIODevice::WriteOnly) && f.setPermissions(ownerOnly) &&
                     f.write(out) == out.size() && f.commit();
+    esquecer(m_path);
     if (!ok)
         throw std::runtime_error(
             (QStringLiteral("Não foi possível gravar o ficheiro de configuração ") + m_path).toStdString());

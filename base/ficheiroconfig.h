@@ -18,12 +18,16 @@
 // Values are written raw; quoted only when raw text cannot hold them (spaces at the
 // ends, line breaks, or text the escaped forms above would read differently).
 // Writing a setting rewrites that one line; comments, order and the other lines stay.
+// The file is read once per run and read again only when its size or time changes.
 class FicheiroConfig {
   public:
     explicit FicheiroConfig(QString path);
 
     QString path() const { return m_path; }
     bool exists() const;
+    // Why the file cannot be read as a configuration (larger than 1 MB); empty when it can
+    // or when it does not exist. Such a file reads as empty.
+    QString erro() const;
     // Empty when the section or key is absent.
     QString ler(const QString& seccao, const QString& chave) const;
     // Throws std::runtime_error when the file cannot be written.

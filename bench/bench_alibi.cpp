@@ -50,16 +50,19 @@ int main(int argc, char** argv) {
         }
         const double logMs = double(t.nsecsElapsed()) / 1e6 / n;
 
-        ChaveInstalacao chave(db);
+        // The workstation key in the temporary folder: a benchmark never touches an installation's.
+        ChaveInstalacao chave(db, dir.filePath(QStringLiteral("chaves/posto.pem")));
         chave.carregar();
         const QString linha =
             QStringLiteral(
-                "BTX1|500100200|%1|S|A|1234|2026/2027|40560.0000|14220.0000|26340.0000|26240.0000|"
+                "BTX2|%5|500100200|%1|S|A|1234|2026|2026/2027|C0001|1|RAC-VL|AA-00-BB|GR/1/1234/2026|"
+                "40560.0000|14220.0000|26340.0000|100.0000|0.0000|26240.0000|"
                 "2026-12-06T08:41:00|2026-12-06T09:27:00|%2|%3|M%4|%3")
                 .arg(n)
                 .arg(n * 4 - 3)
                 .arg(QString(64, QLatin1Char('a')))
-                .arg(n * 4 - 1);
+                .arg(n * 4 - 1)
+                .arg(chave.id());
         t.restart();
         QByteArray sig;
         for (int i = 0; i < n; ++i) sig = chave.assinar((linha + QString::number(i)).toUtf8());

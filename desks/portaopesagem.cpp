@@ -1,5 +1,6 @@
 #include "portaopesagem.h"
 
+#include "datasbase.h"
 #include "numeracao.h"
 #include "registohistorico.h"
 
@@ -137,7 +138,8 @@ std::variant<Pesagem, Recusa> PortaoPesagem::ler(const FormularioDesk& f, Moment
     } else {
         p.justificacao = f.campo(12);
     }
-    if (!f.dataPesagem.isValid()) return recusa(-1, QStringLiteral("A data da pesagem não é válida."));
+    if (const QString e = DatasBase::erro(f.dataPesagem, QStringLiteral("A data da pesagem")); !e.isEmpty())
+        return recusa(-1, e);
 
     if (m == Momento::PrimeiroPeso) {
         QString erro;

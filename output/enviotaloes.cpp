@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include "basedados.h"
+#include "datasbase.h"
 #include "dberror.h"
 #include "ficheiroatomico.h"
 #include "ficheiroconfig.h"
@@ -25,7 +26,7 @@ bool clientes(int modo) { return modo != 1; }
 // Whole days: the first instant of the start day, and the first instant after the
 // end day (so a weighing at 23:59:59.5 on the last day still counts).
 QDateTime inicioDia(const QDate& d) { return QDateTime(d, QTime(0, 0)); }
-QDateTime depoisDoFim(const QDate& d) { return QDateTime(d.addDays(1), QTime(0, 0)); }
+QDateTime depoisDoFim(const QDate& d) { return DatasBase::depoisDoDia(d); }
 
 }  // namespace
 
@@ -236,6 +237,10 @@ ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progres
     QString pasta;
     try {
         // The run's own faults come first, before anything is sent or written.
+        for (const QDate& d : {p.inicio, p.fim})
+            if (const QString e = DatasBase::erro(d, QStringLiteral("A data do período")); !e.isEmpty())
+                throw DbError(-1, e);
+        if (const QString e = DatasBase::erroPeriodo(p.inicio, p.fim); !e.isEmpty()) throw DbError(-1, e);
         if (p.pdf) {
             pasta = FicheiroConfig(m_configFile).ler(QStringLiteral("PDF"), QStringLiteral("Pasta")).trimmed();
             if (pasta.isEmpty())

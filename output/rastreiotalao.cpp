@@ -2,26 +2,10 @@
 
 #include "basedados.h"
 #include "codigoqr.h"
+#include "linhaqr.h"
 #include "money.h"
 
 namespace {
-
-// A text field of the line: separators escaped, and only ASCII, since barcode readers
-// guess the encoding of anything else.
-QString campo(const QString& t) {
-    QString out;
-    for (QChar c : t) {
-        if (c == QLatin1Char('\\'))
-            out += QStringLiteral("\\\\");
-        else if (c == QLatin1Char('|'))
-            out += QStringLiteral("\\|");
-        else if (c.unicode() < 0x20 || c.unicode() > 0x7e)
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
 
 QString pesoTexto(const QVariant& v) {
     const Money m = Money::fromVariant(v);
@@ -35,7 +19,25 @@ QString dataHora(const QVariant& v) {
     return RecordSet::toDateTime(v).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
 }
 
+const char* const kNomesBtx1[] = {"format", "nif",    "record", "type",      "prefix",    "ticket",
+                                  "campaign", "gross", "tare",   "net",       "effective", "first_at",
+                                  "second_at", "reading_1", "hash_1", "reading_2", "hash_2"};
+const char* const kNomesBtx2[] = {
+    "format", "key",      "nif",       "record",    "type",      "prefix",    "ticket",    "ticket_year",
+    "campaign", "party",  "address",   "article",   "plate",     "document",  "gross",     "tare",
+    "net",    "container", "quality",  "effective", "first_at",  "second_at", "reading_1", "hash_1",
+    "reading_2", "hash_2"};
+
 }  // namespace
+
+QStringList RastreioTalao::nomes(const QString& versao) {
+    QStringList out;
+    if (versao == QStringLiteral("BTX1"))
+        for (const char* n : kNomesBtx1) out << QString::fromLatin1(n);
+    else if (versao == QStringLiteral("BTX2"))
+        for (const char* n : kNomesBtx2) out << QString::fromLatin1(n);
+    return out;
+}
 
 RastreioTalao::RastreioTalao(BaseDados& db) : m_db(db), m_registo(db, QString()), m_chave(db) {}
 
@@ -52,11 +54,11 @@ RastreioTalao::Peso RastreioTalao::peso(qint32 histId, int numeroPeso) {
     return p;
 }
 
-QString RastreioTalao::conteudo(qint32 histId) {
+QStringList RastreioTalao::valores(qint32 histId, const QString& versao, const QString& chaveId) {
     const RecordSet h = m_db.consultar(
-        QStringLiteral(
-            "SELECT Hist_Id, Tipo, Sigla, NoTalao, Campanha, PesoBruto, PesoTara, PesoLiquido, PesoEfectivo, "
-            "DataHoraPB, DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"),
+        QStringLiteral("SELECT Hist_Id, Tipo, Sigla, NoTalao, AnoTalao, Campanha, Terceiro, CodMorada, Artigo, "
+                       "Carro, TpDoc, Serie, NoDoc, Ano, PesoBruto, PesoTara, PesoLiquido, PesoEfectivo, "
+                       "DataHoraPB, DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"),
         {histId});
     if (h.isEmpty()) return {};
     QString nif;
@@ -67,33 +69,51 @@ QString RastreioTalao::conteudo(qint32 histId) {
     } catch (const DbError&) {
         // A database without the ERP's company table: the line carries no tax number.
     }
-    const QString tipo = h.text(0, QStringLiteral("Tipo")).trimmed();
-    const QString sigla = h.text(0, QStringLiteral("Sigla")).trimmed();
-    QStringList partes{formato(),
-                       campo(nif),
-                       QString::number(histId),
-                       campo(tipo),
-                       campo(sigla.isEmpty() ? tipo : sigla),
-                       h.text(0, QStringLiteral("NoTalao")).trimmed(),
-                       campo(h.text(0, QStringLiteral("Campanha")).trimmed()),
-                       pesoTexto(h.value(0, QStringLiteral("PesoBruto"))),
-                       pesoTexto(h.value(0, QStringLiteral("PesoTara"))),
-                       pesoTexto(h.value(0, QStringLiteral("PesoLiquido"))),
-                       pesoTexto(h.value(0, QStringLiteral("PesoEfectivo"))),
-                       dataHora(h.value(0, QStringLiteral("DataHoraPB"))),
-                       dataHora(h.value(0, QStringLiteral("DataHoraPL")))};
+    const auto texto = [&h](const char* coluna) { return h.text(0, QString::fromLatin1(coluna)).trimmed(); };
+    const QString tipo = texto("Tipo");
+    const QString sigla = texto("Sigla");
+    const bool btx1 = versao == QStringLiteral("BTX1");
+    QStringList v{versao};
+    if (!btx1) v << chaveId;
+    v << nif << QString::number(histId) << tipo << (sigla.isEmpty() ? tipo : sigla) << texto("NoTalao");
+    if (!btx1) v << texto("AnoTalao");
+    v << texto("Campanha");
+    if (!btx1) {
+        QString documento;
+        if (!texto("TpDoc").isEmpty() && h.value(0, QStringLiteral("NoDoc")).toInt() != 0)
+            documento = texto("TpDoc") + QLatin1Char('/') + texto("Serie") + QLatin1Char('/') + texto("NoDoc") +
+                        QLatin1Char('/') + texto("Ano");
+        v << texto("Terceiro") << texto("CodMorada") << texto("Artigo") << texto("Carro") << documento;
+    }
+    v << pesoTexto(h.value(0, QStringLiteral("PesoBruto"))) << pesoTexto(h.value(0, QStringLiteral("PesoTara")))
+      << pesoTexto(h.value(0, QStringLiteral("PesoLiquido")));
+    if (!btx1) {
+        // The deductions the ticket prints: those of the weighing's first complement row.
+        const RecordSet c = m_db.consultar(
+            QStringLiteral("SELECT Vasilhame, Qualidade FROM kel_PES_Historico_Comp WHERE HistCmp_Id = "
+                           "(SELECT MIN(HistCmp_Id) FROM kel_PES_Historico_Comp WHERE Cab_Id = ?)"),
+            {histId});
+        v << pesoTexto(c.isEmpty() ? QVariant() : c.value(0, QStringLiteral("Vasilhame")))
+          << pesoTexto(c.isEmpty() ? QVariant() : c.value(0, QStringLiteral("Qualidade")));
+    }
+    v << pesoTexto(h.value(0, QStringLiteral("PesoEfectivo"))) << dataHora(h.value(0, QStringLiteral("DataHoraPB")))
+      << dataHora(h.value(0, QStringLiteral("DataHoraPL")));
     for (int n : {1, 2}) {
         const Peso p = peso(histId, n);
         if (!p.leitura) {
-            partes << QStringLiteral("-") << QStringLiteral("-");
+            v << QStringLiteral("-") << QStringLiteral("-");
             continue;
         }
         const LinhaAlibi& l = p.leitura->leitura;
-        partes << (l.origem == QStringLiteral("manual") ? QStringLiteral("M") : QString()) +
-                      QString::number(l.id)
-               << (p.integra ? l.hash : QStringLiteral("alterada"));
+        v << (l.origem == QStringLiteral("manual") ? QStringLiteral("M") : QString()) + QString::number(l.id)
+          << (p.integra ? l.hash : QStringLiteral("alterada"));
     }
-    return partes.join(QLatin1Char('|'));
+    return v;
+}
+
+QString RastreioTalao::conteudo(qint32 histId) {
+    const QStringList v = valores(histId, formato(), m_chave.id());
+    return v.isEmpty() ? QString() : LinhaQr::juntar(v);
 }
 
 QString RastreioTalao::linhaAssinada(qint32 histId) {
@@ -131,37 +151,62 @@ QHash<QString, QString> RastreioTalao::marcas(qint32 histId, bool comCodigo) {
     return out;
 }
 
-RastreioTalao::Verificacao RastreioTalao::verificar(const QString& linha, const QString& publicaPem,
+RastreioTalao::Verificacao RastreioTalao::verificar(const QString& linha,
+                                                    const QList<ChaveInstalacao::Publica>& chaves,
                                                     RastreioTalao* db) {
     Verificacao v;
     const QString texto = linha.trimmed();
-    const int corte = int(texto.lastIndexOf(QLatin1Char('|')));
-    if (!texto.startsWith(formato() + QLatin1Char('|')) || corte < 0) {
+    const auto partes = LinhaQr::separar(texto);
+    const QString formatoLinha = partes ? partes->valores.value(0) : QString();
+    const QStringList nomesLinha = nomes(formatoLinha);
+    if (!partes || nomesLinha.isEmpty()) {
         v.motivo = QStringLiteral("o texto não é o código de um talão deste programa.");
         return v;
     }
-    const QString conteudo = texto.left(corte);
-    const QStringList partes = conteudo.split(QLatin1Char('|'));
+    const QStringList& valoresLinha = partes->valores;
     bool ok = false;
-    v.histId = partes.value(2).toInt(&ok);
-    if (!ok || partes.size() < 17) {
+    v.histId = valoresLinha.value(int(nomesLinha.indexOf(QStringLiteral("record")))).toInt(&ok);
+    if (!ok || valoresLinha.size() != nomesLinha.size() + 1) {
         v.motivo = QStringLiteral("o código do talão está incompleto.");
         return v;
     }
     v.formatoOk = true;
-    const QByteArray assinatura = QByteArray::fromBase64(texto.mid(corte + 1).toLatin1());
-    v.valida =
-        assinatura.size() == 64 && ChaveInstalacao::verificar(publicaPem, conteudo.toUtf8(), assinatura);
-    if (!v.valida) v.motivo = QStringLiteral("a assinatura não confere com a chave pública.");
+    // The signature covers the text before its separator exactly as it was written.
+    const QByteArray conteudo = texto.left(partes->inicios.last() - 1).toUtf8();
+    const QByteArray assinatura = QByteArray::fromBase64(valoresLinha.last().toLatin1());
+    const bool btx2 = formatoLinha == QStringLiteral("BTX2");
+    const QString chaveLinha = btx2 ? valoresLinha.value(1) : QString();
+    if (assinatura.size() == 64) {
+        for (const ChaveInstalacao::Publica& c : chaves) {
+            if (btx2 && c.id != chaveLinha) continue;
+            if (ChaveInstalacao::verificar(c.pem, conteudo, assinatura)) {
+                v.valida = true;
+                v.chaveId = c.id;
+                break;
+            }
+        }
+    }
+    if (!v.valida) {
+        bool conhecida = !btx2;
+        for (const ChaveInstalacao::Publica& c : chaves) conhecida = conhecida || c.id == chaveLinha;
+        v.motivo = conhecida ? QStringLiteral("a assinatura não confere com a chave pública.")
+                             : QStringLiteral("a chave %1 que assinou o talão não está entre as chaves públicas.")
+                                   .arg(chaveLinha);
+    }
     if (db) {
         v.comRegisto = true;
-        const QString agora = db->conteudo(v.histId);
-        v.confere = agora == conteudo;
-        if (!v.confere && v.motivo.isEmpty())
-            v.motivo = agora.isEmpty()
-                           ? QStringLiteral("a pesagem %1 não existe na base de dados.").arg(v.histId)
-                           : QStringLiteral(
-                                 "a pesagem ou as suas leituras foram alteradas desde a emissão do talão.");
+        const QStringList agora = db->valores(v.histId, formatoLinha, chaveLinha);
+        if (agora.isEmpty()) {
+            v.difere = QStringList{QStringLiteral("record")};
+            if (v.motivo.isEmpty()) v.motivo = QStringLiteral("a pesagem %1 não existe na base de dados.").arg(v.histId);
+        } else {
+            for (int i = 0; i < nomesLinha.size(); ++i)
+                if (agora.value(i) != valoresLinha.value(i)) v.difere << nomesLinha[i];
+            if (!v.difere.isEmpty() && v.motivo.isEmpty())
+                v.motivo = QStringLiteral("a pesagem ou as suas leituras foram alteradas desde a emissão do talão (%1).")
+                               .arg(v.difere.join(QStringLiteral(", ")));
+        }
+        v.confere = v.difere.isEmpty();
     }
     return v;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 #include "chaveinstalacao.h"
@@ -11,23 +13,34 @@ class BaseDados;
 
 // What a ticket shows of its weights' origin and the signed line of its QR code.
 //
-// The line: "BTX1|NIF|registo|Tipo|talão|número|campanha|bruto|tara|líquido|efectivo|
-// data/hora 1|data/hora 2|alibi 1|hash 1|alibi 2|hash 2|assinatura", weights with four
-// decimals, date-times as yyyy-MM-ddTHH:mm:ss, an alibi as its number ("M" before it for
-// a typed weight, "-" when the weight has none), the signature Ed25519 in base64 over
-// everything before its separator.
+// The line (format BTX2), values written with LinhaQr's escapes and joined by '|':
+//   BTX2|key|nif|record|type|prefix|ticket|ticket_year|campaign|party|address|article|
+//   plate|document|gross|tare|net|container|quality|effective|first_at|second_at|
+//   reading_1|hash_1|reading_2|hash_2|signature
+// key: the id of the signing key; nif: the company's tax number; prefix: the outgoing
+// series letters (the type on incoming tickets); document: the ERP document as
+// TYPE/series/number/year (empty while there is none); weights in kg with four decimals;
+// dates yyyy-MM-ddTHH:mm:ss; a reading: its alibi number, "M" before it for a typed
+// weight, "-" for a weight without one, and its hash ("-", or "alterada" for a row no
+// longer matching its own hash). The signature is Ed25519, base64, over the UTF-8 text
+// of everything before its separator. Lines of the earlier format BTX1 (without key,
+// party, address, article, plate, document, ticket year and deductions) still verify.
 class RastreioTalao {
   public:
     explicit RastreioTalao(BaseDados& db);
 
-    static QString formato() { return QStringLiteral("BTX1"); }
+    static QString formato() { return QStringLiteral("BTX2"); }
     static QString legendaManual() { return QStringLiteral("peso introduzido manualmente"); }
     static QString marcaManual() { return QStringLiteral("(M)"); }
+    // The names of the values of a line of format BTX2 / BTX1, the signature left out.
+    static QStringList nomes(const QString& versao);
 
-    // The line without its signature, from the weighing and its log rows as stored now;
-    // empty when the weighing does not exist. Throws DbError.
+    // The values of the line without its signature, from the weighing and its log rows as
+    // stored now; empty when the weighing does not exist. Throws DbError.
+    QStringList valores(qint32 histId, const QString& versao, const QString& chaveId = {});
+    // The line without its signature.
     QString conteudo(qint32 histId);
-    // The whole line, signed with the installation's key.
+    // The whole line, signed with the workstation's key.
     QString linhaAssinada(qint32 histId);
 
     // The texts a template gets for one weighing: alibi_bruto / alibi_tara ("Alibi n.º N"),
@@ -38,14 +51,18 @@ class RastreioTalao {
     struct Verificacao {
         bool formatoOk = false;
         bool valida = false;  // the signature holds
+        QString chaveId;      // the key it holds with
         qint32 histId = 0;
         bool comRegisto = false;  // the database was consulted
         bool confere = false;     // the weighing and its log rows as stored now give the same line
+        QStringList difere;       // the names of the values that no longer match
         QString motivo;
     };
-    // Checks a line read from a ticket: the signature against `publicaPem`, and (when
-    // `db` is given) the weighing and its log rows as they are stored now.
-    static Verificacao verificar(const QString& linha, const QString& publicaPem, RastreioTalao* db);
+    // Checks a line read from a ticket: the signature against the key it names among
+    // `chaves` (a BTX1 line, naming none, against each of them), and (when `db` is given)
+    // the weighing and its log rows as they are stored now. Writes nothing.
+    static Verificacao verificar(const QString& linha, const QList<ChaveInstalacao::Publica>& chaves,
+                                 RastreioTalao* db);
 
     ChaveInstalacao& chave() { return m_chave; }
 

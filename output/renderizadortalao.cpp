@@ -33,7 +33,7 @@ QString texto(const ModeloTalao& modelo, const RecordSet& rs, int row, const QSt
     }
     if (v.isNull()) return {};
     if (v.typeId() == QMetaType::Double) return QString::number(v.toDouble(), 'f', 2);
-    return v.toString();
+    return Formatos::isolado(v.toString());
 }
 
 QVariantList ligar(const QStringList& nomes, const QVariantHash& valores) {

@@ -37,6 +37,16 @@ const Tabela kTabelas[] = {
      "Privada NVARCHAR(400) NOT NULL, Publica NVARCHAR(400) NOT NULL, Criada DATETIME NOT NULL)",
      "CREATE TABLE kel_PES_Chave (Numero INT NOT NULL PRIMARY KEY, Algoritmo VARCHAR(16) NOT NULL, "
      "Privada NVARCHAR(400) NOT NULL, Publica NVARCHAR(400) NOT NULL, Criada DATETIME NOT NULL)"},
+    // The public keys of the workstations' signing keys (the private ones never leave
+    // their workstation): Chave_Id is the first 8 bytes of SHA-256 of the raw key, in hex,
+    // as tickets name it; Desde the date from which the key signed.
+    {"kel_PES_ChavesPublicas",
+     "CREATE TABLE IF NOT EXISTS kel_PES_ChavesPublicas (Chave_Id VARCHAR(16) NOT NULL PRIMARY KEY, "
+     "Algoritmo VARCHAR(16) NOT NULL, Publica VARCHAR(400) NOT NULL, Posto NVARCHAR(64) NOT NULL, "
+     "Desde DATETIME NOT NULL)",
+     "CREATE TABLE kel_PES_ChavesPublicas (Chave_Id VARCHAR(16) NOT NULL PRIMARY KEY, "
+     "Algoritmo VARCHAR(16) NOT NULL, Publica VARCHAR(400) NOT NULL, Posto NVARCHAR(64) NOT NULL, "
+     "Desde DATETIME NOT NULL)"},
 };
 
 const char* kIndiceLigacoes[] = {

@@ -7,7 +7,7 @@
 class BaseDados;
 
 // The program's own tables for legal-for-trade work: the alibi log of indicator
-// readings, the installation options and the ticket signing key. They live beside
+// readings, the installation options and the public keys that check tickets. They live beside
 // the catalogue (never new columns in its tables), so older workstations on the same
 // database keep working. Created at start-up where missing, like the indexes.
 class TabelasRastreio {

@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "datasbase.h"
 #include "apiregistry.h"
 #include "campoentrada.h"
 #include "deskcore.h"
@@ -247,6 +248,7 @@ void DeskWindow::construir() {
         auto* d = new QDateEdit(this);
         d->setObjectName(nome);
         d->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
+        d->setDateRange(DatasBase::primeiroDia(), DatasBase::ultimoDia());
         d->setCalendarPopup(true);
         d->setToolTip(QStringLiteral("Data de pesquisa do Histórico."));
         return d;
@@ -519,6 +521,7 @@ QWidget* DeskWindow::paginaCarga() {
             auto* d = new QDateTimeEdit(p);
             d->setObjectName(nome);
             d->setDisplayFormat(QStringLiteral("dd-MM-yyyy HH:mm"));
+            d->setDateRange(DatasBase::primeiroDia(), DatasBase::ultimoDia());
             d->setCalendarPopup(true);
             d->setToolTip(tooltip);
             g->addWidget(new QLabel(rotulo, p), direita, 3);
@@ -585,6 +588,7 @@ QGroupBox* DeskWindow::painelPesagem() {
     m_dataPesagem = new QDateEdit(f);
     m_dataPesagem->setObjectName(QStringLiteral("DTPicker2"));
     m_dataPesagem->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
+    m_dataPesagem->setDateRange(DatasBase::primeiroDia(), DatasBase::ultimoDia());
     m_dataPesagem->setCalendarPopup(true);
     m_dataPesagem->setToolTip(QStringLiteral("Data."));
     linhaData->addWidget(m_dataPesagem, 1);

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "datasbase.h"
 #include "campoentrada.h"
 #include "listapesquisa.h"
 #include "operatormessages.h"
@@ -56,6 +57,7 @@ EnvioMail::EnvioMail(BaseDados& db, OperatorMessages& messages, int modo, const 
         d->setObjectName(QStringLiteral("DTPicker2_%1").arg(i));
         d->setCalendarPopup(true);
         d->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
+        d->setDateRange(DatasBase::primeiroDia(), DatasBase::ultimoDia());
         d->setToolTip(rotulosData[i]);
         m_datas << d;
 

@@ -478,6 +478,27 @@ private slots:
         Q_UNUSED(id);
     }
 
+    // Days SQL Server's datetime cannot hold never reach a statement (year 1 once gave campaign "0/1").
+    void dateOutsideTheDatabaseRangeIsRefused() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
+        for (const QDate& dia : {QDate(1752, 12, 31), QDate(1, 1, 1), QDate(10000, 1, 1)}) {
+            d->btEntrada();
+            DeskFixture::tab(*d, 0, QStringLiteral("C001"));
+            DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+            DeskFixture::tab(*d, 10, QStringLiteral("12-AB-34"));
+            d->btPeso();
+            d->setDataPesagem(dia);
+            d->escrever(9, QStringLiteral("11000"));
+            d->btConfPeso(0);
+            QVERIFY2(f.msgs.last().contains(QStringLiteral("fora das datas aceites")), qPrintable(f.msgs.last()));
+            d->btCancPeso();
+            d->btCancGeral();
+        }
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
+    }
+
     void incomingCycle() {
         DeskFixture f;
         auto d = f.desk(DeskKind::entradas());

@@ -3,10 +3,12 @@
 // weighing listed, its ticket PDF marked, the QR code read back from the rendered page
 // and verified, and the verification failing once the stored weighing is changed.
 #include <QtTest>
+#include <sys/stat.h>
 
 #include "clirun.h"
 
 #include "basedados.h"
+#include "chaveinstalacao.h"
 #include "simulador.h"
 #include "testsupport.h"
 
@@ -22,6 +24,20 @@ Run cli(const QStringList& args) {
     return runCli(args);
 }
 
+// A database file and its log as bytes, read by another process: closing a descriptor of
+// the file here would drop the locks of this process's own connection to it.
+QByteArray bytes(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("cat"), {path, path + QStringLiteral("-wal")});
+    p.waitForFinished(20000);
+    return p.readAllStandardOutput();
+}
+
+int modo(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
 }  // namespace
 
 class LegalCliTest : public QObject {
@@ -30,6 +46,7 @@ class LegalCliTest : public QObject {
     std::unique_ptr<TempDataDir> m_data;
     std::unique_ptr<BaseDados> m_db;
     QTemporaryDir m_dir;
+    QString m_base;
 
     QVariant valor(const QString& sql, const QVariantList& p = {}) { return m_db->escalar(sql, p); }
 
@@ -39,8 +56,9 @@ class LegalCliTest : public QObject {
         const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
         QVERIFY2(init.code == 0, qPrintable(init.err));
         m_db = std::make_unique<BaseDados>(QStringLiteral("legal_cli_check"));
-        QVERIFY(m_db->abrir(
-            SqlSettings{QStringLiteral("sqlite"), {}, init.value(QStringLiteral("database")), {}, {}}));
+        m_base = init.value(QStringLiteral("database"));
+        QCOMPARE(modo(m_base), 0600);
+        QVERIFY(m_db->abrir(SqlSettings{QStringLiteral("sqlite"), {}, m_base, {}, {}}));
     }
     void cleanupTestCase() {
         m_db.reset();
@@ -126,16 +144,22 @@ class LegalCliTest : public QObject {
             correr(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"),
                                                m_dir.filePath(QStringLiteral("pagina.png"))})
                 .out.trimmed();
-        QVERIFY2(linha.startsWith(QStringLiteral("BTX1|")), qPrintable(linha));
+        QVERIFY2(linha.startsWith(QStringLiteral("BTX2|")), qPrintable(linha));
+        const QString chaveId = linha.section(QLatin1Char('|'), 1, 1);
+        QCOMPARE(chaveId.size(), 16);
+        // A verification writes nothing, not even with every public key gone from the table.
+        const QByteArray gravada = bytes(m_base);
         r = cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), linha});
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        QCOMPARE(r.lines(), (QStringList{QStringLiteral("valid=1"), QStringLiteral("hist_id=%1").arg(id),
-                                         QStringLiteral("matches_record=1")}));
+        QCOMPARE(r.lines(), (QStringList{QStringLiteral("valid=1"), QStringLiteral("key_id=") + chaveId,
+                                         QStringLiteral("hist_id=%1").arg(id), QStringLiteral("matches_record=1")}));
+        QCOMPARE(bytes(m_base), gravada);
 
-        // An inspector with the public key only.
+        // An inspector with the public keys only.
         r = cli({QStringLiteral("ticket"), QStringLiteral("public-key")});
         QCOMPARE(r.code, 0);
-        QVERIFY(r.out.startsWith(QStringLiteral("-----BEGIN PUBLIC KEY-----")));
+        QVERIFY2(r.out.startsWith(QStringLiteral("key_id=%1 fingerprint=%1").arg(chaveId)), qPrintable(r.out));
+        QVERIFY(r.out.contains(QStringLiteral("\n-----BEGIN PUBLIC KEY-----\n")));
         const QString chave = m_dir.filePath(QStringLiteral("chave.pem"));
         QFile f(chave);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -144,6 +168,17 @@ class LegalCliTest : public QObject {
         r = cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), linha,
                  QStringLiteral("--public-key"), chave});
         QCOMPARE(r.value(QStringLiteral("valid")), QStringLiteral("1"));
+        QCOMPARE(r.value(QStringLiteral("key_id")), chaveId);
+        m_db->executar(QStringLiteral("DELETE FROM kel_PES_ChavesPublicas"));
+        const QByteArray semChaves = bytes(m_base);
+        r = cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), linha});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.value(QStringLiteral("valid")), QStringLiteral("0"));
+        QCOMPARE(bytes(m_base), semChaves);
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_ChavesPublicas")).toInt(), 0);
+        // The next start of the workstation registers its key again.
+        QCOMPARE(cli({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(id), QStringLiteral("--out"), pdf}).code, 0);
+        QCOMPARE(cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), linha}).code, 0);
 
         // The stored weighing changed: still signed, no longer matching, exit 1.
         m_db->executar(
@@ -151,9 +186,10 @@ class LegalCliTest : public QObject {
                 "UPDATE kel_PES_Historico SET PesoEfectivo = PesoEfectivo + 100 WHERE Hist_Id = ?"),
             {id});
         r = cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), linha});
-        QCOMPARE(r.code, 1);
+        QVERIFY2(r.code == 1, qPrintable(r.out + r.err));
         QCOMPARE(r.value(QStringLiteral("valid")), QStringLiteral("1"));
         QCOMPARE(r.value(QStringLiteral("matches_record")), QStringLiteral("0"));
+        QCOMPARE(r.value(QStringLiteral("differs")), QStringLiteral("effective"));
         // A forged line: the signature fails.
         QString falsa = linha;
         falsa.replace(QStringLiteral("|14260.0000|"), QStringLiteral("|14160.0000|"));
@@ -172,6 +208,85 @@ class LegalCliTest : public QObject {
                  QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy"))});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.out.trimmed(), QStringLiteral("ok=0 first_bad=") + alibi1);
+    }
+
+    // A private key an earlier version kept in the database leaves it at the next start;
+    // the workstation keeps its own key, and tickets of the old one still verify.
+    void keyInTheDatabaseMovesOutAtStart() {
+        QString privada, publica;
+        QVERIFY(ChaveInstalacao::gerar(privada, publica));
+        m_db->executar(QStringLiteral("DELETE FROM kel_PES_Chave"));
+        m_db->executar(QStringLiteral("INSERT INTO kel_PES_Chave (Numero, Algoritmo, Privada, Publica, Criada) "
+                                      "VALUES (1, 'ED25519', ?, ?, ?)"),
+                       {privada, publica, QDateTime(QDate(2025, 1, 2), QTime(8, 0))});
+        Run r = cli({QStringLiteral("option"), QStringLiteral("show")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(valor(QStringLiteral("SELECT Privada FROM kel_PES_Chave")).toString(), QString());
+        QVERIFY(!bytes(m_base).contains("PRIVATE KEY"));
+        r = cli({QStringLiteral("ticket"), QStringLiteral("public-key")});
+        QVERIFY2(r.out.contains(ChaveInstalacao::idDe(publica)), qPrintable(r.out));
+        QCOMPARE(modo(m_data->norvak() + QStringLiteral("/chaves")), 0700);
+        QCOMPARE(modo(m_data->norvak() + QStringLiteral("/chaves/assinatura-posto.pem")), 0600);
+    }
+
+    // Periods and dates the database cannot hold, refused before anything runs.
+    void rangesAndDates_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("err");
+        const QStringList bulk{QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("customers"),
+                               QStringLiteral("--pdf")};
+        QTest::newRow("bulk reversed") << bulk + QStringList{QStringLiteral("--from"), QStringLiteral("02-01-2026"), QStringLiteral("--to"), QStringLiteral("01-01-2026")}
+                                       << 2 << QStringLiteral("O período começa (02-01-2026) depois de acabar (01-01-2026).");
+        QTest::newRow("bulk year 10000") << bulk + QStringList{QStringLiteral("--from"), QStringLiteral("01-01-2026"), QStringLiteral("--to"), QStringLiteral("01-01-10000")}
+                                         << 2 << QStringLiteral("Data inválida");
+        QTest::newRow("bulk before 1753") << bulk + QStringList{QStringLiteral("--from"), QStringLiteral("31-12-1752"), QStringLiteral("--to"), QStringLiteral("01-01-2026")}
+                                          << 2 << QStringLiteral("fora das datas aceites (de 01-01-1753 a 31-12-9999)");
+        QTest::newRow("alibi reversed") << QStringList{QStringLiteral("alibi"), QStringLiteral("verify"), QStringLiteral("--from"), QStringLiteral("02-01-2026"), QStringLiteral("--to"), QStringLiteral("01-01-2026")}
+                                        << 2 << QStringLiteral("depois de acabar");
+        QTest::newRow("history reversed") << QStringList{QStringLiteral("history"), QStringLiteral("--desk"), QStringLiteral("saidas"), QStringLiteral("--from"), QStringLiteral("02-01-2026"), QStringLiteral("--to"), QStringLiteral("01-01-2026")}
+                                          << 2 << QStringLiteral("depois de acabar");
+        QTest::newRow("weighing in year 1") << QStringList{QStringLiteral("weigh"), QStringLiteral("first"), QStringLiteral("--desk"), QStringLiteral("saidas"), QStringLiteral("--third"), QStringLiteral("C004"), QStringLiteral("--article"), QStringLiteral("RAC-VL"), QStringLiteral("--weight"), QStringLiteral("12000"), QStringLiteral("--date"), QStringLiteral("01-01-0001")}
+                                            << 2 << QStringLiteral("fora das datas aceites");
+    }
+    void rangesAndDates() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, err);
+        const int antes = valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
+        const Run r = cli(args);
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
+    }
+
+    void lastDayOfTheCalendar() {
+        const QStringList bulk{QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("customers"),
+                               QStringLiteral("--pdf"), QStringLiteral("--from"), QStringLiteral("01-01-2000"),
+                               QStringLiteral("--to")};
+        const Run antes = cli(bulk + QStringList{QStringLiteral("30-12-9999")});
+        const Run ultimo = cli(bulk + QStringList{QStringLiteral("31-12-9999")});
+        QCOMPARE(ultimo.code, 0);
+        const auto partes = [](const Run& r) { return r.out.section(QStringLiteral("parties="), 1).section(QLatin1Char(' '), 0, 0); };
+        QVERIFY2(partes(antes).toInt() > 0, qPrintable(antes.out + antes.err));
+        QCOMPARE(partes(ultimo), partes(antes));
+        const Run alibi = cli({QStringLiteral("alibi"), QStringLiteral("verify"), QStringLiteral("--to"), QStringLiteral("31-12-9999")});
+        // The whole log is in the period (its chain was broken on purpose above).
+        QVERIFY2(alibi.code != 2 && !alibi.out.isEmpty() && !alibi.out.startsWith(QStringLiteral("rows=0")),
+                 qPrintable(alibi.out + alibi.err));
+    }
+
+    // The configuration is read once; a file no configuration can be is refused, named.
+    void hugeConfigurationRefused() {
+        const QString config = m_data->norvak() + QStringLiteral("/Enorme.kel");
+        QFile f(config);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[SQL]\n");
+        f.write(QByteArray(1100 * 1024, ';'));
+        f.close();
+        const Run r = cli({QStringLiteral("--config"), QStringLiteral("Enorme.kel"), QStringLiteral("option"), QStringLiteral("show")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(config) && r.err.contains(QStringLiteral("demasiado grande")), qPrintable(r.err));
     }
 
     void scaleReadIsLogged() {

@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 
 #include "basedados.h"
+#include "chaveinstalacao.h"
 #include "cli.h"
 #include "configlocation.h"
 #include "configsql.h"
@@ -24,5 +25,9 @@ bool abrirBaseDados(Cli& cli, BaseDados& db, bool avisar) {
         if (avisar) cli.err << "Não foi possível criar as tabelas do registo alibi: " << e.texto() << '\n';
         return false;
     }
+    // A signing key an earlier version left in the database leaves it now.
+    const QString chave = ChaveInstalacao::migrar(db);
+    if (!chave.isEmpty() && avisar)
+        cli.err << "Não foi possível retirar a chave de assinatura da base de dados: " << chave << '\n';
     return true;
 }

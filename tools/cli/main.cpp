@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include "cli.h"
+#include "configlocation.h"
+#include "ficheiroconfig.h"
 
 namespace {
 
@@ -78,6 +80,15 @@ int main(int argc, char** argv) {
     }
     if (args.isEmpty()) return usage(err);
     const QString verb = args.takeFirst();
+    if (verb != QStringLiteral("demo")) {
+        // A file that cannot be a configuration stops every verb that would read it.
+        const QString erro =
+            FicheiroConfig(ConfigLocation::configFile(QCoreApplication::applicationDirPath(), configName)).erro();
+        if (!erro.isEmpty()) {
+            err << erro << '\n';
+            return Cli::Failed;
+        }
+    }
     for (const Verb& v : kVerbs) {
         if (verb == QLatin1String(v.name)) {
             Cli cli{args, configName, out, err};

@@ -3,6 +3,7 @@
 
 #include "basedados.h"
 #include "cli.h"
+#include "datasbase.h"
 #include "registoalibi.h"
 
 namespace {
@@ -35,12 +36,19 @@ int verificar(Cli& cli) {
     std::optional<QDate> dDe, dAte;
     for (auto [tem, texto, destino] : {std::tuple{temDe, de, &dDe}, std::tuple{temAte, ate, &dAte}}) {
         if (!tem) continue;
-        const QDate d = QDate::fromString(texto, QStringLiteral("dd-MM-yyyy"));
-        if (!d.isValid()) {
-            cli.err << "Data inválida (DD-MM-AAAA): " << texto << '\n';
+        QString motivo;
+        const auto d = DatasBase::ler(texto, &motivo);
+        if (!d) {
+            cli.err << motivo << '\n';
             return Cli::Usage;
         }
-        *destino = d;
+        *destino = *d;
+    }
+    if (dDe && dAte) {
+        if (const QString e = DatasBase::erroPeriodo(*dDe, *dAte); !e.isEmpty()) {
+            cli.err << e << '\n';
+            return Cli::Usage;
+        }
     }
     BaseDados db;
     if (!abrirBaseDados(cli, db)) return Cli::Failed;

@@ -4,6 +4,7 @@
 #include "cli.h"
 #include "configlocation.h"
 #include "configsql.h"
+#include "datasbase.h"
 #include "enviotaloes.h"
 #include "ficheiroconfig.h"
 
@@ -42,9 +43,19 @@ int verbBulk(Cli& cli) {
     if (mode == QStringLiteral("customers")) pedido.modo = 2;
     else if (mode == QStringLiteral("suppliers")) pedido.modo = 1;
     else return cli.usage(QString::fromUtf8(kUsage));
-    pedido.inicio = QDate::fromString(from, QStringLiteral("dd-MM-yyyy"));
-    pedido.fim = QDate::fromString(to, QStringLiteral("dd-MM-yyyy"));
-    if (!pedido.inicio.isValid() || !pedido.fim.isValid()) return cli.usage(QString::fromUtf8(kUsage));
+    QString motivo;
+    const auto inicio = DatasBase::ler(from, &motivo);
+    const auto fim = inicio ? DatasBase::ler(to, &motivo) : std::nullopt;
+    if (!inicio || !fim) {
+        cli.err << motivo << '\n';
+        return cli.usage(QString::fromUtf8(kUsage));
+    }
+    if (const QString e = DatasBase::erroPeriodo(*inicio, *fim); !e.isEmpty()) {
+        cli.err << e << '\n';
+        return Cli::Usage;
+    }
+    pedido.inicio = *inicio;
+    pedido.fim = *fim;
     if (hasFirst) pedido.primeiro = first;
     if (hasLast) pedido.ultimo = last;
     pedido.pdf = pdf;

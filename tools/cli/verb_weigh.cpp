@@ -11,6 +11,7 @@
 #include "balancadesk.h"
 #include "cli.h"
 #include "configlocation.h"
+#include "datasbase.h"
 #include "deskcore.h"
 #include "operacoestalao.h"
 #include "registohistorico.h"
@@ -100,10 +101,8 @@ QString talaoDoRegisto(const RecordSet& r, bool entrada) {
     return entrada ? numero : r.text(QStringLiteral("Sigla")) + QLatin1Char('/') + numero;
 }
 
-std::optional<QDate> lerData(const QString& texto) {
-    const QDate d = QDate::fromString(texto, QStringLiteral("dd-MM-yyyy"));
-    if (!d.isValid()) return std::nullopt;
-    return d;
+std::optional<QDate> lerData(const QString& texto, QString* motivo = nullptr) {
+    return DatasBase::ler(texto, motivo);
 }
 
 // A weight in kilograms as the command line gives it ("20", "12.5"); never negative.
@@ -252,9 +251,10 @@ bool lerOpcoesPeso(Cli& cli, OpcoesPeso& o) {
         return false;
     }
     if (temData) {
-        o.data = lerData(data);
+        QString motivo;
+        o.data = lerData(data, &motivo);
         if (!o.data) {
-            cli.err << "Data inválida (DD-MM-AAAA): " << data << '\n';
+            cli.err << motivo << '\n';
             return false;
         }
     }
@@ -548,17 +548,25 @@ int listar(Cli& cli, bool historico) {
     const QString de = historico ? cli.take(QStringLiteral("--from"), &temDe, &s1) : QString();
     const QString ate = historico ? cli.take(QStringLiteral("--to"), &temAte, &s2) : QString();
     if (s1 || s2 || !cli.args.isEmpty()) return cli.usage(uso);
-    const auto dDe = temDe ? lerData(de) : std::nullopt;
-    const auto dAte = temAte ? lerData(ate) : std::nullopt;
+    QString motivo;
+    const auto dDe = temDe ? lerData(de, &motivo) : std::nullopt;
+    const auto dAte = temAte ? lerData(ate, &motivo) : std::nullopt;
     if ((temDe && !dDe) || (temAte && !dAte)) {
-        cli.err << "Data inválida (DD-MM-AAAA).\n";
+        cli.err << motivo << '\n';
         return cli.usage(uso);
     }
     Posto posto(cli, *kind);
     if (!posto.abrir()) return Cli::Failed;
     DeskCore& d = posto.desk();
     try {
-        if (historico) d.setPeriodoHistorico(dDe.value_or(d.historicoDe()), dAte.value_or(d.historicoAte()));
+        if (historico) {
+            const QDate de = dDe.value_or(d.historicoDe()), ate = dAte.value_or(d.historicoAte());
+            if (const QString e = DatasBase::erroPeriodo(de, ate); !e.isEmpty()) {
+                cli.err << e << '\n';
+                return Cli::Usage;
+            }
+            d.setPeriodoHistorico(de, ate);
+        }
         const bool algum = historico ? d.carregarHistorico() : d.carregarPendentes();
         if (!algum) {
             cli.err << (historico ? QStringLiteral("Não existem registos de Histórico!")
