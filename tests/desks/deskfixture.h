@@ -22,7 +22,7 @@ struct FakeLookup : LookupProvider {
 struct FakeWeight : WeightSource {
     bool ok = true;
     Money peso = Money::fromInteger(0);
-    QString mensagem = QStringLiteral("Pesagem Instavel");
+    QString mensagem = QStringLiteral("Pesagem Instável");
     bool pesar(Money& p, QString& m) override {
         p = peso;
         if (!ok) m = mensagem;
@@ -33,7 +33,12 @@ struct FakeWeight : WeightSource {
 struct FakeTickets : TicketActions {
     QList<QPair<qint32, int>> impressos;
     QList<QPair<qint32, QString>> emails;
-    bool imprimir(qint32 id, bool, int copias, QString&) override {
+    bool falhar = false;  // the printer refuses
+    bool imprimir(qint32 id, bool, int copias, QString& erro) override {
+        if (falhar) {
+            erro = QStringLiteral("Impressora desligada.");
+            return false;
+        }
         impressos << qMakePair(id, copias);
         return true;
     }
