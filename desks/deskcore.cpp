@@ -1557,7 +1557,7 @@ void DeskCore::grelhaHistorico() {
                         {QStringLiteral("Nome"), QStringLiteral("Nome"), 2500, false},
                         {QStringLiteral("Data"), QStringLiteral("Data"), 1800, false},
                         {QStringLiteral("Artigo"), QStringLiteral("Artigo"), 1200, false},
-                        {QStringLiteral("Talao"), QStringLiteral("Talao"), 1600, false}};
+                        {QStringLiteral("Talao"), QStringLiteral("Talão"), 1600, false}};
     m_grelha.linhas.clear();
 }
 
