@@ -30,19 +30,22 @@ bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeo
             m_ultimoErro = QStringLiteral("Não foi indicado o ficheiro da base de dados.");
             return false;
         }
-        if (mode == OpenMode::MustExist && !QFileInfo(path).isFile()) {
+        if (mode != OpenMode::CreateIfMissing && !QFileInfo(path).isFile()) {
             m_ultimoErro = QStringLiteral("O ficheiro da base de dados não existe: ") + path;
             return false;
         }
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(path);
         // Several workstations may share one file: wait for the writer instead of failing.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=8000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=8000") +
+                             (mode == OpenMode::ReadOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     } else {
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         db.setDatabaseName(odbcConnectionString(settings));
         // Without a login time-out a server that accepts but never answers freezes open().
-        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds));
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds) +
+                             (mode == OpenMode::ReadOnly ? QStringLiteral(";SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY")
+                                                         : QString()));
     }
     if (!db.isValid()) {
         m_ultimoErro = db.lastError().text();
@@ -57,7 +60,7 @@ bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeo
         QSqlDatabase::removeDatabase(m_connectionName);
         return false;
     }
-    if (settings.kind() == Backend::Sqlite) {
+    if (settings.kind() == Backend::Sqlite && mode != OpenMode::ReadOnly) {
         QSqlQuery q(db);
         q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         // In WAL mode NORMAL may lose the last commits at a power cut; FULL makes every

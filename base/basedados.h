@@ -28,7 +28,9 @@ struct ProcResult {
 // are raised as DbError with the driver's number and description.
 class BaseDados {
   public:
-    enum class OpenMode { MustExist, CreateIfMissing };
+    // ReadOnly: an existing database, opened so that the connection itself cannot write
+    // (sqlite's read-only open; the ODBC read-only access mode on SQL Server).
+    enum class OpenMode { MustExist, CreateIfMissing, ReadOnly };
 
     explicit BaseDados(QString connectionName = QStringLiteral("balantrix"));
     ~BaseDados();

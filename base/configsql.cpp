@@ -7,6 +7,8 @@ SqlSettings ConfigSQL::ler(const FicheiroConfig& f) {
     SqlSettings out{f.ler(s, QStringLiteral("Backend")), f.ler(s, QStringLiteral("Servidor")),
                     f.ler(s, QStringLiteral("BaseDados")), f.ler(s, QStringLiteral("Login")),
                     f.ler(s, QStringLiteral("Password"))};
+    out.loginModelos = f.ler(s, QStringLiteral("LoginModelos"));
+    out.passwordModelos = f.ler(s, QStringLiteral("PasswordModelos"));
     if (out.backend.trimmed().isEmpty()) out.backend = QStringLiteral("sqlite");
     return out;
 }

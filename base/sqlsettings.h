@@ -11,6 +11,10 @@ struct SqlSettings {
     QString baseDados;  // database name, or the file path for sqlite
     QString login;
     QString password;
+    // SQL Server: the login ticket templates run their queries under (keys LoginModelos,
+    // PasswordModelos), one that can only read what a ticket shows. Empty: Login/Password.
+    QString loginModelos{};
+    QString passwordModelos{};
 
     Backend kind() const {
         return backend.trimmed().compare(QStringLiteral("mssql"), Qt::CaseInsensitive) == 0 ? Backend::Mssql

@@ -182,7 +182,7 @@ bool EnvioTaloes::extracto(int modo, const QString& codigo, const QDate& inicio,
                                                     const QHash<QString, QString>&, const QString&)>& fazer) {
     m_erro.clear();
     ModeloTalao modelo;
-    if (!modelo.carregar(caminhoModelo(modo), ModeloTalao::valoresExtracto())) {
+    if (!modelo.carregar(caminhoModelo(modo), ModeloTalao::valoresExtracto(), m_db.backend())) {
         m_erro = modelo.erro();
         return false;
     }
@@ -248,7 +248,7 @@ ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progres
         terceiros = selecionar(p);
         if (!terceiros.isEmpty()) {
             ModeloTalao modelo;
-            if (!modelo.carregar(caminhoModelo(p.modo), ModeloTalao::valoresExtracto())) throw DbError(-1, modelo.erro());
+            if (!modelo.carregar(caminhoModelo(p.modo), ModeloTalao::valoresExtracto(), m_db.backend())) throw DbError(-1, modelo.erro());
         }
     } catch (const DbError& e) {
         resumo.erro = e.descricao();

@@ -5,92 +5,16 @@
 #include <QRegularExpression>
 #include <kainjow/mustache.hpp>
 
+#include "lexicosql.h"
+#include "permissoesmodelo.h"
 #include "verificacaoselect.h"
-
-namespace {
-
-// Where the template's query may be split into code and the parts that must be left
-// alone (string literals, quoted names, comments).
-struct SqlScan {
-    QString code;       // the statement with literals blanked and comments removed
-    QString rewritten;  // the statement with each :name replaced by ?
-    QStringList names;  // the names, lower case, in the order of their placeholders
-    bool unterminated = false;
-};
-
-SqlScan scanSql(const QString& sql) {
-    SqlScan r;
-    const int n = int(sql.size());
-    int i = 0;
-    auto isWord = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
-    while (i < n) {
-        const QChar c = sql[i];
-        const QChar next = i + 1 < n ? sql[i + 1] : QChar();
-        if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
-            while (i < n && sql[i] != QLatin1Char('\n')) ++i;
-            r.code += QLatin1Char(' ');
-            r.rewritten += QLatin1Char(' ');
-            continue;
-        }
-        if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
-            const int end = int(sql.indexOf(QStringLiteral("*/"), i + 2));
-            if (end < 0) {
-                r.unterminated = true;
-                return r;
-            }
-            i = end + 2;
-            r.code += QLatin1Char(' ');
-            r.rewritten += QLatin1Char(' ');
-            continue;
-        }
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('[')) {
-            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
-            int j = i + 1;
-            for (;;) {
-                if (j >= n) {
-                    r.unterminated = true;
-                    return r;
-                }
-                if (sql[j] == close) {
-                    if (j + 1 < n && sql[j + 1] == close) {
-                        j += 2;
-                        continue;
-                    }  // doubled quote
-                    break;
-                }
-                ++j;
-            }
-            r.rewritten += sql.mid(i, j - i + 1);
-            r.code += c == QLatin1Char('\'') ? QStringLiteral("''") : QStringLiteral("x");
-            i = j + 1;
-            continue;
-        }
-        // A named value (":registo", ":terceiro"...), not "::" nor part of a word.
-        if (c == QLatin1Char(':') && (next.isLetter() || next == QLatin1Char('_')) &&
-            (i == 0 || (!isWord(sql[i - 1]) && sql[i - 1] != QLatin1Char(':')))) {
-            int j = i + 1;
-            while (j < n && isWord(sql[j])) ++j;
-            r.names << sql.mid(i + 1, j - i - 1).toLower();
-            r.rewritten += QLatin1Char('?');
-            r.code += QLatin1Char('?');
-            i = j;
-            continue;
-        }
-        r.rewritten += c;
-        r.code += c;
-        ++i;
-    }
-    return r;
-}
-
-}  // namespace
 
 bool ModeloTalao::falha(const QString& motivo) {
     m_erro = QStringLiteral("O modelo de talão %1 não pode ser usado: %2").arg(m_caminho, motivo);
     return false;
 }
 
-bool ModeloTalao::carregar(const QString& path, const QStringList& valores) {
+bool ModeloTalao::carregar(const QString& path, const QStringList& valores, Backend dialecto) {
     m_caminho = path;
     QFile f(path);
     if (!QFileInfo(path).isFile()) return falha(QStringLiteral("o ficheiro não existe."));
@@ -98,11 +22,13 @@ bool ModeloTalao::carregar(const QString& path, const QStringList& valores) {
         return falha(QStringLiteral("o ficheiro não pode ser lido (%1).").arg(f.errorString()));
     // Templates are small; anything large is certainly not ours.
     const QByteArray bytes = f.read(4 * 1024 * 1024);
-    return carregarTexto(QString::fromUtf8(bytes), path, valores);
+    return carregarTexto(QString::fromUtf8(bytes), path, valores, dialecto);
 }
 
-bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome, const QStringList& valores) {
+bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome, const QStringList& valores,
+                                Backend dialecto) {
     m_caminho = nome;
+    m_dialecto = dialecto;
     m_erro.clear();
     m_consulta.clear();
     m_corpo.clear();
@@ -233,35 +159,39 @@ bool ModeloTalao::lerCabecalho(const QString& seccao, const QString& linha) {
 
 bool ModeloTalao::verificarConsulta(const QString& sql, const QStringList& valores, QString& consulta,
                                     QStringList& nomes) {
-    const SqlScan scan = scanSql(sql);
-    if (scan.unterminated) return falha(QStringLiteral("a consulta tem um texto ou comentário por fechar."));
-    QString code = scan.code.trimmed();
-    QString rewritten = scan.rewritten.trimmed();
-    while (code.endsWith(QLatin1Char(';'))) {
-        code.chop(1);
-        code = code.trimmed();
+    if (sql.size() > PermissoesModelo::tamanhoMaximo)
+        return falha(QStringLiteral("a consulta é demasiado longa (%1 caracteres; no máximo %2).")
+                         .arg(sql.size())
+                         .arg(PermissoesModelo::tamanhoMaximo));
+    const LexicoSql lexico = LexicoSql::analisar(sql, m_dialecto);
+    if (!lexico.erro.isEmpty()) return falha(lexico.erro);
+    QList<TokenSql> tokens = lexico.tokens;
+    while (!tokens.isEmpty() && tokens.last().tipo == TokenSql::Simbolo && tokens.last().texto == QStringLiteral(";"))
+        tokens.removeLast();
+    QString rewritten = lexico.reescrita.trimmed();
+    while (rewritten.endsWith(QLatin1Char(';'))) {
+        rewritten.chop(1);
         rewritten = rewritten.trimmed();
-        if (rewritten.endsWith(QLatin1Char(';'))) rewritten.chop(1);
     }
-    const QString recusa = VerificacaoSelect::motivo(code);
+    const QString recusa = VerificacaoSelect::motivo(tokens, m_dialecto);
     if (!recusa.isEmpty()) return falha(recusa);
+    QStringList names;
+    for (const TokenSql& t : tokens)
+        if (t.tipo == TokenSql::Valor) names << t.texto;
     QStringList aceites;
     for (const QString& v : valores) aceites << QLatin1Char(':') + v;
-    for (const QString& nome : scan.names)
+    for (const QString& nome : names)
         if (!valores.contains(nome))
             return falha(QStringLiteral("a consulta usa :%1, que este modelo não recebe (só %2).")
                              .arg(nome, aceites.join(QStringLiteral(", "))));
     // A ticket must be about its record, a statement about its party.
-    if (!valores.isEmpty() && !scan.names.contains(valores.first())) {
+    if (!valores.isEmpty() && !names.contains(valores.first())) {
         if (valores.first() == QStringLiteral("registo"))
             return falha(QStringLiteral("a consulta não usa o número do registo (:registo)."));
         return falha(QStringLiteral("a consulta não usa :%1.").arg(valores.first()));
     }
-    if (code.contains(QLatin1Char('?')) && code.count(QLatin1Char('?')) != scan.names.size())
-        return falha(QStringLiteral("a consulta só pode receber valores através de %1.")
-                         .arg(aceites.join(QStringLiteral(", "))));
-    consulta = rewritten.trimmed();
-    nomes = scan.names;
+    consulta = rewritten;
+    nomes = names;
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "sqlsettings.h"
+
 // A ticket template as read from its file (format described in the README, "Ticket
 // templates"): a header, one SELECT that fetches the weighing with the record number
 // bound where the query says :registo, and an HTML body filled with mustache. Each
@@ -23,12 +25,16 @@ public:
 
     // Reads and checks the file. False with erro() set for a file that is missing,
     // not in our format (a report left by an older installation, say), or unsound:
-    // not exactly one SELECT, a body that is not valid mustache, or a body that
+    // not exactly one SELECT, a text the dialect's rules cannot split, a function or name
+    // templates may not use (see VerificacaoSelect), a body that is not valid mustache, or a body that
     // would put database values into the page without escaping them.
     // `valores` are the names the queries may use, the first of them required (a
     // ticket must be about one record, a statement about one party).
-    bool carregar(const QString& path, const QStringList& valores = valoresTalao());
-    bool carregarTexto(const QString& texto, const QString& nome, const QStringList& valores = valoresTalao());
+    // The query is judged by the rules of `dialecto`, the database it will run on.
+    bool carregar(const QString& path, const QStringList& valores = valoresTalao(),
+                  Backend dialecto = Backend::Sqlite);
+    bool carregarTexto(const QString& texto, const QString& nome, const QStringList& valores = valoresTalao(),
+                       Backend dialecto = Backend::Sqlite);
 
     static QStringList valoresTalao() { return {QStringLiteral("registo")}; }
     static QStringList valoresExtracto() {
@@ -61,6 +67,7 @@ private:
     bool verificarCorpo();
 
     QString m_caminho;
+    Backend m_dialecto = Backend::Sqlite;
     QString m_erro;
     QString m_consulta;
     int m_parametros = 0;

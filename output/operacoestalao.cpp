@@ -30,7 +30,7 @@ QString OperacoesTalao::caminhoModelo(TipoTalao tipo) const {
 }
 
 bool OperacoesTalao::carregarModelo(TipoTalao tipo, ModeloTalao& modelo) {
-    if (modelo.carregar(caminhoModelo(tipo))) return true;
+    if (modelo.carregar(caminhoModelo(tipo), ModeloTalao::valoresTalao(), m_db.backend())) return true;
     m_erro = modelo.erro();
     return false;
 }

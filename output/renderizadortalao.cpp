@@ -58,10 +58,22 @@ Data linha(const ModeloTalao& modelo, const RecordSet& rs, int row) {
 
 RenderizadorTalao::RenderizadorTalao(SqlSettings settings) : m_consulta(std::move(settings)) {}
 
+RecordSet RenderizadorTalao::consultar(const ModeloTalao& modelo, const QString& sql, const QVariantList& params,
+                                       int maxLinhas) {
+    try {
+        return m_consulta.consultar(sql, params, maxLinhas);
+    } catch (const DbError& e) {
+        // Our own refusals carry no number; the database's keep theirs.
+        const QString motivo = e.numero() == -1 ? e.descricao() : e.texto();
+        throw DbError(e.numero(), QStringLiteral("Erro na consulta do modelo %1: %2").arg(modelo.caminho(), motivo),
+                      e.statement());
+    }
+}
+
 QStringList RenderizadorTalao::paginas(const ModeloTalao& modelo, qint32 id) {
     QVariantList params;
     for (int i = 0; i < modelo.parametros(); ++i) params << id;
-    const RecordSet rs = m_consulta.consultar(modelo.consulta(), params);
+    const RecordSet rs = consultar(modelo, modelo.consulta(), params, maxPaginasTalao);
     kainjow::mustache::mustache tmpl(modelo.corpo().toStdString());
     const QString agora = Formatos::dataHora(QDateTime::currentDateTime());
     const QHash<QString, QString> marcas =
@@ -125,7 +137,7 @@ bool RenderizadorTalao::exportarPdf(const ModeloTalao& modelo, qint32 id, QIODev
     try {
         pages = paginas(modelo, id);
     } catch (const DbError& e) {
-        m_erro = QStringLiteral("Erro na consulta do modelo %1: %2").arg(modelo.caminho(), e.texto());
+        m_erro = e.descricao();
         return false;
     }
     if (pages.isEmpty()) {
@@ -176,10 +188,11 @@ bool RenderizadorTalao::exportarPdf(const ModeloTalao& modelo, qint32 id, const 
 
 QString RenderizadorTalao::documento(const ModeloTalao& modelo, const QVariantHash& valores,
                                      const QHash<QString, QString>& extras) {
-    const RecordSet rs = m_consulta.consultar(modelo.consulta(), ligar(modelo.nomesConsulta(), valores));
+    const RecordSet rs =
+        consultar(modelo, modelo.consulta(), ligar(modelo.nomesConsulta(), valores), maxLinhasExtracto);
     RecordSet totais;
     if (!modelo.totais().isEmpty())
-        totais = m_consulta.consultar(modelo.totais(), ligar(modelo.nomesTotais(), valores));
+        totais = consultar(modelo, modelo.totais(), ligar(modelo.nomesTotais(), valores), maxLinhasExtracto);
 
     // The first row's columns stand at the top too, for the heading (party, company).
     Data d = rs.count() > 0 ? linha(modelo, rs, 0) : Data{Data::type::object};

@@ -23,7 +23,14 @@ public:
     // manual mark) and tickets carry their signed QR code (see RastreioTalao::marcas).
     void setRastreio(BaseDados& db) { m_rastreio = std::make_unique<RastreioTalao>(db); }
 
-    // The HTML of each page. Throws DbError when the query fails.
+    // A ticket prints one page per row (its copies); a statement one line per weighing.
+    // More rows than this is a template gone wrong, stopped with a message instead of
+    // thousands of pages.
+    static constexpr int maxPaginasTalao = 100;
+    static constexpr int maxLinhasExtracto = 2000;
+
+    // The HTML of each page. Throws DbError naming the template when the query fails,
+    // is refused, runs too long or gives too many rows.
     QStringList paginas(const ModeloTalao& modelo, qint32 id);
 
     // Paints the pages, one per sheet, on a PDF writer or a printer already set up
@@ -60,7 +67,10 @@ public:
     void exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
                               const QHash<QString, QString>& extras, QIODevice& destino, const QString& titulo);
 
+    ConsultaLeitura& consulta() { return m_consulta; }
+
 private:
+    RecordSet consultar(const ModeloTalao& modelo, const QString& sql, const QVariantList& params, int maxLinhas);
     bool gravar(const QString& path, bool privado, const std::function<bool(QIODevice&)>& escrever);
 
     ConsultaLeitura m_consulta;

@@ -3,6 +3,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include "permissoesmodelo.h"
+
 namespace {
 
 // Words that change data or the schema, handle transactions, run code, or begin a
@@ -26,64 +28,51 @@ const QSet<QString>& proibidas() {
                               "throw",          "open",        "fetch",      "close",
                               "deallocate",     "cursor",      "load",       "writetext",
                               "updatetext",     "readtext",    "setuser",    "revert",
-                              "disable",        "enable",      "go"})
+                              "disable",        "enable",      "go",
+                              "analyze",        "maxrecursion", "load_extension"})
             out.insert(QString::fromLatin1(w));
         return out;
     }();
     return s;
 }
 
-struct Token {
-    QString texto;  // lower case
-    bool palavra = false;
-};
-
-QList<Token> tokens(const QString& codigo) {
-    QList<Token> out;
-    const qsizetype n = codigo.size();
-    auto inicioPalavra = [](QChar c) {
-        return c.isLetter() || c == QLatin1Char('_') || c == QLatin1Char('@') || c == QLatin1Char('#');
-    };
-    auto meioPalavra = [](QChar c) {
-        return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('@') ||
-               c == QLatin1Char('#') || c == QLatin1Char('$');
-    };
-    for (qsizetype i = 0; i < n;) {
-        const QChar c = codigo[i];
-        if (c.isSpace()) {
-            ++i;
-            continue;
-        }
-        if (inicioPalavra(c)) {
-            qsizetype j = i + 1;
-            while (j < n && meioPalavra(codigo[j])) ++j;
-            out << Token{codigo.mid(i, j - i).toLower(), true};
-            i = j;
-            continue;
-        }
-        if (c.isDigit()) {
-            qsizetype j = i + 1;
-            while (j < n && (codigo[j].isLetterOrNumber() || codigo[j] == QLatin1Char('.'))) ++j;
-            out << Token{codigo.mid(i, j - i), false};
-            i = j;
-            continue;
-        }
-        out << Token{QString(c), false};
-        ++i;
-    }
-    return out;
+// Words that may stand before "(" without being a function call.
+const QSet<QString>& antesDeParenteses() {
+    static const QSet<QString> s = [] {
+        QSet<QString> out;
+        for (const char* w : {"in", "exists", "as", "from", "join", "on", "and", "or", "not", "when", "then", "else",
+                              "select", "where", "union", "all", "any", "some", "by", "is", "like", "glob",
+                              "between", "distinct", "over", "having", "case", "with", "top", "except",
+                              "intersect", "using", "filter", "within", "escape", "end", "recursive", "cast",
+                              // types inside CAST(x AS nvarchar(20))
+                              "char", "nchar", "varchar", "nvarchar", "decimal", "numeric", "float", "datetime2",
+                              "datetimeoffset", "time"})
+            out.insert(QString::fromLatin1(w));
+        return out;
+    }();
+    return s;
 }
 
 }  // namespace
 
-QString VerificacaoSelect::motivo(const QString& codigo) {
-    const QList<Token> t = tokens(codigo);
-    if (t.isEmpty() || t.first().texto != QStringLiteral("select"))
+QString VerificacaoSelect::motivo(const QList<TokenSql>& t, Backend dialecto) {
+    if (t.isEmpty() || t.first().tipo != TokenSql::Palavra || t.first().texto != QStringLiteral("select"))
         return QStringLiteral("a consulta tem de ser um único SELECT.");
     int nivel = 0;
     for (qsizetype i = 0; i < t.size(); ++i) {
-        const Token& k = t[i];
-        if (!k.palavra) {
+        const TokenSql& k = t[i];
+        const bool chamada = i + 1 < t.size() && t[i + 1].tipo == TokenSql::Simbolo && t[i + 1].texto == QStringLiteral("(");
+        if (k.tipo == TokenSql::Nome || k.tipo == TokenSql::Palavra) {
+            if (PermissoesModelo::nomeReservado(k.texto))
+                return QStringLiteral("a consulta não pode usar %1 (reservado ao programa).").arg(k.texto);
+            // A quoted name before "(" is a function call too ("load_extension"(...) in SQLite).
+            const bool funcao = chamada && (k.tipo == TokenSql::Nome || (!antesDeParenteses().contains(k.texto) &&
+                                                                         !proibidas().contains(k.texto)));
+            if (funcao && !PermissoesModelo::funcaoPermitida(k.texto, dialecto))
+                return QStringLiteral("a consulta usa a função %1, que os modelos não podem usar.").arg(k.texto);
+        }
+        if (k.tipo != TokenSql::Palavra) {
+            if (k.tipo != TokenSql::Simbolo) continue;
             if (k.texto == QStringLiteral("("))
                 ++nivel;
             else if (k.texto == QStringLiteral(")")) {
@@ -95,8 +84,7 @@ QString VerificacaoSelect::motivo(const QString& codigo) {
         if (k.texto == QStringLiteral("into"))
             return QStringLiteral("a consulta não pode gravar dados (SELECT ... INTO).");
         // REPLACE(texto, a, b) is a function; "REPLACE INTO" writes.
-        const bool funcao = i + 1 < t.size() && t[i + 1].texto == QStringLiteral("(");
-        if (proibidas().contains(k.texto) || (k.texto == QStringLiteral("replace") && !funcao) ||
+        if (proibidas().contains(k.texto) || (k.texto == QStringLiteral("replace") && !chamada) ||
             k.texto.startsWith(QStringLiteral("sp_")) || k.texto.startsWith(QStringLiteral("xp_")))
             return QStringLiteral("a consulta só pode ler dados; não pode conter %1.").arg(k.texto.toUpper());
         if (i > 0 && nivel == 0 && k.texto == QStringLiteral("select")) {

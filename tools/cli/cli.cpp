@@ -16,6 +16,17 @@ QString Cli::take(const QString& name, bool* present, bool* missingValue) {
     return v;
 }
 
+QString Cli::quoted(const QString& v) {
+    bool especial = v.isEmpty();
+    for (QChar c : v)
+        if (c.isSpace() || c == QLatin1Char('"') || c == QLatin1Char('=') || c == QLatin1Char('\\')) especial = true;
+    if (!especial) return v;
+    QString q = v;
+    q.replace(QLatin1String("\\"), QLatin1String("\\\\"));
+    q.replace(QLatin1String("\""), QLatin1String("\\\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
 bool Cli::takeFlag(const QString& name) {
     return args.removeAll(name) > 0;
 }

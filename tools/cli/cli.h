@@ -24,6 +24,8 @@ struct Cli {
     QString take(const QString& name, bool* present = nullptr, bool* missingValue = nullptr);
     bool takeFlag(const QString& name);
     int usage(const QString& text);
+    // A value of a key=value line: quoted when it holds a space, a quote, '=' or a backslash.
+    static QString quoted(const QString& v);
     void result(const QString& key, const QString& value) {
         out << key << '=' << value << '\n';
         out.flush();
@@ -74,3 +76,4 @@ int ticketPublicKey(Cli& cli);
 // alibi, options and key tables exist. False with the reason on standard error.
 bool abrirBaseDados(Cli& cli, class BaseDados& db, bool avisar = true);
 int verbCounters(Cli& cli);
+int verbTemplate(Cli& cli);

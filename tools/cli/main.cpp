@@ -36,6 +36,7 @@ const Verb kVerbs[] = {
     {"counters", verbCounters,
      "counters show|set|delete --kind 1|2 --campaign AAAA/AAAA --doc-type TIPO [--customer CODIGO] "
      "[--address-type CODIGO] [--address CODIGO] [--counter N] [--prefix SIGLA] [--force]"},
+    {"template", verbTemplate, "template check FICHEIRO [--dialect sqlite|mssql]"},
     {"history", verbHistory, "history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]"},
 };
 
