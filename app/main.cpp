@@ -5,9 +5,12 @@
 #include "iconeprograma.h"
 #include "messageboxes.h"
 #include "programinfo.h"
+#include "traducaoqt.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Qt's own buttons and dialogs speak the operator's language, as the program's own texts do.
+    carregarTraducaoQt(app);
     QApplication::setApplicationName(ProgramInfo::title());
     QApplication::setApplicationVersion(ProgramInfo::version());
     // Every window of the program (dialogs, the main window, its child windows) shows it.

@@ -7,7 +7,8 @@
 class OperatorMessages {
   public:
     // Kinds of MostrarAviso (box titled "Informação").
-    enum Aviso { CampoObrigatorio = 1, Informacao = 2, OkCancelar = 3, SimNao = 4 };
+    // SimNaoPredefinidoNao: a Yes/No question whose safe answer is No (Enter keeps the work).
+    enum Aviso { CampoObrigatorio = 1, Informacao = 2, OkCancelar = 3, SimNao = 4, SimNaoPredefinidoNao = 5 };
     // Status of MostrarEstado (box titled with the program's description).
     enum Estado { Exclamacao = 0, Info = 1, Critico = 2 };
 

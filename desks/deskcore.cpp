@@ -137,20 +137,72 @@ QStringList DeskCore::cartaoPesos() const {
     // The entry time outlives the clear of the desk: it belongs to a truck only once one is loaded or saved.
     return {campo(10),
             m_idHistorico > 0 ? campo(14) : QString(),
-            campo(m_kind.campoPrimeiroPeso),
-            campo(m_kind.campoSegundoPeso),
-            campo(18),
-            campo(13)};
+            pesoComUnidade(campo(m_kind.campoPrimeiroPeso)),
+            pesoComUnidade(campo(m_kind.campoSegundoPeso)),
+            pesoComUnidade(campo(18)),
+            pesoComUnidade(campo(13))};
+}
+
+QString DeskCore::pesoComUnidade(const QString& campo) {
+    if (vazio(campo)) return {};
+    // Every weight beside a caption reads alike, whatever way it reached the field.
+    const auto m = Money::parse(campo);
+    return (m ? m->formatExact() : campo) + QStringLiteral(" kg");
+}
+
+QString DeskCore::textoTalao(const QString& sigla, qint32 numero) {
+    if (numero <= 0) return {};
+    return sigla.trimmed().isEmpty() ? QString::number(numero) : sigla + QLatin1Char('/') + QString::number(numero);
+}
+
+QString DeskCore::textoDocumento(const ChaveDocumento& k) {
+    return k.tipo + QLatin1Char(' ') + QString::number(k.serie) + QLatin1Char('/') + QString::number(k.numero);
 }
 
 QString DeskCore::talaoTexto() const {
-    if (m_noTalao <= 0) return {};
-    return m_kind.entrada ? QString::number(m_noTalao) : m_sigla + QLatin1Char('/') + QString::number(m_noTalao);
+    return textoTalao(m_kind.entrada ? QString() : m_sigla, m_noTalao);
+}
+
+bool DeskCore::podeAbandonar() {
+    if (!m_porGravar) return true;
+    if (!m_messages.mostrarAviso(OperatorMessages::SimNaoPredefinidoNao,
+                                 QStringLiteral("Abandonar a pesagem em curso?")))
+        return false;
+    m_porGravar = false;
+    return true;
+}
+
+std::optional<DeskCore::PendenteMatricula> DeskCore::pendenteComMatricula(const QString& matricula) const {
+    if (vazio(matricula)) return std::nullopt;
+    const RecordSet rs = m_db.consultar(
+        QStringLiteral("SELECT Hist_Id, NoTalao, Sigla FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND Tipo = ? "
+                       "AND UPPER(Carro) = UPPER(?) ORDER BY Hist_Id"),
+        {m_kind.tipo, matricula.trimmed()});
+    if (rs.isEmpty()) return std::nullopt;
+    return PendenteMatricula{rs.value(QStringLiteral("Hist_Id")).toInt(),
+                             textoTalao(m_kind.entrada ? QString() : rs.text(QStringLiteral("Sigla")),
+                                        rs.value(QStringLiteral("NoTalao")).toInt())};
+}
+
+bool DeskCore::perguntarMatriculaPendente(const QString& matricula) {
+    std::optional<PendenteMatricula> p;
+    try {
+        p = pendenteComMatricula(matricula);
+    } catch (const DbError& e) {
+        aviso(e.texto());
+        return false;
+    }
+    if (!p) return true;
+    return m_messages.mostrarAviso(
+        OperatorMessages::SimNaoPredefinidoNao,
+        QStringLiteral("A viatura %1 já tem uma pesagem pendente (talão %2). Registar outra?")
+            .arg(matricula.trimmed(), p->talao.isEmpty() ? QString::number(p->id) : p->talao));
 }
 
 // ---------------------------------------------------------------- desk states
 
 void DeskCore::limparForm() {
+    m_porGravar = false;
     m_dadosAlterados = false;
     m_obsAlteradas = false;
     const QDateTime agora = QDateTime(QDate::currentDate(), QTime(QTime::currentTime().hour(), QTime::currentTime().minute()));
@@ -212,11 +264,34 @@ void DeskCore::activaBotoes() {
 }
 
 void DeskCore::desbloquearIdentificacao() {
-    const QList<int> campos = m_kind.entrada ? QList<int>{0, 1, 2, 4, 5, 6, 7, 8, 10, 11, 12, 13}
-                                             : QList<int>{0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 21};
-    for (int i : campos) m_campos[i].soLeitura = false;
-    for (int i : {0, 1, 2, 3, 7, 10, 12, 13}) m_listasDesactivadas.remove(i);
+    // Everything the operator types on a new weighing; the dates and weights of the
+    // record (14 to 18) are never typed.
+    for (int i = 0; i < m_kind.numCampos; ++i)
+        if (i < 14 || i > 18) m_campos[i].soLeitura = false;
+    for (int i : {0, 1, 2, 3, 7, 10, 12, 13, 23}) m_listasDesactivadas.remove(i);
     if (!m_kind.entrada) m_listasDesactivadas.remove(11);
+}
+
+void DeskCore::bloquearRegisto() {
+    // A recalled truck keeps the identity it was saved with: party, addresses, article
+    // and plate stay as the first weighing wrote them (its ticket was numbered by them).
+    QList<int> bloqueados = {0, 1, 2, 4, 5, 6, 7, 8, 10};
+    if (!m_kind.entrada) bloqueados << 23;
+    if (m_verHistorico) {
+        // A finished weighing: only what a correction writes stays open (deductions,
+        // effective weight, observations, outgoing load places; the e-mail a ticket is
+        // sent to). Everything else the record and its document already hold.
+        bloqueados.clear();
+        QList<int> abertos = {3, 12, 13, m_kind.campoEmail};
+        if (m_kind.entrada) abertos << 11;
+        else abertos << 19 << 20;
+        for (int i = 0; i < m_kind.numCampos; ++i)
+            if (!abertos.contains(i)) bloqueados << i;
+    }
+    for (int i : bloqueados) {
+        m_campos[i].soLeitura = true;
+        m_listasDesactivadas.insert(i);
+    }
 }
 
 // ---------------------------------------------------------------- field entry
@@ -236,6 +311,7 @@ void DeskCore::escrever(int i, const QString& texto) {
     if (i == 9) m_alibi->esquecerLeitura();
     set(i, t);
     m_campoAlterado = true;
+    marcarTrabalho();
     if (i == 13) m_efectivoCalculado = false;
     // Recomputed as typed; checked (with a message) when the field is left.
     if (m_kind.camposRecalculo.contains(i)) {
@@ -249,12 +325,19 @@ void DeskCore::escrever(int i, const QString& texto) {
 
 void DeskCore::escape(int i) {
     m_campoAlterado = false;
-    if (i == 0) emit fecharPedido();
+    // Esc in the first field closes the desk, never over work the operator would lose.
+    if (i == 0 && podeAbandonar()) emit fecharPedido();
 }
 
 bool DeskCore::sair(int i) {
     if (!valid(i)) return true;
     if (!m_campoAlterado) return true;
+    // Nothing was typed into a read-only field: it is left as it is (a recalled truck's
+    // party is never validated again into a new weighing).
+    if (m_campos[i].soLeitura) {
+        m_campoAlterado = false;
+        return true;
+    }
     const bool ok = validar(i);
     m_campoAlterado = false;
     emit alterado();
@@ -288,7 +371,7 @@ bool DeskCore::validar(int i) {
             }
             return true;
         case 9:
-            if (vazio(campo(9))) return falhaCampo(9, QStringLiteral("Campo Obrigatório!"));
+            if (vazio(campo(9))) return falhaCampo(9, QStringLiteral("Peso: campo obrigatório!"));
             return true;
         case 11:
             if (!m_kind.entrada) return true;
@@ -344,7 +427,7 @@ bool DeskCore::verificarPeso(int i) {
 
 bool DeskCore::validarTerceiro() {
     m_terceiroAceite = QString();
-    if (vazio(campo(0))) return falhaCampo(0, QStringLiteral("Campo obrigatório!"));
+    if (vazio(campo(0))) return falhaCampo(0, m_portao.nomeCampo(0) + QStringLiteral(": campo obrigatório!"));
     RecordSet rs;
     try {
         rs = m_db.consultar(QStringLiteral("SELECT * FROM %1 WHERE %1.CODIGO = ?").arg(m_kind.tabelaTerceiro), {campo(0)});
@@ -401,7 +484,7 @@ bool DeskCore::validarMorada() {
 
 bool DeskCore::validarArtigo() {
     m_artigoAceite = QString();
-    if (vazio(campo(2))) return falhaCampo(2, QStringLiteral("Campo obrigatório!"));
+    if (vazio(campo(2))) return falhaCampo(2, QStringLiteral("Artigo: campo obrigatório!"));
     RecordSet rs;
     try {
         rs = m_db.consultar(QStringLiteral("SELECT ARTIGOS.CODIGO AS Codigo, ARTIGOS.NOME AS Designacao, UnBase FROM "
@@ -414,7 +497,7 @@ bool DeskCore::validarArtigo() {
     setRotulo(DescArtigo, rs.text(QStringLiteral("Designacao")));
     m_armazem = m_parametros.texto(m_kind.parametroArmazem);
     m_unBase = rs.text(QStringLiteral("UnBase"));
-    setRotulo(Unidade, m_unBase);
+    setRotulo(Unidade, QStringLiteral("kg"));  // weights are kilograms whatever the article is sold in
     m_artigoAceite = campo(2);
     return true;
 }
@@ -498,6 +581,7 @@ void DeskCore::pedirLista(int i) {
     }
     set(i, valor);
     m_campoAlterado = true;
+    marcarTrabalho();
     // The pick is validated exactly as if it had been typed and the operator pressed Tab.
     const bool ok = sair(i);
     emit alterado();
@@ -507,12 +591,14 @@ void DeskCore::pedirLista(int i) {
 void DeskCore::setDataCarga(const QDateTime& dt) {
     m_carga = dt;
     m_dadosAlterados = true;
+    marcarTrabalho();
     emit alterado();
 }
 
 void DeskCore::setDataDescarga(const QDateTime& dt) {
     m_descarga = dt;
     m_dadosAlterados = true;
+    marcarTrabalho();
     emit alterado();
 }
 
@@ -526,6 +612,7 @@ void DeskCore::setCaracteristica(int indice) {
     if (indice < 0 || indice > 1) return;
     m_caracteristica = indice;
     m_dadosAlterados = true;
+    marcarTrabalho();
     emit alterado();
 }
 
@@ -539,6 +626,8 @@ void DeskCore::setMateriasSubsidiarias(bool v) {
 // ---------------------------------------------------------------- buttons
 
 void DeskCore::btEntrada() {
+    if (!podeAbandonar()) return;
+    m_estado.clear();
     limparForm();
     m_tabsActivas = true;
     for (int t = 0; t < 3; ++t) m_tabActiva[t] = true;
@@ -555,6 +644,7 @@ void DeskCore::btEntrada() {
     m_campanha.clear();
     // A new weighing may need the name, address or tax number typed in.
     activa();
+    desbloquearIdentificacao();
     mostrar(BtConf, true);
     m_foco = 0;
     emit alterado();
@@ -565,7 +655,7 @@ void DeskCore::btPeso() {
     if (m_primeiroPeso) {
         for (int i : {0, 2, 4, 8}) {
             if (vazio(campo(i))) {
-                aviso(QStringLiteral("Campo obrigatório!"));
+                aviso(QStringLiteral("%1: campo obrigatório!").arg(m_portao.nomeCampo(i)));
                 m_tab = (i == 0 || i == 2) ? 0 : 1;
                 m_foco = i;
                 emit alterado();
@@ -623,6 +713,7 @@ void DeskCore::btPesar() {
         ok = false;
     if (ok) {
         set(9, QString::number(valor.units() / Money::kScale));
+        marcarTrabalho();
     } else {
         aviso(mensagem);
         // No weight is left behind to be confirmed as a weight of 0.
@@ -667,6 +758,15 @@ void DeskCore::btConfPeso(int indice) {
             return;
         }
         const Pesagem& p = std::get<Pesagem>(lido);
+        // A truck already waiting on this desk is recalled, not weighed in again by a slip.
+        if (!perguntarMatriculaPendente(p.matricula)) {
+            m_painelPesagem = false;
+            m_tabsActivas = true;
+            m_tab = 0;
+            m_foco = 10;
+            emit alterado();
+            return;
+        }
         const Money pesado = m_kind.campoPrimeiroPeso == 16 ? *p.pesos.bruto : *p.pesos.tara;
         if (!confirmarOrigem(pesado, 1)) return;
         set(m_kind.campoPrimeiroPeso, formatarPeso(pesado));
@@ -677,6 +777,9 @@ void DeskCore::btConfPeso(int indice) {
             return;
         }
         primeiro = true;
+        m_estado = QStringLiteral("Talão %1 gravado: viatura %2, %3 %4. Aguarda a segunda pesagem.")
+                       .arg(talaoTexto(), vazio(p.matricula) ? QStringLiteral("sem matrícula") : p.matricula.trimmed(),
+                            m_kind.legendaPrimeiroPeso, pesoComUnidade(formatarPeso(pesado)));
     } else if (m_segundoPeso) {
         QString erro;
         const auto pesado = Pesos::lerPesado(campo(9), m_portao.nomeCampo(m_kind.campoSegundoPeso), erro);
@@ -693,7 +796,10 @@ void DeskCore::btConfPeso(int indice) {
         const Money liquido = m_kind.entrada ? *primeiroPesado - *pesado : *pesado - *primeiroPesado;
         if (liquido <= Money()) {
             aviso(QStringLiteral("Peso Líquido incorrecto"));
+            // Back to the truck on the desk: its first weight and entry stay in view.
             m_painelPesagem = false;
+            m_tabsActivas = true;
+            set(9, QString());
             emit alterado();
             return;
         }
@@ -751,7 +857,7 @@ void DeskCore::btConf() {
         desactivaBotoes();
         setRotulo(Resumo1, m_kind.resumoTerceiro + rotulo(NomeTerceiro));
         setRotulo(Resumo2, QStringLiteral("Artigo: ") + rotulo(DescArtigo));
-        setRotulo(Resumo3, QStringLiteral("Peso Efectivo = ") + campo(13));
+        setRotulo(Resumo3, QStringLiteral("Peso Efectivo = ") + pesoComUnidade(campo(13)));
         setRotulo(Resumo4, m_kind.entrada ? QStringLiteral("Característica ") + caracteristicas().value(m_caracteristica)
                                           : QString());
         emit alterado();
@@ -773,10 +879,15 @@ void DeskCore::btConf() {
                            m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(), m_caracteristica,
                            m_kind.entrada};
     const QString efectivo = textoPeso(p.efectivo);
+    const QString talao = talaoTexto();
     try {
         if (!m_dadosAlterados) {
             if (m_obsAlteradas) ActualizaHistorico(m_db, m_idHistorico, p.justificacao, efectivo, comp);
             btCancGeral();
+            // Confirmar on an unchanged weighing writes nothing, and says so.
+            m_estado = m_obsAlteradas ? QStringLiteral("Talão %1: observações gravadas.").arg(talao)
+                                      : QStringLiteral("Talão %1 sem alterações: nada foi gravado.").arg(talao);
+            emit alterado();
             return;
         }
         // The document's state before the update is announced first: an interruption
@@ -799,7 +910,12 @@ void DeskCore::btConf() {
                     return;
                 }
                 CrashPoint::hit("correct.after-commit");
-                btCancGeral();
+                {
+                    const ChaveDocumento k = m_doc;
+                    btCancGeral();
+                    m_estado = QStringLiteral("Talão %1 corrigido; documento %2 actualizado.").arg(talao, textoDocumento(k));
+                    emit alterado();
+                }
                 return;
             case DocumentoDesk::Actualizacao::Anulado:
             case DocumentoDesk::Actualizacao::Convertido:
@@ -942,6 +1058,9 @@ void DeskCore::btConfFinal(int indice) {
     m_criados.clear();
     m_flagsCriados.clear();
     m_concluido = m_doc;
+    m_estado = QStringLiteral("Talão %1 concluído: viatura %2, peso efectivo %3; documento %4.")
+                   .arg(talaoTexto(), vazio(p.matricula) ? QStringLiteral("sem matrícula") : p.matricula.trimmed(),
+                        pesoComUnidade(formatarPeso(p.efectivo)), textoDocumento(m_doc));
     if (indice == 1 && m_noTalao >= 1) {
         QString erro;
         if (!m_talao || !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro))
@@ -970,7 +1089,7 @@ void DeskCore::btCancGeral() {
     m_grelhaVisivel = false;
     m_foco = -1;
     m_tab = 0;
-    if (m_verHistorico) desbloquearIdentificacao();
+    desbloquearIdentificacao();
     m_verHistorico = false;
     mostrar(BtImpHist, false);
     mostrar(BtMailHist, false);
@@ -979,7 +1098,13 @@ void DeskCore::btCancGeral() {
     emit alterado();
 }
 
-void DeskCore::btSair() { emit fecharPedido(); }
+void DeskCore::cancelar() {
+    if (podeAbandonar()) btCancGeral();
+}
+
+void DeskCore::btSair() {
+    if (podeAbandonar()) emit fecharPedido();
+}
 
 // ---------------------------------------------------------------- saving
 
@@ -1251,7 +1376,19 @@ void DeskCore::btAnularHist() {
         continuar = m_messages.mostrarAviso(OperatorMessages::OkCancelar,
                                             m_kind.anulacaoPendente + QStringLiteral("\n\rPretende continuar?"));
     }
-    if (continuar) anular();
+    const QString talao = talaoTexto();
+    const ChaveDocumento doc = m_doc;
+    const bool historico = m_verHistorico;
+    const bool pendente = !m_verHistorico && !m_primeiroPeso && m_idHistorico > 0;
+    if (continuar && anular()) {
+        if (historico)
+            m_estado = doc.tipo.isEmpty()
+                           ? QStringLiteral("Talão %1 voltou às pendentes.").arg(talao)
+                           : QStringLiteral("Talão %1 voltou às pendentes; documento %2 anulado.")
+                                 .arg(talao, textoDocumento(doc));
+        else if (pendente)
+            m_estado = QStringLiteral("Pesagem pendente do talão %1 anulada.").arg(talao);
+    }
     m_tabsActivas = true;
     m_painelFinal = false;
     activaBotoes();
@@ -1365,10 +1502,15 @@ bool DeskCore::anular() {
 // ---------------------------------------------------------------- tickets
 
 void DeskCore::btImpHist() {
+    const QString talao = talaoTexto();
     if (m_noTalao > 0) {
         QString erro;
-        if (!m_talao || !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro))
+        if (!m_talao || !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro)) {
             aviso(QStringLiteral("O talão não foi impresso. ") + (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
+            // A failed reprint leaves the weighing on the desk, to try again or mail it.
+            emit alterado();
+            return;
+        }
     }
     m_tabsActivas = true;
     m_painelFinal = false;
@@ -1376,6 +1518,10 @@ void DeskCore::btImpHist() {
     limparForm();
     for (Botao b : {BtImpHist, BtAnularHist, BtMailHist}) mostrar(b, false);
     btCancGeral();
+    if (!talao.isEmpty()) {
+        m_estado = QStringLiteral("Talão %1 impresso.").arg(talao);
+        emit alterado();
+    }
 }
 
 void DeskCore::btMailHist() {
@@ -1414,7 +1560,7 @@ void DeskCore::grelhaHistorico() {
                         {QStringLiteral("Nome"), QStringLiteral("Nome"), 2500, false},
                         {QStringLiteral("Data"), QStringLiteral("Data"), 1800, false},
                         {QStringLiteral("Artigo"), QStringLiteral("Artigo"), 1200, false},
-                        {QStringLiteral("Talao"), QStringLiteral("Talao"), 1600, false}};
+                        {QStringLiteral("Talao"), QStringLiteral("Talão"), 1600, false}};
     m_grelha.linhas.clear();
 }
 
@@ -1452,9 +1598,8 @@ bool DeskCore::carregarHistorico() {
         const QString doc = rs.text(r, QStringLiteral("TpDoc")) + QLatin1Char('/') + rs.text(r, QStringLiteral("Ano")) +
                             QLatin1Char('/') + rs.text(r, QStringLiteral("Serie")) + QLatin1Char('/') +
                             rs.text(r, QStringLiteral("NoDoc"));
-        const QString talao = m_kind.entrada ? rs.text(r, QStringLiteral("NoTalao"))
-                                             : rs.text(r, QStringLiteral("Sigla")) + QLatin1Char('/') +
-                                                   rs.text(r, QStringLiteral("NoTalao"));
+        const QString talao = textoTalao(m_kind.entrada ? QString() : rs.text(r, QStringLiteral("Sigla")),
+                                         rs.value(r, QStringLiteral("NoTalao")).toInt());
         m_grelha.linhas << QStringList{rs.text(r, QStringLiteral("Hist_Id")),
                                        doc,
                                        rs.text(r, QStringLiteral("NOME")),
@@ -1466,6 +1611,8 @@ bool DeskCore::carregarHistorico() {
 }
 
 void DeskCore::btPendentes() {
+    if (!podeAbandonar()) return;
+    m_estado.clear();
     limparForm();
     activar(BtEntrada, false);
     activar(BtHistorico, false);
@@ -1483,6 +1630,7 @@ void DeskCore::btPendentes() {
 }
 
 void DeskCore::btHistorico() {
+    if (!podeAbandonar()) return;
     m_pesquisaVisivel = true;
     mostrar(BtLer, true);
     m_histDe = QDate(QDate::currentDate().year(), QDate::currentDate().month(), 1);
@@ -1494,6 +1642,8 @@ void DeskCore::btHistorico() {
 }
 
 void DeskCore::btLer() {
+    if (!podeAbandonar()) return;
+    m_estado.clear();
     m_pesquisaVisivel = false;
     mostrar(BtLer, false);
     limparForm();
@@ -1539,8 +1689,9 @@ void DeskCore::activarLinha(int linha) {
     m_grelhaVisivel = false;
     mostrar(BtConf, true);
     if (const auto pb = RegistoHistorico::lerDataHora(campo(14))) m_dataPesagem = pb->date();
+    m_estado.clear();
+    bloquearRegisto();
     if (m_verHistorico) {
-        for (int i : {0, 1, 2, 4, 5, 6, 7, 8, 10}) m_campos[i].soLeitura = true;
         m_tab = 0;
         for (int i : {0, 1, 2, 3, 7, 10, 11, 12, 13}) m_listasDesactivadas.insert(i);
         mostrar(BtImpHist, true);
@@ -1648,7 +1799,7 @@ bool DeskCore::lerCarga(qint32 id) {
         const RecordSet a = m_db.consultar(QStringLiteral("SELECT Nome, UnBase FROM Artigos WHERE Codigo = ?"), {campo(2)});
         setRotulo(DescArtigo, a.isEmpty() ? QString() : a.text(QStringLiteral("Nome")));
         m_unBase = a.isEmpty() ? QString() : a.text(QStringLiteral("UnBase"));
-        setRotulo(Unidade, m_unBase);
+        setRotulo(Unidade, QStringLiteral("kg"));  // weights are kilograms whatever the article is sold in
         if (!m_kind.entrada && !m_doc.tipo.isEmpty() &&
             m_doc.tipo.compare(m_parametros.texto(QStringLiteral("TpSaida")), Qt::CaseInsensitive) == 0) {
             const RecordSet h = m_db.consultar(

@@ -129,7 +129,20 @@ public:
     // The document of the last completion this desk made itself (empty when it made none).
     ChaveDocumento documentoConcluido() const { return m_concluido; }
     QString ultimoErro() const { return m_ultimoErro; }
-    QString talaoTexto() const;  // "prefix/number" outgoing, "number" incoming
+    QString talaoTexto() const;  // "prefix/number" outgoing ("number" without a prefix), "number" incoming
+    // What the desk last did, for the line in the desk itself (a ticket saved, finished, cancelled).
+    QString estado() const { return m_estado; }
+    // The weighing on the desk holds what the operator read or typed and nothing saved yet.
+    bool trabalhoPorGravar() const { return m_porGravar; }
+    // Before an action that would drop unsaved work: asks the operator (default No).
+    // True when there is nothing to lose or the operator agrees to lose it.
+    bool podeAbandonar();
+    // The pending weighing of this desk with the same plate, if any (its record and ticket).
+    struct PendenteMatricula {
+        qint32 id = 0;
+        QString talao;
+    };
+    std::optional<PendenteMatricula> pendenteComMatricula(const QString& matricula) const;
     // The weights card beside the tabs: plate, entry, first and second weight, net and
     // effective weight of the truck at the desk (empty texts where there is nothing).
     QStringList cartaoPesos() const;
@@ -159,6 +172,8 @@ public:
     void btConfFinal(int indice);
     void btCancFinal();
     void btCancGeral();
+    // The operator's "Cancelar": clears the desk, asking first when work would be lost.
+    void cancelar();
     void btPendentes();
     void btHistorico();
     void btLer();
@@ -175,6 +190,12 @@ public:
 
     // Weights as the desk shows them, with every decimal held: a correction reads them back.
     static QString formatarPeso(const Money& m) { return m.formatExact(); }
+    // A weight as the operator reads it beside a label: "12.340,00 kg" (empty stays empty).
+    static QString pesoComUnidade(const QString& campo);
+    // A ticket as shown: "prefix/number", or the number alone when there is no prefix.
+    static QString textoTalao(const QString& sigla, qint32 numero);
+    // An ERP document as the operator names it: "GR 1/19".
+    static QString textoDocumento(const ChaveDocumento& k);
 
 signals:
     void alterado();           // anything the widgets show may have changed
@@ -199,6 +220,11 @@ private:
     void desactivaBotoes();
     void activaBotoes();
     void desbloquearIdentificacao();
+    // Read-only fields (their lists too) of a truck recalled from the pending list or a
+    // finished weighing opened from the history.
+    void bloquearRegisto();
+    void marcarTrabalho() { m_porGravar = true; }
+    bool perguntarMatriculaPendente(const QString& matricula);
 
     bool validar(int i);
     bool verificarPeso(int i);
@@ -297,6 +323,8 @@ private:
     QString m_armazem;
     QString m_unBase;
     QString m_ultimoErro;
+    QString m_estado;
+    bool m_porGravar = false;
     QList<ChaveDocumento> m_criados;
     QList<short> m_flagsCriados;
 };

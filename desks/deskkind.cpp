@@ -7,9 +7,10 @@ const DeskKind& DeskKind::saidas() {
         d.caption = QStringLiteral("Saídas");
         d.nome = QStringLiteral("saidas");
         d.numCampos = 24;
-        d.tabs = {QStringLiteral("&Saída"), QStringLiteral("&Cliente"), QStringLiteral("Observações"), QStringLiteral("Carga")};
+        // The tabs carry no access letter (Ctrl+Tab moves between them): each letter is one command.
+        d.tabs = {QStringLiteral("Saída"), QStringLiteral("Cliente"), QStringLiteral("Observações"), QStringLiteral("Carga")};
         d.btEntradaCaption = QStringLiteral("&Saída");
-        d.btPendentesCaption = QStringLiteral("&Cargas Pendentes");
+        d.btPendentesCaption = QStringLiteral("Cargas Pen&dentes");
         d.tabelaTerceiro = QStringLiteral("Clientes");
         d.tpTerc = 2;
         d.terceiroNaoExiste = QStringLiteral("Cliente não existente!");
@@ -47,7 +48,7 @@ const DeskKind& DeskKind::entradas() {
         d.caption = QStringLiteral("Entradas");
         d.nome = QStringLiteral("entradas");
         d.numCampos = 20;
-        d.tabs = {QStringLiteral("&Entrada"), QStringLiteral("&Fornecedor"), QStringLiteral("Observações"),
+        d.tabs = {QStringLiteral("Entrada"), QStringLiteral("Fornecedor"), QStringLiteral("Observações"),
                   QStringLiteral("Carga")};
         d.btEntradaCaption = QStringLiteral("&Entrada");
         d.btPendentesCaption = QStringLiteral("&Descargas Pendentes");

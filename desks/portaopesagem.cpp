@@ -49,6 +49,14 @@ QString PortaoPesagem::nomeCampo(int campo) const {
             return QStringLiteral("Tara");
         case 18:
             return QStringLiteral("Peso Líquido");
+        case 4:
+            return QStringLiteral("Nome");
+        case 8:
+            return QStringLiteral("Contribuinte");
+        case 10:
+            return QStringLiteral("Matrícula");
+        case 12:
+            return QStringLiteral("Observações");
         case 23:
             return QStringLiteral("Tipo Morada");
         default:

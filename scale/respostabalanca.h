@@ -9,7 +9,7 @@
 struct LeituraBalanca {
     bool estavel = false;  // the reply carried the stable mark "GS"
     qint64 peso = 0;       // kilograms: the digits before the first "KG"
-    QString mensagem;      // "Pesagem Estavel", "Pesagem Instavel", an error, or the caller's text
+    QString mensagem;      // "Pesagem Estável", "Pesagem Instável", an error, or the caller's text
 };
 Q_DECLARE_METATYPE(LeituraBalanca)
 
@@ -18,10 +18,10 @@ namespace RespostaBalanca {
 inline constexpr qint64 kPesoMaximo = 922337203685477LL;
 
 inline QString estavel() {
-    return QStringLiteral("Pesagem Estavel");
+    return QStringLiteral("Pesagem Estável");
 }
 inline QString instavel() {
-    return QStringLiteral("Pesagem Instavel");
+    return QStringLiteral("Pesagem Instável");
 }
 inline QString semPeso() {
     return QStringLiteral("A resposta da balança não traz o peso em kg.");

@@ -14,6 +14,7 @@ packages=(
   libqrencode-dev zbar-tools libssl-dev
   qt6-svg-dev libqt6svg6
   qt6-charts-dev libqt6opengl6-dev
+  qt6-translations-l10n
 )
 
 missing=()

@@ -52,10 +52,11 @@ bool MessageBoxes::mostrarAviso(int tipo, const QString& texto) {
             box.setDefaultButton(QMessageBox::Cancel);
             return box.exec() == QMessageBox::Ok;
         }
-        case SimNao: {
-            QMessageBox box(QMessageBox::Information, title, texto, QMessageBox::Yes | QMessageBox::No,
-                            m_parent);
-            box.setDefaultButton(QMessageBox::Yes);
+        case SimNao:
+        case SimNaoPredefinidoNao: {
+            QMessageBox box(tipo == SimNao ? QMessageBox::Information : QMessageBox::Question, title, texto,
+                            QMessageBox::Yes | QMessageBox::No, m_parent);
+            box.setDefaultButton(tipo == SimNao ? QMessageBox::Yes : QMessageBox::No);
             return box.exec() == QMessageBox::Yes;
         }
         case CampoObrigatorio:

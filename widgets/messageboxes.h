@@ -14,6 +14,7 @@ class MessageBoxes : public OperatorMessages {
     explicit MessageBoxes(QWidget* parent = nullptr);
     ~MessageBoxes() override;
     void setParent(QWidget* parent) { m_parent = parent; }
+    QWidget* parent() const { return m_parent; }
 
     bool mostrarAviso(int tipo, const QString& texto) override;
     void mostrarEstado(int estado, const QString& texto) override;

@@ -14,12 +14,14 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -32,6 +34,7 @@
 #include "deskteclado.h"
 #include "listadesk.h"
 #include "listapesquisa.h"
+#include "messageboxes.h"
 #include "operacoestalao.h"
 #include "talaodesk.h"
 
@@ -50,17 +53,50 @@ QLabel[unidade="true"] { color: #5c6573; }
 #Frame3 QLabel, #Frame7 QLabel, #Resumo QLabel, #Frame3 QPushButton, #Frame7 QPushButton { font-weight: normal; }
 QLabel[peso="true"] { font-size: 13pt; font-weight: 600; }
 #lblResumo_3 { font-size: 13pt; font-weight: 600; }
+#lblEstado { background: #e3f1e0; color: #1d4a17; border-bottom: 1px solid #b7d6b0; padding: 6px 14px; font-weight: 600; }
+CampoEntrada[readOnly="true"], QPlainTextEdit[readOnly="true"] { background: palette(window); color: #3c4250; }
 )";
 
 }  // namespace
+
+// The operator messages of one desk: the desk's own window is brought forward before
+// its box and stays in front after it (with two desks open the other never comes
+// forward), and the box is parented to the desk.
+class MensagensDesk : public OperatorMessages {
+  public:
+    MensagensDesk(DeskWindow& w, OperatorMessages& m) : m_w(w), m_m(m) {}
+    bool mostrarAviso(int tipo, const QString& texto) override {
+        m_w.antesDeMensagem();
+        const bool r = m_m.mostrarAviso(tipo, texto);
+        m_w.depoisDeMensagem();
+        return r;
+    }
+    void mostrarEstado(int estado, const QString& texto) override {
+        m_w.antesDeMensagem();
+        m_m.mostrarEstado(estado, texto);
+        m_w.depoisDeMensagem();
+    }
+    void mensagem(const QString& texto) override {
+        m_w.antesDeMensagem();
+        m_m.mensagem(texto);
+        m_w.depoisDeMensagem();
+    }
+    void progresso(const QString& texto, int feito, int total) override { m_m.progresso(texto, feito, total); }
+    OperatorMessages& interior() { return m_m; }
+
+  private:
+    DeskWindow& m_w;
+    OperatorMessages& m_m;
+};
 
 DeskWindow::DeskWindow(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
                        SessaoSage& sessao, QWidget* parent)
     : QWidget(parent),
       m_kind(kind),
+      m_mensagens(std::make_unique<MensagensDesk>(*this, messages)),
       m_registry(std::make_unique<ApiRegistry>()),
-      m_lookup(std::make_unique<ListaDesk>(db, messages, this)),
-      m_core(std::make_unique<DeskCore>(kind, db, parametros, messages, sessao, *m_registry)) {
+      m_lookup(std::make_unique<ListaDesk>(db, *m_mensagens, this)),
+      m_core(std::make_unique<DeskCore>(kind, db, parametros, *m_mensagens, sessao, *m_registry)) {
     setObjectName(kind.entrada ? QStringLiteral("Entradas") : QStringLiteral("Saidas"));
     setWindowTitle(kind.caption);
     m_core->setLookupProvider(m_lookup.get());
@@ -81,6 +117,57 @@ DeskWindow::DeskWindow(const DeskKind& kind, BaseDados& db, ParametrosAplic& par
     sincronizar();
     m_tabAplicado = -1;
     resize(980, 580);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* agora) { guardarFoco(agora); });
+}
+
+QMdiSubWindow* DeskWindow::subJanela() const {
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) return sub;
+    return nullptr;
+}
+
+void DeskWindow::guardarFoco(QWidget* agora) {
+    // Where the operator leaves the focus, not where switching windows moves it.
+    if (m_fechado || m_aActivar || !agora || !isAncestorOf(agora)) return;
+    m_ultimoFoco = agora;
+}
+
+void DeskWindow::restaurarFoco() {
+    m_aActivar = false;
+    if (m_fechado || !m_ultimoFoco) return;
+    QWidget* w = m_ultimoFoco;
+    if (!w->isVisible() || !w->isEnabled() || QApplication::activeModalWidget()) return;
+    // Only while this desk is the one in front, and never taking the focus from another window.
+    if (!m_sub || !m_sub->mdiArea() || m_sub->mdiArea()->activeSubWindow() != m_sub) return;
+    QWidget* agora = QApplication::focusWidget();
+    if (agora && agora != m_sub && !m_sub->isAncestorOf(agora)) return;
+    if (agora != w) w->setFocus(Qt::OtherFocusReason);
+}
+
+void DeskWindow::antesDeMensagem() {
+    if (m_mensagensAbertas++ == 0) {
+        m_focoAntesMensagem = QApplication::focusWidget();
+        if (auto* boxes = dynamic_cast<MessageBoxes*>(&static_cast<MensagensDesk*>(m_mensagens.get())->interior())) {
+            m_paiMensagens = boxes->parent();
+            boxes->setParent(this);
+        }
+    }
+    if (QMdiSubWindow* sub = subJanela(); sub && sub->mdiArea() && sub->mdiArea()->activeSubWindow() != sub)
+        sub->mdiArea()->setActiveSubWindow(sub);
+}
+
+void DeskWindow::depoisDeMensagem() {
+    if (--m_mensagensAbertas > 0) return;
+    if (auto* boxes = dynamic_cast<MessageBoxes*>(&static_cast<MensagensDesk*>(m_mensagens.get())->interior()))
+        boxes->setParent(m_paiMensagens);
+    if (m_fechado) return;
+    // The box gave the activation back to the main window: this desk stays the one in front.
+    if (isVisible() && !window()->isActiveWindow()) window()->activateWindow();
+    if (QMdiSubWindow* sub = subJanela(); sub && sub->mdiArea() && sub->mdiArea()->activeSubWindow() != sub)
+        sub->mdiArea()->setActiveSubWindow(sub);
+    if (m_focoAntesMensagem && isAncestorOf(m_focoAntesMensagem) && m_focoAntesMensagem->isVisible() &&
+        m_focoAntesMensagem->isEnabled())
+        m_focoAntesMensagem->setFocus(Qt::OtherFocusReason);
 }
 
 DeskWindow::~DeskWindow() {
@@ -208,6 +295,11 @@ void DeskWindow::construir() {
     cab->setContentsMargins(14, 8, 14, 8);
     cab->addWidget(m_titulo, 1);
     cab->addWidget(subtitulo);
+    // What the desk last did (ticket saved, finished, cancelled), in the desk itself.
+    m_estado = new QLabel(this);
+    m_estado->setObjectName(QStringLiteral("lblEstado"));
+    m_estado->setWordWrap(true);
+    m_estado->hide();
 
     // The operator's commands, in the order of a day's work.
     auto* barra = new QHBoxLayout;
@@ -233,7 +325,7 @@ void DeskWindow::construir() {
     }
     barra->addStretch();
     auto* btCancGeral = novoBotao(QStringLiteral("btCancGeral"), QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar as operações."));
-    auto* btSair = novoBotao(QStringLiteral("btSair"), QStringLiteral("&Sair"), QStringLiteral("Abandonar."));
+    auto* btSair = novoBotao(QStringLiteral("btSair"), QStringLiteral("Sai&r"), QStringLiteral("Abandonar."));
     for (QPushButton* b : {btCancGeral, btSair}) {
         b->setMinimumHeight(34);
         barra->addWidget(b);
@@ -273,7 +365,7 @@ void DeskWindow::construir() {
     accoesHist->addStretch();
     accoesHist->addWidget(novoBotao(QStringLiteral("btAnularHist"), QStringLiteral("&Anular"), QStringLiteral("Anular.")));
     accoesHist->addWidget(novoBotao(QStringLiteral("btImpHist"), QStringLiteral("&Imprimir"), QStringLiteral("Imprimir Talão.")));
-    accoesHist->addWidget(novoBotao(QStringLiteral("btMailHist"), QStringLiteral("&e-mail"), QStringLiteral("e-mail.")));
+    accoesHist->addWidget(novoBotao(QStringLiteral("btMailHist"), QStringLiteral("e-&mail"), QStringLiteral("e-mail.")));
 
     // The record: four tabs, or the list of pending loads / history in their place.
     m_tabs = new QTabWidget(this);
@@ -336,6 +428,7 @@ void DeskWindow::construir() {
     raiz->setContentsMargins(0, 0, 0, 0);
     raiz->setSpacing(0);
     raiz->addWidget(cabecalho);
+    raiz->addWidget(m_estado);
     raiz->addLayout(corpo, 1);
 
     auto liga = [this](const QString& nome, Accao a, const std::function<void()>& f, bool validar = true) {
@@ -347,14 +440,14 @@ void DeskWindow::construir() {
     liga(QStringLiteral("btPendentes"), Accao::Outra, [d] { d->btPendentes(); });
     liga(QStringLiteral("btHistorico"), Accao::Historico, [d] { d->btHistorico(); });
     liga(QStringLiteral("btler"), Accao::Outra, [d] { d->btLer(); });
-    liga(QStringLiteral("btCancGeral"), Accao::Outra, [d] { d->btCancGeral(); }, false);
+    liga(QStringLiteral("btCancGeral"), Accao::Outra, [d] { d->cancelar(); }, false);
     liga(QStringLiteral("btSair"), Accao::Outra, [d] { d->btSair(); }, false);
     liga(QStringLiteral("btAnularHist"), Accao::Outra, [d] { d->btAnularHist(); });
     liga(QStringLiteral("btImpHist"), Accao::Outra, [d] { d->btImpHist(); });
     liga(QStringLiteral("btMailHist"), Accao::Outra, [d] { d->btMailHist(); });
     liga(QStringLiteral("btConf"), Accao::Conf, [d] { d->btConf(); });
     // The second cancel button of the "Carga" tab abandons the record, as the main one does.
-    liga(QStringLiteral("btCancelar"), Accao::Outra, [d] { d->btCancGeral(); }, false);
+    liga(QStringLiteral("btCancelar"), Accao::Outra, [d] { d->cancelar(); }, false);
     liga(QStringLiteral("btConfPeso_0"), Accao::ConfPeso, [d] { d->btConfPeso(0); });
     liga(QStringLiteral("btConfPeso_1"), Accao::ConfPeso, [d] { d->btConfPeso(1); });
     liga(QStringLiteral("btCancPeso"), Accao::CancPeso, [d] { d->btCancPeso(); }, false);
@@ -558,7 +651,8 @@ QWidget* DeskWindow::paginaCarga() {
     auto* botoes = new QHBoxLayout;
     botoes->addStretch();
     auto* conf = novoBotao(QStringLiteral("btConf"), QStringLiteral("&Confirmar"));
-    auto* canc = novoBotao(QStringLiteral("btCancelar"), QStringLiteral("Ca&ncelar"));
+    // No access letter: the bar's "Ca&ncelar" is the same command.
+    auto* canc = novoBotao(QStringLiteral("btCancelar"), QStringLiteral("Cancelar"));
     conf->setMinimumHeight(32);
     canc->setMinimumHeight(32);
     botoes->addWidget(conf);
@@ -596,13 +690,13 @@ QGroupBox* DeskWindow::painelPesagem() {
     connect(m_dataPesagem, &QDateEdit::dateChanged, this, [this](const QDate& d) {
         if (!m_aSincronizar && !m_fechado) m_core->setDataPesagem(d);
     });
-    auto* pesar = novoBotao(QStringLiteral("btPesar"), QStringLiteral("&Pesar"), QStringLiteral("Ler o peso da balança (F8)."));
+    auto* pesar = novoBotao(QStringLiteral("btPesar"), QStringLiteral("Pes&ar"), QStringLiteral("Ler o peso da balança (F8)."));
     pesar->setMinimumHeight(40);
     l->addWidget(pesar);
     auto* linhaBotoes = new QHBoxLayout;
     linhaBotoes->addWidget(novoBotao(QStringLiteral("btConfPeso_0"), QStringLiteral("&Confirmar")));
     linhaBotoes->addWidget(novoBotao(QStringLiteral("btConfPeso_1"), QStringLiteral("&Imprimir")));
-    linhaBotoes->addWidget(novoBotao(QStringLiteral("btCancPeso"), QStringLiteral("Ca&ncelar")));
+    linhaBotoes->addWidget(novoBotao(QStringLiteral("btCancPeso"), QStringLiteral("Cance&lar")));
     l->addLayout(linhaBotoes);
     return f;
 }
@@ -612,8 +706,9 @@ QGroupBox* DeskWindow::painelFinal() {
     f->setObjectName(QStringLiteral("Frame7"));
     auto* l = new QVBoxLayout(f);
     l->setSpacing(8);
-    auto* texto = new QLabel(QStringLiteral("Vai proceder-se à gravação final da Entrada em curso. Deverá verificar se a "
-                                            "informação disponibilizada está correcta."),
+    auto* texto = new QLabel(QStringLiteral("Vai proceder-se à gravação final da %1 em curso. Deverá verificar se a "
+                                            "informação disponibilizada está correcta.")
+                                 .arg(m_kind.entrada ? QStringLiteral("Entrada") : QStringLiteral("Saída")),
                              f);
     texto->setObjectName(QStringLiteral("lblTextoFinal"));
     texto->setWordWrap(true);
@@ -629,8 +724,8 @@ QGroupBox* DeskWindow::painelFinal() {
     l->addWidget(conf);
     auto* linha = new QHBoxLayout;
     linha->addWidget(novoBotao(QStringLiteral("btConfFinal_1"), QStringLiteral("&Imprimir"), QStringLiteral("Imprimir Talão.")));
-    linha->addWidget(novoBotao(QStringLiteral("btConfFinal_2"), QStringLiteral("&e-mail"), QStringLiteral("e-mail.")));
-    linha->addWidget(novoBotao(QStringLiteral("btCancFinal"), QStringLiteral("Ca&ncelar")));
+    linha->addWidget(novoBotao(QStringLiteral("btConfFinal_2"), QStringLiteral("e-&mail"), QStringLiteral("e-mail.")));
+    linha->addWidget(novoBotao(QStringLiteral("btCancFinal"), QStringLiteral("Cance&lar")));
     l->addLayout(linha);
     return f;
 }
@@ -674,13 +769,26 @@ void DeskWindow::sincronizar() {
         if (!w) continue;
         escreverCampo(i, d.campo(i));
         const bool soLeitura = d.campoSoLeitura(i) || (i == 9 && m_aPesar);
-        if (auto* c = qobject_cast<CampoEntrada*>(w)) c->setReadOnly(soLeitura);
-        else if (auto* t = qobject_cast<QPlainTextEdit*>(w)) t->setReadOnly(soLeitura);
+        bool mudou = false;
+        if (auto* c = qobject_cast<CampoEntrada*>(w)) {
+            mudou = c->isReadOnly() != soLeitura;
+            c->setReadOnly(soLeitura);
+        } else if (auto* t = qobject_cast<QPlainTextEdit*>(w)) {
+            mudou = t->isReadOnly() != soLeitura;
+            t->setReadOnly(soLeitura);
+        }
+        // A field that takes no typing looks it: the style sheet reads the property again.
+        if (mudou) {
+            w->style()->unpolish(w);
+            w->style()->polish(w);
+        }
         // Fields the operator cannot change are not Tab stops.
         w->setFocusPolicy(soLeitura ? Qt::ClickFocus : Qt::StrongFocus);
         if (m_listas[i]) m_listas[i]->setEnabled(d.listaActiva(i) && !d.campoSoLeitura(i));
     }
     m_titulo->setText(d.rotulo(DeskCore::Titulo));
+    m_estado->setText(d.estado());
+    m_estado->setVisible(!d.estado().isEmpty());
     const DeskCore::Rotulo desc[5] = {DeskCore::NomeTerceiro, DeskCore::DescMorada, DeskCore::DescArtigo,
                                       DeskCore::DescCodPostal, DeskCore::DescTipoMorada};
     for (int k = 0; k < 5; ++k)
@@ -826,6 +934,9 @@ void DeskWindow::focarDepois(Accao a) {
                 alvo = m_botoes.value(d.segundoPeso() ? QStringLiteral("btPeso") : QStringLiteral("btConf"));
                 break;
             case Accao::ConfPeso:
+                // A first weighing sent back to its fields (a plate already pending): the field to mend.
+                alvo = d.primeiroPeso() ? widgetCampo(d.foco()) : m_botoes.value(QStringLiteral("btConf"));
+                break;
             case Accao::CancFinal:
                 alvo = m_botoes.value(QStringLiteral("btConf"));
                 break;
@@ -880,10 +991,24 @@ void DeskWindow::fecharDesk() {
     close();
 }
 
+void DeskWindow::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!m_sub && (m_sub = subJanela())) m_sub->installEventFilter(this);
+}
+
 void DeskWindow::closeEvent(QCloseEvent* e) {
     if (m_aPesar || m_ocupado) {
         // Closing under a running reading or action would pull the desk from under it.
         m_fecharDepois = true;
+        e->ignore();
+        return;
+    }
+    // A weight read or data typed is never thrown away without asking.
+    m_ocupado = true;
+    const bool pode = m_core->podeAbandonar();
+    m_ocupado = false;
+    if (!pode) {
+        m_fecharDepois = false;
         e->ignore();
         return;
     }
@@ -892,6 +1017,12 @@ void DeskWindow::closeEvent(QCloseEvent* e) {
 }
 
 bool DeskWindow::eventFilter(QObject* o, QEvent* e) {
+    if (o == m_sub && e->type() == QEvent::WindowActivate && !m_fechado) {
+        // Coming back to this desk: Qt would focus the next control after the last one;
+        // the operator finds the focus where it was left.
+        m_aActivar = true;
+        QTimer::singleShot(0, this, [this] { restaurarFoco(); });
+    }
     if (o == m_grelha && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && m_grelha->currentRow() >= 0) {

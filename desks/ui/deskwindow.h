@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QHash>
+#include <QPointer>
 #include <QStringList>
 #include <QVector>
 #include <QWidget>
@@ -33,6 +34,7 @@ class QPushButton;
 class QStackedWidget;
 class QTableWidget;
 class QTabWidget;
+class QMdiSubWindow;
 
 // The weighing desk's window, outgoing ("Saídas") or incoming ("Entradas") by its
 // kind: it shows the desk core and hands it what the operator does. Every rule lives
@@ -59,6 +61,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
@@ -91,7 +94,15 @@ private:
     QWidget* widgetCampo(int i) const;
     void escreverCampo(int i, const QString& texto);
 
+    // Message boxes of this desk keep this desk in front (see MensagensDesk).
+    void antesDeMensagem();
+    void depoisDeMensagem();
+    QMdiSubWindow* subJanela() const;
+    void guardarFoco(QWidget* agora);
+    void restaurarFoco();
+
     const DeskKind& m_kind;
+    std::unique_ptr<OperatorMessages> m_mensagens;  // the window's messages through this desk
     std::unique_ptr<ApiRegistry> m_registry;
     std::unique_ptr<LookupProvider> m_lookup;
     std::unique_ptr<WeightSource> m_balanca;
@@ -103,6 +114,7 @@ private:
     QList<int> m_ordem;          // the fields in the order Tab visits them
     QVector<QPushButton*> m_listas;
     QLabel* m_titulo = nullptr;
+    QLabel* m_estado = nullptr;
     QLabel* m_rotulos[6] = {};  // name, address, article, postal code, address type, (unused)
     QList<QLabel*> m_unidades;
     QTabWidget* m_tabs = nullptr;
@@ -134,4 +146,12 @@ private:
     bool m_recusado = false;    // the field being left was just refused
     bool m_fecharDepois = false;
     bool m_fechado = false;
+    QPointer<QWidget> m_ultimoFoco;       // where the operator left the focus in this desk
+    QPointer<QWidget> m_focoAntesMensagem;
+    QPointer<QWidget> m_paiMensagens;     // the message boxes' own parent, given back after each box
+    QPointer<QMdiSubWindow> m_sub;        // the MDI window this desk lives in (watched for activation)
+    int m_mensagensAbertas = 0;
+    bool m_aActivar = false;
+
+    friend class MensagensDesk;
 };

@@ -89,7 +89,7 @@ private slots:
         QCOMPARE(f.msgs.last(), QStringLiteral("Artigo não existente!"));
         QVERIFY(DeskFixture::tab(*d, 2, QStringLiteral("MILHO")));
         QCOMPARE(d->rotulo(DeskCore::DescArtigo), QStringLiteral("Milho em grão nacional"));
-        QCOMPARE(d->rotulo(DeskCore::Unidade), QStringLiteral("KG"));
+        QCOMPARE(d->rotulo(DeskCore::Unidade), QStringLiteral("kg"));  // weights are kilograms, beside every field alike
         QVERIFY(!DeskFixture::tab(*d, 23, QStringLiteral("ZZ")));
         QCOMPARE(f.msgs.last(), QStringLiteral("Tipo Morada não existente!"));
         // Field lengths follow their columns: an address code never exceeds three characters.
@@ -123,7 +123,7 @@ private slots:
         DeskFixture::tab(*d, 2, QStringLiteral("TRIGO"));
         d->escrever(8, QString());
         d->btPeso();
-        QCOMPARE(f.msgs.last(), QStringLiteral("Campo obrigatório!"));
+        QCOMPARE(f.msgs.last(), QStringLiteral("Contribuinte: campo obrigatório!"));
         QCOMPARE(d->tabActual(), 1);
         QCOMPARE(d->foco(), 8);
         QVERIFY(!d->painelPesagem());
@@ -140,7 +140,7 @@ private slots:
         // An unstable reading shows its reason and leaves no weight to confirm.
         f.balanca.ok = false;
         d->btPesar();
-        QCOMPARE(f.msgs.last(), QStringLiteral("Pesagem Instavel"));
+        QCOMPARE(f.msgs.last(), QStringLiteral("Pesagem Instável"));
         QCOMPARE(d->campo(9), QString());
         f.balanca.ok = true;
         f.balanca.peso = Money::fromInteger(14220);
@@ -233,7 +233,7 @@ private slots:
         QVERIFY(d->painelFinal());
         QVERIFY(!d->tabsActivas());
         QVERIFY(d->rotulo(DeskCore::Resumo1).startsWith(QStringLiteral("Cliente: Quinta d'Ouro")));
-        QCOMPARE(d->rotulo(DeskCore::Resumo3), QStringLiteral("Peso Efectivo = 980,00"));
+        QCOMPARE(d->rotulo(DeskCore::Resumo3), QStringLiteral("Peso Efectivo = 980,00 kg"));
         d->btConfFinal(1);
         QVERIFY(!d->painelFinal());
 

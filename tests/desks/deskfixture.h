@@ -22,7 +22,7 @@ struct FakeLookup : LookupProvider {
 struct FakeWeight : WeightSource {
     bool ok = true;
     Money peso = Money::fromInteger(0);
-    QString mensagem = QStringLiteral("Pesagem Instavel");
+    QString mensagem = QStringLiteral("Pesagem Instável");
     bool pesar(Money& p, QString& m) override {
         p = peso;
         if (!ok) m = mensagem;
@@ -40,7 +40,12 @@ struct FakeTickets : TicketActions {
         if (!senhaOk) erro = QStringLiteral("Impressora sem papel.");
         return senhaOk;
     }
-    bool imprimir(qint32 id, bool, int copias, QString&) override {
+    bool falhar = false;  // the printer refuses
+    bool imprimir(qint32 id, bool, int copias, QString& erro) override {
+        if (falhar) {
+            erro = QStringLiteral("Impressora desligada.");
+            return false;
+        }
         impressos << qMakePair(id, copias);
         return true;
     }

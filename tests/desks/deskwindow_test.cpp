@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
@@ -28,9 +29,12 @@
 #include "ficheiroconfig.h"
 #include "frmmain.h"
 #include "listapesquisa.h"
+#include "messageboxes.h"
+#include "mnemonicasformulario.h"
 #include "operacoestalao.h"
 #include "simulador.h"
 #include "smtptestserver.h"
+#include "traducaoqt.h"
 
 namespace {
 
@@ -107,6 +111,29 @@ void escreverTeclas(const QString& t) {
     QTest::keyClicks(focado(), t);
 }
 
+// Answers every message box that opens: its text and default button noted, then the
+// default pressed (or Yes when `sim`), as an operator pressing Enter would.
+struct Respondedor {
+    QStringList textos;
+    QStringList predefinidos;
+    bool sim = false;
+    QTimer t;
+    Respondedor() {
+        t.setInterval(20);
+        QObject::connect(&t, &QTimer::timeout, [this] {
+            auto* b = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!b || !b->isVisible()) return;
+            textos << b->text();
+            predefinidos << (b->defaultButton() ? b->defaultButton()->text().remove(u'&') : QString());
+            QAbstractButton* alvo = sim && b->button(QMessageBox::Yes) ? b->button(QMessageBox::Yes)
+                                                                        : b->defaultButton();
+            if (!alvo) alvo = b->buttons().value(0);
+            alvo->click();
+        });
+        t.start();
+    }
+};
+
 const char* kLeitorMail = R"(
 import email, email.policy, glob, sys
 files = glob.glob(sys.argv[1] + '/new/*')
@@ -142,6 +169,7 @@ class DeskWindowTest : public QObject {
 
   private slots:
     void initTestCase() {
+        QVERIFY(carregarTraducaoQt(*qApp));  // as the program does at start-up
         QVERIFY(m_smtp.iniciar());
         m_port = m_smtp.porta();
     }
@@ -297,7 +325,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblResumo_1"))->text(),
                  QStringLiteral("Cliente: Quinta d'Ouro - Sociedade Agrícola, Lda."));
         QVERIFY(
-            filho<QLabel>(&w, QStringLiteral("lblResumo_3"))->text().endsWith(QStringLiteral("26.240,00")));
+            filho<QLabel>(&w, QStringLiteral("lblResumo_3"))->text().endsWith(QStringLiteral("26.240,00 kg")));
         fotografar(&w, QStringLiteral("desk-final.png"));
         fx.msgs.clear();
         clicar(&w, QStringLiteral("btConfFinal_2"));
@@ -329,10 +357,9 @@ class DeskWindowTest : public QObject {
         clicar(&w, QStringLiteral("btler"));
         QCOMPARE(grelha->rowCount(), 1);
         QCOMPARE(grelha->horizontalHeaderItem(1)->text(), QStringLiteral("Documento"));
-        QVERIFY(grelha->item(0, 5)->text().endsWith(
-            QLatin1Char('/') +
-            fx.valor(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                .toString()));
+        // The ticket as the desk names it: no prefix, no leading "/".
+        QCOMPARE(grelha->item(0, 5)->text(),
+                 fx.valor(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString());
         fotografar(&w, QStringLiteral("desk-historico.png"));
         QSignalSpy duplo(grelha, &QTableWidget::doubleClicked);
         const QPoint linha = grelha->visualItemRect(grelha->item(0, 2)).center();
@@ -474,14 +501,16 @@ class DeskWindowTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QCOMPARE(w.windowTitle(), QStringLiteral("Entradas"));
         auto* tabs = filho<QTabWidget>(&w, QStringLiteral("TabGrelha"));
-        QCOMPARE(tabs->tabText(0), QStringLiteral("&Entrada"));
-        QCOMPARE(tabs->tabText(1), QStringLiteral("&Fornecedor"));
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Entrada"));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("Fornecedor"));
         QVERIFY(w.findChild<QWidget*>(QStringLiteral("campo_19")));
         QVERIFY(!w.findChild<QWidget*>(QStringLiteral("campo_20")));
         QVERIFY(!w.findChild<QWidget*>(QStringLiteral("DTPicker1_0")));
         QVERIFY(w.findChild<QDateEdit*>(QStringLiteral("DTPicker1")));
         QCOMPARE(filho<QPushButton>(&w, QStringLiteral("btPendentes"))->text(),
                  QStringLiteral("&Descargas Pendentes"));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblTextoFinal"))->text().left(50),
+                 QStringLiteral("Vai proceder-se à gravação final da Entrada em cur"));
         auto* combo = filho<QComboBox>(&w, QStringLiteral("Combo1"));
         QCOMPARE(combo->count(), 2);
         QCOMPARE(combo->itemText(1), QStringLiteral("Tipo B"));
@@ -646,7 +675,7 @@ class DeskWindowTest : public QObject {
         janela.findChild<QAction*>(QStringLiteral("mnuSaidas"))->trigger();
         QWidget* w = janela.mdiArea()->activeSubWindow()->widget();
         QCOMPARE(w->objectName(), QStringLiteral("Saidas"));
-        QTRY_VERIFY(w->isAncestorOf(focado()));
+        QTRY_VERIFY2(w->isAncestorOf(focado()), qPrintable(foco()));
         tecla(Qt::Key_F2);
         QCOMPARE(foco(), QStringLiteral("campo_0"));
         escreverTeclas(QStringLiteral("C001"));
@@ -719,7 +748,7 @@ class DeskWindowTest : public QObject {
         janela.findChild<QAction*>(QStringLiteral("mnuEntradas"))->trigger();
         w = janela.mdiArea()->activeSubWindow()->widget();
         QCOMPARE(w->objectName(), QStringLiteral("Entradas"));
-        QTRY_VERIFY(w->isAncestorOf(focado()));
+        QTRY_VERIFY2(w->isAncestorOf(focado()), qPrintable(foco()));
         tecla(Qt::Key_F2);
         QCOMPARE(foco(), QStringLiteral("campo_0"));
         escreverTeclas(QStringLiteral("F001"));
@@ -812,6 +841,142 @@ class DeskWindowTest : public QObject {
     }
 
     // The menu's factories give independent desks; a desk asked to close closes its sub-window.
+    // One access letter per command in every state of both desks; read-only fields look
+    // it; the desk's own line tells what was saved; the final panel names its desk.
+    void accessLettersAndWhatTheDeskShows_data() {
+        QTest::addColumn<bool>("entrada");
+        QTest::newRow("saidas") << false;
+        QTest::newRow("entradas") << true;
+    }
+    void accessLettersAndWhatTheDeskShows() {
+        QFETCH(bool, entrada);
+        const DeskKind& k = entrada ? DeskKind::entradas() : DeskKind::saidas();
+        DeskFixture fx;
+        DeskWindow w(k, fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        DeskCore& d = w.core();
+        auto letrasUnicas = [&](const QString& estado) {
+            QStringList repetidas;
+            for (int c = Qt::Key_A; c <= Qt::Key_Z; ++c) {
+                const auto alvos = MnemonicasFormulario::alvos(&w, QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(c))));
+                if (alvos.size() > 1) repetidas << QString(QChar(c));
+            }
+            QVERIFY2(repetidas.isEmpty(), qPrintable(estado + QStringLiteral(": Alt+") + repetidas.join(u',')));
+        };
+        const QString terceiro = entrada ? QStringLiteral("F001") : QStringLiteral("C001");
+        letrasUnicas(QStringLiteral("parado"));
+        d.btEntrada();
+        letrasUnicas(QStringLiteral("nova"));
+        DeskFixture::tab(d, 0, terceiro);
+        DeskFixture::tab(d, 2, QStringLiteral("MILHO"));
+        DeskFixture::tab(d, 10, QStringLiteral("12-AB-34"));
+        d.btPeso();
+        letrasUnicas(QStringLiteral("painel de pesagem"));
+        d.escrever(9, entrada ? QStringLiteral("30000") : QStringLiteral("12000"));
+        d.btConfPeso(0);
+        auto* estado = filho<QLabel>(&w, QStringLiteral("lblEstado"));
+        QVERIFY(estado->isVisible());
+        QVERIFY2(estado->text().startsWith(QStringLiteral("Talão 1 gravado: viatura 12-AB-34")), qPrintable(estado->text()));
+        const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        QVERIFY(fx.segundaPesagem(d, id, entrada ? 12000 : 30000));
+        QVERIFY(!estado->isVisible());
+        letrasUnicas(QStringLiteral("revisão"));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblPesos_4"))->text(), QStringLiteral("18.000,00 kg"));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblUnidade_0"))->text(), QStringLiteral("kg"));
+        d.btConf();
+        letrasUnicas(QStringLiteral("gravação final"));
+        QVERIFY(filho<QLabel>(&w, QStringLiteral("lblTextoFinal"))
+                    ->text()
+                    .contains(entrada ? QStringLiteral("da Entrada em curso") : QStringLiteral("da Saída em curso")));
+        QVERIFY(filho<QLabel>(&w, QStringLiteral("lblResumo_3"))->text().endsWith(QStringLiteral("18.000,00 kg")));
+        d.btConfFinal(0);
+        QVERIFY2(estado->text().contains(QStringLiteral("documento ")), qPrintable(estado->text()));
+        d.btHistorico();
+        letrasUnicas(QStringLiteral("pesquisa do histórico"));
+        QVERIFY(fx.abrirHistorico(d, id));
+        letrasUnicas(QStringLiteral("pesagem do histórico"));
+        // What takes no typing looks it: the plate is read-only and painted unlike a deduction.
+        auto* matricula = filho<QLineEdit>(&w, QStringLiteral("campo_10"));
+        auto* vasilhame = filho<QLineEdit>(&w, QStringLiteral("campo_3"));
+        QVERIFY(matricula->isReadOnly());
+        QVERIFY(!vasilhame->isReadOnly());
+        QTabWidget* tabs = filho<QTabWidget>(&w, QStringLiteral("TabGrelha"));
+        tabs->setCurrentIndex(0);
+        const QColor fundoMatricula = matricula->grab().toImage().pixelColor(4, matricula->height() / 2);
+        tabs->setCurrentIndex(3);
+        const QColor fundoVasilhame = vasilhame->grab().toImage().pixelColor(4, vasilhame->height() / 2);
+        QVERIFY2(fundoMatricula != fundoVasilhame, qPrintable(fundoMatricula.name()));
+        if (!entrada) QVERIFY(filho<QLineEdit>(&w, QStringLiteral("campo_11"))->isReadOnly());  // Ref. Cliente
+    }
+
+    // Two desks side by side: a desk's message box keeps that desk in front, switching
+    // windows keeps each desk's focus, and a desk holding a read weight asks before it closes.
+    void twoDesksKeepTheirPlaceAndTheirWork() {
+        DeskFixture fx;
+        QMdiArea mdi;
+        mdi.resize(1300, 900);
+        MessageBoxes caixas(&mdi);
+        Respondedor resposta;
+        auto* a = new DeskWindow(DeskKind::saidas(), fx.t.db(), fx.parametros, caixas, *fx.erp);
+        auto* b = new DeskWindow(DeskKind::entradas(), fx.t.db(), fx.parametros, caixas, *fx.erp);
+        QMdiSubWindow* subA = mdi.addSubWindow(a);
+        QMdiSubWindow* subB = mdi.addSubWindow(b);
+        mdi.show();
+        mdi.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&mdi));
+        const qint32 id = fx.primeiraPesagem(a->core(), QStringLiteral("C001"), QStringLiteral("MILHO"), 12000);
+        QVERIFY(fx.segundaPesagem(a->core(), id, 30000));
+        mdi.setActiveSubWindow(subA);
+        auto* btConf = filho<QPushButton>(a, QStringLiteral("btConf"));
+        QTRY_VERIFY(btConf->isVisible());
+        btConf->setFocus(Qt::TabFocusReason);
+        QCOMPARE(foco(), QStringLiteral("btConf"));
+        // To the other desk and back, by the window list and by Ctrl+Tab: Enter is still "Confirmar".
+        mdi.setActiveSubWindow(subB);
+        QTRY_VERIFY(b->isAncestorOf(focado()));
+        mdi.setActiveSubWindow(subA);
+        QTRY_COMPARE(focado(), static_cast<QWidget*>(btConf));
+        mdi.activateNextSubWindow();
+        QTRY_COMPARE(mdi.activeSubWindow(), subB);
+        mdi.activatePreviousSubWindow();
+        QTRY_COMPARE(mdi.activeSubWindow(), subA);
+        QTest::qWait(50);
+        QCOMPARE(focado(), static_cast<QWidget*>(btConf));
+
+        // A message of desk A ("Peso Líquido incorrecto") with B beside it: A stays in front.
+        tecla(Qt::Key_F3);
+        QTRY_COMPARE(foco(), QStringLiteral("campo_9"));
+        QTest::keyClicks(focado(), QStringLiteral("1000"));
+        QTest::mouseClick(filho<QPushButton>(a, QStringLiteral("btConfPeso_0")), Qt::LeftButton);
+        QTRY_COMPARE(resposta.textos.size(), 1);
+        QCOMPARE(resposta.textos.last(), QStringLiteral("Peso Líquido incorrecto"));
+        QTest::qWait(50);
+        QCOMPARE(mdi.activeSubWindow(), subA);
+        QTRY_VERIFY2(a->isAncestorOf(focado()), qPrintable(foco() + QStringLiteral(" activa: ") +
+                                                            (QApplication::activeWindow() ? QApplication::activeWindow()->metaObject()->className() : "-")));
+        QCOMPARE(filho<QLabel>(a, QStringLiteral("lblPesos_2"))->text(), QStringLiteral("12.000,00 kg"));
+
+        // A read weight in the panel: "Sair" asks (No by default) and the desk stays.
+        tecla(Qt::Key_F3);
+        QTRY_COMPARE(foco(), QStringLiteral("campo_9"));
+        QTest::keyClicks(focado(), QStringLiteral("30000"));
+        QTest::mouseClick(filho<QPushButton>(a, QStringLiteral("btSair")), Qt::LeftButton);
+        QTRY_COMPARE(resposta.textos.size(), 2);
+        QCOMPARE(resposta.textos.last(), QStringLiteral("Abandonar a pesagem em curso?"));
+        QCOMPARE(resposta.predefinidos.last(), QStringLiteral("Não"));  // Qt's own words in Portuguese too
+        QTest::qWait(50);
+        QCOMPARE(mdi.subWindowList().size(), 2);
+        QCOMPARE(texto(a, 9), QStringLiteral("30000"));
+        // Closing the window asks the same; Yes lets it go.
+        resposta.sim = true;
+        QPointer<QMdiSubWindow> fechada(subA);
+        subA->close();
+        QTRY_VERIFY(fechada.isNull() || !fechada->isVisible());
+        QCOMPARE(resposta.textos.last(), QStringLiteral("Abandonar a pesagem em curso?"));
+    }
+
     void menuOpensDesksThatCloseTheirSubWindow() {
         DeskFixture fx;
         const FormContext c{fx.t.db(),

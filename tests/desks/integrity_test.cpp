@@ -407,7 +407,7 @@ class IntegrityTest : public QObject {
         d->btPendentes();
         d->activarLinha(0);
         QVERIFY(!d->cartaoPesos().at(1).isEmpty());
-        QCOMPARE(d->cartaoPesos().at(2), QStringLiteral("12.000,00"));
+        QCOMPARE(d->cartaoPesos().at(2), QStringLiteral("12.000,00 kg"));
     }
 };
 

@@ -19,7 +19,7 @@ class ResumoTest : public QObject {
         d->escrever(3, QStringLiteral("1.250"));
         d->btConf();
         QVERIFY(d->painelFinal());
-        QCOMPARE(d->rotulo(DeskCore::Resumo3), QStringLiteral("Peso Efectivo = 11.666,00"));
+        QCOMPARE(d->rotulo(DeskCore::Resumo3), QStringLiteral("Peso Efectivo = 11.666,00 kg"));
         QCOMPARE(d->campo(13), QStringLiteral("11.666,00"));
         // Nothing typed while the panel is open reaches the record: the tabs are closed then.
         d->escrever(3, QStringLiteral("2.000"));

@@ -248,6 +248,28 @@ class WeighCliTest : public QObject {
     }
 
     // Deductions that would leave no effective weight are refused, and nothing goes to the ERP.
+    // A plate already pending on the desk is weighed in again only when asked for.
+    void duplicatePlateIsRefusedUnlessAllowed() {
+        const QStringList pesagem{QStringLiteral("--third"), QStringLiteral("C002"), QStringLiteral("--article"),
+                                  QStringLiteral("MILHO"), QStringLiteral("--plate"), QStringLiteral("DP-11-22"),
+                                  QStringLiteral("--weight"), QStringLiteral("12000")};
+        Run r = first(QStringLiteral("saidas"), pesagem);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QString talao = r.value(QStringLiteral("ticket"));
+        const int n = historicos();
+        r = first(QStringLiteral("saidas"), pesagem);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("A viatura DP-11-22 já tem uma pesagem pendente (talão %1). Registar outra?")
+                                    .arg(talao)),
+                 qPrintable(r.err));
+        QVERIFY(r.err.contains(QStringLiteral("--allow-duplicate-plate")));
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(historicos(), n);
+        r = first(QStringLiteral("saidas"), pesagem + QStringList{QStringLiteral("--allow-duplicate-plate")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(historicos(), n + 1);
+    }
+
     void deductionsBeyondTheNetWeightAreRefused() {
         Run r = first(QStringLiteral("saidas"),
                       {QStringLiteral("--third"), QStringLiteral("C004"), QStringLiteral("--article"),
@@ -519,7 +541,7 @@ class WeighCliTest : public QObject {
         r = second(QStringLiteral("saidas"), id,
                    {QStringLiteral("--scale"), QStringLiteral("--scale-file"), ficheiro.caminho()});
         QCOMPARE(r.code, 1);
-        QCOMPARE(r.err.trimmed(), QStringLiteral("Pesagem Instavel"));
+        QCOMPARE(r.err.trimmed(), QStringLiteral("Pesagem Instável"));
         QVERIFY(valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
                     .isNull());
         QVERIFY(sim.comando(QStringLiteral("weight 30260")).startsWith(QStringLiteral("ok")));

@@ -103,6 +103,12 @@ class WeighCorrectCliTest : public QObject {
         QCOMPARE(valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
                      .toDouble(),
                  19000.0);
+        // The same effective weight again writes nothing, and says so.
+        r = weigh(QStringLiteral("correct"), QStringLiteral("entradas"),
+                  {QStringLiteral("--id"), QString::number(id), QStringLiteral("--effective"),
+                   QStringLiteral("19000")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("sem alterações: nada foi gravado.")), qPrintable(r.err));
     }
 
     void refusalsAsAtTheDesk() {

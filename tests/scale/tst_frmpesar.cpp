@@ -46,7 +46,7 @@ void TstFrmPesar::pesarMostraPesoEMensagem() {
     QVERIFY(fim.wait(5000));
     QVERIFY(bt->isEnabled());
     QCOMPARE(peso->text(), QStringLiteral("23480"));
-    QCOMPARE(mensagem->text(), QStringLiteral("Pesagem Estavel"));
+    QCOMPARE(mensagem->text(), QStringLiteral("Pesagem Estável"));
     QCOMPARE(registo->item(registo->count() - 1)->text(), QStringLiteral("Fim de pesagem - Fechar Porta"));
     QVERIFY(recebido->toPlainText().startsWith(QStringLiteral("GS  023480kg<CR><LF>")));
     QCOMPARE(sim.pedidos(), 1);

@@ -40,11 +40,11 @@ void TstLeitorBalanca::respostasDoIndicador_data() {
     QTest::addColumn<qint64>("peso");
     QTest::addColumn<QString>("mensagem");
     QTest::newRow("GS") << QStringLiteral("mark gs") << true << qint64(1250)
-                        << QStringLiteral("Pesagem Estavel");
+                        << QStringLiteral("Pesagem Estável");
     QTest::newRow("GU") << QStringLiteral("mark gu") << false << qint64(1250)
-                        << QStringLiteral("Pesagem Instavel");
+                        << QStringLiteral("Pesagem Instável");
     QTest::newRow("decimal") << QStringLiteral("reply GS 12.34 KG\\r\\n") << true << qint64(1234)
-                             << QStringLiteral("Pesagem Estavel");
+                             << QStringLiteral("Pesagem Estável");
     QTest::newRow("sem marca") << QStringLiteral("mark none") << false << qint64(1250)
                                << QStringLiteral("antes");
     QTest::newRow("sem KG") << QStringLiteral("unit off") << false << qint64(0)
@@ -92,7 +92,7 @@ void TstLeitorBalanca::respostaPartidaEmMuitasLeituras() {
     QString m;
     QVERIFY(leitor.pesar(p, m));
     QCOMPARE(p, qint64(1250));
-    QCOMPARE(m, QStringLiteral("Pesagem Estavel"));
+    QCOMPARE(m, QStringLiteral("Pesagem Estável"));
     QCOMPARE(pedido, QByteArray("\r\n"));
     QVERIFY2(pedacos.count() > 5, "the reply should have arrived in many reads");
     QVERIFY(leitor.recebido().startsWith("GS  001250kg\r"));
@@ -250,7 +250,7 @@ void TstLeitorBalanca::porSinalSemBloquear() {
     const auto l = fim.first().first().value<LeituraBalanca>();
     QVERIFY(!l.estavel);
     QCOMPARE(l.peso, qint64(1250));
-    QCOMPARE(l.mensagem, QStringLiteral("Pesagem Instavel"));
+    QCOMPARE(l.mensagem, QStringLiteral("Pesagem Instável"));
     QVERIFY(!leitor.emCurso());
     QCOMPARE(sim.pedidos(), 1);
 }

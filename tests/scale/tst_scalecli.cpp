@@ -37,9 +37,9 @@ void TstScaleCli::leituras_data() {
     QTest::addColumn<int>("codigo");
     QTest::addColumn<QString>("saida");
     QTest::newRow("estavel") << QStringList{} << 0
-                             << QStringLiteral("stable=1\nweight=1250\nmessage=Pesagem Estavel\n");
+                             << QStringLiteral("stable=1\nweight=1250\nmessage=Pesagem Estável\n");
     QTest::newRow("instavel") << QStringList{QStringLiteral("--mark"), QStringLiteral("gu")} << 1
-                              << QStringLiteral("stable=0\nweight=1250\nmessage=Pesagem Instavel\n");
+                              << QStringLiteral("stable=0\nweight=1250\nmessage=Pesagem Instável\n");
     QTest::newRow("ocupada") << QStringList{QStringLiteral("--hold")} << 1
                              << QStringLiteral(
                                     "stable=0\nweight=0\nmessage=Erro na função de Pesagem após 3 tentativas "
@@ -76,7 +76,7 @@ void TstScaleCli::ficheiroDaPastaDeConfiguracao() {
     QVERIFY(QFile::exists(dados.norvak() + QStringLiteral("/BALANCA.TXT")));
     s = correr({QStringLiteral("scale"), QStringLiteral("read"), QStringLiteral("--log")}, env);
     QCOMPARE(s.codigo, 0);
-    QCOMPARE(s.out, QStringLiteral("stable=1\nweight=777\nmessage=Pesagem Estavel\n"));
+    QCOMPARE(s.out, QStringLiteral("stable=1\nweight=777\nmessage=Pesagem Estável\n"));
     QVERIFY(s.err.contains(QStringLiteral("Abrir a porta")));
 }
 

@@ -27,7 +27,7 @@ class MensagensContadores : public OperatorMessages {
     MensagensContadores(QTextStream& err, bool aceitar) : m_err(err), m_aceitar(aceitar) {}
     bool mostrarAviso(int tipo, const QString& texto) override {
         escrever(texto);
-        if (tipo != OkCancelar && tipo != SimNao) return true;
+        if (tipo != OkCancelar && tipo != SimNao && tipo != SimNaoPredefinidoNao) return true;
         if (!m_aceitar) escrever(QStringLiteral("Não foi gravado: repita com --force para o confirmar."));
         return m_aceitar;
     }

@@ -22,7 +22,7 @@ namespace {
 const char* kUsoWeigh =
     "balantrix-cli weigh first --desk saidas|entradas --third CODIGO --article CODIGO [--address CODIGO] "
     "[--address-type CODIGO] [--plate MATRICULA] [--ref-cliente TEXTO] [--ref-entrega TEXTO] [--obs TEXTO] "
-    "[--subsidiary] [--date DD-MM-AAAA] (--weight KG | --scale [--scale-file BALANCA.TXT])\n"
+    "[--subsidiary] [--allow-duplicate-plate] [--date DD-MM-AAAA] (--weight KG | --scale [--scale-file BALANCA.TXT])\n"
     "  balantrix-cli weigh second --desk saidas|entradas --id HIST_ID [--date DD-MM-AAAA] (--weight KG | "
     "--scale "
     "[--scale-file BALANCA.TXT]) [--container KG] [--quality KG] [--category \"Tipo A\"|\"Tipo B\"] "
@@ -43,7 +43,7 @@ class MensagensPosto : public OperatorMessages {
     explicit MensagensPosto(QTextStream& err) : m_err(err) {}
     bool mostrarAviso(int tipo, const QString& texto) override {
         escrever(texto);
-        if (tipo == OkCancelar || tipo == SimNao) return m_aceitar;
+        if (tipo == OkCancelar || tipo == SimNao || tipo == SimNaoPredefinidoNao) return m_aceitar;
         m_falhou = true;
         return true;
     }
@@ -97,8 +97,8 @@ QString pesoPlano(const QVariant& v) {
 }
 
 QString talaoDoRegisto(const RecordSet& r, bool entrada) {
-    const QString numero = r.text(QStringLiteral("NoTalao"));
-    return entrada ? numero : r.text(QStringLiteral("Sigla")) + QLatin1Char('/') + numero;
+    return DeskCore::textoTalao(entrada ? QString() : r.text(QStringLiteral("Sigla")),
+                                r.value(QStringLiteral("NoTalao")).toInt());
 }
 
 std::optional<QDate> lerData(const QString& texto, QString* motivo = nullptr) {
@@ -298,6 +298,7 @@ int primeira(Cli& cli) {
         valores << qMakePair(&c, v);
     }
     const bool subsidiarias = cli.takeFlag(QStringLiteral("--subsidiary"));
+    const bool repetida = cli.takeFlag(QStringLiteral("--allow-duplicate-plate"));
     OpcoesPeso peso;
     if (!lerOpcoesPeso(cli, peso) || !cli.args.isEmpty() || (subsidiarias && !kind->entrada))
         return cli.usage(QString::fromUtf8(kUsoWeigh));
@@ -317,7 +318,15 @@ int primeira(Cli& cli) {
         if (peso.data) d.setDataPesagem(*peso.data);
         if (!posto.pesar(peso.kg, peso.balanca)) return Cli::Failed;
         posto.msgs().limpar();
+        // A plate already pending on the desk is asked about: only the option answers Yes.
+        posto.msgs().setAceitar(repetida);
         d.btConfPeso(0);
+        posto.msgs().setAceitar(false);
+        if (d.idHistorico() <= 0 && !repetida && d.pendenteComMatricula(d.campo(10))) {
+            cli.err << "Não foi gravada: repita com --allow-duplicate-plate para registar outra pesagem desta "
+                       "viatura.\n";
+            return Cli::Failed;
+        }
         if (posto.msgs().falhou() || d.painelPesagem() || d.idHistorico() <= 0) return Cli::Failed;
         const RecordSet r = LerHistorico(posto.db(), d.idHistorico());
         cli.result(QStringLiteral("hist_id"), QString::number(d.idHistorico()));
@@ -520,6 +529,8 @@ int corrigir(Cli& cli) {
         posto.msgs().setAceitar(false);
         // A correction the desk refused keeps the weighing on the desk.
         if (posto.msgs().falhou() || d.verHistorico()) return Cli::Failed;
+        // Options that change nothing write nothing, and the desk says so.
+        if (d.estado().endsWith(QStringLiteral("nada foi gravado."))) cli.err << d.estado() << '\n';
         const RecordSet f = LerHistorico(posto.db(), id);
         if (f.isEmpty() || f.isNull(QStringLiteral("DataHoraPL")) || !esperado ||
             Money::fromVariant(f.value(QStringLiteral("PesoEfectivo"))) != *esperado) {

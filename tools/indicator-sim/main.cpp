@@ -25,6 +25,7 @@
 #include "iconeprograma.h"
 #include "indicador.h"
 #include "janelaindicador.h"
+#include "traducaoqt.h"
 
 namespace {
 void escrever(const QString& linha) {
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<QCoreApplication> aplicacao =
         janela ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication& app = *aplicacao;
+    carregarTraducaoQt(app);
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("Simulador de indicador de báscula num pseudo-terminal."));
     p.addHelpOption();

@@ -174,6 +174,11 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
         return a;
     }
     if (d.verHistorico() && d.idHistorico() > 0 && d.tabsActivas()) {
+        // Slips: typing where a finished weighing takes nothing (the party, the plate, references).
+        if (chance(10)) {
+            const int campo = um({0, 2, 10, Mundo::kind(posto).entrada ? 1 : 21});
+            return tab(campo, textoPara(posto, campo));
+        }
         switch (ate(8)) {
             case 0:
                 return tab(3, textoPara(posto, 3));
@@ -192,6 +197,11 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
         }
     }
     if (d.segundoPeso()) {
+        // Slips on a recalled truck: another party, article or plate typed over it.
+        if (chance(8)) {
+            const int campo = um({0, 1, 2, 10});
+            return tab(campo, textoPara(posto, campo));
+        }
         if (d.campo(15).isEmpty())
             return chance(90) ? botao(DeskCore::BtPeso) : botao(DeskCore::BtAnularHist);
         switch (ate(7)) {
@@ -211,6 +221,13 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
         if (!d.primeiroPeso() || chance(5)) return tab(0, textoPara(posto, 0));
         if (d.campo(2).isEmpty() || chance(5)) return tab(2, textoPara(posto, 2));
         if (chance(10)) return tab(10, textoPara(posto, 10));
+        // A truck already waiting on this desk weighed in again by mistake (or on purpose).
+        if (chance(6)) {
+            const RecordSet r = m.db().consultar(
+                QStringLiteral("SELECT Carro FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND Tipo = ? AND Carro <> ''"),
+                {Mundo::kind(posto).tipo});
+            if (!r.isEmpty()) return tab(10, r.text(ate(r.count()), QStringLiteral("Carro")));
+        }
         if (chance(5)) return tab(1, textoPara(posto, 1));
         if (chance(8) && Mundo::kind(posto).entrada) {
             a.tipo = Accao::Subsidiarias;

@@ -42,8 +42,14 @@ Antes Antes::de(Mundo& m, int posto) {
     a.dadosAlterados = d.dadosAlterados();
     a.obsAlteradas = d.obsAlteradas();
     a.idHistorico = d.idHistorico();
-    for (int i = 0; i < d.kind().numCampos; ++i) a.campos << d.campo(i);
+    for (int i = 0; i < d.kind().numCampos; ++i) {
+        a.campos << d.campo(i);
+        a.soLeitura << d.campoSoLeitura(i);
+    }
+    a.registos = m.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
+    a.matriculaPendente = d.pendenteComMatricula(d.campo(10)).has_value();
     a.resumoEfectivo = d.rotulo(DeskCore::Resumo3).section(QStringLiteral(" = "), 1);
+    if (a.resumoEfectivo.endsWith(QStringLiteral(" kg"))) a.resumoEfectivo.chop(3);
     if (a.idHistorico > 0) {
         const RecordSet r = LerHistorico(m.db(), a.idHistorico);
         a.registoPendente = !r.isEmpty() && r.isNull(QStringLiteral("DataHoraPL"));
@@ -63,11 +69,43 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
     const bool entrada = d.kind().entrada;
     if (m_mundo.db().inTransaction())
         return falha(QStringLiteral("transaccao"), QStringLiteral("uma transacção ficou aberta"));
+    const int registos = m_mundo.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
+
+    // A field that takes no typing took none.
+    if ((a.tipo == Accao::Escrever || a.tipo == Accao::EscreverESair || a.tipo == Accao::Lista) &&
+        antes.soLeitura.value(a.campo) && d.campo(a.campo) != antes.campos.value(a.campo))
+        return falha(QStringLiteral("campo-so-leitura"),
+                     QStringLiteral("o campo %1 só de leitura passou de \"%2\" a \"%3\"")
+                         .arg(a.campo)
+                         .arg(antes.campos.value(a.campo), d.campo(a.campo)));
+    // A recalled truck or a finished weighing never becomes another record.
+    if ((antes.segundoPeso || antes.verHistorico) && antes.idHistorico > 0 && registos > antes.registos)
+        return falha(QStringLiteral("registo-novo-de-recuperada"),
+                     QStringLiteral("a pesagem %1 aberta no posto deu origem a outro registo").arg(antes.idHistorico));
+    // A recalled truck keeps its identity as saved.
+    if (d.segundoPeso() && d.idHistorico() > 0) {
+        const RecordSet r = LerHistorico(m_mundo.db(), d.idHistorico());
+        if (!r.isEmpty() && r.isNull(QStringLiteral("DataHoraPL")) &&
+            (d.campo(0) != r.text(QStringLiteral("Terceiro")) || d.campo(2) != r.text(QStringLiteral("Artigo")) ||
+             d.campo(10) != r.text(QStringLiteral("Carro")) || d.campo(1) != r.text(QStringLiteral("CodMorada"))))
+            return falha(QStringLiteral("identidade-recuperada"),
+                         QStringLiteral("a pesagem %1 mostra %2/%3/%4; o registo tem %5/%6/%7")
+                             .arg(d.idHistorico())
+                             .arg(d.campo(0), d.campo(2), d.campo(10), r.text(QStringLiteral("Terceiro")),
+                                  r.text(QStringLiteral("Artigo")), r.text(QStringLiteral("Carro"))));
+    }
     if (a.tipo != Accao::Botao) return std::nullopt;
+
+    // A plate already pending is weighed in again only when the operator said Yes.
+    if (a.indice == DeskCore::BtConfPeso && antes.primeiroPeso && antes.matriculaPendente && !a.resposta &&
+        registos > antes.registos)
+        return falha(QStringLiteral("matricula-repetida"),
+                     QStringLiteral("a viatura %1 já pendente foi pesada de novo sem o operador o aceitar")
+                         .arg(antes.campos.value(10)));
 
     // First weight: a panel that closes without a word saved exactly what it showed.
     if (a.indice == DeskCore::BtConfPeso && antes.primeiroPeso && antes.painelPesagem && !d.painelPesagem() &&
-        !msgs.recusou) {
+        !msgs.recusou && !msgs.negou) {
         const RecordSet r = LerHistorico(m_mundo.db(), d.idHistorico());
         if (d.idHistorico() <= 0 || d.idHistorico() == antes.idHistorico || r.isEmpty())
             return falha(QStringLiteral("sucesso-sem-gravacao"),

@@ -27,6 +27,9 @@ struct Antes {
     qint32 idHistorico = 0;
     bool registoPendente = false;  // the weighing on the desk was pending in the database
     QStringList campos;
+    QList<bool> soLeitura;
+    int registos = 0;              // weighings in the database
+    bool matriculaPendente = false;  // the plate on the desk is already pending on this desk's side
     QString resumoEfectivo;  // the final save panel's "Peso Efectivo = " line
 
     static Antes de(Mundo& m, int posto);

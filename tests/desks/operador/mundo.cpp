@@ -2,7 +2,10 @@
 
 bool MensagensAccao::mostrarAviso(int tipo, const QString& texto) {
     textos << texto;
-    if (tipo == OkCancelar || tipo == SimNao) return resposta;
+    if (tipo == OkCancelar || tipo == SimNao || tipo == SimNaoPredefinidoNao) {
+        if (!resposta) negou = true;
+        return resposta;
+    }
     recusou = true;
     return true;
 }
@@ -19,7 +22,7 @@ void MensagensAccao::mensagem(const QString& texto) {
 
 bool Mundo::Balanca::pesar(Money& p, QString& m) {
     if (kg < 0) {
-        m = QStringLiteral("Pesagem Instavel");
+        m = QStringLiteral("Pesagem Instável");
         return false;
     }
     p = Money::fromInteger(kg);

@@ -23,9 +23,12 @@ class MensagensAccao : public OperatorMessages {
     // Something the operator must read as "this did not happen" (a question or an
     // information note is not).
     bool recusou = false;
+    // A question was answered No: whatever it guarded did not happen, on purpose.
+    bool negou = false;
     void limpar() {
         textos.clear();
         recusou = false;
+        negou = false;
     }
 };
 

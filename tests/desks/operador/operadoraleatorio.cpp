@@ -17,10 +17,11 @@ std::optional<Falha> passo(Mundo& m, Invariantes& inv, const Accao& a) {
 QString OperadorAleatorio::Resultado::relatorio() const {
     QString s = QStringLiteral("semente %1, %2 acções").arg(semente).arg(passos);
     if (!falha)
-        return s + QStringLiteral(": sem falhas (%1 concluídas, %2 correcções, %3 anulações)")
+        return s + QStringLiteral(": sem falhas (%1 concluídas, %2 correcções, %3 anulações, %4 matrículas repetidas)")
                        .arg(finalizadas)
                        .arg(correccoes)
-                       .arg(anulacoes);
+                       .arg(anulacoes)
+                       .arg(repetidas);
     s += QStringLiteral("\nFALHA [%1] %2\nAcções mínimas que ainda falham (%3):")
              .arg(falha->regra, falha->texto)
              .arg(accoes.size());
@@ -83,6 +84,8 @@ OperadorAleatorio::Resultado OperadorAleatorio::correr(quint64 semente, int pass
                 r.falha = f;
                 break;
             }
+            for (const QString& t : m.mensagens().textos)
+                if (t.contains(QStringLiteral("já tem uma pesagem pendente"))) ++r.repetidas;
             if (progresso && (i + 1) % 1000 == 0) progresso(i + 1);
         }
         r.finalizadas = m.db().escalar(QStringLiteral("SELECT COUNT(*) FROM DocGCCab")).toInt();

@@ -19,6 +19,7 @@ class OperadorAleatorio {
         std::optional<Falha> falha;
         QList<Accao> accoes;  // after a failure: the shortest list found that still fails
         int finalizadas = 0, correccoes = 0, anulacoes = 0;  // what the run got through (from the database)
+        int repetidas = 0;  // first weighings of a plate already pending (the desk asked)
         QString relatorio() const;
     };
 
