@@ -47,6 +47,10 @@ QString ChaveInstalacao::inserirSql(Backend backend) {
         return QStringLiteral(
             "INSERT INTO kel_PES_Chave (Numero, Algoritmo, Privada, Publica, Criada) SELECT 1, ?, ?, ?, ? "
             "WHERE NOT EXISTS (SELECT 1 FROM kel_PES_Chave WITH (UPDLOCK, HOLDLOCK) WHERE Numero = 1)");
+    if (backend == Backend::Postgresql)
+        return QStringLiteral(
+            "INSERT INTO kel_PES_Chave (Numero, Algoritmo, Privada, Publica, Criada) VALUES (1, ?, ?, ?, ?) "
+            "ON CONFLICT (Numero) DO NOTHING");
     return QStringLiteral(
         "INSERT OR IGNORE INTO kel_PES_Chave (Numero, Algoritmo, Privada, Publica, Criada) VALUES (1, ?, ?, "
         "?, ?)");

@@ -13,6 +13,7 @@ packages=(
   libsqlite3-dev
   libqrencode-dev zbar-tools libssl-dev
   qt6-svg-dev libqt6svg6
+  postgresql libqt6sql6-psql
 )
 
 missing=()

@@ -4,5 +4,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 ./scripts/build.sh
+# A private PostgreSQL server for the tests that run on it (label postgresql), in the
+# build folder on a free port of 127.0.0.1; stopped on the way out, also when a test fails.
+pgdir="$PWD/build/pgtest"
+trap './scripts/pg-server.sh stop "$pgdir"' EXIT
+BALANTRIX_TEST_PG="$(./scripts/pg-server.sh start "$pgdir")"
+export BALANTRIX_TEST_PG
+echo "test: PostgreSQL on $BALANTRIX_TEST_PG"
 cd build
 ctest --output-on-failure -j"$(nproc)" "$@"
