@@ -1,11 +1,16 @@
 #include "enviotaloes.h"
 
+#include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QHash>
+#include <QSet>
 #include <QFile>
 #include <QFileInfo>
 
 #include "basedados.h"
 #include "dberror.h"
+#include "ficheiroatomico.h"
 #include "ficheiroconfig.h"
 #include "mailsender.h"
 #include "mailsettings.h"
@@ -44,8 +49,15 @@ QString ResumoEnvio::texto(bool pdf) const {
     if (!erro.isEmpty()) linhas << EnvioTaloes::textoSituacaoAnomala(erro) << QString();
     if (cancelado) linhas << QStringLiteral("Envio interrompido pelo operador.") << QString();
     auto lista = [](const QStringList& c) { return c.isEmpty() ? QString() : QStringLiteral(": ") + c.join(QStringLiteral(", ")); };
-    if (pdf)
+    if (pdf) {
         linhas << QStringLiteral("PDF gravados: %1").arg(contar(ResultadoTerceiro::Gravado));
+        // Each party's file; in a long run those whose name cannot be guessed from the code.
+        const bool todos = contar(ResultadoTerceiro::Gravado) <= 30;
+        for (const auto& r : resultados)
+            if (r.estado == ResultadoTerceiro::Gravado &&
+                (todos || QFileInfo(r.ficheiro).fileName().contains(QLatin1Char('~'))))
+                linhas << QStringLiteral("  %1: %2").arg(r.codigo, r.ficheiro);
+    }
     else
         linhas << QStringLiteral("E-mails enviados: %1").arg(contar(ResultadoTerceiro::Enviado));
     if (!pdf || contar(ResultadoTerceiro::SemEmail))
@@ -79,21 +91,64 @@ QString EnvioTaloes::caminhoModelo(int modo) const {
     return Pastas::modelo(m_programFolder, configFolder, nomeModelo(modo));
 }
 
-QString EnvioTaloes::nomeFicheiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim) {
-    QString c = codigo.trimmed();
-    // A code is the ERP's text; it must not reach into another folder or break the name.
+namespace {
+
+// A short hash of the exact code: the same code always gets the same one.
+QString sufixo(const QString& codigo) {
+    return QString::fromLatin1(QCryptographicHash::hash(codigo.toUtf8(), QCryptographicHash::Sha256).toHex().left(8));
+}
+
+QString nome(int modo, const QString& codigo, const QDate& inicio, const QDate& fim, bool comSufixo) {
     static const QString proibidos = QStringLiteral("/\\:*?\"<>|");
-    for (QChar& ch : c)
-        if (proibidos.contains(ch) || ch.unicode() < 32) ch = QLatin1Char('_');
-    if (c.startsWith(QLatin1Char('.'))) c.replace(0, 1, QLatin1Char('_'));
+    QString c = codigo.trimmed();
+    bool mudou = c != codigo || c.isEmpty();
+    for (qsizetype i = 0; i < c.size(); ++i) {
+        QChar& ch = c[i];
+        const bool parSurrogate = ch.isHighSurrogate() && i + 1 < c.size() && c[i + 1].isLowSurrogate();
+        if (parSurrogate) {
+            ++i;
+            continue;
+        }
+        if (proibidos.contains(ch) || ch.unicode() < 32 || ch.unicode() == 127 || ch.isSurrogate() ||
+            ch.category() == QChar::Other_Format || (ch.isSpace() && ch != QLatin1Char(' '))) {
+            ch = QLatin1Char('_');
+            mudou = true;
+        } else if (ch == QLatin1Char('~')) {
+            mudou = true;  // the mark of a hashed name: a code holding it gets its own hash
+        }
+    }
+    if (c.startsWith(QLatin1Char('.'))) {
+        c.replace(0, 1, QLatin1Char('_'));
+        mudou = true;
+    }
+    if (c.size() > 60) {
+        c.truncate(c[59].isHighSurrogate() ? 59 : 60);
+        mudou = true;
+    }
+    if (mudou || comSufixo) c += QLatin1Char('~') + sufixo(codigo);
     return (clientes(modo) ? QStringLiteral("Talao_Cli_") : QStringLiteral("Talao_For_")) + c + QLatin1Char('_') +
            inicio.toString(QStringLiteral("yyyy_MM_dd")) + QLatin1Char('_') + fim.toString(QStringLiteral("yyyy-MM-dd")) +
            QStringLiteral(".pdf");
 }
 
-QString EnvioTaloes::ficheiroTrabalho(int modo) {
-    return Pastas::trabalho() + QLatin1Char('/') +
-           (clientes(modo) ? QStringLiteral("TalaoPesagem_Cli_Todos.pdf") : QStringLiteral("TalaoPesagem_For_Todos.pdf"));
+}  // namespace
+
+QString EnvioTaloes::nomeFicheiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim) {
+    return nome(modo, codigo, inicio, fim, false);
+}
+
+QStringList EnvioTaloes::nomesFicheiros(int modo, const QStringList& codigos, const QDate& inicio, const QDate& fim) {
+    QStringList nomes;
+    QHash<QString, int> vezes;  // by the name as a case-blind file system sees it
+    for (const QString& c : codigos) {
+        nomes << nome(modo, c, inicio, fim, false);
+        ++vezes[nomes.last().toCaseFolded()];
+    }
+    // "c1" and "C1" are one file where case does not count: both get their hash then,
+    // whatever the order of the run.
+    for (qsizetype i = 0; i < nomes.size(); ++i)
+        if (vezes.value(nomes[i].toCaseFolded()) > 1) nomes[i] = nome(modo, codigos[i], inicio, fim, true);
+    return nomes;
 }
 
 QString EnvioTaloes::textoSituacaoAnomala(const QString& descricao) {
@@ -122,19 +177,18 @@ QList<TerceiroEnvio> EnvioTaloes::selecionar(const PedidoEnvio& p) {
     return out;
 }
 
-QString EnvioTaloes::exportarTaloesTerceiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim,
-                                            const QString& path) {
+bool EnvioTaloes::extracto(int modo, const QString& codigo, const QDate& inicio, const QDate& fim,
+                           const std::function<bool(RenderizadorTalao&, const ModeloTalao&, const QVariantHash&,
+                                                    const QHash<QString, QString>&, const QString&)>& fazer) {
     m_erro.clear();
     ModeloTalao modelo;
     if (!modelo.carregar(caminhoModelo(modo), ModeloTalao::valoresExtracto())) {
         m_erro = modelo.erro();
-        QFile::remove(path);
-        return {};
+        return false;
     }
     if (modelo.modo() != ModeloTalao::Modo::Extracto) {
         m_erro = QStringLiteral("O modelo %1 não é um extracto (falta \"modo = extracto\" em [talao]).").arg(modelo.caminho());
-        QFile::remove(path);
-        return {};
+        return false;
     }
     const QVariantHash valores{{QStringLiteral("terceiro"), codigo},
                                {QStringLiteral("inicio"), inicioDia(inicio)},
@@ -143,11 +197,36 @@ QString EnvioTaloes::exportarTaloesTerceiro(int modo, const QString& codigo, con
                                          {QStringLiteral("periodo_fim"), fim.toString(QStringLiteral("dd-MM-yyyy"))}};
     const QString titulo = QStringLiteral("Talões de pesagem %1 - %2 a %3")
                                .arg(codigo, extras.value(QStringLiteral("periodo_inicio")), extras.value(QStringLiteral("periodo_fim")));
-    if (!m_renderizador->exportarDocumentoPdf(modelo, valores, extras, path, titulo)) {
-        m_erro = m_renderizador->erro();
+    return fazer(*m_renderizador, modelo, valores, extras, titulo);
+}
+
+QString EnvioTaloes::exportarTaloesTerceiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim,
+                                            const QString& path) {
+    const bool ok = extracto(modo, codigo, inicio, fim,
+                             [&](RenderizadorTalao& r, const ModeloTalao& m, const QVariantHash& v,
+                                 const QHash<QString, QString>& e, const QString& titulo) {
+                                 if (r.exportarDocumentoPdf(m, v, e, path, titulo)) return true;
+                                 m_erro = r.erro();
+                                 return false;
+                             });
+    if (!ok) {
+        FicheiroAtomico::remover(path);  // an older statement under this name is not this one
         return {};
     }
     return QFileInfo(path).isFile() ? path : QString();
+}
+
+QByteArray EnvioTaloes::extractoPdf(int modo, const QString& codigo, const QDate& inicio, const QDate& fim) {
+    QByteArray out;
+    extracto(modo, codigo, inicio, fim,
+             [&](RenderizadorTalao& r, const ModeloTalao& m, const QVariantHash& v, const QHash<QString, QString>& e,
+                 const QString& titulo) {
+                 QBuffer buffer(&out);
+                 buffer.open(QIODevice::WriteOnly);
+                 r.exportarDocumentoPdf(m, v, e, buffer, titulo);
+                 return true;
+             });
+    return out;
 }
 
 ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progresso, const AoTerminar& aoTerminar) {
@@ -178,6 +257,10 @@ ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progres
     for (const auto& t : terceiros) resumo.resultados << ResultadoTerceiro{t.codigo, ResultadoTerceiro::NaoProcessado, {}, {}};
 
     MailSender sender(mail);
+    QStringList codigos;
+    for (const auto& t : terceiros) codigos << t.codigo;
+    const QStringList nomes = nomesFicheiros(p.modo, codigos, p.inicio, p.fim);
+    QSet<QString> usados;  // two parties never share a file, even on a case-blind disk
     for (int i = 0; i < terceiros.size(); ++i) {
         const TerceiroEnvio& t = terceiros[i];
         if (progresso && !progresso(i + 1, int(terceiros.size()), t.codigo)) {
@@ -187,40 +270,39 @@ ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progres
         ResultadoTerceiro& r = resumo.resultados[i];
         try {
             if (p.pdf) {
-                const QString path = QDir(pasta).filePath(nomeFicheiro(p.modo, t.codigo, p.inicio, p.fim));
-                r.ficheiro = exportarTaloesTerceiro(p.modo, t.codigo, p.inicio, p.fim, path);
-                r.estado = r.ficheiro.isEmpty() ? ResultadoTerceiro::Falhou : ResultadoTerceiro::Gravado;
-                r.erro = m_erro;
+                const QString path = QDir(pasta).filePath(nomes[i]);
+                if (usados.contains(nomes[i].toCaseFolded())) {
+                    r.estado = ResultadoTerceiro::Falhou;
+                    r.erro = QStringLiteral("O ficheiro %1 já foi gravado para outro terceiro nesta execução.").arg(path);
+                } else {
+                    usados.insert(nomes[i].toCaseFolded());
+                    r.ficheiro = exportarTaloesTerceiro(p.modo, t.codigo, p.inicio, p.fim, path);
+                    r.estado = r.ficheiro.isEmpty() ? ResultadoTerceiro::Falhou : ResultadoTerceiro::Gravado;
+                    r.erro = m_erro;
+                }
             } else if (t.email.isEmpty()) {
                 r.estado = ResultadoTerceiro::SemEmail;  // no statement is made for nobody
             } else {
-                r.ficheiro = exportarTaloesTerceiro(p.modo, t.codigo, p.inicio, p.fim, ficheiroTrabalho(p.modo));
-                if (r.ficheiro.isEmpty()) {
+                // Made in memory for this party alone: no file another run could overwrite.
+                MailMessage m;
+                m.anexo = extractoPdf(p.modo, t.codigo, p.inicio, p.fim);
+                if (m.anexo.isEmpty()) {
                     r.estado = ResultadoTerceiro::Falhou;
                     r.erro = m_erro;
                 } else {
-                    MailMessage m;
                     m.para = t.email;
                     m.cc = mail.cc;
                     m.bcc = mail.bcc;
                     m.assunto = mail.assunto;
                     m.corpo = mail.mensagem;
                     // The recipient sees a name that says whose and which period.
-                    m.nomeAnexo = nomeFicheiro(p.modo, t.codigo, p.inicio, p.fim);
-                    // Read now: the next party's statement overwrites the same file.
-                    QFile f(r.ficheiro);
-                    if (!f.open(QIODevice::ReadOnly)) {
-                        r.estado = ResultadoTerceiro::Falhou;
-                        r.erro = QStringLiteral("Não foi possível ler o ficheiro %1: %2").arg(r.ficheiro, f.errorString());
+                    m.nomeAnexo = nomes[i];
+                    r.ficheiro = nomes[i];
+                    if (sender.enviar(m)) {
+                        r.estado = ResultadoTerceiro::Enviado;
                     } else {
-                        m.anexo = f.readAll();
-                        f.close();
-                        if (sender.enviar(m)) {
-                            r.estado = ResultadoTerceiro::Enviado;
-                        } else {
-                            r.estado = ResultadoTerceiro::Falhou;
-                            r.erro = sender.ultimoErro();
-                        }
+                        r.estado = ResultadoTerceiro::Falhou;
+                        r.erro = sender.ultimoErro();
                     }
                 }
             }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
+#include <QVariantHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -8,6 +10,7 @@
 #include <memory>
 
 class BaseDados;
+class ModeloTalao;
 class RenderizadorTalao;
 
 // What a bulk run is asked to do (the EnvioMail form, or balantrix-cli bulk).
@@ -77,20 +80,32 @@ public:
     // or empty text with ultimoErro() when no file was written. Throws DbError when
     // the template's query fails.
     QString exportarTaloesTerceiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim, const QString& path);
+    // The same statement in memory, for the party's own attachment. Empty with
+    // ultimoErro() when the template is refused; throws DbError when its query fails.
+    QByteArray extractoPdf(int modo, const QString& codigo, const QDate& inicio, const QDate& fim);
 
     QString ultimoErro() const { return m_erro; }
 
     // "Talao_Cli_C1_2024_01_31_2024-02-29.pdf" (start with underscores, end with
     // hyphens, as the files have always been named). Characters a file name cannot
-    // hold are replaced by '_'.
+    // hold (and leading or trailing spaces, a leading '.') are replaced by '_', and the
+    // name then gets '~' and the first 8 hex digits of the code's SHA-256, so two codes
+    // never share a name: "X/1" gives "Talao_Cli_X_1~1a2b3c4d_…", "X_1" stays "Talao_Cli_X_1_…".
     static QString nomeFicheiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim);
-    // The file of an e-mail run, in the working folder, overwritten for each party.
-    static QString ficheiroTrabalho(int modo);
+    // The names of a run's parties: as nomeFicheiro, except that codes whose names
+    // differ only by case ("c1", "C1") both get their hash, since on a disk where case
+    // does not count they would be one file.
+    static QStringList nomesFicheiros(int modo, const QStringList& codigos, const QDate& inicio, const QDate& fim);
     static QString nomeModelo(int modo);
     QString caminhoModelo(int modo) const;
     static QString textoSituacaoAnomala(const QString& descricao);
 
 private:
+    // Loads and checks the statement template, then hands it with the party's values to `fazer`.
+    bool extracto(int modo, const QString& codigo, const QDate& inicio, const QDate& fim,
+                  const std::function<bool(RenderizadorTalao&, const ModeloTalao&, const QVariantHash&,
+                                           const QHash<QString, QString>&, const QString&)>& fazer);
+
     BaseDados& m_db;
     QString m_programFolder;
     QString m_configFile;

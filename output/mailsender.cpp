@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QThread>
 #include <QUuid>
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 
@@ -17,10 +18,11 @@ void initCurl() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// Header values never carry line breaks: a subject with one would start a new header.
+// Header texts never carry control characters: a line break would start a header of
+// its own, and the others have no place in a header.
 QString singleLine(QString s) {
-    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    for (QChar& c : s)
+        if (c.unicode() < 32 || (c.unicode() >= 127 && c.unicode() < 160)) c = QLatin1Char(' ');
     return s.trimmed();
 }
 
@@ -28,6 +30,39 @@ bool ascii(const QString& s) {
     for (QChar c : s)
         if (c.unicode() > 126 || c.unicode() < 32) return false;
     return true;
+}
+
+bool controlo(QChar c) { return c.unicode() < 32 || (c.unicode() >= 127 && c.unicode() < 160); }
+
+// An address as the operator can read it in a message: control characters as \xNN.
+QString visivel(const QString& s) {
+    QString out;
+    for (QChar c : s)
+        out += controlo(c) ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')) : QString(c);
+    return out;
+}
+
+// RFC 2047 encoded-words (UTF-8, base64) for `t`: the first at most `primeiro`
+// characters long (what is left of the header's first line), the others at most 75.
+// A character is never split between two words.
+QList<QByteArray> palavrasCodificadas(const QString& t, int primeiro) {
+    auto bytes = [](int caracteres) { return std::max(1, (caracteres - 12) / 4) * 3; };
+    QList<QByteArray> words;
+    QByteArray chunk;
+    int limite = bytes(std::min(primeiro, 75));
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        QString ch(t[i]);
+        if (t[i].isHighSurrogate() && i + 1 < t.size()) ch += t[++i];
+        const QByteArray b = ch.toUtf8();
+        if (!chunk.isEmpty() && chunk.size() + b.size() > limite) {
+            words << "=?UTF-8?B?" + chunk.toBase64() + "?=";
+            chunk.clear();
+            limite = bytes(75);
+        }
+        chunk += b;
+    }
+    if (!chunk.isEmpty() || words.isEmpty()) words << "=?UTF-8?B?" + chunk.toBase64() + "?=";
+    return words;
 }
 
 struct Slist {
@@ -48,10 +83,15 @@ bool MailSender::enderecos(const QString& lista, QStringList& out, QString* inva
     for (QString part : lista.split(sep, Qt::SkipEmptyParts)) {
         part = part.trimmed();
         if (part.isEmpty()) continue;
+        if (std::any_of(part.cbegin(), part.cend(), controlo)) {
+            // Never handed to the server: a control character in RCPT TO is an injection.
+            if (invalido) *invalido = part;
+            return false;
+        }
         const int lt = int(part.lastIndexOf(QLatin1Char('<')));
         if (lt >= 0 && part.endsWith(QLatin1Char('>')))
             part = part.mid(lt + 1, part.size() - lt - 2).trimmed();
-        if (!addr.match(part).hasMatch()) {
+        if (part.size() > 254 || !addr.match(part).hasMatch()) {
             if (invalido) *invalido = part;
             return false;
         }
@@ -62,28 +102,63 @@ bool MailSender::enderecos(const QString& lista, QStringList& out, QString* inva
 
 QByteArray MailSender::cabecalho(const QString& texto) {
     const QString t = singleLine(texto);
-    if (ascii(t)) return t.toUtf8();
-    // Encoded-words of at most 75 characters: 45 bytes of UTF-8 make 60 of base64.
-    // A character is never split between two words.
-    QList<QByteArray> words;
-    QByteArray chunk;
-    for (int i = 0; i < t.size(); ++i) {
-        QString ch(t[i]);
-        if (t[i].isHighSurrogate() && i + 1 < t.size()) ch += t[++i];
-        const QByteArray b = ch.toUtf8();
-        if (chunk.size() + b.size() > 45) {
-            words << chunk;
-            chunk.clear();
-        }
-        chunk += b;
-    }
-    if (!chunk.isEmpty()) words << chunk;
+    if (ascii(t) && !t.contains(QStringLiteral("=?"))) return t.toUtf8();
+    return palavrasCodificadas(t, 75).join(' ');
+}
+
+QByteArray MailSender::dobrar(const QByteArray& linha) {
+    // Folding puts a line break before a space; unfolding takes the break away again,
+    // so the value is unchanged. A word longer than a line stays whole.
     QByteArray out;
-    for (const QByteArray& w : words) {
-        if (!out.isEmpty()) out += ' ';
-        out += "=?UTF-8?B?" + w.toBase64() + "?=";
+    qsizetype inicio = 0;  // start of the current line in `linha`
+    while (linha.size() - inicio > 78) {
+        qsizetype corte = -1;
+        for (qsizetype i = inicio + 78; i > inicio; --i)
+            if (linha[i] == ' ' && linha[i - 1] != ' ') {
+                corte = i;
+                break;
+            }
+        if (corte < 0) {
+            for (qsizetype i = inicio + 79; i < linha.size(); ++i)
+                if (linha[i] == ' ' && linha[i - 1] != ' ') {
+                    corte = i;
+                    break;
+                }
+            if (corte < 0) break;
+        }
+        out += linha.mid(inicio, corte - inicio) + "\r\n";
+        inicio = corte;
     }
+    out += linha.mid(inicio);
     return out;
+}
+
+QByteArray MailSender::cabecalhoTexto(const QByteArray& nome, const QString& texto) {
+    const QString t = singleLine(texto);
+    bool simples = ascii(t) && !t.contains(QStringLiteral("=?"));
+    // Plain text is folded at its spaces; a word too long for any line is encoded
+    // instead, as encoded-words can be split anywhere.
+    for (const QString& w : t.split(QLatin1Char(' ')))
+        if (w.size() > 900) simples = false;
+    if (simples) return dobrar(nome + ": " + t.toUtf8());
+    return dobrar(nome + ": " + palavrasCodificadas(t, 78 - int(nome.size()) - 2).join(' '));
+}
+
+QByteArray MailSender::nomeExibicao(const QString& nome, int primeiro) {
+    const QString t = singleLine(nome);
+    // Readers decode encoded-words even inside quotes: such text is encoded itself.
+    if (!ascii(t) || t.contains(QStringLiteral("=?"))) return palavrasCodificadas(t, primeiro).join(' ');
+    // A quoted-string: commas, angle brackets and "@" stay part of the name.
+    QByteArray q = "\"";
+    for (QChar c : t) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('\\')) q += '\\';
+        q += char(c.unicode());
+    }
+    return q + '"';
+}
+
+QByteArray MailSender::cabecalhoEnderecos(const QByteArray& nome, const QStringList& enderecos) {
+    return dobrar(nome + ": " + enderecos.join(QStringLiteral(", ")).toUtf8());
 }
 
 bool MailSender::enviar(const MailMessage& m) {
@@ -98,11 +173,13 @@ bool MailSender::enviar(const MailMessage& m) {
     QStringList de;
     if (!enderecos(m_s.emailEmissor, de, &bad) || de.size() != 1) {
         m_erro = QStringLiteral("O endereço do remetente (SMTP/emailEmissor) não é válido: \"%1\".")
-                     .arg(m_s.emailEmissor);
+                     .arg(visivel(m_s.emailEmissor));
         return false;
     }
     if (!enderecos(m.para, para, &bad) || !enderecos(m.cc, cc, &bad) || !enderecos(m.bcc, bcc, &bad)) {
-        m_erro = QStringLiteral("Endereço de e-mail inválido: \"%1\".").arg(bad);
+        m_erro = std::any_of(bad.cbegin(), bad.cend(), controlo)
+                     ? QStringLiteral("O endereço de e-mail \"%1\" tem caracteres de controlo; não é usado.").arg(visivel(bad))
+                     : QStringLiteral("Endereço de e-mail inválido: \"%1\".").arg(bad);
         return false;
     }
     if (para.isEmpty()) {
@@ -186,13 +263,15 @@ bool MailSender::tentar(const MailMessage& m, const QString& de, const QStringLi
     for (const QStringList* l : {&para, &cc, &bcc})
         for (const QString& a : *l) rcpt.add('<' + a.toUtf8() + '>');
 
-    const QByteArray fromHeader =
-        m_s.nomeEmissor.isEmpty() ? de.toUtf8() : cabecalho(m_s.nomeEmissor) + " <" + de.toUtf8() + '>';
     const QByteArray domain = de.section(QLatin1Char('@'), 1).toUtf8();
-    headers.add("From: " + fromHeader);
-    headers.add("To: " + para.join(QStringLiteral(", ")).toUtf8());
-    if (!cc.isEmpty()) headers.add("Cc: " + cc.join(QStringLiteral(", ")).toUtf8());
-    headers.add("Subject: " + cabecalho(m.assunto));
+    const QByteArray fromHeader =
+        m_s.nomeEmissor.trimmed().isEmpty()
+            ? "From: " + de.toUtf8()
+            : dobrar("From: " + nomeExibicao(m_s.nomeEmissor, 72) + " <" + de.toUtf8() + '>');
+    headers.add(fromHeader);
+    headers.add(cabecalhoEnderecos("To", para));
+    if (!cc.isEmpty()) headers.add(cabecalhoEnderecos("Cc", cc));
+    headers.add(cabecalhoTexto("Subject", m.assunto));
     headers.add("Date: " + QDateTime::currentDateTime().toString(Qt::RFC2822Date).toUtf8());
     headers.add("Message-ID: <" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8() + '@' + domain +
                 '>');

@@ -34,10 +34,24 @@ class MailSender {
     // CC and BCC addresses the server refused in the last sending, each with its reply.
     QStringList copiasRecusadas() const { return m_copiasRecusadas; }
 
-    // "a@x; b@y, Nome <c@z>" -> the bare addresses; false when one of them is not an address.
+    // "a@x; b@y, Nome <c@z>" -> the bare addresses; false when one of them is not an
+    // address or holds a control character (C0, DEL, C1).
     static bool enderecos(const QString& lista, QStringList& out, QString* invalido = nullptr);
-    // RFC 2047 encoded-words for a header text that is not plain ASCII.
+    // RFC 2047 encoded-words (each at most 75 characters) for a header text that is not
+    // plain ASCII; control characters become spaces.
     static QByteArray cabecalho(const QString& texto);
+
+    // Header lines as RFC 5322 wants them, folded at spaces to 78 characters where the
+    // words allow and never over 998:
+    // "Subject: ..." plain, or as encoded-words when not ASCII (or a word is too long);
+    static QByteArray cabecalhoTexto(const QByteArray& nome, const QString& texto);
+    // "To: a@x, b@y, ..." one address list;
+    static QByteArray cabecalhoEnderecos(const QByteArray& nome, const QStringList& enderecos);
+    // a display name as one phrase: a quoted-string ("Vale, Lda.", with quotes and
+    // backslashes escaped) or encoded-words when not ASCII, the first at most `primeiro` long;
+    static QByteArray nomeExibicao(const QString& nome, int primeiro = 75);
+    // and a whole header line folded.
+    static QByteArray dobrar(const QByteArray& linha);
 
   private:
     struct Recusa {

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "basedados.h"
+#include "ficheiroatomico.h"
 #include "mailsender.h"
 #include "mailsettings.h"
 #include "operatormessages.h"
@@ -34,24 +35,37 @@ bool OperacoesTalao::carregarModelo(TipoTalao tipo, ModeloTalao& modelo) {
     return false;
 }
 
-QString OperacoesTalao::caminhoPdf(TipoTalao tipo) {
-    return Pastas::trabalho() + QLatin1Char('/') + TiposTalao::ficheiroPdf(tipo);
+QString OperacoesTalao::caminhoPdf(TipoTalao tipo, QString* erro) {
+    const QString pasta = Pastas::trabalho(erro);
+    return pasta.isEmpty() ? QString() : pasta + QLatin1Char('/') + TiposTalao::ficheiroPdf(tipo);
 }
 
 QString OperacoesTalao::exportaPDF(qint32 id, TipoTalao tipo, const QString& path) {
     m_erro.clear();
-    const QString out = path.isEmpty() ? caminhoPdf(tipo) : path;
+    const QString out = path.isEmpty() ? caminhoPdf(tipo, &m_erro) : path;
+    if (out.isEmpty()) return {};
     ModeloTalao modelo;
     if (!carregarModelo(tipo, modelo)) {
         // Whatever the file held before is not this weighing's ticket.
-        QFile::remove(out);
+        FicheiroAtomico::remover(out);
         return {};
     }
-    if (!m_renderizador->exportarPdf(modelo, id, out)) {
+    // The working folder's file is the operator's own; a file named on the command line
+    // gets the usual permissions of a new file.
+    if (!m_renderizador->exportarPdf(modelo, id, out, path.isEmpty())) {
         m_erro = m_renderizador->erro();
         return {};
     }
     return QFileInfo(out).isFile() ? out : QString();
+}
+
+QByteArray OperacoesTalao::pdfAnexo(qint32 id, TipoTalao tipo) {
+    m_erro.clear();
+    ModeloTalao modelo;
+    if (!carregarModelo(tipo, modelo)) return {};
+    const QByteArray pdf = m_renderizador->pdf(modelo, id);
+    if (pdf.isEmpty()) m_erro = m_renderizador->erro();
+    return pdf;
 }
 
 bool OperacoesTalao::prepararVias(qint32 id, qint32 noTalao, const ParametrosAplic& parametros) {
@@ -70,30 +84,24 @@ int OperacoesTalao::enviarMail(qint32 id, TipoTalao tipo, const QString& destina
     }
     const MailSettings settings = MailSettings::ler(m_configFile);
     RegistarVias(m_db, id, 1);
-    const QString path = exportaPDF(id, tipo);
+    // The attachment is this weighing's own, made in memory: never the desk's file,
+    // which another desk or program may be writing at the same moment.
+    MailMessage m;
+    m.anexo = pdfAnexo(id, tipo);
     int estado = OperatorMessages::Critico;
-    if (!path.isEmpty()) {
-        MailMessage m;
+    if (!m.anexo.isEmpty()) {
         m.para = destinatario;
         m.cc = settings.cc;
         m.bcc = settings.bcc;
         m.assunto = settings.assunto;
         m.corpo = settings.mensagem;
-        m.nomeAnexo = QFileInfo(path).fileName();
-        // Read now: the next export of this desk overwrites the same file.
-        QFile f(path);
-        if (f.open(QIODevice::ReadOnly)) {
-            m.anexo = f.readAll();
-            f.close();
-            MailSender sender(settings);
-            if (sender.enviar(m)) {
-                estado = OperatorMessages::Info;
-                m_copiasRecusadas = sender.copiasRecusadas();
-            } else {
-                m_erro = sender.ultimoErro();
-            }
+        m.nomeAnexo = TiposTalao::ficheiroPdf(tipo);
+        MailSender sender(settings);
+        if (sender.enviar(m)) {
+            estado = OperatorMessages::Info;
+            m_copiasRecusadas = sender.copiasRecusadas();
         } else {
-            m_erro = QStringLiteral("Não foi possível ler o ficheiro %1: %2").arg(path, f.errorString());
+            m_erro = sender.ultimoErro();
         }
     }
     if (estado == OperatorMessages::Info && !m_copiasRecusadas.isEmpty())

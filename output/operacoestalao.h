@@ -29,20 +29,25 @@ class OperacoesTalao {
     QString caminhoModelo(TipoTalao tipo) const;
     // Loads the kind's template; false with ultimoErro() naming the file and the fault.
     bool carregarModelo(TipoTalao tipo, ModeloTalao& modelo);
-    // The desk's fixed PDF file in the working folder.
-    static QString caminhoPdf(TipoTalao tipo);
+    // The desk's fixed PDF file in the working folder; empty, with `erro`, when the
+    // working folder is refused (see Pastas::trabalho).
+    static QString caminhoPdf(TipoTalao tipo, QString* erro = nullptr);
 
     // ExportaPDF: the ticket with the weighing's current copy rows, written to `path`
     // (the desk's fixed file when empty). Gives the path, or empty text when no file
     // was produced (ultimoErro() says why).
     QString exportaPDF(qint32 id, TipoTalao tipo, const QString& path = {});
+    // The ticket with the current copy rows as a PDF in memory, for an attachment of
+    // its own. Empty with ultimoErro() when it cannot be made.
+    QByteArray pdfAnexo(qint32 id, TipoTalao tipo);
 
     // The copies for a print (reprint from the history, print after completion):
     // RegistarVias with the parameter NoVias. False, and nothing written, for a
     // weighing without a ticket number, which is not printed.
     bool prepararVias(qint32 id, qint32 noTalao, const ParametrosAplic& parametros);
 
-    // Mail the ticket: one copy row, the PDF, one message to `destinatario` with the
+    // Mail the ticket: one copy row, the PDF (in memory, attached as
+    // TalaoPesagem_Cli.pdf / TalaoPesagem_For.pdf; the desk's file is left alone), one message to `destinatario` with the
     // settings of the configuration file, and the outcome through MostrarEstado.
     // Gives 0 when there is no address ("Terceiro sem e-mail associado!", no PDF
     // made), 1 sent, 2 failed. Database errors are raised to the caller.

@@ -1,17 +1,18 @@
 #include "renderizadortalao.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextDocument>
 #include <kainjow/mustache.hpp>
 
 #include "dberror.h"
+#include "ficheiroatomico.h"
 #include "formatos.h"
 
 namespace {
@@ -118,13 +119,8 @@ void RenderizadorTalao::pintar(QPagedPaintDevice& device, const QStringList& pag
     painter.end();
 }
 
-bool RenderizadorTalao::exportarPdf(const ModeloTalao& modelo, qint32 id, const QString& path) {
+bool RenderizadorTalao::exportarPdf(const ModeloTalao& modelo, qint32 id, QIODevice& destino) {
     m_erro.clear();
-    if (QFileInfo::exists(path) && !QFile::remove(path)) {
-        m_erro = QStringLiteral("O ficheiro %1 não pode ser substituído (estará aberto noutro programa?).")
-                     .arg(path);
-        return false;
-    }
     QStringList pages;
     try {
         pages = paginas(modelo, id);
@@ -136,24 +132,46 @@ bool RenderizadorTalao::exportarPdf(const ModeloTalao& modelo, qint32 id, const 
         m_erro = QStringLiteral("O talão do registo %1 não tem vias para imprimir.").arg(id);
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_erro = QStringLiteral("Não foi possível criar o ficheiro %1: %2").arg(path, file.errorString());
+    QPdfWriter writer(&destino);
+    writer.setCreator(QStringLiteral("Balantrix"));
+    writer.setTitle(QStringLiteral("Talão de pesagem"));
+    writer.setResolution(300);
+    writer.setPageLayout(modelo.paginacao());
+    pintar(writer, pages);
+    return true;
+}
+
+QByteArray RenderizadorTalao::pdf(const ModeloTalao& modelo, qint32 id) {
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    if (!exportarPdf(modelo, id, buffer)) return {};
+    buffer.close();
+    return out;
+}
+
+bool RenderizadorTalao::gravar(const QString& path, bool privado, const std::function<bool(QIODevice&)>& escrever) {
+    // Whatever stood at the name is not this export's: gone even when it fails.
+    if (!FicheiroAtomico::remover(path)) {
+        m_erro = QStringLiteral("O ficheiro %1 não pode ser substituído (estará aberto noutro programa?).").arg(path);
         return false;
     }
-    {
-        QPdfWriter writer(&file);
-        writer.setCreator(QStringLiteral("Balantrix"));
-        writer.setTitle(QStringLiteral("Talão de pesagem"));
-        writer.setResolution(300);
-        writer.setPageLayout(modelo.paginacao());
-        pintar(writer, pages);
+    FicheiroAtomico file(path, privado);
+    if (!file.abrir()) {
+        m_erro = file.erro();
+        return false;
     }
-    if (!file.commit()) {
-        m_erro = QStringLiteral("Não foi possível gravar o ficheiro %1: %2").arg(path, file.errorString());
+    if (!escrever(file.dispositivo())) return false;
+    if (!file.confirmar()) {
+        m_erro = file.erro();
         return false;
     }
     return true;
+}
+
+bool RenderizadorTalao::exportarPdf(const ModeloTalao& modelo, qint32 id, const QString& path, bool privado) {
+    m_erro.clear();
+    return gravar(path, privado, [&](QIODevice& d) { return exportarPdf(modelo, id, d); });
 }
 
 QString RenderizadorTalao::documento(const ModeloTalao& modelo, const QVariantHash& valores,
@@ -236,32 +254,24 @@ int RenderizadorTalao::pintarDocumento(QPagedPaintDevice& device, const QString&
     return paginas;
 }
 
+void RenderizadorTalao::exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
+                                             const QHash<QString, QString>& extras, QIODevice& destino,
+                                             const QString& titulo) {
+    const QString html = documento(modelo, valores, extras);
+    QPdfWriter writer(&destino);
+    writer.setCreator(QStringLiteral("Balantrix"));
+    writer.setTitle(titulo);
+    writer.setResolution(300);
+    writer.setPageLayout(modelo.paginacao());
+    pintarDocumento(writer, html);
+}
+
 bool RenderizadorTalao::exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
                                              const QHash<QString, QString>& extras, const QString& path,
                                              const QString& titulo) {
     m_erro.clear();
-    if (QFileInfo::exists(path) && !QFile::remove(path)) {
-        m_erro = QStringLiteral("O ficheiro %1 não pode ser substituído (estará aberto noutro programa?).")
-                     .arg(path);
-        return false;
-    }
-    const QString html = documento(modelo, valores, extras);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_erro = QStringLiteral("Não foi possível criar o ficheiro %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    {
-        QPdfWriter writer(&file);
-        writer.setCreator(QStringLiteral("Balantrix"));
-        writer.setTitle(titulo);
-        writer.setResolution(300);
-        writer.setPageLayout(modelo.paginacao());
-        pintarDocumento(writer, html);
-    }
-    if (!file.commit()) {
-        m_erro = QStringLiteral("Não foi possível gravar o ficheiro %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return gravar(path, false, [&](QIODevice& d) {
+        exportarDocumentoPdf(modelo, valores, extras, d, titulo);
+        return true;
+    });
 }

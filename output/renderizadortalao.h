@@ -7,7 +7,10 @@
 #include "modelotalao.h"
 #include "rastreiotalao.h"
 
+#include <functional>
 #include <memory>
+
+class QIODevice;
 
 class QPagedPaintDevice;
 
@@ -28,10 +31,15 @@ public:
     // rather than cut.
     static void pintar(QPagedPaintDevice& device, const QStringList& paginas);
 
-    // Writes the ticket to a PDF file, replacing any older file of that name. False
-    // with erro() when no file was written (no pages, query or file failure): the old
-    // file is then gone too, so nobody mails yesterday's ticket by mistake.
-    bool exportarPdf(const ModeloTalao& modelo, qint32 id, const QString& path);
+    // Writes the ticket to a PDF file, replacing any older file of that name at once
+    // (never through a link standing there; `privado`: readable by the owner only).
+    // False with erro() when no file was written (no pages, query or file failure):
+    // the old file is then gone too, so nobody mails yesterday's ticket by mistake.
+    bool exportarPdf(const ModeloTalao& modelo, qint32 id, const QString& path, bool privado = false);
+    // The ticket's PDF onto a device; false with erro() when there is nothing to write.
+    bool exportarPdf(const ModeloTalao& modelo, qint32 id, QIODevice& destino);
+    // The ticket's PDF in memory, for an attachment of its own; empty with erro() on failure.
+    QByteArray pdf(const ModeloTalao& modelo, qint32 id);
     QString erro() const { return m_erro; }
 
     // A statement ("modo = extracto"): the query and the totals query with the named
@@ -48,8 +56,13 @@ public:
     // (the old one is gone then too).
     bool exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
                               const QHash<QString, QString>& extras, const QString& path, const QString& titulo);
+    // The same onto a device (an attachment in memory). Throws DbError when a query fails.
+    void exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
+                              const QHash<QString, QString>& extras, QIODevice& destino, const QString& titulo);
 
 private:
+    bool gravar(const QString& path, bool privado, const std::function<bool(QIODevice&)>& escrever);
+
     ConsultaLeitura m_consulta;
     QString m_erro;
     std::unique_ptr<RastreioTalao> m_rastreio;

@@ -3,7 +3,10 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <memory>
+
 #include "dberror.h"
+#include "ficheiroatomico.h"
 #include "ficheiroconfig.h"
 #include "operacoestalao.h"
 #include "operatormessages.h"
@@ -37,6 +40,9 @@ bool ImpressaoTalao::imprimeDoc(qint32 id, TipoTalao tipo, const QString& fichei
         return falha(QStringLiteral("O talão do registo %1 não tem vias para imprimir.").arg(id));
 
     QPrinter printer(QPrinter::HighResolution);
+    // A file is printed into a temporary of its own and put in place at the end, so
+    // the printer never writes through a link standing at the name.
+    std::unique_ptr<FicheiroAtomico> saida;
     if (ficheiro.isEmpty()) {
         const QString nome = FicheiroConfig(m_ops.configFile())
                                  .ler(QStringLiteral("PRINT"), QStringLiteral("Impressora"))
@@ -52,8 +58,11 @@ bool ImpressaoTalao::imprimeDoc(qint32 id, TipoTalao tipo, const QString& fichei
         printer.setPrinterName(info.printerName());
         m_impressora = info.printerName();
     } else {
+        saida = std::make_unique<FicheiroAtomico>(ficheiro);
+        if (!saida->abrir()) return falha(saida->erro());
+        saida->dispositivo().close();
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(ficheiro);
+        printer.setOutputFileName(saida->caminhoTemporario());
         m_impressora = ficheiro;
     }
     printer.setDocName(QStringLiteral("Talão de pesagem %1").arg(id));
@@ -62,6 +71,7 @@ bool ImpressaoTalao::imprimeDoc(qint32 id, TipoTalao tipo, const QString& fichei
     RenderizadorTalao::pintar(printer, pages);
     if (printer.printerState() == QPrinter::Error)
         return falha(QStringLiteral("A impressão do talão falhou (%1).").arg(m_impressora));
+    if (saida && !saida->confirmar()) return falha(saida->erro());
     m_paginas = int(pages.size());
     return true;
 }

@@ -10,6 +10,7 @@
 #include "enviotaloes.h"
 #include "ficheiroconfig.h"
 #include "modelotalao.h"
+#include "pastas.h"
 #include "smtptestserver.h"
 #include "testsupport.h"
 #include "ticketfixtures.h"
@@ -194,10 +195,27 @@ private slots:
     }
 
     void fileNamesKeepToTheirFolder() {
-        QCOMPARE(EnvioTaloes::nomeFicheiro(1, QStringLiteral("F/01"), QDate(2024, 1, 31), QDate(2024, 2, 29)),
-                 QStringLiteral("Talao_For_F_01_2024_01_31_2024-02-29.pdf"));
-        QCOMPARE(EnvioTaloes::nomeFicheiro(2, QStringLiteral("..\\x"), QDate(2024, 1, 1), QDate(2024, 1, 2)),
-                 QStringLiteral("Talao_Cli__._x_2024_01_01_2024-01-02.pdf"));
+        const QDate a(2024, 1, 31), b(2024, 2, 29);
+        QCOMPARE(EnvioTaloes::nomeFicheiro(1, QStringLiteral("F001"), a, b), QStringLiteral("Talao_For_F001_2024_01_31_2024-02-29.pdf"));
+        QCOMPARE(EnvioTaloes::nomeFicheiro(2, QStringLiteral("Lacticínios 2"), a, b),
+                 QStringLiteral("Talao_Cli_Lacticínios 2_2024_01_31_2024-02-29.pdf"));
+        // A replaced character (or a leading dot, a '~', a right-to-left override) marks the
+        // name with the code's own hash: never a folder, never another party's name.
+        QRegularExpression marcado(QStringLiteral("^Talao_(For|Cli)_[^/\\\\:]*~[0-9a-f]{8}_2024_01_31_2024-02-29\\.pdf$"));
+        QStringList nomes;
+        for (const QString& c : {QStringLiteral("F/01"), QStringLiteral("F_01~x"), QStringLiteral("..\\x"), QStringLiteral(" F_01"),
+                                QStringLiteral("F\u202E10"), QStringLiteral("F:01"), QString()}) {
+            nomes << EnvioTaloes::nomeFicheiro(1, c, a, b);
+            QVERIFY2(marcado.match(nomes.last()).hasMatch(), qPrintable(nomes.last()));
+        }
+        nomes << EnvioTaloes::nomeFicheiro(1, QStringLiteral("F_01"), a, b);
+        QCOMPARE(QSet<QString>(nomes.cbegin(), nomes.cend()).size(), nomes.size());
+        QVERIFY(nomes.first().startsWith(QStringLiteral("Talao_For_F_01~")));
+        // Names differing only by case get their hashes in a run, whatever its order.
+        const QStringList caso = EnvioTaloes::nomesFicheiros(2, {QStringLiteral("c1"), QStringLiteral("C1"), QStringLiteral("C2")}, a, b);
+        QVERIFY(caso[0].startsWith(QStringLiteral("Talao_Cli_c1~")) && caso[1].startsWith(QStringLiteral("Talao_Cli_C1~")));
+        QCOMPARE(caso[2], EnvioTaloes::nomeFicheiro(2, QStringLiteral("C2"), a, b));
+        QCOMPARE(EnvioTaloes::nomesFicheiros(2, {QStringLiteral("C1"), QStringLiteral("c1")}, a, b), (QStringList{caso[1], caso[0]}));
     }
 
     void emailRunSendsOneStatementPerPartyWithAnAddress() {
@@ -221,7 +239,7 @@ private slots:
                      resumo.contains(QStringLiteral("Falhados: 1: C004")),
                  qPrintable(resumo));
 
-        // Each message carries its own party's statement, though the run reuses one file.
+        // Each message carries its own party's statement.
         const QStringList msgs = mensagens();
         QCOMPARE(msgs.size(), 2);
         QStringList porDestino = msgs;
@@ -230,7 +248,8 @@ private slots:
         QVERIFY(porDestino[0].contains(QStringLiteral("Lacticínios do Cávado")) && !porDestino[0].contains(QStringLiteral("Quinta d")));
         QVERIFY(porDestino[1].startsWith(QStringLiteral("geral@quintadouro.example\tTalao_Cli_C001_2024_02_01_2024-02-29.pdf\t")));
         QVERIFY(porDestino[1].contains(QStringLiteral("50731246")) && !porDestino[1].contains(QStringLiteral("Lacticínios")));
-        QVERIFY(QFileInfo::exists(EnvioTaloes::ficheiroTrabalho(2)));
+        // Attached from memory: no statement file is left in the working folder.
+        QVERIFY(QDir(Pastas::trabalho()).isEmpty());
         QVERIFY(!QFileInfo::exists(m_pdf + QStringLiteral("/Talao_Cli_C001_2024_02_01_2024-02-29.pdf")));
     }
 

@@ -10,6 +10,7 @@
 #include "campoentrada.h"
 #include "enviomail.h"
 #include "listapesquisa.h"
+#include "pastas.h"
 #include "testsupport.h"
 #include "ticketfixtures.h"
 
@@ -117,7 +118,7 @@ private slots:
         QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("btMailHist_0")), Qt::LeftButton);
         QCOMPARE(m_msgs.kinds, QList<int>{OperatorMessages::Informacao});
         QVERIFY(m_msgs.last().startsWith(QStringLiteral("Situação Anómala\n\rErro: ")));
-        QVERIFY(!QFileInfo::exists(EnvioTaloes::ficheiroTrabalho(2)));
+        QVERIFY(QDir(Pastas::trabalho()).isEmpty());
     }
 };
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <memory>
 
 #include "basedados.h"
 
@@ -62,3 +63,12 @@ inline int pdfPaginas(const QString& path) {
 
 // The program folder of the tests: the shipped templates under BALANTRIX_SOURCE/mapas.
 inline QString pastaPrograma() { return qEnvironmentVariable("BALANTRIX_SOURCE"); }
+
+// The database of a demo installation made by `balantrix-cli demo init` under `dataDir`
+// (BALANTRIX_DATA_DIR), opened as another workstation would.
+inline std::unique_ptr<BaseDados> baseDemo(const QString& dataDir, const QString& connection) {
+    auto db = std::make_unique<BaseDados>(connection);
+    if (!db->abrir(SqlSettings{QStringLiteral("sqlite"), {}, dataDir + QStringLiteral("/norvak/balantrix-demo.db"), {}, {}}))
+        return nullptr;
+    return db;
+}
