@@ -18,6 +18,7 @@
 #include "deskcore.h"
 #include "deskkind.h"
 #include "erpschema.h"
+#include "operatormessages.h"
 #include "parametrosaplic.h"
 #include "programinfo.h"
 #include "sessaosagelocal.h"
