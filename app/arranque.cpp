@@ -125,7 +125,7 @@ void Arranque::avisarSeEmRede() {
         OperatorMessages::Exclamacao,
         QStringLiteral("A base de dados %1 está numa pasta de rede (%2). Uma base de dados SQLite "
                        "serve um só computador e, aberta através da rede, pode ficar danificada. "
-                       "Para vários postos de pesagem use o SQL Server.")
+                       "Para vários postos de pesagem use o PostgreSQL ou o SQL Server.")
             .arg(m_sql.baseDados.trimmed(), rede));
 }
 

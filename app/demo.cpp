@@ -15,6 +15,7 @@
 #include "ficheiroconfig.h"
 #include "operatormessages.h"
 #include "programinfo.h"
+#include "tabelasinstalacao.h"
 #include "tabelasrastreio.h"
 
 namespace {
@@ -52,13 +53,12 @@ void gravarParametros(BaseDados& db) {
     db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Param_Aplic"), p);
 }
 
-void gravarConfiguracao(const QString& configFile, const QString& database, const QString& folder) {
+void gravarConfiguracao(const QString& configFile, const SqlSettings& sql, const QString& folder) {
     QFile::remove(configFile);
     FicheiroConfig f(configFile);
     ConfigSage{QStringLiteral("local"), QString(), Demo::empresa(), Demo::utilizador(), Demo::password()}
         .gravar(f);
-    ConfigSQL::gravar(
-        f, SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), database, QString(), QString()});
+    ConfigSQL::gravar(f, sql);
     f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Assunto"), QStringLiteral("Talão de pesagem"));
     f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Mensagem"),
              QStringLiteral("Junto enviamos o talão de pesagem. Com os melhores cumprimentos."));
@@ -78,6 +78,95 @@ void gravarConfiguracao(const QString& configFile, const QString& database, cons
 }
 
 }  // namespace
+
+namespace {
+
+// The demo's company, catalogue, parameters and weighings in an open database.
+void preencherDemo(BaseDados& db, const SqlSettings& sql) {
+    ErpSchema::criar(db, Demo::empresa(), Demo::utilizador(), Demo::password());
+    DemoData::preencher(db);
+    SilentMessages messages;
+    Catalogo catalogo(db, messages, ProgramInfo::version());
+    catalogo.criarCatalogoBase();
+    const Catalogo::Resultado check = catalogo.verificarVersao(true);
+    if (!check.ok) throw DbError(-1, messages.last);
+    if (!catalogo.garantirIndices().ok) throw DbError(-1, messages.last);
+    TabelasRastreio::garantir(db);
+    gravarParametros(db);
+    DemoPesagens::criar(db, sql, Demo::empresa(), Demo::utilizador(), Demo::password());
+}
+
+void apagarTabelas(BaseDados& db) {
+    for (const QString& t : TabelasInstalacao::presentes(db))
+        db.executar(QStringLiteral("DROP TABLE IF EXISTS %1").arg(t));
+}
+
+}  // namespace
+
+Demo::Resultado Demo::criarEmServidor(const QString& configName, bool force, const SqlSettings& servidor) {
+    Resultado r;
+    const QString folder = ConfigLocation::norvakFolder();
+    if (!QDir().mkpath(folder)) {
+        r.mensagem = QStringLiteral("Não foi possível criar a pasta ") + folder;
+        return r;
+    }
+    r.configFile = QDir::cleanPath(
+        folder + QLatin1Char('/') +
+        (configName.trimmed().isEmpty() ? ConfigLocation::defaultFileName() : configName.trimmed()));
+    r.database = servidor.servidor.trimmed() + QLatin1Char('/') + servidor.baseDados.trimmed();
+    if (QFileInfo::exists(r.configFile) && !force) {
+        r.mensagem = QStringLiteral("Já existe uma configuração em %1. Use --force para a substituir.")
+                         .arg(r.configFile);
+        return r;
+    }
+    BaseDados db(QStringLiteral("balantrix_demo"));
+    if (!db.abrir(servidor)) {
+        r.mensagem = db.ultimoErro();
+        return r;
+    }
+    try {
+        const int tabelas = db.escalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE "
+                                                      "table_schema = current_schema()"))
+                                .toInt();
+        if (tabelas > 0) {
+            // Weighings are never replaced, --force or not.
+            if (db.tableExists(QStringLiteral("kel_PES_Historico")) &&
+                db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toLongLong() > 0) {
+                r.mensagem =
+                    QStringLiteral("A base de dados %1 tem pesagens: a demonstração não a substitui.")
+                        .arg(r.database);
+                return r;
+            }
+            if (!force) {
+                r.mensagem = QStringLiteral(
+                                 "A base de dados %1 não está vazia. Use --force para substituir as "
+                                 "tabelas do programa (não tem pesagens).")
+                                 .arg(r.database);
+                return r;
+            }
+            apagarTabelas(db);
+        }
+        preencherDemo(db, servidor);
+    } catch (const DbError& e) {
+        // Nothing half made stays behind: the next try starts from an empty database.
+        try {
+            apagarTabelas(db);
+        } catch (const DbError&) {
+        }
+        r.mensagem = QStringLiteral("Erro ao criar a demonstração em %1: %2").arg(r.database, e.texto());
+        return r;
+    }
+    db.fechar();
+    try {
+        gravarConfiguracao(r.configFile, servidor, folder);
+    } catch (const std::exception& e) {
+        r.mensagem = QString::fromStdString(e.what());
+        return r;
+    }
+    QDir().mkpath(QDir(folder).filePath(QStringLiteral("PDF")));
+    r.ok = true;
+    return r;
+}
 
 Demo::Resultado Demo::criar(const QString& configName, bool force) {
     Resultado r;
@@ -109,17 +198,7 @@ Demo::Resultado Demo::criar(const QString& configName, bool force) {
         BaseDados db(QStringLiteral("balantrix_demo"));
         SqlSettings sql{QStringLiteral("sqlite"), QStringLiteral("local"), building, QString(), QString()};
         if (!db.abrir(sql, BaseDados::OpenMode::CreateIfMissing)) throw DbError(-1, db.ultimoErro());
-        ErpSchema::criar(db, empresa(), utilizador(), password());
-        DemoData::preencher(db);
-        SilentMessages messages;
-        Catalogo catalogo(db, messages, ProgramInfo::version());
-        catalogo.criarCatalogoBase();
-        const Catalogo::Resultado check = catalogo.verificarVersao(true);
-        if (!check.ok) throw DbError(-1, messages.last);
-        if (!catalogo.garantirIndices().ok) throw DbError(-1, messages.last);
-        TabelasRastreio::garantir(db);
-        gravarParametros(db);
-        DemoPesagens::criar(db, sql, empresa(), utilizador(), password());
+        preencherDemo(db, sql);
         db.executar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
         db.fechar();
     } catch (const DbError& e) {
@@ -135,7 +214,10 @@ Demo::Resultado Demo::criar(const QString& configName, bool force) {
     }
     removeDatabaseFiles(building);
     try {
-        gravarConfiguracao(r.configFile, r.database, folder);
+        gravarConfiguracao(
+            r.configFile,
+            SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), r.database, QString(), QString()},
+            folder);
     } catch (const std::exception& e) {
         r.mensagem = QString::fromStdString(e.what());
         return r;

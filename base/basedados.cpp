@@ -8,7 +8,11 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include "dialectopg.h"
 #include "sqliteprocedures.h"
+
+#include <QRandomGenerator>
+#include <QThread>
 
 namespace {
 const char* kIsoFormat = "yyyy-MM-dd HH:mm:ss";
@@ -50,6 +54,8 @@ bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeo
                 return false;
             }
         }
+    } else if (settings.kind() == Backend::Postgresql) {
+        return abrirPostgresql(db, settings, loginTimeoutSeconds);
     } else {
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         db.setDatabaseName(odbcConnectionString(settings));
@@ -82,6 +88,60 @@ bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeo
         // listing reads them again from the file (about a third of its time).
         q.exec(QStringLiteral("PRAGMA cache_size=-32000"));
     }
+    return true;
+}
+
+bool BaseDados::abrirPostgresql(QSqlDatabase& db, const SqlSettings& settings, int loginTimeoutSeconds) {
+    // "host" or "host:port"; the server is named in every failure, so the operator knows
+    // which one did not answer.
+    const QString servidor = settings.servidor.trimmed();
+    QString host = servidor;
+    int port = 5432;
+    const int dois = int(servidor.lastIndexOf(QLatin1Char(':')));
+    if (dois >= 0 && servidor.count(QLatin1Char(':')) == 1) {
+        bool ok = false;
+        port = servidor.mid(dois + 1).toInt(&ok);
+        if (!ok || port < 1 || port > 65535) {
+            m_ultimoErro = QStringLiteral("Porto inválido no servidor PostgreSQL '%1'.").arg(servidor);
+            return false;
+        }
+        host = servidor.left(dois);
+    }
+    if (host.isEmpty() || settings.baseDados.trimmed().isEmpty()) {
+        m_ultimoErro =
+            QStringLiteral("Falta o servidor ou a base de dados PostgreSQL (SQL/Servidor, SQL/BaseDados).");
+        return false;
+    }
+    const auto falhar = [&](const QString& texto) {
+        m_ultimoErro =
+            QStringLiteral("Não foi possível ligar ao servidor PostgreSQL %1 (base de dados %2): %3")
+                .arg(servidor, settings.baseDados.trimmed(), texto.trimmed());
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
+        return false;
+    };
+    db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
+    if (!db.isValid()) {
+        const QString t = db.lastError().text();
+        return falhar(t.trimmed().isEmpty() ? QStringLiteral("Driver not loaded") : t);
+    }
+    db.setHostName(host);
+    db.setPort(port);
+    db.setDatabaseName(settings.baseDados.trimmed());
+    db.setUserName(settings.login);
+    db.setPassword(settings.password);
+    // A server that accepts but never answers must not freeze the start.
+    db.setConnectOptions(
+        QStringLiteral("connect_timeout=%1;application_name=balantrix").arg(qMax(1, loginTimeoutSeconds)));
+    if (!db.open()) return falhar(db.lastError().text());
+    QSqlQuery q(db);
+    // Notices ("already exists, skipping") are not the operator's business.
+    q.exec(QStringLiteral("SET client_min_messages TO warning"));
+    // The type of the program's text columns, made once per database. A login that may
+    // not create it still works with a database where it exists.
+    q.exec(
+        QStringLiteral("SELECT 1 FROM pg_extension WHERE extname = '%1'").arg(DialectoPg::extensaoTexto()));
+    if (!q.next()) q.exec(DialectoPg::criarExtensao());
     return true;
 }
 
@@ -133,7 +193,9 @@ QString BaseDados::odbcConnectionString(const SqlSettings& s) {
 }
 
 QVariant BaseDados::toStorage(const QVariant& v) const {
-    if (backend() != Backend::Sqlite || v.isNull()) return v;
+    // PostgreSQL gets date-times as text too: the columns keep the wall-clock time as the
+    // other engines do, with no time-zone conversion on the way in or out.
+    if (backend() == Backend::Mssql || v.isNull()) return v;
     switch (v.typeId()) {
         case QMetaType::QDateTime:
             return v.toDateTime().toString(QString::fromLatin1(kIsoFormat));
@@ -155,6 +217,10 @@ DbError BaseDados::errorFrom(const QSqlError& e, const QString& sql) const {
     if (backend() == Backend::Sqlite) {
         // SQLITE_ERROR: the statement itself is wrong (no such column, syntax).
         err.setCommandError(numeric && (number & 0xff) == 1);
+    } else if (backend() == Backend::Postgresql) {
+        // The native code is the SQLSTATE; class 42 is a statement the server refused.
+        err.setEstadoSql(code);
+        err.setCommandError(code.startsWith(QStringLiteral("42")));
     } else {
         // SQL Server reports statement errors with SQLSTATE class 42 / 37000.
         const QString all = code + QLatin1Char(' ') + e.text();
@@ -164,8 +230,20 @@ DbError BaseDados::errorFrom(const QSqlError& e, const QString& sql) const {
     return err;
 }
 
-QSqlQuery BaseDados::prepared(const QString& sql, const QVariantList& params) {
+QString BaseDados::noDialecto(const QString& sql) const {
+    if (backend() != Backend::Postgresql) return sql;
+    // Column titles the lists show are written as 'text' (sqlite and SQL Server take a
+    // string as a name there); PostgreSQL names a column only with double quotes.
+    static const QRegularExpression titulo(QStringLiteral("\\bAS\\s+'([^']*)'"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    QString out = sql;
+    out.replace(titulo, QStringLiteral("AS \"\\1\""));
+    return out;
+}
+
+QSqlQuery BaseDados::prepared(const QString& sqlOriginal, const QVariantList& params) {
     requireOpen();
+    const QString sql = noDialecto(sqlOriginal);
     QSqlQuery q(connection());
     q.setForwardOnly(true);
     if (!q.prepare(sql)) throw errorFrom(q.lastError(), sql);
@@ -176,12 +254,14 @@ QSqlQuery BaseDados::prepared(const QString& sql, const QVariantList& params) {
 int BaseDados::executar(const QString& sql, const QVariantList& params) {
     QSqlQuery q = params.isEmpty() ? QSqlQuery(connection()) : prepared(sql, params);
     requireOpen();
-    const bool ok = params.isEmpty() ? q.exec(sql) : q.exec();
+    const bool ok = params.isEmpty() ? q.exec(noDialecto(sql)) : q.exec();
     if (!ok) throw errorFrom(q.lastError(), sql);
     return q.numRowsAffected();
 }
 
-static RecordSet fetchAll(QSqlQuery& q) {
+// `comoTexto`: date-times come back as the ISO text sqlite keeps (PostgreSQL), so the
+// program reads the same values from either engine.
+static RecordSet fetchAll(QSqlQuery& q, bool comoTexto = false) {
     QStringList cols;
     const QSqlRecord rec = q.record();
     for (int i = 0; i < rec.count(); ++i) cols << rec.fieldName(i);
@@ -189,7 +269,12 @@ static RecordSet fetchAll(QSqlQuery& q) {
     while (q.next()) {
         QVector<QVariant> row;
         row.reserve(cols.size());
-        for (int i = 0; i < cols.size(); ++i) row << q.value(i);
+        for (int i = 0; i < cols.size(); ++i) {
+            QVariant v = q.value(i);
+            if (comoTexto && !v.isNull() && v.typeId() == QMetaType::QDateTime)
+                v = v.toDateTime().toString(QString::fromLatin1(kIsoFormat));
+            row << v;
+        }
         rows << row;
     }
     return RecordSet(cols, rows);
@@ -198,7 +283,7 @@ static RecordSet fetchAll(QSqlQuery& q) {
 RecordSet BaseDados::consultar(const QString& sql, const QVariantList& params) {
     QSqlQuery q = prepared(sql, params);
     if (!q.exec()) throw errorFrom(q.lastError(), sql);
-    RecordSet rs = fetchAll(q);
+    RecordSet rs = fetchAll(q, backend() == Backend::Postgresql);
     if (q.lastError().isValid()) throw errorFrom(q.lastError(), sql);
     return rs;
 }
@@ -242,7 +327,8 @@ ProcResult BaseDados::procedimento(const QString& name, const QList<ProcParam>& 
     requireOpen();
     QList<ProcParam> converted = params;
     for (ProcParam& p : converted) p.value = procValue(p);
-    if (backend() == Backend::Sqlite) return SqliteProcedures::call(*this, name, converted);
+    // sqlite and PostgreSQL have the procedures from the program itself.
+    if (backend() != Backend::Mssql) return SqliteProcedures::call(*this, name, converted);
 
     // The procedure's RETURN value reaches an ODBC client only after every earlier result
     // (the row count of its INSERT) has been read, so it is selected as a row of its own.
@@ -281,6 +367,56 @@ QString BaseDados::chamadaMssql(const QString& name, int parametros) {
                "SET NOCOUNT ON; DECLARE @Retorno int; EXEC @Retorno = [dbo].[%1]%2; SET NOCOUNT OFF; "
                "SELECT @Retorno AS Retorno")
         .arg(name, marks.isEmpty() ? QString() : QLatin1Char(' ') + marks.join(QStringLiteral(", ")));
+}
+
+qint64 BaseDados::ultimoId() {
+    switch (backend()) {
+        case Backend::Sqlite:
+            return escalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+        case Backend::Postgresql:
+            return escalar(QStringLiteral("SELECT lastval()")).toLongLong();
+        case Backend::Mssql:
+            break;
+    }
+    return escalar(QStringLiteral("SELECT @@IDENTITY")).toLongLong();
+}
+
+bool BaseDados::repetivel(const DbError& e, Repetir quando) const {
+    if (backend() != Backend::Postgresql) return false;
+    const QString estado = e.estadoSql();
+    // 40001 serialization failure, 40P01 deadlock; 23505 a unique key taken meanwhile.
+    if (estado == QStringLiteral("40001") || estado == QStringLiteral("40P01")) return true;
+    return quando == Repetir::TambemChaveDuplicada && estado == QStringLiteral("23505");
+}
+
+bool BaseDados::pontoGuarda() {
+    if (backend() != Backend::Postgresql) return false;
+    executar(QStringLiteral("SAVEPOINT balantrix_tentativa"));
+    return true;
+}
+
+void BaseDados::libertarPontoGuarda() {
+    executar(QStringLiteral("RELEASE SAVEPOINT balantrix_tentativa"));
+}
+
+void BaseDados::voltarAoPontoGuarda() {
+    executar(QStringLiteral("ROLLBACK TO SAVEPOINT balantrix_tentativa"));
+    executar(QStringLiteral("RELEASE SAVEPOINT balantrix_tentativa"));
+}
+
+void BaseDados::esperarAntesDeRepetir(int tentativa) {
+    // A little longer each time, and not in step with the other workstation.
+    QThread::msleep(2 * tentativa + QRandomGenerator::global()->bounded(5 * tentativa));
+}
+
+DbError BaseDados::esgotado(const DbError& e) {
+    DbError out(e.numero(),
+                QStringLiteral("A operação colidiu %1 vezes com outro posto e não foi feita: %2")
+                    .arg(kTentativas)
+                    .arg(e.descricao()),
+                e.statement());
+    out.setEstadoSql(e.estadoSql());
+    return out;
 }
 
 void BaseDados::beginTransaction(bool immediate) {
@@ -330,6 +466,17 @@ bool BaseDados::tableExists(const QString& table) {
 
 QStringList BaseDados::columnNames(const QString& table) {
     requireOpen();
+    if (backend() == Backend::Postgresql) {
+        // The driver looks the name up as written; the server keeps it folded.
+        const RecordSet rs =
+            consultar(QStringLiteral("SELECT column_name FROM information_schema.columns WHERE "
+                                     "table_schema = current_schema() AND table_name = ? ORDER BY "
+                                     "ordinal_position"),
+                      {table.toLower()});
+        QStringList out;
+        for (int i = 0; i < rs.count(); ++i) out << rs.text(i, QStringLiteral("column_name"));
+        return out;
+    }
     const QSqlRecord rec = connection().record(table);
     QStringList out;
     for (int i = 0; i < rec.count(); ++i) out << rec.fieldName(i);

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <optional>
+#include <type_traits>
 
 #include "dberror.h"
 #include "recordset.h"
@@ -64,6 +66,9 @@ class BaseDados {
     // order; its last result is one row with the RETURN value in column Retorno.
     static QString chamadaMssql(const QString& name, int parametros);
 
+    // The id the last INSERT on this connection gave an identity column.
+    qint64 ultimoId();
+
     // Transactions. `immediate` takes the write lock at once on sqlite, which any
     // read-then-write work (ticket numbers) needs.
     void beginTransaction(bool immediate = false);
@@ -82,7 +87,31 @@ class BaseDados {
 
     DbError errorFrom(const class QSqlError& e, const QString& sql) const;
 
+    // Read-then-write work that a second workstation may interleave. It runs in a
+    // transaction (joining the caller's) and runs again, up to kTentativas times, when
+    // the other workstation won: a deadlock or a serialization failure, or, with
+    // Repetir::TambemChaveDuplicada, a unique key it took first (the next number of a
+    // sequence). On PostgreSQL each try is a savepoint, so a lost try leaves the caller's
+    // transaction usable; sqlite serialises writers and never needs it. When every try
+    // is lost the last error is raised, saying so.
+    enum class Repetir { Conflitos, TambemChaveDuplicada };
+    static constexpr int kTentativas = 6;
+    template <class F>
+    auto comRepeticao(F&& trabalho, Repetir quando = Repetir::Conflitos) -> decltype(trabalho());
+    // True when `e` is a failure that running the work again may cure.
+    bool repetivel(const DbError& e, Repetir quando) const;
+
   private:
+    // The few words of a statement PostgreSQL spells otherwise (see the .cpp).
+    QString noDialecto(const QString& sql) const;
+    bool abrirPostgresql(QSqlDatabase& db, const SqlSettings& settings, int loginTimeoutSeconds);
+    // Savepoints of comRepeticao (PostgreSQL only: false elsewhere).
+    bool pontoGuarda();
+    void libertarPontoGuarda();
+    void voltarAoPontoGuarda();
+    static void esperarAntesDeRepetir(int tentativa);
+    static DbError esgotado(const DbError& e);
+
     void requireOpen() const;
     class QSqlQuery prepared(const QString& sql, const QVariantList& params);
 
@@ -107,3 +136,33 @@ class Transaccao {
     bool m_owner = false;
     bool m_done = false;
 };
+
+template <class F>
+auto BaseDados::comRepeticao(F&& trabalho, Repetir quando) -> decltype(trabalho()) {
+    using R = decltype(trabalho());
+    Transaccao t(*this, true);
+    for (int tentativa = 1;; ++tentativa) {
+        const bool ponto = pontoGuarda();
+        std::optional<std::conditional_t<std::is_void_v<R>, bool, R>> r;
+        try {
+            if constexpr (std::is_void_v<R>) {
+                trabalho();
+                r = true;
+            } else {
+                r.emplace(trabalho());
+            }
+            if (ponto) libertarPontoGuarda();
+        } catch (const DbError& e) {
+            if (!ponto || !repetivel(e, quando)) throw;
+            if (tentativa >= kTentativas) throw esgotado(e);
+            voltarAoPontoGuarda();
+            esperarAntesDeRepetir(tentativa);
+            continue;
+        }
+        t.commit();
+        if constexpr (!std::is_void_v<R>)
+            return std::move(*r);
+        else
+            return;
+    }
+}

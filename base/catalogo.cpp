@@ -142,7 +142,7 @@ Catalogo::ResultadoIndices Catalogo::garantirIndices() {
     // Looked up first so that a start with every index in place writes nothing, and so
     // that the operator is told how many there are to create (seconds each on a large
     // database) before the first one starts.
-    const auto todos = CatalogIndex::all();
+    const auto todos = CatalogIndex::all(b);
     QList<const CatalogIndex*> emFalta;
     for (const CatalogIndex& ix : todos) {
         try {
@@ -186,6 +186,6 @@ QStringList Catalogo::script(Backend backend) {
         for (const CatalogStatement& st : *list) out << st.sql;
     out << CatalogStatements::versionUpdate(kCurrentVersion);
     out << CatalogStatements::repairStatement(backend);
-    for (const CatalogIndex& ix : CatalogIndex::all()) out << ix.statement(backend);
+    for (const CatalogIndex& ix : CatalogIndex::all(backend)) out << ix.statement(backend);
     return out;
 }

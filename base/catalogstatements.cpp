@@ -1,5 +1,7 @@
 #include "catalogstatements.h"
 
+#include "dialectopg.h"
+
 // sqlite has no stored procedures (the program provides them, see sqliteprocedures),
 // adds one column per ALTER TABLE and cannot change a column's type in place; text
 // columns compare without case, as the SQL Server collation does. Types keep their
@@ -67,39 +69,76 @@ QList<CatalogStatement> sqliteStepB() {
 
 QList<CatalogStatement> commonStepC() { return {{QStringLiteral(" DELETE FROM kel_PES_Taloes  where iTipo = 2 ")}}; }
 
+// PostgreSQL runs the sqlite texts in its own types (see DialectoPg), so both keep the
+// same tables, columns and upgrade steps; its collation comes first.
+QList<CatalogStatement> emPostgresql(QList<CatalogStatement> list) {
+    for (CatalogStatement& st : list) st.sql = DialectoPg::deSqlite(st.sql);
+    return list;
+}
+
 }  // namespace
 
 CatalogStatements CatalogStatements::forBackend(Backend b) {
     if (b == Backend::Mssql) return {mssql::baseCatalogue(), mssql::stepA(), mssql::stepB(), commonStepC()};
+    if (b == Backend::Postgresql) {
+        QList<CatalogStatement> base{{DialectoPg::criarExtensao()}};
+        base += emPostgresql(sqliteBase());
+        return {base, emPostgresql(sqliteStepA()), emPostgresql(sqliteStepB()), commonStepC()};
+    }
     return {sqliteBase(), sqliteStepA(), sqliteStepB(), commonStepC()};
 }
 
 QString CatalogStatements::repairStatement(Backend b) {
     if (b == Backend::Mssql) return QStringLiteral("alter table kel_sistema add versaoEXE nvarchar(12) Null");
-    return QStringLiteral("ALTER TABLE kel_sistema ADD versaoEXE nvarchar(12) NULL");
+    const QString sql = QStringLiteral("ALTER TABLE kel_sistema ADD versaoEXE nvarchar(12) NULL");
+    return b == Backend::Postgresql ? DialectoPg::deSqlite(sql) : sql;
 }
 
 QList<CatalogIndex> CatalogIndex::all() {
     return {
         // Pending list: Tipo = ? AND DataHoraPL IS NULL ORDER BY DataHoraPB.
-        {QStringLiteral("IX_kel_PES_Historico_Pendentes"), QStringLiteral("kel_PES_Historico"),
-         QStringLiteral("Tipo, DataHoraPL, DataHoraPB")},
+        {QStringLiteral("IX_kel_PES_Historico_Pendentes"),
+         QStringLiteral("kel_PES_Historico"),
+         QStringLiteral("Tipo, DataHoraPL, DataHoraPB"),
+         {}},
         // History: Tipo = ? AND DataHoraPB in a date range, newest first.
-        {QStringLiteral("IX_kel_PES_Historico_Data"), QStringLiteral("kel_PES_Historico"),
-         QStringLiteral("Tipo, DataHoraPB")},
+        {QStringLiteral("IX_kel_PES_Historico_Data"),
+         QStringLiteral("kel_PES_Historico"),
+         QStringLiteral("Tipo, DataHoraPB"),
+         {}},
         // Period reports: finished weighings by their exit date, holding every column the
         // report groups and sums, so a year is read from the index alone.
-        {QStringLiteral("IX_kel_PES_Historico_Saida"), QStringLiteral("kel_PES_Historico"),
-         QStringLiteral("DataHoraPL, Tipo, Terceiro, Artigo, Carro, PesoBruto, PesoTara, PesoLiquido, PesoEfectivo")},
+        {QStringLiteral("IX_kel_PES_Historico_Saida"),
+         QStringLiteral("kel_PES_Historico"),
+         QStringLiteral("DataHoraPL, Tipo, Terceiro, Artigo, Carro, PesoBruto, PesoTara, PesoLiquido, PesoEfectivo"),
+         {}},
         // A weighing's complement rows (read with the record, deleted on cancellation).
-        {QStringLiteral("IX_kel_PES_Historico_Comp_Cab"), QStringLiteral("kel_PES_Historico_Comp"),
-         QStringLiteral("Cab_Id")},
+        {QStringLiteral("IX_kel_PES_Historico_Comp_Cab"),
+         QStringLiteral("kel_PES_Historico_Comp"),
+         QStringLiteral("Cab_Id"),
+         {}},
         // Ticket counters: by campaign, kind and document type, outgoing ones by customer too.
-        {QStringLiteral("IX_kel_PES_Taloes_Chave"), QStringLiteral("kel_PES_Taloes"),
-         QStringLiteral("Ano, iTipo, TipoDoc, Cliente")},
+        {QStringLiteral("IX_kel_PES_Taloes_Chave"),
+         QStringLiteral("kel_PES_Taloes"),
+         QStringLiteral("Ano, iTipo, TipoDoc, Cliente"),
+         {}},
         // A ticket's copy rows.
-        {QStringLiteral("IX_kel_PES_Vias_NoId"), QStringLiteral("kel_PES_Vias"), QStringLiteral("NoId")},
+        {QStringLiteral("IX_kel_PES_Vias_NoId"), QStringLiteral("kel_PES_Vias"), QStringLiteral("NoId"), {}},
     };
+}
+
+QList<CatalogIndex> CatalogIndex::all(Backend b) {
+    QList<CatalogIndex> out = all();
+    if (b != Backend::Postgresql) return out;
+    // A row lock cannot lock a counter that is not there yet: two workstations taking the
+    // first ticket of a key would both add it. One counter row per key lets the second
+    // one's insert fail, and the numbering tries again and finds the first one's row.
+    out << CatalogIndex{QStringLiteral("UX_kel_PES_Taloes_Tipo1"), QStringLiteral("kel_PES_Taloes"),
+                        QStringLiteral("Ano, TipoDoc"), QStringLiteral("iTipo = 1")};
+    out << CatalogIndex{QStringLiteral("UX_kel_PES_Taloes_Tipo2"), QStringLiteral("kel_PES_Taloes"),
+                        QStringLiteral("Ano, TipoDoc, Cliente, CdMorada, TipoMorada"),
+                        QStringLiteral("iTipo = 2")};
+    return out;
 }
 
 QString CatalogIndex::statement(Backend b) const {
@@ -107,6 +146,9 @@ QString CatalogIndex::statement(Backend b) const {
         return QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'%1' AND object_id = "
                               "OBJECT_ID(N'dbo.%2')) CREATE NONCLUSTERED INDEX [%1] ON [dbo].[%2] (%3)")
             .arg(nome, tabela, colunas);
+    if (b == Backend::Postgresql && !unicaOnde.isEmpty())
+        return QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1 ON %2 (%3) NULLS NOT DISTINCT WHERE %4")
+            .arg(nome, tabela, colunas, unicaOnde);
     return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)").arg(nome, tabela, colunas);
 }
 
@@ -114,5 +156,8 @@ QString CatalogIndex::existsQuery(Backend b) const {
     if (b == Backend::Mssql)
         return QStringLiteral("SELECT name FROM sys.indexes WHERE name = N'%1' AND object_id = OBJECT_ID(N'dbo.%2')")
             .arg(nome, tabela);
+    if (b == Backend::Postgresql)
+        return QStringLiteral("SELECT indexname AS name FROM pg_indexes WHERE indexname = '%1'")
+            .arg(nome.toLower());
     return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND name = '%1'").arg(nome);
 }

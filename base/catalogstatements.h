@@ -39,8 +39,12 @@ struct CatalogIndex {
     QString nome;
     QString tabela;
     QString colunas;  // "Tipo, DataHoraPL, DataHoraPB"
+    QString unicaOnde;  // PostgreSQL only: a unique index over the rows matching this
 
     static QList<CatalogIndex> all();
+    // The indexes the program keeps on a backend: all() and, on PostgreSQL, the unique
+    // keys its row locks rely on.
+    static QList<CatalogIndex> all(Backend b);
     // The statement that creates it only where it is missing.
     QString statement(Backend b) const;
     // Statement giving one row when it exists.

@@ -17,6 +17,10 @@ public:
     bool isCommandError() const { return m_commandError; }
     void setCommandError(bool v) { m_commandError = v; }
 
+    // The SQLSTATE of the failure where the driver gives one (PostgreSQL), e.g. "23505".
+    QString estadoSql() const { return m_estadoSql; }
+    void setEstadoSql(const QString& v) { m_estadoSql = v; }
+
     // "number - description", as messages show it.
     QString texto() const;
 
@@ -25,4 +29,5 @@ private:
     QString m_descricao;
     QString m_statement;
     bool m_commandError = false;
+    QString m_estadoSql;
 };

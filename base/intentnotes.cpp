@@ -3,6 +3,7 @@
 #include <QJsonDocument>
 
 #include "basedados.h"
+#include "dialectopg.h"
 
 namespace {
 
@@ -11,10 +12,12 @@ const char* kColumns =
     "InicioProcesso, Dados";
 
 QString selectColumns(Backend b) {
-    const QString age =
-        b == Backend::Mssql
-            ? QStringLiteral("DATEDIFF(second, DataHora, GETUTCDATE())")
-            : QStringLiteral("CAST((julianday('now') - julianday(DataHora)) * 86400 AS INTEGER)");
+    // Ages by the database's clock: every workstation measures a note the same way.
+    QString age = QStringLiteral("CAST((julianday('now') - julianday(DataHora)) * 86400 AS INTEGER)");
+    if (b == Backend::Mssql) age = QStringLiteral("DATEDIFF(second, DataHora, GETUTCDATE())");
+    if (b == Backend::Postgresql)
+        age =
+            QStringLiteral("CAST(EXTRACT(EPOCH FROM (%1 - DataHora)) AS bigint)").arg(DialectoPg::agoraUtc());
     return QStringLiteral("SELECT Nota_Id, %1, %2 AS Idade FROM kel_PES_NotasERP")
         .arg(QString::fromLatin1(kColumns), age);
 }
@@ -50,8 +53,9 @@ bool IntentNote::operationFromName(const QString& name, Operation& op) {
 
 IntentNotes::Statements IntentNotes::statements(Backend b) {
     Statements s;
-    const QString now =
-        b == Backend::Mssql ? QStringLiteral("GETUTCDATE()") : QStringLiteral("CURRENT_TIMESTAMP");
+    QString now = QStringLiteral("CURRENT_TIMESTAMP");
+    if (b == Backend::Mssql) now = QStringLiteral("GETUTCDATE()");
+    if (b == Backend::Postgresql) now = DialectoPg::agoraUtc();
     if (b == Backend::Mssql) {
         s.create << QStringLiteral(
             "IF OBJECT_ID(N'dbo.kel_PES_NotasERP', N'U') IS NULL CREATE TABLE [dbo].[kel_PES_NotasERP] "
@@ -80,6 +84,7 @@ IntentNotes::Statements IntentNotes::statements(Backend b) {
             "nvarchar(80) NOT "
             "NULL, DataHora datetime NOT NULL DEFAULT CURRENT_TIMESTAMP, Dados ntext NULL, CONSTRAINT "
             "UX_kel_PES_NotasERP_Hist UNIQUE (Hist_Id))");
+        if (b == Backend::Postgresql) s.create.last() = DialectoPg::deSqlite(s.create.last());
     }
     s.insert =
         QStringLiteral(

@@ -68,7 +68,7 @@ ProcResult gravarHistorico(BaseDados& db, const Args& args) {
         db.executar(QStringLiteral("INSERT INTO kel_PES_Historico (%1) VALUES (%2)")
                         .arg(cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
                     values);
-        r.returnValue = db.escalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+        r.returnValue = db.ultimoId();
     } else {
         QStringList sets;
         for (const QString& c : cols) sets << c + QStringLiteral(" = ?");

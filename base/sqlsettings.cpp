@@ -4,7 +4,7 @@
 
 QStringList SqlSettings::missing() const {
     QStringList out;
-    if (kind() == Backend::Mssql) {
+    if (kind() != Backend::Sqlite) {
         if (servidor.trimmed().isEmpty()) out << QStringLiteral("SQL/Servidor");
         if (baseDados.trimmed().isEmpty()) out << QStringLiteral("SQL/BaseDados");
         if (login.trimmed().isEmpty()) out << QStringLiteral("SQL/Login");
@@ -12,4 +12,16 @@ QStringList SqlSettings::missing() const {
         out << QStringLiteral("SQL/BaseDados");
     }
     return out;
+}
+
+QString SqlSettings::nomeBackend(Backend b) {
+    switch (b) {
+        case Backend::Mssql:
+            return QStringLiteral("mssql");
+        case Backend::Postgresql:
+            return QStringLiteral("postgresql");
+        case Backend::Sqlite:
+            break;
+    }
+    return QStringLiteral("sqlite");
 }

@@ -2,12 +2,12 @@
 
 #include <QString>
 
-enum class Backend { Sqlite, Mssql };
+enum class Backend { Sqlite, Mssql, Postgresql };
 
 // The database settings of the workstation (section "SQL" of the configuration file).
 struct SqlSettings {
-    QString backend;  // "sqlite" (default) or "mssql"
-    QString servidor;
+    QString backend;    // "sqlite" (default), "mssql" or "postgresql"
+    QString servidor;   // "host" or "host:port" (PostgreSQL); SQL Server's own form
     QString baseDados;  // database name, or the file path for sqlite
     QString login;
     QString password;
@@ -17,9 +17,13 @@ struct SqlSettings {
     QString passwordModelos{};
 
     Backend kind() const {
-        return backend.trimmed().compare(QStringLiteral("mssql"), Qt::CaseInsensitive) == 0 ? Backend::Mssql
-                                                                                           : Backend::Sqlite;
+        const QString b = backend.trimmed();
+        if (b.compare(QStringLiteral("mssql"), Qt::CaseInsensitive) == 0) return Backend::Mssql;
+        if (b.compare(QStringLiteral("postgresql"), Qt::CaseInsensitive) == 0) return Backend::Postgresql;
+        return Backend::Sqlite;
     }
+    // The name kept in SQL/Backend for a backend.
+    static QString nomeBackend(Backend b);
     // Names of the required settings that are empty. For sqlite only the file is needed.
     QStringList missing() const;
 };

@@ -1,6 +1,7 @@
 #include "tabelapropria.h"
 
 #include "basedados.h"
+#include "dialectopg.h"
 
 QList<TabelaPropria> TabelaPropria::all() {
     return {
@@ -20,6 +21,7 @@ QList<TabelaPropria> TabelaPropria::all() {
 QString TabelaPropria::statement(Backend b) const {
     if (b == Backend::Mssql)
         return QStringLiteral("IF OBJECT_ID(N'dbo.%1', N'U') IS NULL %2").arg(nome, mssql);
+    if (b == Backend::Postgresql) return DialectoPg::deSqlite(sqlite);
     return sqlite;
 }
 

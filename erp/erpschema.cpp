@@ -1,6 +1,7 @@
 #include "erpschema.h"
 
 #include "basedados.h"
+#include "dialectopg.h"
 
 QStringList ErpSchema::createStatements() {
     // Text columns compare without case, as the ERP's SQL Server collation does;
@@ -54,9 +55,18 @@ QStringList ErpSchema::createStatements() {
     };
 }
 
+QStringList ErpSchema::createStatements(Backend b) {
+    QStringList out = createStatements();
+    if (b == Backend::Postgresql) {
+        for (QString& sql : out) sql = DialectoPg::deSqlite(sql);
+        out.prepend(DialectoPg::criarExtensao());
+    }
+    return out;
+}
+
 void ErpSchema::criar(BaseDados& db, const QString& empresa, const QString& utilizador, const QString& password) {
     Transaccao t(db, true);
-    for (const QString& sql : createStatements()) db.executar(sql);
+    for (const QString& sql : createStatements(db.backend())) db.executar(sql);
     db.executar(QStringLiteral("INSERT INTO ERP_Local (Empresa, Utilizador, Password, Criado) VALUES (?, ?, ?, ?)"),
                 {empresa, utilizador, password, QDateTime::currentDateTime()});
     t.commit();

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include "sqlsettings.h"
+
 class BaseDados;
 
 // The ERP tables the program reads (master data and document headers and lines),
@@ -9,6 +11,8 @@ class BaseDados;
 // together with the marker table that lets the local ERP recognise such a database.
 namespace ErpSchema {
 QStringList createStatements();
+// The same tables in a backend's dialect (sqlite's texts, or PostgreSQL's form of them).
+QStringList createStatements(Backend b);
 // Name of the marker table: the local ERP refuses any database without it.
 inline QString markerTable() { return QStringLiteral("ERP_Local"); }
 // Creates the ERP tables and the marker row with the company and its credentials.

@@ -226,6 +226,13 @@ void SessaoSageLocal::inserir(DocumentoComercial& doc) {
     CabDocumento& c = doc.Cab;
     if (c.Ano == 0) c.Ano = short(QDate::fromString(c.Data, QStringLiteral("dd-MM-yyyy")).year());
     if (c.NossoNoDocumento == 0) {
+        // PostgreSQL: wait for a workstation numbering the same series; a number taken
+        // past an unlocked end meets the primary key and the caller tries again.
+        if (m_db->backend() == Backend::Postgresql)
+            m_db->consultar(
+                QStringLiteral("SELECT NNumdoc FROM DocGCCab WHERE Tpdoc = ? AND Serie = ? AND Ano = ? "
+                               "ORDER BY NNumdoc DESC LIMIT 1 FOR UPDATE"),
+                {c.TipoDocumento, c.Serie, c.Ano});
         c.NossoNoDocumento =
             m_db->escalar(QStringLiteral("SELECT COALESCE(MAX(NNumdoc), 0) + 1 FROM DocGCCab WHERE Tpdoc = ? AND Serie = ? "
                                          "AND Ano = ?"),
@@ -252,10 +259,12 @@ long SessaoSageLocal::finalizarDocumento(DocumentoComercial& doc, ChaveDocumento
     try {
         // The write lock is taken before the number is read, so two workstations
         // never give the same number.
-        Transaccao t(*m_db, true);
-        doc.Cab.NossoNoDocumento = 0;
-        inserir(doc);
-        t.commit();
+        m_db->comRepeticao(
+            [&] {
+                doc.Cab.NossoNoDocumento = 0;
+                inserir(doc);
+            },
+            BaseDados::Repetir::TambemChaveDuplicada);
     } catch (const DbError& e) {
         doc.UltimaMensagem = e.texto();
         setErro(e.numero(), e.descricao());
@@ -337,36 +346,47 @@ void SessaoSageLocal::gravarDocumento(int modo, int valor, DocumentoComercial& d
     const CabDocumento& c = doc.Cab;
     const ChaveDocumento k{c.Ano, c.TipoDocumento, c.Serie, c.NossoNoDocumento};
     try {
-        Transaccao t(*m_db, true);
-        if (modo == 2) {
-            const RecordSet s = estado(k);
-            if (s.isEmpty()) {
-                setErro(DocumentoInexistente, QStringLiteral("O documento %1 não existe.").arg(k.texto()));
-            } else if (s.value(QStringLiteral("NumVias")).toInt() == -1) {
-                setErro(DocumentoAnulado, QStringLiteral("O documento %1 está anulado.").arg(k.texto()));
-            } else if (s.value(QStringLiteral("Convertido")).toInt() == -1) {
-                setErro(DocumentoConvertido, QStringLiteral("O documento %1 já foi convertido.").arg(k.texto()));
-            } else {
-                m_db->executar(
-                    QStringLiteral("UPDATE DocGCCab SET Data = ?, Sector = ?, Terceiro = ?, NContrib = ?, Matricul = ?, "
-                                   "LocalCG = ?, LocalDSG = ?, DtCarga = ?, Hora = ?, DataDes = ?, HoraDes = ?, ONDEENTR = ? "
-                                   "WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ?"),
-                    {isoDate(c.Data), c.Sector, c.Terceiro, c.NumeroContribuinte, c.Matricula, c.LocalCarga,
-                     c.LocalDescarga, isoDate(c.DataCarga), c.HoraCarga, isoDate(c.DataDescarga), c.HoraDescarga,
-                     c.OndeEntregarDoc, k.tipo, k.serie, k.numero, k.ano});
-                escreverLinhas(doc);
-                setErro(0, QString());
-            }
-        } else {
-            if (modo == 0) doc.Cab.NossoNoDocumento = 0;
-            if (modo == 1 && !estado(k).isEmpty()) {
-                setErro(DocumentoExistente, QStringLiteral("O documento %1 já existe.").arg(k.texto()));
-            } else {
-                inserir(doc);
-                setErro(0, QString());
-            }
-        }
-        if (m_erroNumero == 0) t.commit();
+        // A new number taken by another workstation meanwhile: tried again (see inserir);
+        // the refusals below wrote nothing, so their transaction commits empty.
+        m_db->comRepeticao(
+            [&] {
+                if (modo == 2) {
+                    const RecordSet s = estado(k);
+                    if (s.isEmpty()) {
+                        setErro(DocumentoInexistente,
+                                QStringLiteral("O documento %1 não existe.").arg(k.texto()));
+                    } else if (s.value(QStringLiteral("NumVias")).toInt() == -1) {
+                        setErro(DocumentoAnulado,
+                                QStringLiteral("O documento %1 está anulado.").arg(k.texto()));
+                    } else if (s.value(QStringLiteral("Convertido")).toInt() == -1) {
+                        setErro(DocumentoConvertido,
+                                QStringLiteral("O documento %1 já foi convertido.").arg(k.texto()));
+                    } else {
+                        m_db->executar(
+                            QStringLiteral("UPDATE DocGCCab SET Data = ?, Sector = ?, Terceiro = ?, NContrib "
+                                           "= ?, Matricul = ?, "
+                                           "LocalCG = ?, LocalDSG = ?, DtCarga = ?, Hora = ?, DataDes = ?, "
+                                           "HoraDes = ?, ONDEENTR = ? "
+                                           "WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ?"),
+                            {isoDate(c.Data), c.Sector, c.Terceiro, c.NumeroContribuinte, c.Matricula,
+                             c.LocalCarga, c.LocalDescarga, isoDate(c.DataCarga), c.HoraCarga,
+                             isoDate(c.DataDescarga), c.HoraDescarga, c.OndeEntregarDoc, k.tipo, k.serie,
+                             k.numero, k.ano});
+                        escreverLinhas(doc);
+                        setErro(0, QString());
+                    }
+                } else {
+                    if (modo == 0) doc.Cab.NossoNoDocumento = 0;
+                    if (modo == 1 && !estado(k).isEmpty()) {
+                        setErro(DocumentoExistente,
+                                QStringLiteral("O documento %1 já existe.").arg(k.texto()));
+                    } else {
+                        inserir(doc);
+                        setErro(0, QString());
+                    }
+                }
+            },
+            BaseDados::Repetir::TambemChaveDuplicada);
     } catch (const DbError& e) {
         setErro(e.numero() ? e.numero() : DadosInvalidos, e.descricao());
     }

@@ -25,7 +25,7 @@ QString notNull(const QString& s) { return s.isNull() ? QStringLiteral("") : s; 
 }  // namespace
 
 Talao ProximoTalao(BaseDados& db, const ChaveTalao& chave) {
-    const bool mssql = db.backend() != Backend::Sqlite;
+    const bool mssql = db.backend() == Backend::Mssql;
     // On SQL Server the update lock (held to the end of the transaction, also over an
     // empty range) makes a second workstation wait for our write before it reads.
     const QString from = mssql ? QStringLiteral("From kel_PES_Taloes WITH (UPDLOCK, HOLDLOCK) ")
@@ -35,54 +35,86 @@ Talao ProximoTalao(BaseDados& db, const ChaveTalao& chave) {
     const QString cliente = notNull(chave.cliente);
     const QString tipoMorada = notNull(chave.tipoMorada);
 
-    Transaccao t(db, true);
-    RecordSet rs;
-    if (chave.tipo == 2) {
-        rs = db.consultar(QStringLiteral("SELECT Max(Contador) AS Proximo,Sigla ") + from +
-                              QStringLiteral("WHERE  (ANO = ?) AND (iTipo = ?) AND (tipodoc = ?) and Cliente=?  and "
-                                             "TipoMorada=?  Group by Sigla"),
-                          {campanha, chave.tipo, tipoDoc, cliente, tipoMorada});
-    } else {
-        rs = db.consultar(QStringLiteral("SELECT Max(Contador) AS Proximo ") + from +
-                              QStringLiteral("WHERE  (ANO = ?) AND (iTipo = ?) AND (tipodoc = ?)"),
-                          {campanha, chave.tipo, tipoDoc});
-    }
-
-    qint64 numero = -1;
-    Talao talao;
-    if (!rs.isEmpty() && !rs.isNull(QStringLiteral("Proximo"))) {
-        numero = rs.value(QStringLiteral("Proximo")).toLongLong() + 1;
-        if (chave.tipo == 2) talao.sigla = rs.text(QStringLiteral("Sigla"));
-    }
-    if (numero > std::numeric_limits<qint32>::max())
-        throw DbError(-1, QStringLiteral("O numerador de talões %1 atingiu o valor máximo.").arg(campanha));
-
-    if (numero >= 1) {
-        if (chave.tipo == 2) {
-            db.executar(QStringLiteral("UPDATE kel_PES_Taloes Set Contador = ? WHERE  (ANO = ? AND iTipo = ? AND "
-                                       "TipoDoc = ? and Cliente=?  and TipoMorada=? )"),
-                        {numero, campanha, chave.tipo, tipoDoc, cliente, tipoMorada});
-        } else {
-            db.executar(QStringLiteral("UPDATE kel_PES_Taloes Set Contador = ? WHERE  (ANO = ? AND iTipo = ? AND "
-                                       "TipoDoc = ?)"),
-                        {numero, campanha, chave.tipo, tipoDoc});
-        }
-    } else {
-        numero = 1;
-        talao.sigla = QStringLiteral("");
-        if (chave.tipo == 2) {
-            db.executar(QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente,cdmorada,Sigla,"
-                                       "Contador,TipoMorada) VALUES ( ?,?,?,?,'', ?, 1,? )"),
-                        {campanha, chave.tipo, tipoDoc, cliente, talao.sigla, tipoMorada});
-        } else {
-            db.executar(QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente,cdmorada,Sigla,"
-                                       "Contador) VALUES ( ?,?,?,'','', '',1)"),
+    // PostgreSQL locks the key's counter rows first, so the read below sees the other
+    // workstation's number once it committed. A counter that is not there yet cannot be
+    // locked: then the table is, and the unique key of the counters (see
+    // CatalogIndex::all) refuses a second row all the same, the take running again.
+    return db.comRepeticao(
+        [&] {
+            if (db.backend() == Backend::Postgresql) {
+                RecordSet linhas;
+                if (chave.tipo == 2)
+                    linhas = db.consultar(
+                        QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE ANO = ? AND iTipo = ? AND "
+                                       "tipodoc = ? AND Cliente = ? AND TipoMorada = ? FOR UPDATE"),
+                        {campanha, chave.tipo, tipoDoc, cliente, tipoMorada});
+                else
+                    linhas = db.consultar(
+                        QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE ANO = ? AND iTipo = ? AND "
+                                       "tipodoc = ? FOR UPDATE"),
                         {campanha, chave.tipo, tipoDoc});
-        }
-    }
-    t.commit();
-    talao.numero = qint32(numero);
-    return talao;
+                // No counter to lock (the key's first ticket, rare): the counters' table is held
+                // against other writers until we commit, so the second one finds our row.
+                if (linhas.isEmpty())
+                    db.executar(QStringLiteral("LOCK TABLE kel_PES_Taloes IN SHARE ROW EXCLUSIVE MODE"));
+            }
+            RecordSet rs;
+            if (chave.tipo == 2) {
+                rs = db.consultar(
+                    QStringLiteral("SELECT Max(Contador) AS Proximo,Sigla ") + from +
+                        QStringLiteral(
+                            "WHERE  (ANO = ?) AND (iTipo = ?) AND (tipodoc = ?) and Cliente=?  and "
+                            "TipoMorada=?  Group by Sigla"),
+                    {campanha, chave.tipo, tipoDoc, cliente, tipoMorada});
+            } else {
+                rs = db.consultar(QStringLiteral("SELECT Max(Contador) AS Proximo ") + from +
+                                      QStringLiteral("WHERE  (ANO = ?) AND (iTipo = ?) AND (tipodoc = ?)"),
+                                  {campanha, chave.tipo, tipoDoc});
+            }
+
+            qint64 numero = -1;
+            Talao talao;
+            if (!rs.isEmpty() && !rs.isNull(QStringLiteral("Proximo"))) {
+                numero = rs.value(QStringLiteral("Proximo")).toLongLong() + 1;
+                if (chave.tipo == 2) talao.sigla = rs.text(QStringLiteral("Sigla"));
+            }
+            if (numero > std::numeric_limits<qint32>::max())
+                throw DbError(
+                    -1, QStringLiteral("O numerador de talões %1 atingiu o valor máximo.").arg(campanha));
+
+            if (numero >= 1) {
+                if (chave.tipo == 2) {
+                    db.executar(
+                        QStringLiteral(
+                            "UPDATE kel_PES_Taloes Set Contador = ? WHERE  (ANO = ? AND iTipo = ? AND "
+                            "TipoDoc = ? and Cliente=?  and TipoMorada=? )"),
+                        {numero, campanha, chave.tipo, tipoDoc, cliente, tipoMorada});
+                } else {
+                    db.executar(
+                        QStringLiteral(
+                            "UPDATE kel_PES_Taloes Set Contador = ? WHERE  (ANO = ? AND iTipo = ? AND "
+                            "TipoDoc = ?)"),
+                        {numero, campanha, chave.tipo, tipoDoc});
+                }
+            } else {
+                numero = 1;
+                talao.sigla = QStringLiteral("");
+                if (chave.tipo == 2) {
+                    db.executar(QStringLiteral(
+                                    "INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente,cdmorada,Sigla,"
+                                    "Contador,TipoMorada) VALUES ( ?,?,?,?,'', ?, 1,? )"),
+                                {campanha, chave.tipo, tipoDoc, cliente, talao.sigla, tipoMorada});
+                } else {
+                    db.executar(QStringLiteral(
+                                    "INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente,cdmorada,Sigla,"
+                                    "Contador) VALUES ( ?,?,?,'','', '',1)"),
+                                {campanha, chave.tipo, tipoDoc});
+                }
+            }
+            talao.numero = qint32(numero);
+            return talao;
+        },
+        BaseDados::Repetir::TambemChaveDuplicada);
 }
 
 qint32 UltimoTalaoEmitido(BaseDados& db, const ChaveTalao& chave) {

@@ -47,11 +47,15 @@ bool OpcoesInstalacao::definir(const QString& nome, const QString& valor, QStrin
                    .arg(o->nome, valor, o->valores.join(QStringLiteral(", ")));
         return false;
     }
-    Transaccao t(m_db, true);
-    if (m_db.executar(QStringLiteral("UPDATE kel_PES_Opcoes SET Valor = ? WHERE Nome = ?"),
-                      {escolhido, o->nome}) == 0)
-        m_db.executar(QStringLiteral("INSERT INTO kel_PES_Opcoes (Nome, Valor) VALUES (?, ?)"),
-                      {o->nome, escolhido});
-    t.commit();
+    // Two workstations setting an option for the first time: the second insert meets the
+    // first one's row and is tried again as an update.
+    m_db.comRepeticao(
+        [&] {
+            if (m_db.executar(QStringLiteral("UPDATE kel_PES_Opcoes SET Valor = ? WHERE Nome = ?"),
+                              {escolhido, o->nome}) == 0)
+                m_db.executar(QStringLiteral("INSERT INTO kel_PES_Opcoes (Nome, Valor) VALUES (?, ?)"),
+                              {o->nome, escolhido});
+        },
+        BaseDados::Repetir::TambemChaveDuplicada);
     return true;
 }

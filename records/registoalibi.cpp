@@ -85,6 +85,10 @@ QString RegistoAlibi::ultimaLinhaSql(Backend backend) {
     return QStringLiteral("SELECT Alibi_Id, Hash FROM kel_PES_Alibi ORDER BY Alibi_Id DESC LIMIT 1");
 }
 
+QString RegistoAlibi::bloquearUltimaSql() {
+    return QStringLiteral("SELECT Alibi_Id FROM kel_PES_Alibi ORDER BY Alibi_Id DESC LIMIT 1 FOR UPDATE");
+}
+
 QString RegistoAlibi::insertSql() {
     return QStringLiteral("INSERT INTO kel_PES_Alibi (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
         .arg(QLatin1String(kColunas));
@@ -92,8 +96,21 @@ QString RegistoAlibi::insertSql() {
 
 LinhaAlibi RegistoAlibi::acrescentar(LinhaAlibi l) {
     // On sqlite the write lock is taken before the last row is read (BEGIN IMMEDIATE);
-    // inside a transaction that already wrote, the lock is held already.
-    Transaccao t(m_db, true);
+    // inside a transaction that already wrote, the lock is held already. PostgreSQL locks
+    // the last row, then reads the chain's end again (another workstation may have added
+    // to it while we waited); a row added meanwhile behind an unlocked end takes our id
+    // first, and the primary key sends us round again.
+    return m_db.comRepeticao(
+        [&] {
+            LinhaAlibi linha = l;
+            escrever(linha);
+            return linha;
+        },
+        BaseDados::Repetir::TambemChaveDuplicada);
+}
+
+void RegistoAlibi::escrever(LinhaAlibi& l) {
+    if (m_db.backend() == Backend::Postgresql) m_db.consultar(bloquearUltimaSql());
     const RecordSet ultima = m_db.consultar(ultimaLinhaSql(m_db.backend()));
     qint64 anterior = 0;
     QString hashAnterior = hashInicial();
@@ -115,8 +132,6 @@ LinhaAlibi RegistoAlibi::acrescentar(LinhaAlibi l) {
                    ligacao ? QVariant(l.leitura) : QVariant(QMetaType(QMetaType::LongLong)),
                    ligacao ? QVariant(l.histId) : QVariant(QMetaType(QMetaType::Int)),
                    ligacao ? QVariant(l.numeroPeso) : QVariant(QMetaType(QMetaType::Int)), l.hash});
-    t.commit();
-    return l;
 }
 
 LinhaAlibi RegistoAlibi::registarLeitura(const QString& balcao, const QByteArray& resposta, const Money& peso,

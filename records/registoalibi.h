@@ -81,9 +81,12 @@ class RegistoAlibi {
     // transaction ends, so two workstations can never take the same number.
     static QString ultimaLinhaSql(Backend backend);
     static QString insertSql();
+    // PostgreSQL: locks the chain's last row before it is read again.
+    static QString bloquearUltimaSql();
 
   private:
     LinhaAlibi acrescentar(LinhaAlibi l);
+    void escrever(LinhaAlibi& l);
     static LinhaAlibi deRegisto(const class RecordSet& rs, int row);
 
     BaseDados& m_db;

@@ -126,9 +126,7 @@ qint32 GravarComplementoHistorico(BaseDados& db, qint32 noIdHist, qint32 noIdCom
         db.executar(QStringLiteral("INSERT INTO kel_PES_Historico_Comp (Cab_Id, Vasilhame, Qualidade, Caracteristica) "
                                    "VALUES (?, ?, ?, ?)"),
                     {noIdHist, vasilhame.toVariant(), qualidade.toVariant(), caracteristica});
-        const bool sqlite = db.backend() == Backend::Sqlite;
-        id = db.escalar(sqlite ? QStringLiteral("SELECT last_insert_rowid()") : QStringLiteral("SELECT @@IDENTITY"))
-                 .toInt();
+        id = qint32(db.ultimoId());
     } else {
         db.executar(QStringLiteral("UPDATE kel_PES_Historico_Comp SET Cab_Id=?, Vasilhame=?, Qualidade=?, "
                                    "Caracteristica=? WHERE HistCmp_Id=?"),
@@ -171,10 +169,16 @@ bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justific
 void RegistarCarro(BaseDados& db, const QString& matricula) {
     if (matricula.trimmed().isEmpty()) return;
     if (matricula.size() > 10) throw DbError(-1, QStringLiteral("A matrícula excede 10 caracteres: '%1'.").arg(matricula));
-    Transaccao t(db, true);
-    if (db.consultar(QStringLiteral("select * from kel_PES_Carros where Codigo=?"), {matricula}).isEmpty())
-        db.executar(QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES (?, '')"), {matricula});
-    t.commit();
+    // The same lorry registered at two workstations at once: the second finds it on its
+    // second try.
+    db.comRepeticao(
+        [&] {
+            if (db.consultar(QStringLiteral("select * from kel_PES_Carros where Codigo=?"), {matricula})
+                    .isEmpty())
+                db.executar(QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES (?, '')"),
+                            {matricula});
+        },
+        BaseDados::Repetir::TambemChaveDuplicada);
 }
 
 RecordSet LerHistorico(BaseDados& db, qint32 idRegisto) {

@@ -1,6 +1,7 @@
 #include "tabelasrastreio.h"
 
 #include "basedados.h"
+#include "dialectopg.h"
 
 namespace {
 
@@ -62,11 +63,13 @@ QStringList TabelasRastreio::instrucoes(Backend backend) {
     for (const Tabela& t : kTabelas) {
         if (backend == Backend::Sqlite)
             out << QString::fromLatin1(t.sqlite);
+        else if (backend == Backend::Postgresql)
+            out << DialectoPg::deSqlite(QString::fromLatin1(t.sqlite));
         else
             out << QStringLiteral("IF OBJECT_ID(N'%1', N'U') IS NULL ").arg(QLatin1String(t.nome)) +
                        QString::fromLatin1(t.mssql);
     }
-    out << QString::fromLatin1(kIndiceLigacoes[backend == Backend::Sqlite ? 0 : 1]);
+    out << QString::fromLatin1(kIndiceLigacoes[backend == Backend::Mssql ? 1 : 0]);
     return out;
 }
 

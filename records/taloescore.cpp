@@ -195,22 +195,36 @@ ChaveTalao TaloesCore::chaveTalao() const {
 }
 
 QString TaloesCore::sqlContador(int modo, Backend backend, bool bloquear) {
-    const QString taloes = bloquear && backend != Backend::Sqlite
+    const QString taloes = bloquear && backend == Backend::Mssql
                                ? QStringLiteral("kel_PES_Taloes WITH (UPDLOCK, HOLDLOCK)")
                                : QStringLiteral("kel_PES_Taloes");
+    // PostgreSQL: the key's counter rows stay locked until the form's write commits.
+    const QString bloqueio = bloquear && backend == Backend::Postgresql
+                                 ? QStringLiteral(" FOR UPDATE OF kel_PES_Taloes")
+                                 : QString();
     if (modo == 1)
         return QStringLiteral("select Ano,TipoDoc,Contador from ") + taloes +
-               QStringLiteral(" where iTipo=1 and Ano=? and tipodoc=?");
+               QStringLiteral(" where iTipo=1 and Ano=? and tipodoc=?") + bloqueio;
     return QStringLiteral("select * from ") + taloes +
-           QStringLiteral("  left outer join Moradas ON Moradas.cdMorada=kel_PES_Taloes.cdmorada where iTipo=2 and "
-                          "Ano=? and tipodoc=? and Cliente=?  and kel_PES_Taloes.TipoMorada=? ");
+           QStringLiteral(
+               "  left outer join Moradas ON Moradas.cdMorada=kel_PES_Taloes.cdmorada where iTipo=2 and "
+               "Ano=? and tipodoc=? and Cliente=?  and kel_PES_Taloes.TipoMorada=? ") +
+           bloqueio;
 }
 
 TaloesCore::Leitura TaloesCore::lerContador(bool bloquear, RecordSet* linhas) {
     const QString sql = sqlContador(m_modo, m_db.backend(), bloquear);
-    const RecordSet rs = m_modo == 1
-                             ? m_db.consultar(sql, {v(Campanha).trimmed(), v(TipoDoc)})
-                             : m_db.consultar(sql, {v(Campanha).trimmed(), v(TipoDoc), v(Cliente), v(TipoMorada)});
+    const auto ler = [&] {
+        return m_modo == 1
+                   ? m_db.consultar(sql, {v(Campanha).trimmed(), v(TipoDoc)})
+                   : m_db.consultar(sql, {v(Campanha).trimmed(), v(TipoDoc), v(Cliente), v(TipoMorada)});
+    };
+    RecordSet rs = ler();
+    if (rs.isEmpty() && bloquear && m_db.backend() == Backend::Postgresql) {
+        // No row to lock: the table is held until the write commits, and read again.
+        m_db.executar(QStringLiteral("LOCK TABLE kel_PES_Taloes IN SHARE ROW EXCLUSIVE MODE"));
+        rs = ler();
+    }
     Leitura l;
     l.chave = chave();
     l.existe = !rs.isEmpty();
@@ -286,55 +300,60 @@ int TaloesCore::gravar() {
                 return Contador;
         }
         std::optional<Leitura> mudou;
-        {
-            Transaccao t(m_db, true);
-            const Leitura actual = lerContador(true);
-            const bool lidoAqui = m_lido && m_lido->chave == chave();
-            if (lidoAqui && (actual.existe != m_lido->existe || actual.contador != m_lido->contador)) {
-                mudou = actual;
-            } else {
-                const QString contador = novo ? QStringLiteral(", Contador=?") : QString();
-                const qint64 inicial = novo ? *novo : actual.contador;
-                int alterados;
-                if (m_modo == 1) {
-                    // Edits the key's row (every row of the key, as there is no row key), or adds it.
-                    QVariantList valores{campanha, tipoDoc};
-                    if (novo) valores << *novo;
-                    alterados =
-                        m_db.executar(QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=1, Ano=?, TipoDoc=?, "
-                                                     "Cliente='0', Sigla='', cdmorada=''") +
-                                          contador + QStringLiteral(" where iTipo=1 and Ano=? and tipodoc=?"),
-                                      valores + QVariantList{campanha, v(TipoDoc)});
-                    if (alterados == 0)
-                        m_db.executar(
-                            QStringLiteral("INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
-                                           "cdmorada, Contador) VALUES (1, ?, ?, '0', '', '', ?)"),
-                            {campanha, tipoDoc, inicial});
+        // Tried again when another workstation added the key's counter at the same time:
+        // the second try then finds that counter changed and tells the operator.
+        m_db.comRepeticao(
+            [&] {
+                mudou.reset();
+                const Leitura actual = lerContador(true);
+                const bool lidoAqui = m_lido && m_lido->chave == chave();
+                if (lidoAqui && (actual.existe != m_lido->existe || actual.contador != m_lido->contador)) {
+                    mudou = actual;
                 } else {
-                    const QVariantList chaveLinha{campanha, v(TipoDoc), v(Cliente), v(MoradaAlt),
-                                                  v(TipoMorada)};
-                    const QVariantList linha{campanha, tipoDoc,      v(Cliente),
-                                             v(Sigla), v(MoradaAlt), v(TipoMorada)};
-                    QVariantList valores = linha;
-                    if (novo) valores << *novo;
-                    alterados =
-                        m_db.executar(QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=2, Ano=?, TipoDoc=?, "
-                                                     "Cliente=?, Sigla=?, cdmorada=?, TipoMorada=?") +
-                                          contador +
-                                          QStringLiteral(" where iTipo=2 and Ano=? and tipodoc=? and "
-                                                         "Cliente=? and cdmorada=? and TipoMorada=?"),
-                                      valores + chaveLinha);
-                    // A new row starts at the key's current counter, so that it never
-                    // brings the key's numbering back.
-                    if (alterados == 0)
-                        m_db.executar(
-                            QStringLiteral("INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
-                                           "cdmorada, TipoMorada, Contador) VALUES (2, ?, ?, ?, ?, ?, ?, ?)"),
-                            linha + QVariantList{inicial});
+                    const QString contador = novo ? QStringLiteral(", Contador=?") : QString();
+                    const qint64 inicial = novo ? *novo : actual.contador;
+                    int alterados;
+                    if (m_modo == 1) {
+                        // Edits the key's row (every row of the key, as there is no row key), or adds it.
+                        QVariantList valores{campanha, tipoDoc};
+                        if (novo) valores << *novo;
+                        alterados = m_db.executar(
+                            QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=1, Ano=?, TipoDoc=?, "
+                                           "Cliente='0', Sigla='', cdmorada=''") +
+                                contador + QStringLiteral(" where iTipo=1 and Ano=? and tipodoc=?"),
+                            valores + QVariantList{campanha, v(TipoDoc)});
+                        if (alterados == 0)
+                            m_db.executar(
+                                QStringLiteral(
+                                    "INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
+                                    "cdmorada, Contador) VALUES (1, ?, ?, '0', '', '', ?)"),
+                                {campanha, tipoDoc, inicial});
+                    } else {
+                        const QVariantList chaveLinha{campanha, v(TipoDoc), v(Cliente), v(MoradaAlt),
+                                                      v(TipoMorada)};
+                        const QVariantList linha{campanha, tipoDoc,      v(Cliente),
+                                                 v(Sigla), v(MoradaAlt), v(TipoMorada)};
+                        QVariantList valores = linha;
+                        if (novo) valores << *novo;
+                        alterados = m_db.executar(
+                            QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=2, Ano=?, TipoDoc=?, "
+                                           "Cliente=?, Sigla=?, cdmorada=?, TipoMorada=?") +
+                                contador +
+                                QStringLiteral(" where iTipo=2 and Ano=? and tipodoc=? and "
+                                               "Cliente=? and cdmorada=? and TipoMorada=?"),
+                            valores + chaveLinha);
+                        // A new row starts at the key's current counter, so that it never
+                        // brings the key's numbering back.
+                        if (alterados == 0)
+                            m_db.executar(
+                                QStringLiteral(
+                                    "INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
+                                    "cdmorada, TipoMorada, Contador) VALUES (2, ?, ?, ?, ?, ?, ?, ?)"),
+                                linha + QVariantList{inicial});
+                    }
                 }
-                t.commit();
-            }
-        }
+            },
+            BaseDados::Repetir::TambemChaveDuplicada);
         if (mudou) {
             m_lido = mudou;
             m_campos[Contador] = QString::number(mudou->contador);

@@ -15,6 +15,7 @@ packages=(
   qt6-svg-dev libqt6svg6
   qt6-charts-dev libqt6opengl6-dev
   qt6-translations-l10n
+  postgresql libqt6sql6-psql
 )
 
 missing=()

@@ -56,6 +56,7 @@ DialogoSql::DialogoSql(QString configFile, QString catalogScript, bool proximoAr
     m_backend->setObjectName(QStringLiteral("cbBackend"));
     m_backend->addItem(QStringLiteral("SQLite (ficheiro)"), QStringLiteral("sqlite"));
     m_backend->addItem(QStringLiteral("SQL Server"), QStringLiteral("mssql"));
+    m_backend->addItem(QStringLiteral("PostgreSQL (vários postos)"), QStringLiteral("postgresql"));
     m_servidor = field(QStringLiteral("txtServidor"), this);
     m_baseDados = field(QStringLiteral("txtBaseDados"), this);
     m_login = field(QStringLiteral("txtLogin"), this);
@@ -124,7 +125,7 @@ SqlSettings DialogoSql::settings() const {
 }
 
 void DialogoSql::setSettings(const SqlSettings& s) {
-    m_backend->setCurrentIndex(s.kind() == Backend::Mssql ? 1 : 0);
+    m_backend->setCurrentIndex(m_backend->findData(SqlSettings::nomeBackend(s.kind())));
     m_servidor->setText(s.servidor);
     m_baseDados->setText(s.baseDados);
     m_login->setText(s.login);
@@ -133,7 +134,8 @@ void DialogoSql::setSettings(const SqlSettings& s) {
 }
 
 void DialogoSql::backendChanged() {
-    const bool mssql = m_backend->currentData().toString() == QStringLiteral("mssql");
+    // A server (SQL Server or PostgreSQL) takes a server, login and password; sqlite a file.
+    const bool mssql = m_backend->currentData().toString() != QStringLiteral("sqlite");
     m_servidor->setEnabled(mssql);
     m_login->setEnabled(mssql);
     m_password->setEnabled(mssql);
@@ -177,14 +179,14 @@ bool DialogoSql::criarCatalogo() {
     }
     if (m_catalogScript.isEmpty()) return false;
     WaitCursor wait;
-    return s.kind() == Backend::Sqlite ? criarCatalogoSqlite(s) : criarCatalogoMssql(s);
+    return s.kind() == Backend::Mssql ? criarCatalogoMssql(s) : criarCatalogoSqlite(s);
 }
 
-// On SQLite the program's own statements make the catalogue, in one transaction, so
-// a failure leaves the file as it was.
+// On SQLite and PostgreSQL the program's own statements make the catalogue, in one
+// transaction, so a failure leaves the database as it was.
 bool DialogoSql::criarCatalogoSqlite(const SqlSettings& s) {
     const QString path = s.baseDados;
-    const bool existed = QFileInfo::exists(path);
+    const bool existed = s.kind() != Backend::Sqlite || QFileInfo::exists(path);
     bool ok = false;
     {
         BaseDados db(QStringLiteral("balantrix_criar_catalogo"));

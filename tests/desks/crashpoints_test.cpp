@@ -47,6 +47,8 @@ class CrashPointsTest : public QObject {
 
     std::unique_ptr<TempDataDir> m_data;
     std::unique_ptr<BaseDados> m_db;
+    bool m_pg = false;
+    SqlSettings m_base;
 
     QVariant valor(const QString& sql, const QVariantList& p = {}) { return m_db->escalar(sql, p); }
 
@@ -94,30 +96,42 @@ class CrashPointsTest : public QObject {
         // No ticket number of one counter twice.
         QCOMPARE(valor(QStringLiteral(
                            "SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'S' GROUP BY "
-                           "Campanha, Terceiro, TipoMorada, NoTalao HAVING COUNT(*) > 1)"))
+                           "Campanha, Terceiro, TipoMorada, NoTalao HAVING COUNT(*) > 1) AS d"))
                      .toInt(),
                  0);
         QCOMPARE(valor(QStringLiteral(
                            "SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'E' GROUP BY "
-                           "Campanha, NoTalao HAVING COUNT(*) > 1)"))
+                           "Campanha, NoTalao HAVING COUNT(*) > 1) AS d"))
                      .toInt(),
                  0);
         QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
-        QCOMPARE(valor(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        if (!m_pg) QCOMPARE(valor(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
     }
 
   private slots:
     void initTestCase() {
         m_data = std::make_unique<TempDataDir>();
-        const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
+        // The same crashes on the test server's PostgreSQL when the run asks for it.
+        SqlSettings base;
+        QStringList args{QStringLiteral("demo"), QStringLiteral("init")};
+        if (PgTeste::pedido()) {
+            m_pg = true;
+            m_base = base = PgTeste::novaBase();
+            args << QStringLiteral("--backend") << QStringLiteral("postgresql") << QStringLiteral("--server")
+                 << base.servidor << QStringLiteral("--database") << base.baseDados
+                 << QStringLiteral("--login") << base.login;
+        }
+        const Run init = cli(args);
         QVERIFY2(init.code == 0, qPrintable(init.err));
+        if (!m_pg)
+            base = SqlSettings{QStringLiteral("sqlite"), {}, init.value(QStringLiteral("database")), {}, {}};
         m_db = std::make_unique<BaseDados>(QStringLiteral("crash_check"));
-        QVERIFY(m_db->abrir(
-            SqlSettings{QStringLiteral("sqlite"), {}, init.value(QStringLiteral("database")), {}, {}}));
+        QVERIFY(m_db->abrir(base));
         invariantes("demo");
     }
     void cleanupTestCase() {
         m_db.reset();
+        if (m_pg) PgTeste::apagarBase(m_base);
         m_data.reset();
     }
 
@@ -178,9 +192,9 @@ class CrashPointsTest : public QObject {
             r = second(d, id);
             QVERIFY2(r.code == 0, qPrintable(r.err));
         }
-        QCOMPARE(valor(QStringLiteral(
-                           "SELECT CASE WHEN Tipo = 'S' THEN Sigla || '/' || NoTalao ELSE NoTalao END FROM "
-                           "kel_PES_Historico WHERE Hist_Id = ?"),
+        QCOMPARE(valor(QStringLiteral("SELECT CASE WHEN Tipo = 'S' THEN Sigla || '/' || NoTalao ELSE "
+                                      "CAST(NoTalao AS TEXT) END FROM "
+                                      "kel_PES_Historico WHERE Hist_Id = ?"),
                        {id})
                      .toString(),
                  ticket);
@@ -290,9 +304,9 @@ class CrashPointsTest : public QObject {
         r = second(d, id);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY(r.value(QStringLiteral("document")) != documento);
-        QCOMPARE(valor(QStringLiteral(
-                           "SELECT CASE WHEN Tipo = 'S' THEN Sigla || '/' || NoTalao ELSE NoTalao END FROM "
-                           "kel_PES_Historico WHERE Hist_Id = ?"),
+        QCOMPARE(valor(QStringLiteral("SELECT CASE WHEN Tipo = 'S' THEN Sigla || '/' || NoTalao ELSE "
+                                      "CAST(NoTalao AS TEXT) END FROM "
+                                      "kel_PES_Historico WHERE Hist_Id = ?"),
                        {id})
                      .toString(),
                  ticket);

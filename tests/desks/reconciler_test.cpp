@@ -37,6 +37,37 @@ qint32 concluida(DeskFixture& f, DeskCore& d, int tara, int bruto) {
     return id;
 }
 
+// A failure planted in the database (a trigger), on either engine.
+void falhar(DeskFixture& f, const QString& quando, const QString& tabela) {
+    if (f.t.postgresql()) {
+        f.t.db().executar(
+            QStringLiteral("CREATE OR REPLACE FUNCTION falha() RETURNS trigger LANGUAGE plpgsql AS "
+                           "$$ BEGIN RAISE EXCEPTION 'disco cheio'; END $$"));
+        f.t.db().executar(
+            QStringLiteral("CREATE TRIGGER falha BEFORE %1 ON %2 FOR EACH ROW EXECUTE FUNCTION falha()")
+                .arg(quando, tabela));
+    } else {
+        f.t.db().executar(
+            QStringLiteral(
+                "CREATE TRIGGER falha BEFORE %1 ON %2 BEGIN SELECT RAISE(ABORT, 'disco cheio'); END")
+                .arg(quando, tabela));
+    }
+}
+
+void tirar(DeskFixture& f, const QString& gatilho) {
+    if (!f.t.postgresql()) {
+        f.t.db().executar(QStringLiteral("DROP TRIGGER %1").arg(gatilho));
+        return;
+    }
+    const QString tabela =
+        f.t.db()
+            .escalar(QStringLiteral("SELECT event_object_table FROM information_schema.triggers "
+                                    "WHERE trigger_name = ?"),
+                     {gatilho})
+            .toString();
+    f.t.db().executar(QStringLiteral("DROP TRIGGER %1 ON %2").arg(gatilho, tabela));
+}
+
 int vivos(DeskFixture& f) {
     return f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt();
 }
@@ -157,8 +188,12 @@ class ReconcilerTest : public QObject {
             f.msgs.last().contains(QStringLiteral("está a ser tratada noutro posto (posto-da-portaria)")));
         QVERIFY(d->campo(0).isEmpty());
         // Older than any ERP call: settled.
+        // (by the database's clock, on either engine)
         f.t.db().executar(
-            QStringLiteral("UPDATE kel_PES_NotasERP SET DataHora = datetime('now', '-700 seconds')"));
+            f.t.postgresql()
+                ? QStringLiteral("UPDATE kel_PES_NotasERP SET DataHora = (now() AT TIME ZONE 'UTC') - "
+                                 "interval '700 seconds'")
+                : QStringLiteral("UPDATE kel_PES_NotasERP SET DataHora = datetime('now', '-700 seconds')"));
         rs = rec.settleAll();
         QCOMPARE(rs.first().action, Action::Cancelled);
         QCOMPARE(rec.abertas(), 0);
@@ -184,16 +219,14 @@ class ReconcilerTest : public QObject {
         const qint32 id = f.primeiraPesagem(*d, QStringLiteral("F001"), QStringLiteral("MILHO"), 31000);
         QVERIFY(f.segundaPesagem(*d, id, 12000));
         // The program's transaction fails after the document was finalised.
-        f.t.db().executar(
-            QStringLiteral("CREATE TRIGGER falha BEFORE INSERT ON kel_PES_Historico_Comp BEGIN SELECT "
-                           "RAISE(ABORT, 'disco cheio'); END"));
+        falhar(f, QStringLiteral("INSERT"), QStringLiteral("kel_PES_Historico_Comp"));
         d->btConf();
         d->btConfFinal(0);
         QVERIFY(f.msgs.all.join(QLatin1Char('|')).contains(QStringLiteral("disco cheio")));
         // The undo cancelled it and closed its note.
         QCOMPARE(vivos(f), 0);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
-        f.t.db().executar(QStringLiteral("DROP TRIGGER falha"));
+        tirar(f, QStringLiteral("falha"));
 
         // A truck finished elsewhere (by an older program) while a note of a dead owner
         // still names a live document of the same reference: only that one goes.
@@ -239,19 +272,25 @@ class ReconcilerTest : public QObject {
         d->escrever(19, QStringLiteral("Cais 3"));
         // Converted the moment it is made (another ERP program is fast), and the
         // program's transaction fails: the ERP refuses the undo.
-        f.t.db().executar(
-            QStringLiteral("CREATE TRIGGER converte AFTER INSERT ON DocGCCab BEGIN UPDATE DocGCCab SET "
-                           "Convertido = -1 WHERE Tpdoc = NEW.Tpdoc AND NNumdoc = NEW.NNumdoc; END"));
-        f.t.db().executar(
-            QStringLiteral("CREATE TRIGGER falha BEFORE INSERT ON kel_PES_Historico_Comp BEGIN SELECT "
-                           "RAISE(ABORT, 'disco cheio'); END"));
+        if (f.t.postgresql()) {
+            f.t.db().executar(QStringLiteral(
+                "CREATE FUNCTION converte() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN UPDATE DocGCCab SET "
+                "Convertido = -1 WHERE Tpdoc = NEW.Tpdoc AND NNumdoc = NEW.NNumdoc; RETURN NULL; END $$"));
+            f.t.db().executar(QStringLiteral(
+                "CREATE TRIGGER converte AFTER INSERT ON DocGCCab FOR EACH ROW EXECUTE FUNCTION converte()"));
+        } else {
+            f.t.db().executar(
+                QStringLiteral("CREATE TRIGGER converte AFTER INSERT ON DocGCCab BEGIN UPDATE DocGCCab SET "
+                               "Convertido = -1 WHERE Tpdoc = NEW.Tpdoc AND NNumdoc = NEW.NNumdoc; END"));
+        }
+        falhar(f, QStringLiteral("INSERT"), QStringLiteral("kel_PES_Historico_Comp"));
         d->btConf();
         d->btConfFinal(0);
         QVERIFY(f.msgs.last().startsWith(
             QStringLiteral("Os documentos seguintes devem ser anulados manualmente")));
         QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
-        f.t.db().executar(QStringLiteral("DROP TRIGGER falha"));
-        f.t.db().executar(QStringLiteral("DROP TRIGGER converte"));
+        tirar(f, QStringLiteral("falha"));
+        tirar(f, QStringLiteral("converte"));
 
         // The note was handed over: opening the truck settles it, finishing the weighing
         // with the document so the load is never invoiced twice.
@@ -297,9 +336,7 @@ class ReconcilerTest : public QObject {
         QVERIFY(f.abrirHistorico(*d, id));
         DeskFixture::tab(*d, 3, QStringLiteral("100"));
         d->escrever(19, QStringLiteral("Outro cais"));
-        f.t.db().executar(
-            QStringLiteral("CREATE TRIGGER falha BEFORE UPDATE ON kel_PES_Historico BEGIN SELECT "
-                           "RAISE(ABORT, 'disco cheio'); END"));
+        falhar(f, QStringLiteral("UPDATE"), QStringLiteral("kel_PES_Historico"));
         f.msgs.answers = {true};
         d->btConf();
         QVERIFY2(f.msgs.last().startsWith(QStringLiteral("A correcção não foi gravada.")),
@@ -311,7 +348,7 @@ class ReconcilerTest : public QObject {
                  QStringLiteral("Nossas instalações"));
         QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico")).toDouble(), 10000.0);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
-        f.t.db().executar(QStringLiteral("DROP TRIGGER falha"));
+        tirar(f, QStringLiteral("falha"));
     }
 
     void aCancellationCutShortIsFinished() {
@@ -321,9 +358,7 @@ class ReconcilerTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 12000));
         d->btConf();
         d->btConfFinal(0);
-        f.t.db().executar(
-            QStringLiteral("CREATE TRIGGER falha BEFORE UPDATE ON kel_PES_Historico BEGIN SELECT "
-                           "RAISE(ABORT, 'disco cheio'); END"));
+        falhar(f, QStringLiteral("UPDATE"), QStringLiteral("kel_PES_Historico"));
         QVERIFY(f.abrirHistorico(*d, id));
         f.msgs.answers = {true};
         d->btAnularHist();
@@ -331,7 +366,7 @@ class ReconcilerTest : public QObject {
         QCOMPARE(vivos(f), 0);  // the document went, the weighing could not follow yet
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP WHERE Posto = ''")).toInt(),
                  1);
-        f.t.db().executar(QStringLiteral("DROP TRIGGER falha"));
+        tirar(f, QStringLiteral("falha"));
         const QList<ReconciliationResult> rs = ErpReconciler(f.t.db(), *f.erp).settleAll();
         QCOMPARE(rs.size(), 1);
         QCOMPARE(rs.first().action, Action::Finished);

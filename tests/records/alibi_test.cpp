@@ -14,8 +14,7 @@ namespace {
 
 int anexar(const QString& path, int n, const QString& posto) {
     BaseDados db(QStringLiteral("anexar"));
-    if (!db.abrir(SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), path, QString(), QString()}))
-        return 2;
+    if (!db.abrir(TempDatabase::settingsFor(path))) return 2;
     RegistoAlibi r(db, posto);
     for (int i = 0; i < n; ++i) {
         try {

@@ -1,5 +1,10 @@
 #include "testsupport.h"
 
+#include <QCoreApplication>
+#include <QRandomGenerator>
+#include <cstdio>
+#include <cstdlib>
+
 #include "catalogo.h"
 #include "demodata.h"
 #include "erpschema.h"
@@ -25,10 +30,70 @@ void RecordingMessages::mensagem(const QString& texto) {
     kinds << 0;
 }
 
+namespace PgTeste {
+
+bool pedido() {
+    return qEnvironmentVariable("BALANTRIX_TEST_BACKEND")
+               .compare(QStringLiteral("postgresql"), Qt::CaseInsensitive) == 0;
+}
+
+QString servidor() {
+    return qEnvironmentVariable("BALANTRIX_TEST_PG").trimmed();
+}
+
+void exigirServidor() {
+    if (!servidor().isEmpty()) return;
+    std::fprintf(stderr,
+                 "SKIP: no PostgreSQL server for this run (BALANTRIX_TEST_PG=host:port is unset); "
+                 "scripts/test.sh starts one\n");
+    std::fflush(stderr);
+    std::_Exit(77);
+}
+
+SqlSettings base(const QString& nome) {
+    return SqlSettings{QStringLiteral("postgresql"), servidor(), nome, QStringLiteral("postgres"), QString()};
+}
+
+static void administrar(const QString& sql) {
+    static int n = 0;
+    BaseDados admin(QStringLiteral("pg_admin_%1").arg(++n));
+    if (!admin.abrir(base(QStringLiteral("postgres"))))
+        qFatal("PostgreSQL test server: %s", qPrintable(admin.ultimoErro()));
+    admin.executar(sql);
+}
+
+SqlSettings novaBase() {
+    exigirServidor();
+    static int n = 0;
+    const QString nome = QStringLiteral("bt_%1_%2_%3")
+                             .arg(QCoreApplication::applicationPid())
+                             .arg(++n)
+                             .arg(QRandomGenerator::global()->bounded(1000000));
+    administrar(QStringLiteral("CREATE DATABASE %1").arg(nome));
+    return base(nome);
+}
+
+void apagarBase(const SqlSettings& s) {
+    try {
+        administrar(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(s.baseDados));
+    } catch (const DbError& e) {
+        qWarning("PostgreSQL test database %s not dropped: %s", qPrintable(s.baseDados),
+                 qPrintable(e.texto()));
+    }
+}
+
+}  // namespace PgTeste
+
 TempDatabase::TempDatabase(Contents contents, const QString& connection) {
     m_path = m_dir.filePath(QStringLiteral("test.db"));
+    if (PgTeste::pedido()) {
+        m_pg = true;
+        m_pgSettings = PgTeste::novaBase();
+        m_path = m_pgSettings.baseDados;
+    }
     m_db = std::make_unique<BaseDados>(connection);
-    if (!m_db->abrir(settings(), BaseDados::OpenMode::CreateIfMissing)) qFatal("cannot open test database");
+    if (!m_db->abrir(settings(), BaseDados::OpenMode::CreateIfMissing))
+        qFatal("cannot open test database: %s", qPrintable(m_db->ultimoErro()));
     if (contents == Empty) return;
     if (contents == Demo || contents == ErpTables)
         ErpSchema::criar(*m_db, QStringLiteral("DEMO"), QStringLiteral("admin"), QStringLiteral("demo"));
@@ -42,9 +107,18 @@ TempDatabase::TempDatabase(Contents contents, const QString& connection) {
     if (!TabelaPropria::garantir(*m_db).isEmpty()) qFatal("cannot create the program's own tables");
 }
 
-TempDatabase::~TempDatabase() { m_db.reset(); }
+TempDatabase::~TempDatabase() {
+    m_db.reset();
+    if (m_pg) PgTeste::apagarBase(m_pgSettings);
+}
+
+SqlSettings TempDatabase::settingsFor(const QString& path) {
+    if (PgTeste::pedido()) return PgTeste::base(path);
+    return SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), path, QString(), QString()};
+}
 
 SqlSettings TempDatabase::settings() const {
+    if (m_pg) return m_pgSettings;
     return SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), m_path, QString(), QString()};
 }
 

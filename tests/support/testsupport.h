@@ -22,7 +22,23 @@ public:
     void clear() { all.clear(); kinds.clear(); }
 };
 
-// A real SQLite file in a temporary folder, opened through BaseDados.
+// The private PostgreSQL server the test command starts (BALANTRIX_TEST_PG=host:port).
+// A test binary runs on it when BALANTRIX_TEST_BACKEND=postgresql; each database it
+// makes has a name of its own, so tests run side by side.
+namespace PgTeste {
+bool pedido();       // this run is on PostgreSQL
+QString servidor();  // host:port, empty when no server was started
+// Ends the process with CTest's skip code (77) and a clear reason when the run asks for
+// PostgreSQL and no server was given.
+void exigirServidor();
+// Creates an empty database with a new name and gives its settings (login postgres).
+SqlSettings novaBase();
+void apagarBase(const SqlSettings& s);
+SqlSettings base(const QString& nome);  // an existing database of the server
+}  // namespace PgTeste
+
+// A real SQLite file in a temporary folder, opened through BaseDados; on the test
+// server's PostgreSQL instead when the run asks for it (see PgTeste).
 class TempDatabase {
 public:
     // ErpTables: the catalogue and the ERP's tables without rows; Demo adds the demo company.
@@ -31,9 +47,13 @@ public:
     ~TempDatabase();
 
     BaseDados& db() { return *m_db; }
+    // The sqlite file; on PostgreSQL the database's name.
     QString path() const { return m_path; }
+    bool postgresql() const { return m_pg; }
     QString folder() const { return m_dir.path(); }
     SqlSettings settings() const;
+    // The settings of a database given by path() (in another process of the same run).
+    static SqlSettings settingsFor(const QString& path);
 
     // Opens a second connection on the same file (another workstation).
     std::unique_ptr<BaseDados> second(const QString& connection = QStringLiteral("test2")) const;
@@ -41,6 +61,8 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_path;
+    bool m_pg = false;
+    SqlSettings m_pgSettings;
     std::unique_ptr<BaseDados> m_db;
 };
 
