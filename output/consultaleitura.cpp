@@ -146,11 +146,16 @@ ConsultaLeitura::~ConsultaLeitura() = default;
 
 SqlSettings ConsultaLeitura::ligacao(const SqlSettings& s) {
     SqlSettings out = s;
-    if (s.kind() == Backend::Mssql && !s.loginModelos.trimmed().isEmpty()) {
+    if (s.kind() != Backend::Sqlite && !s.loginModelos.trimmed().isEmpty()) {
         out.login = s.loginModelos;
         out.password = s.passwordModelos;
     }
     return out;
+}
+
+QStringList ConsultaLeitura::instrucoesPostgresql(const QString& consulta) {
+    return {QStringLiteral("BEGIN TRANSACTION READ ONLY"), QStringLiteral("SET LOCAL statement_timeout = %1").arg(tempoLimiteMs),
+            consulta, QStringLiteral("ROLLBACK")};
 }
 
 QStringList ConsultaLeitura::instrucoesMssql(const QString& consulta) {
@@ -167,6 +172,7 @@ void ConsultaLeitura::abrir() {
             protegerSqlite(*db, *m_guarda);
             break;
         case Backend::Mssql:  // the login, the access mode and each query's transaction
+        case Backend::Postgresql:
             break;
     }
     m_db = std::move(db);
@@ -238,6 +244,26 @@ RecordSet ConsultaLeitura::consultar(const QString& sql, const QVariantList& par
                 preparar(q, passos[2]);
                 if (!tempoLimiteOdbc(q, (m_tempoLimite + 999) / 1000))
                     throw DbError(-1, QStringLiteral("não foi possível pôr o limite de tempo à consulta (ODBC)."), sql);
+                if (!q.exec()) throw erro(q, sql);
+                RecordSet rs = ler(q, sql, maxLinhas);
+                m_db->executar(passos[3]);
+                return rs;
+            } catch (...) {
+                try {
+                    m_db->executar(passos[3]);
+                } catch (const DbError&) {
+                }
+                throw;
+            }
+        }
+        case Backend::Postgresql: {
+            // A read-only transaction with the server's own time limit, always rolled back.
+            const QStringList passos = instrucoesPostgresql(sql);
+            try {
+                m_db->executar(passos[0]);
+                m_db->executar(passos[1]);
+                QSqlQuery q(m_db->connection());
+                preparar(q, passos[2]);
                 if (!q.exec()) throw erro(q, sql);
                 RecordSet rs = ler(q, sql, maxLinhas);
                 m_db->executar(passos[3]);

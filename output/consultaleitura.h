@@ -46,6 +46,7 @@ public:
     // What runs on SQL Server around a template's query, in order; the last one runs
     // whether the query succeeded or not.
     static QStringList instrucoesMssql(const QString& consulta);
+    static QStringList instrucoesPostgresql(const QString& consulta);
 
 private:
     void abrir();

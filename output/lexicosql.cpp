@@ -16,6 +16,10 @@ RegrasLexicas RegrasLexicas::de(Backend dialecto) {
             r.textoPrefixoN = true;
             r.nome = QStringLiteral("SQL Server");
             break;
+        case Backend::Postgresql:  // nests block comments too; no [names], no backticks
+            r.comentariosAninhados = true;
+            r.nome = QStringLiteral("PostgreSQL");
+            break;
     }
     return r;
 }

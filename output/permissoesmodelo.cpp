@@ -62,11 +62,19 @@ bool PermissoesModelo::funcaoPermitida(const QString& nome, Backend dialecto) {
                   "min",      "month",     "nullif",   "replace",   "right",     "round",    "rtrim",    "str",
                   "stuff",    "substring", "sum",      "trim",      "try_cast",  "try_convert", "upper", "year",
                   "row_number", "rank",    "dense_rank", "sign"});
+    static const QSet<QString> postgresql =
+        conjunto({"abs",   "avg",   "cast",      "ceil",       "ceiling", "coalesce", "concat",   "count",
+                  "date_part", "date_trunc", "extract", "floor", "greatest", "least", "left",  "length",
+                  "lower", "lpad",  "ltrim",     "max",        "min",     "nullif",   "replace",  "right",
+                  "round", "rpad",  "rtrim",     "sign",       "split_part", "substr", "substring", "sum",
+                  "to_char", "trim", "upper",    "row_number", "rank",    "dense_rank"});
     switch (dialecto) {
         case Backend::Sqlite:
             return sqlite.contains(nome.toLower());
         case Backend::Mssql:
             return mssql.contains(nome.toLower());
+        case Backend::Postgresql:
+            return postgresql.contains(nome.toLower());
     }
     return false;
 }
@@ -75,6 +83,7 @@ bool PermissoesModelo::nomeReservado(const QString& nome) {
     static const QSet<QString> s =
         conjunto({"kel_PES_Chave", "kel_PES_NotasERP", "kel_PES_Opcoes", "ERP_Local", "sqlite_master",
                   "sqlite_schema", "sqlite_temp_master", "sqlite_temp_schema", "sqlite_sequence", "sqlite_stat1",
-                  "sys", "information_schema", "master", "msdb", "tempdb", "Password", "Privada"});
+                  "sys", "information_schema", "master", "msdb", "tempdb", "pg_catalog", "pg_authid", "pg_shadow",
+                  "pg_user", "pg_roles", "pg_settings", "pg_stat_activity", "pg_largeobject", "Password", "Privada"});
     return s.contains(nome.toLower());
 }

@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include "chaveinstalacao.h"
 #include "arranque.h"
 #include "catalogo.h"
 #include "cli.h"
@@ -59,11 +60,12 @@ int script(Cli& cli) {
 const char* kUsoCopia = "balantrix-cli db copy --to-config OUTRA.kel";
 
 // A ticket of the source, signed before the copy, must verify on the copy: the last
-// finished weighing's line. Empty (nothing to check) without finished weighings or
-// without a key on the source (the copy never writes to its source).
+// finished weighing's line. Empty (nothing to check) without finished weighings, or
+// without this workstation's key file and registered keys (signing must not make a key:
+// the copy never writes to its source).
 QString talaoDeProva(BaseDados& origem, qint32& histId) {
-    if (!origem.tableExists(QStringLiteral("kel_PES_Chave")) ||
-        origem.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Chave")).toLongLong() == 0)
+    if (!origem.tableExists(QStringLiteral("kel_PES_ChavesPublicas")) ||
+        !QFileInfo::exists(ChaveInstalacao::ficheiroDoPosto()) || ChaveInstalacao::publicas(origem).isEmpty())
         return {};
     const QVariant id = origem.escalar(QStringLiteral(
         "SELECT MAX(Hist_Id) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL AND NoDoc > 0"));
@@ -75,8 +77,7 @@ QString talaoDeProva(BaseDados& origem, qint32& histId) {
 
 bool talaoConfere(BaseDados& db, const QString& linha, QString& motivo) {
     RastreioTalao rastreio(db);
-    const RastreioTalao::Verificacao v =
-        RastreioTalao::verificar(linha, rastreio.chave().publicaPem(), &rastreio);
+    const RastreioTalao::Verificacao v = RastreioTalao::verificar(linha, ChaveInstalacao::publicas(db), &rastreio);
     motivo = v.motivo;
     return v.valida && v.confere;
 }
