@@ -86,7 +86,9 @@ QString RegistoAlibi::ultimaLinhaSql(Backend backend) {
 }
 
 QString RegistoAlibi::bloquearUltimaSql() {
-    return QStringLiteral("SELECT Alibi_Id FROM kel_PES_Alibi ORDER BY Alibi_Id DESC LIMIT 1 FOR UPDATE");
+    // A lock of the chain itself, held to the end of the transaction: a row lock on the
+    // last row lets a waiter read that same row again after the holder added behind it.
+    return QStringLiteral("SELECT pg_advisory_xact_lock(7431120001)");
 }
 
 QString RegistoAlibi::insertSql() {
@@ -96,10 +98,9 @@ QString RegistoAlibi::insertSql() {
 
 LinhaAlibi RegistoAlibi::acrescentar(LinhaAlibi l) {
     // On sqlite the write lock is taken before the last row is read (BEGIN IMMEDIATE);
-    // inside a transaction that already wrote, the lock is held already. PostgreSQL locks
-    // the last row, then reads the chain's end again (another workstation may have added
-    // to it while we waited); a row added meanwhile behind an unlocked end takes our id
-    // first, and the primary key sends us round again.
+    // inside a transaction that already wrote, the lock is held already. PostgreSQL takes
+    // the chain's own lock before it reads the end, so appenders queue instead of
+    // colliding; the primary key (and a new try) stays the fence behind it.
     return m_db.comRepeticao(
         [&] {
             LinhaAlibi linha = l;

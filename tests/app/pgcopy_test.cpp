@@ -47,7 +47,13 @@ void PgCopyTest::copiaIdaEVolta() {
     QVERIFY2(demo.code == 0, qPrintable(demo.err));
     const SqlSettings sqlite{QStringLiteral("sqlite"), QStringLiteral("local"),
                              demo.value(QStringLiteral("database")), QString(), QString()};
-    // The installation's signing key, as the first printed ticket makes it.
+    // The workstation's signing key, as its first ticket makes it.
+    const QString ultimaFeita = escalar(sqlite, QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico "
+                                                                "WHERE DataHoraPL IS NOT NULL AND NoDoc > 0"))
+                                    .toString();
+    const CliRun talao = runCli({QStringLiteral("ticket"), QStringLiteral("pdf"), ultimaFeita, QStringLiteral("--out"),
+                                 data.path() + QStringLiteral("/t.pdf")});
+    QVERIFY2(talao.code == 0, qPrintable(talao.err));
     QCOMPARE(runCli({QStringLiteral("ticket"), QStringLiteral("public-key")}).code, 0);
     const SqlSettings pg = PgTeste::novaBase();
     configuracao(data, QStringLiteral("Servidor.kel"), pg);

@@ -128,8 +128,8 @@ class AlibiTest : public QObject {
         b.start(self, {QStringLiteral("--anexar"), t.path(), QStringLiteral("150"), QStringLiteral("B")});
         QVERIFY(a.waitForFinished(60000));
         QVERIFY(b.waitForFinished(60000));
-        QCOMPARE(a.exitCode(), 0);
-        QCOMPARE(b.exitCode(), 0);
+        QVERIFY2(a.exitCode() == 0, a.readAllStandardError().constData());
+        QVERIFY2(b.exitCode() == 0, b.readAllStandardError().constData());
         RegistoAlibi r(t.db(), QStringLiteral("C"));
         const RegistoAlibi::Verificacao v = r.verificar();
         QVERIFY2(v.ok, qPrintable(v.motivo));
