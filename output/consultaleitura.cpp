@@ -235,35 +235,19 @@ RecordSet ConsultaLeitura::consultar(const QString& sql, const QVariantList& par
             if (!q.exec()) throw erro(q, sql);
             return ler(q, sql, maxLinhas);
         }
-        case Backend::Mssql: {
-            const QStringList passos = instrucoesMssql(sql);
-            try {
-                m_db->executar(passos[0]);
-                m_db->executar(passos[1]);
-                QSqlQuery q(m_db->connection());
-                preparar(q, passos[2]);
-                if (!tempoLimiteOdbc(q, (m_tempoLimite + 999) / 1000))
-                    throw DbError(-1, QStringLiteral("não foi possível pôr o limite de tempo à consulta (ODBC)."), sql);
-                if (!q.exec()) throw erro(q, sql);
-                RecordSet rs = ler(q, sql, maxLinhas);
-                m_db->executar(passos[3]);
-                return rs;
-            } catch (...) {
-                try {
-                    m_db->executar(passos[3]);
-                } catch (const DbError&) {
-                }
-                throw;
-            }
-        }
+        case Backend::Mssql:
         case Backend::Postgresql: {
-            // A read-only transaction with the server's own time limit, always rolled back.
-            const QStringList passos = instrucoesPostgresql(sql);
+            // The query inside a transaction that is always rolled back, under a time limit:
+            // the server's own on PostgreSQL (with a read-only transaction), ODBC's on SQL Server.
+            const bool mssql = m_db->backend() == Backend::Mssql;
+            const QStringList passos = mssql ? instrucoesMssql(sql) : instrucoesPostgresql(sql);
             try {
                 m_db->executar(passos[0]);
                 m_db->executar(passos[1]);
                 QSqlQuery q(m_db->connection());
                 preparar(q, passos[2]);
+                if (mssql && !tempoLimiteOdbc(q, (m_tempoLimite + 999) / 1000))
+                    throw DbError(-1, QStringLiteral("não foi possível pôr o limite de tempo à consulta (ODBC)."), sql);
                 if (!q.exec()) throw erro(q, sql);
                 RecordSet rs = ler(q, sql, maxLinhas);
                 m_db->executar(passos[3]);
