@@ -198,12 +198,25 @@ class ModelosHostisTest : public QObject {
             QVERIFY2(motivo.contains(k.esperado, Qt::CaseInsensitive), qPrintable(k.nome + QLatin1Char(' ') + r.out));
         }
         for (const char* nome : {"kel_PES_Talao_Cliente.rpt", "kel_PES_Talao_Fornecedores.rpt"})
-            for (const char* d : {"sqlite", "mssql"}) {
+            for (const char* d : {"sqlite", "mssql", "postgresql"}) {
                 const CliRun r = runCli({QStringLiteral("template"), QStringLiteral("check"),
                                          caminhoMapas(QString::fromLatin1(nome)), QStringLiteral("--dialect"),
                                          QString::fromLatin1(d)});
                 QVERIFY2(r.code == 0 && r.value(QStringLiteral("ok")) == QStringLiteral("1"), qPrintable(r.out + r.err));
             }
+        // PostgreSQL nests block comments as T-SQL does: text hidden after the first "*/" is still found.
+        {
+            const QString path = dir.filePath(QStringLiteral("aninhado-pg.rpt"));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(modelo(QStringLiteral("SELECT NoVia /* /* */ ' */ FROM kel_PES_Vias; DELETE FROM kel_PES_Vias "
+                                          "/* ' */ WHERE NoId = :registo"))
+                        .toUtf8());
+            f.close();
+            const CliRun r = runCli({QStringLiteral("template"), QStringLiteral("check"), path,
+                                     QStringLiteral("--dialect"), QStringLiteral("postgresql")});
+            QVERIFY2(r.code == 1 && r.out.startsWith(QStringLiteral("ok=0")), qPrintable(r.out + r.err));
+        }
         QCOMPARE(runCli({QStringLiteral("template"), QStringLiteral("check"), caminhoMapas(QStringLiteral("x.rpt")),
                          QStringLiteral("--dialect"), QStringLiteral("oracle")})
                      .code,

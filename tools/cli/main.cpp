@@ -39,7 +39,7 @@ const Verb kVerbs[] = {
     {"counters", verbCounters,
      "counters show|set|delete --kind 1|2 --campaign AAAA/AAAA --doc-type TIPO [--customer CODIGO] "
      "[--address-type CODIGO] [--address CODIGO] [--counter N] [--prefix SIGLA] [--force]"},
-    {"template", verbTemplate, "template check FICHEIRO [--dialect sqlite|mssql]"},
+    {"template", verbTemplate, "template check FICHEIRO [--dialect sqlite|mssql|postgresql]"},
     {"history", verbHistory, "history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]"},
     {"report", verbReport,
      "report --from DD-MM-YYYY --to DD-MM-YYYY --by day|party|article|truck [--desk saidas|entradas|both] "

@@ -10,7 +10,7 @@
 
 namespace {
 
-const char* kUso = "balantrix-cli template check FICHEIRO [--dialect sqlite|mssql]";
+const char* kUso = "balantrix-cli template check FICHEIRO [--dialect sqlite|mssql|postgresql]";
 
 int recusado(Cli& cli, const QString& motivo) {
     QString v = motivo;
@@ -31,13 +31,16 @@ int verbTemplate(Cli& cli) {
     bool dado = false;
     const QString dialecto = cli.take(QStringLiteral("--dialect"), &dado, &semValor).toLower();
     if (sub != QStringLiteral("check") || semValor || cli.args.size() != 1 ||
-        (dado && dialecto != QStringLiteral("sqlite") && dialecto != QStringLiteral("mssql")))
+        (dado && dialecto != QStringLiteral("sqlite") && dialecto != QStringLiteral("mssql") &&
+         dialecto != QStringLiteral("postgresql")))
         return cli.usage(QString::fromUtf8(kUso));
 
     const FicheiroConfig file(ConfigLocation::configFile(QCoreApplication::applicationDirPath(), cli.configName));
     const SqlSettings settings = file.exists() ? ConfigSQL::ler(file) : SqlSettings{};
-    const Backend d = dado ? (dialecto == QStringLiteral("mssql") ? Backend::Mssql : Backend::Sqlite)
-                           : (file.exists() ? settings.kind() : Backend::Sqlite);
+    const Backend d = !dado                                    ? (file.exists() ? settings.kind() : Backend::Sqlite)
+                      : dialecto == QStringLiteral("mssql")      ? Backend::Mssql
+                      : dialecto == QStringLiteral("postgresql") ? Backend::Postgresql
+                                                                 : Backend::Sqlite;
 
     ModeloTalao m;
     bool ok = m.carregar(cli.args[0], ModeloTalao::valoresTalao(), d);
