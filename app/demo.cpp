@@ -20,17 +20,6 @@
 
 namespace {
 
-class SilentMessages : public OperatorMessages {
-  public:
-    bool mostrarAviso(int, const QString& t) override {
-        last = t;
-        return true;
-    }
-    void mostrarEstado(int, const QString& t) override { last = t; }
-    void mensagem(const QString& t) override { last = t; }
-    QString last;
-};
-
 void removeDatabaseFiles(const QString& path) {
     for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
         QFile::remove(path + suffix);
@@ -85,7 +74,7 @@ namespace {
 void preencherDemo(BaseDados& db, const SqlSettings& sql) {
     ErpSchema::criar(db, Demo::empresa(), Demo::utilizador(), Demo::password());
     DemoData::preencher(db);
-    SilentMessages messages;
+    MensagensCaladas messages;
     Catalogo catalogo(db, messages, ProgramInfo::version());
     catalogo.criarCatalogoBase();
     const Catalogo::Resultado check = catalogo.verificarVersao(true);
@@ -101,11 +90,11 @@ void apagarTabelas(BaseDados& db) {
         db.executar(QStringLiteral("DROP TABLE IF EXISTS %1").arg(t));
 }
 
-}  // namespace
-
-Demo::Resultado Demo::criarEmServidor(const QString& configName, bool force, const SqlSettings& servidor) {
-    Resultado r;
-    const QString folder = ConfigLocation::norvakFolder();
+// The configuration folder made and the file named; refused (a message) when the folder
+// cannot be made or a configuration is there already and --force was not given.
+Demo::Resultado prepararConfiguracao(const QString& folder, const QString& configName, bool force,
+                                     const QString& database) {
+    Demo::Resultado r;
     if (!QDir().mkpath(folder)) {
         r.mensagem = QStringLiteral("Não foi possível criar a pasta ") + folder;
         return r;
@@ -113,12 +102,20 @@ Demo::Resultado Demo::criarEmServidor(const QString& configName, bool force, con
     r.configFile = QDir::cleanPath(
         folder + QLatin1Char('/') +
         (configName.trimmed().isEmpty() ? ConfigLocation::defaultFileName() : configName.trimmed()));
-    r.database = servidor.servidor.trimmed() + QLatin1Char('/') + servidor.baseDados.trimmed();
-    if (QFileInfo::exists(r.configFile) && !force) {
+    r.database = database;
+    if (QFileInfo::exists(r.configFile) && !force)
         r.mensagem = QStringLiteral("Já existe uma configuração em %1. Use --force para a substituir.")
                          .arg(r.configFile);
-        return r;
-    }
+    return r;
+}
+
+}  // namespace
+
+Demo::Resultado Demo::criarEmServidor(const QString& configName, bool force, const SqlSettings& servidor) {
+    const QString folder = ConfigLocation::norvakFolder();
+    Resultado r = prepararConfiguracao(folder, configName, force,
+                                       servidor.servidor.trimmed() + QLatin1Char('/') + servidor.baseDados.trimmed());
+    if (!r.mensagem.isEmpty()) return r;
     BaseDados db(QStringLiteral("balantrix_demo"));
     if (!db.abrir(servidor)) {
         r.mensagem = db.ultimoErro();
@@ -169,21 +166,9 @@ Demo::Resultado Demo::criarEmServidor(const QString& configName, bool force, con
 }
 
 Demo::Resultado Demo::criar(const QString& configName, bool force) {
-    Resultado r;
     const QString folder = ConfigLocation::norvakFolder();
-    if (!QDir().mkpath(folder)) {
-        r.mensagem = QStringLiteral("Não foi possível criar a pasta ") + folder;
-        return r;
-    }
-    r.configFile = QDir::cleanPath(
-        folder + QLatin1Char('/') +
-        (configName.trimmed().isEmpty() ? ConfigLocation::defaultFileName() : configName.trimmed()));
-    r.database = QDir(folder).filePath(databaseFileName());
-    if (QFileInfo::exists(r.configFile) && !force) {
-        r.mensagem = QStringLiteral("Já existe uma configuração em %1. Use --force para a substituir.")
-                         .arg(r.configFile);
-        return r;
-    }
+    Resultado r = prepararConfiguracao(folder, configName, force, QDir(folder).filePath(databaseFileName()));
+    if (!r.mensagem.isEmpty()) return r;
     // The database is shared by every configuration of the folder: another configuration
     // name does not make it free to replace.
     if (QFileInfo::exists(r.database) && !force) {

@@ -11,21 +11,6 @@
 #include "tabelapropria.h"
 #include "tabelasrastreio.h"
 
-namespace {
-
-class Caladas : public OperatorMessages {
-  public:
-    bool mostrarAviso(int, const QString& t) override {
-        last = t;
-        return true;
-    }
-    void mostrarEstado(int, const QString& t) override { last = t; }
-    void mensagem(const QString& t) override { last = t; }
-    QString last;
-};
-
-}  // namespace
-
 QStringList TabelasInstalacao::todas() {
     static const QRegularExpression criar(
         QStringLiteral("CREATE\\s+TABLE\\s+(?:IF\\s+NOT\\s+EXISTS\\s+)?(\\w+)"),
@@ -57,7 +42,7 @@ QStringList TabelasInstalacao::presentes(BaseDados& db) {
 void TabelasInstalacao::criarVazias(BaseDados& db, bool comErp) {
     if (comErp)
         for (const QString& sql : ErpSchema::createStatements(db.backend())) db.executar(sql);
-    Caladas messages;
+    MensagensCaladas messages;
     Catalogo catalogo(db, messages, ProgramInfo::version());
     catalogo.criarCatalogoBase();
     if (!catalogo.verificarVersao(true).ok) throw DbError(-1, messages.last);

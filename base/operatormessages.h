@@ -29,3 +29,16 @@ class OperatorMessages {
         Q_UNUSED(total);
     }
 };
+
+// Says nothing and answers OK/Yes, keeping the last text: for work that runs without an
+// operator (the demo, creating an installation's tables) and reports its outcome itself.
+class MensagensCaladas : public OperatorMessages {
+  public:
+    bool mostrarAviso(int, const QString& t) override {
+        last = t;
+        return true;
+    }
+    void mostrarEstado(int, const QString& t) override { last = t; }
+    void mensagem(const QString& t) override { last = t; }
+    QString last;
+};
