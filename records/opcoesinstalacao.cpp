@@ -8,6 +8,10 @@ const QList<OpcoesInstalacao::Opcao>& OpcoesInstalacao::conhecidas() {
          permitido(),
          {permitido(), proibido()},
          QStringLiteral("Peso introduzido manualmente (em vez de lido da balança)")},
+        {leituraContinuaNome(),
+         sim(),
+         {sim(), nao()},
+         QStringLiteral("Peso da balança sempre à vista nas mesas (lido a cada meio segundo)")},
     };
     return lista;
 }

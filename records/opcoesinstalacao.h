@@ -23,6 +23,9 @@ class OpcoesInstalacao {
     static QString pesoManual() { return QStringLiteral("PesoManual"); }
     static QString permitido() { return QStringLiteral("permitido"); }
     static QString proibido() { return QStringLiteral("proibido"); }
+    static QString leituraContinuaNome() { return QStringLiteral("LeituraContinua"); }
+    static QString sim() { return QStringLiteral("sim"); }
+    static QString nao() { return QStringLiteral("nao"); }
 
     explicit OpcoesInstalacao(BaseDados& db) : m_db(db) {}
 
@@ -32,6 +35,8 @@ class OpcoesInstalacao {
     bool definir(const QString& nome, const QString& valor, QString& erro);
     // A typed weight is allowed (PesoManual not "proibido").
     bool pesoManualPermitido() { return valor(pesoManual()) != proibido(); }
+    // The desks show the indicator's weight all the time (LeituraContinua not "nao").
+    bool leituraContinua() { return valor(leituraContinuaNome()) != nao(); }
 
   private:
     BaseDados& m_db;

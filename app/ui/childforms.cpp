@@ -3,10 +3,13 @@
 #include <QFileInfo>
 
 #include "balancadesk.h"
+#include "basedados.h"
 #include "deskwindow.h"
 #include "enviomail.h"
 #include "escolhaimpressora.h"
 #include "janelarelatorio.h"
+#include "monitorbalanca.h"
+#include "opcoesinstalacao.h"
 #include "ficheiroconfig.h"
 #include "operacoestalao.h"
 #include "operatormessages.h"
@@ -21,7 +24,19 @@ namespace {
 QWidget* novaDesk(const DeskKind& kind, const FormContext& c) {
     if (!c.parametros || !c.sessao) return nullptr;
     auto* desk = new DeskWindow(kind, c.db, *c.parametros, c.messages, *c.sessao);
-    desk->setBalanca(std::make_unique<BalancaDesk>(c.programFolder, QFileInfo(c.configFile).absolutePath()));
+    auto balanca = std::make_unique<BalancaDesk>(c.programFolder, QFileInfo(c.configFile).absolutePath());
+    // Indicators that must not be polled: LeituraContinua = nao leaves the live weight off.
+    bool continua = true;
+    try {
+        continua = OpcoesInstalacao(c.db).leituraContinua();
+    } catch (const DbError& e) {
+        c.messages.mensagem(e.texto());
+    }
+    if (continua && c.monitor) {
+        balanca->setMonitor(c.monitor);
+        desk->setMonitor(c.monitor);
+    }
+    desk->setBalanca(std::move(balanca));
     desk->setOperacoesTalao(std::make_unique<OperacoesTalao>(c.db, c.messages, c.programFolder, c.configFile));
     return desk;
 }

@@ -4,6 +4,7 @@
 #include <functional>
 
 class BaseDados;
+class MonitorBalanca;
 class OperatorMessages;
 class ParametrosAplic;
 class QWidget;
@@ -19,6 +20,8 @@ struct FormContext {
     OperatorMessages& messages;
     QString configFile;
     QString programFolder;
+    // The program's one live reader of the indicator, shared by every desk.
+    MonitorBalanca* monitor = nullptr;
 };
 
 // The factories of the child windows the menu opens. A menu entry whose factory is

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,6 +17,7 @@
 #include "dialogosql.h"
 #include "iconeprograma.h"
 #include "messageboxes.h"
+#include "monitorbalanca.h"
 #include "mnemonicasformulario.h"
 #include "programinfo.h"
 #include "sessaosage.h"
@@ -184,7 +186,9 @@ void FrmMain::getNomeEmpresa() {
 }
 
 FormContext FrmMain::context() {
-    return FormContext{*m_db, m_sessao, m_parametros, *m_messages, m_configFile, m_programFolder};
+    if (!m_monitor)
+        m_monitor = new MonitorBalanca(m_programFolder, QFileInfo(m_configFile).absolutePath(), this);
+    return FormContext{*m_db, m_sessao, m_parametros, *m_messages, m_configFile, m_programFolder, m_monitor};
 }
 
 void FrmMain::abrirFilho(QWidget* form, const QString& title) {

@@ -7,6 +7,7 @@
 #include "childforms.h"
 
 class BaseDados;
+class MonitorBalanca;
 class OperatorMessages;
 class ParametrosAplic;
 class QLabel;
@@ -93,6 +94,7 @@ class FrmMain : public QMainWindow {
     SessaoSage* m_sessao = nullptr;
     ParametrosAplic* m_parametros = nullptr;
     ChildForms m_forms;
+    MonitorBalanca* m_monitor = nullptr;  // made with the first desk
 
     QMdiArea* m_mdi;
     QMenu* m_janelas = nullptr;

@@ -29,9 +29,13 @@
 
 #include "datasbase.h"
 #include "apiregistry.h"
+#include "basedados.h"
 #include "campoentrada.h"
 #include "deskcore.h"
 #include "deskteclado.h"
+#include "figurasdia.h"
+#include "monitorbalanca.h"
+#include "mostradorpeso.h"
 #include "listadesk.h"
 #include "listapesquisa.h"
 #include "messageboxes.h"
@@ -53,6 +57,9 @@ QLabel[unidade="true"] { color: #5c6573; }
 #Frame3 QLabel, #Frame7 QLabel, #Resumo QLabel, #Frame3 QPushButton, #Frame7 QPushButton { font-weight: normal; }
 QLabel[peso="true"] { font-size: 13pt; font-weight: 600; }
 #lblResumo_3 { font-size: 13pt; font-weight: 600; }
+#barraFiguras { background: #eef2fa; border-bottom: 1px solid #cfd7e8; }
+#btFigurasDia { text-align: left; font-size: 11pt; font-weight: 600; color: #1f2a44; border: none; padding: 4px 8px; }
+#btFigurasDia:hover { background: #dfe6f5; }
 #lblEstado { background: #e3f1e0; color: #1d4a17; border-bottom: 1px solid #b7d6b0; padding: 6px 14px; font-weight: 600; }
 CampoEntrada[readOnly="true"], QPlainTextEdit[readOnly="true"] { background: palette(window); color: #3c4250; }
 )";
@@ -93,6 +100,7 @@ DeskWindow::DeskWindow(const DeskKind& kind, BaseDados& db, ParametrosAplic& par
                        SessaoSage& sessao, QWidget* parent)
     : QWidget(parent),
       m_kind(kind),
+      m_db(db),
       m_mensagens(std::make_unique<MensagensDesk>(*this, messages)),
       m_registry(std::make_unique<ApiRegistry>()),
       m_lookup(std::make_unique<ListaDesk>(db, *m_mensagens, this)),
@@ -186,6 +194,92 @@ void DeskWindow::setOperacoesTalao(std::unique_ptr<OperacoesTalao> operacoes, co
     m_operacoes = std::move(operacoes);
     if (m_operacoes) m_talao = std::make_unique<TalaoDesk>(*m_operacoes, ficheiroImpressao);
     m_core->setTicketActions(m_talao.get());
+}
+
+void DeskWindow::setMonitor(MonitorBalanca* monitor) {
+    if (m_monitor) {
+        m_monitor->disconnect(this);
+        m_monitor->libertar(this);
+    }
+    m_monitor = monitor;
+    if (!m_monitor) {
+        m_mostrador->mostrar({});
+        return;
+    }
+    connect(m_monitor, &MonitorBalanca::mudou, this, [this](const PesoVivo& p) { mostrarPesoVivo(p); });
+    m_monitor->registar(this);
+    mostrarPesoVivo(m_monitor->estado());
+}
+
+void DeskWindow::mostrarPesoVivo(const PesoVivo& p) {
+    if (m_fechado) return;
+    // Without the live reader this desk's own reading still says it is under way (with
+    // it, the reader itself says so for every desk while the port is lent).
+    m_mostrador->mostrar(m_aPesar && !m_monitor ? PesoVivo{PesoVivo::ALer, 0} : p);
+}
+
+QWidget* DeskWindow::barraFiguras() {
+    auto* barra = new QFrame(this);
+    barra->setObjectName(QStringLiteral("barraFiguras"));
+    auto* l = new QVBoxLayout(barra);
+    l->setContentsMargins(6, 0, 6, 0);
+    l->setSpacing(0);
+    m_figuras = new QPushButton(barra);
+    m_figuras->setObjectName(QStringLiteral("btFigurasDia"));
+    m_figuras->setFlat(true);
+    m_figuras->setAutoDefault(false);
+    m_figuras->setFocusPolicy(Qt::NoFocus);
+    m_figuras->setCursor(Qt::PointingHandCursor);
+    m_figuras->setToolTip(QStringLiteral("Hoje nesta balança; clique ou F9 mostra por artigo."));
+    l->addWidget(m_figuras);
+    m_tabelaDia = new QTableWidget(0, 5, barra);
+    m_tabelaDia->setObjectName(QStringLiteral("tabelaDia"));
+    m_tabelaDia->setHorizontalHeaderLabels({QStringLiteral("Artigo"), QStringLiteral("Concluídas"),
+                                            QStringLiteral("Pendentes"), QStringLiteral("Líquido (kg)"),
+                                            QStringLiteral("Efectivo (kg)")});
+    m_tabelaDia->verticalHeader()->hide();
+    m_tabelaDia->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tabelaDia->setFocusPolicy(Qt::NoFocus);
+    m_tabelaDia->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_tabelaDia->horizontalHeader()->setStretchLastSection(true);
+    m_tabelaDia->setMaximumHeight(150);
+    m_tabelaDia->hide();
+    l->addWidget(m_tabelaDia);
+    connect(m_figuras, &QPushButton::clicked, this, [this] { m_tabelaDia->setVisible(!m_tabelaDia->isVisible()); });
+    auto* f9 = new QShortcut(QKeySequence(QStringLiteral("F9")), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(f9, &QShortcut::activated, m_figuras, &QPushButton::click);
+    m_relogioFiguras = new QTimer(this);
+    m_relogioFiguras->setInterval(kFigurasMs);
+    connect(m_relogioFiguras, &QTimer::timeout, this, [this] {
+        // Not under a running action: its transaction and message boxes come first.
+        if (!m_ocupado && !m_aPesar && isVisible()) actualizarFiguras();
+    });
+    m_relogioFiguras->start();
+    return barra;
+}
+
+void DeskWindow::actualizarFiguras() {
+    if (m_fechado) return;
+    FigurasDia f;
+    try {
+        f = FigurasDia::ler(m_db, m_kind.tipo, QDate::currentDate());
+    } catch (const DbError& e) {
+        m_figuras->setText(QStringLiteral("Hoje: não foi possível ler os números do dia (%1)").arg(e.texto()));
+        return;
+    }
+    m_figuras->setText(QStringLiteral("Hoje: ") + f.resumo());
+    m_tabelaDia->setRowCount(int(f.artigos.size()));
+    for (int r = 0; r < f.artigos.size(); ++r) {
+        const FigurasDia::Linha& a = f.artigos[r];
+        const QStringList celulas = {a.artigo, QString::number(a.concluidas), QString::number(a.pendentes),
+                                     a.liquido.format(), a.efectivo.format()};
+        for (int c = 0; c < celulas.size(); ++c) {
+            auto* item = m_tabelaDia->item(r, c);
+            if (!item) m_tabelaDia->setItem(r, c, item = new QTableWidgetItem);
+            item->setText(celulas[c]);
+            item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+        }
+    }
 }
 
 void DeskWindow::setLookupProvider(std::unique_ptr<LookupProvider> lookup) {
@@ -291,10 +385,15 @@ void DeskWindow::construir() {
                                                 : QStringLiteral("Cargas para clientes"),
                                  cabecalho);
     subtitulo->setObjectName(QStringLiteral("lblSubtitulo"));
+    // The indicator's weight, large, where the eye goes first.
+    m_mostrador = new MostradorPeso(cabecalho);
     auto* cab = new QHBoxLayout(cabecalho);
-    cab->setContentsMargins(14, 8, 14, 8);
-    cab->addWidget(m_titulo, 1);
-    cab->addWidget(subtitulo);
+    cab->setContentsMargins(14, 6, 8, 6);
+    auto* titulos = new QVBoxLayout;
+    titulos->addWidget(m_titulo);
+    titulos->addWidget(subtitulo);
+    cab->addLayout(titulos, 1);
+    cab->addWidget(m_mostrador, 0, Qt::AlignVCenter);
     // What the desk last did (ticket saved, finished, cancelled), in the desk itself.
     m_estado = new QLabel(this);
     m_estado->setObjectName(QStringLiteral("lblEstado"));
@@ -428,6 +527,7 @@ void DeskWindow::construir() {
     raiz->setContentsMargins(0, 0, 0, 0);
     raiz->setSpacing(0);
     raiz->addWidget(cabecalho);
+    raiz->addWidget(barraFiguras());
     raiz->addWidget(m_estado);
     raiz->addLayout(corpo, 1);
 
@@ -909,6 +1009,7 @@ void DeskWindow::accao(Accao a, const std::function<void()>& f, bool validarAnte
         return;
     }
     sincronizar();
+    actualizarFiguras();
     // A button the operator pressed brings the core's tab forward even when it did not change.
     if (a != Accao::Lista && m_tabs->currentIndex() != m_core->tabActual()) m_tabs->setCurrentIndex(m_core->tabActual());
     m_tabAplicado = m_core->tabActual();
@@ -967,9 +1068,12 @@ void DeskWindow::pesar() {
     // The reader runs its own event loop: the window keeps painting and answering, but
     // nothing else on the desk runs until the weight is in.
     m_aPesar = true;
+    const PesoVivo antes = m_monitor ? m_monitor->estado() : PesoVivo{};
+    mostrarPesoVivo(antes);
     m_core->btPesar();
     m_aPesar = false;
     if (m_fechado) return;
+    mostrarPesoVivo(m_monitor ? m_monitor->estado() : PesoVivo{});
     sincronizar();
     if (m_fecharDepois) {
         fecharDesk();
@@ -993,6 +1097,7 @@ void DeskWindow::fecharDesk() {
 
 void DeskWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
+    actualizarFiguras();
     if (!m_sub && (m_sub = subJanela())) m_sub->installEventFilter(this);
 }
 

@@ -12,6 +12,9 @@
 #include "deskkind.h"
 
 class ApiRegistry;
+class MonitorBalanca;
+class MostradorPeso;
+struct PesoVivo;
 class BaseDados;
 class CampoEntrada;
 class DeskCore;
@@ -34,6 +37,7 @@ class QPushButton;
 class QStackedWidget;
 class QTableWidget;
 class QTabWidget;
+class QTimer;
 class QMdiSubWindow;
 
 // The weighing desk's window, outgoing ("Saídas") or incoming ("Entradas") by its
@@ -55,6 +59,13 @@ public:
     void setOperacoesTalao(std::unique_ptr<OperacoesTalao> operacoes, const QString& ficheiroImpressao = {});
     // Replaces the lookup dialog (tests that pick in code).
     void setLookupProvider(std::unique_ptr<LookupProvider> lookup);
+    // The program's live reader of the indicator (none: the live weight is off).
+    void setMonitor(MonitorBalanca* monitor);
+
+    // Reads today's figures again (after every action and every few seconds by itself).
+    void actualizarFiguras();
+    // How often the figures are read again without an action at this desk.
+    static constexpr int kFigurasMs = 5000;
 
     // The grid's font: Verdana 8 where installed, else the system's sans font at 8 points.
     static QFont fonteGrelha();
@@ -91,6 +102,8 @@ private:
     void focarAnterior(int i);
     void pesar();
     void fecharDesk();
+    void mostrarPesoVivo(const PesoVivo& p);
+    QWidget* barraFiguras();
     QWidget* widgetCampo(int i) const;
     void escreverCampo(int i, const QString& texto);
 
@@ -102,6 +115,7 @@ private:
     void restaurarFoco();
 
     const DeskKind& m_kind;
+    BaseDados& m_db;
     std::unique_ptr<OperatorMessages> m_mensagens;  // the window's messages through this desk
     std::unique_ptr<ApiRegistry> m_registry;
     std::unique_ptr<LookupProvider> m_lookup;
@@ -136,6 +150,11 @@ private:
     QLabel* m_resumoFinal[4] = {};
     QLabel* m_cartao[6] = {};
     QHash<QString, QPushButton*> m_botoes;
+    MostradorPeso* m_mostrador = nullptr;
+    QPointer<MonitorBalanca> m_monitor;
+    QPushButton* m_figuras = nullptr;
+    QTableWidget* m_tabelaDia = nullptr;
+    QTimer* m_relogioFiguras = nullptr;
 
     QStringList m_grelhaColunas;
     QVector<QStringList> m_grelhaLinhas;

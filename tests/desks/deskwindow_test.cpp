@@ -30,7 +30,11 @@
 #include "frmmain.h"
 #include "listapesquisa.h"
 #include "messageboxes.h"
+#include "figurasdia.h"
 #include "mnemonicasformulario.h"
+#include "monitorbalanca.h"
+#include "mostradorpeso.h"
+#include "opcoesinstalacao.h"
 #include "operacoestalao.h"
 #include "simulador.h"
 #include "smtptestserver.h"
@@ -975,6 +979,155 @@ class DeskWindowTest : public QObject {
         subA->close();
         QTRY_VERIFY(fechada.isNull() || !fechada->isVisible());
         QCOMPARE(resposta.textos.last(), QStringLiteral("Abandonar a pesagem em curso?"));
+    }
+
+    // One live reader for every desk: the weight large on each, its state as the
+    // indicator changes, "a ler…" on the others while one desk takes its own logged
+    // reading, the port closed with the last desk, and nothing of it with the option off.
+    void liveWeightOnEveryDeskFromOneReader() {
+        DeskFixture fx;
+        Simulador sim({QStringLiteral("--weight"), QStringLiteral("14220")});
+        QVERIFY(sim.iniciado());
+        {
+            QFile balanca(fx.t.folder() + QStringLiteral("/BALANCA.TXT"));
+            QVERIFY(balanca.open(QIODevice::WriteOnly));
+            balanca.write((sim.caminho() + QStringLiteral("\r\n9600,N,8,1\r\n2\r\n")).toLocal8Bit());
+        }
+        QTemporaryDir programa;
+        MonitorBalanca monitor(programa.path(), fx.t.folder());
+        monitor.setIntervalo(100);
+        const FormContext c{fx.t.db(), fx.erp.get(), &fx.parametros, fx.msgs,
+                            fx.t.folder() + QStringLiteral("/Balantrix.kel"), programa.path(), &monitor};
+        const ChildForms forms = ChildForms::available();
+        QMdiArea mdi;
+        mdi.resize(1366, 768);
+        mdi.show();
+        QMdiSubWindow* a = mdi.addSubWindow(forms.saidas(c));
+        QMdiSubWindow* b = mdi.addSubWindow(forms.entradas(c));
+        for (QMdiSubWindow* s : {a, b}) s->show();
+        auto* ma = filho<MostradorPeso>(a->widget(), QStringLiteral("mostradorPeso"));
+        auto* mb = filho<MostradorPeso>(b->widget(), QStringLiteral("mostradorPeso"));
+        QCOMPARE(monitor.registados(), 2);
+        QTRY_COMPARE(ma->textoPeso(), QStringLiteral("14.220"));
+        QCOMPARE(ma->textoEstado(), QStringLiteral("Estável"));
+        QVERIFY(monitor.portaAberta());
+        QVERIFY2(ma->alturaAlgarismos() >= MostradorPeso::kAlturaMinima, qPrintable(QString::number(ma->alturaAlgarismos())));
+        QVERIFY(ma->isVisible() && ma->height() >= ma->alturaAlgarismos());
+
+        const struct {
+            const char* comando;
+            const char* peso;
+            const char* estado;
+        } casos[] = {{"mark gu", "14.220", "Instável"},
+                     {"weight 31000", "31.000", "Instável"},
+                     {"mark gs", "31.000", "Estável"},
+                     {"unit off", "", "sem leitura"},
+                     {"unit on", "31.000", "Estável"},
+                     {"silent on", "", "sem leitura"},
+                     {"silent off", "31.000", "Estável"}};
+        for (const auto& k : casos) {
+            QCOMPARE(sim.comando(QString::fromLatin1(k.comando)), QStringLiteral("ok"));
+            QTRY_COMPARE(ma->textoEstado(), QString::fromUtf8(k.estado));
+            QTRY_COMPARE(ma->textoPeso(), QString::fromLatin1(k.peso));
+            QTRY_COMPARE(mb->estado(), ma->estado());
+        }
+
+        // The desk's own reading: the port is lent to it, the other desk says so, and only
+        // that reading reaches the field and the alibi log.
+        QWidget* w = a->widget();
+        auto& d = static_cast<DeskWindow*>(w)->core();
+        d.btEntrada();
+        QVERIFY(DeskFixture::tab(d, 0, QStringLiteral("C001")));
+        QVERIFY(DeskFixture::tab(d, 2, QStringLiteral("RAC-VL")));
+        QVERIFY(DeskFixture::tab(d, 10, QStringLiteral("12-AB-34")));
+        d.btPeso();
+        const int alibiAntes = fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Alibi")).toInt();
+        const int pedidosAntes = sim.pedidos();
+        QCOMPARE(sim.comando(QStringLiteral("delay 400")), QStringLiteral("ok"));
+        QString noOutro;
+        QTimer::singleShot(200, [&] { noOutro = mb->textoEstado(); });
+        clicar(w, QStringLiteral("btPesar"));
+        QCOMPARE(texto(w, 9), QStringLiteral("31000"));
+        QCOMPARE(noOutro, QStringLiteral("a ler…"));
+        QCOMPARE(sim.comando(QStringLiteral("delay 0")), QStringLiteral("ok"));
+        QTRY_COMPARE(mb->textoPeso(), QStringLiteral("31.000"));
+        QTRY_VERIFY(sim.pedidos() > pedidosAntes + 2);
+        QCOMPARE(fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Alibi")).toInt(), alibiAntes + 1);
+        fotografar(w, QStringLiteral("desk-peso-vivo.png"));
+
+        // The last desk closed closes the port; with the option off a new desk polls nothing.
+        d.btCancGeral();
+        delete a;
+        QCOMPARE(monitor.registados(), 1);
+        delete b;
+        QCOMPARE(monitor.registados(), 0);
+        QVERIFY(!monitor.portaAberta());
+        QString erro;
+        QVERIFY(OpcoesInstalacao(fx.t.db()).definir(QStringLiteral("LeituraContinua"), QStringLiteral("nao"), erro));
+        std::unique_ptr<QWidget> semLeitura(forms.saidas(c));
+        semLeitura->show();
+        QCOMPARE(monitor.registados(), 0);
+        QCOMPARE(filho<MostradorPeso>(semLeitura.get(), QStringLiteral("mostradorPeso"))->textoEstado(),
+                 QStringLiteral("leitura contínua desligada"));
+    }
+
+    // Today's figures follow a first weighing, its completion and its cancellation; a
+    // weighing finished yesterday is not today's; the other desk's are not this one's.
+    void dayFiguresFollowEveryAction() {
+        DeskFixture fx;
+        DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto* barra = filho<QPushButton>(&w, QStringLiteral("btFigurasDia"));
+        auto* tabela = filho<QTableWidget>(&w, QStringLiteral("tabelaDia"));
+        const QDate hoje = QDate::currentDate();
+        const FigurasDia inicio = FigurasDia::ler(fx.t.db(), QStringLiteral("S"), hoje);
+        const FigurasDia entradas = FigurasDia::ler(fx.t.db(), QStringLiteral("E"), hoje);
+        auto agora = [&] {
+            w.actualizarFiguras();
+            return FigurasDia::ler(fx.t.db(), QStringLiteral("S"), hoje);
+        };
+        DeskCore& d = w.core();
+        const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000);
+        FigurasDia f = agora();
+        QCOMPARE(f.total.pendentes, inicio.total.pendentes + 1);
+        QCOMPARE(f.total.concluidas, inicio.total.concluidas);
+        QVERIFY(fx.segundaPesagem(d, id, 40000));
+        d.btConf();
+        d.btConfFinal(0);
+        f = agora();
+        QCOMPARE(f.total.pendentes, inicio.total.pendentes);
+        QCOMPARE(f.total.concluidas, inicio.total.concluidas + 1);
+        QCOMPARE(f.total.liquido, inicio.total.liquido + Money::fromInteger(26000));
+        QVERIFY2(barra->text().startsWith(QStringLiteral("Hoje: %1 concluída").arg(f.total.concluidas)),
+                 qPrintable(barra->text()));
+        QVERIFY(barra->text().contains(QStringLiteral("líquido ") + f.total.liquido.format() + QStringLiteral(" kg")));
+        // Per article, on a click or F9.
+        QVERIFY(!tabela->isVisible());
+        QTest::keyClick(&w, Qt::Key_F9);
+        QVERIFY(tabela->isVisible());
+        const auto linha = tabela->findItems(QStringLiteral("RAC-VL"), Qt::MatchExactly);
+        QCOMPARE(linha.size(), 1);
+        QCOMPARE(tabela->item(linha[0]->row(), 3)->text(), Money::fromInteger(26000).format());
+        QTest::mouseClick(barra, Qt::LeftButton);
+        QVERIFY(!tabela->isVisible());
+        // Cancelled: pending again.
+        QVERIFY(fx.abrirHistorico(d, id));
+        fx.msgs.answers = {true};
+        d.btAnularHist();
+        f = agora();
+        QCOMPARE(f.total.pendentes, inicio.total.pendentes + 1);
+        QCOMPARE(f.total.concluidas, inicio.total.concluidas);
+        // Finished just before midnight is yesterday's; the incoming desk counts its own.
+        fx.t.db().executar(QStringLiteral("UPDATE kel_PES_Historico SET DataHoraPL = ?, PesoLiquido = 5 WHERE Hist_Id = ?"),
+                           {QDateTime(hoje.addDays(-1), QTime(23, 59, 59)), id});
+        f = agora();
+        QCOMPARE(f.total.pendentes, inicio.total.pendentes);
+        QCOMPARE(f.total.concluidas, inicio.total.concluidas);
+        const FigurasDia e = FigurasDia::ler(fx.t.db(), QStringLiteral("E"), hoje);
+        QCOMPARE(e.total.pendentes, entradas.total.pendentes);
+        QCOMPARE(e.total.concluidas, entradas.total.concluidas);
     }
 
     void menuOpensDesksThatCloseTheirSubWindow() {
