@@ -28,6 +28,7 @@
 #include "configsql.h"
 #include "deskcore.h"
 #include "deskkind.h"
+#include "figurasdia.h"
 #include "ficheiroconfig.h"
 #include "operatormessages.h"
 #include "parametrosaplic.h"
@@ -99,6 +100,28 @@ void relatorio(const char* nome, const Medida& m, double alvo, qint64 linhas) {
 
 double ms(const QElapsedTimer& t) {
     return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Today's figures of the outgoing desk, on the latest day that has finished weighings
+// (the generated data may end before today).
+Medida figurasDia(BaseDados& db, const QSqlDatabase& conn, Captura& captura, int runs, qint64& linhas) {
+    const QDate dia = RecordSet::toDateTime(
+                          db.escalar(QStringLiteral("SELECT MAX(DataHoraPL) FROM kel_PES_Historico WHERE Tipo = 'S'")))
+                          .date();
+    Medida m;
+    for (int i = 0; i < runs * 10; ++i) {
+        captura.activa = i == 0;
+        QElapsedTimer t;
+        t.start();
+        const FigurasDia f = FigurasDia::ler(db, QStringLiteral("S"), dia.isValid() ? dia : QDate::currentDate());
+        m.ms << ms(t);
+        captura.activa = false;
+        linhas = f.total.concluidas + f.total.pendentes;
+    }
+    std::printf("\n[day figures %s]\n", qPrintable(dia.toString(Qt::ISODate)));
+    planos(conn, captura.sql);
+    captura.sql.clear();
+    return m;
 }
 
 }  // namespace
@@ -227,12 +250,16 @@ int main(int argc, char** argv) {
     std::printf("\n[history %s..%s]\n", qPrintable(de.toString(Qt::ISODate)),
                 qPrintable(ate.toString(Qt::ISODate)));
     planos(conn, captura.sql);
+    captura.sql.clear();
+    qint64 pesagensDia = 0;
+    const Medida dia = figurasDia(db, conn, captura, runs, pesagensDia);
     sqlite3_trace_v2(handle, 0, nullptr, nullptr);
 
     std::printf("\n");
     relatorio("customer_code", validar, 5, 1);
     relatorio("pending_list", pendentes, 50, linhasPendentes);
     relatorio("history_month", historico, 200, linhasHistorico);
+    relatorio("day_figures", dia, 5, pesagensDia);
     if (!msgs.todas.isEmpty()) std::printf("messages: %s\n", qPrintable(msgs.todas.first()));
     erp.desligar();
     return 0;

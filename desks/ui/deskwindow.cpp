@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
@@ -64,7 +65,37 @@ QLabel[peso="true"] { font-size: 13pt; font-weight: 600; }
 CampoEntrada[readOnly="true"], QPlainTextEdit[readOnly="true"] { background: palette(window); color: #3c4250; }
 )";
 
+// A list cell that sorts by its key (dates as yyyy-MM-dd, numbers by value), not its text.
+class CelulaLista : public QTableWidgetItem {
+  public:
+    explicit CelulaLista(const QString& texto) : QTableWidgetItem(texto) {
+        static const QRegularExpression data(QStringLiteral("^(\\d\\d)-(\\d\\d)-(\\d{4})(.*)$"));
+        const QRegularExpressionMatch m = data.match(texto);
+        m_chave = m.hasMatch() ? m.captured(3) + m.captured(2) + m.captured(1) + m.captured(4) : texto;
+        m_numero = texto.toLongLong(&m_eNumero);
+    }
+    bool operator<(const QTableWidgetItem& outro) const override {
+        const auto& o = static_cast<const CelulaLista&>(outro);
+        if (m_eNumero && o.m_eNumero) return m_numero < o.m_numero;
+        return QString::localeAwareCompare(m_chave, o.m_chave) < 0;
+    }
+
+  private:
+    QString m_chave;
+    qlonglong m_numero = 0;
+    bool m_eNumero = false;
+};
+
 }  // namespace
+
+QString DeskWindow::semAcentos(const QString& texto) {
+    const QString d = texto.normalized(QString::NormalizationForm_D);
+    QString r;
+    r.reserve(d.size());
+    for (QChar c : d)
+        if (c.category() != QChar::Mark_NonSpacing) r += c;
+    return r.toCaseFolded();
+}
 
 // The operator messages of one desk: the desk's own window is brought forward before
 // its box and stays in front after it (with two desks open the other never comes
@@ -456,6 +487,7 @@ void DeskWindow::construir() {
     pesq->addWidget(btler);
     pesq->addStretch();
     for (QDateEdit* d : {m_histDe, m_histAte}) {
+        d->installEventFilter(this);
         connect(d, &QDateEdit::dateChanged, this, [this] {
             if (!m_aSincronizar && !m_fechado) m_core->setPeriodoHistorico(m_histDe->date(), m_histAte->date());
         });
@@ -483,7 +515,16 @@ void DeskWindow::construir() {
     m_grelha->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grelha->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grelha->setAlternatingRowColors(true);
+    // Sorted by a click on a header, by this window (so the order stays on refresh).
     m_grelha->setSortingEnabled(false);
+    m_grelha->horizontalHeader()->setSectionsClickable(true);
+    m_grelha->horizontalHeader()->setSortIndicatorShown(false);
+    connect(m_grelha->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
+        m_ordemSentido = (m_ordemColuna == c && m_ordemSentido == Qt::AscendingOrder) ? Qt::DescendingOrder
+                                                                                       : Qt::AscendingOrder;
+        m_ordemColuna = c;
+        ordenarGrelha();
+    });
     m_grelha->verticalHeader()->hide();
     m_grelha->verticalHeader()->setDefaultSectionSize(QFontMetrics(fonteGrelha()).height() + 8);
     m_grelha->horizontalHeader()->setStretchLastSection(true);
@@ -491,13 +532,26 @@ void DeskWindow::construir() {
     m_grelha->setToolTip(QStringLiteral("Enter ou duplo clique abre a pesagem."));
     m_grelha->installEventFilter(this);
     connect(m_grelha, &QTableWidget::doubleClicked, this, [this](const QModelIndex& ix) {
-        if (ix.isValid()) accao(Accao::Linha, [this, r = ix.row()] { m_core->activarLinha(r); });
+        if (ix.isValid()) activarLinhaVista(ix.row());
     });
+    // The list narrowed as the operator types: any shown column, without case or accents.
+    m_filtro = new QLineEdit(this);
+    m_filtro->setObjectName(QStringLiteral("filtroGrelha"));
+    m_filtro->setPlaceholderText(QStringLiteral("Filtrar: matrícula, nome, talão, artigo…"));
+    m_filtro->setClearButtonEnabled(true);
+    m_filtro->installEventFilter(this);
+    connect(m_filtro, &QLineEdit::textChanged, this, [this] { filtrarGrelha(); });
+    m_paginaGrelha = new QWidget(this);
+    auto* pg = new QVBoxLayout(m_paginaGrelha);
+    pg->setContentsMargins(0, 0, 0, 0);
+    pg->setSpacing(4);
+    pg->addWidget(m_filtro);
+    pg->addWidget(m_grelha, 1);
 
     m_pilha = new QStackedWidget(this);
     m_pilha->setObjectName(QStringLiteral("pilha"));
     m_pilha->addWidget(m_tabs);
-    m_pilha->addWidget(m_grelha);
+    m_pilha->addWidget(m_paginaGrelha);
 
     // The right column: the weighing panel or the final save panel while one is open,
     // otherwise the weights of the record on the desk.
@@ -954,7 +1008,7 @@ void DeskWindow::sincronizar() {
     if (m_check) m_check->setEnabled(d.caixaSubsidiariasActiva());
 
     if (d.grelhaVisivel()) encherGrelha();
-    m_pilha->setCurrentWidget(d.grelhaVisivel() ? static_cast<QWidget*>(m_grelha) : m_tabs);
+    m_pilha->setCurrentWidget(d.grelhaVisivel() ? m_paginaGrelha : static_cast<QWidget*>(m_tabs));
     m_aSincronizar = antes;
 }
 
@@ -963,6 +1017,13 @@ void DeskWindow::encherGrelha() {
     QStringList colunas;
     for (const DeskGridColumn& c : g.colunas) colunas << c.chave + QLatin1Char('|') + c.titulo;
     if (colunas == m_grelhaColunas && g.linhas == m_grelhaLinhas) return;
+    if (colunas != m_grelhaColunas) {
+        // Another list: its own order and filter.
+        m_ordemColuna = -1;
+        m_grelha->horizontalHeader()->setSortIndicatorShown(false);
+        const QSignalBlocker b(m_filtro);
+        m_filtro->clear();
+    }
     m_grelhaColunas = colunas;
     m_grelhaLinhas = g.linhas;
     m_grelha->clear();
@@ -973,8 +1034,10 @@ void DeskWindow::encherGrelha() {
     m_grelha->setRowCount(int(g.linhas.size()));
     for (int r = 0; r < g.linhas.size(); ++r) {
         for (int c = 0; c < g.colunas.size(); ++c) {
-            auto* item = new QTableWidgetItem(g.linhas[r].value(c));
+            auto* item = new CelulaLista(g.linhas[r].value(c));
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            // The row of the desk's list this line stands for, whatever the order shown.
+            if (c == 0) item->setData(Qt::UserRole, r);
             m_grelha->setItem(r, c, item);
         }
     }
@@ -982,7 +1045,18 @@ void DeskWindow::encherGrelha() {
         m_grelha->setColumnHidden(c, g.colunas[c].oculta);
         m_grelha->setColumnWidth(c, ListaPesquisa::twipsParaPixeis(g.colunas[c].largura));
     }
-    if (!g.linhas.isEmpty()) m_grelha->selectRow(0);
+    // Names were cut while half the grid was empty: each column as wide as its contents
+    // (never narrower than its usual width), while the window has room.
+    m_grelha->horizontalHeader()->setStretchLastSection(false);
+    m_grelha->resizeColumnsToContents();
+    for (int c = 0; c < g.colunas.size(); ++c) {
+        if (g.colunas[c].oculta) continue;
+        const int w = std::max(m_grelha->columnWidth(c), ListaPesquisa::twipsParaPixeis(g.colunas[c].largura) / 2);
+        m_grelha->setColumnWidth(c, std::min(w, 420));
+    }
+    m_grelha->horizontalHeader()->setStretchLastSection(true);
+    ordenarGrelha();
+    filtrarGrelha();
 }
 
 // ---------------------------------------------------------------- the operator's actions
@@ -1085,6 +1159,48 @@ void DeskWindow::pesar() {
     }
 }
 
+void DeskWindow::activarLinhaVista(int linhaVista) {
+    QTableWidgetItem* item = m_grelha->item(linhaVista, 0);
+    if (!item || m_grelha->isRowHidden(linhaVista)) return;
+    const int r = item->data(Qt::UserRole).toInt();
+    accao(Accao::Linha, [this, r] { m_core->activarLinha(r); });
+}
+
+void DeskWindow::irParaLinha(bool primeira) {
+    const int n = m_grelha->rowCount();
+    for (int k = 0; k < n; ++k) {
+        const int r = primeira ? k : n - 1 - k;
+        if (m_grelha->isRowHidden(r)) continue;
+        m_grelha->setCurrentCell(r, std::max(0, m_grelha->currentColumn()));
+        m_grelha->selectRow(r);
+        m_grelha->scrollToItem(m_grelha->item(r, 0));
+        return;
+    }
+}
+
+void DeskWindow::ordenarGrelha() {
+    if (m_ordemColuna < 0 || m_ordemColuna >= m_grelha->columnCount()) return;
+    m_grelha->sortItems(m_ordemColuna, m_ordemSentido);
+    m_grelha->horizontalHeader()->setSortIndicatorShown(true);
+    m_grelha->horizontalHeader()->setSortIndicator(m_ordemColuna, m_ordemSentido);
+    irParaLinha(true);
+}
+
+void DeskWindow::filtrarGrelha() {
+    const QStringList palavras = semAcentos(m_filtro->text()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (int r = 0; r < m_grelha->rowCount(); ++r) {
+        QString linha;
+        for (int c = 0; c < m_grelha->columnCount(); ++c)
+            if (!m_grelha->isColumnHidden(c) && m_grelha->item(r, c)) linha += m_grelha->item(r, c)->text() + u'\n';
+        linha = semAcentos(linha);
+        bool mostra = true;
+        for (const QString& p : palavras) mostra = mostra && linha.contains(p);
+        m_grelha->setRowHidden(r, !mostra);
+    }
+    const int actual = m_grelha->currentRow();
+    if (actual < 0 || m_grelha->isRowHidden(actual)) irParaLinha(true);
+}
+
 void DeskWindow::fecharDesk() {
     for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
         if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) {
@@ -1122,6 +1238,26 @@ void DeskWindow::closeEvent(QCloseEvent* e) {
 }
 
 bool DeskWindow::eventFilter(QObject* o, QEvent* e) {
+    if (o == m_filtro && e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() == Qt::Key_Down || k->key() == Qt::Key_Up) {
+            m_grelha->setFocus(Qt::OtherFocusReason);
+            return false;
+        }
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && m_grelha->currentRow() >= 0) {
+            activarLinhaVista(m_grelha->currentRow());
+            return true;
+        }
+    }
+    // Enter in a date of the history's search runs it.
+    if ((o == m_histDe || o == m_histAte) && e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        QPushButton* ler = m_botoes.value(QStringLiteral("btler"));
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && ler->isVisible() && ler->isEnabled()) {
+            ler->click();
+            return true;
+        }
+    }
     if (o == m_sub && e->type() == QEvent::WindowActivate && !m_fechado) {
         // Coming back to this desk: Qt would focus the next control after the last one;
         // the operator finds the focus where it was left.
@@ -1131,8 +1267,17 @@ bool DeskWindow::eventFilter(QObject* o, QEvent* e) {
     if (o == m_grelha && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && m_grelha->currentRow() >= 0) {
-            const int r = m_grelha->currentRow();
-            accao(Accao::Linha, [this, r] { m_core->activarLinha(r); });
+            activarLinhaVista(m_grelha->currentRow());
+            return true;
+        }
+        if ((k->key() == Qt::Key_Home || k->key() == Qt::Key_End) && k->modifiers() == Qt::NoModifier) {
+            irParaLinha(k->key() == Qt::Key_Home);
+            return true;
+        }
+        // Typing on the list types into its filter.
+        if (!k->text().isEmpty() && k->text().at(0).isPrint() && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            m_filtro->setFocus(Qt::OtherFocusReason);
+            m_filtro->insert(k->text());
             return true;
         }
     }

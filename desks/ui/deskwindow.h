@@ -32,6 +32,7 @@ class QDateTimeEdit;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
@@ -69,6 +70,8 @@ public:
 
     // The grid's font: Verdana 8 where installed, else the system's sans font at 8 points.
     static QFont fonteGrelha();
+    // Text compared without case or accents ("Sá" finds "sa", "SÃO" finds "sao").
+    static QString semAcentos(const QString& texto);
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -103,6 +106,11 @@ private:
     void pesar();
     void fecharDesk();
     void mostrarPesoVivo(const PesoVivo& p);
+    // The list as shown (sorted, filtered) over the desk's list.
+    void activarLinhaVista(int linhaVista);
+    void irParaLinha(bool primeira);
+    void ordenarGrelha();
+    void filtrarGrelha();
     QWidget* barraFiguras();
     QWidget* widgetCampo(int i) const;
     void escreverCampo(int i, const QString& texto);
@@ -134,6 +142,10 @@ private:
     QTabWidget* m_tabs = nullptr;
     QStackedWidget* m_pilha = nullptr;
     QTableWidget* m_grelha = nullptr;
+    QWidget* m_paginaGrelha = nullptr;
+    QLineEdit* m_filtro = nullptr;
+    int m_ordemColuna = -1;
+    Qt::SortOrder m_ordemSentido = Qt::AscendingOrder;
     QWidget* m_pesquisa = nullptr;
     QDateEdit* m_histDe = nullptr;
     QDateEdit* m_histAte = nullptr;

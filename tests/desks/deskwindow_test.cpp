@@ -11,6 +11,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -1128,6 +1129,99 @@ class DeskWindowTest : public QObject {
         const FigurasDia e = FigurasDia::ler(fx.t.db(), QStringLiteral("E"), hoje);
         QCOMPARE(e.total.pendentes, entradas.total.pendentes);
         QCOMPARE(e.total.concluidas, entradas.total.concluidas);
+    }
+
+    // The pending list narrows as one types, on any shown column, without case or accents.
+    void pendingListFiltersAsOneTypes_data() {
+        QTest::addColumn<QString>("filtro");
+        QTest::addColumn<QStringList>("matriculas");
+        QTest::newRow("nome sem acento") << QStringLiteral("CAVADO") << QStringList{QStringLiteral("22-CD-22")};
+        QTest::newRow("nome, duas palavras") << QStringLiteral("lijo agro") << QStringList{QStringLiteral("33-EF-33")};
+        QTest::newRow("matrícula") << QStringLiteral("11-ab") << QStringList{QStringLiteral("11-AB-11")};
+        QTest::newRow("artigo") << QStringLiteral("trigo")
+                                << QStringList{QStringLiteral("22-CD-22"), QStringLiteral("33-EF-33")};
+        QTest::newRow("nada") << QStringLiteral("xyz") << QStringList{};
+        QTest::newRow("vazio") << QString()
+                               << QStringList{QStringLiteral("11-AB-11"), QStringLiteral("22-CD-22"),
+                                              QStringLiteral("33-EF-33")};
+    }
+    void pendingListFiltersAsOneTypes() {
+        QFETCH(QString, filtro);
+        QFETCH(QStringList, matriculas);
+        DeskFixture fx;
+        DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        fx.primeiraPesagem(w.core(), QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, QStringLiteral("11-AB-11"));
+        fx.primeiraPesagem(w.core(), QStringLiteral("C002"), QStringLiteral("TRIGO"), 12000, QStringLiteral("22-CD-22"));
+        fx.primeiraPesagem(w.core(), QStringLiteral("C004"), QStringLiteral("TRIGO"), 13000, QStringLiteral("33-EF-33"));
+        w.core().btCancGeral();
+        clicar(&w, QStringLiteral("btPendentes"));
+        auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
+        QCOMPARE(focado(), grelha);
+        // Typed on the list itself: the letters go to its filter.
+        QTest::keyClicks(grelha, filtro);
+        QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("filtroGrelha"))->text(), filtro);
+        QStringList vistas;
+        for (int r = 0; r < grelha->rowCount(); ++r)
+            if (!grelha->isRowHidden(r)) vistas << grelha->item(r, 5)->text();
+        vistas.sort();
+        QCOMPARE(vistas, matriculas);
+        // Enter opens the first row left.
+        tecla(Qt::Key_Return);
+        QCOMPARE(texto(&w, 10), matriculas.value(0));
+    }
+
+    // A header click sorts (again: the other way) and the order stays when the list is
+    // read again; Home/End go to the first/last row; Enter in the history's dates searches.
+    void listOrderHomeEndAndDateEnter() {
+        DeskFixture fx;
+        DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        fx.primeiraPesagem(w.core(), QStringLiteral("C003"), QStringLiteral("RAC-VL"), 14000, QStringLiteral("11-AB-11"));
+        fx.primeiraPesagem(w.core(), QStringLiteral("C001"), QStringLiteral("TRIGO"), 12000, QStringLiteral("22-CD-22"));
+        fx.primeiraPesagem(w.core(), QStringLiteral("C002"), QStringLiteral("TRIGO"), 13000, QStringLiteral("33-EF-33"));
+        w.core().btCancGeral();
+        clicar(&w, QStringLiteral("btPendentes"));
+        auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
+        auto coluna = [&](int c) {
+            QStringList l;
+            for (int r = 0; r < grelha->rowCount(); ++r) l << grelha->item(r, c)->text();
+            return l;
+        };
+        QVERIFY(grelha->columnWidth(2) >= grelha->fontMetrics().horizontalAdvance(QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda.")));
+        auto* cabecalho = grelha->horizontalHeader();
+        QTest::mouseClick(cabecalho->viewport(), Qt::LeftButton, {},
+                          QPoint(cabecalho->sectionViewportPosition(2) + 5, cabecalho->height() / 2));
+        QCOMPARE(coluna(5), (QStringList{QStringLiteral("33-EF-33"), QStringLiteral("11-AB-11"), QStringLiteral("22-CD-22")}));
+        QTest::mouseClick(cabecalho->viewport(), Qt::LeftButton, {},
+                          QPoint(cabecalho->sectionViewportPosition(2) + 5, cabecalho->height() / 2));
+        const QStringList descendente = {QStringLiteral("22-CD-22"), QStringLiteral("11-AB-11"), QStringLiteral("33-EF-33")};
+        QCOMPARE(coluna(5), descendente);
+        clicar(&w, QStringLiteral("btCancGeral"));
+        clicar(&w, QStringLiteral("btPendentes"));
+        QCOMPARE(coluna(5), descendente);
+        grelha->setFocus();
+        tecla(Qt::Key_End);
+        QCOMPARE(grelha->currentRow(), 2);
+        tecla(Qt::Key_Home);
+        QCOMPARE(grelha->currentRow(), 0);
+        tecla(Qt::Key_End);
+        tecla(Qt::Key_Return);
+        QCOMPARE(texto(&w, 10), QStringLiteral("33-EF-33"));
+        QCOMPARE(texto(&w, 0), QStringLiteral("C002"));
+
+        clicar(&w, QStringLiteral("btCancGeral"));
+        clicar(&w, QStringLiteral("btHistorico"));
+        auto* de = filho<QDateEdit>(&w, QStringLiteral("DTPicker4"));
+        de->setFocus();
+        fx.msgs.clear();
+        tecla(Qt::Key_Return);
+        QCOMPARE(fx.msgs.last(), QStringLiteral("Não existem registos de Histórico!"));
+        QVERIFY(!filho(&w, QStringLiteral("btler"))->isVisible());
     }
 
     void menuOpensDesksThatCloseTheirSubWindow() {
