@@ -9,7 +9,10 @@
 // and its time is printed.
 #include <sqlite3.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -28,6 +31,7 @@
 #include "configsql.h"
 #include "deskcore.h"
 #include "deskkind.h"
+#include "deskwindow.h"
 #include "figurasdia.h"
 #include "ficheiroconfig.h"
 #include "operatormessages.h"
@@ -124,10 +128,47 @@ Medida figurasDia(BaseDados& db, const QSqlDatabase& conn, Captura& captura, int
     return m;
 }
 
+// The month of history in the desk's window: from the operator's "Ler" to its first
+// screen of rows painted, then scrolling to the end one step (a page read) at a time.
+void historiaNoEcra(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& msgs, SessaoSage& erp,
+                    const QDate& de, const QDate& ate, int runs) {
+    DeskWindow w(DeskKind::saidas(), db, parametros, msgs, erp);
+    w.resize(1280, 720);
+    w.show();
+    QCoreApplication::processEvents();
+    auto* ler = w.findChild<QPushButton*>(QStringLiteral("btler"));
+    auto* historico = w.findChild<QPushButton*>(QStringLiteral("btHistorico"));
+    auto* cancelar = w.findChild<QPushButton*>(QStringLiteral("btCancGeral"));
+    auto* grelha = w.findChild<QTableWidget*>(QStringLiteral("Grelha"));
+    Medida ecra, passos;
+    qint64 linhas = 0;
+    for (int i = 0; i < runs; ++i) {
+        cancelar->click();
+        historico->click();
+        w.core().setPeriodoHistorico(de, ate);
+        QElapsedTimer t;
+        t.start();
+        ler->click();
+        grelha->viewport()->repaint();
+        ecra.ms << ms(t);
+        linhas = grelha->rowCount() + w.core().linhasPorLer();
+        if (i + 1 < runs) continue;
+        QScrollBar* barra = grelha->verticalScrollBar();
+        while (w.core().linhasPorLer() > 0) {
+            t.start();
+            barra->setValue(barra->maximum());
+            grelha->viewport()->repaint();
+            passos.ms << ms(t);
+        }
+    }
+    relatorio("history_month_screen", ecra, 50, linhas);
+    relatorio("history_month_scroll_step", passos, 16, grelha->rowCount());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     int runs = 30;
     bool semIndices = false;
@@ -260,6 +301,7 @@ int main(int argc, char** argv) {
     relatorio("pending_list", pendentes, 50, linhasPendentes);
     relatorio("history_month", historico, 200, linhasHistorico);
     relatorio("day_figures", dia, 5, pesagensDia);
+    historiaNoEcra(db, parametros, msgs, erp, de, ate, runs);
     if (!msgs.todas.isEmpty()) std::printf("messages: %s\n", qPrintable(msgs.todas.first()));
     erp.desligar();
     return 0;

@@ -1552,6 +1552,8 @@ void DeskCore::grelhaPendentes() {
                         {QStringLiteral("Data"), QStringLiteral("Data"), 2000, false},
                         {QStringLiteral("Carro"), QStringLiteral("Carro"), 1300, false}};
     m_grelha.linhas.clear();
+    m_historicoIds.clear();
+    m_historicoLidos = 0;
 }
 
 void DeskCore::grelhaHistorico() {
@@ -1562,6 +1564,8 @@ void DeskCore::grelhaHistorico() {
                         {QStringLiteral("Artigo"), QStringLiteral("Artigo"), 1200, false},
                         {QStringLiteral("Talao"), QStringLiteral("Talão"), 1600, false}};
     m_grelha.linhas.clear();
+    m_historicoIds.clear();
+    m_historicoLidos = 0;
 }
 
 bool DeskCore::carregarPendentes() {
@@ -1587,14 +1591,67 @@ bool DeskCore::carregarPendentes() {
 bool DeskCore::carregarHistorico() {
     grelhaHistorico();
     const QString t = m_kind.tabelaTerceiro;
+    const QVariantList periodo = {m_kind.tipo, QDateTime(m_histDe, QTime(0, 0, 0)), QDateTime(m_histAte, QTime(23, 59, 59))};
+    if (m_paginaHistorico <= 0) {
+        acrescentarHistorico(m_db.consultar(
+            QStringLiteral("SELECT Hist_Id, TpDoc, Serie, NoDoc, Ano, %1.NOME, DataHoraPB, Artigo, AnoTalao, NoTalao, Sigla FROM "
+                           "kel_PES_Historico INNER JOIN %1 ON kel_PES_Historico.Terceiro = %1.CODIGO WHERE "
+                           "(kel_PES_Historico.DataHoraPL IS NOT NULL) AND Tipo = ? AND kel_PES_Historico.DataHoraPB >= ? AND "
+                           "kel_PES_Historico.DataHoraPB <= ? ORDER BY DataHoraPB DESC")
+                .arg(t),
+            periodo));
+        return !m_grelha.linhas.isEmpty();
+    }
+    // A page at a time: the numbers of the whole range first (the list's length and
+    // order), each page's rows when the list reaches them.
+    const RecordSet ids = m_db.consultar(
+        QStringLiteral("SELECT Hist_Id FROM kel_PES_Historico INNER JOIN %1 ON kel_PES_Historico.Terceiro = %1.CODIGO "
+                       "WHERE (kel_PES_Historico.DataHoraPL IS NOT NULL) AND Tipo = ? AND "
+                       "kel_PES_Historico.DataHoraPB >= ? AND kel_PES_Historico.DataHoraPB <= ? ORDER BY DataHoraPB DESC")
+            .arg(t),
+        periodo);
+    m_historicoIds.reserve(ids.count());
+    for (int r = 0; r < ids.count(); ++r) m_historicoIds << ids.value(r, QStringLiteral("Hist_Id")).toInt();
+    lerMaisLinhas(m_paginaHistorico);
+    return !m_historicoIds.isEmpty();
+}
+
+void DeskCore::lerMaisLinhas(int quantas) {
+    const int de = m_historicoLidos;
+    const int ate = int(std::min<qsizetype>(m_historicoIds.size(), qsizetype(de) + std::max(0, quantas)));
+    if (ate <= de) return;
+    QVariantList params;
+    QStringList marcas;
+    for (int i = de; i < ate; ++i) {
+        params << m_historicoIds[i];
+        marcas << QStringLiteral("?");
+    }
+    const QString t = m_kind.tabelaTerceiro;
     const RecordSet rs = m_db.consultar(
         QStringLiteral("SELECT Hist_Id, TpDoc, Serie, NoDoc, Ano, %1.NOME, DataHoraPB, Artigo, AnoTalao, NoTalao, Sigla FROM "
                        "kel_PES_Historico INNER JOIN %1 ON kel_PES_Historico.Terceiro = %1.CODIGO WHERE "
-                       "(kel_PES_Historico.DataHoraPL IS NOT NULL) AND Tipo = ? AND kel_PES_Historico.DataHoraPB >= ? AND "
-                       "kel_PES_Historico.DataHoraPB <= ? ORDER BY DataHoraPB DESC")
-            .arg(t),
-        {m_kind.tipo, QDateTime(m_histDe, QTime(0, 0, 0)), QDateTime(m_histAte, QTime(23, 59, 59))});
-    for (int r = 0; r < rs.count(); ++r) {
+                       "(kel_PES_Historico.DataHoraPL IS NOT NULL) AND Hist_Id IN (%2)")
+            .arg(t, marcas.join(QLatin1Char(','))),
+        params);
+    m_historicoLidos = ate;
+    // In the order of the range; a weighing cancelled since the range was read is left out.
+    QHash<qint32, int> porId;
+    for (int r = 0; r < rs.count(); ++r) porId.insert(rs.value(r, QStringLiteral("Hist_Id")).toInt(), r);
+    QVector<int> ordem;
+    for (int i = de; i < ate; ++i)
+        if (auto it = porId.constFind(m_historicoIds[i]); it != porId.constEnd()) ordem << *it;
+    acrescentarHistorico(rs, ordem);
+}
+
+void DeskCore::lerTodasLinhas() {
+    lerMaisLinhas(int(m_historicoIds.size()) - m_historicoLidos);
+}
+
+void DeskCore::acrescentarHistorico(const RecordSet& rs, QVector<int> ordem) {
+    if (ordem.isEmpty() && rs.count() > 0)
+        for (int r = 0; r < rs.count(); ++r) ordem << r;
+    m_grelha.linhas.reserve(m_grelha.linhas.size() + ordem.size());
+    for (int r : ordem) {
         const QString doc = rs.text(r, QStringLiteral("TpDoc")) + QLatin1Char('/') + rs.text(r, QStringLiteral("Ano")) +
                             QLatin1Char('/') + rs.text(r, QStringLiteral("Serie")) + QLatin1Char('/') +
                             rs.text(r, QStringLiteral("NoDoc"));
@@ -1607,7 +1664,6 @@ bool DeskCore::carregarHistorico() {
                                        rs.text(r, QStringLiteral("Artigo")),
                                        talao};
     }
-    return !m_grelha.linhas.isEmpty();
 }
 
 void DeskCore::btPendentes() {

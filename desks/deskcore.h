@@ -11,6 +11,8 @@
 #include <optional>
 
 #include "deskkind.h"
+
+class RecordSet;
 #include "deskservices.h"
 #include "documentocomercial.h"
 #include "intentnotes.h"
@@ -187,6 +189,13 @@ public:
     // Pending and history lists straight from the database (also used by the command-line tool).
     bool carregarPendentes();
     bool carregarHistorico();
+    // The history read a page at a time (0: every row at once, the default).
+    void setHistoricoPorPaginas(int linhas) { m_paginaHistorico = linhas; }
+    int historicoPorPaginas() const { return m_paginaHistorico; }
+    // Rows of the history not read yet; reading more (or all) appends them to grelha().
+    int linhasPorLer() const { return int(m_historicoIds.size()) - m_historicoLidos; }
+    void lerMaisLinhas(int quantas);
+    void lerTodasLinhas();
 
     // Weights as the desk shows them, with every decimal held: a correction reads them back.
     static QString formatarPeso(const Money& m) { return m.formatExact(); }
@@ -203,6 +212,8 @@ signals:
     void avancarFoco(int campo);  // a value picked from a list was accepted: move on (the Tab after a pick)
 
 private:
+    // Appends history rows to the list: those of `ordem` (row numbers of `rs`), or all.
+    void acrescentarHistorico(const RecordSet& rs, QVector<int> ordem = {});
     bool valid(int i) const { return i >= 0 && i < m_kind.numCampos; }
     void set(int i, const QString& t);
     void setRotulo(Rotulo r, const QString& t) { m_rotulos[r] = t; }
@@ -288,6 +299,9 @@ private:
     bool m_pesquisaVisivel = false;
     QSet<int> m_listasDesactivadas;
     DeskGrid m_grelha;
+    int m_paginaHistorico = 0;
+    QVector<qint32> m_historicoIds;  // the history's whole range, in its order
+    int m_historicoLidos = 0;        // how many of them were read into m_grelha
     int m_foco = -1;
 
     QDate m_dataPesagem;

@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QStyle>
@@ -139,6 +140,8 @@ DeskWindow::DeskWindow(const DeskKind& kind, BaseDados& db, ParametrosAplic& par
     setObjectName(kind.entrada ? QStringLiteral("Entradas") : QStringLiteral("Saidas"));
     setWindowTitle(kind.caption);
     m_core->setLookupProvider(m_lookup.get());
+    // A month of history is thousands of rows: the list reads them as it is scrolled.
+    m_core->setHistoricoPorPaginas(kPaginaHistorico);
     construir();
     connect(m_core.get(), &DeskCore::alterado, this, [this] {
         if (!m_fechado) sincronizar();
@@ -534,6 +537,8 @@ void DeskWindow::construir() {
     connect(m_grelha, &QTableWidget::doubleClicked, this, [this](const QModelIndex& ix) {
         if (ix.isValid()) activarLinhaVista(ix.row());
     });
+    connect(m_grelha->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { completarEcra(); });
+    m_grelha->viewport()->installEventFilter(this);
     // The list narrowed as the operator types: any shown column, without case or accents.
     m_filtro = new QLineEdit(this);
     m_filtro->setObjectName(QStringLiteral("filtroGrelha"));
@@ -1009,6 +1014,7 @@ void DeskWindow::sincronizar() {
 
     if (d.grelhaVisivel()) encherGrelha();
     m_pilha->setCurrentWidget(d.grelhaVisivel() ? m_paginaGrelha : static_cast<QWidget*>(m_tabs));
+    if (d.grelhaVisivel()) completarEcra();
     m_aSincronizar = antes;
 }
 
@@ -1016,6 +1022,23 @@ void DeskWindow::encherGrelha() {
     const DeskGrid& g = m_core->grelha();
     QStringList colunas;
     for (const DeskGridColumn& c : g.colunas) colunas << c.chave + QLatin1Char('|') + c.titulo;
+    if (colunas == m_grelhaColunas && g.linhas.size() > m_grelhaLinhas.size() && !m_grelhaLinhas.isEmpty() &&
+        g.linhas.first() == m_grelhaLinhas.first() && g.linhas[m_grelhaLinhas.size() - 1] == m_grelhaLinhas.last()) {
+        // The next page of the same list: only its rows are added.
+        const int de = int(m_grelhaLinhas.size());
+        m_grelhaLinhas = g.linhas;
+        m_grelha->setRowCount(int(g.linhas.size()));
+        for (int r = de; r < g.linhas.size(); ++r) {
+            for (int c = 0; c < g.colunas.size(); ++c) {
+                auto* item = new CelulaLista(g.linhas[r].value(c));
+                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+                if (c == 0) item->setData(Qt::UserRole, r);
+                m_grelha->setItem(r, c, item);
+            }
+        }
+        if (!m_filtro->text().isEmpty()) filtrarGrelha();
+        return;
+    }
     if (colunas == m_grelhaColunas && g.linhas == m_grelhaLinhas) return;
     if (colunas != m_grelhaColunas) {
         // Another list: its own order and filter.
@@ -1057,6 +1080,7 @@ void DeskWindow::encherGrelha() {
     m_grelha->horizontalHeader()->setStretchLastSection(true);
     ordenarGrelha();
     filtrarGrelha();
+    completarEcra();
 }
 
 // ---------------------------------------------------------------- the operator's actions
@@ -1166,7 +1190,29 @@ void DeskWindow::activarLinhaVista(int linhaVista) {
     accao(Accao::Linha, [this, r] { m_core->activarLinha(r); });
 }
 
+void DeskWindow::completarEcra() {
+    // Rows read up to a screen beyond the one shown: the next page is there before it is
+    // scrolled to, and a list that does not fill its space reads on.
+    const int altura = std::max(1, m_grelha->verticalHeader()->defaultSectionSize());
+    const int porEcra = m_grelha->viewport()->height() / altura + 1;
+    int paginas = 0;
+    while (m_core->linhasPorLer() > 0 && !m_ocupado && paginas++ < 50 &&
+           m_grelha->rowCount() < std::max(0, m_grelha->rowAt(0)) + 2 * porEcra) {
+        m_core->lerMaisLinhas(m_core->historicoPorPaginas());
+        encherGrelha();
+    }
+}
+
+void DeskWindow::lerListaToda() {
+    if (m_core->linhasPorLer() == 0) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_core->lerTodasLinhas();
+    encherGrelha();
+    QApplication::restoreOverrideCursor();
+}
+
 void DeskWindow::irParaLinha(bool primeira) {
+    if (!primeira) lerListaToda();
     const int n = m_grelha->rowCount();
     for (int k = 0; k < n; ++k) {
         const int r = primeira ? k : n - 1 - k;
@@ -1180,6 +1226,8 @@ void DeskWindow::irParaLinha(bool primeira) {
 
 void DeskWindow::ordenarGrelha() {
     if (m_ordemColuna < 0 || m_ordemColuna >= m_grelha->columnCount()) return;
+    // Sorting and filtering see the whole list, not the part scrolled to so far.
+    lerListaToda();
     m_grelha->sortItems(m_ordemColuna, m_ordemSentido);
     m_grelha->horizontalHeader()->setSortIndicatorShown(true);
     m_grelha->horizontalHeader()->setSortIndicator(m_ordemColuna, m_ordemSentido);
@@ -1188,6 +1236,7 @@ void DeskWindow::ordenarGrelha() {
 
 void DeskWindow::filtrarGrelha() {
     const QStringList palavras = semAcentos(m_filtro->text()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (!palavras.isEmpty()) lerListaToda();
     for (int r = 0; r < m_grelha->rowCount(); ++r) {
         QString linha;
         for (int c = 0; c < m_grelha->columnCount(); ++c)
@@ -1238,6 +1287,7 @@ void DeskWindow::closeEvent(QCloseEvent* e) {
 }
 
 bool DeskWindow::eventFilter(QObject* o, QEvent* e) {
+    if (o == m_grelha->viewport() && e->type() == QEvent::Resize) QTimer::singleShot(0, this, [this] { completarEcra(); });
     if (o == m_filtro && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() == Qt::Key_Down || k->key() == Qt::Key_Up) {

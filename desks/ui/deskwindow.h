@@ -67,6 +67,8 @@ public:
     void actualizarFiguras();
     // How often the figures are read again without an action at this desk.
     static constexpr int kFigurasMs = 5000;
+    // Rows of the history read at a time, as the list is scrolled.
+    static constexpr int kPaginaHistorico = 100;
 
     // The grid's font: Verdana 8 where installed, else the system's sans font at 8 points.
     static QFont fonteGrelha();
@@ -111,6 +113,8 @@ private:
     void irParaLinha(bool primeira);
     void ordenarGrelha();
     void filtrarGrelha();
+    void lerListaToda();
+    void completarEcra();
     QWidget* barraFiguras();
     QWidget* widgetCampo(int i) const;
     void escreverCampo(int i, const QString& texto);

@@ -17,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -1222,6 +1223,64 @@ class DeskWindowTest : public QObject {
         tecla(Qt::Key_Return);
         QCOMPARE(fx.msgs.last(), QStringLiteral("Não existem registos de Histórico!"));
         QVERIFY(!filho(&w, QStringLiteral("btler"))->isVisible());
+    }
+
+    // The history read a page at a time: the first page shown, the next ones as the list
+    // is scrolled; End, a filter or a sort read the rest first; every row opens its own weighing.
+    void historyReadsItsRowsAsTheyAreScrolledTo() {
+        DeskFixture fx;
+        DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
+        w.resize(900, 600);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        DeskCore& d = w.core();
+        const QStringList matriculas = {QStringLiteral("10-AA-01"), QStringLiteral("10-AA-02"), QStringLiteral("10-AA-03"),
+                                        QStringLiteral("10-AA-04"), QStringLiteral("10-AA-05")};
+        for (const QString& m : matriculas) {
+            const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, m);
+            QVERIFY(fx.segundaPesagem(d, id, 30000));
+            d.btConf();
+            d.btConfFinal(0);
+            QVERIFY(!fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
+        }
+        d.btCancGeral();
+        d.setHistoricoPorPaginas(1);
+        auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
+        grelha->verticalHeader()->setDefaultSectionSize(filho(&w, QStringLiteral("pilha"))->height());  // one row fills the screen
+        auto ler = [&] {
+            clicar(&w, QStringLiteral("btCancGeral"));
+            clicar(&w, QStringLiteral("btHistorico"));
+            clicar(&w, QStringLiteral("btler"));
+        };
+        ler();
+        QTRY_VERIFY(grelha->rowCount() >= 2);
+        const int primeiroEcra = grelha->rowCount();
+        QVERIFY2(primeiroEcra >= 2 && primeiroEcra < 5, qPrintable(QString::number(primeiroEcra)));
+        QCOMPARE(d.linhasPorLer(), 5 - primeiroEcra);
+        QScrollBar* barra = grelha->verticalScrollBar();
+        QTRY_VERIFY((barra->setValue(barra->maximum()), grelha->rowCount() > primeiroEcra));
+        tecla(Qt::Key_End);
+        QCOMPARE(grelha->rowCount(), 5);
+        QCOMPARE(d.linhasPorLer(), 0);
+        QCOMPARE(grelha->currentRow(), 4);
+        const qint32 ultima = grelha->item(4, 0)->text().toInt();
+        tecla(Qt::Key_Return);
+        QCOMPARE(d.idHistorico(), ultima);
+        // A filter reaches rows not read yet.
+        ler();
+        QCOMPARE(grelha->rowCount(), primeiroEcra);
+        // The row of a weighing not read yet, found by its document ("GES/2026/1/3").
+        const RecordSet doc = fx.t.db().consultar(
+            QStringLiteral("SELECT Hist_Id, TpDoc, Ano, Serie, NoDoc FROM kel_PES_Historico WHERE Carro = ?"), {matriculas.first()});
+        const qint32 procurada = doc.value(0, QStringLiteral("Hist_Id")).toInt();
+        QVERIFY(grelha->findItems(QString::number(procurada), Qt::MatchExactly).isEmpty() || d.linhasPorLer() > 0);
+        const QString documento = QStringList{doc.text(0, QStringLiteral("TpDoc")), doc.text(0, QStringLiteral("Ano")),
+                                              doc.text(0, QStringLiteral("Serie")), doc.text(0, QStringLiteral("NoDoc"))}
+                                      .join(QLatin1Char('/'));
+        QTest::keyClicks(filho<QLineEdit>(&w, QStringLiteral("filtroGrelha")), documento.toLower());
+        tecla(Qt::Key_Return);
+        QCOMPARE(texto(&w, 10), matriculas.first());
     }
 
     void menuOpensDesksThatCloseTheirSubWindow() {
