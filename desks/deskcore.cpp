@@ -1603,12 +1603,11 @@ bool DeskCore::carregarHistorico() {
         return !m_grelha.linhas.isEmpty();
     }
     // A page at a time: the numbers of the whole range first (the list's length and
-    // order), each page's rows when the list reaches them.
+    // order, from the date index alone), each page's rows with their party when the
+    // list reaches them (a weighing whose party is gone is left out there).
     const RecordSet ids = m_db.consultar(
-        QStringLiteral("SELECT Hist_Id FROM kel_PES_Historico INNER JOIN %1 ON kel_PES_Historico.Terceiro = %1.CODIGO "
-                       "WHERE (kel_PES_Historico.DataHoraPL IS NOT NULL) AND Tipo = ? AND "
-                       "kel_PES_Historico.DataHoraPB >= ? AND kel_PES_Historico.DataHoraPB <= ? ORDER BY DataHoraPB DESC")
-            .arg(t),
+        QStringLiteral("SELECT Hist_Id FROM kel_PES_Historico WHERE (DataHoraPL IS NOT NULL) AND Tipo = ? AND "
+                       "DataHoraPB >= ? AND DataHoraPB <= ? ORDER BY DataHoraPB DESC"),
         periodo);
     m_historicoIds.reserve(ids.count());
     for (int r = 0; r < ids.count(); ++r) m_historicoIds << ids.value(r, QStringLiteral("Hist_Id")).toInt();

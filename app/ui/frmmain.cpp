@@ -2,8 +2,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QUrl>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMap>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -78,27 +82,33 @@ void FrmMain::buildMenus() {
     };
 
     QMenu* processamento = menu(nullptr, QStringLiteral("&Processamento"), "mnuProcessamento");
-    m_entradas = add(processamento, QStringLiteral("& Entradas"), "mnuEntradas");
+    // One access key per entry: E, S, M, R.
+    m_entradas = add(processamento, QStringLiteral("&Entradas"), "mnuEntradas");
     processamento->addSeparator();
     m_saidas = add(processamento, QStringLiteral("&Saidas"), "mnuSaidas");
     processamento->addSeparator();
-    QMenu* envio = menu(processamento, QStringLiteral("&Envio e-Mail/PDF"), "mnuEnvioMail");
+    QMenu* envio = menu(processamento, QStringLiteral("Envio e-&Mail/PDF"), "mnuEnvioMail");
     m_envioFornecedores = add(envio, QStringLiteral("&Fornecedores"), "mnuEnvioFornecedores");
     m_envioClientes = add(envio, QStringLiteral("&Clientes"), "mnuEnvioClientes");
     processamento->addSeparator();
-    QAction* sair = add(processamento, QStringLiteral("&Sair"), "mnuSair");
+    QAction* sair = add(processamento, QStringLiteral("Sai&r"), "mnuSair");
 
     QMenu* mapas = menu(nullptr, QStringLiteral("&Mapas"), "mnuMapas");
     m_relatorio = add(mapas, QStringLiteral("&Pesagens por período"), "mnuRelatorio");
+    mapas->addSeparator();
+    QMenu* modelos = menu(mapas, QStringLiteral("&Modelos instalados"), "mnuModelos");
+    connect(modelos, &QMenu::aboutToShow, this, [this, modelos] { listarModelos(modelos); });
+    QAction* pastaModelos = add(mapas, QStringLiteral("Abrir a pasta dos meus m&odelos"), "mnuPastaModelos");
+    connect(pastaModelos, &QAction::triggered, this, [this] { abrirPasta(pastaModelosUtilizador()); });
 
     QMenu* configuracao = menu(nullptr, QStringLiteral("&Configuração"), "mnuConfiguracao");
     QAction* ligacaoErp = add(configuracao, QStringLiteral("&Ligação a Base de Dados"), "mnuLigacaoBD");
     QAction* ligacaoSql = add(configuracao, QStringLiteral("Ligação ao Servidor &SQL"), "mnuLigacaoSQL");
     configuracao->addSeparator();
     QMenu* numeradores = menu(configuracao, QStringLiteral("Numeradores"), "mnuNumeradores");
-    m_taloesEntradas = add(numeradores, QStringLiteral("&Talões - Entradas"), "mnuTaloesEntradas");
+    m_taloesEntradas = add(numeradores, QStringLiteral("Talões - &Entradas"), "mnuTaloesEntradas");
     numeradores->addSeparator();
-    m_taloesSaidas = add(numeradores, QStringLiteral("&Talões - Saídas"), "mnuTaloesSaidas");
+    m_taloesSaidas = add(numeradores, QStringLiteral("Talões - &Saídas"), "mnuTaloesSaidas");
     m_parametrosAction = add(configuracao, QStringLiteral("&Parâmetros"), "mnuParametros");
 
     m_janelas = menu(nullptr, QStringLiteral("&Janelas"), "mnuJanelas");
@@ -183,6 +193,40 @@ void FrmMain::getNomeEmpresa() {
         }
     }
     setWindowTitle(title);
+}
+
+QString FrmMain::pastaModelosUtilizador() const {
+    return QFileInfo(m_configFile).absolutePath() + QStringLiteral("/mapas");
+}
+
+void FrmMain::listarModelos(QMenu* menu) {
+    menu->clear();
+    // The user's copy of a template comes before the program's, as the tickets read them.
+    QMap<QString, QString> porNome;
+    const QString pastas[] = {m_programFolder + QStringLiteral("/mapas"), pastaModelosUtilizador()};
+    for (const QString& pasta : pastas)
+        for (const QFileInfo& f : QDir(pasta).entryInfoList({QStringLiteral("*.rpt")}, QDir::Files, QDir::Name))
+            porNome.insert(f.fileName(), f.absolutePath());
+    const QString minha = QFileInfo(pastaModelosUtilizador()).absoluteFilePath();
+    for (auto it = porNome.cbegin(); it != porNome.cend(); ++it) {
+        const QString pasta = it.value();
+        QAction* a = menu->addAction(it.key() + (pasta == minha ? QStringLiteral("  (cópia do utilizador)")
+                                                                : QStringLiteral("  (do programa)")));
+        a->setToolTip(QDir::toNativeSeparators(pasta));
+        connect(a, &QAction::triggered, this, [this, pasta] { abrirPasta(pasta); });
+    }
+    if (porNome.isEmpty()) menu->addAction(QStringLiteral("(nenhum modelo instalado)"))->setEnabled(false);
+}
+
+void FrmMain::abrirPasta(const QString& pasta) {
+    if (!QDir().mkpath(pasta)) {
+        m_messages->mensagem(QStringLiteral("Não foi possível criar a pasta %1.").arg(QDir::toNativeSeparators(pasta)));
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(pasta);
+    const bool aberta = m_abrirUrl ? m_abrirUrl(url) : QDesktopServices::openUrl(url);
+    if (!aberta)
+        m_messages->mensagem(QStringLiteral("Não foi possível abrir a pasta %1.").arg(QDir::toNativeSeparators(pasta)));
 }
 
 FormContext FrmMain::context() {

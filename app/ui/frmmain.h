@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 #include "childforms.h"
@@ -15,6 +16,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QSettings;
+class QUrl;
 class SessaoSage;
 
 // The program's only top-level window: a multiple-document frame whose menu opens
@@ -54,6 +56,10 @@ class FrmMain : public QMainWindow {
     void getNomeEmpresa();
 
     QMdiArea* mdiArea() const { return m_mdi; }
+    // Where a user's own copies of the ticket templates go ("mapas" beside the configuration).
+    QString pastaModelosUtilizador() const;
+    // How a folder is shown to the user (the system's file manager unless replaced).
+    void setAbridorUrl(std::function<bool(const QUrl&)> f) { m_abrirUrl = std::move(f); }
     // 0 cascade, 1 tile horizontally, 2 tile vertically, 3 arrange minimised windows.
     void arranjar(int modo);
     // Shows a new child window inside the frame (it is deleted when closed), centred in
@@ -74,6 +80,8 @@ class FrmMain : public QMainWindow {
 
   private:
     void buildMenus();
+    void listarModelos(QMenu* menu);
+    void abrirPasta(const QString& pasta);
     void buildStatusBar();
     void fillWindowList();
     void lerPosicao();
@@ -95,6 +103,7 @@ class FrmMain : public QMainWindow {
     ParametrosAplic* m_parametros = nullptr;
     ChildForms m_forms;
     MonitorBalanca* m_monitor = nullptr;  // made with the first desk
+    std::function<bool(const QUrl&)> m_abrirUrl;
 
     QMdiArea* m_mdi;
     QMenu* m_janelas = nullptr;

@@ -2,7 +2,10 @@
 // child windows and their arrangement, status bar and title.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
+#include <QSet>
+#include <QUrl>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -143,23 +146,61 @@ class TestFrmMain : public QObject {
                                    QStringLiteral("&Configuração"), QStringLiteral("&Janelas"),
                                    QStringLiteral("Aj&uda")}));
         QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuProcessamento"))),
-                 (QStringList{QStringLiteral("& Entradas"), QStringLiteral("-"), QStringLiteral("&Saidas"),
-                              QStringLiteral("-"), QStringLiteral("&Envio e-Mail/PDF>"),
+                 (QStringList{QStringLiteral("&Entradas"), QStringLiteral("-"), QStringLiteral("&Saidas"),
+                              QStringLiteral("-"), QStringLiteral("Envio e-&Mail/PDF>"),
                               QStringLiteral("  &Fornecedores"), QStringLiteral("  &Clientes"),
-                              QStringLiteral("-"), QStringLiteral("&Sair")}));
+                              QStringLiteral("-"), QStringLiteral("Sai&r")}));
         QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuMapas"))),
-                 QStringList{QStringLiteral("&Pesagens por período")});
+                 (QStringList{QStringLiteral("&Pesagens por período"), QStringLiteral("-"),
+                              QStringLiteral("&Modelos instalados>"), QStringLiteral("Abrir a pasta dos meus m&odelos")}));
+        // One access key per entry of every menu, never on a blank.
+        for (QMenu* m : w->findChildren<QMenu*>()) {
+            QSet<QChar> teclas;
+            for (QAction* a : m->actions()) {
+                const qsizetype i = a->text().indexOf(u'&');
+                if (a->isSeparator() || i < 0) continue;
+                const QChar k = a->text().at(i + 1).toLower();
+                QVERIFY2(!k.isSpace() && !teclas.contains(k), qPrintable(m->objectName() + QLatin1Char(' ') + a->text()));
+                teclas.insert(k);
+            }
+        }
         QCOMPARE(
             captions(w->findChild<QMenu*>(QStringLiteral("mnuConfiguracao"))),
             (QStringList{
                 QStringLiteral("&Ligação a Base de Dados"), QStringLiteral("Ligação ao Servidor &SQL"),
-                QStringLiteral("-"), QStringLiteral("Numeradores>"), QStringLiteral("  &Talões - Entradas"),
-                QStringLiteral("  -"), QStringLiteral("  &Talões - Saídas"), QStringLiteral("&Parâmetros")}));
+                QStringLiteral("-"), QStringLiteral("Numeradores>"), QStringLiteral("  Talões - &Entradas"),
+                QStringLiteral("  -"), QStringLiteral("  Talões - &Saídas"), QStringLiteral("&Parâmetros")}));
         QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuJanelas"))),
                  (QStringList{QStringLiteral("Em &cascata"), QStringLiteral("Arranjar &horizontalmente"),
                               QStringLiteral("Arranjar &verticalmente"), QStringLiteral("&Arranjar icons")}));
         QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuAjuda"))),
                  QStringList{QStringLiteral("&Acerca de...")});
+    }
+
+    // "Mapas" lists the templates (the user's copy before the program's) and opens the
+    // user's own folder for copies, creating it.
+    void templatesMenuListsTemplatesAndOpensTheUsersFolder() {
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("mapas"))));
+        for (const char* nome : {"mapas/kel_PES_Talao_Cliente.rpt", "mapas/kel_PES_Senha.rpt"}) {
+            QFile f(m_dir.filePath(QLatin1String(nome)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        auto w = window();
+        QList<QUrl> abertas;
+        w->setAbridorUrl([&](const QUrl& u) {
+            abertas << u;
+            return true;
+        });
+        auto* modelos = w->findChild<QMenu*>(QStringLiteral("mnuModelos"));
+        emit modelos->aboutToShow();
+        QCOMPARE(captions(modelos), (QStringList{QStringLiteral("kel_PES_Senha.rpt  (cópia do utilizador)"),
+                                                 QStringLiteral("kel_PES_Talao_Cliente.rpt  (cópia do utilizador)")}));
+        QDir(m_dir.filePath(QStringLiteral("mapas"))).removeRecursively();
+        emit modelos->aboutToShow();
+        QCOMPARE(captions(modelos), QStringList{QStringLiteral("(nenhum modelo instalado)")});
+        w->findChild<QAction*>(QStringLiteral("mnuPastaModelos"))->trigger();
+        QCOMPARE(abertas, QList<QUrl>{QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("mapas")))});
+        QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("mapas"))).isDir());
     }
 
     void formsNotBuiltYetAreDisabledAndOpenNothing() {
