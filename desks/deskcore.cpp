@@ -1524,6 +1524,40 @@ void DeskCore::btImpHist() {
     }
 }
 
+void DeskCore::reimprimirUltimo() {
+    if (!podeAbandonar()) return;
+    RecordSet rs;
+    try {
+        // The latest second weighing of this kind (index on Tipo, DataHoraPL), then its rows.
+        rs = m_db.consultar(
+            QStringLiteral("SELECT Hist_Id, NoTalao, Sigla, Carro FROM kel_PES_Historico WHERE Tipo = ? AND DataHoraPL = "
+                           "(SELECT MAX(DataHoraPL) FROM kel_PES_Historico WHERE Tipo = ? AND DataHoraPL IS NOT NULL)"),
+            {m_kind.tipo, m_kind.tipo});
+    } catch (const DbError& e) {
+        aviso(e.texto());
+        return;
+    }
+    int ultima = -1;
+    for (int r = 0; r < rs.count(); ++r)
+        if (ultima < 0 || rs.value(r, QStringLiteral("Hist_Id")).toInt() > rs.value(ultima, QStringLiteral("Hist_Id")).toInt())
+            ultima = r;
+    if (ultima < 0) {
+        aviso(QStringLiteral("Ainda não há talões concluídos nesta balança."));
+        return;
+    }
+    const qint32 id = rs.value(ultima, QStringLiteral("Hist_Id")).toInt();
+    const QString talao = textoTalao(m_kind.entrada ? QString() : rs.text(ultima, QStringLiteral("Sigla")),
+                                     rs.value(ultima, QStringLiteral("NoTalao")).toInt());
+    QString erro;
+    if (!m_talao || !m_talao->imprimir(id, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro)) {
+        aviso(QStringLiteral("O talão %1 não foi impresso. ").arg(talao) +
+              (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
+        return;
+    }
+    m_estado = QStringLiteral("Talão %1 (%2) impresso de novo.").arg(talao, rs.text(ultima, QStringLiteral("Carro")));
+    emit alterado();
+}
+
 void DeskCore::btMailHist() {
     enviarEmail();
     emit alterado();

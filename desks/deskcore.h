@@ -181,6 +181,9 @@ public:
     void btLer();
     void btAnularHist();
     void btImpHist();
+    // Prints again the ticket of the weighing this desk's kind finished last (at any
+    // workstation), without opening it.
+    void reimprimirUltimo();
     void btMailHist();
     void btSair();
     // Activation of a grid row (double-click or Enter).

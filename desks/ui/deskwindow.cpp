@@ -457,6 +457,11 @@ void DeskWindow::construir() {
         });
     }
     barra->addStretch();
+    // Another copy of the ticket just handed out, without looking for it in the history.
+    auto* btReimprimir = novoBotao(QStringLiteral("btReimprimir"), QStringLiteral("Reimprimir último talã&o"),
+                                   QStringLiteral("Imprimir de novo o talão da última pesagem concluída."));
+    btReimprimir->setMinimumHeight(34);
+    barra->addWidget(btReimprimir);
     auto* btCancGeral = novoBotao(QStringLiteral("btCancGeral"), QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar as operações."));
     auto* btSair = novoBotao(QStringLiteral("btSair"), QStringLiteral("Sai&r"), QStringLiteral("Abandonar."));
     for (QPushButton* b : {btCancGeral, btSair}) {
@@ -602,6 +607,7 @@ void DeskWindow::construir() {
     liga(QStringLiteral("btCancGeral"), Accao::Outra, [d] { d->cancelar(); }, false);
     liga(QStringLiteral("btSair"), Accao::Outra, [d] { d->btSair(); }, false);
     liga(QStringLiteral("btAnularHist"), Accao::Outra, [d] { d->btAnularHist(); });
+    liga(QStringLiteral("btReimprimir"), Accao::Outra, [d] { d->reimprimirUltimo(); }, false);
     liga(QStringLiteral("btImpHist"), Accao::Outra, [d] { d->btImpHist(); });
     liga(QStringLiteral("btMailHist"), Accao::Outra, [d] { d->btMailHist(); });
     liga(QStringLiteral("btConf"), Accao::Conf, [d] { d->btConf(); });
@@ -982,6 +988,9 @@ void DeskWindow::sincronizar() {
         w->setEnabled(activo);
         w->setVisible(d.botaoVisivel(b.b));
     }
+    // Only on an idle desk (no weighing, list or search open).
+    m_botoes.value(QStringLiteral("btReimprimir"))
+        ->setEnabled(d.botaoActivo(DeskCore::BtEntrada) && !d.tabsActivas() && !d.grelhaVisivel() && !d.pesquisaVisivel());
     m_botoes.value(QStringLiteral("btler"))->setVisible(d.botaoVisivel(DeskCore::BtLer) && d.pesquisaVisivel());
     m_botoes.value(QStringLiteral("btCancelar"))->setEnabled(d.botaoActivo(DeskCore::BtConf));
     m_botoes.value(QStringLiteral("btCancelar"))->setVisible(d.botaoVisivel(DeskCore::BtConf));

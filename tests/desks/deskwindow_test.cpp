@@ -1283,6 +1283,37 @@ class DeskWindowTest : public QObject {
         QCOMPARE(texto(&w, 10), matriculas.first());
     }
 
+    // "Reimprimir último talão": the weighing this kind finished last, from an idle desk.
+    void reprintLastTicketFromAnIdleDesk() {
+        DeskFixture fx;
+        DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
+        w.core().setTicketActions(&fx.tickets);
+        w.show();
+        auto* bt = filho<QPushButton>(&w, QStringLiteral("btReimprimir"));
+        fx.t.db().executar(QStringLiteral("DELETE FROM kel_PES_Historico"));
+        QTest::mouseClick(bt, Qt::LeftButton);
+        QCOMPARE(fx.msgs.last(), QStringLiteral("Ainda não há talões concluídos nesta balança."));
+        DeskCore& d = w.core();
+        qint32 ultima = 0;
+        for (const QString& m : {QStringLiteral("10-AA-01"), QStringLiteral("10-AA-02")}) {
+            ultima = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, m);
+            QVERIFY(fx.segundaPesagem(d, ultima, 30000));
+            d.btConf();
+            d.btConfFinal(0);
+        }
+        fx.primeiraPesagem(d, QStringLiteral("C002"), QStringLiteral("TRIGO"), 12000, QStringLiteral("10-AA-03"));
+        d.btEntrada();
+        QVERIFY(!bt->isEnabled());  // a weighing on the desk
+        d.btCancGeral();
+        QVERIFY(bt->isEnabled());
+        fx.tickets.impressos.clear();
+        QTest::mouseClick(bt, Qt::LeftButton);
+        QCOMPARE(fx.tickets.impressos.size(), 1);
+        QCOMPARE(fx.tickets.impressos.first().first, ultima);
+        QVERIFY2(filho<QLabel>(&w, QStringLiteral("lblEstado"))->text().contains(QStringLiteral("10-AA-02")),
+                 qPrintable(filho<QLabel>(&w, QStringLiteral("lblEstado"))->text()));
+    }
+
     void menuOpensDesksThatCloseTheirSubWindow() {
         DeskFixture fx;
         const FormContext c{fx.t.db(),
