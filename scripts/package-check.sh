@@ -51,6 +51,9 @@ for p in "$work"/unpacked/usr/bin/*; do
   if grep -q BALANTRIX_CRASH_AT "$p"; then fail "$(basename "$p") has the crash points compiled in"; fi
 done
 
+grep -qx "Exec=/usr/bin/balantrix" "$work/unpacked/usr/share/applications/balantrix.desktop" \
+  || fail "the desktop entry does not start /usr/bin/balantrix"
+
 # 3. Clean root.
 overlay_root() {
   # The check itself, in a private mount namespace: nothing here reaches this machine.

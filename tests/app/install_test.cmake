@@ -45,7 +45,7 @@ foreach(expected "[Desktop Entry]" "Type=Application" "Name=Balantrix" "Icon=bal
         message(FATAL_ERROR "${entry} lacks ${expected}")
     endif()
 endforeach()
-list(FILTER lines INCLUDE REGEX "^Exec=balantrix$")
+list(FILTER lines INCLUDE REGEX "^Exec=/.*/bin/balantrix$")
 if(NOT lines)
     message(FATAL_ERROR "${entry}: Exec does not name the installed program")
 endif()
