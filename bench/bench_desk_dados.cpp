@@ -7,13 +7,13 @@
 // into the tables in large transactions through statements prepared once: this is test
 // data, not the program's way of saving a weighing.
 //   bench_desk_dados DIR [--clientes N] [--pesagens N] [--anos N] [--semente N]
-//                        [--server HOST:PORT [--database NAME] [--login USER]]
+//                        [--server HOST:PORT [--database NAME] [--login USER] [--valores N]]
 // DIR becomes a data folder: DIR/norvak/Balantrix.kel and DIR/norvak/balantrix-demo.db
 // (run the program on it with BALANTRIX_DATA_DIR=DIR). With --server the installation
 // is made on that PostgreSQL server instead, in a new database (bench_desk_<time>_<pid>
 // unless named; a named one must not hold weighings), and the configuration points at it.
-// On PostgreSQL each statement carries many rows: one round trip per row would make the
-// million weighings take most of an hour.
+// On PostgreSQL each statement carries many rows (about --valores values, 8000 unless
+// given; 0: one row a statement), which saves a round trip and a statement per row.
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -184,6 +184,7 @@ int main(int argc, char** argv) {
     int anos = 4;
     quint64 semente = 20261;
     QString pasta, servidor, nomeBase, login = QStringLiteral("postgres");
+    int valores = -1;
     for (int i = 0; i < args.size(); ++i) {
         const QString a = args[i];
         auto next = [&] { return i + 1 < args.size() ? args[++i].toLongLong() : 0; };
@@ -194,6 +195,8 @@ int main(int argc, char** argv) {
             nomeBase = texto();
         else if (a == QStringLiteral("--login"))
             login = texto();
+        else if (a == QStringLiteral("--valores"))
+            valores = int(next());
         else if (a == QStringLiteral("--clientes"))
             nClientes = int(next());
         else if (a == QStringLiteral("--pesagens"))
@@ -208,7 +211,7 @@ int main(int argc, char** argv) {
     if (pasta.isEmpty() || nClientes < 1 || nPesagens < 1) {
         std::fprintf(stderr,
                      "usage: bench_desk_dados DIR [--clientes N] [--pesagens N] [--anos N] [--semente N]\n"
-                     "                        [--server HOST:PORT [--database NAME] [--login USER]]\n");
+                     "                        [--server HOST:PORT [--database NAME] [--login USER] [--valores N]]\n");
         return 2;
     }
     const bool pg = !servidor.isEmpty();
@@ -249,7 +252,7 @@ int main(int argc, char** argv) {
     QSqlDatabase db = QSqlDatabase::database(QStringLiteral("gerador"));
     if (pg) {
         // About 8,000 values a statement (PostgreSQL takes up to 65,535), one transaction a phase.
-        g_maxValores = 8000;
+        g_maxValores = valores >= 0 ? valores : 8000;
         g_linhasPorCommit = 0;
     } else {
         exec(db, QStringLiteral("PRAGMA synchronous=OFF"));
