@@ -48,10 +48,11 @@ bool AlibiDesk::confirmarRegistada(const Money& tara, qint64 alibiId, int numero
     try {
         if (alibiId > 0) {
             const auto l = m_registo.linha(alibiId);
-            if (!l || l->tipo != LinhaAlibi::Tipo::Leitura || l->origem.trimmed() != QStringLiteral("scale") || !l->estavel ||
-                l->peso != tara) {
-                erro = QStringLiteral("A leitura %1 do registo alibi não é a da tara registada: a viatura é pesada "
-                                      "duas vezes.")
+            if (!l || l->tipo != LinhaAlibi::Tipo::Leitura ||
+                l->origem.trimmed() != QStringLiteral("scale") || !l->estavel || l->peso != tara) {
+                erro = QStringLiteral(
+                           "A leitura %1 do registo alibi não é a da tara registada: a viatura é pesada "
+                           "duas vezes.")
                            .arg(alibiId);
                 return false;
             }
@@ -59,8 +60,9 @@ bool AlibiDesk::confirmarRegistada(const Money& tara, qint64 alibiId, int numero
             return true;
         }
         if (!OpcoesInstalacao(m_db).pesoManualPermitido()) {
-            erro = QStringLiteral("A tara registada foi introduzida à mão e nesta instalação não são permitidos "
-                                  "pesos manuais (opção PesoManual = proibido): a viatura é pesada duas vezes.");
+            erro = QStringLiteral(
+                "A tara registada foi introduzida à mão e nesta instalação não são permitidos "
+                "pesos manuais (opção PesoManual = proibido): a viatura é pesada duas vezes.");
             return false;
         }
         m_confirmada[numeroPeso] = m_registo.registarManual(m_balcao, tara).id;

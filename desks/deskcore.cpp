@@ -526,13 +526,15 @@ bool DeskCore::oferecerTaraRegistada() {
     if (!v) return true;
     const QString matricula = campo(10).trimmed();
     if (!v->valida(QDate::currentDate())) {
-        m_messages.mostrarEstado(OperatorMessages::Info, RegistoViaturas::mensagemExpirada(matricula, v->validaAte));
+        m_messages.mostrarEstado(OperatorMessages::Info,
+                                 RegistoViaturas::mensagemExpirada(matricula, v->validaAte));
         return true;
     }
     if (!m_messages.mostrarAviso(
             OperatorMessages::SimNao,
-            QStringLiteral("A viatura %1 tem uma tara registada de %2 (pesada em %3, válida até %4).\r\nPesar "
-                           "uma só vez, com a tara registada?")
+            QStringLiteral(
+                "A viatura %1 tem uma tara registada de %2 (pesada em %3, válida até %4).\r\nPesar "
+                "uma só vez, com a tara registada?")
                 .arg(matricula, pesoComUnidade(formatarPeso(v->tara)),
                      v->pesadaEm.toString(QStringLiteral("dd-MM-yyyy")),
                      v->validaAte.toString(QStringLiteral("dd-MM-yyyy")))))
@@ -542,8 +544,9 @@ bool DeskCore::oferecerTaraRegistada() {
     // The truck's usual party and article fill what is still empty, when this desk knows them.
     try {
         if (vazio(campo(0)) && !v->terceiro.isEmpty() &&
-            m_db.escalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
-                         {v->terceiro})
+            m_db.escalar(
+                    QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
+                    {v->terceiro})
                     .toInt() > 0) {
             set(0, v->terceiro);
             validarTerceiro();
@@ -1697,9 +1700,10 @@ void DeskCore::btGuardarTara() {
         }
         const Viatura& v = std::get<Viatura>(r);
         const auto antes = viaturas.ler(v.matricula);
-        QString pergunta = QStringLiteral("Guardar a tara de %1 como tara registada da viatura %2, válida até %3?")
-                               .arg(pesoComUnidade(formatarPeso(v.tara)), v.matricula,
-                                    v.validaAte.toString(QStringLiteral("dd-MM-yyyy")));
+        QString pergunta =
+            QStringLiteral("Guardar a tara de %1 como tara registada da viatura %2, válida até %3?")
+                .arg(pesoComUnidade(formatarPeso(v.tara)), v.matricula,
+                     v.validaAte.toString(QStringLiteral("dd-MM-yyyy")));
         if (antes)
             pergunta += QStringLiteral("\r\nSubstitui a tara registada de %1 (pesada em %2).")
                             .arg(pesoComUnidade(formatarPeso(antes->tara)),

@@ -48,7 +48,8 @@ class RastreioTalao {
 
     // The texts a template gets for one weighing: alibi_bruto / alibi_tara ("Alibi n.º N"),
     // manual_bruto / manual_tara (the manual mark), peso_manual (the legend, only when a
-    // weight was typed), tara_registada (the stored tare's mark) and, with `comCodigo`, codigo_qr (an image URL) and linha_qr.
+    // weight was typed), tara_registada (the stored tare's mark) and, with `comCodigo`, codigo_qr (an image
+    // URL) and linha_qr.
     QHash<QString, QString> marcas(qint32 histId, bool comCodigo);
 
     struct Verificacao {

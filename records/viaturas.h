@@ -20,10 +20,10 @@ struct Viatura {
     QString artigo;     // usual article, may be empty
     QString motorista;
     Money tara;
-    QDateTime pesadaEm;  // when the tare was weighed (or typed)
-    QDate validaAte;     // last day it may be used
-    QString posto;       // workstation that stored it
-    QString utilizador;  // login that stored it
+    QDateTime pesadaEm;   // when the tare was weighed (or typed)
+    QDate validaAte;      // last day it may be used
+    QString posto;        // workstation that stored it
+    QString utilizador;   // login that stored it
     bool manual = false;  // typed, not read from the indicator
     qint64 alibiId = 0;   // the reading it came from (0 when typed)
     qint32 histId = 0;    // the weighing it came from (0 when typed)
@@ -61,7 +61,8 @@ class RegistoViaturas {
     // a weighing that is not a finished outgoing load with a plate, whose document was
     // cancelled, whose tare was itself a stored one, or typed where typed weights are
     // forbidden; a validity before `hoje`.
-    std::variant<Viatura, QString> daPesagem(qint32 histId, std::optional<QDate> validaAte, const QDate& hoje);
+    std::variant<Viatura, QString> daPesagem(qint32 histId, std::optional<QDate> validaAte,
+                                             const QDate& hoje);
     // Why `validaAte` cannot be a stored tare's last day (empty when it can).
     static QString erroValidade(const QDate& validaAte, const QDate& hoje);
 

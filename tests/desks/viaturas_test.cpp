@@ -1,5 +1,5 @@
 // Registered trucks at the desk: the offer of a stored tare, the one-pass weighing on
-// both desks, an expired or forbidden tare never used, and "Guardar tara".
+// both desks, an expired or forbidden tare never used.
 #include <QtTest>
 
 #include "deskfixture.h"
@@ -135,12 +135,14 @@ class ViaturasTest : public QObject {
         DeskFixture f;
         qint64 alibi = 0;
         if (leituraFalsa)
-            alibi = RegistoAlibi(f.t.db(), QStringLiteral("p"))
-                        .registarLeitura(QStringLiteral("saidas"), "GS 8000 KG\r", Money::fromInteger(8000), true)
-                        .id;
+            alibi =
+                RegistoAlibi(f.t.db(), QStringLiteral("p"))
+                    .registarLeitura(QStringLiteral("saidas"), "GS 8000 KG\r", Money::fromInteger(8000), true)
+                    .id;
         else {
             QString erro;
-            QVERIFY(OpcoesInstalacao(f.t.db()).definir(OpcoesInstalacao::pesoManual(), OpcoesInstalacao::proibido(), erro));
+            QVERIFY(OpcoesInstalacao(f.t.db()).definir(OpcoesInstalacao::pesoManual(),
+                                                       OpcoesInstalacao::proibido(), erro));
         }
         RegistoViaturas(f.t.db()).gravar(viatura(QDate::currentDate().addDays(5), alibi));
         auto d = f.desk(DeskKind::saidas());
@@ -157,47 +159,6 @@ class ViaturasTest : public QObject {
                  qPrintable(f.msgs.all.join(QLatin1Char('|'))));
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
         QVERIFY(!d->taraRegistada());
-    }
-
-    // "Guardar tara" on a finished load keeps the reading its tare stands on; the
-    // incoming desk has no such button.
-    void saveTheTareOfAFinishedLoad() {
-        DeskFixture f;
-        auto d = f.desk(DeskKind::saidas());
-        d->btEntrada();
-        DeskFixture::tab(*d, 0, QStringLiteral("C001"));
-        DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
-        DeskFixture::tab(*d, 10, QStringLiteral("99-zz-99"));
-        d->btPeso();
-        f.balanca.peso = Money::fromInteger(11000);
-        d->btPesar();
-        d->btConfPeso(0);
-        const qint32 id = d->idHistorico();
-        QVERIFY(f.segundaPesagem(*d, id, 30000));
-        d->btConf();
-        d->btConfFinal(0);
-        QVERIFY(f.abrirHistorico(*d, id));
-        QVERIFY(d->botaoVisivel(DeskCore::BtGuardarTara));
-        f.msgs.answers = {false};
-        d->btGuardarTara();
-        QVERIFY(!RegistoViaturas(f.t.db()).ler(QStringLiteral("99-ZZ-99")));
-        d->btGuardarTara();
-        const auto v = RegistoViaturas(f.t.db()).ler(QStringLiteral("99-ZZ-99"));
-        QVERIFY(v);
-        QCOMPARE(v->tara, Money::fromInteger(11000));
-        QVERIFY(!v->manual);
-        QCOMPARE(v->alibiId, RegistoAlibi(f.t.db(), QString()).leituraDoPeso(id, 1)->leitura.id);
-        QCOMPARE(v->validaAte, QDate::currentDate().addDays(RegistoViaturas::kValidadeDias));
-        QCOMPARE(v->terceiro, QStringLiteral("C001"));
-        QVERIFY(d->estado().contains(QStringLiteral("Tara da viatura 99-ZZ-99 guardada")));
-
-        auto e = f.desk(DeskKind::entradas());
-        const qint32 entrada = f.primeiraPesagem(*e, QStringLiteral("F001"), QStringLiteral("MILHO"), 30000);
-        QVERIFY(f.segundaPesagem(*e, entrada, 12000));
-        e->btConf();
-        e->btConfFinal(0);
-        QVERIFY(f.abrirHistorico(*e, entrada));
-        QVERIFY(!e->botaoVisivel(DeskCore::BtGuardarTara));
     }
 };
 

@@ -175,7 +175,8 @@ class AlibiTest : public QObject {
             ddl[2].startsWith(QStringLiteral("IF OBJECT_ID(N'kel_PES_Chave', N'U') IS NULL CREATE TABLE")));
         QVERIFY(ddl[3].startsWith(
             QStringLiteral("IF OBJECT_ID(N'kel_PES_ChavesPublicas', N'U') IS NULL CREATE TABLE")));
-        QVERIFY(ddl[4].startsWith(QStringLiteral("IF OBJECT_ID(N'kel_PES_Viaturas', N'U') IS NULL CREATE TABLE")));
+        QVERIFY(ddl[4].startsWith(
+            QStringLiteral("IF OBJECT_ID(N'kel_PES_Viaturas', N'U') IS NULL CREATE TABLE")));
         QVERIFY(ddl[6].startsWith(QStringLiteral("IF NOT EXISTS (SELECT 1 FROM sys.indexes")));
         // Running the guarded statements twice changes nothing (the start-up of every workstation).
         TempDatabase t;

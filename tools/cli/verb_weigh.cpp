@@ -3,8 +3,8 @@
 // by action (a field typed and left, a button pressed), so the command line gets
 // exactly the desk's validations, refusals and messages.
 #include <QCoreApplication>
-#include <algorithm>
 #include <QRegularExpression>
+#include <algorithm>
 #include <memory>
 
 #include "apiregistry.h"
@@ -24,7 +24,8 @@ namespace {
 const char* kUsoWeigh =
     "balantrix-cli weigh first --desk saidas|entradas --third CODIGO --article CODIGO [--address CODIGO] "
     "[--address-type CODIGO] [--plate MATRICULA] [--ref-cliente TEXTO] [--ref-entrega TEXTO] [--obs TEXTO] "
-    "[--subsidiary] [--allow-duplicate-plate] [--date DD-MM-AAAA] (--weight KG | --scale [--scale-file BALANCA.TXT])\n"
+    "[--subsidiary] [--allow-duplicate-plate] [--date DD-MM-AAAA] (--weight KG | --scale [--scale-file "
+    "BALANCA.TXT])\n"
     "  balantrix-cli weigh first --desk saidas|entradas --plate MATRICULA --stored-tare [--third CODIGO] "
     "[--article CODIGO] ... (--weight KG | --scale [--scale-file BALANCA.TXT]): uma só pesagem, com a tara "
     "registada\n"
@@ -314,7 +315,8 @@ int primeira(Cli& cli) {
         return cli.usage(QString::fromUtf8(kUsoWeigh));
     if (taraRegistada) {
         // The plate goes first: the desk offers the stored tare and fills the usual data.
-        std::stable_partition(valores.begin(), valores.end(), [](const auto& v) { return v.first->campo == 10; });
+        std::stable_partition(valores.begin(), valores.end(),
+                              [](const auto& v) { return v.first->campo == 10; });
     }
 
     Posto posto(cli, *kind);
@@ -334,9 +336,11 @@ int primeira(Cli& cli) {
                 if (!viatura)
                     cli.err << "A viatura " << RegistoViaturas::normalizar(v) << " não tem tara registada.\n";
                 else if (!viatura->valida(QDate::currentDate()))
-                    cli.err << RegistoViaturas::mensagemExpirada(viatura->matricula, viatura->validaAte) << '\n';
+                    cli.err << RegistoViaturas::mensagemExpirada(viatura->matricula, viatura->validaAte)
+                            << '\n';
                 else
-                    cli.err << "A tara registada da viatura " << viatura->matricula << " não pôde ser usada.\n";
+                    cli.err << "A tara registada da viatura " << viatura->matricula
+                            << " não pôde ser usada.\n";
                 return Cli::Failed;
             }
         }

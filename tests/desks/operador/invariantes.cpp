@@ -113,15 +113,18 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
                          QStringLiteral("a primeira pesagem fechou sem aviso e nada foi gravado"));
         // With a stored tare the reading is the gross weight and the record is finished at once.
         const bool unica = antes.taraRegistada.has_value();
-        const Money primeiro = kg(r.value(entrada || unica ? QStringLiteral("PesoBruto") : QStringLiteral("PesoTara")));
+        const Money primeiro =
+            kg(r.value(entrada || unica ? QStringLiteral("PesoBruto") : QStringLiteral("PesoTara")));
         const auto pesado = Money::parse(antes.campos.value(9));
-        if (unica && (r.isNull(QStringLiteral("DataHoraPL")) || kg(r.value(QStringLiteral("PesoTara"))) != *antes.taraRegistada))
-            return falha(QStringLiteral("pesagem-unica"),
-                         QStringLiteral("a pesagem %1 com a tara registada %2 ficou com tara %3%4")
-                             .arg(d.idHistorico())
-                             .arg(antes.taraRegistada->plain(), kg(r.value(QStringLiteral("PesoTara"))).plain(),
-                                  r.isNull(QStringLiteral("DataHoraPL")) ? QStringLiteral(", por concluir")
-                                                                          : QString()));
+        if (unica && (r.isNull(QStringLiteral("DataHoraPL")) ||
+                      kg(r.value(QStringLiteral("PesoTara"))) != *antes.taraRegistada))
+            return falha(
+                QStringLiteral("pesagem-unica"),
+                QStringLiteral("a pesagem %1 com a tara registada %2 ficou com tara %3%4")
+                    .arg(d.idHistorico())
+                    .arg(antes.taraRegistada->plain(), kg(r.value(QStringLiteral("PesoTara"))).plain(),
+                         r.isNull(QStringLiteral("DataHoraPL")) ? QStringLiteral(", por concluir")
+                                                                : QString()));
         if (!pesado || primeiro != *pesado || r.text(QStringLiteral("Terceiro")) != antes.campos.value(0) ||
             r.text(QStringLiteral("Artigo")) != antes.campos.value(2))
             return falha(QStringLiteral("primeira-pesagem-diferente"),
@@ -256,10 +259,12 @@ std::optional<Falha> Invariantes::baseDados() {
         QStringLiteral("SELECT Hist_Id, Matricula, Tara, PesadaEm FROM kel_PES_Historico_TaraRegistada"));
     for (int i = 0; i < tu.count(); ++i) {
         if (RecordSet::toDateTime(tu.value(i, QStringLiteral("PesadaEm"))) == Mundo::taraExpiradaEm())
-            return falha(QStringLiteral("tara-expirada"),
-                         QStringLiteral("a pesagem %1 usou a tara expirada da viatura %2")
-                             .arg(tu.text(i, QStringLiteral("Hist_Id")), tu.text(i, QStringLiteral("Matricula"))));
-        tarasUsadas.insert(tu.value(i, QStringLiteral("Hist_Id")).toInt(), kg(tu.value(i, QStringLiteral("Tara"))));
+            return falha(
+                QStringLiteral("tara-expirada"),
+                QStringLiteral("a pesagem %1 usou a tara expirada da viatura %2")
+                    .arg(tu.text(i, QStringLiteral("Hist_Id")), tu.text(i, QStringLiteral("Matricula"))));
+        tarasUsadas.insert(tu.value(i, QStringLiteral("Hist_Id")).toInt(),
+                           kg(tu.value(i, QStringLiteral("Tara"))));
     }
 
     QHash<QString, qint32> taloes;
