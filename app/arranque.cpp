@@ -9,6 +9,7 @@
 #include "ficheiroconfig.h"
 #include "operatormessages.h"
 #include "pastarede.h"
+#include "programfiles.h"
 #include "programinfo.h"
 #include "sessaosagelocal.h"
 #include "startupdialogs.h"
@@ -26,7 +27,7 @@ Arranque::Arranque(QString programFolder, QString argument, OperatorMessages& me
 }
 
 QString Arranque::catalogScriptPath(const QString& programFolder) {
-    return QDir(programFolder).filePath(QStringLiteral("Catalogos/bd.sql"));
+    return QDir(ProgramFiles::dataFolder(programFolder)).filePath(QStringLiteral("Catalogos/bd.sql"));
 }
 
 bool Arranque::ligar() {

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "programfiles.h"
+
 QString ConfigLocation::baseDataFolder() {
     const QString env = qEnvironmentVariable("BALANTRIX_DATA_DIR");
     QString base = env.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) : env;
@@ -15,7 +17,9 @@ QString ConfigLocation::norvakFolder() { return baseDataFolder() + QStringLitera
 
 QString ConfigLocation::configFolder(const QString& programFolder) {
     const QString norvak = norvakFolder();
-    return QFileInfo(norvak).isDir() ? norvak : programFolder;
+    // An installed program's folder (/usr/bin) is no place for a configuration: there the
+    // norvak folder is used even before it exists (it is created when the file is written).
+    return QFileInfo(norvak).isDir() || ProgramFiles::installed(programFolder) ? norvak : programFolder;
 }
 
 QString ConfigLocation::configFile(const QString& programFolder, const QString& argument) {

@@ -3,7 +3,8 @@
 #include <QString>
 
 // Where the workstation's configuration lives: the "norvak" folder under the base
-// data folder, or the program's own folder when that folder does not exist.
+// data folder, or the program's own folder when that folder does not exist (never an
+// installed program's folder).
 namespace ConfigLocation {
 // BALANTRIX_DATA_DIR when set (tests, portable installs), else the platform's data folder.
 QString baseDataFolder();

@@ -49,6 +49,10 @@ QStringList ErpSchema::createStatements() {
                        "int NOT NULL, Ano smallint NOT NULL, NLinha int NOT NULL, Artigo nvarchar(15) COLLATE NOCASE NULL, "
                        "Descricao nvarchar(100) COLLATE NOCASE NULL, Quantidade money NULL, QuantidadeOrigem money NULL, "
                        "Armazem nvarchar(6) COLLATE NOCASE NULL, PRIMARY KEY (Tpdoc, Serie, NNumdoc, Ano, NLinha))"),
+        // The document types the ERP makes, each for one kind of document (1 goods
+        // receipt, 3 delivery note): the parameters may only name these.
+        QStringLiteral("CREATE TABLE ERP_TiposDoc (Tpdoc nvarchar(3) COLLATE NOCASE NOT NULL PRIMARY KEY, Descricao "
+                       "nvarchar(50) COLLATE NOCASE NULL, TipoDocumento smallint NOT NULL)"),
         // The next number of a type, series and year (MAX(NNumdoc)): the primary key has
         // the year after the number, so without this the whole series is read.
         QStringLiteral("CREATE INDEX IX_DocGCCab_Numeracao ON DocGCCab (Tpdoc, Serie, Ano, NNumdoc)"),
@@ -69,5 +73,40 @@ void ErpSchema::criar(BaseDados& db, const QString& empresa, const QString& util
     for (const QString& sql : createStatements(db.backend())) db.executar(sql);
     db.executar(QStringLiteral("INSERT INTO ERP_Local (Empresa, Utilizador, Password, Criado) VALUES (?, ?, ?, ?)"),
                 {empresa, utilizador, password, QDateTime::currentDateTime()});
+    garantirTiposDocumento(db);
     t.commit();
+}
+
+QList<ErpSchema::TipoDocumento> ErpSchema::tiposIniciais() {
+    return {{QStringLiteral("GEM"), QStringLiteral("Guia de Entrada de Matérias-Primas"), 1},
+            {QStringLiteral("GES"), QStringLiteral("Guia de Entrada de Matérias Subsidiárias"), 1},
+            {QStringLiteral("GR"), QStringLiteral("Guia de Remessa"), 3},
+            {QStringLiteral("GT"), QStringLiteral("Guia de Transporte"), 3}};
+}
+
+void ErpSchema::garantirTiposDocumento(BaseDados& db) {
+    if (!db.tableExists(QStringLiteral("ERP_TiposDoc"))) {
+        const QString sql = createStatements().filter(QStringLiteral("CREATE TABLE ERP_TiposDoc")).value(0);
+        db.executar(db.backend() == Backend::Postgresql ? DialectoPg::deSqlite(sql) : sql);
+    }
+    // A list with no type would refuse every document: an ERP made before the list
+    // existed (or a copy that brought none) gets the usual types and every type it
+    // has already made documents of, so nothing it did before is refused now.
+    if (db.escalar(QStringLiteral("SELECT COUNT(*) FROM ERP_TiposDoc")).toLongLong() > 0) return;
+    const QString inserir =
+        QStringLiteral("INSERT INTO ERP_TiposDoc (Tpdoc, Descricao, TipoDocumento) VALUES (?, ?, ?)");
+    QStringList feitos;
+    for (const TipoDocumento& t : tiposIniciais()) {
+        db.executar(inserir, {t.codigo, t.descricao, t.tipoDocumento});
+        feitos << t.codigo.toUpper();
+    }
+    const RecordSet usados = db.consultar(
+        QStringLiteral("SELECT DISTINCT Tpdoc, TipoTerc FROM DocGCCab ORDER BY Tpdoc, TipoTerc"));
+    for (int i = 0; i < usados.count(); ++i) {
+        const QString codigo = usados.text(i, QStringLiteral("Tpdoc")).trimmed();
+        if (codigo.isEmpty() || feitos.contains(codigo.toUpper())) continue;
+        const int kind = usados.value(i, QStringLiteral("TipoTerc")).toInt() == 2 ? 3 : 1;
+        db.executar(inserir, {codigo, QString(), kind});
+        feitos << codigo.toUpper();
+    }
 }

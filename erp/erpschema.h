@@ -17,4 +17,15 @@ QStringList createStatements(Backend b);
 inline QString markerTable() { return QStringLiteral("ERP_Local"); }
 // Creates the ERP tables and the marker row with the company and its credentials.
 void criar(BaseDados& db, const QString& empresa, const QString& utilizador, const QString& password);
+
+struct TipoDocumento {
+    QString codigo;
+    QString descricao;
+    int tipoDocumento;  // 1 goods receipt, 3 delivery note
+};
+// The document types a new local ERP knows.
+QList<TipoDocumento> tiposIniciais();
+// Makes sure the list of document types exists and is not empty (an ERP made by an
+// older version has none): it then gets the usual types and those it already used.
+void garantirTiposDocumento(BaseDados& db);
 }  // namespace ErpSchema

@@ -93,6 +93,10 @@ public:
     virtual bool procurarDocumentos(const PesquisaDocumentos& pesquisa,
                                     QList<DocumentoEncontrado>& encontrados) = 0;
 
+    // The document types the ERP makes for a kind (3 delivery note, 1 goods receipt).
+    // False (with ultimoErro) when the ERP could not be asked.
+    virtual bool tiposDocumento(int tipoDocumento, QStringList& tipos) = 0;
+
     // Number and text of the last failure (0 and empty when the last call succeeded).
     virtual long ultimoErroNumero() const = 0;
     virtual QString ultimoErro() const = 0;

@@ -117,6 +117,7 @@ bool SessaoSageLocal::requireDb() {
 }
 
 void SessaoSageLocal::desligar() {
+    m_tiposGarantidos = false;
     m_criado.reset();
     m_db.reset();
     m_ligado = false;
@@ -146,6 +147,14 @@ void SessaoSageLocal::criarDocumento(const PedidoDocumento& p, short& resultado1
     const QDate data = QDate::fromString(p.data, QStringLiteral("dd-MM-yyyy"));
     if (!data.isValid()) return refuse(QStringLiteral("Data do documento inválida: ") + p.data);
     const bool cliente = p.tipoDocumento == 3;
+    QStringList tipos;
+    if (!tiposDocumento(p.tipoDocumento, tipos)) {
+        m_mensagem = m_erro;
+        return;
+    }
+    if (!tipos.contains(p.tipo.trimmed(), Qt::CaseInsensitive))
+        return refuse(QStringLiteral("O tipo de documento %1 não existe no ERP (%2).")
+                          .arg(p.tipo.trimmed(), cliente ? QStringLiteral("saídas") : QStringLiteral("entradas")));
     try {
         // An inactive party is still a party: the desks weigh for it, so its document is made.
         const RecordSet t =
@@ -421,6 +430,41 @@ void SessaoSageLocal::anularDocumento(int tipo, const ChaveDocumento& k, Resulta
         setErro(e.numero() ? e.numero() : DadosInvalidos, e.descricao());
     }
     erro = m_erroNumero;
+}
+
+bool SessaoSageLocal::garantirTipos() {
+    if (m_tiposGarantidos) return true;
+    try {
+        // Only a list still to be made takes the write lock.
+        if (m_db->tableExists(QStringLiteral("ERP_TiposDoc")) &&
+            m_db->escalar(QStringLiteral("SELECT COUNT(*) FROM ERP_TiposDoc")).toLongLong() > 0) {
+            m_tiposGarantidos = true;
+            return true;
+        }
+        Transaccao t(*m_db, true);
+        ErpSchema::garantirTiposDocumento(*m_db);
+        t.commit();
+    } catch (const DbError& e) {
+        setErro(e.numero() ? e.numero() : DadosInvalidos, e.descricao());
+        return false;
+    }
+    m_tiposGarantidos = true;
+    return true;
+}
+
+bool SessaoSageLocal::tiposDocumento(int tipoDocumento, QStringList& tipos) {
+    tipos.clear();
+    if (!requireDb() || !garantirTipos()) return false;
+    try {
+        const RecordSet rs = m_db->consultar(
+            QStringLiteral("SELECT Tpdoc FROM ERP_TiposDoc WHERE TipoDocumento = ? ORDER BY Tpdoc"), {tipoDocumento});
+        for (int i = 0; i < rs.count(); ++i) tipos << rs.text(i, QStringLiteral("Tpdoc")).trimmed();
+    } catch (const DbError& e) {
+        setErro(e.numero() ? e.numero() : DadosInvalidos, e.descricao());
+        return false;
+    }
+    setErro(0, QString());
+    return true;
 }
 
 bool SessaoSageLocal::procurarDocumentos(const PesquisaDocumentos& p,

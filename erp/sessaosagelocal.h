@@ -41,6 +41,7 @@ public:
     void anularDocumento(int tipo, const ChaveDocumento& chave, ResultadoAnulacao& resultado, long& erro) override;
 
     long ultimoErroNumero() const override { return m_erroNumero; }
+    bool tiposDocumento(int tipoDocumento, QStringList& tipos) override;
     bool procurarDocumentos(const PesquisaDocumentos& pesquisa,
                             QList<DocumentoEncontrado>& encontrados) override;
     QString ultimoErro() const override { return m_erro; }
@@ -60,6 +61,8 @@ private:
     bool fail(long numero, const QString& texto);
     void setErro(long numero, const QString& texto);
     bool requireDb();
+    // The ERP's list of document types, made sure of once per connection.
+    bool garantirTipos();
     // Stores header and lines; a new number is given when `numero` is 0.
     void inserir(DocumentoComercial& doc);
     void escreverLinhas(const DocumentoComercial& doc);
@@ -71,6 +74,7 @@ private:
     int m_opcao = 0;
     bool m_opcaoCriacao = false;
     bool m_ligado = false;
+    bool m_tiposGarantidos = false;
     QString m_empresa;
     QString m_utilizador;
     QString m_password;

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "programfiles.h"
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,7 +73,7 @@ QString Pastas::trabalho(QString* erro) {
 }
 
 QString Pastas::modelo(const QString& programFolder, const QString& configFolder, const QString& nome) {
-    const QString own = QDir::cleanPath(programFolder + QStringLiteral("/mapas/") + nome);
+    const QString own = QDir::cleanPath(ProgramFiles::dataFolder(programFolder) + QStringLiteral("/mapas/") + nome);
     if (!configFolder.isEmpty()) {
         const QString user = QDir::cleanPath(configFolder + QStringLiteral("/mapas/") + nome);
         if (user != own && QFileInfo(user).isFile()) return user;

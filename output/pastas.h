@@ -15,7 +15,7 @@ QString trabalho(QString* erro = nullptr);
 
 // Where a ticket template is looked for: first the "mapas" folder beside the
 // configuration file (the user's own copies, never touched by an installation),
-// then the "mapas" folder of the program (shipped templates). Gives the first file
+// then the "mapas" folder of the program (shipped templates, see ProgramFiles). Gives the first file
 // that exists, or the program's path when none does (so the message names it).
 QString modelo(const QString& programFolder, const QString& configFolder, const QString& nome);
 }  // namespace Pastas

@@ -104,19 +104,34 @@ bool RelatorioPeriodo::calcular(BaseDados& db, QDate inicio, QDate fim, Agrupame
         where += QStringLiteral(" AND h.Tipo = ?");
         params << (banca == Banca::Saidas ? QStringLiteral("S") : QStringLiteral("E"));
     }
+    QString fonte = QStringLiteral("kel_PES_Historico h");
+    QString filtro = where;
+    if (db.backend() == Backend::Sqlite) {
+        // Read in exit-date order, each first-complement lookup lands anywhere in the
+        // complement index; read in Hist_Id order, each follows the last one (about three
+        // times faster over a year). The period's Hist_Id range comes from the exit-date
+        // index, and '+' keeps sqlite from walking that index for the rows themselves.
+        QString semIndice = where;
+        semIndice.replace(QStringLiteral("h.DataHoraPL"), QStringLiteral("+h.DataHoraPL"));
+        fonte = QStringLiteral("(SELECT MIN(h.Hist_Id) AS Lo, MAX(h.Hist_Id) AS Hi FROM kel_PES_Historico h "
+                               "WHERE %1) p, kel_PES_Historico h")
+                    .arg(where);
+        filtro = QStringLiteral("h.Hist_Id BETWEEN p.Lo AND p.Hi AND ") + semIndice;
+        params += QVariantList(params);
+    }
     const bool porTerceiro = por == Agrupamento::Terceiro;
     // The deductions of the weighing's first complement row, as its ticket shows them.
     const QString interna =
         QStringLiteral("SELECT %1 AS Grupo, %2 COUNT(*) AS N, %3 AS Bruto, %4 AS Tara, %5 AS Liquido, "
                        "%6 AS Efectivo, %7 AS Vasilhame, %8 AS Qualidade "
-                       "FROM kel_PES_Historico h LEFT JOIN kel_PES_Historico_Comp c ON c.HistCmp_Id = "
+                       "FROM %11 LEFT JOIN kel_PES_Historico_Comp c ON c.HistCmp_Id = "
                        "(SELECT MIN(c2.HistCmp_Id) FROM kel_PES_Historico_Comp c2 WHERE c2.Cab_Id = h.Hist_Id) "
                        "WHERE %9 GROUP BY %1%10")
             .arg(chave, porTerceiro ? QStringLiteral("h.Tipo AS Tipo,") : QString(),
                  sqlSomaExacta(QStringLiteral("h.PesoBruto")), sqlSomaExacta(QStringLiteral("h.PesoTara")),
                  sqlSomaExacta(QStringLiteral("h.PesoLiquido")), sqlSomaExacta(QStringLiteral("h.PesoEfectivo")),
-                 sqlSomaExacta(QStringLiteral("c.Vasilhame")), sqlSomaExacta(QStringLiteral("c.Qualidade")), where,
-                 porTerceiro ? QStringLiteral(", h.Tipo") : QString());
+                 sqlSomaExacta(QStringLiteral("c.Vasilhame")), sqlSomaExacta(QStringLiteral("c.Qualidade")), filtro,
+                 porTerceiro ? QStringLiteral(", h.Tipo") : QString(), fonte);
     QString sql;
     if (porTerceiro)
         sql = QStringLiteral("SELECT g.*, COALESCE(cl.NOME, fo.NOME) AS Nome FROM (%1) g "

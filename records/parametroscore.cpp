@@ -76,9 +76,32 @@ void ParametrosCore::carregarConfig() {
         m_campos[size_t(i)] = config.ler(QString::fromLatin1(d.seccao), QString::fromLatin1(d.coluna));
     }
     m_parametros.ler(m_db, m_messages, QStringLiteral("1"));
-    if (!m_parametros.carregado()) return;
-    for (int i = ArmCentral; i <= NoVias; ++i)
-        m_campos[size_t(i)] = m_parametros.texto(QString::fromLatin1(kDefinicoes[i].coluna));
+    if (m_parametros.carregado())
+        for (int i = ArmCentral; i <= NoVias; ++i)
+            m_campos[size_t(i)] = m_parametros.texto(QString::fromLatin1(kDefinicoes[i].coluna));
+    m_lidos = m_campos;
+}
+
+QString ParametrosCore::tipoDesconhecido(int campo) {
+    if (campo != TpGuiaEntMP && campo != TpGuiaEntMS && campo != TpSaida) return {};
+    const QString tipo = m_campos[size_t(campo)].trimmed();
+    if (tipo.isEmpty() || !m_tipos) return {};
+    const int kind = campo == TpSaida ? 3 : 1;
+    QStringList tipos;
+    QString falha;
+    if (!m_tipos(kind, tipos, falha)) {
+        // A type saved before stays: the ERP may only be out of reach for a moment.
+        if (tipo.compare(m_lidos[size_t(campo)].trimmed(), Qt::CaseInsensitive) == 0) return {};
+        return QStringLiteral("Não foi possível confirmar o tipo de documento %1 no ERP.\n\r%2")
+            .arg(tipo, falha);
+    }
+    if (tipos.contains(tipo, Qt::CaseInsensitive)) return {};
+    const QString qual = kind == 3 ? QStringLiteral("saída") : QStringLiteral("entrada");
+    return tipos.isEmpty()
+               ? QStringLiteral("O tipo de documento %1 não existe no ERP: o ERP não tem tipos de documento de %2.")
+                     .arg(tipo, qual)
+               : QStringLiteral("O tipo de documento %1 não existe no ERP.\n\rTipos de documento de %2: %3.")
+                     .arg(tipo, qual, tipos.join(QStringLiteral(", ")));
 }
 
 bool ParametrosCore::escape(int campo) {
@@ -88,6 +111,11 @@ bool ParametrosCore::escape(int campo) {
 
 bool ParametrosCore::validarSaida(int campo) {
     if (!m_validar) return true;
+    if (const QString erro = tipoDesconhecido(campo); !erro.isEmpty()) {
+        m_messages.mostrarAviso(OperatorMessages::Informacao, erro);
+        m_recusado = campo;
+        return false;
+    }
     if (campo != SeGuiaEntMP && campo != SeGuiaEntMS && campo != SeSaida && campo != NoVias) return true;
     const long long v = numeroInicial(m_campos[size_t(campo)]);
     if (v >= 1 && v <= 50) return true;
@@ -96,13 +124,24 @@ bool ParametrosCore::validarSaida(int campo) {
 }
 
 bool ParametrosCore::confirmar() {
+    m_recusado = -1;
     for (int c : {SeGuiaEntMP, SeGuiaEntMS, SeSaida}) {
         if (m_campos[size_t(c)].trimmed().isEmpty()) {
             m_messages.mostrarAviso(OperatorMessages::Informacao, kMensagemSeries);
+            m_recusado = c;
             return false;
         }
     }
-    return gravarConfig();
+    for (int c : {TpGuiaEntMP, TpGuiaEntMS, TpSaida}) {
+        if (const QString erro = tipoDesconhecido(c); !erro.isEmpty()) {
+            m_messages.mostrarAviso(OperatorMessages::Informacao, erro);
+            m_recusado = c;
+            return false;
+        }
+    }
+    if (!gravarConfig()) return false;
+    m_lidos = m_campos;
+    return true;
 }
 
 bool ParametrosCore::gravarConfig() {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 
 class BaseDados;
 class OperatorMessages;
@@ -31,6 +32,12 @@ public:
     static int tamanhoMaximo(int campo);
     static bool numerico(int campo);
 
+    // Asks the ERP for the document types it makes for a kind (3 delivery note, 1 goods
+    // receipt); false with the reason when it cannot be asked.
+    using TiposDocumento = std::function<bool(int tipoDocumento, QStringList& tipos, QString& erro)>;
+    // The document types are checked against the ERP (none set: not checked).
+    void setTiposDocumento(TiposDocumento consulta) { m_tipos = std::move(consulta); }
+
     QString campo(int i) const { return m_campos.at(size_t(i)); }
     void setCampo(int i, const QString& texto) { m_campos.at(size_t(i)) = texto; }
     bool validacaoActiva() const { return m_validar; }
@@ -50,12 +57,20 @@ public:
     // database refused (the message was shown; the file is then left untouched so
     // that nothing is half-saved and the operator can correct the form).
     bool gravarConfig();
+    // The field the last refusal was about, or -1.
+    int campoRecusado() const { return m_recusado; }
 
 private:
     BaseDados& m_db;
     ParametrosAplic& m_parametros;
     OperatorMessages& m_messages;
     QString m_configPath;
+    // A document type field whose type the ERP does not make: the message, else empty.
+    QString tipoDesconhecido(int campo);
+
+    TiposDocumento m_tipos;
     std::array<QString, kCampos> m_campos;
+    std::array<QString, kCampos> m_lidos;  // as loaded, so an unchanged type is not asked again
     bool m_validar = false;
+    int m_recusado = -1;
 };

@@ -35,6 +35,7 @@ QString TaloesCore::titulo() const {
 }
 
 QString TaloesCore::rotulo(int campo) {
+    if (campo == Contador) return QStringLiteral("Contador");
     return campo >= 0 && campo < kCampos ? QString::fromUtf8(kDefinicoes[campo].rotulo) : QString();
 }
 
@@ -67,6 +68,7 @@ bool TaloesCore::validarSaida(int campo) {
     m_alterado = false;
     const QString texto = m_campos.at(size_t(campo));
     const bool vazio = texto.trimmed().isEmpty();
+    const QString obrigatorio = kObrigatorio + QStringLiteral(" [") + rotulo(campo) + QStringLiteral("].");
     auto recusar = [this](const QString& msg) {
         m_messages.mostrarAviso(OperatorMessages::Informacao, msg);
         return false;
@@ -74,7 +76,7 @@ bool TaloesCore::validarSaida(int campo) {
     try {
         switch (campo) {
             case Campanha:
-                if (vazio) return recusar(kObrigatorio);
+                if (vazio) return recusar(obrigatorio);
                 return CampanhaValida(texto.trimmed()) ? true : recusar(kCampanhaInvalida);
             case MoradaAlt: {
                 if (vazio) {
@@ -95,7 +97,7 @@ bool TaloesCore::validarSaida(int campo) {
                 return true;
             }
             case TipoDoc: {
-                if (vazio) return recusar(kObrigatorio);
+                if (vazio) return recusar(obrigatorio);
                 const QString t = texto.toUpper();
                 bool aceite;
                 if (m_modo == 1)
@@ -110,7 +112,7 @@ bool TaloesCore::validarSaida(int campo) {
             case Cliente: {
                 if (vazio) {
                     m_nomeCliente.clear();
-                    return recusar(kObrigatorio);
+                    return recusar(obrigatorio);
                 }
                 const RecordSet rs = m_db.consultar(QStringLiteral("SELECT * FROM Clientes where CODIGO=?"), {texto});
                 if (rs.isEmpty()) {
@@ -270,6 +272,12 @@ int TaloesCore::confirmar() {
     }
     bool ok = false;
     const QString contador = v(Contador).trimmed();
+    // A counter the operator emptied would be silently left as stored.
+    if (m_contadorDigitado && contador.isEmpty()) {
+        m_messages.mostrarAviso(OperatorMessages::CampoObrigatorio,
+                                kObrigatorio + QStringLiteral(" [") + rotulo(Contador) + QStringLiteral("]."));
+        return Contador;
+    }
     const qint64 n = contador.isEmpty() ? 0 : contador.toLongLong(&ok);
     if (!contador.isEmpty() && (!ok || n < 0 || n > 2147483647)) {
         m_messages.mostrarAviso(OperatorMessages::Informacao, QStringLiteral("Contador inválido!"));

@@ -4,6 +4,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 ./scripts/build.sh
+# The Debian package, a build for users in build-deb/; the test package_deb checks it.
+./scripts/package.sh >/dev/null
+BALANTRIX_TEST_DEB="$PWD/build-deb"
+export BALANTRIX_TEST_DEB
 # A private PostgreSQL server for the tests that run on it (label postgresql), in the
 # build folder on a free port of 127.0.0.1; stopped on the way out, also when a test fails.
 root="$PWD"

@@ -11,6 +11,7 @@
 #include "operacoestalao.h"
 #include "operatormessages.h"
 #include "parametros.h"
+#include "sessaosage.h"
 #include "taloes.h"
 
 namespace {
@@ -36,6 +37,12 @@ ChildForms ChildForms::available() {
     forms.parametros = [](const FormContext& c) -> QWidget* {
         if (!c.parametros) return nullptr;
         auto* form = new Parametros(c.db, *c.parametros, c.messages, c.configFile);
+        if (SessaoSage* erp = c.sessao)
+            form->core().setTiposDocumento([erp](int tipoDocumento, QStringList& tipos, QString& erro) {
+                if (erp->tiposDocumento(tipoDocumento, tipos)) return true;
+                erro = erp->ultimoErro();
+                return false;
+            });
         // The printer for tickets sits beside the PDF folder and is saved with the form.
         auto* impressora = new EscolhaImpressora(form);
         impressora->setObjectName(QStringLiteral("escolhaImpressora"));

@@ -135,7 +135,11 @@ void Parametros::adicionarLinha(const QString& rotulo, QWidget* w) {
 
 void Parametros::confirmar() {
     if (CampoEntrada* c = Formulario::comFoco(m_campos); c && !c->validarAgora()) return;
-    if (m_core.confirmar() && m_opcoes->gravar()) {
+    if (!m_core.confirmar()) {
+        if (const int c = m_core.campoRecusado(); c >= 0) m_campos[c]->setFocus();
+        return;
+    }
+    if (m_opcoes->gravar()) {
         emit gravado();
         Formulario::fechar(this);
     }

@@ -7,6 +7,7 @@
 #include "configsql.h"
 #include "ficheiroconfig.h"
 #include "pastarede.h"
+#include "programfiles.h"
 #include "testsupport.h"
 
 class ConfigTest : public QObject {
@@ -26,6 +27,34 @@ class ConfigTest : public QObject {
                  data.norvak() + QStringLiteral("/Balantrix.kel"));
         QCOMPARE(ConfigLocation::configFile(program.path(), QStringLiteral("Posto2.kel")),
                  data.norvak() + QStringLiteral("/Posto2.kel"));
+    }
+
+    // Where the shipped files and the configuration are looked for, by how the program
+    // lies on disk: a build folder (files beside it), an installed package (bin/ and
+    // share/balantrix/), or a bare executable.
+    void installedLayout_data() {
+        QTest::addColumn<QString>("files");  // folder made to hold mapas/, relative to the prefix
+        QTest::addColumn<QString>("data");   // expected data folder, relative to the prefix
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("build folder") << QStringLiteral("bin") << QStringLiteral("bin") << false;
+        QTest::newRow("package") << QStringLiteral("share/balantrix") << QStringLiteral("share/balantrix") << true;
+        QTest::newRow("bare") << QString() << QStringLiteral("bin") << false;
+    }
+    void installedLayout() {
+        QFETCH(QString, files);
+        QFETCH(QString, data);
+        QFETCH(bool, installed);
+        TempDataDir user;
+        QTemporaryDir prefix;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        if (!files.isEmpty()) QVERIFY(QDir().mkpath(prefix.filePath(files + QStringLiteral("/mapas"))));
+        QCOMPARE(ProgramFiles::installed(bin), installed);
+        QCOMPARE(ProgramFiles::dataFolder(bin), prefix.filePath(data));
+        // An installed program never keeps its configuration in bin/, even before the
+        // user's folder exists; the others fall back to their own folder.
+        QCOMPARE(ConfigLocation::configFile(bin),
+                 (installed ? user.norvak() : bin) + QStringLiteral("/Balantrix.kel"));
     }
 
     void settingsRoundTripAndPrivacy() {

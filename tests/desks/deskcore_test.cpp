@@ -39,6 +39,7 @@ class SessaoComGancho : public SessaoSage {
     bool procurarDocumentos(const PesquisaDocumentos& p, QList<DocumentoEncontrado>& d) override {
         return m_s.procurarDocumentos(p, d);
     }
+    bool tiposDocumento(int k, QStringList& t) override { return m_s.tiposDocumento(k, t); }
     long ultimoErroNumero() const override { return m_s.ultimoErroNumero(); }
     QString ultimoErro() const override { return m_s.ultimoErro(); }
 

@@ -166,6 +166,39 @@ private slots:
         QVERIFY(m_erp->documentoCriado());
     }
 
+    // Only a type the ERP lists for the kind makes a document; an ERP from before the
+    // list gets the usual types and every type it already made documents of.
+    void documentTypesAreTheErpsOwn() {
+        QStringList saidas, entradas;
+        QVERIFY(m_erp->tiposDocumento(3, saidas));
+        QVERIFY(m_erp->tiposDocumento(1, entradas));
+        QCOMPARE(saidas, (QStringList{"GR", "GT"}));
+        QCOMPARE(entradas, (QStringList{"GEM", "GES"}));
+        short r1 = 0, r2 = 0;
+        for (const QString& tipo : {QStringLiteral("ZZ"), QStringLiteral("GEM")}) {
+            PedidoDocumento p = pedidoSaida(QStringLiteral("06-12-2026"));
+            p.tipo = tipo;
+            m_erp->criarDocumento(p, r1, r2);
+            QVERIFY(!m_erp->sucesso());
+            QCOMPARE(m_erp->mensagem(),
+                     QStringLiteral("O tipo de documento %1 não existe no ERP (saídas).").arg(tipo));
+        }
+        PedidoDocumento gt = pedidoSaida(QStringLiteral("06-12-2026"));
+        gt.tipo = QStringLiteral("gt");
+        QCOMPARE(criar(gt).numero, 1);
+
+        m_erp.reset();
+        m_t->db().executar(QStringLiteral("UPDATE DocGCCab SET Tpdoc = 'GX'"));
+        m_t->db().executar(QStringLiteral("DROP TABLE ERP_TiposDoc"));
+        m_erp = std::make_unique<SessaoSageLocal>(m_t->settings());
+        QVERIFY(m_erp->ligar(QStringLiteral("local"), QString(), QStringLiteral("DEMO"), QStringLiteral("admin"),
+                             QStringLiteral("demo")));
+        QVERIFY(m_erp->tiposDocumento(3, saidas));
+        QCOMPARE(saidas, (QStringList{"GR", "GT", "GX"}));
+        gt.tipo = QStringLiteral("GX");
+        QCOMPARE(criar(gt).numero, 2);
+    }
+
     void readingAndLoad() {
         ApiRegistry registry;
         RecordingMessages msgs;

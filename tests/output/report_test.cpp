@@ -107,6 +107,20 @@ private slots:
         QCOMPARE(r.linhas()[0].grupo, QStringLiteral("2026-03-31"));
         QCOMPARE(r.total().pesagens, 2);
         QCOMPARE(r.total().liquido, *Money::fromPlain(QStringLiteral("0.3")));  // exact, not 0.30000000000000004
+        // Deductions come from each weighing's first complement row only (a second row,
+        // or one of a weighing outside the period, counts for nothing).
+        const auto comp = [&t](int cab, const char* vasilhame, const char* qualidade) {
+            t.db().executar(QStringLiteral("INSERT INTO kel_PES_Historico_Comp (Cab_Id, Vasilhame, Qualidade, "
+                                           "Caracteristica) VALUES (?, ?, ?, 0)"),
+                            {cab, Money::fromPlain(QString::fromLatin1(vasilhame))->toVariant(),
+                             Money::fromPlain(QString::fromLatin1(qualidade))->toVariant()});
+        };
+        comp(1, "99", "99");
+        comp(3, "12.5", "0.25");
+        comp(3, "1000", "1000");
+        comp(2, "0.0001", "0");
+        QVERIFY(r.calcular(t.db(), QDate(2026, 3, 31), QDate(2026, 3, 31), R::Agrupamento::Dia, R::Banca::Ambas, erro));
+        QCOMPARE(r.total().descontos(), *Money::fromPlain(QStringLiteral("12.7501")));
         QVERIFY(r.calcular(t.db(), QDate(2026, 3, 31), QDate(2026, 3, 31), R::Agrupamento::Terceiro,
                            R::Banca::Entradas, erro));
         QCOMPARE(r.total().pesagens, 1);

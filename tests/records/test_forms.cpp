@@ -71,6 +71,7 @@ private slots:
     void parametrosEscMovesBackAndCloses();
     void parametrosSaveReachesDatabaseAndFile();
     void parametrosWithoutRowKeepTheWorkstationSettings();
+    void parametrosDocumentTypesAreTheErps();
 
     void taloesMode1ReadWriteRemove();
     void taloesMode2WithListsAndApostrophes();
@@ -220,6 +221,58 @@ void TestForms::parametrosWithoutRowKeepTheWorkstationSettings() {
     core.carregarConfig();
     QVERIFY(msgs.last().startsWith(QStringLiteral("Ler Parâmetros ")));
     QCOMPARE(core.campo(ParametrosCore::PastaPdf), QStringLiteral("/srv/taloes"));
+}
+
+void TestForms::parametrosDocumentTypesAreTheErps() {
+    TempDatabase t;
+    TempDataDir dir;
+    RecordingMessages msgs;
+    ParametrosAplic p;
+    gravarParametros(t.db(), p);
+    bool alcancavel = true;
+    const auto tipos = [&alcancavel](int kind, QStringList& lista, QString& erro) {
+        if (!alcancavel) {
+            erro = QStringLiteral("Não existe ligação ao ERP.");
+            return false;
+        }
+        lista = kind == 3 ? QStringList{"GR", "GT"} : QStringList{"GEM", "GES", "GMP", "GMS"};
+        return true;
+    };
+    QPointer<Parametros> w = new Parametros(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+    w->core().setTiposDocumento(tipos);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    // Leaving the field with a type the ERP does not make keeps the focus there...
+    escrever(w->campo(ParametrosCore::TpSaida), QStringLiteral("ZZ"));
+    QTest::keyClick(focado(), Qt::Key_Tab);
+    QCOMPARE(focado(), w->campo(ParametrosCore::TpSaida));
+    QCOMPARE(msgs.last(), QStringLiteral("O tipo de documento ZZ não existe no ERP.\n\rTipos de documento de saída: GR, GT."));
+    // ...and so does confirming with one, saving nothing.
+    escrever(w->campo(ParametrosCore::TpGuiaEntMS), QStringLiteral("GR"));
+    w->campo(ParametrosCore::SeSaida)->setFocus();
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+    QVERIFY(!w.isNull());
+    QCOMPARE(focado(), w->campo(ParametrosCore::TpGuiaEntMS));
+    QVERIFY(msgs.last().contains(QStringLiteral("entrada: GEM, GES, GMP, GMS")));
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT TpSaida FROM kel_PES_Parametros")).toString(), QStringLiteral("GR"));
+    escrever(w->campo(ParametrosCore::TpGuiaEntMS), QStringLiteral("ges"));
+    escrever(w->campo(ParametrosCore::TpSaida), QStringLiteral("gt"));
+    w->campo(ParametrosCore::SeSaida)->setFocus();
+    QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+    QTRY_VERIFY(w.isNull());
+    QCOMPARE(p.texto(QStringLiteral("TpSaida")), QStringLiteral("gt"));
+
+    // With the ERP out of reach a saved type stays, a new one is refused.
+    alcancavel = false;
+    ParametrosCore core(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+    core.setTiposDocumento(tipos);
+    core.carregarConfig();
+    QVERIFY(core.confirmar());
+    core.setCampo(ParametrosCore::TpGuiaEntMP, QStringLiteral("GEX"));
+    QVERIFY(!core.confirmar());
+    QCOMPARE(core.campoRecusado(), int(ParametrosCore::TpGuiaEntMP));
+    QCOMPARE(msgs.last(), QStringLiteral("Não foi possível confirmar o tipo de documento GEX no ERP.\n\rNão existe ligação ao ERP."));
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT TpGuiaEntMP FROM kel_PES_Parametros")).toString(), QStringLiteral("GMP"));
 }
 
 void TestForms::taloesMode1ReadWriteRemove() {
@@ -377,6 +430,11 @@ void TestForms::taloesConfirmRefusesEmptyKey() {
             QCOMPARE(msgs.last(), QStringLiteral("Campo obrigatório [Cliente]."));
             core.setCampo(TaloesCore::Cliente, QStringLiteral("C001"));
         }
+        // A counter the operator emptied is refused, never silently left as stored.
+        core.setCampo(TaloesCore::Contador, QString());
+        QCOMPARE(core.confirmar(), int(TaloesCore::Contador));
+        QCOMPARE(msgs.last(), QStringLiteral("Campo obrigatório [Contador]."));
+        core.setCampo(TaloesCore::Contador, QStringLiteral("5"));
         QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), modo - 1);
         QCOMPARE(core.confirmar(), -1);
         QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), modo);

@@ -89,7 +89,8 @@ class TestTaloes : public QObject {
         QCOMPARE(talao.numero, 34);
         QCOMPARE(talao.sigla, QStringLiteral("CV"));
 
-        // The same in mode 1, with the counter field left empty by hand.
+        // Mode 1 with the counter field emptied by hand: refused (it would look
+        // saved while the stored counter stays), and the stored counter is untouched.
         db().executar(
             QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, "
                            "Contador) VALUES (?, 1, 'GMP', '0', '', '', 12)"),
@@ -99,7 +100,8 @@ class TestTaloes : public QObject {
         QVERIFY(escrever(entradas, TaloesCore::TipoDoc, QStringLiteral("GMP")));
         QCOMPARE(entradas.campo(TaloesCore::Contador), QStringLiteral("12"));
         entradas.setCampo(TaloesCore::Contador, QString());
-        QCOMPARE(entradas.confirmar(), -1);
+        QCOMPARE(entradas.confirmar(), int(TaloesCore::Contador));
+        QCOMPARE(m_msgs.last(), QStringLiteral("Campo obrigatório [Contador]."));
         QCOMPARE(ProximoTalao(db(), {1, kCampanha, QStringLiteral("GMP"), {}, {}}).numero, 13);
 
         // A key without a counter gets one at 0: its first ticket is 1.

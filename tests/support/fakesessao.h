@@ -25,6 +25,10 @@ public:
         encontrados.clear();
         return false;
     }
+    bool tiposDocumento(int, QStringList& tipos) override {
+        tipos.clear();
+        return false;
+    }
     long ultimoErroNumero() const override { return 0; }
     QString ultimoErro() const override { return {}; }
 };
