@@ -127,7 +127,7 @@ QStringList RenderizadorTalao::paginas(const ModeloTalao& modelo, qint32 id) {
                 d.set(column.toStdString(), t.toStdString());
         }
         for (const char* k : {"alibi_bruto", "alibi_tara", "manual_bruto", "manual_tara", "peso_manual",
-                              "codigo_qr", "linha_qr"}) {
+                              "tara_registada", "codigo_qr", "linha_qr"}) {
             const QString v = marcas.value(QString::fromLatin1(k));
             d.set(k, v.isEmpty() ? Data{false} : Data{v.toStdString()});
         }
@@ -241,7 +241,8 @@ QString RenderizadorTalao::documento(const ModeloTalao& modelo, const QVariantHa
         if (m_rastreio && rs.hasColumn(QStringLiteral("Hist_Id"))) {
             const QHash<QString, QString> marcas =
                 m_rastreio->marcas(rs.value(row, QStringLiteral("Hist_Id")).toInt(), false);
-            for (const char* k : {"alibi_bruto", "alibi_tara", "manual_bruto", "manual_tara"}) {
+            for (const char* k :
+                 {"alibi_bruto", "alibi_tara", "manual_bruto", "manual_tara", "tara_registada"}) {
                 const QString v = marcas.value(QString::fromLatin1(k));
                 l.set(k, v.isEmpty() ? Data{false} : Data{v.toStdString()});
             }
