@@ -1,9 +1,11 @@
 // The outgoing desk on a large database (made by bench_desk_dados), through the desk
 // core as the operator drives it: validating a customer code (type it, leave the
 // field), the pending list (btPendentes) and a month of history (btLer on the range
-// of last month). Prints the median and the maximum of each, with the targets, and the
-// query plans of the statements each action ran.
+// of last month). Prints the median and the maximum of each, with the targets, and, on
+// SQLite, the query plans of the statements each action ran.
 //   bench_desk DIR [--runs N] [--sem-indices]
+// DIR is a data folder made by bench_desk_dados, on SQLite or on a PostgreSQL server
+// (its configuration says which).
 // --sem-indices first drops the program's indexes (to measure a database as older
 // versions left it); otherwise the start-up step that creates missing ones runs first
 // and its time is printed.
@@ -220,8 +222,13 @@ int main(int argc, char** argv) {
     DeskCore desk(DeskKind::saidas(), db, parametros, msgs, erp, registry);
 
     Captura captura;
-    sqlite3* handle = *static_cast<sqlite3* const*>(conn.driver()->handle().constData());
-    sqlite3_trace_v2(handle, SQLITE_TRACE_STMT, onTrace, &captura);
+    // The statements' plans come from SQLite's trace hook; a server has no such hook here.
+    sqlite3* handle = nullptr;
+    if (db.backend() == Backend::Sqlite) {
+        handle = *static_cast<sqlite3* const*>(conn.driver()->handle().constData());
+        sqlite3_trace_v2(handle, SQLITE_TRACE_STMT, onTrace, &captura);
+    }
+    std::printf("backend=%s\n", qPrintable(SqlSettings::nomeBackend(db.backend())));
 
     QStringList codigos;
     {
@@ -294,11 +301,11 @@ int main(int argc, char** argv) {
     captura.sql.clear();
     qint64 pesagensDia = 0;
     const Medida dia = figurasDia(db, conn, captura, runs, pesagensDia);
-    sqlite3_trace_v2(handle, 0, nullptr, nullptr);
+    if (handle) sqlite3_trace_v2(handle, 0, nullptr, nullptr);
 
     std::printf("\n");
     relatorio("customer_code", validar, 5, 1);
-    relatorio("pending_list", pendentes, 50, linhasPendentes);
+    relatorio("pending_list", pendentes, 5, linhasPendentes);
     relatorio("history_month", historico, 200, linhasHistorico);
     relatorio("day_figures", dia, 5, pesagensDia);
     historiaNoEcra(db, parametros, msgs, erp, de, ate, runs);

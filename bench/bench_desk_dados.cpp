@@ -7,15 +7,22 @@
 // into the tables in large transactions through statements prepared once: this is test
 // data, not the program's way of saving a weighing.
 //   bench_desk_dados DIR [--clientes N] [--pesagens N] [--anos N] [--semente N]
+//                        [--server HOST:PORT [--database NAME] [--login USER] [--valores N]]
 // DIR becomes a data folder: DIR/norvak/Balantrix.kel and DIR/norvak/balantrix-demo.db
-// (run the program on it with BALANTRIX_DATA_DIR=DIR).
+// (run the program on it with BALANTRIX_DATA_DIR=DIR). With --server the installation
+// is made on that PostgreSQL server instead, in a new database (bench_desk_<time>_<pid>
+// unless named; a named one must not hold weighings), and the configuration points at it.
+// On PostgreSQL each statement carries many rows (about --valores values, 8000 unless
+// given; 0: one row a statement), which saves a round trip and a statement per row.
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -25,6 +32,7 @@
 #include <random>
 
 #include "basedados.h"
+#include "dberror.h"
 #include "demo.h"
 #include "numeracao.h"
 
@@ -37,19 +45,58 @@ const char* kIso = "yyyy-MM-dd HH:mm:ss";
     std::exit(1);
 }
 
-// One statement prepared once and run for many rows.
+// How many values one statement may carry (g_maxValores / values of a row rows at a
+// time); 0 sends every row on its own, which SQLite does fastest.
+int g_maxValores = 0;
+
+// One statement prepared once and run for many rows, one or many rows per statement.
+// "INSERT ... VALUES (row) [tail]": the row is repeated, the tail kept at the end.
 class Insert {
   public:
-    Insert(const QSqlDatabase& db, const QString& sql) : m_q(db) {
-        if (!m_q.prepare(sql)) fail(m_q.lastError().text() + QStringLiteral(" in ") + sql);
+    Insert(const QSqlDatabase& db, const QString& sql) : m_db(db), m_q(db) {
+        const int values = int(sql.indexOf(QLatin1String(" VALUES ("))) + 8;
+        const int fim = int(sql.indexOf(QLatin1Char(')'), values)) + 1;
+        m_cabeca = sql.left(values);
+        m_linha = sql.mid(values, fim - values);
+        m_cauda = sql.mid(fim);
+        m_colunas = int(m_linha.count(QLatin1Char('?')));
+        m_porStatement = std::max(1, g_maxValores / std::max(1, m_colunas));
+        if (!m_q.prepare(texto(m_porStatement))) fail(m_q.lastError().text() + QStringLiteral(" in ") + sql);
     }
+    ~Insert() { flush(); }
     void run(const QVariantList& values) {
-        for (int i = 0; i < values.size(); ++i) m_q.bindValue(i, values[i]);
-        if (!m_q.exec()) fail(m_q.lastError().text() + QStringLiteral(" in ") + m_q.lastQuery());
+        if (m_porStatement == 1) {
+            for (int i = 0; i < values.size(); ++i) m_q.bindValue(i, values[i]);
+            if (!m_q.exec()) fail(m_q.lastError().text() + QStringLiteral(" in ") + m_q.lastQuery());
+            return;
+        }
+        m_pendentes += values;
+        if (m_pendentes.size() == qsizetype(m_porStatement) * m_colunas) enviar(m_q);
+    }
+    void flush() {
+        if (m_pendentes.isEmpty()) return;
+        QSqlQuery resto(m_db);
+        if (!resto.prepare(texto(int(m_pendentes.size() / m_colunas)))) fail(resto.lastError().text());
+        enviar(resto);
     }
 
   private:
+    QString texto(int linhas) const {
+        QString t = m_cabeca;
+        for (int i = 0; i < linhas; ++i) t += (i ? QStringLiteral(", ") : QString()) + m_linha;
+        return t + m_cauda;
+    }
+    void enviar(QSqlQuery& q) {
+        for (int i = 0; i < m_pendentes.size(); ++i) q.bindValue(i, m_pendentes[i]);
+        if (!q.exec()) fail(q.lastError().text().left(500));
+        m_pendentes.clear();
+    }
+    QSqlDatabase m_db;
     QSqlQuery m_q;
+    int m_porStatement;
+    QString m_cabeca, m_linha, m_cauda;
+    int m_colunas = 0;
+    QVariantList m_pendentes;
 };
 
 void exec(const QSqlDatabase& db, const QString& sql) {
@@ -65,13 +112,18 @@ QStringList column(const QSqlDatabase& db, const QString& sql) {
     return out;
 }
 
-// Commits every so many rows so that a transaction stays large but bounded.
+// Commits every so many rows so that a transaction stays large but bounded (SQLite's
+// WAL file); with 0, one transaction for the whole phase.
+qint64 g_linhasPorCommit = 100000;
+
 class Lote {
   public:
     explicit Lote(QSqlDatabase db) : m_db(std::move(db)) { m_db.transaction(); }
-    ~Lote() { m_db.commit(); }
+    ~Lote() {
+        if (!m_db.commit()) fail(m_db.lastError().text());
+    }
     void linha() {
-        if (++m_n % 100000 == 0) {
+        if (g_linhasPorCommit > 0 && ++m_n % g_linhasPorCommit == 0) {
             m_db.commit();
             m_db.transaction();
         }
@@ -131,11 +183,21 @@ int main(int argc, char** argv) {
     int nPesagens = 1000000;
     int anos = 4;
     quint64 semente = 20261;
-    QString pasta;
+    QString pasta, servidor, nomeBase, login = QStringLiteral("postgres");
+    int valores = -1;
     for (int i = 0; i < args.size(); ++i) {
         const QString a = args[i];
         auto next = [&] { return i + 1 < args.size() ? args[++i].toLongLong() : 0; };
-        if (a == QStringLiteral("--clientes"))
+        auto texto = [&] { return i + 1 < args.size() ? args[++i] : QString(); };
+        if (a == QStringLiteral("--server"))
+            servidor = texto();
+        else if (a == QStringLiteral("--database"))
+            nomeBase = texto();
+        else if (a == QStringLiteral("--login"))
+            login = texto();
+        else if (a == QStringLiteral("--valores"))
+            valores = int(next());
+        else if (a == QStringLiteral("--clientes"))
             nClientes = int(next());
         else if (a == QStringLiteral("--pesagens"))
             nPesagens = int(next());
@@ -148,25 +210,54 @@ int main(int argc, char** argv) {
     }
     if (pasta.isEmpty() || nClientes < 1 || nPesagens < 1) {
         std::fprintf(stderr,
-                     "usage: bench_desk_dados DIR [--clientes N] [--pesagens N] [--anos N] [--semente N]\n");
+                     "usage: bench_desk_dados DIR [--clientes N] [--pesagens N] [--anos N] [--semente N]\n"
+                     "                        [--server HOST:PORT [--database NAME] [--login USER] [--valores N]]\n");
         return 2;
     }
+    const bool pg = !servidor.isEmpty();
+    if (pg && nomeBase.isEmpty())
+        nomeBase = QStringLiteral("bench_desk_%1_%2")
+                       .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss")))
+                       .arg(QCoreApplication::applicationPid());
+    // The name goes into CREATE DATABASE, where it cannot be a parameter.
+    if (pg && !QRegularExpression(QStringLiteral("^[a-z_][a-z0-9_]{0,62}$")).match(nomeBase).hasMatch())
+        fail(QStringLiteral("nome de base de dados inválido: %1 (letras minúsculas, algarismos e _)").arg(nomeBase));
     QDir().mkpath(pasta);
     qputenv("BALANTRIX_DATA_DIR", QDir(pasta).absolutePath().toLocal8Bit());
     QElapsedTimer total;
     total.start();
 
     // The demo installation as `demo init` makes it.
-    const Demo::Resultado demo = Demo::criar(QString(), true);
+    SqlSettings alvo{QStringLiteral("postgresql"), servidor, nomeBase, login, QString()};
+    if (pg) {
+        BaseDados admin(QStringLiteral("admin"));
+        if (!admin.abrir(SqlSettings{QStringLiteral("postgresql"), servidor, QStringLiteral("postgres"), login,
+                                     QString()}))
+            fail(admin.ultimoErro());
+        try {
+            if (admin.escalar(QStringLiteral("SELECT COUNT(*) FROM pg_database WHERE datname = ?"), {nomeBase})
+                    .toInt() == 0)
+                admin.executar(QStringLiteral("CREATE DATABASE ") + nomeBase);
+        } catch (const DbError& e) {
+            fail(e.texto());
+        }
+    }
+    const Demo::Resultado demo = pg ? Demo::criarEmServidor(QString(), true, alvo) : Demo::criar(QString(), true);
     if (!demo.ok) fail(demo.mensagem);
+    if (!pg)
+        alvo = SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), demo.database, QString(), QString()};
 
     BaseDados base(QStringLiteral("gerador"));
-    if (!base.abrir(SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), demo.database, QString(),
-                                QString()}))
-        fail(base.ultimoErro());
+    if (!base.abrir(alvo)) fail(base.ultimoErro());
     QSqlDatabase db = QSqlDatabase::database(QStringLiteral("gerador"));
-    exec(db, QStringLiteral("PRAGMA synchronous=OFF"));
-    exec(db, QStringLiteral("PRAGMA cache_size=-200000"));
+    if (pg) {
+        // About 8,000 values a statement (PostgreSQL takes up to 65,535), one transaction a phase.
+        g_maxValores = valores >= 0 ? valores : 8000;
+        g_linhasPorCommit = 0;
+    } else {
+        exec(db, QStringLiteral("PRAGMA synchronous=OFF"));
+        exec(db, QStringLiteral("PRAGMA cache_size=-200000"));
+    }
     // The demo's own few weighings (with their documents, tickets and counters) give way
     // to the generated years: record, ticket and document numbers start afresh and grow
     // with time, as one installation's would.
@@ -278,7 +369,7 @@ int main(int argc, char** argv) {
             }
         }
         Lote lote(db);
-        Insert car(db, QStringLiteral("INSERT OR IGNORE INTO kel_PES_Carros (Codigo, Nome) VALUES (?, '')"));
+        Insert car(db, QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES (?, '') ON CONFLICT DO NOTHING"));
         for (const QString& m : matriculas) {
             car.run({m});
             lote.linha();
@@ -459,10 +550,33 @@ int main(int argc, char** argv) {
             lote.linha();
         }
     }
-    exec(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-    std::printf("pesagens=%lld pendentes_saida=%d pendentes_entrada=%d ms=%lld\n", escritas, pendentes[0],
-                pendentes[1], fase.restart());
-    std::printf("base=%s\nconfig=%s\ntotal_ms=%lld\n", qPrintable(demo.database), qPrintable(demo.configFile),
+    const qint64 msPesagens = fase.restart();
+    if (pg) {
+        // Ids were given: the next weighing (or document) goes on after the last one.
+        const QStringList identidades =
+            column(db, QStringLiteral("SELECT table_name || '.' || column_name FROM information_schema.columns "
+                                      "WHERE is_identity = 'YES' AND table_schema = current_schema()"));
+        for (const QString& tc : identidades) {
+            const QString tabela = tc.section(QLatin1Char('.'), 0, 0), coluna = tc.section(QLatin1Char('.'), 1);
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), COALESCE(MAX(%2), 0) + 1, false) "
+                                     "FROM %1")
+                          .arg(db.driver()->escapeIdentifier(tabela, QSqlDriver::TableName),
+                               db.driver()->escapeIdentifier(coluna, QSqlDriver::FieldName)));
+            q.addBindValue(tabela);
+            q.addBindValue(coluna);
+            if (!q.exec()) fail(q.lastError().text());
+        }
+        // Statistics and the visibility map, as a server that has run for a while has them.
+        exec(db, QStringLiteral("VACUUM ANALYZE"));
+    } else {
+        exec(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    }
+    std::printf("pesagens=%lld pendentes_saida=%d pendentes_entrada=%d ms=%lld%s\n", escritas, pendentes[0],
+                pendentes[1], msPesagens,
+                pg ? qPrintable(QStringLiteral(" analyze_ms=%1").arg(fase.restart())) : "");
+    std::printf("backend=%s base=%s\nconfig=%s\ntotal_ms=%lld\n", pg ? "postgresql" : "sqlite",
+                qPrintable(demo.database), qPrintable(demo.configFile),
                 total.elapsed());
     return 0;
 }

@@ -42,6 +42,37 @@ bool AlibiDesk::confirmar(const Money& peso, int numeroPeso, QString& erro) {
     }
 }
 
+bool AlibiDesk::confirmarRegistada(const Money& tara, qint64 alibiId, int numeroPeso, QString& erro) {
+    if (numeroPeso < 1 || numeroPeso > 2) return false;
+    m_confirmada[numeroPeso] = 0;
+    try {
+        if (alibiId > 0) {
+            const auto l = m_registo.linha(alibiId);
+            if (!l || l->tipo != LinhaAlibi::Tipo::Leitura ||
+                l->origem.trimmed() != QStringLiteral("scale") || !l->estavel || l->peso != tara) {
+                erro = QStringLiteral(
+                           "A leitura %1 do registo alibi não é a da tara registada: a viatura é pesada "
+                           "duas vezes.")
+                           .arg(alibiId);
+                return false;
+            }
+            m_confirmada[numeroPeso] = alibiId;
+            return true;
+        }
+        if (!OpcoesInstalacao(m_db).pesoManualPermitido()) {
+            erro = QStringLiteral(
+                "A tara registada foi introduzida à mão e nesta instalação não são permitidos "
+                "pesos manuais (opção PesoManual = proibido): a viatura é pesada duas vezes.");
+            return false;
+        }
+        m_confirmada[numeroPeso] = m_registo.registarManual(m_balcao, tara).id;
+        return true;
+    } catch (const DbError& e) {
+        erro = QStringLiteral("A tara registada não pôde ser registada no registo alibi.\r\n") + e.texto();
+        return false;
+    }
+}
+
 void AlibiDesk::ligar(qint32 histId, int numeroPeso) {
     if (numeroPeso < 1 || numeroPeso > 2 || m_confirmada[numeroPeso] == 0 || histId <= 0) return;
     m_registo.ligar(m_balcao, m_confirmada[numeroPeso], histId, numeroPeso);

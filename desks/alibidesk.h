@@ -25,6 +25,10 @@ class AlibiDesk {
     // The operator confirms `peso` as weight 1 or 2. False with `erro` (shown to the
     // operator) when a typed weight is forbidden or cannot be logged.
     bool confirmar(const Money& peso, int numeroPeso, QString& erro);
+    // A stored tare confirmed as weight 1 or 2: it stands on the reading it was weighed
+    // with (`alibiId`), which must still be that stable weight in the log, or, typed,
+    // on a manual row written now (refused where typed weights are forbidden).
+    bool confirmarRegistada(const Money& tara, qint64 alibiId, int numeroPeso, QString& erro);
     // The weighing has its record: link the confirmed weight. Throws DbError.
     void ligar(qint32 histId, int numeroPeso);
 

@@ -14,6 +14,7 @@
 #include "parametrosaplic.h"
 #include "registohistorico.h"
 #include "sessaosage.h"
+#include "viaturas.h"
 
 namespace {
 
@@ -203,6 +204,7 @@ bool DeskCore::perguntarMatriculaPendente(const QString& matricula) {
 
 void DeskCore::limparForm() {
     m_porGravar = false;
+    m_taraRegistada.reset();
     m_dadosAlterados = false;
     m_obsAlteradas = false;
     const QDateTime agora = QDateTime(QDate::currentDate(), QTime(QTime::currentTime().hour(), QTime::currentTime().minute()));
@@ -309,6 +311,7 @@ void DeskCore::escrever(int i, const QString& texto) {
     }
     if (t.left(m_campos[i].maximo) == m_campos[i].texto) return;
     if (i == 9) m_alibi->esquecerLeitura();
+    if (i == 10) esquecerTaraRegistada();
     set(i, t);
     m_campoAlterado = true;
     marcarTrabalho();
@@ -373,6 +376,8 @@ bool DeskCore::validar(int i) {
         case 9:
             if (vazio(campo(9))) return falhaCampo(9, QStringLiteral("Peso: campo obrigatório!"));
             return true;
+        case 10:
+            return oferecerTaraRegistada();
         case 11:
             if (!m_kind.entrada) return true;
             m_dadosAlterados = true;
@@ -499,6 +504,64 @@ bool DeskCore::validarArtigo() {
     m_unBase = rs.text(QStringLiteral("UnBase"));
     setRotulo(Unidade, QStringLiteral("kg"));  // weights are kilograms whatever the article is sold in
     m_artigoAceite = campo(2);
+    return true;
+}
+
+void DeskCore::esquecerTaraRegistada() {
+    if (!m_taraRegistada) return;
+    m_taraRegistada.reset();
+    if (m_painelPesagem && m_primeiroPeso) setRotulo(LegendaPeso, m_kind.legendaPrimeiroPeso);
+}
+
+bool DeskCore::oferecerTaraRegistada() {
+    esquecerTaraRegistada();
+    // Only a truck arriving: a recalled or finished weighing keeps the weights it has.
+    if (m_idHistorico != 0 || m_verHistorico || m_segundoPeso || vazio(campo(10))) return true;
+    std::optional<Viatura> v;
+    try {
+        v = RegistoViaturas(m_db).ler(campo(10));
+    } catch (const DbError&) {
+        return true;  // only an offer: the truck is weighed twice
+    }
+    if (!v) return true;
+    const QString matricula = campo(10).trimmed();
+    if (!v->valida(QDate::currentDate())) {
+        m_messages.mostrarEstado(OperatorMessages::Info,
+                                 RegistoViaturas::mensagemExpirada(matricula, v->validaAte));
+        return true;
+    }
+    if (!m_messages.mostrarAviso(
+            OperatorMessages::SimNao,
+            QStringLiteral(
+                "A viatura %1 tem uma tara registada de %2 (pesada em %3, válida até %4).\r\nPesar "
+                "uma só vez, com a tara registada?")
+                .arg(matricula, pesoComUnidade(formatarPeso(v->tara)),
+                     v->pesadaEm.toString(QStringLiteral("dd-MM-yyyy")),
+                     v->validaAte.toString(QStringLiteral("dd-MM-yyyy")))))
+        return true;
+    m_taraRegistada = v;
+    marcarTrabalho();
+    // The truck's usual party and article fill what is still empty, when this desk knows them.
+    try {
+        if (vazio(campo(0)) && !v->terceiro.isEmpty() &&
+            m_db.escalar(
+                    QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
+                    {v->terceiro})
+                    .toInt() > 0) {
+            set(0, v->terceiro);
+            validarTerceiro();
+        }
+        if (vazio(campo(2)) && !v->artigo.isEmpty() &&
+            m_db.escalar(QStringLiteral("SELECT COUNT(*) FROM ARTIGOS WHERE CODIGO = ? AND Artoudes = 0 AND "
+                                        "Inactivo <> -1"),
+                         {v->artigo})
+                    .toInt() > 0) {
+            set(2, v->artigo);
+            validarArtigo();
+        }
+    } catch (const DbError&) {
+        // The operator types them.
+    }
     return true;
 }
 
@@ -674,7 +737,9 @@ void DeskCore::btPeso() {
     m_dataPesagem = QDate::currentDate();
     if (m_primeiroPeso) {
         set(m_kind.campoPrimeiroPeso, QString());
-        setRotulo(LegendaPeso, m_kind.legendaPrimeiroPeso);
+        setRotulo(LegendaPeso, m_taraRegistada ? QStringLiteral("Peso Bruto (tara registada %1)")
+                                                     .arg(pesoComUnidade(formatarPeso(m_taraRegistada->tara)))
+                                               : m_kind.legendaPrimeiroPeso);
     } else if (m_segundoPeso) {
         for (int i : {m_kind.campoSegundoPeso, 18, 13}) set(i, QString());
         setRotulo(LegendaPeso, m_kind.legendaSegundoPeso);
@@ -730,6 +795,10 @@ void DeskCore::btConfPeso(int indice) {
         aviso(QStringLiteral("Deve introduzir um valor no campo Peso!"));
         m_foco = 9;
         emit alterado();
+        return;
+    }
+    if (m_primeiroPeso && m_taraRegistada) {
+        pesagemUnica(indice);
         return;
     }
     const QTime agora = m_relogio ? m_relogio() : QTime::currentTime();
@@ -830,6 +899,91 @@ void DeskCore::btConfPeso(int indice) {
         m_tab = 3;
     }
     emit alterado();
+}
+
+void DeskCore::pesagemUnica(int indice) {
+    const Viatura v = *m_taraRegistada;
+    const auto deVolta = [this](const QString& texto) {
+        aviso(texto);
+        set(9, QString());
+        m_foco = 9;
+        emit alterado();
+    };
+    // Checked against the day the weighing is dated, which the operator may have changed.
+    if (!v.valida(m_dataPesagem)) {
+        esquecerTaraRegistada();
+        deVolta(RegistoViaturas::mensagemExpirada(v.matricula, v.validaAte));
+        return;
+    }
+    QString erro;
+    const auto lido = Pesos::lerPesado(campo(9), m_portao.nomeCampo(16), erro);
+    if (!lido) {
+        recusar(Recusa{9, erro});
+        return;
+    }
+    if (*lido <= v.tara) {
+        deVolta(QStringLiteral("Peso Líquido incorrecto: o peso bruto (%1) não excede a tara registada (%2).")
+                    .arg(pesoComUnidade(formatarPeso(*lido)), pesoComUnidade(formatarPeso(v.tara))));
+        return;
+    }
+    // Incoming deliveries weigh gross first; outgoing loads stand on the tare first.
+    const int nLido = m_kind.entrada ? 1 : 2;
+    const Money primeiro = m_kind.entrada ? *lido : v.tara;
+    const Money segundo = m_kind.entrada ? v.tara : *lido;
+    FormularioDesk f = formulario();
+    f.campos[9] = QString::number(primeiro.units() / Money::kScale);
+    const auto gate = m_portao.ler(f, PortaoPesagem::Momento::PrimeiroPeso);
+    if (const Recusa* r = std::get_if<Recusa>(&gate)) {
+        if (r->campo != 9) {
+            m_painelPesagem = false;
+            m_tabsActivas = true;
+            m_tab = 0;
+        }
+        recusar(*r);
+        return;
+    }
+    Pesagem p = std::get<Pesagem>(gate);
+    (m_kind.campoPrimeiroPeso == 16 ? p.pesos.bruto : p.pesos.tara) = primeiro;
+    if (!perguntarMatriculaPendente(p.matricula)) {
+        m_painelPesagem = false;
+        m_tabsActivas = true;
+        m_tab = 0;
+        m_foco = 10;
+        emit alterado();
+        return;
+    }
+    // Both weights stand on the alibi log before anything is saved: the reading just
+    // taken (or typed, where allowed) and the reading the tare was weighed with.
+    if (!m_alibi->confirmar(*lido, nLido, erro)) {
+        deVolta(erro);
+        return;
+    }
+    if (!m_alibi->confirmarRegistada(v.tara, v.manual ? 0 : v.alibiId, 3 - nLido, erro)) {
+        esquecerTaraRegistada();
+        deVolta(erro);
+        return;
+    }
+    const QTime agora = m_relogio ? m_relogio() : QTime::currentTime();
+    const QString quando = m_dataPesagem.toString(QStringLiteral("dd-MM-yyyy")) + QLatin1Char(' ') +
+                           agora.toString(QStringLiteral("HH:mm"));
+    set(m_kind.campoPrimeiroPeso, formatarPeso(primeiro));
+    set(14, quando);
+    if (!gravarPrimeiroPeso(p)) {
+        set(m_kind.campoPrimeiroPeso, QString());
+        emit alterado();
+        return;
+    }
+    // The second weight at once, then the completion the final panel would make.
+    m_primeiroPeso = false;
+    m_segundoPeso = true;
+    set(15, quando);
+    set(m_kind.campoSegundoPeso, formatarPeso(segundo));
+    set(18, formatarPeso(*lido - v.tara));
+    set(13, campo(18));
+    recalcularEfectivo();
+    m_painelPesagem = false;
+    m_tabsActivas = true;
+    btConfFinal(indice == 1 ? 1 : 0);
 }
 
 void DeskCore::btCancPeso() {
@@ -1171,6 +1325,12 @@ bool DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
         const NovaPesagem nova = GravarNovaPesagem(m_db, valoresRegisto(p), m_dataPesagem, chave);
         if (m_kind.entrada)
             OpcoesPesagem::gravarMateriasSubsidiarias(m_db, nova.idRegisto, m_materiasSubsidiarias);
+        // The stored tare is marked with the record (a number given again never inherits a mark).
+        RegistoViaturas viaturas(m_db);
+        if (m_taraRegistada)
+            viaturas.marcar(nova.idRegisto, *m_taraRegistada);
+        else
+            viaturas.desmarcar(nova.idRegisto);
         m_alibi->ligar(nova.idRegisto, 1);
         t.commit();
         m_idHistorico = nova.idRegisto;
@@ -1301,6 +1461,8 @@ void DeskCore::concluir(const Pesagem& pesagem) {
                           m_kind.entrada ? textoPeso(pesagem.pesos.qualidade) : QString(), m_caracteristica,
                           m_kind.entrada});
     RegistarCarro(m_db, pesagem.matricula);
+    // An incoming delivery's tare is its second weight: weighed now, it is no stored tare.
+    if (m_kind.entrada && !m_taraRegistada) RegistoViaturas(m_db).desmarcar(m_idHistorico);
     if (!m_kind.entrada) cabecalhoCarga().aplicar(m_db, k);
     m_alibi->ligar(m_idHistorico, 2);
     desactiva();
@@ -1412,6 +1574,7 @@ bool DeskCore::anular() {
                 if (apagados == 1) {
                     m_db.executar(QStringLiteral("DELETE FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id});
                     OpcoesPesagem::apagar(m_db, id);
+                    RegistoViaturas(m_db).desmarcar(id);
                 }
                 t.commit();
             }
@@ -1466,6 +1629,8 @@ bool DeskCore::anular() {
                         .arg(segundo),
                     {id});
                 m_db.executar(QStringLiteral("DELETE FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id});
+                // The stored tare of a delivery was its second weight, which goes.
+                if (m_kind.entrada) RegistoViaturas(m_db).desmarcar(id);
                 // Pending again: the document type it had stays its choice.
                 if (m_kind.entrada && !vazio(tpDoc))
                     OpcoesPesagem::gravarMateriasSubsidiarias(m_db, id, eSubsidiarias(tpDoc));
@@ -1555,6 +1720,36 @@ void DeskCore::reimprimirUltimo() {
         return;
     }
     m_estado = QStringLiteral("Talão %1 (%2) impresso de novo.").arg(talao, rs.text(ultima, QStringLiteral("Carro")));
+    emit alterado();
+}
+
+void DeskCore::btGuardarTara() {
+    if (!botaoVisivel(BtGuardarTara) || m_idHistorico <= 0) return;
+    try {
+        RegistoViaturas viaturas(m_db);
+        const auto r = viaturas.daPesagem(m_idHistorico, std::nullopt, QDate::currentDate());
+        if (const QString* erro = std::get_if<QString>(&r)) {
+            aviso(*erro);
+            return;
+        }
+        const Viatura& v = std::get<Viatura>(r);
+        const auto antes = viaturas.ler(v.matricula);
+        QString pergunta =
+            QStringLiteral("Guardar a tara de %1 como tara registada da viatura %2, válida até %3?")
+                .arg(pesoComUnidade(formatarPeso(v.tara)), v.matricula,
+                     v.validaAte.toString(QStringLiteral("dd-MM-yyyy")));
+        if (antes)
+            pergunta += QStringLiteral("\r\nSubstitui a tara registada de %1 (pesada em %2).")
+                            .arg(pesoComUnidade(formatarPeso(antes->tara)),
+                                 antes->pesadaEm.toString(QStringLiteral("dd-MM-yyyy")));
+        if (!m_messages.mostrarAviso(OperatorMessages::SimNao, pergunta)) return;
+        viaturas.gravar(v);
+        m_estado = QStringLiteral("Tara da viatura %1 guardada: %2, válida até %3.")
+                       .arg(v.matricula, pesoComUnidade(formatarPeso(v.tara)),
+                            v.validaAte.toString(QStringLiteral("dd-MM-yyyy")));
+    } catch (const DbError& e) {
+        aviso(QStringLiteral("Não foi possível guardar a tara.\r\nErro: ") + e.texto());
+    }
     emit alterado();
 }
 

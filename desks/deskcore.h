@@ -19,6 +19,7 @@ class RecordSet;
 #include "intentpayload.h"
 #include "money.h"
 #include "portaopesagem.h"
+#include "viaturas.h"
 
 class AlibiDesk;
 class ApiRegistry;
@@ -73,7 +74,7 @@ public:
     };
     enum Botao {
         BtEntrada, BtPeso, BtPendentes, BtHistorico, BtLer, BtCancGeral, BtSair, BtAnularHist, BtImpHist,
-        BtMailHist, BtConf, BtPesar, BtConfPeso, BtCancPeso, BtConfFinal, BtCancFinal, NumBotoes
+        BtMailHist, BtConf, BtPesar, BtConfPeso, BtCancPeso, BtConfFinal, BtCancFinal, BtGuardarTara, NumBotoes
     };
 
     DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
@@ -95,7 +96,11 @@ public:
     bool listaActiva(int i) const { return !m_listasDesactivadas.contains(i); }
     QString rotulo(Rotulo r) const { return m_rotulos[r]; }
     bool botaoActivo(Botao b) const { return m_botaoActivo[b]; }
-    bool botaoVisivel(Botao b) const { return m_botaoVisivel[b]; }
+    bool botaoVisivel(Botao b) const {
+        // "Guardar tara" stands beside the reprint of a finished outgoing load.
+        if (b == BtGuardarTara) return !m_kind.entrada && m_verHistorico && m_botaoVisivel[BtImpHist];
+        return m_botaoVisivel[b];
+    }
     bool tabsActivas() const { return m_tabsActivas; }
     bool tabActiva(int t) const { return m_tabActiva[t]; }
     int tabActual() const { return m_tab; }
@@ -148,6 +153,8 @@ public:
     // The weights card beside the tabs: plate, entry, first and second weight, net and
     // effective weight of the truck at the desk (empty texts where there is nothing).
     QStringList cartaoPesos() const;
+    // The stored tare the operator accepted for this weighing: it is weighed once, loaded.
+    const std::optional<Viatura>& taraRegistada() const { return m_taraRegistada; }
 
     // --- the operator's actions ---
     // Typing: the field's new text (cut to its length; the weight takes digits only).
@@ -185,6 +192,8 @@ public:
     // workstation), without opening it.
     void reimprimirUltimo();
     void btMailHist();
+    // A finished outgoing load: its tare becomes the truck's stored tare.
+    void btGuardarTara();
     void btSair();
     // Activation of a grid row (double-click or Enter).
     void activarLinha(int linha);
@@ -245,6 +254,11 @@ private:
     bool validarTerceiro();
     bool validarMorada();
     bool validarArtigo();
+    // Leaving the plate of a new weighing: offers the truck's stored tare (always true).
+    bool oferecerTaraRegistada();
+    void esquecerTaraRegistada();
+    // The one-pass weighing: the reading and the stored tare, saved and finished at once.
+    void pesagemUnica(int indice);
     void recalcularEfectivo();
     void avisarTerceiroInactivo();
     void descricaoCodPostal();
@@ -342,6 +356,7 @@ private:
     QString m_ultimoErro;
     QString m_estado;
     bool m_porGravar = false;
+    std::optional<Viatura> m_taraRegistada;
     QList<ChaveDocumento> m_criados;
     QList<short> m_flagsCriados;
 };

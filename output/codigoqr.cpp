@@ -2,6 +2,7 @@
 
 #include <qrencode.h>
 #include <QBuffer>
+#include <cstring>
 
 QImage CodigoQr::imagem(const QString& texto, int pixelsPorModulo) {
     const QByteArray utf8 = texto.toUtf8();
@@ -13,14 +14,18 @@ QImage CodigoQr::imagem(const QString& texto, int pixelsPorModulo) {
     img.setColor(0, qRgb(255, 255, 255));
     img.setColor(1, qRgb(0, 0, 0));
     img.fill(0);
-    for (int y = 0; y < qr->width; ++y)
+    // One scan line per row of modules, copied to the module's other pixel rows
+    // (Format_Mono: most significant bit first, 1 is black).
+    for (int y = 0; y < qr->width; ++y) {
+        uchar* linha = img.scanLine((y + kMargem) * pixelsPorModulo);
         for (int x = 0; x < qr->width; ++x) {
             if (!(qr->data[y * qr->width + x] & 1)) continue;
-            for (int dy = 0; dy < pixelsPorModulo; ++dy)
-                for (int dx = 0; dx < pixelsPorModulo; ++dx)
-                    img.setPixel((x + kMargem) * pixelsPorModulo + dx, (y + kMargem) * pixelsPorModulo + dy,
-                                 1);
+            for (int px = (x + kMargem) * pixelsPorModulo, fim = px + pixelsPorModulo; px < fim; ++px)
+                linha[px >> 3] |= uchar(0x80 >> (px & 7));
         }
+        for (int dy = 1; dy < pixelsPorModulo; ++dy)
+            std::memcpy(img.scanLine((y + kMargem) * pixelsPorModulo + dy), linha, size_t(img.bytesPerLine()));
+    }
     QRcode_free(qr);
     return img;
 }

@@ -182,8 +182,9 @@ bool EnvioTaloes::extracto(int modo, const QString& codigo, const QDate& inicio,
                            const std::function<bool(RenderizadorTalao&, const ModeloTalao&, const QVariantHash&,
                                                     const QHash<QString, QString>&, const QString&)>& fazer) {
     m_erro.clear();
-    ModeloTalao modelo;
-    if (!modelo.carregar(caminhoModelo(modo), ModeloTalao::valoresExtracto(), m_db.backend())) {
+    const QString path = caminhoModelo(modo);
+    ModeloTalao& modelo = m_modelos[path];
+    if (!modelo.carregar(path, ModeloTalao::valoresExtracto(), m_db.backend())) {
         m_erro = modelo.erro();
         return false;
     }

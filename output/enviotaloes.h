@@ -9,8 +9,9 @@
 #include <functional>
 #include <memory>
 
+#include "modelotalao.h"
+
 class BaseDados;
-class ModeloTalao;
 class RenderizadorTalao;
 
 // What a bulk run is asked to do (the EnvioMail form, or balantrix-cli bulk).
@@ -111,4 +112,5 @@ private:
     QString m_configFile;
     QString m_erro;
     std::unique_ptr<RenderizadorTalao> m_renderizador;
+    QHash<QString, ModeloTalao> m_modelos;  // by file: read each time, checked when changed
 };

@@ -22,12 +22,20 @@ bool ModeloTalao::carregar(const QString& path, const QStringList& valores, Back
         return falha(QStringLiteral("o ficheiro não pode ser lido (%1).").arg(f.errorString()));
     // Templates are small; anything large is certainly not ours.
     const QByteArray bytes = f.read(4 * 1024 * 1024);
-    return carregarTexto(QString::fromUtf8(bytes), path, valores, dialecto);
+    if (!m_fonte.isNull() && bytes == m_fonte && valores == m_valores && dialecto == m_dialecto &&
+        m_erro.isEmpty())
+        return true;
+    m_fonte = QByteArray();
+    if (!carregarTexto(QString::fromUtf8(bytes), path, valores, dialecto)) return false;
+    m_fonte = bytes;
+    m_valores = valores;
+    return true;
 }
 
 bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome, const QStringList& valores,
                                 Backend dialecto) {
     m_caminho = nome;
+    m_fonte = QByteArray();
     m_dialecto = dialecto;
     m_erro.clear();
     m_consulta.clear();

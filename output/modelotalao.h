@@ -31,6 +31,9 @@ public:
     // `valores` are the names the queries may use, the first of them required (a
     // ticket must be about one record, a statement about one party).
     // The query is judged by the rules of `dialecto`, the database it will run on.
+    // Loading the same file again into the same object re-reads it but checks it again
+    // only when its text, the names or the dialect changed (a ticket a minute, a statement
+    // per party in a bulk run, all from one template).
     bool carregar(const QString& path, const QStringList& valores = valoresTalao(),
                   Backend dialecto = Backend::Sqlite);
     bool carregarTexto(const QString& texto, const QString& nome, const QStringList& valores = valoresTalao(),
@@ -67,6 +70,8 @@ private:
     bool verificarCorpo();
 
     QString m_caminho;
+    QByteArray m_fonte;  // the file's bytes of the last good carregar()
+    QStringList m_valores;
     Backend m_dialecto = Backend::Sqlite;
     QString m_erro;
     QString m_consulta;

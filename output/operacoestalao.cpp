@@ -30,9 +30,14 @@ QString OperacoesTalao::caminhoModelo(TipoTalao tipo) const {
 }
 
 bool OperacoesTalao::carregarModelo(TipoTalao tipo, ModeloTalao& modelo) {
-    if (modelo.carregar(caminhoModelo(tipo), ModeloTalao::valoresTalao(), m_db.backend())) return true;
-    m_erro = modelo.erro();
-    return false;
+    const QString path = caminhoModelo(tipo);
+    ModeloTalao& lido = m_modelos[path];
+    if (!lido.carregar(path, ModeloTalao::valoresTalao(), m_db.backend())) {
+        m_erro = lido.erro();
+        return false;
+    }
+    modelo = lido;
+    return true;
 }
 
 QString OperacoesTalao::caminhoModeloSenha() const {
@@ -41,9 +46,14 @@ QString OperacoesTalao::caminhoModeloSenha() const {
 }
 
 bool OperacoesTalao::carregarModeloSenha(ModeloTalao& modelo) {
-    if (modelo.carregar(caminhoModeloSenha())) return true;
-    m_erro = modelo.erro();
-    return false;
+    const QString path = caminhoModeloSenha();
+    ModeloTalao& lido = m_modelos[path];
+    if (!lido.carregar(path)) {
+        m_erro = lido.erro();
+        return false;
+    }
+    modelo = lido;
+    return true;
 }
 
 QString OperacoesTalao::exportaSenhaPDF(qint32 id, const QString& path) {

@@ -80,4 +80,5 @@ class OperacoesTalao {
     QString m_erro;
     QStringList m_copiasRecusadas;
     std::unique_ptr<RenderizadorTalao> m_renderizador;
+    QHash<QString, ModeloTalao> m_modelos;  // by file: read each time, checked when changed
 };

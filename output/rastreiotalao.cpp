@@ -4,6 +4,7 @@
 #include "codigoqr.h"
 #include "linhaqr.h"
 #include "money.h"
+#include "viaturas.h"
 
 namespace {
 
@@ -34,8 +35,9 @@ QStringList RastreioTalao::nomes(const QString& versao) {
     QStringList out;
     if (versao == QStringLiteral("BTX1"))
         for (const char* n : kNomesBtx1) out << QString::fromLatin1(n);
-    else if (versao == QStringLiteral("BTX2"))
+    else if (versao == QStringLiteral("BTX2") || versao == formatoTaraRegistada())
         for (const char* n : kNomesBtx2) out << QString::fromLatin1(n);
+    if (versao == formatoTaraRegistada()) out << QStringLiteral("stored_tare");
     return out;
 }
 
@@ -108,11 +110,17 @@ QStringList RastreioTalao::valores(qint32 histId, const QString& versao, const Q
         v << (l.origem == QStringLiteral("manual") ? QStringLiteral("M") : QString()) + QString::number(l.id)
           << (p.integra ? l.hash : QStringLiteral("alterada"));
     }
+    if (versao == formatoTaraRegistada()) {
+        const auto t = RegistoViaturas(m_db).taraUsada(histId);
+        v << (t ? t->pesadaEm.toString(QStringLiteral("yyyy-MM-dd")) : QString());
+    }
     return v;
 }
 
 QString RastreioTalao::conteudo(qint32 histId) {
-    const QStringList v = valores(histId, formato(), m_chave.id());
+    // A weighing with a stored tare signs its mark too; every other keeps the older format.
+    const QString versao = RegistoViaturas(m_db).taraUsada(histId) ? formatoTaraRegistada() : formato();
+    const QStringList v = valores(histId, versao, m_chave.id());
     return v.isEmpty() ? QString() : LinhaQr::juntar(v);
 }
 
@@ -143,6 +151,8 @@ QHash<QString, QString> RastreioTalao::marcas(qint32 histId, bool comCodigo) {
         }
     }
     if (manual) out.insert(QStringLiteral("peso_manual"), legendaManual());
+    if (const auto t = RegistoViaturas(m_db).taraUsada(histId))
+        out.insert(QStringLiteral("tara_registada"), RegistoViaturas::marca(t->pesadaEm.date()));
     if (comCodigo) {
         const QString linha = linhaAssinada(histId);
         out.insert(QStringLiteral("linha_qr"), linha);
@@ -174,7 +184,7 @@ RastreioTalao::Verificacao RastreioTalao::verificar(const QString& linha,
     // The signature covers the text before its separator exactly as it was written.
     const QByteArray conteudo = texto.left(partes->inicios.last() - 1).toUtf8();
     const QByteArray assinatura = QByteArray::fromBase64(valoresLinha.last().toLatin1());
-    const bool btx2 = formatoLinha == QStringLiteral("BTX2");
+    const bool btx2 = formatoLinha != QStringLiteral("BTX1");  // every later format names its key
     const QString chaveLinha = btx2 ? valoresLinha.value(1) : QString();
     if (assinatura.size() == 64) {
         for (const ChaveInstalacao::Publica& c : chaves) {

@@ -23,13 +23,16 @@ class BaseDados;
 // dates yyyy-MM-ddTHH:mm:ss; a reading: its alibi number, "M" before it for a typed
 // weight, "-" for a weight without one, and its hash ("-", or "alterada" for a row no
 // longer matching its own hash). The signature is Ed25519, base64, over the UTF-8 text
-// of everything before its separator. Lines of the earlier format BTX1 (without key,
+// of everything before its separator. A weighing that used a truck's stored tare is
+// signed as BTX3: the BTX2 values, then stored_tare (the day that tare was weighed,
+// yyyy-MM-dd), so the ticket's mark is covered too. Lines of the earlier format BTX1 (without key,
 // party, address, article, plate, document, ticket year and deductions) still verify.
 class RastreioTalao {
   public:
     explicit RastreioTalao(BaseDados& db);
 
     static QString formato() { return QStringLiteral("BTX2"); }
+    static QString formatoTaraRegistada() { return QStringLiteral("BTX3"); }
     static QString legendaManual() { return QStringLiteral("peso introduzido manualmente"); }
     static QString marcaManual() { return QStringLiteral("(M)"); }
     // The names of the values of a line of format BTX2 / BTX1, the signature left out.
@@ -45,7 +48,8 @@ class RastreioTalao {
 
     // The texts a template gets for one weighing: alibi_bruto / alibi_tara ("Alibi n.º N"),
     // manual_bruto / manual_tara (the manual mark), peso_manual (the legend, only when a
-    // weight was typed) and, with `comCodigo`, codigo_qr (an image URL) and linha_qr.
+    // weight was typed), tara_registada (the stored tare's mark) and, with `comCodigo`, codigo_qr (an image
+    // URL) and linha_qr.
     QHash<QString, QString> marcas(qint32 histId, bool comCodigo);
 
     struct Verificacao {

@@ -8,7 +8,9 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPixmap>
 #include <QTextDocument>
+#include <QUrl>
 #include <kainjow/mustache.hpp>
 
 #include "dberror.h"
@@ -54,6 +56,37 @@ Data linha(const ModeloTalao& modelo, const RecordSet& rs, int row) {
     return d;
 }
 
+// A page whose images given inline (data: URLs, like the QR code) are decoded once for
+// all the pages of a document: every copy of a ticket shows the same code, and one shared
+// pixmap is written into the PDF once instead of once per copy.
+class Pagina : public QTextDocument {
+  public:
+    explicit Pagina(QHash<QString, QPixmap>& imagens) : m_imagens(imagens) {}
+
+  protected:
+    QVariant loadResource(int type, const QUrl& name) override {
+        if (type != ImageResource || name.scheme().compare(QLatin1String("data"), Qt::CaseInsensitive) != 0)
+            return QTextDocument::loadResource(type, name);
+        const QString chave = name.toString();
+        auto it = m_imagens.constFind(chave);
+        if (it == m_imagens.constEnd()) {
+            const QVariant v = QTextDocument::loadResource(type, name);
+            QPixmap pm;
+            if (v.userType() == QMetaType::QPixmap)
+                pm = v.value<QPixmap>();
+            else if (v.userType() == QMetaType::QImage)
+                pm = QPixmap::fromImage(v.value<QImage>());
+            else
+                pm.loadFromData(v.toByteArray());
+            it = m_imagens.insert(chave, pm);
+        }
+        return *it;
+    }
+
+  private:
+    QHash<QString, QPixmap>& m_imagens;
+};
+
 }  // namespace
 
 RenderizadorTalao::RenderizadorTalao(SqlSettings settings) : m_consulta(std::move(settings)) {}
@@ -94,7 +127,7 @@ QStringList RenderizadorTalao::paginas(const ModeloTalao& modelo, qint32 id) {
                 d.set(column.toStdString(), t.toStdString());
         }
         for (const char* k : {"alibi_bruto", "alibi_tara", "manual_bruto", "manual_tara", "peso_manual",
-                              "codigo_qr", "linha_qr"}) {
+                              "tara_registada", "codigo_qr", "linha_qr"}) {
             const QString v = marcas.value(QString::fromLatin1(k));
             d.set(k, v.isEmpty() ? Data{false} : Data{v.toStdString()});
         }
@@ -110,9 +143,10 @@ QStringList RenderizadorTalao::paginas(const ModeloTalao& modelo, qint32 id) {
 void RenderizadorTalao::pintar(QPagedPaintDevice& device, const QStringList& paginas) {
     const QRectF area = device.pageLayout().paintRectPixels(device.logicalDpiX());
     QPainter painter(&device);
+    QHash<QString, QPixmap> imagens;
     for (int i = 0; i < paginas.size(); ++i) {
         if (i > 0) device.newPage();
-        QTextDocument doc;
+        Pagina doc(imagens);
         // Without this the text is laid out for the screen and comes out a third of its size.
         doc.documentLayout()->setPaintDevice(&device);
         doc.setDocumentMargin(0);
@@ -207,7 +241,8 @@ QString RenderizadorTalao::documento(const ModeloTalao& modelo, const QVariantHa
         if (m_rastreio && rs.hasColumn(QStringLiteral("Hist_Id"))) {
             const QHash<QString, QString> marcas =
                 m_rastreio->marcas(rs.value(row, QStringLiteral("Hist_Id")).toInt(), false);
-            for (const char* k : {"alibi_bruto", "alibi_tara", "manual_bruto", "manual_tara"}) {
+            for (const char* k :
+                 {"alibi_bruto", "alibi_tara", "manual_bruto", "manual_tara", "tara_registada"}) {
                 const QString v = marcas.value(QString::fromLatin1(k));
                 l.set(k, v.isEmpty() ? Data{false} : Data{v.toStdString()});
             }

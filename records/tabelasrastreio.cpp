@@ -48,6 +48,26 @@ const Tabela kTabelas[] = {
      "CREATE TABLE kel_PES_ChavesPublicas (Chave_Id VARCHAR(16) NOT NULL PRIMARY KEY, "
      "Algoritmo VARCHAR(16) NOT NULL, Publica VARCHAR(400) NOT NULL, Posto NVARCHAR(64) NOT NULL, "
      "Desde DATETIME NOT NULL)"},
+    // Registered trucks and their stored tare; Alibi_Id is the reading the tare came
+    // from (NULL when typed), Origem "scale" or "manual".
+    {"kel_PES_Viaturas",
+     "CREATE TABLE IF NOT EXISTS kel_PES_Viaturas (Matricula NVARCHAR(10) NOT NULL PRIMARY KEY, "
+     "Terceiro NVARCHAR(15) NULL, Artigo NVARCHAR(15) NULL, Motorista NVARCHAR(35) NULL, Tara NUMERIC NOT NULL, "
+     "PesadaEm DATETIME NOT NULL, ValidaAte DATETIME NOT NULL, Posto NVARCHAR(64) NOT NULL, "
+     "Utilizador NVARCHAR(64) NOT NULL, Origem VARCHAR(8) NOT NULL, Alibi_Id INTEGER NULL, Hist_Id INTEGER NULL)",
+     "CREATE TABLE kel_PES_Viaturas (Matricula NVARCHAR(10) NOT NULL PRIMARY KEY, "
+     "Terceiro NVARCHAR(15) NULL, Artigo NVARCHAR(15) NULL, Motorista NVARCHAR(35) NULL, Tara DECIMAL(19,4) NOT "
+     "NULL, PesadaEm DATETIME NOT NULL, ValidaAte DATETIME NOT NULL, Posto NVARCHAR(64) NOT NULL, "
+     "Utilizador NVARCHAR(64) NOT NULL, Origem VARCHAR(8) NOT NULL, Alibi_Id INT NULL, Hist_Id INT NULL)"},
+    // A weighing that used a stored tare for one of its weights: which tare, weighed
+    // when, from which reading. The ticket's mark and its signed line read it.
+    {"kel_PES_Historico_TaraRegistada",
+     "CREATE TABLE IF NOT EXISTS kel_PES_Historico_TaraRegistada (Hist_Id INTEGER NOT NULL PRIMARY KEY, "
+     "Matricula NVARCHAR(10) NOT NULL, Tara NUMERIC NOT NULL, PesadaEm DATETIME NOT NULL, Origem VARCHAR(8) NOT "
+     "NULL, Alibi_Id INTEGER NULL)",
+     "CREATE TABLE kel_PES_Historico_TaraRegistada (Hist_Id INT NOT NULL PRIMARY KEY, "
+     "Matricula NVARCHAR(10) NOT NULL, Tara DECIMAL(19,4) NOT NULL, PesadaEm DATETIME NOT NULL, Origem VARCHAR(8) "
+     "NOT NULL, Alibi_Id INT NULL)"},
 };
 
 const char* kIndiceLigacoes[] = {

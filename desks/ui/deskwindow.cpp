@@ -505,6 +505,8 @@ void DeskWindow::construir() {
     accoesHist->addWidget(novoBotao(QStringLiteral("btAnularHist"), QStringLiteral("&Anular"), QStringLiteral("Anular.")));
     accoesHist->addWidget(novoBotao(QStringLiteral("btImpHist"), QStringLiteral("&Imprimir"), QStringLiteral("Imprimir Talão.")));
     accoesHist->addWidget(novoBotao(QStringLiteral("btMailHist"), QStringLiteral("e-&mail"), QStringLiteral("e-mail.")));
+    accoesHist->addWidget(novoBotao(QStringLiteral("btGuardarTara"), QStringLiteral("Guardar &tara"),
+                                    QStringLiteral("Guardar a tara desta carga como tara registada da viatura.")));
 
     // The record: four tabs, or the list of pending loads / history in their place.
     m_tabs = new QTabWidget(this);
@@ -610,6 +612,7 @@ void DeskWindow::construir() {
     liga(QStringLiteral("btReimprimir"), Accao::Outra, [d] { d->reimprimirUltimo(); }, false);
     liga(QStringLiteral("btImpHist"), Accao::Outra, [d] { d->btImpHist(); });
     liga(QStringLiteral("btMailHist"), Accao::Outra, [d] { d->btMailHist(); });
+    liga(QStringLiteral("btGuardarTara"), Accao::Outra, [d] { d->btGuardarTara(); });
     liga(QStringLiteral("btConf"), Accao::Conf, [d] { d->btConf(); });
     // The second cancel button of the "Carga" tab abandons the record, as the main one does.
     liga(QStringLiteral("btCancelar"), Accao::Outra, [d] { d->cancelar(); }, false);
@@ -979,7 +982,7 @@ void DeskWindow::sincronizar() {
                                {"btConfPeso_0", DeskCore::BtConfPeso}, {"btConfPeso_1", DeskCore::BtConfPeso},
                                {"btCancPeso", DeskCore::BtCancPeso},   {"btConfFinal_0", DeskCore::BtConfFinal},
                                {"btConfFinal_1", DeskCore::BtConfFinal}, {"btConfFinal_2", DeskCore::BtConfFinal},
-                               {"btCancFinal", DeskCore::BtCancFinal}};
+                               {"btCancFinal", DeskCore::BtCancFinal}, {"btGuardarTara", DeskCore::BtGuardarTara}};
     for (const B& b : botoes) {
         QPushButton* w = m_botoes.value(QLatin1String(b.nome));
         bool activo = d.botaoActivo(b.b);

@@ -30,11 +30,11 @@ QString correr(const QString& programa, const QStringList& args) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
-// The first page of a PDF as a PNG at `dpi`, decoded by zbarimg.
-QString qrDaPagina(const QString& pdf, const QString& pasta, int dpi = 200) {
+// A page of a PDF as a PNG at `dpi`, decoded by zbarimg.
+QString qrDaPagina(const QString& pdf, const QString& pasta, int dpi = 200, int pagina = 1) {
     correr(QStringLiteral("pdftoppm"),
            {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"), QStringLiteral("-f"),
-            QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"),
+            QString::number(pagina), QStringLiteral("-l"), QString::number(pagina), QStringLiteral("-singlefile"),
             pdf, pasta + QStringLiteral("/pagina")});
     return correr(QStringLiteral("zbarimg"),
                   {QStringLiteral("-q"), QStringLiteral("--raw"), pasta + QStringLiteral("/pagina.png")});
@@ -278,6 +278,29 @@ class LegalTest : public QObject {
         QVERIFY(falsa != linha);
         QVERIFY(!RastreioTalao::verificar(falsa, chaves, nullptr).valida);
         QVERIFY(!RastreioTalao::verificar(linha, {}, nullptr).valida);
+    }
+
+    // The copies share one code, decoded once while painting: each page still shows it.
+    void everyCopyCarriesTheCode() {
+        TempDatabase t(TempDatabase::Demo);
+        QTemporaryDir dir;
+        const qint32 id = gravarPesagem(t.db(), Pesagem{});
+        RegistarVias(t.db(), id, 3);
+        ModeloTalao m;
+        QVERIFY(m.carregar(pastaPrograma() + QStringLiteral("/mapas/kel_PES_Talao_Cliente.rpt")));
+        RenderizadorTalao r(t.settings());
+        r.setRastreio(t.db());
+        const QString pdf = dir.filePath(QStringLiteral("talao.pdf"));
+        QVERIFY2(r.exportarPdf(m, id, pdf), qPrintable(r.erro()));
+        const QList<ChaveInstalacao::Publica> chaves = ChaveInstalacao::publicas(t.db());
+        RastreioTalao rastreio(t.db());
+        for (int pagina = 1; pagina <= 3; ++pagina) {
+            const QString linha = qrDaPagina(pdf, dir.path(), 150, pagina);
+            const RastreioTalao::Verificacao v = RastreioTalao::verificar(linha, chaves, &rastreio);
+            QVERIFY2(v.valida && v.confere && v.histId == id, qPrintable(QStringLiteral("página %1: %2 %3")
+                                                                             .arg(pagina)
+                                                                             .arg(linha, v.motivo)));
+        }
     }
 
     // A ticket printed before the key id was in the line (format BTX1) verifies against

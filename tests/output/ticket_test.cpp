@@ -207,6 +207,35 @@ private slots:
         QVERIFY(pdfTexto(path).contains(QStringLiteral("<b>negrito</b> & <img")));
     }
 
+    // One desk exports many tickets from one template: a copy the user edits meanwhile
+    // (even to the same length) is what the next ticket shows, and a broken edit is refused.
+    void editedTemplateIsReadAgain() {
+        QTemporaryDir config;
+        QDir(config.path()).mkpath(QStringLiteral("mapas"));
+        const QString copia = config.filePath(QStringLiteral("mapas/kel_PES_Talao_Cliente.rpt"));
+        QFile shipped(pastaPrograma() + QStringLiteral("/mapas/kel_PES_Talao_Cliente.rpt"));
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        const QByteArray original = shipped.readAll();
+        const auto escrever = [&](const QByteArray& marca) {
+            QFile f(copia);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(QByteArray(original).replace("TALÃO DE PESAGEM", marca));
+        };
+        BaseDados& db = m_t->db();
+        OperacoesTalao ops(db, m_msgs, pastaPrograma(), config.filePath(QStringLiteral("Balantrix.kel")));
+        const qint32 id = gravarPesagem(db, Pesagem{});
+        RegistarVias(db, id, 1);
+        for (const char* marca : {"MODELO NUMERO UM", "MODELO NUMERO DOIS"}) {
+            escrever(marca);
+            const QString pdf = ops.exportaPDF(id, TipoTalao::Cliente);
+            QVERIFY2(!pdf.isEmpty(), qPrintable(ops.ultimoErro()));
+            QVERIFY2(pdfTexto(pdf).contains(QString::fromLatin1(marca)), marca);
+        }
+        escrever("{{#aberto}}");
+        QVERIFY(ops.exportaPDF(id, TipoTalao::Cliente).isEmpty());
+        QVERIFY2(ops.ultimoErro().contains(copia), qPrintable(ops.ultimoErro()));
+    }
+
     void exportsOverwriteAndNeverLeaveAStaleTicket() {
         BaseDados& db = m_t->db();
         OperacoesTalao ops(db, m_msgs, pastaPrograma(), QString());

@@ -163,7 +163,7 @@ class AlibiTest : public QObject {
                  QStringLiteral("SELECT TOP 1 Alibi_Id, Hash FROM kel_PES_Alibi WITH (UPDLOCK, HOLDLOCK) "
                                 "ORDER BY Alibi_Id DESC"));
         const QStringList ddl = TabelasRastreio::instrucoes(Backend::Mssql);
-        QCOMPARE(ddl.size(), 5);
+        QCOMPARE(ddl.size(), 7);
         QVERIFY(ddl[0].startsWith(
             QStringLiteral("IF OBJECT_ID(N'kel_PES_Alibi', N'U') IS NULL CREATE TABLE kel_PES_Alibi (")));
         QVERIFY(ddl[0].contains(QStringLiteral("Peso DECIMAL(19,4) NOT NULL")));
@@ -175,7 +175,9 @@ class AlibiTest : public QObject {
             ddl[2].startsWith(QStringLiteral("IF OBJECT_ID(N'kel_PES_Chave', N'U') IS NULL CREATE TABLE")));
         QVERIFY(ddl[3].startsWith(
             QStringLiteral("IF OBJECT_ID(N'kel_PES_ChavesPublicas', N'U') IS NULL CREATE TABLE")));
-        QVERIFY(ddl[4].startsWith(QStringLiteral("IF NOT EXISTS (SELECT 1 FROM sys.indexes")));
+        QVERIFY(ddl[4].startsWith(
+            QStringLiteral("IF OBJECT_ID(N'kel_PES_Viaturas', N'U') IS NULL CREATE TABLE")));
+        QVERIFY(ddl[6].startsWith(QStringLiteral("IF NOT EXISTS (SELECT 1 FROM sys.indexes")));
         // Running the guarded statements twice changes nothing (the start-up of every workstation).
         TempDatabase t;
         TabelasRastreio::garantir(t.db());

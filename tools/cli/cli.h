@@ -78,3 +78,4 @@ int ticketPublicKey(Cli& cli);
 bool abrirBaseDados(Cli& cli, class BaseDados& db, bool avisar = true);
 int verbCounters(Cli& cli);
 int verbTemplate(Cli& cli);
+int verbTruck(Cli& cli);

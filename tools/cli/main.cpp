@@ -41,6 +41,9 @@ const Verb kVerbs[] = {
      "[--address-type CODIGO] [--address CODIGO] [--counter N] [--prefix SIGLA] [--force]"},
     {"template", verbTemplate, "template check FICHEIRO [--dialect sqlite|mssql|postgresql]"},
     {"history", verbHistory, "history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]"},
+    {"truck", verbTruck,
+     "truck set --plate MATRICULA [--third CODIGO] [--article CODIGO] (--tare KG --valid-until DD-MM-AAAA | "
+     "--tare-from HIST_ID [--valid-until DD-MM-AAAA]) | truck show|delete --plate MATRICULA | truck list"},
     {"report", verbReport,
      "report --from DD-MM-YYYY --to DD-MM-YYYY --by day|party|article|truck [--desk saidas|entradas|both] "
      "[--csv FICHEIRO] [--pdf FICHEIRO]"},

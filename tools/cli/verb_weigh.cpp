@@ -4,6 +4,7 @@
 // exactly the desk's validations, refusals and messages.
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <algorithm>
 #include <memory>
 
 #include "apiregistry.h"
@@ -16,13 +17,18 @@
 #include "operacoestalao.h"
 #include "registohistorico.h"
 #include "talaodesk.h"
+#include "viaturas.h"
 
 namespace {
 
 const char* kUsoWeigh =
     "balantrix-cli weigh first --desk saidas|entradas --third CODIGO --article CODIGO [--address CODIGO] "
     "[--address-type CODIGO] [--plate MATRICULA] [--ref-cliente TEXTO] [--ref-entrega TEXTO] [--obs TEXTO] "
-    "[--subsidiary] [--allow-duplicate-plate] [--date DD-MM-AAAA] (--weight KG | --scale [--scale-file BALANCA.TXT])\n"
+    "[--subsidiary] [--allow-duplicate-plate] [--date DD-MM-AAAA] (--weight KG | --scale [--scale-file "
+    "BALANCA.TXT])\n"
+    "  balantrix-cli weigh first --desk saidas|entradas --plate MATRICULA --stored-tare [--third CODIGO] "
+    "[--article CODIGO] ... (--weight KG | --scale [--scale-file BALANCA.TXT]): uma só pesagem, com a tara "
+    "registada\n"
     "  balantrix-cli weigh second --desk saidas|entradas --id HIST_ID [--date DD-MM-AAAA] (--weight KG | "
     "--scale "
     "[--scale-file BALANCA.TXT]) [--container KG] [--quality KG] [--category \"Tipo A\"|\"Tipo B\"] "
@@ -286,10 +292,14 @@ int primeira(Cli& cli) {
         {"--ref-entrega", 21, true, false, false}, {"--obs", 12, true, true, false},
     };
     QList<QPair<const Campo*, QString>> valores;
+    // With a stored tare the truck's usual party and article may stand for the options.
+    const bool taraRegistada = cli.takeFlag(QStringLiteral("--stored-tare"));
+    QString matricula;
     for (const Campo& c : kCampos) {
         bool tem = false, sem = false;
         const QString v = cli.take(QString::fromLatin1(c.opcao), &tem, &sem);
-        if (sem || (c.obrigatorio && !tem)) return cli.usage(QString::fromUtf8(kUsoWeigh));
+        if (sem || (c.obrigatorio && !tem && !taraRegistada)) return cli.usage(QString::fromUtf8(kUsoWeigh));
+        if (c.campo == 10) matricula = v;
         if (!tem) continue;
         if (!(kind->entrada ? c.entradas : c.saidas)) {
             cli.err << c.opcao << " não existe no posto de " << kind->caption << ".\n";
@@ -300,8 +310,14 @@ int primeira(Cli& cli) {
     const bool subsidiarias = cli.takeFlag(QStringLiteral("--subsidiary"));
     const bool repetida = cli.takeFlag(QStringLiteral("--allow-duplicate-plate"));
     OpcoesPeso peso;
-    if (!lerOpcoesPeso(cli, peso) || !cli.args.isEmpty() || (subsidiarias && !kind->entrada))
+    if (!lerOpcoesPeso(cli, peso) || !cli.args.isEmpty() || (subsidiarias && !kind->entrada) ||
+        (taraRegistada && matricula.trimmed().isEmpty()))
         return cli.usage(QString::fromUtf8(kUsoWeigh));
+    if (taraRegistada) {
+        // The plate goes first: the desk offers the stored tare and fills the usual data.
+        std::stable_partition(valores.begin(), valores.end(),
+                              [](const auto& v) { return v.first->campo == 10; });
+    }
 
     Posto posto(cli, *kind);
     if (!posto.abrir()) return Cli::Failed;
@@ -309,8 +325,25 @@ int primeira(Cli& cli) {
     DeskCore& d = posto.desk();
     try {
         d.btEntrada();
-        for (const auto& [c, v] : valores)
-            if (!posto.preencher(c->campo, v, QString::fromLatin1(c->opcao))) return Cli::Failed;
+        for (const auto& [c, v] : valores) {
+            // The offer of the stored tare is the question the option answers with Yes.
+            posto.msgs().setAceitar(taraRegistada && c->campo == 10);
+            const bool ok = posto.preencher(c->campo, v, QString::fromLatin1(c->opcao));
+            posto.msgs().setAceitar(false);
+            if (!ok) return Cli::Failed;
+            if (taraRegistada && c->campo == 10 && !d.taraRegistada()) {
+                const auto viatura = RegistoViaturas(posto.db()).ler(v);
+                if (!viatura)
+                    cli.err << "A viatura " << RegistoViaturas::normalizar(v) << " não tem tara registada.\n";
+                else if (!viatura->valida(QDate::currentDate()))
+                    cli.err << RegistoViaturas::mensagemExpirada(viatura->matricula, viatura->validaAte)
+                            << '\n';
+                else
+                    cli.err << "A tara registada da viatura " << viatura->matricula
+                            << " não pôde ser usada.\n";
+                return Cli::Failed;
+            }
+        }
         if (subsidiarias) d.setMateriasSubsidiarias(true);
         posto.msgs().limpar();
         d.btPeso();
@@ -322,6 +355,23 @@ int primeira(Cli& cli) {
         posto.msgs().setAceitar(repetida);
         d.btConfPeso(0);
         posto.msgs().setAceitar(false);
+        if (taraRegistada) {
+            // Saved and finished at once: the record and its document, or a refusal.
+            const ChaveDocumento k = d.documentoConcluido();
+            if (k.tipo.isEmpty() || d.idHistorico() <= 0) {
+                if (d.idHistorico() > 0)
+                    cli.err << "A pesagem " << d.idHistorico()
+                            << " ficou pendente, com o primeiro peso: conclua-a com weigh second.\n";
+                return Cli::Failed;
+            }
+            const RecordSet f = LerHistorico(posto.db(), d.idHistorico());
+            cli.result(QStringLiteral("hist_id"), QString::number(d.idHistorico()));
+            cli.result(QStringLiteral("ticket"), d.talaoTexto());
+            cli.result(QStringLiteral("document"), k.texto());
+            cli.result(QStringLiteral("net"), pesoPlano(f.value(QStringLiteral("PesoLiquido"))));
+            cli.result(QStringLiteral("effective"), pesoPlano(f.value(QStringLiteral("PesoEfectivo"))));
+            return posto.msgs().falhou() ? Cli::Failed : Cli::Ok;
+        }
         if (d.idHistorico() <= 0 && !repetida && d.pendenteComMatricula(d.campo(10))) {
             cli.err << "Não foi gravada: repita com --allow-duplicate-plate para registar outra pesagem desta "
                        "viatura.\n";

@@ -192,6 +192,9 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
                 return botao(DeskCore::BtAnularHist);
             case 5:
                 return botao(DeskCore::BtCancGeral);
+            case 6:
+                if (chance(30)) return botao(DeskCore::BtGuardarTara);
+                return botao(DeskCore::BtConf);
             default:
                 return botao(DeskCore::BtConf);
         }
@@ -220,6 +223,9 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
         // A new weighing being entered.
         if (!d.primeiroPeso() || chance(5)) return tab(0, textoPara(posto, 0));
         if (d.campo(2).isEmpty() || chance(5)) return tab(2, textoPara(posto, 2));
+        // A regular truck with its stored tare, or one whose tare expired.
+        if (d.campo(10).isEmpty() && chance(40))
+            return tab(10, chance(75) ? Mundo::matriculaComTara() : Mundo::matriculaExpirada());
         if (chance(10)) return tab(10, textoPara(posto, 10));
         // A truck already waiting on this desk weighed in again by mistake (or on purpose).
         if (chance(6)) {

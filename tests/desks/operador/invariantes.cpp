@@ -48,6 +48,7 @@ Antes Antes::de(Mundo& m, int posto) {
     }
     a.registos = m.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
     a.matriculaPendente = d.pendenteComMatricula(d.campo(10)).has_value();
+    if (d.taraRegistada()) a.taraRegistada = d.taraRegistada()->tara;
     a.resumoEfectivo = d.rotulo(DeskCore::Resumo3).section(QStringLiteral(" = "), 1);
     if (a.resumoEfectivo.endsWith(QStringLiteral(" kg"))) a.resumoEfectivo.chop(3);
     if (a.idHistorico > 0) {
@@ -110,9 +111,20 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
         if (d.idHistorico() <= 0 || d.idHistorico() == antes.idHistorico || r.isEmpty())
             return falha(QStringLiteral("sucesso-sem-gravacao"),
                          QStringLiteral("a primeira pesagem fechou sem aviso e nada foi gravado"));
+        // With a stored tare the reading is the gross weight and the record is finished at once.
+        const bool unica = antes.taraRegistada.has_value();
         const Money primeiro =
-            kg(r.value(entrada ? QStringLiteral("PesoBruto") : QStringLiteral("PesoTara")));
+            kg(r.value(entrada || unica ? QStringLiteral("PesoBruto") : QStringLiteral("PesoTara")));
         const auto pesado = Money::parse(antes.campos.value(9));
+        if (unica && (r.isNull(QStringLiteral("DataHoraPL")) ||
+                      kg(r.value(QStringLiteral("PesoTara"))) != *antes.taraRegistada))
+            return falha(
+                QStringLiteral("pesagem-unica"),
+                QStringLiteral("a pesagem %1 com a tara registada %2 ficou com tara %3%4")
+                    .arg(d.idHistorico())
+                    .arg(antes.taraRegistada->plain(), kg(r.value(QStringLiteral("PesoTara"))).plain(),
+                         r.isNull(QStringLiteral("DataHoraPL")) ? QStringLiteral(", por concluir")
+                                                                : QString()));
         if (!pesado || primeiro != *pesado || r.text(QStringLiteral("Terceiro")) != antes.campos.value(0) ||
             r.text(QStringLiteral("Artigo")) != antes.campos.value(2))
             return falha(QStringLiteral("primeira-pesagem-diferente"),
@@ -241,6 +253,20 @@ std::optional<Falha> Invariantes::baseDados() {
         opcoes.insert(op.value(i, QStringLiteral("Hist_Id")).toInt(),
                       op.value(i, QStringLiteral("MatSubsidiarias")).toInt() != 0);
 
+    // A weighing marked with a stored tare weighed that tare; an expired tare is never used.
+    QHash<qint32, Money> tarasUsadas;
+    const RecordSet tu = db.consultar(
+        QStringLiteral("SELECT Hist_Id, Matricula, Tara, PesadaEm FROM kel_PES_Historico_TaraRegistada"));
+    for (int i = 0; i < tu.count(); ++i) {
+        if (RecordSet::toDateTime(tu.value(i, QStringLiteral("PesadaEm"))) == Mundo::taraExpiradaEm())
+            return falha(
+                QStringLiteral("tara-expirada"),
+                QStringLiteral("a pesagem %1 usou a tara expirada da viatura %2")
+                    .arg(tu.text(i, QStringLiteral("Hist_Id")), tu.text(i, QStringLiteral("Matricula"))));
+        tarasUsadas.insert(tu.value(i, QStringLiteral("Hist_Id")).toInt(),
+                           kg(tu.value(i, QStringLiteral("Tara"))));
+    }
+
     QHash<QString, qint32> taloes;
     QSet<qint32> pendentes[2];
     const RecordSet h = db.consultar(QStringLiteral("SELECT * FROM kel_PES_Historico ORDER BY Hist_Id"));
@@ -313,6 +339,10 @@ std::optional<Falha> Invariantes::baseDados() {
             return falha(
                 QStringLiteral("efectivo"),
                 quem + QStringLiteral("efectivo %1, líquido %2").arg(efectivo.plain(), liquido.plain()));
+        if (tarasUsadas.contains(id) && tarasUsadas.value(id) != tara)
+            return falha(QStringLiteral("tara-registada"),
+                         quem + QStringLiteral("tara %1, tara registada usada %2")
+                                    .arg(tara.plain(), tarasUsadas.value(id).plain()));
         const Comp comp = comps.value(id);
         if (comp.linhas != 1)
             return falha(QStringLiteral("complemento"),

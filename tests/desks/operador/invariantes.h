@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "accao.h"
+#include "money.h"
 
 class Mundo;
 
@@ -31,6 +32,7 @@ struct Antes {
     int registos = 0;              // weighings in the database
     bool matriculaPendente = false;  // the plate on the desk is already pending on this desk's side
     QString resumoEfectivo;  // the final save panel's "Peso Efectivo = " line
+    std::optional<Money> taraRegistada;  // the stored tare accepted for the weighing on the desk
 
     static Antes de(Mundo& m, int posto);
 };

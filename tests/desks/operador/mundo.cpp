@@ -37,6 +37,19 @@ Mundo::Mundo() : m_t(TempDatabase::Demo, QStringLiteral("operador_1")) {
          QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
          QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
     m_parametros.ler(m_t.db(), m);
+    Viatura v;
+    v.matricula = matriculaComTara();
+    v.terceiro = QStringLiteral("C001");
+    v.artigo = QStringLiteral("MILHO");
+    v.tara = Money::fromInteger(8000);
+    v.pesadaEm = QDateTime(QDate::currentDate().addDays(-10), QTime(7, 30));
+    v.validaAte = QDate::currentDate().addYears(1);
+    v.manual = true;
+    RegistoViaturas(m_t.db()).gravar(v);
+    v.matricula = matriculaExpirada();
+    v.pesadaEm = taraExpiradaEm();
+    v.validaAte = taraExpiradaEm().date().addDays(30);
+    RegistoViaturas(m_t.db()).gravar(v);
     m_db2 = m_t.second(QStringLiteral("operador_2"));
     for (int i = 0; i < 2; ++i) {
         m_erp[i] =
@@ -187,6 +200,9 @@ void Mundo::executar(const Accao& a) {
                     break;
                 case DeskCore::BtCancFinal:
                     d.btCancFinal();
+                    break;
+                case DeskCore::BtGuardarTara:
+                    d.btGuardarTara();
                     break;
                 default:
                     break;

@@ -46,6 +46,10 @@ class Mundo {
     ParametrosAplic& parametros() { return m_parametros; }
     MensagensAccao& mensagens() { return m_msgs; }
     static const DeskKind& kind(int posto) { return posto < 2 ? DeskKind::saidas() : DeskKind::entradas(); }
+    // Trucks registered at the start: one with a valid typed tare, one whose tare expired.
+    static QString matriculaComTara() { return QStringLiteral("12-AB-34"); }
+    static QString matriculaExpirada() { return QStringLiteral("45-QO-12"); }
+    static QDateTime taraExpiradaEm() { return QDateTime(QDate(2020, 1, 6), QTime(8, 0)); }
 
     // Plays one action on its desk.
     void executar(const Accao& a);

@@ -1,0 +1,166 @@
+// Registered trucks at the desk: the offer of a stored tare, the one-pass weighing on
+// both desks, an expired or forbidden tare never used.
+#include <QtTest>
+
+#include "deskfixture.h"
+#include "opcoesinstalacao.h"
+#include "registoalibi.h"
+#include "registohistorico.h"
+
+namespace {
+
+const QString kMatricula = QStringLiteral("12-AB-34");
+
+Viatura viatura(const QDate& validaAte, qint64 alibiId = 0) {
+    Viatura v;
+    v.matricula = kMatricula;
+    v.terceiro = QStringLiteral("C001");
+    v.artigo = QStringLiteral("MILHO");
+    v.tara = Money::fromInteger(9000);
+    v.pesadaEm = QDateTime(QDate::currentDate().addDays(-3), QTime(7, 15));
+    v.validaAte = validaAte;
+    v.manual = alibiId == 0;
+    v.alibiId = alibiId;
+    return v;
+}
+
+bool disse(const RecordingMessages& m, const QString& parte) {
+    for (const QString& t : m.all)
+        if (t.contains(parte)) return true;
+    return false;
+}
+
+}  // namespace
+
+class ViaturasTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // Typed in lower case with spaces, the plate finds the truck; its usual data fill the
+    // desk where this desk knows them; the reading and the stored tare finish the weighing.
+    void oneWeighingWithTheStoredTare_data() {
+        QTest::addColumn<bool>("entrada");
+        QTest::addColumn<bool>("imprimir");
+        QTest::newRow("saidas") << false << true;
+        QTest::newRow("entradas") << true << false;
+    }
+    void oneWeighingWithTheStoredTare() {
+        QFETCH(bool, entrada);
+        QFETCH(bool, imprimir);
+        DeskFixture f;
+        RegistoViaturas(f.t.db()).gravar(viatura(QDate::currentDate()));
+        auto d = f.desk(entrada ? DeskKind::entradas() : DeskKind::saidas());
+        d->btEntrada();
+        if (entrada) DeskFixture::tab(*d, 0, QStringLiteral("F001"));
+        QVERIFY(DeskFixture::tab(*d, 10, QStringLiteral(" 12-ab-34")));
+        QVERIFY(d->taraRegistada());
+        QCOMPARE(d->campo(0), entrada ? QStringLiteral("F001") : QStringLiteral("C001"));
+        QCOMPARE(d->campo(2), QStringLiteral("MILHO"));
+        d->btPeso();
+        QVERIFY(d->rotulo(DeskCore::LegendaPeso).contains(QStringLiteral("tara registada")));
+        f.balanca.peso = Money::fromInteger(25000);
+        d->btPesar();
+        f.msgs.clear();
+        d->btConfPeso(imprimir ? 1 : 0);
+        QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
+        const qint32 id = d->idHistorico();
+        const RecordSet r = LerHistorico(f.t.db(), id);
+        QVERIFY(!r.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(Money::fromVariant(r.value(QStringLiteral("PesoBruto"))), Money::fromInteger(25000));
+        QCOMPARE(Money::fromVariant(r.value(QStringLiteral("PesoTara"))), Money::fromInteger(9000));
+        QCOMPARE(Money::fromVariant(r.value(QStringLiteral("PesoEfectivo"))), Money::fromInteger(16000));
+        QVERIFY(d->documentoConcluido().numero > 0);
+        QCOMPARE(f.tickets.impressos.size(), imprimir ? 1 : 0);
+        QCOMPARE(RegistoViaturas(f.t.db()).taraUsada(id)->pesadaEm.date(), QDate::currentDate().addDays(-3));
+        // The reading stands behind the gross weight, a typed row behind the stored tare.
+        RegistoAlibi alibi(f.t.db(), QString());
+        QCOMPARE(alibi.leituraDoPeso(id, entrada ? 1 : 2)->leitura.origem, QStringLiteral("scale"));
+        QCOMPARE(alibi.leituraDoPeso(id, entrada ? 2 : 1)->leitura.origem, QStringLiteral("manual"));
+        QVERIFY(!d->taraRegistada());
+    }
+
+    // Never a weighing on an expired tare: said at the plate, and again when the weighing
+    // is dated after the tare's last day; declined, the truck is weighed twice.
+    void expiredOrDeclinedTaresWeighTwice_data() {
+        QTest::addColumn<int>("validade");  // days from today
+        QTest::addColumn<int>("dataPesagem");
+        QTest::addColumn<bool>("aceita");
+        QTest::addColumn<QString>("mensagem");
+        QTest::newRow("expired yesterday") << -1 << 0 << true << QStringLiteral("expirou em");
+        QTest::newRow("expires before the weighing day") << 0 << 1 << true << QStringLiteral("expirou em");
+        QTest::newRow("declined") << 30 << 0 << false << QString();
+    }
+    void expiredOrDeclinedTaresWeighTwice() {
+        QFETCH(int, validade);
+        QFETCH(int, dataPesagem);
+        QFETCH(bool, aceita);
+        QFETCH(QString, mensagem);
+        DeskFixture f;
+        RegistoViaturas(f.t.db()).gravar(viatura(QDate::currentDate().addDays(validade)));
+        auto d = f.desk(DeskKind::saidas());
+        d->btEntrada();
+        f.msgs.answers = {aceita};
+        DeskFixture::tab(*d, 10, kMatricula);
+        DeskFixture::tab(*d, 0, QStringLiteral("C001"));
+        DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+        d->btPeso();
+        d->setDataPesagem(QDate::currentDate().addDays(dataPesagem));
+        d->escrever(9, QStringLiteral("25000"));
+        const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
+        d->btConfPeso(0);
+        if (!mensagem.isEmpty())
+            QVERIFY2(disse(f.msgs, mensagem), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
+        QVERIFY(!d->taraRegistada());
+        if (dataPesagem > 0) {
+            // Refused in the panel: the operator confirms the weight again as a first weight.
+            QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
+            QVERIFY(d->painelPesagem());
+            return;
+        }
+        const RecordSet r = LerHistorico(f.t.db(), d->idHistorico());
+        QVERIFY(r.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(Money::fromVariant(r.value(QStringLiteral("PesoTara"))), Money::fromInteger(25000));
+        QVERIFY(!RegistoViaturas(f.t.db()).taraUsada(d->idHistorico()));
+    }
+
+    // A typed tare where typed weights are now forbidden, or a tare whose reading no
+    // longer matches the log: refused before anything is written.
+    void tareWithoutStandingIsRefused_data() {
+        QTest::addColumn<bool>("leituraFalsa");
+        QTest::newRow("typed, PesoManual forbidden") << false;
+        QTest::newRow("reading that is not the tare") << true;
+    }
+    void tareWithoutStandingIsRefused() {
+        QFETCH(bool, leituraFalsa);
+        DeskFixture f;
+        qint64 alibi = 0;
+        if (leituraFalsa)
+            alibi =
+                RegistoAlibi(f.t.db(), QStringLiteral("p"))
+                    .registarLeitura(QStringLiteral("saidas"), "GS 8000 KG\r", Money::fromInteger(8000), true)
+                    .id;
+        else {
+            QString erro;
+            QVERIFY(OpcoesInstalacao(f.t.db()).definir(OpcoesInstalacao::pesoManual(),
+                                                       OpcoesInstalacao::proibido(), erro));
+        }
+        RegistoViaturas(f.t.db()).gravar(viatura(QDate::currentDate().addDays(5), alibi));
+        auto d = f.desk(DeskKind::saidas());
+        d->btEntrada();
+        DeskFixture::tab(*d, 10, kMatricula);
+        d->btPeso();
+        f.balanca.peso = Money::fromInteger(25000);
+        d->btPesar();
+        const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
+        f.msgs.clear();
+        d->btConfPeso(0);
+        QVERIFY2(disse(f.msgs, leituraFalsa ? QStringLiteral("não é a da tara registada")
+                                            : QStringLiteral("PesoManual = proibido")),
+                 qPrintable(f.msgs.all.join(QLatin1Char('|'))));
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
+        QVERIFY(!d->taraRegistada());
+    }
+};
+
+QTEST_GUILESS_MAIN(ViaturasTest)
+#include "viaturas_test.moc"
