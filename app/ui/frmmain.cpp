@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QStyle>
 #include <QDir>
 #include <QUrl>
 #include <QFileInfo>
@@ -309,10 +310,28 @@ void FrmMain::arranjar(int modo) {
         (w->isMinimized() ? minimised : normal) << w;
     }
     const QRect area = m_mdi->viewport()->rect();
+    // No window is made smaller than it can be used at (a desk's fields and buttons would
+    // overlap), and none is put where part of it is out of the area: when the shares are
+    // too small the windows overlap instead, each one whole.
+    const auto minimo = [](QMdiSubWindow* w) { return w->minimumSizeHint().expandedTo(w->minimumSize()); };
+    const auto dentro = [](int pos, int tamanho, int limite) { return std::max(0, std::min(pos, limite - tamanho)); };
     switch (modo) {
-        case 0:
-            m_mdi->cascadeSubWindows();
+        case 0: {  // cascade: each one title bar lower and to the right, within the area
+            const int passo = std::max(20, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4);
+            const int n = int(normal.size());
+            for (int i = 0; i < n; ++i) {
+                QMdiSubWindow* w = normal[i];
+                if (w->isMaximized()) w->showNormal();
+                const QSize m = minimo(w);
+                const QSize desejado = w->sizeHint().expandedTo(w->size());
+                const QSize s(std::max(m.width(), std::min(desejado.width(), area.width() - passo * (n - 1))),
+                              std::max(m.height(), std::min(desejado.height(), area.height() - passo * (n - 1))));
+                w->setGeometry(dentro(passo * i, s.width(), area.width()), dentro(passo * i, s.height(), area.height()),
+                               s.width(), s.height());
+                w->raise();
+            }
             return;
+        }
         case 1:    // one above the other, each the full width
         case 2: {  // side by side, each the full height
             const int n = int(normal.size());
@@ -320,12 +339,15 @@ void FrmMain::arranjar(int modo) {
             for (int i = 0; i < n; ++i) {
                 QMdiSubWindow* w = normal[i];
                 if (w->isMaximized()) w->showNormal();
+                const QSize m = minimo(w);
                 if (modo == 1) {
                     const int top = area.height() * i / n, bottom = area.height() * (i + 1) / n;
-                    w->setGeometry(0, top, area.width(), bottom - top);
+                    const int h = std::max(bottom - top, m.height());
+                    w->setGeometry(0, dentro(top, h, area.height()), std::max(area.width(), m.width()), h);
                 } else {
                     const int left = area.width() * i / n, right = area.width() * (i + 1) / n;
-                    w->setGeometry(left, 0, right - left, area.height());
+                    const int l = std::max(right - left, m.width());
+                    w->setGeometry(dentro(left, l, area.width()), 0, l, std::max(area.height(), m.height()));
                 }
             }
             return;

@@ -377,6 +377,32 @@ class TestFrmMain : public QObject {
         QVERIFY(subs[1]->isVisible());
     }
 
+    // Windows that cannot shrink to their share (a desk's minimum size) keep that size in
+    // every arrangement and stay wholly inside the area, overlapping instead.
+    void arrangementsKeepEachWindowWholeAndUsable() {
+        TempDatabase db;
+        auto w = window(&db.db());
+        w->resize(900, 700);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        for (int i = 0; i < 3; ++i) {
+            auto* desk = new QWidget;
+            desk->setMinimumSize(520, 380);
+            w->abrirFilho(desk, QStringLiteral("Balança %1").arg(i));
+        }
+        const QList<QMdiSubWindow*> subs = w->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+        const QRect area = w->mdiArea()->viewport()->rect();
+        for (const char* accao : {"mnuVertical", "mnuHorizontal", "mnuCascata"}) {
+            w->findChild<QAction*>(QString::fromLatin1(accao))->trigger();
+            for (QMdiSubWindow* s : subs) {
+                QVERIFY2(s->widget()->width() >= 520 && s->widget()->height() >= 380, accao);
+                QVERIFY2(area.contains(s->geometry()), accao);
+            }
+        }
+        // Cascade: each one lower and to the right of the one before.
+        QVERIFY(subs[1]->x() > subs[0]->x() && subs[1]->y() > subs[0]->y());
+    }
+
     void statusBarAndCompanyTitle() {
         TempDatabase db(TempDatabase::Demo);
         auto w = window(&db.db());
