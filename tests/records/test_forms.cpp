@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "campoentrada.h"
+#include "encaixe.h"
 #include "ficheiroconfig.h"
 #include "listapesquisa.h"
 #include "numeracao.h"
@@ -79,6 +80,7 @@ private slots:
     void taloesShowsACounterChangedElsewhere();
 
     void listaFiltersAndReturnsFirstColumn();
+    void formsFitTheirContents();
 };
 
 void TestForms::parametrosRangeOfSeriesAndCopies() {
@@ -508,6 +510,38 @@ void TestForms::listaFiltersAndReturnsFirstColumn() {
     errada.setSql(QStringLiteral("SELECT * FROM TabelaQueNaoExiste"));
     QVERIFY(!errada.carregar());
     QVERIFY(msgs.last().contains(QStringLiteral("TabelaQueNaoExiste")));
+}
+
+void TestForms::formsFitTheirContents() {
+    TempDatabase t(TempDatabase::ErpTables);
+    TempDataDir dir;
+    RecordingMessages msgs;
+    ParametrosAplic p;
+    gravarParametros(t.db(), p);
+    // A long customer name, as the ERP may hold, must show whole beside its code.
+    t.db().executar(QStringLiteral("INSERT INTO Clientes (CODIGO, NOME) VALUES "
+                                   "('C0000000000001', 'Sociedade Agrícola da Herdade do Monte Novo, Lda.')"));
+    Taloes taloes(t.db(), p, msgs, 2);
+    taloes.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&taloes));
+    escrever(taloes.campo(TaloesCore::Cliente), QStringLiteral("C0000000000001"));
+    QTest::keyClick(taloes.campo(TaloesCore::Cliente), Qt::Key_Tab);
+    QCOMPARE(filho<QLabel>(&taloes, QStringLiteral("lblCliente"))->text().left(10), QStringLiteral("Sociedade "));
+    QTRY_COMPARE(encaixe::problemas(&taloes), QStringList());
+    // The field shows the whole code, and the list button stays beside it.
+    CampoEntrada* cliente = taloes.campo(TaloesCore::Cliente);
+    QVERIFY(cliente->fontMetrics().horizontalAdvance(cliente->text()) < cliente->width());
+    fotografar(&taloes, QStringLiteral("taloes-longo"));
+
+    // Short codes get short fields; free texts keep the form's width.
+    Parametros param(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+    param.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&param));
+    QCOMPARE(encaixe::problemas(&param), QStringList());
+    const int sector = param.campo(ParametrosCore::Sector)->width();
+    QVERIFY2(sector * 3 < param.campo(ParametrosCore::Assunto)->width(), qPrintable(QString::number(sector)));
+    QVERIFY(param.campo(ParametrosCore::Sector)->fontMetrics().horizontalAdvance(QStringLiteral("WWW")) < sector);
+    QVERIFY(param.campo(ParametrosCore::ArmCentral)->width() > sector);
 }
 
 QTEST_MAIN(TestForms)
