@@ -1689,6 +1689,18 @@ void DeskCore::btImpHist() {
     }
 }
 
+void DeskCore::btPrevisualizar() {
+    if (!botaoVisivel(BtImpHist) || m_idHistorico <= 0 || m_noTalao <= 0) return;
+    QString erro;
+    if (!m_talao || !m_talao->previsualizar(m_idHistorico, m_kind.entrada, erro)) {
+        aviso(QStringLiteral("Não foi possível pré-visualizar o talão %1. ").arg(talaoTexto()) +
+              (m_talao ? erro : QStringLiteral("Pré-visualização indisponível.")));
+        return;
+    }
+    m_estado = QStringLiteral("Talão %1 aberto para pré-visualização.").arg(talaoTexto());
+    emit alterado();
+}
+
 void DeskCore::reimprimirUltimo() {
     if (!podeAbandonar()) return;
     RecordSet rs;

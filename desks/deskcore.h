@@ -194,6 +194,8 @@ public:
     void btMailHist();
     // A finished outgoing load: its tare becomes the truck's stored tare.
     void btGuardarTara();
+    // The finished weighing's ticket in the system's PDF viewer; the desk stays as it is.
+    void btPrevisualizar();
     void btSair();
     // Activation of a grid row (double-click or Enter).
     void activarLinha(int linha);

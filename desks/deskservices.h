@@ -47,6 +47,14 @@ public:
         erro = QStringLiteral("Impressão indisponível.");
         return false;
     }
+    // Shows the ticket as a PDF in the system's viewer, recording no copy; false with a
+    // reason when it could not.
+    virtual bool previsualizar(qint32 idHistorico, bool entrada, QString& erro) {
+        Q_UNUSED(idHistorico);
+        Q_UNUSED(entrada);
+        erro = QStringLiteral("Pré-visualização indisponível.");
+        return false;
+    }
     // The e-mail steps (one copy, PDF, send) and their outcome message.
     virtual void enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) = 0;
 };

@@ -504,6 +504,8 @@ void DeskWindow::construir() {
     accoesHist->addStretch();
     accoesHist->addWidget(novoBotao(QStringLiteral("btAnularHist"), QStringLiteral("&Anular"), QStringLiteral("Anular.")));
     accoesHist->addWidget(novoBotao(QStringLiteral("btImpHist"), QStringLiteral("&Imprimir"), QStringLiteral("Imprimir Talão.")));
+    accoesHist->addWidget(novoBotao(QStringLiteral("btPrevHist"), QStringLiteral("Pré-&visualizar"),
+                                    QStringLiteral("Ver o talão em PDF, sem o imprimir.")));
     accoesHist->addWidget(novoBotao(QStringLiteral("btMailHist"), QStringLiteral("e-&mail"), QStringLiteral("e-mail.")));
     accoesHist->addWidget(novoBotao(QStringLiteral("btGuardarTara"), QStringLiteral("Guardar &tara"),
                                     QStringLiteral("Guardar a tara desta carga como tara registada da viatura.")));
@@ -613,6 +615,7 @@ void DeskWindow::construir() {
     liga(QStringLiteral("btImpHist"), Accao::Outra, [d] { d->btImpHist(); });
     liga(QStringLiteral("btMailHist"), Accao::Outra, [d] { d->btMailHist(); });
     liga(QStringLiteral("btGuardarTara"), Accao::Outra, [d] { d->btGuardarTara(); });
+    liga(QStringLiteral("btPrevHist"), Accao::Outra, [d] { d->btPrevisualizar(); }, false);
     liga(QStringLiteral("btConf"), Accao::Conf, [d] { d->btConf(); });
     // The second cancel button of the "Carga" tab abandons the record, as the main one does.
     liga(QStringLiteral("btCancelar"), Accao::Outra, [d] { d->cancelar(); }, false);
@@ -994,6 +997,8 @@ void DeskWindow::sincronizar() {
     // Only on an idle desk (no weighing, list or search open).
     m_botoes.value(QStringLiteral("btReimprimir"))
         ->setEnabled(d.botaoActivo(DeskCore::BtEntrada) && !d.tabsActivas() && !d.grelhaVisivel() && !d.pesquisaVisivel());
+    m_botoes.value(QStringLiteral("btPrevHist"))->setVisible(d.botaoVisivel(DeskCore::BtImpHist));
+    m_botoes.value(QStringLiteral("btPrevHist"))->setEnabled(d.botaoActivo(DeskCore::BtImpHist));
     m_botoes.value(QStringLiteral("btler"))->setVisible(d.botaoVisivel(DeskCore::BtLer) && d.pesquisaVisivel());
     m_botoes.value(QStringLiteral("btCancelar"))->setEnabled(d.botaoActivo(DeskCore::BtConf));
     m_botoes.value(QStringLiteral("btCancelar"))->setVisible(d.botaoVisivel(DeskCore::BtConf));

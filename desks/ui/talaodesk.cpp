@@ -1,5 +1,10 @@
 #include "talaodesk.h"
 
+#include <QDesktopServices>
+#include <QDir>
+#include <QTemporaryFile>
+#include <QUrl>
+
 #include "basedados.h"
 #include "impressaotalao.h"
 #include "operacoestalao.h"
@@ -37,6 +42,27 @@ bool TalaoDesk::imprimirSenha(qint32 idHistorico, QString& erro) {
     const bool ok = impressao.imprimeSenha(idHistorico, m_ficheiro);
     if (!ok) erro = impressao.ultimoErro();
     return ok;
+}
+
+bool TalaoDesk::previsualizar(qint32 idHistorico, bool entrada, QString& erro) {
+    const QByteArray pdf = m_ops.pdfAnexo(idHistorico, entrada ? TipoTalao::Fornecedor : TipoTalao::Cliente);
+    if (pdf.isEmpty()) {
+        erro = m_ops.ultimoErro();
+        return false;
+    }
+    QTemporaryFile ficheiro(QDir::temp().filePath(QStringLiteral("TalaoPesagem-%1-XXXXXX.pdf").arg(idHistorico)));
+    ficheiro.setAutoRemove(false);
+    if (!ficheiro.open() || ficheiro.write(pdf) != pdf.size() || !ficheiro.flush()) {
+        erro = QStringLiteral("Não foi possível escrever o PDF de pré-visualização (%1).").arg(ficheiro.errorString());
+        ficheiro.remove();
+        return false;
+    }
+    ficheiro.close();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(ficheiro.fileName()))) {
+        erro = QStringLiteral("Não há programa para abrir PDF neste posto. O talão ficou em %1.").arg(ficheiro.fileName());
+        return false;
+    }
+    return true;
 }
 
 void TalaoDesk::enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) {

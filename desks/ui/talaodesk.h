@@ -11,6 +11,9 @@ public:
     explicit TalaoDesk(OperacoesTalao& operacoes, QString ficheiroImpressao = {});
     bool imprimir(qint32 idHistorico, bool entrada, int copias, QString& erro) override;
     bool imprimirSenha(qint32 idHistorico, QString& erro) override;
+    // The PDF goes to a new file of its own in the temporary folder (created exclusively,
+    // readable by this user only), which the viewer then opens.
+    bool previsualizar(qint32 idHistorico, bool entrada, QString& erro) override;
     void enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) override;
 
 private:

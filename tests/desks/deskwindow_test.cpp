@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -38,6 +39,7 @@
 #include "mostradorpeso.h"
 #include "opcoesinstalacao.h"
 #include "operacoestalao.h"
+#include "registarvias.h"
 #include "simulador.h"
 #include "smtptestserver.h"
 #include "traducaoqt.h"
@@ -155,6 +157,12 @@ for part in msg.iter_attachments():
 class DeskWindowTest : public QObject {
     Q_OBJECT
 
+  public slots:
+    // Stands in for the system's viewer (QDesktopServices hands "file" URLs here).
+    void abrirUrl(const QUrl& url) { m_abertos << url; }
+
+  private:
+    QList<QUrl> m_abertos;
     SmtpTestServer m_smtp;
     int m_port = 0;
 
@@ -843,6 +851,53 @@ class DeskWindowTest : public QObject {
         clicar(&w, QStringLiteral("btImpHist"));
         QCOMPARE(fx.msgs.all.size(), 1);
         QVERIFY2(fx.msgs.last().contains(QStringLiteral("(parâmetro \"Número Vias\") é 0")),
+                 qPrintable(fx.msgs.last()));
+    }
+
+    // The preview hands the viewer a PDF of the weighing's own ticket in a new file only this
+    // user reads, records no copy and leaves the weighing on the desk; a failure says why.
+    void previewOpensTheTicketInTheViewer() {
+        DeskFixture fx;
+        QTemporaryDir dir;
+        DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
+        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"),
+                                                             dir.filePath(QStringLiteral("Balantrix.kel"))));
+        w.show();
+        DeskCore& d = w.core();
+        const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14220);
+        QVERIFY(fx.segundaPesagem(d, id, 40560));
+        d.btConf();
+        d.btConfFinal(0);
+        RegistarVias(fx.t.db(), id, 2);  // as its printing did
+        const int vias = fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias")).toInt();
+        QVERIFY(fx.abrirHistorico(d, id));
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "abrirUrl");
+        m_abertos.clear();
+        clicar(&w, QStringLiteral("btPrevHist"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QVERIFY2(m_abertos.size() == 1, qPrintable(fx.msgs.all.join(QLatin1Char('|'))));
+        const QString pdf = m_abertos.first().toLocalFile();
+        QCOMPARE(QFileInfo(pdf).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
+        QProcess texto;
+        texto.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QVERIFY(texto.waitForFinished(20000));
+        const QString talao = fx.valor(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString();
+        QVERIFY2(QString::fromUtf8(texto.readAllStandardOutput()).contains(QStringLiteral("26.340")), qPrintable(pdf));
+        QFile::remove(pdf);
+        QCOMPARE(fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias")).toInt(), vias);
+        QVERIFY(filho<QPushButton>(&w, QStringLiteral("btImpHist"))->isVisible());
+        QVERIFY(filho<QLabel>(&w, QStringLiteral("lblEstado"))->text().contains(talao));
+
+        // Without its template nothing opens, and the operator is told why.
+        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, dir.path(),
+                                                             dir.filePath(QStringLiteral("Balantrix.kel"))));
+        fx.msgs.clear();
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "abrirUrl");
+        m_abertos.clear();
+        clicar(&w, QStringLiteral("btPrevHist"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QVERIFY(m_abertos.isEmpty());
+        QVERIFY2(fx.msgs.last().startsWith(QStringLiteral("Não foi possível pré-visualizar o talão")),
                  qPrintable(fx.msgs.last()));
     }
 
