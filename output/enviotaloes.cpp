@@ -50,15 +50,8 @@ QString ResumoEnvio::texto(bool pdf) const {
     if (!erro.isEmpty()) linhas << EnvioTaloes::textoSituacaoAnomala(erro) << QString();
     if (cancelado) linhas << QStringLiteral("Envio interrompido pelo operador.") << QString();
     auto lista = [](const QStringList& c) { return c.isEmpty() ? QString() : QStringLiteral(": ") + c.join(QStringLiteral(", ")); };
-    if (pdf) {
+    if (pdf)
         linhas << QStringLiteral("PDF gravados: %1").arg(contar(ResultadoTerceiro::Gravado));
-        // Each party's file; in a long run those whose name cannot be guessed from the code.
-        const bool todos = contar(ResultadoTerceiro::Gravado) <= 30;
-        for (const auto& r : resultados)
-            if (r.estado == ResultadoTerceiro::Gravado &&
-                (todos || QFileInfo(r.ficheiro).fileName().contains(QLatin1Char('~'))))
-                linhas << QStringLiteral("  %1: %2").arg(r.codigo, r.ficheiro);
-    }
     else
         linhas << QStringLiteral("E-mails enviados: %1").arg(contar(ResultadoTerceiro::Enviado));
     if (!pdf || contar(ResultadoTerceiro::SemEmail))
@@ -68,8 +61,25 @@ QString ResumoEnvio::texto(bool pdf) const {
     linhas << QStringLiteral("Falhados: %1%2").arg(contar(ResultadoTerceiro::Falhou)).arg(lista(codigos(ResultadoTerceiro::Falhou)));
     if (const int n = contar(ResultadoTerceiro::NaoProcessado))
         linhas << QStringLiteral("Não processados: %1%2").arg(n).arg(lista(codigos(ResultadoTerceiro::NaoProcessado)));
-    for (const auto& r : resultados)
-        if (r.estado == ResultadoTerceiro::Falhou && !r.erro.isEmpty()) linhas << QStringLiteral("%1 - %2").arg(r.codigo, r.erro);
+    if (pdf && !pasta.isEmpty()) linhas << QString() << QStringLiteral("Pasta dos PDF: %1").arg(pasta);
+    // Each party with its outcome; a very long run names the first ones and counts the rest.
+    constexpr int kMaxLinhas = 200;
+    if (!resultados.isEmpty()) linhas << QString();
+    for (qsizetype i = 0; i < resultados.size() && i < kMaxLinhas; ++i) {
+        const ResultadoTerceiro& r = resultados[i];
+        QString desfecho;
+        switch (r.estado) {
+        case ResultadoTerceiro::Enviado: desfecho = QStringLiteral("enviado"); break;
+        case ResultadoTerceiro::Gravado: desfecho = QStringLiteral("gravado em ") + QFileInfo(r.ficheiro).fileName(); break;
+        case ResultadoTerceiro::SemEmail: desfecho = QStringLiteral("sem endereço de e-mail"); break;
+        case ResultadoTerceiro::Falhou:
+            desfecho = QStringLiteral("falhou") + (r.erro.isEmpty() ? QString() : QStringLiteral(" - ") + r.erro);
+            break;
+        case ResultadoTerceiro::NaoProcessado: desfecho = QStringLiteral("não processado"); break;
+        }
+        linhas << QStringLiteral("%1 %2: %3").arg(r.codigo, r.nome, desfecho);
+    }
+    if (resultados.size() > kMaxLinhas) linhas << QStringLiteral("... e mais %1 terceiros.").arg(resultados.size() - kMaxLinhas);
     return linhas.join(QLatin1Char('\n'));
 }
 
@@ -160,12 +170,12 @@ QList<TerceiroEnvio> EnvioTaloes::selecionar(const PedidoEnvio& p) {
     // Only finished weighings: a pending one has no ticket yet.
     const QString sql =
         clientes(p.modo)
-            ? QStringLiteral("SELECT h.Terceiro, Clientes.email_envio_documentos AS email FROM kel_PES_Historico h "
+            ? QStringLiteral("SELECT h.Terceiro, Clientes.email_envio_documentos AS email, MAX(Clientes.NOME) AS nome FROM kel_PES_Historico h "
                              "INNER JOIN Clientes ON Clientes.Codigo = h.Terceiro "
                              "WHERE h.TipoTerc = 2 AND h.Terceiro >= ? AND h.Terceiro <= ? "
                              "AND h.DataHoraPB >= ? AND h.DataHoraPB < ? AND h.DataHoraPL IS NOT NULL "
                              "GROUP BY h.Terceiro, Clientes.email_envio_documentos ORDER BY h.Terceiro")
-            : QStringLiteral("SELECT h.Terceiro, Fornec.Email AS email FROM kel_PES_Historico h "
+            : QStringLiteral("SELECT h.Terceiro, Fornec.Email AS email, MAX(Fornec.NOME) AS nome FROM kel_PES_Historico h "
                              "INNER JOIN Fornec ON Fornec.Codigo = h.Terceiro "
                              "WHERE h.TipoTerc = 1 AND h.Terceiro >= ? AND h.Terceiro <= ? "
                              "AND h.DataHoraPB >= ? AND h.DataHoraPB < ? AND h.DataHoraPL IS NOT NULL "
@@ -174,7 +184,8 @@ QList<TerceiroEnvio> EnvioTaloes::selecionar(const PedidoEnvio& p) {
     if (!p.inicio.isValid() || !p.fim.isValid() || p.inicio > p.fim) return out;
     const RecordSet rs = m_db.consultar(sql, {p.primeiro, p.ultimo, inicioDia(p.inicio), depoisDoFim(p.fim)});
     for (int i = 0; i < rs.count(); ++i)
-        out << TerceiroEnvio{rs.text(i, QStringLiteral("Terceiro")), rs.text(i, QStringLiteral("email")).trimmed()};
+        out << TerceiroEnvio{rs.text(i, QStringLiteral("Terceiro")), rs.text(i, QStringLiteral("email")).trimmed(),
+                             rs.text(i, QStringLiteral("nome")).trimmed()};
     return out;
 }
 
@@ -260,7 +271,9 @@ ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progres
         resumo.erro = e.descricao();
         return resumo;
     }
-    for (const auto& t : terceiros) resumo.resultados << ResultadoTerceiro{t.codigo, ResultadoTerceiro::NaoProcessado, {}, {}};
+    for (const auto& t : terceiros)
+        resumo.resultados << ResultadoTerceiro{t.codigo, ResultadoTerceiro::NaoProcessado, {}, {}, t.nome};
+    if (p.pdf) resumo.pasta = QDir::toNativeSeparators(QDir(pasta).absolutePath());
 
     MailSender sender(mail);
     QStringList codigos;

@@ -28,6 +28,7 @@ struct PedidoEnvio {
 struct TerceiroEnvio {
     QString codigo;
     QString email;
+    QString nome;
 };
 
 struct ResultadoTerceiro {
@@ -36,6 +37,7 @@ struct ResultadoTerceiro {
     Estado estado = NaoProcessado;
     QString ficheiro;
     QString erro;
+    QString nome;  // the party's name, for the operator's summary
 };
 
 // How a run ended: one result per selected party, in order.
@@ -43,11 +45,13 @@ struct ResumoEnvio {
     QList<ResultadoTerceiro> resultados;
     bool cancelado = false;
     QString erro;  // what stopped the run; empty when it ran to the end
+    QString pasta;  // where the PDF files went (PDF runs)
 
     int contar(ResultadoTerceiro::Estado e) const;
     QStringList codigos(ResultadoTerceiro::Estado e) const;
     // For the operator, in Portuguese: how many were sent or saved, skipped without an
-    // address, failed and left undone, naming the codes of the last three.
+    // address, failed and left undone, naming the codes of the last three; then each party
+    // by code and name with its outcome, and the folder of the saved files.
     QString texto(bool pdf) const;
 };
 

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSpinBox>
+#include <QVBoxLayout>
 #include <stdexcept>
 
 #include "ficheiroconfig.h"
@@ -42,7 +43,15 @@ ConfigMail::ConfigMail(QString configPath, QWidget* parent) : QDialog(parent), m
     m_nome = linha(QStringLiteral("NomeEmissor"), cfg.ler(kSeccao, QStringLiteral("NomeEmissor")));
     m_email = linha(QStringLiteral("emailEmissor"), cfg.ler(kSeccao, QStringLiteral("emailEmissor")));
 
-    auto* form = new QFormLayout(this);
+    // Room for a host name or an address of ordinary length, the port only as wide as 5 digits.
+    const int largo = fontMetrics().horizontalAdvance(QString(36, QLatin1Char('m')));
+    for (QLineEdit* e : {m_servidor, m_utilizador, m_password, m_nome, m_email}) e->setMinimumWidth(largo);
+    m_porta->setMaximumWidth(m_porta->sizeHint().width() + fontMetrics().horizontalAdvance(QStringLiteral("00")));
+
+    auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    form->setVerticalSpacing(8);
     form->addRow(QStringLiteral("Servidor SMTP"), m_servidor);
     form->addRow(QStringLiteral("Porta"), m_porta);
     form->addRow(QStringLiteral("Segurança"), m_seguranca);
@@ -51,7 +60,11 @@ ConfigMail::ConfigMail(QString configPath, QWidget* parent) : QDialog(parent), m
     form->addRow(QStringLiteral("Nome do emissor"), m_nome);
     form->addRow(QStringLiteral("E-mail do emissor"), m_email);
     auto* botoes = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    form->addRow(botoes);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addSpacing(8);
+    layout->addStretch();
+    layout->addWidget(botoes);
     connect(botoes, &QDialogButtonBox::accepted, this, [this] {
         if (gravar()) accept();
     });

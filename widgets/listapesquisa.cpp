@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -85,8 +86,14 @@ bool ListaPesquisa::carregar() {
 }
 
 void ListaPesquisa::setLarguraColuna(int coluna, int twips) {
-    if (coluna >= 1 && coluna <= m_modelo->columnCount())
-        m_tabela->setColumnWidth(coluna - 1, twipsParaPixeis(twips));
+    if (coluna < 1 || coluna > m_modelo->columnCount()) return;
+    // Widths come from the caller in twips, set for another font: never narrower than the title.
+    QHeaderView* cab = m_tabela->horizontalHeader();
+    m_tabela->setColumnWidth(coluna - 1, std::max(twipsParaPixeis(twips), cab->sectionSizeHint(coluna - 1)));
+    // The dialog grows to show every column when the widths add up to more than it has.
+    // (layout margins, the table's frame and its vertical scroll bar around them).
+    const int extra = 40 + 2 * m_tabela->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    if (cab->length() + extra > width()) resize(cab->length() + extra, height());
 }
 
 int ListaPesquisa::linhasVisiveis() const {

@@ -13,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QLayout>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
@@ -176,6 +177,14 @@ void FrmMain::setStatusTexts(const QString& versao, const QString& servidor, con
     m_panels[1]->setText(QStringLiteral("Versão: ") + versao);
     m_panels[2]->setText(QStringLiteral("Servidor: ") + servidor);
     m_panels[3]->setText(QStringLiteral("Base de Dados: ") + baseDados);
+    for (int i = 1; i <= 3; ++i) m_panels[i]->setToolTip(m_panels[i]->text());
+    // The first run's size (and an old saved one) may be narrower than the panels: the
+    // window grows so the last one is not cut, within the screen it is on.
+    QStatusBar* bar = statusBar();
+    bar->layout()->activate();
+    int largura = bar->sizeHint().width();
+    if (const QScreen* ecra = screen()) largura = std::min(largura, ecra->availableGeometry().width());
+    if (width() < largura) resize(largura, height());
 }
 
 QString FrmMain::panelText(int panel) const {

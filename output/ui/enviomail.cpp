@@ -187,7 +187,11 @@ ResumoEnvio EnvioMail::executar(int indice) {
     else
         m_messages.mostrarEstado(m_resumo.contar(ResultadoTerceiro::Falhou) ? OperatorMessages::Exclamacao : OperatorMessages::Info,
                                  texto);
+    // The period stays for the next run (often the same one, for the other parties).
+    const QDate inicio = m_datas[0]->date(), fim = m_datas[1]->date();
     limparForm();
+    m_datas[0]->setDate(inicio);
+    m_datas[1]->setDate(fim);
     m_aCorrer = false;
     return m_resumo;
 }

@@ -1,6 +1,8 @@
 #include "formulario.h"
 
+#include <QFontMetrics>
 #include <QMdiSubWindow>
+#include <algorithm>
 
 #include "campoentrada.h"
 
@@ -30,6 +32,13 @@ CampoEntrada* comFoco(const QList<CampoEntrada*>& campos) {
     for (CampoEntrada* c : campos)
         if (c->hasFocus()) return c;
     return nullptr;
+}
+
+void larguraPara(CampoEntrada* campo, int caracteres, bool numerico) {
+    const QFontMetrics fm = campo->fontMetrics();
+    const QChar largo = numerico ? QLatin1Char('0') : QLatin1Char('W');
+    // Frame and text margins of the line edit, plus room for the cursor.
+    campo->setFixedWidth(fm.horizontalAdvance(QString(std::max(caracteres, 3), largo)) + 16);
 }
 
 }  // namespace Formulario

@@ -13,4 +13,7 @@ void fechar(QWidget* form);
 void focarAnterior(const QList<CampoEntrada*>& ordem, CampoEntrada* atual);
 // The field of the list that has the focus, or nullptr.
 CampoEntrada* comFoco(const QList<CampoEntrada*>& campos);
+// Fixes a field's width to `caracteres` of its widest character (digits for numbers),
+// so short codes get short fields and nothing typed is hidden.
+void larguraPara(CampoEntrada* campo, int caracteres, bool numerico);
 }  // namespace Formulario

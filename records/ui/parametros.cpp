@@ -37,6 +37,10 @@ Parametros::Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessa
         m_campos << c;
     }
     for (int i = 1; i < m_campos.size(); ++i) setTabOrder(m_campos[i - 1], m_campos[i]);
+    // Codes and numbers get fields as wide as their maximum length; free texts keep growing.
+    for (int i = 0; i < ParametrosCore::kCampos; ++i)
+        if (ParametrosCore::tamanhoMaximo(i) > 0)
+            Formulario::larguraPara(m_campos[i], ParametrosCore::tamanhoMaximo(i), ParametrosCore::numerico(i));
 
     auto* titulo = new QLabel(QStringLiteral("Parâmetros de Configuração"), this);
     titulo->setObjectName(QStringLiteral("lblTitulo"));

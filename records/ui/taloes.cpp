@@ -42,12 +42,10 @@ Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& mes
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,9}")), this));
     // Each field wide enough for its longest value (a campaign "2026/2027", nine digits
     // of a counter, a customer code), capped where the maximum is only a database limit.
-    for (int i = 0; i < TaloesCore::kCampos; ++i) {
-        const int caracteres = i == TaloesCore::Contador ? 9 : std::min(TaloesCore::tamanhoMaximo(i), 15);
-        const QFontMetrics fm = m_campos[i]->fontMetrics();
-        const QChar largo = i == TaloesCore::Contador ? QLatin1Char('0') : QLatin1Char('W');
-        m_campos[i]->setMinimumWidth(fm.horizontalAdvance(QString(std::max(caracteres, 3), largo)) + 16);
-    }
+    for (int i = 0; i < TaloesCore::kCampos; ++i)
+        Formulario::larguraPara(m_campos[i],
+                                i == TaloesCore::Contador ? 9 : std::min(TaloesCore::tamanhoMaximo(i), 15),
+                                i == TaloesCore::Contador);
 
     auto* titulo = new QLabel(QStringLiteral("Numerador de Talões"), this);
     titulo->setObjectName(QStringLiteral("lblTitulo"));

@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QStatusBar>
 #include <QtTest>
 
 #include "campoentrada.h"
@@ -23,6 +24,7 @@
 #include "parametrosaplic.h"
 #include "programinfo.h"
 #include "sessaosage.h"
+#include "encaixe.h"
 #include "testsupport.h"
 
 namespace {
@@ -413,13 +415,21 @@ class TestFrmMain : public QObject {
         QCOMPARE(w->panelText(3), QStringLiteral("Servidor: SRV01"));
         QCOMPARE(w->panelText(4), QStringLiteral("Base de Dados: EMPRESA_X"));
         for (int p : {1, 5, 6}) QVERIFY(w->panelText(p).isEmpty());
+        // At the first run's size the last panel shows whole, inside the window.
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->setStatusTexts(QStringLiteral("26.1.0"), QStringLiteral("SRVPRODUCAO01\\SQLEXPRESS"),
+                          QStringLiteral("COOPERATIVA_AGRICOLA_2026"));
+        auto* ultimo = w->findChild<QLabel*>(QStringLiteral("Panel4"));
+        QTRY_VERIFY(ultimo->mapTo(w.get(), ultimo->rect().topRight()).x() < w->width());
+        QCOMPARE(encaixe::problemas(w->statusBar()), QStringList());
 
         // Without a company row the title is empty, without a message; the panels stay.
         db.db().executar(QStringLiteral("DELETE FROM EMPRESA"));
         w->getNomeEmpresa();
         QCOMPARE(w->windowTitle(), QString());
         QVERIFY(m_messages.all.isEmpty());
-        QCOMPARE(w->panelText(3), QStringLiteral("Servidor: SRV01"));
+        QCOMPARE(w->panelText(3), QStringLiteral("Servidor: SRVPRODUCAO01\\SQLEXPRESS"));
     }
 
     void aboutBoxShowsTitleDescriptionAndVersion() {

@@ -105,13 +105,21 @@ private slots:
         EnvioMail form(db, m_msgs, 2, pastaPrograma(), m_config);
         form.show();
         form.campo(0)->setText(QStringLiteral("C002"));
+        form.data(0)->setDate(hoje.addDays(-3));
         QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("btMailHist_1")), Qt::LeftButton);
-        const QString nome = EnvioTaloes::nomeFicheiro(2, QStringLiteral("C002"), hoje, hoje);
+        const QString nome = EnvioTaloes::nomeFicheiro(2, QStringLiteral("C002"), hoje.addDays(-3), hoje);
         QCOMPARE(QDir(m_pdf).entryList(QDir::Files), QStringList{nome});
         QCOMPARE(m_msgs.kinds, QList<int>{100 + OperatorMessages::Info});
-        QVERIFY2(m_msgs.last().contains(QStringLiteral("PDF gravados: 1")), qPrintable(m_msgs.last()));
-        // The window is cleared for the next run.
+        // The summary names the party, its outcome and where its file went.
+        const QString resumo = m_msgs.last();
+        const QString nomeC002 = m_t->db().escalar(QStringLiteral("SELECT NOME FROM Clientes WHERE CODIGO = 'C002'")).toString();
+        for (const QString& esperado : {QStringLiteral("PDF gravados: 1"), QStringLiteral("C002 ") + nomeC002 + QStringLiteral(": gravado em ") + nome,
+                                        QStringLiteral("Pasta dos PDF: ") + QDir::toNativeSeparators(QDir(m_pdf).absolutePath())})
+            QVERIFY2(resumo.contains(esperado), qPrintable(resumo + QStringLiteral("\n--- falta: ") + esperado));
+        // The codes are cleared for the next run; the period stays.
         QCOMPARE(form.campo(0)->text(), QStringLiteral("0"));
+        QCOMPARE(form.data(0)->date(), hoje.addDays(-3));
+        QCOMPARE(form.data(1)->date(), hoje);
 
         // E-mail without a mail server: the anomaly is reported, nothing is made.
         m_msgs.clear();

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "campoentrada.h"
+#include "encaixe.h"
 #include "ficheiroconfig.h"
 #include "listapesquisa.h"
 #include "numeracao.h"
@@ -79,6 +80,7 @@ private slots:
     void taloesShowsACounterChangedElsewhere();
 
     void listaFiltersAndReturnsFirstColumn();
+    void formsFitTheirContents();
 };
 
 void TestForms::parametrosRangeOfSeriesAndCopies() {
@@ -493,8 +495,16 @@ void TestForms::listaFiltersAndReturnsFirstColumn() {
                  {QStringLiteral("O'NEIL")});
     lista.setLargura(9200);
     QVERIFY(lista.carregar());
+    // Widths given in twips for another font never cut a title, and the dialog shows every column.
     lista.setLarguraColuna(1, 700);
-    QCOMPARE(lista.tabela()->columnWidth(0), 700 / 15);
+    lista.setLarguraColuna(2, 300);
+    lista.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&lista));
+    QCOMPARE(encaixe::cabecalhosCortados(lista.tabela()->horizontalHeader()), QStringList());
+    QVERIFY(lista.tabela()->horizontalHeader()->length() <= lista.tabela()->viewport()->width());
+    lista.setLarguraColuna(1, 3000);
+    QCOMPARE(lista.tabela()->columnWidth(0), 3000 / 15);
+    fotografar(&lista, QStringLiteral("lista-moradas"));
     QCOMPARE(lista.tabela()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Cód.Morada"));
     QTimer::singleShot(0, this, [&lista] {
         const QModelIndex i = lista.tabela()->model()->index(0, 1);
@@ -508,6 +518,38 @@ void TestForms::listaFiltersAndReturnsFirstColumn() {
     errada.setSql(QStringLiteral("SELECT * FROM TabelaQueNaoExiste"));
     QVERIFY(!errada.carregar());
     QVERIFY(msgs.last().contains(QStringLiteral("TabelaQueNaoExiste")));
+}
+
+void TestForms::formsFitTheirContents() {
+    TempDatabase t(TempDatabase::ErpTables);
+    TempDataDir dir;
+    RecordingMessages msgs;
+    ParametrosAplic p;
+    gravarParametros(t.db(), p);
+    // A long customer name, as the ERP may hold, must show whole beside its code.
+    t.db().executar(QStringLiteral("INSERT INTO Clientes (CODIGO, NOME) VALUES "
+                                   "('C0000000000001', 'Sociedade Agrícola da Herdade do Monte Novo, Lda.')"));
+    Taloes taloes(t.db(), p, msgs, 2);
+    taloes.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&taloes));
+    escrever(taloes.campo(TaloesCore::Cliente), QStringLiteral("C0000000000001"));
+    QTest::keyClick(taloes.campo(TaloesCore::Cliente), Qt::Key_Tab);
+    QCOMPARE(filho<QLabel>(&taloes, QStringLiteral("lblCliente"))->text().left(10), QStringLiteral("Sociedade "));
+    QTRY_COMPARE(encaixe::problemas(&taloes), QStringList());
+    // The field shows the whole code, and the list button stays beside it.
+    CampoEntrada* cliente = taloes.campo(TaloesCore::Cliente);
+    QVERIFY(cliente->fontMetrics().horizontalAdvance(cliente->text()) < cliente->width());
+    fotografar(&taloes, QStringLiteral("taloes-longo"));
+
+    // Short codes get short fields; free texts keep the form's width.
+    Parametros param(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+    param.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&param));
+    QCOMPARE(encaixe::problemas(&param), QStringList());
+    const int sector = param.campo(ParametrosCore::Sector)->width();
+    QVERIFY2(sector * 3 < param.campo(ParametrosCore::Assunto)->width(), qPrintable(QString::number(sector)));
+    QVERIFY(param.campo(ParametrosCore::Sector)->fontMetrics().horizontalAdvance(QStringLiteral("WWW")) < sector);
+    QVERIFY(param.campo(ParametrosCore::ArmCentral)->width() > sector);
 }
 
 QTEST_MAIN(TestForms)

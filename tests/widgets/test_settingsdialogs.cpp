@@ -12,6 +12,8 @@
 #include "catalogstatements.h"
 #include "configsage.h"
 #include "configsql.h"
+#include "configmail.h"
+#include "encaixe.h"
 #include "dialogoerp.h"
 #include "dialogosql.h"
 #include "ficheiroconfig.h"
@@ -55,6 +57,24 @@ private slots:
     void init() {
         QFile::remove(configFile());
         m_messages.clear();
+    }
+
+    void mailDialogFitsAnAddressAndKeepsIt() {
+        ConfigMail d(configFile());
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QCOMPARE(encaixe::problemas(&d), QStringList());
+        // A typical server name and sender address show whole, without scrolling in the field.
+        const QString servidor = QStringLiteral("smtp.cooperativa-agricola-do-vale.pt");
+        for (const char* nome : {"Servidor", "emailEmissor"}) {
+            auto* e = d.findChild<QLineEdit*>(QLatin1String(nome));
+            QVERIFY(e->fontMetrics().horizontalAdvance(servidor) < e->contentsRect().width());
+        }
+        type(&d, "Servidor", servidor);
+        QTest::keyClick(&d, Qt::Key_Return);
+        QCOMPARE(FicheiroConfig(configFile()).ler(QStringLiteral("SMTP"), QStringLiteral("Servidor")), servidor);
+        if (!qEnvironmentVariableIsEmpty("BALANTRIX_GRAB_DIR"))
+            d.grab().save(qEnvironmentVariable("BALANTRIX_GRAB_DIR") + QStringLiteral("/configmail.png"));
     }
 
     void erpDialogWritesTheFiveSettingsOnOkOnly() {
