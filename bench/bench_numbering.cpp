@@ -19,23 +19,10 @@
 #include "basedados.h"
 #include "catalogo.h"
 #include "numeracao.h"
-#include "operatormessages.h"
+#include "mensagensstderr.h"
 #include "programinfo.h"
 
 namespace {
-
-class StderrMessages : public OperatorMessages {
-public:
-    bool mostrarAviso(int, const QString& t) override { return say(t); }
-    void mostrarEstado(int, const QString& t) override { say(t); }
-    void mensagem(const QString& t) override { say(t); }
-
-private:
-    bool say(const QString& t) {
-        fprintf(stderr, "%s\n", qPrintable(t));
-        return true;
-    }
-};
 
 QString g_servidor, g_login = QStringLiteral("postgres");
 

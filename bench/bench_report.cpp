@@ -15,26 +15,9 @@
 #include "basedados.h"
 #include "catalogo.h"
 #include "erpschema.h"
-#include "operatormessages.h"
+#include "mensagensstderr.h"
 #include "programinfo.h"
 #include "relatorioperiodo.h"
-
-namespace {
-
-class StderrMessages : public OperatorMessages {
-  public:
-    bool mostrarAviso(int, const QString& t) override { return say(t); }
-    void mostrarEstado(int, const QString& t) override { say(t); }
-    void mensagem(const QString& t) override { say(t); }
-
-  private:
-    bool say(const QString& t) {
-        fprintf(stderr, "%s\n", qPrintable(t));
-        return true;
-    }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

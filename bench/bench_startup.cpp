@@ -15,21 +15,10 @@
 #include "arranquegui.h"
 #include "demo.h"
 #include "frmmain.h"
-#include "operatormessages.h"
+#include "mensagensstderr.h"
 #include "startupdialogs.h"
 
 namespace {
-
-class StderrMessages : public OperatorMessages {
-public:
-    bool mostrarAviso(int, const QString& t) override { return say(t); }
-    void mostrarEstado(int, const QString& t) override { say(t); }
-    void mensagem(const QString& t) override { say(t); }
-    bool say(const QString& t) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(t));
-        return true;
-    }
-};
 
 class NoDialogs : public StartupDialogs {
 public:
@@ -61,7 +50,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    StderrMessages messages;
+    StderrMessages messages("message: ");
     NoDialogs dialogs;
     QList<qint64> times;
     for (int run = 0; run < runs; ++run) {
