@@ -66,6 +66,19 @@ void gravarConfiguracao(const QString& configFile, const SqlSettings& sql, const
     f.gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"), QString());
 }
 
+// The last steps of either demo: its configuration file and its PDF folder.
+Demo::Resultado concluir(Demo::Resultado r, const SqlSettings& sql, const QString& folder) {
+    try {
+        gravarConfiguracao(r.configFile, sql, folder);
+    } catch (const std::exception& e) {
+        r.mensagem = QString::fromStdString(e.what());
+        return r;
+    }
+    QDir().mkpath(QDir(folder).filePath(QStringLiteral("PDF")));
+    r.ok = true;
+    return r;
+}
+
 }  // namespace
 
 namespace {
@@ -154,15 +167,7 @@ Demo::Resultado Demo::criarEmServidor(const QString& configName, bool force, con
         return r;
     }
     db.fechar();
-    try {
-        gravarConfiguracao(r.configFile, servidor, folder);
-    } catch (const std::exception& e) {
-        r.mensagem = QString::fromStdString(e.what());
-        return r;
-    }
-    QDir().mkpath(QDir(folder).filePath(QStringLiteral("PDF")));
-    r.ok = true;
-    return r;
+    return concluir(r, servidor, folder);
 }
 
 Demo::Resultado Demo::criar(const QString& configName, bool force) {
@@ -198,16 +203,6 @@ Demo::Resultado Demo::criar(const QString& configName, bool force) {
         return r;
     }
     removeDatabaseFiles(building);
-    try {
-        gravarConfiguracao(
-            r.configFile,
-            SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), r.database, QString(), QString()},
-            folder);
-    } catch (const std::exception& e) {
-        r.mensagem = QString::fromStdString(e.what());
-        return r;
-    }
-    QDir().mkpath(QDir(folder).filePath(QStringLiteral("PDF")));
-    r.ok = true;
-    return r;
+    return concluir(r, SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), r.database, QString(), QString()},
+                    folder);
 }
