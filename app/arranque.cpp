@@ -1,19 +1,19 @@
-#include "arranque.h"
+#include "app/arranque.h"
 
 #include <QDir>
 
-#include "chaveinstalacao.h"
-#include "configlocation.h"
-#include "configsage.h"
-#include "configsql.h"
-#include "ficheiroconfig.h"
-#include "operatormessages.h"
-#include "pastarede.h"
-#include "programfiles.h"
-#include "programinfo.h"
-#include "sessaosagelocal.h"
-#include "startupdialogs.h"
-#include "tabelasrastreio.h"
+#include "output/chaveinstalacao.h"
+#include "base/configlocation.h"
+#include "base/configsage.h"
+#include "base/configsql.h"
+#include "base/ficheiroconfig.h"
+#include "base/operatormessages.h"
+#include "base/pastarede.h"
+#include "base/programfiles.h"
+#include "base/programinfo.h"
+#include "erp/sessaosagelocal.h"
+#include "app/startupdialogs.h"
+#include "records/tabelasrastreio.h"
 
 Arranque::Arranque(QString programFolder, QString argument, OperatorMessages& messages,
                    StartupDialogs& dialogs, ErpFactory erpFactory)

@@ -4,12 +4,12 @@
 #include <functional>
 #include <memory>
 
-#include "basedados.h"
-#include "catalogo.h"
-#include "erpreconciler.h"
-#include "configsage.h"
-#include "parametrosaplic.h"
-#include "sessaosage.h"
+#include "base/basedados.h"
+#include "base/catalogo.h"
+#include "desks/erpreconciler.h"
+#include "base/configsage.h"
+#include "records/parametrosaplic.h"
+#include "erp/sessaosage.h"
 
 class OperatorMessages;
 class StartupDialogs;

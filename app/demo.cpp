@@ -1,22 +1,22 @@
-#include "demo.h"
+#include "app/demo.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include "basedados.h"
-#include "catalogo.h"
-#include "configlocation.h"
-#include "configsage.h"
-#include "configsql.h"
-#include "demodata.h"
-#include "demopesagens.h"
-#include "erpschema.h"
-#include "ficheiroconfig.h"
-#include "operatormessages.h"
-#include "programinfo.h"
-#include "tabelasinstalacao.h"
-#include "tabelasrastreio.h"
+#include "base/basedados.h"
+#include "base/catalogo.h"
+#include "base/configlocation.h"
+#include "base/configsage.h"
+#include "base/configsql.h"
+#include "erp/demodata.h"
+#include "desks/demopesagens.h"
+#include "erp/erpschema.h"
+#include "base/ficheiroconfig.h"
+#include "base/operatormessages.h"
+#include "base/programinfo.h"
+#include "app/tabelasinstalacao.h"
+#include "records/tabelasrastreio.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "sqlsettings.h"
+#include "base/sqlsettings.h"
 
 // Creates the embedded demo installation: the configuration file in the "norvak"
 // folder and a SQLite database beside it with a demo company in the ERP tables,

@@ -1,11 +1,11 @@
 #include <QApplication>
 
-#include "arranquegui.h"
-#include "guistartupdialogs.h"
-#include "iconeprograma.h"
-#include "messageboxes.h"
-#include "programinfo.h"
-#include "traducaoqt.h"
+#include "app/ui/arranquegui.h"
+#include "app/ui/guistartupdialogs.h"
+#include "widgets/iconeprograma.h"
+#include "widgets/messageboxes.h"
+#include "base/programinfo.h"
+#include "widgets/traducaoqt.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

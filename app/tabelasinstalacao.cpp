@@ -1,15 +1,15 @@
-#include "tabelasinstalacao.h"
+#include "app/tabelasinstalacao.h"
 
 #include <QRegularExpression>
 
-#include "basedados.h"
-#include "catalogo.h"
-#include "erpschema.h"
-#include "intentnotes.h"
-#include "operatormessages.h"
-#include "programinfo.h"
-#include "tabelapropria.h"
-#include "tabelasrastreio.h"
+#include "base/basedados.h"
+#include "base/catalogo.h"
+#include "erp/erpschema.h"
+#include "base/intentnotes.h"
+#include "base/operatormessages.h"
+#include "base/programinfo.h"
+#include "base/tabelapropria.h"
+#include "records/tabelasrastreio.h"
 
 QStringList TabelasInstalacao::todas() {
     static const QRegularExpression criar(

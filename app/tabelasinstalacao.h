@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "sqlsettings.h"
+#include "base/sqlsettings.h"
 
 class BaseDados;
 

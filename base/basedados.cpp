@@ -1,4 +1,4 @@
-#include "basedados.h"
+#include "base/basedados.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,8 +8,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-#include "dialectopg.h"
-#include "sqliteprocedures.h"
+#include "base/dialectopg.h"
+#include "base/sqliteprocedures.h"
 
 #include <QRandomGenerator>
 #include <QThread>

@@ -7,9 +7,9 @@
 #include <optional>
 #include <type_traits>
 
-#include "dberror.h"
-#include "recordset.h"
-#include "sqlsettings.h"
+#include "base/dberror.h"
+#include "base/recordset.h"
+#include "base/sqlsettings.h"
 
 // One input parameter of a stored-procedure call.
 struct ProcParam {

@@ -1,7 +1,7 @@
 // T-SQL texts of the catalogue, kept exactly as existing installations ran them.
 // Generated once from the installed statements; edit with care: databases in the
 // field were created and upgraded by these very texts.
-#include "catalogstatements.h"
+#include "base/catalogstatements.h"
 
 namespace mssql {
 

@@ -1,9 +1,9 @@
-#include "catalogo.h"
+#include "base/catalogo.h"
 
-#include "intentnotes.h"
-#include "operatormessages.h"
-#include "programinfo.h"
-#include "tabelapropria.h"
+#include "base/intentnotes.h"
+#include "base/operatormessages.h"
+#include "base/programinfo.h"
+#include "base/tabelapropria.h"
 
 Catalogo::Catalogo(BaseDados& db, OperatorMessages& messages, QString programVersion)
     : m_db(db),

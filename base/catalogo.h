@@ -3,8 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "basedados.h"
-#include "catalogstatements.h"
+#include "base/basedados.h"
+#include "base/catalogstatements.h"
 
 class OperatorMessages;
 

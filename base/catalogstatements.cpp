@@ -1,6 +1,6 @@
-#include "catalogstatements.h"
+#include "base/catalogstatements.h"
 
-#include "dialectopg.h"
+#include "base/dialectopg.h"
 
 // sqlite has no stored procedures (the program provides them, see sqliteprocedures),
 // adds one column per ALTER TABLE and cannot change a column's type in place; text

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "sqlsettings.h"
+#include "base/sqlsettings.h"
 
 // One statement of the catalogue. CopyWarehouse is the update of the upgrade that
 // copies row 1's ArmCentral into ArmSaida: it runs only when row 1 exists, with

@@ -1,10 +1,10 @@
-#include "configlocation.h"
+#include "base/configlocation.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "programfiles.h"
+#include "base/programfiles.h"
 
 QString ConfigLocation::baseDataFolder() {
     const QString env = qEnvironmentVariable("BALANTRIX_DATA_DIR");

@@ -1,6 +1,6 @@
-#include "configsage.h"
+#include "base/configsage.h"
 
-#include "ficheiroconfig.h"
+#include "base/ficheiroconfig.h"
 
 ConfigSage ConfigSage::ler(const FicheiroConfig& f) {
     const QString s = section();

@@ -1,6 +1,6 @@
-#include "configsql.h"
+#include "base/configsql.h"
 
-#include "ficheiroconfig.h"
+#include "base/ficheiroconfig.h"
 
 SqlSettings ConfigSQL::ler(const FicheiroConfig& f) {
     const QString s = section();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sqlsettings.h"
+#include "base/sqlsettings.h"
 
 class FicheiroConfig;
 

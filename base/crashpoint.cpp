@@ -1,4 +1,4 @@
-#include "crashpoint.h"
+#include "base/crashpoint.h"
 
 #ifdef BALANTRIX_CRASH_POINTS
 #include <QByteArray>

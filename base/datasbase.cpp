@@ -1,4 +1,4 @@
-#include "datasbase.h"
+#include "base/datasbase.h"
 
 bool DatasBase::aceite(const QDate& d) {
     return d.isValid() && d >= primeiroDia() && d <= ultimoDia();

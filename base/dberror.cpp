@@ -1,4 +1,4 @@
-#include "dberror.h"
+#include "base/dberror.h"
 
 DbError::DbError(qint64 numero, const QString& descricao, const QString& statement)
     : std::runtime_error(descricao.toStdString()),

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "sqlsettings.h"
+#include "base/sqlsettings.h"
 
 // The calendar day (yyyy-MM-dd text) of a date-time column, for grouping: SQLite keeps
 // date-times as ISO text, SQL Server and PostgreSQL as values.

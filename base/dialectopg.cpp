@@ -1,4 +1,4 @@
-#include "dialectopg.h"
+#include "base/dialectopg.h"
 
 #include <QRegularExpression>
 

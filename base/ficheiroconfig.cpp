@@ -1,4 +1,4 @@
-#include "ficheiroconfig.h"
+#include "base/ficheiroconfig.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "intentnotes.h"
+#include "base/intentnotes.h"
 
 #include <QJsonDocument>
 
-#include "basedados.h"
-#include "dialectopg.h"
+#include "base/basedados.h"
+#include "base/dialectopg.h"
 
 namespace {
 

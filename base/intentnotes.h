@@ -5,8 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "processidentity.h"
-#include "sqlsettings.h"
+#include "base/processidentity.h"
+#include "base/sqlsettings.h"
 
 class BaseDados;
 

@@ -1,4 +1,4 @@
-#include "money.h"
+#include "base/money.h"
 
 #include <cmath>
 #include <limits>

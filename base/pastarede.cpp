@@ -1,4 +1,4 @@
-#include "pastarede.h"
+#include "base/pastarede.h"
 
 #include <QFileInfo>
 

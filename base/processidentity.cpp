@@ -1,4 +1,4 @@
-#include "processidentity.h"
+#include "base/processidentity.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "programfiles.h"
+#include "base/programfiles.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "programinfo.h"
+#include "base/programinfo.h"
 
 #include <QStringList>
 

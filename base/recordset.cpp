@@ -1,6 +1,6 @@
-#include "recordset.h"
+#include "base/recordset.h"
 
-#include "dberror.h"
+#include "base/dberror.h"
 
 RecordSet::RecordSet(QStringList columns, QVector<QVector<QVariant>> rows)
     : m_columns(std::move(columns)), m_rows(std::move(rows)) {

@@ -1,4 +1,4 @@
-#include "sqliteprocedures.h"
+#include "base/sqliteprocedures.h"
 
 #include <QHash>
 

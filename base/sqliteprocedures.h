@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "basedados.h"
+#include "base/basedados.h"
 
 // The program's stored procedures for the sqlite backend, with the behaviour of
 // their T-SQL texts: same parameters, same results, texts cut to the declared

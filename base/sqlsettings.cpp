@@ -1,4 +1,4 @@
-#include "sqlsettings.h"
+#include "base/sqlsettings.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
-#include "tabelapropria.h"
+#include "base/tabelapropria.h"
 
-#include "basedados.h"
-#include "dialectopg.h"
+#include "base/basedados.h"
+#include "base/dialectopg.h"
 
 QList<TabelaPropria> TabelaPropria::all() {
     return {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "sqlsettings.h"
+#include "base/sqlsettings.h"
 
 class BaseDados;
 

@@ -9,11 +9,11 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "basedados.h"
-#include "chaveinstalacao.h"
-#include "codigoqr.h"
-#include "registoalibi.h"
-#include "tabelasrastreio.h"
+#include "base/basedados.h"
+#include "output/chaveinstalacao.h"
+#include "output/codigoqr.h"
+#include "records/registoalibi.h"
+#include "records/tabelasrastreio.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -26,20 +26,20 @@
 #include <cstdio>
 #include <random>
 
-#include "apiregistry.h"
-#include "basedados.h"
-#include "catalogo.h"
-#include "configlocation.h"
-#include "configsql.h"
-#include "deskcore.h"
-#include "deskkind.h"
-#include "deskwindow.h"
-#include "figurasdia.h"
-#include "ficheiroconfig.h"
-#include "operatormessages.h"
-#include "parametrosaplic.h"
-#include "programinfo.h"
-#include "sessaosagelocal.h"
+#include "erp/apiregistry.h"
+#include "base/basedados.h"
+#include "base/catalogo.h"
+#include "base/configlocation.h"
+#include "base/configsql.h"
+#include "desks/deskcore.h"
+#include "desks/deskkind.h"
+#include "desks/ui/deskwindow.h"
+#include "desks/figurasdia.h"
+#include "base/ficheiroconfig.h"
+#include "base/operatormessages.h"
+#include "records/parametrosaplic.h"
+#include "base/programinfo.h"
+#include "erp/sessaosagelocal.h"
 
 namespace {
 

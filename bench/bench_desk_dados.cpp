@@ -31,10 +31,10 @@
 #include <cstdio>
 #include <random>
 
-#include "basedados.h"
-#include "dberror.h"
-#include "demo.h"
-#include "numeracao.h"
+#include "base/basedados.h"
+#include "base/dberror.h"
+#include "app/demo.h"
+#include "records/numeracao.h"
 
 namespace {
 

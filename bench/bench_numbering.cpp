@@ -16,11 +16,11 @@
 #include <QTextStream>
 #include <cstdio>
 
-#include "basedados.h"
-#include "catalogo.h"
-#include "numeracao.h"
-#include "mensagensstderr.h"
-#include "programinfo.h"
+#include "base/basedados.h"
+#include "base/catalogo.h"
+#include "records/numeracao.h"
+#include "bench/mensagensstderr.h"
+#include "base/programinfo.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <ctime>
 #include <thread>
 
-#include "monitorbalanca.h"
+#include "scale/monitorbalanca.h"
 
 namespace {
 double threadCpuMs() {

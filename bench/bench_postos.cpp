@@ -12,17 +12,17 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "apiregistry.h"
-#include "catalogo.h"
-#include "demodata.h"
-#include "deskcore.h"
-#include "deskkind.h"
-#include "erpschema.h"
-#include "operatormessages.h"
-#include "parametrosaplic.h"
-#include "programinfo.h"
-#include "sessaosagelocal.h"
-#include "tabelasrastreio.h"
+#include "erp/apiregistry.h"
+#include "base/catalogo.h"
+#include "erp/demodata.h"
+#include "desks/deskcore.h"
+#include "desks/deskkind.h"
+#include "erp/erpschema.h"
+#include "base/operatormessages.h"
+#include "records/parametrosaplic.h"
+#include "base/programinfo.h"
+#include "erp/sessaosagelocal.h"
+#include "records/tabelasrastreio.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "basedados.h"
-#include "catalogo.h"
-#include "erpschema.h"
-#include "mensagensstderr.h"
-#include "programinfo.h"
-#include "relatorioperiodo.h"
+#include "base/basedados.h"
+#include "base/catalogo.h"
+#include "erp/erpschema.h"
+#include "bench/mensagensstderr.h"
+#include "base/programinfo.h"
+#include "output/relatorioperiodo.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "leitorbalanca.h"
+#include "scale/leitorbalanca.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;

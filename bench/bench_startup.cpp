@@ -12,11 +12,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "arranquegui.h"
-#include "demo.h"
-#include "frmmain.h"
-#include "mensagensstderr.h"
-#include "startupdialogs.h"
+#include "app/ui/arranquegui.h"
+#include "app/demo.h"
+#include "app/ui/frmmain.h"
+#include "bench/mensagensstderr.h"
+#include "app/startupdialogs.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <ctime>
 
-#include "enviotaloes.h"
-#include "registohistorico.h"
-#include "testsupport.h"
+#include "output/enviotaloes.h"
+#include "records/registohistorico.h"
+#include "tests/support/testsupport.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "operatormessages.h"
+#include "base/operatormessages.h"
 
 // A benchmark's operator messages: every message on standard error, every question answered yes.
 class StderrMessages : public OperatorMessages {

@@ -13,7 +13,7 @@
 #include <QTextStream>
 #include <cstdio>
 
-#include "basedados.h"
+#include "base/basedados.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <ctime>
 
-#include "operacoestalao.h"
-#include "registarvias.h"
-#include "testsupport.h"
+#include "output/operacoestalao.h"
+#include "output/registarvias.h"
+#include "tests/support/testsupport.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

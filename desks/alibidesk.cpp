@@ -1,9 +1,9 @@
-#include "alibidesk.h"
+#include "desks/alibidesk.h"
 
 #include <QSysInfo>
 
-#include "basedados.h"
-#include "opcoesinstalacao.h"
+#include "base/basedados.h"
+#include "records/opcoesinstalacao.h"
 
 AlibiDesk::AlibiDesk(BaseDados& db, QString balcao)
     : m_db(db), m_balcao(std::move(balcao)), m_registo(db, QSysInfo::machineHostName()) {}

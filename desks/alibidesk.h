@@ -3,8 +3,8 @@
 #include <QString>
 #include <optional>
 
-#include "money.h"
-#include "registoalibi.h"
+#include "base/money.h"
+#include "records/registoalibi.h"
 
 class BaseDados;
 

@@ -1,6 +1,6 @@
-#include "balancadesk.h"
+#include "desks/balancadesk.h"
 
-#include "leitorbalanca.h"
+#include "scale/leitorbalanca.h"
 
 BalancaDesk::BalancaDesk(QString pastaPrograma, QString pastaConfig)
     : m_pastaPrograma(std::move(pastaPrograma)), m_pastaConfig(std::move(pastaConfig)) {}

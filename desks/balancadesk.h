@@ -3,8 +3,8 @@
 #include <QPointer>
 #include <QString>
 
-#include "deskservices.h"
-#include "monitorbalanca.h"
+#include "desks/deskservices.h"
+#include "scale/monitorbalanca.h"
 
 // The desk's weights from the indicator: a fresh scale reader for each reading,
 // configured by BALANCA.TXT (program folder, then configuration folder).

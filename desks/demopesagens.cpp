@@ -1,18 +1,18 @@
-#include "demopesagens.h"
+#include "desks/demopesagens.h"
 
 #include <algorithm>
 
-#include "numeracao.h"
-#include "taloescore.h"
+#include "records/numeracao.h"
+#include "records/taloescore.h"
 
 #include <QRandomGenerator>
 
-#include "apiregistry.h"
-#include "basedados.h"
-#include "deskcore.h"
-#include "operatormessages.h"
-#include "parametrosaplic.h"
-#include "sessaosagelocal.h"
+#include "erp/apiregistry.h"
+#include "base/basedados.h"
+#include "desks/deskcore.h"
+#include "base/operatormessages.h"
+#include "records/parametrosaplic.h"
+#include "erp/sessaosagelocal.h"
 
 namespace {
 

@@ -10,16 +10,16 @@
 #include <memory>
 #include <optional>
 
-#include "deskkind.h"
+#include "desks/deskkind.h"
 
 class RecordSet;
-#include "deskservices.h"
-#include "documentocomercial.h"
-#include "intentnotes.h"
-#include "intentpayload.h"
-#include "money.h"
-#include "portaopesagem.h"
-#include "viaturas.h"
+#include "desks/deskservices.h"
+#include "erp/documentocomercial.h"
+#include "base/intentnotes.h"
+#include "desks/intentpayload.h"
+#include "base/money.h"
+#include "desks/portaopesagem.h"
+#include "records/viaturas.h"
 
 class AlibiDesk;
 class ApiRegistry;

@@ -1,4 +1,4 @@
-#include "deskkind.h"
+#include "desks/deskkind.h"
 
 const DeskKind& DeskKind::saidas() {
     static const DeskKind k = [] {

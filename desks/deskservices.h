@@ -4,7 +4,7 @@
 #include <QString>
 #include <QVariantList>
 
-#include "money.h"
+#include "base/money.h"
 
 // A lookup list as the desk asks for it: title, query (values bound), window and
 // column widths in twips. The GUI shows the lookup dialog; tests and the

@@ -1,10 +1,10 @@
-#include "erpreconciler.h"
+#include "desks/erpreconciler.h"
 
-#include "basedados.h"
-#include "intentpayload.h"
-#include "opcoespesagem.h"
-#include "registohistorico.h"
-#include "sessaosage.h"
+#include "base/basedados.h"
+#include "desks/intentpayload.h"
+#include "records/opcoespesagem.h"
+#include "records/registohistorico.h"
+#include "erp/sessaosage.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <QList>
 #include <QString>
 
-#include "documentocomercial.h"
-#include "intentnotes.h"
-#include "processidentity.h"
+#include "erp/documentocomercial.h"
+#include "base/intentnotes.h"
+#include "base/processidentity.h"
 
 class BaseDados;
 class RecordSet;

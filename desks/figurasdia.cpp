@@ -1,9 +1,9 @@
-#include "figurasdia.h"
+#include "desks/figurasdia.h"
 
 #include <QMap>
 
-#include "basedados.h"
-#include "datasbase.h"
+#include "base/basedados.h"
+#include "base/datasbase.h"
 
 QString FigurasDia::sql() {
     // Finished today by the second weighing's time (IX_kel_PES_Historico_Saida holds every

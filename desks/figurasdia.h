@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-#include "money.h"
+#include "base/money.h"
 
 class BaseDados;
 

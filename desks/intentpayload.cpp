@@ -1,9 +1,9 @@
-#include "intentpayload.h"
+#include "desks/intentpayload.h"
 
 #include <QJsonArray>
 
-#include "basedados.h"
-#include "documentodesk.h"
+#include "base/basedados.h"
+#include "erp/documentodesk.h"
 
 void CabecalhoCarga::aplicar(BaseDados& db, const ChaveDocumento& k) const {
     const QVariant dtCarga = QDateTime(carga.date(), QTime(0, 0));

@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <optional>
 
-#include "documentocomercial.h"
-#include "registohistorico.h"
+#include "erp/documentocomercial.h"
+#include "records/registohistorico.h"
 
 class BaseDados;
 

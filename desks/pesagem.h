@@ -4,8 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
-#include "money.h"
-#include "pesos.h"
+#include "base/money.h"
+#include "desks/pesos.h"
 
 // A desk's refusal to write: the field to go back to and the operator's message.
 struct Recusa {

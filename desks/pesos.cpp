@@ -1,4 +1,4 @@
-#include "pesos.h"
+#include "desks/pesos.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-#include "money.h"
+#include "base/money.h"
 
 // The weights of one weighing as values, never as text read with a default: a weight
 // that is missing is missing, and every text becomes a weight only through the two

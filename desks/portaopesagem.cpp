@@ -1,8 +1,8 @@
-#include "portaopesagem.h"
+#include "desks/portaopesagem.h"
 
-#include "datasbase.h"
-#include "numeracao.h"
-#include "registohistorico.h"
+#include "base/datasbase.h"
+#include "records/numeracao.h"
+#include "records/registohistorico.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <variant>
 
-#include "deskkind.h"
-#include "pesagem.h"
+#include "desks/deskkind.h"
+#include "desks/pesagem.h"
 
 // What the desk hands to the gate: the texts of its fields and what its validations
 // last accepted, with the choices and the ticket data of the weighing on the desk.

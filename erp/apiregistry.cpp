@@ -1,7 +1,7 @@
-#include "apiregistry.h"
+#include "erp/apiregistry.h"
 
-#include "operatormessages.h"
-#include "sessaosage.h"
+#include "base/operatormessages.h"
+#include "erp/sessaosage.h"
 
 void ApiRegistry::registar(const QString& progId, Factory factory) { m_factories.insert(progId.toLower(), std::move(factory)); }
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "documentocomercial.h"
+#include "erp/documentocomercial.h"
 
 class OperatorMessages;
 class SessaoSage;

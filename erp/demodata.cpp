@@ -1,8 +1,8 @@
-#include "demodata.h"
+#include "erp/demodata.h"
 
 #include <iterator>
 
-#include "basedados.h"
+#include "base/basedados.h"
 
 // A feed mill and grain cooperative in the Cávado valley: customers are farms, dairies
 // and poultry/pig units buying feed; suppliers are grain traders, fertiliser makers and

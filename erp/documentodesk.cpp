@@ -1,8 +1,8 @@
-#include "documentodesk.h"
+#include "erp/documentodesk.h"
 
-#include "apiregistry.h"
-#include "operatormessages.h"
-#include "sessaosage.h"
+#include "erp/apiregistry.h"
+#include "base/operatormessages.h"
+#include "erp/sessaosage.h"
 
 DocumentoDesk::DocumentoDesk(SessaoSage& sessao, ApiRegistry& registry, OperatorMessages& messages)
     : m_sessao(sessao), m_registry(registry), m_messages(messages) {}

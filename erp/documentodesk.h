@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "documentocomercial.h"
+#include "erp/documentocomercial.h"
 
 class ApiRegistry;
 class OperatorMessages;

@@ -1,7 +1,7 @@
-#include "erpschema.h"
+#include "erp/erpschema.h"
 
-#include "basedados.h"
-#include "dialectopg.h"
+#include "base/basedados.h"
+#include "base/dialectopg.h"
 
 QStringList ErpSchema::createStatements() {
     // Text columns compare without case, as the ERP's SQL Server collation does;

@@ -6,7 +6,7 @@
 #include <QVariantList>
 #include <memory>
 
-#include "documentocomercial.h"
+#include "erp/documentocomercial.h"
 
 // Arguments of the document creation of a completed weighing, in the order the
 // completion passes them. The five line lists start at index 1; index 0 stays empty.

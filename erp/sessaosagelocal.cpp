@@ -1,8 +1,8 @@
-#include "sessaosagelocal.h"
+#include "erp/sessaosagelocal.h"
 
 #include <QDate>
 
-#include "erpschema.h"
+#include "erp/erpschema.h"
 
 namespace {
 

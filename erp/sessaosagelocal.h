@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "basedados.h"
-#include "sessaosage.h"
+#include "base/basedados.h"
+#include "erp/sessaosage.h"
 
 // A local ERP that keeps its documents in the ERP tables of the configured database
 // (DocGCCab and DocGCLin), through a connection of its own, outside the program's

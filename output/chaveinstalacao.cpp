@@ -1,4 +1,4 @@
-#include "chaveinstalacao.h"
+#include "output/chaveinstalacao.h"
 
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -18,8 +18,8 @@
 #include <unistd.h>
 #endif
 
-#include "basedados.h"
-#include "configlocation.h"
+#include "base/basedados.h"
+#include "base/configlocation.h"
 
 namespace {
 

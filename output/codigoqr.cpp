@@ -1,4 +1,4 @@
-#include "codigoqr.h"
+#include "output/codigoqr.h"
 
 #include <qrencode.h>
 #include <QBuffer>

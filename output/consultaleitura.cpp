@@ -1,4 +1,4 @@
-#include "consultaleitura.h"
+#include "output/consultaleitura.h"
 
 #include <QAtomicInt>
 #include <QElapsedTimer>
@@ -10,8 +10,8 @@
 #include <QSqlResult>
 #include <sqlite3.h>
 
-#include "basedados.h"
-#include "permissoesmodelo.h"
+#include "base/basedados.h"
+#include "output/permissoesmodelo.h"
 
 // What the sqlite callbacks share with the query under way.
 struct GuardaConsulta {

@@ -4,9 +4,9 @@
 #include <QVariantList>
 #include <memory>
 
-#include "dberror.h"
-#include "recordset.h"
-#include "sqlsettings.h"
+#include "base/dberror.h"
+#include "base/recordset.h"
+#include "base/sqlsettings.h"
 
 class BaseDados;
 class QSqlQuery;

@@ -1,4 +1,4 @@
-#include "enviotaloes.h"
+#include "output/enviotaloes.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -8,16 +8,16 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "basedados.h"
-#include "datasbase.h"
-#include "dberror.h"
-#include "ficheiroatomico.h"
-#include "ficheiroconfig.h"
-#include "mailsender.h"
-#include "mailsettings.h"
-#include "modelotalao.h"
-#include "pastas.h"
-#include "renderizadortalao.h"
+#include "base/basedados.h"
+#include "base/datasbase.h"
+#include "base/dberror.h"
+#include "output/ficheiroatomico.h"
+#include "base/ficheiroconfig.h"
+#include "output/mailsender.h"
+#include "output/mailsettings.h"
+#include "output/modelotalao.h"
+#include "output/pastas.h"
+#include "output/renderizadortalao.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "modelotalao.h"
+#include "output/modelotalao.h"
 
 class BaseDados;
 class RenderizadorTalao;

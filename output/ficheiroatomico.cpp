@@ -1,4 +1,4 @@
-#include "ficheiroatomico.h"
+#include "output/ficheiroatomico.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "formatos.h"
+#include "output/formatos.h"
 
-#include "money.h"
+#include "base/money.h"
 #include <cmath>
 
 QString Formatos::peso(double kg) {

@@ -1,4 +1,4 @@
-#include "lexicosql.h"
+#include "output/lexicosql.h"
 
 #include <QRegularExpression>
 

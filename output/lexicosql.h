@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "sqlsettings.h"
+#include "base/sqlsettings.h"
 
 // The words of a template's query as the database it runs on will split them. Each
 // dialect quotes names, strings and comments its own way (T-SQL nests block comments,

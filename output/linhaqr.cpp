@@ -1,4 +1,4 @@
-#include "linhaqr.h"
+#include "output/linhaqr.h"
 
 QString LinhaQr::valor(const QString& texto) {
     QString out;

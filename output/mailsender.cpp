@@ -1,4 +1,4 @@
-#include "mailsender.h"
+#include "output/mailsender.h"
 
 #include <curl/curl.h>
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QStringList>
 
-#include "mailsettings.h"
+#include "output/mailsettings.h"
 
 // One e-mail with one attachment.
 struct MailMessage {

@@ -1,8 +1,8 @@
-#include "mailsettings.h"
+#include "output/mailsettings.h"
 
 #include <QFileInfo>
 
-#include "ficheiroconfig.h"
+#include "base/ficheiroconfig.h"
 
 namespace {
 

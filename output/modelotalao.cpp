@@ -1,13 +1,13 @@
-#include "modelotalao.h"
+#include "output/modelotalao.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <kainjow/mustache.hpp>
 
-#include "lexicosql.h"
-#include "permissoesmodelo.h"
-#include "verificacaoselect.h"
+#include "output/lexicosql.h"
+#include "output/permissoesmodelo.h"
+#include "output/verificacaoselect.h"
 
 bool ModeloTalao::falha(const QString& motivo) {
     m_erro = QStringLiteral("O modelo de talão %1 não pode ser usado: %2").arg(m_caminho, motivo);

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "sqlsettings.h"
+#include "base/sqlsettings.h"
 
 // A ticket template as read from its file (format described in the README, "Ticket
 // templates"): a header, one SELECT that fetches the weighing with the record number

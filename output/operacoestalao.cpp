@@ -1,16 +1,16 @@
-#include "operacoestalao.h"
+#include "output/operacoestalao.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include "basedados.h"
-#include "ficheiroatomico.h"
-#include "mailsender.h"
-#include "mailsettings.h"
-#include "operatormessages.h"
-#include "parametrosaplic.h"
-#include "pastas.h"
-#include "registarvias.h"
+#include "base/basedados.h"
+#include "output/ficheiroatomico.h"
+#include "output/mailsender.h"
+#include "output/mailsettings.h"
+#include "base/operatormessages.h"
+#include "records/parametrosaplic.h"
+#include "output/pastas.h"
+#include "output/registarvias.h"
 
 OperacoesTalao::OperacoesTalao(BaseDados& db, OperatorMessages& mensagens, QString programFolder,
                                QString configFile)

@@ -4,9 +4,9 @@
 #include <QStringList>
 #include <memory>
 
-#include "modelotalao.h"
-#include "renderizadortalao.h"
-#include "tipotalao.h"
+#include "output/modelotalao.h"
+#include "output/renderizadortalao.h"
+#include "output/tipotalao.h"
 
 class BaseDados;
 class OperatorMessages;

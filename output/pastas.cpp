@@ -1,11 +1,11 @@
-#include "pastas.h"
+#include "output/pastas.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "programfiles.h"
+#include "base/programfiles.h"
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>

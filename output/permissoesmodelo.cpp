@@ -1,4 +1,4 @@
-#include "permissoesmodelo.h"
+#include "output/permissoesmodelo.h"
 
 #include <QHash>
 #include <QSet>

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "sqlsettings.h"
+#include "base/sqlsettings.h"
 
 // What a template's query may read and call. A ticket or a statement shows the weighing,
 // its copies and complement, the party, its address, the article, the plate, the driver

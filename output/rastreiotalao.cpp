@@ -1,10 +1,10 @@
-#include "rastreiotalao.h"
+#include "output/rastreiotalao.h"
 
-#include "basedados.h"
-#include "codigoqr.h"
-#include "linhaqr.h"
-#include "money.h"
-#include "viaturas.h"
+#include "base/basedados.h"
+#include "output/codigoqr.h"
+#include "output/linhaqr.h"
+#include "base/money.h"
+#include "records/viaturas.h"
 
 namespace {
 

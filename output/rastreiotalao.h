@@ -6,8 +6,8 @@
 #include <QStringList>
 #include <optional>
 
-#include "chaveinstalacao.h"
-#include "registoalibi.h"
+#include "output/chaveinstalacao.h"
+#include "records/registoalibi.h"
 
 class BaseDados;
 

@@ -1,6 +1,6 @@
-#include "registarvias.h"
+#include "output/registarvias.h"
 
-#include "basedados.h"
+#include "base/basedados.h"
 
 void RegistarVias(BaseDados& db, qint32 id, qint16 n) {
     Transaccao t(db, true);

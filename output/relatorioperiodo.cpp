@@ -1,12 +1,12 @@
-#include "relatorioperiodo.h"
+#include "output/relatorioperiodo.h"
 
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 
-#include "basedados.h"
-#include "dialectodatas.h"
-#include "renderizadortalao.h"
+#include "base/basedados.h"
+#include "base/dialectodatas.h"
+#include "output/renderizadortalao.h"
 
 namespace {
 

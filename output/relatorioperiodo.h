@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-#include "money.h"
+#include "base/money.h"
 
 class BaseDados;
 class QIODevice;

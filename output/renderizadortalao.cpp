@@ -1,4 +1,4 @@
-#include "renderizadortalao.h"
+#include "output/renderizadortalao.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
@@ -13,9 +13,9 @@
 #include <QUrl>
 #include <kainjow/mustache.hpp>
 
-#include "dberror.h"
-#include "ficheiroatomico.h"
-#include "formatos.h"
+#include "base/dberror.h"
+#include "output/ficheiroatomico.h"
+#include "output/formatos.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <QStringList>
 #include <QVariantHash>
 
-#include "consultaleitura.h"
-#include "modelotalao.h"
-#include "rastreiotalao.h"
+#include "output/consultaleitura.h"
+#include "output/modelotalao.h"
+#include "output/rastreiotalao.h"
 
 #include <functional>
 #include <memory>

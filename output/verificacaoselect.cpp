@@ -1,9 +1,9 @@
-#include "verificacaoselect.h"
+#include "output/verificacaoselect.h"
 
 #include <QSet>
 #include <QStringList>
 
-#include "permissoesmodelo.h"
+#include "output/permissoesmodelo.h"
 
 namespace {
 

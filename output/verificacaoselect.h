@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "lexicosql.h"
+#include "output/lexicosql.h"
 
 // Whether a template's query is one read-only SELECT, judged on the words the database
 // will read (LexicoSql has already set strings, quoted names and comments apart by the

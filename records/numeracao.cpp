@@ -1,9 +1,9 @@
-#include "numeracao.h"
+#include "records/numeracao.h"
 
 #include <QRegularExpression>
 #include <limits>
 
-#include "basedados.h"
+#include "base/basedados.h"
 
 QString CampanhaDaData(const QDate& data) {
     const int y = data.year();

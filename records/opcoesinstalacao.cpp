@@ -1,6 +1,6 @@
-#include "opcoesinstalacao.h"
+#include "records/opcoesinstalacao.h"
 
-#include "basedados.h"
+#include "base/basedados.h"
 
 const QList<OpcoesInstalacao::Opcao>& OpcoesInstalacao::conhecidas() {
     static const QList<Opcao> lista{

@@ -1,6 +1,6 @@
-#include "opcoespesagem.h"
+#include "records/opcoespesagem.h"
 
-#include "basedados.h"
+#include "base/basedados.h"
 
 namespace OpcoesPesagem {
 

@@ -1,7 +1,7 @@
-#include "parametrosaplic.h"
+#include "records/parametrosaplic.h"
 
-#include "basedados.h"
-#include "operatormessages.h"
+#include "base/basedados.h"
+#include "base/operatormessages.h"
 
 QString ParametrosAplic::texto(const QString& coluna) const {
     if (m_rows.isEmpty() || !m_rows.hasColumn(coluna)) return {};

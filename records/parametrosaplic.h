@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "recordset.h"
+#include "base/recordset.h"
 
 class BaseDados;
 class OperatorMessages;

@@ -1,10 +1,10 @@
-#include "parametroscore.h"
+#include "records/parametroscore.h"
 
 #include <stdexcept>
 
-#include "ficheiroconfig.h"
-#include "operatormessages.h"
-#include "parametrosaplic.h"
+#include "base/ficheiroconfig.h"
+#include "base/operatormessages.h"
+#include "records/parametrosaplic.h"
 
 const QString ParametrosCore::kMensagemIntervalo = QStringLiteral("Deve digitar um valor entre 1 e 50!");
 const QString ParametrosCore::kMensagemSeries = QStringLiteral("Deve preencher o(s) campo(s) Série(s)!");

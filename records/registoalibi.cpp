@@ -1,8 +1,8 @@
-#include "registoalibi.h"
+#include "records/registoalibi.h"
 
 #include <QCryptographicHash>
 
-#include "basedados.h"
+#include "base/basedados.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <QString>
 #include <optional>
 
-#include "money.h"
-#include "sqlsettings.h"
+#include "base/money.h"
+#include "base/sqlsettings.h"
 
 class BaseDados;
 

@@ -1,7 +1,7 @@
-#include "registohistorico.h"
+#include "records/registohistorico.h"
 
-#include "basedados.h"
-#include "money.h"
+#include "base/basedados.h"
+#include "base/money.h"
 
 namespace RegistoHistorico {
 

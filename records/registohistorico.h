@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <optional>
 
-#include "numeracao.h"
-#include "recordset.h"
+#include "records/numeracao.h"
+#include "base/recordset.h"
 
 class BaseDados;
 

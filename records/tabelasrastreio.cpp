@@ -1,7 +1,7 @@
-#include "tabelasrastreio.h"
+#include "records/tabelasrastreio.h"
 
-#include "basedados.h"
-#include "dialectopg.h"
+#include "base/basedados.h"
+#include "base/dialectopg.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "taloescore.h"
+#include "records/taloescore.h"
 
-#include "basedados.h"
-#include "numeracao.h"
-#include "operatormessages.h"
-#include "parametrosaplic.h"
+#include "base/basedados.h"
+#include "records/numeracao.h"
+#include "base/operatormessages.h"
+#include "records/parametrosaplic.h"
 
 namespace {
 

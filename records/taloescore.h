@@ -5,8 +5,8 @@
 #include <array>
 #include <optional>
 
-#include "numeracao.h"
-#include "sqlsettings.h"
+#include "records/numeracao.h"
+#include "base/sqlsettings.h"
 
 class BaseDados;
 class RecordSet;

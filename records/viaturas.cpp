@@ -1,11 +1,11 @@
-#include "viaturas.h"
+#include "records/viaturas.h"
 
 #include <QSysInfo>
 
-#include "basedados.h"
-#include "datasbase.h"
-#include "opcoesinstalacao.h"
-#include "registoalibi.h"
+#include "base/basedados.h"
+#include "base/datasbase.h"
+#include "records/opcoesinstalacao.h"
+#include "records/registoalibi.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <variant>
 
-#include "money.h"
+#include "base/money.h"
 
 class BaseDados;
 

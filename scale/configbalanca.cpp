@@ -1,4 +1,4 @@
-#include "configbalanca.h"
+#include "scale/configbalanca.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
-#include "leitorbalanca.h"
+#include "scale/leitorbalanca.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 
-#include "configlocation.h"
+#include "base/configlocation.h"
 
 LeitorBalanca::LeitorBalanca(const QString& pastaPrograma, const QString& pastaConfig, QObject* parent)
     : QObject(parent), m_pastaPrograma(pastaPrograma), m_pastaConfig(pastaConfig) {

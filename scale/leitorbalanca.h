@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <memory>
 
-#include "configbalanca.h"
-#include "respostabalanca.h"
+#include "scale/configbalanca.h"
+#include "scale/respostabalanca.h"
 
 class QEventLoop;
 

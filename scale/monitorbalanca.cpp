@@ -1,9 +1,9 @@
-#include "monitorbalanca.h"
+#include "scale/monitorbalanca.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
 
-#include "respostabalanca.h"
+#include "scale/respostabalanca.h"
 
 namespace {
 // Without an answer for this many requests in a row the display says so.

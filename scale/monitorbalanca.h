@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "configbalanca.h"
+#include "scale/configbalanca.h"
 
 // What the live display shows. Never a weight for a weighing: only the desk's own
 // reading (LeitorBalanca) is logged and used.

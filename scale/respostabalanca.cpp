@@ -1,4 +1,4 @@
-#include "respostabalanca.h"
+#include "scale/respostabalanca.h"
 
 namespace {
 char maiuscula(char c) {

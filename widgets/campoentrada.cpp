@@ -1,4 +1,4 @@
-#include "campoentrada.h"
+#include "widgets/campoentrada.h"
 
 #include <QKeyEvent>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "catalogscript.h"
+#include "widgets/catalogscript.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "configmail.h"
+#include "widgets/configmail.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <stdexcept>
 
-#include "ficheiroconfig.h"
+#include "base/ficheiroconfig.h"
 
 namespace {
 const QString kSeccao = QStringLiteral("SMTP");

@@ -1,4 +1,4 @@
-#include "dialogoerp.h"
+#include "widgets/dialogoerp.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -8,9 +8,9 @@
 #include <QVBoxLayout>
 #include <stdexcept>
 
-#include "configsage.h"
-#include "ficheiroconfig.h"
-#include "operatormessages.h"
+#include "base/configsage.h"
+#include "base/ficheiroconfig.h"
+#include "base/operatormessages.h"
 
 namespace {
 QLineEdit* field(const QString& name, const QString& value, QWidget* parent) {

@@ -1,4 +1,4 @@
-#include "dialogosql.h"
+#include "widgets/dialogosql.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,13 +15,13 @@
 #include <QVBoxLayout>
 #include <stdexcept>
 
-#include "basedados.h"
-#include "catalogo.h"
-#include "catalogscript.h"
-#include "configsql.h"
-#include "ficheiroconfig.h"
-#include "operatormessages.h"
-#include "programinfo.h"
+#include "base/basedados.h"
+#include "base/catalogo.h"
+#include "widgets/catalogscript.h"
+#include "base/configsql.h"
+#include "base/ficheiroconfig.h"
+#include "base/operatormessages.h"
+#include "base/programinfo.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "sqlsettings.h"
+#include "base/sqlsettings.h"
 
 class QComboBox;
 class QLabel;

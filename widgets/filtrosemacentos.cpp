@@ -1,4 +1,4 @@
-#include "filtrosemacentos.h"
+#include "widgets/filtrosemacentos.h"
 
 FiltroSemAcentos::FiltroSemAcentos(QObject* parent) : QSortFilterProxyModel(parent) {}
 

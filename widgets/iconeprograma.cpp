@@ -1,4 +1,4 @@
-#include "iconeprograma.h"
+#include "widgets/iconeprograma.h"
 
 QIcon iconePrograma() {
     // The SVG is drawn by Qt's SVG icon engine at every size the desktop asks for.

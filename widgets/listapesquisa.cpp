@@ -1,4 +1,4 @@
-#include "listapesquisa.h"
+#include "widgets/listapesquisa.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -10,9 +10,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "basedados.h"
-#include "filtrosemacentos.h"
-#include "operatormessages.h"
+#include "base/basedados.h"
+#include "widgets/filtrosemacentos.h"
+#include "base/operatormessages.h"
 
 ListaPesquisa::ListaPesquisa(BaseDados& db, OperatorMessages& messages, QWidget* parent)
     : QDialog(parent), m_db(db), m_messages(messages) {

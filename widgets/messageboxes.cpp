@@ -1,4 +1,4 @@
-#include "messageboxes.h"
+#include "widgets/messageboxes.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -6,7 +6,7 @@
 #include <QProgressDialog>
 #include <QWindow>
 
-#include "programinfo.h"
+#include "base/programinfo.h"
 
 MessageBoxes::MessageBoxes(QWidget* parent) : m_parent(parent) {}
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "operatormessages.h"
+#include "base/operatormessages.h"
 
 class QProgressDialog;
 class QWidget;

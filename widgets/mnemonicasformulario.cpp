@@ -1,4 +1,4 @@
-#include "mnemonicasformulario.h"
+#include "widgets/mnemonicasformulario.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QTabBar>
 
-#include "campoentrada.h"
+#include "widgets/campoentrada.h"
 
 MnemonicasFormulario::MnemonicasFormulario(FormularioActivo activo, QObject* parent)
     : QObject(parent), m_activo(std::move(activo)) {

@@ -1,4 +1,4 @@
-#include "teclasformulario.h"
+#include "widgets/teclasformulario.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "traducaoqt.h"
+#include "widgets/traducaoqt.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,13 +1,13 @@
-#include "arranquegui.h"
+#include "app/ui/arranquegui.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStatusBar>
 
-#include "frmmain.h"
-#include "messageboxes.h"
-#include "programinfo.h"
+#include "app/ui/frmmain.h"
+#include "widgets/messageboxes.h"
+#include "base/programinfo.h"
 
 ArranqueGui::ArranqueGui(QString programFolder, QString argument, OperatorMessages& messages,
                          StartupDialogs& dialogs, Arranque::ErpFactory erpFactory)

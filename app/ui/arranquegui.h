@@ -3,8 +3,8 @@
 #include <QString>
 #include <memory>
 
-#include "arranque.h"
-#include "childforms.h"
+#include "app/arranque.h"
+#include "app/ui/childforms.h"
 
 class FrmMain;
 class QSettings;

@@ -1,21 +1,21 @@
-#include "childforms.h"
+#include "app/ui/childforms.h"
 
 #include <QFileInfo>
 
-#include "balancadesk.h"
-#include "basedados.h"
-#include "deskwindow.h"
-#include "enviomail.h"
-#include "escolhaimpressora.h"
-#include "janelarelatorio.h"
-#include "monitorbalanca.h"
-#include "opcoesinstalacao.h"
-#include "ficheiroconfig.h"
-#include "operacoestalao.h"
-#include "operatormessages.h"
-#include "parametros.h"
-#include "sessaosage.h"
-#include "taloes.h"
+#include "desks/balancadesk.h"
+#include "base/basedados.h"
+#include "desks/ui/deskwindow.h"
+#include "output/ui/enviomail.h"
+#include "output/ui/escolhaimpressora.h"
+#include "output/ui/janelarelatorio.h"
+#include "scale/monitorbalanca.h"
+#include "records/opcoesinstalacao.h"
+#include "base/ficheiroconfig.h"
+#include "output/operacoestalao.h"
+#include "base/operatormessages.h"
+#include "records/ui/parametros.h"
+#include "erp/sessaosage.h"
+#include "records/ui/taloes.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "frmmain.h"
+#include "app/ui/frmmain.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -18,15 +18,15 @@
 #include <QSettings>
 #include <QStatusBar>
 
-#include "basedados.h"
-#include "dialogoerp.h"
-#include "dialogosql.h"
-#include "iconeprograma.h"
-#include "messageboxes.h"
-#include "monitorbalanca.h"
-#include "mnemonicasformulario.h"
-#include "programinfo.h"
-#include "sessaosage.h"
+#include "base/basedados.h"
+#include "widgets/dialogoerp.h"
+#include "widgets/dialogosql.h"
+#include "widgets/iconeprograma.h"
+#include "widgets/messageboxes.h"
+#include "scale/monitorbalanca.h"
+#include "widgets/mnemonicasformulario.h"
+#include "base/programinfo.h"
+#include "erp/sessaosage.h"
 
 namespace {
 constexpr int kPanels = 6;

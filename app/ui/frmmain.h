@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "childforms.h"
+#include "app/ui/childforms.h"
 
 class BaseDados;
 class MonitorBalanca;

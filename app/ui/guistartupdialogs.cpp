@@ -1,7 +1,7 @@
-#include "guistartupdialogs.h"
+#include "app/ui/guistartupdialogs.h"
 
-#include "dialogoerp.h"
-#include "dialogosql.h"
+#include "widgets/dialogoerp.h"
+#include "widgets/dialogosql.h"
 
 bool GuiStartupDialogs::configurarErp(const QString& configFile, const QStringList&) {
     DialogoErp dialog(configFile, m_messages);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "startupdialogs.h"
+#include "app/startupdialogs.h"
 
 class OperatorMessages;
 

@@ -1,11 +1,11 @@
-#include "deskteclado.h"
+#include "desks/ui/deskteclado.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QWidget>
 
-#include "teclasformulario.h"
+#include "widgets/teclasformulario.h"
 
 void ligarTecladoDesk(QWidget* desk) {
     auto filho = [desk](const char* nome) { return desk->findChild<QWidget*>(QLatin1String(nome)); };

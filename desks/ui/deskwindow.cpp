@@ -1,4 +1,4 @@
-#include "deskwindow.h"
+#include "desks/ui/deskwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,20 +29,20 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "datasbase.h"
-#include "apiregistry.h"
-#include "basedados.h"
-#include "campoentrada.h"
-#include "deskcore.h"
-#include "deskteclado.h"
-#include "figurasdia.h"
-#include "monitorbalanca.h"
-#include "mostradorpeso.h"
-#include "listadesk.h"
-#include "listapesquisa.h"
-#include "messageboxes.h"
-#include "operacoestalao.h"
-#include "talaodesk.h"
+#include "base/datasbase.h"
+#include "erp/apiregistry.h"
+#include "base/basedados.h"
+#include "widgets/campoentrada.h"
+#include "desks/deskcore.h"
+#include "desks/ui/deskteclado.h"
+#include "desks/figurasdia.h"
+#include "scale/monitorbalanca.h"
+#include "desks/ui/mostradorpeso.h"
+#include "desks/ui/listadesk.h"
+#include "widgets/listapesquisa.h"
+#include "widgets/messageboxes.h"
+#include "output/operacoestalao.h"
+#include "desks/ui/talaodesk.h"
 
 namespace {
 

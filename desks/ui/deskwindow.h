@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "deskkind.h"
+#include "desks/deskkind.h"
 
 class ApiRegistry;
 class MonitorBalanca;

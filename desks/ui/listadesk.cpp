@@ -1,6 +1,6 @@
-#include "listadesk.h"
+#include "desks/ui/listadesk.h"
 
-#include "listapesquisa.h"
+#include "widgets/listapesquisa.h"
 
 #include <QWidget>
 

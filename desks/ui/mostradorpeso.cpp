@@ -1,4 +1,4 @@
-#include "mostradorpeso.h"
+#include "desks/ui/mostradorpeso.h"
 
 #include <QFontMetrics>
 #include <QPainter>

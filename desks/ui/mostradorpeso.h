@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "monitorbalanca.h"
+#include "scale/monitorbalanca.h"
 
 // The indicator's weight as the desk shows it all the time: digits large enough to be
 // read from two metres, the stable/unstable state beside them, "sem leitura" when the

@@ -1,15 +1,15 @@
-#include "talaodesk.h"
+#include "desks/ui/talaodesk.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QTemporaryFile>
 #include <QUrl>
 
-#include "basedados.h"
-#include "impressaotalao.h"
-#include "operacoestalao.h"
-#include "operatormessages.h"
-#include "registarvias.h"
+#include "base/basedados.h"
+#include "output/ui/impressaotalao.h"
+#include "output/operacoestalao.h"
+#include "base/operatormessages.h"
+#include "output/registarvias.h"
 
 TalaoDesk::TalaoDesk(OperacoesTalao& operacoes, QString ficheiroImpressao)
     : m_ops(operacoes), m_ficheiro(std::move(ficheiroImpressao)) {}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "deskservices.h"
+#include "desks/deskservices.h"
 
 class OperacoesTalao;
 

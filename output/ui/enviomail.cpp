@@ -1,4 +1,4 @@
-#include "enviomail.h"
+#include "output/ui/enviomail.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "datasbase.h"
-#include "campoentrada.h"
-#include "listapesquisa.h"
-#include "operatormessages.h"
+#include "base/datasbase.h"
+#include "widgets/campoentrada.h"
+#include "widgets/listapesquisa.h"
+#include "base/operatormessages.h"
 
 EnvioMail::EnvioMail(BaseDados& db, OperatorMessages& messages, int modo, const QString& programFolder,
                      const QString& configFile, QWidget* parent)

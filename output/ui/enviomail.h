@@ -3,7 +3,7 @@
 #include <QList>
 #include <QWidget>
 
-#include "enviotaloes.h"
+#include "output/enviotaloes.h"
 
 class BaseDados;
 class CampoEntrada;

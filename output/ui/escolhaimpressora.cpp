@@ -1,10 +1,10 @@
-#include "escolhaimpressora.h"
+#include "output/ui/escolhaimpressora.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPrinterInfo>
 
-#include "ficheiroconfig.h"
+#include "base/ficheiroconfig.h"
 
 EscolhaImpressora::EscolhaImpressora(QWidget* parent) : QWidget(parent), m_combo(new QComboBox(this)) {
     setObjectName(QStringLiteral("escolhaImpressora"));

@@ -1,16 +1,16 @@
-#include "impressaotalao.h"
+#include "output/ui/impressaotalao.h"
 
 #include <QPrinter>
 #include <QPrinterInfo>
 
 #include <memory>
 
-#include "dberror.h"
-#include "ficheiroatomico.h"
-#include "ficheiroconfig.h"
-#include "operacoestalao.h"
-#include "operatormessages.h"
-#include "parametrosaplic.h"
+#include "base/dberror.h"
+#include "output/ficheiroatomico.h"
+#include "base/ficheiroconfig.h"
+#include "output/operacoestalao.h"
+#include "base/operatormessages.h"
+#include "records/parametrosaplic.h"
 
 ImpressaoTalao::ImpressaoTalao(OperacoesTalao& operacoes) : m_ops(operacoes) {}
 

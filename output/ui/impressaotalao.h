@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "tipotalao.h"
+#include "output/tipotalao.h"
 
 class ModeloTalao;
 class OperacoesTalao;

@@ -1,4 +1,4 @@
-#include "janelarelatorio.h"
+#include "output/ui/janelarelatorio.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -21,11 +21,11 @@
 #include <algorithm>
 #include <functional>
 
-#include "basedados.h"
-#include "dberror.h"
-#include "ficheiroatomico.h"
-#include "operatormessages.h"
-#include "renderizadortalao.h"
+#include "base/basedados.h"
+#include "base/dberror.h"
+#include "output/ficheiroatomico.h"
+#include "base/operatormessages.h"
+#include "output/renderizadortalao.h"
 
 namespace {
 

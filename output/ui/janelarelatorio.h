@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "relatorioperiodo.h"
+#include "output/relatorioperiodo.h"
 
 class BaseDados;
 class OperatorMessages;

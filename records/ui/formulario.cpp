@@ -1,10 +1,10 @@
-#include "formulario.h"
+#include "records/ui/formulario.h"
 
 #include <QFontMetrics>
 #include <QMdiSubWindow>
 #include <algorithm>
 
-#include "campoentrada.h"
+#include "widgets/campoentrada.h"
 
 namespace Formulario {
 

@@ -1,11 +1,11 @@
-#include "painelopcoes.h"
+#include "records/ui/painelopcoes.h"
 
 #include <QComboBox>
 #include <QFormLayout>
 
-#include "basedados.h"
-#include "opcoesinstalacao.h"
-#include "operatormessages.h"
+#include "base/basedados.h"
+#include "records/opcoesinstalacao.h"
+#include "base/operatormessages.h"
 
 PainelOpcoes::PainelOpcoes(BaseDados& db, OperatorMessages& messages, QWidget* parent)
     : QGroupBox(QStringLiteral("Opções da instalação (todos os postos)"), parent),

@@ -1,4 +1,4 @@
-#include "parametros.h"
+#include "records/ui/parametros.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -7,11 +7,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "campoentrada.h"
-#include "configmail.h"
-#include "formulario.h"
-#include "painelopcoes.h"
-#include "teclasformulario.h"
+#include "widgets/campoentrada.h"
+#include "widgets/configmail.h"
+#include "records/ui/formulario.h"
+#include "records/ui/painelopcoes.h"
+#include "widgets/teclasformulario.h"
 
 Parametros::Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
                        const QString& configPath, QWidget* parent)

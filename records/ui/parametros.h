@@ -3,7 +3,7 @@
 #include <QList>
 #include <QWidget>
 
-#include "parametroscore.h"
+#include "records/parametroscore.h"
 
 class CampoEntrada;
 class PainelOpcoes;

@@ -1,4 +1,4 @@
-#include "taloes.h"
+#include "records/ui/taloes.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -7,10 +7,10 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "campoentrada.h"
-#include "formulario.h"
-#include "listapesquisa.h"
-#include "teclasformulario.h"
+#include "widgets/campoentrada.h"
+#include "records/ui/formulario.h"
+#include "widgets/listapesquisa.h"
+#include "widgets/teclasformulario.h"
 
 Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages, int modo,
                QWidget* parent)

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QWidget>
 
-#include "taloescore.h"
+#include "records/taloescore.h"
 
 class CampoEntrada;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "frmpesar.h"
+#include "scale/ui/frmpesar.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "leitorbalanca.h"
+#include "scale/leitorbalanca.h"
 
 class QLabel;
 class QListWidget;

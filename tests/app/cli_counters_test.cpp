@@ -1,11 +1,11 @@
 // balantrix-cli counters on the demo installation, as an installer scripts it.
 #include <QtTest>
 
-#include "clirun.h"
+#include "tests/support/clirun.h"
 
-#include "configsql.h"
-#include "ficheiroconfig.h"
-#include "testsupport.h"
+#include "base/configsql.h"
+#include "base/ficheiroconfig.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 // without windows, catalogue script, and the failures that must change nothing.
 #include <QtTest>
 
-#include "clirun.h"
+#include "tests/support/clirun.h"
 
-#include "configsage.h"
-#include "configsql.h"
-#include "ficheiroconfig.h"
-#include "sessaosagelocal.h"
-#include "testsupport.h"
+#include "base/configsage.h"
+#include "base/configsql.h"
+#include "base/ficheiroconfig.h"
+#include "erp/sessaosagelocal.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <QFile>
 #include <QTest>
 
-#include "clirun.h"
-#include "configsql.h"
-#include "ficheiroconfig.h"
-#include "testsupport.h"
+#include "tests/support/clirun.h"
+#include "base/configsql.h"
+#include "base/ficheiroconfig.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

@@ -4,16 +4,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "arranquegui.h"
-#include "configsage.h"
-#include "configsql.h"
-#include "demo.h"
-#include "ficheiroconfig.h"
-#include "sessaosagelocal.h"
-#include "frmmain.h"
-#include "startupdialogs.h"
-#include "fakesessao.h"
-#include "testsupport.h"
+#include "app/ui/arranquegui.h"
+#include "base/configsage.h"
+#include "base/configsql.h"
+#include "app/demo.h"
+#include "base/ficheiroconfig.h"
+#include "erp/sessaosagelocal.h"
+#include "app/ui/frmmain.h"
+#include "app/startupdialogs.h"
+#include "tests/support/fakesessao.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

@@ -18,14 +18,14 @@
 #include <QStatusBar>
 #include <QtTest>
 
-#include "campoentrada.h"
-#include "fakesessao.h"
-#include "frmmain.h"
-#include "parametrosaplic.h"
-#include "programinfo.h"
-#include "sessaosage.h"
-#include "encaixe.h"
-#include "testsupport.h"
+#include "widgets/campoentrada.h"
+#include "tests/support/fakesessao.h"
+#include "app/ui/frmmain.h"
+#include "records/parametrosaplic.h"
+#include "base/programinfo.h"
+#include "erp/sessaosage.h"
+#include "tests/support/encaixe.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

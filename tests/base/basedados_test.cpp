@@ -2,8 +2,8 @@
 // program's procedures, and several workstations on one file.
 #include <QtTest>
 
-#include "catalogstatements.h"
-#include "testsupport.h"
+#include "base/catalogstatements.h"
+#include "tests/support/testsupport.h"
 
 class BaseDadosTest : public QObject {
     Q_OBJECT

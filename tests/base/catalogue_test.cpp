@@ -2,10 +2,10 @@
 // the versaoEXE rules and the failure paths.
 #include <QtTest>
 
-#include "catalogo.h"
-#include "catalogstatements.h"
-#include "programinfo.h"
-#include "testsupport.h"
+#include "base/catalogo.h"
+#include "base/catalogstatements.h"
+#include "base/programinfo.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

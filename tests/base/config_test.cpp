@@ -2,13 +2,13 @@
 #include <QSettings>
 #include <QtTest>
 
-#include "configlocation.h"
-#include "configsage.h"
-#include "configsql.h"
-#include "ficheiroconfig.h"
-#include "pastarede.h"
-#include "programfiles.h"
-#include "testsupport.h"
+#include "base/configlocation.h"
+#include "base/configsage.h"
+#include "base/configsql.h"
+#include "base/ficheiroconfig.h"
+#include "base/pastarede.h"
+#include "base/programfiles.h"
+#include "tests/support/testsupport.h"
 
 class ConfigTest : public QObject {
     Q_OBJECT

@@ -3,17 +3,17 @@
 // the catalogue version, and a failure that is told but does not stop the start.
 #include <QtTest>
 
-#include "arranque.h"
-#include "catalogo.h"
-#include "catalogstatements.h"
-#include "configlocation.h"
-#include "configsage.h"
-#include "configsql.h"
-#include "erpschema.h"
-#include "ficheiroconfig.h"
-#include "programinfo.h"
-#include "startupdialogs.h"
-#include "testsupport.h"
+#include "app/arranque.h"
+#include "base/catalogo.h"
+#include "base/catalogstatements.h"
+#include "base/configlocation.h"
+#include "base/configsage.h"
+#include "base/configsql.h"
+#include "erp/erpschema.h"
+#include "base/ficheiroconfig.h"
+#include "base/programinfo.h"
+#include "app/startupdialogs.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QtTest>
 #include <limits>
 
-#include "money.h"
+#include "base/money.h"
 
 class MoneyTest : public QObject {
     Q_OBJECT

@@ -12,9 +12,9 @@
 #include <atomic>
 #include <thread>
 
-#include "catalogo.h"
-#include "intentnotes.h"
-#include "testsupport.h"
+#include "base/catalogo.h"
+#include "base/intentnotes.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 // the desk when the installation forbids them.
 #include <QtTest>
 
-#include "alibidesk.h"
-#include "deskfixture.h"
-#include "opcoesinstalacao.h"
-#include "registoalibi.h"
+#include "desks/alibidesk.h"
+#include "tests/desks/deskfixture.h"
+#include "records/opcoesinstalacao.h"
+#include "records/registoalibi.h"
 
 // The indicator's reply comes with every reading, as from the real reader.
 struct BalancaComResposta : FakeWeight {

@@ -6,10 +6,10 @@
 // no number was repeated or taken, and the database passes integrity_check.
 #include <QtTest>
 
-#include "clirun.h"
+#include "tests/support/clirun.h"
 
-#include "basedados.h"
-#include "testsupport.h"
+#include "base/basedados.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

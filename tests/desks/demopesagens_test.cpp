@@ -1,11 +1,11 @@
 // The demo installation's weighings, made at the desk on a demo database.
 #include <QtTest>
 
-#include "basedados.h"
-#include "demopesagens.h"
-#include "numeracao.h"
-#include "parametrosaplic.h"
-#include "testsupport.h"
+#include "base/basedados.h"
+#include "desks/demopesagens.h"
+#include "records/numeracao.h"
+#include "records/parametrosaplic.h"
+#include "tests/support/testsupport.h"
 
 class DemoPesagensTest : public QObject {
     Q_OBJECT

@@ -3,8 +3,8 @@
 // local ERP, for both kinds of desk.
 #include <QtTest>
 
-#include "deskfixture.h"
-#include "registohistorico.h"
+#include "tests/desks/deskfixture.h"
+#include "records/registohistorico.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <QStringList>
 #include <memory>
 
-#include "apiregistry.h"
-#include "deskcore.h"
-#include "parametrosaplic.h"
-#include "sessaosagelocal.h"
-#include "testsupport.h"
+#include "erp/apiregistry.h"
+#include "desks/deskcore.h"
+#include "records/parametrosaplic.h"
+#include "erp/sessaosagelocal.h"
+#include "tests/support/testsupport.h"
 
 // Answers the desk's lookups, weights and ticket requests as a test wants.
 struct FakeLookup : LookupProvider {

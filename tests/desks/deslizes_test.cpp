@@ -4,8 +4,8 @@
 // and the local ERP.
 #include <QtTest>
 
-#include "deskfixture.h"
-#include "registohistorico.h"
+#include "tests/desks/deskfixture.h"
+#include "records/registohistorico.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // with a real SQLite file and the local ERP.
 #include <QtTest>
 
-#include "deskfixture.h"
-#include "registohistorico.h"
+#include "tests/desks/deskfixture.h"
+#include "records/registohistorico.h"
 
 namespace {
 

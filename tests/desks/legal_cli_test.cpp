@@ -5,12 +5,12 @@
 #include <QtTest>
 #include <sys/stat.h>
 
-#include "clirun.h"
+#include "tests/support/clirun.h"
 
-#include "basedados.h"
-#include "chaveinstalacao.h"
-#include "simulador.h"
-#include "testsupport.h"
+#include "base/basedados.h"
+#include "output/chaveinstalacao.h"
+#include "tests/scale/simulador.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 // tests/fuzz/operador-longo SEED STEPS.
 #include <QtTest>
 
-#include "deskcore.h"
-#include "operadoraleatorio.h"
+#include "desks/deskcore.h"
+#include "tests/desks/operador/operadoraleatorio.h"
 
 class OperadorTest : public QObject {
     Q_OBJECT

@@ -3,9 +3,9 @@
 // through the desk's own failure paths (made to fail with triggers on a real file).
 #include <QtTest>
 
-#include "deskfixture.h"
-#include "erpreconciler.h"
-#include "intentnotes.h"
+#include "tests/desks/deskfixture.h"
+#include "desks/erpreconciler.h"
+#include "base/intentnotes.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // never able to change the lines of the document a correction rewrites.
 #include <QtTest>
 
-#include "deskfixture.h"
-#include "documentodesk.h"
-#include "registohistorico.h"
+#include "tests/desks/deskfixture.h"
+#include "erp/documentodesk.h"
+#include "records/registohistorico.h"
 
 namespace {
 

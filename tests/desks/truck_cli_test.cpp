@@ -3,11 +3,11 @@
 // signed code, and every bad input is refused before anything is written.
 #include <QtTest>
 
-#include "basedados.h"
-#include "clirun.h"
-#include "money.h"
-#include "simulador.h"
-#include "testsupport.h"
+#include "base/basedados.h"
+#include "tests/support/clirun.h"
+#include "base/money.h"
+#include "tests/scale/simulador.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // both desks, an expired or forbidden tare never used.
 #include <QtTest>
 
-#include "deskfixture.h"
-#include "opcoesinstalacao.h"
-#include "registoalibi.h"
-#include "registohistorico.h"
+#include "tests/desks/deskfixture.h"
+#include "records/opcoesinstalacao.h"
+#include "records/registoalibi.h"
+#include "records/registohistorico.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "deskfixture.h"
-#include "deskwindow.h"
-#include "registohistorico.h"
+#include "tests/desks/deskfixture.h"
+#include "desks/ui/deskwindow.h"
+#include "records/registohistorico.h"
 
 namespace {
 

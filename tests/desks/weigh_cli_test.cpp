@@ -8,14 +8,14 @@
 #include <unistd.h>
 #include <QtTest>
 
-#include "clirun.h"
+#include "tests/support/clirun.h"
 
-#include "basedados.h"
-#include "ficheiroconfig.h"
-#include "numeracao.h"
-#include "simulador.h"
-#include "smtptestserver.h"
-#include "testsupport.h"
+#include "base/basedados.h"
+#include "base/ficheiroconfig.h"
+#include "records/numeracao.h"
+#include "tests/scale/simulador.h"
+#include "tests/support/smtptestserver.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

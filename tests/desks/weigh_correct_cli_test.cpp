@@ -2,10 +2,10 @@
 // an ERP refused: the real tool, run as a separate process on a demo installation.
 #include <QtTest>
 
-#include "clirun.h"
+#include "tests/support/clirun.h"
 
-#include "basedados.h"
-#include "testsupport.h"
+#include "base/basedados.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

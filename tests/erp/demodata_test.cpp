@@ -2,9 +2,9 @@
 #include <QtTest>
 #include <memory>
 
-#include "demodata.h"
-#include "erpschema.h"
-#include "testsupport.h"
+#include "erp/demodata.h"
+#include "erp/erpschema.h"
+#include "tests/support/testsupport.h"
 
 // The demo company as someone trying the program meets it: lists that are full but
 // not padded with inactive rows, addresses that resolve, lookups that survive an

@@ -2,10 +2,10 @@
 // numbering, reading, saving, cancelling, and the desk-side operations built on them.
 #include <QtTest>
 
-#include "apiregistry.h"
-#include "documentodesk.h"
-#include "sessaosagelocal.h"
-#include "testsupport.h"
+#include "erp/apiregistry.h"
+#include "erp/documentodesk.h"
+#include "erp/sessaosagelocal.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

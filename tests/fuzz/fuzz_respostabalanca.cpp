@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "respostabalanca.h"
+#include "scale/respostabalanca.h"
 
 namespace {
 std::string maiusculas(const uint8_t* d, size_t n) {

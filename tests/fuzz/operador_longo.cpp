@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "operadoraleatorio.h"
+#include "tests/desks/operador/operadoraleatorio.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

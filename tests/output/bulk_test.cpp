@@ -6,14 +6,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "bulkfixtures.h"
-#include "enviotaloes.h"
-#include "ficheiroconfig.h"
-#include "modelotalao.h"
-#include "pastas.h"
-#include "smtptestserver.h"
-#include "testsupport.h"
-#include "ticketfixtures.h"
+#include "tests/output/bulkfixtures.h"
+#include "output/enviotaloes.h"
+#include "base/ficheiroconfig.h"
+#include "output/modelotalao.h"
+#include "output/pastas.h"
+#include "tests/support/smtptestserver.h"
+#include "tests/support/testsupport.h"
+#include "tests/output/ticketfixtures.h"
 
 namespace {
 

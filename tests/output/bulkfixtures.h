@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QStringList>
 
-#include "basedados.h"
-#include "registohistorico.h"
+#include "base/basedados.h"
+#include "records/registohistorico.h"
 
 // A weighing of a bulk test, saved as the desks save it (record store procedure).
 struct PesagemEnvio {

@@ -2,7 +2,7 @@
 // strings, comments and [bracketed] names, as T-SQL would split the statements.
 #include <QtTest>
 
-#include "modelotalao.h"
+#include "output/modelotalao.h"
 
 class ConsultaTest : public QObject {
     Q_OBJECT

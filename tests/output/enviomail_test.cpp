@@ -6,13 +6,13 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "bulkfixtures.h"
-#include "campoentrada.h"
-#include "enviomail.h"
-#include "listapesquisa.h"
-#include "pastas.h"
-#include "testsupport.h"
-#include "ticketfixtures.h"
+#include "tests/output/bulkfixtures.h"
+#include "widgets/campoentrada.h"
+#include "output/ui/enviomail.h"
+#include "widgets/listapesquisa.h"
+#include "output/pastas.h"
+#include "tests/support/testsupport.h"
+#include "tests/output/ticketfixtures.h"
 
 class EnvioMailTest : public QObject {
     Q_OBJECT

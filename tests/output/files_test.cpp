@@ -5,12 +5,12 @@
 #include <unistd.h>
 #include <QtTest>
 
-#include "bulkfixtures.h"
-#include "clirun.h"
-#include "ficheiroconfig.h"
-#include "pastas.h"
-#include "testsupport.h"
-#include "ticketfixtures.h"
+#include "tests/output/bulkfixtures.h"
+#include "tests/support/clirun.h"
+#include "base/ficheiroconfig.h"
+#include "output/pastas.h"
+#include "tests/support/testsupport.h"
+#include "tests/output/ticketfixtures.h"
 
 class FilesTest : public QObject {
     Q_OBJECT

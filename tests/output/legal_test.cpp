@@ -8,18 +8,18 @@
 #include <QtTest>
 #include <sys/stat.h>
 
-#include "chaveinstalacao.h"
-#include "codigoqr.h"
-#include "formatos.h"
-#include "linhaqr.h"
-#include "modelotalao.h"
-#include "rastreiotalao.h"
-#include "registarvias.h"
-#include "registoalibi.h"
-#include "renderizadortalao.h"
-#include "tabelasrastreio.h"
-#include "testsupport.h"
-#include "ticketfixtures.h"
+#include "output/chaveinstalacao.h"
+#include "output/codigoqr.h"
+#include "output/formatos.h"
+#include "output/linhaqr.h"
+#include "output/modelotalao.h"
+#include "output/rastreiotalao.h"
+#include "output/registarvias.h"
+#include "records/registoalibi.h"
+#include "output/renderizadortalao.h"
+#include "records/tabelasrastreio.h"
+#include "tests/support/testsupport.h"
+#include "tests/output/ticketfixtures.h"
 
 namespace {
 

@@ -5,15 +5,15 @@
 #include <unistd.h>
 #include <QtTest>
 
-#include "clirun.h"
-#include "ficheiroconfig.h"
-#include "mailsender.h"
-#include "mailsettings.h"
-#include "operacoestalao.h"
-#include "registarvias.h"
-#include "smtptestserver.h"
-#include "testsupport.h"
-#include "ticketfixtures.h"
+#include "tests/support/clirun.h"
+#include "base/ficheiroconfig.h"
+#include "output/mailsender.h"
+#include "output/mailsettings.h"
+#include "output/operacoestalao.h"
+#include "output/registarvias.h"
+#include "tests/support/smtptestserver.h"
+#include "tests/support/testsupport.h"
+#include "tests/output/ticketfixtures.h"
 
 namespace {
 

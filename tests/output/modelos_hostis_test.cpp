@@ -4,13 +4,13 @@
 // balantrix-cli neither crashes nor hangs.
 #include <QtTest>
 
-#include "clirun.h"
-#include "consultaleitura.h"
-#include "modelotalao.h"
-#include "registarvias.h"
-#include "renderizadortalao.h"
-#include "testsupport.h"
-#include "ticketfixtures.h"
+#include "tests/support/clirun.h"
+#include "output/consultaleitura.h"
+#include "output/modelotalao.h"
+#include "output/registarvias.h"
+#include "output/renderizadortalao.h"
+#include "tests/support/testsupport.h"
+#include "tests/output/ticketfixtures.h"
 
 namespace {
 

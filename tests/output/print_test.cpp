@@ -4,15 +4,15 @@
 #include <QComboBox>
 #include <QtTest>
 
-#include "escolhaimpressora.h"
-#include "ficheiroconfig.h"
-#include "impressaotalao.h"
-#include "operacoestalao.h"
-#include "parametrosaplic.h"
-#include "registarvias.h"
-#include "testsupport.h"
-#include "clirun.h"
-#include "ticketfixtures.h"
+#include "output/ui/escolhaimpressora.h"
+#include "base/ficheiroconfig.h"
+#include "output/ui/impressaotalao.h"
+#include "output/operacoestalao.h"
+#include "records/parametrosaplic.h"
+#include "output/registarvias.h"
+#include "tests/support/testsupport.h"
+#include "tests/support/clirun.h"
+#include "tests/output/ticketfixtures.h"
 
 class PrintTest : public QObject {
     Q_OBJECT

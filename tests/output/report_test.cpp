@@ -7,11 +7,11 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "clirun.h"
-#include "janelarelatorio.h"
-#include "relatorioperiodo.h"
-#include "testsupport.h"
-#include "ticketfixtures.h"
+#include "tests/support/clirun.h"
+#include "output/ui/janelarelatorio.h"
+#include "output/relatorioperiodo.h"
+#include "tests/support/testsupport.h"
+#include "tests/output/ticketfixtures.h"
 
 using R = RelatorioPeriodo;
 

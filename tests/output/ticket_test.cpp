@@ -1,14 +1,14 @@
 // Ticket copies, templates and PDF export on a real SQLite file with the demo company.
 #include <QtTest>
 
-#include "consultaleitura.h"
-#include "formatos.h"
-#include "modelotalao.h"
-#include "operacoestalao.h"
-#include "pastas.h"
-#include "registarvias.h"
-#include "testsupport.h"
-#include "ticketfixtures.h"
+#include "output/consultaleitura.h"
+#include "output/formatos.h"
+#include "output/modelotalao.h"
+#include "output/operacoestalao.h"
+#include "output/pastas.h"
+#include "output/registarvias.h"
+#include "tests/support/testsupport.h"
+#include "tests/output/ticketfixtures.h"
 
 class TicketTest : public QObject {
     Q_OBJECT

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "basedados.h"
+#include "base/basedados.h"
 
 // A finished weighing as the desks save it, through the record procedure.
 struct Pesagem {

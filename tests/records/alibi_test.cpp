@@ -4,11 +4,11 @@
 #include <QProcess>
 #include <QtTest>
 
-#include "basedados.h"
-#include "opcoesinstalacao.h"
-#include "registoalibi.h"
-#include "tabelasrastreio.h"
-#include "testsupport.h"
+#include "base/basedados.h"
+#include "records/opcoesinstalacao.h"
+#include "records/registoalibi.h"
+#include "records/tabelasrastreio.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

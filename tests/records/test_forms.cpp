@@ -4,16 +4,16 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "campoentrada.h"
-#include "encaixe.h"
-#include "ficheiroconfig.h"
-#include "listapesquisa.h"
-#include "numeracao.h"
+#include "widgets/campoentrada.h"
+#include "tests/support/encaixe.h"
+#include "base/ficheiroconfig.h"
+#include "widgets/listapesquisa.h"
+#include "records/numeracao.h"
 #include <QTableView>
-#include "parametros.h"
-#include "parametrosaplic.h"
-#include "taloes.h"
-#include "testsupport.h"
+#include "records/ui/parametros.h"
+#include "records/parametrosaplic.h"
+#include "records/ui/taloes.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <thread>
 #include <vector>
 
-#include "money.h"
-#include "numeracao.h"
-#include "parametrosaplic.h"
-#include "registohistorico.h"
-#include "testsupport.h"
+#include "base/money.h"
+#include "records/numeracao.h"
+#include "records/parametrosaplic.h"
+#include "records/registohistorico.h"
+#include "tests/support/testsupport.h"
 
 using namespace RegistoHistorico;
 

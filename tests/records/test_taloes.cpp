@@ -2,10 +2,10 @@
 // ticket numbering is using, across workstations, and what it refuses.
 #include <QtTest>
 
-#include "numeracao.h"
-#include "parametrosaplic.h"
-#include "taloescore.h"
-#include "testsupport.h"
+#include "records/numeracao.h"
+#include "records/parametrosaplic.h"
+#include "records/taloescore.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "simulador.h"
+#include "tests/scale/simulador.h"
 
 #include <fcntl.h>
 #include <pty.h>

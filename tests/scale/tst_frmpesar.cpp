@@ -6,8 +6,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "frmpesar.h"
-#include "simulador.h"
+#include "scale/ui/frmpesar.h"
+#include "tests/scale/simulador.h"
 
 class TstFrmPesar : public QObject {
     Q_OBJECT

@@ -6,8 +6,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "leitorbalanca.h"
-#include "simulador.h"
+#include "scale/leitorbalanca.h"
+#include "tests/scale/simulador.h"
 
 class TstLeitorBalanca : public QObject {
     Q_OBJECT

@@ -1,9 +1,9 @@
 // The indicator's reply and the scale file, without a serial line.
 #include <QTest>
 
-#include "configbalanca.h"
-#include "respostabalanca.h"
-#include "simulador.h"
+#include "scale/configbalanca.h"
+#include "scale/respostabalanca.h"
+#include "tests/scale/simulador.h"
 
 class TstRespostaBalanca : public QObject {
     Q_OBJECT

@@ -3,8 +3,8 @@
 #include <QProcess>
 #include <QTest>
 
-#include "simulador.h"
-#include "testsupport.h"
+#include "tests/scale/simulador.h"
+#include "tests/support/testsupport.h"
 
 class TstScaleCli : public QObject {
     Q_OBJECT

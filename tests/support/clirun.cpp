@@ -1,4 +1,4 @@
-#include "clirun.h"
+#include "tests/support/clirun.h"
 
 #include <QProcess>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sessaosage.h"
+#include "erp/sessaosage.h"
 
 // An ERP session for tests that only care about connecting: every document
 // operation refuses.

@@ -1,4 +1,4 @@
-#include "smtptestserver.h"
+#include "tests/support/smtptestserver.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,17 +1,17 @@
-#include "testsupport.h"
+#include "tests/support/testsupport.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
 #include <cstdio>
 #include <cstdlib>
 
-#include "catalogo.h"
-#include "demodata.h"
-#include "erpschema.h"
-#include "intentnotes.h"
-#include "programinfo.h"
-#include "tabelasrastreio.h"
-#include "tabelapropria.h"
+#include "base/catalogo.h"
+#include "erp/demodata.h"
+#include "erp/erpschema.h"
+#include "base/intentnotes.h"
+#include "base/programinfo.h"
+#include "records/tabelasrastreio.h"
+#include "base/tabelapropria.h"
 
 bool RecordingMessages::mostrarAviso(int tipo, const QString& texto) {
     all << texto;

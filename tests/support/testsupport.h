@@ -4,8 +4,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "basedados.h"
-#include "operatormessages.h"
+#include "base/basedados.h"
+#include "base/operatormessages.h"
 
 // Operator messages recorded for assertions; questions answered from a queue
 // (true when the queue is empty).

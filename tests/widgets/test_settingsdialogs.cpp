@@ -7,17 +7,17 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "catalogo.h"
-#include "catalogscript.h"
-#include "catalogstatements.h"
-#include "configsage.h"
-#include "configsql.h"
-#include "configmail.h"
-#include "encaixe.h"
-#include "dialogoerp.h"
-#include "dialogosql.h"
-#include "ficheiroconfig.h"
-#include "testsupport.h"
+#include "base/catalogo.h"
+#include "widgets/catalogscript.h"
+#include "base/catalogstatements.h"
+#include "base/configsage.h"
+#include "base/configsql.h"
+#include "widgets/configmail.h"
+#include "tests/support/encaixe.h"
+#include "widgets/dialogoerp.h"
+#include "widgets/dialogosql.h"
+#include "base/ficheiroconfig.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

@@ -16,14 +16,14 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "campoentrada.h"
-#include "filtrosemacentos.h"
-#include "iconeprograma.h"
-#include "listapesquisa.h"
-#include "messageboxes.h"
-#include "mnemonicasformulario.h"
-#include "teclasformulario.h"
-#include "testsupport.h"
+#include "widgets/campoentrada.h"
+#include "widgets/filtrosemacentos.h"
+#include "widgets/iconeprograma.h"
+#include "widgets/listapesquisa.h"
+#include "widgets/messageboxes.h"
+#include "widgets/mnemonicasformulario.h"
+#include "widgets/teclasformulario.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "traducaoqt.h"
+#include "widgets/traducaoqt.h"
 
 class TraducaoQtTest : public QObject {
     Q_OBJECT

@@ -1,12 +1,12 @@
 #include <QCoreApplication>
 
-#include "basedados.h"
-#include "chaveinstalacao.h"
-#include "cli.h"
-#include "configlocation.h"
-#include "configsql.h"
-#include "ficheiroconfig.h"
-#include "tabelasrastreio.h"
+#include "base/basedados.h"
+#include "output/chaveinstalacao.h"
+#include "tools/cli/cli.h"
+#include "base/configlocation.h"
+#include "base/configsql.h"
+#include "base/ficheiroconfig.h"
+#include "records/tabelasrastreio.h"
 
 bool abrirBaseDados(Cli& cli, BaseDados& db, bool avisar) {
     const QString programFolder = QCoreApplication::applicationDirPath();

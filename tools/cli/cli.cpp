@@ -1,4 +1,4 @@
-#include "cli.h"
+#include "tools/cli/cli.h"
 
 QString Cli::take(const QString& name, bool* present, bool* missingValue) {
     if (present) *present = false;

@@ -1,12 +1,12 @@
-#include "copiainstalacao.h"
+#include "tools/cli/copiainstalacao.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-#include "basedados.h"
-#include "erpschema.h"
-#include "tabelasinstalacao.h"
+#include "base/basedados.h"
+#include "erp/erpschema.h"
+#include "app/tabelasinstalacao.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "cli.h"
-#include "configlocation.h"
-#include "ficheiroconfig.h"
+#include "tools/cli/cli.h"
+#include "base/configlocation.h"
+#include "base/ficheiroconfig.h"
 
 namespace {
 

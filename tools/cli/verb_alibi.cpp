@@ -1,10 +1,10 @@
 // alibi verify | alibi list: the log of indicator readings, for inspectors.
 #include <QDate>
 
-#include "basedados.h"
-#include "cli.h"
-#include "datasbase.h"
-#include "registoalibi.h"
+#include "base/basedados.h"
+#include "tools/cli/cli.h"
+#include "base/datasbase.h"
+#include "records/registoalibi.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include <QCoreApplication>
 
-#include "basedados.h"
-#include "cli.h"
-#include "configlocation.h"
-#include "configsql.h"
-#include "datasbase.h"
-#include "enviotaloes.h"
-#include "ficheiroconfig.h"
+#include "base/basedados.h"
+#include "tools/cli/cli.h"
+#include "base/configlocation.h"
+#include "base/configsql.h"
+#include "base/datasbase.h"
+#include "output/enviotaloes.h"
+#include "base/ficheiroconfig.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 // removes as the form's buttons do.
 #include <QCoreApplication>
 
-#include "basedados.h"
-#include "cli.h"
-#include "configlocation.h"
-#include "configsql.h"
-#include "ficheiroconfig.h"
-#include "parametrosaplic.h"
-#include "taloescore.h"
+#include "base/basedados.h"
+#include "tools/cli/cli.h"
+#include "base/configlocation.h"
+#include "base/configsql.h"
+#include "base/ficheiroconfig.h"
+#include "records/parametrosaplic.h"
+#include "records/taloescore.h"
 
 namespace {
 

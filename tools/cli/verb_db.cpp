@@ -1,20 +1,20 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include "chaveinstalacao.h"
-#include "arranque.h"
-#include "catalogo.h"
-#include "cli.h"
-#include "configlocation.h"
-#include "configsql.h"
-#include "copiainstalacao.h"
-#include "ficheiroconfig.h"
-#include "intentnotes.h"
-#include "programinfo.h"
-#include "rastreiotalao.h"
-#include "registoalibi.h"
-#include "tabelapropria.h"
-#include "tabelasrastreio.h"
+#include "output/chaveinstalacao.h"
+#include "app/arranque.h"
+#include "base/catalogo.h"
+#include "tools/cli/cli.h"
+#include "base/configlocation.h"
+#include "base/configsql.h"
+#include "tools/cli/copiainstalacao.h"
+#include "base/ficheiroconfig.h"
+#include "base/intentnotes.h"
+#include "base/programinfo.h"
+#include "output/rastreiotalao.h"
+#include "records/registoalibi.h"
+#include "base/tabelapropria.h"
+#include "records/tabelasrastreio.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <QFile>
 
-#include "cli.h"
-#include "demo.h"
+#include "tools/cli/cli.h"
+#include "app/demo.h"
 
 namespace {
 

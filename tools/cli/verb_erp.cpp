@@ -1,12 +1,12 @@
 #include <QCoreApplication>
 
-#include "arranque.h"
-#include "cli.h"
-#include "configlocation.h"
-#include "configsage.h"
-#include "configsql.h"
-#include "ficheiroconfig.h"
-#include "sessaosagelocal.h"
+#include "app/arranque.h"
+#include "tools/cli/cli.h"
+#include "base/configlocation.h"
+#include "base/configsage.h"
+#include "base/configsql.h"
+#include "base/ficheiroconfig.h"
+#include "erp/sessaosagelocal.h"
 
 namespace {
 

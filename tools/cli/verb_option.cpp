@@ -1,7 +1,7 @@
 // option show | option set NAME VALUE: the installation's options, kept in the database.
-#include "basedados.h"
-#include "cli.h"
-#include "opcoesinstalacao.h"
+#include "base/basedados.h"
+#include "tools/cli/cli.h"
+#include "records/opcoesinstalacao.h"
 
 namespace {
 const char* kUso = "balantrix-cli option show | option set NOME VALOR";

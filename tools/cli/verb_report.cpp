@@ -1,10 +1,10 @@
 // report: a period's finished weighings grouped by day, party, article or truck.
 #include <functional>
 
-#include "basedados.h"
-#include "cli.h"
-#include "ficheiroatomico.h"
-#include "relatorioperiodo.h"
+#include "base/basedados.h"
+#include "tools/cli/cli.h"
+#include "output/ficheiroatomico.h"
+#include "output/relatorioperiodo.h"
 
 namespace {
 

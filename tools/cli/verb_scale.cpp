@@ -1,12 +1,12 @@
 #include <QCoreApplication>
 
 #include <QSysInfo>
-#include "basedados.h"
-#include "cli.h"
-#include "configlocation.h"
-#include "leitorbalanca.h"
-#include "money.h"
-#include "registoalibi.h"
+#include "base/basedados.h"
+#include "tools/cli/cli.h"
+#include "base/configlocation.h"
+#include "scale/leitorbalanca.h"
+#include "base/money.h"
+#include "records/registoalibi.h"
 
 namespace {
 const char* kUso = "balantrix-cli scale read [--file BALANCA.TXT] [--log]";

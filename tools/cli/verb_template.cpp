@@ -1,12 +1,12 @@
 #include <QCoreApplication>
 
-#include "basedados.h"
-#include "cli.h"
-#include "configlocation.h"
-#include "configsql.h"
-#include "consultaleitura.h"
-#include "ficheiroconfig.h"
-#include "modelotalao.h"
+#include "base/basedados.h"
+#include "tools/cli/cli.h"
+#include "base/configlocation.h"
+#include "base/configsql.h"
+#include "output/consultaleitura.h"
+#include "base/ficheiroconfig.h"
+#include "output/modelotalao.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 #include <QCoreApplication>
 
-#include "basedados.h"
-#include "cli.h"
-#include "configlocation.h"
-#include "configsql.h"
-#include "ficheiroconfig.h"
-#include "impressaotalao.h"
-#include "operacoestalao.h"
-#include "parametrosaplic.h"
-#include "registarvias.h"
+#include "base/basedados.h"
+#include "tools/cli/cli.h"
+#include "base/configlocation.h"
+#include "base/configsql.h"
+#include "base/ficheiroconfig.h"
+#include "output/ui/impressaotalao.h"
+#include "output/operacoestalao.h"
+#include "records/parametrosaplic.h"
+#include "output/registarvias.h"
 
 namespace {
 

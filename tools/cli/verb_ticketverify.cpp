@@ -2,12 +2,12 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include "basedados.h"
-#include "cli.h"
-#include "configlocation.h"
-#include "configsql.h"
-#include "ficheiroconfig.h"
-#include "rastreiotalao.h"
+#include "base/basedados.h"
+#include "tools/cli/cli.h"
+#include "base/configlocation.h"
+#include "base/configsql.h"
+#include "base/ficheiroconfig.h"
+#include "output/rastreiotalao.h"
 
 namespace {
 const char* kUso = "balantrix-cli ticket verify --qr TEXTO [--public-key FICHEIRO] | ticket public-key";

@@ -1,13 +1,13 @@
 // truck set | show | delete | list: the register of trucks and their stored tare.
 #include <QRegularExpression>
 
-#include "basedados.h"
-#include "cli.h"
-#include "datasbase.h"
-#include "deskkind.h"
-#include "opcoesinstalacao.h"
-#include "pesos.h"
-#include "viaturas.h"
+#include "base/basedados.h"
+#include "tools/cli/cli.h"
+#include "base/datasbase.h"
+#include "desks/deskkind.h"
+#include "records/opcoesinstalacao.h"
+#include "desks/pesos.h"
+#include "records/viaturas.h"
 
 namespace {
 

@@ -7,17 +7,17 @@
 #include <algorithm>
 #include <memory>
 
-#include "apiregistry.h"
-#include "arranque.h"
-#include "balancadesk.h"
-#include "cli.h"
-#include "configlocation.h"
-#include "datasbase.h"
-#include "deskcore.h"
-#include "operacoestalao.h"
-#include "registohistorico.h"
-#include "talaodesk.h"
-#include "viaturas.h"
+#include "erp/apiregistry.h"
+#include "app/arranque.h"
+#include "desks/balancadesk.h"
+#include "tools/cli/cli.h"
+#include "base/configlocation.h"
+#include "base/datasbase.h"
+#include "desks/deskcore.h"
+#include "output/operacoestalao.h"
+#include "records/registohistorico.h"
+#include "desks/ui/talaodesk.h"
+#include "records/viaturas.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "indicador.h"
+#include "tools/indicator-sim/indicador.h"
 
 #include <fcntl.h>
 #include <pty.h>

@@ -1,4 +1,4 @@
-#include "janelaindicador.h"
+#include "tools/indicator-sim/janelaindicador.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "indicador.h"
+#include "tools/indicator-sim/indicador.h"
 
 namespace {
 

@@ -21,11 +21,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "configlocation.h"
-#include "iconeprograma.h"
-#include "indicador.h"
-#include "janelaindicador.h"
-#include "traducaoqt.h"
+#include "base/configlocation.h"
+#include "widgets/iconeprograma.h"
+#include "tools/indicator-sim/indicador.h"
+#include "tools/indicator-sim/janelaindicador.h"
+#include "widgets/traducaoqt.h"
 
 namespace {
 void escrever(const QString& linha) {

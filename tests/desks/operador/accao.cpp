@@ -1,6 +1,6 @@
-#include "accao.h"
+#include "tests/desks/operador/accao.h"
 
-#include "deskcore.h"
+#include "desks/deskcore.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "geradoraccoes.h"
+#include "tests/desks/operador/geradoraccoes.h"
 
-#include "mundo.h"
+#include "tests/desks/operador/mundo.h"
 
 QString GeradorAccoes::lixo() {
     static const QString pedacos[] = {

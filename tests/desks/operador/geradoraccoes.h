@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "accao.h"
+#include "tests/desks/operador/accao.h"
 
 class Mundo;
 

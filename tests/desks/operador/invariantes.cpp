@@ -1,11 +1,11 @@
-#include "invariantes.h"
+#include "tests/desks/operador/invariantes.h"
 
 #include <QHash>
 
-#include "money.h"
-#include "mundo.h"
-#include "numeracao.h"
-#include "registohistorico.h"
+#include "base/money.h"
+#include "tests/desks/operador/mundo.h"
+#include "records/numeracao.h"
+#include "records/registohistorico.h"
 
 namespace {
 

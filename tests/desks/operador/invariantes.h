@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <optional>
 
-#include "accao.h"
-#include "money.h"
+#include "tests/desks/operador/accao.h"
+#include "base/money.h"
 
 class Mundo;
 

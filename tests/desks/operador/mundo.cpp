@@ -1,4 +1,4 @@
-#include "mundo.h"
+#include "tests/desks/operador/mundo.h"
 
 bool MensagensAccao::mostrarAviso(int tipo, const QString& texto) {
     textos << texto;

@@ -4,12 +4,12 @@
 #include <QStringList>
 #include <memory>
 
-#include "accao.h"
-#include "apiregistry.h"
-#include "deskcore.h"
-#include "parametrosaplic.h"
-#include "sessaosagelocal.h"
-#include "testsupport.h"
+#include "tests/desks/operador/accao.h"
+#include "erp/apiregistry.h"
+#include "desks/deskcore.h"
+#include "records/parametrosaplic.h"
+#include "erp/sessaosagelocal.h"
+#include "tests/support/testsupport.h"
 
 // The operator's messages during one action; questions get the action's answer.
 class MensagensAccao : public OperatorMessages {

@@ -1,7 +1,7 @@
-#include "operadoraleatorio.h"
+#include "tests/desks/operador/operadoraleatorio.h"
 
-#include "geradoraccoes.h"
-#include "mundo.h"
+#include "tests/desks/operador/geradoraccoes.h"
+#include "tests/desks/operador/mundo.h"
 
 namespace {
 

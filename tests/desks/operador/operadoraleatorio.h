@@ -5,8 +5,8 @@
 #include <functional>
 #include <optional>
 
-#include "accao.h"
-#include "invariantes.h"
+#include "tests/desks/operador/accao.h"
+#include "tests/desks/operador/invariantes.h"
 
 // Plays a seeded randomized operator on both desks and checks the invariants after
 // every action. A failure is shrunk to the shortest action list that still breaks the
