@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "output/chaveinstalacao.h"
+#include "app/startupdialogs.h"
 #include "base/configlocation.h"
 #include "base/configsage.h"
 #include "base/configsql.h"
@@ -12,18 +12,17 @@
 #include "base/programfiles.h"
 #include "base/programinfo.h"
 #include "erp/sessaosagelocal.h"
-#include "app/startupdialogs.h"
+#include "output/chaveinstalacao.h"
 #include "records/tabelasrastreio.h"
 
-Arranque::Arranque(QString programFolder, QString argument, OperatorMessages& messages,
-                   StartupDialogs& dialogs, ErpFactory erpFactory)
+Arranque::Arranque(QString programFolder, QString argument, OperatorMessages& messages, StartupDialogs& dialogs,
+                   ErpFactory erpFactory)
     : m_programFolder(std::move(programFolder)),
       m_messages(messages),
       m_dialogs(dialogs),
       m_erpFactory(std::move(erpFactory)) {
     m_configFile = ConfigLocation::configFile(m_programFolder, argument);
-    if (!m_erpFactory)
-        m_erpFactory = [](const SqlSettings& s) { return std::make_unique<SessaoSageLocal>(s); };
+    if (!m_erpFactory) m_erpFactory = [](const SqlSettings& s) { return std::make_unique<SessaoSageLocal>(s); };
 }
 
 QString Arranque::catalogScriptPath(const QString& programFolder) {
@@ -49,9 +48,8 @@ void Arranque::acertarNotas() {
         if (r.action != ReconciliationResult::Action::Waiting) contar << r;
     const QString texto = ErpReconciler::textoOperador(contar);
     if (!texto.isEmpty())
-        m_messages.mostrarAviso(
-            OperatorMessages::Informacao,
-            QStringLiteral("Operações do ERP interrompidas na última utilização:\r\n") + texto);
+        m_messages.mostrarAviso(OperatorMessages::Informacao,
+                                QStringLiteral("Operações do ERP interrompidas na última utilização:\r\n") + texto);
 }
 
 bool Arranque::ligarErp() {
@@ -91,8 +89,8 @@ bool Arranque::ligarErpBaseDados() {
     // On a first start the database settings come from their dialog, after the ERP
     // session was made with the empty ones: it is made again on the saved settings.
     const auto igual = [](const SqlSettings& a, const SqlSettings& b) {
-        return a.backend == b.backend && a.servidor == b.servidor && a.baseDados == b.baseDados &&
-               a.login == b.login && a.password == b.password;
+        return a.backend == b.backend && a.servidor == b.servidor && a.baseDados == b.baseDados && a.login == b.login &&
+               a.password == b.password;
     };
     return igual(m_sqlSessao, m_sql) || criarSessao(m_sql);
 }
@@ -101,8 +99,7 @@ bool Arranque::abrirBaseDados() {
     FicheiroConfig file(m_configFile);
     m_sql = ConfigSQL::ler(file);
     if (!m_sql.missing().isEmpty()) {
-        if (!m_dialogs.configurarSql(m_configFile, catalogScriptPath(m_programFolder), false,
-                                     m_sql.missing())) {
+        if (!m_dialogs.configurarSql(m_configFile, catalogScriptPath(m_programFolder), false, m_sql.missing())) {
             m_falha = Falha::Configuracao;
             return false;
         }
@@ -122,12 +119,11 @@ void Arranque::avisarSeEmRede() {
     if (m_sql.kind() != Backend::Sqlite) return;
     const QString rede = PastaRede::sistemaDe(m_sql.baseDados.trimmed());
     if (rede.isEmpty()) return;
-    m_messages.mostrarEstado(
-        OperatorMessages::Exclamacao,
-        QStringLiteral("A base de dados %1 está numa pasta de rede (%2). Uma base de dados SQLite "
-                       "serve um só computador e, aberta através da rede, pode ficar danificada. "
-                       "Para vários postos de pesagem use o PostgreSQL ou o SQL Server.")
-            .arg(m_sql.baseDados.trimmed(), rede));
+    m_messages.mostrarEstado(OperatorMessages::Exclamacao,
+                             QStringLiteral("A base de dados %1 está numa pasta de rede (%2). Uma base de dados SQLite "
+                                            "serve um só computador e, aberta através da rede, pode ficar danificada. "
+                                            "Para vários postos de pesagem use o PostgreSQL ou o SQL Server.")
+                                 .arg(m_sql.baseDados.trimmed(), rede));
 }
 
 bool Arranque::prepararCatalogo() {
@@ -159,9 +155,8 @@ void Arranque::garantirTabelasRastreio() {
         TabelasRastreio::garantir(*m_db);
     } catch (const DbError& e) {
         // The program still starts; every reading it cannot log is refused at the desk.
-        m_messages.mostrarEstado(
-            OperatorMessages::Exclamacao,
-            QStringLiteral("Não foi possível criar as tabelas do registo alibi.\r\n") + e.texto());
+        m_messages.mostrarEstado(OperatorMessages::Exclamacao,
+                                 QStringLiteral("Não foi possível criar as tabelas do registo alibi.\r\n") + e.texto());
         return;
     }
     // A signing key an earlier version left in the database leaves it now.

@@ -6,10 +6,10 @@
 
 #include "base/basedados.h"
 #include "base/catalogo.h"
-#include "desks/erpreconciler.h"
 #include "base/configsage.h"
-#include "records/parametrosaplic.h"
+#include "desks/erpreconciler.h"
 #include "erp/sessaosage.h"
+#include "records/parametrosaplic.h"
 
 class OperatorMessages;
 class StartupDialogs;

@@ -4,18 +4,18 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/tabelasinstalacao.h"
 #include "base/basedados.h"
 #include "base/catalogo.h"
 #include "base/configlocation.h"
 #include "base/configsage.h"
 #include "base/configsql.h"
-#include "erp/demodata.h"
-#include "desks/demopesagens.h"
-#include "erp/erpschema.h"
 #include "base/ficheiroconfig.h"
 #include "base/operatormessages.h"
 #include "base/programinfo.h"
-#include "app/tabelasinstalacao.h"
+#include "desks/demopesagens.h"
+#include "erp/demodata.h"
+#include "erp/erpschema.h"
 #include "records/tabelasrastreio.h"
 
 namespace {
@@ -45,8 +45,7 @@ void gravarParametros(BaseDados& db) {
 void gravarConfiguracao(const QString& configFile, const SqlSettings& sql, const QString& folder) {
     QFile::remove(configFile);
     FicheiroConfig f(configFile);
-    ConfigSage{QStringLiteral("local"), QString(), Demo::empresa(), Demo::utilizador(), Demo::password()}
-        .gravar(f);
+    ConfigSage{QStringLiteral("local"), QString(), Demo::empresa(), Demo::utilizador(), Demo::password()}.gravar(f);
     ConfigSQL::gravar(f, sql);
     f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Assunto"), QStringLiteral("Talão de pesagem"));
     f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Mensagem"),
@@ -59,10 +58,8 @@ void gravarConfiguracao(const QString& configFile, const SqlSettings& sql, const
     f.gravar(QStringLiteral("SMTP"), QStringLiteral("Seguranca"), QStringLiteral("nenhuma"));
     f.gravar(QStringLiteral("SMTP"), QStringLiteral("Utilizador"), QString());
     f.gravar(QStringLiteral("SMTP"), QStringLiteral("Password"), QString());
-    f.gravar(QStringLiteral("SMTP"), QStringLiteral("NomeEmissor"),
-             QStringLiteral("Agro-Pecuária do Vale, Lda."));
-    f.gravar(QStringLiteral("SMTP"), QStringLiteral("emailEmissor"),
-             QStringLiteral("pesagens@agrovale.example"));
+    f.gravar(QStringLiteral("SMTP"), QStringLiteral("NomeEmissor"), QStringLiteral("Agro-Pecuária do Vale, Lda."));
+    f.gravar(QStringLiteral("SMTP"), QStringLiteral("emailEmissor"), QStringLiteral("pesagens@agrovale.example"));
     f.gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"), QString());
 }
 
@@ -112,13 +109,13 @@ Demo::Resultado prepararConfiguracao(const QString& folder, const QString& confi
         r.mensagem = QStringLiteral("Não foi possível criar a pasta ") + folder;
         return r;
     }
-    r.configFile = QDir::cleanPath(
-        folder + QLatin1Char('/') +
-        (configName.trimmed().isEmpty() ? ConfigLocation::defaultFileName() : configName.trimmed()));
+    r.configFile =
+        QDir::cleanPath(folder + QLatin1Char('/') +
+                        (configName.trimmed().isEmpty() ? ConfigLocation::defaultFileName() : configName.trimmed()));
     r.database = database;
     if (QFileInfo::exists(r.configFile) && !force)
-        r.mensagem = QStringLiteral("Já existe uma configuração em %1. Use --force para a substituir.")
-                         .arg(r.configFile);
+        r.mensagem =
+            QStringLiteral("Já existe uma configuração em %1. Use --force para a substituir.").arg(r.configFile);
     return r;
 }
 
@@ -143,8 +140,7 @@ Demo::Resultado Demo::criarEmServidor(const QString& configName, bool force, con
             if (db.tableExists(QStringLiteral("kel_PES_Historico")) &&
                 db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toLongLong() > 0) {
                 r.mensagem =
-                    QStringLiteral("A base de dados %1 tem pesagens: a demonstração não a substitui.")
-                        .arg(r.database);
+                    QStringLiteral("A base de dados %1 tem pesagens: a demonstração não a substitui.").arg(r.database);
                 return r;
             }
             if (!force) {
@@ -177,8 +173,8 @@ Demo::Resultado Demo::criar(const QString& configName, bool force) {
     // The database is shared by every configuration of the folder: another configuration
     // name does not make it free to replace.
     if (QFileInfo::exists(r.database) && !force) {
-        r.mensagem = QStringLiteral("Já existe uma base de dados em %1. Use --force para a substituir.")
-                         .arg(r.database);
+        r.mensagem =
+            QStringLiteral("Já existe uma base de dados em %1. Use --force para a substituir.").arg(r.database);
         return r;
     }
     // Build the database under a temporary name so that a failure leaves nothing behind.

@@ -21,8 +21,16 @@ Resultado criar(const QString& configName, bool force);
 Resultado criarEmServidor(const QString& configName, bool force, const SqlSettings& servidor);
 
 // Credentials the demo ERP company keeps.
-inline QString empresa() { return QStringLiteral("DEMO"); }
-inline QString utilizador() { return QStringLiteral("admin"); }
-inline QString password() { return QStringLiteral("demo"); }
-inline QString databaseFileName() { return QStringLiteral("balantrix-demo.db"); }
+inline QString empresa() {
+    return QStringLiteral("DEMO");
+}
+inline QString utilizador() {
+    return QStringLiteral("admin");
+}
+inline QString password() {
+    return QStringLiteral("demo");
+}
+inline QString databaseFileName() {
+    return QStringLiteral("balantrix-demo.db");
+}
 }  // namespace Demo

@@ -2,9 +2,9 @@
 
 #include "app/ui/arranquegui.h"
 #include "app/ui/guistartupdialogs.h"
+#include "base/programinfo.h"
 #include "widgets/iconeprograma.h"
 #include "widgets/messageboxes.h"
-#include "base/programinfo.h"
 #include "widgets/traducaoqt.h"
 
 int main(int argc, char** argv) {

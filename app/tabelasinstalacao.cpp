@@ -4,17 +4,16 @@
 
 #include "base/basedados.h"
 #include "base/catalogo.h"
-#include "erp/erpschema.h"
 #include "base/intentnotes.h"
 #include "base/operatormessages.h"
 #include "base/programinfo.h"
 #include "base/tabelapropria.h"
+#include "erp/erpschema.h"
 #include "records/tabelasrastreio.h"
 
 QStringList TabelasInstalacao::todas() {
-    static const QRegularExpression criar(
-        QStringLiteral("CREATE\\s+TABLE\\s+(?:IF\\s+NOT\\s+EXISTS\\s+)?(\\w+)"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression criar(QStringLiteral("CREATE\\s+TABLE\\s+(?:IF\\s+NOT\\s+EXISTS\\s+)?(\\w+)"),
+                                          QRegularExpression::CaseInsensitiveOption);
     QStringList sqls = ErpSchema::createStatements();
     sqls += Catalogo::script(Backend::Sqlite);
     sqls += IntentNotes::statements(Backend::Sqlite).create;

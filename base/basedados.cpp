@@ -60,9 +60,9 @@ bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeo
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         db.setDatabaseName(odbcConnectionString(settings));
         // Without a login time-out a server that accepts but never answers freezes open().
-        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds) +
-                             (mode == OpenMode::ReadOnly ? QStringLiteral(";SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY")
-                                                         : QString()));
+        db.setConnectOptions(
+            QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds) +
+            (mode == OpenMode::ReadOnly ? QStringLiteral(";SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY") : QString()));
     }
     if (!db.isValid()) {
         m_ultimoErro = db.lastError().text();
@@ -108,14 +108,12 @@ bool BaseDados::abrirPostgresql(QSqlDatabase& db, const SqlSettings& settings, i
         host = servidor.left(dois);
     }
     if (host.isEmpty() || settings.baseDados.trimmed().isEmpty()) {
-        m_ultimoErro =
-            QStringLiteral("Falta o servidor ou a base de dados PostgreSQL (SQL/Servidor, SQL/BaseDados).");
+        m_ultimoErro = QStringLiteral("Falta o servidor ou a base de dados PostgreSQL (SQL/Servidor, SQL/BaseDados).");
         return false;
     }
     const auto falhar = [&](const QString& texto) {
-        m_ultimoErro =
-            QStringLiteral("Não foi possível ligar ao servidor PostgreSQL %1 (base de dados %2): %3")
-                .arg(servidor, settings.baseDados.trimmed(), texto.trimmed());
+        m_ultimoErro = QStringLiteral("Não foi possível ligar ao servidor PostgreSQL %1 (base de dados %2): %3")
+                           .arg(servidor, settings.baseDados.trimmed(), texto.trimmed());
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
         return false;
@@ -139,8 +137,7 @@ bool BaseDados::abrirPostgresql(QSqlDatabase& db, const SqlSettings& settings, i
     q.exec(QStringLiteral("SET client_min_messages TO warning"));
     // The type of the program's text columns, made once per database. A login that may
     // not create it still works with a database where it exists.
-    q.exec(
-        QStringLiteral("SELECT 1 FROM pg_extension WHERE extname = '%1'").arg(DialectoPg::extensaoTexto()));
+    q.exec(QStringLiteral("SELECT 1 FROM pg_extension WHERE extname = '%1'").arg(DialectoPg::extensaoTexto()));
     if (!q.next()) q.exec(DialectoPg::criarExtensao());
     return true;
 }
@@ -159,8 +156,7 @@ void BaseDados::fechar() {
 }
 
 bool BaseDados::isOpen() const {
-    return QSqlDatabase::contains(m_connectionName) &&
-           QSqlDatabase::database(m_connectionName, false).isOpen();
+    return QSqlDatabase::contains(m_connectionName) && QSqlDatabase::database(m_connectionName, false).isOpen();
 }
 
 QSqlDatabase BaseDados::connection() const {
@@ -181,9 +177,9 @@ QString BaseDados::odbcConnectionString(const SqlSettings& s) {
     auto braced = [](QString v) {
         return QLatin1Char('{') + v.replace(QLatin1Char('}'), QStringLiteral("}}")) + QLatin1Char('}');
     };
-    QString cs = QStringLiteral("DRIVER=%1;SERVER=%2;DATABASE=%3;UID=%4;PWD=%5")
-                     .arg(driver, s.servidor.trimmed(), braced(s.baseDados.trimmed()), braced(s.login),
-                          braced(s.password));
+    QString cs =
+        QStringLiteral("DRIVER=%1;SERVER=%2;DATABASE=%3;UID=%4;PWD=%5")
+            .arg(driver, s.servidor.trimmed(), braced(s.baseDados.trimmed()), braced(s.login), braced(s.password));
 #ifdef Q_OS_WIN
     cs += QStringLiteral(";TrustServerCertificate=yes");
 #else
@@ -305,12 +301,9 @@ static QVariant procValue(const ProcParam& p) {
                 if (t.isEmpty()) return QVariant();
                 bool ok = false;
                 const qint64 n = t.toLongLong(&ok);
-                if (!ok)
-                    throw DbError(-1,
-                                  QStringLiteral("Valor inválido para o parâmetro %1: '%2'").arg(p.name, t));
+                if (!ok) throw DbError(-1, QStringLiteral("Valor inválido para o parâmetro %1: '%2'").arg(p.name, t));
                 if (p.type == ProcParam::SmallInt && (n < -32768 || n > 32767))
-                    throw DbError(
-                        -1, QStringLiteral("Valor fora do intervalo para o parâmetro %1: %2").arg(p.name, t));
+                    throw DbError(-1, QStringLiteral("Valor fora do intervalo para o parâmetro %1: %2").arg(p.name, t));
                 return n;
             }
             return p.value;
@@ -468,11 +461,10 @@ QStringList BaseDados::columnNames(const QString& table) {
     requireOpen();
     if (backend() == Backend::Postgresql) {
         // The driver looks the name up as written; the server keeps it folded.
-        const RecordSet rs =
-            consultar(QStringLiteral("SELECT column_name FROM information_schema.columns WHERE "
-                                     "table_schema = current_schema() AND table_name = ? ORDER BY "
-                                     "ordinal_position"),
-                      {table.toLower()});
+        const RecordSet rs = consultar(QStringLiteral("SELECT column_name FROM information_schema.columns WHERE "
+                                                      "table_schema = current_schema() AND table_name = ? ORDER BY "
+                                                      "ordinal_position"),
+                                       {table.toLower()});
         QStringList out;
         for (int i = 0; i < rs.count(); ++i) out << rs.text(i, QStringLiteral("column_name"));
         return out;

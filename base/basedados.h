@@ -42,8 +42,7 @@ class BaseDados {
     // Opens the connection; false with ultimoErro() set when it cannot.
     // A sqlite file is never created unless asked for (a wrong path must fail, not
     // leave an empty database behind).
-    bool abrir(const SqlSettings& settings, OpenMode mode = OpenMode::MustExist,
-               int loginTimeoutSeconds = 15);
+    bool abrir(const SqlSettings& settings, OpenMode mode = OpenMode::MustExist, int loginTimeoutSeconds = 15);
     QString ultimoErro() const { return m_ultimoErro; }
     void fechar();
     bool isOpen() const;

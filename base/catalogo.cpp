@@ -50,8 +50,7 @@ Catalogo::Resultado Catalogo::check(bool criadoAgora) {
     RecordSet row = m_db.consultar(CatalogStatements::versionRow());
     int dbVersion = 0;
     if (row.isEmpty()) {
-        m_db.executar(QStringLiteral("INSERT INTO kel_sistema (Numero, versaoEXE) VALUES (?, ?)"),
-                      {200, programText});
+        m_db.executar(QStringLiteral("INSERT INTO kel_sistema (Numero, versaoEXE) VALUES (?, ?)"), {200, programText});
         r.versaoExe = programText;
         // A database found without its version row waits for the next start; one whose
         // catalogue was created just now is completed at once.
@@ -60,8 +59,7 @@ Catalogo::Resultado Catalogo::check(bool criadoAgora) {
         dbVersion = row.value(QStringLiteral("VersaoCatalogo")).toInt();
         const QVariant stored = row.value(QStringLiteral("versaoEXE"));
         if (stored.isNull() || stored.toString() < programText) {
-            m_db.executar(QStringLiteral("UPDATE kel_sistema SET versaoEXE = ? WHERE Numero = 200"),
-                          {programText});
+            m_db.executar(QStringLiteral("UPDATE kel_sistema SET versaoEXE = ? WHERE Numero = 200"), {programText});
             r.versaoExe = programText;
         } else {
             r.versaoExe = stored.toString();
@@ -95,8 +93,7 @@ Catalogo::Resultado Catalogo::verificarVersao(bool criadoAgora) {
                     m_db.executar(CatalogStatements::repairStatement(m_db.backend()));
                     continue;
                 } catch (const DbError& e2) {
-                    m_messages.mensagem(QString::number(e2.numero()) + QStringLiteral("\r\n") +
-                                        e2.descricao());
+                    m_messages.mensagem(QString::number(e2.numero()) + QStringLiteral("\r\n") + e2.descricao());
                 }
             } else {
                 m_messages.mensagem(QString::number(e.numero()) + QStringLiteral("\r\n") + e.descricao());
@@ -122,21 +119,19 @@ Catalogo::ResultadoIndices Catalogo::garantirIndices() {
         IntentNotes::garantirTabela(m_db);
     } catch (const DbError& e) {
         r.ok = false;
-        m_messages.mostrarEstado(
-            OperatorMessages::Exclamacao,
-            QStringLiteral("Não foi possível criar a tabela das operações do ERP (%1).\r\n"
-                           "Sem ela não se concluem pesagens.\r\n")
-                    .arg(IntentNotes::tableName()) +
-                e.texto());
+        m_messages.mostrarEstado(OperatorMessages::Exclamacao,
+                                 QStringLiteral("Não foi possível criar a tabela das operações do ERP (%1).\r\n"
+                                                "Sem ela não se concluem pesagens.\r\n")
+                                         .arg(IntentNotes::tableName()) +
+                                     e.texto());
     }
     // The program's own small tables first: without them some choices cannot be kept.
     const QStringList tabelas = TabelaPropria::garantir(m_db);
     if (!tabelas.isEmpty()) {
         r.ok = false;
-        m_messages.mostrarEstado(
-            OperatorMessages::Exclamacao,
-            QStringLiteral("Não foi possível criar as tabelas próprias do programa.\r\n") +
-                tabelas.join(QStringLiteral("\r\n")));
+        m_messages.mostrarEstado(OperatorMessages::Exclamacao,
+                                 QStringLiteral("Não foi possível criar as tabelas próprias do programa.\r\n") +
+                                     tabelas.join(QStringLiteral("\r\n")));
     }
     QStringList falhas;
     // Looked up first so that a start with every index in place writes nothing, and so
@@ -166,8 +161,7 @@ Catalogo::ResultadoIndices Catalogo::garantirIndices() {
             falhas << ix.nome + QStringLiteral(": ") + e.texto();
         }
     }
-    if (total > 0)
-        m_messages.progresso(QStringLiteral("Índices de pesquisa das pesagens criados."), total, total);
+    if (total > 0) m_messages.progresso(QStringLiteral("Índices de pesquisa das pesagens criados."), total, total);
     if (!falhas.isEmpty()) {
         r.ok = false;
         m_messages.mostrarEstado(

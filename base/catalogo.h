@@ -12,7 +12,7 @@ class OperatorMessages;
 // missing, recording the catalogue and program versions, and bringing an older
 // catalogue up to date.
 class Catalogo {
-public:
+  public:
     static constexpr int kCurrentVersion = 3;
 
     Catalogo(BaseDados& db, OperatorMessages& messages, QString programVersion);
@@ -24,9 +24,9 @@ public:
     void criarCatalogoBase();
 
     struct Resultado {
-        bool ok = true;         // false when the check or an upgrade stopped on an error
-        int versaoCatalogo = 0; // catalogue version after the check
-        QString versaoExe;      // versaoEXE stored in row 200 after the check
+        bool ok = true;               // false when the check or an upgrade stopped on an error
+        int versaoCatalogo = 0;       // catalogue version after the check
+        QString versaoExe;            // versaoEXE stored in row 200 after the check
         bool desactualizado = false;  // this program is older than the newest workstation
     };
     // The version check with its upgrades. `criadoAgora` says the base catalogue was
@@ -47,7 +47,7 @@ public:
     // (the index statements last).
     static QStringList script(Backend backend);
 
-private:
+  private:
     void runSteps(int fromVersion);
     void run(const CatalogStatement& st);
     Resultado check(bool criadoAgora);

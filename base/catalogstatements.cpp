@@ -67,7 +67,9 @@ QList<CatalogStatement> sqliteStepB() {
     };
 }
 
-QList<CatalogStatement> commonStepC() { return {{QStringLiteral(" DELETE FROM kel_PES_Taloes  where iTipo = 2 ")}}; }
+QList<CatalogStatement> commonStepC() {
+    return {{QStringLiteral(" DELETE FROM kel_PES_Taloes  where iTipo = 2 ")}};
+}
 
 // PostgreSQL runs the sqlite texts in its own types (see DialectoPg), so both keep the
 // same tables, columns and upgrade steps; its collation comes first.
@@ -136,15 +138,15 @@ QList<CatalogIndex> CatalogIndex::all(Backend b) {
     out << CatalogIndex{QStringLiteral("UX_kel_PES_Taloes_Tipo1"), QStringLiteral("kel_PES_Taloes"),
                         QStringLiteral("Ano, TipoDoc"), QStringLiteral("iTipo = 1")};
     out << CatalogIndex{QStringLiteral("UX_kel_PES_Taloes_Tipo2"), QStringLiteral("kel_PES_Taloes"),
-                        QStringLiteral("Ano, TipoDoc, Cliente, CdMorada, TipoMorada"),
-                        QStringLiteral("iTipo = 2")};
+                        QStringLiteral("Ano, TipoDoc, Cliente, CdMorada, TipoMorada"), QStringLiteral("iTipo = 2")};
     return out;
 }
 
 QString CatalogIndex::statement(Backend b) const {
     if (b == Backend::Mssql)
-        return QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'%1' AND object_id = "
-                              "OBJECT_ID(N'dbo.%2')) CREATE NONCLUSTERED INDEX [%1] ON [dbo].[%2] (%3)")
+        return QStringLiteral(
+                   "IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'%1' AND object_id = "
+                   "OBJECT_ID(N'dbo.%2')) CREATE NONCLUSTERED INDEX [%1] ON [dbo].[%2] (%3)")
             .arg(nome, tabela, colunas);
     if (b == Backend::Postgresql && !unicaOnde.isEmpty())
         return QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1 ON %2 (%3) NULLS NOT DISTINCT WHERE %4")
@@ -157,7 +159,6 @@ QString CatalogIndex::existsQuery(Backend b) const {
         return QStringLiteral("SELECT name FROM sys.indexes WHERE name = N'%1' AND object_id = OBJECT_ID(N'dbo.%2')")
             .arg(nome, tabela);
     if (b == Backend::Postgresql)
-        return QStringLiteral("SELECT indexname AS name FROM pg_indexes WHERE indexname = '%1'")
-            .arg(nome.toLower());
+        return QStringLiteral("SELECT indexname AS name FROM pg_indexes WHERE indexname = '%1'").arg(nome.toLower());
     return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND name = '%1'").arg(nome);
 }

@@ -38,7 +38,7 @@ struct CatalogStatements {
 struct CatalogIndex {
     QString nome;
     QString tabela;
-    QString colunas;  // "Tipo, DataHoraPL, DataHoraPB"
+    QString colunas;    // "Tipo, DataHoraPL, DataHoraPB"
     QString unicaOnde;  // PostgreSQL only: a unique index over the rows matching this
 
     static QList<CatalogIndex> all();

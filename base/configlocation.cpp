@@ -13,7 +13,9 @@ QString ConfigLocation::baseDataFolder() {
     return base;
 }
 
-QString ConfigLocation::norvakFolder() { return baseDataFolder() + QStringLiteral("/norvak"); }
+QString ConfigLocation::norvakFolder() {
+    return baseDataFolder() + QStringLiteral("/norvak");
+}
 
 QString ConfigLocation::configFolder(const QString& programFolder) {
     const QString norvak = norvakFolder();

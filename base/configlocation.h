@@ -12,5 +12,7 @@ QString norvakFolder();
 QString configFolder(const QString& programFolder);
 // No argument: Balantrix.kel; otherwise the argument taken as a file name in that folder.
 QString configFile(const QString& programFolder, const QString& argument = {});
-inline QString defaultFileName() { return QStringLiteral("Balantrix.kel"); }
+inline QString defaultFileName() {
+    return QStringLiteral("Balantrix.kel");
+}
 }  // namespace ConfigLocation

@@ -4,8 +4,9 @@
 
 ConfigSage ConfigSage::ler(const FicheiroConfig& f) {
     const QString s = section();
-    return {f.ler(s, QStringLiteral("Servidor")), f.ler(s, QStringLiteral("Instancia")), f.ler(s, QStringLiteral("Empresa")),
-            f.ler(s, QStringLiteral("Utilizador")), f.ler(s, QStringLiteral("Password"))};
+    return {f.ler(s, QStringLiteral("Servidor")), f.ler(s, QStringLiteral("Instancia")),
+            f.ler(s, QStringLiteral("Empresa")), f.ler(s, QStringLiteral("Utilizador")),
+            f.ler(s, QStringLiteral("Password"))};
 }
 
 void ConfigSage::gravar(FicheiroConfig& f) const {

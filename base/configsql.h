@@ -8,5 +8,7 @@ class FicheiroConfig;
 namespace ConfigSQL {
 SqlSettings ler(const FicheiroConfig& f);
 void gravar(FicheiroConfig& f, const SqlSettings& s);
-inline QString section() { return QStringLiteral("SQL"); }
+inline QString section() {
+    return QStringLiteral("SQL");
+}
 }  // namespace ConfigSQL

@@ -8,8 +8,7 @@ QString DatasBase::erro(const QDate& d, const QString& oque) {
     if (!d.isValid()) return QStringLiteral("%1 não é válida.").arg(oque);
     if (!aceite(d))
         return QStringLiteral("%1 (%2) está fora das datas aceites (de %3 a %4).")
-            .arg(oque, d.toString(QStringLiteral("dd-MM-yyyy")),
-                 primeiroDia().toString(QStringLiteral("dd-MM-yyyy")),
+            .arg(oque, d.toString(QStringLiteral("dd-MM-yyyy")), primeiroDia().toString(QStringLiteral("dd-MM-yyyy")),
                  ultimoDia().toString(QStringLiteral("dd-MM-yyyy")));
     return {};
 }

@@ -9,8 +9,12 @@
 // 9999). Every date typed at a desk or given on the command line is checked here before
 // it reaches a statement, so no backend stores a date another cannot read.
 namespace DatasBase {
-inline QDate primeiroDia() { return QDate(1753, 1, 1); }
-inline QDate ultimoDia() { return QDate(9999, 12, 31); }
+inline QDate primeiroDia() {
+    return QDate(1753, 1, 1);
+}
+inline QDate ultimoDia() {
+    return QDate(9999, 12, 31);
+}
 bool aceite(const QDate& d);
 // Empty when the date can be used, else why not (naming `oque`, e.g. "A data da pesagem").
 QString erro(const QDate& d, const QString& oque);

@@ -6,7 +6,7 @@
 // A database failure as the operator sees it: a number and a description.
 // Raised by BaseDados and carried up to the action that started the work.
 class DbError : public std::runtime_error {
-public:
+  public:
     DbError(qint64 numero, const QString& descricao, const QString& statement = {});
 
     qint64 numero() const { return m_numero; }
@@ -24,7 +24,7 @@ public:
     // "number - description", as messages show it.
     QString texto() const;
 
-private:
+  private:
     qint64 m_numero;
     QString m_descricao;
     QString m_statement;

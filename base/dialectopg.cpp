@@ -22,8 +22,7 @@ QString deSqlite(const QString& sql) {
                             RE::CaseInsensitiveOption);
     static const RE nocase(QStringLiteral("\\s+COLLATE\\s+NOCASE\\b"), RE::CaseInsensitiveOption);
     // Any text type with its length, followed or not by a collation of its own.
-    static const RE texto(QStringLiteral("\\b(?:n?varchar|n?char)\\s*\\((\\d+)\\)"),
-                          RE::CaseInsensitiveOption);
+    static const RE texto(QStringLiteral("\\b(?:n?varchar|n?char)\\s*\\((\\d+)\\)"), RE::CaseInsensitiveOption);
     static const RE ntext(QStringLiteral("\\bntext\\b"), RE::CaseInsensitiveOption);
     static const RE money(QStringLiteral("\\b(?:money|numeric)\\b(?!\\s*\\()"), RE::CaseInsensitiveOption);
     static const RE datetime(QStringLiteral("\\bdatetime\\b"), RE::CaseInsensitiveOption);
@@ -40,8 +39,7 @@ QString deSqlite(const QString& sql) {
     s.replace(image, QStringLiteral("bytea"));
     s.replace(agora, QStringLiteral("DEFAULT ") + agoraUtc());
     // A key's columns take no sort order in PostgreSQL.
-    static const RE ordem(QStringLiteral("(PRIMARY\\s+KEY\\s*\\([^)]*?)\\s+ASC\\b"),
-                          RE::CaseInsensitiveOption);
+    static const RE ordem(QStringLiteral("(PRIMARY\\s+KEY\\s*\\([^)]*?)\\s+ASC\\b"), RE::CaseInsensitiveOption);
     while (s.contains(ordem)) s.replace(ordem, QStringLiteral("\\1"));
     return s;
 }

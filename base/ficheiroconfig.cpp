@@ -22,8 +22,9 @@ struct Conteudo {
 constexpr qint64 kTamanhoMaximo = 1024 * 1024;
 
 QString erroTamanho(const QString& path) {
-    return QStringLiteral("O ficheiro de configuração %1 é demasiado grande (mais de 1 MB) para ser um "
-                          "ficheiro de configuração.")
+    return QStringLiteral(
+               "O ficheiro de configuração %1 é demasiado grande (mais de 1 MB) para ser um "
+               "ficheiro de configuração.")
         .arg(path);
 }
 
@@ -234,8 +235,7 @@ QString escapadoSemAspas(const QString& t) {
     QString out;
     for (qsizetype i = 0; i < t.size(); ++i) {
         const QChar c = t[i];
-        if (c == QLatin1Char(',') || c == QLatin1Char(';') || c == QLatin1Char('=') || c == QLatin1Char('"'))
-            return {};
+        if (c == QLatin1Char(',') || c == QLatin1Char(';') || c == QLatin1Char('=') || c == QLatin1Char('"')) return {};
         if (c != QLatin1Char('\\')) {
             out += c;
             continue;
@@ -357,8 +357,8 @@ void FicheiroConfig::gravar(const QString& seccao, const QString& chave, const Q
     QByteArray out = c.bom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     out += (c.linhas.join(eol) + eol).toUtf8();
     QSaveFile f(m_path);
-    const bool ok = f.open(QIODevice::WriteOnly) && f.setPermissions(ownerOnly) &&
-                    f.write(out) == out.size() && f.commit();
+    const bool ok =
+        f.open(QIODevice::WriteOnly) && f.setPermissions(ownerOnly) && f.write(out) == out.size() && f.commit();
     esquecer(m_path);
     if (!ok)
         throw std::runtime_error(

@@ -16,8 +16,7 @@ QString selectColumns(Backend b) {
     QString age = QStringLiteral("CAST((julianday('now') - julianday(DataHora)) * 86400 AS INTEGER)");
     if (b == Backend::Mssql) age = QStringLiteral("DATEDIFF(second, DataHora, GETUTCDATE())");
     if (b == Backend::Postgresql)
-        age =
-            QStringLiteral("CAST(EXTRACT(EPOCH FROM (%1 - DataHora)) AS bigint)").arg(DialectoPg::agoraUtc());
+        age = QStringLiteral("CAST(EXTRACT(EPOCH FROM (%1 - DataHora)) AS bigint)").arg(DialectoPg::agoraUtc());
     return QStringLiteral("SELECT Nota_Id, %1, %2 AS Idade FROM kel_PES_NotasERP")
         .arg(QString::fromLatin1(kColumns), age);
 }
@@ -87,8 +86,7 @@ IntentNotes::Statements IntentNotes::statements(Backend b) {
         if (b == Backend::Postgresql) s.create.last() = DialectoPg::deSqlite(s.create.last());
     }
     s.insert =
-        QStringLiteral(
-            "INSERT INTO kel_PES_NotasERP (%1, DataHora) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, %2)")
+        QStringLiteral("INSERT INTO kel_PES_NotasERP (%1, DataHora) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, %2)")
             .arg(QString::fromLatin1(kColumns), now);
     s.idOf = QStringLiteral("SELECT Nota_Id FROM kel_PES_NotasERP WHERE Hist_Id = ?");
     s.list = selectColumns(b) + QStringLiteral(" ORDER BY Nota_Id");
@@ -150,8 +148,8 @@ bool IntentNotes::libertar(qint64 id, const ProcessIdentity& o) {
 }
 
 bool IntentNotes::tomar(qint64 id, const ProcessIdentity& from, const ProcessIdentity& to) {
-    return m_db.executar(m_st.claim, {txt(to.workstation), to.pid, txt(to.startMark), id,
-                                      txt(from.workstation), from.pid, txt(from.startMark)}) == 1;
+    return m_db.executar(m_st.claim, {txt(to.workstation), to.pid, txt(to.startMark), id, txt(from.workstation),
+                                      from.pid, txt(from.startMark)}) == 1;
 }
 
 QList<IntentNote> IntentNotes::ler(const QString& sql, const QVariantList& params) {

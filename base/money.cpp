@@ -53,7 +53,9 @@ std::optional<Money> build(bool negative, const QString& intDigits, QStringView 
 
 }  // namespace
 
-Money Money::fromDouble(double v) { return fromUnits(qint64(std::llround(v * kScale))); }
+Money Money::fromDouble(double v) {
+    return fromUnits(qint64(std::llround(v * kScale)));
+}
 
 Money Money::fromVariant(const QVariant& v) {
     if (v.isNull() || !v.isValid()) return {};

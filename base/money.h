@@ -18,7 +18,7 @@
 // Plain text ("12345.5", '.' decimal, no grouping) is the form for files, the
 // command-line tool and SQL: see plain()/fromPlain().
 class Money {
-public:
+  public:
     static constexpr qint64 kScale = 10000;
 
     constexpr Money() = default;
@@ -58,6 +58,6 @@ public:
     friend constexpr bool operator==(Money a, Money b) = default;
     friend constexpr auto operator<=>(Money a, Money b) = default;
 
-private:
+  private:
     qint64 m_units = 0;
 };

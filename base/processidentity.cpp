@@ -51,8 +51,7 @@ QString ProcessIdentity::startMarkOf(qint64 pid) {
     FILETIME created, exited, kernel, user;
     DWORD code = 0;
     QString mark;
-    if (GetExitCodeProcess(h, &code) && code == STILL_ACTIVE &&
-        GetProcessTimes(h, &created, &exited, &kernel, &user))
+    if (GetExitCodeProcess(h, &code) && code == STILL_ACTIVE && GetProcessTimes(h, &created, &exited, &kernel, &user))
         mark = QStringLiteral("w:%1").arg((quint64(created.dwHighDateTime) << 32) | created.dwLowDateTime);
     CloseHandle(h);
     return mark;

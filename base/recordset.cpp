@@ -10,7 +10,9 @@ RecordSet::RecordSet(QStringList columns, QVector<QVector<QVariant>> rows)
     }
 }
 
-bool RecordSet::hasColumn(const QString& name) const { return m_index.contains(name.toLower()); }
+bool RecordSet::hasColumn(const QString& name) const {
+    return m_index.contains(name.toLower());
+}
 
 int RecordSet::indexOf(const QString& column) const {
     const auto it = m_index.constFind(column.toLower());
@@ -31,16 +33,22 @@ QVariant RecordSet::value(int row, const QString& column) const {
     return m_rows[row][col];
 }
 
-QVariant RecordSet::value(const QString& column) const { return value(m_pos, column); }
+QVariant RecordSet::value(const QString& column) const {
+    return value(m_pos, column);
+}
 
-bool RecordSet::isNull(const QString& column) const { return value(column).isNull(); }
+bool RecordSet::isNull(const QString& column) const {
+    return value(column).isNull();
+}
 
 QString RecordSet::text(int row, const QString& column) const {
     const QVariant v = value(row, column);
     return v.isNull() ? QString() : v.toString();
 }
 
-QString RecordSet::text(const QString& column) const { return text(m_pos, column); }
+QString RecordSet::text(const QString& column) const {
+    return text(m_pos, column);
+}
 
 QDateTime RecordSet::toDateTime(const QVariant& v) {
     if (v.isNull()) return {};
@@ -54,4 +62,6 @@ QDateTime RecordSet::toDateTime(const QVariant& v) {
     return dt;
 }
 
-QDateTime RecordSet::dateTime(const QString& column) const { return toDateTime(value(column)); }
+QDateTime RecordSet::dateTime(const QString& column) const {
+    return toDateTime(value(column));
+}

@@ -9,7 +9,7 @@
 // A read-only result, fully fetched: rows in the order the query returned them,
 // read by column name (case-insensitive, as the database compares names).
 class RecordSet {
-public:
+  public:
     RecordSet() = default;
     RecordSet(QStringList columns, QVector<QVector<QVariant>> rows);
 
@@ -36,7 +36,7 @@ public:
 
     static QDateTime toDateTime(const QVariant& v);
 
-private:
+  private:
     int indexOf(const QString& column) const;
 
     QStringList m_columns;

@@ -12,32 +12,35 @@ struct Arg {
 
 // Parameters of sp_kel_Gravar_PES_Historico in declaration order (after Hist_Id).
 const Arg kHistoricoArgs[] = {
-    {"Tipo", ProcParam::Text, 1},          {"TpDoc", ProcParam::Text, 3},
-    {"Serie", ProcParam::SmallInt, 0},     {"NoDoc", ProcParam::Int, 0},
-    {"Ano", ProcParam::SmallInt, 0},       {"PesoBruto", ProcParam::Money, 0},
-    {"PesoTara", ProcParam::Money, 0},     {"PesoLiquido", ProcParam::Money, 0},
-    {"PesoEfectivo", ProcParam::Money, 0}, {"Justificacao", ProcParam::Text, 2000},
+    {"Tipo", ProcParam::Text, 1},           {"TpDoc", ProcParam::Text, 3},
+    {"Serie", ProcParam::SmallInt, 0},      {"NoDoc", ProcParam::Int, 0},
+    {"Ano", ProcParam::SmallInt, 0},        {"PesoBruto", ProcParam::Money, 0},
+    {"PesoTara", ProcParam::Money, 0},      {"PesoLiquido", ProcParam::Money, 0},
+    {"PesoEfectivo", ProcParam::Money, 0},  {"Justificacao", ProcParam::Text, 2000},
     {"DataHoraPB", ProcParam::DateTime, 0}, {"DataHoraPL", ProcParam::DateTime, 0},
-    {"Terceiro", ProcParam::Text, 15},     {"Artigo", ProcParam::Text, 15},
-    {"CodMorada", ProcParam::Text, 3},     {"Motorista", ProcParam::Text, 5},
-    {"Carro", ProcParam::Text, 10},        {"TipoTerc", ProcParam::SmallInt, 0},
-    {"AnoTalao", ProcParam::SmallInt, 0},  {"NoTalao", ProcParam::Int, 0},
-    {"RefCliente", ProcParam::Text, 20},   {"RefEntrega", ProcParam::Text, 20},
-    {"Sigla", ProcParam::Text, 5},         {"Campanha", ProcParam::Text, 10},
+    {"Terceiro", ProcParam::Text, 15},      {"Artigo", ProcParam::Text, 15},
+    {"CodMorada", ProcParam::Text, 3},      {"Motorista", ProcParam::Text, 5},
+    {"Carro", ProcParam::Text, 10},         {"TipoTerc", ProcParam::SmallInt, 0},
+    {"AnoTalao", ProcParam::SmallInt, 0},   {"NoTalao", ProcParam::Int, 0},
+    {"RefCliente", ProcParam::Text, 20},    {"RefEntrega", ProcParam::Text, 20},
+    {"Sigla", ProcParam::Text, 5},          {"Campanha", ProcParam::Text, 10},
     {"TipoMorada", ProcParam::Text, 3},
 };
 
 const Arg kParamArgs[] = {
-    {"ArmCentral", ProcParam::Text, 6}, {"TpGuiaEntMP", ProcParam::Text, 3}, {"SeGuiaEntMP", ProcParam::SmallInt, 0},
-    {"TpGuiaEntMS", ProcParam::Text, 3}, {"SeGuiaEntMS", ProcParam::SmallInt, 0}, {"TpSaida", ProcParam::Text, 3},
-    {"SeSaida", ProcParam::SmallInt, 0}, {"Sector", ProcParam::Text, 3},       {"ArmSaida", ProcParam::Text, 6},
-    {"NoVias", ProcParam::SmallInt, 0},
+    {"ArmCentral", ProcParam::Text, 6},      {"TpGuiaEntMP", ProcParam::Text, 3},
+    {"SeGuiaEntMP", ProcParam::SmallInt, 0}, {"TpGuiaEntMS", ProcParam::Text, 3},
+    {"SeGuiaEntMS", ProcParam::SmallInt, 0}, {"TpSaida", ProcParam::Text, 3},
+    {"SeSaida", ProcParam::SmallInt, 0},     {"Sector", ProcParam::Text, 3},
+    {"ArmSaida", ProcParam::Text, 6},        {"NoVias", ProcParam::SmallInt, 0},
 };
 
-QString key(QString n) { return n.remove(QLatin1Char('@')).toLower(); }
+QString key(QString n) {
+    return n.remove(QLatin1Char('@')).toLower();
+}
 
 class Args {
-public:
+  public:
     explicit Args(const QList<ProcParam>& params) {
         for (const ProcParam& p : params) m_values.insert(key(p.name), p.value);
     }
@@ -49,7 +52,7 @@ public:
     }
     QVariant get(const char* name) const { return m_values.value(key(QString::fromLatin1(name))); }
 
-private:
+  private:
     QHash<QString, QVariant> m_values;
 };
 
@@ -73,8 +76,9 @@ ProcResult gravarHistorico(BaseDados& db, const Args& args) {
         QStringList sets;
         for (const QString& c : cols) sets << c + QStringLiteral(" = ?");
         values << id;
-        db.executar(QStringLiteral("UPDATE kel_PES_Historico SET %1 WHERE Hist_Id = ?").arg(sets.join(QStringLiteral(", "))),
-                    values);
+        db.executar(
+            QStringLiteral("UPDATE kel_PES_Historico SET %1 WHERE Hist_Id = ?").arg(sets.join(QStringLiteral(", "))),
+            values);
         r.returnValue = id;
     }
     return r;
@@ -88,13 +92,15 @@ ProcResult gravarParametros(BaseDados& db, const Args& args) {
         cols << QString::fromLatin1(a.name);
         values << args.get(a);
     }
-    const bool exists = !db.consultar(QStringLiteral("SELECT Numero FROM kel_PES_Parametros WHERE Numero = ?"), {numero}).isEmpty();
+    const bool exists =
+        !db.consultar(QStringLiteral("SELECT Numero FROM kel_PES_Parametros WHERE Numero = ?"), {numero}).isEmpty();
     if (exists) {
         QStringList sets;
         for (const QString& c : cols) sets << c + QStringLiteral(" = ?");
         values << numero;
-        db.executar(QStringLiteral("UPDATE kel_PES_Parametros SET %1 WHERE Numero = ?").arg(sets.join(QStringLiteral(", "))),
-                    values);
+        db.executar(
+            QStringLiteral("UPDATE kel_PES_Parametros SET %1 WHERE Numero = ?").arg(sets.join(QStringLiteral(", "))),
+            values);
     } else {
         cols.prepend(QStringLiteral("Numero"));
         values.prepend(numero);

@@ -8,9 +8,8 @@ QList<TabelaPropria> TabelaPropria::all() {
         // The subsidiary-materials choice of an incoming weighing, taken at its first
         // weight: it decided the ticket counter and decides the document type.
         {QStringLiteral("kel_PES_Historico_Opcoes"),
-         QStringLiteral(
-             "CREATE TABLE IF NOT EXISTS kel_PES_Historico_Opcoes (Hist_Id int NOT NULL PRIMARY KEY, "
-             "MatSubsidiarias smallint NOT NULL)"),
+         QStringLiteral("CREATE TABLE IF NOT EXISTS kel_PES_Historico_Opcoes (Hist_Id int NOT NULL PRIMARY KEY, "
+                        "MatSubsidiarias smallint NOT NULL)"),
          QStringLiteral(
              "CREATE TABLE [dbo].[kel_PES_Historico_Opcoes] ([Hist_Id] [int] NOT NULL, [MatSubsidiarias] "
              "[smallint] NOT NULL, CONSTRAINT [PK_kel_PES_Historico_Opcoes] PRIMARY KEY CLUSTERED ([Hist_Id] "
@@ -19,8 +18,7 @@ QList<TabelaPropria> TabelaPropria::all() {
 }
 
 QString TabelaPropria::statement(Backend b) const {
-    if (b == Backend::Mssql)
-        return QStringLiteral("IF OBJECT_ID(N'dbo.%1', N'U') IS NULL %2").arg(nome, mssql);
+    if (b == Backend::Mssql) return QStringLiteral("IF OBJECT_ID(N'dbo.%1', N'U') IS NULL %2").arg(nome, mssql);
     if (b == Backend::Postgresql) return DialectoPg::deSqlite(sqlite);
     return sqlite;
 }

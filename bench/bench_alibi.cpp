@@ -19,8 +19,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QCommandLineParser p;
-    p.addOption({QStringLiteral("weighings"), QStringLiteral("weighings to log"), QStringLiteral("N"),
-                 QStringLiteral("500")});
+    p.addOption(
+        {QStringLiteral("weighings"), QStringLiteral("weighings to log"), QStringLiteral("N"), QStringLiteral("500")});
     p.addOption({QStringLiteral("database"), QStringLiteral("SQLite file (a temporary one if not given)"),
                  QStringLiteral("FILE")});
     p.process(app);
@@ -41,11 +41,11 @@ int main(int argc, char** argv) {
         QElapsedTimer t;
         t.start();
         for (int i = 0; i < n; ++i) {
-            const LinhaAlibi a = log.registarLeitura(QStringLiteral("saidas"), "GS  014220kg\r\n",
-                                                     Money::fromInteger(14220 + i), true);
+            const LinhaAlibi a =
+                log.registarLeitura(QStringLiteral("saidas"), "GS  014220kg\r\n", Money::fromInteger(14220 + i), true);
             log.ligar(QStringLiteral("saidas"), a.id, i + 1, 1);
-            const LinhaAlibi b = log.registarLeitura(QStringLiteral("saidas"), "GS  040560kg\r\n",
-                                                     Money::fromInteger(40560 + i), true);
+            const LinhaAlibi b =
+                log.registarLeitura(QStringLiteral("saidas"), "GS  040560kg\r\n", Money::fromInteger(40560 + i), true);
             log.ligar(QStringLiteral("saidas"), b.id, i + 1, 2);
         }
         const double logMs = double(t.nsecsElapsed()) / 1e6 / n;
@@ -53,16 +53,15 @@ int main(int argc, char** argv) {
         // The workstation key in the temporary folder: a benchmark never touches an installation's.
         ChaveInstalacao chave(db, dir.filePath(QStringLiteral("chaves/posto.pem")));
         chave.carregar();
-        const QString linha =
-            QStringLiteral(
-                "BTX2|%5|500100200|%1|S|A|1234|2026|2026/2027|C0001|1|RAC-VL|AA-00-BB|GR/1/1234/2026|"
-                "40560.0000|14220.0000|26340.0000|100.0000|0.0000|26240.0000|"
-                "2026-12-06T08:41:00|2026-12-06T09:27:00|%2|%3|M%4|%3")
-                .arg(n)
-                .arg(n * 4 - 3)
-                .arg(QString(64, QLatin1Char('a')))
-                .arg(n * 4 - 1)
-                .arg(chave.id());
+        const QString linha = QStringLiteral(
+                                  "BTX2|%5|500100200|%1|S|A|1234|2026|2026/2027|C0001|1|RAC-VL|AA-00-BB|GR/1/1234/2026|"
+                                  "40560.0000|14220.0000|26340.0000|100.0000|0.0000|26240.0000|"
+                                  "2026-12-06T08:41:00|2026-12-06T09:27:00|%2|%3|M%4|%3")
+                                  .arg(n)
+                                  .arg(n * 4 - 3)
+                                  .arg(QString(64, QLatin1Char('a')))
+                                  .arg(n * 4 - 1)
+                                  .arg(chave.id());
         t.restart();
         QByteArray sig;
         for (int i = 0; i < n; ++i) sig = chave.assinar((linha + QString::number(i)).toUtf8());

@@ -12,34 +12,34 @@
 #include <sqlite3.h>
 
 #include <QApplication>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTableWidget>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTableWidget>
 #include <QVariant>
 #include <algorithm>
 #include <cstdio>
 #include <random>
 
-#include "erp/apiregistry.h"
 #include "base/basedados.h"
 #include "base/catalogo.h"
 #include "base/configlocation.h"
 #include "base/configsql.h"
-#include "desks/deskcore.h"
-#include "desks/deskkind.h"
-#include "desks/ui/deskwindow.h"
-#include "desks/figurasdia.h"
 #include "base/ficheiroconfig.h"
 #include "base/operatormessages.h"
-#include "records/parametrosaplic.h"
 #include "base/programinfo.h"
+#include "desks/deskcore.h"
+#include "desks/deskkind.h"
+#include "desks/figurasdia.h"
+#include "desks/ui/deskwindow.h"
+#include "erp/apiregistry.h"
 #include "erp/sessaosagelocal.h"
+#include "records/parametrosaplic.h"
 
 namespace {
 
@@ -99,9 +99,8 @@ struct Medida {
 };
 
 void relatorio(const char* nome, const Medida& m, double alvo, qint64 linhas) {
-    std::printf("%s: runs=%lld rows=%lld median_ms=%.2f max_ms=%.2f target_ms=%.0f %s\n", nome,
-                qint64(m.ms.size()), linhas, m.mediana(), m.maximo(), alvo,
-                m.mediana() < alvo ? "ok" : "SLOW");
+    std::printf("%s: runs=%lld rows=%lld median_ms=%.2f max_ms=%.2f target_ms=%.0f %s\n", nome, qint64(m.ms.size()),
+                linhas, m.mediana(), m.maximo(), alvo, m.mediana() < alvo ? "ok" : "SLOW");
 }
 
 double ms(const QElapsedTimer& t) {
@@ -206,8 +205,8 @@ int main(int argc, char** argv) {
         QElapsedTimer t;
         t.start();
         const Catalogo::ResultadoIndices r = Catalogo(db, msgs, ProgramInfo::version()).garantirIndices();
-        std::printf("indexes=%s created=%lld create_ms=%.0f\n", r.ok ? "ok" : "FAILED",
-                    qint64(r.criados.size()), ms(t));
+        std::printf("indexes=%s created=%lld create_ms=%.0f\n", r.ok ? "ok" : "FAILED", qint64(r.criados.size()),
+                    ms(t));
     }
 
     SessaoSageLocal erp(sql, QStringLiteral("bench_erp"));
@@ -253,8 +252,7 @@ int main(int argc, char** argv) {
         validar.ms << ms(t);
         captura.activa = false;
         if (!ok || desk.campo(4).isEmpty()) {
-            std::fprintf(stderr, "customer %s refused: %s\n", qPrintable(codigo),
-                         qPrintable(msgs.todas.join(u'|')));
+            std::fprintf(stderr, "customer %s refused: %s\n", qPrintable(codigo), qPrintable(msgs.todas.join(u'|')));
             return 1;
         }
     }
@@ -295,8 +293,7 @@ int main(int argc, char** argv) {
         captura.activa = false;
         linhasHistorico = desk.grelha().linhas.size();
     }
-    std::printf("\n[history %s..%s]\n", qPrintable(de.toString(Qt::ISODate)),
-                qPrintable(ate.toString(Qt::ISODate)));
+    std::printf("\n[history %s..%s]\n", qPrintable(de.toString(Qt::ISODate)), qPrintable(ate.toString(Qt::ISODate)));
     planos(conn, captura.sql);
     captura.sql.clear();
     qint64 pesagensDia = 0;

@@ -31,9 +31,9 @@
 #include <cstdio>
 #include <random>
 
+#include "app/demo.h"
 #include "base/basedados.h"
 #include "base/dberror.h"
-#include "app/demo.h"
 #include "records/numeracao.h"
 
 namespace {
@@ -140,18 +140,11 @@ const char* kNomes[] = {"António", "Manuel",   "José",     "Joaquim", "Maria",
 const char* kApelidos[] = {"Silva", "Pereira",  "Fernandes", "Costa",    "Martins",   "Gonçalves", "Araújo",
                            "Sousa", "Lopes",    "Ribeiro",   "Carvalho", "Machado",   "Faria",     "Barbosa",
                            "Cunha", "Oliveira", "Vieira",    "Antunes",  "Magalhães", "Sá"};
-const char* kEmpresas[] = {"Quinta",
-                           "Casa Agrícola",
-                           "Vacaria",
-                           "Exploração Pecuária",
-                           "Avícola",
-                           "Suinicultura",
-                           "Sociedade Agrícola",
-                           "Granja",
-                           "Herdade"};
-const char* kLugares[] = {"do Outeiro", "da Igreja", "do Monte", "de São Bento",
-                          "da Ponte",   "do Paço",   "da Fonte", "do Cruzeiro",
-                          "de Baixo",   "da Veiga",  "do Souto", "das Lameiras"};
+const char* kEmpresas[] = {
+    "Quinta", "Casa Agrícola", "Vacaria", "Exploração Pecuária", "Avícola", "Suinicultura", "Sociedade Agrícola",
+    "Granja", "Herdade"};
+const char* kLugares[] = {"do Outeiro", "da Igreja",   "do Monte", "de São Bento", "da Ponte", "do Paço",
+                          "da Fonte",   "do Cruzeiro", "de Baixo", "da Veiga",     "do Souto", "das Lameiras"};
 
 QString nif(std::mt19937_64& rng) {
     // Eight digits and the check digit (modulo 11), first digit 1, 2 or 5.
@@ -231,8 +224,8 @@ int main(int argc, char** argv) {
     SqlSettings alvo{QStringLiteral("postgresql"), servidor, nomeBase, login, QString()};
     if (pg) {
         BaseDados admin(QStringLiteral("admin"));
-        if (!admin.abrir(SqlSettings{QStringLiteral("postgresql"), servidor, QStringLiteral("postgres"), login,
-                                     QString()}))
+        if (!admin.abrir(
+                SqlSettings{QStringLiteral("postgresql"), servidor, QStringLiteral("postgres"), login, QString()}))
             fail(admin.ultimoErro());
         try {
             if (admin.escalar(QStringLiteral("SELECT COUNT(*) FROM pg_database WHERE datname = ?"), {nomeBase})
@@ -244,8 +237,7 @@ int main(int argc, char** argv) {
     }
     const Demo::Resultado demo = pg ? Demo::criarEmServidor(QString(), true, alvo) : Demo::criar(QString(), true);
     if (!demo.ok) fail(demo.mensagem);
-    if (!pg)
-        alvo = SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), demo.database, QString(), QString()};
+    if (!pg) alvo = SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), demo.database, QString(), QString()};
 
     BaseDados base(QStringLiteral("gerador"));
     if (!base.abrir(alvo)) fail(base.ultimoErro());
@@ -261,8 +253,8 @@ int main(int argc, char** argv) {
     // The demo's own few weighings (with their documents, tickets and counters) give way
     // to the generated years: record, ticket and document numbers start afresh and grow
     // with time, as one installation's would.
-    for (const char* tabela : {"kel_PES_Historico_Comp", "kel_PES_Vias", "kel_PES_Historico",
-                               "kel_PES_Taloes", "DocGCLin", "DocGCCab"})
+    for (const char* tabela :
+         {"kel_PES_Historico_Comp", "kel_PES_Vias", "kel_PES_Historico", "kel_PES_Taloes", "DocGCLin", "DocGCCab"})
         exec(db, QStringLiteral("DELETE FROM ") + QLatin1String(tabela));
     std::mt19937_64 rng(semente);
     auto uni = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
@@ -279,18 +271,15 @@ int main(int argc, char** argv) {
     const QStringList artigosSaida = {QStringLiteral("RAC-VL"),  QStringLiteral("RAC-SUI"),
                                       QStringLiteral("RAC-FRG"), QStringLiteral("ADUBO-NPK"),
                                       QStringLiteral("MILHO"),   QStringLiteral("BAGSOJA44")};
-    const QStringList artigosEntrada = {QStringLiteral("MILHO"), QStringLiteral("TRIGO"),
-                                        QStringLiteral("CEVADA"), QStringLiteral("BAGSOJA44"),
-                                        QStringLiteral("ADUBO-NPK")};
-    QStringList clientes =
-        column(db, QStringLiteral("SELECT CODIGO FROM Clientes WHERE Inactivo = 0 ORDER BY CODIGO"));
+    const QStringList artigosEntrada = {QStringLiteral("MILHO"), QStringLiteral("TRIGO"), QStringLiteral("CEVADA"),
+                                        QStringLiteral("BAGSOJA44"), QStringLiteral("ADUBO-NPK")};
+    QStringList clientes = column(db, QStringLiteral("SELECT CODIGO FROM Clientes WHERE Inactivo = 0 ORDER BY CODIGO"));
     QStringList fornecedores =
         column(db, QStringLiteral("SELECT CODIGO FROM Fornec WHERE Inactivo = 0 ORDER BY CODIGO"));
     QHash<QString, QString> nifs;
     {
         QSqlQuery q(db);
-        q.exec(QStringLiteral(
-            "SELECT CODIGO, NContrib FROM Clientes UNION ALL SELECT CODIGO, NContrib FROM Fornec"));
+        q.exec(QStringLiteral("SELECT CODIGO, NContrib FROM Clientes UNION ALL SELECT CODIGO, NContrib FROM Fornec"));
         while (q.next()) nifs.insert(q.value(0).toString(), q.value(1).toString());
     }
 
@@ -301,25 +290,20 @@ int main(int argc, char** argv) {
     QHash<QString, int> moradasDe;  // number of delivery addresses of a customer
     {
         Lote lote(db);
-        Insert cli(db,
-                   QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, Morada, Local, CdPostal, NContrib, "
-                                  "email_envio_documentos, Inactivo) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-        Insert forn(
-            db, QStringLiteral("INSERT INTO Fornec (CODIGO, NOME, Morada, Local, CdPostal, NContrib, Email, "
-                               "Inactivo) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        Insert cli(db, QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, Morada, Local, CdPostal, NContrib, "
+                                      "email_envio_documentos, Inactivo) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        Insert forn(db, QStringLiteral("INSERT INTO Fornec (CODIGO, NOME, Morada, Local, CdPostal, NContrib, Email, "
+                                       "Inactivo) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
         Insert mor(db,
-                   QStringLiteral(
-                       "INSERT INTO MORADAS (TERCEIRO, TPTERC, CDMORADA, Descr, Local, CdPostal, TpMorada) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?)"));
+                   QStringLiteral("INSERT INTO MORADAS (TERCEIRO, TPTERC, CDMORADA, Descr, Local, CdPostal, TpMorada) "
+                                  "VALUES (?, ?, ?, ?, ?, ?, ?)"));
         auto nome = [&](int i) {
-            const QString pessoa =
-                QString::fromUtf8(kNomes[uni(0, std::size(kNomes) - 1)]) + QLatin1Char(' ') +
-                QString::fromUtf8(kApelidos[uni(0, std::size(kApelidos) - 1)]) + QLatin1Char(' ') +
-                QString::fromUtf8(kApelidos[uni(0, std::size(kApelidos) - 1)]);
+            const QString pessoa = QString::fromUtf8(kNomes[uni(0, std::size(kNomes) - 1)]) + QLatin1Char(' ') +
+                                   QString::fromUtf8(kApelidos[uni(0, std::size(kApelidos) - 1)]) + QLatin1Char(' ') +
+                                   QString::fromUtf8(kApelidos[uni(0, std::size(kApelidos) - 1)]);
             if (i % 3 == 0)
                 return QString::fromUtf8(kEmpresas[uni(0, std::size(kEmpresas) - 1)]) + QLatin1Char(' ') +
-                       QString::fromUtf8(kLugares[uni(0, std::size(kLugares) - 1)]) +
-                       QStringLiteral(", Lda.");
+                       QString::fromUtf8(kLugares[uni(0, std::size(kLugares) - 1)]) + QStringLiteral(", Lda.");
             return pessoa;
         };
         auto terceiro = [&](Insert& ins, int tpTerc, const QString& codigo, int i) {
@@ -327,13 +311,12 @@ int main(int argc, char** argv) {
             const QString n = nif(rng);
             nifs.insert(codigo, n);
             const bool inactivo = prob(0.03);
-            ins.run(
-                {codigo, nome(i),
-                 QStringLiteral("Lugar %1, %2").arg(QString::fromUtf8(kLugares[uni(0, 11)])).arg(uni(1, 300)),
-                 localidade.value(cp), cp, n,
-                 prob(0.4) ? QVariant(QStringLiteral("%1@correio.example").arg(codigo.toLower()))
-                           : QVariant(QMetaType::fromType<QString>()),
-                 inactivo ? -1 : 0});
+            ins.run({codigo, nome(i),
+                     QStringLiteral("Lugar %1, %2").arg(QString::fromUtf8(kLugares[uni(0, 11)])).arg(uni(1, 300)),
+                     localidade.value(cp), cp, n,
+                     prob(0.4) ? QVariant(QStringLiteral("%1@correio.example").arg(codigo.toLower()))
+                               : QVariant(QMetaType::fromType<QString>()),
+                     inactivo ? -1 : 0});
             lote.linha();
             const int nMoradas = prob(0.35) ? uni(1, 3) : 0;
             for (int m = 1; m <= nMoradas; ++m) {
@@ -369,7 +352,8 @@ int main(int argc, char** argv) {
             }
         }
         Lote lote(db);
-        Insert car(db, QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES (?, '') ON CONFLICT DO NOTHING"));
+        Insert car(db,
+                   QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES (?, '') ON CONFLICT DO NOTHING"));
         for (const QString& m : matriculas) {
             car.run({m});
             lote.linha();
@@ -394,30 +378,26 @@ int main(int argc, char** argv) {
     const QString vazio = QStringLiteral("");  // texts the program stores as empty, never NULL
     {
         Lote lote(db);
-        Insert hist(
-            db, QStringLiteral(
-                    "INSERT INTO kel_PES_Historico (Hist_Id, Tipo, TpDoc, Serie, NoDoc, Ano, PesoBruto, "
-                    "PesoTara, "
-                    "PesoLiquido, PesoEfectivo, Justificacao, DataHoraPB, DataHoraPL, Terceiro, Artigo, "
-                    "CodMorada, "
-                    "Motorista, Carro, TipoTerc, AnoTalao, NoTalao, RefCliente, RefEntrega, Sigla, Campanha, "
-                    "TipoMorada) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                    "?, ?, ?, ?)"));
+        Insert hist(db, QStringLiteral(
+                            "INSERT INTO kel_PES_Historico (Hist_Id, Tipo, TpDoc, Serie, NoDoc, Ano, PesoBruto, "
+                            "PesoTara, "
+                            "PesoLiquido, PesoEfectivo, Justificacao, DataHoraPB, DataHoraPL, Terceiro, Artigo, "
+                            "CodMorada, "
+                            "Motorista, Carro, TipoTerc, AnoTalao, NoTalao, RefCliente, RefEntrega, Sigla, Campanha, "
+                            "TipoMorada) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                            "?, ?, ?, ?)"));
         Insert comp(db,
-                    QStringLiteral(
-                        "INSERT INTO kel_PES_Historico_Comp (Cab_Id, Vasilhame, Qualidade, Caracteristica) "
-                        "VALUES (?, ?, ?, ?)"));
+                    QStringLiteral("INSERT INTO kel_PES_Historico_Comp (Cab_Id, Vasilhame, Qualidade, Caracteristica) "
+                                   "VALUES (?, ?, ?, ?)"));
         Insert vias(db, QStringLiteral("INSERT INTO kel_PES_Vias (NoId, NoVia) VALUES (?, ?)"));
         Insert cab(
-            db, QStringLiteral(
-                    "INSERT INTO DocGCCab (Tpdoc, Serie, NNumdoc, Ano, Data, AreaGestao, Sector, TipoTerc, "
-                    "Terceiro, NContrib, Matricul, DtCarga, Hora, DataDes, HoraDes, ONDEENTR, NumVias, "
-                    "Convertido, TotalQtd, Estado) VALUES (?, 1, ?, ?, ?, 1, 'PES', ?, ?, ?, ?, ?, ?, ?, ?, "
-                    "?, 0, 0, ?, 'F')"));
+            db, QStringLiteral("INSERT INTO DocGCCab (Tpdoc, Serie, NNumdoc, Ano, Data, AreaGestao, Sector, TipoTerc, "
+                               "Terceiro, NContrib, Matricul, DtCarga, Hora, DataDes, HoraDes, ONDEENTR, NumVias, "
+                               "Convertido, TotalQtd, Estado) VALUES (?, 1, ?, ?, ?, 1, 'PES', ?, ?, ?, ?, ?, ?, ?, ?, "
+                               "?, 0, 0, ?, 'F')"));
         Insert lin(db,
-                   QStringLiteral(
-                       "INSERT INTO DocGCLin (Tpdoc, Serie, NNumdoc, Ano, NLinha, Artigo, Descricao, "
-                       "Quantidade, QuantidadeOrigem, Armazem) VALUES (?, 1, ?, ?, 1, ?, NULL, ?, ?, ?)"));
+                   QStringLiteral("INSERT INTO DocGCLin (Tpdoc, Serie, NNumdoc, Ano, NLinha, Artigo, Descricao, "
+                                  "Quantidade, QuantidadeOrigem, Armazem) VALUES (?, 1, ?, ?, 1, ?, NULL, ?, ?, ?)"));
         qint64 id = 0;
         // Weighings per day: none on Sundays, fewer on Saturdays, some days busier than
         // others; the total is exactly the number asked for.
@@ -426,13 +406,11 @@ int main(int argc, char** argv) {
         for (qint64 dia = 0; dia < dias; ++dia) {
             const int dow = primeiroDia.addDays(dia).dayOfWeek();
             pesoDia[dia] =
-                dow == 7 ? 0
-                         : (dow == 6 ? 0.4 : 1.0) * std::uniform_real_distribution<double>(0.75, 1.25)(rng);
+                dow == 7 ? 0 : (dow == 6 ? 0.4 : 1.0) * std::uniform_real_distribution<double>(0.75, 1.25)(rng);
             somaPesos += pesoDia[dia];
         }
         const int agoraSeg = QTime(0, 0).secsTo(agora.time());
-        const qint64 ultimasTresHoras =
-            std::max<qint64>(1, qint64(double(nPesagens) / somaPesos * 3.0 / 13.0));
+        const qint64 ultimasTresHoras = std::max<qint64>(1, qint64(double(nPesagens) / somaPesos * 3.0 / 13.0));
         double acumulado = 0;
         for (qint64 dia = 0; dia < dias; ++dia) {
             const QDate data = primeiroDia.addDays(dia);
@@ -464,10 +442,9 @@ int main(int argc, char** argv) {
                 const QString campanha = CampanhaDaData(data);
                 const QString tpDoc = saida ? QStringLiteral("GR") : QStringLiteral("GEM");
                 int moradas = saida ? moradasDe.value(terceiro) : 0;
-                const QString codMorada =
-                    moradas > 0 && prob(0.5)
-                        ? QStringLiteral("%1").arg(uni(1, moradas), 3, 10, QLatin1Char('0'))
-                        : QString();
+                const QString codMorada = moradas > 0 && prob(0.5)
+                                              ? QStringLiteral("%1").arg(uni(1, moradas), 3, 10, QLatin1Char('0'))
+                                              : QString();
                 int talao;
                 if (saida)
                     talao = ++contadorSaida[campanha + QLatin1Char('|') + terceiro];
@@ -483,33 +460,33 @@ int main(int argc, char** argv) {
                 const QVariant nulo(QMetaType::fromType<QString>());
                 const QVariant pesoBruto = pendente && saida ? QVariant(0) : QVariant(bruto);
                 const QVariant pesoTara = pendente && !saida ? QVariant(0) : QVariant(tara);
-                hist.run({id,
-                          saida ? QStringLiteral("S") : QStringLiteral("E"),
-                          pendente ? vazio : tpDoc,
-                          pendente ? 0 : 1,
-                          noDoc,
-                          ano,
-                          pesoBruto,
-                          pesoTara,
-                          pendente ? 0 : liquido,
-                          pendente ? 0 : liquido - vasilhame,
-                          prob(0.05) ? QStringLiteral("Carga conferida") : vazio,
-                          pb.toString(QLatin1String(kIso)),
-                          pendente ? QVariant(QMetaType::fromType<QString>())
-                                   : QVariant(pl.toString(QLatin1String(kIso))),
-                          terceiro,
-                          artigo,
-                          codMorada.isEmpty() ? vazio : codMorada,
-                          vazio,
-                          carro,
-                          saida ? 2 : 1,
-                          data.year(),
-                          talao,
-                          vazio,
-                          vazio,
-                          vazio,
-                          campanha,
-                          vazio});
+                hist.run(
+                    {id,
+                     saida ? QStringLiteral("S") : QStringLiteral("E"),
+                     pendente ? vazio : tpDoc,
+                     pendente ? 0 : 1,
+                     noDoc,
+                     ano,
+                     pesoBruto,
+                     pesoTara,
+                     pendente ? 0 : liquido,
+                     pendente ? 0 : liquido - vasilhame,
+                     prob(0.05) ? QStringLiteral("Carga conferida") : vazio,
+                     pb.toString(QLatin1String(kIso)),
+                     pendente ? QVariant(QMetaType::fromType<QString>()) : QVariant(pl.toString(QLatin1String(kIso))),
+                     terceiro,
+                     artigo,
+                     codMorada.isEmpty() ? vazio : codMorada,
+                     vazio,
+                     carro,
+                     saida ? 2 : 1,
+                     data.year(),
+                     talao,
+                     vazio,
+                     vazio,
+                     vazio,
+                     campanha,
+                     vazio});
                 lote.linha();
                 ++escritas;
                 if (pendente) {
@@ -523,10 +500,8 @@ int main(int argc, char** argv) {
                     lote.linha();
                 }
                 cab.run({tpDoc, noDoc, ano, pl.toString(QLatin1String(kIso)), saida ? 2 : 1, terceiro,
-                         nifs.value(terceiro), carro,
-                         pb.date().toString(QLatin1String("yyyy-MM-dd 00:00:00")),
-                         pb.toString(QStringLiteral("HH:mm")),
-                         pl.date().toString(QLatin1String("yyyy-MM-dd 00:00:00")),
+                         nifs.value(terceiro), carro, pb.date().toString(QLatin1String("yyyy-MM-dd 00:00:00")),
+                         pb.toString(QStringLiteral("HH:mm")), pl.date().toString(QLatin1String("yyyy-MM-dd 00:00:00")),
                          pl.toString(QStringLiteral("HH:mm")), codMorada, liquido - vasilhame});
                 lote.linha();
                 lin.run({tpDoc, noDoc, ano, artigo, liquido - vasilhame, liquido - vasilhame,
@@ -535,10 +510,9 @@ int main(int argc, char** argv) {
             }
         }
         // Ticket counters as the numbering left them.
-        Insert tal(db,
-                   QStringLiteral(
-                       "INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Contador, Cliente, Sigla, CdMorada, "
-                       "TipoMorada) VALUES (?, ?, ?, ?, ?, '', '', ?)"));
+        Insert tal(
+            db, QStringLiteral("INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Contador, Cliente, Sigla, CdMorada, "
+                               "TipoMorada) VALUES (?, ?, ?, ?, ?, '', '', ?)"));
         for (auto it = contadorSaida.cbegin(); it != contadorSaida.cend(); ++it) {
             const QStringList k = it.key().split(QLatin1Char('|'));
             tal.run({2, k[0], QStringLiteral("GR"), it.value(), k[1], QString()});
@@ -573,10 +547,8 @@ int main(int argc, char** argv) {
         exec(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     }
     std::printf("pesagens=%lld pendentes_saida=%d pendentes_entrada=%d ms=%lld%s\n", escritas, pendentes[0],
-                pendentes[1], msPesagens,
-                pg ? qPrintable(QStringLiteral(" analyze_ms=%1").arg(fase.restart())) : "");
+                pendentes[1], msPesagens, pg ? qPrintable(QStringLiteral(" analyze_ms=%1").arg(fase.restart())) : "");
     std::printf("backend=%s base=%s\nconfig=%s\ntotal_ms=%lld\n", pg ? "postgresql" : "sqlite",
-                qPrintable(demo.database), qPrintable(demo.configFile),
-                total.elapsed());
+                qPrintable(demo.database), qPrintable(demo.configFile), total.elapsed());
     return 0;
 }

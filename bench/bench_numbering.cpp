@@ -18,17 +18,16 @@
 
 #include "base/basedados.h"
 #include "base/catalogo.h"
-#include "records/numeracao.h"
-#include "bench/mensagensstderr.h"
 #include "base/programinfo.h"
+#include "bench/mensagensstderr.h"
+#include "records/numeracao.h"
 
 namespace {
 
 QString g_servidor, g_login = QStringLiteral("postgres");
 
 SqlSettings settingsFor(const QString& path) {
-    if (!g_servidor.isEmpty())
-        return SqlSettings{QStringLiteral("postgresql"), g_servidor, path, g_login, QString()};
+    if (!g_servidor.isEmpty()) return SqlSettings{QStringLiteral("postgresql"), g_servidor, path, g_login, QString()};
     return SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), path, QString(), QString()};
 }
 
@@ -47,7 +46,8 @@ bool administrar(const QString& sql) {
     return true;
 }
 
-const ChaveTalao kChave{2, QStringLiteral("2025/2026"), QStringLiteral("GR"), QStringLiteral("C001"), QStringLiteral("")};
+const ChaveTalao kChave{2, QStringLiteral("2025/2026"), QStringLiteral("GR"), QStringLiteral("C001"),
+                        QStringLiteral("")};
 
 int worker(const QString& path, int numbers, const QString& synchronous) {
     BaseDados db(QStringLiteral("worker"));
@@ -76,12 +76,13 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("processes"), QStringLiteral("Processes."), QStringLiteral("P"), QStringLiteral("4")});
-    parser.addOption({QStringLiteral("numbers"), QStringLiteral("Numbers per process."), QStringLiteral("N"), QStringLiteral("500")});
-    parser.addOption({QStringLiteral("database"), QStringLiteral("SQLite file, or PostgreSQL database."),
-                      QStringLiteral("FILE")});
     parser.addOption(
-        {QStringLiteral("server"), QStringLiteral("PostgreSQL server."), QStringLiteral("HOST:PORT")});
+        {QStringLiteral("processes"), QStringLiteral("Processes."), QStringLiteral("P"), QStringLiteral("4")});
+    parser.addOption({QStringLiteral("numbers"), QStringLiteral("Numbers per process."), QStringLiteral("N"),
+                      QStringLiteral("500")});
+    parser.addOption(
+        {QStringLiteral("database"), QStringLiteral("SQLite file, or PostgreSQL database."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("server"), QStringLiteral("PostgreSQL server."), QStringLiteral("HOST:PORT")});
     parser.addOption({QStringLiteral("login"), QStringLiteral("PostgreSQL login."), QStringLiteral("USER"),
                       QStringLiteral("postgres")});
     parser.addOption({QStringLiteral("worker"), QStringLiteral("Internal: run as one worker.")});
@@ -135,8 +136,9 @@ int main(int argc, char** argv) {
             if (!catalogo.verificarVersao(criar).ok) return 1;
             // The unique keys of the counters that PostgreSQL's numbering relies on.
             if (!catalogo.garantirIndices().ok) return 1;
-            db.executar(QStringLiteral("DELETE FROM kel_PES_Taloes WHERE Ano=? AND iTipo=2 AND TipoDoc=? AND Cliente=?"),
-                        {kChave.campanha, kChave.tipoDoc, kChave.cliente});
+            db.executar(
+                QStringLiteral("DELETE FROM kel_PES_Taloes WHERE Ano=? AND iTipo=2 AND TipoDoc=? AND Cliente=?"),
+                {kChave.campanha, kChave.tipoDoc, kChave.cliente});
         } catch (const DbError& e) {
             fprintf(stderr, "%s\n", qPrintable(e.texto()));
             return 1;

@@ -86,9 +86,10 @@ int main(int argc, char** argv) {
     close(escravo);
     close(mestre);
     const double percent = 100.0 * cpu / (segundos * 1000.0);
-    std::printf("live_weight: seconds=%d interval_ms=%d requests=%d replies=%d cpu_ms=%.1f cpu_percent=%.3f "
-                "target_percent=1 %s\n",
-                segundos, intervalo, pedidos, int(respostas), cpu, percent, percent < 1.0 ? "ok" : "SLOW");
+    std::printf(
+        "live_weight: seconds=%d interval_ms=%d requests=%d replies=%d cpu_ms=%.1f cpu_percent=%.3f "
+        "target_percent=1 %s\n",
+        segundos, intervalo, pedidos, int(respostas), cpu, percent, percent < 1.0 ? "ok" : "SLOW");
     // A reader that asked nothing, or got no reading, measured nothing.
     return pedidos >= segundos && leituras >= 1 ? 0 : 1;
 }

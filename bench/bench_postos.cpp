@@ -12,16 +12,16 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "erp/apiregistry.h"
 #include "base/catalogo.h"
-#include "erp/demodata.h"
+#include "base/operatormessages.h"
+#include "base/programinfo.h"
 #include "desks/deskcore.h"
 #include "desks/deskkind.h"
+#include "erp/apiregistry.h"
+#include "erp/demodata.h"
 #include "erp/erpschema.h"
-#include "base/operatormessages.h"
-#include "records/parametrosaplic.h"
-#include "base/programinfo.h"
 #include "erp/sessaosagelocal.h"
+#include "records/parametrosaplic.h"
 #include "records/tabelasrastreio.h"
 
 namespace {
@@ -92,11 +92,11 @@ bool preparar(const QString& base) {
         catalogo.criarCatalogoBase();
         if (!catalogo.verificarVersao(true).ok || !catalogo.garantirIndices().ok) throw DbError(-1, m.ultima);
         TabelasRastreio::garantir(db);
-        if (!ParametrosAplic::gravar(db, m,
-                                     {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"),
-                                      QStringLiteral("1"), QStringLiteral("GES"), QStringLiteral("2"),
-                                      QStringLiteral("GR"), QStringLiteral("1"), QStringLiteral("PES"),
-                                      QStringLiteral("A2"), QStringLiteral("2")}))
+        if (!ParametrosAplic::gravar(
+                db, m,
+                {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
+                 QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
+                 QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")}))
             throw DbError(-1, m.ultima);
     } catch (const DbError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.texto()));
@@ -185,12 +185,12 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("processes"), QStringLiteral("Workstations."), QStringLiteral("P"),
-                      QStringLiteral("6")});
-    parser.addOption({QStringLiteral("seconds"), QStringLiteral("Length of the run."), QStringLiteral("S"),
-                      QStringLiteral("60")});
-    parser.addOption({QStringLiteral("database"), QStringLiteral("SQLite file or PostgreSQL database."),
-                      QStringLiteral("BASE")});
+    parser.addOption(
+        {QStringLiteral("processes"), QStringLiteral("Workstations."), QStringLiteral("P"), QStringLiteral("6")});
+    parser.addOption(
+        {QStringLiteral("seconds"), QStringLiteral("Length of the run."), QStringLiteral("S"), QStringLiteral("60")});
+    parser.addOption(
+        {QStringLiteral("database"), QStringLiteral("SQLite file or PostgreSQL database."), QStringLiteral("BASE")});
     parser.addOption({QStringLiteral("server"), QStringLiteral("PostgreSQL server."), QStringLiteral("HOST:PORT")});
     parser.addOption({QStringLiteral("posto"), QStringLiteral("Internal: run as workstation N."), QStringLiteral("N")});
     parser.process(app);
@@ -203,7 +203,8 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir tmp;
     QString base = parser.value(QStringLiteral("database"));
-    if (parser.isSet(QStringLiteral("posto"))) return posto(base, parser.value(QStringLiteral("posto")).toInt(), segundos);
+    if (parser.isSet(QStringLiteral("posto")))
+        return posto(base, parser.value(QStringLiteral("posto")).toInt(), segundos);
     bool temporaria = false;
     if (base.isEmpty()) {
         if (g_servidor.isEmpty()) {
@@ -228,7 +229,7 @@ int main(int argc, char** argv) {
     QList<QProcess*> postos;
     for (int p = 0; p < processos; ++p) {
         auto* proc = new QProcess(&app);
-        QStringList args{QStringLiteral("--posto"), QString::number(p + 1), QStringLiteral("--seconds"),
+        QStringList args{QStringLiteral("--posto"), QString::number(p + 1),       QStringLiteral("--seconds"),
                          QString::number(segundos), QStringLiteral("--database"), base};
         if (!g_servidor.isEmpty()) args << QStringLiteral("--server") << g_servidor;
         proc->start(QCoreApplication::applicationFilePath(), args);
@@ -254,9 +255,10 @@ int main(int argc, char** argv) {
                                                   "COUNT(*) > 1) AS d"))
                             .toInt();
     }
-    std::printf("backend=%s\nprocesses=%d\nseconds=%.1f\nweighings=%d\nfailures=%d\nstopped_processes=%d\n"
-                "repeated_tickets=%d\nweighings_per_second=%.2f\n",
-                g_servidor.isEmpty() ? "sqlite" : "postgresql", processos, tempo, feitas, falhas, parados, repetidos,
-                feitas / tempo);
+    std::printf(
+        "backend=%s\nprocesses=%d\nseconds=%.1f\nweighings=%d\nfailures=%d\nstopped_processes=%d\n"
+        "repeated_tickets=%d\nweighings_per_second=%.2f\n",
+        g_servidor.isEmpty() ? "sqlite" : "postgresql", processos, tempo, feitas, falhas, parados, repetidos,
+        feitas / tempo);
     return (falhas == 0 && parados == 0 && repetidos == 0 && feitas > 0) ? 0 : 1;
 }

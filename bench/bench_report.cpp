@@ -5,18 +5,18 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <ctime>
 #include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 #include "base/basedados.h"
 #include "base/catalogo.h"
-#include "erp/erpschema.h"
-#include "bench/mensagensstderr.h"
 #include "base/programinfo.h"
+#include "bench/mensagensstderr.h"
+#include "erp/erpschema.h"
 #include "output/relatorioperiodo.h"
 
 int main(int argc, char** argv) {
@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
     QCommandLineParser p;
     p.addOption({QStringLiteral("weighings"), QStringLiteral("weighings in the year"), QStringLiteral("N"),
                  QStringLiteral("100000")});
-    p.addOption({QStringLiteral("runs"), QStringLiteral("timed runs per grouping"), QStringLiteral("R"),
-                 QStringLiteral("5")});
+    p.addOption(
+        {QStringLiteral("runs"), QStringLiteral("timed runs per grouping"), QStringLiteral("R"), QStringLiteral("5")});
     p.process(app);
     const int n = p.value(QStringLiteral("weighings")).toInt();
     const int runs = std::max(1, p.value(QStringLiteral("runs")).toInt());
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     BaseDados db(QStringLiteral("bench"));
     if (!db.abrir(SqlSettings{QStringLiteral("sqlite"), QStringLiteral("local"), dir.filePath(QStringLiteral("b.db")),
                               QString(), QString()},
-                 BaseDados::OpenMode::CreateIfMissing)) {
+                  BaseDados::OpenMode::CreateIfMissing)) {
         fprintf(stderr, "%s\n", qPrintable(db.ultimoErro()));
         return 1;
     }
@@ -48,21 +48,22 @@ int main(int argc, char** argv) {
         QRandomGenerator rng(25);
         db.executar(QStringLiteral("BEGIN"));
         for (int i = 0; i < n; ++i) {
-            const QDateTime saida =
-                QDateTime(QDate(2025, 1, 1), QTime(0, 0)).addSecs(qint64(rng.bounded(365 * 86400)));
+            const QDateTime saida = QDateTime(QDate(2025, 1, 1), QTime(0, 0)).addSecs(qint64(rng.bounded(365 * 86400)));
             const qint64 tara = 10000 + rng.bounded(6000), bruto = tara + 8000 + rng.bounded(20000);
             const bool entrada = i % 2;
-            db.executar(QStringLiteral("INSERT INTO kel_PES_Historico (Tipo, PesoBruto, PesoTara, PesoLiquido, "
-                                       "PesoEfectivo, DataHoraPB, DataHoraPL, Terceiro, Artigo, Carro, TipoTerc) "
-                                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                        {entrada ? QStringLiteral("E") : QStringLiteral("S"), double(bruto), double(tara),
-                         double(bruto - tara), double(bruto - tara - 20), saida.addSecs(-1800), saida,
-                         QStringLiteral("%1%2").arg(entrada ? u'F' : u'C').arg(rng.bounded(300), 3, 10, QLatin1Char('0')),
-                         QStringLiteral("ART%1").arg(rng.bounded(25)),
-                         QStringLiteral("%1-AA-%2").arg(rng.bounded(100), 2, 10, QLatin1Char('0')).arg(rng.bounded(20)),
-                         entrada ? 1 : 2});
-            db.executar(QStringLiteral("INSERT INTO kel_PES_Historico_Comp (Cab_Id, Vasilhame, Qualidade, "
-                                       "Caracteristica) VALUES (last_insert_rowid(), 20, 0, 0)"));
+            db.executar(
+                QStringLiteral("INSERT INTO kel_PES_Historico (Tipo, PesoBruto, PesoTara, PesoLiquido, "
+                               "PesoEfectivo, DataHoraPB, DataHoraPL, Terceiro, Artigo, Carro, TipoTerc) "
+                               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                {entrada ? QStringLiteral("E") : QStringLiteral("S"), double(bruto), double(tara), double(bruto - tara),
+                 double(bruto - tara - 20), saida.addSecs(-1800), saida,
+                 QStringLiteral("%1%2").arg(entrada ? u'F' : u'C').arg(rng.bounded(300), 3, 10, QLatin1Char('0')),
+                 QStringLiteral("ART%1").arg(rng.bounded(25)),
+                 QStringLiteral("%1-AA-%2").arg(rng.bounded(100), 2, 10, QLatin1Char('0')).arg(rng.bounded(20)),
+                 entrada ? 1 : 2});
+            db.executar(
+                QStringLiteral("INSERT INTO kel_PES_Historico_Comp (Cab_Id, Vasilhame, Qualidade, "
+                               "Caracteristica) VALUES (last_insert_rowid(), 20, 0, 0)"));
         }
         db.executar(QStringLiteral("COMMIT"));
         db.executar(QStringLiteral("ANALYZE"));

@@ -62,9 +62,8 @@ int main(int argc, char** argv) {
     const QStringList a = app.arguments();
     const int espera =
         a.contains(QStringLiteral("--wait")) ? a.value(a.indexOf(QStringLiteral("--wait")) + 1).toInt() : 3;
-    const int rondas = a.contains(QStringLiteral("--rounds"))
-                           ? a.value(a.indexOf(QStringLiteral("--rounds")) + 1).toInt()
-                           : 50;
+    const int rondas =
+        a.contains(QStringLiteral("--rounds")) ? a.value(a.indexOf(QStringLiteral("--rounds")) + 1).toInt() : 50;
     QTemporaryDir pasta;
 
     // 1. A silent indicator: the reading waits for the whole limit.
@@ -79,8 +78,8 @@ int main(int argc, char** argv) {
         leitor.pesar(peso, msg);
         const double parede = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
         const double cpu = cpuMs() - c0;
-        std::printf("wait_limit_s=%d\nwait_wall_ms=%.1f\nwait_cpu_ms=%.2f\nwait_cpu_percent=%.3f\n", espera,
-                    parede, cpu, 100.0 * cpu / parede);
+        std::printf("wait_limit_s=%d\nwait_wall_ms=%.1f\nwait_cpu_ms=%.2f\nwait_cpu_percent=%.3f\n", espera, parede,
+                    cpu, 100.0 * cpu / parede);
     }
 
     // 2. An indicator that answers at once: carriage return to result.

@@ -12,16 +12,16 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/ui/arranquegui.h"
 #include "app/demo.h"
+#include "app/startupdialogs.h"
+#include "app/ui/arranquegui.h"
 #include "app/ui/frmmain.h"
 #include "bench/mensagensstderr.h"
-#include "app/startupdialogs.h"
 
 namespace {
 
 class NoDialogs : public StartupDialogs {
-public:
+  public:
     bool configurarErp(const QString&, const QStringList&) override { return false; }
     bool configurarSql(const QString&, const QString&, bool, const QStringList&) override { return false; }
 };
@@ -38,8 +38,10 @@ int main(int argc, char** argv) {
     int runs = 5;
     QString screenshot;
     for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size()) runs = std::max(1, args[++i].toInt());
-        else if (args[i] == QStringLiteral("--screenshot") && i + 1 < args.size()) screenshot = args[++i];
+        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size())
+            runs = std::max(1, args[++i].toInt());
+        else if (args[i] == QStringLiteral("--screenshot") && i + 1 < args.size())
+            screenshot = args[++i];
     }
 
     QTemporaryDir data;
@@ -70,10 +72,11 @@ int main(int argc, char** argv) {
                 FrmMain* w = arranque.janela();
                 // On a real display the screen grab keeps the window manager's title bar;
                 // offscreen only the window itself can be drawn.
-                const QPixmap shot = QGuiApplication::platformName() == QStringLiteral("xcb")
-                                         ? w->screen()->grabWindow(0, w->frameGeometry().x(), w->frameGeometry().y(),
-                                                                   w->frameGeometry().width(), w->frameGeometry().height())
-                                         : w->grab();
+                const QPixmap shot =
+                    QGuiApplication::platformName() == QStringLiteral("xcb")
+                        ? w->screen()->grabWindow(0, w->frameGeometry().x(), w->frameGeometry().y(),
+                                                  w->frameGeometry().width(), w->frameGeometry().height())
+                        : w->grab();
                 if (!shot.save(screenshot)) return 1;
                 std::printf("screenshot=%s\n", qPrintable(screenshot));
             }

@@ -22,9 +22,10 @@ int main(int argc, char** argv) {
         Transaccao tr(db, true);
         for (int p = 0; p < partes; ++p) {
             const QString codigo = QStringLiteral("B%1").arg(p, 4, 10, QLatin1Char('0'));
-            db.executar(QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, Morada, Local, CdPostal, NContrib, Inactivo) "
-                                       "VALUES (?, ?, 'Rua do Campo, 1', 'Barcelos', '4750-281', '501234567', 0)"),
-                        {codigo, QStringLiteral("Cliente de ensaio %1, Lda.").arg(p)});
+            db.executar(
+                QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, Morada, Local, CdPostal, NContrib, Inactivo) "
+                               "VALUES (?, ?, 'Rua do Campo, 1', 'Barcelos', '4750-281', '501234567', 0)"),
+                {codigo, QStringLiteral("Cliente de ensaio %1, Lda.").arg(p)});
             for (int w = 0; w < 4; ++w) {
                 QStringList v(RegistoHistorico::NumCampos);
                 const QDateTime pb(QDate(2024, 3, 1 + (p + w * 7) % 31), QTime(8 + w, 10));
@@ -79,8 +80,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "run failed: %s\n", qPrintable(r.texto(true)));
         return 1;
     }
-    std::printf("bulk_pdf parties=%d weighings=%d selection_ms=%.1f run_s=%.2f per_party_ms=%.1f "
-                "cpu_per_party_ms=%.1f target_ms=10\n",
-                selecionados, partes * 4, selecaoMs, totalMs / 1000, totalMs / partes, cpuMs / partes);
+    std::printf(
+        "bulk_pdf parties=%d weighings=%d selection_ms=%.1f run_s=%.2f per_party_ms=%.1f "
+        "cpu_per_party_ms=%.1f target_ms=10\n",
+        selecionados, partes * 4, selecaoMs, totalMs / 1000, totalMs / partes, cpuMs / partes);
     return 0;
 }

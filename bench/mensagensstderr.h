@@ -6,7 +6,7 @@
 
 // A benchmark's operator messages: every message on standard error, every question answered yes.
 class StderrMessages : public OperatorMessages {
-public:
+  public:
     explicit StderrMessages(const char* prefixo = "") : m_prefixo(prefixo) {}
     bool mostrarAviso(int, const QString& t) override { return say(t); }
     void mostrarEstado(int, const QString& t) override { say(t); }
@@ -16,6 +16,6 @@ public:
         return true;
     }
 
-private:
+  private:
     const char* m_prefixo;
 };

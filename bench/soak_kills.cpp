@@ -63,8 +63,7 @@ class Soak {
             return false;
         }
         m_db = std::make_unique<BaseDados>(QStringLiteral("soak"));
-        return m_db->abrir(
-            SqlSettings{QStringLiteral("sqlite"), {}, init.value(QStringLiteral("database")), {}, {}});
+        return m_db->abrir(SqlSettings{QStringLiteral("sqlite"), {}, init.value(QStringLiteral("database")), {}, {}});
     }
 
     QList<qint32> ids(const QString& tipo, bool pendentes) {
@@ -126,8 +125,7 @@ class Soak {
             duracao = (duracao * 3 + int(t.elapsed())) / 4;
             return false;
         }
-        if (m_db->escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt() > 0)
-            ++notasDeixadas;
+        if (m_db->escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt() > 0) ++notasDeixadas;
         return true;
     }
 
@@ -149,14 +147,12 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("kills"), QStringLiteral("Kills to make."), QStringLiteral("N"),
-                      QStringLiteral("1000")});
+    parser.addOption(
+        {QStringLiteral("kills"), QStringLiteral("Kills to make."), QStringLiteral("N"), QStringLiteral("1000")});
     parser.addOption(
         {QStringLiteral("seed"), QStringLiteral("Random seed."), QStringLiteral("S"), QStringLiteral("1")});
-    parser.addOption(
-        {QStringLiteral("cli"), QStringLiteral("balantrix-cli to run."), QStringLiteral("PATH")});
-    parser.addOption(
-        {QStringLiteral("keep"), QStringLiteral("Keep the installation (its folder is printed).")});
+    parser.addOption({QStringLiteral("cli"), QStringLiteral("balantrix-cli to run."), QStringLiteral("PATH")});
+    parser.addOption({QStringLiteral("keep"), QStringLiteral("Keep the installation (its folder is printed).")});
     parser.process(app);
     const int kills = parser.value(QStringLiteral("kills")).toInt();
     if (kills < 1) {
@@ -165,8 +161,8 @@ int main(int argc, char** argv) {
     }
     QString cli = parser.value(QStringLiteral("cli"));
     if (cli.isEmpty()) {
-        const QString bin = qEnvironmentVariable(
-            "BALANTRIX_BIN", QCoreApplication::applicationDirPath() + QStringLiteral("/../bin"));
+        const QString bin =
+            qEnvironmentVariable("BALANTRIX_BIN", QCoreApplication::applicationDirPath() + QStringLiteral("/../bin"));
         cli = bin + QStringLiteral("/balantrix-cli");
     }
     if (!QFileInfo(cli).isExecutable()) {
@@ -204,12 +200,12 @@ int main(int argc, char** argv) {
                                   "d.Tpdoc = h.TpDoc AND d.Serie = h.Serie AND d.NNumdoc = h.NoDoc AND d.Ano "
                                   "= h.Ano AND d.NumVias <> -1) <> 1"));
     const int repetidos =
-        soak.valor(QStringLiteral(
-            "SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'S' GROUP BY Campanha, "
-            "Terceiro, TipoMorada, NoTalao HAVING COUNT(*) > 1)")) +
-        soak.valor(QStringLiteral(
-            "SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'E' GROUP BY Campanha, "
-            "NoTalao HAVING COUNT(*) > 1)"));
+        soak.valor(
+            QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'S' GROUP BY Campanha, "
+                           "Terceiro, TipoMorada, NoTalao HAVING COUNT(*) > 1)")) +
+        soak.valor(
+            QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'E' GROUP BY Campanha, "
+                           "NoTalao HAVING COUNT(*) > 1)"));
     const int abertas = soak.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP"));
     const QString integridade = soak.db().escalar(QStringLiteral("PRAGMA integrity_check")).toString();
 
@@ -224,11 +220,10 @@ int main(int argc, char** argv) {
         << "open_notes=" << abertas << '\n'
         << "integrity_check=" << integridade << '\n'
         << "finished="
-        << soak.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL"))
-        << '\n'
+        << soak.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL")) << '\n'
         << "seconds=" << QString::number(timer.elapsed() / 1000.0, 'f', 1) << '\n';
     if (parser.isSet(QStringLiteral("keep"))) out << "folder=" << dir.path() << '\n';
-    const bool ok = feitas == kills && fim.code == 0 && semPesagem == 0 && semDocumento == 0 &&
-                    repetidos == 0 && abertas == 0 && integridade == QStringLiteral("ok");
+    const bool ok = feitas == kills && fim.code == 0 && semPesagem == 0 && semDocumento == 0 && repetidos == 0 &&
+                    abertas == 0 && integridade == QStringLiteral("ok");
     return ok ? 0 : 1;
 }

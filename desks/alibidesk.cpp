@@ -15,9 +15,9 @@ bool AlibiDesk::leitura(const QByteArray& resposta, const Money& peso, bool esta
         m_leitura = Lida{l.id, peso, estavel};
         return true;
     } catch (const DbError& e) {
-        erro = QStringLiteral(
-                   "A leitura da balança não pôde ser registada no registo alibi e não pode ser usada.\r\n") +
-               e.texto();
+        erro =
+            QStringLiteral("A leitura da balança não pôde ser registada no registo alibi e não pode ser usada.\r\n") +
+            e.texto();
         return false;
     }
 }
@@ -48,8 +48,8 @@ bool AlibiDesk::confirmarRegistada(const Money& tara, qint64 alibiId, int numero
     try {
         if (alibiId > 0) {
             const auto l = m_registo.linha(alibiId);
-            if (!l || l->tipo != LinhaAlibi::Tipo::Leitura ||
-                l->origem.trimmed() != QStringLiteral("scale") || !l->estavel || l->peso != tara) {
+            if (!l || l->tipo != LinhaAlibi::Tipo::Leitura || l->origem.trimmed() != QStringLiteral("scale") ||
+                !l->estavel || l->peso != tara) {
                 erro = QStringLiteral(
                            "A leitura %1 do registo alibi não é a da tara registada: a viatura é pesada "
                            "duas vezes.")

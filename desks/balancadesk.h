@@ -9,7 +9,7 @@
 // The desk's weights from the indicator: a fresh scale reader for each reading,
 // configured by BALANCA.TXT (program folder, then configuration folder).
 class BalancaDesk : public WeightSource {
-public:
+  public:
     BalancaDesk(QString pastaPrograma, QString pastaConfig);
     // Reads a named scale file instead (the command-line tool's --scale-file).
     void setFicheiro(const QString& caminho) { m_ficheiro = caminho; }

@@ -7,12 +7,12 @@
 
 #include <QRandomGenerator>
 
-#include "erp/apiregistry.h"
 #include "base/basedados.h"
-#include "desks/deskcore.h"
 #include "base/operatormessages.h"
-#include "records/parametrosaplic.h"
+#include "desks/deskcore.h"
+#include "erp/apiregistry.h"
 #include "erp/sessaosagelocal.h"
+#include "records/parametrosaplic.h"
 
 namespace {
 
@@ -96,14 +96,12 @@ class Operador {
         return d.idHistorico();
     }
 
-    void segunda(qint32 id, const Carga& c, const QDate& dia, int kg, int vasilhame, int qualidade,
-                 int categoria) {
+    void segunda(qint32 id, const Carga& c, const QDate& dia, int kg, int vasilhame, int qualidade, int categoria) {
         d.btPendentes();
         int linha = -1;
         for (int l = 0; l < d.grelha().linhas.size(); ++l)
             if (d.grelha().valor(l, QStringLiteral("Id")).toInt() == id) linha = l;
-        if (linha < 0)
-            throw DbError(-1, QStringLiteral("A pesagem de demonstração %1 não está pendente.").arg(id));
+        if (linha < 0) throw DbError(-1, QStringLiteral("A pesagem de demonstração %1 não está pendente.").arg(id));
         d.activarLinha(linha);
         if (c.subsidiarias) d.setMateriasSubsidiarias(true);
         d.btPeso();
@@ -132,8 +130,7 @@ class Operador {
     QTime m_hora = QTime(8, 0);
     void verificar() {
         if (!r.textos.isEmpty())
-            throw DbError(
-                -1, QStringLiteral("Pesagem de demonstração recusada: ") + r.textos.join(QLatin1Char(' ')));
+            throw DbError(-1, QStringLiteral("Pesagem de demonstração recusada: ") + r.textos.join(QLatin1Char(' ')));
     }
     DeskCore& d;
     Recusas& r;
@@ -142,8 +139,8 @@ class Operador {
 }  // namespace
 
 DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, const QString& empresa,
-                                         const QString& utilizador, const QString& password,
-                                         const QDate& hoje, const QTime& agora) {
+                                         const QString& utilizador, const QString& password, const QDate& hoje,
+                                         const QTime& agora) {
     Resumo resumo;
     Recusas recusas;
     ParametrosAplic parametros;
@@ -202,12 +199,10 @@ DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, 
             const Carga& c = kSaidas[entre(0, int(std::size(kSaidas)) - 1)];
             const int tara = arredondar(entre(11500, 15500));
             const int liquido = arredondar(entre(7000, 24000));
-            const QString ref = entre(0, 2) == 0
-                                    ? QStringLiteral("Enc. %1/%2").arg(dia.year()).arg(entre(100, 999))
-                                    : QString();
+            const QString ref =
+                entre(0, 2) == 0 ? QStringLiteral("Enc. %1/%2").arg(dia.year()).arg(entre(100, 999)) : QString();
             const qint32 id = opSaidas.primeira(c, dia, tara, ref, obs);
-            opSaidas.segunda(id, c, dia, tara + liquido, entre(0, 3) == 0 ? arredondar(entre(40, 240)) : 0, 0,
-                             0);
+            opSaidas.segunda(id, c, dia, tara + liquido, entre(0, 3) == 0 ? arredondar(entre(40, 240)) : 0, 0, 0);
         } else {
             const Carga& c = kEntradas[entre(0, int(std::size(kEntradas)) - 1)];
             const int tara = arredondar(entre(11000, 15000));

@@ -1,19 +1,19 @@
 #include "desks/deskcore.h"
 
-#include "desks/alibidesk.h"
-#include "erp/apiregistry.h"
 #include "base/basedados.h"
 #include "base/crashpoint.h"
-#include "erp/documentodesk.h"
-#include "desks/erpreconciler.h"
 #include "base/intentnotes.h"
+#include "base/operatormessages.h"
+#include "desks/alibidesk.h"
+#include "desks/erpreconciler.h"
 #include "desks/intentpayload.h"
+#include "erp/apiregistry.h"
+#include "erp/documentodesk.h"
+#include "erp/sessaosage.h"
 #include "records/numeracao.h"
 #include "records/opcoespesagem.h"
-#include "base/operatormessages.h"
 #include "records/parametrosaplic.h"
 #include "records/registohistorico.h"
-#include "erp/sessaosage.h"
 #include "records/viaturas.h"
 
 namespace {
@@ -23,7 +23,9 @@ struct FalhaConclusao {
     QString texto;
 };
 
-QString dataHoraTexto(const QDateTime& dt) { return dt.isValid() ? dt.toString(QStringLiteral("dd-MM-yyyy HH:mm")) : QString(); }
+QString dataHoraTexto(const QDateTime& dt) {
+    return dt.isValid() ? dt.toString(QStringLiteral("dd-MM-yyyy HH:mm")) : QString();
+}
 
 // The same text for a list cell. SQLite's ISO text ("yyyy-MM-dd HH:mm:ss") is rearranged
 // as stored: a local QDateTime per row costs a parse and a time-zone lookup, which for a
@@ -43,7 +45,9 @@ QString dataHoraTexto(const QVariant& v) {
 }
 
 // Only what the operator sees as empty counts as empty.
-bool vazio(const QString& t) { return t.trimmed().isEmpty(); }
+bool vazio(const QString& t) {
+    return t.trimmed().isEmpty();
+}
 
 // A weight as the record store reads it, every decimal kept ("1250", "20,5").
 QString textoPeso(const Money& m) {
@@ -59,8 +63,8 @@ QString DeskGrid::valor(int linha, const QString& chave) const {
     return {};
 }
 
-DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros,
-                   OperatorMessages& messages, SessaoSage& sessao, ApiRegistry& registry, QObject* parent)
+DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
+                   SessaoSage& sessao, ApiRegistry& registry, QObject* parent)
     : QObject(parent),
       m_kind(kind),
       m_db(db),
@@ -72,7 +76,8 @@ DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& paramet
       m_alibi(std::make_unique<AlibiDesk>(db, kind.nome)),
       m_portao(kind) {
     // Longest text of each field: never more than its column holds.
-    static const int saidas[24] = {15, 3, 15, 15, 50, 50, 35, 8, 15, 15, 10, 20, 2000, 15, 19, 19, 15, 15, 15, 35, 35, 20, 250, 3};
+    static const int saidas[24] = {15,   3,  15, 15, 50, 50, 35, 8,  15, 15, 10,  20,
+                                   2000, 15, 19, 19, 15, 15, 15, 35, 35, 20, 250, 3};
     static const int entradas[20] = {15, 3, 15, 15, 50, 50, 35, 8, 15, 15, 10, 15, 2000, 15, 19, 19, 15, 15, 15, 250};
     m_campos.resize(m_kind.numCampos);
     for (int i = 0; i < m_kind.numCampos; ++i) m_campos[i].maximo = m_kind.entrada ? entradas[i] : saidas[i];
@@ -96,7 +101,9 @@ void DeskCore::set(int i, const QString& t) {
     if (valid(i)) m_campos[i].texto = t.left(m_campos[i].maximo);
 }
 
-void DeskCore::aviso(const QString& texto) { m_messages.mostrarAviso(OperatorMessages::Informacao, texto); }
+void DeskCore::aviso(const QString& texto) {
+    m_messages.mostrarAviso(OperatorMessages::Informacao, texto);
+}
 
 bool DeskCore::falhaCampo(int i, const QString& texto) {
     if (!texto.isEmpty()) aviso(texto);
@@ -207,7 +214,8 @@ void DeskCore::limparForm() {
     m_taraRegistada.reset();
     m_dadosAlterados = false;
     m_obsAlteradas = false;
-    const QDateTime agora = QDateTime(QDate::currentDate(), QTime(QTime::currentTime().hour(), QTime::currentTime().minute()));
+    const QDateTime agora =
+        QDateTime(QDate::currentDate(), QTime(QTime::currentTime().hour(), QTime::currentTime().minute()));
     if (!m_kind.entrada) {
         m_carga = agora;
         m_descarga = agora;
@@ -285,8 +293,10 @@ void DeskCore::bloquearRegisto() {
         // sent to). Everything else the record and its document already hold.
         bloqueados.clear();
         QList<int> abertos = {3, 12, 13, m_kind.campoEmail};
-        if (m_kind.entrada) abertos << 11;
-        else abertos << 19 << 20;
+        if (m_kind.entrada)
+            abertos << 11;
+        else
+            abertos << 19 << 20;
         for (int i = 0; i < m_kind.numCampos; ++i)
             if (!abertos.contains(i)) bloqueados << i;
     }
@@ -397,7 +407,8 @@ bool DeskCore::validar(int i) {
             if (m_kind.entrada || vazio(campo(23))) return true;
             m_tipoMoradaAceite = QString();
             try {
-                const RecordSet rs = m_db.consultar(QStringLiteral("SELECT * FROM TpMorada WHERE Codigo = ?"), {campo(23)});
+                const RecordSet rs =
+                    m_db.consultar(QStringLiteral("SELECT * FROM TpMorada WHERE Codigo = ?"), {campo(23)});
                 if (rs.isEmpty()) {
                     setRotulo(DescTipoMorada, QString());
                     return falhaCampo(23, QStringLiteral("Tipo Morada não existente!"));
@@ -435,7 +446,8 @@ bool DeskCore::validarTerceiro() {
     if (vazio(campo(0))) return falhaCampo(0, m_portao.nomeCampo(0) + QStringLiteral(": campo obrigatório!"));
     RecordSet rs;
     try {
-        rs = m_db.consultar(QStringLiteral("SELECT * FROM %1 WHERE %1.CODIGO = ?").arg(m_kind.tabelaTerceiro), {campo(0)});
+        rs = m_db.consultar(QStringLiteral("SELECT * FROM %1 WHERE %1.CODIGO = ?").arg(m_kind.tabelaTerceiro),
+                            {campo(0)});
     } catch (const DbError& e) {
         return falhaCampo(0, e.texto());
     }
@@ -465,11 +477,12 @@ bool DeskCore::validarMorada() {
     RecordSet rs;
     try {
         // The address's own lines (the join's tables share the column names Local and CdPostal).
-        rs = m_db.consultar(QStringLiteral("SELECT MORADAS.CDMORADA, MORADAS.Descr, MORADAS.Local, MORADAS.CdPostal FROM "
-                                           "%1 INNER JOIN MORADAS ON %1.CODIGO = MORADAS.TERCEIRO WHERE (MORADAS.TPTERC = "
-                                           "?) AND MORADAS.TERCEIRO = ? AND MORADAS.CDMORADA = ?")
-                                .arg(m_kind.tabelaTerceiro),
-                            {m_kind.tpTerc, campo(0), campo(1)});
+        rs = m_db.consultar(
+            QStringLiteral("SELECT MORADAS.CDMORADA, MORADAS.Descr, MORADAS.Local, MORADAS.CdPostal FROM "
+                           "%1 INNER JOIN MORADAS ON %1.CODIGO = MORADAS.TERCEIRO WHERE (MORADAS.TPTERC = "
+                           "?) AND MORADAS.TERCEIRO = ? AND MORADAS.CDMORADA = ?")
+                .arg(m_kind.tabelaTerceiro),
+            {m_kind.tpTerc, campo(0), campo(1)});
     } catch (const DbError& e) {
         return falhaCampo(1, e.texto());
     }
@@ -526,15 +539,13 @@ bool DeskCore::oferecerTaraRegistada() {
     if (!v) return true;
     const QString matricula = campo(10).trimmed();
     if (!v->valida(QDate::currentDate())) {
-        m_messages.mostrarEstado(OperatorMessages::Info,
-                                 RegistoViaturas::mensagemExpirada(matricula, v->validaAte));
+        m_messages.mostrarEstado(OperatorMessages::Info, RegistoViaturas::mensagemExpirada(matricula, v->validaAte));
         return true;
     }
     if (!m_messages.mostrarAviso(
             OperatorMessages::SimNao,
-            QStringLiteral(
-                "A viatura %1 tem uma tara registada de %2 (pesada em %3, válida até %4).\r\nPesar "
-                "uma só vez, com a tara registada?")
+            QStringLiteral("A viatura %1 tem uma tara registada de %2 (pesada em %3, válida até %4).\r\nPesar "
+                           "uma só vez, com a tara registada?")
                 .arg(matricula, pesoComUnidade(formatarPeso(v->tara)),
                      v->pesadaEm.toString(QStringLiteral("dd-MM-yyyy")),
                      v->validaAte.toString(QStringLiteral("dd-MM-yyyy")))))
@@ -544,9 +555,8 @@ bool DeskCore::oferecerTaraRegistada() {
     // The truck's usual party and article fill what is still empty, when this desk knows them.
     try {
         if (vazio(campo(0)) && !v->terceiro.isEmpty() &&
-            m_db.escalar(
-                    QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
-                    {v->terceiro})
+            m_db.escalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
+                         {v->terceiro})
                     .toInt() > 0) {
             set(0, v->terceiro);
             validarTerceiro();
@@ -593,9 +603,10 @@ void DeskCore::pedirLista(int i) {
             break;
         case 1:
             spec.titulo = m_kind.tituloListaMoradas;
-            spec.sql = QStringLiteral("SELECT MORADAS.CDMORADA AS 'Cód.Morada', MORADAS.Descr AS Morada, MORADAS.Local AS "
-                                      "Localidade FROM %1 INNER JOIN MORADAS ON %1.CODIGO = MORADAS.TERCEIRO WHERE "
-                                      "(MORADAS.TPTERC = ?) AND MORADAS.TERCEIRO = ? ORDER BY MORADAS.CDMORADA")
+            spec.sql = QStringLiteral(
+                           "SELECT MORADAS.CDMORADA AS 'Cód.Morada', MORADAS.Descr AS Morada, MORADAS.Local AS "
+                           "Localidade FROM %1 INNER JOIN MORADAS ON %1.CODIGO = MORADAS.TERCEIRO WHERE "
+                           "(MORADAS.TPTERC = ?) AND MORADAS.TERCEIRO = ? ORDER BY MORADAS.CDMORADA")
                            .arg(t);
             spec.params = {m_kind.tpTerc, campo(0)};
             spec.largura = 9200;
@@ -603,8 +614,9 @@ void DeskCore::pedirLista(int i) {
             break;
         case 2:
             spec.titulo = QStringLiteral("Artigos");
-            spec.sql = QStringLiteral("SELECT ARTIGOS.CODIGO AS 'Código', ARTIGOS.NOME AS 'Designação' FROM ARTIGOS WHERE "
-                                      "Artoudes = 0 AND Inactivo <> -1 ORDER BY CODIGO");
+            spec.sql = QStringLiteral(
+                "SELECT ARTIGOS.CODIGO AS 'Código', ARTIGOS.NOME AS 'Designação' FROM ARTIGOS WHERE "
+                "Artoudes = 0 AND Inactivo <> -1 ORDER BY CODIGO");
             spec.largura = 7200;
             spec.larguras = {1700, 5000};
             break;
@@ -622,14 +634,16 @@ void DeskCore::pedirLista(int i) {
             break;
         case 11:
             spec.titulo = QStringLiteral("Motoristas");
-            spec.sql = QStringLiteral("SELECT Codigo AS 'Codigo', Nome AS 'Descrição' FROM kel_RS_Motoristas ORDER BY Codigo");
+            spec.sql =
+                QStringLiteral("SELECT Codigo AS 'Codigo', Nome AS 'Descrição' FROM kel_RS_Motoristas ORDER BY Codigo");
             spec.largura = 7200;
             spec.larguras = {1700, 5000};
             break;
         case 23:
             if (m_kind.entrada) return;
             spec.titulo = QStringLiteral("Tipos Morada");
-            spec.sql = QStringLiteral("SELECT Codigo AS 'Código', Descrica AS 'Descrição' FROM TpMorada ORDER BY Codigo");
+            spec.sql =
+                QStringLiteral("SELECT Codigo AS 'Código', Descrica AS 'Descrição' FROM TpMorada ORDER BY Codigo");
             spec.largura = 5200;
             spec.larguras = {700, 4000};
             break;
@@ -752,14 +766,12 @@ void DeskCore::avisarTerceiroInactivo() {
     // only told, once per first weighing.
     try {
         const QVariant v = m_db.escalar(
-            QStringLiteral("SELECT Inactivo FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
-            {campo(0)});
+            QStringLiteral("SELECT Inactivo FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro), {campo(0)});
         if (v.isValid() && v.toInt() == -1)
-            m_messages.mostrarEstado(
-                OperatorMessages::Info,
-                QStringLiteral("Atenção: o %1 %2 está inactivo no ERP.")
-                    .arg(m_kind.entrada ? QStringLiteral("fornecedor") : QStringLiteral("cliente"),
-                         campo(0).trimmed()));
+            m_messages.mostrarEstado(OperatorMessages::Info,
+                                     QStringLiteral("Atenção: o %1 %2 está inactivo no ERP.")
+                                         .arg(m_kind.entrada ? QStringLiteral("fornecedor") : QStringLiteral("cliente"),
+                                              campo(0).trimmed()));
     } catch (const DbError&) {
         // Only a warning: the weighing goes on without it.
     }
@@ -875,7 +887,8 @@ void DeskCore::btConfPeso(int indice) {
         const auto entrada = RegistoHistorico::lerDataHora(campo(14));
         const auto saida = RegistoHistorico::lerDataHora(quando);
         if (entrada && saida && *saida < *entrada) {
-            aviso(QStringLiteral("A data/hora de saída (%1) não pode ser anterior à de entrada (%2)!").arg(quando, campo(14)));
+            aviso(QStringLiteral("A data/hora de saída (%1) não pode ser anterior à de entrada (%2)!")
+                      .arg(quando, campo(14)));
             emit alterado();
             return;
         }
@@ -891,7 +904,8 @@ void DeskCore::btConfPeso(int indice) {
     if (primeiro) {
         QString erro;
         if (indice == 1 && (!m_talao || !m_talao->imprimirSenha(m_idHistorico, erro)))
-            aviso(QStringLiteral("A senha não foi impressa. ") + (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
+            aviso(QStringLiteral("A senha não foi impressa. ") +
+                  (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
         activaBotoes();
         limparForm();
     } else {
@@ -1012,8 +1026,9 @@ void DeskCore::btConf() {
         setRotulo(Resumo1, m_kind.resumoTerceiro + rotulo(NomeTerceiro));
         setRotulo(Resumo2, QStringLiteral("Artigo: ") + rotulo(DescArtigo));
         setRotulo(Resumo3, QStringLiteral("Peso Efectivo = ") + pesoComUnidade(campo(13)));
-        setRotulo(Resumo4, m_kind.entrada ? QStringLiteral("Característica ") + caracteristicas().value(m_caracteristica)
-                                          : QString());
+        setRotulo(Resumo4, m_kind.entrada
+                               ? QStringLiteral("Característica ") + caracteristicas().value(m_caracteristica)
+                               : QString());
         emit alterado();
         return;
     }
@@ -1029,9 +1044,8 @@ void DeskCore::btConf() {
     // The field shows what is about to be written (a deduction typed but not yet left counts).
     set(13, formatarPeso(p.efectivo));
     emit alterado();
-    CamposComplemento comp{textoPeso(p.pesos.vasilhame),
-                           m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(), m_caracteristica,
-                           m_kind.entrada};
+    CamposComplemento comp{textoPeso(p.pesos.vasilhame), m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(),
+                           m_caracteristica, m_kind.entrada};
     const QString efectivo = textoPeso(p.efectivo);
     const QString talao = talaoTexto();
     try {
@@ -1052,8 +1066,8 @@ void DeskCore::btConf() {
         const auto anunciar = [&](const DocumentoComercial& antes) {
             nota = notas.abrir(notaCorreccao(antes, eu));
             if (nota == 0)
-                aviso(QStringLiteral(
-                    "Esta pesagem está a ser tratada noutro posto. Tente de novo dentro de momentos."));
+                aviso(
+                    QStringLiteral("Esta pesagem está a ser tratada noutro posto. Tente de novo dentro de momentos."));
             return nota != 0;
         };
         switch (m_documento->actualizarDocumentoFinalizado(dadosDocumento(p), anunciar)) {
@@ -1067,7 +1081,8 @@ void DeskCore::btConf() {
                 {
                     const ChaveDocumento k = m_doc;
                     btCancGeral();
-                    m_estado = QStringLiteral("Talão %1 corrigido; documento %2 actualizado.").arg(talao, textoDocumento(k));
+                    m_estado =
+                        QStringLiteral("Talão %1 corrigido; documento %2 actualizado.").arg(talao, textoDocumento(k));
                     emit alterado();
                 }
                 return;
@@ -1106,8 +1121,7 @@ bool DeskCore::gravarCorreccao(qint64 nota, const QString& justificacao, const Q
             notas.libertar(nota, eu);
         } catch (const DbError&) {
         }
-        const QString acerto =
-            ErpReconciler::textoOperador(ErpReconciler(m_db, m_sessao).settle(m_idHistorico));
+        const QString acerto = ErpReconciler::textoOperador(ErpReconciler(m_db, m_sessao).settle(m_idHistorico));
         aviso(QStringLiteral("A correcção não foi gravada.\r\nErro: ") + e.texto() +
               (acerto.isEmpty() ? QString() : QStringLiteral("\r\n") + acerto));
         return false;
@@ -1155,8 +1169,8 @@ void DeskCore::btConfFinal(int indice) {
     // Another workstation may have completed or cancelled this weighing meanwhile:
     // look before any ERP document is made (inside the transaction the rewrite checks again).
     try {
-        const RecordSet rs = m_db.consultar(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"),
-                                            {m_idHistorico});
+        const RecordSet rs = m_db.consultar(
+            QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {m_idHistorico});
         if (rs.isEmpty() || !rs.isNull(QStringLiteral("DataHoraPL"))) {
             aviso(QStringLiteral("Esta pesagem já não está pendente: foi concluída ou anulada noutro posto."));
             m_tabsActivas = true;
@@ -1179,8 +1193,7 @@ void DeskCore::btConfFinal(int indice) {
     try {
         nota = notas.abrir(notaConclusao(p, eu));
         if (nota == 0)
-            aviso(QStringLiteral(
-                "Esta pesagem está a ser tratada noutro posto. Tente de novo dentro de momentos."));
+            aviso(QStringLiteral("Esta pesagem está a ser tratada noutro posto. Tente de novo dentro de momentos."));
     } catch (const DbError& e) {
         aviso(QStringLiteral("Não foi possível preparar a gravação no ERP.\r\nErro: ") + e.texto());
     }
@@ -1217,8 +1230,10 @@ void DeskCore::btConfFinal(int indice) {
                         pesoComUnidade(formatarPeso(p.efectivo)), textoDocumento(m_doc));
     if (indice == 1 && m_noTalao >= 1) {
         QString erro;
-        if (!m_talao || !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro))
-            aviso(QStringLiteral("O talão não foi impresso. ") + (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
+        if (!m_talao ||
+            !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro))
+            aviso(QStringLiteral("O talão não foi impresso. ") +
+                  (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
     }
     if (indice == 2) enviarEmail();
     m_tabsActivas = true;
@@ -1323,8 +1338,7 @@ bool DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
         // The record, its choices and the link of its first weight to the alibi log: all or nothing.
         Transaccao t(m_db, true);
         const NovaPesagem nova = GravarNovaPesagem(m_db, valoresRegisto(p), m_dataPesagem, chave);
-        if (m_kind.entrada)
-            OpcoesPesagem::gravarMateriasSubsidiarias(m_db, nova.idRegisto, m_materiasSubsidiarias);
+        if (m_kind.entrada) OpcoesPesagem::gravarMateriasSubsidiarias(m_db, nova.idRegisto, m_materiasSubsidiarias);
         // The stored tare is marked with the record (a number given again never inherits a mark).
         RegistoViaturas viaturas(m_db);
         if (m_taraRegistada)
@@ -1398,9 +1412,10 @@ void DeskCore::concluir(const Pesagem& pesagem) {
     p.armazem = m_armazem;
     if (m_kind.entrada) {
         p.artigos = {QString(), QString(), pesagem.artigo};
-        p.descricoes = {QString(), m_materiasSubsidiarias ? QString()
-                                                          : QStringLiteral("Qualidade do Produto ") +
-                                                                caracteristicas().value(m_caracteristica),
+        p.descricoes = {QString(),
+                        m_materiasSubsidiarias
+                            ? QString()
+                            : QStringLiteral("Qualidade do Produto ") + caracteristicas().value(m_caracteristica),
                         rotulo(DescArtigo)};
         p.quantidades = {0, 0, efectivo.toDouble()};
         p.numeros2 = {0, 0, 0};
@@ -1455,11 +1470,10 @@ void DeskCore::concluir(const Pesagem& pesagem) {
     }
     qint32 id = m_idHistorico;
     GravarRegistoHistorico(m_db, valoresRegisto(pesagem), id);
-    GravarComplementoHistorico(
-        m_db, m_idHistorico, 0,
-        CamposComplemento{textoPeso(pesagem.pesos.vasilhame),
-                          m_kind.entrada ? textoPeso(pesagem.pesos.qualidade) : QString(), m_caracteristica,
-                          m_kind.entrada});
+    GravarComplementoHistorico(m_db, m_idHistorico, 0,
+                               CamposComplemento{textoPeso(pesagem.pesos.vasilhame),
+                                                 m_kind.entrada ? textoPeso(pesagem.pesos.qualidade) : QString(),
+                                                 m_caracteristica, m_kind.entrada});
     RegistarCarro(m_db, pesagem.matricula);
     // An incoming delivery's tare is its second weight: weighed now, it is no stored tare.
     if (m_kind.entrada && !m_taraRegistada) RegistoViaturas(m_db).desmarcar(m_idHistorico);
@@ -1498,8 +1512,9 @@ IntentNote DeskCore::notaAnulacao(const ChaveDocumento& k, const RecordSet& r, c
     n.serie = k.serie;
     n.noDoc = k.numero;
     n.ano = k.ano;
-    n.referencia = IntentPayload::referencia(m_kind.entrada, r.text(QStringLiteral("Sigla")),
-                                             r.value(QStringLiteral("NoTalao")).toInt(), r.text(QStringLiteral("Campanha")));
+    n.referencia =
+        IntentPayload::referencia(m_kind.entrada, r.text(QStringLiteral("Sigla")),
+                                  r.value(QStringLiteral("NoTalao")).toInt(), r.text(QStringLiteral("Campanha")));
     n.tipoTerc = short(m_kind.tipoTerc);
     n.terceiro = r.text(QStringLiteral("Terceiro"));
     n.owner = eu;
@@ -1531,9 +1546,10 @@ void DeskCore::desfazerConclusao(qint64 nota) {
 void DeskCore::btAnularHist() {
     bool continuar = true;
     if (m_verHistorico) {
-        continuar = m_messages.mostrarAviso(OperatorMessages::OkCancelar,
-                                            m_kind.anulacaoFinalizada +
-                                                QStringLiteral("\n\rOs Documentos gerados vão ser anulados\n\rPretende continuar?"));
+        continuar = m_messages.mostrarAviso(
+            OperatorMessages::OkCancelar,
+            m_kind.anulacaoFinalizada +
+                QStringLiteral("\n\rOs Documentos gerados vão ser anulados\n\rPretende continuar?"));
     } else if (!m_primeiroPeso) {
         continuar = m_messages.mostrarAviso(OperatorMessages::OkCancelar,
                                             m_kind.anulacaoPendente + QStringLiteral("\n\rPretende continuar?"));
@@ -1544,10 +1560,9 @@ void DeskCore::btAnularHist() {
     const bool pendente = !m_verHistorico && !m_primeiroPeso && m_idHistorico > 0;
     if (continuar && anular()) {
         if (historico)
-            m_estado = doc.tipo.isEmpty()
-                           ? QStringLiteral("Talão %1 voltou às pendentes.").arg(talao)
-                           : QStringLiteral("Talão %1 voltou às pendentes; documento %2 anulado.")
-                                 .arg(talao, textoDocumento(doc));
+            m_estado = doc.tipo.isEmpty() ? QStringLiteral("Talão %1 voltou às pendentes.").arg(talao)
+                                          : QStringLiteral("Talão %1 voltou às pendentes; documento %2 anulado.")
+                                                .arg(talao, textoDocumento(doc));
         else if (pendente)
             m_estado = QStringLiteral("Pesagem pendente do talão %1 anulada.").arg(talao);
     }
@@ -1670,8 +1685,10 @@ void DeskCore::btImpHist() {
     const QString talao = talaoTexto();
     if (m_noTalao > 0) {
         QString erro;
-        if (!m_talao || !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro)) {
-            aviso(QStringLiteral("O talão não foi impresso. ") + (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
+        if (!m_talao ||
+            !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro)) {
+            aviso(QStringLiteral("O talão não foi impresso. ") +
+                  (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
             // A failed reprint leaves the weighing on the desk, to try again or mail it.
             emit alterado();
             return;
@@ -1707,8 +1724,9 @@ void DeskCore::reimprimirUltimo() {
     try {
         // The latest second weighing of this kind (index on Tipo, DataHoraPL), then its rows.
         rs = m_db.consultar(
-            QStringLiteral("SELECT Hist_Id, NoTalao, Sigla, Carro FROM kel_PES_Historico WHERE Tipo = ? AND DataHoraPL = "
-                           "(SELECT MAX(DataHoraPL) FROM kel_PES_Historico WHERE Tipo = ? AND DataHoraPL IS NOT NULL)"),
+            QStringLiteral(
+                "SELECT Hist_Id, NoTalao, Sigla, Carro FROM kel_PES_Historico WHERE Tipo = ? AND DataHoraPL = "
+                "(SELECT MAX(DataHoraPL) FROM kel_PES_Historico WHERE Tipo = ? AND DataHoraPL IS NOT NULL)"),
             {m_kind.tipo, m_kind.tipo});
     } catch (const DbError& e) {
         aviso(e.texto());
@@ -1716,7 +1734,8 @@ void DeskCore::reimprimirUltimo() {
     }
     int ultima = -1;
     for (int r = 0; r < rs.count(); ++r)
-        if (ultima < 0 || rs.value(r, QStringLiteral("Hist_Id")).toInt() > rs.value(ultima, QStringLiteral("Hist_Id")).toInt())
+        if (ultima < 0 ||
+            rs.value(r, QStringLiteral("Hist_Id")).toInt() > rs.value(ultima, QStringLiteral("Hist_Id")).toInt())
             ultima = r;
     if (ultima < 0) {
         aviso(QStringLiteral("Ainda não há talões concluídos nesta balança."));
@@ -1746,10 +1765,9 @@ void DeskCore::btGuardarTara() {
         }
         const Viatura& v = std::get<Viatura>(r);
         const auto antes = viaturas.ler(v.matricula);
-        QString pergunta =
-            QStringLiteral("Guardar a tara de %1 como tara registada da viatura %2, válida até %3?")
-                .arg(pesoComUnidade(formatarPeso(v.tara)), v.matricula,
-                     v.validaAte.toString(QStringLiteral("dd-MM-yyyy")));
+        QString pergunta = QStringLiteral("Guardar a tara de %1 como tara registada da viatura %2, válida até %3?")
+                               .arg(pesoComUnidade(formatarPeso(v.tara)), v.matricula,
+                                    v.validaAte.toString(QStringLiteral("dd-MM-yyyy")));
         if (antes)
             pergunta += QStringLiteral("\r\nSubstitui a tara registada de %1 (pesada em %2).")
                             .arg(pesoComUnidade(formatarPeso(antes->tara)),
@@ -1813,9 +1831,10 @@ bool DeskCore::carregarPendentes() {
     grelhaPendentes();
     const QString t = m_kind.tabelaTerceiro;
     const RecordSet rs = m_db.consultar(
-        QStringLiteral("SELECT Hist_Id, Terceiro, %1.NOME, Artigo, DataHoraPB, Carro FROM kel_PES_Historico INNER JOIN %1 "
-                       "ON kel_PES_Historico.Terceiro = %1.CODIGO WHERE (kel_PES_Historico.DataHoraPL IS NULL) AND Tipo = ? "
-                       "ORDER BY kel_PES_Historico.DataHoraPB")
+        QStringLiteral(
+            "SELECT Hist_Id, Terceiro, %1.NOME, Artigo, DataHoraPB, Carro FROM kel_PES_Historico INNER JOIN %1 "
+            "ON kel_PES_Historico.Terceiro = %1.CODIGO WHERE (kel_PES_Historico.DataHoraPL IS NULL) AND Tipo = ? "
+            "ORDER BY kel_PES_Historico.DataHoraPB")
             .arg(t),
         {m_kind.tipo});
     for (int r = 0; r < rs.count(); ++r) {
@@ -1832,13 +1851,15 @@ bool DeskCore::carregarPendentes() {
 bool DeskCore::carregarHistorico() {
     grelhaHistorico();
     const QString t = m_kind.tabelaTerceiro;
-    const QVariantList periodo = {m_kind.tipo, QDateTime(m_histDe, QTime(0, 0, 0)), QDateTime(m_histAte, QTime(23, 59, 59))};
+    const QVariantList periodo = {m_kind.tipo, QDateTime(m_histDe, QTime(0, 0, 0)),
+                                  QDateTime(m_histAte, QTime(23, 59, 59))};
     if (m_paginaHistorico <= 0) {
         acrescentarHistorico(m_db.consultar(
-            QStringLiteral("SELECT Hist_Id, TpDoc, Serie, NoDoc, Ano, %1.NOME, DataHoraPB, Artigo, AnoTalao, NoTalao, Sigla FROM "
-                           "kel_PES_Historico INNER JOIN %1 ON kel_PES_Historico.Terceiro = %1.CODIGO WHERE "
-                           "(kel_PES_Historico.DataHoraPL IS NOT NULL) AND Tipo = ? AND kel_PES_Historico.DataHoraPB >= ? AND "
-                           "kel_PES_Historico.DataHoraPB <= ? ORDER BY DataHoraPB DESC")
+            QStringLiteral(
+                "SELECT Hist_Id, TpDoc, Serie, NoDoc, Ano, %1.NOME, DataHoraPB, Artigo, AnoTalao, NoTalao, Sigla FROM "
+                "kel_PES_Historico INNER JOIN %1 ON kel_PES_Historico.Terceiro = %1.CODIGO WHERE "
+                "(kel_PES_Historico.DataHoraPL IS NOT NULL) AND Tipo = ? AND kel_PES_Historico.DataHoraPB >= ? AND "
+                "kel_PES_Historico.DataHoraPB <= ? ORDER BY DataHoraPB DESC")
                 .arg(t),
             periodo));
         return !m_grelha.linhas.isEmpty();
@@ -1868,9 +1889,10 @@ void DeskCore::lerMaisLinhas(int quantas) {
     }
     const QString t = m_kind.tabelaTerceiro;
     const RecordSet rs = m_db.consultar(
-        QStringLiteral("SELECT Hist_Id, TpDoc, Serie, NoDoc, Ano, %1.NOME, DataHoraPB, Artigo, AnoTalao, NoTalao, Sigla FROM "
-                       "kel_PES_Historico INNER JOIN %1 ON kel_PES_Historico.Terceiro = %1.CODIGO WHERE "
-                       "(kel_PES_Historico.DataHoraPL IS NOT NULL) AND Hist_Id IN (%2)")
+        QStringLiteral(
+            "SELECT Hist_Id, TpDoc, Serie, NoDoc, Ano, %1.NOME, DataHoraPB, Artigo, AnoTalao, NoTalao, Sigla FROM "
+            "kel_PES_Historico INNER JOIN %1 ON kel_PES_Historico.Terceiro = %1.CODIGO WHERE "
+            "(kel_PES_Historico.DataHoraPL IS NOT NULL) AND Hist_Id IN (%2)")
             .arg(t, marcas.join(QLatin1Char(','))),
         params);
     m_historicoLidos = ate;
@@ -1897,12 +1919,10 @@ void DeskCore::acrescentarHistorico(const RecordSet& rs, QVector<int> ordem) {
                             rs.text(r, QStringLiteral("NoDoc"));
         const QString talao = textoTalao(m_kind.entrada ? QString() : rs.text(r, QStringLiteral("Sigla")),
                                          rs.value(r, QStringLiteral("NoTalao")).toInt());
-        m_grelha.linhas << QStringList{rs.text(r, QStringLiteral("Hist_Id")),
-                                       doc,
-                                       rs.text(r, QStringLiteral("NOME")),
-                                       dataHoraTexto(rs.value(r, QStringLiteral("DataHoraPB"))),
-                                       rs.text(r, QStringLiteral("Artigo")),
-                                       talao};
+        m_grelha.linhas << QStringList{
+            rs.text(r, QStringLiteral("Hist_Id")), doc,
+            rs.text(r, QStringLiteral("NOME")),    dataHoraTexto(rs.value(r, QStringLiteral("DataHoraPB"))),
+            rs.text(r, QStringLiteral("Artigo")),  talao};
     }
 }
 
@@ -2066,8 +2086,9 @@ bool DeskCore::lerCarga(qint32 id) {
             }
         }
         descricaoCodPostal();
-        m_doc = ChaveDocumento{short(rs.value(QStringLiteral("Ano")).toInt()), rs.text(QStringLiteral("TpDoc")),
-                               short(rs.value(QStringLiteral("Serie")).toInt()), rs.value(QStringLiteral("NoDoc")).toInt()};
+        m_doc =
+            ChaveDocumento{short(rs.value(QStringLiteral("Ano")).toInt()), rs.text(QStringLiteral("TpDoc")),
+                           short(rs.value(QStringLiteral("Serie")).toInt()), rs.value(QStringLiteral("NoDoc")).toInt()};
         m_noTalao = rs.value(QStringLiteral("NoTalao")).toInt();
         m_anoTalao = rs.value(QStringLiteral("AnoTalao")).toInt();
         m_campanha = rs.text(QStringLiteral("Campanha"));
@@ -2092,7 +2113,8 @@ bool DeskCore::lerCarga(qint32 id) {
             // A pending weighing has no second weight yet: the fields wait for it.
             for (int i : {m_kind.campoSegundoPeso, 18, 13}) set(i, QString());
         }
-        const RecordSet a = m_db.consultar(QStringLiteral("SELECT Nome, UnBase FROM Artigos WHERE Codigo = ?"), {campo(2)});
+        const RecordSet a =
+            m_db.consultar(QStringLiteral("SELECT Nome, UnBase FROM Artigos WHERE Codigo = ?"), {campo(2)});
         setRotulo(DescArtigo, a.isEmpty() ? QString() : a.text(QStringLiteral("Nome")));
         m_unBase = a.isEmpty() ? QString() : a.text(QStringLiteral("UnBase"));
         setRotulo(Unidade, QStringLiteral("kg"));  // weights are kilograms whatever the article is sold in

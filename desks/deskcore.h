@@ -13,12 +13,12 @@
 #include "desks/deskkind.h"
 
 class RecordSet;
-#include "desks/deskservices.h"
-#include "erp/documentocomercial.h"
 #include "base/intentnotes.h"
-#include "desks/intentpayload.h"
 #include "base/money.h"
+#include "desks/deskservices.h"
+#include "desks/intentpayload.h"
 #include "desks/portaopesagem.h"
+#include "erp/documentocomercial.h"
 #include "records/viaturas.h"
 
 class AlibiDesk;
@@ -58,23 +58,42 @@ struct DeskGrid {
 class DeskCore : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // Labels written by the desk.
     enum Rotulo {
-        Titulo,            // title above the tabs
-        NomeTerceiro,      // beside field 0
-        DescMorada,        // beside field 1
-        DescArtigo,        // beside field 2
-        DescCodPostal,     // beside field 7
-        DescTipoMorada,    // beside field 23
-        Unidade,           // unit captions beside the weights
-        LegendaPeso,       // weight caption of the weighing panel
-        Resumo1, Resumo2, Resumo3, Resumo4,  // final save panel summary lines
+        Titulo,          // title above the tabs
+        NomeTerceiro,    // beside field 0
+        DescMorada,      // beside field 1
+        DescArtigo,      // beside field 2
+        DescCodPostal,   // beside field 7
+        DescTipoMorada,  // beside field 23
+        Unidade,         // unit captions beside the weights
+        LegendaPeso,     // weight caption of the weighing panel
+        Resumo1,
+        Resumo2,
+        Resumo3,
+        Resumo4,  // final save panel summary lines
         NumRotulos
     };
     enum Botao {
-        BtEntrada, BtPeso, BtPendentes, BtHistorico, BtLer, BtCancGeral, BtSair, BtAnularHist, BtImpHist,
-        BtMailHist, BtConf, BtPesar, BtConfPeso, BtCancPeso, BtConfFinal, BtCancFinal, BtGuardarTara, NumBotoes
+        BtEntrada,
+        BtPeso,
+        BtPendentes,
+        BtHistorico,
+        BtLer,
+        BtCancGeral,
+        BtSair,
+        BtAnularHist,
+        BtImpHist,
+        BtMailHist,
+        BtConf,
+        BtPesar,
+        BtConfPeso,
+        BtCancPeso,
+        BtConfFinal,
+        BtCancFinal,
+        BtGuardarTara,
+        NumBotoes
     };
 
     DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
@@ -165,7 +184,10 @@ public:
     bool sair(int i);
     // The lookup list of a field (its list button or the lookup key).
     void pedirLista(int i);
-    void setDataPesagem(const QDate& d) { m_dataPesagem = d; emit alterado(); }
+    void setDataPesagem(const QDate& d) {
+        m_dataPesagem = d;
+        emit alterado();
+    }
     void setDataCarga(const QDateTime& dt);
     void setDataDescarga(const QDateTime& dt);
     void setPeriodoHistorico(const QDate& de, const QDate& ate);
@@ -220,12 +242,12 @@ public:
     // An ERP document as the operator names it: "GR 1/19".
     static QString textoDocumento(const ChaveDocumento& k);
 
-signals:
-    void alterado();           // anything the widgets show may have changed
-    void fecharPedido();       // the desk asks to be closed
+  signals:
+    void alterado();              // anything the widgets show may have changed
+    void fecharPedido();          // the desk asks to be closed
     void avancarFoco(int campo);  // a value picked from a list was accepted: move on (the Tab after a pick)
 
-private:
+  private:
     // Appends history rows to the list: those of `ordem` (row numbers of `rs`), or all.
     void acrescentarHistorico(const RecordSet& rs, QVector<int> ordem = {});
     bool valid(int i) const { return i >= 0 && i < m_kind.numCampos; }

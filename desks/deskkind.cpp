@@ -8,7 +8,8 @@ const DeskKind& DeskKind::saidas() {
         d.nome = QStringLiteral("saidas");
         d.numCampos = 24;
         // The tabs carry no access letter (Ctrl+Tab moves between them): each letter is one command.
-        d.tabs = {QStringLiteral("Saída"), QStringLiteral("Cliente"), QStringLiteral("Observações"), QStringLiteral("Carga")};
+        d.tabs = {QStringLiteral("Saída"), QStringLiteral("Cliente"), QStringLiteral("Observações"),
+                  QStringLiteral("Carga")};
         d.btEntradaCaption = QStringLiteral("&Saída");
         d.btPendentesCaption = QStringLiteral("Cargas Pen&dentes");
         d.tabelaTerceiro = QStringLiteral("Clientes");

@@ -11,7 +11,7 @@ struct DeskKind {
     QString caption;       // window caption and idle title
     QString nome;          // "saidas" / "entradas" (command line)
     int numCampos = 24;
-    QStringList tabs;      // the four tab captions
+    QStringList tabs;  // the four tab captions
     QString btEntradaCaption;
     QString btPendentesCaption;
 
@@ -19,8 +19,8 @@ struct DeskKind {
     QString tabelaTerceiro;  // Clientes / Fornec
     int tpTerc = 2;          // MORADAS.TPTERC of its addresses
     QString terceiroNaoExiste;
-    QString colunaEmail;     // email_envio_documentos / Email
-    int campoEmail = 22;     // field holding the e-mail
+    QString colunaEmail;  // email_envio_documentos / Email
+    int campoEmail = 22;  // field holding the e-mail
     bool listaTerceiroSoActivos = true;
     QString tituloListaTerceiro;
     QString tituloListaMoradas;
@@ -30,9 +30,9 @@ struct DeskKind {
     int campoSegundoPeso = 16;
     QString legendaPrimeiroPeso;
     QString legendaSegundoPeso;
-    QList<int> descontos;         // deduction fields subtracted from the net weight
-    QList<int> camposRecalculo;   // fields validated as soon as they change
-    QString faltaPesoFinal;       // btConf with no weight
+    QList<int> descontos;        // deduction fields subtracted from the net weight
+    QList<int> camposRecalculo;  // fields validated as soon as they change
+    QString faltaPesoFinal;      // btConf with no weight
 
     // Record and documents.
     QString tipo;      // "S" / "E"

@@ -19,7 +19,7 @@ struct LookupSpec {
 };
 
 class LookupProvider {
-public:
+  public:
     virtual ~LookupProvider() = default;
     // The first column of the chosen row, or empty text when nothing was chosen.
     virtual QString escolher(const LookupSpec& spec) = 0;
@@ -27,7 +27,7 @@ public:
 
 // Where the desk gets a weight from the indicator.
 class WeightSource {
-public:
+  public:
     virtual ~WeightSource() = default;
     // True with a stable weight; false with the reason in `mensagem`.
     virtual bool pesar(Money& peso, QString& mensagem) = 0;
@@ -37,7 +37,7 @@ public:
 
 // Printing and mailing the ticket of a finished weighing.
 class TicketActions {
-public:
+  public:
     virtual ~TicketActions() = default;
     // Records the copies and prints the ticket; false with a reason when it could not.
     virtual bool imprimir(qint32 idHistorico, bool entrada, int copias, QString& erro) = 0;

@@ -2,9 +2,9 @@
 
 #include "base/basedados.h"
 #include "desks/intentpayload.h"
+#include "erp/sessaosage.h"
 #include "records/opcoespesagem.h"
 #include "records/registohistorico.h"
-#include "erp/sessaosage.h"
 
 namespace {
 
@@ -59,20 +59,19 @@ ErpReconciler::ErpReconciler(BaseDados& db, SessaoSage& sessao, ProcessIdentity 
     : m_db(db), m_sessao(sessao), m_eu(std::move(eu)), m_idadeMaxima(idadeMaxima), m_notas(db) {}
 
 ChaveDocumento ErpReconciler::chaveDoRegisto(const RecordSet& r) {
-    return ChaveDocumento{
-        short(r.value(QStringLiteral("Ano")).toInt()), r.text(QStringLiteral("TpDoc")).trimmed(),
-        short(r.value(QStringLiteral("Serie")).toInt()), r.value(QStringLiteral("NoDoc")).toInt()};
+    return ChaveDocumento{short(r.value(QStringLiteral("Ano")).toInt()), r.text(QStringLiteral("TpDoc")).trimmed(),
+                          short(r.value(QStringLiteral("Serie")).toInt()), r.value(QStringLiteral("NoDoc")).toInt()};
 }
 
 bool ErpReconciler::voltarAPendente(BaseDados& db, qint32 histId, bool entrada, const ChaveDocumento& k) {
     const QString segundo = entrada ? QStringLiteral("PesoTara") : QStringLiteral("PesoBruto");
     Transaccao t(db, true);
-    const int n = db.executar(
-        QStringLiteral("UPDATE kel_PES_Historico SET TpDoc = '', Serie = 0, NoDoc = 0, Ano = 0, %1 = 0, "
-                       "PesoLiquido = 0, PesoEfectivo = 0, DataHoraPL = NULL WHERE Hist_Id = ? AND "
-                       "TpDoc = ? AND Serie = ? AND NoDoc = ? AND Ano = ?")
-            .arg(segundo),
-        {histId, k.tipo, k.serie, k.numero, k.ano});
+    const int n =
+        db.executar(QStringLiteral("UPDATE kel_PES_Historico SET TpDoc = '', Serie = 0, NoDoc = 0, Ano = 0, %1 = 0, "
+                                   "PesoLiquido = 0, PesoEfectivo = 0, DataHoraPL = NULL WHERE Hist_Id = ? AND "
+                                   "TpDoc = ? AND Serie = ? AND NoDoc = ? AND Ano = ?")
+                        .arg(segundo),
+                    {histId, k.tipo, k.serie, k.numero, k.ano});
     if (n != 1) return false;
     db.executar(QStringLiteral("DELETE FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {histId});
     t.commit();
@@ -92,8 +91,7 @@ QList<ReconciliationResult> ErpReconciler::settleAll() {
         return run(m_notas.abertas());
     } catch (const DbError& e) {
         ReconciliationResult r;
-        r.message =
-            QStringLiteral("Não foi possível ler as operações do ERP por concluir.\r\nErro: ") + e.texto();
+        r.message = QStringLiteral("Não foi possível ler as operações do ERP por concluir.\r\nErro: ") + e.texto();
         return {r};
     }
 }
@@ -104,8 +102,7 @@ QList<ReconciliationResult> ErpReconciler::settle(qint32 histId) {
     } catch (const DbError& e) {
         ReconciliationResult r;
         r.histId = histId;
-        r.message =
-            QStringLiteral("Não foi possível ler as operações do ERP por concluir.\r\nErro: ") + e.texto();
+        r.message = QStringLiteral("Não foi possível ler as operações do ERP por concluir.\r\nErro: ") + e.texto();
         return {r};
     }
 }
@@ -132,14 +129,14 @@ ReconciliationResult ErpReconciler::settleOne(const IntentNote& n) {
     r.operation = n.operation;
     r.document = n.noDoc ? chaveDaNota(n).texto() : QStringLiteral("-");
     if (donoVivo(n)) {
-        r.message = n.owner.workstation.compare(m_eu.workstation, Qt::CaseInsensitive) == 0
-                        ? QStringLiteral(
-                              "A pesagem %1 está a ser tratada por outro programa deste posto (processo %2).")
-                              .arg(n.histId)
-                              .arg(n.owner.pid)
-                        : QStringLiteral("A pesagem %1 está a ser tratada noutro posto (%2).")
-                              .arg(n.histId)
-                              .arg(n.owner.workstation);
+        r.message =
+            n.owner.workstation.compare(m_eu.workstation, Qt::CaseInsensitive) == 0
+                ? QStringLiteral("A pesagem %1 está a ser tratada por outro programa deste posto (processo %2).")
+                      .arg(n.histId)
+                      .arg(n.owner.pid)
+                : QStringLiteral("A pesagem %1 está a ser tratada noutro posto (%2).")
+                      .arg(n.histId)
+                      .arg(n.owner.workstation);
         return r;
     }
     try {
@@ -148,8 +145,7 @@ ReconciliationResult ErpReconciler::settleOne(const IntentNote& n) {
             return r;
         }
     } catch (const DbError& e) {
-        r.message =
-            QStringLiteral("Não foi possível acertar a pesagem %1.\r\nErro: %2").arg(n.histId).arg(e.texto());
+        r.message = QStringLiteral("Não foi possível acertar a pesagem %1.\r\nErro: %2").arg(n.histId).arg(e.texto());
         return r;
     }
     try {
@@ -170,8 +166,7 @@ ReconciliationResult ErpReconciler::settleOne(const IntentNote& n) {
             m_notas.libertar(n.id, m_eu);
         } catch (const DbError&) {
         }
-        r.message =
-            QStringLiteral("Não foi possível acertar a pesagem %1.\r\nErro: %2").arg(n.histId).arg(e.texto());
+        r.message = QStringLiteral("Não foi possível acertar a pesagem %1.\r\nErro: %2").arg(n.histId).arg(e.texto());
     }
     return r;
 }
@@ -194,15 +189,14 @@ ReconciliationResult ErpReconciler::conclusao(const IntentNote& n) {
     r.histId = n.histId;
     r.operation = n.operation;
     QList<DocumentoEncontrado> docs;
-    if (!m_sessao.procurarDocumentos(
-            PesquisaDocumentos{n.referencia, n.tipoTerc, n.terceiro, n.tipoDoc, n.serie}, docs)) {
+    if (!m_sessao.procurarDocumentos(PesquisaDocumentos{n.referencia, n.tipoTerc, n.terceiro, n.tipoDoc, n.serie},
+                                     docs)) {
         m_notas.libertar(n.id, m_eu);
         r.document = QStringLiteral("-");
-        r.message =
-            QStringLiteral("Não foi possível procurar no ERP os documentos da pesagem %1.\r\nErro: %2 - %3")
-                .arg(n.histId)
-                .arg(m_sessao.ultimoErroNumero())
-                .arg(m_sessao.ultimoErro());
+        r.message = QStringLiteral("Não foi possível procurar no ERP os documentos da pesagem %1.\r\nErro: %2 - %3")
+                        .arg(n.histId)
+                        .arg(m_sessao.ultimoErroNumero())
+                        .arg(m_sessao.ultimoErro());
         return r;
     }
     // Read after the search: a document found is either recorded by now or not the weighing's.
@@ -248,10 +242,10 @@ ReconciliationResult ErpReconciler::conclusao(const IntentNote& n) {
                 t.commit();
                 r.action = Action::Adopted;
                 r.document = k.texto();
-                r.message = QStringLiteral(
-                                "A pesagem %1 foi concluída com o documento %2, que o ERP não deixou anular.")
-                                .arg(n.histId)
-                                .arg(k.texto());
+                r.message =
+                    QStringLiteral("A pesagem %1 foi concluída com o documento %2, que o ERP não deixou anular.")
+                        .arg(n.histId)
+                        .arg(k.texto());
                 return r;
             }
         }
@@ -260,10 +254,9 @@ ReconciliationResult ErpReconciler::conclusao(const IntentNote& n) {
     if (!recusados.isEmpty()) {
         r.action = Action::Refused;
         r.document = chaves(recusados);
-        r.message =
-            QStringLiteral("Os documentos seguintes da pesagem %1 devem ser anulados manualmente - %2")
-                .arg(n.histId)
-                .arg(erros.join(QStringLiteral("; ")));
+        r.message = QStringLiteral("Os documentos seguintes da pesagem %1 devem ser anulados manualmente - %2")
+                        .arg(n.histId)
+                        .arg(erros.join(QStringLiteral("; ")));
         return r;
     }
     r.action = Action::Cancelled;
@@ -272,8 +265,7 @@ ReconciliationResult ErpReconciler::conclusao(const IntentNote& n) {
         anulados.isEmpty()
             ? QStringLiteral("A conclusão interrompida da pesagem %1 não chegou a criar documento no ERP.")
                   .arg(n.histId)
-            : QStringLiteral(
-                  "A conclusão interrompida da pesagem %1 foi desfeita: documento %2 anulado no ERP.")
+            : QStringLiteral("A conclusão interrompida da pesagem %1 foi desfeita: documento %2 anulado no ERP.")
                   .arg(n.histId)
                   .arg(r.document);
     return r;
@@ -293,8 +285,7 @@ ReconciliationResult ErpReconciler::correccao(const IntentNote& n) {
         r.message = QStringLiteral("A correcção da pesagem %1 não foi gravada.").arg(n.histId);
         return r;
     }
-    std::unique_ptr<ApiObject> obj =
-        m_sessao.criarObjecto(QStringLiteral("SageApiNextPlus.DocumentoComercial"));
+    std::unique_ptr<ApiObject> obj = m_sessao.criarObjecto(QStringLiteral("SageApiNextPlus.DocumentoComercial"));
     auto* doc = dynamic_cast<DocumentoComercial*>(obj.get());
     QString erro;
     if (!doc) {
@@ -319,17 +310,16 @@ ReconciliationResult ErpReconciler::correccao(const IntentNote& n) {
     fecharNota(n);
     if (!erro.isEmpty()) {
         r.action = Action::Refused;
-        r.message = QStringLiteral(
-                        "A correcção da pesagem %1 não foi gravada e o documento %2 não pôde ser reposto: %3")
-                        .arg(n.histId)
-                        .arg(k.texto(), erro);
+        r.message =
+            QStringLiteral("A correcção da pesagem %1 não foi gravada e o documento %2 não pôde ser reposto: %3")
+                .arg(n.histId)
+                .arg(k.texto(), erro);
         return r;
     }
     r.action = Action::Restored;
-    r.message =
-        QStringLiteral("A correcção da pesagem %1 não foi gravada: o documento %2 foi reposto como estava.")
-            .arg(n.histId)
-            .arg(k.texto());
+    r.message = QStringLiteral("A correcção da pesagem %1 não foi gravada: o documento %2 foi reposto como estava.")
+                    .arg(n.histId)
+                    .arg(k.texto());
     return r;
 }
 
@@ -353,27 +343,23 @@ ReconciliationResult ErpReconciler::anulacao(const IntentNote& n) {
     const RecordSet w = LerHistorico(m_db, n.histId);
     Transaccao t(m_db, true);
     if (concluida(w) && chaveDoRegisto(w) == k) {
-        const bool entrada =
-            w.text(QStringLiteral("Tipo")).compare(QStringLiteral("E"), Qt::CaseInsensitive) == 0;
+        const bool entrada = w.text(QStringLiteral("Tipo")).compare(QStringLiteral("E"), Qt::CaseInsensitive) == 0;
         if (voltarAPendente(m_db, n.histId, entrada, k) && entrada) {
             // Pending again: the document type it had stays its subsidiary-materials choice.
             const QString ms =
-                m_db.escalar(QStringLiteral("SELECT TpGuiaEntMS FROM kel_PES_Parametros WHERE Numero = 1"))
-                    .toString();
+                m_db.escalar(QStringLiteral("SELECT TpGuiaEntMS FROM kel_PES_Parametros WHERE Numero = 1")).toString();
             OpcoesPesagem::gravarMateriasSubsidiarias(
-                m_db, n.histId,
-                !ms.trimmed().isEmpty() && k.tipo.compare(ms.trimmed(), Qt::CaseInsensitive) == 0);
+                m_db, n.histId, !ms.trimmed().isEmpty() && k.tipo.compare(ms.trimmed(), Qt::CaseInsensitive) == 0);
         }
     }
     fecharNota(n);
     t.commit();
     r.action = Action::Finished;
-    r.message =
-        QStringLiteral(
-            "A anulação da pesagem %1 foi concluída: o documento %2 está anulado e a pesagem voltou aos "
-            "pendentes.")
-            .arg(n.histId)
-            .arg(k.texto());
+    r.message = QStringLiteral(
+                    "A anulação da pesagem %1 foi concluída: o documento %2 está anulado e a pesagem voltou aos "
+                    "pendentes.")
+                    .arg(n.histId)
+                    .arg(k.texto());
     return r;
 }
 

@@ -3,9 +3,9 @@
 #include <QList>
 #include <QString>
 
-#include "erp/documentocomercial.h"
 #include "base/intentnotes.h"
 #include "base/processidentity.h"
+#include "erp/documentocomercial.h"
 
 class BaseDados;
 class RecordSet;

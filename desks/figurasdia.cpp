@@ -17,8 +17,7 @@ QString FigurasDia::sql() {
 }
 
 FigurasDia FigurasDia::ler(BaseDados& db, const QString& tipo, const QDate& dia) {
-    const RecordSet rs =
-        db.consultar(sql(), {QDateTime(dia, QTime(0, 0, 0)), DatasBase::depoisDoDia(dia), tipo, tipo});
+    const RecordSet rs = db.consultar(sql(), {QDateTime(dia, QTime(0, 0, 0)), DatasBase::depoisDoDia(dia), tipo, tipo});
     QMap<QString, Linha> porArtigo;
     FigurasDia f;
     for (int r = 0; r < rs.count(); ++r) {

@@ -8,10 +8,9 @@
 void CabecalhoCarga::aplicar(BaseDados& db, const ChaveDocumento& k) const {
     const QVariant dtCarga = QDateTime(carga.date(), QTime(0, 0));
     const QVariant dtDescarga = QDateTime(descarga.date(), QTime(0, 0));
-    db.executar(QStringLiteral(
-                    "UPDATE DOCGCCAB SET LocalCG = ?, LocalDSG = ?, DtCarga = ?, DataDes = ?, Hora = ?, "
-                    "HoraDes = ?, Matricul = ?, ONDEENTR = ? WHERE TpDoc = ? AND Ano = ? AND Serie = ? AND "
-                    "NNumdoc = ?"),
+    db.executar(QStringLiteral("UPDATE DOCGCCAB SET LocalCG = ?, LocalDSG = ?, DtCarga = ?, DataDes = ?, Hora = ?, "
+                               "HoraDes = ?, Matricul = ?, ONDEENTR = ? WHERE TpDoc = ? AND Ano = ? AND Serie = ? AND "
+                               "NNumdoc = ?"),
                 {localCarga, localDescarga, dtCarga, dtDescarga, DocumentoDesk::hora(carga),
                  DocumentoDesk::hora(descarga), matricula, ondeEntregar, k.tipo, k.ano, k.serie, k.numero});
 }
@@ -40,13 +39,12 @@ namespace IntentPayload {
 
 QJsonObject conclusao(const QStringList& valores, const CamposComplemento& c, const QString& carro,
                       const std::optional<CabecalhoCarga>& cabecalho) {
-    QJsonObject o{
-        {QStringLiteral("valores"), QJsonArray::fromStringList(valores)},
-        {QStringLiteral("complemento"), QJsonObject{{QStringLiteral("vasilhame"), c.vasilhame},
-                                                    {QStringLiteral("qualidade"), c.qualidade},
-                                                    {QStringLiteral("caracteristica"), c.caracteristica},
-                                                    {QStringLiteral("entrada"), c.entrada}}},
-        {QStringLiteral("carro"), carro}};
+    QJsonObject o{{QStringLiteral("valores"), QJsonArray::fromStringList(valores)},
+                  {QStringLiteral("complemento"), QJsonObject{{QStringLiteral("vasilhame"), c.vasilhame},
+                                                              {QStringLiteral("qualidade"), c.qualidade},
+                                                              {QStringLiteral("caracteristica"), c.caracteristica},
+                                                              {QStringLiteral("entrada"), c.entrada}}},
+                  {QStringLiteral("carro"), carro}};
     if (cabecalho) o.insert(QStringLiteral("cabecalho"), cabecalho->toJson());
     return o;
 }
@@ -118,11 +116,10 @@ void reporDocumento(const QJsonObject& dados, DocumentoComercial& doc) {
     doc.Linhas.limpar();
     for (const QJsonValue& v : dados.value(QStringLiteral("linhas")).toArray()) {
         const QJsonObject l = v.toObject();
-        doc.Linhas.adicionar(LinhaDocumento{l.value(QStringLiteral("Artigo")).toString(),
-                                            l.value(QStringLiteral("Descricao")).toString(),
-                                            l.value(QStringLiteral("Quantidade")).toString(),
-                                            l.value(QStringLiteral("QuantidadeOrigem")).toString(),
-                                            l.value(QStringLiteral("Armazem")).toString()});
+        doc.Linhas.adicionar(LinhaDocumento{
+            l.value(QStringLiteral("Artigo")).toString(), l.value(QStringLiteral("Descricao")).toString(),
+            l.value(QStringLiteral("Quantidade")).toString(), l.value(QStringLiteral("QuantidadeOrigem")).toString(),
+            l.value(QStringLiteral("Armazem")).toString()});
     }
 }
 

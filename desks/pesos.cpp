@@ -5,8 +5,7 @@ namespace {
 const Money kMaximo = Money::fromInteger(Pesos::kMaximoKg);
 
 QString impossivel(const QString& nome, const QString& texto) {
-    return QStringLiteral("%1: o peso \"%2\" é impossível (máximo %3 kg).")
-        .arg(nome, texto, kMaximo.format());
+    return QStringLiteral("%1: o peso \"%2\" é impossível (máximo %3 kg).").arg(nome, texto, kMaximo.format());
 }
 
 }  // namespace
@@ -41,8 +40,7 @@ std::optional<Money> Pesos::lerPeso(const QString& texto, const QString& nome, Q
     const QString t = texto.trimmed();
     const auto m = Money::parse(t);
     if (!m) {
-        erro = QStringLiteral("%1: \"%2\" não é um peso. Escreva os quilogramas como 1.250 ou 20,5.")
-                   .arg(nome, t);
+        erro = QStringLiteral("%1: \"%2\" não é um peso. Escreva os quilogramas como 1.250 ou 20,5.").arg(nome, t);
         return std::nullopt;
     }
     if (*m < Money()) {

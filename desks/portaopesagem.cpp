@@ -69,17 +69,17 @@ std::optional<Recusa> PortaoPesagem::identificacao(const FormularioDesk& f, Pesa
     const QString terceiro = f.campo(0);
     if (vazio(terceiro)) return recusa(0, QStringLiteral("%1: campo obrigatório!").arg(nome));
     if (f.terceiroAceite.isNull() || terceiro != f.terceiroAceite)
-        return recusa(0, QStringLiteral("%1 \"%2\" não foi validado: escolha um %3 existente.")
-                             .arg(nome, terceiro, nome.toLower()));
+        return recusa(
+            0,
+            QStringLiteral("%1 \"%2\" não foi validado: escolha um %3 existente.").arg(nome, terceiro, nome.toLower()));
     const QString morada = f.campo(1);
     if (!vazio(morada) && (morada != f.moradaAceite || f.moradaDoTerceiro != terceiro))
-        return recusa(1, QStringLiteral("Morada \"%1\" não foi validada para o %2 %3.")
-                             .arg(morada, nome.toLower(), terceiro));
+        return recusa(
+            1, QStringLiteral("Morada \"%1\" não foi validada para o %2 %3.").arg(morada, nome.toLower(), terceiro));
     const QString artigo = f.campo(2);
     if (vazio(artigo)) return recusa(2, QStringLiteral("Artigo: campo obrigatório!"));
     if (f.artigoAceite.isNull() || artigo != f.artigoAceite)
-        return recusa(
-            2, QStringLiteral("Artigo \"%1\" não foi validado: escolha um artigo existente.").arg(artigo));
+        return recusa(2, QStringLiteral("Artigo \"%1\" não foi validado: escolha um artigo existente.").arg(artigo));
     if (!m_kind.entrada) {
         const QString tipo = f.campo(23);
         if (!vazio(tipo) && tipo != f.tipoMoradaAceite)
@@ -115,18 +115,15 @@ std::optional<Recusa> PortaoPesagem::pesoEfectivo(const FormularioDesk& f, Pesag
     p.pesos.vasilhame = ds.vasilhame;
     p.pesos.qualidade = ds.qualidade;
     if (ds.descontos() >= p.liquido)
-        return recusa(
-            ds.qualidade.isZero() ? 3 : 11,
-            QStringLiteral("%1: os descontos (%2) não podem igualar nem exceder o Peso Líquido (%3).")
-                .arg(nomeCampo(ds.qualidade.isZero() ? 3 : 11), ds.descontos().format(), p.liquido.format()));
+        return recusa(ds.qualidade.isZero() ? 3 : 11,
+                      QStringLiteral("%1: os descontos (%2) não podem igualar nem exceder o Peso Líquido (%3).")
+                          .arg(nomeCampo(ds.qualidade.isZero() ? 3 : 11), ds.descontos().format(), p.liquido.format()));
     if (f.efectivoCalculado) {
         p.efectivo = p.liquido - ds.descontos();
     } else {
         QString erro;
         const auto e = Pesos::lerPeso(f.campo(13), nomeCampo(13), erro);
-        if (!e)
-            return recusa(13,
-                          vazio(f.campo(13)) ? QStringLiteral("Peso Efectivo: campo obrigatório!") : erro);
+        if (!e) return recusa(13, vazio(f.campo(13)) ? QStringLiteral("Peso Efectivo: campo obrigatório!") : erro);
         p.efectivo = *e;
     }
     if (p.efectivo <= Money()) return recusa(13, QStringLiteral("Peso Efectivo: tem de ser maior que zero."));
@@ -164,23 +161,20 @@ std::variant<Pesagem, Recusa> PortaoPesagem::ler(const FormularioDesk& f, Moment
     for (int campo : {m_kind.campoPrimeiroPeso, m_kind.campoSegundoPeso}) {
         const auto peso = pesoMostrado(f.campo(campo));
         if (!peso)
-            return recusa(campo,
-                          vazio(f.campo(campo))
-                              ? QStringLiteral("%1: falta o peso. Efectue a pesagem.").arg(nomeCampo(campo))
-                              : QStringLiteral("%1: o peso \"%2\" não é válido.")
-                                    .arg(nomeCampo(campo), f.campo(campo)));
+            return recusa(
+                campo, vazio(f.campo(campo))
+                           ? QStringLiteral("%1: falta o peso. Efectue a pesagem.").arg(nomeCampo(campo))
+                           : QStringLiteral("%1: o peso \"%2\" não é válido.").arg(nomeCampo(campo), f.campo(campo)));
         (campo == 16 ? p.pesos.bruto : p.pesos.tara) = *peso;
     }
     p.liquido = *p.pesos.liquido();
-    if (p.liquido <= Money())
-        return recusa(m_kind.campoSegundoPeso, QStringLiteral("Peso Líquido incorrecto"));
+    if (p.liquido <= Money()) return recusa(m_kind.campoSegundoPeso, QStringLiteral("Peso Líquido incorrecto"));
     if (m == Momento::Conclusao) {
         const auto liquido = Money::parse(f.campo(18));
         if (!liquido || *liquido != p.liquido)
-            return recusa(18,
-                          QStringLiteral(
-                              "Peso Líquido: %1 não é a diferença dos pesos (%2). Efectue a pesagem de novo.")
-                              .arg(f.campo(18), p.liquido.format()));
+            return recusa(
+                18, QStringLiteral("Peso Líquido: %1 não é a diferença dos pesos (%2). Efectue a pesagem de novo.")
+                        .arg(f.campo(18), p.liquido.format()));
     }
     if (const auto r = pesoEfectivo(f, p)) return *r;
 
@@ -224,12 +218,10 @@ std::optional<Recusa> PortaoPesagem::verificarCampo(const FormularioDesk& f, int
         return std::nullopt;
     }
     const auto d = descontos(f);
-    if (const Recusa* r = std::get_if<Recusa>(&d))
-        return r->campo == campo ? std::optional<Recusa>(*r) : std::nullopt;
+    if (const Recusa* r = std::get_if<Recusa>(&d)) return r->campo == campo ? std::optional<Recusa>(*r) : std::nullopt;
     const Money total = std::get<Pesos>(d).descontos();
     if (total >= liquido)
-        return recusa(
-            campo, QStringLiteral("%1: os descontos (%2) não podem igualar nem exceder o Peso Líquido (%3).")
-                       .arg(nomeCampo(campo), total.format(), liquido.format()));
+        return recusa(campo, QStringLiteral("%1: os descontos (%2) não podem igualar nem exceder o Peso Líquido (%3).")
+                                 .arg(nomeCampo(campo), total.format(), liquido.format()));
     return std::nullopt;
 }

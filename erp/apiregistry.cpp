@@ -3,7 +3,9 @@
 #include "base/operatormessages.h"
 #include "erp/sessaosage.h"
 
-void ApiRegistry::registar(const QString& progId, Factory factory) { m_factories.insert(progId.toLower(), std::move(factory)); }
+void ApiRegistry::registar(const QString& progId, Factory factory) {
+    m_factories.insert(progId.toLower(), std::move(factory));
+}
 
 std::unique_ptr<ApiObject> ApiRegistry::criar(const QString& progId) {
     m_tentativas << progId;

@@ -14,7 +14,7 @@ class SessaoSage;
 // component system would do it. Identifiers compare without case. Every attempt is
 // remembered, so the fallback order can be checked.
 class ApiRegistry {
-public:
+  public:
     using Factory = std::function<std::unique_ptr<ApiObject>()>;
     void registar(const QString& progId, Factory factory);
     // Null when nothing is registered under that identifier or the factory gives nothing.
@@ -22,7 +22,7 @@ public:
     const QStringList& tentativas() const { return m_tentativas; }
     void limparTentativas() { m_tentativas.clear(); }
 
-private:
+  private:
     QHash<QString, Factory> m_factories;
     QStringList m_tentativas;
 };

@@ -78,80 +78,70 @@ const Par kTpMorada[] = {
 };
 
 const Terceiro kClientes[] = {
-    {"C001", "Quinta d'Ouro - Sociedade Agrícola, Lda.", "Lugar da Igreja, 12", "Lijó", "4750-310",
-     "50731246", "geral@quintadouro.example", false},
+    {"C001", "Quinta d'Ouro - Sociedade Agrícola, Lda.", "Lugar da Igreja, 12", "Lijó", "4750-310", "50731246",
+     "geral@quintadouro.example", false},
     {"C002", "Lacticínios do Cávado, S.A.", "Avenida da Liberdade, 880", "Braga", "4700-320", "50268143",
      "faturacao@lacticavado.example", false},
-    {"C003", "Manuel Fernandes da Silva", "Rua do Outeiro, 5", "Carreira", "4755-058", "18234567", nullptr,
-     false},
-    {"C004", "Sociedade Agro-Pecuária de Lijó, Lda.", "Estrada Nacional 204, km 3", "Lijó", "4750-310",
-     "50944718", "escritorio@agrolijo.example", false},
-    {"C005", "Avícola Minhota, Lda.", "Zona Industrial de Vila Verde, Lote 7", "Vila Verde", "4730-360",
-     "50581236", "compras@avicolaminhota.example", false},
-    {"C006", "José Maria Gonçalves Pereira", "Travessa da Fonte, 3", "Amares", "4720-370", "17650412",
-     nullptr, false},
+    {"C003", "Manuel Fernandes da Silva", "Rua do Outeiro, 5", "Carreira", "4755-058", "18234567", nullptr, false},
+    {"C004", "Sociedade Agro-Pecuária de Lijó, Lda.", "Estrada Nacional 204, km 3", "Lijó", "4750-310", "50944718",
+     "escritorio@agrolijo.example", false},
+    {"C005", "Avícola Minhota, Lda.", "Zona Industrial de Vila Verde, Lote 7", "Vila Verde", "4730-360", "50581236",
+     "compras@avicolaminhota.example", false},
+    {"C006", "José Maria Gonçalves Pereira", "Travessa da Fonte, 3", "Amares", "4720-370", "17650412", nullptr, false},
     {"C007", "Casa Agrícola de Carreira, Lda.", "Rua de São Tiago, 220", "Carreira", "4755-058", "51039287",
      "casagricola.carreira@mail.example", false},
     {"C008", "Suinicultura Vale do Neiva, Lda.", "Lugar de Balugães", "Barcelos", "4750-281", "50477325",
      "geral@suiniculturaneiva.example", false},
-    {"C009", "Cooperativa Agrícola de Esposende, CRL", "Rua 1.º de Dezembro, 41", "Esposende", "4740-203",
-     "50120874", "secretaria@coopesposende.example", false},
-    {"C010", "Ana Paula Rodrigues Costa", "Rua da Ponte Velha, 18", "Ponte de Lima", "4990-062", "20374519",
-     "", false},
-    {"C011", "Vacaria do Outeiro, Unipessoal Lda.", "Caminho do Outeiro, 2", "Póvoa de Lanhoso", "4830-512",
-     "51387640", "vacaria.outeiro@mail.example", false},
+    {"C009", "Cooperativa Agrícola de Esposende, CRL", "Rua 1.º de Dezembro, 41", "Esposende", "4740-203", "50120874",
+     "secretaria@coopesposende.example", false},
+    {"C010", "Ana Paula Rodrigues Costa", "Rua da Ponte Velha, 18", "Ponte de Lima", "4990-062", "20374519", "", false},
+    {"C011", "Vacaria do Outeiro, Unipessoal Lda.", "Caminho do Outeiro, 2", "Póvoa de Lanhoso", "4830-512", "51387640",
+     "vacaria.outeiro@mail.example", false},
     {"C012", "António Joaquim Martins", "Lugar de Pousa", "Barcelos", "4750-281", "16092835", nullptr, true},
-    {"C013", "Quinta de Santo Amaro - Agricultura e Pecuária, Lda.", "Quinta de Santo Amaro", "Joane",
-     "4770-405", "50863209", "santoamaro@quintas.example", false},
-    {"C014", "Herdeiros de Domingos Lopes", "Rua do Cruzeiro, 77", "Guimarães", "4800-045", "90112456",
-     nullptr, false},
-    {"C015", "Ovinos e Caprinos da Serra d'Arga, Lda.", "Lugar de Arga de Baixo", "Viana do Castelo",
-     "4900-348", "51126903", "serradarga@mail.example", false},
-    {"C016", "Agropecuária Limiana, Lda.", "Avenida António Feijó, 150", "Ponte de Lima", "4990-062",
-     "50698472", "contabilidade@limiana.example", false},
-    {"C017", "Maria Fernanda Araújo Sousa", "Rua de Santa Marta, 9", "Braga", "4705-577", "21458306", nullptr,
-     false},
+    {"C013", "Quinta de Santo Amaro - Agricultura e Pecuária, Lda.", "Quinta de Santo Amaro", "Joane", "4770-405",
+     "50863209", "santoamaro@quintas.example", false},
+    {"C014", "Herdeiros de Domingos Lopes", "Rua do Cruzeiro, 77", "Guimarães", "4800-045", "90112456", nullptr, false},
+    {"C015", "Ovinos e Caprinos da Serra d'Arga, Lda.", "Lugar de Arga de Baixo", "Viana do Castelo", "4900-348",
+     "51126903", "serradarga@mail.example", false},
+    {"C016", "Agropecuária Limiana, Lda.", "Avenida António Feijó, 150", "Ponte de Lima", "4990-062", "50698472",
+     "contabilidade@limiana.example", false},
+    {"C017", "Maria Fernanda Araújo Sousa", "Rua de Santa Marta, 9", "Braga", "4705-577", "21458306", nullptr, false},
     {"C018", "Granja São Bento, Lda.", "Lugar de São Bento", "Vila Verde", "4730-360", "50215963",
      "granja.saobento@mail.example", true},
     {"C019", "Cunicultura do Lima, Lda.", "Rua das Lavradas, 31", "Lanheses", "4925-432", "51274128",
      "cunicultura.lima@mail.example", false},
-    {"C020", "Rui Manuel Carvalho Ribeiro", "Rua do Lameiro, 64", "Vila Nova de Famalicão", "4760-120",
-     "19827364", nullptr, false},
-    {"C021", "Sociedade Agrícola Quinta da Veiga, Lda.", "Quinta da Veiga", "Esposende", "4740-468",
-     "50390715", "quintadaveiga@quintas.example", false},
-    {"C022", "Pecuária Irmãos Barbosa, Lda.", "Rua da Feira, 120", "Barcelos", "4750-281", "50756180",
+    {"C020", "Rui Manuel Carvalho Ribeiro", "Rua do Lameiro, 64", "Vila Nova de Famalicão", "4760-120", "19827364",
      nullptr, false},
+    {"C021", "Sociedade Agrícola Quinta da Veiga, Lda.", "Quinta da Veiga", "Esposende", "4740-468", "50390715",
+     "quintadaveiga@quintas.example", false},
+    {"C022", "Pecuária Irmãos Barbosa, Lda.", "Rua da Feira, 120", "Barcelos", "4750-281", "50756180", nullptr, false},
 };
 
 const Terceiro kFornecedores[] = {
-    {"F001", "Cerealis Norte - Comércio de Cereais, S.A.", "Rua Roberto Ivens, 1200", "Leça da Palmeira",
-     "4450-718", "50019432", "encomendas@cerealisnorte.example", false},
-    {"F002", "Adubos do Atlântico, Lda.", "Zona Industrial da Azambuja, Lote 22", "Azambuja", "2050-317",
-     "50327861", "vendas@adubosatlantico.example", false},
-    {"F003", "Joaquim Alves Ferreira", "Lugar do Ribeiro, 4", "Carreira", "4755-058", "15938247", nullptr,
-     false},
-    {"F004", "Silos de Leixões - Trading de Cereais, Lda.", "Doca 4, Porto de Leixões", "Leça da Palmeira",
-     "4450-718", "50562394", "trading@silosleixoes.example", false},
+    {"F001", "Cerealis Norte - Comércio de Cereais, S.A.", "Rua Roberto Ivens, 1200", "Leça da Palmeira", "4450-718",
+     "50019432", "encomendas@cerealisnorte.example", false},
+    {"F002", "Adubos do Atlântico, Lda.", "Zona Industrial da Azambuja, Lote 22", "Azambuja", "2050-317", "50327861",
+     "vendas@adubosatlantico.example", false},
+    {"F003", "Joaquim Alves Ferreira", "Lugar do Ribeiro, 4", "Carreira", "4755-058", "15938247", nullptr, false},
+    {"F004", "Silos de Leixões - Trading de Cereais, Lda.", "Doca 4, Porto de Leixões", "Leça da Palmeira", "4450-718",
+     "50562394", "trading@silosleixoes.example", false},
     {"F005", "Domingos Barbosa Campos", "Rua do Casal, 27", "Amares", "4720-370", "17284953", nullptr, false},
-    {"F006", "Calcários do Minho, Lda.", "Pedreira do Monte, Apartado 15", "Guimarães", "4800-045",
-     "50670241", "calcariosminho@mail.example", false},
+    {"F006", "Calcários do Minho, Lda.", "Pedreira do Monte, Apartado 15", "Guimarães", "4800-045", "50670241",
+     "calcariosminho@mail.example", false},
     {"F007", "Agro-Soja Ibérica, S.A.", "Zona Industrial de Aveiro, Rua M", "Aveiro", "3810-193", "50893126",
      "comercial@agrosoja.example", false},
     {"F008", "Carlos Alberto Pinto Mota", "Rua da Eira, 11", "Joane", "4770-405", "18573029", nullptr, false},
-    {"F009", "Transportes Rodoviários do Cávado, Lda.", "Rua dos Transportes, 8", "Barcelos", "4750-281",
-     "50148367", "trafego@trcavado.example", false},
-    {"F010", "Quinta do Paço de Lanheses - Sociedade Agrícola, Lda.", "Quinta do Paço", "Lanheses",
-     "4925-432", "51093748", "quintadopaco@quintas.example", false},
-    {"F011", "Fernando José Vieira", "Lugar de Fonte Boa", "Esposende", "4740-468", "20163854", nullptr,
-     false},
-    {"F012", "Moagem Vilacondense, Lda.", "Avenida Doutor João Canavarro, 305", "Vila do Conde", "4480-871",
-     "50402873", "moagem@vilacondense.example", false},
-    {"F013", "Luís Miguel Costa Azevedo", "Rua de Baixo, 52", "Vila Verde", "4730-360", "22519604", nullptr,
-     false},
-    {"F014", "Pré-Misturas Nutrivet, Lda.", "Parque Empresarial de Famalicão, Pavilhão 3",
-     "Vila Nova de Famalicão", "4760-120", "51320946", "nutrivet@mail.example", false},
-    {"F015", "Cereais Ribeiro & Filhos, Lda.", "Rua do Mercado, 14", "Braga", "4700-320", "50238416", nullptr,
-     true},
+    {"F009", "Transportes Rodoviários do Cávado, Lda.", "Rua dos Transportes, 8", "Barcelos", "4750-281", "50148367",
+     "trafego@trcavado.example", false},
+    {"F010", "Quinta do Paço de Lanheses - Sociedade Agrícola, Lda.", "Quinta do Paço", "Lanheses", "4925-432",
+     "51093748", "quintadopaco@quintas.example", false},
+    {"F011", "Fernando José Vieira", "Lugar de Fonte Boa", "Esposende", "4740-468", "20163854", nullptr, false},
+    {"F012", "Moagem Vilacondense, Lda.", "Avenida Doutor João Canavarro, 305", "Vila do Conde", "4480-871", "50402873",
+     "moagem@vilacondense.example", false},
+    {"F013", "Luís Miguel Costa Azevedo", "Rua de Baixo, 52", "Vila Verde", "4730-360", "22519604", nullptr, false},
+    {"F014", "Pré-Misturas Nutrivet, Lda.", "Parque Empresarial de Famalicão, Pavilhão 3", "Vila Nova de Famalicão",
+     "4760-120", "51320946", "nutrivet@mail.example", false},
+    {"F015", "Cereais Ribeiro & Filhos, Lda.", "Rua do Mercado, 14", "Braga", "4700-320", "50238416", nullptr, true},
 };
 
 const Morada kMoradas[] = {
@@ -231,13 +221,12 @@ void DemoData::preencher(BaseDados& db) {
     // the whole lot in one go instead of syncing after each row.
     Transaccao t(db, true);
 
-    db.executar(QStringLiteral(
-                    "INSERT INTO EMPRESA (CODIGO, NOME, Morada, Local, CdPostal, NContrib, Telefone, Email) "
-                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-                {QStringLiteral("DEMO"), QStringLiteral("Agro-Pecuária do Vale, Lda."),
-                 QStringLiteral("Zona Industrial de Barcelos, Lote 12"), QStringLiteral("Barcelos"),
-                 QStringLiteral("4750-281"), nif("50817294"), QStringLiteral("253 810 450"),
-                 QStringLiteral("geral@agrovale.example")});
+    db.executar(
+        QStringLiteral("INSERT INTO EMPRESA (CODIGO, NOME, Morada, Local, CdPostal, NContrib, Telefone, Email) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+        {QStringLiteral("DEMO"), QStringLiteral("Agro-Pecuária do Vale, Lda."),
+         QStringLiteral("Zona Industrial de Barcelos, Lote 12"), QStringLiteral("Barcelos"), QStringLiteral("4750-281"),
+         nif("50817294"), QStringLiteral("253 810 450"), QStringLiteral("geral@agrovale.example")});
 
     for (const Par& p : kCodPost)
         db.executar(QStringLiteral("INSERT INTO CodPost (Cod, Descr) VALUES (?, ?)"),
@@ -251,18 +240,16 @@ void DemoData::preencher(BaseDados& db) {
                      QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, Morada, Local, CdPostal, NContrib, "
                                     "email_envio_documentos, Inactivo) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                      kClientes, std::size(kClientes));
-    inserirTerceiros(
-        db,
-        QStringLiteral("INSERT INTO Fornec (CODIGO, NOME, Morada, Local, CdPostal, NContrib, Email, "
-                       "Inactivo) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-        kFornecedores, std::size(kFornecedores));
+    inserirTerceiros(db,
+                     QStringLiteral("INSERT INTO Fornec (CODIGO, NOME, Morada, Local, CdPostal, NContrib, Email, "
+                                    "Inactivo) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                     kFornecedores, std::size(kFornecedores));
 
     for (const Morada& m : kMoradas)
-        db.executar(QStringLiteral(
-                        "INSERT INTO MORADAS (TERCEIRO, TPTERC, CDMORADA, Descr, Local, CdPostal, TpMorada) "
-                        "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                    {texto(m.terceiro), m.tpTerc, texto(m.cdMorada), texto(m.descr), texto(m.local),
-                     texto(m.cdPostal), texto(m.tpMorada)});
+        db.executar(QStringLiteral("INSERT INTO MORADAS (TERCEIRO, TPTERC, CDMORADA, Descr, Local, CdPostal, TpMorada) "
+                                   "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                    {texto(m.terceiro), m.tpTerc, texto(m.cdMorada), texto(m.descr), texto(m.local), texto(m.cdPostal),
+                     texto(m.tpMorada)});
 
     for (const Artigo& a : kArtigos)
         db.executar(QStringLiteral("INSERT INTO Artigos (CODIGO, NOME, UnBase, Artoudes, Inactivo) "

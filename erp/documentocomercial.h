@@ -8,7 +8,7 @@
 // Objects of the ERP's API are created by name and addressed by member name; this
 // is the common base of everything such a creation can give back.
 class ApiObject {
-public:
+  public:
     virtual ~ApiObject() = default;
     virtual QString nomeClasse() const = 0;
 };
@@ -69,20 +69,20 @@ struct LinhaDocumento {
 
 // `Linhas`: items numbered from 1 to Count.
 class LinhasDocumento {
-public:
+  public:
     int Count() const { return int(m_linhas.size()); }
     LinhaDocumento& item(int i) { return m_linhas[i - 1]; }
     const LinhaDocumento& item(int i) const { return m_linhas[i - 1]; }
     void adicionar(LinhaDocumento l) { m_linhas << std::move(l); }
     void limpar() { m_linhas.clear(); }
 
-private:
+  private:
     QList<LinhaDocumento> m_linhas;
 };
 
 // The API's commercial document (class "DocumentoComercial").
 class DocumentoComercial : public ApiObject {
-public:
+  public:
     QString nomeClasse() const override { return QStringLiteral("DocumentoComercial"); }
 
     CabDocumento Cab;

@@ -1,7 +1,7 @@
 #include "erp/documentodesk.h"
 
-#include "erp/apiregistry.h"
 #include "base/operatormessages.h"
+#include "erp/apiregistry.h"
 #include "erp/sessaosage.h"
 
 DocumentoDesk::DocumentoDesk(SessaoSage& sessao, ApiRegistry& registry, OperatorMessages& messages)
@@ -125,7 +125,8 @@ DocumentoDesk::Actualizacao DocumentoDesk::actualizarDocumentoFinalizado(
         return Actualizacao::Anulado;
     }
     if (m_doc->Cab.Convertido == -1) {
-        m_messages.mostrarAviso(OperatorMessages::Informacao, QStringLiteral("Documento já convertido!") + naoPermitidas);
+        m_messages.mostrarAviso(OperatorMessages::Informacao,
+                                QStringLiteral("Documento já convertido!") + naoPermitidas);
         LibertaDocumento();
         return Actualizacao::Convertido;
     }
@@ -150,8 +151,9 @@ DocumentoDesk::Actualizacao DocumentoDesk::actualizarDocumentoFinalizado(
     GravaDocumento(d, 2, numero, texto, sucesso);
     if (!sucesso) {
         // The refusal is shown and the weighing keeps its values.
-        m_messages.mostrarAviso(OperatorMessages::Informacao,
-                                QStringLiteral("O documento do ERP não foi actualizado.\r\nErro: %1 - %2").arg(numero).arg(texto));
+        m_messages.mostrarAviso(
+            OperatorMessages::Informacao,
+            QStringLiteral("O documento do ERP não foi actualizado.\r\nErro: %1 - %2").arg(numero).arg(texto));
         return Actualizacao::Falhou;
     }
     return Actualizacao::Gravado;

@@ -21,14 +21,14 @@ struct DadosDocumentoDesk {
     short serie = 0;
     int numero = 0;
     QString tipo;
-    QDate dataPesagem;      // weighing date picker
-    QString sector;         // parameter Sector
-    QString terceiro;       // field 0: customer or supplier
-    QString contribuinte;   // field 8: tax number
-    QString matricula;      // field 10: vehicle plate
-    QString artigo;         // field 2
-    QString nomeArtigo;     // the article designation shown beside field 2
-    QString pesoEfectivo;   // field 13, as a plain number ("12340" or "12340.5")
+    QDate dataPesagem;                  // weighing date picker
+    QString sector;                     // parameter Sector
+    QString terceiro;                   // field 0: customer or supplier
+    QString contribuinte;               // field 8: tax number
+    QString matricula;                  // field 10: vehicle plate
+    QString artigo;                     // field 2
+    QString nomeArtigo;                 // the article designation shown beside field 2
+    QString pesoEfectivo;               // field 13, as a plain number ("12340" or "12340.5")
     bool materiasSubsidiarias = false;  // incoming: subsidiary materials box
     QString caracteristica;             // incoming: text of the characteristic choice
     // Outgoing load details copied into the document header.
@@ -41,7 +41,7 @@ struct DadosDocumentoDesk {
 
 // The one ERP document object a desk holds, and the operations on it.
 class DocumentoDesk {
-public:
+  public:
     DocumentoDesk(SessaoSage& sessao, ApiRegistry& registry, OperatorMessages& messages);
     ~DocumentoDesk();
 
@@ -68,13 +68,12 @@ public:
     // `antesDeGravar` sees the document as read, right before it is changed; false stops
     // the update (Falhou, nothing written).
     Actualizacao actualizarDocumentoFinalizado(
-        const DadosDocumentoDesk& d,
-        const std::function<bool(const DocumentoComercial&)>& antesDeGravar = {});
+        const DadosDocumentoDesk& d, const std::function<bool(const DocumentoComercial&)>& antesDeGravar = {});
 
     // "hh:mm" of a picker value shown as "dd-mm-yyyy hh:mm".
     static QString hora(const QDateTime& dt);
 
-private:
+  private:
     SessaoSage& m_sessao;
     ApiRegistry& m_registry;
     OperatorMessages& m_messages;

@@ -9,46 +9,58 @@ QStringList ErpSchema::createStatements() {
     return {
         QStringLiteral("CREATE TABLE ERP_Local (Empresa nvarchar(15) COLLATE NOCASE NOT NULL, Utilizador nvarchar(30) "
                        "COLLATE NOCASE NOT NULL, Password nvarchar(60) NOT NULL, Criado datetime NULL)"),
-        QStringLiteral("CREATE TABLE EMPRESA (CODIGO nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, NOME nvarchar(100) "
-                       "COLLATE NOCASE NULL, Morada nvarchar(100) COLLATE NOCASE NULL, Local nvarchar(50) COLLATE NOCASE "
-                       "NULL, CdPostal nvarchar(15) COLLATE NOCASE NULL, NContrib nvarchar(20) COLLATE NOCASE NULL, "
-                       "Telefone nvarchar(20) COLLATE NOCASE NULL, Email nvarchar(100) COLLATE NOCASE NULL)"),
-        QStringLiteral("CREATE TABLE Clientes (CODIGO nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, NOME nvarchar(100) "
-                       "COLLATE NOCASE NULL, Morada nvarchar(100) COLLATE NOCASE NULL, Local nvarchar(50) COLLATE NOCASE "
-                       "NULL, CdPostal nvarchar(15) COLLATE NOCASE NULL, NContrib nvarchar(20) COLLATE NOCASE NULL, "
-                       "email_envio_documentos nvarchar(250) COLLATE NOCASE NULL, Inactivo smallint NOT NULL DEFAULT 0)"),
-        QStringLiteral("CREATE TABLE Fornec (CODIGO nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, NOME nvarchar(100) "
-                       "COLLATE NOCASE NULL, Morada nvarchar(100) COLLATE NOCASE NULL, Local nvarchar(50) COLLATE NOCASE "
-                       "NULL, CdPostal nvarchar(15) COLLATE NOCASE NULL, NContrib nvarchar(20) COLLATE NOCASE NULL, Email "
-                       "nvarchar(250) COLLATE NOCASE NULL, Inactivo smallint NOT NULL DEFAULT 0)"),
-        QStringLiteral("CREATE TABLE Artigos (CODIGO nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, NOME nvarchar(100) "
-                       "COLLATE NOCASE NULL, UnBase nvarchar(5) COLLATE NOCASE NULL, Artoudes smallint NOT NULL DEFAULT 0, "
-                       "Inactivo smallint NOT NULL DEFAULT 0)"),
-        QStringLiteral("CREATE TABLE MORADAS (TERCEIRO nvarchar(15) COLLATE NOCASE NOT NULL, TPTERC smallint NOT NULL, "
-                       "CDMORADA nvarchar(3) COLLATE NOCASE NOT NULL, Descr nvarchar(100) COLLATE NOCASE NULL, Local "
-                       "nvarchar(50) COLLATE NOCASE NULL, CdPostal nvarchar(15) COLLATE NOCASE NULL, TpMorada nvarchar(3) "
-                       "COLLATE NOCASE NULL, PRIMARY KEY (TERCEIRO, TPTERC, CDMORADA))"),
+        QStringLiteral(
+            "CREATE TABLE EMPRESA (CODIGO nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, NOME nvarchar(100) "
+            "COLLATE NOCASE NULL, Morada nvarchar(100) COLLATE NOCASE NULL, Local nvarchar(50) COLLATE NOCASE "
+            "NULL, CdPostal nvarchar(15) COLLATE NOCASE NULL, NContrib nvarchar(20) COLLATE NOCASE NULL, "
+            "Telefone nvarchar(20) COLLATE NOCASE NULL, Email nvarchar(100) COLLATE NOCASE NULL)"),
+        QStringLiteral(
+            "CREATE TABLE Clientes (CODIGO nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, NOME nvarchar(100) "
+            "COLLATE NOCASE NULL, Morada nvarchar(100) COLLATE NOCASE NULL, Local nvarchar(50) COLLATE NOCASE "
+            "NULL, CdPostal nvarchar(15) COLLATE NOCASE NULL, NContrib nvarchar(20) COLLATE NOCASE NULL, "
+            "email_envio_documentos nvarchar(250) COLLATE NOCASE NULL, Inactivo smallint NOT NULL DEFAULT 0)"),
+        QStringLiteral(
+            "CREATE TABLE Fornec (CODIGO nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, NOME nvarchar(100) "
+            "COLLATE NOCASE NULL, Morada nvarchar(100) COLLATE NOCASE NULL, Local nvarchar(50) COLLATE NOCASE "
+            "NULL, CdPostal nvarchar(15) COLLATE NOCASE NULL, NContrib nvarchar(20) COLLATE NOCASE NULL, Email "
+            "nvarchar(250) COLLATE NOCASE NULL, Inactivo smallint NOT NULL DEFAULT 0)"),
+        QStringLiteral(
+            "CREATE TABLE Artigos (CODIGO nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, NOME nvarchar(100) "
+            "COLLATE NOCASE NULL, UnBase nvarchar(5) COLLATE NOCASE NULL, Artoudes smallint NOT NULL DEFAULT 0, "
+            "Inactivo smallint NOT NULL DEFAULT 0)"),
+        QStringLiteral(
+            "CREATE TABLE MORADAS (TERCEIRO nvarchar(15) COLLATE NOCASE NOT NULL, TPTERC smallint NOT NULL, "
+            "CDMORADA nvarchar(3) COLLATE NOCASE NOT NULL, Descr nvarchar(100) COLLATE NOCASE NULL, Local "
+            "nvarchar(50) COLLATE NOCASE NULL, CdPostal nvarchar(15) COLLATE NOCASE NULL, TpMorada nvarchar(3) "
+            "COLLATE NOCASE NULL, PRIMARY KEY (TERCEIRO, TPTERC, CDMORADA))"),
         QStringLiteral("CREATE TABLE CodPost (Cod nvarchar(15) COLLATE NOCASE NOT NULL PRIMARY KEY, Descr nvarchar(50) "
                        "COLLATE NOCASE NULL)"),
-        QStringLiteral("CREATE TABLE TpMorada (Codigo nvarchar(3) COLLATE NOCASE NOT NULL PRIMARY KEY, Descrica nvarchar(50) "
-                       "COLLATE NOCASE NULL)"),
+        QStringLiteral(
+            "CREATE TABLE TpMorada (Codigo nvarchar(3) COLLATE NOCASE NOT NULL PRIMARY KEY, Descrica nvarchar(50) "
+            "COLLATE NOCASE NULL)"),
         QStringLiteral("CREATE TABLE kel_RS_Motoristas (Codigo nvarchar(5) COLLATE NOCASE NOT NULL PRIMARY KEY, Nome "
                        "nvarchar(50) COLLATE NOCASE NULL, Inactivo smallint NOT NULL DEFAULT 0)"),
         QStringLiteral(
-            "CREATE TABLE DocGCCab (Tpdoc nvarchar(3) COLLATE NOCASE NOT NULL, Serie smallint NOT NULL, NNumdoc int NOT "
-            "NULL, Ano smallint NOT NULL, Data datetime NULL, AreaGestao smallint NULL, Sector nvarchar(6) COLLATE NOCASE "
-            "NULL, TipoTerc smallint NULL, Terceiro nvarchar(15) COLLATE NOCASE NULL, NContrib nvarchar(20) COLLATE NOCASE "
+            "CREATE TABLE DocGCCab (Tpdoc nvarchar(3) COLLATE NOCASE NOT NULL, Serie smallint NOT NULL, NNumdoc int "
+            "NOT "
+            "NULL, Ano smallint NOT NULL, Data datetime NULL, AreaGestao smallint NULL, Sector nvarchar(6) COLLATE "
+            "NOCASE "
+            "NULL, TipoTerc smallint NULL, Terceiro nvarchar(15) COLLATE NOCASE NULL, NContrib nvarchar(20) COLLATE "
+            "NOCASE "
             "NULL, DescCab money NULL, Processo nvarchar(20) COLLATE NOCASE NULL, VossoNo nvarchar(30) COLLATE NOCASE "
             "NULL, MeioTransp nvarchar(20) COLLATE NOCASE NULL, Matricul nvarchar(10) COLLATE NOCASE NULL, LocalCG "
             "nvarchar(50) COLLATE NOCASE NULL, LocalDSG nvarchar(50) COLLATE NOCASE NULL, DtCarga datetime NULL, Hora "
-            "nvarchar(5) NULL, DataDes datetime NULL, HoraDes nvarchar(5) NULL, ONDEENTR nvarchar(3) COLLATE NOCASE NULL, "
+            "nvarchar(5) NULL, DataDes datetime NULL, HoraDes nvarchar(5) NULL, ONDEENTR nvarchar(3) COLLATE NOCASE "
+            "NULL, "
             "SerieOrig smallint NULL, NumOrig int NULL, TipoPreco smallint NULL, NumVias smallint NOT NULL DEFAULT 0, "
-            "Convertido smallint NOT NULL DEFAULT 0, TotalQtd money NULL, Estado nvarchar(1) COLLATE NOCASE NOT NULL DEFAULT 'R', PRIMARY KEY "
+            "Convertido smallint NOT NULL DEFAULT 0, TotalQtd money NULL, Estado nvarchar(1) COLLATE NOCASE NOT NULL "
+            "DEFAULT 'R', PRIMARY KEY "
             "(Tpdoc, Serie, NNumdoc, Ano))"),
-        QStringLiteral("CREATE TABLE DocGCLin (Tpdoc nvarchar(3) COLLATE NOCASE NOT NULL, Serie smallint NOT NULL, NNumdoc "
-                       "int NOT NULL, Ano smallint NOT NULL, NLinha int NOT NULL, Artigo nvarchar(15) COLLATE NOCASE NULL, "
-                       "Descricao nvarchar(100) COLLATE NOCASE NULL, Quantidade money NULL, QuantidadeOrigem money NULL, "
-                       "Armazem nvarchar(6) COLLATE NOCASE NULL, PRIMARY KEY (Tpdoc, Serie, NNumdoc, Ano, NLinha))"),
+        QStringLiteral(
+            "CREATE TABLE DocGCLin (Tpdoc nvarchar(3) COLLATE NOCASE NOT NULL, Serie smallint NOT NULL, NNumdoc "
+            "int NOT NULL, Ano smallint NOT NULL, NLinha int NOT NULL, Artigo nvarchar(15) COLLATE NOCASE NULL, "
+            "Descricao nvarchar(100) COLLATE NOCASE NULL, Quantidade money NULL, QuantidadeOrigem money NULL, "
+            "Armazem nvarchar(6) COLLATE NOCASE NULL, PRIMARY KEY (Tpdoc, Serie, NNumdoc, Ano, NLinha))"),
         // The document types the ERP makes, each for one kind of document (1 goods
         // receipt, 3 delivery note): the parameters may only name these.
         QStringLiteral("CREATE TABLE ERP_TiposDoc (Tpdoc nvarchar(3) COLLATE NOCASE NOT NULL PRIMARY KEY, Descricao "
@@ -100,8 +112,8 @@ void ErpSchema::garantirTiposDocumento(BaseDados& db) {
         db.executar(inserir, {t.codigo, t.descricao, t.tipoDocumento});
         feitos << t.codigo.toUpper();
     }
-    const RecordSet usados = db.consultar(
-        QStringLiteral("SELECT DISTINCT Tpdoc, TipoTerc FROM DocGCCab ORDER BY Tpdoc, TipoTerc"));
+    const RecordSet usados =
+        db.consultar(QStringLiteral("SELECT DISTINCT Tpdoc, TipoTerc FROM DocGCCab ORDER BY Tpdoc, TipoTerc"));
     for (int i = 0; i < usados.count(); ++i) {
         const QString codigo = usados.text(i, QStringLiteral("Tpdoc")).trimmed();
         if (codigo.isEmpty() || feitos.contains(codigo.toUpper())) continue;

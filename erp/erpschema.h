@@ -14,7 +14,9 @@ QStringList createStatements();
 // The same tables in a backend's dialect (sqlite's texts, or PostgreSQL's form of them).
 QStringList createStatements(Backend b);
 // Name of the marker table: the local ERP refuses any database without it.
-inline QString markerTable() { return QStringLiteral("ERP_Local"); }
+inline QString markerTable() {
+    return QStringLiteral("ERP_Local");
+}
 // Creates the ERP tables and the marker row with the company and its credentials.
 void criar(BaseDados& db, const QString& empresa, const QString& utilizador, const QString& password);
 

@@ -13,7 +13,7 @@
 struct PedidoDocumento {
     int tipoDocumento = 0;  // kind: 3 outgoing delivery note, 1 incoming receipt
     int zero1 = 0;
-    QString tipo;    // document type
+    QString tipo;  // document type
     QString sector;
     short serie = 0;
     QString terceiro;    // customer or supplier code
@@ -58,7 +58,7 @@ struct DocumentoEncontrado {
 // The ERP session: one per run, connected at start-up and disconnected when the main
 // window closes; every document operation of the program goes through it.
 class SessaoSage {
-public:
+  public:
     virtual ~SessaoSage() = default;
 
     // Option number given before connecting (start-up gives 2).
@@ -90,8 +90,7 @@ public:
 
     // Every document, live or cancelled, that carries the reference for that party,
     // type and series. False (with ultimoErro) when the ERP could not be asked.
-    virtual bool procurarDocumentos(const PesquisaDocumentos& pesquisa,
-                                    QList<DocumentoEncontrado>& encontrados) = 0;
+    virtual bool procurarDocumentos(const PesquisaDocumentos& pesquisa, QList<DocumentoEncontrado>& encontrados) = 0;
 
     // The document types the ERP makes for a kind (3 delivery note, 1 goods receipt).
     // False (with ultimoErro) when the ERP could not be asked.

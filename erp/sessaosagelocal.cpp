@@ -10,7 +10,7 @@ const QString kDocumentoComercial = QStringLiteral("SageApiNextPlus.DocumentoCom
 
 // A document of the local ERP: reads and finalises through the session that gave it.
 class DocumentoLocal : public DocumentoComercial {
-public:
+  public:
     explicit DocumentoLocal(SessaoSageLocal& s) : m_sessao(s) {}
     long Ler(short& ano, short& serie, int& numero, QString& tipo) override {
         return m_sessao.lerDocumento(*this, ChaveDocumento{ano, tipo, serie, numero});
@@ -27,7 +27,7 @@ public:
         return r;
     }
 
-private:
+  private:
     SessaoSageLocal& m_sessao;
 };
 
@@ -52,7 +52,9 @@ QVariant number(const QString& text) {
 SessaoSageLocal::SessaoSageLocal(SqlSettings database, QString connectionName)
     : m_settings(std::move(database)), m_connectionName(std::move(connectionName)) {}
 
-SessaoSageLocal::~SessaoSageLocal() { desligar(); }
+SessaoSageLocal::~SessaoSageLocal() {
+    desligar();
+}
 
 void SessaoSageLocal::setErro(long numero, const QString& texto) {
     m_erroNumero = numero;
@@ -162,9 +164,9 @@ void SessaoSageLocal::criarDocumento(const PedidoDocumento& p, short& resultado1
                                     : QStringLiteral("SELECT NOME, NContrib FROM Fornec WHERE CODIGO = ?"),
                             {p.terceiro.trimmed()});
         if (t.isEmpty())
-            return refuse((cliente ? QStringLiteral("O cliente %1 não existe.")
-                                   : QStringLiteral("O fornecedor %1 não existe."))
-                              .arg(p.terceiro));
+            return refuse(
+                (cliente ? QStringLiteral("O cliente %1 não existe.") : QStringLiteral("O fornecedor %1 não existe."))
+                    .arg(p.terceiro));
         auto doc = std::make_unique<DocumentoLocal>(*this);
         CabDocumento& c = doc->Cab;
         c.Ano = short(data.year());
@@ -187,9 +189,10 @@ void SessaoSageLocal::criarDocumento(const PedidoDocumento& p, short& resultado1
             l.Armazem = p.armazem;
             if (l.Artigo.isEmpty() && l.Descricao.isEmpty()) continue;
             if (!l.Artigo.isEmpty()) {
-                const RecordSet a =
-                    m_db->consultar(QStringLiteral("SELECT NOME FROM Artigos WHERE CODIGO = ? AND Inactivo = 0"), {l.Artigo});
-                if (a.isEmpty()) return refuse(QStringLiteral("O artigo %1 não existe ou está inactivo.").arg(l.Artigo));
+                const RecordSet a = m_db->consultar(
+                    QStringLiteral("SELECT NOME FROM Artigos WHERE CODIGO = ? AND Inactivo = 0"), {l.Artigo});
+                if (a.isEmpty())
+                    return refuse(QStringLiteral("O artigo %1 não existe ou está inactivo.").arg(l.Artigo));
                 if (l.Descricao.isEmpty()) l.Descricao = a.text(QStringLiteral("NOME"));
             }
             doc->Linhas.adicionar(l);
@@ -205,18 +208,22 @@ void SessaoSageLocal::criarDocumento(const PedidoDocumento& p, short& resultado1
     resultado1 = 1;
 }
 
-std::unique_ptr<DocumentoComercial> SessaoSageLocal::documentoCriado() { return std::move(m_criado); }
+std::unique_ptr<DocumentoComercial> SessaoSageLocal::documentoCriado() {
+    return std::move(m_criado);
+}
 
 RecordSet SessaoSageLocal::estado(const ChaveDocumento& k) {
     return m_db->consultar(
-        QStringLiteral("SELECT NumVias, Convertido FROM DocGCCab WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ?"),
+        QStringLiteral(
+            "SELECT NumVias, Convertido FROM DocGCCab WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ?"),
         {k.tipo, k.serie, k.numero, k.ano});
 }
 
 void SessaoSageLocal::escreverLinhas(const DocumentoComercial& doc) {
     const CabDocumento& c = doc.Cab;
     const QVariantList key{c.TipoDocumento, c.Serie, c.NossoNoDocumento, c.Ano};
-    m_db->executar(QStringLiteral("DELETE FROM DocGCLin WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ?"), key);
+    m_db->executar(QStringLiteral("DELETE FROM DocGCLin WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ?"),
+                   key);
     double total = 0;
     for (int i = 1; i <= doc.Linhas.Count(); ++i) {
         const LinhaDocumento& l = doc.Linhas.item(i);
@@ -238,25 +245,47 @@ void SessaoSageLocal::inserir(DocumentoComercial& doc) {
         // PostgreSQL: wait for a workstation numbering the same series; a number taken
         // past an unlocked end meets the primary key and the caller tries again.
         if (m_db->backend() == Backend::Postgresql)
-            m_db->consultar(
-                QStringLiteral("SELECT NNumdoc FROM DocGCCab WHERE Tpdoc = ? AND Serie = ? AND Ano = ? "
-                               "ORDER BY NNumdoc DESC LIMIT 1 FOR UPDATE"),
-                {c.TipoDocumento, c.Serie, c.Ano});
+            m_db->consultar(QStringLiteral("SELECT NNumdoc FROM DocGCCab WHERE Tpdoc = ? AND Serie = ? AND Ano = ? "
+                                           "ORDER BY NNumdoc DESC LIMIT 1 FOR UPDATE"),
+                            {c.TipoDocumento, c.Serie, c.Ano});
         c.NossoNoDocumento =
-            m_db->escalar(QStringLiteral("SELECT COALESCE(MAX(NNumdoc), 0) + 1 FROM DocGCCab WHERE Tpdoc = ? AND Serie = ? "
-                                         "AND Ano = ?"),
-                          {c.TipoDocumento, c.Serie, c.Ano})
+            m_db->escalar(
+                    QStringLiteral("SELECT COALESCE(MAX(NNumdoc), 0) + 1 FROM DocGCCab WHERE Tpdoc = ? AND Serie = ? "
+                                   "AND Ano = ?"),
+                    {c.TipoDocumento, c.Serie, c.Ano})
                 .toInt();
     }
     m_db->executar(
-        QStringLiteral("INSERT INTO DocGCCab (Tpdoc, Serie, NNumdoc, Ano, Data, AreaGestao, Sector, TipoTerc, Terceiro, "
-                       "NContrib, DescCab, Processo, VossoNo, MeioTransp, Matricul, LocalCG, LocalDSG, DtCarga, Hora, "
-                       "DataDes, HoraDes, ONDEENTR, SerieOrig, NumOrig, TipoPreco, NumVias, Convertido, Estado) VALUES "
-                       "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 0, 'F')"),
-        {c.TipoDocumento, c.Serie, c.NossoNoDocumento, c.Ano, isoDate(c.Data), c.AreaGestao, c.Sector, c.TipoTerceiro,
-         c.Terceiro, c.NumeroContribuinte, c.DescontoCabecalho, c.Processo, c.VossoNoDocumento, c.MeiodeTransporte,
-         c.Matricula, c.LocalCarga, c.LocalDescarga, isoDate(c.DataCarga), c.HoraCarga, isoDate(c.DataDescarga),
-         c.HoraDescarga, c.OndeEntregarDoc, c.SerieOriginal, c.NumeroOriginal, c.TipoPreco});
+        QStringLiteral(
+            "INSERT INTO DocGCCab (Tpdoc, Serie, NNumdoc, Ano, Data, AreaGestao, Sector, TipoTerc, Terceiro, "
+            "NContrib, DescCab, Processo, VossoNo, MeioTransp, Matricul, LocalCG, LocalDSG, DtCarga, Hora, "
+            "DataDes, HoraDes, ONDEENTR, SerieOrig, NumOrig, TipoPreco, NumVias, Convertido, Estado) VALUES "
+            "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 0, 'F')"),
+        {c.TipoDocumento,
+         c.Serie,
+         c.NossoNoDocumento,
+         c.Ano,
+         isoDate(c.Data),
+         c.AreaGestao,
+         c.Sector,
+         c.TipoTerceiro,
+         c.Terceiro,
+         c.NumeroContribuinte,
+         c.DescontoCabecalho,
+         c.Processo,
+         c.VossoNoDocumento,
+         c.MeiodeTransporte,
+         c.Matricula,
+         c.LocalCarga,
+         c.LocalDescarga,
+         isoDate(c.DataCarga),
+         c.HoraCarga,
+         isoDate(c.DataDescarga),
+         c.HoraDescarga,
+         c.OndeEntregarDoc,
+         c.SerieOriginal,
+         c.NumeroOriginal,
+         c.TipoPreco});
     escreverLinhas(doc);
 }
 
@@ -327,14 +356,15 @@ long SessaoSageLocal::lerDocumento(DocumentoComercial& doc, const ChaveDocumento
         c.Convertido = short(h.value(QStringLiteral("Convertido")).toInt());
         doc.Linhas.limpar();
         const RecordSet l = m_db->consultar(
-            QStringLiteral("SELECT * FROM DocGCLin WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ? ORDER BY NLinha"),
+            QStringLiteral(
+                "SELECT * FROM DocGCLin WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ? ORDER BY NLinha"),
             {k.tipo, k.serie, k.numero, k.ano});
         for (int i = 0; i < l.count(); ++i) {
-            doc.Linhas.adicionar(LinhaDocumento{
-                l.text(i, QStringLiteral("Artigo")), l.text(i, QStringLiteral("Descricao")),
-                QString::number(l.value(i, QStringLiteral("Quantidade")).toDouble(), 'f', 4),
-                QString::number(l.value(i, QStringLiteral("QuantidadeOrigem")).toDouble(), 'f', 4),
-                l.text(i, QStringLiteral("Armazem"))});
+            doc.Linhas.adicionar(
+                LinhaDocumento{l.text(i, QStringLiteral("Artigo")), l.text(i, QStringLiteral("Descricao")),
+                               QString::number(l.value(i, QStringLiteral("Quantidade")).toDouble(), 'f', 4),
+                               QString::number(l.value(i, QStringLiteral("QuantidadeOrigem")).toDouble(), 'f', 4),
+                               l.text(i, QStringLiteral("Armazem"))});
         }
     } catch (const DbError& e) {
         doc.UltimaMensagem = e.texto();
@@ -362,11 +392,9 @@ void SessaoSageLocal::gravarDocumento(int modo, int valor, DocumentoComercial& d
                 if (modo == 2) {
                     const RecordSet s = estado(k);
                     if (s.isEmpty()) {
-                        setErro(DocumentoInexistente,
-                                QStringLiteral("O documento %1 não existe.").arg(k.texto()));
+                        setErro(DocumentoInexistente, QStringLiteral("O documento %1 não existe.").arg(k.texto()));
                     } else if (s.value(QStringLiteral("NumVias")).toInt() == -1) {
-                        setErro(DocumentoAnulado,
-                                QStringLiteral("O documento %1 está anulado.").arg(k.texto()));
+                        setErro(DocumentoAnulado, QStringLiteral("O documento %1 está anulado.").arg(k.texto()));
                     } else if (s.value(QStringLiteral("Convertido")).toInt() == -1) {
                         setErro(DocumentoConvertido,
                                 QStringLiteral("O documento %1 já foi convertido.").arg(k.texto()));
@@ -377,18 +405,16 @@ void SessaoSageLocal::gravarDocumento(int modo, int valor, DocumentoComercial& d
                                            "LocalCG = ?, LocalDSG = ?, DtCarga = ?, Hora = ?, DataDes = ?, "
                                            "HoraDes = ?, ONDEENTR = ? "
                                            "WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ?"),
-                            {isoDate(c.Data), c.Sector, c.Terceiro, c.NumeroContribuinte, c.Matricula,
-                             c.LocalCarga, c.LocalDescarga, isoDate(c.DataCarga), c.HoraCarga,
-                             isoDate(c.DataDescarga), c.HoraDescarga, c.OndeEntregarDoc, k.tipo, k.serie,
-                             k.numero, k.ano});
+                            {isoDate(c.Data), c.Sector, c.Terceiro, c.NumeroContribuinte, c.Matricula, c.LocalCarga,
+                             c.LocalDescarga, isoDate(c.DataCarga), c.HoraCarga, isoDate(c.DataDescarga),
+                             c.HoraDescarga, c.OndeEntregarDoc, k.tipo, k.serie, k.numero, k.ano});
                         escreverLinhas(doc);
                         setErro(0, QString());
                     }
                 } else {
                     if (modo == 0) doc.Cab.NossoNoDocumento = 0;
                     if (modo == 1 && !estado(k).isEmpty()) {
-                        setErro(DocumentoExistente,
-                                QStringLiteral("O documento %1 já existe.").arg(k.texto()));
+                        setErro(DocumentoExistente, QStringLiteral("O documento %1 já existe.").arg(k.texto()));
                     } else {
                         inserir(doc);
                         setErro(0, QString());
@@ -416,12 +442,14 @@ void SessaoSageLocal::anularDocumento(int tipo, const ChaveDocumento& k, Resulta
         if (s.isEmpty()) {
             setErro(DocumentoInexistente, QStringLiteral("O documento %1 não existe.").arg(k.texto()));
         } else if (s.value(QStringLiteral("Convertido")).toInt() == -1) {
-            setErro(DocumentoConvertido, QStringLiteral("O documento %1 já foi convertido e não pode ser anulado.").arg(k.texto()));
+            setErro(DocumentoConvertido,
+                    QStringLiteral("O documento %1 já foi convertido e não pode ser anulado.").arg(k.texto()));
         } else {
             if (s.value(QStringLiteral("NumVias")).toInt() != -1)
-                m_db->executar(QStringLiteral("UPDATE DocGCCab SET NumVias = -1, Estado = 'A' WHERE Tpdoc = ? AND Serie = ? "
-                                              "AND NNumdoc = ? AND Ano = ?"),
-                               {k.tipo, k.serie, k.numero, k.ano});
+                m_db->executar(
+                    QStringLiteral("UPDATE DocGCCab SET NumVias = -1, Estado = 'A' WHERE Tpdoc = ? AND Serie = ? "
+                                   "AND NNumdoc = ? AND Ano = ?"),
+                    {k.tipo, k.serie, k.numero, k.ano});
             t.commit();
             setErro(0, QString());
             resultado.valores = {-1};
@@ -467,22 +495,19 @@ bool SessaoSageLocal::tiposDocumento(int tipoDocumento, QStringList& tipos) {
     return true;
 }
 
-bool SessaoSageLocal::procurarDocumentos(const PesquisaDocumentos& p,
-                                         QList<DocumentoEncontrado>& encontrados) {
+bool SessaoSageLocal::procurarDocumentos(const PesquisaDocumentos& p, QList<DocumentoEncontrado>& encontrados) {
     encontrados.clear();
     if (!requireDb()) return false;
     try {
         const RecordSet rs = m_db->consultar(
-            QStringLiteral(
-                "SELECT Tpdoc, Serie, NNumdoc, Ano, NumVias, Convertido FROM DocGCCab WHERE VossoNo = ? AND "
-                "TipoTerc = ? AND Terceiro = ? AND Tpdoc = ? AND Serie = ? ORDER BY Ano, NNumdoc"),
+            QStringLiteral("SELECT Tpdoc, Serie, NNumdoc, Ano, NumVias, Convertido FROM DocGCCab WHERE VossoNo = ? AND "
+                           "TipoTerc = ? AND Terceiro = ? AND Tpdoc = ? AND Serie = ? ORDER BY Ano, NNumdoc"),
             {p.referencia, p.tipoTerceiro, p.terceiro.trimmed(), p.tipo.trimmed(), p.serie});
         for (int i = 0; i < rs.count(); ++i) {
             DocumentoEncontrado d;
-            d.chave = ChaveDocumento{short(rs.value(i, QStringLiteral("Ano")).toInt()),
-                                     rs.text(i, QStringLiteral("Tpdoc")),
-                                     short(rs.value(i, QStringLiteral("Serie")).toInt()),
-                                     rs.value(i, QStringLiteral("NNumdoc")).toInt()};
+            d.chave = ChaveDocumento{
+                short(rs.value(i, QStringLiteral("Ano")).toInt()), rs.text(i, QStringLiteral("Tpdoc")),
+                short(rs.value(i, QStringLiteral("Serie")).toInt()), rs.value(i, QStringLiteral("NNumdoc")).toInt()};
             d.anulado = rs.value(i, QStringLiteral("NumVias")).toInt() == -1;
             d.convertido = rs.value(i, QStringLiteral("Convertido")).toInt() == -1;
             encontrados << d;
@@ -499,7 +524,8 @@ bool SessaoSageLocal::marcarConvertido(const ChaveDocumento& k) {
     if (!requireDb()) return false;
     try {
         const int n = m_db->executar(
-            QStringLiteral("UPDATE DocGCCab SET Convertido = -1 WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ?"),
+            QStringLiteral(
+                "UPDATE DocGCCab SET Convertido = -1 WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ?"),
             {k.tipo, k.serie, k.numero, k.ano});
         if (n == 0) {
             setErro(DocumentoInexistente, QStringLiteral("O documento %1 não existe.").arg(k.texto()));

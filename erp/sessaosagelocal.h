@@ -11,7 +11,7 @@
 // carries its marker table, and only for the company and credentials recorded there,
 // so it can never write into a real ERP's tables.
 class SessaoSageLocal : public SessaoSage {
-public:
+  public:
     // Error numbers of its refusals.
     enum Erro : long {
         SemLigacao = 1001,
@@ -42,8 +42,7 @@ public:
 
     long ultimoErroNumero() const override { return m_erroNumero; }
     bool tiposDocumento(int tipoDocumento, QStringList& tipos) override;
-    bool procurarDocumentos(const PesquisaDocumentos& pesquisa,
-                            QList<DocumentoEncontrado>& encontrados) override;
+    bool procurarDocumentos(const PesquisaDocumentos& pesquisa, QList<DocumentoEncontrado>& encontrados) override;
     QString ultimoErro() const override { return m_erro; }
 
     // What another ERP program does when it turns a document into another one.
@@ -57,7 +56,7 @@ public:
     long lerDocumento(DocumentoComercial& doc, const ChaveDocumento& chave);
     long finalizarDocumento(DocumentoComercial& doc, ChaveDocumento& chave);
 
-private:
+  private:
     bool fail(long numero, const QString& texto);
     void setErro(long numero, const QString& texto);
     bool requireDb();

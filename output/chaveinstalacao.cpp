@@ -12,10 +12,10 @@
 #include <QSysInfo>
 
 #ifdef Q_OS_UNIX
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 #endif
 
 #include "base/basedados.h"
@@ -94,8 +94,7 @@ void prepararPasta(const QString& pasta) {
     struct stat st {};
     const QByteArray nome = QFile::encodeName(pasta);
     if (lstat(nome.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid())
-        throw erroChave(
-            QStringLiteral("A pasta da chave de assinatura %1 não pertence a este utilizador.").arg(pasta));
+        throw erroChave(QStringLiteral("A pasta da chave de assinatura %1 não pertence a este utilizador.").arg(pasta));
     if ((st.st_mode & 0777) != 0700) chmod(nome.constData(), 0700);
 #else
     QFile::setPermissions(pasta, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -113,8 +112,7 @@ bool criarFicheiro(const QString& path, const QByteArray& pem) {
     ::unlink(tmp.constData());
     const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) throw erroChave(QStringLiteral("Não foi possível criar a chave de assinatura %1.").arg(path));
-    const bool escrito = ::write(fd, pem.constData(), size_t(pem.size())) == ssize_t(pem.size()) &&
-                         ::fsync(fd) == 0;
+    const bool escrito = ::write(fd, pem.constData(), size_t(pem.size())) == ssize_t(pem.size()) && ::fsync(fd) == 0;
     ::close(fd);
     if (!escrito) {
         ::unlink(tmp.constData());
@@ -244,8 +242,7 @@ void ChaveInstalacao::carregar() {
     }
     QString publica;
     if (!lerPrivada(pem, publica))
-        throw erroChave(
-            QStringLiteral("A chave de assinatura %1 não é uma chave Ed25519 válida.").arg(m_ficheiro));
+        throw erroChave(QStringLiteral("A chave de assinatura %1 não é uma chave Ed25519 válida.").arg(m_ficheiro));
     // A ticket this key signs must be verifiable: its public key is on file before it signs.
     registar(m_db, publicaDe(publica, QSysInfo::machineHostName(), QDateTime::currentDateTime()));
     m_privada = pem;
@@ -280,8 +277,7 @@ QByteArray ChaveInstalacao::assinar(const QByteArray& dados) {
     return sig;
 }
 
-bool ChaveInstalacao::verificar(const QString& publicaPem, const QByteArray& dados,
-                                const QByteArray& assinatura) {
+bool ChaveInstalacao::verificar(const QString& publicaPem, const QByteArray& dados, const QByteArray& assinatura) {
     const QByteArray pem = publicaPem.toLatin1();
     Bio bio;
     BIO_write(bio.b, pem.constData(), int(pem.size()));
@@ -291,8 +287,7 @@ bool ChaveInstalacao::verificar(const QString& publicaPem, const QByteArray& dad
     Contexto ctx;
     if (EVP_DigestVerifyInit(ctx.c, nullptr, nullptr, nullptr, chave.k) != 1) return false;
     return EVP_DigestVerify(ctx.c, reinterpret_cast<const unsigned char*>(assinatura.constData()),
-                            size_t(assinatura.size()),
-                            reinterpret_cast<const unsigned char*>(dados.constData()),
+                            size_t(assinatura.size()), reinterpret_cast<const unsigned char*>(dados.constData()),
                             size_t(dados.size())) == 1;
 }
 
@@ -310,8 +305,7 @@ QList<Publica> ChaveInstalacao::publicas(BaseDados& db) {
     }
     // A database an earlier version signed on and no workstation of this one has opened yet.
     if (db.tableExists(QStringLiteral("kel_PES_Chave"))) {
-        const RecordSet rs =
-            db.consultar(QStringLiteral("SELECT Publica, Criada FROM kel_PES_Chave WHERE Numero = 1"));
+        const RecordSet rs = db.consultar(QStringLiteral("SELECT Publica, Criada FROM kel_PES_Chave WHERE Numero = 1"));
         if (!rs.isEmpty()) {
             const Publica p = publicaDe(rs.text(0, QStringLiteral("Publica")), QStringLiteral("instalação"),
                                         RecordSet::toDateTime(rs.value(0, QStringLiteral("Criada"))));

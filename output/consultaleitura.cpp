@@ -1,5 +1,6 @@
 #include "output/consultaleitura.h"
 
+#include <sqlite3.h>
 #include <QAtomicInt>
 #include <QElapsedTimer>
 #include <QLibrary>
@@ -8,7 +9,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
-#include <sqlite3.h>
 
 #include "base/basedados.h"
 #include "output/permissoesmodelo.h"
@@ -56,8 +56,8 @@ int autorizar(void* p, int accao, const char* a1, const char* a2, const char* a3
                                       "não podem usar."));
             return SQLITE_DENY;
         default:
-            recusar(g, QStringLiteral("a consulta tenta uma operação que não é leitura (código %1 do SQLite).")
-                           .arg(accao));
+            recusar(
+                g, QStringLiteral("a consulta tenta uma operação que não é leitura (código %1 do SQLite).").arg(accao));
             return SQLITE_DENY;
     }
 }
@@ -80,7 +80,8 @@ DbError naoProtegida(const QString& porque) {
 // The same sqlite3 the Qt driver opened (Qt's plugin links the system's libsqlite3).
 void protegerSqlite(BaseDados& db, GuardaConsulta& guarda) {
     const QVariant h = db.connection().driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) throw naoProtegida(QStringLiteral("sem acesso ao SQLite"));
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        throw naoProtegida(QStringLiteral("sem acesso ao SQLite"));
     sqlite3* s = *static_cast<sqlite3* const*>(h.constData());
     if (!s) throw naoProtegida(QStringLiteral("sem acesso ao SQLite"));
     auto config = [s](int op, int valor) {
@@ -154,8 +155,9 @@ SqlSettings ConsultaLeitura::ligacao(const SqlSettings& s) {
 }
 
 QStringList ConsultaLeitura::instrucoesPostgresql(const QString& consulta) {
-    return {QStringLiteral("BEGIN TRANSACTION READ ONLY"), QStringLiteral("SET LOCAL statement_timeout = %1").arg(tempoLimiteMs),
-            consulta, QStringLiteral("ROLLBACK")};
+    return {QStringLiteral("BEGIN TRANSACTION READ ONLY"),
+            QStringLiteral("SET LOCAL statement_timeout = %1").arg(tempoLimiteMs), consulta,
+            QStringLiteral("ROLLBACK")};
 }
 
 QStringList ConsultaLeitura::instrucoesMssql(const QString& consulta) {
@@ -181,10 +183,11 @@ void ConsultaLeitura::abrir() {
 DbError ConsultaLeitura::erro(const QSqlQuery& q, const QString& sql) const {
     if (!m_guarda->recusa.isEmpty()) return DbError(-1, m_guarda->recusa, sql);
     if (m_guarda->interrompida)
-        return DbError(-1,
-                       QStringLiteral("a consulta foi interrompida: demorou mais de %1 segundos (o limite dos modelos).")
-                           .arg(m_tempoLimite / 1000.0),
-                       sql);
+        return DbError(
+            -1,
+            QStringLiteral("a consulta foi interrompida: demorou mais de %1 segundos (o limite dos modelos).")
+                .arg(m_tempoLimite / 1000.0),
+            sql);
     // SQLITE_TOOBIG: a value past the length limit set in protegerSqlite.
     if (m_db->backend() == Backend::Sqlite && q.lastError().nativeErrorCode() == QStringLiteral("18"))
         return DbError(-1, QStringLiteral("a consulta faz um valor maior do que o limite dos modelos (1 MB)."), sql);
@@ -198,9 +201,8 @@ RecordSet ConsultaLeitura::ler(QSqlQuery& q, const QString& sql, int maxLinhas) 
     QVector<QVector<QVariant>> rows;
     while (q.next()) {
         if (maxLinhas > 0 && rows.size() >= maxLinhas)
-            throw DbError(-1,
-                          QStringLiteral("a consulta devolve mais de %1 linhas, o limite deste modelo.").arg(maxLinhas),
-                          sql);
+            throw DbError(
+                -1, QStringLiteral("a consulta devolve mais de %1 linhas, o limite deste modelo.").arg(maxLinhas), sql);
         QVector<QVariant> row;
         row.reserve(cols.size());
         for (int i = 0; i < cols.size(); ++i) row << q.value(i);

@@ -24,7 +24,7 @@ struct GuardaConsulta;
 //   rolled back.
 // Both stop at a row limit. The connection is opened at the first query and kept.
 class ConsultaLeitura {
-public:
+  public:
     explicit ConsultaLeitura(SqlSettings settings);
     ~ConsultaLeitura();
     ConsultaLeitura(const ConsultaLeitura&) = delete;
@@ -48,7 +48,7 @@ public:
     static QStringList instrucoesMssql(const QString& consulta);
     static QStringList instrucoesPostgresql(const QString& consulta);
 
-private:
+  private:
     void abrir();
     RecordSet ler(QSqlQuery& q, const QString& sql, int maxLinhas);
     DbError erro(const QSqlQuery& q, const QString& sql) const;

@@ -3,16 +3,16 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QHash>
-#include <QSet>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 
 #include "base/basedados.h"
 #include "base/datasbase.h"
 #include "base/dberror.h"
-#include "output/ficheiroatomico.h"
 #include "base/ficheiroconfig.h"
+#include "output/ficheiroatomico.h"
 #include "output/mailsender.h"
 #include "output/mailsettings.h"
 #include "output/modelotalao.h"
@@ -21,12 +21,18 @@
 
 namespace {
 
-bool clientes(int modo) { return modo != 1; }
+bool clientes(int modo) {
+    return modo != 1;
+}
 
 // Whole days: the first instant of the start day, and the first instant after the
 // end day (so a weighing at 23:59:59.5 on the last day still counts).
-QDateTime inicioDia(const QDate& d) { return QDateTime(d, QTime(0, 0)); }
-QDateTime depoisDoFim(const QDate& d) { return DatasBase::depoisDoDia(d); }
+QDateTime inicioDia(const QDate& d) {
+    return QDateTime(d, QTime(0, 0));
+}
+QDateTime depoisDoFim(const QDate& d) {
+    return DatasBase::depoisDoDia(d);
+}
 
 }  // namespace
 
@@ -49,7 +55,9 @@ QString ResumoEnvio::texto(bool pdf) const {
     QStringList linhas;
     if (!erro.isEmpty()) linhas << EnvioTaloes::textoSituacaoAnomala(erro) << QString();
     if (cancelado) linhas << QStringLiteral("Envio interrompido pelo operador.") << QString();
-    auto lista = [](const QStringList& c) { return c.isEmpty() ? QString() : QStringLiteral(": ") + c.join(QStringLiteral(", ")); };
+    auto lista = [](const QStringList& c) {
+        return c.isEmpty() ? QString() : QStringLiteral(": ") + c.join(QStringLiteral(", "));
+    };
     if (pdf)
         linhas << QStringLiteral("PDF gravados: %1").arg(contar(ResultadoTerceiro::Gravado));
     else
@@ -58,7 +66,9 @@ QString ResumoEnvio::texto(bool pdf) const {
         linhas << QStringLiteral("Sem endereço de e-mail: %1%2")
                       .arg(contar(ResultadoTerceiro::SemEmail))
                       .arg(lista(codigos(ResultadoTerceiro::SemEmail)));
-    linhas << QStringLiteral("Falhados: %1%2").arg(contar(ResultadoTerceiro::Falhou)).arg(lista(codigos(ResultadoTerceiro::Falhou)));
+    linhas << QStringLiteral("Falhados: %1%2")
+                  .arg(contar(ResultadoTerceiro::Falhou))
+                  .arg(lista(codigos(ResultadoTerceiro::Falhou)));
     if (const int n = contar(ResultadoTerceiro::NaoProcessado))
         linhas << QStringLiteral("Não processados: %1%2").arg(n).arg(lista(codigos(ResultadoTerceiro::NaoProcessado)));
     if (pdf && !pasta.isEmpty()) linhas << QString() << QStringLiteral("Pasta dos PDF: %1").arg(pasta);
@@ -69,17 +79,26 @@ QString ResumoEnvio::texto(bool pdf) const {
         const ResultadoTerceiro& r = resultados[i];
         QString desfecho;
         switch (r.estado) {
-        case ResultadoTerceiro::Enviado: desfecho = QStringLiteral("enviado"); break;
-        case ResultadoTerceiro::Gravado: desfecho = QStringLiteral("gravado em ") + QFileInfo(r.ficheiro).fileName(); break;
-        case ResultadoTerceiro::SemEmail: desfecho = QStringLiteral("sem endereço de e-mail"); break;
-        case ResultadoTerceiro::Falhou:
-            desfecho = QStringLiteral("falhou") + (r.erro.isEmpty() ? QString() : QStringLiteral(" - ") + r.erro);
-            break;
-        case ResultadoTerceiro::NaoProcessado: desfecho = QStringLiteral("não processado"); break;
+            case ResultadoTerceiro::Enviado:
+                desfecho = QStringLiteral("enviado");
+                break;
+            case ResultadoTerceiro::Gravado:
+                desfecho = QStringLiteral("gravado em ") + QFileInfo(r.ficheiro).fileName();
+                break;
+            case ResultadoTerceiro::SemEmail:
+                desfecho = QStringLiteral("sem endereço de e-mail");
+                break;
+            case ResultadoTerceiro::Falhou:
+                desfecho = QStringLiteral("falhou") + (r.erro.isEmpty() ? QString() : QStringLiteral(" - ") + r.erro);
+                break;
+            case ResultadoTerceiro::NaoProcessado:
+                desfecho = QStringLiteral("não processado");
+                break;
         }
         linhas << QStringLiteral("%1 %2: %3").arg(r.codigo, r.nome, desfecho);
     }
-    if (resultados.size() > kMaxLinhas) linhas << QStringLiteral("... e mais %1 terceiros.").arg(resultados.size() - kMaxLinhas);
+    if (resultados.size() > kMaxLinhas)
+        linhas << QStringLiteral("... e mais %1 terceiros.").arg(resultados.size() - kMaxLinhas);
     return linhas.join(QLatin1Char('\n'));
 }
 
@@ -94,7 +113,8 @@ EnvioTaloes::EnvioTaloes(BaseDados& db, QString programFolder, QString configFil
 EnvioTaloes::~EnvioTaloes() = default;
 
 QString EnvioTaloes::nomeModelo(int modo) {
-    return clientes(modo) ? QStringLiteral("kel_PES_Talao_Clientes.rpt") : QStringLiteral("kel_PES_Talao_Fornecedores.rpt");
+    return clientes(modo) ? QStringLiteral("kel_PES_Talao_Clientes.rpt")
+                          : QStringLiteral("kel_PES_Talao_Fornecedores.rpt");
 }
 
 QString EnvioTaloes::caminhoModelo(int modo) const {
@@ -138,8 +158,8 @@ QString nome(int modo, const QString& codigo, const QDate& inicio, const QDate& 
     }
     if (mudou || comSufixo) c += QLatin1Char('~') + sufixo(codigo);
     return (clientes(modo) ? QStringLiteral("Talao_Cli_") : QStringLiteral("Talao_For_")) + c + QLatin1Char('_') +
-           inicio.toString(QStringLiteral("yyyy_MM_dd")) + QLatin1Char('_') + fim.toString(QStringLiteral("yyyy-MM-dd")) +
-           QStringLiteral(".pdf");
+           inicio.toString(QStringLiteral("yyyy_MM_dd")) + QLatin1Char('_') +
+           fim.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".pdf");
 }
 
 }  // namespace
@@ -170,16 +190,19 @@ QList<TerceiroEnvio> EnvioTaloes::selecionar(const PedidoEnvio& p) {
     // Only finished weighings: a pending one has no ticket yet.
     const QString sql =
         clientes(p.modo)
-            ? QStringLiteral("SELECT h.Terceiro, Clientes.email_envio_documentos AS email, MAX(Clientes.NOME) AS nome FROM kel_PES_Historico h "
-                             "INNER JOIN Clientes ON Clientes.Codigo = h.Terceiro "
-                             "WHERE h.TipoTerc = 2 AND h.Terceiro >= ? AND h.Terceiro <= ? "
-                             "AND h.DataHoraPB >= ? AND h.DataHoraPB < ? AND h.DataHoraPL IS NOT NULL "
-                             "GROUP BY h.Terceiro, Clientes.email_envio_documentos ORDER BY h.Terceiro")
-            : QStringLiteral("SELECT h.Terceiro, Fornec.Email AS email, MAX(Fornec.NOME) AS nome FROM kel_PES_Historico h "
-                             "INNER JOIN Fornec ON Fornec.Codigo = h.Terceiro "
-                             "WHERE h.TipoTerc = 1 AND h.Terceiro >= ? AND h.Terceiro <= ? "
-                             "AND h.DataHoraPB >= ? AND h.DataHoraPB < ? AND h.DataHoraPL IS NOT NULL "
-                             "GROUP BY h.Terceiro, Fornec.Email ORDER BY h.Terceiro");
+            ? QStringLiteral(
+                  "SELECT h.Terceiro, Clientes.email_envio_documentos AS email, MAX(Clientes.NOME) AS nome FROM "
+                  "kel_PES_Historico h "
+                  "INNER JOIN Clientes ON Clientes.Codigo = h.Terceiro "
+                  "WHERE h.TipoTerc = 2 AND h.Terceiro >= ? AND h.Terceiro <= ? "
+                  "AND h.DataHoraPB >= ? AND h.DataHoraPB < ? AND h.DataHoraPL IS NOT NULL "
+                  "GROUP BY h.Terceiro, Clientes.email_envio_documentos ORDER BY h.Terceiro")
+            : QStringLiteral(
+                  "SELECT h.Terceiro, Fornec.Email AS email, MAX(Fornec.NOME) AS nome FROM kel_PES_Historico h "
+                  "INNER JOIN Fornec ON Fornec.Codigo = h.Terceiro "
+                  "WHERE h.TipoTerc = 1 AND h.Terceiro >= ? AND h.Terceiro <= ? "
+                  "AND h.DataHoraPB >= ? AND h.DataHoraPB < ? AND h.DataHoraPL IS NOT NULL "
+                  "GROUP BY h.Terceiro, Fornec.Email ORDER BY h.Terceiro");
     QList<TerceiroEnvio> out;
     if (!p.inicio.isValid() || !p.fim.isValid() || p.inicio > p.fim) return out;
     const RecordSet rs = m_db.consultar(sql, {p.primeiro, p.ultimo, inicioDia(p.inicio), depoisDoFim(p.fim)});
@@ -200,16 +223,19 @@ bool EnvioTaloes::extracto(int modo, const QString& codigo, const QDate& inicio,
         return false;
     }
     if (modelo.modo() != ModeloTalao::Modo::Extracto) {
-        m_erro = QStringLiteral("O modelo %1 não é um extracto (falta \"modo = extracto\" em [talao]).").arg(modelo.caminho());
+        m_erro = QStringLiteral("O modelo %1 não é um extracto (falta \"modo = extracto\" em [talao]).")
+                     .arg(modelo.caminho());
         return false;
     }
     const QVariantHash valores{{QStringLiteral("terceiro"), codigo},
                                {QStringLiteral("inicio"), inicioDia(inicio)},
                                {QStringLiteral("fim"), depoisDoFim(fim)}};
-    const QHash<QString, QString> extras{{QStringLiteral("periodo_inicio"), inicio.toString(QStringLiteral("dd-MM-yyyy"))},
-                                         {QStringLiteral("periodo_fim"), fim.toString(QStringLiteral("dd-MM-yyyy"))}};
-    const QString titulo = QStringLiteral("Talões de pesagem %1 - %2 a %3")
-                               .arg(codigo, extras.value(QStringLiteral("periodo_inicio")), extras.value(QStringLiteral("periodo_fim")));
+    const QHash<QString, QString> extras{
+        {QStringLiteral("periodo_inicio"), inicio.toString(QStringLiteral("dd-MM-yyyy"))},
+        {QStringLiteral("periodo_fim"), fim.toString(QStringLiteral("dd-MM-yyyy"))}};
+    const QString titulo =
+        QStringLiteral("Talões de pesagem %1 - %2 a %3")
+            .arg(codigo, extras.value(QStringLiteral("periodo_inicio")), extras.value(QStringLiteral("periodo_fim")));
     return fazer(*m_renderizador, modelo, valores, extras, titulo);
 }
 
@@ -265,7 +291,8 @@ ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progres
         terceiros = selecionar(p);
         if (!terceiros.isEmpty()) {
             ModeloTalao modelo;
-            if (!modelo.carregar(caminhoModelo(p.modo), ModeloTalao::valoresExtracto(), m_db.backend())) throw DbError(-1, modelo.erro());
+            if (!modelo.carregar(caminhoModelo(p.modo), ModeloTalao::valoresExtracto(), m_db.backend()))
+                throw DbError(-1, modelo.erro());
         }
     } catch (const DbError& e) {
         resumo.erro = e.descricao();
@@ -292,7 +319,8 @@ ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progres
                 const QString path = QDir(pasta).filePath(nomes[i]);
                 if (usados.contains(nomes[i].toCaseFolded())) {
                     r.estado = ResultadoTerceiro::Falhou;
-                    r.erro = QStringLiteral("O ficheiro %1 já foi gravado para outro terceiro nesta execução.").arg(path);
+                    r.erro =
+                        QStringLiteral("O ficheiro %1 já foi gravado para outro terceiro nesta execução.").arg(path);
                 } else {
                     usados.insert(nomes[i].toCaseFolded());
                     r.ficheiro = exportarTaloesTerceiro(p.modo, t.codigo, p.inicio, p.fim, path);

@@ -2,10 +2,10 @@
 
 #include <QDate>
 #include <QHash>
-#include <QVariantHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantHash>
 #include <functional>
 #include <memory>
 
@@ -44,7 +44,7 @@ struct ResultadoTerceiro {
 struct ResumoEnvio {
     QList<ResultadoTerceiro> resultados;
     bool cancelado = false;
-    QString erro;  // what stopped the run; empty when it ran to the end
+    QString erro;   // what stopped the run; empty when it ran to the end
     QString pasta;  // where the PDF files went (PDF runs)
 
     int contar(ResultadoTerceiro::Estado e) const;
@@ -65,7 +65,7 @@ struct ResumoEnvio {
 // template, the database) stops it: what was already sent or saved stays so, and the
 // remaining parties are reported as not processed.
 class EnvioTaloes {
-public:
+  public:
     EnvioTaloes(BaseDados& db, QString programFolder, QString configFile);
     ~EnvioTaloes();
 
@@ -84,7 +84,8 @@ public:
     // ExportarTaloesTerceiro: the statement of one party into `path`. Gives the path,
     // or empty text with ultimoErro() when no file was written. Throws DbError when
     // the template's query fails.
-    QString exportarTaloesTerceiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim, const QString& path);
+    QString exportarTaloesTerceiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim,
+                                   const QString& path);
     // The same statement in memory, for the party's own attachment. Empty with
     // ultimoErro() when the template is refused; throws DbError when its query fails.
     QByteArray extractoPdf(int modo, const QString& codigo, const QDate& inicio, const QDate& fim);
@@ -105,7 +106,7 @@ public:
     QString caminhoModelo(int modo) const;
     static QString textoSituacaoAnomala(const QString& descricao);
 
-private:
+  private:
     // Loads and checks the statement template, then hands it with the party's values to `fazer`.
     bool extracto(int modo, const QString& codigo, const QDate& inicio, const QDate& fim,
                   const std::function<bool(RenderizadorTalao&, const ModeloTalao&, const QVariantHash&,

@@ -18,7 +18,9 @@
 FicheiroAtomico::FicheiroAtomico(QString destino, bool privado)
     : m_destino(QDir::cleanPath(std::move(destino))), m_privado(privado) {}
 
-FicheiroAtomico::~FicheiroAtomico() { descartar(); }
+FicheiroAtomico::~FicheiroAtomico() {
+    descartar();
+}
 
 void FicheiroAtomico::descartar() {
     if (m_ficheiro.isOpen()) m_ficheiro.close();
@@ -54,7 +56,8 @@ bool FicheiroAtomico::abrir() {
         if (!m_ficheiro.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
             ::close(fd);
             ::unlink(local.constData());
-            m_erro = QStringLiteral("Não foi possível criar o ficheiro %1: %2").arg(m_destino, m_ficheiro.errorString());
+            m_erro =
+                QStringLiteral("Não foi possível criar o ficheiro %1: %2").arg(m_destino, m_ficheiro.errorString());
             return false;
         }
         m_temporario = nome;
@@ -113,7 +116,8 @@ bool FicheiroAtomico::confirmar() {
     }
 #else
     if (!remover(m_destino) || !QFile::rename(m_temporario, m_destino)) {
-        m_erro = QStringLiteral("Não foi possível gravar o ficheiro %1 (estará aberto noutro programa?).").arg(m_destino);
+        m_erro =
+            QStringLiteral("Não foi possível gravar o ficheiro %1 (estará aberto noutro programa?).").arg(m_destino);
         descartar();
         return false;
     }

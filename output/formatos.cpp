@@ -1,7 +1,7 @@
 #include "output/formatos.h"
 
-#include "base/money.h"
 #include <cmath>
+#include "base/money.h"
 
 QString Formatos::peso(double kg) {
     if (!std::isfinite(kg)) return {};
@@ -23,7 +23,9 @@ QString Formatos::dataHora(const QDateTime& dt) {
     return dt.isValid() ? dt.toString(QStringLiteral("dd-MM-yyyy hh:mm")) : QString();
 }
 
-QString Formatos::data(const QDateTime& dt) { return dt.isValid() ? dt.toString(QStringLiteral("dd-MM-yyyy")) : QString(); }
+QString Formatos::data(const QDateTime& dt) {
+    return dt.isValid() ? dt.toString(QStringLiteral("dd-MM-yyyy")) : QString();
+}
 
 QString Formatos::isolado(const QString& texto) {
     constexpr char16_t kFsi = 0x2068, kPdi = 0x2069, kPdf = 0x202C;

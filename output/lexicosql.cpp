@@ -30,7 +30,9 @@ bool letra(QChar c) {
     return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
            c == QLatin1Char('_');
 }
-bool digito(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool digito(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 QString descreve(QChar c) {
     if (c.unicode() < 0x20 || c.unicode() == 0x7f)
@@ -48,7 +50,8 @@ LexicoSql LexicoSql::analisar(const QString& sql, Backend dialecto) {
     const qsizetype n = sql.size();
     auto linha = [&](qsizetype pos) { return int(sql.left(pos).count(QLatin1Char('\n'))) + 1; };
     auto falha = [&](qsizetype pos, const QString& motivo) {
-        r.erro = QStringLiteral("%1 (linha %2 da consulta, regras de %3).").arg(motivo).arg(linha(pos)).arg(regras.nome);
+        r.erro =
+            QStringLiteral("%1 (linha %2 da consulta, regras de %3).").arg(motivo).arg(linha(pos)).arg(regras.nome);
         r.tokens.clear();
         r.reescrita.clear();
         return r;
@@ -105,8 +108,8 @@ LexicoSql LexicoSql::analisar(const QString& sql, Backend dialecto) {
         // Strings: 'texto', N'texto' (T-SQL), X'00ff' (SQLite).
         const bool prefixo = (regras.textoPrefixoN && (c == QLatin1Char('N') || c == QLatin1Char('n'))) ||
                              (regras.blobX && (c == QLatin1Char('X') || c == QLatin1Char('x')));
-        if (c == QLatin1Char('\'') || (prefixo && seg == QLatin1Char('\'') &&
-                                       (i == 0 || !(letra(sql[i - 1]) || digito(sql[i - 1]))))) {
+        if (c == QLatin1Char('\'') ||
+            (prefixo && seg == QLatin1Char('\'') && (i == 0 || !(letra(sql[i - 1]) || digito(sql[i - 1]))))) {
             const qsizetype abre = c == QLatin1Char('\'') ? i : i + 1;
             const qsizetype fim = fimCitacao(abre, QLatin1Char('\''), true);
             if (fim < 0) return falha(i, QStringLiteral("a consulta tem um texto entre plicas por fechar"));
@@ -195,7 +198,8 @@ LexicoSql LexicoSql::analisar(const QString& sql, Backend dialecto) {
             continue;
         }
         if (c == QLatin1Char('?') || c == QLatin1Char('@') || c == QLatin1Char('$') || c == QLatin1Char(':'))
-            return falha(i, QStringLiteral("a consulta tem %1: só pode receber valores através de :nome").arg(descreve(c)));
+            return falha(
+                i, QStringLiteral("a consulta tem %1: só pode receber valores através de :nome").arg(descreve(c)));
         return falha(i, QStringLiteral("a consulta tem %1 fora de um texto ou nome entre aspas").arg(descreve(c)));
     }
     return r;

@@ -32,7 +32,9 @@ bool ascii(const QString& s) {
     return true;
 }
 
-bool controlo(QChar c) { return c.unicode() < 32 || (c.unicode() >= 127 && c.unicode() < 160); }
+bool controlo(QChar c) {
+    return c.unicode() < 32 || (c.unicode() >= 127 && c.unicode() < 160);
+}
 
 // An address as the operator can read it in a message: control characters as \xNN.
 QString visivel(const QString& s) {
@@ -89,8 +91,7 @@ bool MailSender::enderecos(const QString& lista, QStringList& out, QString* inva
             return false;
         }
         const int lt = int(part.lastIndexOf(QLatin1Char('<')));
-        if (lt >= 0 && part.endsWith(QLatin1Char('>')))
-            part = part.mid(lt + 1, part.size() - lt - 2).trimmed();
+        if (lt >= 0 && part.endsWith(QLatin1Char('>'))) part = part.mid(lt + 1, part.size() - lt - 2).trimmed();
         if (part.size() > 254 || !addr.match(part).hasMatch()) {
             if (invalido) *invalido = part;
             return false;
@@ -178,7 +179,8 @@ bool MailSender::enviar(const MailMessage& m) {
     }
     if (!enderecos(m.para, para, &bad) || !enderecos(m.cc, cc, &bad) || !enderecos(m.bcc, bcc, &bad)) {
         m_erro = std::any_of(bad.cbegin(), bad.cend(), controlo)
-                     ? QStringLiteral("O endereço de e-mail \"%1\" tem caracteres de controlo; não é usado.").arg(visivel(bad))
+                     ? QStringLiteral("O endereço de e-mail \"%1\" tem caracteres de controlo; não é usado.")
+                           .arg(visivel(bad))
                      : QStringLiteral("Endereço de e-mail inválido: \"%1\".").arg(bad);
         return false;
     }
@@ -203,8 +205,7 @@ bool MailSender::enviar(const MailMessage& m) {
             return false;
         };
         if (para.contains(recusa.endereco, Qt::CaseInsensitive)) {
-            m_erro = QStringLiteral("O servidor recusou o destinatário %1 (%2).")
-                         .arg(recusa.endereco, recusa.resposta);
+            m_erro = QStringLiteral("O servidor recusou o destinatário %1 (%2).").arg(recusa.endereco, recusa.resposta);
             return false;
         }
         if (!tirar(cc) && !tirar(bcc)) return false;  // not one of ours: the library's text stays
@@ -246,8 +247,8 @@ int tracar(CURL*, curl_infotype tipo, char* dados, size_t n, void* p) {
 
 }  // namespace
 
-bool MailSender::tentar(const MailMessage& m, const QString& de, const QStringList& para,
-                        const QStringList& cc, const QStringList& bcc, Recusa& recusa) {
+bool MailSender::tentar(const MailMessage& m, const QString& de, const QStringList& para, const QStringList& cc,
+                        const QStringList& bcc, Recusa& recusa) {
     initCurl();
     CURL* curl = curl_easy_init();
     if (!curl) {
@@ -264,23 +265,20 @@ bool MailSender::tentar(const MailMessage& m, const QString& de, const QStringLi
         for (const QString& a : *l) rcpt.add('<' + a.toUtf8() + '>');
 
     const QByteArray domain = de.section(QLatin1Char('@'), 1).toUtf8();
-    const QByteArray fromHeader =
-        m_s.nomeEmissor.trimmed().isEmpty()
-            ? "From: " + de.toUtf8()
-            : dobrar("From: " + nomeExibicao(m_s.nomeEmissor, 72) + " <" + de.toUtf8() + '>');
+    const QByteArray fromHeader = m_s.nomeEmissor.trimmed().isEmpty()
+                                      ? "From: " + de.toUtf8()
+                                      : dobrar("From: " + nomeExibicao(m_s.nomeEmissor, 72) + " <" + de.toUtf8() + '>');
     headers.add(fromHeader);
     headers.add(cabecalhoEnderecos("To", para));
     if (!cc.isEmpty()) headers.add(cabecalhoEnderecos("Cc", cc));
     headers.add(cabecalhoTexto("Subject", m.assunto));
     headers.add("Date: " + QDateTime::currentDateTime().toString(Qt::RFC2822Date).toUtf8());
-    headers.add("Message-ID: <" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8() + '@' + domain +
-                '>');
+    headers.add("Message-ID: <" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8() + '@' + domain + '>');
 
     curl_mime* mime = curl_mime_init(curl);
     curl_mimepart* text = curl_mime_addpart(mime);
     QString body = m.corpo;
-    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-        .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     const QByteArray bodyBytes = body.toUtf8();
     curl_mime_data(text, bodyBytes.constData(), size_t(bodyBytes.size()));
     curl_mime_type(text, "text/plain; charset=UTF-8");

@@ -14,12 +14,12 @@ struct MailSettings {
     QString password;
     QString nomeEmissor;
     QString emailEmissor;
-    QString ficheiroCA;          // certificates to trust instead of the system's store
+    QString ficheiroCA;            // certificates to trust instead of the system's store
     int tempoLimiteSegundos = 60;  // the whole sending, connection included
 
     QString assunto;
     QString mensagem;
-    QString cc;   // several addresses separated by commas or semicolons
+    QString cc;  // several addresses separated by commas or semicolons
     QString bcc;
 
     int portaEfectiva() const;

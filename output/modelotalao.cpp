@@ -22,8 +22,7 @@ bool ModeloTalao::carregar(const QString& path, const QStringList& valores, Back
         return falha(QStringLiteral("o ficheiro não pode ser lido (%1).").arg(f.errorString()));
     // Templates are small; anything large is certainly not ours.
     const QByteArray bytes = f.read(4 * 1024 * 1024);
-    if (!m_fonte.isNull() && bytes == m_fonte && valores == m_valores && dialecto == m_dialecto &&
-        m_erro.isEmpty())
+    if (!m_fonte.isNull() && bytes == m_fonte && valores == m_valores && dialecto == m_dialecto && m_erro.isEmpty())
         return true;
     m_fonte = QByteArray();
     if (!carregarTexto(QString::fromUtf8(bytes), path, valores, dialecto)) return false;
@@ -55,9 +54,8 @@ bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome, const
     const int firstEnd = int(text.indexOf(QLatin1Char('\n')));
     const QString first = text.left(firstEnd < 0 ? text.size() : firstEnd).trimmed();
     if (first != cabecalho())
-        return falha(
-            QStringLiteral("não é um modelo de talão deste programa (a primeira linha deve ser \"%1\").")
-                .arg(cabecalho()));
+        return falha(QStringLiteral("não é um modelo de talão deste programa (a primeira linha deve ser \"%1\").")
+                         .arg(cabecalho()));
 
     const QStringList lines = text.mid(firstEnd < 0 ? text.size() : firstEnd + 1).split(QLatin1Char('\n'));
     QString seccao;
@@ -93,14 +91,12 @@ bool ModeloTalao::carregarTexto(const QString& texto, const QString& nome, const
     if (sqlLines.isEmpty() && seccao != QStringLiteral("corpo"))
         return falha(QStringLiteral("falta a secção [consulta]."));
     if (seccao != QStringLiteral("corpo")) return falha(QStringLiteral("falta a secção [corpo]."));
-    if (!verificarConsulta(sqlLines.join(QLatin1Char('\n')), valores, m_consulta, m_nomesConsulta))
-        return false;
+    if (!verificarConsulta(sqlLines.join(QLatin1Char('\n')), valores, m_consulta, m_nomesConsulta)) return false;
     m_parametros = int(m_nomesConsulta.size());
     if (temTotais) {
         if (m_modo != Modo::Extracto)
             return falha(QStringLiteral("a secção [totais] só existe nos modelos com \"modo = extracto\"."));
-        if (!verificarConsulta(totalLines.join(QLatin1Char('\n')), valores, m_totais, m_nomesTotais))
-            return false;
+        if (!verificarConsulta(totalLines.join(QLatin1Char('\n')), valores, m_totais, m_nomesTotais)) return false;
     }
     m_corpo = bodyLines.join(QLatin1Char('\n'));
     return verificarCorpo();
@@ -211,8 +207,7 @@ bool ModeloTalao::verificarCorpo() {
     if (m.hasMatch()) {
         const int line = int(m_corpo.left(m.capturedStart()).count(QLatin1Char('\n'))) + 1;
         return falha(
-            QStringLiteral(
-                "o corpo só pode usar {{campo}} (com escape); encontrado \"{{%1\" na linha %2 do corpo.")
+            QStringLiteral("o corpo só pode usar {{campo}} (com escape); encontrado \"{{%1\" na linha %2 do corpo.")
                 .arg(m.captured(1))
                 .arg(line));
     }

@@ -19,7 +19,7 @@
 // rows: the body lists them in {{#linhas}}, and an optional second SELECT under
 // [totais] fills {{#totais}}.
 class ModeloTalao {
-public:
+  public:
     enum class Formato { Texto, Peso, DataHora, Data };
     enum class Modo { Talao, Extracto };
 
@@ -34,8 +34,7 @@ public:
     // Loading the same file again into the same object re-reads it but checks it again
     // only when its text, the names or the dialect changed (a ticket a minute, a statement
     // per party in a bulk run, all from one template).
-    bool carregar(const QString& path, const QStringList& valores = valoresTalao(),
-                  Backend dialecto = Backend::Sqlite);
+    bool carregar(const QString& path, const QStringList& valores = valoresTalao(), Backend dialecto = Backend::Sqlite);
     bool carregarTexto(const QString& texto, const QString& nome, const QStringList& valores = valoresTalao(),
                        Backend dialecto = Backend::Sqlite);
 
@@ -63,7 +62,7 @@ public:
 
     static QString cabecalho() { return QStringLiteral("BALANTRIX-TALAO 1"); }
 
-private:
+  private:
     bool falha(const QString& motivo);
     bool lerCabecalho(const QString& seccao, const QString& linha);
     bool verificarConsulta(const QString& sql, const QStringList& valores, QString& consulta, QStringList& nomes);
@@ -82,5 +81,6 @@ private:
     Modo m_modo = Modo::Talao;
     QString m_corpo;
     QHash<QString, Formato> m_formatos;
-    QPageLayout m_layout{QPageSize(QPageSize::A5), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter};
+    QPageLayout m_layout{QPageSize(QPageSize::A5), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10),
+                         QPageLayout::Millimeter};
 };

@@ -4,16 +4,15 @@
 #include <QFileInfo>
 
 #include "base/basedados.h"
+#include "base/operatormessages.h"
 #include "output/ficheiroatomico.h"
 #include "output/mailsender.h"
 #include "output/mailsettings.h"
-#include "base/operatormessages.h"
-#include "records/parametrosaplic.h"
 #include "output/pastas.h"
 #include "output/registarvias.h"
+#include "records/parametrosaplic.h"
 
-OperacoesTalao::OperacoesTalao(BaseDados& db, OperatorMessages& mensagens, QString programFolder,
-                               QString configFile)
+OperacoesTalao::OperacoesTalao(BaseDados& db, OperatorMessages& mensagens, QString programFolder, QString configFile)
     : m_db(db),
       m_mensagens(mensagens),
       m_programFolder(std::move(programFolder)),
@@ -147,28 +146,25 @@ int OperacoesTalao::enviarMail(qint32 id, TipoTalao tipo, const QString& destina
     }
     if (estado == OperatorMessages::Info && !m_copiasRecusadas.isEmpty())
         // The customer has the ticket; the operator learns which copy did not go.
-        m_mensagens.mostrarEstado(estado,
-                                  textoEnviado() + QStringLiteral("\n\nO servidor recusou a cópia para ") +
-                                      m_copiasRecusadas.join(QStringLiteral(", ")) +
-                                      QStringLiteral("; a mensagem seguiu para os restantes destinatários."));
+        m_mensagens.mostrarEstado(estado, textoEnviado() + QStringLiteral("\n\nO servidor recusou a cópia para ") +
+                                              m_copiasRecusadas.join(QStringLiteral(", ")) +
+                                              QStringLiteral("; a mensagem seguiu para os restantes destinatários."));
     else if (estado == OperatorMessages::Info)
         m_mensagens.mostrarEstado(estado, textoEnviado());
     else
-        m_mensagens.mostrarEstado(
-            estado, m_erro.isEmpty() ? textoFalhou() : textoFalhou() + QStringLiteral("\n\n") + m_erro);
+        m_mensagens.mostrarEstado(estado,
+                                  m_erro.isEmpty() ? textoFalhou() : textoFalhou() + QStringLiteral("\n\n") + m_erro);
     return estado;
 }
 
 QString OperacoesTalao::emailTerceiro(BaseDados& db, qint32 id) {
     const RecordSet rs = db.consultar(
-        QStringLiteral(
-            "SELECT h.TipoTerc, c.email_envio_documentos AS EmailCliente, f.Email AS EmailFornecedor "
-            "FROM kel_PES_Historico h LEFT JOIN Clientes c ON h.TipoTerc = 2 AND c.CODIGO = h.Terceiro "
-            "LEFT JOIN Fornec f ON h.TipoTerc = 1 AND f.CODIGO = h.Terceiro WHERE h.Hist_Id = ?"),
+        QStringLiteral("SELECT h.TipoTerc, c.email_envio_documentos AS EmailCliente, f.Email AS EmailFornecedor "
+                       "FROM kel_PES_Historico h LEFT JOIN Clientes c ON h.TipoTerc = 2 AND c.CODIGO = h.Terceiro "
+                       "LEFT JOIN Fornec f ON h.TipoTerc = 1 AND f.CODIGO = h.Terceiro WHERE h.Hist_Id = ?"),
         {id});
     if (rs.isEmpty()) return {};
-    return (rs.text(0, QStringLiteral("TipoTerc")).toInt() == 2
-                ? rs.text(0, QStringLiteral("EmailCliente"))
-                : rs.text(0, QStringLiteral("EmailFornecedor")))
+    return (rs.text(0, QStringLiteral("TipoTerc")).toInt() == 2 ? rs.text(0, QStringLiteral("EmailCliente"))
+                                                                : rs.text(0, QStringLiteral("EmailFornecedor")))
         .trimmed();
 }

@@ -53,10 +53,9 @@ class OperacoesTalao {
     bool prepararVias(qint32 id, qint32 noTalao, const ParametrosAplic& parametros);
 
     // Mail the ticket: one copy row, the PDF (in memory, attached as
-    // TalaoPesagem_Cli.pdf / TalaoPesagem_For.pdf; the desk's file is left alone), one message to `destinatario` with the
-    // settings of the configuration file, and the outcome through MostrarEstado.
-    // Gives 0 when there is no address ("Terceiro sem e-mail associado!", no PDF
-    // made), 1 sent, 2 failed. Database errors are raised to the caller.
+    // TalaoPesagem_Cli.pdf / TalaoPesagem_For.pdf; the desk's file is left alone), one message to `destinatario` with
+    // the settings of the configuration file, and the outcome through MostrarEstado. Gives 0 when there is no address
+    // ("Terceiro sem e-mail associado!", no PDF made), 1 sent, 2 failed. Database errors are raised to the caller.
     int enviarMail(qint32 id, TipoTalao tipo, const QString& destinatario);
 
     // The e-mail address a weighing's ticket goes to: the customer's document address

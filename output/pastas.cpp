@@ -47,10 +47,10 @@ QString Pastas::trabalho(QString* erro) {
         return falha(erro, QStringLiteral("Não foi possível ler a pasta de trabalho %1: %2")
                                .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
     if (S_ISLNK(st.st_mode))
-        return falha(erro, QStringLiteral("A pasta de trabalho %1 é uma ligação simbólica; por segurança não é usada.")
-                               .arg(folder));
-    if (!S_ISDIR(st.st_mode))
-        return falha(erro, QStringLiteral("A pasta de trabalho %1 não é uma pasta.").arg(folder));
+        return falha(
+            erro,
+            QStringLiteral("A pasta de trabalho %1 é uma ligação simbólica; por segurança não é usada.").arg(folder));
+    if (!S_ISDIR(st.st_mode)) return falha(erro, QStringLiteral("A pasta de trabalho %1 não é uma pasta.").arg(folder));
     if (st.st_uid != ::geteuid())
         return falha(erro, QStringLiteral("A pasta de trabalho %1 pertence a outro utilizador (uid %2); por segurança "
                                           "não é usada. Apague-a ou indique outra pasta em BALANTRIX_DATA_DIR.")

@@ -25,10 +25,12 @@ const QHash<QString, QSet<QString>>& permitidas() {
         {QStringLiteral("fornec"),
          conjunto({"CODIGO", "NOME", "Morada", "Local", "CdPostal", "NContrib", "Email", "Inactivo"})},
         {QStringLiteral("artigos"), conjunto({"CODIGO", "NOME", "UnBase", "Artoudes", "Inactivo"})},
-        {QStringLiteral("moradas"), conjunto({"TERCEIRO", "TPTERC", "CDMORADA", "Descr", "Local", "CdPostal", "TpMorada"})},
+        {QStringLiteral("moradas"),
+         conjunto({"TERCEIRO", "TPTERC", "CDMORADA", "Descr", "Local", "CdPostal", "TpMorada"})},
         {QStringLiteral("codpost"), conjunto({"Cod", "Descr"})},
         {QStringLiteral("tpmorada"), conjunto({"Codigo", "Descrica"})},
-        {QStringLiteral("empresa"), conjunto({"CODIGO", "NOME", "Morada", "Local", "CdPostal", "NContrib", "Telefone", "Email"})},
+        {QStringLiteral("empresa"),
+         conjunto({"CODIGO", "NOME", "Morada", "Local", "CdPostal", "NContrib", "Telefone", "Email"})},
     };
     return t;
 }
@@ -50,24 +52,23 @@ QStringList PermissoesModelo::tabelas() {
 bool PermissoesModelo::funcaoPermitida(const QString& nome, Backend dialecto) {
     // LIKE and GLOB are functions to SQLite's authorizer too.
     static const QSet<QString> sqlite =
-        conjunto({"abs",    "avg",     "coalesce", "count",    "date",   "datetime", "glob",       "group_concat",
-                  "ifnull", "iif",     "instr",    "julianday", "length", "like",     "lower",      "ltrim",
-                  "max",    "min",     "nullif",   "printf",   "format", "replace",  "round",      "rtrim",
-                  "strftime", "substr", "substring", "sum",    "time",   "total",    "trim",       "upper",
-                  "typeof", "row_number", "rank",  "dense_rank", "sign", "unixepoch", "likely", "unlikely"});
-    static const QSet<QString> mssql =
-        conjunto({"abs",      "avg",       "cast",     "ceiling",   "charindex", "coalesce", "concat",   "convert",
-                  "count",    "dateadd",   "datediff", "datename",  "datepart",  "day",      "floor",    "format",
-                  "getdate",  "iif",       "isnull",   "left",      "len",       "lower",    "ltrim",    "max",
-                  "min",      "month",     "nullif",   "replace",   "right",     "round",    "rtrim",    "str",
-                  "stuff",    "substring", "sum",      "trim",      "try_cast",  "try_convert", "upper", "year",
-                  "row_number", "rank",    "dense_rank", "sign"});
+        conjunto({"abs",      "avg",        "coalesce",  "count",      "date",   "datetime",  "glob",   "group_concat",
+                  "ifnull",   "iif",        "instr",     "julianday",  "length", "like",      "lower",  "ltrim",
+                  "max",      "min",        "nullif",    "printf",     "format", "replace",   "round",  "rtrim",
+                  "strftime", "substr",     "substring", "sum",        "time",   "total",     "trim",   "upper",
+                  "typeof",   "row_number", "rank",      "dense_rank", "sign",   "unixepoch", "likely", "unlikely"});
+    static const QSet<QString> mssql = conjunto(
+        {"abs",      "avg",         "cast",     "ceiling",  "charindex",  "coalesce", "concat",     "convert", "count",
+         "dateadd",  "datediff",    "datename", "datepart", "day",        "floor",    "format",     "getdate", "iif",
+         "isnull",   "left",        "len",      "lower",    "ltrim",      "max",      "min",        "month",   "nullif",
+         "replace",  "right",       "round",    "rtrim",    "str",        "stuff",    "substring",  "sum",     "trim",
+         "try_cast", "try_convert", "upper",    "year",     "row_number", "rank",     "dense_rank", "sign"});
     static const QSet<QString> postgresql =
-        conjunto({"abs",   "avg",   "cast",      "ceil",       "ceiling", "coalesce", "concat",   "count",
-                  "date_part", "date_trunc", "extract", "floor", "greatest", "least", "left",  "length",
-                  "lower", "lpad",  "ltrim",     "max",        "min",     "nullif",   "replace",  "right",
-                  "round", "rpad",  "rtrim",     "sign",       "split_part", "substr", "substring", "sum",
-                  "to_char", "trim", "upper",    "row_number", "rank",    "dense_rank"});
+        conjunto({"abs",       "avg",        "cast",    "ceil",       "ceiling",    "coalesce",  "concat",    "count",
+                  "date_part", "date_trunc", "extract", "floor",      "greatest",   "least",     "left",      "length",
+                  "lower",     "lpad",       "ltrim",   "max",        "min",        "nullif",    "replace",   "right",
+                  "round",     "rpad",       "rtrim",   "sign",       "split_part", "substr",    "substring", "sum",
+                  "to_char",   "trim",       "upper",   "row_number", "rank",       "dense_rank"});
     switch (dialecto) {
         case Backend::Sqlite:
             return sqlite.contains(nome.toLower());
@@ -80,10 +81,30 @@ bool PermissoesModelo::funcaoPermitida(const QString& nome, Backend dialecto) {
 }
 
 bool PermissoesModelo::nomeReservado(const QString& nome) {
-    static const QSet<QString> s =
-        conjunto({"kel_PES_Chave", "kel_PES_NotasERP", "kel_PES_Opcoes", "ERP_Local", "sqlite_master",
-                  "sqlite_schema", "sqlite_temp_master", "sqlite_temp_schema", "sqlite_sequence", "sqlite_stat1",
-                  "sys", "information_schema", "master", "msdb", "tempdb", "pg_catalog", "pg_authid", "pg_shadow",
-                  "pg_user", "pg_roles", "pg_settings", "pg_stat_activity", "pg_largeobject", "Password", "Privada"});
+    static const QSet<QString> s = conjunto({"kel_PES_Chave",
+                                             "kel_PES_NotasERP",
+                                             "kel_PES_Opcoes",
+                                             "ERP_Local",
+                                             "sqlite_master",
+                                             "sqlite_schema",
+                                             "sqlite_temp_master",
+                                             "sqlite_temp_schema",
+                                             "sqlite_sequence",
+                                             "sqlite_stat1",
+                                             "sys",
+                                             "information_schema",
+                                             "master",
+                                             "msdb",
+                                             "tempdb",
+                                             "pg_catalog",
+                                             "pg_authid",
+                                             "pg_shadow",
+                                             "pg_user",
+                                             "pg_roles",
+                                             "pg_settings",
+                                             "pg_stat_activity",
+                                             "pg_largeobject",
+                                             "Password",
+                                             "Privada"});
     return s.contains(nome.toLower());
 }

@@ -1,9 +1,9 @@
 #include "output/rastreiotalao.h"
 
 #include "base/basedados.h"
+#include "base/money.h"
 #include "output/codigoqr.h"
 #include "output/linhaqr.h"
-#include "base/money.h"
 #include "records/viaturas.h"
 
 namespace {
@@ -11,8 +11,8 @@ namespace {
 QString pesoTexto(const QVariant& v) {
     const Money m = Money::fromVariant(v);
     const qint64 a = qAbs(m.units());
-    return (m.units() < 0 ? QStringLiteral("-") : QString()) + QString::number(a / Money::kScale) +
-           QLatin1Char('.') + QStringLiteral("%1").arg(a % Money::kScale, 4, 10, QLatin1Char('0'));
+    return (m.units() < 0 ? QStringLiteral("-") : QString()) + QString::number(a / Money::kScale) + QLatin1Char('.') +
+           QStringLiteral("%1").arg(a % Money::kScale, 4, 10, QLatin1Char('0'));
 }
 
 QString dataHora(const QVariant& v) {
@@ -20,14 +20,13 @@ QString dataHora(const QVariant& v) {
     return RecordSet::toDateTime(v).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
 }
 
-const char* const kNomesBtx1[] = {"format", "nif",    "record", "type",      "prefix",    "ticket",
-                                  "campaign", "gross", "tare",   "net",       "effective", "first_at",
+const char* const kNomesBtx1[] = {"format",    "nif",       "record", "type",      "prefix",    "ticket",
+                                  "campaign",  "gross",     "tare",   "net",       "effective", "first_at",
                                   "second_at", "reading_1", "hash_1", "reading_2", "hash_2"};
-const char* const kNomesBtx2[] = {
-    "format", "key",      "nif",       "record",    "type",      "prefix",    "ticket",    "ticket_year",
-    "campaign", "party",  "address",   "article",   "plate",     "document",  "gross",     "tare",
-    "net",    "container", "quality",  "effective", "first_at",  "second_at", "reading_1", "hash_1",
-    "reading_2", "hash_2"};
+const char* const kNomesBtx2[] = {"format",      "key",       "nif",    "record",    "type",    "prefix",    "ticket",
+                                  "ticket_year", "campaign",  "party",  "address",   "article", "plate",     "document",
+                                  "gross",       "tare",      "net",    "container", "quality", "effective", "first_at",
+                                  "second_at",   "reading_1", "hash_1", "reading_2", "hash_2"};
 
 }  // namespace
 
@@ -91,10 +90,10 @@ QStringList RastreioTalao::valores(qint32 histId, const QString& versao, const Q
       << pesoTexto(h.value(0, QStringLiteral("PesoLiquido")));
     if (!btx1) {
         // The deductions the ticket prints: those of the weighing's first complement row.
-        const RecordSet c = m_db.consultar(
-            QStringLiteral("SELECT Vasilhame, Qualidade FROM kel_PES_Historico_Comp WHERE HistCmp_Id = "
-                           "(SELECT MIN(HistCmp_Id) FROM kel_PES_Historico_Comp WHERE Cab_Id = ?)"),
-            {histId});
+        const RecordSet c =
+            m_db.consultar(QStringLiteral("SELECT Vasilhame, Qualidade FROM kel_PES_Historico_Comp WHERE HistCmp_Id = "
+                                          "(SELECT MIN(HistCmp_Id) FROM kel_PES_Historico_Comp WHERE Cab_Id = ?)"),
+                           {histId});
         v << pesoTexto(c.isEmpty() ? QVariant() : c.value(0, QStringLiteral("Vasilhame")))
           << pesoTexto(c.isEmpty() ? QVariant() : c.value(0, QStringLiteral("Qualidade")));
     }
@@ -161,8 +160,7 @@ QHash<QString, QString> RastreioTalao::marcas(qint32 histId, bool comCodigo) {
     return out;
 }
 
-RastreioTalao::Verificacao RastreioTalao::verificar(const QString& linha,
-                                                    const QList<ChaveInstalacao::Publica>& chaves,
+RastreioTalao::Verificacao RastreioTalao::verificar(const QString& linha, const QList<ChaveInstalacao::Publica>& chaves,
                                                     RastreioTalao* db) {
     Verificacao v;
     const QString texto = linha.trimmed();
@@ -199,22 +197,25 @@ RastreioTalao::Verificacao RastreioTalao::verificar(const QString& linha,
     if (!v.valida) {
         bool conhecida = !btx2;
         for (const ChaveInstalacao::Publica& c : chaves) conhecida = conhecida || c.id == chaveLinha;
-        v.motivo = conhecida ? QStringLiteral("a assinatura não confere com a chave pública.")
-                             : QStringLiteral("a chave %1 que assinou o talão não está entre as chaves públicas.")
-                                   .arg(chaveLinha);
+        v.motivo =
+            conhecida
+                ? QStringLiteral("a assinatura não confere com a chave pública.")
+                : QStringLiteral("a chave %1 que assinou o talão não está entre as chaves públicas.").arg(chaveLinha);
     }
     if (db) {
         v.comRegisto = true;
         const QStringList agora = db->valores(v.histId, formatoLinha, chaveLinha);
         if (agora.isEmpty()) {
             v.difere = QStringList{QStringLiteral("record")};
-            if (v.motivo.isEmpty()) v.motivo = QStringLiteral("a pesagem %1 não existe na base de dados.").arg(v.histId);
+            if (v.motivo.isEmpty())
+                v.motivo = QStringLiteral("a pesagem %1 não existe na base de dados.").arg(v.histId);
         } else {
             for (int i = 0; i < nomesLinha.size(); ++i)
                 if (agora.value(i) != valoresLinha.value(i)) v.difere << nomesLinha[i];
             if (!v.difere.isEmpty() && v.motivo.isEmpty())
-                v.motivo = QStringLiteral("a pesagem ou as suas leituras foram alteradas desde a emissão do talão (%1).")
-                               .arg(v.difere.join(QStringLiteral(", ")));
+                v.motivo =
+                    QStringLiteral("a pesagem ou as suas leituras foram alteradas desde a emissão do talão (%1).")
+                        .arg(v.difere.join(QStringLiteral(", ")));
         }
         v.confere = v.difere.isEmpty();
     }

@@ -10,9 +10,13 @@
 
 namespace {
 
-QString pesoCsv(Money m) { return m.plain().replace(QLatin1Char('.'), QLatin1Char(',')); }
+QString pesoCsv(Money m) {
+    return m.plain().replace(QLatin1Char('.'), QLatin1Char(','));
+}
 
-QString escapar(const QString& t) { return t.toHtmlEscaped(); }
+QString escapar(const QString& t) {
+    return t.toHtmlEscaped();
+}
 
 }  // namespace
 
@@ -43,29 +47,40 @@ std::optional<RelatorioPeriodo::Banca> RelatorioPeriodo::bancaDeNome(const QStri
 
 QString RelatorioPeriodo::nomeAgrupamento(Agrupamento a) {
     switch (a) {
-        case Agrupamento::Dia: return QStringLiteral("day");
-        case Agrupamento::Terceiro: return QStringLiteral("party");
-        case Agrupamento::Artigo: return QStringLiteral("article");
-        case Agrupamento::Matricula: return QStringLiteral("truck");
+        case Agrupamento::Dia:
+            return QStringLiteral("day");
+        case Agrupamento::Terceiro:
+            return QStringLiteral("party");
+        case Agrupamento::Artigo:
+            return QStringLiteral("article");
+        case Agrupamento::Matricula:
+            return QStringLiteral("truck");
     }
     return {};
 }
 
 QString RelatorioPeriodo::tituloAgrupamento(Agrupamento a) {
     switch (a) {
-        case Agrupamento::Dia: return QStringLiteral("Dia");
-        case Agrupamento::Terceiro: return QStringLiteral("Terceiro");
-        case Agrupamento::Artigo: return QStringLiteral("Artigo");
-        case Agrupamento::Matricula: return QStringLiteral("Matrícula");
+        case Agrupamento::Dia:
+            return QStringLiteral("Dia");
+        case Agrupamento::Terceiro:
+            return QStringLiteral("Terceiro");
+        case Agrupamento::Artigo:
+            return QStringLiteral("Artigo");
+        case Agrupamento::Matricula:
+            return QStringLiteral("Matrícula");
     }
     return {};
 }
 
 QString RelatorioPeriodo::tituloBanca(Banca b) {
     switch (b) {
-        case Banca::Saidas: return QStringLiteral("Saídas (cargas a clientes)");
-        case Banca::Entradas: return QStringLiteral("Entradas (descargas de fornecedores)");
-        case Banca::Ambas: return QStringLiteral("Saídas e entradas");
+        case Banca::Saidas:
+            return QStringLiteral("Saídas (cargas a clientes)");
+        case Banca::Entradas:
+            return QStringLiteral("Entradas (descargas de fornecedores)");
+        case Banca::Ambas:
+            return QStringLiteral("Saídas e entradas");
     }
     return {};
 }
@@ -83,10 +98,18 @@ bool RelatorioPeriodo::calcular(BaseDados& db, QDate inicio, QDate fim, Agrupame
     }
     QString chave;
     switch (por) {
-        case Agrupamento::Dia: chave = sqlDiaDe(db.backend(), QStringLiteral("h.DataHoraPL")); break;
-        case Agrupamento::Terceiro: chave = QStringLiteral("h.Terceiro"); break;
-        case Agrupamento::Artigo: chave = QStringLiteral("h.Artigo"); break;
-        case Agrupamento::Matricula: chave = QStringLiteral("h.Carro"); break;
+        case Agrupamento::Dia:
+            chave = sqlDiaDe(db.backend(), QStringLiteral("h.DataHoraPL"));
+            break;
+        case Agrupamento::Terceiro:
+            chave = QStringLiteral("h.Terceiro");
+            break;
+        case Agrupamento::Artigo:
+            chave = QStringLiteral("h.Artigo");
+            break;
+        case Agrupamento::Matricula:
+            chave = QStringLiteral("h.Carro");
+            break;
     }
     // Whole days: from the first day's midnight to the midnight after the last. After the
     // last day a date-time can hold there is no upper bound to give.
@@ -113,8 +136,9 @@ bool RelatorioPeriodo::calcular(BaseDados& db, QDate inicio, QDate fim, Agrupame
         // index, and '+' keeps sqlite from walking that index for the rows themselves.
         QString semIndice = where;
         semIndice.replace(QStringLiteral("h.DataHoraPL"), QStringLiteral("+h.DataHoraPL"));
-        fonte = QStringLiteral("(SELECT MIN(h.Hist_Id) AS Lo, MAX(h.Hist_Id) AS Hi FROM kel_PES_Historico h "
-                               "WHERE %1) p, kel_PES_Historico h")
+        fonte = QStringLiteral(
+                    "(SELECT MIN(h.Hist_Id) AS Lo, MAX(h.Hist_Id) AS Hi FROM kel_PES_Historico h "
+                    "WHERE %1) p, kel_PES_Historico h")
                     .arg(where);
         filtro = QStringLiteral("h.Hist_Id BETWEEN p.Lo AND p.Hi AND ") + semIndice;
         params += QVariantList(params);
@@ -122,11 +146,12 @@ bool RelatorioPeriodo::calcular(BaseDados& db, QDate inicio, QDate fim, Agrupame
     const bool porTerceiro = por == Agrupamento::Terceiro;
     // The deductions of the weighing's first complement row, as its ticket shows them.
     const QString interna =
-        QStringLiteral("SELECT %1 AS Grupo, %2 COUNT(*) AS N, %3 AS Bruto, %4 AS Tara, %5 AS Liquido, "
-                       "%6 AS Efectivo, %7 AS Vasilhame, %8 AS Qualidade "
-                       "FROM %11 LEFT JOIN kel_PES_Historico_Comp c ON c.HistCmp_Id = "
-                       "(SELECT MIN(c2.HistCmp_Id) FROM kel_PES_Historico_Comp c2 WHERE c2.Cab_Id = h.Hist_Id) "
-                       "WHERE %9 GROUP BY %1%10")
+        QStringLiteral(
+            "SELECT %1 AS Grupo, %2 COUNT(*) AS N, %3 AS Bruto, %4 AS Tara, %5 AS Liquido, "
+            "%6 AS Efectivo, %7 AS Vasilhame, %8 AS Qualidade "
+            "FROM %11 LEFT JOIN kel_PES_Historico_Comp c ON c.HistCmp_Id = "
+            "(SELECT MIN(c2.HistCmp_Id) FROM kel_PES_Historico_Comp c2 WHERE c2.Cab_Id = h.Hist_Id) "
+            "WHERE %9 GROUP BY %1%10")
             .arg(chave, porTerceiro ? QStringLiteral("h.Tipo AS Tipo,") : QString(),
                  sqlSomaExacta(QStringLiteral("h.PesoBruto")), sqlSomaExacta(QStringLiteral("h.PesoTara")),
                  sqlSomaExacta(QStringLiteral("h.PesoLiquido")), sqlSomaExacta(QStringLiteral("h.PesoEfectivo")),
@@ -134,13 +159,15 @@ bool RelatorioPeriodo::calcular(BaseDados& db, QDate inicio, QDate fim, Agrupame
                  porTerceiro ? QStringLiteral(", h.Tipo") : QString(), fonte);
     QString sql;
     if (porTerceiro)
-        sql = QStringLiteral("SELECT g.*, COALESCE(cl.NOME, fo.NOME) AS Nome FROM (%1) g "
-                             "LEFT JOIN Clientes cl ON g.Tipo = 'S' AND cl.CODIGO = g.Grupo "
-                             "LEFT JOIN Fornec fo ON g.Tipo = 'E' AND fo.CODIGO = g.Grupo ORDER BY g.Grupo, g.Tipo")
+        sql = QStringLiteral(
+                  "SELECT g.*, COALESCE(cl.NOME, fo.NOME) AS Nome FROM (%1) g "
+                  "LEFT JOIN Clientes cl ON g.Tipo = 'S' AND cl.CODIGO = g.Grupo "
+                  "LEFT JOIN Fornec fo ON g.Tipo = 'E' AND fo.CODIGO = g.Grupo ORDER BY g.Grupo, g.Tipo")
                   .arg(interna);
     else if (por == Agrupamento::Artigo)
-        sql = QStringLiteral("SELECT g.*, a.NOME AS Nome FROM (%1) g LEFT JOIN Artigos a ON a.CODIGO = g.Grupo "
-                             "ORDER BY g.Grupo")
+        sql = QStringLiteral(
+                  "SELECT g.*, a.NOME AS Nome FROM (%1) g LEFT JOIN Artigos a ON a.CODIGO = g.Grupo "
+                  "ORDER BY g.Grupo")
                   .arg(interna);
     else
         sql = QStringLiteral("SELECT g.*, NULL AS Nome FROM (%1) g ORDER BY g.Grupo").arg(interna);
@@ -189,13 +216,15 @@ QString RelatorioPeriodo::campoCsv(const QString& texto) {
 
 QByteArray RelatorioPeriodo::csv() const {
     QStringList linhas;
-    linhas << QStringLiteral("%1;Descrição;Pesagens;Bruto (kg);Tara (kg);Líquido (kg);Efectivo (kg);"
-                             "Vasilhame (kg);Qualidade (kg);Descontos (kg)")
+    linhas << QStringLiteral(
+                  "%1;Descrição;Pesagens;Bruto (kg);Tara (kg);Líquido (kg);Efectivo (kg);"
+                  "Vasilhame (kg);Qualidade (kg);Descontos (kg)")
                   .arg(tituloAgrupamento(m_por));
     auto linha = [](const QString& grupo, const QString& descricao, const Linha& l) {
-        return QStringList{campoCsv(grupo), campoCsv(descricao), QString::number(l.pesagens), pesoCsv(l.bruto),
-                           pesoCsv(l.tara), pesoCsv(l.liquido), pesoCsv(l.efectivo), pesoCsv(l.vasilhame),
-                           pesoCsv(l.qualidade), pesoCsv(l.descontos())}
+        return QStringList{campoCsv(grupo),       campoCsv(descricao),  QString::number(l.pesagens),
+                           pesoCsv(l.bruto),      pesoCsv(l.tara),      pesoCsv(l.liquido),
+                           pesoCsv(l.efectivo),   pesoCsv(l.vasilhame), pesoCsv(l.qualidade),
+                           pesoCsv(l.descontos())}
             .join(QLatin1Char(';'));
     };
     for (const Linha& l : m_linhas) linhas << linha(l.grupo, l.descricao, l);
@@ -204,18 +233,19 @@ QByteArray RelatorioPeriodo::csv() const {
 }
 
 QString RelatorioPeriodo::html() const {
-    QString h = QStringLiteral(
-        "<html><body style=\"font-family: 'DejaVu Sans'; font-size: 8pt;\">"
-        "<p style=\"font-size: 13pt; font-weight: bold; margin-bottom: 2px;\">Mapa de pesagens por %1</p>"
-        "<p style=\"margin-top: 0px;\">%2 · de %3 a %4 · pesagens concluídas (data de saída)</p>"
-        "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"3\" border=\"1\" "
-        "style=\"border-collapse: collapse; border-color: #9a9a9a;\">"
-        "<tr style=\"background-color: #ececec;\"><th align=\"left\">%5</th><th align=\"left\">Descrição</th>"
-        "<th align=\"right\">Pesagens</th><th align=\"right\">Bruto</th><th align=\"right\">Tara</th>"
-        "<th align=\"right\">Líquido</th><th align=\"right\">Efectivo</th><th align=\"right\">Descontos</th></tr>")
-                    .arg(tituloAgrupamento(m_por).toLower(), escapar(tituloBanca(m_banca)),
-                         m_inicio.toString(QStringLiteral("dd-MM-yyyy")), m_fim.toString(QStringLiteral("dd-MM-yyyy")),
-                         tituloAgrupamento(m_por));
+    QString h =
+        QStringLiteral(
+            "<html><body style=\"font-family: 'DejaVu Sans'; font-size: 8pt;\">"
+            "<p style=\"font-size: 13pt; font-weight: bold; margin-bottom: 2px;\">Mapa de pesagens por %1</p>"
+            "<p style=\"margin-top: 0px;\">%2 · de %3 a %4 · pesagens concluídas (data de saída)</p>"
+            "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"3\" border=\"1\" "
+            "style=\"border-collapse: collapse; border-color: #9a9a9a;\">"
+            "<tr style=\"background-color: #ececec;\"><th align=\"left\">%5</th><th align=\"left\">Descrição</th>"
+            "<th align=\"right\">Pesagens</th><th align=\"right\">Bruto</th><th align=\"right\">Tara</th>"
+            "<th align=\"right\">Líquido</th><th align=\"right\">Efectivo</th><th align=\"right\">Descontos</th></tr>")
+            .arg(tituloAgrupamento(m_por).toLower(), escapar(tituloBanca(m_banca)),
+                 m_inicio.toString(QStringLiteral("dd-MM-yyyy")), m_fim.toString(QStringLiteral("dd-MM-yyyy")),
+                 tituloAgrupamento(m_por));
     auto linha = [](const QString& grupo, const QString& descricao, const Linha& l, bool negrito) {
         const QString b = negrito ? QStringLiteral("<b>") : QString();
         const QString bf = negrito ? QStringLiteral("</b>") : QString();
@@ -230,13 +260,15 @@ QString RelatorioPeriodo::html() const {
     for (const Linha& l : m_linhas) {
         QString descricao = l.descricao;
         if (!l.tipo.isEmpty() && m_banca == Banca::Ambas)
-            descricao = (l.tipo == QStringLiteral("E") ? QStringLiteral("Fornecedor · ") : QStringLiteral("Cliente · ")) +
-                        descricao;
+            descricao =
+                (l.tipo == QStringLiteral("E") ? QStringLiteral("Fornecedor · ") : QStringLiteral("Cliente · ")) +
+                descricao;
         h += linha(l.grupo.isEmpty() ? QStringLiteral("(sem)") : l.grupo, descricao, l, false);
     }
     h += linha(QStringLiteral("Total"), QString(), m_total, true);
-    h += QStringLiteral("</table><p style=\"font-size: 7pt; color: #555555;\">Pesos em kg. Impresso em %1 · Balantrix</p>"
-                        "</body></html>")
+    h += QStringLiteral(
+             "</table><p style=\"font-size: 7pt; color: #555555;\">Pesos em kg. Impresso em %1 · Balantrix</p>"
+             "</body></html>")
              .arg(QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy HH:mm")));
     return h;
 }

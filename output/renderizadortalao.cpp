@@ -162,8 +162,7 @@ void RenderizadorTalao::pintar(QPagedPaintDevice& device, const QStringList& pag
             painter.translate((area.width() - area.width() * k) / 2, 0);
             painter.scale(k, k);
         }
-        doc.drawContents(&painter,
-                         QRectF(QPointF(0, 0), QSizeF(area.width(), std::max(height, area.height()))));
+        doc.drawContents(&painter, QRectF(QPointF(0, 0), QSizeF(area.width(), std::max(height, area.height()))));
         painter.restore();
     }
     painter.end();
@@ -241,8 +240,7 @@ QString RenderizadorTalao::documento(const ModeloTalao& modelo, const QVariantHa
         if (m_rastreio && rs.hasColumn(QStringLiteral("Hist_Id"))) {
             const QHash<QString, QString> marcas =
                 m_rastreio->marcas(rs.value(row, QStringLiteral("Hist_Id")).toInt(), false);
-            for (const char* k :
-                 {"alibi_bruto", "alibi_tara", "manual_bruto", "manual_tara", "tara_registada"}) {
+            for (const char* k : {"alibi_bruto", "alibi_tara", "manual_bruto", "manual_tara", "tara_registada"}) {
                 const QString v = marcas.value(QString::fromLatin1(k));
                 l.set(k, v.isEmpty() ? Data{false} : Data{v.toStdString()});
             }
@@ -296,8 +294,7 @@ int RenderizadorTalao::pintarDocumento(QPagedPaintDevice& device, const QString&
         painter.setFont(pe);
         painter.setPen(QColor(0x77, 0x77, 0x77));
         const QRectF foot(0, area.height() - banda * 0.6, area.width(), banda * 0.6);
-        painter.drawLine(QPointF(0, foot.top() - banda * 0.15),
-                         QPointF(area.width(), foot.top() - banda * 0.15));
+        painter.drawLine(QPointF(0, foot.top() - banda * 0.15), QPointF(area.width(), foot.top() - banda * 0.15));
         painter.drawText(foot, Qt::AlignRight | Qt::AlignVCenter,
                          QStringLiteral("Página %1 de %2").arg(p + 1).arg(paginas));
         painter.restore();

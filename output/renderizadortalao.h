@@ -17,7 +17,7 @@ class QPagedPaintDevice;
 // Fills a ticket template for one weighing and paints it: one page per row of the
 // template's query (one per kel_PES_Vias copy row in the shipped templates).
 class RenderizadorTalao {
-public:
+  public:
     explicit RenderizadorTalao(SqlSettings settings);
     // Tickets and statements then show where each weight came from (alibi number or
     // manual mark) and tickets carry their signed QR code (see RastreioTalao::marcas).
@@ -54,7 +54,8 @@ public:
     // (the party's name, say), the body gets {{#linhas}} with each row (and {{linha}},
     // its number, {{par}} on every second one), {{#totais}}, {{impresso_em}} and the
     // texts of `extras`. Throws DbError when a query fails.
-    QString documento(const ModeloTalao& modelo, const QVariantHash& valores, const QHash<QString, QString>& extras = {});
+    QString documento(const ModeloTalao& modelo, const QVariantHash& valores,
+                      const QHash<QString, QString>& extras = {});
     // Paints a document over as many sheets as it needs, with "Página n de m" at the
     // foot of each. Gives the number of sheets.
     static int pintarDocumento(QPagedPaintDevice& device, const QString& html);
@@ -69,7 +70,7 @@ public:
 
     ConsultaLeitura& consulta() { return m_consulta; }
 
-private:
+  private:
     RecordSet consultar(const ModeloTalao& modelo, const QString& sql, const QVariantList& params, int maxLinhas);
     bool gravar(const QString& path, bool privado, const std::function<bool(QIODevice&)>& escrever);
 

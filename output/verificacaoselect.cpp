@@ -12,24 +12,24 @@ namespace {
 const QSet<QString>& proibidas() {
     static const QSet<QString> s = [] {
         QSet<QString> out;
-        for (const char* w : {"insert",         "update",      "delete",     "merge",
-                              "truncate",       "upsert",      "drop",       "create",
-                              "alter",          "rename",      "grant",      "revoke",
-                              "deny",           "into",        "exec",       "execute",
-                              "call",           "begin",       "commit",     "rollback",
-                              "save",           "transaction", "tran",       "savepoint",
-                              "release",        "declare",     "set",        "use",
-                              "backup",         "restore",     "shutdown",   "kill",
-                              "dbcc",           "bulk",        "openrowset", "openquery",
-                              "opendatasource", "openxml",     "waitfor",    "pragma",
-                              "attach",         "detach",      "vacuum",     "reindex",
-                              "reconfigure",    "checkpoint",  "if",         "while",
-                              "goto",           "return",      "print",      "raiserror",
-                              "throw",          "open",        "fetch",      "close",
-                              "deallocate",     "cursor",      "load",       "writetext",
-                              "updatetext",     "readtext",    "setuser",    "revert",
-                              "disable",        "enable",      "go",
-                              "analyze",        "maxrecursion", "load_extension"})
+        for (const char* w : {"insert",         "update",        "delete",     "merge",
+                              "truncate",       "upsert",        "drop",       "create",
+                              "alter",          "rename",        "grant",      "revoke",
+                              "deny",           "into",          "exec",       "execute",
+                              "call",           "begin",         "commit",     "rollback",
+                              "save",           "transaction",   "tran",       "savepoint",
+                              "release",        "declare",       "set",        "use",
+                              "backup",         "restore",       "shutdown",   "kill",
+                              "dbcc",           "bulk",          "openrowset", "openquery",
+                              "opendatasource", "openxml",       "waitfor",    "pragma",
+                              "attach",         "detach",        "vacuum",     "reindex",
+                              "reconfigure",    "checkpoint",    "if",         "while",
+                              "goto",           "return",        "print",      "raiserror",
+                              "throw",          "open",          "fetch",      "close",
+                              "deallocate",     "cursor",        "load",       "writetext",
+                              "updatetext",     "readtext",      "setuser",    "revert",
+                              "disable",        "enable",        "go",         "analyze",
+                              "maxrecursion",   "load_extension"})
             out.insert(QString::fromLatin1(w));
         return out;
     }();
@@ -41,9 +41,9 @@ const QSet<QString>& antesDeParenteses() {
     static const QSet<QString> s = [] {
         QSet<QString> out;
         for (const char* w : {"in", "exists", "as", "from", "join", "on", "and", "or", "not", "when", "then", "else",
-                              "select", "where", "union", "all", "any", "some", "by", "is", "like", "glob",
-                              "between", "distinct", "over", "having", "case", "with", "top", "except",
-                              "intersect", "using", "filter", "within", "escape", "end", "recursive", "cast",
+                              "select", "where", "union", "all", "any", "some", "by", "is", "like", "glob", "between",
+                              "distinct", "over", "having", "case", "with", "top", "except", "intersect", "using",
+                              "filter", "within", "escape", "end", "recursive", "cast",
                               // types inside CAST(x AS nvarchar(20))
                               "char", "nchar", "varchar", "nvarchar", "decimal", "numeric", "float", "datetime2",
                               "datetimeoffset", "time"})
@@ -61,13 +61,14 @@ QString VerificacaoSelect::motivo(const QList<TokenSql>& t, Backend dialecto) {
     int nivel = 0;
     for (qsizetype i = 0; i < t.size(); ++i) {
         const TokenSql& k = t[i];
-        const bool chamada = i + 1 < t.size() && t[i + 1].tipo == TokenSql::Simbolo && t[i + 1].texto == QStringLiteral("(");
+        const bool chamada =
+            i + 1 < t.size() && t[i + 1].tipo == TokenSql::Simbolo && t[i + 1].texto == QStringLiteral("(");
         if (k.tipo == TokenSql::Nome || k.tipo == TokenSql::Palavra) {
             if (PermissoesModelo::nomeReservado(k.texto))
                 return QStringLiteral("a consulta não pode usar %1 (reservado ao programa).").arg(k.texto);
             // A quoted name before "(" is a function call too ("load_extension"(...) in SQLite).
-            const bool funcao = chamada && (k.tipo == TokenSql::Nome || (!antesDeParenteses().contains(k.texto) &&
-                                                                         !proibidas().contains(k.texto)));
+            const bool funcao = chamada && (k.tipo == TokenSql::Nome ||
+                                            (!antesDeParenteses().contains(k.texto) && !proibidas().contains(k.texto)));
             if (funcao && !PermissoesModelo::funcaoPermitida(k.texto, dialecto))
                 return QStringLiteral("a consulta usa a função %1, que os modelos não podem usar.").arg(k.texto);
         }

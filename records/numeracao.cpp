@@ -20,7 +20,9 @@ bool CampanhaValida(const QString& texto) {
 namespace {
 
 // Text for a value that must be stored as an empty string, never NULL.
-QString notNull(const QString& s) { return s.isNull() ? QStringLiteral("") : s; }
+QString notNull(const QString& s) {
+    return s.isNull() ? QStringLiteral("") : s;
+}
 
 }  // namespace
 
@@ -62,9 +64,8 @@ Talao ProximoTalao(BaseDados& db, const ChaveTalao& chave) {
             if (chave.tipo == 2) {
                 rs = db.consultar(
                     QStringLiteral("SELECT Max(Contador) AS Proximo,Sigla ") + from +
-                        QStringLiteral(
-                            "WHERE  (ANO = ?) AND (iTipo = ?) AND (tipodoc = ?) and Cliente=?  and "
-                            "TipoMorada=?  Group by Sigla"),
+                        QStringLiteral("WHERE  (ANO = ?) AND (iTipo = ?) AND (tipodoc = ?) and Cliente=?  and "
+                                       "TipoMorada=?  Group by Sigla"),
                     {campanha, chave.tipo, tipoDoc, cliente, tipoMorada});
             } else {
                 rs = db.consultar(QStringLiteral("SELECT Max(Contador) AS Proximo ") + from +
@@ -79,36 +80,33 @@ Talao ProximoTalao(BaseDados& db, const ChaveTalao& chave) {
                 if (chave.tipo == 2) talao.sigla = rs.text(QStringLiteral("Sigla"));
             }
             if (numero > std::numeric_limits<qint32>::max())
-                throw DbError(
-                    -1, QStringLiteral("O numerador de talões %1 atingiu o valor máximo.").arg(campanha));
+                throw DbError(-1, QStringLiteral("O numerador de talões %1 atingiu o valor máximo.").arg(campanha));
 
             if (numero >= 1) {
                 if (chave.tipo == 2) {
                     db.executar(
-                        QStringLiteral(
-                            "UPDATE kel_PES_Taloes Set Contador = ? WHERE  (ANO = ? AND iTipo = ? AND "
-                            "TipoDoc = ? and Cliente=?  and TipoMorada=? )"),
+                        QStringLiteral("UPDATE kel_PES_Taloes Set Contador = ? WHERE  (ANO = ? AND iTipo = ? AND "
+                                       "TipoDoc = ? and Cliente=?  and TipoMorada=? )"),
                         {numero, campanha, chave.tipo, tipoDoc, cliente, tipoMorada});
                 } else {
                     db.executar(
-                        QStringLiteral(
-                            "UPDATE kel_PES_Taloes Set Contador = ? WHERE  (ANO = ? AND iTipo = ? AND "
-                            "TipoDoc = ?)"),
+                        QStringLiteral("UPDATE kel_PES_Taloes Set Contador = ? WHERE  (ANO = ? AND iTipo = ? AND "
+                                       "TipoDoc = ?)"),
                         {numero, campanha, chave.tipo, tipoDoc});
                 }
             } else {
                 numero = 1;
                 talao.sigla = QStringLiteral("");
                 if (chave.tipo == 2) {
-                    db.executar(QStringLiteral(
-                                    "INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente,cdmorada,Sigla,"
-                                    "Contador,TipoMorada) VALUES ( ?,?,?,?,'', ?, 1,? )"),
-                                {campanha, chave.tipo, tipoDoc, cliente, talao.sigla, tipoMorada});
+                    db.executar(
+                        QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente,cdmorada,Sigla,"
+                                       "Contador,TipoMorada) VALUES ( ?,?,?,?,'', ?, 1,? )"),
+                        {campanha, chave.tipo, tipoDoc, cliente, talao.sigla, tipoMorada});
                 } else {
-                    db.executar(QStringLiteral(
-                                    "INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente,cdmorada,Sigla,"
-                                    "Contador) VALUES ( ?,?,?,'','', '',1)"),
-                                {campanha, chave.tipo, tipoDoc});
+                    db.executar(
+                        QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente,cdmorada,Sigla,"
+                                       "Contador) VALUES ( ?,?,?,'','', '',1)"),
+                        {campanha, chave.tipo, tipoDoc});
                 }
             }
             talao.numero = qint32(numero);
@@ -123,11 +121,11 @@ qint32 UltimoTalaoEmitido(BaseDados& db, const ChaveTalao& chave) {
     const QString semTipo = QStringLiteral(" AND (TpDoc = ? OR TpDoc IS NULL OR TpDoc = '')");
     QVariant maximo;
     if (chave.tipo == 2)
-        maximo = db.escalar(QStringLiteral("SELECT Max(NoTalao) FROM kel_PES_Historico WHERE Tipo = 'S' AND "
-                                           "Campanha = ? AND Terceiro = ? AND TipoMorada = ?") +
-                                semTipo,
-                            {notNull(chave.campanha), notNull(chave.cliente), notNull(chave.tipoMorada),
-                             notNull(chave.tipoDoc)});
+        maximo = db.escalar(
+            QStringLiteral("SELECT Max(NoTalao) FROM kel_PES_Historico WHERE Tipo = 'S' AND "
+                           "Campanha = ? AND Terceiro = ? AND TipoMorada = ?") +
+                semTipo,
+            {notNull(chave.campanha), notNull(chave.cliente), notNull(chave.tipoMorada), notNull(chave.tipoDoc)});
     else
         maximo = db.escalar(QStringLiteral("SELECT Max(NoTalao) FROM kel_PES_Historico WHERE Tipo = 'E' AND "
                                            "Campanha = ?") +

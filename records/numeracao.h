@@ -16,11 +16,11 @@ bool CampanhaValida(const QString& texto);
 
 // Key of a ticket counter in kel_PES_Taloes.
 struct ChaveTalao {
-    int tipo = 1;          // 1 per campaign and document type (incoming), 2 per customer and address type too
-    QString campanha;      // CampanhaDaData of the weighing date
+    int tipo = 1;      // 1 per campaign and document type (incoming), 2 per customer and address type too
+    QString campanha;  // CampanhaDaData of the weighing date
     QString tipoDoc;
-    QString cliente;       // kind 2 only
-    QString tipoMorada;    // kind 2 only
+    QString cliente;     // kind 2 only
+    QString tipoMorada;  // kind 2 only
 };
 
 struct Talao {

@@ -24,8 +24,8 @@ const OpcoesInstalacao::Opcao* OpcoesInstalacao::procurar(const QString& nome) {
 
 QString OpcoesInstalacao::valor(const QString& nome) {
     const Opcao* o = procurar(nome);
-    const RecordSet rs = m_db.consultar(QStringLiteral("SELECT Valor FROM kel_PES_Opcoes WHERE Nome = ?"),
-                                        {o ? o->nome : nome});
+    const RecordSet rs =
+        m_db.consultar(QStringLiteral("SELECT Valor FROM kel_PES_Opcoes WHERE Nome = ?"), {o ? o->nome : nome});
     const QString v = rs.isEmpty() ? QString() : rs.text(0, QStringLiteral("Valor")).trimmed();
     if (!o) return v;
     // A value written by hand that this program does not know counts as the default.
@@ -39,8 +39,7 @@ bool OpcoesInstalacao::definir(const QString& nome, const QString& valor, QStrin
     if (!o) {
         QStringList nomes;
         for (const Opcao& c : conhecidas()) nomes << c.nome;
-        erro = QStringLiteral("Opção desconhecida: %1 (opções: %2).")
-                   .arg(nome, nomes.join(QStringLiteral(", ")));
+        erro = QStringLiteral("Opção desconhecida: %1 (opções: %2).").arg(nome, nomes.join(QStringLiteral(", ")));
         return false;
     }
     QString escolhido;

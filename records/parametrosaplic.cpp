@@ -27,10 +27,12 @@ bool ParametrosAplic::gravar(BaseDados& db, OperatorMessages& messages, const QS
         int tamanho;
     };
     static const Param kParams[] = {
-        {"Numero", ProcParam::SmallInt, 0}, {"ArmCentral", ProcParam::Text, 6},   {"TpGuiaEntMP", ProcParam::Text, 3},
-        {"SeGuiaEntMP", ProcParam::SmallInt, 0}, {"TpGuiaEntMS", ProcParam::Text, 3},
-        {"SeGuiaEntMS", ProcParam::SmallInt, 0}, {"TpSaida", ProcParam::Text, 3},  {"SeSaida", ProcParam::SmallInt, 0},
-        {"Sector", ProcParam::Text, 3},     {"ArmSaida", ProcParam::Text, 6},     {"NoVias", ProcParam::SmallInt, 0},
+        {"Numero", ProcParam::SmallInt, 0},  {"ArmCentral", ProcParam::Text, 6},
+        {"TpGuiaEntMP", ProcParam::Text, 3}, {"SeGuiaEntMP", ProcParam::SmallInt, 0},
+        {"TpGuiaEntMS", ProcParam::Text, 3}, {"SeGuiaEntMS", ProcParam::SmallInt, 0},
+        {"TpSaida", ProcParam::Text, 3},     {"SeSaida", ProcParam::SmallInt, 0},
+        {"Sector", ProcParam::Text, 3},      {"ArmSaida", ProcParam::Text, 6},
+        {"NoVias", ProcParam::SmallInt, 0},
     };
     const QString operacao = QStringLiteral("Gravar Parâmetros Aplicação ");
     try {
@@ -43,7 +45,8 @@ bool ParametrosAplic::gravar(BaseDados& db, OperatorMessages& messages, const QS
             QString v = valores[i];
             if (v.isNull()) v = QStringLiteral("");
             if (p.tamanho > 0 && v.size() > p.tamanho)
-                throw DbError(-1, QStringLiteral("O valor de %1 não pode ter mais de %2 caracteres.").arg(nome).arg(p.tamanho));
+                throw DbError(
+                    -1, QStringLiteral("O valor de %1 não pode ter mais de %2 caracteres.").arg(nome).arg(p.tamanho));
             params << ProcParam{nome, v, p.tipo, p.tamanho};
         }
         db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Param_Aplic"), params);

@@ -11,7 +11,7 @@ class OperatorMessages;
 // The shared parameters row (kel_PES_Parametros, Numero 1) as last read. Start-up
 // fills it; the parameters form refreshes it; the desks read it by column name.
 class ParametrosAplic {
-public:
+  public:
     bool carregado() const { return !m_rows.isEmpty(); }
     const RecordSet& registo() const { return m_rows; }
     // Text of a column of the row; empty when there is no row or the value is null.
@@ -30,6 +30,6 @@ public:
     // description and gives false.
     static bool gravar(BaseDados& db, OperatorMessages& messages, const QStringList& valores);
 
-private:
+  private:
     RecordSet m_rows;
 };

@@ -12,7 +12,7 @@ const QString ParametrosCore::kMensagemSeries = QStringLiteral("Deve preencher o
 namespace {
 
 struct Definicao {
-    const char* coluna;     // parameters column, or section/key of the file
+    const char* coluna;  // parameters column, or section/key of the file
     const char* seccao;
     const char* dica;
     int tamanho;
@@ -63,9 +63,13 @@ QString ParametrosCore::dica(int campo) {
     return campo >= 0 && campo < kCampos ? QString::fromUtf8(kDefinicoes[campo].dica) : QString();
 }
 
-int ParametrosCore::tamanhoMaximo(int campo) { return campo >= 0 && campo < kCampos ? kDefinicoes[campo].tamanho : 0; }
+int ParametrosCore::tamanhoMaximo(int campo) {
+    return campo >= 0 && campo < kCampos ? kDefinicoes[campo].tamanho : 0;
+}
 
-bool ParametrosCore::numerico(int campo) { return campo >= 0 && campo < kCampos && kDefinicoes[campo].numerico; }
+bool ParametrosCore::numerico(int campo) {
+    return campo >= 0 && campo < kCampos && kDefinicoes[campo].numerico;
+}
 
 void ParametrosCore::carregarConfig() {
     // The workstation's own settings are loaded whatever the database gives: saving
@@ -92,8 +96,7 @@ QString ParametrosCore::tipoDesconhecido(int campo) {
     if (!m_tipos(kind, tipos, falha)) {
         // A type saved before stays: the ERP may only be out of reach for a moment.
         if (tipo.compare(m_lidos[size_t(campo)].trimmed(), Qt::CaseInsensitive) == 0) return {};
-        return QStringLiteral("Não foi possível confirmar o tipo de documento %1 no ERP.\n\r%2")
-            .arg(tipo, falha);
+        return QStringLiteral("Não foi possível confirmar o tipo de documento %1 no ERP.\n\r%2").arg(tipo, falha);
     }
     if (tipos.contains(tipo, Qt::CaseInsensitive)) return {};
     const QString qual = kind == 3 ? QStringLiteral("saída") : QStringLiteral("entrada");
@@ -146,10 +149,10 @@ bool ParametrosCore::confirmar() {
 
 bool ParametrosCore::gravarConfig() {
     FicheiroConfig config(m_configPath);
-    const QStringList valores{QStringLiteral("1"),          m_campos[ArmCentral], m_campos[TpGuiaEntMP],
-                              m_campos[SeGuiaEntMP],        m_campos[TpGuiaEntMS], m_campos[SeGuiaEntMS],
-                              m_campos[TpSaida],            m_campos[SeSaida],     m_campos[Sector],
-                              m_campos[ArmSaida],           m_campos[NoVias]};
+    const QStringList valores{QStringLiteral("1"),   m_campos[ArmCentral],  m_campos[TpGuiaEntMP],
+                              m_campos[SeGuiaEntMP], m_campos[TpGuiaEntMS], m_campos[SeGuiaEntMS],
+                              m_campos[TpSaida],     m_campos[SeSaida],     m_campos[Sector],
+                              m_campos[ArmSaida],    m_campos[NoVias]};
     if (!ParametrosAplic::gravar(m_db, m_messages, valores)) return false;
     m_parametros.ler(m_db, m_messages, QStringLiteral("1"));
     try {

@@ -13,11 +13,24 @@ class ParametrosAplic;
 // parameters row, 10-14 the workstation's e-mail texts and PDF folder), the
 // validation switch and the form's operations.
 class ParametrosCore {
-public:
+  public:
     static constexpr int kCampos = 15;
     enum Campo {
-        ArmCentral = 0, TpGuiaEntMP, SeGuiaEntMP, Sector, TpGuiaEntMS, SeGuiaEntMS, TpSaida, SeSaida, ArmSaida,
-        NoVias, Assunto, Mensagem, CC, BCC, PastaPdf
+        ArmCentral = 0,
+        TpGuiaEntMP,
+        SeGuiaEntMP,
+        Sector,
+        TpGuiaEntMS,
+        SeGuiaEntMS,
+        TpSaida,
+        SeSaida,
+        ArmSaida,
+        NoVias,
+        Assunto,
+        Mensagem,
+        CC,
+        BCC,
+        PastaPdf
     };
     static const QString kMensagemIntervalo;  // "Deve digitar um valor entre 1 e 50!"
     static const QString kMensagemSeries;     // "Deve preencher o(s) campo(s) Série(s)!"
@@ -60,7 +73,7 @@ public:
     // The field the last refusal was about, or -1.
     int campoRecusado() const { return m_recusado; }
 
-private:
+  private:
     BaseDados& m_db;
     ParametrosAplic& m_parametros;
     OperatorMessages& m_messages;

@@ -122,17 +122,15 @@ void RegistoAlibi::escrever(LinhaAlibi& l) {
     l.id = anterior + 1;
     l.posto = m_posto.left(64);
     const QDateTime agora = QDateTime::currentDateTime();
-    l.dataHora =
-        QDateTime(agora.date(), QTime(agora.time().hour(), agora.time().minute(), agora.time().second()));
+    l.dataHora = QDateTime(agora.date(), QTime(agora.time().hour(), agora.time().minute(), agora.time().second()));
     l.hash = l.calcularHash(hashAnterior);
     const bool ligacao = l.tipo == LinhaAlibi::Tipo::Ligacao;
-    m_db.executar(insertSql(),
-                  {l.id, l.dataHora, texto(l.posto), texto(l.balcao),
-                   ligacao ? QStringLiteral("V") : QStringLiteral("L"), texto(l.origem), texto(l.resposta),
-                   l.peso.toDouble(), l.estavel ? 1 : 0,
-                   ligacao ? QVariant(l.leitura) : QVariant(QMetaType(QMetaType::LongLong)),
-                   ligacao ? QVariant(l.histId) : QVariant(QMetaType(QMetaType::Int)),
-                   ligacao ? QVariant(l.numeroPeso) : QVariant(QMetaType(QMetaType::Int)), l.hash});
+    m_db.executar(insertSql(), {l.id, l.dataHora, texto(l.posto), texto(l.balcao),
+                                ligacao ? QStringLiteral("V") : QStringLiteral("L"), texto(l.origem), texto(l.resposta),
+                                l.peso.toDouble(), l.estavel ? 1 : 0,
+                                ligacao ? QVariant(l.leitura) : QVariant(QMetaType(QMetaType::LongLong)),
+                                ligacao ? QVariant(l.histId) : QVariant(QMetaType(QMetaType::Int)),
+                                ligacao ? QVariant(l.numeroPeso) : QVariant(QMetaType(QMetaType::Int)), l.hash});
 }
 
 LinhaAlibi RegistoAlibi::registarLeitura(const QString& balcao, const QByteArray& resposta, const Money& peso,
@@ -170,9 +168,8 @@ LinhaAlibi RegistoAlibi::deRegisto(const RecordSet& rs, int row) {
     l.dataHora = RecordSet::toDateTime(rs.value(row, QStringLiteral("DataHora")));
     l.posto = rs.text(row, QStringLiteral("Posto"));
     l.balcao = rs.text(row, QStringLiteral("Balcao"));
-    l.tipo = rs.text(row, QStringLiteral("Tipo")).trimmed() == QStringLiteral("V")
-                 ? LinhaAlibi::Tipo::Ligacao
-                 : LinhaAlibi::Tipo::Leitura;
+    l.tipo = rs.text(row, QStringLiteral("Tipo")).trimmed() == QStringLiteral("V") ? LinhaAlibi::Tipo::Ligacao
+                                                                                   : LinhaAlibi::Tipo::Leitura;
     l.origem = rs.text(row, QStringLiteral("Origem"));
     l.resposta = rs.text(row, QStringLiteral("Resposta"));
     l.peso = Money::fromVariant(rs.value(row, QStringLiteral("Peso")));
@@ -193,9 +190,8 @@ std::optional<LinhaAlibi> RegistoAlibi::linha(qint64 id) {
 
 QList<LeituraLigada> RegistoAlibi::leiturasDe(qint32 histId) {
     const RecordSet links = m_db.consultar(
-        QStringLiteral(
-            "SELECT Alibi_Id, Leitura_Id, NoPeso FROM kel_PES_Alibi WHERE Tipo = 'V' AND Hist_Id = ? "
-            "ORDER BY Alibi_Id"),
+        QStringLiteral("SELECT Alibi_Id, Leitura_Id, NoPeso FROM kel_PES_Alibi WHERE Tipo = 'V' AND Hist_Id = ? "
+                       "ORDER BY Alibi_Id"),
         {histId});
     QList<LeituraLigada> out;
     for (int i = 0; i < links.count(); ++i) {
@@ -213,9 +209,8 @@ QList<LeituraLigada> RegistoAlibi::leiturasDe(qint32 histId) {
 
 std::optional<LeituraLigada> RegistoAlibi::leituraDoPeso(qint32 histId, int numeroPeso) {
     const RecordSet rs = m_db.consultar(
-        QStringLiteral(
-            "SELECT Alibi_Id, Leitura_Id FROM kel_PES_Alibi WHERE Alibi_Id = (SELECT MAX(Alibi_Id) FROM "
-            "kel_PES_Alibi WHERE Tipo = 'V' AND Hist_Id = ? AND NoPeso = ?)"),
+        QStringLiteral("SELECT Alibi_Id, Leitura_Id FROM kel_PES_Alibi WHERE Alibi_Id = (SELECT MAX(Alibi_Id) FROM "
+                       "kel_PES_Alibi WHERE Tipo = 'V' AND Hist_Id = ? AND NoPeso = ?)"),
         {histId, numeroPeso});
     if (rs.isEmpty()) return std::nullopt;
     const auto l = linha(rs.value(0, QStringLiteral("Leitura_Id")).toLongLong());
@@ -236,16 +231,14 @@ RegistoAlibi::Verificacao RegistoAlibi::verificar(std::optional<QDate> de, std::
     if (maximo.isNull() || !maximo.isValid()) return v;
     ultima = maximo.toLongLong();
     if (de) {
-        const QVariant x =
-            m_db.escalar(QStringLiteral("SELECT MIN(Alibi_Id) FROM kel_PES_Alibi WHERE DataHora >= ?"),
-                         {QDateTime(*de, QTime(0, 0))});
+        const QVariant x = m_db.escalar(QStringLiteral("SELECT MIN(Alibi_Id) FROM kel_PES_Alibi WHERE DataHora >= ?"),
+                                        {QDateTime(*de, QTime(0, 0))});
         if (x.isNull() || !x.isValid()) return v;
         primeira = x.toLongLong();
     }
     if (ate) {
-        const QVariant x =
-            m_db.escalar(QStringLiteral("SELECT MAX(Alibi_Id) FROM kel_PES_Alibi WHERE DataHora <= ?"),
-                         {QDateTime(*ate, QTime(23, 59, 59))});
+        const QVariant x = m_db.escalar(QStringLiteral("SELECT MAX(Alibi_Id) FROM kel_PES_Alibi WHERE DataHora <= ?"),
+                                        {QDateTime(*ate, QTime(23, 59, 59))});
         if (x.isNull() || !x.isValid()) return v;
         ultima = x.toLongLong();
     }
@@ -270,8 +263,7 @@ RegistoAlibi::Verificacao RegistoAlibi::verificar(std::optional<QDate> de, std::
     qint64 depois = primeira - 1;
     while (depois < ultima) {
         const RecordSet rs = m_db.consultar(
-            QStringLiteral(
-                "SELECT %1 FROM kel_PES_Alibi WHERE Alibi_Id > ? AND Alibi_Id <= ? ORDER BY Alibi_Id")
+            QStringLiteral("SELECT %1 FROM kel_PES_Alibi WHERE Alibi_Id > ? AND Alibi_Id <= ? ORDER BY Alibi_Id")
                 .arg(QLatin1String(kColunas)),
             {depois, std::min(ultima, depois + kFatia)});
         depois = std::min(ultima, depois + kFatia);

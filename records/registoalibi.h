@@ -54,8 +54,7 @@ class RegistoAlibi {
 
     // Appends a reading of the indicator (reply bytes as received) or a typed weight.
     // Throws DbError. Gives the new row.
-    LinhaAlibi registarLeitura(const QString& balcao, const QByteArray& resposta, const Money& peso,
-                               bool estavel);
+    LinhaAlibi registarLeitura(const QString& balcao, const QByteArray& resposta, const Money& peso, bool estavel);
     LinhaAlibi registarManual(const QString& balcao, const Money& peso);
     // Appends the link of a reading to a weighing's first (1) or second (2) weight.
     LinhaAlibi ligar(const QString& balcao, qint64 leitura, qint32 histId, int numeroPeso);

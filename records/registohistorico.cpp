@@ -8,7 +8,7 @@ namespace RegistoHistorico {
 std::optional<QDateTime> lerDataHora(const QString& texto) {
     const QString t = texto.trimmed();
     if (t.isEmpty()) return std::nullopt;
-    static const char* const kFormats[] = {"dd-MM-yyyy HH:mm:ss", "dd-MM-yyyy HH:mm", "dd-MM-yyyy",
+    static const char* const kFormats[] = {"dd-MM-yyyy HH:mm:ss", "dd-MM-yyyy HH:mm",    "dd-MM-yyyy",
                                            "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm",
                                            "yyyy-MM-dd"};
     for (const char* f : kFormats) {
@@ -23,7 +23,9 @@ std::optional<QDateTime> lerDataHora(const QString& texto) {
     return std::nullopt;
 }
 
-QString textoDataHora(const QDateTime& dt) { return dt.toString(QStringLiteral("dd-MM-yyyy HH:mm:ss")); }
+QString textoDataHora(const QDateTime& dt) {
+    return dt.toString(QStringLiteral("dd-MM-yyyy HH:mm:ss"));
+}
 
 }  // namespace RegistoHistorico
 
@@ -39,19 +41,37 @@ struct Parametro {
 
 // sp_kel_Gravar_PES_Historico, parameters in declaration order.
 const Parametro kParametros[NumCampos] = {
-    {"Hist_Id", ProcParam::Int, 0},        {"Tipo", ProcParam::Text, 1},         {"Tpdoc", ProcParam::Text, 3},
-    {"Serie", ProcParam::SmallInt, 0},     {"NoDoc", ProcParam::Int, 0},         {"Ano", ProcParam::SmallInt, 0},
-    {"PesoBruto", ProcParam::Money, 0},    {"PesoTara", ProcParam::Money, 0},    {"PesoLiquido", ProcParam::Money, 0},
-    {"PesoEfectivo", ProcParam::Money, 0}, {"Justificacao", ProcParam::Text, 2000},
-    {"DataHoraPB", ProcParam::DateTime, 0}, {"DataHoraPL", ProcParam::DateTime, 0},
-    {"Terceiro", ProcParam::Text, 15},     {"Artigo", ProcParam::Text, 15},      {"CodMorada", ProcParam::Text, 3},
-    {"Motorista", ProcParam::Text, 5},     {"Carro", ProcParam::Text, 10},       {"TipoTerc", ProcParam::SmallInt, 0},
-    {"AnoTalao", ProcParam::SmallInt, 0},  {"NoTalao", ProcParam::Int, 0},       {"RefCliente", ProcParam::Text, 20},
-    {"RefEntrega", ProcParam::Text, 20},   {"Sigla", ProcParam::Text, 5},        {"Campanha", ProcParam::Text, 10},
+    {"Hist_Id", ProcParam::Int, 0},
+    {"Tipo", ProcParam::Text, 1},
+    {"Tpdoc", ProcParam::Text, 3},
+    {"Serie", ProcParam::SmallInt, 0},
+    {"NoDoc", ProcParam::Int, 0},
+    {"Ano", ProcParam::SmallInt, 0},
+    {"PesoBruto", ProcParam::Money, 0},
+    {"PesoTara", ProcParam::Money, 0},
+    {"PesoLiquido", ProcParam::Money, 0},
+    {"PesoEfectivo", ProcParam::Money, 0},
+    {"Justificacao", ProcParam::Text, 2000},
+    {"DataHoraPB", ProcParam::DateTime, 0},
+    {"DataHoraPL", ProcParam::DateTime, 0},
+    {"Terceiro", ProcParam::Text, 15},
+    {"Artigo", ProcParam::Text, 15},
+    {"CodMorada", ProcParam::Text, 3},
+    {"Motorista", ProcParam::Text, 5},
+    {"Carro", ProcParam::Text, 10},
+    {"TipoTerc", ProcParam::SmallInt, 0},
+    {"AnoTalao", ProcParam::SmallInt, 0},
+    {"NoTalao", ProcParam::Int, 0},
+    {"RefCliente", ProcParam::Text, 20},
+    {"RefEntrega", ProcParam::Text, 20},
+    {"Sigla", ProcParam::Text, 5},
+    {"Campanha", ProcParam::Text, 10},
     {"TipoMorada", ProcParam::Text, 3},
 };
 
-QString notNull(const QString& s) { return s.isNull() ? QStringLiteral("") : s; }
+QString notNull(const QString& s) {
+    return s.isNull() ? QStringLiteral("") : s;
+}
 
 DbError invalido(const Parametro& p, const QString& texto) {
     return DbError(-1, QStringLiteral("Valor inválido para %1: '%2'.").arg(QString::fromLatin1(p.nome), texto));
@@ -139,8 +159,7 @@ qint32 GravarComplementoHistorico(BaseDados& db, qint32 noIdHist, qint32 noIdCom
 bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justificacao, const QString& pesoEfectivo,
                         CamposComplemento& campos) {
     const Money efectivo = dinheiro(pesoEfectivo, "PesoEfectivo");
-    if (justificacao.size() > 2000)
-        throw DbError(-1, QStringLiteral("A justificação excede 2000 caracteres."));
+    if (justificacao.size() > 2000) throw DbError(-1, QStringLiteral("A justificação excede 2000 caracteres."));
     // Read everything before writing anything, so a bad deduction text changes nothing.
     CamposComplemento novo = campos;
     if (novo.vasilhame.trimmed().isEmpty()) novo.vasilhame = QStringLiteral("0");
@@ -153,8 +172,8 @@ bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justific
         return false;
     db.executar(QStringLiteral("UPDATE kel_PES_Historico SET Justificacao=?, PesoEfectivo=? WHERE Hist_Id=?"),
                 {notNull(justificacao), efectivo.toVariant(), idRegisto});
-    const RecordSet comp =
-        db.consultar(QStringLiteral("Select * from kel_PES_Historico_Comp where Cab_Id=? ORDER BY HistCmp_Id"), {idRegisto});
+    const RecordSet comp = db.consultar(
+        QStringLiteral("Select * from kel_PES_Historico_Comp where Cab_Id=? ORDER BY HistCmp_Id"), {idRegisto});
     if (!comp.isEmpty()) {
         db.executar(QStringLiteral("UPDATE kel_PES_Historico_Comp SET Vasilhame=?, Qualidade=?, Caracteristica=? "
                                    "WHERE HistCmp_Id=?"),
@@ -168,15 +187,14 @@ bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justific
 
 void RegistarCarro(BaseDados& db, const QString& matricula) {
     if (matricula.trimmed().isEmpty()) return;
-    if (matricula.size() > 10) throw DbError(-1, QStringLiteral("A matrícula excede 10 caracteres: '%1'.").arg(matricula));
+    if (matricula.size() > 10)
+        throw DbError(-1, QStringLiteral("A matrícula excede 10 caracteres: '%1'.").arg(matricula));
     // The same lorry registered at two workstations at once: the second finds it on its
     // second try.
     db.comRepeticao(
         [&] {
-            if (db.consultar(QStringLiteral("select * from kel_PES_Carros where Codigo=?"), {matricula})
-                    .isEmpty())
-                db.executar(QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES (?, '')"),
-                            {matricula});
+            if (db.consultar(QStringLiteral("select * from kel_PES_Carros where Codigo=?"), {matricula}).isEmpty())
+                db.executar(QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES (?, '')"), {matricula});
         },
         BaseDados::Repetir::TambemChaveDuplicada);
 }

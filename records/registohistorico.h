@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <optional>
 
-#include "records/numeracao.h"
 #include "base/recordset.h"
+#include "records/numeracao.h"
 
 class BaseDados;
 
@@ -18,9 +18,32 @@ namespace RegistoHistorico {
 
 // Indexes of the 26 texts of a save, in the procedure's parameter order.
 enum Campo {
-    Hist_Id = 0, Tipo, TpDoc, Serie, NoDoc, Ano, PesoBruto, PesoTara, PesoLiquido, PesoEfectivo,
-    Justificacao, DataHoraPB, DataHoraPL, Terceiro, Artigo, CodMorada, Motorista, Carro, TipoTerc,
-    AnoTalao, NoTalao, RefCliente, RefEntrega, Sigla, Campanha, TipoMorada,
+    Hist_Id = 0,
+    Tipo,
+    TpDoc,
+    Serie,
+    NoDoc,
+    Ano,
+    PesoBruto,
+    PesoTara,
+    PesoLiquido,
+    PesoEfectivo,
+    Justificacao,
+    DataHoraPB,
+    DataHoraPL,
+    Terceiro,
+    Artigo,
+    CodMorada,
+    Motorista,
+    Carro,
+    TipoTerc,
+    AnoTalao,
+    NoTalao,
+    RefCliente,
+    RefEntrega,
+    Sigla,
+    Campanha,
+    TipoMorada,
     NumCampos
 };
 

@@ -1,8 +1,8 @@
 #include "records/taloescore.h"
 
 #include "base/basedados.h"
-#include "records/numeracao.h"
 #include "base/operatormessages.h"
+#include "records/numeracao.h"
 #include "records/parametrosaplic.h"
 
 namespace {
@@ -14,9 +14,8 @@ struct Definicao {
 };
 
 const Definicao kDefinicoes[TaloesCore::kCampos] = {
-    {"Campanha", "Ano da Campanha.", 10},       {"", "Contador de Talões.", 9},
-    {"Morada Alter.", "Cliente.", 3},           {"Tipo Doc.", "Tipo Documento.", 3},
-    {"Sigla", "Sigla.", 5},                     {"Cliente", "Cliente.", 15},
+    {"Campanha", "Ano da Campanha.", 10}, {"", "Contador de Talões.", 9}, {"Morada Alter.", "Cliente.", 3},
+    {"Tipo Doc.", "Tipo Documento.", 3},  {"Sigla", "Sigla.", 5},         {"Cliente", "Cliente.", 15},
     {"Tipo Morada", "Tipo Morada.", 3},
 };
 
@@ -43,7 +42,9 @@ QString TaloesCore::dica(int campo) {
     return campo >= 0 && campo < kCampos ? QString::fromUtf8(kDefinicoes[campo].dica) : QString();
 }
 
-int TaloesCore::tamanhoMaximo(int campo) { return campo >= 0 && campo < kCampos ? kDefinicoes[campo].tamanho : 0; }
+int TaloesCore::tamanhoMaximo(int campo) {
+    return campo >= 0 && campo < kCampos ? kDefinicoes[campo].tamanho : 0;
+}
 
 bool TaloesCore::visivel(int campo) const {
     if (m_modo == 2) return true;
@@ -61,7 +62,9 @@ bool TaloesCore::escape(int campo) {
     return campo == Campanha;
 }
 
-void TaloesCore::erro(const QString& operacao, const DbError& e) { m_messages.mensagem(operacao + e.texto()); }
+void TaloesCore::erro(const QString& operacao, const DbError& e) {
+    m_messages.mensagem(operacao + e.texto());
+}
 
 bool TaloesCore::validarSaida(int campo) {
     if (!m_alterado) return true;
@@ -85,9 +88,10 @@ bool TaloesCore::validarSaida(int campo) {
                     return true;
                 }
                 const RecordSet rs = m_db.consultar(
-                    QStringLiteral(" SELECT     MORADAS.CDMORADA AS 'Cód.Morada', MORADAS.Descr AS Morada,Moradas.Local "
-                                   "as Localidade FROM       MORADAS INNER JOIN Clientes   ON Clientes.CODIGO = "
-                                   "MORADAS.TERCEIRO Where (MORADAS.TPTERC = 2) and cdmorada=? and Moradas.Terceiro=?"),
+                    QStringLiteral(
+                        " SELECT     MORADAS.CDMORADA AS 'Cód.Morada', MORADAS.Descr AS Morada,Moradas.Local "
+                        "as Localidade FROM       MORADAS INNER JOIN Clientes   ON Clientes.CODIGO = "
+                        "MORADAS.TERCEIRO Where (MORADAS.TPTERC = 2) and cdmorada=? and Moradas.Terceiro=?"),
                     {texto, v(Cliente)});
                 if (rs.isEmpty()) {
                     m_descMorada.clear();
@@ -151,19 +155,25 @@ std::optional<PedidoLista> TaloesCore::lista(int campo) const {
         case Cliente:
             return PedidoLista{QStringLiteral("Clientes"),
                                QStringLiteral(" SELECT     Codigo AS 'Cliente', Nome AS Nome FROM       Clientes"),
-                               {}, 7200, {1700, 5000}};
+                               {},
+                               7200,
+                               {1700, 5000}};
         case TipoMorada:
             return PedidoLista{QStringLiteral("Tipos Morada"),
                                QStringLiteral(" SELECT     Codigo AS 'Código', Descrica AS 'Descrição' FROM       "
                                               "TpMorada order by Codigo"),
-                               {}, 5200, {700, 4000}};
+                               {},
+                               5200,
+                               {700, 4000}};
         case MoradaAlt:
             return PedidoLista{QStringLiteral("Moradas Alternativas"),
                                QStringLiteral(" SELECT     MORADAS.CDMORADA AS 'Cód.Morada', MORADAS.Descr AS Morada,"
                                               "Moradas.Local as Localidade FROM       MORADAS INNER JOIN  Clientes ON "
                                               "Clientes.CODIGO = MORADAS.TERCEIRO Where (MORADAS.TPTERC = 2)and "
                                               "Clientes.Codigo=? "),
-                               {v(Cliente)}, 9200, {700, 4000, 4000}};
+                               {v(Cliente)},
+                               9200,
+                               {700, 4000, 4000}};
         default:
             return std::nullopt;
     }
@@ -201,9 +211,8 @@ QString TaloesCore::sqlContador(int modo, Backend backend, bool bloquear) {
                                ? QStringLiteral("kel_PES_Taloes WITH (UPDLOCK, HOLDLOCK)")
                                : QStringLiteral("kel_PES_Taloes");
     // PostgreSQL: the key's counter rows stay locked until the form's write commits.
-    const QString bloqueio = bloquear && backend == Backend::Postgresql
-                                 ? QStringLiteral(" FOR UPDATE OF kel_PES_Taloes")
-                                 : QString();
+    const QString bloqueio =
+        bloquear && backend == Backend::Postgresql ? QStringLiteral(" FOR UPDATE OF kel_PES_Taloes") : QString();
     if (modo == 1)
         return QStringLiteral("select Ano,TipoDoc,Contador from ") + taloes +
                QStringLiteral(" where iTipo=1 and Ano=? and tipodoc=?") + bloqueio;
@@ -217,9 +226,8 @@ QString TaloesCore::sqlContador(int modo, Backend backend, bool bloquear) {
 TaloesCore::Leitura TaloesCore::lerContador(bool bloquear, RecordSet* linhas) {
     const QString sql = sqlContador(m_modo, m_db.backend(), bloquear);
     const auto ler = [&] {
-        return m_modo == 1
-                   ? m_db.consultar(sql, {v(Campanha).trimmed(), v(TipoDoc)})
-                   : m_db.consultar(sql, {v(Campanha).trimmed(), v(TipoDoc), v(Cliente), v(TipoMorada)});
+        return m_modo == 1 ? m_db.consultar(sql, {v(Campanha).trimmed(), v(TipoDoc)})
+                           : m_db.consultar(sql, {v(Campanha).trimmed(), v(TipoDoc), v(Cliente), v(TipoMorada)});
     };
     RecordSet rs = ler();
     if (rs.isEmpty() && bloquear && m_db.backend() == Backend::Postgresql) {
@@ -298,13 +306,12 @@ int TaloesCore::gravar() {
         if (novo) {
             const qint32 ultimo = UltimoTalaoEmitido(m_db, chaveTalao());
             if (*novo < ultimo &&
-                !m_messages.mostrarAviso(
-                    OperatorMessages::OkCancelar,
-                    QStringLiteral("O contador %1 é inferior ao último talão já emitido (%2) "
-                                   "para esta chave: os próximos talões repetiriam números já "
-                                   "usados.\n\rPretende continuar?")
-                        .arg(*novo)
-                        .arg(ultimo)))
+                !m_messages.mostrarAviso(OperatorMessages::OkCancelar,
+                                         QStringLiteral("O contador %1 é inferior ao último talão já emitido (%2) "
+                                                        "para esta chave: os próximos talões repetiriam números já "
+                                                        "usados.\n\rPretende continuar?")
+                                             .arg(*novo)
+                                             .arg(ultimo)))
                 return Contador;
         }
         std::optional<Leitura> mudou;
@@ -325,38 +332,33 @@ int TaloesCore::gravar() {
                         // Edits the key's row (every row of the key, as there is no row key), or adds it.
                         QVariantList valores{campanha, tipoDoc};
                         if (novo) valores << *novo;
-                        alterados = m_db.executar(
-                            QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=1, Ano=?, TipoDoc=?, "
-                                           "Cliente='0', Sigla='', cdmorada=''") +
-                                contador + QStringLiteral(" where iTipo=1 and Ano=? and tipodoc=?"),
-                            valores + QVariantList{campanha, v(TipoDoc)});
+                        alterados =
+                            m_db.executar(QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=1, Ano=?, TipoDoc=?, "
+                                                         "Cliente='0', Sigla='', cdmorada=''") +
+                                              contador + QStringLiteral(" where iTipo=1 and Ano=? and tipodoc=?"),
+                                          valores + QVariantList{campanha, v(TipoDoc)});
                         if (alterados == 0)
                             m_db.executar(
-                                QStringLiteral(
-                                    "INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
-                                    "cdmorada, Contador) VALUES (1, ?, ?, '0', '', '', ?)"),
+                                QStringLiteral("INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
+                                               "cdmorada, Contador) VALUES (1, ?, ?, '0', '', '', ?)"),
                                 {campanha, tipoDoc, inicial});
                     } else {
-                        const QVariantList chaveLinha{campanha, v(TipoDoc), v(Cliente), v(MoradaAlt),
-                                                      v(TipoMorada)};
-                        const QVariantList linha{campanha, tipoDoc,      v(Cliente),
-                                                 v(Sigla), v(MoradaAlt), v(TipoMorada)};
+                        const QVariantList chaveLinha{campanha, v(TipoDoc), v(Cliente), v(MoradaAlt), v(TipoMorada)};
+                        const QVariantList linha{campanha, tipoDoc, v(Cliente), v(Sigla), v(MoradaAlt), v(TipoMorada)};
                         QVariantList valores = linha;
                         if (novo) valores << *novo;
-                        alterados = m_db.executar(
-                            QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=2, Ano=?, TipoDoc=?, "
-                                           "Cliente=?, Sigla=?, cdmorada=?, TipoMorada=?") +
-                                contador +
-                                QStringLiteral(" where iTipo=2 and Ano=? and tipodoc=? and "
-                                               "Cliente=? and cdmorada=? and TipoMorada=?"),
-                            valores + chaveLinha);
+                        alterados = m_db.executar(QStringLiteral("UPDATE kel_PES_Taloes SET iTipo=2, Ano=?, TipoDoc=?, "
+                                                                 "Cliente=?, Sigla=?, cdmorada=?, TipoMorada=?") +
+                                                      contador +
+                                                      QStringLiteral(" where iTipo=2 and Ano=? and tipodoc=? and "
+                                                                     "Cliente=? and cdmorada=? and TipoMorada=?"),
+                                                  valores + chaveLinha);
                         // A new row starts at the key's current counter, so that it never
                         // brings the key's numbering back.
                         if (alterados == 0)
                             m_db.executar(
-                                QStringLiteral(
-                                    "INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
-                                    "cdmorada, TipoMorada, Contador) VALUES (2, ?, ?, ?, ?, ?, ?, ?)"),
+                                QStringLiteral("INSERT INTO kel_PES_Taloes (iTipo, Ano, TipoDoc, Cliente, Sigla, "
+                                               "cdmorada, TipoMorada, Contador) VALUES (2, ?, ?, ?, ?, ?, ?, ?)"),
                                 linha + QVariantList{inicial});
                     }
                 }
@@ -366,11 +368,10 @@ int TaloesCore::gravar() {
             m_lido = mudou;
             m_campos[Contador] = QString::number(mudou->contador);
             m_contadorDigitado = false;
-            m_messages.mostrarAviso(
-                OperatorMessages::Informacao,
-                QStringLiteral("O contador foi alterado noutro posto de trabalho: o valor actual "
-                               "é %1.\n\rVerifique-o e confirme de novo.")
-                    .arg(mudou->contador));
+            m_messages.mostrarAviso(OperatorMessages::Informacao,
+                                    QStringLiteral("O contador foi alterado noutro posto de trabalho: o valor actual "
+                                                   "é %1.\n\rVerifique-o e confirme de novo.")
+                                        .arg(mudou->contador));
             return Contador;
         }
         return -1;
@@ -391,8 +392,7 @@ bool TaloesCore::anular() {
         else
             m_db.executar(QStringLiteral("Delete from kel_PES_Taloes where iTipo=2 and Ano=? and tipodoc=? and "
                                          "Cliente=? and cdMorada=?  and TipoMorada=? "),
-                          {v(Campanha), v(TipoDoc), v(Cliente), v(MoradaAlt),
-                           v(TipoMorada)});
+                          {v(Campanha), v(TipoDoc), v(Cliente), v(MoradaAlt), v(TipoMorada)});
     } catch (const DbError& e) {
         erro(QStringLiteral("Anular Contador "), e);
         return false;

@@ -5,8 +5,8 @@
 #include <array>
 #include <optional>
 
-#include "records/numeracao.h"
 #include "base/sqlsettings.h"
+#include "records/numeracao.h"
 
 class BaseDados;
 class RecordSet;
@@ -27,7 +27,7 @@ struct PedidoLista {
 // counters (kind 1: campaign and document type), mode 2 on the outgoing ones
 // (kind 2: also customer, address type, address and prefix).
 class TaloesCore {
-public:
+  public:
     static constexpr int kCampos = 7;
     enum Campo { Campanha = 0, Contador, MoradaAlt, TipoDoc, Sigla, Cliente, TipoMorada };
 
@@ -84,7 +84,7 @@ public:
     // transaction, so no ticket can be taken between it and the write.
     static QString sqlContador(int modo, Backend backend, bool bloquear);
 
-private:
+  private:
     // A counter as stored for the key on the form.
     struct Leitura {
         QStringList chave;  // the key it was read for, upper case

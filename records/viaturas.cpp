@@ -52,8 +52,7 @@ QString RegistoViaturas::mensagemExpirada(const QString& matricula, const QDate&
 }
 
 QString RegistoViaturas::erroValidade(const QDate& validaAte, const QDate& hoje) {
-    if (const QString e = DatasBase::erro(validaAte, QStringLiteral("A validade da tara")); !e.isEmpty())
-        return e;
+    if (const QString e = DatasBase::erro(validaAte, QStringLiteral("A validade da tara")); !e.isEmpty()) return e;
     if (validaAte < hoje)
         return QStringLiteral("A validade da tara (%1) já passou.")
             .arg(validaAte.toString(QStringLiteral("dd-MM-yyyy")));
@@ -63,25 +62,21 @@ QString RegistoViaturas::erroValidade(const QDate& validaAte, const QDate& hoje)
 std::variant<Viatura, QString> RegistoViaturas::daPesagem(qint32 histId, std::optional<QDate> validaAte,
                                                           const QDate& hoje) {
     const RecordSet h = m_db.consultar(
-        QStringLiteral(
-            "SELECT Tipo, Carro, Terceiro, Artigo, PesoTara, DataHoraPB, DataHoraPL, TpDoc, Serie, NoDoc, "
-            "Ano FROM kel_PES_Historico WHERE Hist_Id = ?"),
+        QStringLiteral("SELECT Tipo, Carro, Terceiro, Artigo, PesoTara, DataHoraPB, DataHoraPL, TpDoc, Serie, NoDoc, "
+                       "Ano FROM kel_PES_Historico WHERE Hist_Id = ?"),
         {histId});
     if (h.isEmpty()) return QStringLiteral("A pesagem %1 não existe.").arg(histId);
     if (h.text(0, QStringLiteral("Tipo")).trimmed().compare(QStringLiteral("S"), Qt::CaseInsensitive) != 0)
-        return QStringLiteral(
-                   "A pesagem %1 é uma entrada: só a tara de uma saída concluída pode ser guardada.")
+        return QStringLiteral("A pesagem %1 é uma entrada: só a tara de uma saída concluída pode ser guardada.")
             .arg(histId);
     if (h.value(0, QStringLiteral("DataHoraPL")).isNull())
-        return QStringLiteral("A pesagem %1 não está concluída: a sua tara não pode ser guardada.")
-            .arg(histId);
+        return QStringLiteral("A pesagem %1 não está concluída: a sua tara não pode ser guardada.").arg(histId);
     const QString matricula = normalizar(h.text(0, QStringLiteral("Carro")));
     if (matricula.isEmpty()) return QStringLiteral("A pesagem %1 não tem matrícula.").arg(histId);
     // A document cancelled in the ERP leaves the weighing without a sale: its weights are no reference.
     try {
         const QVariant vias = m_db.escalar(
-            QStringLiteral(
-                "SELECT NumVias FROM DocGCCab WHERE Tpdoc = ? AND NNumdoc = ? AND Serie = ? AND Ano = ?"),
+            QStringLiteral("SELECT NumVias FROM DocGCCab WHERE Tpdoc = ? AND NNumdoc = ? AND Serie = ? AND Ano = ?"),
             {h.text(0, QStringLiteral("TpDoc")).trimmed(), h.value(0, QStringLiteral("NoDoc")).toInt(),
              h.value(0, QStringLiteral("Serie")).toInt(), h.value(0, QStringLiteral("Ano")).toInt()});
         if (vias.isValid() && !vias.isNull() && vias.toInt() == -1)
@@ -131,10 +126,8 @@ std::variant<Viatura, QString> RegistoViaturas::daPesagem(qint32 histId, std::op
 std::optional<Viatura> RegistoViaturas::ler(const QString& matricula) {
     const QString m = normalizar(matricula);
     if (m.isEmpty()) return std::nullopt;
-    const RecordSet rs =
-        m_db.consultar(QStringLiteral("SELECT %1 FROM kel_PES_Viaturas WHERE UPPER(Matricula) = ?")
-                           .arg(QLatin1String(kColunas)),
-                       {m});
+    const RecordSet rs = m_db.consultar(
+        QStringLiteral("SELECT %1 FROM kel_PES_Viaturas WHERE UPPER(Matricula) = ?").arg(QLatin1String(kColunas)), {m});
     if (rs.isEmpty()) return std::nullopt;
     return deLinha(rs, 0);
 }
@@ -153,22 +146,19 @@ void RegistoViaturas::gravar(const Viatura& v) {
         throw DbError(-1, QStringLiteral("A matrícula \"%1\" não é válida.").arg(v.matricula));
     // Whoever stores it is named: this workstation and login unless the caller says.
     const QString posto = v.posto.isEmpty() ? QSysInfo::machineHostName() : v.posto;
-    const QString utilizador = v.utilizador.isEmpty()
-                                   ? qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"))
-                                   : v.utilizador;
+    const QString utilizador =
+        v.utilizador.isEmpty() ? qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME")) : v.utilizador;
     // Replaced as a whole: two workstations storing the same truck end with one row,
     // the last one's.
     m_db.comRepeticao(
         [&] {
             m_db.executar(QStringLiteral("DELETE FROM kel_PES_Viaturas WHERE UPPER(Matricula) = ?"), {m});
             m_db.executar(
-                QStringLiteral(
-                    "INSERT INTO kel_PES_Viaturas (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                QStringLiteral("INSERT INTO kel_PES_Viaturas (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                     .arg(QLatin1String(kColunas)),
                 {m, texto(v.terceiro), texto(v.artigo), texto(v.motorista), v.tara.toVariant(), v.pesadaEm,
-                 QDateTime(v.validaAte, QTime(0, 0)), texto(posto.left(64)), texto(utilizador.left(64)),
-                 v.origem(), nuloSeZero(v.manual ? 0 : v.alibiId, QMetaType::LongLong),
-                 nuloSeZero(v.histId, QMetaType::Int)});
+                 QDateTime(v.validaAte, QTime(0, 0)), texto(posto.left(64)), texto(utilizador.left(64)), v.origem(),
+                 nuloSeZero(v.manual ? 0 : v.alibiId, QMetaType::LongLong), nuloSeZero(v.histId, QMetaType::Int)});
         },
         BaseDados::Repetir::TambemChaveDuplicada);
 }
@@ -180,11 +170,10 @@ bool RegistoViaturas::apagar(const QString& matricula) {
 
 void RegistoViaturas::marcar(qint32 histId, const Viatura& v) {
     desmarcar(histId);
-    m_db.executar(
-        QStringLiteral("INSERT INTO kel_PES_Historico_TaraRegistada (Hist_Id, Matricula, Tara, PesadaEm, "
-                       "Origem, Alibi_Id) VALUES (?, ?, ?, ?, ?, ?)"),
-        {histId, normalizar(v.matricula), v.tara.toVariant(), v.pesadaEm, v.origem(),
-         nuloSeZero(v.manual ? 0 : v.alibiId, QMetaType::LongLong)});
+    m_db.executar(QStringLiteral("INSERT INTO kel_PES_Historico_TaraRegistada (Hist_Id, Matricula, Tara, PesadaEm, "
+                                 "Origem, Alibi_Id) VALUES (?, ?, ?, ?, ?, ?)"),
+                  {histId, normalizar(v.matricula), v.tara.toVariant(), v.pesadaEm, v.origem(),
+                   nuloSeZero(v.manual ? 0 : v.alibiId, QMetaType::LongLong)});
 }
 
 void RegistoViaturas::desmarcar(qint32 histId) {

@@ -61,8 +61,7 @@ class RegistoViaturas {
     // a weighing that is not a finished outgoing load with a plate, whose document was
     // cancelled, whose tare was itself a stored one, or typed where typed weights are
     // forbidden; a validity before `hoje`.
-    std::variant<Viatura, QString> daPesagem(qint32 histId, std::optional<QDate> validaAte,
-                                             const QDate& hoje);
+    std::variant<Viatura, QString> daPesagem(qint32 histId, std::optional<QDate> validaAte, const QDate& hoje);
     // Why `validaAte` cannot be a stored tare's last day (empty when it can).
     static QString erroValidade(const QDate& validaAte, const QDate& hoje);
 

@@ -27,8 +27,7 @@ bool ConfigBalanca::lerPorta(const QString& texto, QString* erro) {
     const int n = t.toInt(&numero);
     if (numero) {
         if (n < 1 || n > 256) {
-            *erro = QStringLiteral("O número da porta da balança (linha 1) deve estar entre 1 e 256: \"%1\".")
-                        .arg(t);
+            *erro = QStringLiteral("O número da porta da balança (linha 1) deve estar entre 1 e 256: \"%1\".").arg(t);
             return false;
         }
         porta = dispositivo(n);
@@ -126,11 +125,10 @@ bool ConfigBalanca::ler(const QString& caminho, QString* erro) {
         linhas << linha;
     }
     if (linhas.size() < 3) {
-        *erro =
-            QStringLiteral(
-                "O ficheiro de configuração da balança %1 deve ter três linhas: porta, parâmetros da linha "
-                "série e segundos de espera.")
-                .arg(caminho);
+        *erro = QStringLiteral(
+                    "O ficheiro de configuração da balança %1 deve ter três linhas: porta, parâmetros da linha "
+                    "série e segundos de espera.")
+                    .arg(caminho);
         return false;
     }
     // Notepad may save the file with a byte-order mark in front of line 1.

@@ -61,8 +61,8 @@ void LeitorBalanca::iniciar(const QString& mensagemInicial) {
     const QString caminho =
         m_ficheiroFixo.isEmpty() ? ConfigBalanca::localizar(m_pastaPrograma, m_pastaConfig) : m_ficheiroFixo;
     log(QStringLiteral("Ler configuração ") +
-        QDir::toNativeSeparators(
-            caminho.isEmpty() ? QDir(m_pastaPrograma).filePath(ConfigBalanca::nomeFicheiro()) : caminho));
+        QDir::toNativeSeparators(caminho.isEmpty() ? QDir(m_pastaPrograma).filePath(ConfigBalanca::nomeFicheiro())
+                                                   : caminho));
     if (caminho.isEmpty() || !QFileInfo(caminho).isFile()) {
         terminar({false, 0, semFicheiro()});
         return;

@@ -45,9 +45,7 @@ class LeitorBalanca : public QObject {
     QByteArray recebido() const { return m_recebido; }
     QString ficheiroUsado() const { return m_config.ficheiro; }
 
-    static QString semFicheiro() {
-        return QStringLiteral("Não existe o ficheiro de configuração da balança");
-    }
+    static QString semFicheiro() { return QStringLiteral("Não existe o ficheiro de configuração da balança"); }
     static constexpr int kTentativas = 3;
     static constexpr qsizetype kMaximoRecebido = 64 * 1024;
 

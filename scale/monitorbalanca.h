@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QMetaType>
 #include <QObject>
-#include <QSet>
 #include <QSerialPort>
+#include <QSet>
 #include <QTimer>
 #include <memory>
 

@@ -11,7 +11,7 @@
 //    `cancelar` keeps the focus in the field (on Tab the key is simply not acted on).
 class CampoEntrada : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     explicit CampoEntrada(int indice, QWidget* parent = nullptr);
     int indice() const { return m_indice; }
 
@@ -25,18 +25,18 @@ public:
     // field that has the focus). False when the field refused.
     bool validarAgora();
 
-signals:
+  signals:
     void teclaPremida(int indice);
     void escape(int indice);
     void pedidoLista(int indice);
     void validar(int indice, bool& cancelar);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* e) override;
     bool event(QEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
 
-private:
+  private:
     int m_indice;
     bool m_jaValidado = false;  // the Tab that moves the focus has already validated
     bool m_aValidar = false;

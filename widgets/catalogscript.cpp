@@ -32,9 +32,9 @@ QString CatalogScript::resolve(const QString& path) {
 }
 
 QStringList CatalogScript::batches(const QString& script) {
-    static const QRegularExpression separator(QStringLiteral("^\\s*GO\\s*$"),
-                                              QRegularExpression::CaseInsensitiveOption |
-                                                  QRegularExpression::MultilineOption);
+    static const QRegularExpression separator(
+        QStringLiteral("^\\s*GO\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
     QStringList out;
     for (const QString& piece : script.split(separator)) {
         const QString t = piece.trimmed();

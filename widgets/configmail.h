@@ -11,12 +11,12 @@ class QSpinBox;
 // NomeEmissor and emailEmissor.
 class ConfigMail : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit ConfigMail(QString configPath, QWidget* parent = nullptr);
     // Writes the settings; false (message shown) when the file cannot be written.
     bool gravar();
 
-private:
+  private:
     QString m_path;
     QLineEdit* m_servidor;
     QSpinBox* m_porta;

@@ -9,12 +9,12 @@ class OperatorMessages;
 // of the configuration file. OK writes them; Cancel leaves the file as it was.
 class DialogoErp : public QDialog {
     Q_OBJECT
-public:
+  public:
     DialogoErp(QString configFile, OperatorMessages& messages, QWidget* parent = nullptr);
 
     void accept() override;
 
-private:
+  private:
     QString m_configFile;
     OperatorMessages& m_messages;
     QLineEdit* m_servidor;

@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -17,11 +17,11 @@
 
 #include "base/basedados.h"
 #include "base/catalogo.h"
-#include "widgets/catalogscript.h"
 #include "base/configsql.h"
 #include "base/ficheiroconfig.h"
 #include "base/operatormessages.h"
 #include "base/programinfo.h"
+#include "widgets/catalogscript.h"
 
 namespace {
 
@@ -38,7 +38,8 @@ struct WaitCursor {
 };
 
 void removeDatabaseFiles(const QString& path) {
-    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) QFile::remove(path + suffix);
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + suffix);
 }
 
 }  // namespace
@@ -83,7 +84,8 @@ DialogoSql::DialogoSql(QString configFile, QString catalogScript, bool proximoAr
     m_testar->setObjectName(QStringLiteral("btTestar"));
     m_criarCatalogo = new QPushButton(QStringLiteral("&Criar catálogo"), this);
     m_criarCatalogo->setObjectName(QStringLiteral("btCriarCatalogo"));
-    m_criarCatalogo->setToolTip(QStringLiteral("Cria as tabelas e procedimentos do programa na base de dados indicada"));
+    m_criarCatalogo->setToolTip(
+        QStringLiteral("Cria as tabelas e procedimentos do programa na base de dados indicada"));
     m_criarCatalogo->setVisible(!m_catalogScript.isEmpty());
     auto* actions = new QHBoxLayout;
     actions->addWidget(m_testar);
@@ -144,10 +146,10 @@ void DialogoSql::backendChanged() {
 }
 
 void DialogoSql::procurarFicheiro() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Ficheiro da base de dados"), m_baseDados->text(),
-        QStringLiteral("Bases de dados SQLite (*.db *.sqlite);;Todos os ficheiros (*)"), nullptr,
-        QFileDialog::DontConfirmOverwrite);
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Ficheiro da base de dados"), m_baseDados->text(),
+                                     QStringLiteral("Bases de dados SQLite (*.db *.sqlite);;Todos os ficheiros (*)"),
+                                     nullptr, QFileDialog::DontConfirmOverwrite);
     if (!path.isEmpty()) m_baseDados->setText(QDir::toNativeSeparators(path));
 }
 
@@ -265,8 +267,8 @@ void DialogoSql::accept() {
         FicheiroConfig f(m_configFile);
         ConfigSQL::gravar(f, settings());
     } catch (const std::exception& e) {
-        m_messages.mostrarAviso(OperatorMessages::Informacao,
-                                QStringLiteral("Gravar configuração da base de dados ") + QString::fromStdString(e.what()));
+        m_messages.mostrarAviso(OperatorMessages::Informacao, QStringLiteral("Gravar configuração da base de dados ") +
+                                                                  QString::fromStdString(e.what()));
         return;
     }
     QDialog::accept();

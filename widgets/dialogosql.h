@@ -16,7 +16,7 @@ class OperatorMessages;
 // catalogue in the chosen database. OK writes the settings; Cancel leaves them.
 class DialogoSql : public QDialog {
     Q_OBJECT
-public:
+  public:
     // `catalogScript` may be empty (no catalogue creation offered). `proximoArranque`
     // is the on/off option: on when opened from the menu, where new settings only take
     // effect at the next start, which the dialog then says.
@@ -35,7 +35,7 @@ public:
 
     void accept() override;
 
-private:
+  private:
     void backendChanged();
     void procurarFicheiro();
     bool criarCatalogoSqlite(const SqlSettings& s);

@@ -8,8 +8,7 @@ QString FiltroSemAcentos::dobrar(const QString& texto) {
     out.reserve(decomposto.size());
     for (const QChar c : decomposto) {
         const QChar::Category k = c.category();
-        if (k == QChar::Mark_NonSpacing || k == QChar::Mark_SpacingCombining || k == QChar::Mark_Enclosing)
-            continue;
+        if (k == QChar::Mark_NonSpacing || k == QChar::Mark_SpacingCombining || k == QChar::Mark_Enclosing) continue;
         out += c;
     }
     return out.toCaseFolded();

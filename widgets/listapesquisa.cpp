@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 
 #include "base/basedados.h"
-#include "widgets/filtrosemacentos.h"
 #include "base/operatormessages.h"
+#include "widgets/filtrosemacentos.h"
 
 ListaPesquisa::ListaPesquisa(BaseDados& db, OperatorMessages& messages, QWidget* parent)
     : QDialog(parent), m_db(db), m_messages(messages) {
@@ -116,8 +116,8 @@ bool ListaPesquisa::eventFilter(QObject* o, QEvent* e) {
             return true;
         }
         // Up and down in the filter walk the rows, so the operator never leaves the keyboard.
-        if (o == m_filtro && (k->key() == Qt::Key_Down || k->key() == Qt::Key_Up ||
-                              k->key() == Qt::Key_PageDown || k->key() == Qt::Key_PageUp)) {
+        if (o == m_filtro && (k->key() == Qt::Key_Down || k->key() == Qt::Key_Up || k->key() == Qt::Key_PageDown ||
+                              k->key() == Qt::Key_PageUp)) {
             QCoreApplication::sendEvent(m_tabela, e);
             return true;
         }

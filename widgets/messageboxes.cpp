@@ -37,8 +37,7 @@ void MessageBoxes::progresso(const QString& texto, int feito, int total) {
     espera.start();
     do {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-    } while ((!m_progresso->windowHandle() || !m_progresso->windowHandle()->isExposed()) &&
-             espera.elapsed() < 300);
+    } while ((!m_progresso->windowHandle() || !m_progresso->windowHandle()->isExposed()) && espera.elapsed() < 300);
     m_progresso->repaint();
 }
 
@@ -47,8 +46,7 @@ bool MessageBoxes::mostrarAviso(int tipo, const QString& texto) {
     switch (tipo) {
         case OkCancelar: {
             // The second button is the default: Enter must not confirm by accident.
-            QMessageBox box(QMessageBox::Information, title, texto, QMessageBox::Ok | QMessageBox::Cancel,
-                            m_parent);
+            QMessageBox box(QMessageBox::Information, title, texto, QMessageBox::Ok | QMessageBox::Cancel, m_parent);
             box.setDefaultButton(QMessageBox::Cancel);
             return box.exec() == QMessageBox::Ok;
         }

@@ -25,8 +25,7 @@ bool alcancavel(const QWidget* w) {
 
 }  // namespace
 
-QList<MnemonicasFormulario::Alvo> MnemonicasFormulario::alvos(QWidget* formulario,
-                                                              const QKeySequence& tecla) {
+QList<MnemonicasFormulario::Alvo> MnemonicasFormulario::alvos(QWidget* formulario, const QKeySequence& tecla) {
     QList<Alvo> out;
     if (!formulario) return out;
     const QList<QWidget*> filhos = formulario->findChildren<QWidget*>();
@@ -36,12 +35,10 @@ QList<MnemonicasFormulario::Alvo> MnemonicasFormulario::alvos(QWidget* formulari
             if (QKeySequence::mnemonic(b->text()) == tecla) out << Alvo{b};
         } else if (auto* t = qobject_cast<QTabBar*>(w)) {
             for (int i = 0; i < t->count(); ++i)
-                if (t->isTabEnabled(i) && t->isTabVisible(i) &&
-                    QKeySequence::mnemonic(t->tabText(i)) == tecla)
+                if (t->isTabEnabled(i) && t->isTabVisible(i) && QKeySequence::mnemonic(t->tabText(i)) == tecla)
                     out << Alvo{t, i};
         } else if (auto* l = qobject_cast<QLabel*>(w)) {
-            if (l->buddy() && alcancavel(l->buddy()) && QKeySequence::mnemonic(l->text()) == tecla)
-                out << Alvo{l};
+            if (l->buddy() && alcancavel(l->buddy()) && QKeySequence::mnemonic(l->text()) == tecla) out << Alvo{l};
         }
     }
     return out;
@@ -72,8 +69,8 @@ void MnemonicasFormulario::activar(const QList<Alvo>& alvos) {
     // A field is left as by Tab: it validates first and may refuse.
     if (auto* c = qobject_cast<CampoEntrada*>(foco); c && !c->validarAgora()) return;
     if (auto* t = qobject_cast<QTabBar*>(proximo.widget)) t->setCurrentIndex(proximo.tab);
-    QWidget* alvo = qobject_cast<QLabel*>(proximo.widget) ? static_cast<QLabel*>(proximo.widget)->buddy()
-                                                          : proximo.widget;
+    QWidget* alvo =
+        qobject_cast<QLabel*>(proximo.widget) ? static_cast<QLabel*>(proximo.widget)->buddy() : proximo.widget;
     alvo->setFocus(Qt::ShortcutFocusReason);
 }
 

@@ -6,17 +6,19 @@
 #include <QStatusBar>
 
 #include "app/ui/frmmain.h"
-#include "widgets/messageboxes.h"
 #include "base/programinfo.h"
+#include "widgets/messageboxes.h"
 
-ArranqueGui::ArranqueGui(QString programFolder, QString argument, OperatorMessages& messages,
-                         StartupDialogs& dialogs, Arranque::ErpFactory erpFactory)
+ArranqueGui::ArranqueGui(QString programFolder, QString argument, OperatorMessages& messages, StartupDialogs& dialogs,
+                         Arranque::ErpFactory erpFactory)
     : m_messages(messages),
       m_arranque(std::move(programFolder), std::move(argument), messages, dialogs, std::move(erpFactory)) {}
 
 ArranqueGui::~ArranqueGui() = default;
 
-void ArranqueGui::setPlacementStore(std::unique_ptr<QSettings> store) { m_placement = std::move(store); }
+void ArranqueGui::setPlacementStore(std::unique_ptr<QSettings> store) {
+    m_placement = std::move(store);
+}
 
 QString ArranqueGui::databaseLabel(const SqlSettings& s) {
     if (s.kind() == Backend::Sqlite) return QFileInfo(s.baseDados.trimmed()).fileName();

@@ -13,7 +13,7 @@ class QSettings;
 // window put in between (load it, fill its status bar, hand it the database, show
 // it, put the company in its title) before the parameters are read.
 class ArranqueGui {
-public:
+  public:
     ArranqueGui(QString programFolder, QString argument, OperatorMessages& messages, StartupDialogs& dialogs,
                 Arranque::ErpFactory erpFactory = {});
     ~ArranqueGui();
@@ -32,7 +32,7 @@ public:
     // What the status bar shows as the database: the file name of a SQLite file.
     static QString databaseLabel(const SqlSettings& s);
 
-private:
+  private:
     OperatorMessages& m_messages;
     Arranque m_arranque;
     std::unique_ptr<QSettings> m_placement;

@@ -2,20 +2,20 @@
 
 #include <QFileInfo>
 
-#include "desks/balancadesk.h"
 #include "base/basedados.h"
+#include "base/ficheiroconfig.h"
+#include "base/operatormessages.h"
+#include "desks/balancadesk.h"
 #include "desks/ui/deskwindow.h"
+#include "erp/sessaosage.h"
+#include "output/operacoestalao.h"
 #include "output/ui/enviomail.h"
 #include "output/ui/escolhaimpressora.h"
 #include "output/ui/janelarelatorio.h"
-#include "scale/monitorbalanca.h"
 #include "records/opcoesinstalacao.h"
-#include "base/ficheiroconfig.h"
-#include "output/operacoestalao.h"
-#include "base/operatormessages.h"
 #include "records/ui/parametros.h"
-#include "erp/sessaosage.h"
 #include "records/ui/taloes.h"
+#include "scale/monitorbalanca.h"
 
 namespace {
 

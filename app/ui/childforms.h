@@ -33,12 +33,12 @@ struct ChildForms {
     // modo: bulk mailing 1 suppliers, 2 customers; counters 1 incoming, 2 outgoing.
     using ModeFactory = std::function<QWidget*(const FormContext&, int modo)>;
 
-    Factory entradas;       // incoming-loads desk
-    Factory saidas;         // outgoing-loads desk
-    ModeFactory envioMail;  // bulk mailing
+    Factory entradas;         // incoming-loads desk
+    Factory saidas;           // outgoing-loads desk
+    ModeFactory envioMail;    // bulk mailing
     ModeFactory numeradores;  // ticket counters
-    Factory parametros;     // application parameters
-    Factory relatorio;      // period report
+    Factory parametros;       // application parameters
+    Factory relatorio;        // period report
 
     // The forms this build of the program has.
     static ChildForms available();

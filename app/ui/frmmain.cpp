@@ -3,30 +3,30 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QStyle>
 #include <QDir>
-#include <QUrl>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QMap>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QLayout>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
+#include <QStyle>
+#include <QUrl>
 
 #include "base/basedados.h"
+#include "base/programinfo.h"
+#include "erp/sessaosage.h"
+#include "scale/monitorbalanca.h"
 #include "widgets/dialogoerp.h"
 #include "widgets/dialogosql.h"
 #include "widgets/iconeprograma.h"
 #include "widgets/messageboxes.h"
-#include "scale/monitorbalanca.h"
 #include "widgets/mnemonicasformulario.h"
-#include "base/programinfo.h"
-#include "erp/sessaosage.h"
 
 namespace {
 constexpr int kPanels = 6;
@@ -240,8 +240,7 @@ void FrmMain::abrirPasta(const QString& pasta) {
 }
 
 FormContext FrmMain::context() {
-    if (!m_monitor)
-        m_monitor = new MonitorBalanca(m_programFolder, QFileInfo(m_configFile).absolutePath(), this);
+    if (!m_monitor) m_monitor = new MonitorBalanca(m_programFolder, QFileInfo(m_configFile).absolutePath(), this);
     return FormContext{*m_db, m_sessao, m_parametros, *m_messages, m_configFile, m_programFolder, m_monitor};
 }
 
@@ -280,10 +279,10 @@ void FrmMain::colocarFilho(QMdiSubWindow* sub) {
             QPoint canto = moldura.topLeft();
             if (ecra.isValid()) {
                 // Kept on the screen: moved left or up when growing would cross its edge.
-                canto.setX(std::max(ecra.left(),
-                                    std::min(canto.x(), ecra.right() + 1 - (nova.width() + extra.width()))));
-                canto.setY(std::max(
-                    ecra.top(), std::min(canto.y(), ecra.bottom() + 1 - (nova.height() + extra.height()))));
+                canto.setX(
+                    std::max(ecra.left(), std::min(canto.x(), ecra.right() + 1 - (nova.width() + extra.width()))));
+                canto.setY(
+                    std::max(ecra.top(), std::min(canto.y(), ecra.bottom() + 1 - (nova.height() + extra.height()))));
             }
             resize(nova);
             move(canto);
@@ -296,8 +295,7 @@ void FrmMain::colocarFilho(QMdiSubWindow* sub) {
         sub->resize(std::max(sub->minimumSizeHint().width(), std::min(sub->width(), cliente.width())),
                     std::max(sub->minimumSizeHint().height(), std::min(sub->height(), cliente.height())));
     // Centred, but never outside the client area: its top left corner stays visible.
-    sub->move(std::max(0, (cliente.width() - sub->width()) / 2),
-              std::max(0, (cliente.height() - sub->height()) / 2));
+    sub->move(std::max(0, (cliente.width() - sub->width()) / 2), std::max(0, (cliente.height() - sub->height()) / 2));
 }
 
 void FrmMain::abrir(const ChildForms::Factory& make, const QString& title) {
@@ -417,8 +415,7 @@ void FrmMain::acercaDe() {
     box.setWindowTitle(QStringLiteral("Acerca de ") + ProgramInfo::title());
     box.setIcon(QMessageBox::Information);
     box.setText(QStringLiteral("<b>%1</b>").arg(ProgramInfo::title()));
-    box.setInformativeText(ProgramInfo::description() + QStringLiteral("<br>Versão ") +
-                           ProgramInfo::version());
+    box.setInformativeText(ProgramInfo::description() + QStringLiteral("<br>Versão ") + ProgramInfo::version());
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
 }

@@ -29,20 +29,20 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "base/datasbase.h"
-#include "erp/apiregistry.h"
 #include "base/basedados.h"
-#include "widgets/campoentrada.h"
+#include "base/datasbase.h"
 #include "desks/deskcore.h"
-#include "desks/ui/deskteclado.h"
 #include "desks/figurasdia.h"
-#include "scale/monitorbalanca.h"
-#include "desks/ui/mostradorpeso.h"
+#include "desks/ui/deskteclado.h"
 #include "desks/ui/listadesk.h"
+#include "desks/ui/mostradorpeso.h"
+#include "desks/ui/talaodesk.h"
+#include "erp/apiregistry.h"
+#include "output/operacoestalao.h"
+#include "scale/monitorbalanca.h"
+#include "widgets/campoentrada.h"
 #include "widgets/listapesquisa.h"
 #include "widgets/messageboxes.h"
-#include "output/operacoestalao.h"
-#include "desks/ui/talaodesk.h"
 
 namespace {
 
@@ -280,7 +280,8 @@ QWidget* DeskWindow::barraFiguras() {
     m_tabelaDia->hide();
     l->addWidget(m_tabelaDia);
     connect(m_figuras, &QPushButton::clicked, this, [this] { m_tabelaDia->setVisible(!m_tabelaDia->isVisible()); });
-    auto* f9 = new QShortcut(QKeySequence(QStringLiteral("F9")), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    auto* f9 =
+        new QShortcut(QKeySequence(QStringLiteral("F9")), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
     connect(f9, &QShortcut::activated, m_figuras, &QPushButton::click);
     m_relogioFiguras = new QTimer(this);
     m_relogioFiguras->setInterval(kFigurasMs);
@@ -358,7 +359,8 @@ CampoEntrada* DeskWindow::novoCampo(int i, const QString& tooltip) {
         if (indice != 0) focarAnterior(indice);
     });
     connect(c, &CampoEntrada::pedidoLista, this, [this](int indice) {
-        accao(Accao::Lista, [this, indice] { m_core->pedirLista(indice); }, false);
+        accao(
+            Accao::Lista, [this, indice] { m_core->pedirLista(indice); }, false);
     });
     return c;
 }
@@ -382,7 +384,8 @@ QPushButton* DeskWindow::botaoLista(int i, const QString& tooltip) {
     b->setFixedWidth(b->sizeHint().height() + 4);
     m_listas[i] = b;
     connect(b, &QPushButton::clicked, this, [this, i] {
-        accao(Accao::Lista, [this, i] { m_core->pedirLista(i); }, false);
+        accao(
+            Accao::Lista, [this, i] { m_core->pedirLista(i); }, false);
     });
     return b;
 }
@@ -415,9 +418,9 @@ void DeskWindow::construir() {
     cabecalho->setObjectName(QStringLiteral("cabecalho"));
     m_titulo = new QLabel(m_kind.caption, cabecalho);
     m_titulo->setObjectName(QStringLiteral("Label1"));
-    auto* subtitulo = new QLabel(m_kind.entrada ? QStringLiteral("Descargas de fornecedores")
-                                                : QStringLiteral("Cargas para clientes"),
-                                 cabecalho);
+    auto* subtitulo = new QLabel(
+        m_kind.entrada ? QStringLiteral("Descargas de fornecedores") : QStringLiteral("Cargas para clientes"),
+        cabecalho);
     subtitulo->setObjectName(QStringLiteral("lblSubtitulo"));
     // The indicator's weight, large, where the eye goes first.
     m_mostrador = new MostradorPeso(cabecalho);
@@ -436,7 +439,8 @@ void DeskWindow::construir() {
 
     // The operator's commands, in the order of a day's work.
     auto* barra = new QHBoxLayout;
-    const QString entradaTip = m_kind.entrada ? QStringLiteral("Seleccionar Entrada") : QStringLiteral("Seleccionar Saída");
+    const QString entradaTip =
+        m_kind.entrada ? QStringLiteral("Seleccionar Entrada") : QStringLiteral("Seleccionar Saída");
     const QString pendTip =
         m_kind.entrada ? QStringLiteral("Aceder a Descargas Pendntes.") : QStringLiteral("Aceder a Cargas Pendntes.");
     QList<QPushButton*> principais = {
@@ -462,7 +466,8 @@ void DeskWindow::construir() {
                                    QStringLiteral("Imprimir de novo o talão da última pesagem concluída."));
     btReimprimir->setMinimumHeight(34);
     barra->addWidget(btReimprimir);
-    auto* btCancGeral = novoBotao(QStringLiteral("btCancGeral"), QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar as operações."));
+    auto* btCancGeral =
+        novoBotao(QStringLiteral("btCancGeral"), QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar as operações."));
     auto* btSair = novoBotao(QStringLiteral("btSair"), QStringLiteral("Sai&r"), QStringLiteral("Abandonar."));
     for (QPushButton* b : {btCancGeral, btSair}) {
         b->setMinimumHeight(34);
@@ -502,11 +507,14 @@ void DeskWindow::construir() {
     }
     auto* accoesHist = new QHBoxLayout;
     accoesHist->addStretch();
-    accoesHist->addWidget(novoBotao(QStringLiteral("btAnularHist"), QStringLiteral("&Anular"), QStringLiteral("Anular.")));
-    accoesHist->addWidget(novoBotao(QStringLiteral("btImpHist"), QStringLiteral("&Imprimir"), QStringLiteral("Imprimir Talão.")));
+    accoesHist->addWidget(
+        novoBotao(QStringLiteral("btAnularHist"), QStringLiteral("&Anular"), QStringLiteral("Anular.")));
+    accoesHist->addWidget(
+        novoBotao(QStringLiteral("btImpHist"), QStringLiteral("&Imprimir"), QStringLiteral("Imprimir Talão.")));
     accoesHist->addWidget(novoBotao(QStringLiteral("btPrevHist"), QStringLiteral("Pré-&visualizar"),
                                     QStringLiteral("Ver o talão em PDF, sem o imprimir.")));
-    accoesHist->addWidget(novoBotao(QStringLiteral("btMailHist"), QStringLiteral("e-&mail"), QStringLiteral("e-mail.")));
+    accoesHist->addWidget(
+        novoBotao(QStringLiteral("btMailHist"), QStringLiteral("e-&mail"), QStringLiteral("e-mail.")));
     accoesHist->addWidget(novoBotao(QStringLiteral("btGuardarTara"), QStringLiteral("Guardar &tara"),
                                     QStringLiteral("Guardar a tara desta carga como tara registada da viatura.")));
 
@@ -532,8 +540,8 @@ void DeskWindow::construir() {
     m_grelha->horizontalHeader()->setSectionsClickable(true);
     m_grelha->horizontalHeader()->setSortIndicatorShown(false);
     connect(m_grelha->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
-        m_ordemSentido = (m_ordemColuna == c && m_ordemSentido == Qt::AscendingOrder) ? Qt::DescendingOrder
-                                                                                       : Qt::AscendingOrder;
+        m_ordemSentido =
+            (m_ordemColuna == c && m_ordemSentido == Qt::AscendingOrder) ? Qt::DescendingOrder : Qt::AscendingOrder;
         m_ordemColuna = c;
         ordenarGrelha();
     });
@@ -608,26 +616,34 @@ void DeskWindow::construir() {
     liga(QStringLiteral("btPendentes"), Accao::Outra, [d] { d->btPendentes(); });
     liga(QStringLiteral("btHistorico"), Accao::Historico, [d] { d->btHistorico(); });
     liga(QStringLiteral("btler"), Accao::Outra, [d] { d->btLer(); });
-    liga(QStringLiteral("btCancGeral"), Accao::Outra, [d] { d->cancelar(); }, false);
-    liga(QStringLiteral("btSair"), Accao::Outra, [d] { d->btSair(); }, false);
+    liga(
+        QStringLiteral("btCancGeral"), Accao::Outra, [d] { d->cancelar(); }, false);
+    liga(
+        QStringLiteral("btSair"), Accao::Outra, [d] { d->btSair(); }, false);
     liga(QStringLiteral("btAnularHist"), Accao::Outra, [d] { d->btAnularHist(); });
-    liga(QStringLiteral("btReimprimir"), Accao::Outra, [d] { d->reimprimirUltimo(); }, false);
+    liga(
+        QStringLiteral("btReimprimir"), Accao::Outra, [d] { d->reimprimirUltimo(); }, false);
     liga(QStringLiteral("btImpHist"), Accao::Outra, [d] { d->btImpHist(); });
     liga(QStringLiteral("btMailHist"), Accao::Outra, [d] { d->btMailHist(); });
     liga(QStringLiteral("btGuardarTara"), Accao::Outra, [d] { d->btGuardarTara(); });
-    liga(QStringLiteral("btPrevHist"), Accao::Outra, [d] { d->btPrevisualizar(); }, false);
+    liga(
+        QStringLiteral("btPrevHist"), Accao::Outra, [d] { d->btPrevisualizar(); }, false);
     liga(QStringLiteral("btConf"), Accao::Conf, [d] { d->btConf(); });
     // The second cancel button of the "Carga" tab abandons the record, as the main one does.
-    liga(QStringLiteral("btCancelar"), Accao::Outra, [d] { d->cancelar(); }, false);
+    liga(
+        QStringLiteral("btCancelar"), Accao::Outra, [d] { d->cancelar(); }, false);
     liga(QStringLiteral("btConfPeso_0"), Accao::ConfPeso, [d] { d->btConfPeso(0); });
     liga(QStringLiteral("btConfPeso_1"), Accao::ConfPeso, [d] { d->btConfPeso(1); });
-    liga(QStringLiteral("btCancPeso"), Accao::CancPeso, [d] { d->btCancPeso(); }, false);
+    liga(
+        QStringLiteral("btCancPeso"), Accao::CancPeso, [d] { d->btCancPeso(); }, false);
     liga(QStringLiteral("btConfFinal_0"), Accao::Outra, [d] { d->btConfFinal(0); });
     liga(QStringLiteral("btConfFinal_1"), Accao::Outra, [d] { d->btConfFinal(1); });
     liga(QStringLiteral("btConfFinal_2"), Accao::Outra, [d] { d->btConfFinal(2); });
-    liga(QStringLiteral("btCancFinal"), Accao::CancFinal, [d] { d->btCancFinal(); }, false);
+    liga(
+        QStringLiteral("btCancFinal"), Accao::CancFinal, [d] { d->btCancFinal(); }, false);
     connect(m_botoes.value(QStringLiteral("btPesar")), &QPushButton::clicked, this, [this] { pesar(); });
-    auto* f8 = new QShortcut(QKeySequence(QStringLiteral("F8")), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    auto* f8 =
+        new QShortcut(QKeySequence(QStringLiteral("F8")), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
     connect(f8, &QShortcut::activated, this, [this] {
         QPushButton* b = m_botoes.value(QStringLiteral("btPesar"));
         if (b->isEnabled() && b->isVisible()) b->click();
@@ -643,7 +659,8 @@ QWidget* DeskWindow::paginaTerceiro0() {
     g->setVerticalSpacing(10);
     g->setColumnStretch(3, 1);
     int linha = 0;
-    auto linhaCodigo = [&](const QString& rotulo, int i, const QString& tooltip, const QString& listaTip, QLabel* desc) {
+    auto linhaCodigo = [&](const QString& rotulo, int i, const QString& tooltip, const QString& listaTip,
+                           QLabel* desc) {
         g->addWidget(new QLabel(rotulo, p), linha, 0);
         CampoEntrada* c = novoCampo(i, tooltip);
         c->setFixedWidth(150);
@@ -861,7 +878,8 @@ QGroupBox* DeskWindow::painelPesagem() {
     connect(m_dataPesagem, &QDateEdit::dateChanged, this, [this](const QDate& d) {
         if (!m_aSincronizar && !m_fechado) m_core->setDataPesagem(d);
     });
-    auto* pesar = novoBotao(QStringLiteral("btPesar"), QStringLiteral("Pes&ar"), QStringLiteral("Ler o peso da balança (F8)."));
+    auto* pesar =
+        novoBotao(QStringLiteral("btPesar"), QStringLiteral("Pes&ar"), QStringLiteral("Ler o peso da balança (F8)."));
     pesar->setMinimumHeight(40);
     l->addWidget(pesar);
     auto* linhaBotoes = new QHBoxLayout;
@@ -894,7 +912,8 @@ QGroupBox* DeskWindow::painelFinal() {
     conf->setMinimumHeight(36);
     l->addWidget(conf);
     auto* linha = new QHBoxLayout;
-    linha->addWidget(novoBotao(QStringLiteral("btConfFinal_1"), QStringLiteral("&Imprimir"), QStringLiteral("Imprimir Talão.")));
+    linha->addWidget(
+        novoBotao(QStringLiteral("btConfFinal_1"), QStringLiteral("&Imprimir"), QStringLiteral("Imprimir Talão.")));
     linha->addWidget(novoBotao(QStringLiteral("btConfFinal_2"), QStringLiteral("e-&mail"), QStringLiteral("e-mail.")));
     linha->addWidget(novoBotao(QStringLiteral("btCancFinal"), QStringLiteral("Cance&lar")));
     l->addLayout(linha);
@@ -906,8 +925,9 @@ QGroupBox* DeskWindow::cartaoResumo() {
     f->setObjectName(QStringLiteral("Resumo"));
     auto* g = new QFormLayout(f);
     g->setLabelAlignment(Qt::AlignLeft);
-    const QStringList nomes = {QStringLiteral("Matrícula"), QStringLiteral("Entrada"), m_kind.legendaPrimeiroPeso,
-                               m_kind.legendaSegundoPeso, QStringLiteral("Peso Líquido"), QStringLiteral("Peso Efectivo")};
+    const QStringList nomes = {QStringLiteral("Matrícula"),    QStringLiteral("Entrada"),
+                               m_kind.legendaPrimeiroPeso,     m_kind.legendaSegundoPeso,
+                               QStringLiteral("Peso Líquido"), QStringLiteral("Peso Efectivo")};
     for (int k = 0; k < 6; ++k) {
         m_cartao[k] = new QLabel(f);
         m_cartao[k]->setObjectName(QStringLiteral("lblPesos_%1").arg(k));
@@ -920,7 +940,9 @@ QGroupBox* DeskWindow::cartaoResumo() {
 
 // ---------------------------------------------------------------- mirroring the core
 
-QWidget* DeskWindow::widgetCampo(int i) const { return (i >= 0 && i < m_campos.size()) ? m_campos[i] : nullptr; }
+QWidget* DeskWindow::widgetCampo(int i) const {
+    return (i >= 0 && i < m_campos.size()) ? m_campos[i] : nullptr;
+}
 
 void DeskWindow::escreverCampo(int i, const QString& texto) {
     if (auto* c = qobject_cast<CampoEntrada*>(m_campos[i])) {
@@ -976,16 +998,26 @@ void DeskWindow::sincronizar() {
         const char* nome;
         DeskCore::Botao b;
     };
-    static const B botoes[] = {{"btEntrada", DeskCore::BtEntrada},     {"btPeso", DeskCore::BtPeso},
-                               {"btPendentes", DeskCore::BtPendentes}, {"btHistorico", DeskCore::BtHistorico},
-                               {"btler", DeskCore::BtLer},             {"btCancGeral", DeskCore::BtCancGeral},
-                               {"btSair", DeskCore::BtSair},           {"btAnularHist", DeskCore::BtAnularHist},
-                               {"btImpHist", DeskCore::BtImpHist},     {"btMailHist", DeskCore::BtMailHist},
-                               {"btConf", DeskCore::BtConf},           {"btPesar", DeskCore::BtPesar},
-                               {"btConfPeso_0", DeskCore::BtConfPeso}, {"btConfPeso_1", DeskCore::BtConfPeso},
-                               {"btCancPeso", DeskCore::BtCancPeso},   {"btConfFinal_0", DeskCore::BtConfFinal},
-                               {"btConfFinal_1", DeskCore::BtConfFinal}, {"btConfFinal_2", DeskCore::BtConfFinal},
-                               {"btCancFinal", DeskCore::BtCancFinal}, {"btGuardarTara", DeskCore::BtGuardarTara}};
+    static const B botoes[] = {{"btEntrada", DeskCore::BtEntrada},
+                               {"btPeso", DeskCore::BtPeso},
+                               {"btPendentes", DeskCore::BtPendentes},
+                               {"btHistorico", DeskCore::BtHistorico},
+                               {"btler", DeskCore::BtLer},
+                               {"btCancGeral", DeskCore::BtCancGeral},
+                               {"btSair", DeskCore::BtSair},
+                               {"btAnularHist", DeskCore::BtAnularHist},
+                               {"btImpHist", DeskCore::BtImpHist},
+                               {"btMailHist", DeskCore::BtMailHist},
+                               {"btConf", DeskCore::BtConf},
+                               {"btPesar", DeskCore::BtPesar},
+                               {"btConfPeso_0", DeskCore::BtConfPeso},
+                               {"btConfPeso_1", DeskCore::BtConfPeso},
+                               {"btCancPeso", DeskCore::BtCancPeso},
+                               {"btConfFinal_0", DeskCore::BtConfFinal},
+                               {"btConfFinal_1", DeskCore::BtConfFinal},
+                               {"btConfFinal_2", DeskCore::BtConfFinal},
+                               {"btCancFinal", DeskCore::BtCancFinal},
+                               {"btGuardarTara", DeskCore::BtGuardarTara}};
     for (const B& b : botoes) {
         QPushButton* w = m_botoes.value(QLatin1String(b.nome));
         bool activo = d.botaoActivo(b.b);
@@ -996,7 +1028,8 @@ void DeskWindow::sincronizar() {
     }
     // Only on an idle desk (no weighing, list or search open).
     m_botoes.value(QStringLiteral("btReimprimir"))
-        ->setEnabled(d.botaoActivo(DeskCore::BtEntrada) && !d.tabsActivas() && !d.grelhaVisivel() && !d.pesquisaVisivel());
+        ->setEnabled(d.botaoActivo(DeskCore::BtEntrada) && !d.tabsActivas() && !d.grelhaVisivel() &&
+                     !d.pesquisaVisivel());
     m_botoes.value(QStringLiteral("btPrevHist"))->setVisible(d.botaoVisivel(DeskCore::BtImpHist));
     m_botoes.value(QStringLiteral("btPrevHist"))->setEnabled(d.botaoActivo(DeskCore::BtImpHist));
     m_botoes.value(QStringLiteral("btler"))->setVisible(d.botaoVisivel(DeskCore::BtLer) && d.pesquisaVisivel());
@@ -1016,8 +1049,7 @@ void DeskWindow::sincronizar() {
     m_resumo->setVisible(!d.painelPesagem() && !d.painelFinal() && !d.grelhaVisivel());
     m_coluna->setVisible(d.painelPesagem() || d.painelFinal() || !d.grelhaVisivel());
     const QStringList cartao = d.cartaoPesos();
-    for (int k = 0; k < 6; ++k)
-        m_cartao[k]->setText(cartao.value(k).isEmpty() ? QStringLiteral("—") : cartao[k]);
+    for (int k = 0; k < 6; ++k) m_cartao[k]->setText(cartao.value(k).isEmpty() ? QStringLiteral("—") : cartao[k]);
 
     m_pesquisa->setVisible(d.pesquisaVisivel());
     if (m_histDe->date() != d.historicoDe()) m_histDe->setDate(d.historicoDe());
@@ -1126,7 +1158,8 @@ void DeskWindow::accao(Accao a, const std::function<void()>& f, bool validarAnte
     sincronizar();
     actualizarFiguras();
     // A button the operator pressed brings the core's tab forward even when it did not change.
-    if (a != Accao::Lista && m_tabs->currentIndex() != m_core->tabActual()) m_tabs->setCurrentIndex(m_core->tabActual());
+    if (a != Accao::Lista && m_tabs->currentIndex() != m_core->tabActual())
+        m_tabs->setCurrentIndex(m_core->tabActual());
     m_tabAplicado = m_core->tabActual();
     focarDepois(a);
 }
@@ -1136,10 +1169,14 @@ void DeskWindow::focarDepois(Accao a) {
     auto pronto = [](QWidget* w) { return w && w->isVisible() && w->isEnabled(); };
     QWidget* alvo = nullptr;
     if (a == Accao::Lista) return;  // the list's own ending placed the focus
-    if (d.painelPesagem()) alvo = widgetCampo(9);
-    else if (d.painelFinal()) alvo = m_botoes.value(QStringLiteral("btConfFinal_0"));
-    else if (d.grelhaVisivel()) alvo = m_grelha;
-    else if (d.pesquisaVisivel()) alvo = m_histDe;
+    if (d.painelPesagem())
+        alvo = widgetCampo(9);
+    else if (d.painelFinal())
+        alvo = m_botoes.value(QStringLiteral("btConfFinal_0"));
+    else if (d.grelhaVisivel())
+        alvo = m_grelha;
+    else if (d.pesquisaVisivel())
+        alvo = m_histDe;
     else if (d.tabsActivas()) {
         switch (a) {
             case Accao::Entrada:
@@ -1304,7 +1341,8 @@ void DeskWindow::closeEvent(QCloseEvent* e) {
 }
 
 bool DeskWindow::eventFilter(QObject* o, QEvent* e) {
-    if (o == m_grelha->viewport() && e->type() == QEvent::Resize) QTimer::singleShot(0, this, [this] { completarEcra(); });
+    if (o == m_grelha->viewport() && e->type() == QEvent::Resize)
+        QTimer::singleShot(0, this, [this] { completarEcra(); });
     if (o == m_filtro && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() == Qt::Key_Down || k->key() == Qt::Key_Up) {
@@ -1342,7 +1380,8 @@ bool DeskWindow::eventFilter(QObject* o, QEvent* e) {
             return true;
         }
         // Typing on the list types into its filter.
-        if (!k->text().isEmpty() && k->text().at(0).isPrint() && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (!k->text().isEmpty() && k->text().at(0).isPrint() &&
+            !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             m_filtro->setFocus(Qt::OtherFocusReason);
             m_filtro->insert(k->text());
             return true;

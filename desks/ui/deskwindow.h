@@ -48,7 +48,7 @@ class QMdiSubWindow;
 // Controls carry the desk's control names as objectName (campo_N, btlista_N, btConf...).
 class DeskWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     DeskWindow(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
                SessaoSage& sessao, QWidget* parent = nullptr);
     ~DeskWindow() override;
@@ -75,12 +75,12 @@ public:
     // Text compared without case or accents ("Sá" finds "sa", "SÃO" finds "sao").
     static QString semAcentos(const QString& texto);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 
-private:
+  private:
     enum class Accao { Outra, Entrada, Peso, ConfPeso, CancPeso, Conf, CancFinal, Linha, Historico, Lista };
 
     void construir();
@@ -176,15 +176,15 @@ private:
     QVector<QStringList> m_grelhaLinhas;
     int m_tabAplicado = -1;
     bool m_aSincronizar = false;
-    bool m_ocupado = false;     // an action is running (its message boxes spin the event loop)
-    bool m_aPesar = false;      // the scale is being read
-    bool m_recusado = false;    // the field being left was just refused
+    bool m_ocupado = false;   // an action is running (its message boxes spin the event loop)
+    bool m_aPesar = false;    // the scale is being read
+    bool m_recusado = false;  // the field being left was just refused
     bool m_fecharDepois = false;
     bool m_fechado = false;
-    QPointer<QWidget> m_ultimoFoco;       // where the operator left the focus in this desk
+    QPointer<QWidget> m_ultimoFoco;  // where the operator left the focus in this desk
     QPointer<QWidget> m_focoAntesMensagem;
-    QPointer<QWidget> m_paiMensagens;     // the message boxes' own parent, given back after each box
-    QPointer<QMdiSubWindow> m_sub;        // the MDI window this desk lives in (watched for activation)
+    QPointer<QWidget> m_paiMensagens;  // the message boxes' own parent, given back after each box
+    QPointer<QMdiSubWindow> m_sub;     // the MDI window this desk lives in (watched for activation)
     int m_mensagensAbertas = 0;
     bool m_aActivar = false;
 

@@ -9,11 +9,12 @@ class QWidget;
 // The desk's lookup lists in the window: the shared lookup dialog with the list's
 // title, bound query and widths.
 class ListaDesk : public LookupProvider {
-public:
-    ListaDesk(BaseDados& db, OperatorMessages& messages, QWidget* parent) : m_db(db), m_messages(messages), m_parent(parent) {}
+  public:
+    ListaDesk(BaseDados& db, OperatorMessages& messages, QWidget* parent)
+        : m_db(db), m_messages(messages), m_parent(parent) {}
     QString escolher(const LookupSpec& spec) override;
 
-private:
+  private:
     BaseDados& m_db;
     OperatorMessages& m_messages;
     QWidget* m_parent;

@@ -20,7 +20,8 @@ QFont fonteGrande(QFont f) {
     int px = MostradorPeso::kAlturaMinima + MostradorPeso::kAlturaMinima / 3;
     for (;; px += 2) {
         f.setPixelSize(px);
-        if (QFontMetrics(f).tightBoundingRect(QStringLiteral("0123456789")).height() >= MostradorPeso::kAlturaMinima + 2 ||
+        if (QFontMetrics(f).tightBoundingRect(QStringLiteral("0123456789")).height() >=
+                MostradorPeso::kAlturaMinima + 2 ||
             px > 4 * MostradorPeso::kAlturaMinima)
             return f;
     }
@@ -33,7 +34,6 @@ MostradorPeso::MostradorPeso(QWidget* parent) : QWidget(parent) {
     setToolTip(QStringLiteral("Peso indicado pela balança (só para ver: a pesagem lê o seu próprio peso)."));
     m_algarismos = fonteGrande(font());
 }
-
 
 QFont MostradorPeso::fonteEstado() const {
     QFont f = font();

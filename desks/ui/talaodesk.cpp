@@ -6,10 +6,10 @@
 #include <QUrl>
 
 #include "base/basedados.h"
-#include "output/ui/impressaotalao.h"
-#include "output/operacoestalao.h"
 #include "base/operatormessages.h"
+#include "output/operacoestalao.h"
 #include "output/registarvias.h"
+#include "output/ui/impressaotalao.h"
 
 TalaoDesk::TalaoDesk(OperacoesTalao& operacoes, QString ficheiroImpressao)
     : m_ops(operacoes), m_ficheiro(std::move(ficheiroImpressao)) {}
@@ -30,8 +30,7 @@ bool TalaoDesk::imprimir(qint32 idHistorico, bool entrada, int copias, QString& 
     ImpressaoTalao impressao(m_ops);
     // The desk shows the failure once, with its own words around it.
     impressao.setMostrarFalhas(false);
-    const bool ok =
-        impressao.imprimeDoc(idHistorico, entrada ? TipoTalao::Fornecedor : TipoTalao::Cliente, m_ficheiro);
+    const bool ok = impressao.imprimeDoc(idHistorico, entrada ? TipoTalao::Fornecedor : TipoTalao::Cliente, m_ficheiro);
     if (!ok) erro = impressao.ultimoErro();
     return ok;
 }
@@ -59,7 +58,8 @@ bool TalaoDesk::previsualizar(qint32 idHistorico, bool entrada, QString& erro) {
     }
     ficheiro.close();
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(ficheiro.fileName()))) {
-        erro = QStringLiteral("Não há programa para abrir PDF neste posto. O talão ficou em %1.").arg(ficheiro.fileName());
+        erro =
+            QStringLiteral("Não há programa para abrir PDF neste posto. O talão ficou em %1.").arg(ficheiro.fileName());
         return false;
     }
     return true;

@@ -6,7 +6,7 @@ class OperacoesTalao;
 
 // Printing and mailing the desk's tickets through the ticket output.
 class TalaoDesk : public TicketActions {
-public:
+  public:
     // `ficheiroImpressao` prints into that PDF file instead of a printer (tests).
     explicit TalaoDesk(OperacoesTalao& operacoes, QString ficheiroImpressao = {});
     bool imprimir(qint32 idHistorico, bool entrada, int copias, QString& erro) override;
@@ -16,7 +16,7 @@ public:
     bool previsualizar(qint32 idHistorico, bool entrada, QString& erro) override;
     void enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) override;
 
-private:
+  private:
     OperacoesTalao& m_ops;
     QString m_ficheiro;
 };

@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 
 #include "base/datasbase.h"
+#include "base/operatormessages.h"
 #include "widgets/campoentrada.h"
 #include "widgets/listapesquisa.h"
-#include "base/operatormessages.h"
 
 EnvioMail::EnvioMail(BaseDados& db, OperatorMessages& messages, int modo, const QString& programFolder,
                      const QString& configFile, QWidget* parent)
@@ -24,7 +24,8 @@ EnvioMail::EnvioMail(BaseDados& db, OperatorMessages& messages, int modo, const 
       m_programFolder(programFolder),
       m_configFile(configFile) {
     setObjectName(QStringLiteral("EnvioMail"));
-    setWindowTitle(m_modo == 1 ? QStringLiteral("Envio Mail/PDF - Fornecedores") : QStringLiteral("Envio Mail/PDF - Clientes"));
+    setWindowTitle(m_modo == 1 ? QStringLiteral("Envio Mail/PDF - Fornecedores")
+                               : QStringLiteral("Envio Mail/PDF - Clientes"));
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* titulo = new QLabel(QStringLiteral("Envio por e-Mail/PDF"), this);
@@ -34,8 +35,9 @@ EnvioMail::EnvioMail(BaseDados& db, OperatorMessages& messages, int modo, const 
     f.setPointSizeF(f.pointSizeF() * 1.3);
     titulo->setFont(f);
 
-    const QStringList rotulos = m_modo == 1 ? QStringList{QStringLiteral("Fornec. Inicial"), QStringLiteral("Fornec. Final")}
-                                            : QStringList{QStringLiteral("Cliente Inicial"), QStringLiteral("Cliente Final")};
+    const QStringList rotulos = m_modo == 1
+                                    ? QStringList{QStringLiteral("Fornec. Inicial"), QStringLiteral("Fornec. Final")}
+                                    : QStringList{QStringLiteral("Cliente Inicial"), QStringLiteral("Cliente Final")};
     const QStringList rotulosData{QStringLiteral("Data Inicial."), QStringLiteral("Data Final.")};
     auto* grid = new QGridLayout;
     for (int i = 0; i < 2; ++i) {
@@ -121,10 +123,12 @@ void EnvioMail::limparForm() {
 }
 
 QString EnvioMail::sqlLista(int modo) {
-    return modo == 2 ? QStringLiteral("SELECT Clientes.CODIGO AS 'Código', Clientes.NOME AS Nome FROM Clientes "
-                                      "WHERE Inactivo <> -1 ORDER BY Clientes.Codigo")
-                     : QStringLiteral("SELECT Fornec.CODIGO AS 'Código', Fornec.NOME AS Nome FROM Fornec "
-                                      "WHERE Inactivo <> -1 ORDER BY Fornec.Codigo");
+    return modo == 2 ? QStringLiteral(
+                           "SELECT Clientes.CODIGO AS 'Código', Clientes.NOME AS Nome FROM Clientes "
+                           "WHERE Inactivo <> -1 ORDER BY Clientes.Codigo")
+                     : QStringLiteral(
+                           "SELECT Fornec.CODIGO AS 'Código', Fornec.NOME AS Nome FROM Fornec "
+                           "WHERE Inactivo <> -1 ORDER BY Fornec.Codigo");
 }
 
 void EnvioMail::abrirLista(int indice) {
@@ -185,8 +189,8 @@ ResumoEnvio EnvioMail::executar(int indice) {
     if (!m_resumo.erro.isEmpty())
         m_messages.mostrarAviso(OperatorMessages::Informacao, texto);
     else
-        m_messages.mostrarEstado(m_resumo.contar(ResultadoTerceiro::Falhou) ? OperatorMessages::Exclamacao : OperatorMessages::Info,
-                                 texto);
+        m_messages.mostrarEstado(
+            m_resumo.contar(ResultadoTerceiro::Falhou) ? OperatorMessages::Exclamacao : OperatorMessages::Info, texto);
     // The period stays for the next run (often the same one, for the other parties).
     const QDate inicio = m_datas[0]->date(), fim = m_datas[1]->date();
     limparForm();

@@ -20,7 +20,7 @@ class QPushButton;
 // Controls: campo_0 / campo_1, btlista_0 / btlista_1, DTPicker2_0 / DTPicker2_1, btSair.
 class EnvioMail : public QWidget {
     Q_OBJECT
-public:
+  public:
     EnvioMail(BaseDados& db, OperatorMessages& messages, int modo, const QString& programFolder,
               const QString& configFile, QWidget* parent = nullptr);
 
@@ -39,7 +39,7 @@ public:
     static QString sqlLista(int modo);
     ResumoEnvio ultimoResumo() const { return m_resumo; }
 
-private:
+  private:
     BaseDados& m_db;
     OperatorMessages& m_messages;
     int m_modo;

@@ -17,7 +17,9 @@ EscolhaImpressora::EscolhaImpressora(QWidget* parent) : QWidget(parent), m_combo
     connect(m_combo, &QComboBox::currentIndexChanged, this, [this] { emit impressoraAlterada(impressora()); });
 }
 
-QString EscolhaImpressora::impressora() const { return m_combo->currentData().toString(); }
+QString EscolhaImpressora::impressora() const {
+    return m_combo->currentData().toString();
+}
 
 void EscolhaImpressora::setImpressora(const QString& nome) {
     const QString n = nome.trimmed();
@@ -41,6 +43,10 @@ void EscolhaImpressora::actualizarLista() {
     setImpressora(keep);
 }
 
-void EscolhaImpressora::lerConfig(const FicheiroConfig& f) { setImpressora(f.ler(seccao(), chave())); }
+void EscolhaImpressora::lerConfig(const FicheiroConfig& f) {
+    setImpressora(f.ler(seccao(), chave()));
+}
 
-void EscolhaImpressora::gravarConfig(FicheiroConfig& f) const { f.gravar(seccao(), chave(), impressora()); }
+void EscolhaImpressora::gravarConfig(FicheiroConfig& f) const {
+    f.gravar(seccao(), chave(), impressora());
+}

@@ -11,7 +11,7 @@ class FicheiroConfig;
 // form does not lose it.
 class EscolhaImpressora : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit EscolhaImpressora(QWidget* parent = nullptr);
 
     // The printer's name, or empty text for the system's default printer.
@@ -28,9 +28,9 @@ public:
     static QString seccao() { return QStringLiteral("PRINT"); }
     static QString chave() { return QStringLiteral("Impressora"); }
 
-signals:
+  signals:
     void impressoraAlterada(const QString& nome);
 
-private:
+  private:
     QComboBox* m_combo;
 };

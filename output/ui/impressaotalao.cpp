@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "base/dberror.h"
-#include "output/ficheiroatomico.h"
 #include "base/ficheiroconfig.h"
-#include "output/operacoestalao.h"
 #include "base/operatormessages.h"
+#include "output/ficheiroatomico.h"
+#include "output/operacoestalao.h"
 #include "records/parametrosaplic.h"
 
 ImpressaoTalao::ImpressaoTalao(OperacoesTalao& operacoes) : m_ops(operacoes) {}
@@ -52,25 +52,21 @@ bool ImpressaoTalao::imprimirModelo(const ModeloTalao& modelo, qint32 id, const 
     } catch (const DbError& e) {
         return falha(QStringLiteral("Erro na consulta do modelo %1: %2").arg(modelo.caminho(), e.texto()));
     }
-    if (pages.isEmpty())
-        return falha(semPaginas);
+    if (pages.isEmpty()) return falha(semPaginas);
 
     QPrinter printer(QPrinter::HighResolution);
     // A file is printed into a temporary of its own and put in place at the end, so
     // the printer never writes through a link standing at the name.
     std::unique_ptr<FicheiroAtomico> saida;
     if (ficheiro.isEmpty()) {
-        const QString nome = FicheiroConfig(m_ops.configFile())
-                                 .ler(QStringLiteral("PRINT"), QStringLiteral("Impressora"))
-                                 .trimmed();
-        const QPrinterInfo info =
-            nome.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(nome);
+        const QString nome =
+            FicheiroConfig(m_ops.configFile()).ler(QStringLiteral("PRINT"), QStringLiteral("Impressora")).trimmed();
+        const QPrinterInfo info = nome.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(nome);
         // Never print silently on another printer than the one the operator chose.
         if (info.isNull())
-            return falha(
-                nome.isEmpty()
-                    ? QStringLiteral("Não existe uma impressora predefinida neste posto.")
-                    : QStringLiteral("A impressora \"%1\" não está disponível neste posto.").arg(nome));
+            return falha(nome.isEmpty()
+                             ? QStringLiteral("Não existe uma impressora predefinida neste posto.")
+                             : QStringLiteral("A impressora \"%1\" não está disponível neste posto.").arg(nome));
         printer.setPrinterName(info.printerName());
         m_impressora = info.printerName();
     } else {
@@ -92,8 +88,8 @@ bool ImpressaoTalao::imprimirModelo(const ModeloTalao& modelo, qint32 id, const 
     return true;
 }
 
-bool ImpressaoTalao::imprimirVias(qint32 id, qint32 noTalao, TipoTalao tipo,
-                                  const ParametrosAplic& parametros, const QString& ficheiro) {
+bool ImpressaoTalao::imprimirVias(qint32 id, qint32 noTalao, TipoTalao tipo, const ParametrosAplic& parametros,
+                                  const QString& ficheiro) {
     if (!m_ops.prepararVias(id, noTalao, parametros)) return false;
     if (parametros.inteiro(QStringLiteral("NoVias")) < 1) return falha(textoSemVias());
     return imprimeDoc(id, tipo, ficheiro);

@@ -16,15 +16,15 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 #include <functional>
 
 #include "base/basedados.h"
 #include "base/dberror.h"
-#include "output/ficheiroatomico.h"
 #include "base/operatormessages.h"
+#include "output/ficheiroatomico.h"
 #include "output/renderizadortalao.h"
 
 namespace {
@@ -140,16 +140,22 @@ bool JanelaRelatorio::calcular() {
 
 void JanelaRelatorio::mostrar() {
     const RelatorioPeriodo& r = m_relatorio;
-    const QStringList titulos{RelatorioPeriodo::tituloAgrupamento(r.agrupamento()), QStringLiteral("Descrição"),
-                              QStringLiteral("Pesagens"), QStringLiteral("Bruto"), QStringLiteral("Tara"),
-                              QStringLiteral("Líquido"), QStringLiteral("Efectivo"), QStringLiteral("Descontos")};
+    const QStringList titulos{RelatorioPeriodo::tituloAgrupamento(r.agrupamento()),
+                              QStringLiteral("Descrição"),
+                              QStringLiteral("Pesagens"),
+                              QStringLiteral("Bruto"),
+                              QStringLiteral("Tara"),
+                              QStringLiteral("Líquido"),
+                              QStringLiteral("Efectivo"),
+                              QStringLiteral("Descontos")};
     m_grelha->clear();
     m_grelha->setColumnCount(int(titulos.size()));
     m_grelha->setHorizontalHeaderLabels(titulos);
     m_grelha->setRowCount(int(r.linhas().size()) + 1);
     auto linha = [&](int row, const QString& grupo, const QString& descricao, const RelatorioPeriodo::Linha& l) {
-        const QStringList cells{grupo, descricao, QString::number(l.pesagens), l.bruto.format(), l.tara.format(),
-                                l.liquido.format(), l.efectivo.format(), l.descontos().format()};
+        const QStringList cells{
+            grupo,           descricao,          QString::number(l.pesagens), l.bruto.format(),
+            l.tara.format(), l.liquido.format(), l.efectivo.format(),         l.descontos().format()};
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             if (c >= 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -173,7 +179,8 @@ void JanelaRelatorio::mostrar() {
     QList<RelatorioPeriodo::Linha> barras = r.linhas();
     const bool cortado = barras.size() > kBarras;
     if (cortado) {
-        std::stable_sort(barras.begin(), barras.end(), [](const auto& a, const auto& b) { return a.liquido > b.liquido; });
+        std::stable_sort(barras.begin(), barras.end(),
+                         [](const auto& a, const auto& b) { return a.liquido > b.liquido; });
         barras = barras.mid(0, kBarras);
         if (r.agrupamento() == RelatorioPeriodo::Agrupamento::Dia)
             std::sort(barras.begin(), barras.end(), [](const auto& a, const auto& b) { return a.grupo < b.grupo; });
@@ -201,7 +208,8 @@ void JanelaRelatorio::mostrar() {
     grafico->addSeries(serie);
     grafico->setTitle(QStringLiteral("Peso líquido por %1 · %2 · %3 a %4%5")
                           .arg(RelatorioPeriodo::tituloAgrupamento(r.agrupamento()).toLower(),
-                               RelatorioPeriodo::tituloBanca(r.banca()), r.inicio().toString(QStringLiteral("dd-MM-yyyy")),
+                               RelatorioPeriodo::tituloBanca(r.banca()),
+                               r.inicio().toString(QStringLiteral("dd-MM-yyyy")),
                                r.fim().toString(QStringLiteral("dd-MM-yyyy")),
                                cortado ? QStringLiteral(" (os %1 maiores)").arg(kBarras) : QString()));
     auto* eixoX = new QBarCategoryAxis;
@@ -248,12 +256,13 @@ bool JanelaRelatorio::exportarCsv(const QString& path) {
 
 void JanelaRelatorio::escolherFicheiro(bool pdf) {
     if (!m_calculado && !calcular()) return;
-    const QString path = QFileDialog::getSaveFileName(
-        this, pdf ? QStringLiteral("Gravar PDF") : QStringLiteral("Gravar CSV"),
-        QStringLiteral("Pesagens_%1_%2.%3")
-            .arg(m_relatorio.inicio().toString(QStringLiteral("yyyyMMdd")),
-                 m_relatorio.fim().toString(QStringLiteral("yyyyMMdd")), pdf ? QStringLiteral("pdf") : QStringLiteral("csv")),
-        pdf ? QStringLiteral("PDF (*.pdf)") : QStringLiteral("CSV (*.csv)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, pdf ? QStringLiteral("Gravar PDF") : QStringLiteral("Gravar CSV"),
+                                     QStringLiteral("Pesagens_%1_%2.%3")
+                                         .arg(m_relatorio.inicio().toString(QStringLiteral("yyyyMMdd")),
+                                              m_relatorio.fim().toString(QStringLiteral("yyyyMMdd")),
+                                              pdf ? QStringLiteral("pdf") : QStringLiteral("csv")),
+                                     pdf ? QStringLiteral("PDF (*.pdf)") : QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty()) return;
     pdf ? exportarPdf(path) : exportarCsv(path);
 }

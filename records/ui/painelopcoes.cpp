@@ -4,13 +4,11 @@
 #include <QFormLayout>
 
 #include "base/basedados.h"
-#include "records/opcoesinstalacao.h"
 #include "base/operatormessages.h"
+#include "records/opcoesinstalacao.h"
 
 PainelOpcoes::PainelOpcoes(BaseDados& db, OperatorMessages& messages, QWidget* parent)
-    : QGroupBox(QStringLiteral("Opções da instalação (todos os postos)"), parent),
-      m_db(db),
-      m_messages(messages) {
+    : QGroupBox(QStringLiteral("Opções da instalação (todos os postos)"), parent), m_db(db), m_messages(messages) {
     setObjectName(QStringLiteral("painelOpcoes"));
     auto* l = new QFormLayout(this);
     OpcoesInstalacao opcoes(m_db);

@@ -7,10 +7,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "widgets/campoentrada.h"
-#include "widgets/configmail.h"
 #include "records/ui/formulario.h"
 #include "records/ui/painelopcoes.h"
+#include "widgets/campoentrada.h"
+#include "widgets/configmail.h"
 #include "widgets/teclasformulario.h"
 
 Parametros::Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
@@ -59,10 +59,10 @@ Parametros::Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessa
     auto* geral = new QFormLayout;
     geral->addRow(QStringLiteral("Arm. Entrada"), m_campos[ParametrosCore::ArmCentral]);
     auto* docs = new QHBoxLayout;
-    docs->addWidget(grupo(QStringLiteral("Guia de Entrada MP "), ParametrosCore::TpGuiaEntMP,
-                          ParametrosCore::SeGuiaEntMP));
-    docs->addWidget(grupo(QStringLiteral("Guia de Entrada MS "), ParametrosCore::TpGuiaEntMS,
-                          ParametrosCore::SeGuiaEntMS));
+    docs->addWidget(
+        grupo(QStringLiteral("Guia de Entrada MP "), ParametrosCore::TpGuiaEntMP, ParametrosCore::SeGuiaEntMP));
+    docs->addWidget(
+        grupo(QStringLiteral("Guia de Entrada MS "), ParametrosCore::TpGuiaEntMS, ParametrosCore::SeGuiaEntMS));
     docs->addWidget(grupo(QStringLiteral("Saídas "), ParametrosCore::TpSaida, ParametrosCore::SeSaida));
     auto* resto = new QFormLayout;
     resto->addRow(QStringLiteral("Sector"), m_campos[ParametrosCore::Sector]);
@@ -85,10 +85,10 @@ Parametros::Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessa
         b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
-    auto* btConf = botao(QStringLiteral("btConf"), QStringLiteral("&Confirmar"),
-                         QStringLiteral("Confirmar a operação."));
-    auto* btCancelar = botao(QStringLiteral("btCancelar"), QStringLiteral("Ca&ncelar"),
-                             QStringLiteral("Cancelar a operação."));
+    auto* btConf =
+        botao(QStringLiteral("btConf"), QStringLiteral("&Confirmar"), QStringLiteral("Confirmar a operação."));
+    auto* btCancelar =
+        botao(QStringLiteral("btCancelar"), QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar a operação."));
     auto* btSair = botao(QStringLiteral("btSair"), QStringLiteral("&Sair"), QStringLiteral("Abandonar."));
     auto* btMail = botao(QStringLiteral("btConfigMail"), QStringLiteral("&Configurador Servidor de e-mail"),
                          QStringLiteral("Configurador."));

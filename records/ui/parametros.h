@@ -13,7 +13,7 @@ class QPushButton;
 // buttons btConf, btCancelar, btSair and btConfigMail.
 class Parametros : public QWidget {
     Q_OBJECT
-public:
+  public:
     Parametros(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages, const QString& configPath,
                QWidget* parent = nullptr);
 
@@ -29,7 +29,7 @@ public:
     // The form was confirmed and saved: further settings save theirs now.
     void gravado();
 
-private:
+  private:
     void mostrarCampos();
     void confirmar();
 

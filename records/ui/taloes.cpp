@@ -7,13 +7,12 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "widgets/campoentrada.h"
 #include "records/ui/formulario.h"
+#include "widgets/campoentrada.h"
 #include "widgets/listapesquisa.h"
 #include "widgets/teclasformulario.h"
 
-Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages, int modo,
-               QWidget* parent)
+Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages, int modo, QWidget* parent)
     : QWidget(parent), m_db(db), m_messages(messages), m_core(db, parametros, messages, modo) {
     setObjectName(QStringLiteral("Taloes"));
     setWindowTitle(m_core.titulo());
@@ -43,8 +42,7 @@ Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& mes
     // Each field wide enough for its longest value (a campaign "2026/2027", nine digits
     // of a counter, a customer code), capped where the maximum is only a database limit.
     for (int i = 0; i < TaloesCore::kCampos; ++i)
-        Formulario::larguraPara(m_campos[i],
-                                i == TaloesCore::Contador ? 9 : std::min(TaloesCore::tamanhoMaximo(i), 15),
+        Formulario::larguraPara(m_campos[i], i == TaloesCore::Contador ? 9 : std::min(TaloesCore::tamanhoMaximo(i), 15),
                                 i == TaloesCore::Contador);
 
     auto* titulo = new QLabel(QStringLiteral("Numerador de Talões"), this);
@@ -64,8 +62,8 @@ Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& mes
     auto* grid = new QGridLayout;
     int linha = 0;
     auto addLinha = [&](int campo, QLabel* descricao, const QString& dicaLista) {
-        auto* rotulo = new QLabel(
-            campo == TaloesCore::Contador ? QStringLiteral("Contador") : TaloesCore::rotulo(campo), this);
+        auto* rotulo =
+            new QLabel(campo == TaloesCore::Contador ? QStringLiteral("Contador") : TaloesCore::rotulo(campo), this);
         rotulo->setObjectName(QStringLiteral("lbl_%1").arg(campo));
         grid->addWidget(rotulo, linha, 0);
         grid->addWidget(m_campos[campo], linha, 1);
@@ -104,14 +102,12 @@ Taloes::Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& mes
         b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
-    auto* btConf = botao(QStringLiteral("btConf"), QStringLiteral("&Confirmar"),
-                         QStringLiteral("Confirmar a operação."));
-    auto* btCancelar = botao(QStringLiteral("btCancelar"), QStringLiteral("C&ancelar"),
-                             QStringLiteral("Cancelar a operação."));
-    auto* btAnular =
-        botao(QStringLiteral("btAnular"), QStringLiteral("A&nular"), QStringLiteral("Anular a operação."));
-    auto* btSair =
-        botao(QStringLiteral("btSair"), QStringLiteral("&Sair"), QStringLiteral("Abandonar a opção."));
+    auto* btConf =
+        botao(QStringLiteral("btConf"), QStringLiteral("&Confirmar"), QStringLiteral("Confirmar a operação."));
+    auto* btCancelar =
+        botao(QStringLiteral("btCancelar"), QStringLiteral("C&ancelar"), QStringLiteral("Cancelar a operação."));
+    auto* btAnular = botao(QStringLiteral("btAnular"), QStringLiteral("A&nular"), QStringLiteral("Anular a operação."));
+    auto* btSair = botao(QStringLiteral("btSair"), QStringLiteral("&Sair"), QStringLiteral("Abandonar a opção."));
     auto* botoes = new QHBoxLayout;
     botoes->addStretch();
     for (QPushButton* b : {btConf, btCancelar, btAnular, btSair}) botoes->addWidget(b);

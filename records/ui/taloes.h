@@ -14,16 +14,15 @@ class QPushButton;
 // labels lblMorada, lblCliente, lblTipoMorada, buttons btConf, btCancelar, btAnular, btSair.
 class Taloes : public QWidget {
     Q_OBJECT
-public:
-    Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages, int modo,
-           QWidget* parent = nullptr);
+  public:
+    Taloes(BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages, int modo, QWidget* parent = nullptr);
 
     TaloesCore& core() { return m_core; }
     CampoEntrada* campo(int i) const { return m_campos.at(i); }
     // Opens the list of a field (2, 5 or 6) and applies the pick.
     void abrirLista(int campo);
 
-private:
+  private:
     void mostrar();
     void confirmar();
 

@@ -39,8 +39,7 @@ class CliCountersTest : public QObject {
         QVERIFY(p.waitForFinished(120000));
         QCOMPARE(p.exitCode(), 0);
         m_db = std::make_unique<BaseDados>(QStringLiteral("check"));
-        QVERIFY(
-            m_db->abrir(ConfigSQL::ler(FicheiroConfig(m_data->norvak() + QStringLiteral("/Balantrix.kel")))));
+        QVERIFY(m_db->abrir(ConfigSQL::ler(FicheiroConfig(m_data->norvak() + QStringLiteral("/Balantrix.kel")))));
     }
     void cleanupTestCase() {
         m_db.reset();
@@ -55,12 +54,11 @@ class CliCountersTest : public QObject {
         QVERIFY(!c.isEmpty());
         const int contador = c.value(0, QStringLiteral("Contador")).toInt();
         QVERIFY(contador >= 2);
-        const QStringList chave{
-            QStringLiteral("--kind"),         QStringLiteral("2"),
-            QStringLiteral("--campaign"),     c.text(0, QStringLiteral("Ano")),
-            QStringLiteral("--doc-type"),     c.text(0, QStringLiteral("TipoDoc")).toLower(),
-            QStringLiteral("--customer"),     c.text(0, QStringLiteral("Cliente")),
-            QStringLiteral("--address-type"), c.text(0, QStringLiteral("TipoMorada"))};
+        const QStringList chave{QStringLiteral("--kind"),         QStringLiteral("2"),
+                                QStringLiteral("--campaign"),     c.text(0, QStringLiteral("Ano")),
+                                QStringLiteral("--doc-type"),     c.text(0, QStringLiteral("TipoDoc")).toLower(),
+                                QStringLiteral("--customer"),     c.text(0, QStringLiteral("Cliente")),
+                                QStringLiteral("--address-type"), c.text(0, QStringLiteral("TipoMorada"))};
         Run r = cli(QStringList{QStringLiteral("show")} + chave);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("counter")), QString::number(contador));
@@ -77,9 +75,9 @@ class CliCountersTest : public QObject {
         const QStringList baixo = chave + QStringList{QStringLiteral("--counter"), QStringLiteral("1")};
         r = cli(QStringList{QStringLiteral("set")} + baixo);
         QCOMPARE(r.code, 1);
-        QVERIFY2(r.err.contains(
-                     QStringLiteral("O contador 1 é inferior ao último talão já emitido (%1)").arg(contador)),
-                 qPrintable(r.err));
+        QVERIFY2(
+            r.err.contains(QStringLiteral("O contador 1 é inferior ao último talão já emitido (%1)").arg(contador)),
+            qPrintable(r.err));
         QVERIFY(r.err.contains(QStringLiteral("--force")));
         QCOMPARE(r.out, QString());
         r = cli(QStringList{QStringLiteral("show")} + chave);
@@ -112,21 +110,18 @@ class CliCountersTest : public QObject {
                 QStringList{QStringLiteral("--counter"), QStringLiteral("12a")});
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains(QStringLiteral("Contador inválido!")));
-        QCOMPARE(m_db->escalar(
-                         QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 2 AND Ano = ? AND "
-                                        "Cliente = ? AND TipoDoc = ? AND TipoMorada = ?"),
-                         {chave[3], chave[7], c.text(0, QStringLiteral("TipoDoc")), chave[9]})
+        QCOMPARE(m_db->escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 2 AND Ano = ? AND "
+                                              "Cliente = ? AND TipoDoc = ? AND TipoMorada = ?"),
+                               {chave[3], chave[7], c.text(0, QStringLiteral("TipoDoc")), chave[9]})
                      .toInt(),
                  contador);
     }
 
     void campaignStartedAtANumberThenRemoved() {
         const QString tipoDoc =
-            m_db->escalar(QStringLiteral("SELECT TpGuiaEntMP FROM kel_PES_Parametros WHERE Numero = 1"))
-                .toString();
-        const QStringList chave{QStringLiteral("--kind"),     QStringLiteral("1"),
-                                QStringLiteral("--campaign"), QStringLiteral("2031/2032"),
-                                QStringLiteral("--doc-type"), tipoDoc};
+            m_db->escalar(QStringLiteral("SELECT TpGuiaEntMP FROM kel_PES_Parametros WHERE Numero = 1")).toString();
+        const QStringList chave{QStringLiteral("--kind"),    QStringLiteral("1"),          QStringLiteral("--campaign"),
+                                QStringLiteral("2031/2032"), QStringLiteral("--doc-type"), tipoDoc};
         Run r = cli(QStringList{QStringLiteral("show")} + chave);
         QCOMPARE(r.code, 0);
         QCOMPARE(r.value(QStringLiteral("counter")), QStringLiteral("0"));
@@ -140,18 +135,16 @@ class CliCountersTest : public QObject {
         QVERIFY2(r.code == 0, qPrintable(r.err));
         r = cli(QStringList{QStringLiteral("delete")} + chave);
         QCOMPARE(r.code, 1);
-        QCOMPARE(m_db->escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes WHERE Ano = '2031/2032'"))
-                     .toInt(),
+        QCOMPARE(m_db->escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes WHERE Ano = '2031/2032'")).toInt(),
                  0);
 
         // Usage errors change nothing.
-        for (const QStringList& a :
-             {QStringList{QStringLiteral("show"), QStringLiteral("--kind"), QStringLiteral("3")},
-              QStringList{QStringLiteral("show")} + chave +
-                  QStringList{QStringLiteral("--customer"), QStringLiteral("C001")},
-              QStringList{QStringLiteral("show")} + chave +
-                  QStringList{QStringLiteral("--counter"), QStringLiteral("4")},
-              QStringList{QStringLiteral("list")} + chave})
+        for (const QStringList& a : {QStringList{QStringLiteral("show"), QStringLiteral("--kind"), QStringLiteral("3")},
+                                     QStringList{QStringLiteral("show")} + chave +
+                                         QStringList{QStringLiteral("--customer"), QStringLiteral("C001")},
+                                     QStringList{QStringLiteral("show")} + chave +
+                                         QStringList{QStringLiteral("--counter"), QStringLiteral("4")},
+                                     QStringList{QStringLiteral("list")} + chave})
             QCOMPARE(cli(a).code, 2);
     }
 };

@@ -50,12 +50,9 @@ class CliTest : public QObject {
         // The demo database holds the program's catalogue and the demo company.
         BaseDados db(QStringLiteral("check"));
         QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, dbPath, {}, {}}));
-        QCOMPARE(
-            db.escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200")).toInt(),
-            3);
-        QCOMPARE(
-            db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema WHERE Numero = 200")).toString(),
-            QStringLiteral("002600010000"));
+        QCOMPARE(db.escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200")).toInt(), 3);
+        QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema WHERE Numero = 200")).toString(),
+                 QStringLiteral("002600010000"));
         const RecordSet p = db.consultar(QStringLiteral("SELECT * FROM kel_PES_Parametros WHERE Numero = 1"));
         QCOMPARE(p.count(), 1);
         QVERIFY(!p.text(QStringLiteral("TpSaida")).isEmpty());
@@ -89,12 +86,11 @@ class CliTest : public QObject {
         {
             BaseDados db(QStringLiteral("mark"));
             QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, dbPath, {}, {}}));
-            db.executar(
-                QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES ('MARCA-1', 'do posto 1')"));
+            db.executar(QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES ('MARCA-1', 'do posto 1')"));
         }
         const QByteArray before = fileHash(dbPath);
-        r = cli({QStringLiteral("demo"), QStringLiteral("init"), QStringLiteral("--config"),
-                 QStringLiteral("Posto2.kel")});
+        r = cli(
+            {QStringLiteral("demo"), QStringLiteral("init"), QStringLiteral("--config"), QStringLiteral("Posto2.kel")});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(dbPath) && r.err.contains(QStringLiteral("--force")), qPrintable(r.err));
         QCOMPARE(fileHash(dbPath), before);
@@ -175,8 +171,7 @@ class CliTest : public QObject {
         TempDataDir data;
         QDir().mkpath(data.norvak());
         FicheiroConfig f(data.norvak() + QStringLiteral("/Balantrix.kel"));
-        ConfigSage{QStringLiteral("local"), QString(), QStringLiteral("DEMO"), QString(),
-                   QStringLiteral("demo")}
+        ConfigSage{QStringLiteral("local"), QString(), QStringLiteral("DEMO"), QString(), QStringLiteral("demo")}
             .gravar(f);
         Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
         QCOMPARE(r.code, 1);
@@ -220,8 +215,7 @@ class CliTest : public QObject {
                             {k.tipo, k.serie, k.numero, k.ano})
                      .toInt(),
                  -1);
-        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE Convertido = -1")).toInt(),
-                 1);
+        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE Convertido = -1")).toInt(), 1);
         r = cli({QStringLiteral("erp"), QStringLiteral("convert"), QStringLiteral("GR"), QStringLiteral("1"),
                  QStringLiteral("9999"), QStringLiteral("2026")});
         QCOMPARE(r.code, 1);
@@ -230,8 +224,8 @@ class CliTest : public QObject {
     }
 
     void scriptAndUsage() {
-        Run r = cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"),
-                     QStringLiteral("mssql")});
+        Run r =
+            cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"), QStringLiteral("mssql")});
         QCOMPARE(r.code, 0);
         const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         // The catalogue, the version row update, the repair statement, the guarded indexes,
@@ -239,14 +233,13 @@ class CliTest : public QObject {
         QVERIFY(lines.size() > 30);
         for (int i = 30; i < lines.size(); ++i)
             QVERIFY2(lines.at(i).startsWith(QStringLiteral("IF ")), qPrintable(lines.at(i)));
-        QVERIFY(
-            lines.at(5).startsWith(QStringLiteral("CREATE PROCEDURE [dbo].[sp_kel_Gravar_PES_Param_Aplic]")));
+        QVERIFY(lines.at(5).startsWith(QStringLiteral("CREATE PROCEDURE [dbo].[sp_kel_Gravar_PES_Param_Aplic]")));
         QVERIFY(lines.at(24).startsWith(QStringLiteral("alter table kel_sistema add versaoEXE")));
         for (int i = 25; i < 30; ++i)
             QVERIFY2(lines.at(i).startsWith(QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes")),
                      qPrintable(lines.at(i)));
-        r = cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"),
-                 QStringLiteral("sqlite")});
+        r = cli(
+            {QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"), QStringLiteral("sqlite")});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.startsWith(QStringLiteral("CREATE TABLE kel_PES_Carros")));
         r = cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"),

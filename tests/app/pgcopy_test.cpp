@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QTest>
 
-#include "tests/support/clirun.h"
 #include "base/configsql.h"
 #include "base/ficheiroconfig.h"
+#include "tests/support/clirun.h"
 #include "tests/support/testsupport.h"
 
 namespace {
@@ -45,11 +45,11 @@ void PgCopyTest::copiaIdaEVolta() {
     TempDataDir data;
     const CliRun demo = runCli({QStringLiteral("demo"), QStringLiteral("init")});
     QVERIFY2(demo.code == 0, qPrintable(demo.err));
-    const SqlSettings sqlite{QStringLiteral("sqlite"), QStringLiteral("local"),
-                             demo.value(QStringLiteral("database")), QString(), QString()};
+    const SqlSettings sqlite{QStringLiteral("sqlite"), QStringLiteral("local"), demo.value(QStringLiteral("database")),
+                             QString(), QString()};
     // The workstation's signing key, as its first ticket makes it.
     const QString ultimaFeita = escalar(sqlite, QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico "
-                                                                "WHERE DataHoraPL IS NOT NULL AND NoDoc > 0"))
+                                                               "WHERE DataHoraPL IS NOT NULL AND NoDoc > 0"))
                                     .toString();
     const CliRun talao = runCli({QStringLiteral("ticket"), QStringLiteral("pdf"), ultimaFeita, QStringLiteral("--out"),
                                  data.path() + QStringLiteral("/t.pdf")});
@@ -58,8 +58,8 @@ void PgCopyTest::copiaIdaEVolta() {
     const SqlSettings pg = PgTeste::novaBase();
     configuracao(data, QStringLiteral("Servidor.kel"), pg);
 
-    const CliRun ida = runCli({QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--to-config"),
-                               QStringLiteral("Servidor.kel")});
+    const CliRun ida = runCli(
+        {QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--to-config"), QStringLiteral("Servidor.kel")});
     QVERIFY2(ida.code == 0, qPrintable(ida.err + ida.out));
     QCOMPARE(ida.value(QStringLiteral("verified")), QStringLiteral("1"));
     QCOMPARE(ida.value(QStringLiteral("alibi_ok")), QStringLiteral("1"));
@@ -73,20 +73,19 @@ void PgCopyTest::copiaIdaEVolta() {
     }
 
     // The copy is refused once the target holds data.
-    const CliRun outra = runCli({QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--to-config"),
-                                 QStringLiteral("Servidor.kel")});
+    const CliRun outra = runCli(
+        {QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--to-config"), QStringLiteral("Servidor.kel")});
     QCOMPARE(outra.code, 1);
     QVERIFY2(outra.err.contains(QStringLiteral("já tem dados")), qPrintable(outra.err));
 
     // The server's installation starts, and its next weighing follows the copied ones.
-    const CliRun arranque = runCli({QStringLiteral("--config"), QStringLiteral("Servidor.kel"),
-                                    QStringLiteral("db"), QStringLiteral("upgrade")});
+    const CliRun arranque = runCli(
+        {QStringLiteral("--config"), QStringLiteral("Servidor.kel"), QStringLiteral("db"), QStringLiteral("upgrade")});
     QVERIFY2(arranque.code == 0, qPrintable(arranque.err));
     {
         BaseDados db(QStringLiteral("servidor"));
         QVERIFY(db.abrir(pg));
-        const qint64 ultimo =
-            db.escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toLongLong();
+        const qint64 ultimo = db.escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toLongLong();
         db.executar(QStringLiteral("INSERT INTO kel_PES_Historico (Tipo) VALUES ('S')"));
         QCOMPARE(db.ultimoId(), ultimo + 1);
         db.executar(QStringLiteral("DELETE FROM kel_PES_Historico WHERE Hist_Id = ?"), {ultimo + 1});
@@ -102,8 +101,7 @@ void PgCopyTest::copiaIdaEVolta() {
     QVERIFY2(regresso.code == 0, qPrintable(regresso.err + regresso.out));
     QCOMPARE(regresso.value(QStringLiteral("verified")), QStringLiteral("1"));
     QCOMPARE(regresso.value(QStringLiteral("rows")), ida.value(QStringLiteral("rows")));
-    const QString ultimoHash =
-        QStringLiteral("SELECT Hash FROM kel_PES_Alibi ORDER BY Alibi_Id DESC LIMIT 1");
+    const QString ultimoHash = QStringLiteral("SELECT Hash FROM kel_PES_Alibi ORDER BY Alibi_Id DESC LIMIT 1");
     QCOMPARE(escalar(volta, ultimoHash).toString(), escalar(sqlite, ultimoHash).toString());
     const QString pesagens = QStringLiteral(
         "SELECT group_concat(Hist_Id || ':' || NoTalao || ':' || PesoLiquido, ',') FROM (SELECT * FROM "
@@ -135,8 +133,8 @@ void PgCopyTest::demoNoServidor() {
                            senha};
     const CliRun r = runCli(args);
     QVERIFY2(r.code == 0, qPrintable(r.err));
-    QVERIFY(escalar(pg, QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL"))
-                .toInt() > 10);
+    QVERIFY(escalar(pg, QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL")).toInt() >
+            10);
     QCOMPARE(ConfigSQL::ler(FicheiroConfig(r.value(QStringLiteral("config")))).kind(), Backend::Postgresql);
     const CliRun arranque = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
     QVERIFY2(arranque.code == 0, qPrintable(arranque.err));

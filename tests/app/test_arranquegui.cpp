@@ -4,14 +4,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/demo.h"
+#include "app/startupdialogs.h"
 #include "app/ui/arranquegui.h"
+#include "app/ui/frmmain.h"
 #include "base/configsage.h"
 #include "base/configsql.h"
-#include "app/demo.h"
 #include "base/ficheiroconfig.h"
 #include "erp/sessaosagelocal.h"
-#include "app/ui/frmmain.h"
-#include "app/startupdialogs.h"
 #include "tests/support/fakesessao.h"
 #include "tests/support/testsupport.h"
 
@@ -19,7 +19,7 @@ namespace {
 
 // Counts the dialogs asked for; may write settings as the operator would.
 class RecordingDialogs : public StartupDialogs {
-public:
+  public:
     bool configurarErp(const QString& file, const QStringList&) override {
         ++erp;
         if (erpFill) erpFill(file);
@@ -66,7 +66,7 @@ class TestArranqueGui : public QObject {
         return [](const SqlSettings&) { return std::make_unique<AlwaysConnects>(); };
     }
 
-private slots:
+  private slots:
     void init() {
         m_data = std::make_unique<TempDataDir>();
         m_messages.clear();
@@ -217,7 +217,8 @@ private slots:
         TempDatabase db(TempDatabase::Empty);
         FicheiroConfig f(m_data->norvak() + QStringLiteral("/Balantrix.kel"));
         QDir().mkpath(m_data->norvak());
-        ConfigSage{QStringLiteral("local"), QString(), QStringLiteral("X"), QStringLiteral("u"), QStringLiteral("p")}.gravar(f);
+        ConfigSage{QStringLiteral("local"), QString(), QStringLiteral("X"), QStringLiteral("u"), QStringLiteral("p")}
+            .gravar(f);
         ConfigSQL::gravar(f, db.settings());
         auto a = arranque(fakeErp());
         QVERIFY(a->executar());

@@ -4,28 +4,28 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
-#include <QSet>
-#include <QUrl>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSet>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QStatusBar>
+#include <QUrl>
 #include <QtTest>
 
-#include "widgets/campoentrada.h"
-#include "tests/support/fakesessao.h"
 #include "app/ui/frmmain.h"
-#include "records/parametrosaplic.h"
 #include "base/programinfo.h"
 #include "erp/sessaosage.h"
+#include "records/parametrosaplic.h"
 #include "tests/support/encaixe.h"
+#include "tests/support/fakesessao.h"
 #include "tests/support/testsupport.h"
+#include "widgets/campoentrada.h"
 
 namespace {
 
@@ -79,8 +79,7 @@ class TestFrmMain : public QObject {
         QSettings s(storePath(), QSettings::IniFormat);
         s.beginGroup(QStringLiteral("Settings"));
         return {s.value(QStringLiteral("MainLeft")).toString(), s.value(QStringLiteral("MainTop")).toString(),
-                s.value(QStringLiteral("MainWidth")).toString(),
-                s.value(QStringLiteral("MainHeight")).toString()};
+                s.value(QStringLiteral("MainWidth")).toString(), s.value(QStringLiteral("MainHeight")).toString()};
     }
     void store(int l, int t, int w, int h) {
         QSettings s(storePath(), QSettings::IniFormat);
@@ -110,8 +109,7 @@ class TestFrmMain : public QObject {
         const QStringList s = stored();
         QCOMPARE(s.size(), 4);
         const int expected[] = {1000, 1000, 6500, 6500};
-        for (int i = 0; i < 4; ++i)
-            QVERIFY2(qAbs(s[i].toFloat() - expected[i]) <= tpp, qPrintable(s.join(u',')));
+        for (int i = 0; i < 4; ++i) QVERIFY2(qAbs(s[i].toFloat() - expected[i]) <= tpp, qPrintable(s.join(u',')));
     }
 
     void placementIsReadBackAndKeptWhenClosedMinimised() {
@@ -126,8 +124,8 @@ class TestFrmMain : public QObject {
         w->showMinimized();
         QTRY_VERIFY(w->isMinimized());
         w->close();
-        QCOMPARE(stored(), (QStringList{QStringLiteral("1500"), QStringLiteral("1200"),
-                                        QStringLiteral("9000"), QStringLiteral("7500")}));
+        QCOMPARE(stored(), (QStringList{QStringLiteral("1500"), QStringLiteral("1200"), QStringLiteral("9000"),
+                                        QStringLiteral("7500")}));
     }
 
     void closingDisconnectsTheErpOnce() {
@@ -144,17 +142,18 @@ class TestFrmMain : public QObject {
         auto w = window();
         QStringList bar;
         for (QAction* a : w->menuBar()->actions()) bar << a->text();
-        QCOMPARE(bar, (QStringList{QStringLiteral("&Processamento"), QStringLiteral("&Mapas"),
-                                   QStringLiteral("&Configuração"), QStringLiteral("&Janelas"),
-                                   QStringLiteral("Aj&uda")}));
-        QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuProcessamento"))),
-                 (QStringList{QStringLiteral("&Entradas"), QStringLiteral("-"), QStringLiteral("&Saidas"),
-                              QStringLiteral("-"), QStringLiteral("Envio e-&Mail/PDF>"),
-                              QStringLiteral("  &Fornecedores"), QStringLiteral("  &Clientes"),
-                              QStringLiteral("-"), QStringLiteral("Sai&r")}));
-        QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuMapas"))),
-                 (QStringList{QStringLiteral("&Pesagens por período"), QStringLiteral("-"),
-                              QStringLiteral("&Modelos instalados>"), QStringLiteral("Abrir a pasta dos meus m&odelos")}));
+        QCOMPARE(bar,
+                 (QStringList{QStringLiteral("&Processamento"), QStringLiteral("&Mapas"),
+                              QStringLiteral("&Configuração"), QStringLiteral("&Janelas"), QStringLiteral("Aj&uda")}));
+        QCOMPARE(
+            captions(w->findChild<QMenu*>(QStringLiteral("mnuProcessamento"))),
+            (QStringList{QStringLiteral("&Entradas"), QStringLiteral("-"), QStringLiteral("&Saidas"),
+                         QStringLiteral("-"), QStringLiteral("Envio e-&Mail/PDF>"), QStringLiteral("  &Fornecedores"),
+                         QStringLiteral("  &Clientes"), QStringLiteral("-"), QStringLiteral("Sai&r")}));
+        QCOMPARE(
+            captions(w->findChild<QMenu*>(QStringLiteral("mnuMapas"))),
+            (QStringList{QStringLiteral("&Pesagens por período"), QStringLiteral("-"),
+                         QStringLiteral("&Modelos instalados>"), QStringLiteral("Abrir a pasta dos meus m&odelos")}));
         // One access key per entry of every menu, never on a blank.
         for (QMenu* m : w->findChildren<QMenu*>()) {
             QSet<QChar> teclas;
@@ -162,16 +161,16 @@ class TestFrmMain : public QObject {
                 const qsizetype i = a->text().indexOf(u'&');
                 if (a->isSeparator() || i < 0) continue;
                 const QChar k = a->text().at(i + 1).toLower();
-                QVERIFY2(!k.isSpace() && !teclas.contains(k), qPrintable(m->objectName() + QLatin1Char(' ') + a->text()));
+                QVERIFY2(!k.isSpace() && !teclas.contains(k),
+                         qPrintable(m->objectName() + QLatin1Char(' ') + a->text()));
                 teclas.insert(k);
             }
         }
         QCOMPARE(
             captions(w->findChild<QMenu*>(QStringLiteral("mnuConfiguracao"))),
-            (QStringList{
-                QStringLiteral("&Ligação a Base de Dados"), QStringLiteral("Ligação ao Servidor &SQL"),
-                QStringLiteral("-"), QStringLiteral("Numeradores>"), QStringLiteral("  Talões - &Entradas"),
-                QStringLiteral("  -"), QStringLiteral("  Talões - &Saídas"), QStringLiteral("&Parâmetros")}));
+            (QStringList{QStringLiteral("&Ligação a Base de Dados"), QStringLiteral("Ligação ao Servidor &SQL"),
+                         QStringLiteral("-"), QStringLiteral("Numeradores>"), QStringLiteral("  Talões - &Entradas"),
+                         QStringLiteral("  -"), QStringLiteral("  Talões - &Saídas"), QStringLiteral("&Parâmetros")}));
         QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuJanelas"))),
                  (QStringList{QStringLiteral("Em &cascata"), QStringLiteral("Arranjar &horizontalmente"),
                               QStringLiteral("Arranjar &verticalmente"), QStringLiteral("&Arranjar icons")}));
@@ -279,11 +278,10 @@ class TestFrmMain : public QObject {
     void countersFormByKeys() {
         TempDatabase db(TempDatabase::Demo);
         ParametrosAplic parametros;
-        ParametrosAplic::gravar(
-            db.db(), m_messages,
-            {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
-             QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
-             QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
+        ParametrosAplic::gravar(db.db(), m_messages,
+                                {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
+                                 QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
+                                 QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
         QVERIFY(parametros.ler(db.db(), m_messages));
         auto w = window(&db.db());
         w->setParametros(&parametros);
@@ -323,8 +321,7 @@ class TestFrmMain : public QObject {
         QVERIFY(!QApplication::activePopupWidget());
         QVERIFY(!w->menuBar()->activeAction());
         QCOMPARE(db.db()
-                     .escalar(QStringLiteral(
-                         "SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 1 AND TipoDoc = 'GEM'"))
+                     .escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 1 AND TipoDoc = 'GEM'"))
                      .toInt(),
                  41);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("campo_0"));
@@ -336,8 +333,7 @@ class TestFrmMain : public QObject {
         teclas(QStringLiteral("7"));
         tecla(Qt::Key_Return);
         QCOMPARE(db.db()
-                     .escalar(QStringLiteral(
-                         "SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 1 AND TipoDoc = 'GES'"))
+                     .escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 1 AND TipoDoc = 'GES'"))
                      .toInt(),
                  7);
         QVERIFY(m_messages.all.isEmpty());

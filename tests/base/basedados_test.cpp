@@ -27,29 +27,25 @@ class BaseDadosTest : public QObject {
         db.executar(QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES (?, ?)"),
                     {QStringLiteral("AA-00-'1"), nome});
         // Codes compare without case, as on SQL Server.
-        RecordSet rs = db.consultar(QStringLiteral("SELECT * FROM kel_PES_Carros WHERE Codigo = ?"),
-                                    {QStringLiteral("aa-00-'1")});
+        RecordSet rs =
+            db.consultar(QStringLiteral("SELECT * FROM kel_PES_Carros WHERE Codigo = ?"), {QStringLiteral("aa-00-'1")});
         QCOMPARE(rs.count(), 1);
         QCOMPARE(rs.text(QStringLiteral("NOME")), nome);  // column names without case too
         QVERIFY(rs.isNull(QStringLiteral("Nome")) == false);
 
         // Date-times sort and compare as text; money sums exactly in kilograms.
         const QDateTime pb(QDate(2026, 9, 30), QTime(23, 59, 59));
-        db.executar(
-            QStringLiteral("INSERT INTO kel_PES_Historico (Tipo, DataHoraPB, PesoBruto) VALUES ('S', ?, ?)"),
-            {pb, QStringLiteral("12500.5")});
-        db.executar(
-            QStringLiteral("INSERT INTO kel_PES_Historico (Tipo, DataHoraPB, PesoBruto) VALUES ('S', ?, ?)"),
-            {pb.addSecs(1), 1.25});
-        QCOMPARE(db.escalar(QStringLiteral("SELECT DataHoraPB FROM kel_PES_Historico ORDER BY Hist_Id"))
-                     .toString(),
+        db.executar(QStringLiteral("INSERT INTO kel_PES_Historico (Tipo, DataHoraPB, PesoBruto) VALUES ('S', ?, ?)"),
+                    {pb, QStringLiteral("12500.5")});
+        db.executar(QStringLiteral("INSERT INTO kel_PES_Historico (Tipo, DataHoraPB, PesoBruto) VALUES ('S', ?, ?)"),
+                    {pb.addSecs(1), 1.25});
+        QCOMPARE(db.escalar(QStringLiteral("SELECT DataHoraPB FROM kel_PES_Historico ORDER BY Hist_Id")).toString(),
                  QStringLiteral("2026-09-30 23:59:59"));
         QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPB >= ?"),
                             {QDateTime(QDate(2026, 10, 1), QTime(0, 0))})
                      .toInt(),
                  1);
-        QCOMPARE(db.escalar(QStringLiteral("SELECT SUM(PesoBruto) FROM kel_PES_Historico")).toDouble(),
-                 12501.75);
+        QCOMPARE(db.escalar(QStringLiteral("SELECT SUM(PesoBruto) FROM kel_PES_Historico")).toDouble(), 12501.75);
         rs = db.consultar(QStringLiteral("SELECT DataHoraPB FROM kel_PES_Historico ORDER BY Hist_Id"));
         QCOMPARE(rs.dateTime(QStringLiteral("DataHoraPB")), pb);
         QVERIFY_THROWS_EXCEPTION(DbError, rs.value(QStringLiteral("NaoExiste")));
@@ -106,8 +102,8 @@ class BaseDadosTest : public QObject {
         TempDatabase t(TempDatabase::Catalogue);
         BaseDados& db = t.db();
         db.executar(QStringLiteral("CREATE TABLE Pai (Id INTEGER PRIMARY KEY)"));
-        db.executar(QStringLiteral(
-            "CREATE TABLE Filho (PaiId INTEGER REFERENCES Pai (Id) DEFERRABLE INITIALLY DEFERRED)"));
+        db.executar(
+            QStringLiteral("CREATE TABLE Filho (PaiId INTEGER REFERENCES Pai (Id) DEFERRABLE INITIALLY DEFERRED)"));
         db.executar(QStringLiteral("PRAGMA foreign_keys = ON"));
         {
             Transaccao tr(db, true);
@@ -162,8 +158,7 @@ class BaseDadosTest : public QObject {
                 {QStringLiteral("Tipo"), QStringLiteral("S"), ProcParam::Text, 1},
                 {QStringLiteral("PesoBruto"), QStringLiteral("32500"), ProcParam::Money},
                 {QStringLiteral("Justificacao"), just, ProcParam::Text, 2000},
-                {QStringLiteral("DataHoraPB"), QDateTime(QDate(2026, 12, 6), QTime(8, 30)),
-                 ProcParam::DateTime},
+                {QStringLiteral("DataHoraPB"), QDateTime(QDate(2026, 12, 6), QTime(8, 30)), ProcParam::DateTime},
                 {QStringLiteral("Terceiro"), QStringLiteral("C'001"), ProcParam::Text, 15},
                 {QStringLiteral("CodMorada"), QStringLiteral("ABCDEF"), ProcParam::Text, 3},
                 {QStringLiteral("TipoTerc"), QStringLiteral("2"), ProcParam::SmallInt},
@@ -171,12 +166,9 @@ class BaseDadosTest : public QObject {
             };
         };
         const qint64 id =
-            db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Historico"), params(0, QStringLiteral("x")))
-                .returnValue;
+            db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Historico"), params(0, QStringLiteral("x"))).returnValue;
         QVERIFY(id > 0);
-        QCOMPARE(
-            db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Historico"), params(id, QString())).returnValue,
-            id);
+        QCOMPARE(db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Historico"), params(id, QString())).returnValue, id);
         RecordSet rs = db.consultar(QStringLiteral("SELECT * FROM kel_PES_Historico"));
         QCOMPARE(rs.count(), 1);
         QCOMPARE(rs.text(QStringLiteral("Justificacao")), QString());
@@ -187,10 +179,9 @@ class BaseDadosTest : public QObject {
         QCOMPARE(rs.text(QStringLiteral("DataHoraPB")), QStringLiteral("2026-12-06 08:30:00"));
         QVERIFY_THROWS_EXCEPTION(DbError, db.procedimento(QStringLiteral("sp_nao_existe"), {}));
         QVERIFY_THROWS_EXCEPTION(
-            DbError,
-            db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Historico"),
-                            {{QStringLiteral("Hist_Id"), 0, ProcParam::Int},
-                             {QStringLiteral("Serie"), QStringLiteral("abc"), ProcParam::SmallInt}}));
+            DbError, db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Historico"),
+                                     {{QStringLiteral("Hist_Id"), 0, ProcParam::Int},
+                                      {QStringLiteral("Serie"), QStringLiteral("abc"), ProcParam::SmallInt}}));
     }
 
     void parametersProcedureUpserts() {
@@ -205,9 +196,8 @@ class BaseDadosTest : public QObject {
         };
         save(QStringLiteral("A'1"));
         save(QStringLiteral("B2"));
-        const ProcResult r =
-            db.procedimento(QStringLiteral("sp_kel_Ler_PES_Param_Aplic"),
-                            {{QStringLiteral("Numero"), QStringLiteral("1"), ProcParam::SmallInt}});
+        const ProcResult r = db.procedimento(QStringLiteral("sp_kel_Ler_PES_Param_Aplic"),
+                                             {{QStringLiteral("Numero"), QStringLiteral("1"), ProcParam::SmallInt}});
         QCOMPARE(r.rows.count(), 1);
         QCOMPARE(r.rows.text(QStringLiteral("ArmCentral")), QStringLiteral("B2"));
         QCOMPARE(r.rows.text(QStringLiteral("Sector")), QStringLiteral("ABC"));
@@ -218,16 +208,14 @@ class BaseDadosTest : public QObject {
     // selects that variable, so the RETURN value (the new record number) arrives as a row
     // and not after a row count the driver never reads; row counts back on before it ends.
     void mssqlProcedureCallsAsText() {
-        QCOMPARE(
-            BaseDados::chamadaMssql(QStringLiteral("sp_kel_Ler_PES_Param_Aplic"), 1),
-            QStringLiteral(
-                "SET NOCOUNT ON; DECLARE @Retorno int; EXEC @Retorno = [dbo].[sp_kel_Ler_PES_Param_Aplic] ?; "
-                "SET NOCOUNT OFF; SELECT @Retorno AS Retorno"));
-        QCOMPARE(
-            BaseDados::chamadaMssql(QStringLiteral("sp_kel_Gravar_PES_Param_Aplic"), 11),
-            QStringLiteral(
-                "SET NOCOUNT ON; DECLARE @Retorno int; EXEC @Retorno = [dbo].[sp_kel_Gravar_PES_Param_Aplic] "
-                "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?; SET NOCOUNT OFF; SELECT @Retorno AS Retorno"));
+        QCOMPARE(BaseDados::chamadaMssql(QStringLiteral("sp_kel_Ler_PES_Param_Aplic"), 1),
+                 QStringLiteral(
+                     "SET NOCOUNT ON; DECLARE @Retorno int; EXEC @Retorno = [dbo].[sp_kel_Ler_PES_Param_Aplic] ?; "
+                     "SET NOCOUNT OFF; SELECT @Retorno AS Retorno"));
+        QCOMPARE(BaseDados::chamadaMssql(QStringLiteral("sp_kel_Gravar_PES_Param_Aplic"), 11),
+                 QStringLiteral(
+                     "SET NOCOUNT ON; DECLARE @Retorno int; EXEC @Retorno = [dbo].[sp_kel_Gravar_PES_Param_Aplic] "
+                     "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?; SET NOCOUNT OFF; SELECT @Retorno AS Retorno"));
         QString marks = QStringLiteral("?");
         for (int i = 1; i < 26; ++i) marks += QStringLiteral(", ?");
         QCOMPARE(BaseDados::chamadaMssql(QStringLiteral("sp_kel_Gravar_PES_Historico"), 26),
@@ -237,8 +225,7 @@ class BaseDadosTest : public QObject {
         QCOMPARE(BaseDados::chamadaMssql(QStringLiteral("sp_x"), 0),
                  QStringLiteral("SET NOCOUNT ON; DECLARE @Retorno int; EXEC @Retorno = [dbo].[sp_x]; SET "
                                 "NOCOUNT OFF; SELECT @Retorno AS Retorno"));
-        QVERIFY_THROWS_EXCEPTION(DbError,
-                                 BaseDados::chamadaMssql(QStringLiteral("sp_x]; DROP TABLE t; --"), 0));
+        QVERIFY_THROWS_EXCEPTION(DbError, BaseDados::chamadaMssql(QStringLiteral("sp_x]; DROP TABLE t; --"), 0));
 
         // The calls pass every parameter the catalogue's procedures declare, in order.
         const CatalogStatements sql = CatalogStatements::forBackend(Backend::Mssql);
@@ -246,8 +233,7 @@ class BaseDadosTest : public QObject {
             QString last;
             for (const auto* list : {&sql.baseCatalogue, &sql.stepA, &sql.stepB, &sql.stepC})
                 for (const CatalogStatement& st : *list)
-                    if (st.sql.contains(QStringLiteral("PROCEDURE [dbo].[%1]").arg(procedure),
-                                        Qt::CaseInsensitive))
+                    if (st.sql.contains(QStringLiteral("PROCEDURE [dbo].[%1]").arg(procedure), Qt::CaseInsensitive))
                         last = st.sql;
             const QString head = last.left(last.indexOf(QStringLiteral(") AS "), 0, Qt::CaseInsensitive));
             return int(head.count(QLatin1Char('@')));
@@ -261,8 +247,8 @@ class BaseDadosTest : public QObject {
         const QString cs = BaseDados::odbcConnectionString(
             SqlSettings{QStringLiteral("mssql"), QStringLiteral("srv,1433"), QStringLiteral("EMP"),
                         QStringLiteral("sa"), QStringLiteral("p;w}d=1")});
-        QVERIFY(cs.startsWith(
-            QStringLiteral("DRIVER={FreeTDS};SERVER=srv,1433;DATABASE={EMP};UID={sa};PWD={p;w}}d=1}")));
+        QVERIFY(
+            cs.startsWith(QStringLiteral("DRIVER={FreeTDS};SERVER=srv,1433;DATABASE={EMP};UID={sa};PWD={p;w}}d=1}")));
     }
 
     void unreachableSqlServerFailsWithTheDriverText() {

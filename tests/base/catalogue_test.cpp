@@ -12,14 +12,16 @@ namespace {
 const QMap<QString, QStringList> kFinalColumns = {
     {QStringLiteral("kel_sistema"), {"Numero", "VersaoCatalogo", "Logotipo", "versaoEXE"}},
     {QStringLiteral("kel_PES_Historico"),
-     {"Hist_Id", "Tipo", "TpDoc", "Serie", "NoDoc", "Ano", "PesoBruto", "PesoTara", "PesoLiquido", "PesoEfectivo",
-      "Justificacao", "DataHoraPB", "DataHoraPL", "Terceiro", "Artigo", "CodMorada", "Motorista", "Carro", "TipoTerc",
-      "AnoTalao", "NoTalao", "RefCliente", "RefEntrega", "Sigla", "Campanha", "TipoMorada"}},
+     {"Hist_Id",    "Tipo",        "TpDoc",        "Serie",        "NoDoc",      "Ano",        "PesoBruto",
+      "PesoTara",   "PesoLiquido", "PesoEfectivo", "Justificacao", "DataHoraPB", "DataHoraPL", "Terceiro",
+      "Artigo",     "CodMorada",   "Motorista",    "Carro",        "TipoTerc",   "AnoTalao",   "NoTalao",
+      "RefCliente", "RefEntrega",  "Sigla",        "Campanha",     "TipoMorada"}},
     {QStringLiteral("kel_PES_Historico_Comp"), {"HistCmp_Id", "Cab_Id", "Vasilhame", "Qualidade", "Caracteristica"}},
-    {QStringLiteral("kel_PES_Taloes"), {"iTipo", "Ano", "TipoDoc", "Contador", "Cliente", "Sigla", "CdMorada", "TipoMorada"}},
+    {QStringLiteral("kel_PES_Taloes"),
+     {"iTipo", "Ano", "TipoDoc", "Contador", "Cliente", "Sigla", "CdMorada", "TipoMorada"}},
     {QStringLiteral("kel_PES_Parametros"),
-     {"Numero", "TpGuiaEntMP", "SeGuiaEntMP", "TpGuiaEntMS", "SeGuiaEntMS", "ArmCentral", "TpSaida", "SeSaida", "Sector",
-      "ArmSaida", "NoVias"}},
+     {"Numero", "TpGuiaEntMP", "SeGuiaEntMP", "TpGuiaEntMS", "SeGuiaEntMS", "ArmCentral", "TpSaida", "SeSaida",
+      "Sector", "ArmSaida", "NoVias"}},
     {QStringLiteral("kel_PES_Carros"), {"Codigo", "Nome"}},
     {QStringLiteral("kel_PES_Vias"), {"NoId", "NoVia"}},
 };
@@ -57,7 +59,7 @@ void buildAtVersion(BaseDados& db, int version) {
 class CatalogueTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void programVersionText() {
         QCOMPARE(ProgramInfo::versionText(QStringLiteral("21.1.3")), QStringLiteral("002100010003"));
         QCOMPARE(ProgramInfo::versionText(QStringLiteral("26.1.0")), QStringLiteral("002600010000"));
@@ -147,8 +149,10 @@ private slots:
             // The counter year became text and kept its value.
             QCOMPARE(db.escalar(QStringLiteral("SELECT Ano FROM kel_PES_Taloes WHERE iTipo = 1")).toString(),
                      QStringLiteral("2024"));
-            QCOMPARE(db.escalar(QStringLiteral("SELECT typeof(Ano) FROM kel_PES_Taloes")).toString(), QStringLiteral("text"));
-            const RecordSet p = db.consultar(QStringLiteral("SELECT Numero, ArmSaida, NoVias FROM kel_PES_Parametros ORDER BY Numero"));
+            QCOMPARE(db.escalar(QStringLiteral("SELECT typeof(Ano) FROM kel_PES_Taloes")).toString(),
+                     QStringLiteral("text"));
+            const RecordSet p =
+                db.consultar(QStringLiteral("SELECT Numero, ArmSaida, NoVias FROM kel_PES_Parametros ORDER BY Numero"));
             if (withRow1) {
                 // Every row gets row 1's warehouse and four copies.
                 QCOMPARE(p.count(), 2);
@@ -173,12 +177,14 @@ private slots:
         // Older stored version: updated silently.
         db.executar(QStringLiteral("UPDATE kel_sistema SET versaoEXE = '002100010002'"));
         Catalogo(db, msgs, QStringLiteral("21.1.3")).verificarVersao(false);
-        QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema")).toString(), QStringLiteral("002100010003"));
+        QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema")).toString(),
+                 QStringLiteral("002100010003"));
         QVERIFY(msgs.all.isEmpty());
         // Newer stored version: this workstation is out of date; the row keeps its value.
         const Catalogo::Resultado r = Catalogo(db, msgs, QStringLiteral("21.1.2")).verificarVersao(false);
         QVERIFY(r.desactualizado);
-        QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema")).toString(), QStringLiteral("002100010003"));
+        QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema")).toString(),
+                 QStringLiteral("002100010003"));
         QCOMPARE(msgs.all.size(), 1);
         QCOMPARE(msgs.kinds.first(), 100 + OperatorMessages::Critico);
         QCOMPARE(msgs.last(), QStringLiteral("A versão da aplicação que esta a utilizar esta desactualizada.\r\n"
@@ -186,7 +192,8 @@ private slots:
         // Null stored version: filled in.
         db.executar(QStringLiteral("UPDATE kel_sistema SET versaoEXE = NULL"));
         Catalogo(db, msgs, QStringLiteral("26.1.0")).verificarVersao(false);
-        QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema")).toString(), QStringLiteral("002600010000"));
+        QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema")).toString(),
+                 QStringLiteral("002600010000"));
     }
 
     void missingVersaoExeColumnIsRepaired() {
@@ -202,7 +209,8 @@ private slots:
         QVERIFY2(r.ok, qPrintable(msgs.all.join(QLatin1Char('|'))));
         QCOMPARE(r.versaoCatalogo, 3);
         QVERIFY(db.columnNames(QStringLiteral("kel_sistema")).contains(QStringLiteral("versaoEXE")));
-        QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema")).toString(), QStringLiteral("002600010000"));
+        QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema")).toString(),
+                 QStringLiteral("002600010000"));
         QVERIFY(msgs.all.isEmpty());
     }
 
@@ -229,14 +237,17 @@ private slots:
         QCOMPARE(ms.size(), 9 + 8 + 5 + 1 + 2 + nIndices);
         QVERIFY(ms.first().startsWith(QStringLiteral(" CREATE TABLE [dbo].[kel_PES_Carros]")));
         QVERIFY(ms.contains(QStringLiteral(" DELETE FROM kel_PES_Taloes  where iTipo = 2 ")));
-        QCOMPARE(ms.at(ms.size() - 2 - nIndices), QStringLiteral(" update kel_sistema set versaocatalogo=3 where Numero=200"));
-        QCOMPARE(ms.at(ms.size() - 1 - nIndices), QStringLiteral("alter table kel_sistema add versaoEXE nvarchar(12) Null"));
+        QCOMPARE(ms.at(ms.size() - 2 - nIndices),
+                 QStringLiteral(" update kel_sistema set versaocatalogo=3 where Numero=200"));
+        QCOMPARE(ms.at(ms.size() - 1 - nIndices),
+                 QStringLiteral("alter table kel_sistema add versaoEXE nvarchar(12) Null"));
         QVERIFY(ms.contains(QStringLiteral("Update kel_PES_Parametros set ArmSaida=?, Novias=4")));
         for (const QString& s : ms) QVERIFY2(!s.contains(QLatin1Char('\n')), qPrintable(s));
         // The indexes come last, each guarded so that it is created only where missing.
         for (int i = ms.size() - nIndices; i < ms.size(); ++i) {
-            QVERIFY2(ms[i].startsWith(QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'IX_kel_")),
-                     qPrintable(ms[i]));
+            QVERIFY2(
+                ms[i].startsWith(QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'IX_kel_")),
+                qPrintable(ms[i]));
             QVERIFY(ms[i].contains(QStringLiteral(") CREATE NONCLUSTERED INDEX [IX_kel_")));
         }
         QCOMPARE(ms.last(),
@@ -255,8 +266,10 @@ private slots:
             }
             t.db().executar(ls[i]);
         }
-        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE "
-                                               "'IX_kel_%'")).toInt(),
+        QCOMPARE(t.db()
+                     .escalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE "
+                                             "'IX_kel_%'"))
+                     .toInt(),
                  nIndices);
         checkFinalSchema(t.db());
     }

@@ -18,13 +18,11 @@ class ConfigTest : public QObject {
         TempDataDir data;
         QTemporaryDir program;
         // Without a norvak folder the program's own folder is used.
-        QCOMPARE(ConfigLocation::configFile(program.path()),
-                 program.path() + QStringLiteral("/Balantrix.kel"));
+        QCOMPARE(ConfigLocation::configFile(program.path()), program.path() + QStringLiteral("/Balantrix.kel"));
         QCOMPARE(ConfigLocation::configFile(program.path(), QStringLiteral("Posto2.kel")),
                  program.path() + QStringLiteral("/Posto2.kel"));
         QVERIFY(QDir().mkpath(data.norvak()));
-        QCOMPARE(ConfigLocation::configFile(program.path()),
-                 data.norvak() + QStringLiteral("/Balantrix.kel"));
+        QCOMPARE(ConfigLocation::configFile(program.path()), data.norvak() + QStringLiteral("/Balantrix.kel"));
         QCOMPARE(ConfigLocation::configFile(program.path(), QStringLiteral("Posto2.kel")),
                  data.norvak() + QStringLiteral("/Posto2.kel"));
     }
@@ -53,8 +51,7 @@ class ConfigTest : public QObject {
         QCOMPARE(ProgramFiles::dataFolder(bin), prefix.filePath(data));
         // An installed program never keeps its configuration in bin/, even before the
         // user's folder exists; the others fall back to their own folder.
-        QCOMPARE(ConfigLocation::configFile(bin),
-                 (installed ? user.norvak() : bin) + QStringLiteral("/Balantrix.kel"));
+        QCOMPARE(ConfigLocation::configFile(bin), (installed ? user.norvak() : bin) + QStringLiteral("/Balantrix.kel"));
     }
 
     void settingsRoundTripAndPrivacy() {
@@ -69,9 +66,9 @@ class ConfigTest : public QObject {
                                          QStringLiteral("EMPRESA"), QStringLiteral("sa"), QString()});
         f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Assunto"),
                  QStringLiteral("Talão nº 1, com vírgula; e = sinal"));
-        QCOMPARE(QFileInfo(path).permissions() &
-                     (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther),
-                 QFileDevice::Permissions());
+        QCOMPARE(
+            QFileInfo(path).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther),
+            QFileDevice::Permissions());
 
         FicheiroConfig again(path);
         const ConfigSage e2 = ConfigSage::ler(again);
@@ -102,8 +99,7 @@ class ConfigTest : public QObject {
         noLogin.login.clear();
         QCOMPARE(noLogin.missing(), QStringList{QStringLiteral("SQL/Login")});
         // For the embedded backend only the file matters.
-        QVERIFY(
-            (SqlSettings{QStringLiteral("sqlite"), {}, QStringLiteral("/x.db"), {}, {}}).missing().isEmpty());
+        QVERIFY((SqlSettings{QStringLiteral("sqlite"), {}, QStringLiteral("/x.db"), {}, {}}).missing().isEmpty());
     }
 
     // Values typed into the file by hand read exactly as typed, and a change made by the
@@ -133,12 +129,9 @@ class ConfigTest : public QObject {
         FicheiroConfig f(path);
         QCOMPARE(f.ler(QStringLiteral("ERP"), QStringLiteral("Servidor")), QStringLiteral("SRV\\SQLEXPRESS"));
         QCOMPARE(f.ler(QStringLiteral("ERP"), QStringLiteral("Password")), QStringLiteral("de,mo"));
-        QCOMPARE(f.ler(QStringLiteral("SQL"), QStringLiteral("Servidor")),
-                 QStringLiteral("SRV01\\INST,1433"));
-        QCOMPARE(f.ler(QStringLiteral("SQL"), QStringLiteral("Password")),
-                 QStringLiteral("a;b#c=d\"e\"\\\\f"));
-        QCOMPARE(f.ler(QStringLiteral("PDF"), QStringLiteral("Pasta")),
-                 QStringLiteral("\\\\servidor\\talões\\"));
+        QCOMPARE(f.ler(QStringLiteral("SQL"), QStringLiteral("Servidor")), QStringLiteral("SRV01\\INST,1433"));
+        QCOMPARE(f.ler(QStringLiteral("SQL"), QStringLiteral("Password")), QStringLiteral("a;b#c=d\"e\"\\\\f"));
+        QCOMPARE(f.ler(QStringLiteral("PDF"), QStringLiteral("Pasta")), QStringLiteral("\\\\servidor\\talões\\"));
         QCOMPARE(f.ler(QStringLiteral("EMAIL"), QStringLiteral("CC")),
                  QStringLiteral("a@x.example, \"B\" <b@y.example>"));
         QCOMPARE(f.ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")),
@@ -152,8 +145,7 @@ class ConfigTest : public QObject {
 
         // Writing one setting changes that line only; the rest reads back unchanged.
         f.gravar(QStringLiteral("ERP"), QStringLiteral("Password"), QStringLiteral("nova,pass\\1"));
-        f.gravar(QStringLiteral("SMTP"), QStringLiteral("NomeEmissor"),
-                 QStringLiteral("Agro-Pecuária do Vale, Lda."));
+        f.gravar(QStringLiteral("SMTP"), QStringLiteral("NomeEmissor"), QStringLiteral("Agro-Pecuária do Vale, Lda."));
         QFile back(path);
         QVERIFY(back.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(back.readAll());
@@ -163,14 +155,10 @@ class ConfigTest : public QObject {
         QVERIFY2(text.contains(QStringLiteral("Servidor=SRV\\SQLEXPRESS\r\n")), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("NomeEmissor=Agro-Pecuária do Vale, Lda.")), qPrintable(text));
         FicheiroConfig again(path);
-        QCOMPARE(again.ler(QStringLiteral("ERP"), QStringLiteral("Password")),
-                 QStringLiteral("nova,pass\\1"));
-        QCOMPARE(again.ler(QStringLiteral("ERP"), QStringLiteral("Servidor")),
-                 QStringLiteral("SRV\\SQLEXPRESS"));
-        QCOMPARE(again.ler(QStringLiteral("SQL"), QStringLiteral("Password")),
-                 QStringLiteral("a;b#c=d\"e\"\\\\f"));
-        QCOMPARE(again.ler(QStringLiteral("PDF"), QStringLiteral("Pasta")),
-                 QStringLiteral("\\\\servidor\\talões\\"));
+        QCOMPARE(again.ler(QStringLiteral("ERP"), QStringLiteral("Password")), QStringLiteral("nova,pass\\1"));
+        QCOMPARE(again.ler(QStringLiteral("ERP"), QStringLiteral("Servidor")), QStringLiteral("SRV\\SQLEXPRESS"));
+        QCOMPARE(again.ler(QStringLiteral("SQL"), QStringLiteral("Password")), QStringLiteral("a;b#c=d\"e\"\\\\f"));
+        QCOMPARE(again.ler(QStringLiteral("PDF"), QStringLiteral("Pasta")), QStringLiteral("\\\\servidor\\talões\\"));
         QCOMPARE(again.ler(QStringLiteral("SMTP"), QStringLiteral("NomeEmissor")),
                  QStringLiteral("Agro-Pecuária do Vale, Lda."));
     }
@@ -197,8 +185,7 @@ class ConfigTest : public QObject {
             QString(),
         };
         FicheiroConfig f(path);
-        for (int i = 0; i < values.size(); ++i)
-            f.gravar(QStringLiteral("T"), QStringLiteral("K%1").arg(i), values[i]);
+        for (int i = 0; i < values.size(); ++i) f.gravar(QStringLiteral("T"), QStringLiteral("K%1").arg(i), values[i]);
         FicheiroConfig again(path);
         for (int i = 0; i < values.size(); ++i)
             QCOMPARE(again.ler(QStringLiteral("T"), QStringLiteral("K%1").arg(i)), values[i]);

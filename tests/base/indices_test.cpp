@@ -4,23 +4,23 @@
 #include <QtTest>
 
 #include "app/arranque.h"
+#include "app/startupdialogs.h"
 #include "base/catalogo.h"
 #include "base/catalogstatements.h"
 #include "base/configlocation.h"
 #include "base/configsage.h"
 #include "base/configsql.h"
-#include "erp/erpschema.h"
 #include "base/ficheiroconfig.h"
 #include "base/programinfo.h"
-#include "app/startupdialogs.h"
+#include "erp/erpschema.h"
 #include "tests/support/testsupport.h"
 
 namespace {
 
 QStringList indicesNaBase(BaseDados& db) {
     QStringList out;
-    const RecordSet rs = db.consultar(
-        "SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'IX_kel_%' ORDER BY name");
+    const RecordSet rs =
+        db.consultar("SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'IX_kel_%' ORDER BY name");
     for (int r = 0; r < rs.count(); ++r) out << rs.text(r, "name");
     return out;
 }
@@ -90,8 +90,7 @@ class IndicesTest : public QObject {
         QCOMPARE(versao(t.db()), Catalogo::kCurrentVersion);
 
         // Every column of each index is the one its statement names.
-        const RecordSet cols =
-            t.db().consultar("SELECT name FROM pragma_index_info('IX_kel_PES_Historico_Pendentes')");
+        const RecordSet cols = t.db().consultar("SELECT name FROM pragma_index_info('IX_kel_PES_Historico_Pendentes')");
         QCOMPARE(cols.count(), 3);
         QCOMPARE(cols.text(0, "name"), QStringLiteral("Tipo"));
         QCOMPARE(cols.text(1, "name"), QStringLiteral("DataHoraPL"));
@@ -131,8 +130,7 @@ class IndicesTest : public QObject {
             "WHERE (kel_PES_Historico.DataHoraPL IS NOT NULL) AND Tipo = ? AND kel_PES_Historico.DataHoraPB "
             ">= ? AND "
             "kel_PES_Historico.DataHoraPB <= ? ORDER BY DataHoraPB DESC",
-            {"S", QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
-             QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59))});
+            {"S", QDateTime(QDate(2026, 11, 1), QTime(0, 0)), QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59))});
         QVERIFY2(historico.contains("IX_kel_PES_Historico_Data"), qPrintable(historico));
         QVERIFY2(!historico.contains("TEMP B-TREE"), qPrintable(historico));
     }

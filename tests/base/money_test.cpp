@@ -44,8 +44,8 @@ class MoneyTest : public QObject {
 
     // The exact display text keeps every decimal held and reads back to the same value.
     void exactTextReadsBackUnchanged() {
-        for (const qint64 u : {qint64(0), qint64(1), qint64(-1), qint64(1250000), qint64(205550),
-                               qint64(79999999), qint64(99999999989999), qint64(-12345678)}) {
+        for (const qint64 u : {qint64(0), qint64(1), qint64(-1), qint64(1250000), qint64(205550), qint64(79999999),
+                               qint64(99999999989999), qint64(-12345678)}) {
             const Money m = Money::fromUnits(u);
             const auto lido = Money::parse(m.formatExact());
             QVERIFY2(lido && *lido == m, qPrintable(m.formatExact()));

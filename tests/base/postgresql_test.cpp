@@ -1,7 +1,7 @@
 // PostgreSQL for real: the connection's failures name the server, the catalogue (and the
-// script the command line prints) as on the other engines, codes without case, read-then-write work tried again when another
-// workstation wins, and the notes' ages by the server's clock. The cases that need the
-// server skip (with the reason) when the run has none.
+// script the command line prints) as on the other engines, codes without case, read-then-write work tried again when
+// another workstation wins, and the notes' ages by the server's clock. The cases that need the server skip (with the
+// reason) when the run has none.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -42,8 +42,8 @@ struct PortaMuda {
 };
 
 SqlSettings pg(const QString& servidor) {
-    return SqlSettings{QStringLiteral("postgresql"), servidor, QStringLiteral("balantrix"),
-                       QStringLiteral("postgres"), QString()};
+    return SqlSettings{QStringLiteral("postgresql"), servidor, QStringLiteral("balantrix"), QStringLiteral("postgres"),
+                       QString()};
 }
 
 }  // namespace
@@ -77,8 +77,7 @@ void PostgresqlTest::ligacaoFalhada_data() {
     const QString semNinguem = QStringLiteral("127.0.0.1:%1").arg(livre.porta);
     livre.fechar();
     QTest::newRow("nothing listening") << semNinguem << QStringLiteral("servidor PostgreSQL ") + semNinguem;
-    QTest::newRow("port out of range")
-        << QStringLiteral("127.0.0.1:70000") << QStringLiteral("Porto inválido");
+    QTest::newRow("port out of range") << QStringLiteral("127.0.0.1:70000") << QStringLiteral("Porto inválido");
     QTest::newRow("port not a number") << QStringLiteral("servidor:abc") << QStringLiteral("Porto inválido");
     QTest::newRow("no server") << QString() << QStringLiteral("Falta o servidor");
 }
@@ -100,8 +99,7 @@ void PostgresqlTest::servidorQueNaoResponde() {
     relogio.start();
     QVERIFY(!db.abrir(pg(QStringLiteral("127.0.0.1:%1").arg(muda.porta)), BaseDados::OpenMode::MustExist, 1));
     QVERIFY2(relogio.elapsed() < 20000, qPrintable(QString::number(relogio.elapsed())));
-    QVERIFY2(db.ultimoErro().contains(QStringLiteral("127.0.0.1:%1").arg(muda.porta)),
-             qPrintable(db.ultimoErro()));
+    QVERIFY2(db.ultimoErro().contains(QStringLiteral("127.0.0.1:%1").arg(muda.porta)), qPrintable(db.ultimoErro()));
 }
 
 void PostgresqlTest::catalogoEIndices() {
@@ -109,14 +107,12 @@ void PostgresqlTest::catalogoEIndices() {
     qputenv("BALANTRIX_TEST_BACKEND", "postgresql");
     TempDatabase t;
     // Every table and index a start makes, under the names the queries use (folded).
-    for (const QString& tabela :
-         {QStringLiteral("kel_PES_Historico"), QStringLiteral("kel_PES_Taloes"),
-          QStringLiteral("kel_PES_Vias"), QStringLiteral("kel_PES_NotasERP"), QStringLiteral("kel_PES_Alibi"),
-          QStringLiteral("kel_PES_Historico_Opcoes")})
+    for (const QString& tabela : {QStringLiteral("kel_PES_Historico"), QStringLiteral("kel_PES_Taloes"),
+                                  QStringLiteral("kel_PES_Vias"), QStringLiteral("kel_PES_NotasERP"),
+                                  QStringLiteral("kel_PES_Alibi"), QStringLiteral("kel_PES_Historico_Opcoes")})
         QVERIFY2(t.db().tableExists(tabela), qPrintable(tabela));
-    QCOMPARE(
-        t.db().escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200")).toInt(),
-        Catalogo::kCurrentVersion);
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200")).toInt(),
+             Catalogo::kCurrentVersion);
     RecordingMessages m;
     Catalogo catalogo(t.db(), m, QStringLiteral("1.0"));
     const Catalogo::ResultadoIndices primeira = catalogo.garantirIndices();
@@ -125,11 +121,10 @@ void PostgresqlTest::catalogoEIndices() {
     // A start with every index in place creates nothing.
     QVERIFY(catalogo.garantirIndices().criados.isEmpty());
     // The counters' unique key: a second counter row of the same key is refused.
-    const QString inserir = QStringLiteral(
-        "INSERT INTO kel_PES_Taloes (Ano, iTipo, TipoDoc, Cliente, Contador) VALUES (?, 1, ?, '', 1)");
+    const QString inserir =
+        QStringLiteral("INSERT INTO kel_PES_Taloes (Ano, iTipo, TipoDoc, Cliente, Contador) VALUES (?, 1, ?, '', 1)");
     t.db().executar(inserir, {QStringLiteral("2024/2025"), QStringLiteral("GR")});
-    QVERIFY_THROWS_EXCEPTION(DbError,
-                             t.db().executar(inserir, {QStringLiteral("2024/2025"), QStringLiteral("gr")}));
+    QVERIFY_THROWS_EXCEPTION(DbError, t.db().executar(inserir, {QStringLiteral("2024/2025"), QStringLiteral("gr")}));
 }
 
 void PostgresqlTest::scriptCorreNumaBaseVazia() {
@@ -163,28 +158,25 @@ void PostgresqlTest::codigosSemCaixaComAcentos() {
     TempDatabase t;
     t.db().executar(QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES (?, ?)"),
                     {QStringLiteral("AB-12-CD"), QStringLiteral("Camião")});
-    QCOMPARE(t.db()
-                 .escalar(QStringLiteral("SELECT Nome FROM kel_PES_Carros WHERE Codigo = ?"),
-                          {QStringLiteral("ab-12-cd")})
-                 .toString(),
-             QStringLiteral("Camião"));
-    QCOMPARE(t.db()
-                 .escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros WHERE Nome = ?"),
-                          {QStringLiteral("CAMIÃO")})
-                 .toInt(),
-             1);
-    QCOMPARE(t.db()
-                 .escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros WHERE Nome = ?"),
-                          {QStringLiteral("Camiao")})
-                 .toInt(),
-             0);
+    QCOMPARE(
+        t.db()
+            .escalar(QStringLiteral("SELECT Nome FROM kel_PES_Carros WHERE Codigo = ?"), {QStringLiteral("ab-12-cd")})
+            .toString(),
+        QStringLiteral("Camião"));
+    QCOMPARE(
+        t.db()
+            .escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros WHERE Nome = ?"), {QStringLiteral("CAMIÃO")})
+            .toInt(),
+        1);
+    QCOMPARE(
+        t.db()
+            .escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros WHERE Nome = ?"), {QStringLiteral("Camiao")})
+            .toInt(),
+        0);
     // A date-time keeps its wall-clock time, whatever the server's time zone.
     const QDateTime quando(QDate(2025, 3, 30), QTime(1, 30, 5));
-    t.db().executar(QStringLiteral("INSERT INTO kel_PES_Historico (Tipo, DataHoraPB) VALUES ('S', ?)"),
-                    {quando});
-    QCOMPARE(
-        RecordSet::toDateTime(t.db().escalar(QStringLiteral("SELECT DataHoraPB FROM kel_PES_Historico"))),
-        quando);
+    t.db().executar(QStringLiteral("INSERT INTO kel_PES_Historico (Tipo, DataHoraPB) VALUES ('S', ?)"), {quando});
+    QCOMPARE(RecordSet::toDateTime(t.db().escalar(QStringLiteral("SELECT DataHoraPB FROM kel_PES_Historico"))), quando);
 }
 
 void PostgresqlTest::conflitoRepetido() {
@@ -227,9 +219,7 @@ void PostgresqlTest::conflitoRepetido() {
     // Each row got each workstation's mark exactly once.
     for (const QString& nome : {QStringLiteral("a"), QStringLiteral("b")}) {
         const QString v =
-            t.db()
-                .escalar(QStringLiteral("SELECT Valor FROM kel_PES_Opcoes WHERE Nome = ?"), {nome})
-                .toString();
+            t.db().escalar(QStringLiteral("SELECT Valor FROM kel_PES_Opcoes WHERE Nome = ?"), {nome}).toString();
         QCOMPARE(v.size(), 3);
         QCOMPARE(v.count(QLatin1Char('0')), 2);
         QCOMPARE(v.count(QLatin1Char('1')), 1);
@@ -275,8 +265,7 @@ void PostgresqlTest::idadeDasNotasPeloServidor() {
     // A second note of the same weighing is refused by the unique key.
     QCOMPARE(notas.abrir(n), qint64(0));
     QVERIFY(notas.abertas().first().ageSeconds <= 2);
-    t.db().executar(
-        QStringLiteral("UPDATE kel_PES_NotasERP SET DataHora = DataHora - interval '90 seconds'"));
+    t.db().executar(QStringLiteral("UPDATE kel_PES_NotasERP SET DataHora = DataHora - interval '90 seconds'"));
     const qint64 idade = notas.abertas().first().ageSeconds;
     QVERIFY2(idade >= 89 && idade <= 93, qPrintable(QString::number(idade)));
     // Exactly one of two takers takes it over.

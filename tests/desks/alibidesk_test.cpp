@@ -4,9 +4,9 @@
 #include <QtTest>
 
 #include "desks/alibidesk.h"
-#include "tests/desks/deskfixture.h"
 #include "records/opcoesinstalacao.h"
 #include "records/registoalibi.h"
+#include "tests/desks/deskfixture.h"
 
 // The indicator's reply comes with every reading, as from the real reader.
 struct BalancaComResposta : FakeWeight {
@@ -20,8 +20,7 @@ class AlibiDeskTest : public QObject {
 
     static void proibir(DeskFixture& f) {
         QString erro;
-        QVERIFY(OpcoesInstalacao(f.t.db()).definir(QStringLiteral("PesoManual"), QStringLiteral("proibido"),
-                                                   erro));
+        QVERIFY(OpcoesInstalacao(f.t.db()).definir(QStringLiteral("PesoManual"), QStringLiteral("proibido"), erro));
     }
 
   private slots:
@@ -49,8 +48,7 @@ class AlibiDeskTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 40560));
         d->btConf();
         d->btConfFinal(0);
-        QVERIFY2(!f.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                      .isNull(),
+        QVERIFY2(!f.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull(),
                  qPrintable(f.msgs.all.join(QLatin1Char('|'))));
 
         RegistoAlibi log(f.t.db(), QString());
@@ -67,12 +65,10 @@ class AlibiDeskTest : public QObject {
         QCOMPARE(ligadas[1].leitura.peso, Money::fromInteger(40560));
         QVERIFY(ligadas[1].leitura.resposta.isEmpty());
         // The unstable reading stands in the log, linked to nothing.
-        QCOMPARE(
-            f
-                .valor(QStringLiteral(
-                    "SELECT COUNT(*) FROM kel_PES_Alibi WHERE Tipo = 'L' AND Estavel = 0 AND Peso = 14300"))
-                .toInt(),
-            1);
+        QCOMPARE(f.valor(QStringLiteral(
+                             "SELECT COUNT(*) FROM kel_PES_Alibi WHERE Tipo = 'L' AND Estavel = 0 AND Peso = 14300"))
+                     .toInt(),
+                 1);
         QVERIFY(log.verificar().ok);
     }
 
@@ -112,8 +108,7 @@ class AlibiDeskTest : public QObject {
         d->btConfPeso(0);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes + 1);
         const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
-        QCOMPARE(RegistoAlibi(f.t.db(), QString()).leituraDoPeso(id, 1)->leitura.peso,
-                 Money::fromInteger(30120));
+        QCOMPARE(RegistoAlibi(f.t.db(), QString()).leituraDoPeso(id, 1)->leitura.peso, Money::fromInteger(30120));
     }
 
     void aReadingThatCannotBeLoggedIsNotUsed() {

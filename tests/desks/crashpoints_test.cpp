@@ -32,11 +32,10 @@ const Desk& desk(const QString& name) {
                              {QStringLiteral("--third"), QStringLiteral("C001"), QStringLiteral("--article"),
                               QStringLiteral("MILHO"), QStringLiteral("--weight"), QStringLiteral("14000")},
                              QStringLiteral("25000")};
-    static const Desk entradas{
-        QStringLiteral("entradas"),
-        {QStringLiteral("--third"), QStringLiteral("F001"), QStringLiteral("--article"),
-         QStringLiteral("MILHO"), QStringLiteral("--weight"), QStringLiteral("31000")},
-        QStringLiteral("12000")};
+    static const Desk entradas{QStringLiteral("entradas"),
+                               {QStringLiteral("--third"), QStringLiteral("F001"), QStringLiteral("--article"),
+                                QStringLiteral("MILHO"), QStringLiteral("--weight"), QStringLiteral("31000")},
+                               QStringLiteral("12000")};
     return name == saidas.name ? saidas : entradas;
 }
 
@@ -53,9 +52,8 @@ class CrashPointsTest : public QObject {
     QVariant valor(const QString& sql, const QVariantList& p = {}) { return m_db->escalar(sql, p); }
 
     Run first(const Desk& d) {
-        return cli(
-            QStringList{QStringLiteral("weigh"), QStringLiteral("first"), QStringLiteral("--desk"), d.name} +
-            d.first);
+        return cli(QStringList{QStringLiteral("weigh"), QStringLiteral("first"), QStringLiteral("--desk"), d.name} +
+                   d.first);
     }
     Run second(const Desk& d, qint32 id, const QString& crashAt = {}) {
         return cli({QStringLiteral("weigh"), QStringLiteral("second"), QStringLiteral("--desk"), d.name,
@@ -78,30 +76,26 @@ class CrashPointsTest : public QObject {
         const QString w = QString::fromLatin1(onde);
         // Each finished weighing has exactly one live document, the one it records.
         QCOMPARE(
-            valor(QStringLiteral(
-                      "SELECT COUNT(*) FROM kel_PES_Historico h WHERE DataHoraPL IS NOT NULL AND "
-                      "(SELECT COUNT(*) FROM DocGCCab d WHERE d.Tpdoc = h.TpDoc AND d.Serie = h.Serie AND "
-                      "d.NNumdoc = h.NoDoc AND d.Ano = h.Ano AND d.NumVias <> -1) <> 1"))
+            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico h WHERE DataHoraPL IS NOT NULL AND "
+                                 "(SELECT COUNT(*) FROM DocGCCab d WHERE d.Tpdoc = h.TpDoc AND d.Serie = h.Serie AND "
+                                 "d.NNumdoc = h.NoDoc AND d.Ano = h.Ano AND d.NumVias <> -1) <> 1"))
                 .toInt(),
             0);
         // Each live document belongs to exactly one finished weighing.
         const int orfaos =
             valor(
-                QStringLiteral(
-                    "SELECT COUNT(*) FROM DocGCCab d WHERE d.NumVias <> -1 AND (SELECT COUNT(*) FROM "
-                    "kel_PES_Historico h WHERE h.DataHoraPL IS NOT NULL AND h.TpDoc = d.Tpdoc AND h.Serie = "
-                    "d.Serie AND h.NoDoc = d.NNumdoc AND h.Ano = d.Ano) <> 1"))
+                QStringLiteral("SELECT COUNT(*) FROM DocGCCab d WHERE d.NumVias <> -1 AND (SELECT COUNT(*) FROM "
+                               "kel_PES_Historico h WHERE h.DataHoraPL IS NOT NULL AND h.TpDoc = d.Tpdoc AND h.Serie = "
+                               "d.Serie AND h.NoDoc = d.NNumdoc AND h.Ano = d.Ano) <> 1"))
                 .toInt();
         QVERIFY2(orfaos == 0, qPrintable(w));
         // No ticket number of one counter twice.
-        QCOMPARE(valor(QStringLiteral(
-                           "SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'S' GROUP BY "
-                           "Campanha, Terceiro, TipoMorada, NoTalao HAVING COUNT(*) > 1) AS d"))
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'S' GROUP BY "
+                                      "Campanha, Terceiro, TipoMorada, NoTalao HAVING COUNT(*) > 1) AS d"))
                      .toInt(),
                  0);
-        QCOMPARE(valor(QStringLiteral(
-                           "SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'E' GROUP BY "
-                           "Campanha, NoTalao HAVING COUNT(*) > 1) AS d"))
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'E' GROUP BY "
+                                      "Campanha, NoTalao HAVING COUNT(*) > 1) AS d"))
                      .toInt(),
                  0);
         QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
@@ -118,13 +112,12 @@ class CrashPointsTest : public QObject {
             m_pg = true;
             m_base = base = PgTeste::novaBase();
             args << QStringLiteral("--backend") << QStringLiteral("postgresql") << QStringLiteral("--server")
-                 << base.servidor << QStringLiteral("--database") << base.baseDados
-                 << QStringLiteral("--login") << base.login;
+                 << base.servidor << QStringLiteral("--database") << base.baseDados << QStringLiteral("--login")
+                 << base.login;
         }
         const Run init = cli(args);
         QVERIFY2(init.code == 0, qPrintable(init.err));
-        if (!m_pg)
-            base = SqlSettings{QStringLiteral("sqlite"), {}, init.value(QStringLiteral("database")), {}, {}};
+        if (!m_pg) base = SqlSettings{QStringLiteral("sqlite"), {}, init.value(QStringLiteral("database")), {}, {}};
         m_db = std::make_unique<BaseDados>(QStringLiteral("crash_check"));
         QVERIFY(m_db->abrir(base));
         invariantes("demo");
@@ -141,17 +134,14 @@ class CrashPointsTest : public QObject {
         QTest::addColumn<QString>("action");  // what the next start reports
         for (const char* d : {"saidas", "entradas"}) {
             QTest::newRow(qPrintable(QStringLiteral("%1 note-written").arg(QLatin1String(d))))
-                << QString::fromLatin1(d) << QStringLiteral("complete.note-written")
-                << QStringLiteral("cancelled");
+                << QString::fromLatin1(d) << QStringLiteral("complete.note-written") << QStringLiteral("cancelled");
             QTest::newRow(qPrintable(QStringLiteral("%1 document-created").arg(QLatin1String(d))))
-                << QString::fromLatin1(d) << QStringLiteral("complete.document-created")
-                << QStringLiteral("cancelled");
+                << QString::fromLatin1(d) << QStringLiteral("complete.document-created") << QStringLiteral("cancelled");
             QTest::newRow(qPrintable(QStringLiteral("%1 document-finalised").arg(QLatin1String(d))))
                 << QString::fromLatin1(d) << QStringLiteral("complete.document-finalised")
                 << QStringLiteral("cancelled");
             QTest::newRow(qPrintable(QStringLiteral("%1 before-commit").arg(QLatin1String(d))))
-                << QString::fromLatin1(d) << QStringLiteral("complete.before-commit")
-                << QStringLiteral("cancelled");
+                << QString::fromLatin1(d) << QStringLiteral("complete.before-commit") << QStringLiteral("cancelled");
             QTest::newRow(qPrintable(QStringLiteral("%1 after-commit").arg(QLatin1String(d))))
                 << QString::fromLatin1(d) << QStringLiteral("complete.after-commit") << QString();
         }
@@ -176,8 +166,7 @@ class CrashPointsTest : public QObject {
             QCOMPARE(rec.lines().size(), 1);  // only open=0: nothing was left
         } else {
             QCOMPARE(rec.lines().size(), 2);
-            QVERIFY2(rec.lines().first().startsWith(
-                         QStringLiteral("hist_id=%1 operation=complete document=").arg(id)),
+            QVERIFY2(rec.lines().first().startsWith(QStringLiteral("hist_id=%1 operation=complete document=").arg(id)),
                      qPrintable(rec.out));
             QVERIFY2(rec.lines().first().endsWith(QStringLiteral(" action=") + action), qPrintable(rec.out));
         }
@@ -185,8 +174,7 @@ class CrashPointsTest : public QObject {
         QCOMPARE(contadores(), antes);
 
         const bool concluida =
-            !valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                 .isNull();
+            !valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull();
         QCOMPARE(concluida, action.isEmpty());
         if (!concluida) {
             r = second(d, id);
@@ -236,19 +224,17 @@ class CrashPointsTest : public QObject {
         const Run rec = cli({QStringLiteral("erp"), QStringLiteral("reconcile")});
         QVERIFY2(rec.code == 0, qPrintable(rec.out + rec.err));
         if (!action.isEmpty())
-            QCOMPARE(rec.lines().first(), QStringLiteral("hist_id=%1 operation=correct document=%2 action=%3")
-                                              .arg(id)
-                                              .arg(documento, action));
+            QCOMPARE(
+                rec.lines().first(),
+                QStringLiteral("hist_id=%1 operation=correct document=%2 action=%3").arg(id).arg(documento, action));
         invariantes("after the crash");
         // The document says what the record says: corrected only when the record was.
         const double registo =
-            valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                .toDouble();
+            valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble();
         QCOMPARE(registo, action.isEmpty() ? efectivo - 100 : efectivo);
-        QCOMPARE(valor(QStringLiteral(
-                           "SELECT MAX(l.Quantidade) FROM DocGCLin l JOIN kel_PES_Historico h ON l.Tpdoc = "
-                           "h.TpDoc AND l.Serie = h.Serie AND l.NNumdoc = h.NoDoc AND l.Ano = h.Ano WHERE "
-                           "h.Hist_Id = ?"),
+        QCOMPARE(valor(QStringLiteral("SELECT MAX(l.Quantidade) FROM DocGCLin l JOIN kel_PES_Historico h ON l.Tpdoc = "
+                                      "h.TpDoc AND l.Serie = h.Serie AND l.NNumdoc = h.NoDoc AND l.Ano = h.Ano WHERE "
+                                      "h.Hist_Id = ?"),
                        {id})
                      .toDouble(),
                  registo);
@@ -291,15 +277,14 @@ class CrashPointsTest : public QObject {
         if (action.isEmpty()) {
             QCOMPARE(rec.lines(), QStringList{QStringLiteral("open=0")});
         } else {
-            QCOMPARE(rec.lines(),
-                     (QStringList{QStringLiteral("hist_id=%1 operation=cancel document=%2 action=%3")
-                                      .arg(id)
-                                      .arg(documento, action),
-                                  QStringLiteral("open=0")}));
+            QCOMPARE(
+                rec.lines(),
+                (QStringList{
+                    QStringLiteral("hist_id=%1 operation=cancel document=%2 action=%3").arg(id).arg(documento, action),
+                    QStringLiteral("open=0")}));
         }
         // The cancellation the operator asked for is finished: the truck is pending again.
-        QVERIFY(valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                    .isNull());
+        QVERIFY(valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
         invariantes("after the crash");
         r = second(d, id);
         QVERIFY2(r.code == 0, qPrintable(r.err));

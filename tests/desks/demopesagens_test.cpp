@@ -25,39 +25,29 @@ class DemoPesagensTest : public QObject {
         parametros(t);
         // Mid-November: the weighings begin in July, so they span the campaign that starts on 1 October.
         const QDate hoje(2026, 11, 16);
-        const DemoPesagens::Resumo r =
-            DemoPesagens::criar(t.db(), t.settings(), QStringLiteral("DEMO"), QStringLiteral("admin"),
-                                QStringLiteral("demo"), hoje);
+        const DemoPesagens::Resumo r = DemoPesagens::criar(t.db(), t.settings(), QStringLiteral("DEMO"),
+                                                           QStringLiteral("admin"), QStringLiteral("demo"), hoje);
         QVERIFY(r.concluidas >= 30);
         QCOMPARE(r.pendentes, 4);
         auto valor = [&t](const QString& sql) { return t.db().escalar(sql); };
-        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL"))
-                     .toInt(),
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL")).toInt(),
                  r.concluidas);
-        QCOMPARE(
-            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL")).toInt(),
-            4);
-        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt(),
-                 r.concluidas);
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL")).toInt(), 4);
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt(), r.concluidas);
         // Finished ones end the day before; none is dated later than the truck arrived.
-        QVERIFY(valor(QStringLiteral("SELECT MAX(DataHoraPL) FROM kel_PES_Historico")).toDateTime().date() <
-                hoje);
-        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL < DataHoraPB"))
-                     .toInt(),
+        QVERIFY(valor(QStringLiteral("SELECT MAX(DataHoraPL) FROM kel_PES_Historico")).toDateTime().date() < hoje);
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL < DataHoraPB")).toInt(),
                  0);
         // The incoming ticket counter of raw materials starts again at 1 with the new campaign,
         // and numbers follow the dates.
         const QString nova = CampanhaDaData(hoje);
         const QString anterior = CampanhaDaData(QDate(2026, 9, 1));
-        QVERIFY(
-            valor(
-                QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE Campanha = '%1'").arg(anterior))
-                .toInt() > 0);
+        QVERIFY(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE Campanha = '%1'").arg(anterior))
+                    .toInt() > 0);
         QCOMPARE(
             t.db()
-                .escalar(QStringLiteral(
-                             "SELECT NoTalao FROM kel_PES_Historico WHERE Tipo = 'E' AND TpDoc = 'GEM' AND "
-                             "Campanha = ? ORDER BY DataHoraPB LIMIT 1"),
+                .escalar(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Tipo = 'E' AND TpDoc = 'GEM' AND "
+                                        "Campanha = ? ORDER BY DataHoraPB LIMIT 1"),
                          {nova})
                 .toInt(),
             1);
@@ -69,14 +59,12 @@ class DemoPesagensTest : public QObject {
                      .toInt(),
                  0);
         // The pending trucks are from today and yesterday.
-        QCOMPARE(
-            t.db()
-                .escalar(
-                    QStringLiteral(
-                        "SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND DataHoraPB < ?"),
-                    {QDateTime(hoje.addDays(-1), QTime(0, 0))})
-                .toInt(),
-            0);
+        QCOMPARE(t.db()
+                     .escalar(QStringLiteral(
+                                  "SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND DataHoraPB < ?"),
+                              {QDateTime(hoje.addDays(-1), QTime(0, 0))})
+                     .toInt(),
+                 0);
     }
 
     void yardTrucksCameInBeforeNow() {
@@ -88,20 +76,18 @@ class DemoPesagensTest : public QObject {
         const QTime agora(0, 20);
         DemoPesagens::criar(t.db(), t.settings(), QStringLiteral("DEMO"), QStringLiteral("admin"),
                             QStringLiteral("demo"), hoje, agora);
-        QCOMPARE(
-            t.db()
-                .escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL "
-                                        "AND DataHoraPB > ?"),
-                         {QDateTime(hoje, agora)})
-                .toInt(),
-            0);
-        QCOMPARE(
-            t.db()
-                .escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL "
-                                        "AND DataHoraPB >= ?"),
-                         {QDateTime(hoje, QTime(0, 0))})
-                .toInt(),
-            3);
+        QCOMPARE(t.db()
+                     .escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL "
+                                             "AND DataHoraPB > ?"),
+                              {QDateTime(hoje, agora)})
+                     .toInt(),
+                 0);
+        QCOMPARE(t.db()
+                     .escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL "
+                                             "AND DataHoraPB >= ?"),
+                              {QDateTime(hoje, QTime(0, 0))})
+                     .toInt(),
+                 3);
     }
 
     void aRefusedWeighingStopsTheDemo() {
@@ -114,8 +100,7 @@ class DemoPesagensTest : public QObject {
                                 QStringLiteral("demo"));
             QFAIL("no error");
         } catch (const DbError& e) {
-            QVERIFY2(e.descricao().contains(QStringLiteral("Artigo não existente!")),
-                     qPrintable(e.descricao()));
+            QVERIFY2(e.descricao().contains(QStringLiteral("Artigo não existente!")), qPrintable(e.descricao()));
         }
         QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
     }

@@ -3,8 +3,8 @@
 // local ERP, for both kinds of desk.
 #include <QtTest>
 
-#include "tests/desks/deskfixture.h"
 #include "records/registohistorico.h"
+#include "tests/desks/deskfixture.h"
 
 namespace {
 
@@ -15,8 +15,7 @@ class SessaoComGancho : public SessaoSage {
     std::function<void()> gancho;
 
     void setOpcao(int o) override { m_s.setOpcao(o); }
-    bool ligar(const QString& a, const QString& b, const QString& c, const QString& d,
-               const QString& e) override {
+    bool ligar(const QString& a, const QString& b, const QString& c, const QString& d, const QString& e) override {
         return m_s.ligar(a, b, c, d, e);
     }
     bool ligado() const override { return m_s.ligado(); }
@@ -52,7 +51,7 @@ class SessaoComGancho : public SessaoSage {
 class DeskCoreTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void customerValidation() {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
@@ -90,7 +89,8 @@ private slots:
         QCOMPARE(f.msgs.last(), QStringLiteral("Artigo não existente!"));
         QVERIFY(DeskFixture::tab(*d, 2, QStringLiteral("MILHO")));
         QCOMPARE(d->rotulo(DeskCore::DescArtigo), QStringLiteral("Milho em grão nacional"));
-        QCOMPARE(d->rotulo(DeskCore::Unidade), QStringLiteral("kg"));  // weights are kilograms, beside every field alike
+        QCOMPARE(d->rotulo(DeskCore::Unidade),
+                 QStringLiteral("kg"));  // weights are kilograms, beside every field alike
         QVERIFY(!DeskFixture::tab(*d, 23, QStringLiteral("ZZ")));
         QCOMPARE(f.msgs.last(), QStringLiteral("Tipo Morada não existente!"));
         // Field lengths follow their columns: an address code never exceeds three characters.
@@ -177,16 +177,17 @@ private slots:
         QCOMPARE(f.tickets.senhas.size(), senhas);
         if (senhas) QCOMPARE(f.tickets.senhas.first(), id);
         QVERIFY(f.tickets.impressos.isEmpty());
-        QCOMPARE(!impressoraOk && !f.msgs.all.isEmpty() && f.msgs.last().contains(QStringLiteral("Impressora sem papel.")),
-                 !impressoraOk);
+        QCOMPARE(
+            !impressoraOk && !f.msgs.all.isEmpty() && f.msgs.last().contains(QStringLiteral("Impressora sem papel.")),
+            !impressoraOk);
         QVERIFY(!d->primeiroPeso());
     }
 
     void outgoingCycle() {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
-        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14220,
-                                            QStringLiteral("AA-'1-BB"));
+        const qint32 id =
+            f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14220, QStringLiteral("AA-'1-BB"));
         QVERIFY(id > 0);
         QVERIFY(!d->painelPesagem());
         QVERIFY(!d->primeiroPeso());  // back to idle
@@ -248,15 +249,20 @@ private slots:
         QCOMPARE(r.text(QStringLiteral("TpDoc")), QStringLiteral("GR"));
         const int noDoc = r.value(QStringLiteral("NoDoc")).toInt();
         QCOMPARE(noDoc, 1);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toInt(), 1);
-        QCOMPARE(f.valor(QStringLiteral("SELECT Vasilhame FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toDouble(), 20.0);
-        const RecordSet h = f.t.db().consultar(QStringLiteral("SELECT * FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = 'GR'"), {noDoc});
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toInt(),
+                 1);
+        QCOMPARE(
+            f.valor(QStringLiteral("SELECT Vasilhame FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toDouble(),
+            20.0);
+        const RecordSet h =
+            f.t.db().consultar(QStringLiteral("SELECT * FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = 'GR'"), {noDoc});
         QCOMPARE(h.text(QStringLiteral("LocalCG")), QStringLiteral("Armazém d'Aveiro"));
         QCOMPARE(h.text(QStringLiteral("Hora")), QStringLiteral("09:05"));
         QCOMPARE(h.text(QStringLiteral("HoraDes")), QStringLiteral("14:45"));
         QCOMPARE(h.text(QStringLiteral("Matricul")), QStringLiteral("AA-'1-BB"));
         QCOMPARE(h.text(QStringLiteral("VossoNo")), QStringLiteral("/1/") + campanha);
-        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE NNumdoc = ?"), {noDoc}).toDouble(), 980.0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE NNumdoc = ?"), {noDoc}).toDouble(),
+                 980.0);
         // "Imprimir" printed the parameters' number of copies.
         QCOMPARE(f.tickets.impressos, (QList<QPair<qint32, int>>{{id, 2}}));
 
@@ -334,8 +340,7 @@ private slots:
         a.btConf();
         a.btConfFinal(0);
         QVERIFY(bConcluiu);
-        QVERIFY2(f.msgs.last().contains(QStringLiteral("já não está pendente")),
-                 qPrintable(f.msgs.all.join(u'|')));
+        QVERIFY2(f.msgs.last().contains(QStringLiteral("já não está pendente")), qPrintable(f.msgs.all.join(u'|')));
         // The winner's weight and document stay; the loser's document is cancelled again.
         const RecordSet r = LerHistorico(f.t.db(), id);
         QCOMPARE(r.value(QStringLiteral("PesoBruto")).toDouble(), 20500.0);
@@ -343,8 +348,7 @@ private slots:
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab")).toInt(), 2);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt(), 1);
         QCOMPARE(f.valor(QStringLiteral("SELECT NNumdoc FROM DocGCCab WHERE NumVias <> -1")).toInt(), docB);
-        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE NNumdoc = ? AND Artigo <> ''"),
-                         {docB})
+        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE NNumdoc = ? AND Artigo <> ''"), {docB})
                      .toDouble(),
                  10500.0);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 1);
@@ -367,8 +371,9 @@ private slots:
         f.msgs.clear();
         d->btConf();
         QVERIFY(f.msgs.all.isEmpty());
-        QCOMPARE(f.valor(QStringLiteral("SELECT Justificacao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString(),
-                 QStringLiteral("Carga verificada pelo Sr. D'Almeida"));
+        QCOMPARE(
+            f.valor(QStringLiteral("SELECT Justificacao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString(),
+            QStringLiteral("Carga verificada pelo Sr. D'Almeida"));
         QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 10000.0);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCLin")).toInt(), docs);
         QVERIFY(!d->verHistorico());
@@ -380,10 +385,13 @@ private slots:
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 9900.0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(), 9900.0);
+        QCOMPARE(
+            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
+            9900.0);
 
         // A converted document refuses any correction and the desk is cleared.
-        QVERIFY(f.erp->marcarConvertido(ChaveDocumento{short(QDate::currentDate().year()), QStringLiteral("GR"), 1, 1}));
+        QVERIFY(
+            f.erp->marcarConvertido(ChaveDocumento{short(QDate::currentDate().year()), QStringLiteral("GR"), 1, 1}));
         QVERIFY(f.abrirHistorico(*d, id));
         DeskFixture::tab(*d, 3, QStringLiteral("200"));
         d->btConf();
@@ -548,14 +556,16 @@ private slots:
         QCOMPARE(r.text(QStringLiteral("TpDoc")), QStringLiteral("GEM"));
         QCOMPARE(r.value(QStringLiteral("PesoTara")).toDouble(), 30000.0);
         QCOMPARE(r.value(QStringLiteral("PesoEfectivo")).toDouble(), 970.0);
-        const RecordSet c = f.t.db().consultar(QStringLiteral("SELECT * FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id});
+        const RecordSet c =
+            f.t.db().consultar(QStringLiteral("SELECT * FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id});
         QCOMPARE(c.value(QStringLiteral("Qualidade")).toDouble(), 30.0);
         QCOMPARE(c.value(QStringLiteral("Caracteristica")).toInt(), 1);
         const RecordSet l = f.t.db().consultar(QStringLiteral("SELECT * FROM DocGCLin ORDER BY NLinha"));
         QCOMPARE(l.count(), 2);
         QCOMPARE(l.text(0, QStringLiteral("Descricao")), QStringLiteral("Qualidade do Produto Tipo B"));
         QCOMPARE(l.value(1, QStringLiteral("Quantidade")).toDouble(), 970.0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab")).toString(), QStringLiteral("1/") + r.text(QStringLiteral("Campanha")));
+        QCOMPARE(f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab")).toString(),
+                 QStringLiteral("1/") + r.text(QStringLiteral("Campanha")));
     }
 
     void incomingSuppliersAndTicketNumbers() {
@@ -589,7 +599,8 @@ private slots:
         QCOMPARE(primeira(QStringLiteral("F002"), QDate(ano, 9, 29), false), 2);
         QCOMPARE(primeira(QStringLiteral("F001"), QDate(ano, 10, 1), false), 1);  // a new campaign
         QCOMPARE(primeira(QStringLiteral("F003"), QDate(ano, 9, 28), true), 1);   // another document type
-        QCOMPARE(f.valor(QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 1 AND TipoDoc = 'GEM' AND Ano = ?"),
+        QCOMPARE(f.valor(QStringLiteral(
+                             "SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 1 AND TipoDoc = 'GEM' AND Ano = ?"),
                          {QStringLiteral("%1/%2").arg(ano - 1).arg(ano)})
                      .toInt(),
                  2);
@@ -631,13 +642,13 @@ private slots:
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
         const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 12000);
-        f.t.db().executar(QStringLiteral("UPDATE kel_PES_Historico SET DataHoraPB = '2025-11-03 07:05:09' WHERE Hist_Id = ?"),
-                          {id});
+        f.t.db().executar(
+            QStringLiteral("UPDATE kel_PES_Historico SET DataHoraPB = '2025-11-03 07:05:09' WHERE Hist_Id = ?"), {id});
         d->btPendentes();
         QCOMPARE(d->grelha().valor(0, QStringLiteral("Data")), QStringLiteral("03-11-2025 07:05"));
         d->btCancGeral();
-        f.t.db().executar(QStringLiteral("UPDATE kel_PES_Historico SET DataHoraPL = '2025-11-03 07:41:00' WHERE Hist_Id = ?"),
-                          {id});
+        f.t.db().executar(
+            QStringLiteral("UPDATE kel_PES_Historico SET DataHoraPL = '2025-11-03 07:41:00' WHERE Hist_Id = ?"), {id});
         d->btHistorico();
         d->setPeriodoHistorico(QDate(2025, 11, 1), QDate(2025, 11, 3));
         d->btLer();

@@ -3,10 +3,10 @@
 #include <QStringList>
 #include <memory>
 
-#include "erp/apiregistry.h"
 #include "desks/deskcore.h"
-#include "records/parametrosaplic.h"
+#include "erp/apiregistry.h"
 #include "erp/sessaosagelocal.h"
+#include "records/parametrosaplic.h"
 #include "tests/support/testsupport.h"
 
 // Answers the desk's lookups, weights and ticket requests as a test wants.
@@ -54,7 +54,7 @@ struct FakeTickets : TicketActions {
 
 // A demo database with its parameters, the local ERP connected on it, and desks.
 class DeskFixture {
-public:
+  public:
     DeskFixture() : t(TempDatabase::Demo) {
         RecordingMessages m;
         ParametrosAplic::gravar(t.db(), m,
@@ -63,7 +63,8 @@ public:
                                  QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
         parametros.ler(t.db(), m);
         erp = std::make_unique<SessaoSageLocal>(t.settings(), QStringLiteral("erp_desk"));
-        erp->ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"), QStringLiteral("demo"));
+        erp->ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"),
+                   QStringLiteral("demo"));
     }
 
     std::unique_ptr<DeskCore> desk(const DeskKind& kind) {

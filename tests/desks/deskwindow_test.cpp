@@ -24,24 +24,24 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "desks/balancadesk.h"
-#include "widgets/campoentrada.h"
 #include "app/ui/childforms.h"
-#include "tests/desks/deskfixture.h"
-#include "desks/ui/deskwindow.h"
-#include "base/ficheiroconfig.h"
 #include "app/ui/frmmain.h"
-#include "widgets/listapesquisa.h"
-#include "widgets/messageboxes.h"
+#include "base/ficheiroconfig.h"
+#include "desks/balancadesk.h"
 #include "desks/figurasdia.h"
-#include "widgets/mnemonicasformulario.h"
-#include "scale/monitorbalanca.h"
+#include "desks/ui/deskwindow.h"
 #include "desks/ui/mostradorpeso.h"
-#include "records/opcoesinstalacao.h"
 #include "output/operacoestalao.h"
 #include "output/registarvias.h"
+#include "records/opcoesinstalacao.h"
+#include "scale/monitorbalanca.h"
+#include "tests/desks/deskfixture.h"
 #include "tests/scale/simulador.h"
 #include "tests/support/smtptestserver.h"
+#include "widgets/campoentrada.h"
+#include "widgets/listapesquisa.h"
+#include "widgets/messageboxes.h"
+#include "widgets/mnemonicasformulario.h"
 #include "widgets/traducaoqt.h"
 
 namespace {
@@ -133,8 +133,8 @@ struct Respondedor {
             if (!b || !b->isVisible()) return;
             textos << b->text();
             predefinidos << (b->defaultButton() ? b->defaultButton()->text().remove(u'&') : QString());
-            QAbstractButton* alvo = sim && b->button(QMessageBox::Yes) ? b->button(QMessageBox::Yes)
-                                                                        : b->defaultButton();
+            QAbstractButton* alvo =
+                sim && b->button(QMessageBox::Yes) ? b->button(QMessageBox::Yes) : b->defaultButton();
             if (!alvo) alvo = b->buttons().value(0);
             alvo->click();
         });
@@ -170,8 +170,7 @@ class DeskWindowTest : public QObject {
 
     QMap<QString, QString> lerMail() {
         QProcess p;
-        p.start(QStringLiteral("/usr/bin/python3"),
-                {QStringLiteral("-c"), QString::fromUtf8(kLeitorMail), maildir()});
+        p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kLeitorMail), maildir()});
         p.waitForFinished(20000);
         QMap<QString, QString> out;
         for (const QString& l : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
@@ -204,23 +203,20 @@ class DeskWindowTest : public QObject {
         {
             QFile f(config);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QStringLiteral(
-                        "[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\nNomeEmissor=Báscula\n"
-                        "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão de "
-                        "pesagem\n"
-                        "Mensagem=Segue o talão.\n")
+            f.write(QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\nNomeEmissor=Báscula\n"
+                                   "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão de "
+                                   "pesagem\n"
+                                   "Mensagem=Segue o talão.\n")
                         .arg(m_port)
                         .toUtf8());
         }
-        QTemporaryDir
-            semBalanca;  // the program's folder has no scale file: the configuration folder's is read
+        QTemporaryDir semBalanca;  // the program's folder has no scale file: the configuration folder's is read
         DeskFixture fx;
         DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
         w.setBalanca(std::make_unique<BalancaDesk>(semBalanca.path(), dados.norvak()));
         const QString senha = dados.path() + QStringLiteral("/senha.pdf");
-        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs,
-                                                             qEnvironmentVariable("BALANTRIX_BIN"), config),
-                            senha);
+        w.setOperacoesTalao(
+            std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"), config), senha);
         w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -269,18 +265,16 @@ class DeskWindowTest : public QObject {
         QVERIFY(!frame3->isVisible());
         QCOMPARE(pdfPaginasDe(senha), 1);
         const QString textoSenha = pdfTextoDe(senha);
-        for (const QString& s : {QStringLiteral("SENHA DE PESAGEM"), QStringLiteral("12-AB-34"),
-                                 QStringLiteral("14.220,00 kg"), QStringLiteral("Alibi n.º"),
-                                 QStringLiteral("Quinta d'Ouro")})
+        for (const QString& s :
+             {QStringLiteral("SENHA DE PESAGEM"), QStringLiteral("12-AB-34"), QStringLiteral("14.220,00 kg"),
+              QStringLiteral("Alibi n.º"), QStringLiteral("Quinta d'Ouro")})
             QVERIFY2(textoSenha.contains(s), qPrintable(s + QStringLiteral(" | ") + textoSenha));
         QVERIFY(!tabs->isEnabled());  // idle again: the truck waits in the pending list
         const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
         QVERIFY(id > 0);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .toInt(),
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
                  14220);
-        QVERIFY(fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                    .isNull());
+        QVERIFY(fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
 
         // A new load shows nothing of the truck just weighed on the weights card.
         clicar(&w, QStringLiteral("btEntrada"));
@@ -338,8 +332,7 @@ class DeskWindowTest : public QObject {
         QVERIFY(!filho(&w, QStringLiteral("btEntrada"))->isEnabled());
         QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblResumo_1"))->text(),
                  QStringLiteral("Cliente: Quinta d'Ouro - Sociedade Agrícola, Lda."));
-        QVERIFY(
-            filho<QLabel>(&w, QStringLiteral("lblResumo_3"))->text().endsWith(QStringLiteral("26.240,00 kg")));
+        QVERIFY(filho<QLabel>(&w, QStringLiteral("lblResumo_3"))->text().endsWith(QStringLiteral("26.240,00 kg")));
         fotografar(&w, QStringLiteral("desk-final.png"));
         fx.msgs.clear();
         clicar(&w, QStringLiteral("btConfFinal_2"));
@@ -347,15 +340,10 @@ class DeskWindowTest : public QObject {
                  qPrintable(fx.msgs.all.join(u'|')));
         QVERIFY(!filho(&w, QStringLiteral("Frame7"))->isVisible());
         QVERIFY(filho(&w, QStringLiteral("btEntrada"))->isEnabled());
-        QVERIFY(!fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .isNull());
-        QCOMPARE(
-            fx.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                .toInt(),
-            26240);
-        QVERIFY(
-            fx.valor(QStringLiteral("SELECT NoDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt() >
-            0);
+        QVERIFY(!fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
+                 26240);
+        QVERIFY(fx.valor(QStringLiteral("SELECT NoDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt() > 0);
         const auto mail = lerMail();
         QCOMPARE(mail.value(QStringLiteral("count")), QStringLiteral("1"));
         QCOMPARE(mail.value(QStringLiteral("To")), QStringLiteral("geral@quintadouro.example"));
@@ -406,9 +394,8 @@ class DeskWindowTest : public QObject {
         {
             QFile f(config);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QStringLiteral(
-                        "[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\n"
-                        "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão\n")
+            f.write(QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\n"
+                                   "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão\n")
                         .arg(m_port)
                         .toUtf8());
         }
@@ -417,8 +404,8 @@ class DeskWindowTest : public QObject {
         DeskFixture fx;
         DeskWindow w(DeskKind::entradas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
         w.setBalanca(std::make_unique<BalancaDesk>(semBalanca.path(), dados.norvak()));
-        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs,
-                                                             qEnvironmentVariable("BALANTRIX_BIN"), config));
+        w.setOperacoesTalao(
+            std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"), config));
         w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -433,8 +420,7 @@ class DeskWindowTest : public QObject {
         artigo->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(artigo, QStringLiteral("MILHO"));
         tab();
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(),
-                 QStringLiteral("Milho em grão nacional"));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(), QStringLiteral("Milho em grão nacional"));
         auto* matricula = filho<QLineEdit>(&w, QStringLiteral("campo_10"));
         matricula->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(matricula, QStringLiteral("98-CN-14"));
@@ -447,8 +433,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(texto(&w, 9), QStringLiteral("31000"));
         clicar(&w, QStringLiteral("btConfPeso_0"));
         const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoBruto FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .toInt(),
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoBruto FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
                  31000);
 
         // Back empty: pending list, the tare, the deductions.
@@ -476,27 +461,20 @@ class DeskWindowTest : public QObject {
         fotografar(&w, QStringLiteral("desk-entradas.png"));
 
         clicar(&w, QStringLiteral("btConf"));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblResumo_1"))->text().left(12),
-                 QStringLiteral("Fornecedor: "));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblResumo_1"))->text().left(12), QStringLiteral("Fornecedor: "));
         fx.msgs.clear();
         clicar(&w, QStringLiteral("btConfFinal_2"));
         QVERIFY2(fx.msgs.all.contains(QStringLiteral("Email enviado com sucesso !")),
                  qPrintable(fx.msgs.all.join(u'|')));
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .toInt(),
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
                  12000);
-        QCOMPARE(
-            fx.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                .toInt(),
-            18700);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT TpDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .toString(),
+        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
+                 18700);
+        QCOMPARE(fx.valor(QStringLiteral("SELECT TpDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString(),
                  QStringLiteral("GEM"));
-        QCOMPARE(
-            fx.valor(QStringLiteral("SELECT Caracteristica FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"),
-                     {id})
-                .toInt(),
-            1);
+        QCOMPARE(fx.valor(QStringLiteral("SELECT Caracteristica FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id})
+                     .toInt(),
+                 1);
         QCOMPARE(fx.valor(QStringLiteral("SELECT Descricao FROM DocGCLin WHERE NLinha = 1")).toString(),
                  QStringLiteral("Qualidade do Produto Tipo B"));
         QCOMPARE(lerMail().value(QStringLiteral("count")).toInt(), antes + 1);
@@ -521,15 +499,13 @@ class DeskWindowTest : public QObject {
         QVERIFY(!w.findChild<QWidget*>(QStringLiteral("campo_20")));
         QVERIFY(!w.findChild<QWidget*>(QStringLiteral("DTPicker1_0")));
         QVERIFY(w.findChild<QDateEdit*>(QStringLiteral("DTPicker1")));
-        QCOMPARE(filho<QPushButton>(&w, QStringLiteral("btPendentes"))->text(),
-                 QStringLiteral("&Descargas Pendentes"));
+        QCOMPARE(filho<QPushButton>(&w, QStringLiteral("btPendentes"))->text(), QStringLiteral("&Descargas Pendentes"));
         QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblTextoFinal"))->text().left(50),
                  QStringLiteral("Vai proceder-se à gravação final da Entrada em cur"));
         auto* combo = filho<QComboBox>(&w, QStringLiteral("Combo1"));
         QCOMPARE(combo->count(), 2);
         QCOMPARE(combo->itemText(1), QStringLiteral("Tipo B"));
-        QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("campo_11"))->toolTip(),
-                 QStringLiteral("Desconto Qualidade."));
+        QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("campo_11"))->toolTip(), QStringLiteral("Desconto Qualidade."));
         QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("campo_4"))->maxLength(), 50);
 
         clicar(&w, QStringLiteral("btEntrada"));
@@ -673,8 +649,7 @@ class DeskWindowTest : public QObject {
         janela.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&janela));
         auto historico = [&](const QString& coluna, qint32 id) {
-            return fx.valor(QStringLiteral("SELECT %1 FROM kel_PES_Historico WHERE Hist_Id = ?").arg(coluna),
-                            {id});
+            return fx.valor(QStringLiteral("SELECT %1 FROM kel_PES_Historico WHERE Hist_Id = ?").arg(coluna), {id});
         };
         auto paginas = [](const QString& pdf) {
             QProcess p;
@@ -819,12 +794,11 @@ class DeskWindowTest : public QObject {
         FicheiroConfig(config).gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"),
                                       QStringLiteral("Balanca-Laser-9"));
         DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
-        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs,
-                                                             qEnvironmentVariable("BALANTRIX_BIN"), config));
+        w.setOperacoesTalao(
+            std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"), config));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(filho<QPushButton>(&w, QStringLiteral("btAnularHist"))->toolTip(),
-                 QStringLiteral("Anular."));
+        QCOMPARE(filho<QPushButton>(&w, QStringLiteral("btAnularHist"))->toolTip(), QStringLiteral("Anular."));
         DeskCore& d = w.core();
         const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14220);
         QVERIFY(fx.segundaPesagem(d, id, 40560));
@@ -835,16 +809,14 @@ class DeskWindowTest : public QObject {
         QVERIFY2(fx.msgs.last().contains(QStringLiteral("não foi impresso")) &&
                      fx.msgs.last().contains(QStringLiteral("\"Balanca-Laser-9\" não está disponível")),
                  qPrintable(fx.msgs.last()));
-        QVERIFY(!fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .isNull());
+        QVERIFY(!fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
 
         // No copies asked: the reprint says so, once.
         RecordingMessages m;
-        ParametrosAplic::gravar(
-            fx.t.db(), m,
-            {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
-             QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
-             QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("0")});
+        ParametrosAplic::gravar(fx.t.db(), m,
+                                {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
+                                 QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
+                                 QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("0")});
         QVERIFY(fx.parametros.ler(fx.t.db(), m));
         QVERIFY(fx.abrirHistorico(d, id));
         fx.msgs.clear();
@@ -881,7 +853,8 @@ class DeskWindowTest : public QObject {
         QProcess texto;
         texto.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
         QVERIFY(texto.waitForFinished(20000));
-        const QString talao = fx.valor(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString();
+        const QString talao =
+            fx.valor(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString();
         QVERIFY2(QString::fromUtf8(texto.readAllStandardOutput()).contains(QStringLiteral("26.340")), qPrintable(pdf));
         QFile::remove(pdf);
         QCOMPARE(fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias")).toInt(), vias);
@@ -921,7 +894,8 @@ class DeskWindowTest : public QObject {
         auto letrasUnicas = [&](const QString& estado) {
             QStringList repetidas;
             for (int c = Qt::Key_A; c <= Qt::Key_Z; ++c) {
-                const auto alvos = MnemonicasFormulario::alvos(&w, QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(c))));
+                const auto alvos =
+                    MnemonicasFormulario::alvos(&w, QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(c))));
                 if (alvos.size() > 1) repetidas << QString(QChar(c));
             }
             QVERIFY2(repetidas.isEmpty(), qPrintable(estado + QStringLiteral(": Alt+") + repetidas.join(u',')));
@@ -939,7 +913,8 @@ class DeskWindowTest : public QObject {
         d.btConfPeso(0);
         auto* estado = filho<QLabel>(&w, QStringLiteral("lblEstado"));
         QVERIFY(estado->isVisible());
-        QVERIFY2(estado->text().startsWith(QStringLiteral("Talão 1 gravado: viatura 12-AB-34")), qPrintable(estado->text()));
+        QVERIFY2(estado->text().startsWith(QStringLiteral("Talão 1 gravado: viatura 12-AB-34")),
+                 qPrintable(estado->text()));
         const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
         QVERIFY(fx.segundaPesagem(d, id, entrada ? 12000 : 30000));
         QVERIFY(!estado->isVisible());
@@ -1015,8 +990,10 @@ class DeskWindowTest : public QObject {
         QCOMPARE(resposta.textos.last(), QStringLiteral("Peso Líquido incorrecto"));
         QTest::qWait(50);
         QCOMPARE(mdi.activeSubWindow(), subA);
-        QTRY_VERIFY2(a->isAncestorOf(focado()), qPrintable(foco() + QStringLiteral(" activa: ") +
-                                                            (QApplication::activeWindow() ? QApplication::activeWindow()->metaObject()->className() : "-")));
+        QTRY_VERIFY2(
+            a->isAncestorOf(focado()),
+            qPrintable(foco() + QStringLiteral(" activa: ") +
+                       (QApplication::activeWindow() ? QApplication::activeWindow()->metaObject()->className() : "-")));
         QCOMPARE(filho<QLabel>(a, QStringLiteral("lblPesos_2"))->text(), QStringLiteral("12.000,00 kg"));
 
         // A read weight in the panel: "Sair" asks (No by default) and the desk stays.
@@ -1053,8 +1030,9 @@ class DeskWindowTest : public QObject {
         QTemporaryDir programa;
         MonitorBalanca monitor(programa.path(), fx.t.folder());
         monitor.setIntervalo(100);
-        const FormContext c{fx.t.db(), fx.erp.get(), &fx.parametros, fx.msgs,
-                            fx.t.folder() + QStringLiteral("/Balantrix.kel"), programa.path(), &monitor};
+        const FormContext c{
+            fx.t.db(),       fx.erp.get(), &fx.parametros, fx.msgs, fx.t.folder() + QStringLiteral("/Balantrix.kel"),
+            programa.path(), &monitor};
         const ChildForms forms = ChildForms::available();
         QMdiArea mdi;
         mdi.resize(1366, 768);
@@ -1068,19 +1046,17 @@ class DeskWindowTest : public QObject {
         QTRY_COMPARE(ma->textoPeso(), QStringLiteral("14.220"));
         QCOMPARE(ma->textoEstado(), QStringLiteral("Estável"));
         QVERIFY(monitor.portaAberta());
-        QVERIFY2(ma->alturaAlgarismos() >= MostradorPeso::kAlturaMinima, qPrintable(QString::number(ma->alturaAlgarismos())));
+        QVERIFY2(ma->alturaAlgarismos() >= MostradorPeso::kAlturaMinima,
+                 qPrintable(QString::number(ma->alturaAlgarismos())));
         QVERIFY(ma->isVisible() && ma->height() >= ma->alturaAlgarismos());
 
         const struct {
             const char* comando;
             const char* peso;
             const char* estado;
-        } casos[] = {{"mark gu", "14.220", "Instável"},
-                     {"weight 31000", "31.000", "Instável"},
-                     {"mark gs", "31.000", "Estável"},
-                     {"unit off", "", "sem leitura"},
-                     {"unit on", "31.000", "Estável"},
-                     {"silent on", "", "sem leitura"},
+        } casos[] = {{"mark gu", "14.220", "Instável"},  {"weight 31000", "31.000", "Instável"},
+                     {"mark gs", "31.000", "Estável"},   {"unit off", "", "sem leitura"},
+                     {"unit on", "31.000", "Estável"},   {"silent on", "", "sem leitura"},
                      {"silent off", "31.000", "Estável"}};
         for (const auto& k : casos) {
             QCOMPARE(sim.comando(QString::fromLatin1(k.comando)), QStringLiteral("ok"));
@@ -1177,8 +1153,9 @@ class DeskWindowTest : public QObject {
         QCOMPARE(f.total.pendentes, inicio.total.pendentes + 1);
         QCOMPARE(f.total.concluidas, inicio.total.concluidas);
         // Finished just before midnight is yesterday's; the incoming desk counts its own.
-        fx.t.db().executar(QStringLiteral("UPDATE kel_PES_Historico SET DataHoraPL = ?, PesoLiquido = 5 WHERE Hist_Id = ?"),
-                           {QDateTime(hoje.addDays(-1), QTime(23, 59, 59)), id});
+        fx.t.db().executar(
+            QStringLiteral("UPDATE kel_PES_Historico SET DataHoraPL = ?, PesoLiquido = 5 WHERE Hist_Id = ?"),
+            {QDateTime(hoje.addDays(-1), QTime(23, 59, 59)), id});
         f = agora();
         QCOMPARE(f.total.pendentes, inicio.total.pendentes);
         QCOMPARE(f.total.concluidas, inicio.total.concluidas);
@@ -1209,9 +1186,12 @@ class DeskWindowTest : public QObject {
         w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        fx.primeiraPesagem(w.core(), QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, QStringLiteral("11-AB-11"));
-        fx.primeiraPesagem(w.core(), QStringLiteral("C002"), QStringLiteral("TRIGO"), 12000, QStringLiteral("22-CD-22"));
-        fx.primeiraPesagem(w.core(), QStringLiteral("C004"), QStringLiteral("TRIGO"), 13000, QStringLiteral("33-EF-33"));
+        fx.primeiraPesagem(w.core(), QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000,
+                           QStringLiteral("11-AB-11"));
+        fx.primeiraPesagem(w.core(), QStringLiteral("C002"), QStringLiteral("TRIGO"), 12000,
+                           QStringLiteral("22-CD-22"));
+        fx.primeiraPesagem(w.core(), QStringLiteral("C004"), QStringLiteral("TRIGO"), 13000,
+                           QStringLiteral("33-EF-33"));
         w.core().btCancGeral();
         clicar(&w, QStringLiteral("btPendentes"));
         auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
@@ -1237,9 +1217,12 @@ class DeskWindowTest : public QObject {
         w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        fx.primeiraPesagem(w.core(), QStringLiteral("C003"), QStringLiteral("RAC-VL"), 14000, QStringLiteral("11-AB-11"));
-        fx.primeiraPesagem(w.core(), QStringLiteral("C001"), QStringLiteral("TRIGO"), 12000, QStringLiteral("22-CD-22"));
-        fx.primeiraPesagem(w.core(), QStringLiteral("C002"), QStringLiteral("TRIGO"), 13000, QStringLiteral("33-EF-33"));
+        fx.primeiraPesagem(w.core(), QStringLiteral("C003"), QStringLiteral("RAC-VL"), 14000,
+                           QStringLiteral("11-AB-11"));
+        fx.primeiraPesagem(w.core(), QStringLiteral("C001"), QStringLiteral("TRIGO"), 12000,
+                           QStringLiteral("22-CD-22"));
+        fx.primeiraPesagem(w.core(), QStringLiteral("C002"), QStringLiteral("TRIGO"), 13000,
+                           QStringLiteral("33-EF-33"));
         w.core().btCancGeral();
         clicar(&w, QStringLiteral("btPendentes"));
         auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
@@ -1248,14 +1231,17 @@ class DeskWindowTest : public QObject {
             for (int r = 0; r < grelha->rowCount(); ++r) l << grelha->item(r, c)->text();
             return l;
         };
-        QVERIFY(grelha->columnWidth(2) >= grelha->fontMetrics().horizontalAdvance(QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda.")));
+        QVERIFY(grelha->columnWidth(2) >=
+                grelha->fontMetrics().horizontalAdvance(QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda.")));
         auto* cabecalho = grelha->horizontalHeader();
         QTest::mouseClick(cabecalho->viewport(), Qt::LeftButton, {},
                           QPoint(cabecalho->sectionViewportPosition(2) + 5, cabecalho->height() / 2));
-        QCOMPARE(coluna(5), (QStringList{QStringLiteral("33-EF-33"), QStringLiteral("11-AB-11"), QStringLiteral("22-CD-22")}));
+        QCOMPARE(coluna(5),
+                 (QStringList{QStringLiteral("33-EF-33"), QStringLiteral("11-AB-11"), QStringLiteral("22-CD-22")}));
         QTest::mouseClick(cabecalho->viewport(), Qt::LeftButton, {},
                           QPoint(cabecalho->sectionViewportPosition(2) + 5, cabecalho->height() / 2));
-        const QStringList descendente = {QStringLiteral("22-CD-22"), QStringLiteral("11-AB-11"), QStringLiteral("33-EF-33")};
+        const QStringList descendente = {QStringLiteral("22-CD-22"), QStringLiteral("11-AB-11"),
+                                         QStringLiteral("33-EF-33")};
         QCOMPARE(coluna(5), descendente);
         clicar(&w, QStringLiteral("btCancGeral"));
         clicar(&w, QStringLiteral("btPendentes"));
@@ -1290,19 +1276,22 @@ class DeskWindowTest : public QObject {
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         DeskCore& d = w.core();
-        const QStringList matriculas = {QStringLiteral("10-AA-01"), QStringLiteral("10-AA-02"), QStringLiteral("10-AA-03"),
-                                        QStringLiteral("10-AA-04"), QStringLiteral("10-AA-05")};
+        const QStringList matriculas = {QStringLiteral("10-AA-01"), QStringLiteral("10-AA-02"),
+                                        QStringLiteral("10-AA-03"), QStringLiteral("10-AA-04"),
+                                        QStringLiteral("10-AA-05")};
         for (const QString& m : matriculas) {
             const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, m);
             QVERIFY(fx.segundaPesagem(d, id, 30000));
             d.btConf();
             d.btConfFinal(0);
-            QVERIFY(!fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
+            QVERIFY(
+                !fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
         }
         d.btCancGeral();
         d.setHistoricoPorPaginas(1);
         auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
-        grelha->verticalHeader()->setDefaultSectionSize(filho(&w, QStringLiteral("pilha"))->height());  // one row fills the screen
+        grelha->verticalHeader()->setDefaultSectionSize(
+            filho(&w, QStringLiteral("pilha"))->height());  // one row fills the screen
         auto ler = [&] {
             clicar(&w, QStringLiteral("btCancGeral"));
             clicar(&w, QStringLiteral("btHistorico"));
@@ -1327,12 +1316,14 @@ class DeskWindowTest : public QObject {
         QCOMPARE(grelha->rowCount(), primeiroEcra);
         // The row of a weighing not read yet, found by its document ("GES/2026/1/3").
         const RecordSet doc = fx.t.db().consultar(
-            QStringLiteral("SELECT Hist_Id, TpDoc, Ano, Serie, NoDoc FROM kel_PES_Historico WHERE Carro = ?"), {matriculas.first()});
+            QStringLiteral("SELECT Hist_Id, TpDoc, Ano, Serie, NoDoc FROM kel_PES_Historico WHERE Carro = ?"),
+            {matriculas.first()});
         const qint32 procurada = doc.value(0, QStringLiteral("Hist_Id")).toInt();
         QVERIFY(grelha->findItems(QString::number(procurada), Qt::MatchExactly).isEmpty() || d.linhasPorLer() > 0);
-        const QString documento = QStringList{doc.text(0, QStringLiteral("TpDoc")), doc.text(0, QStringLiteral("Ano")),
-                                              doc.text(0, QStringLiteral("Serie")), doc.text(0, QStringLiteral("NoDoc"))}
-                                      .join(QLatin1Char('/'));
+        const QString documento =
+            QStringList{doc.text(0, QStringLiteral("TpDoc")), doc.text(0, QStringLiteral("Ano")),
+                        doc.text(0, QStringLiteral("Serie")), doc.text(0, QStringLiteral("NoDoc"))}
+                .join(QLatin1Char('/'));
         QTest::keyClicks(filho<QLineEdit>(&w, QStringLiteral("filtroGrelha")), documento.toLower());
         tecla(Qt::Key_Return);
         QCOMPARE(texto(&w, 10), matriculas.first());
@@ -1371,12 +1362,9 @@ class DeskWindowTest : public QObject {
 
     void menuOpensDesksThatCloseTheirSubWindow() {
         DeskFixture fx;
-        const FormContext c{fx.t.db(),
-                            fx.erp.get(),
-                            &fx.parametros,
-                            fx.msgs,
-                            fx.t.folder() + QStringLiteral("/Balantrix.kel"),
-                            fx.t.folder()};
+        const FormContext c{
+            fx.t.db(),    fx.erp.get(), &fx.parametros, fx.msgs, fx.t.folder() + QStringLiteral("/Balantrix.kel"),
+            fx.t.folder()};
         const ChildForms forms = ChildForms::available();
         QVERIFY(forms.saidas && forms.entradas);
         QMdiArea mdi;

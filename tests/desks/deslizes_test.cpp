@@ -4,19 +4,31 @@
 // and the local ERP.
 #include <QtTest>
 
-#include "tests/desks/deskfixture.h"
 #include "records/registohistorico.h"
+#include "tests/desks/deskfixture.h"
 
 namespace {
 
-const DeskKind& kindDe(bool entrada) { return entrada ? DeskKind::entradas() : DeskKind::saidas(); }
-QString terceiro(bool entrada) { return entrada ? QStringLiteral("F001") : QStringLiteral("C001"); }
-QString outro(bool entrada) { return entrada ? QStringLiteral("F002") : QStringLiteral("C002"); }
+const DeskKind& kindDe(bool entrada) {
+    return entrada ? DeskKind::entradas() : DeskKind::saidas();
+}
+QString terceiro(bool entrada) {
+    return entrada ? QStringLiteral("F001") : QStringLiteral("C001");
+}
+QString outro(bool entrada) {
+    return entrada ? QStringLiteral("F002") : QStringLiteral("C002");
+}
 // First and second weights that give a positive net weight on either desk.
-int primeiro(bool entrada) { return entrada ? 30000 : 12000; }
-int segundo(bool entrada) { return entrada ? 12000 : 30000; }
+int primeiro(bool entrada) {
+    return entrada ? 30000 : 12000;
+}
+int segundo(bool entrada) {
+    return entrada ? 12000 : 30000;
+}
 
-int registos(DeskFixture& f) { return f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(); }
+int registos(DeskFixture& f) {
+    return f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
+}
 
 }  // namespace
 
@@ -73,12 +85,14 @@ class DeslizesTest : public QObject {
         QFETCH(bool, entrada);
         DeskFixture f;
         auto d = f.desk(kindDe(entrada));
-        f.primeiraPesagem(*d, terceiro(entrada), QStringLiteral("MILHO"), primeiro(entrada), QStringLiteral("12-AB-34"));
+        f.primeiraPesagem(*d, terceiro(entrada), QStringLiteral("MILHO"), primeiro(entrada),
+                          QStringLiteral("12-AB-34"));
         f.msgs.clear();
         f.msgs.answers = {false};
         f.primeiraPesagem(*d, outro(entrada), QStringLiteral("TRIGO"), primeiro(entrada), QStringLiteral("12-ab-34"));
-        QCOMPARE(f.msgs.all, QStringList{QStringLiteral(
-                                 "A viatura 12-ab-34 já tem uma pesagem pendente (talão 1). Registar outra?")});
+        QCOMPARE(
+            f.msgs.all,
+            QStringList{QStringLiteral("A viatura 12-ab-34 já tem uma pesagem pendente (talão 1). Registar outra?")});
         QCOMPARE(f.msgs.kinds, QList<int>{OperatorMessages::SimNaoPredefinidoNao});
         QCOMPARE(registos(f), 1);
         QVERIFY(!d->painelPesagem());
@@ -110,8 +124,10 @@ class DeslizesTest : public QObject {
         QVERIFY(f.abrirHistorico(*d, id));
         const DeskKind& k = kindDe(entrada);
         QList<int> abertos = {3, 12, 13, k.campoEmail};
-        if (entrada) abertos << 11;
-        else abertos << 19 << 20;
+        if (entrada)
+            abertos << 11;
+        else
+            abertos << 19 << 20;
         for (int i = 0; i < k.numCampos; ++i)
             QVERIFY2(d->campoSoLeitura(i) != abertos.contains(i), qPrintable(QString::number(i)));
         // "Ref. Cliente" (outgoing) / the plate (both) cannot be typed into at all.
@@ -128,10 +144,13 @@ class DeslizesTest : public QObject {
     // Every action that would drop unsaved work asks first; No keeps it, Yes drops it.
     void unsavedWorkIsNeverDroppedSilently_data() {
         QTest::addColumn<QString>("accao");
-        QTest::addColumn<bool>("revisao");  // a recalled truck reviewed after its second weight, or a new one in the panel
+        QTest::addColumn<bool>(
+            "revisao");  // a recalled truck reviewed after its second weight, or a new one in the panel
         for (const char* a : {"btPendentes", "btEntrada", "btHistorico", "btSair", "escape0", "cancelar"}) {
-            QTest::newRow(qPrintable(QStringLiteral("%1 revisão").arg(QLatin1String(a)))) << QString::fromLatin1(a) << true;
-            QTest::newRow(qPrintable(QStringLiteral("%1 peso lido").arg(QLatin1String(a)))) << QString::fromLatin1(a) << false;
+            QTest::newRow(qPrintable(QStringLiteral("%1 revisão").arg(QLatin1String(a))))
+                << QString::fromLatin1(a) << true;
+            QTest::newRow(qPrintable(QStringLiteral("%1 peso lido").arg(QLatin1String(a))))
+                << QString::fromLatin1(a) << false;
         }
     }
     void unsavedWorkIsNeverDroppedSilently() {
@@ -154,12 +173,18 @@ class DeslizesTest : public QObject {
         }
         QVERIFY(d->trabalhoPorGravar());
         const auto fazer = [&] {
-            if (accao == QLatin1String("btPendentes")) d->btPendentes();
-            else if (accao == QLatin1String("btEntrada")) d->btEntrada();
-            else if (accao == QLatin1String("btHistorico")) d->btHistorico();
-            else if (accao == QLatin1String("btSair")) d->btSair();
-            else if (accao == QLatin1String("escape0")) d->escape(0);
-            else d->cancelar();
+            if (accao == QLatin1String("btPendentes"))
+                d->btPendentes();
+            else if (accao == QLatin1String("btEntrada"))
+                d->btEntrada();
+            else if (accao == QLatin1String("btHistorico"))
+                d->btHistorico();
+            else if (accao == QLatin1String("btSair"))
+                d->btSair();
+            else if (accao == QLatin1String("escape0"))
+                d->escape(0);
+            else
+                d->cancelar();
         };
         f.msgs.clear();
         f.msgs.answers = {false};

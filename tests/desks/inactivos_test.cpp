@@ -3,8 +3,8 @@
 // about and can still be cancelled.
 #include <QtTest>
 
-#include "tests/desks/deskfixture.h"
 #include "records/registohistorico.h"
+#include "tests/desks/deskfixture.h"
 
 class InactivosTest : public QObject {
     Q_OBJECT

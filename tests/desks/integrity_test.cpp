@@ -3,8 +3,8 @@
 // with a real SQLite file and the local ERP.
 #include <QtTest>
 
-#include "tests/desks/deskfixture.h"
 #include "records/registohistorico.h"
+#include "tests/desks/deskfixture.h"
 
 namespace {
 
@@ -65,9 +65,9 @@ class IntegrityTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 22000));
         d->btConf();
         d->btConfFinal(0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .toDouble(),
-                 10000.0);
+        QCOMPARE(
+            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
+            10000.0);
         QCOMPARE(quantidadeErp(f), 10000.0);
     }
 
@@ -140,9 +140,9 @@ class IntegrityTest : public QObject {
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(quantidadeErp(f), 10000.0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .toDouble(),
-                 10000.0);
+        QCOMPARE(
+            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
+            10000.0);
 
         // An unreadable deduction is refused when the field is left, and at the confirmation.
         d->btCancGeral();
@@ -167,9 +167,9 @@ class IntegrityTest : public QObject {
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(quantidadeErp(f), 9979.5);
-        QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .toDouble(),
-                 9979.5);
+        QCOMPARE(
+            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
+            9979.5);
         // A typed effective weight in the same format.
         QVERIFY(f.abrirHistorico(*d, id));
         QVERIFY(DeskFixture::tab(*d, 13, QStringLiteral("9.500,5")));
@@ -189,13 +189,11 @@ class IntegrityTest : public QObject {
         d->btConf();
         d->btConfFinal(0);
         const auto efectivo = [&] {
-            return f
-                .valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+            return f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
                 .toDouble();
         };
         const auto vasilhame = [&] {
-            return f
-                .valor(QStringLiteral("SELECT Vasilhame FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id})
+            return f.valor(QStringLiteral("SELECT Vasilhame FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id})
                 .toDouble();
         };
         QCOMPARE(efectivo(), 9999.875);
@@ -217,9 +215,9 @@ class IntegrityTest : public QObject {
         QVERIFY(DeskFixture::tab(*d, 19, QStringLiteral("Armazém 2")));
         f.msgs.answers = {true};
         d->btConf();
-        QCOMPARE(f.valor(QStringLiteral("SELECT LocalCG FROM DocGCCab WHERE NumVias <> -1 AND Tpdoc = 'GR'"))
-                     .toString(),
-                 QStringLiteral("Armazém 2"));
+        QCOMPARE(
+            f.valor(QStringLiteral("SELECT LocalCG FROM DocGCCab WHERE NumVias <> -1 AND Tpdoc = 'GR'")).toString(),
+            QStringLiteral("Armazém 2"));
         QCOMPARE(quantidadeErp(f), 9999.875);
         QCOMPARE(efectivo(), 9999.875);
         QCOMPARE(vasilhame(), 0.125);
@@ -255,8 +253,8 @@ class IntegrityTest : public QObject {
         QVERIFY(!r.isNull(QStringLiteral("DataHoraPL")));
         QCOMPARE(r.text(QStringLiteral("Campanha")), antiga);
         QCOMPARE(r.value(QStringLiteral("AnoTalao")).toInt(), ano);
-        const QString ref = r.text(QStringLiteral("Sigla")) + QLatin1Char('/') +
-                            r.text(QStringLiteral("NoTalao")) + QLatin1Char('/') + antiga;
+        const QString ref = r.text(QStringLiteral("Sigla")) + QLatin1Char('/') + r.text(QStringLiteral("NoTalao")) +
+                            QLatin1Char('/') + antiga;
         QCOMPARE(f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab WHERE NNumdoc = ?"),
                          {r.value(QStringLiteral("NoDoc"))})
                      .toString(),
@@ -355,9 +353,9 @@ class IntegrityTest : public QObject {
         QCOMPARE(d->campo(13), QStringLiteral("9.990,00"));
         d->btConf();
         d->btConfFinal(0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .toDouble(),
-                 9990.0);
+        QCOMPARE(
+            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
+            9990.0);
 
         // Incoming: both deductions together may not reach the net weight.
         auto e = f.desk(DeskKind::entradas());
@@ -390,8 +388,7 @@ class IntegrityTest : public QObject {
         e->btConf();
         e->btConfFinal(0);
         QCOMPARE(
-            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id2})
-                .toDouble(),
+            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id2}).toDouble(),
             9500.0);
     }
 

@@ -2,8 +2,8 @@
 // simulator. Typed weights refused while PesoManual is "proibido", the readings of a
 // weighing listed, its ticket PDF marked, the QR code read back from the rendered page
 // and verified, and the verification failing once the stored weighing is changed.
-#include <QtTest>
 #include <sys/stat.h>
+#include <QtTest>
 
 #include "tests/support/clirun.h"
 
@@ -75,21 +75,19 @@ class LegalCliTest : public QObject {
                  QStringLiteral("proibido")});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.value(QStringLiteral("PesoManual")), QStringLiteral("proibido"));
-        QCOMPARE(cli({QStringLiteral("option"), QStringLiteral("set"), QStringLiteral("PesoManual"),
-                      QStringLiteral("sim")})
-                     .code,
-                 2);
+        QCOMPARE(
+            cli({QStringLiteral("option"), QStringLiteral("set"), QStringLiteral("PesoManual"), QStringLiteral("sim")})
+                .code,
+            2);
 
         // Forbidden: a typed weight is refused and nothing is saved.
         const int antes = valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
-        const QStringList base{QStringLiteral("weigh"),     QStringLiteral("first"),
-                               QStringLiteral("--desk"),    QStringLiteral("saidas"),
-                               QStringLiteral("--third"),   QStringLiteral("C004"),
+        const QStringList base{QStringLiteral("weigh"),     QStringLiteral("first"),   QStringLiteral("--desk"),
+                               QStringLiteral("saidas"),    QStringLiteral("--third"), QStringLiteral("C004"),
                                QStringLiteral("--article"), QStringLiteral("RAC-VL")};
         r = cli(base + QStringList{QStringLiteral("--weight"), QStringLiteral("14000")});
         QCOMPARE(r.code, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("não é permitido introduzir pesos manualmente")),
-                 qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("não é permitido introduzir pesos manualmente")), qPrintable(r.err));
         QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
 
         // Read from the indicator it goes through.
@@ -103,13 +101,11 @@ class LegalCliTest : public QObject {
                       QStringLiteral("permitido")})
                      .code,
                  0);
-        r = cli({QStringLiteral("weigh"), QStringLiteral("second"), QStringLiteral("--desk"),
-                 QStringLiteral("saidas"), QStringLiteral("--id"), QString::number(id),
-                 QStringLiteral("--weight"), QStringLiteral("30260")});
+        r = cli({QStringLiteral("weigh"), QStringLiteral("second"), QStringLiteral("--desk"), QStringLiteral("saidas"),
+                 QStringLiteral("--id"), QString::number(id), QStringLiteral("--weight"), QStringLiteral("30260")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
 
-        r = cli(
-            {QStringLiteral("alibi"), QStringLiteral("list"), QStringLiteral("--hist"), QString::number(id)});
+        r = cli({QStringLiteral("alibi"), QStringLiteral("list"), QStringLiteral("--hist"), QString::number(id)});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.lines().size(), 2);
         const QString lida = r.lines()[0];
@@ -120,15 +116,14 @@ class LegalCliTest : public QObject {
         QVERIFY2(formato.match(lida).hasMatch(), qPrintable(lida));
         QCOMPARE(formato.match(lida).captured(2).toInt(), id);
         QVERIFY2(lida.contains(QStringLiteral("kg")), qPrintable(lida));
-        QVERIFY2(r.lines()[1].contains(
-                     QStringLiteral(" weight_no=2 source=manual weight=30260.0000 stable=0 raw= at=")),
-                 qPrintable(r.lines()[1]));
+        QVERIFY2(
+            r.lines()[1].contains(QStringLiteral(" weight_no=2 source=manual weight=30260.0000 stable=0 raw= at=")),
+            qPrintable(r.lines()[1]));
         const QString alibi1 = formato.match(lida).captured(1);
 
         // The ticket: the alibi number of the read weight, the manual mark and its legend.
         const QString pdf = m_dir.filePath(QStringLiteral("talao.pdf"));
-        r = cli({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(id),
-                 QStringLiteral("--out"), pdf});
+        r = cli({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(id), QStringLiteral("--out"), pdf});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QString texto =
             correr(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}).out;
@@ -138,12 +133,11 @@ class LegalCliTest : public QObject {
 
         // The code read back from the page.
         correr(QStringLiteral("pdftoppm"),
-               {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-png"),
-                QStringLiteral("-singlefile"), pdf, m_dir.filePath(QStringLiteral("pagina"))});
-        const QString linha =
-            correr(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"),
-                                               m_dir.filePath(QStringLiteral("pagina.png"))})
-                .out.trimmed();
+               {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf,
+                m_dir.filePath(QStringLiteral("pagina"))});
+        const QString linha = correr(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"),
+                                                                 m_dir.filePath(QStringLiteral("pagina.png"))})
+                                  .out.trimmed();
         QVERIFY2(linha.startsWith(QStringLiteral("BTX2|")), qPrintable(linha));
         const QString chaveId = linha.section(QLatin1Char('|'), 1, 1);
         QCOMPARE(chaveId.size(), 16);
@@ -177,14 +171,15 @@ class LegalCliTest : public QObject {
         QCOMPARE(bytes(m_base), semChaves);
         QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_ChavesPublicas")).toInt(), 0);
         // The next start of the workstation registers its key again.
-        QCOMPARE(cli({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(id), QStringLiteral("--out"), pdf}).code, 0);
+        QCOMPARE(
+            cli({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(id), QStringLiteral("--out"), pdf})
+                .code,
+            0);
         QCOMPARE(cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), linha}).code, 0);
 
         // The stored weighing changed: still signed, no longer matching, exit 1.
         m_db->executar(
-            QStringLiteral(
-                "UPDATE kel_PES_Historico SET PesoEfectivo = PesoEfectivo + 100 WHERE Hist_Id = ?"),
-            {id});
+            QStringLiteral("UPDATE kel_PES_Historico SET PesoEfectivo = PesoEfectivo + 100 WHERE Hist_Id = ?"), {id});
         r = cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), linha});
         QVERIFY2(r.code == 1, qPrintable(r.out + r.err));
         QCOMPARE(r.value(QStringLiteral("valid")), QStringLiteral("1"));
@@ -202,8 +197,7 @@ class LegalCliTest : public QObject {
         QCOMPARE(r.code, 0);
         QVERIFY2(QRegularExpression(QStringLiteral("^rows=\\d+ ok=1$")).match(r.out.trimmed()).hasMatch(),
                  qPrintable(r.out));
-        m_db->executar(QStringLiteral("UPDATE kel_PES_Alibi SET Peso = 14200 WHERE Alibi_Id = ?"),
-                       {alibi1.toInt()});
+        m_db->executar(QStringLiteral("UPDATE kel_PES_Alibi SET Peso = 14200 WHERE Alibi_Id = ?"), {alibi1.toInt()});
         r = cli({QStringLiteral("alibi"), QStringLiteral("verify"), QStringLiteral("--from"),
                  QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy"))});
         QCOMPARE(r.code, 1);
@@ -236,18 +230,32 @@ class LegalCliTest : public QObject {
         QTest::addColumn<QString>("err");
         const QStringList bulk{QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("customers"),
                                QStringLiteral("--pdf")};
-        QTest::newRow("bulk reversed") << bulk + QStringList{QStringLiteral("--from"), QStringLiteral("02-01-2026"), QStringLiteral("--to"), QStringLiteral("01-01-2026")}
-                                       << 2 << QStringLiteral("O período começa (02-01-2026) depois de acabar (01-01-2026).");
-        QTest::newRow("bulk year 10000") << bulk + QStringList{QStringLiteral("--from"), QStringLiteral("01-01-2026"), QStringLiteral("--to"), QStringLiteral("01-01-10000")}
+        QTest::newRow("bulk reversed") << bulk + QStringList{QStringLiteral("--from"), QStringLiteral("02-01-2026"),
+                                                             QStringLiteral("--to"), QStringLiteral("01-01-2026")}
+                                       << 2
+                                       << QStringLiteral(
+                                              "O período começa (02-01-2026) depois de acabar (01-01-2026).");
+        QTest::newRow("bulk year 10000") << bulk + QStringList{QStringLiteral("--from"), QStringLiteral("01-01-2026"),
+                                                               QStringLiteral("--to"), QStringLiteral("01-01-10000")}
                                          << 2 << QStringLiteral("Data inválida");
-        QTest::newRow("bulk before 1753") << bulk + QStringList{QStringLiteral("--from"), QStringLiteral("31-12-1752"), QStringLiteral("--to"), QStringLiteral("01-01-2026")}
+        QTest::newRow("bulk before 1753") << bulk + QStringList{QStringLiteral("--from"), QStringLiteral("31-12-1752"),
+                                                                QStringLiteral("--to"), QStringLiteral("01-01-2026")}
                                           << 2 << QStringLiteral("fora das datas aceites (de 01-01-1753 a 31-12-9999)");
-        QTest::newRow("alibi reversed") << QStringList{QStringLiteral("alibi"), QStringLiteral("verify"), QStringLiteral("--from"), QStringLiteral("02-01-2026"), QStringLiteral("--to"), QStringLiteral("01-01-2026")}
+        QTest::newRow("alibi reversed") << QStringList{QStringLiteral("alibi"),  QStringLiteral("verify"),
+                                                       QStringLiteral("--from"), QStringLiteral("02-01-2026"),
+                                                       QStringLiteral("--to"),   QStringLiteral("01-01-2026")}
                                         << 2 << QStringLiteral("depois de acabar");
-        QTest::newRow("history reversed") << QStringList{QStringLiteral("history"), QStringLiteral("--desk"), QStringLiteral("saidas"), QStringLiteral("--from"), QStringLiteral("02-01-2026"), QStringLiteral("--to"), QStringLiteral("01-01-2026")}
-                                          << 2 << QStringLiteral("depois de acabar");
-        QTest::newRow("weighing in year 1") << QStringList{QStringLiteral("weigh"), QStringLiteral("first"), QStringLiteral("--desk"), QStringLiteral("saidas"), QStringLiteral("--third"), QStringLiteral("C004"), QStringLiteral("--article"), QStringLiteral("RAC-VL"), QStringLiteral("--weight"), QStringLiteral("12000"), QStringLiteral("--date"), QStringLiteral("01-01-0001")}
-                                            << 2 << QStringLiteral("fora das datas aceites");
+        QTest::newRow("history reversed")
+            << QStringList{QStringLiteral("history"),   QStringLiteral("--desk"),     QStringLiteral("saidas"),
+                           QStringLiteral("--from"),    QStringLiteral("02-01-2026"), QStringLiteral("--to"),
+                           QStringLiteral("01-01-2026")}
+            << 2 << QStringLiteral("depois de acabar");
+        QTest::newRow("weighing in year 1")
+            << QStringList{QStringLiteral("weigh"),     QStringLiteral("first"),   QStringLiteral("--desk"),
+                           QStringLiteral("saidas"),    QStringLiteral("--third"), QStringLiteral("C004"),
+                           QStringLiteral("--article"), QStringLiteral("RAC-VL"),  QStringLiteral("--weight"),
+                           QStringLiteral("12000"),     QStringLiteral("--date"),  QStringLiteral("01-01-0001")}
+            << 2 << QStringLiteral("fora das datas aceites");
     }
     void rangesAndDates() {
         QFETCH(QStringList, args);
@@ -261,16 +269,19 @@ class LegalCliTest : public QObject {
     }
 
     void lastDayOfTheCalendar() {
-        const QStringList bulk{QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("customers"),
+        const QStringList bulk{QStringLiteral("bulk"),  QStringLiteral("--mode"), QStringLiteral("customers"),
                                QStringLiteral("--pdf"), QStringLiteral("--from"), QStringLiteral("01-01-2000"),
                                QStringLiteral("--to")};
         const Run antes = cli(bulk + QStringList{QStringLiteral("30-12-9999")});
         const Run ultimo = cli(bulk + QStringList{QStringLiteral("31-12-9999")});
         QCOMPARE(ultimo.code, 0);
-        const auto partes = [](const Run& r) { return r.out.section(QStringLiteral("parties="), 1).section(QLatin1Char(' '), 0, 0); };
+        const auto partes = [](const Run& r) {
+            return r.out.section(QStringLiteral("parties="), 1).section(QLatin1Char(' '), 0, 0);
+        };
         QVERIFY2(partes(antes).toInt() > 0, qPrintable(antes.out + antes.err));
         QCOMPARE(partes(ultimo), partes(antes));
-        const Run alibi = cli({QStringLiteral("alibi"), QStringLiteral("verify"), QStringLiteral("--to"), QStringLiteral("31-12-9999")});
+        const Run alibi = cli(
+            {QStringLiteral("alibi"), QStringLiteral("verify"), QStringLiteral("--to"), QStringLiteral("31-12-9999")});
         // The whole log is in the period (its chain was broken on purpose above).
         QVERIFY2(alibi.code != 2 && !alibi.out.isEmpty() && !alibi.out.startsWith(QStringLiteral("rows=0")),
                  qPrintable(alibi.out + alibi.err));
@@ -284,7 +295,8 @@ class LegalCliTest : public QObject {
         f.write("[SQL]\n");
         f.write(QByteArray(1100 * 1024, ';'));
         f.close();
-        const Run r = cli({QStringLiteral("--config"), QStringLiteral("Enorme.kel"), QStringLiteral("option"), QStringLiteral("show")});
+        const Run r = cli({QStringLiteral("--config"), QStringLiteral("Enorme.kel"), QStringLiteral("option"),
+                           QStringLiteral("show")});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(config) && r.err.contains(QStringLiteral("demasiado grande")), qPrintable(r.err));
     }

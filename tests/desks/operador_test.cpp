@@ -45,10 +45,8 @@ class OperadorTest : public QObject {
             ++tentativas;
             bool peso = false;
             for (int i = 0; i < c.size(); ++i) {
-                if (c[i].posto == 2 && c[i].tipo == Accao::Escrever && c[i].texto == QStringLiteral("x"))
-                    peso = true;
-                if (peso && c[i].posto == 2 && c[i].tipo == Accao::Botao && c[i].indice == DeskCore::BtConf)
-                    return i;
+                if (c[i].posto == 2 && c[i].tipo == Accao::Escrever && c[i].texto == QStringLiteral("x")) peso = true;
+                if (peso && c[i].posto == 2 && c[i].tipo == Accao::Botao && c[i].indice == DeskCore::BtConf) return i;
             }
             return std::nullopt;
         };

@@ -3,9 +3,9 @@
 // through the desk's own failure paths (made to fail with triggers on a real file).
 #include <QtTest>
 
-#include "tests/desks/deskfixture.h"
-#include "desks/erpreconciler.h"
 #include "base/intentnotes.h"
+#include "desks/erpreconciler.h"
+#include "tests/desks/deskfixture.h"
 
 namespace {
 
@@ -43,13 +43,11 @@ void falhar(DeskFixture& f, const QString& quando, const QString& tabela) {
         f.t.db().executar(
             QStringLiteral("CREATE OR REPLACE FUNCTION falha() RETURNS trigger LANGUAGE plpgsql AS "
                            "$$ BEGIN RAISE EXCEPTION 'disco cheio'; END $$"));
-        f.t.db().executar(
-            QStringLiteral("CREATE TRIGGER falha BEFORE %1 ON %2 FOR EACH ROW EXECUTE FUNCTION falha()")
-                .arg(quando, tabela));
+        f.t.db().executar(QStringLiteral("CREATE TRIGGER falha BEFORE %1 ON %2 FOR EACH ROW EXECUTE FUNCTION falha()")
+                              .arg(quando, tabela));
     } else {
         f.t.db().executar(
-            QStringLiteral(
-                "CREATE TRIGGER falha BEFORE %1 ON %2 BEGIN SELECT RAISE(ABORT, 'disco cheio'); END")
+            QStringLiteral("CREATE TRIGGER falha BEFORE %1 ON %2 BEGIN SELECT RAISE(ABORT, 'disco cheio'); END")
                 .arg(quando, tabela));
     }
 }
@@ -59,12 +57,11 @@ void tirar(DeskFixture& f, const QString& gatilho) {
         f.t.db().executar(QStringLiteral("DROP TRIGGER %1").arg(gatilho));
         return;
     }
-    const QString tabela =
-        f.t.db()
-            .escalar(QStringLiteral("SELECT event_object_table FROM information_schema.triggers "
-                                    "WHERE trigger_name = ?"),
-                     {gatilho})
-            .toString();
+    const QString tabela = f.t.db()
+                               .escalar(QStringLiteral("SELECT event_object_table FROM information_schema.triggers "
+                                                       "WHERE trigger_name = ?"),
+                                        {gatilho})
+                               .toString();
     f.t.db().executar(QStringLiteral("DROP TRIGGER %1 ON %2").arg(gatilho, tabela));
 }
 
@@ -81,44 +78,37 @@ class ReconcilerTest : public QObject {
     void sqlServerStatements() {
         const IntentNotes::Statements s = IntentNotes::statements(Backend::Mssql);
         QCOMPARE(s.create.size(), 1);
-        QCOMPARE(
-            s.create.first(),
-            QStringLiteral(
-                "IF OBJECT_ID(N'dbo.kel_PES_NotasERP', N'U') IS NULL CREATE TABLE [dbo].[kel_PES_NotasERP] "
-                "([Nota_Id] "
-                "[int] IDENTITY(1,1) NOT NULL, [Hist_Id] [int] NOT NULL, [Operacao] [nvarchar](10) NOT NULL, "
-                "[TpDoc] "
-                "[nvarchar](3) NOT NULL, [Serie] [smallint] NOT NULL, [NoDoc] [int] NOT NULL, [Ano] "
-                "[smallint] NOT NULL, "
-                "[Referencia] [nvarchar](30) NOT NULL, [TipoTerc] [smallint] NOT NULL, [Terceiro] "
-                "[nvarchar](15) NOT "
-                "NULL, [Posto] [nvarchar](64) NOT NULL, [Pid] [bigint] NOT NULL, [InicioProcesso] "
-                "[nvarchar](80) NOT "
-                "NULL, [DataHora] [datetime] NOT NULL CONSTRAINT [DF_kel_PES_NotasERP_DataHora] DEFAULT "
-                "(GETUTCDATE()), [Dados] [nvarchar](max) NULL, CONSTRAINT [PK_kel_PES_NotasERP] PRIMARY KEY "
-                "CLUSTERED ([Nota_Id] ASC), CONSTRAINT [UX_kel_PES_NotasERP_Hist] UNIQUE ([Hist_Id]))"));
-        QCOMPARE(s.insert,
+        QCOMPARE(s.create.first(),
                  QStringLiteral(
-                     "INSERT INTO kel_PES_NotasERP (Hist_Id, Operacao, TpDoc, Serie, NoDoc, Ano, Referencia, "
-                     "TipoTerc, Terceiro, Posto, Pid, InicioProcesso, Dados, DataHora) VALUES (?, ?, ?, ?, "
-                     "?, ?, ?, "
-                     "?, ?, ?, ?, ?, ?, GETUTCDATE())"));
-        QCOMPARE(
-            s.list,
-            QStringLiteral(
-                "SELECT Nota_Id, Hist_Id, Operacao, TpDoc, Serie, NoDoc, Ano, Referencia, TipoTerc, "
-                "Terceiro, Posto, Pid, InicioProcesso, Dados, DATEDIFF(second, DataHora, GETUTCDATE()) AS "
-                "Idade FROM kel_PES_NotasERP ORDER BY Nota_Id"));
+                     "IF OBJECT_ID(N'dbo.kel_PES_NotasERP', N'U') IS NULL CREATE TABLE [dbo].[kel_PES_NotasERP] "
+                     "([Nota_Id] "
+                     "[int] IDENTITY(1,1) NOT NULL, [Hist_Id] [int] NOT NULL, [Operacao] [nvarchar](10) NOT NULL, "
+                     "[TpDoc] "
+                     "[nvarchar](3) NOT NULL, [Serie] [smallint] NOT NULL, [NoDoc] [int] NOT NULL, [Ano] "
+                     "[smallint] NOT NULL, "
+                     "[Referencia] [nvarchar](30) NOT NULL, [TipoTerc] [smallint] NOT NULL, [Terceiro] "
+                     "[nvarchar](15) NOT "
+                     "NULL, [Posto] [nvarchar](64) NOT NULL, [Pid] [bigint] NOT NULL, [InicioProcesso] "
+                     "[nvarchar](80) NOT "
+                     "NULL, [DataHora] [datetime] NOT NULL CONSTRAINT [DF_kel_PES_NotasERP_DataHora] DEFAULT "
+                     "(GETUTCDATE()), [Dados] [nvarchar](max) NULL, CONSTRAINT [PK_kel_PES_NotasERP] PRIMARY KEY "
+                     "CLUSTERED ([Nota_Id] ASC), CONSTRAINT [UX_kel_PES_NotasERP_Hist] UNIQUE ([Hist_Id]))"));
+        QCOMPARE(s.insert, QStringLiteral(
+                               "INSERT INTO kel_PES_NotasERP (Hist_Id, Operacao, TpDoc, Serie, NoDoc, Ano, Referencia, "
+                               "TipoTerc, Terceiro, Posto, Pid, InicioProcesso, Dados, DataHora) VALUES (?, ?, ?, ?, "
+                               "?, ?, ?, "
+                               "?, ?, ?, ?, ?, ?, GETUTCDATE())"));
+        QCOMPARE(s.list, QStringLiteral(
+                             "SELECT Nota_Id, Hist_Id, Operacao, TpDoc, Serie, NoDoc, Ano, Referencia, TipoTerc, "
+                             "Terceiro, Posto, Pid, InicioProcesso, Dados, DATEDIFF(second, DataHora, GETUTCDATE()) AS "
+                             "Idade FROM kel_PES_NotasERP ORDER BY Nota_Id"));
         QCOMPARE(s.claim,
-                 QStringLiteral(
-                     "UPDATE kel_PES_NotasERP SET Posto = ?, Pid = ?, InicioProcesso = ?, DataHora = "
-                     "GETUTCDATE() WHERE Nota_Id = ? AND Posto = ? AND Pid = ? AND InicioProcesso = ?"));
-        QCOMPARE(s.close, QStringLiteral(
-                              "DELETE FROM kel_PES_NotasERP WHERE Nota_Id = ? AND Posto = ? AND Pid = ? AND "
-                              "InicioProcesso = ?"));
-        QCOMPARE(s.release,
-                 QStringLiteral("UPDATE kel_PES_NotasERP SET Posto = '', Pid = 0, InicioProcesso = '' WHERE "
-                                "Nota_Id = ? AND Posto = ? AND Pid = ? AND InicioProcesso = ?"));
+                 QStringLiteral("UPDATE kel_PES_NotasERP SET Posto = ?, Pid = ?, InicioProcesso = ?, DataHora = "
+                                "GETUTCDATE() WHERE Nota_Id = ? AND Posto = ? AND Pid = ? AND InicioProcesso = ?"));
+        QCOMPARE(s.close, QStringLiteral("DELETE FROM kel_PES_NotasERP WHERE Nota_Id = ? AND Posto = ? AND Pid = ? AND "
+                                         "InicioProcesso = ?"));
+        QCOMPARE(s.release, QStringLiteral("UPDATE kel_PES_NotasERP SET Posto = '', Pid = 0, InicioProcesso = '' WHERE "
+                                           "Nota_Id = ? AND Posto = ? AND Pid = ? AND InicioProcesso = ?"));
         // Every value is a parameter: the texts hold no value of a note.
         for (const QString& st : {s.insert, s.claim, s.close, s.release, s.listOf})
             QVERIFY(!st.contains(QStringLiteral("C001")) && !st.contains(QStringLiteral("GR")));
@@ -179,13 +169,11 @@ class ReconcilerTest : public QObject {
         ErpReconciler rec(f.t.db(), *f.erp);
         QList<ReconciliationResult> rs = rec.settleAll();
         QCOMPARE(rs.size(), 1);
-        QCOMPARE(rs.first().line(),
-                 QStringLiteral("hist_id=%1 operation=complete document=- action=waiting").arg(id));
+        QCOMPARE(rs.first().line(), QStringLiteral("hist_id=%1 operation=complete document=- action=waiting").arg(id));
         // A desk does not open the truck meanwhile.
         d->btPendentes();
         d->activarLinha(0);
-        QVERIFY(
-            f.msgs.last().contains(QStringLiteral("está a ser tratada noutro posto (posto-da-portaria)")));
+        QVERIFY(f.msgs.last().contains(QStringLiteral("está a ser tratada noutro posto (posto-da-portaria)")));
         QVERIFY(d->campo(0).isEmpty());
         // Older than any ERP call: settled.
         // (by the database's clock, on either engine)
@@ -235,10 +223,9 @@ class ReconcilerTest : public QObject {
         d->btConfFinal(0);
         const RecordSet w = LerHistorico(f.t.db(), id);
         const ChaveDocumento registado = ErpReconciler::chaveDoRegisto(w);
-        const QString ref =
-            f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = ?"),
-                    {registado.numero, registado.tipo})
-                .toString();
+        const QString ref = f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = ?"),
+                                    {registado.numero, registado.tipo})
+                                .toString();
         f.t.db().executar(
             QStringLiteral("INSERT INTO DocGCCab (Tpdoc, Serie, NNumdoc, Ano, TipoTerc, Terceiro, VossoNo) "
                            "VALUES (?, ?, 99, ?, 1, 'F001', ?)"),
@@ -286,8 +273,7 @@ class ReconcilerTest : public QObject {
         falhar(f, QStringLiteral("INSERT"), QStringLiteral("kel_PES_Historico_Comp"));
         d->btConf();
         d->btConfFinal(0);
-        QVERIFY(f.msgs.last().startsWith(
-            QStringLiteral("Os documentos seguintes devem ser anulados manualmente")));
+        QVERIFY(f.msgs.last().startsWith(QStringLiteral("Os documentos seguintes devem ser anulados manualmente")));
         QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
         tirar(f, QStringLiteral("falha"));
         tirar(f, QStringLiteral("converte"));
@@ -305,8 +291,7 @@ class ReconcilerTest : public QObject {
         QCOMPARE(w.value(QStringLiteral("PesoLiquido")).toDouble(), 11000.0);
         QCOMPARE(w.value(QStringLiteral("NoTalao")).toInt(), talao);
         QCOMPARE(ErpReconciler::chaveDoRegisto(w).numero, 1);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id})
-                     .toInt(),
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toInt(),
                  1);
         QCOMPARE(f.valor(QStringLiteral("SELECT LocalCG FROM DocGCCab WHERE NNumdoc = 1")).toString(),
                  QStringLiteral("Cais 3"));
@@ -339,8 +324,7 @@ class ReconcilerTest : public QObject {
         falhar(f, QStringLiteral("UPDATE"), QStringLiteral("kel_PES_Historico"));
         f.msgs.answers = {true};
         d->btConf();
-        QVERIFY2(f.msgs.last().startsWith(QStringLiteral("A correcção não foi gravada.")),
-                 qPrintable(f.msgs.last()));
+        QVERIFY2(f.msgs.last().startsWith(QStringLiteral("A correcção não foi gravada.")), qPrintable(f.msgs.last()));
         QVERIFY(f.msgs.last().contains(QStringLiteral("foi reposto como estava")));
         // The document is what the record holds again.
         QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 10000.0);
@@ -364,8 +348,7 @@ class ReconcilerTest : public QObject {
         d->btAnularHist();
         QVERIFY(f.msgs.last().contains(QStringLiteral("disco cheio")));
         QCOMPARE(vivos(f), 0);  // the document went, the weighing could not follow yet
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP WHERE Posto = ''")).toInt(),
-                 1);
+        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP WHERE Posto = ''")).toInt(), 1);
         tirar(f, QStringLiteral("falha"));
         const QList<ReconciliationResult> rs = ErpReconciler(f.t.db(), *f.erp).settleAll();
         QCOMPARE(rs.size(), 1);

@@ -2,8 +2,8 @@
 // a deduction was typed and the operator went straight to "Confirmar" without leaving it.
 #include <QtTest>
 
-#include "tests/desks/deskfixture.h"
 #include "records/registohistorico.h"
+#include "tests/desks/deskfixture.h"
 
 class ResumoTest : public QObject {
     Q_OBJECT

@@ -3,15 +3,15 @@
 // never able to change the lines of the document a correction rewrites.
 #include <QtTest>
 
-#include "tests/desks/deskfixture.h"
 #include "erp/documentodesk.h"
 #include "records/registohistorico.h"
+#include "tests/desks/deskfixture.h"
 
 namespace {
 
 // A new incoming weighing up to its first (gross) weight, with the box as given.
-qint32 primeira(DeskFixture& f, DeskCore& d, const QString& fornecedor, const QString& artigo,
-                bool subsidiarias, int kg = 24000) {
+qint32 primeira(DeskFixture& f, DeskCore& d, const QString& fornecedor, const QString& artigo, bool subsidiarias,
+                int kg = 24000) {
     d.btEntrada();
     DeskFixture::tab(d, 0, fornecedor);
     DeskFixture::tab(d, 2, artigo);
@@ -96,8 +96,7 @@ class SubsidiariasTest : public QObject {
         // A pending truck cancelled from the desk takes its choice with it.
         const qint32 id = primeira(f, *d, QStringLiteral("F002"), QStringLiteral("ADUBO-NPK"), true);
         QCOMPARE(
-            f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Opcoes WHERE Hist_Id = ?"), {id})
-                .toInt(),
+            f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Opcoes WHERE Hist_Id = ?"), {id}).toInt(),
             1);
         QVERIFY(abrirPendente(*d, id));
         f.msgs.answers = {true};

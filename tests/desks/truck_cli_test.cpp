@@ -4,9 +4,9 @@
 #include <QtTest>
 
 #include "base/basedados.h"
-#include "tests/support/clirun.h"
 #include "base/money.h"
 #include "tests/scale/simulador.h"
+#include "tests/support/clirun.h"
 #include "tests/support/testsupport.h"
 
 namespace {
@@ -41,8 +41,7 @@ class TruckCliTest : public QObject {
         const CliRun init = runCli({QStringLiteral("demo"), QStringLiteral("init")});
         QVERIFY2(init.code == 0, qPrintable(init.err));
         m_db = std::make_unique<BaseDados>(QStringLiteral("truck_cli_check"));
-        QVERIFY(m_db->abrir(
-            SqlSettings{QStringLiteral("sqlite"), {}, init.value(QStringLiteral("database")), {}, {}}));
+        QVERIFY(m_db->abrir(SqlSettings{QStringLiteral("sqlite"), {}, init.value(QStringLiteral("database")), {}, {}}));
         // The program's own tables appear with the first verb that opens the database.
         QCOMPARE(runCli(args(QStringLiteral("truck list"))).code, 0);
     }
@@ -55,10 +54,9 @@ class TruckCliTest : public QObject {
     void storedTareFromSetToVerifiedTicket() {
         Simulador sim({QStringLiteral("--demo"), QStringLiteral("--weight"), QStringLiteral("31480")});
         QVERIFY(sim.iniciado());
-        CliRun r = runCli(
-            args(QStringLiteral("truck set --plate 77-tt-11 --third C004 --article RAC-VL --tare 12340 "
-                                "--valid-until ") +
-                 hoje(30)));
+        CliRun r = runCli(args(QStringLiteral("truck set --plate 77-tt-11 --third C004 --article RAC-VL --tare 12340 "
+                                              "--valid-until ") +
+                               hoje(30)));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QString linha = QStringLiteral("plate=77-TT-11 third=C004 article=RAC-VL tare=12340 stored=");
         QVERIFY2(r.out.startsWith(linha), qPrintable(r.out));
@@ -84,34 +82,28 @@ class TruckCliTest : public QObject {
         QVERIFY(!h.isNull(QStringLiteral("DataHoraPL")));
 
         // The alibi log: the reading for the gross weight, a typed row for the stored tare.
-        r = runCli(
-            {QStringLiteral("alibi"), QStringLiteral("list"), QStringLiteral("--hist"), QString::number(id)});
-        QVERIFY2(r.out.contains(QStringLiteral("weight_no=1 source=manual weight=12340.0000")),
-                 qPrintable(r.out));
-        QVERIFY2(r.out.contains(QStringLiteral("weight_no=2 source=scale weight=31480.0000")),
-                 qPrintable(r.out));
+        r = runCli({QStringLiteral("alibi"), QStringLiteral("list"), QStringLiteral("--hist"), QString::number(id)});
+        QVERIFY2(r.out.contains(QStringLiteral("weight_no=1 source=manual weight=12340.0000")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QStringLiteral("weight_no=2 source=scale weight=31480.0000")), qPrintable(r.out));
 
         const QString pdf = m_dir.filePath(QStringLiteral("talao.pdf"));
-        r = runCli({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(id),
-                    QStringLiteral("--out"), pdf});
+        r = runCli(
+            {QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(id), QStringLiteral("--out"), pdf});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QString texto =
-            runProgram(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
-                .out;
+            runProgram(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}).out;
         const QString marca = QStringLiteral("PT — tara registada em ") + hoje(0);
         QVERIFY2(texto.contains(marca), qPrintable(texto));
 
         runProgram(QStringLiteral("pdftoppm"),
-                   {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-png"),
-                    QStringLiteral("-singlefile"), pdf, m_dir.filePath(QStringLiteral("p"))});
-        const QString qr =
-            runProgram(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"),
-                                                   m_dir.filePath(QStringLiteral("p.png"))})
-                .out.trimmed();
+                   {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-png"), QStringLiteral("-singlefile"),
+                    pdf, m_dir.filePath(QStringLiteral("p"))});
+        const QString qr = runProgram(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"),
+                                                                  m_dir.filePath(QStringLiteral("p.png"))})
+                               .out.trimmed();
         QVERIFY2(qr.startsWith(QStringLiteral("BTX3|")), qPrintable(qr));
-        QVERIFY2(
-            qr.contains(QLatin1Char('|') + QDate::currentDate().toString(Qt::ISODate) + QLatin1Char('|')),
-            qPrintable(qr));
+        QVERIFY2(qr.contains(QLatin1Char('|') + QDate::currentDate().toString(Qt::ISODate) + QLatin1Char('|')),
+                 qPrintable(qr));
         r = runCli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), qr});
         QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
         QCOMPARE(r.value(QStringLiteral("matches_record")), QStringLiteral("1"));
@@ -141,8 +133,8 @@ class TruckCliTest : public QObject {
     void tareFromAWeighingServesBothDesks() {
         Simulador sim({QStringLiteral("--demo"), QStringLiteral("--weight"), QStringLiteral("9800")});
         QVERIFY(sim.iniciado());
-        CliRun r = runCli(args(QStringLiteral(
-            "weigh first --desk saidas --third C001 --article RAC-VL --plate 88-UU-22 --scale")));
+        CliRun r = runCli(
+            args(QStringLiteral("weigh first --desk saidas --third C001 --article RAC-VL --plate 88-UU-22 --scale")));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QString id = r.value(QStringLiteral("hist_id"));
         QVERIFY(sim.comando(QStringLiteral("weight 30000")).startsWith(QStringLiteral("ok")));
@@ -150,26 +142,24 @@ class TruckCliTest : public QObject {
         QVERIFY2(r.code == 0, qPrintable(r.err));
         r = runCli(args(QStringLiteral("truck set --plate 88-uu-22 --tare-from ") + id));
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        QVERIFY2(
-            r.out.contains(QStringLiteral(" tare=9800 ")) && r.out.contains(QStringLiteral("source=scale")),
-            qPrintable(r.out));
-        QVERIFY2(r.out.contains(QStringLiteral("valid_until=") +
-                                QDate::currentDate().addDays(180).toString(Qt::ISODate)),
+        QVERIFY2(r.out.contains(QStringLiteral(" tare=9800 ")) && r.out.contains(QStringLiteral("source=scale")),
                  qPrintable(r.out));
+        QVERIFY2(
+            r.out.contains(QStringLiteral("valid_until=") + QDate::currentDate().addDays(180).toString(Qt::ISODate)),
+            qPrintable(r.out));
 
         QVERIFY(sim.comando(QStringLiteral("weight 25000")).startsWith(QStringLiteral("ok")));
-        r = runCli(
-            args(QStringLiteral("weigh first --desk entradas --plate 88-UU-22 --stored-tare --third F001 "
-                                "--article MILHO --scale")));
+        r =
+            runCli(args(QStringLiteral("weigh first --desk entradas --plate 88-UU-22 --stored-tare --third F001 "
+                                       "--article MILHO --scale")));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("net")), QStringLiteral("15200"));
         const QString nova = r.value(QStringLiteral("hist_id"));
         // The tare links to the reading of the outgoing load's first weight.
-        const QString leitura =
-            runCli({QStringLiteral("alibi"), QStringLiteral("list"), QStringLiteral("--hist"), id})
-                .lines()
-                .value(0)
-                .section(QLatin1Char(' '), 0, 0);
+        const QString leitura = runCli({QStringLiteral("alibi"), QStringLiteral("list"), QStringLiteral("--hist"), id})
+                                    .lines()
+                                    .value(0)
+                                    .section(QLatin1Char(' '), 0, 0);
         r = runCli({QStringLiteral("alibi"), QStringLiteral("list"), QStringLiteral("--hist"), nova});
         QVERIFY2(r.out.contains(leitura + QStringLiteral(" hist_id=") + nova +
                                 QStringLiteral(" weight_no=2 source=scale weight=9800.0000")),
@@ -186,18 +176,16 @@ class TruckCliTest : public QObject {
                                        << QStringLiteral("maior que zero");
         QTest::newRow("tare text") << QStringLiteral("truck set --plate 11-AA-11 --tare 12,5") + valida
                                    << QStringLiteral("maior que zero");
-        QTest::newRow("past validity")
-            << QStringLiteral("truck set --plate 11-AA-11 --tare 9000 --valid-until ") + hoje(-1)
-            << QStringLiteral("já passou");
-        QTest::newRow("bad date") << QStringLiteral(
-                                         "truck set --plate 11-AA-11 --tare 9000 --valid-until 31-02-2030")
+        QTest::newRow("past validity") << QStringLiteral("truck set --plate 11-AA-11 --tare 9000 --valid-until ") +
+                                              hoje(-1)
+                                       << QStringLiteral("já passou");
+        QTest::newRow("bad date") << QStringLiteral("truck set --plate 11-AA-11 --tare 9000 --valid-until 31-02-2030")
                                   << QString();
-        QTest::newRow("unknown party")
-            << QStringLiteral("truck set --plate 11-AA-11 --third ZZ9 --tare 9000") + valida
-            << QStringLiteral("não existe");
-        QTest::newRow("unknown article")
-            << QStringLiteral("truck set --plate 11-AA-11 --article NADA --tare 9000") + valida
-            << QStringLiteral("não existe");
+        QTest::newRow("unknown party") << QStringLiteral("truck set --plate 11-AA-11 --third ZZ9 --tare 9000") + valida
+                                       << QStringLiteral("não existe");
+        QTest::newRow("unknown article") << QStringLiteral("truck set --plate 11-AA-11 --article NADA --tare 9000") +
+                                                valida
+                                         << QStringLiteral("não existe");
         QTest::newRow("long plate") << QStringLiteral("truck set --plate 12345678901 --tare 9000") + valida
                                     << QStringLiteral("não é válida");
         QTest::newRow("pending") << QStringLiteral("truck set --plate 11-AA-11 --tare-from PENDENTE")
@@ -206,32 +194,28 @@ class TruckCliTest : public QObject {
                                   << QStringLiteral("é uma entrada");
         QTest::newRow("other truck") << QStringLiteral("truck set --plate 11-AA-11 --tare-from SAIDA")
                                      << QStringLiteral("não da viatura");
-        QTest::newRow("no such weighing") << QStringLiteral("truck set --plate 11-AA-11 --tare-from 999999")
-                                          << QStringLiteral("não existe");
-        QTest::newRow("expired tare")
-            << QStringLiteral("weigh first --desk saidas --plate 22-EX-22 --stored-tare --weight 30000")
-            << QStringLiteral("expirou em");
-        QTest::newRow("missing tare")
-            << QStringLiteral("weigh first --desk saidas --plate 33-NO-33 --stored-tare --weight 30000")
-            << QStringLiteral("não tem tara registada");
-        QTest::newRow("typed forbidden")
-            << QStringLiteral("PROIBIDO truck set --plate 11-AA-11 --tare 9000") + valida
-            << QStringLiteral("PesoManual = proibido");
+        QTest::newRow("no such weighing")
+            << QStringLiteral("truck set --plate 11-AA-11 --tare-from 999999") << QStringLiteral("não existe");
+        QTest::newRow("expired tare") << QStringLiteral(
+                                             "weigh first --desk saidas --plate 22-EX-22 --stored-tare --weight 30000")
+                                      << QStringLiteral("expirou em");
+        QTest::newRow("missing tare") << QStringLiteral(
+                                             "weigh first --desk saidas --plate 33-NO-33 --stored-tare --weight 30000")
+                                      << QStringLiteral("não tem tara registada");
+        QTest::newRow("typed forbidden") << QStringLiteral("PROIBIDO truck set --plate 11-AA-11 --tare 9000") + valida
+                                         << QStringLiteral("PesoManual = proibido");
     }
     void refusals() {
         QFETCH(QString, linha);
         QFETCH(QString, mensagem);
         // Real rows of the demo for the weighings a --tare-from must refuse.
         const auto id = [this](const char* sql) { return valor(QString::fromLatin1(sql)).toString(); };
-        linha.replace(
-            QStringLiteral("PENDENTE"),
-            id("SELECT MIN(Hist_Id) FROM kel_PES_Historico WHERE Tipo = 'S' AND DataHoraPL IS NULL"));
-        linha.replace(
-            QStringLiteral("ENTRADA"),
-            id("SELECT MIN(Hist_Id) FROM kel_PES_Historico WHERE Tipo = 'E' AND DataHoraPL IS NOT NULL"));
-        linha.replace(QStringLiteral("SAIDA"),
-                      id("SELECT MIN(Hist_Id) FROM kel_PES_Historico WHERE Tipo = 'S' AND "
-                         "DataHoraPL IS NOT NULL AND Carro <> '' AND Carro <> '11-AA-11'"));
+        linha.replace(QStringLiteral("PENDENTE"),
+                      id("SELECT MIN(Hist_Id) FROM kel_PES_Historico WHERE Tipo = 'S' AND DataHoraPL IS NULL"));
+        linha.replace(QStringLiteral("ENTRADA"),
+                      id("SELECT MIN(Hist_Id) FROM kel_PES_Historico WHERE Tipo = 'E' AND DataHoraPL IS NOT NULL"));
+        linha.replace(QStringLiteral("SAIDA"), id("SELECT MIN(Hist_Id) FROM kel_PES_Historico WHERE Tipo = 'S' AND "
+                                                  "DataHoraPL IS NOT NULL AND Carro <> '' AND Carro <> '11-AA-11'"));
         const bool proibido = linha.startsWith(QStringLiteral("PROIBIDO "));
         if (proibido) {
             linha.remove(0, 9);
@@ -239,10 +223,10 @@ class TruckCliTest : public QObject {
         }
         // An expired tare, stored straight into the register as an older day left it.
         m_db->executar(QStringLiteral("DELETE FROM kel_PES_Viaturas WHERE Matricula = '22-EX-22'"));
-        m_db->executar(QStringLiteral(
-            "INSERT INTO kel_PES_Viaturas (Matricula, Terceiro, Artigo, Tara, PesadaEm, "
-            "ValidaAte, Posto, Utilizador, Origem) VALUES ('22-EX-22', 'C001', 'RAC-VL', 9000, "
-            "'2020-01-02 08:00:00', '2020-07-01 00:00:00', 'p', 'u', 'manual')"));
+        m_db->executar(
+            QStringLiteral("INSERT INTO kel_PES_Viaturas (Matricula, Terceiro, Artigo, Tara, PesadaEm, "
+                           "ValidaAte, Posto, Utilizador, Origem) VALUES ('22-EX-22', 'C001', 'RAC-VL', 9000, "
+                           "'2020-01-02 08:00:00', '2020-07-01 00:00:00', 'p', 'u', 'manual')"));
         const int antes = contagem();
         const CliRun r = runCli(args(linha));
         if (proibido) runCli(args(QStringLiteral("option set PesoManual permitido")));

@@ -2,10 +2,10 @@
 // both desks, an expired or forbidden tare never used.
 #include <QtTest>
 
-#include "tests/desks/deskfixture.h"
 #include "records/opcoesinstalacao.h"
 #include "records/registoalibi.h"
 #include "records/registohistorico.h"
+#include "tests/desks/deskfixture.h"
 
 namespace {
 
@@ -108,8 +108,7 @@ class ViaturasTest : public QObject {
         d->escrever(9, QStringLiteral("25000"));
         const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
         d->btConfPeso(0);
-        if (!mensagem.isEmpty())
-            QVERIFY2(disse(f.msgs, mensagem), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
+        if (!mensagem.isEmpty()) QVERIFY2(disse(f.msgs, mensagem), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
         QVERIFY(!d->taraRegistada());
         if (dataPesagem > 0) {
             // Refused in the panel: the operator confirms the weight again as a first weight.
@@ -135,14 +134,13 @@ class ViaturasTest : public QObject {
         DeskFixture f;
         qint64 alibi = 0;
         if (leituraFalsa)
-            alibi =
-                RegistoAlibi(f.t.db(), QStringLiteral("p"))
-                    .registarLeitura(QStringLiteral("saidas"), "GS 8000 KG\r", Money::fromInteger(8000), true)
-                    .id;
+            alibi = RegistoAlibi(f.t.db(), QStringLiteral("p"))
+                        .registarLeitura(QStringLiteral("saidas"), "GS 8000 KG\r", Money::fromInteger(8000), true)
+                        .id;
         else {
             QString erro;
-            QVERIFY(OpcoesInstalacao(f.t.db()).definir(OpcoesInstalacao::pesoManual(),
-                                                       OpcoesInstalacao::proibido(), erro));
+            QVERIFY(
+                OpcoesInstalacao(f.t.db()).definir(OpcoesInstalacao::pesoManual(), OpcoesInstalacao::proibido(), erro));
         }
         RegistoViaturas(f.t.db()).gravar(viatura(QDate::currentDate().addDays(5), alibi));
         auto d = f.desk(DeskKind::saidas());

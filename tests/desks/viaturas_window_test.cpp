@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "tests/desks/deskfixture.h"
 #include "desks/ui/deskwindow.h"
 #include "records/registohistorico.h"
+#include "tests/desks/deskfixture.h"
 
 namespace {
 
@@ -74,8 +74,8 @@ class ViaturasWindowTest : public QObject {
 
         // A load weighed twice, opened from the history: its tare becomes the truck's.
         DeskCore& d = w.core();
-        const qint32 outra = fx.primeiraPesagem(d, QStringLiteral("C002"), QStringLiteral("TRIGO"), 10500,
-                                                QStringLiteral("55-CC-55"));
+        const qint32 outra =
+            fx.primeiraPesagem(d, QStringLiteral("C002"), QStringLiteral("TRIGO"), 10500, QStringLiteral("55-CC-55"));
         QVERIFY(fx.segundaPesagem(d, outra, 29000));
         d.btConf();
         d.btConfFinal(0);

@@ -44,13 +44,12 @@ class WeighCliTest : public QObject {
     int historicos() { return valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(); }
 
     Run first(const QString& desk, const QStringList& extra) {
-        return cli(
-            QStringList{QStringLiteral("weigh"), QStringLiteral("first"), QStringLiteral("--desk"), desk} +
-            extra);
+        return cli(QStringList{QStringLiteral("weigh"), QStringLiteral("first"), QStringLiteral("--desk"), desk} +
+                   extra);
     }
     Run second(const QString& desk, qint32 id, const QStringList& extra) {
-        return cli(QStringList{QStringLiteral("weigh"), QStringLiteral("second"), QStringLiteral("--desk"),
-                               desk, QStringLiteral("--id"), QString::number(id)} +
+        return cli(QStringList{QStringLiteral("weigh"), QStringLiteral("second"), QStringLiteral("--desk"), desk,
+                               QStringLiteral("--id"), QString::number(id)} +
                    extra);
     }
 
@@ -71,81 +70,66 @@ class WeighCliTest : public QObject {
 
     void demoHasFinishedAndPendingWeighings() {
         const int concluidas =
-            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL"))
-                .toInt();
+            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL")).toInt();
         QVERIFY2(concluidas >= 24, qPrintable(QString::number(concluidas)));
         // Both desks, several months, and every finished weighing with what a real one carries:
         // its ticket, one complement row and a live ERP document of the same quantity.
         QVERIFY(
-            valor(QStringLiteral(
-                      "SELECT COUNT(*) FROM kel_PES_Historico WHERE Tipo = 'S' AND DataHoraPL IS NOT NULL"))
+            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE Tipo = 'S' AND DataHoraPL IS NOT NULL"))
                 .toInt() >= 8);
         QVERIFY(
-            valor(QStringLiteral(
-                      "SELECT COUNT(*) FROM kel_PES_Historico WHERE Tipo = 'E' AND DataHoraPL IS NOT NULL"))
+            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE Tipo = 'E' AND DataHoraPL IS NOT NULL"))
                 .toInt() >= 8);
         QVERIFY(valor(QStringLiteral("SELECT COUNT(DISTINCT Campanha) FROM kel_PES_Historico")).toInt() >= 1);
         QVERIFY(valor(QStringLiteral("SELECT MIN(DataHoraPB) FROM kel_PES_Historico")).toDateTime().date() <
                 QDate::currentDate().addDays(-90));
-        QCOMPARE(
-            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL AND "
-                                 "(NoTalao <= 0 OR DataHoraPL < DataHoraPB OR PesoEfectivo <= 0)"))
-                .toInt(),
-            0);
-        QCOMPARE(valor(QStringLiteral(
-                           "SELECT COUNT(*) FROM kel_PES_Historico h WHERE DataHoraPL IS NOT NULL AND "
-                           "(SELECT COUNT(*) FROM kel_PES_Historico_Comp c WHERE c.Cab_Id = h.Hist_Id) <> 1"))
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL AND "
+                                      "(NoTalao <= 0 OR DataHoraPL < DataHoraPB OR PesoEfectivo <= 0)"))
                      .toInt(),
                  0);
         QCOMPARE(
-            valor(QStringLiteral(
-                      "SELECT COUNT(*) FROM kel_PES_Historico h WHERE DataHoraPL IS NOT NULL AND NOT EXISTS "
-                      "(SELECT 1 FROM DocGCCab d WHERE d.Tpdoc = h.TpDoc AND d.Serie = h.Serie AND "
-                      "d.NNumdoc = h.NoDoc AND d.Ano = h.Ano AND d.NumVias <> -1)"))
+            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico h WHERE DataHoraPL IS NOT NULL AND "
+                                 "(SELECT COUNT(*) FROM kel_PES_Historico_Comp c WHERE c.Cab_Id = h.Hist_Id) <> 1"))
+                .toInt(),
+            0);
+        QCOMPARE(
+            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico h WHERE DataHoraPL IS NOT NULL AND NOT EXISTS "
+                                 "(SELECT 1 FROM DocGCCab d WHERE d.Tpdoc = h.TpDoc AND d.Serie = h.Serie AND "
+                                 "d.NNumdoc = h.NoDoc AND d.Ano = h.Ano AND d.NumVias <> -1)"))
                 .toInt(),
             0);
         QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab")).toInt(), concluidas);
         // Deductions, quality, both incoming document types.
-        QVERIFY(
-            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Vasilhame > 0")).toInt() >
-            0);
-        QVERIFY(
-            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Qualidade > 0")).toInt() >
-            0);
-        QVERIFY(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE TpDoc = 'GEM'")).toInt() >
-                0);
+        QVERIFY(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Vasilhame > 0")).toInt() > 0);
+        QVERIFY(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Qualidade > 0")).toInt() > 0);
+        QVERIFY(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE TpDoc = 'GEM'")).toInt() > 0);
         // Tickets of one counter never repeat (outgoing: per customer and address type;
         // incoming: per campaign and document type).
-        QCOMPARE(
-            valor(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'S' "
-                                 "GROUP BY Campanha, Terceiro, TipoMorada, NoTalao HAVING COUNT(*) > 1)"))
-                .toInt(),
-            0);
-        QCOMPARE(
-            valor(
-                QStringLiteral(
-                    "SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'E' AND TpDoc <> '' "
-                    "GROUP BY Campanha, TpDoc, NoTalao HAVING COUNT(*) > 1)"))
-                .toInt(),
-            0);
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'S' "
+                                      "GROUP BY Campanha, Terceiro, TipoMorada, NoTalao HAVING COUNT(*) > 1)"))
+                     .toInt(),
+                 0);
+        QCOMPARE(valor(QStringLiteral(
+                           "SELECT COUNT(*) FROM (SELECT 1 FROM kel_PES_Historico WHERE Tipo = 'E' AND TpDoc <> '' "
+                           "GROUP BY Campanha, TpDoc, NoTalao HAVING COUNT(*) > 1)"))
+                     .toInt(),
+                 0);
 
         // The lists show them as the desk does.
         Run p = cli({QStringLiteral("pending"), QStringLiteral("--desk"), QStringLiteral("saidas")});
         QCOMPARE(p.code, 0);
         QCOMPARE(p.lines().size(), 2);
         QVERIFY(p.lines().first().startsWith(QStringLiteral("hist_id=")));
-        QVERIFY2(p.out.contains(QStringLiteral(" third=C001 article=RAC-VL plate=45-QO-12 entry=")),
-                 qPrintable(p.out));
+        QVERIFY2(p.out.contains(QStringLiteral(" third=C001 article=RAC-VL plate=45-QO-12 entry=")), qPrintable(p.out));
         p = cli({QStringLiteral("pending"), QStringLiteral("--desk"), QStringLiteral("entradas")});
         QCOMPARE(p.lines().size(), 2);
         const Run h = cli({QStringLiteral("history"), QStringLiteral("--desk"), QStringLiteral("entradas"),
-                           QStringLiteral("--from"), dia(QDate::currentDate().addDays(-200)),
-                           QStringLiteral("--to"), dia(QDate::currentDate())});
+                           QStringLiteral("--from"), dia(QDate::currentDate().addDays(-200)), QStringLiteral("--to"),
+                           dia(QDate::currentDate())});
         QCOMPARE(h.code, 0);
         QCOMPARE(
             h.lines().size(),
-            valor(QStringLiteral(
-                      "SELECT COUNT(*) FROM kel_PES_Historico WHERE Tipo = 'E' AND DataHoraPL IS NOT NULL"))
+            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE Tipo = 'E' AND DataHoraPL IS NOT NULL"))
                 .toInt());
         QVERIFY(h.lines().first().contains(QStringLiteral(" document=GE")));
         // Newest first, as the desk's history.
@@ -155,44 +139,37 @@ class WeighCliTest : public QObject {
 
     void outgoingCycle() {
         const QString plate = QStringLiteral("AA-'1-BB");
-        Run r = first(QStringLiteral("saidas"),
-                      {QStringLiteral("--third"), QStringLiteral("c001"), QStringLiteral("--address"),
-                       QStringLiteral("002"), QStringLiteral("--article"), QStringLiteral("MILHO"),
-                       QStringLiteral("--plate"), plate, QStringLiteral("--ref-cliente"),
-                       QStringLiteral("Enc. d'Ouro 7"), QStringLiteral("--obs"),
-                       QStringLiteral("Carga d'Além, com \"lona\""), QStringLiteral("--weight"),
-                       QStringLiteral("14220")});
+        Run r = first(
+            QStringLiteral("saidas"),
+            {QStringLiteral("--third"), QStringLiteral("c001"), QStringLiteral("--address"), QStringLiteral("002"),
+             QStringLiteral("--article"), QStringLiteral("MILHO"), QStringLiteral("--plate"), plate,
+             QStringLiteral("--ref-cliente"), QStringLiteral("Enc. d'Ouro 7"), QStringLiteral("--obs"),
+             QStringLiteral("Carga d'Além, com \"lona\""), QStringLiteral("--weight"), QStringLiteral("14220")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
         QVERIFY(id > 0);
         QCOMPARE(r.value(QStringLiteral("campaign")), CampanhaDaData(QDate::currentDate()));
         const QString ticket = r.value(QStringLiteral("ticket"));
         QVERIFY2(ticket.contains(QLatin1Char('/')), qPrintable(ticket));
-        QCOMPARE(
-            valor(QStringLiteral("SELECT Sigla || '/' || NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"),
-                  {id})
-                .toString(),
-            ticket);
-        QCOMPARE(valor(QStringLiteral("SELECT RefCliente FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
+        QCOMPARE(valor(QStringLiteral("SELECT Sigla || '/' || NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
                      .toString(),
+                 ticket);
+        QCOMPARE(valor(QStringLiteral("SELECT RefCliente FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString(),
                  QStringLiteral("Enc. d'Ouro 7"));
-        QCOMPARE(valor(QStringLiteral("SELECT Justificacao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .toString(),
+        QCOMPARE(valor(QStringLiteral("SELECT Justificacao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString(),
                  QStringLiteral("Carga d'Além, com \"lona\""));
 
         Run p = cli({QStringLiteral("pending"), QStringLiteral("--desk"), QStringLiteral("saidas")});
-        QVERIFY2(p.line(id).startsWith(
-                     QStringLiteral("hist_id=%1 ticket=%2 third=c001 article=MILHO plate=%3 entry=")
-                         .arg(id)
-                         .arg(ticket, plate)),
+        QVERIFY2(p.line(id).startsWith(QStringLiteral("hist_id=%1 ticket=%2 third=c001 article=MILHO plate=%3 entry=")
+                                           .arg(id)
+                                           .arg(ticket, plate)),
                  qPrintable(p.out));
         QVERIFY(p.line(id).endsWith(QStringLiteral(" first=14220")));
 
-        r = second(
-            QStringLiteral("saidas"), id,
-            {QStringLiteral("--weight"), QStringLiteral("15220"), QStringLiteral("--container"),
-             QStringLiteral("20.5"), QStringLiteral("--load-place"), QStringLiteral("Armazém d'Aveiro"),
-             QStringLiteral("--unload-place"), QStringLiteral("Cais 2")});
+        r = second(QStringLiteral("saidas"), id,
+                   {QStringLiteral("--weight"), QStringLiteral("15220"), QStringLiteral("--container"),
+                    QStringLiteral("20.5"), QStringLiteral("--load-place"), QStringLiteral("Armazém d'Aveiro"),
+                    QStringLiteral("--unload-place"), QStringLiteral("Cais 2")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("net")), QStringLiteral("1000"));
         QCOMPARE(r.value(QStringLiteral("effective")), QStringLiteral("979.5"));
@@ -201,57 +178,51 @@ class WeighCliTest : public QObject {
                      doc.endsWith(QStringLiteral("/%1").arg(QDate::currentDate().year())),
                  qPrintable(doc));
         const int noDoc = doc.section(QLatin1Char('/'), 2, 2).toInt();
-        const RecordSet cab = m_db->consultar(
-            QStringLiteral("SELECT * FROM DocGCCab WHERE Tpdoc = 'GR' AND NNumdoc = ? AND Ano = ?"),
-            {noDoc, QDate::currentDate().year()});
+        const RecordSet cab =
+            m_db->consultar(QStringLiteral("SELECT * FROM DocGCCab WHERE Tpdoc = 'GR' AND NNumdoc = ? AND Ano = ?"),
+                            {noDoc, QDate::currentDate().year()});
         QCOMPARE(cab.text(QStringLiteral("LocalCG")), QStringLiteral("Armazém d'Aveiro"));
         QCOMPARE(cab.text(QStringLiteral("Matricul")), plate);
         QCOMPARE(cab.text(QStringLiteral("ONDEENTR")), QStringLiteral("002"));
-        QCOMPARE(valor(QStringLiteral("SELECT Vasilhame FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id})
-                     .toDouble(),
-                 20.5);
-        QVERIFY(cli({QStringLiteral("pending"), QStringLiteral("--desk"), QStringLiteral("saidas")})
-                    .line(id)
-                    .isEmpty());
+        QCOMPARE(
+            valor(QStringLiteral("SELECT Vasilhame FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toDouble(),
+            20.5);
+        QVERIFY(
+            cli({QStringLiteral("pending"), QStringLiteral("--desk"), QStringLiteral("saidas")}).line(id).isEmpty());
 
         // Today's history, with the quoted observation-free line.
         const Run h = cli({QStringLiteral("history"), QStringLiteral("--desk"), QStringLiteral("saidas")});
         QVERIFY2(h.line(id).contains(QStringLiteral(" document=%1 net=1000 effective=979.5").arg(doc)),
                  qPrintable(h.out));
-        QVERIFY(
-            h.line(id).contains(QStringLiteral(" exit=%1T").arg(QDate::currentDate().toString(Qt::ISODate))));
+        QVERIFY(h.line(id).contains(QStringLiteral(" exit=%1T").arg(QDate::currentDate().toString(Qt::ISODate))));
 
         // Cancelled once: pending again with its tare and ticket; twice: gone.
-        r = cli({QStringLiteral("weigh"), QStringLiteral("cancel"), QStringLiteral("--desk"),
-                 QStringLiteral("saidas"), QStringLiteral("--id"), QString::number(id)});
+        r = cli({QStringLiteral("weigh"), QStringLiteral("cancel"), QStringLiteral("--desk"), QStringLiteral("saidas"),
+                 QStringLiteral("--id"), QString::number(id)});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("state")), QStringLiteral("pending"));
         QVERIFY(r.err.contains(QStringLiteral("Vai proceder à anulação da Saída")));
-        QCOMPARE(valor(QStringLiteral(
-                           "SELECT NumVias FROM DocGCCab WHERE Tpdoc = 'GR' AND NNumdoc = ? AND Ano = ?"),
+        QCOMPARE(valor(QStringLiteral("SELECT NumVias FROM DocGCCab WHERE Tpdoc = 'GR' AND NNumdoc = ? AND Ano = ?"),
                        {noDoc, QDate::currentDate().year()})
                      .toInt(),
                  -1);
-        QCOMPARE(valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .toDouble(),
+        QCOMPARE(valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
                  14220.0);
         QVERIFY(cli({QStringLiteral("pending"), QStringLiteral("--desk"), QStringLiteral("saidas")})
                     .line(id)
                     .contains(ticket));
-        r = cli({QStringLiteral("weigh"), QStringLiteral("cancel"), QStringLiteral("--desk"),
-                 QStringLiteral("saidas"), QStringLiteral("--id"), QString::number(id)});
+        r = cli({QStringLiteral("weigh"), QStringLiteral("cancel"), QStringLiteral("--desk"), QStringLiteral("saidas"),
+                 QStringLiteral("--id"), QString::number(id)});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.value(QStringLiteral("state")), QStringLiteral("deleted"));
-        QCOMPARE(
-            valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
-            0);
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(), 0);
     }
 
     // Deductions that would leave no effective weight are refused, and nothing goes to the ERP.
     // A plate already pending on the desk is weighed in again only when asked for.
     void duplicatePlateIsRefusedUnlessAllowed() {
-        const QStringList pesagem{QStringLiteral("--third"), QStringLiteral("C002"), QStringLiteral("--article"),
-                                  QStringLiteral("MILHO"), QStringLiteral("--plate"), QStringLiteral("DP-11-22"),
+        const QStringList pesagem{QStringLiteral("--third"),  QStringLiteral("C002"),    QStringLiteral("--article"),
+                                  QStringLiteral("MILHO"),    QStringLiteral("--plate"), QStringLiteral("DP-11-22"),
                                   QStringLiteral("--weight"), QStringLiteral("12000")};
         Run r = first(QStringLiteral("saidas"), pesagem);
         QVERIFY2(r.code == 0, qPrintable(r.err));
@@ -259,9 +230,10 @@ class WeighCliTest : public QObject {
         const int n = historicos();
         r = first(QStringLiteral("saidas"), pesagem);
         QCOMPARE(r.code, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("A viatura DP-11-22 já tem uma pesagem pendente (talão %1). Registar outra?")
-                                    .arg(talao)),
-                 qPrintable(r.err));
+        QVERIFY2(
+            r.err.contains(QStringLiteral("A viatura DP-11-22 já tem uma pesagem pendente (talão %1). Registar outra?")
+                               .arg(talao)),
+            qPrintable(r.err));
         QVERIFY(r.err.contains(QStringLiteral("--allow-duplicate-plate")));
         QVERIFY(r.out.isEmpty());
         QCOMPARE(historicos(), n);
@@ -284,11 +256,10 @@ class WeighCliTest : public QObject {
         QVERIFY(r.value(QStringLiteral("document")).isEmpty());
         QVERIFY2(r.err.contains(QStringLiteral("Vasilhame")), qPrintable(r.err));
         QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab")).toInt(), docs);
-        QVERIFY(valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                    .isNull());
-        r = second(QStringLiteral("saidas"), id,
-                   {QStringLiteral("--weight"), QStringLiteral("22000"), QStringLiteral("--container"),
-                    QStringLiteral("-1")});
+        QVERIFY(valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
+        r = second(
+            QStringLiteral("saidas"), id,
+            {QStringLiteral("--weight"), QStringLiteral("22000"), QStringLiteral("--container"), QStringLiteral("-1")});
         QCOMPARE(r.code, 2);
         r = second(QStringLiteral("saidas"), id,
                    {QStringLiteral("--weight"), QStringLiteral("22000"), QStringLiteral("--container"),
@@ -305,17 +276,17 @@ class WeighCliTest : public QObject {
                           {QStringLiteral("--third"), QStringLiteral("C004"), QStringLiteral("--article"),
                            QStringLiteral("MILHO"), QStringLiteral("--weight"), QStringLiteral("12000")});
             if (r.code != 0) return r;
-            return second(QStringLiteral("saidas"), r.value(QStringLiteral("hist_id")).toInt(),
-                          {QStringLiteral("--weight"), QStringLiteral("20000"), QStringLiteral("--container"),
-                           vasilhame});
+            return second(
+                QStringLiteral("saidas"), r.value(QStringLiteral("hist_id")).toInt(),
+                {QStringLiteral("--weight"), QStringLiteral("20000"), QStringLiteral("--container"), vasilhame});
         };
         Run r = pesada(QStringLiteral("20.555"));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("effective")), QStringLiteral("7979.445"));
         const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
-        QCOMPARE(valor(QStringLiteral("SELECT Vasilhame FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id})
-                     .toDouble(),
-                 20.555);
+        QCOMPARE(
+            valor(QStringLiteral("SELECT Vasilhame FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toDouble(),
+            20.555);
         QCOMPARE(valor(QStringLiteral("SELECT TotalQtd FROM DocGCCab WHERE VossoNo = (SELECT Sigla || '/' || "
                                       "NoTalao || '/' || Campanha FROM kel_PES_Historico WHERE Hist_Id = ?) "
                                       "AND NumVias <> -1"),
@@ -341,10 +312,9 @@ class WeighCliTest : public QObject {
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
         m_db->executar(
-            QStringLiteral(
-                "CREATE TRIGGER posto2_conclui AFTER INSERT ON DocGCCab BEGIN UPDATE "
-                "kel_PES_Historico SET DataHoraPL = DataHoraPB, PesoBruto = 23000, TpDoc = 'GR', "
-                "Serie = 1, NoDoc = 777, Ano = 2026 WHERE Hist_Id = %1 AND DataHoraPL IS NULL; END")
+            QStringLiteral("CREATE TRIGGER posto2_conclui AFTER INSERT ON DocGCCab BEGIN UPDATE "
+                           "kel_PES_Historico SET DataHoraPL = DataHoraPB, PesoBruto = 23000, TpDoc = 'GR', "
+                           "Serie = 1, NoDoc = 777, Ano = 2026 WHERE Hist_Id = %1 AND DataHoraPL IS NULL; END")
                 .arg(id));
         r = second(QStringLiteral("saidas"), id, {QStringLiteral("--weight"), QStringLiteral("21000")});
         m_db->executar(QStringLiteral("DROP TRIGGER posto2_conclui"));
@@ -352,8 +322,7 @@ class WeighCliTest : public QObject {
         QVERIFY2(r.err.contains(QStringLiteral("já não está pendente")), qPrintable(r.err));
         QVERIFY2(r.value(QStringLiteral("document")).isEmpty(), qPrintable(r.out));
         QVERIFY2(r.out.trimmed().isEmpty(), qPrintable(r.out));
-        QCOMPARE(valor(QStringLiteral("SELECT NoDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
-                 777);
+        QCOMPARE(valor(QStringLiteral("SELECT NoDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(), 777);
     }
 
     void refusalsCarryTheDesksMessage() {
@@ -391,45 +360,41 @@ class WeighCliTest : public QObject {
         // Usage: weights are whole kilograms, one source, options of the other desk.
         const QStringList base{QStringLiteral("--third"), QStringLiteral("C002"), QStringLiteral("--article"),
                                QStringLiteral("MILHO")};
-        QCOMPARE(first(QStringLiteral("saidas"),
-                       base + QStringList{QStringLiteral("--weight"), QStringLiteral("12.5")})
+        QCOMPARE(first(QStringLiteral("saidas"), base + QStringList{QStringLiteral("--weight"), QStringLiteral("12.5")})
                      .code,
                  2);
         QCOMPARE(first(QStringLiteral("saidas"), base).code, 2);
         QCOMPARE(first(QStringLiteral("saidas"),
-                       base + QStringList{QStringLiteral("--weight"), QStringLiteral("1"),
-                                          QStringLiteral("--scale")})
+                       base + QStringList{QStringLiteral("--weight"), QStringLiteral("1"), QStringLiteral("--scale")})
                      .code,
                  2);
-        QCOMPARE(first(QStringLiteral("balcao"),
-                       base + QStringList{QStringLiteral("--weight"), QStringLiteral("1")})
-                     .code,
-                 2);
-        QCOMPARE(first(QStringLiteral("entradas"),
-                       base + QStringList{QStringLiteral("--ref-cliente"), QStringLiteral("x"),
-                                          QStringLiteral("--weight"), QStringLiteral("1")})
-                     .code,
-                 2);
-        QCOMPARE(first(QStringLiteral("saidas"),
-                       base + QStringList{QStringLiteral("--weight"), QStringLiteral("1"),
-                                          QStringLiteral("--date"), QStringLiteral("31-02-2026")})
-                     .code,
-                 2);
-        QCOMPARE(second(QStringLiteral("saidas"), 1,
-                        {QStringLiteral("--weight"), QStringLiteral("1"), QStringLiteral("--quality"),
-                         QStringLiteral("3")})
-                     .code,
-                 2);
-        QCOMPARE(second(QStringLiteral("saidas"), 1,
-                        {QStringLiteral("--weight"), QStringLiteral("1"), QStringLiteral("--then"),
-                         QStringLiteral("fax")})
-                     .code,
-                 2);
+        QCOMPARE(
+            first(QStringLiteral("balcao"), base + QStringList{QStringLiteral("--weight"), QStringLiteral("1")}).code,
+            2);
+        QCOMPARE(
+            first(QStringLiteral("entradas"), base + QStringList{QStringLiteral("--ref-cliente"), QStringLiteral("x"),
+                                                                 QStringLiteral("--weight"), QStringLiteral("1")})
+                .code,
+            2);
+        QCOMPARE(
+            first(QStringLiteral("saidas"), base + QStringList{QStringLiteral("--weight"), QStringLiteral("1"),
+                                                               QStringLiteral("--date"), QStringLiteral("31-02-2026")})
+                .code,
+            2);
+        QCOMPARE(
+            second(QStringLiteral("saidas"), 1,
+                   {QStringLiteral("--weight"), QStringLiteral("1"), QStringLiteral("--quality"), QStringLiteral("3")})
+                .code,
+            2);
+        QCOMPARE(
+            second(QStringLiteral("saidas"), 1,
+                   {QStringLiteral("--weight"), QStringLiteral("1"), QStringLiteral("--then"), QStringLiteral("fax")})
+                .code,
+            2);
         QCOMPARE(historicos(), antes);
 
         // Second weighings the desk refuses leave the truck pending.
-        r = first(QStringLiteral("saidas"),
-                  base + QStringList{QStringLiteral("--weight"), QStringLiteral("12000")});
+        r = first(QStringLiteral("saidas"), base + QStringList{QStringLiteral("--weight"), QStringLiteral("12000")});
         QCOMPARE(r.code, 0);
         const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
         r = second(QStringLiteral("saidas"), id, {QStringLiteral("--weight"), QStringLiteral("12000")});
@@ -440,17 +405,13 @@ class WeighCliTest : public QObject {
                     dia(QDate::currentDate().addDays(-2))});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("não pode ser anterior")), qPrintable(r.err));
-        QVERIFY(valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                    .isNull());
+        QVERIFY(valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
         // The other desk's weighing, one that does not exist, one already finished.
         r = second(QStringLiteral("entradas"), id, {QStringLiteral("--weight"), QStringLiteral("20000")});
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains(QStringLiteral("não é do posto de Entradas")));
-        QCOMPARE(
-            second(QStringLiteral("saidas"), 999999, {QStringLiteral("--weight"), QStringLiteral("1")}).code,
-            1);
-        QVERIFY(second(QStringLiteral("saidas"), id, {QStringLiteral("--weight"), QStringLiteral("20000")})
-                    .code == 0);
+        QCOMPARE(second(QStringLiteral("saidas"), 999999, {QStringLiteral("--weight"), QStringLiteral("1")}).code, 1);
+        QVERIFY(second(QStringLiteral("saidas"), id, {QStringLiteral("--weight"), QStringLiteral("20000")}).code == 0);
         r = second(QStringLiteral("saidas"), id, {QStringLiteral("--weight"), QStringLiteral("21000")});
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains(QStringLiteral("já está concluída")));
@@ -458,16 +419,14 @@ class WeighCliTest : public QObject {
         const RecordSet h = m_db->consultar(
             QStringLiteral("SELECT TpDoc, Serie, NoDoc, Ano FROM kel_PES_Historico WHERE Hist_Id = ?"), {id});
         QCOMPARE(cli({QStringLiteral("erp"), QStringLiteral("convert"), h.text(QStringLiteral("TpDoc")),
-                      h.text(QStringLiteral("Serie")), h.text(QStringLiteral("NoDoc")),
-                      h.text(QStringLiteral("Ano"))})
+                      h.text(QStringLiteral("Serie")), h.text(QStringLiteral("NoDoc")), h.text(QStringLiteral("Ano"))})
                      .code,
                  0);
-        r = cli({QStringLiteral("weigh"), QStringLiteral("cancel"), QStringLiteral("--desk"),
-                 QStringLiteral("saidas"), QStringLiteral("--id"), QString::number(id)});
+        r = cli({QStringLiteral("weigh"), QStringLiteral("cancel"), QStringLiteral("--desk"), QStringLiteral("saidas"),
+                 QStringLiteral("--id"), QString::number(id)});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("não foi anulado no ERP")), qPrintable(r.err));
-        QVERIFY(!valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .isNull());
+        QVERIFY(!valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
     }
 
     void incomingWithQualityCategoryAndSubsidiaryMaterials() {
@@ -512,8 +471,7 @@ class WeighCliTest : public QObject {
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QString doc = r.value(QStringLiteral("document"));
         QVERIFY(doc.startsWith(QStringLiteral("GES/1/")));
-        QCOMPARE(valor(QStringLiteral(
-                           "SELECT COUNT(*) FROM DocGCLin WHERE Tpdoc = 'GES' AND NNumdoc = ? AND Ano = ?"),
+        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM DocGCLin WHERE Tpdoc = 'GES' AND NNumdoc = ? AND Ano = ?"),
                        {doc.section(QLatin1Char('/'), 2, 2).toInt(), QDate::currentDate().year()})
                      .toInt(),
                  1);
@@ -529,21 +487,19 @@ class WeighCliTest : public QObject {
         Run r = first(QStringLiteral("saidas"), base);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
-        QCOMPARE(valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                     .toDouble(),
+        QCOMPARE(valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
                  14260.0);
 
         // An unstable reading is the desk's refusal: nothing is saved with the "0" it shows.
-        Simulador instavel({QStringLiteral("--mark"), QStringLiteral("gu"), QStringLiteral("--weight"),
-                            QStringLiteral("30000")});
+        Simulador instavel(
+            {QStringLiteral("--mark"), QStringLiteral("gu"), QStringLiteral("--weight"), QStringLiteral("30000")});
         QVERIFY(instavel.iniciado());
         FicheiroBalanca ficheiro(instavel.caminho());
         r = second(QStringLiteral("saidas"), id,
                    {QStringLiteral("--scale"), QStringLiteral("--scale-file"), ficheiro.caminho()});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.err.trimmed(), QStringLiteral("Pesagem Instável"));
-        QVERIFY(valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
-                    .isNull());
+        QVERIFY(valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
         QVERIFY(sim.comando(QStringLiteral("weight 30260")).startsWith(QStringLiteral("ok")));
         r = second(QStringLiteral("saidas"), id, {QStringLiteral("--scale")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
@@ -555,16 +511,15 @@ class WeighCliTest : public QObject {
         SmtpTestServer server;
         QVERIFY(server.iniciar());
         const int port = server.porta();
-        FicheiroConfig(m_config).gravar(QStringLiteral("SMTP"), QStringLiteral("Porta"),
-                                        QString::number(port));
+        FicheiroConfig(m_config).gravar(QStringLiteral("SMTP"), QStringLiteral("Porta"), QString::number(port));
 
         Run r = first(QStringLiteral("saidas"),
                       {QStringLiteral("--third"), QStringLiteral("C005"), QStringLiteral("--article"),
                        QStringLiteral("RAC-FRG"), QStringLiteral("--weight"), QStringLiteral("13000")});
         const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
-        r = second(QStringLiteral("saidas"), id,
-                   {QStringLiteral("--weight"), QStringLiteral("29000"), QStringLiteral("--then"),
-                    QStringLiteral("email")});
+        r = second(
+            QStringLiteral("saidas"), id,
+            {QStringLiteral("--weight"), QStringLiteral("29000"), QStringLiteral("--then"), QStringLiteral("email")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("effective")), QStringLiteral("16000"));
         QCOMPARE(server.mensagens(), 1);
@@ -575,14 +530,13 @@ class WeighCliTest : public QObject {
                   {QStringLiteral("--third"), QStringLiteral("C003"), QStringLiteral("--article"),
                    QStringLiteral("TRIGO"), QStringLiteral("--weight"), QStringLiteral("13000")});
         const qint32 id2 = r.value(QStringLiteral("hist_id")).toInt();
-        r = second(QStringLiteral("saidas"), id2,
-                   {QStringLiteral("--weight"), QStringLiteral("23000"), QStringLiteral("--then"),
-                    QStringLiteral("email")});
+        r = second(
+            QStringLiteral("saidas"), id2,
+            {QStringLiteral("--weight"), QStringLiteral("23000"), QStringLiteral("--then"), QStringLiteral("email")});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.err.trimmed(), QStringLiteral("Terceiro sem e-mail associado!"));
         QVERIFY(!r.value(QStringLiteral("document")).isEmpty());
-        QVERIFY(!valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id2})
-                     .isNull());
+        QVERIFY(!valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id2}).isNull());
 
         // Printing where no printer is installed is reported, never passed off as printed.
         FicheiroConfig(m_config).gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"),
@@ -591,9 +545,9 @@ class WeighCliTest : public QObject {
                   {QStringLiteral("--third"), QStringLiteral("C002"), QStringLiteral("--article"),
                    QStringLiteral("TRIGO"), QStringLiteral("--weight"), QStringLiteral("13000")});
         const qint32 id3 = r.value(QStringLiteral("hist_id")).toInt();
-        r = second(QStringLiteral("saidas"), id3,
-                   {QStringLiteral("--weight"), QStringLiteral("23000"), QStringLiteral("--then"),
-                    QStringLiteral("print")});
+        r = second(
+            QStringLiteral("saidas"), id3,
+            {QStringLiteral("--weight"), QStringLiteral("23000"), QStringLiteral("--then"), QStringLiteral("print")});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("O talão não foi impresso.")), qPrintable(r.err));
         QVERIFY(!r.value(QStringLiteral("document")).isEmpty());

@@ -54,12 +54,11 @@ void DemoDataTest::customersMixActiveInactiveAndMail() {
     QVERIFY(lista.count() >= 18);
     QCOMPARE(lista.text(0, QStringLiteral("CODIGO")), QStringLiteral("C001"));
 
-    const int comMail = count(
-        QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE COALESCE(email_envio_documentos, '') <> ''"));
-    const int semMail = count(
-        QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE COALESCE(email_envio_documentos, '') = ''"));
-    QVERIFY2(comMail >= 5 && semMail >= 3,
-             qPrintable(QStringLiteral("%1 with, %2 without").arg(comMail).arg(semMail)));
+    const int comMail =
+        count(QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE COALESCE(email_envio_documentos, '') <> ''"));
+    const int semMail =
+        count(QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE COALESCE(email_envio_documentos, '') = ''"));
+    QVERIFY2(comMail >= 5 && semMail >= 3, qPrintable(QStringLiteral("%1 with, %2 without").arg(comMail).arg(semMail)));
     // Bulk mailing must find addresses only under the reserved test domain.
     QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE email_envio_documentos <> '' AND "
                                   "email_envio_documentos NOT LIKE '%_@_%.example'")),
@@ -70,8 +69,7 @@ void DemoDataTest::suppliersMixAndMail() {
     QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Fornec")), 15);
     QVERIFY(count(QStringLiteral("SELECT COUNT(*) FROM Fornec WHERE COALESCE(Email, '') <> ''")) >= 5);
     QVERIFY(count(QStringLiteral("SELECT COUNT(*) FROM Fornec WHERE Email IS NULL")) >= 3);
-    QCOMPARE(count(QStringLiteral(
-                 "SELECT COUNT(*) FROM Fornec WHERE Email <> '' AND Email NOT LIKE '%_@_%.example'")),
+    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Fornec WHERE Email <> '' AND Email NOT LIKE '%_@_%.example'")),
              0);
     QVERIFY(count(QStringLiteral("SELECT COUNT(*) FROM Fornec WHERE Inactivo <> -1")) >= 14);
 }
@@ -103,8 +101,7 @@ void DemoDataTest::articlesOfferedAreTheStockedOnes() {
         QStringLiteral("SELECT CODIGO FROM ARTIGOS WHERE Artoudes = 0 AND Inactivo <> -1 ORDER BY Codigo"));
     QCOMPARE(rs.count(), 8);
     const RecordSet milho = db().consultar(
-        QStringLiteral(
-            "SELECT NOME, UnBase FROM ARTIGOS WHERE Codigo = ? AND Artoudes = 0 AND Inactivo <> -1"),
+        QStringLiteral("SELECT NOME, UnBase FROM ARTIGOS WHERE Codigo = ? AND Artoudes = 0 AND Inactivo <> -1"),
         {QStringLiteral("milho")});
     QCOMPARE(milho.count(), 1);  // codes compare without case
     QCOMPARE(milho.text(QStringLiteral("UnBase")), QStringLiteral("KG"));
@@ -121,10 +118,10 @@ void DemoDataTest::alternativeAddressesPointAtExistingParties() {
                                   "(SELECT 1 FROM Fornec f WHERE f.CODIGO = m.TERCEIRO)")),
              0);
     // The desk's address list for one customer, as it joins the two tables.
-    const RecordSet rs = db().consultar(
-        QStringLiteral("SELECT MORADAS.CDMORADA, MORADAS.Descr FROM Clientes INNER JOIN MORADAS ON "
-                       "Clientes.CODIGO = MORADAS.TERCEIRO WHERE MORADAS.TPTERC = 2 AND Terceiro = ?"),
-        {QStringLiteral("C009")});
+    const RecordSet rs =
+        db().consultar(QStringLiteral("SELECT MORADAS.CDMORADA, MORADAS.Descr FROM Clientes INNER JOIN MORADAS ON "
+                                      "Clientes.CODIGO = MORADAS.TERCEIRO WHERE MORADAS.TPTERC = 2 AND Terceiro = ?"),
+                       {QStringLiteral("C009")});
     QCOMPARE(rs.count(), 3);
 }
 
@@ -138,18 +135,17 @@ void DemoDataTest::postalCodesAndAddressTypesResolve() {
         QVERIFY(!cods.text(i, QStringLiteral("Descr")).isEmpty());
     }
     // Every postal code shown on a party or address gets its locality label.
-    for (const QString& table : {QStringLiteral("EMPRESA"), QStringLiteral("Clientes"),
-                                 QStringLiteral("Fornec"), QStringLiteral("MORADAS")}) {
+    for (const QString& table :
+         {QStringLiteral("EMPRESA"), QStringLiteral("Clientes"), QStringLiteral("Fornec"), QStringLiteral("MORADAS")}) {
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM %1 t WHERE t.CdPostal IS NULL OR NOT EXISTS "
                                       "(SELECT 1 FROM CodPost p WHERE p.Cod = t.CdPostal)")
                            .arg(table)),
                  0);
     }
     QVERIFY(count(QStringLiteral("SELECT COUNT(*) FROM TpMorada")) >= 3);
-    QCOMPARE(
-        count(QStringLiteral("SELECT COUNT(*) FROM MORADAS m WHERE m.TpMorada IS NOT NULL AND NOT EXISTS "
-                             "(SELECT 1 FROM TpMorada t WHERE t.Codigo = m.TpMorada)")),
-        0);
+    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM MORADAS m WHERE m.TpMorada IS NOT NULL AND NOT EXISTS "
+                                  "(SELECT 1 FROM TpMorada t WHERE t.Codigo = m.TpMorada)")),
+             0);
 }
 
 void DemoDataTest::taxNumbersAreValid() {
@@ -159,8 +155,7 @@ void DemoDataTest::taxNumbersAreValid() {
     QSet<QString> vistos;
     for (int i = 0; i < rs.count(); ++i) {
         const QString n = rs.text(i, QStringLiteral("NContrib"));
-        QVERIFY2(n.size() == 9 && QRegularExpression(QStringLiteral("^\\d{9}$")).match(n).hasMatch(),
-                 qPrintable(n));
+        QVERIFY2(n.size() == 9 && QRegularExpression(QStringLiteral("^\\d{9}$")).match(n).hasMatch(), qPrintable(n));
         int soma = 0;
         for (int d = 0; d < 8; ++d) soma += n.at(d).digitValue() * (9 - d);
         const int resto = soma % 11;
@@ -172,8 +167,7 @@ void DemoDataTest::taxNumbersAreValid() {
 
 void DemoDataTest::apostropheNamesFoundByBoundLookups() {
     const QString nome = QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda.");
-    const RecordSet porNome =
-        db().consultar(QStringLiteral("SELECT CODIGO FROM Clientes WHERE NOME = ?"), {nome});
+    const RecordSet porNome = db().consultar(QStringLiteral("SELECT CODIGO FROM Clientes WHERE NOME = ?"), {nome});
     QCOMPARE(porNome.count(), 1);
     const QString codigo = porNome.text(0, QStringLiteral("CODIGO"));
 
@@ -183,13 +177,10 @@ void DemoDataTest::apostropheNamesFoundByBoundLookups() {
     QVERIFY(!porCodigo.text(QStringLiteral("email_envio_documentos")).isEmpty());
 
     // Partial search as typed by an operator, apostrophe included.
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE NOME LIKE ?"),
-                   {QStringLiteral("%d'ouro%")}),
+    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE NOME LIKE ?"), {QStringLiteral("%d'ouro%")}), 1);
+    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM MORADAS WHERE TPTERC = 2 AND Terceiro = ? AND Descr = ?"),
+                   {codigo, QStringLiteral("Pavilhão d'Além - Exploração")}),
              1);
-    QCOMPARE(
-        count(QStringLiteral("SELECT COUNT(*) FROM MORADAS WHERE TPTERC = 2 AND Terceiro = ? AND Descr = ?"),
-              {codigo, QStringLiteral("Pavilhão d'Além - Exploração")}),
-        1);
     QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM kel_RS_Motoristas WHERE Nome LIKE ?"),
                    {QStringLiteral("%d'Oliveira")}),
              1);
@@ -197,8 +188,7 @@ void DemoDataTest::apostropheNamesFoundByBoundLookups() {
 
 void DemoDataTest::textsFitDeclaredColumnSizes() {
     // A real ERP refuses texts longer than the column; the demo must not rely on sqlite's leniency.
-    const QRegularExpression tipo(QStringLiteral("nvarchar\\((\\d+)\\)"),
-                                  QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression tipo(QStringLiteral("nvarchar\\((\\d+)\\)"), QRegularExpression::CaseInsensitiveOption);
     const QStringList tables = {QStringLiteral("EMPRESA"),  QStringLiteral("Clientes"),
                                 QStringLiteral("Fornec"),   QStringLiteral("Artigos"),
                                 QStringLiteral("MORADAS"),  QStringLiteral("CodPost"),
@@ -210,11 +200,9 @@ void DemoDataTest::textsFitDeclaredColumnSizes() {
             const auto m = tipo.match(cols.text(i, QStringLiteral("type")));
             if (!m.hasMatch()) continue;
             const QString col = cols.text(i, QStringLiteral("name"));
-            const int longest =
-                count(QStringLiteral("SELECT COALESCE(MAX(LENGTH(%1)), 0) FROM %2").arg(col, table));
-            QVERIFY2(
-                longest <= m.captured(1).toInt(),
-                qPrintable(QStringLiteral("%1.%2: %3 > %4").arg(table, col).arg(longest).arg(m.captured(1))));
+            const int longest = count(QStringLiteral("SELECT COALESCE(MAX(LENGTH(%1)), 0) FROM %2").arg(col, table));
+            QVERIFY2(longest <= m.captured(1).toInt(),
+                     qPrintable(QStringLiteral("%1.%2: %3 > %4").arg(table, col).arg(longest).arg(m.captured(1))));
             ++checked;
         }
     }
@@ -223,8 +211,7 @@ void DemoDataTest::textsFitDeclaredColumnSizes() {
 }
 
 void DemoDataTest::driversList() {
-    const RecordSet rs =
-        db().consultar(QStringLiteral("SELECT Codigo, Nome FROM kel_RS_Motoristas ORDER BY Codigo"));
+    const RecordSet rs = db().consultar(QStringLiteral("SELECT Codigo, Nome FROM kel_RS_Motoristas ORDER BY Codigo"));
     QVERIFY(rs.count() >= 5);
     for (int i = 0; i < rs.count(); ++i) {
         QVERIFY(rs.text(i, QStringLiteral("Codigo")).size() <= 5);
@@ -236,14 +223,12 @@ void DemoDataTest::failureLeavesNothingHalfWritten() {
     TempDatabase tmp(TempDatabase::Empty, QStringLiteral("halfwritten"));
     ErpSchema::criar(tmp.db(), QStringLiteral("DEMO"), QStringLiteral("admin"), QStringLiteral("demo"));
     // A driver already there makes the very last insert collide.
-    tmp.db().executar(
-        QStringLiteral("INSERT INTO kel_RS_Motoristas (Codigo, Nome, Inactivo) VALUES (?, ?, 0)"),
-        {QStringLiteral("M06"), QStringLiteral("Já existente")});
+    tmp.db().executar(QStringLiteral("INSERT INTO kel_RS_Motoristas (Codigo, Nome, Inactivo) VALUES (?, ?, 0)"),
+                      {QStringLiteral("M06"), QStringLiteral("Já existente")});
     QVERIFY_THROWS_EXCEPTION(DbError, DemoData::preencher(tmp.db()));
     QVERIFY(!tmp.db().inTransaction());
-    for (const QString& table :
-         {QStringLiteral("EMPRESA"), QStringLiteral("Clientes"), QStringLiteral("Fornec"),
-          QStringLiteral("MORADAS"), QStringLiteral("Artigos"), QStringLiteral("CodPost")})
+    for (const QString& table : {QStringLiteral("EMPRESA"), QStringLiteral("Clientes"), QStringLiteral("Fornec"),
+                                 QStringLiteral("MORADAS"), QStringLiteral("Artigos"), QStringLiteral("CodPost")})
         QCOMPARE(tmp.db().escalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)).toInt(), 0);
     QCOMPARE(tmp.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_RS_Motoristas")).toInt(), 1);
 }

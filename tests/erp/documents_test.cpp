@@ -10,7 +10,7 @@
 namespace {
 
 class FakeApi : public ApiObject {
-public:
+  public:
     QString nomeClasse() const override { return QStringLiteral("Fake"); }
 };
 
@@ -76,7 +76,7 @@ class DocumentsTest : public QObject {
 
     int count(const QString& sql, const QVariantList& params = {}) { return m_t->db().escalar(sql, params).toInt(); }
 
-private slots:
+  private slots:
     void init() {
         m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
         m_erp = std::make_unique<SessaoSageLocal>(m_t->settings());
@@ -126,8 +126,9 @@ private slots:
         QCOMPARE(nextYear, (ChaveDocumento{2027, QStringLiteral("GR"), 1, 1}));
         QCOMPARE(criar(pedidoSaida(QStringLiteral("31-12-2026"))).numero, 3);
         // The stored header carries key, party, date, state and the line.
-        const RecordSet h = m_t->db().consultar(QStringLiteral("SELECT * FROM DocGCCab WHERE Tpdoc = 'GR' AND Serie = 1 AND "
-                                                               "NNumdoc = 1 AND Ano = 2026"));
+        const RecordSet h =
+            m_t->db().consultar(QStringLiteral("SELECT * FROM DocGCCab WHERE Tpdoc = 'GR' AND Serie = 1 AND "
+                                               "NNumdoc = 1 AND Ano = 2026"));
         QCOMPARE(h.text(QStringLiteral("Terceiro")), QStringLiteral("C001"));
         QCOMPARE(h.text(QStringLiteral("Data")), QStringLiteral("2026-12-06 00:00:00"));
         QCOMPARE(h.value(QStringLiteral("NumVias")).toInt(), 0);
@@ -150,8 +151,8 @@ private slots:
 
     void creationRefusals() {
         short r1 = 0, r2 = 0;
-        m_erp->criarDocumento(pedidoSaida(QStringLiteral("06-12-2026"), QStringLiteral("MILHO"), QStringLiteral("C999")),
-                              r1, r2);
+        m_erp->criarDocumento(
+            pedidoSaida(QStringLiteral("06-12-2026"), QStringLiteral("MILHO"), QStringLiteral("C999")), r1, r2);
         QVERIFY(!m_erp->sucesso());
         QVERIFY(m_erp->mensagem().contains(QStringLiteral("C999")));
         QVERIFY(!m_erp->documentoCriado());
@@ -160,7 +161,8 @@ private slots:
         QVERIFY(m_erp->mensagem().contains(QStringLiteral("NAOHA")));
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM DocGCCab")), 0);
         // An inactive customer is still a customer: the desks weigh for it, so its document is made.
-        const QString inactive = m_t->db().escalar(QStringLiteral("SELECT CODIGO FROM Clientes WHERE Inactivo = -1")).toString();
+        const QString inactive =
+            m_t->db().escalar(QStringLiteral("SELECT CODIGO FROM Clientes WHERE Inactivo = -1")).toString();
         m_erp->criarDocumento(pedidoSaida(QStringLiteral("06-12-2026"), QStringLiteral("MILHO"), inactive), r1, r2);
         QVERIFY(m_erp->sucesso());
         QVERIFY(m_erp->documentoCriado());
@@ -180,8 +182,7 @@ private slots:
             p.tipo = tipo;
             m_erp->criarDocumento(p, r1, r2);
             QVERIFY(!m_erp->sucesso());
-            QCOMPARE(m_erp->mensagem(),
-                     QStringLiteral("O tipo de documento %1 não existe no ERP (saídas).").arg(tipo));
+            QCOMPARE(m_erp->mensagem(), QStringLiteral("O tipo de documento %1 não existe no ERP (saídas).").arg(tipo));
         }
         PedidoDocumento gt = pedidoSaida(QStringLiteral("06-12-2026"));
         gt.tipo = QStringLiteral("gt");
@@ -288,7 +289,10 @@ private slots:
             QVERIFY(!dd.GravaDocumento(desk(k), 2, n, text, ok));
             QCOMPARE(n, long(convert ? SessaoSageLocal::DocumentoConvertido : SessaoSageLocal::DocumentoAnulado));
             QCOMPARE(text, m_erp->ultimoErro());
-            QCOMPARE(m_t->db().escalar(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE NNumdoc = ?"), {k.numero}).toDouble(), 12340.5);
+            QCOMPARE(m_t->db()
+                         .escalar(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE NNumdoc = ?"), {k.numero})
+                         .toDouble(),
+                     12340.5);
         }
     }
 
@@ -301,7 +305,10 @@ private slots:
         msgs.answers = {false};
         QCOMPARE(dd.actualizarDocumentoFinalizado(desk(k)), DocumentoDesk::Actualizacao::Desistiu);
         QCOMPARE(msgs.last(), QStringLiteral("A informação foi alterada!\r\n O Documento de Saída será actualizado."));
-        QCOMPARE(m_t->db().escalar(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE NNumdoc = ?"), {k.numero}).toDouble(), 12340.5);
+        QCOMPARE(m_t->db()
+                     .escalar(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE NNumdoc = ?"), {k.numero})
+                     .toDouble(),
+                 12340.5);
         // Confirmed: header load details and the line follow the desk.
         msgs.answers = {true};
         QCOMPARE(dd.actualizarDocumentoFinalizado(desk(k)), DocumentoDesk::Actualizacao::Gravado);
@@ -348,14 +355,17 @@ private slots:
         DocumentoDesk dd(*m_erp, registry, msgs);
         msgs.answers = {true};
         QCOMPARE(dd.actualizarDocumentoFinalizado(d), DocumentoDesk::Actualizacao::Gravado);
-        QCOMPARE(msgs.all.first(), QStringLiteral("A informação foi alterada!\r\n O Documento de Entrada será actualizado."));
-        const RecordSet l = m_t->db().consultar(QStringLiteral("SELECT * FROM DocGCLin WHERE Tpdoc = 'GEM' ORDER BY NLinha"));
+        QCOMPARE(msgs.all.first(),
+                 QStringLiteral("A informação foi alterada!\r\n O Documento de Entrada será actualizado."));
+        const RecordSet l =
+            m_t->db().consultar(QStringLiteral("SELECT * FROM DocGCLin WHERE Tpdoc = 'GEM' ORDER BY NLinha"));
         QCOMPARE(l.count(), 2);
         QCOMPARE(l.text(0, QStringLiteral("Descricao")), QStringLiteral("Qualidade do Produto Tipo B"));
         QCOMPARE(l.text(0, QStringLiteral("Artigo")), QString());
         QCOMPARE(l.value(1, QStringLiteral("Quantidade")).toInt(), 9000);
         // Incoming receipts keep no load details.
-        QCOMPARE(m_t->db().escalar(QStringLiteral("SELECT LocalCG FROM DocGCCab WHERE Tpdoc = 'GEM'")).toString(), QString());
+        QCOMPARE(m_t->db().escalar(QStringLiteral("SELECT LocalCG FROM DocGCCab WHERE Tpdoc = 'GEM'")).toString(),
+                 QString());
     }
 
     void undoListsExactlyTheRefusedDocuments() {
@@ -369,7 +379,9 @@ private slots:
         QCOMPARE(recusados.size(), 2);
         QVERIFY(criados.isEmpty());
         QVERIFY(flags.isEmpty());
-        QCOMPARE(msgs.all, QStringList{"Os documentos seguintes devem ser anulados manualmente - \n\r'GR/1/2/2026 '\n\r'GR/1/40/2026 '"});
+        QCOMPARE(msgs.all,
+                 QStringList{
+                     "Os documentos seguintes devem ser anulados manualmente - \n\r'GR/1/2/2026 '\n\r'GR/1/40/2026 '"});
         QCOMPARE(count(QStringLiteral("SELECT NumVias FROM DocGCCab WHERE NNumdoc = 1")), -1);
         // Nothing refused: nothing shown.
         msgs.clear();
@@ -402,7 +414,8 @@ private slots:
         QVERIFY(!other.ultimoErro().isEmpty());
         QVERIFY(!other.ligar(QStringLiteral("local"), QString(), QStringLiteral("DEMO"), QStringLiteral("admin"),
                              QStringLiteral("DEMO")));
-        QVERIFY(!other.ligar(QString(), QString(), QStringLiteral("DEMO"), QStringLiteral("admin"), QStringLiteral("demo")));
+        QVERIFY(!other.ligar(QString(), QString(), QStringLiteral("DEMO"), QStringLiteral("admin"),
+                             QStringLiteral("demo")));
     }
 };
 

@@ -46,8 +46,7 @@ int main(int argc, char** argv) {
         }
         std::fprintf(stderr, "%lld acções (%.0f s)\n", feitos, relogio.elapsed() / 1000.0);
     }
-    std::printf(
-        "semente %llu: %lld acções sem falhas (%d documentos, %d correcções, %d anulações) em %.1f s\n",
-        semente, feitos, concluidas, correccoes, anulacoes, relogio.elapsed() / 1000.0);
+    std::printf("semente %llu: %lld acções sem falhas (%d documentos, %d correcções, %d anulações) em %.1f s\n",
+                semente, feitos, concluidas, correccoes, anulacoes, relogio.elapsed() / 1000.0);
     return 0;
 }

@@ -10,7 +10,7 @@
 // A weighing of a bulk test, saved as the desks save it (record store procedure).
 struct PesagemEnvio {
     QString terceiro = QStringLiteral("C001");
-    int tipoTerc = 2;  // 2 customer (outgoing "S"), 1 supplier (incoming "E")
+    int tipoTerc = 2;    // 2 customer (outgoing "S"), 1 supplier (incoming "E")
     QDateTime primeira;  // DataHoraPB
     bool terminada = true;
     QString artigo = QStringLiteral("RAC-VL");
@@ -33,7 +33,8 @@ inline qint32 gravarPesagemEnvio(BaseDados& db, const PesagemEnvio& p) {
     v[RegistoHistorico::PesoLiquido] = p.terminada ? p.liquido : QString();
     v[RegistoHistorico::PesoEfectivo] = p.terminada ? p.efectivo : QString();
     v[RegistoHistorico::DataHoraPB] = RegistoHistorico::textoDataHora(p.primeira);
-    v[RegistoHistorico::DataHoraPL] = p.terminada ? RegistoHistorico::textoDataHora(p.primeira.addSecs(50 * 60)) : QString();
+    v[RegistoHistorico::DataHoraPL] =
+        p.terminada ? RegistoHistorico::textoDataHora(p.primeira.addSecs(50 * 60)) : QString();
     v[RegistoHistorico::Terceiro] = p.terceiro;
     v[RegistoHistorico::Artigo] = p.artigo;
     v[RegistoHistorico::CodMorada] = saida ? QStringLiteral("001") : QString();
@@ -48,7 +49,9 @@ inline qint32 gravarPesagemEnvio(BaseDados& db, const PesagemEnvio& p) {
     return id;
 }
 
-inline QDateTime dh(int d, int m, int y, int h = 8, int min = 0) { return QDateTime(QDate(y, m, d), QTime(h, min)); }
+inline QDateTime dh(int d, int m, int y, int h = 8, int min = 0) {
+    return QDateTime(QDate(y, m, d), QTime(h, min));
+}
 
 // A configuration file with the PDF folder and (optionally) the mail server.
 inline void escreverConfig(const QString& path, const QString& pastaPdf, int portaSmtp = 0) {
@@ -56,8 +59,9 @@ inline void escreverConfig(const QString& path, const QString& pastaPdf, int por
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     QString t = QStringLiteral("[PDF]\nPasta=%1\n").arg(pastaPdf);
     if (portaSmtp > 0)
-        t += QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\nemailEmissor=bascula@agrovale.example\n"
-                            "TempoLimite=5\n[EMAIL]\nAssunto=Talões de pesagem do mês\nMensagem=Segue o extracto das pesagens.\n")
+        t += QStringLiteral(
+                 "[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\nemailEmissor=bascula@agrovale.example\n"
+                 "TempoLimite=5\n[EMAIL]\nAssunto=Talões de pesagem do mês\nMensagem=Segue o extracto das pesagens.\n")
                  .arg(portaSmtp);
     f.write(t.toUtf8());
 }

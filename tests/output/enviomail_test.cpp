@@ -1,18 +1,18 @@
 // The bulk mailing window: its two modes, defaults, lookup lists and a PDF run from
 // the button with the progress dialog and the end summary.
-#include <QtTest>
 #include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+#include <QtTest>
 
-#include "tests/output/bulkfixtures.h"
-#include "widgets/campoentrada.h"
-#include "output/ui/enviomail.h"
-#include "widgets/listapesquisa.h"
 #include "output/pastas.h"
-#include "tests/support/testsupport.h"
+#include "output/ui/enviomail.h"
+#include "tests/output/bulkfixtures.h"
 #include "tests/output/ticketfixtures.h"
+#include "tests/support/testsupport.h"
+#include "widgets/campoentrada.h"
+#include "widgets/listapesquisa.h"
 
 class EnvioMailTest : public QObject {
     Q_OBJECT
@@ -29,7 +29,7 @@ class EnvioMailTest : public QObject {
         return QStringLiteral("<%1 não existe>").arg(QString::fromLatin1(nome));
     }
 
-private slots:
+  private slots:
     void init() {
         m_data = std::make_unique<TempDataDir>();
         m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
@@ -79,7 +79,8 @@ private slots:
         for (int i = 0; i < f.count(); ++i) ff << f.text(i, QStringLiteral("Código"));
         QVERIFY(cc.contains(QStringLiteral("C017")) && !cc.contains(QStringLiteral("C018")));  // C018 is inactive
         QVERIFY(ff.contains(QStringLiteral("F001")) && !ff.contains(QStringLiteral("C001")));
-        QCOMPARE(m_t->db().escalar(QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE Inactivo = 0")).toInt(), int(cc.size()));
+        QCOMPARE(m_t->db().escalar(QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE Inactivo = 0")).toInt(),
+                 int(cc.size()));
 
         // Picking from the list of field 1 puts the code there.
         EnvioMail form(m_t->db(), m_msgs, 2, pastaPrograma(), m_config);
@@ -112,9 +113,12 @@ private slots:
         QCOMPARE(m_msgs.kinds, QList<int>{100 + OperatorMessages::Info});
         // The summary names the party, its outcome and where its file went.
         const QString resumo = m_msgs.last();
-        const QString nomeC002 = m_t->db().escalar(QStringLiteral("SELECT NOME FROM Clientes WHERE CODIGO = 'C002'")).toString();
-        for (const QString& esperado : {QStringLiteral("PDF gravados: 1"), QStringLiteral("C002 ") + nomeC002 + QStringLiteral(": gravado em ") + nome,
-                                        QStringLiteral("Pasta dos PDF: ") + QDir::toNativeSeparators(QDir(m_pdf).absolutePath())})
+        const QString nomeC002 =
+            m_t->db().escalar(QStringLiteral("SELECT NOME FROM Clientes WHERE CODIGO = 'C002'")).toString();
+        for (const QString& esperado :
+             {QStringLiteral("PDF gravados: 1"),
+              QStringLiteral("C002 ") + nomeC002 + QStringLiteral(": gravado em ") + nome,
+              QStringLiteral("Pasta dos PDF: ") + QDir::toNativeSeparators(QDir(m_pdf).absolutePath())})
             QVERIFY2(resumo.contains(esperado), qPrintable(resumo + QStringLiteral("\n--- falta: ") + esperado));
         // The codes are cleared for the next run; the period stays.
         QCOMPARE(form.campo(0)->text(), QStringLiteral("0"));

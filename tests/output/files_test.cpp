@@ -5,12 +5,12 @@
 #include <unistd.h>
 #include <QtTest>
 
-#include "tests/output/bulkfixtures.h"
-#include "tests/support/clirun.h"
 #include "base/ficheiroconfig.h"
 #include "output/pastas.h"
-#include "tests/support/testsupport.h"
+#include "tests/output/bulkfixtures.h"
 #include "tests/output/ticketfixtures.h"
+#include "tests/support/clirun.h"
+#include "tests/support/testsupport.h"
 
 class FilesTest : public QObject {
     Q_OBJECT
@@ -59,7 +59,10 @@ class FilesTest : public QObject {
         QString erro;
         const QString w = Pastas::trabalho(&erro);
         qputenv("BALANTRIX_DATA_DIR", dados);
-        if (velho.isEmpty()) qunsetenv("XDG_CACHE_HOME"); else qputenv("XDG_CACHE_HOME", velho);
+        if (velho.isEmpty())
+            qunsetenv("XDG_CACHE_HOME");
+        else
+            qputenv("XDG_CACHE_HOME", velho);
         QCOMPARE(w, cache.path() + QStringLiteral("/Balantrix"));
         QCOMPARE(modo(w), 0700);
     }
@@ -119,9 +122,12 @@ class FilesTest : public QObject {
         const QString w = QStringLiteral("{w}/TalaoPesagem_Cli.pdf"), out = QStringLiteral("{w}/saida.pdf");
         QTest::newRow("desk file -> missing file") << QStringList{"ticket", "pdf", "{id}"} << w << false << 0;
         QTest::newRow("desk file -> existing file") << QStringList{"ticket", "pdf", "{id}"} << w << true << 0;
-        QTest::newRow("--out -> existing file") << QStringList{"ticket", "pdf", "{id}", "--out", out} << out << true << 0;
-        QTest::newRow("print --out -> missing file") << QStringList{"ticket", "print", "{id}", "--out", out} << out << false << 0;
-        QTest::newRow("failed export -> existing file") << QStringList{"ticket", "pdf", "{id}", "--copies", "0"} << w << true << 1;
+        QTest::newRow("--out -> existing file")
+            << QStringList{"ticket", "pdf", "{id}", "--out", out} << out << true << 0;
+        QTest::newRow("print --out -> missing file")
+            << QStringList{"ticket", "print", "{id}", "--out", out} << out << false << 0;
+        QTest::newRow("failed export -> existing file")
+            << QStringList{"ticket", "pdf", "{id}", "--copies", "0"} << w << true << 1;
     }
     void exportsNeverFollowALink() {
         QFETCH(QStringList, args);
@@ -131,7 +137,8 @@ class FilesTest : public QObject {
         QDir().mkpath(trabalho());
         ::chmod(QFile::encodeName(trabalho()).constData(), 0700);
         saida.replace(QStringLiteral("{w}"), trabalho());
-        for (QString& a : args) a.replace(QStringLiteral("{w}"), trabalho()).replace(QStringLiteral("{id}"), QString::number(m_id));
+        for (QString& a : args)
+            a.replace(QStringLiteral("{w}"), trabalho()).replace(QStringLiteral("{id}"), QString::number(m_id));
         const QString alvo = m_fora->filePath(QStringLiteral("alvo.pdf"));
         if (alvoExiste) escrever(alvo, "precioso");
         QVERIFY(QFile::link(alvo, saida));
@@ -159,16 +166,20 @@ class FilesTest : public QObject {
             auto db = baseDemo(m_data->path(), QStringLiteral("files-bulk"));
             QVERIFY(db);
             for (const char* c : {"X/1", "X_1", "X:1"}) {
-                db->executar(QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, NContrib, Inactivo) VALUES (?, ?, '500000000', 0)"),
-                             {QString::fromLatin1(c), QStringLiteral("Cliente %1").arg(QString::fromLatin1(c))});
+                db->executar(
+                    QStringLiteral(
+                        "INSERT INTO Clientes (CODIGO, NOME, NContrib, Inactivo) VALUES (?, ?, '500000000', 0)"),
+                    {QString::fromLatin1(c), QStringLiteral("Cliente %1").arg(QString::fromLatin1(c))});
                 gravarPesagemEnvio(*db, {QString::fromLatin1(c), 2, dh(10, 2, 2024)});
             }
         }
-        const QString pdf = FicheiroConfig(m_data->norvak() + QStringLiteral("/Balantrix.kel")).ler(QStringLiteral("PDF"), QStringLiteral("Pasta"));
+        const QString pdf = FicheiroConfig(m_data->norvak() + QStringLiteral("/Balantrix.kel"))
+                                .ler(QStringLiteral("PDF"), QStringLiteral("Pasta"));
         auto correr = [](const QString& primeiro, const QString& ultimo) {
-            const CliRun r = runCli({QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("customers"), QStringLiteral("--from"),
-                                     QStringLiteral("01-02-2024"), QStringLiteral("--to"), QStringLiteral("29-02-2024"),
-                                     QStringLiteral("--first"), primeiro, QStringLiteral("--last"), ultimo, QStringLiteral("--pdf")});
+            const CliRun r = runCli({QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("customers"),
+                                     QStringLiteral("--from"), QStringLiteral("01-02-2024"), QStringLiteral("--to"),
+                                     QStringLiteral("29-02-2024"), QStringLiteral("--first"), primeiro,
+                                     QStringLiteral("--last"), ultimo, QStringLiteral("--pdf")});
             QMap<QString, QString> ficheiros;
             static const QRegularExpression linha(QStringLiteral("^party=(\\S+) status=saved file=(.+)$"));
             for (const QString& l : r.lines())
@@ -178,7 +189,8 @@ class FilesTest : public QObject {
         const auto todos = correr(QStringLiteral("X"), QStringLiteral("Y"));
         QCOMPARE(todos.keys(), (QStringList{QStringLiteral("X/1"), QStringLiteral("X:1"), QStringLiteral("X_1")}));
         QCOMPARE(QSet<QString>(todos.cbegin(), todos.cend()).size(), 3);
-        QCOMPARE(QFileInfo(todos[QStringLiteral("X_1")]).fileName(), QStringLiteral("Talao_Cli_X_1_2024_02_01_2024-02-29.pdf"));
+        QCOMPARE(QFileInfo(todos[QStringLiteral("X_1")]).fileName(),
+                 QStringLiteral("Talao_Cli_X_1_2024_02_01_2024-02-29.pdf"));
         QVERIFY(QFileInfo(todos[QStringLiteral("X/1")]).fileName().startsWith(QStringLiteral("Talao_Cli_X_1~")));
         QCOMPARE(QDir(pdf).entryList(QDir::Files).size(), 3);
         for (auto it = todos.cbegin(); it != todos.cend(); ++it) {
@@ -187,7 +199,8 @@ class FilesTest : public QObject {
             QVERIFY2(texto.contains(QStringLiteral("Cliente ") + it.key()), qPrintable(it.key() + texto));
         }
         // The suffix is the code's own: alone in a run, "X/1" gets the same file.
-        QCOMPARE(correr(QStringLiteral("X/1"), QStringLiteral("X/1")), (QMap<QString, QString>{{QStringLiteral("X/1"), todos[QStringLiteral("X/1")]}}));
+        QCOMPARE(correr(QStringLiteral("X/1"), QStringLiteral("X/1")),
+                 (QMap<QString, QString>{{QStringLiteral("X/1"), todos[QStringLiteral("X/1")]}}));
     }
 };
 

@@ -2,11 +2,11 @@
 // an earlier version left in the database moved out), the line's codec, the QR code read
 // back from the ticket's PDF page with zbarimg at 150 dpi, the signed line verified, every
 // printed value changed afterwards named, and the manual mark with its legend.
+#include <sys/stat.h>
 #include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
-#include <sys/stat.h>
 
 #include "output/chaveinstalacao.h"
 #include "output/codigoqr.h"
@@ -15,11 +15,11 @@
 #include "output/modelotalao.h"
 #include "output/rastreiotalao.h"
 #include "output/registarvias.h"
-#include "records/registoalibi.h"
 #include "output/renderizadortalao.h"
+#include "records/registoalibi.h"
 #include "records/tabelasrastreio.h"
-#include "tests/support/testsupport.h"
 #include "tests/output/ticketfixtures.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 
@@ -34,8 +34,8 @@ QString correr(const QString& programa, const QStringList& args) {
 QString qrDaPagina(const QString& pdf, const QString& pasta, int dpi = 200, int pagina = 1) {
     correr(QStringLiteral("pdftoppm"),
            {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"), QStringLiteral("-f"),
-            QString::number(pagina), QStringLiteral("-l"), QString::number(pagina), QStringLiteral("-singlefile"),
-            pdf, pasta + QStringLiteral("/pagina")});
+            QString::number(pagina), QStringLiteral("-l"), QString::number(pagina), QStringLiteral("-singlefile"), pdf,
+            pasta + QStringLiteral("/pagina")});
     return correr(QStringLiteral("zbarimg"),
                   {QStringLiteral("-q"), QStringLiteral("--raw"), pasta + QStringLiteral("/pagina.png")});
 }
@@ -137,9 +137,14 @@ class LegalTest : public QObject {
     }
 
     void lineCodecRoundTrips() {
-        const QStringList fixos{QString(), QStringLiteral("|"), QStringLiteral("\\"), QStringLiteral("a|b\\|c\\"),
-                                QStringLiteral("\\u0041"), QStringLiteral("Açores ção €"),
-                                QString(QChar(0x202E)) + QStringLiteral("x"), QStringLiteral("\n\t")};
+        const QStringList fixos{QString(),
+                                QStringLiteral("|"),
+                                QStringLiteral("\\"),
+                                QStringLiteral("a|b\\|c\\"),
+                                QStringLiteral("\\u0041"),
+                                QStringLiteral("Açores ção €"),
+                                QString(QChar(0x202E)) + QStringLiteral("x"),
+                                QStringLiteral("\n\t")};
         QRandomGenerator g(20);
         const QString alfabeto = QStringLiteral("ab|\\u0123 ç€\u202e\n");
         for (int volta = 0; volta < 300; ++volta) {
@@ -157,7 +162,8 @@ class LegalTest : public QObject {
             QVERIFY(lido);
             QCOMPARE(lido->valores, valores.isEmpty() ? QStringList{QString()} : valores);
         }
-        for (const char* mau : {"a\\", "a\\x", "\\u12", "\\u12g4"}) QVERIFY(!LinhaQr::separar(QString::fromLatin1(mau)));
+        for (const char* mau : {"a\\", "a\\x", "\\u12", "\\u12g4"})
+            QVERIFY(!LinhaQr::separar(QString::fromLatin1(mau)));
     }
 
     void userTextIsIsolated_data() {
@@ -166,7 +172,8 @@ class LegalTest : public QObject {
         const QChar rlo(0x202E), pdf(0x202C), fsi(0x2068), pdi(0x2069), rli(0x2067);
         QTest::newRow("latin text as is") << QStringLiteral("Quinta do Vale") << QStringLiteral("Quinta do Vale");
         QTest::newRow("an open override closed and isolated")
-            << QStringLiteral("ab") + rlo + QStringLiteral("cd") << QString(fsi) + QStringLiteral("ab") + rlo + QStringLiteral("cd") + pdf + pdi;
+            << QStringLiteral("ab") + rlo + QStringLiteral("cd")
+            << QString(fsi) + QStringLiteral("ab") + rlo + QStringLiteral("cd") + pdf + pdi;
         QTest::newRow("a stray closer dropped")
             << QStringLiteral("ab") + pdf + QChar(0x2069) + QStringLiteral("c") << QStringLiteral("abc");
         QTest::newRow("balanced kept") << rli + QStringLiteral("x") + pdi
@@ -184,8 +191,8 @@ class LegalTest : public QObject {
         QTemporaryDir dir;
         const QString texto = QStringLiteral("BTX1|500100200|17|S|A|1234|2025/2026|a\\u00e7");
         QVERIFY(CodigoQr::imagem(texto).save(dir.filePath(QStringLiteral("qr.png"))));
-        QCOMPARE(correr(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"),
-                                                    dir.filePath(QStringLiteral("qr.png"))}),
+        QCOMPARE(correr(QStringLiteral("zbarimg"),
+                        {QStringLiteral("-q"), QStringLiteral("--raw"), dir.filePath(QStringLiteral("qr.png"))}),
                  texto);
     }
 
@@ -225,8 +232,8 @@ class LegalTest : public QObject {
         const QString linha = qrDaPagina(pdf, dir.path(), 150);
         QVERIFY2(linha.startsWith(QStringLiteral("BTX2|")), qPrintable(linha));
         QVERIFY(linha.contains(QStringLiteral("|PT\\|5\\\\01|")));
-        QVERIFY(linha.contains(
-            QStringLiteral("|%1|%2|M%3|%4|").arg(tara.id).arg(tara.hash).arg(bruto.id).arg(bruto.hash)));
+        QVERIFY(
+            linha.contains(QStringLiteral("|%1|%2|M%3|%4|").arg(tara.id).arg(tara.hash).arg(bruto.id).arg(bruto.hash)));
         RastreioTalao rastreio(db);
         const QList<ChaveInstalacao::Publica> chaves = ChaveInstalacao::publicas(db);
         RastreioTalao::Verificacao v = RastreioTalao::verificar(linha, chaves, &rastreio);
@@ -297,9 +304,8 @@ class LegalTest : public QObject {
         for (int pagina = 1; pagina <= 3; ++pagina) {
             const QString linha = qrDaPagina(pdf, dir.path(), 150, pagina);
             const RastreioTalao::Verificacao v = RastreioTalao::verificar(linha, chaves, &rastreio);
-            QVERIFY2(v.valida && v.confere && v.histId == id, qPrintable(QStringLiteral("página %1: %2 %3")
-                                                                             .arg(pagina)
-                                                                             .arg(linha, v.motivo)));
+            QVERIFY2(v.valida && v.confere && v.histId == id,
+                     qPrintable(QStringLiteral("página %1: %2 %3").arg(pagina).arg(linha, v.motivo)));
         }
     }
 
@@ -315,7 +321,8 @@ class LegalTest : public QObject {
         const QString conteudo = LinhaQr::juntar(rastreio.valores(id, QStringLiteral("BTX1")));
         QVERIFY(conteudo.startsWith(QStringLiteral("BTX1|")));
         QCOMPARE(conteudo.count(QLatin1Char('|')), 16);
-        const QString linha = conteudo + QLatin1Char('|') + QString::fromLatin1(antiga.assinar(conteudo.toUtf8()).toBase64());
+        const QString linha =
+            conteudo + QLatin1Char('|') + QString::fromLatin1(antiga.assinar(conteudo.toUtf8()).toBase64());
         ChaveInstalacao(db, ficheiro(QStringLiteral("nova"))).carregar();
         RastreioTalao::Verificacao v = RastreioTalao::verificar(linha, ChaveInstalacao::publicas(db), &rastreio);
         QVERIFY2(v.valida && v.confere, qPrintable(v.motivo));

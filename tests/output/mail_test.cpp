@@ -5,15 +5,15 @@
 #include <unistd.h>
 #include <QtTest>
 
-#include "tests/support/clirun.h"
 #include "base/ficheiroconfig.h"
 #include "output/mailsender.h"
 #include "output/mailsettings.h"
 #include "output/operacoestalao.h"
 #include "output/registarvias.h"
+#include "tests/output/ticketfixtures.h"
+#include "tests/support/clirun.h"
 #include "tests/support/smtptestserver.h"
 #include "tests/support/testsupport.h"
-#include "tests/output/ticketfixtures.h"
 
 namespace {
 
@@ -88,13 +88,12 @@ class MailTest : public QObject {
         // Written as a person edits the file: unquoted commas and semicolons.
         QFile f(m_config);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QStringLiteral(
-                    "[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=%2\nNomeEmissor=Báscula Agro-Pecuária\n"
-                    "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n"
-                    "[EMAIL]\nAssunto=Talão de pesagem, Agro-Pecuária do Vale\n"
-                    "Mensagem=Bom dia, segue em anexo o talão de pesagem.\n"
-                    "CC=contabilidade@agrovale.example, expedicao@agrovale.example\n"
-                    "BCC=arquivo@agrovale.example\n")
+        f.write(QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=%2\nNomeEmissor=Báscula Agro-Pecuária\n"
+                               "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n"
+                               "[EMAIL]\nAssunto=Talão de pesagem, Agro-Pecuária do Vale\n"
+                               "Mensagem=Bom dia, segue em anexo o talão de pesagem.\n"
+                               "CC=contabilidade@agrovale.example, expedicao@agrovale.example\n"
+                               "BCC=arquivo@agrovale.example\n")
                     .arg(port)
                     .arg(seguranca)
                     .toUtf8());
@@ -104,8 +103,7 @@ class MailTest : public QObject {
 
     QMap<QString, QString> readMail() {
         QProcess p;
-        p.start(QStringLiteral("/usr/bin/python3"),
-                {QStringLiteral("-c"), QString::fromUtf8(kReader), maildir()});
+        p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kReader), maildir()});
         p.waitForFinished(20000);
         QMap<QString, QString> out;
         for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
@@ -177,8 +175,7 @@ class MailTest : public QObject {
         QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, to) == 1 ? QString() : m_msgs.last(), QString());
         QCOMPARE(m_msgs.last(), QStringLiteral("Email enviado com sucesso !"));
         QCOMPARE(m_msgs.kinds.last(), 100 + OperatorMessages::Info);
-        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id}).toInt(),
-                 1);
+        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id}).toInt(), 1);
 
         const auto mail = readMail();
         QCOMPARE(mail.value(QStringLiteral("count")), QStringLiteral("1"));
@@ -186,18 +183,16 @@ class MailTest : public QObject {
         QCOMPARE(mail.value(QStringLiteral("Cc")),
                  QStringLiteral("contabilidade@agrovale.example, expedicao@agrovale.example"));
         QCOMPARE(mail.value(QStringLiteral("Bcc")), QString());
-        QCOMPARE(mail.value(QStringLiteral("Subject")),
-                 QStringLiteral("Talão de pesagem, Agro-Pecuária do Vale"));
+        QCOMPARE(mail.value(QStringLiteral("Subject")), QStringLiteral("Talão de pesagem, Agro-Pecuária do Vale"));
         QVERIFY(mail.value(QStringLiteral("From"))
                     .contains(QStringLiteral("Báscula Agro-Pecuária <bascula@agrovale.example>")));
         QVERIFY(!mail.value(QStringLiteral("Date")).isEmpty());
         QVERIFY(!mail.value(QStringLiteral("Message-ID")).isEmpty());
-        QCOMPARE(mail.value(QStringLiteral("Body")),
-                 QStringLiteral("Bom dia, segue em anexo o talão de pesagem."));
+        QCOMPARE(mail.value(QStringLiteral("Body")), QStringLiteral("Bom dia, segue em anexo o talão de pesagem."));
         const QString rcpt = mail.value(QStringLiteral("X-RcptTo"));
         for (const QString a :
-             {to, QStringLiteral("contabilidade@agrovale.example"),
-              QStringLiteral("expedicao@agrovale.example"), QStringLiteral("arquivo@agrovale.example")})
+             {to, QStringLiteral("contabilidade@agrovale.example"), QStringLiteral("expedicao@agrovale.example"),
+              QStringLiteral("arquivo@agrovale.example")})
             QVERIFY2(rcpt.contains(a), qPrintable(rcpt));
         const QStringList att = mail.value(QStringLiteral("Attachment")).split(QLatin1Char('\t'));
         QCOMPARE(att.value(0), QStringLiteral("TalaoPesagem_Cli.pdf"));
@@ -247,16 +242,14 @@ class MailTest : public QObject {
             QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, to), 2);
             QCOMPARE(m_msgs.kinds.last(), 100 + OperatorMessages::Critico);
             QVERIFY(m_msgs.last().startsWith(QStringLiteral("Não foi possivel enviar o email")));
-            QVERIFY2(m_msgs.last().contains(QStringLiteral("recusou o destinatário ") + to),
-                     qPrintable(m_msgs.last()));
+            QVERIFY2(m_msgs.last().contains(QStringLiteral("recusou o destinatário ") + to), qPrintable(m_msgs.last()));
             QVERIFY(m_msgs.last().contains(QStringLiteral("550")));
             QCOMPARE(m_msgs.all.size(), 1);
         }
         QCOMPARE(m_smtp.mensagens(), 0);
 
         // A CC and the BCC refused: sent to the customer and the other CC, status 1.
-        m_smtp.recusar(
-            {QStringLiteral("Expedicao@agrovale.example"), QStringLiteral("arquivo@agrovale.example")});
+        m_smtp.recusar({QStringLiteral("Expedicao@agrovale.example"), QStringLiteral("arquivo@agrovale.example")});
         m_msgs.clear();
         {
             OperacoesTalao ops(db, m_msgs, pastaPrograma(), m_config);
@@ -300,10 +293,11 @@ class MailTest : public QObject {
             auto db = baseDemo(m_data->path(), QStringLiteral("mail-parallel"));
             QVERIFY(db);
             for (int i = 1; i <= n; ++i) {
-                db->executar(QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, NContrib, Inactivo, email_envio_documentos) "
-                                           "VALUES (?, ?, '500000000', 0, ?)"),
-                             {QStringLiteral("P%1").arg(i), QStringLiteral("Cliente Paralelo %1").arg(i),
-                              QStringLiteral("p%1@clientes.example").arg(i)});
+                db->executar(
+                    QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, NContrib, Inactivo, email_envio_documentos) "
+                                   "VALUES (?, ?, '500000000', 0, ?)"),
+                    {QStringLiteral("P%1").arg(i), QStringLiteral("Cliente Paralelo %1").arg(i),
+                     QStringLiteral("p%1@clientes.example").arg(i)});
                 Pesagem p;
                 p.terceiro = QStringLiteral("P%1").arg(i);
                 p.noTalao = 5100 + i;
@@ -323,7 +317,8 @@ class MailTest : public QObject {
         QProcess leitor;
         leitor.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kAnexos), maildir()});
         QVERIFY(leitor.waitForFinished(60000));
-        const QStringList linhas = QString::fromUtf8(leitor.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList linhas =
+            QString::fromUtf8(leitor.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(linhas.size(), n);
         for (const QString& l : linhas) {
             const QStringList c = l.split(QLatin1Char('\t'));
@@ -345,16 +340,22 @@ class MailTest : public QObject {
         QTest::addColumn<QString>("assunto");
         QTest::addColumn<int>("copias");
         QStringList palavras;
-        for (int i = 0; palavras.join(QLatin1Char(' ')).size() < 2000; ++i) palavras << QStringLiteral("pesagem%1").arg(i);
+        for (int i = 0; palavras.join(QLatin1Char(' ')).size() < 2000; ++i)
+            palavras << QStringLiteral("pesagem%1").arg(i);
         const QString longo = palavras.join(QLatin1Char(' ')).left(2000);
-        QTest::newRow("comma in the name") << "Agro-Pecuaria do Vale, Lda." << "Talão de pesagem" << 0;
-        QTest::newRow("an address in the name") << "Banco <ceo@bank.example>, x" << "Talao" << 0;
-        QTest::newRow("quotes and backslash") << "O \"Vale\" \\ Lda." << "Talao" << 0;
-        QTest::newRow("accents, quotes, comma") << "Báscula \"Norte\", Lda. \\ Sul" << "Talao" << 0;
+        QTest::newRow("comma in the name") << "Agro-Pecuaria do Vale, Lda."
+                                           << "Talão de pesagem" << 0;
+        QTest::newRow("an address in the name") << "Banco <ceo@bank.example>, x"
+                                                << "Talao" << 0;
+        QTest::newRow("quotes and backslash") << "O \"Vale\" \\ Lda."
+                                              << "Talao" << 0;
+        QTest::newRow("accents, quotes, comma") << "Báscula \"Norte\", Lda. \\ Sul"
+                                                << "Talao" << 0;
         QTest::newRow("300 copies, 2000-character subject") << "Báscula" << longo << 300;
         QTest::newRow("2000-character accented subject") << "Báscula" << QString(2000, QChar(0x00E3)) << 0;
         QTest::newRow("one 1500-character word") << "Báscula" << QString(1500, QLatin1Char('x')) << 0;
-        QTest::newRow("text that looks encoded") << "=?UTF-8?B?QQ==?=" << "=?UTF-8?B?QQ==?= literal" << 0;
+        QTest::newRow("text that looks encoded") << "=?UTF-8?B?QQ==?="
+                                                 << "=?UTF-8?B?QQ==?= literal" << 0;
     }
     void headersFollowTheStandard() {
         QFETCH(QString, nome);
@@ -394,10 +395,14 @@ class MailTest : public QObject {
         QTest::addColumn<QString>("onde");
         QTest::addColumn<QString>("endereco");
         QTest::addColumn<QString>("visto");
-        QTest::newRow("customer address, SOH") << "para" << QStringLiteral("geral\x01@quintadouro.example") << "geral\\x01@quintadouro.example";
-        QTest::newRow("copy, DEL") << "CC" << QStringLiteral("conta\x7f@agrovale.example") << "conta\\x7f@agrovale.example";
-        QTest::newRow("blind copy, ESC") << "BCC" << QStringLiteral("arq\x1b@agrovale.example") << "arq\\x1b@agrovale.example";
-        QTest::newRow("sender, BEL") << "emailEmissor" << QStringLiteral("bascula\x07@agrovale.example") << "bascula\\x07@agrovale.example";
+        QTest::newRow("customer address, SOH")
+            << "para" << QStringLiteral("geral\x01@quintadouro.example") << "geral\\x01@quintadouro.example";
+        QTest::newRow("copy, DEL") << "CC" << QStringLiteral("conta\x7f@agrovale.example")
+                                   << "conta\\x7f@agrovale.example";
+        QTest::newRow("blind copy, ESC") << "BCC" << QStringLiteral("arq\x1b@agrovale.example")
+                                         << "arq\\x1b@agrovale.example";
+        QTest::newRow("sender, BEL") << "emailEmissor" << QStringLiteral("bascula\x07@agrovale.example")
+                                     << "bascula\\x07@agrovale.example";
     }
     void controlCharactersInAddressesAreRefused() {
         QFETCH(QString, onde);
@@ -411,23 +416,26 @@ class MailTest : public QObject {
             QVERIFY(db);
             id = gravarPesagem(*db, Pesagem{});
             if (onde == QStringLiteral("para"))
-                db->executar(QStringLiteral("UPDATE Clientes SET email_envio_documentos = ? WHERE CODIGO = 'C001'"), {endereco});
+                db->executar(QStringLiteral("UPDATE Clientes SET email_envio_documentos = ? WHERE CODIGO = 'C001'"),
+                             {endereco});
         }
-        if (onde == QStringLiteral("emailEmissor")) config.gravar(QStringLiteral("SMTP"), onde, endereco);
-        else if (onde != QStringLiteral("para")) config.gravar(QStringLiteral("EMAIL"), onde, endereco);
+        if (onde == QStringLiteral("emailEmissor"))
+            config.gravar(QStringLiteral("SMTP"), onde, endereco);
+        else if (onde != QStringLiteral("para"))
+            config.gravar(QStringLiteral("EMAIL"), onde, endereco);
         const CliRun r = runCli({QStringLiteral("ticket"), QStringLiteral("mail"), QString::number(id)});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.value(QStringLiteral("status")), QStringLiteral("2"));
         QVERIFY2(r.err.contains(visto) && !r.err.contains(QStringLiteral("(7)")), qPrintable(r.err));
         // The message shows the character, it does not carry it.
-        QVERIFY(std::none_of(r.err.cbegin(), r.err.cend(), [](QChar c) { return (c < QChar(32) && c != QLatin1Char('\n')) || c == QChar(127); }));
+        QVERIFY(std::none_of(r.err.cbegin(), r.err.cend(),
+                             [](QChar c) { return (c < QChar(32) && c != QLatin1Char('\n')) || c == QChar(127); }));
     }
 
     void addressListsAndHeaders() {
         QStringList out;
         QVERIFY(MailSender::enderecos(QStringLiteral(" a@x.pt; b@y.pt ,Nome Apelido <c@z.pt>;;"), out));
-        QCOMPARE(out,
-                 (QStringList{QStringLiteral("a@x.pt"), QStringLiteral("b@y.pt"), QStringLiteral("c@z.pt")}));
+        QCOMPARE(out, (QStringList{QStringLiteral("a@x.pt"), QStringLiteral("b@y.pt"), QStringLiteral("c@z.pt")}));
         QString bad;
         QVERIFY(!MailSender::enderecos(QStringLiteral("a@x.pt, sem-arroba"), out, &bad));
         QCOMPARE(bad, QStringLiteral("sem-arroba"));

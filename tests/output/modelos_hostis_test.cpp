@@ -4,13 +4,13 @@
 // balantrix-cli neither crashes nor hangs.
 #include <QtTest>
 
-#include "tests/support/clirun.h"
 #include "output/consultaleitura.h"
 #include "output/modelotalao.h"
 #include "output/registarvias.h"
 #include "output/renderizadortalao.h"
-#include "tests/support/testsupport.h"
 #include "tests/output/ticketfixtures.h"
+#include "tests/support/clirun.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 
@@ -90,8 +90,9 @@ class ModelosHostisTest : public QObject {
         QFETCH(Backend, dialecto);
         QFETCH(QString, esperado);
         ModeloTalao m;
-        QVERIFY2(!m.carregarTexto(modelo(sql), QStringLiteral("/x/mapas/hostil.rpt"), ModeloTalao::valoresTalao(), dialecto),
-                 qPrintable(sql.left(200)));
+        QVERIFY2(
+            !m.carregarTexto(modelo(sql), QStringLiteral("/x/mapas/hostil.rpt"), ModeloTalao::valoresTalao(), dialecto),
+            qPrintable(sql.left(200)));
         QVERIFY2(m.erro().startsWith(QStringLiteral("O modelo de talão /x/mapas/hostil.rpt não pode ser usado: ")),
                  qPrintable(m.erro()));
         QVERIFY2(m.erro().contains(esperado, Qt::CaseInsensitive), qPrintable(m.erro()));
@@ -128,12 +129,14 @@ class ModelosHostisTest : public QObject {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("esperado");
         QTest::newRow("key") << QStringLiteral("SELECT Privada FROM kel_PES_Chave") << QStringLiteral("kel_PES_Chave");
-        QTest::newRow("erp password") << QStringLiteral("SELECT Password FROM ERP_Local") << QStringLiteral("ERP_Local");
-        QTest::newRow("catalogue") << QStringLiteral("SELECT sql FROM sqlite_master") << QStringLiteral("sqlite_master");
+        QTest::newRow("erp password") << QStringLiteral("SELECT Password FROM ERP_Local")
+                                      << QStringLiteral("ERP_Local");
+        QTest::newRow("catalogue") << QStringLiteral("SELECT sql FROM sqlite_master")
+                                   << QStringLiteral("sqlite_master");
         QTest::newRow("fts3_tokenizer") << QStringLiteral("SELECT fts3_tokenizer('simple', X'4141414141414141')")
                                         << QStringLiteral("fts3_tokenizer");
-        QTest::newRow("hex of the address") << QStringLiteral("SELECT hex(fts3_tokenizer('simple'))")
-                                            << QStringLiteral("função hex");
+        QTest::newRow("hex of the address")
+            << QStringLiteral("SELECT hex(fts3_tokenizer('simple'))") << QStringLiteral("função hex");
         QTest::newRow("delete") << QStringLiteral("DELETE FROM kel_PES_Vias") << QStringLiteral("não é leitura");
         QTest::newRow("pragma") << QStringLiteral("PRAGMA query_only = 0") << QStringLiteral("não é leitura");
         QTest::newRow("attach") << QStringLiteral("ATTACH DATABASE ':memory:' AS x") << QStringLiteral("não é leitura");
@@ -156,7 +159,9 @@ class ModelosHostisTest : public QObject {
             QVERIFY2(e.descricao().contains(esperado), qPrintable(e.descricao()));
         }
         QCOMPARE(leitura.consultar(QStringLiteral("SELECT COUNT(*) AS n FROM Clientes"), {}).count(), 1);
-        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'kel_PES_Vias'")).toInt(), 1);
+        QCOMPARE(
+            t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'kel_PES_Vias'")).toInt(),
+            1);
     }
 
     // SQL Server cannot run here: what is sent, in which order, and under which login.
@@ -190,8 +195,9 @@ class ModelosHostisTest : public QObject {
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(modelo(k.sql).toUtf8());
             f.close();
-            const CliRun r = runCli({QStringLiteral("template"), QStringLiteral("check"), path, QStringLiteral("--dialect"),
-                                     k.dialecto == Backend::Mssql ? QStringLiteral("mssql") : QStringLiteral("sqlite")});
+            const CliRun r =
+                runCli({QStringLiteral("template"), QStringLiteral("check"), path, QStringLiteral("--dialect"),
+                        k.dialecto == Backend::Mssql ? QStringLiteral("mssql") : QStringLiteral("sqlite")});
             QVERIFY2(r.code == 1 && !r.crashed, qPrintable(k.nome + QLatin1Char(' ') + r.out + r.err));
             QVERIFY2(r.out.startsWith(QStringLiteral("ok=0 reason=\"O modelo de talão ")), qPrintable(r.out));
             const QString motivo = QString(r.out).replace(QStringLiteral("\\\""), QStringLiteral("\""));
@@ -202,7 +208,8 @@ class ModelosHostisTest : public QObject {
                 const CliRun r = runCli({QStringLiteral("template"), QStringLiteral("check"),
                                          caminhoMapas(QString::fromLatin1(nome)), QStringLiteral("--dialect"),
                                          QString::fromLatin1(d)});
-                QVERIFY2(r.code == 0 && r.value(QStringLiteral("ok")) == QStringLiteral("1"), qPrintable(r.out + r.err));
+                QVERIFY2(r.code == 0 && r.value(QStringLiteral("ok")) == QStringLiteral("1"),
+                         qPrintable(r.out + r.err));
             }
         // PostgreSQL nests block comments as T-SQL does: text hidden after the first "*/" is still found.
         {
@@ -229,18 +236,21 @@ class ModelosHostisTest : public QObject {
         TempDataDir data;
         QCOMPARE(runCli({QStringLiteral("demo"), QStringLiteral("init")}).code, 0);
         BaseDados db(QStringLiteral("hostis"));
-        QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, data.norvak() + QStringLiteral("/balantrix-demo.db"), {}, {}}));
+        QVERIFY(db.abrir(
+            SqlSettings{QStringLiteral("sqlite"), {}, data.norvak() + QStringLiteral("/balantrix-demo.db"), {}, {}}));
         const QString id = db.escalar(QStringLiteral("SELECT MIN(Hist_Id) FROM kel_PES_Historico WHERE Tipo = 'S' AND "
-                                                     "DataHoraPL IS NOT NULL")).toString();
+                                                     "DataHoraPL IS NOT NULL"))
+                               .toString();
         db.fechar();
         QVERIFY(!id.isEmpty());
         QVERIFY(QDir().mkpath(data.norvak() + QStringLiteral("/mapas")));
         const QString copia = data.norvak() + QStringLiteral("/mapas/kel_PES_Talao_Cliente.rpt");
         const QString outPdf = data.path() + QStringLiteral("/t.pdf");
         // Data-driven like the rest: one case of each fence, by name.
-        for (const QString& nome : {QStringLiteral("fts3_tokenizer with a pointer"), QStringLiteral("recursive sub-query"),
-                                    QStringLiteral("cross join past the time limit"), QStringLiteral("signing key table"),
-                                    QStringLiteral("char-built text")}) {
+        for (const QString& nome :
+             {QStringLiteral("fts3_tokenizer with a pointer"), QStringLiteral("recursive sub-query"),
+              QStringLiteral("cross join past the time limit"), QStringLiteral("signing key table"),
+              QStringLiteral("char-built text")}) {
             Caso k;
             for (const Caso& c : corpus())
                 if (c.nome == nome) k = c;

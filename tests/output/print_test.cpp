@@ -4,15 +4,15 @@
 #include <QComboBox>
 #include <QtTest>
 
-#include "output/ui/escolhaimpressora.h"
 #include "base/ficheiroconfig.h"
-#include "output/ui/impressaotalao.h"
 #include "output/operacoestalao.h"
-#include "records/parametrosaplic.h"
 #include "output/registarvias.h"
-#include "tests/support/testsupport.h"
-#include "tests/support/clirun.h"
+#include "output/ui/escolhaimpressora.h"
+#include "output/ui/impressaotalao.h"
+#include "records/parametrosaplic.h"
 #include "tests/output/ticketfixtures.h"
+#include "tests/support/clirun.h"
+#include "tests/support/testsupport.h"
 
 class PrintTest : public QObject {
     Q_OBJECT
@@ -27,7 +27,7 @@ class PrintTest : public QObject {
         return p;
     }
 
-private slots:
+  private slots:
     void init() {
         m_data = std::make_unique<TempDataDir>();
         m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
@@ -73,7 +73,8 @@ private slots:
     void missingPrinterOrForeignTemplateIsReported() {
         BaseDados& db = m_t->db();
         const QString config = m_data->path() + QStringLiteral("/Balantrix.kel");
-        FicheiroConfig(config).gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"), QStringLiteral("Balanca-Laser-9"));
+        FicheiroConfig(config).gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"),
+                                      QStringLiteral("Balanca-Laser-9"));
         OperacoesTalao ops(db, m_msgs, pastaPrograma(), config);
         ImpressaoTalao imp(ops);
         const qint32 id = gravarPesagem(db, Pesagem{});
@@ -130,16 +131,20 @@ private slots:
         QCOMPARE(r.value(QStringLiteral("pdf")), out);
         QCOMPARE(pdfPaginas(out), 1);
         const QString text = pdfTexto(out);
-        for (const QString& s : {QStringLiteral("SENHA DE PESAGEM"), QStringLiteral("77-XZ-01"),
-                                 QStringLiteral("(M) 14.220,00 kg"), QStringLiteral("TARA"),
-                                 w.value(QStringLiteral("ticket")).section(QLatin1Char('/'), -1)})
+        for (const QString& s :
+             {QStringLiteral("SENHA DE PESAGEM"), QStringLiteral("77-XZ-01"), QStringLiteral("(M) 14.220,00 kg"),
+              QStringLiteral("TARA"), w.value(QStringLiteral("ticket")).section(QLatin1Char('/'), -1)})
             QVERIFY2(text.contains(s), qPrintable(s + QStringLiteral(" | ") + text));
         // No copy rows are recorded for a slip; a missing record is refused.
         auto db = baseDemo(m_data->path(), QStringLiteral("slip-demo"));
         QVERIFY(db);
-        QCOMPARE(db->escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id.toInt()}).toInt(), 0);
+        QCOMPARE(db->escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id.toInt()}).toInt(),
+                 0);
         QCOMPARE(runCli({QStringLiteral("ticket"), QStringLiteral("slip"), QStringLiteral("9999")}).code, 1);
-        QCOMPARE(runCli({QStringLiteral("ticket"), QStringLiteral("slip"), id, QStringLiteral("--copies"), QStringLiteral("2")}).code, 2);
+        QCOMPARE(runCli({QStringLiteral("ticket"), QStringLiteral("slip"), id, QStringLiteral("--copies"),
+                         QStringLiteral("2")})
+                     .code,
+                 2);
 
         // Printing it (into a file), and a user's copy of the template beside the configuration wins.
         OperacoesTalao ops(*db, m_msgs, pastaPrograma(), m_data->path() + QStringLiteral("/Balantrix.kel"));
@@ -150,8 +155,9 @@ private slots:
         QDir(m_data->path()).mkpath(QStringLiteral("mapas"));
         QFile own(m_data->path() + QStringLiteral("/mapas/kel_PES_Senha.rpt"));
         QVERIFY(own.open(QIODevice::WriteOnly));
-        own.write("BALANTRIX-TALAO 1\n[consulta]\nSELECT Carro FROM kel_PES_Historico WHERE Hist_Id = :registo\n"
-                  "[corpo]\n<p>Senha da casa {{Carro}}</p>\n");
+        own.write(
+            "BALANTRIX-TALAO 1\n[consulta]\nSELECT Carro FROM kel_PES_Historico WHERE Hist_Id = :registo\n"
+            "[corpo]\n<p>Senha da casa {{Carro}}</p>\n");
         own.close();
         QVERIFY2(imp.imprimeSenha(id.toInt(), printed), qPrintable(imp.ultimoErro()));
         QVERIFY(pdfTexto(printed).contains(QStringLiteral("Senha da casa 77-XZ-01")));
@@ -171,7 +177,8 @@ private slots:
         };
         QCOMPARE(run({QStringLiteral("demo"), QStringLiteral("init")}), 0);
         BaseDados db(QStringLiteral("cli-demo"));
-        QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, m_data->norvak() + QStringLiteral("/balantrix-demo.db"), {}, {}}));
+        QVERIFY(db.abrir(SqlSettings{
+            QStringLiteral("sqlite"), {}, m_data->norvak() + QStringLiteral("/balantrix-demo.db"), {}, {}}));
         const qint32 s = gravarPesagem(db, Pesagem{});
         Pesagem e;
         e.tipo = QStringLiteral("E");
@@ -179,22 +186,32 @@ private slots:
         const qint32 ent = gravarPesagem(db, e);
 
         QString out, err;
-        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(s), QStringLiteral("--copies"), QStringLiteral("2")}, &out, &err), 0);
+        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(s), QStringLiteral("--copies"),
+                      QStringLiteral("2")},
+                     &out, &err),
+                 0);
         QVERIFY2(out.startsWith(QStringLiteral("pdf=")), qPrintable(err));
         const QString pdf = out.trimmed().mid(4);
         QCOMPARE(QFileInfo(pdf).fileName(), QStringLiteral("TalaoPesagem_Cli.pdf"));
         QCOMPARE(pdfPaginas(pdf), 2);
 
         const QString mine = m_data->path() + QStringLiteral("/ent.pdf");
-        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(ent), QStringLiteral("--out"), mine}, &out), 0);
+        QCOMPARE(
+            run({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(ent), QStringLiteral("--out"), mine},
+                &out),
+            0);
         QCOMPARE(out.trimmed(), QStringLiteral("pdf=") + mine);
         QVERIFY(pdfTexto(mine).contains(QStringLiteral("FORNECEDOR")));
 
         // print: NoVias copies of the parameters row (4 in the demo).
         const QString printed = m_data->path() + QStringLiteral("/print.pdf");
-        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("print"), QString::number(s), QStringLiteral("--out"), printed}, &out, &err), 0);
+        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("print"), QString::number(s), QStringLiteral("--out"),
+                      printed},
+                     &out, &err),
+                 0);
         QVERIFY2(out.contains(QStringLiteral("pages=")), qPrintable(err));
-        QCOMPARE(pdfPaginas(printed), db.escalar(QStringLiteral("SELECT NoVias FROM kel_PES_Parametros WHERE Numero = 1")).toInt());
+        QCOMPARE(pdfPaginas(printed),
+                 db.escalar(QStringLiteral("SELECT NoVias FROM kel_PES_Parametros WHERE Numero = 1")).toInt());
 
         // mail: a supplier without an address.
         QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("mail"), QString::number(ent)}, &out, &err), 1);

@@ -7,11 +7,11 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "tests/support/clirun.h"
-#include "output/ui/janelarelatorio.h"
 #include "output/relatorioperiodo.h"
-#include "tests/support/testsupport.h"
+#include "output/ui/janelarelatorio.h"
 #include "tests/output/ticketfixtures.h"
+#include "tests/support/clirun.h"
+#include "tests/support/testsupport.h"
 
 using R = RelatorioPeriodo;
 
@@ -22,21 +22,29 @@ class ReportTest : public QObject {
     std::unique_ptr<BaseDados> m_demo;
 
     static QStringList args(const QString& by, const QString& desk) {
-        return {QStringLiteral("report"), QStringLiteral("--from"), QStringLiteral("01-01-2000"), QStringLiteral("--to"),
-                QStringLiteral("31-12-9999"), QStringLiteral("--by"), by, QStringLiteral("--desk"), desk};
+        return {QStringLiteral("report"),
+                QStringLiteral("--from"),
+                QStringLiteral("01-01-2000"),
+                QStringLiteral("--to"),
+                QStringLiteral("31-12-9999"),
+                QStringLiteral("--by"),
+                by,
+                QStringLiteral("--desk"),
+                desk};
     }
 
     static void inserir(BaseDados& db, const QString& tipo, const QString& saida, const QString& liquido,
                         const QString& terceiro = QStringLiteral("C001")) {
-        db.executar(QStringLiteral("INSERT INTO kel_PES_Historico (Tipo, PesoBruto, PesoTara, PesoLiquido, PesoEfectivo, "
-                                   "DataHoraPB, DataHoraPL, Terceiro, Artigo, Carro) VALUES (?, ?, 0, ?, ?, ?, ?, ?, ?, ?)"),
-                    {tipo, Money::fromPlain(liquido)->toVariant(), Money::fromPlain(liquido)->toVariant(),
-                     Money::fromPlain(liquido)->toVariant(), QStringLiteral("2026-03-01 08:00:00"),
-                     saida.isEmpty() ? QVariant() : QVariant(saida), terceiro, QStringLiteral("MILHO"),
-                     QStringLiteral("12-AB-34")});
+        db.executar(
+            QStringLiteral("INSERT INTO kel_PES_Historico (Tipo, PesoBruto, PesoTara, PesoLiquido, PesoEfectivo, "
+                           "DataHoraPB, DataHoraPL, Terceiro, Artigo, Carro) VALUES (?, ?, 0, ?, ?, ?, ?, ?, ?, ?)"),
+            {tipo, Money::fromPlain(liquido)->toVariant(), Money::fromPlain(liquido)->toVariant(),
+             Money::fromPlain(liquido)->toVariant(), QStringLiteral("2026-03-01 08:00:00"),
+             saida.isEmpty() ? QVariant() : QVariant(saida), terceiro, QStringLiteral("MILHO"),
+             QStringLiteral("12-AB-34")});
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         m_data = std::make_unique<TempDataDir>();
         const CliRun d = runCli({QStringLiteral("demo"), QStringLiteral("init")});
@@ -60,12 +68,13 @@ private slots:
     void demoTotalsEqualTheRecords() {
         QFETCH(QString, by);
         QFETCH(QString, desk);
-        const QString tipos = desk == QStringLiteral("saidas") ? QStringLiteral("'S'")
+        const QString tipos = desk == QStringLiteral("saidas")     ? QStringLiteral("'S'")
                               : desk == QStringLiteral("entradas") ? QStringLiteral("'E'")
                                                                    : QStringLiteral("'S','E'");
         const RecordSet sql = m_demo->consultar(
-            QStringLiteral("SELECT COUNT(*) AS n, SUM(PesoBruto) AS b, SUM(PesoTara) AS t, SUM(PesoLiquido) AS l, "
-                           "SUM(PesoEfectivo) AS e FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL AND Tipo IN (%1)")
+            QStringLiteral(
+                "SELECT COUNT(*) AS n, SUM(PesoBruto) AS b, SUM(PesoTara) AS t, SUM(PesoLiquido) AS l, "
+                "SUM(PesoEfectivo) AS e FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL AND Tipo IN (%1)")
                 .arg(tipos));
         QVERIFY(sql.value(0, QStringLiteral("n")).toInt() > 0);
         R r;
@@ -86,10 +95,10 @@ private slots:
         const CliRun c = runCli(args(by, desk));
         QVERIFY2(c.code == 0, qPrintable(c.err));
         QCOMPARE(c.lines().size(), r.linhas().size() + 1);
-        QCOMPARE(c.lines().last(), QStringLiteral("total weighings=%1 gross=%2 tare=%3 net=%4 effective=%5 deductions=%6")
-                                       .arg(QString::number(r.total().pesagens), r.total().bruto.plain(),
-                                            r.total().tara.plain(), r.total().liquido.plain(),
-                                            r.total().efectivo.plain(), r.total().descontos().plain()));
+        QCOMPARE(c.lines().last(),
+                 QStringLiteral("total weighings=%1 gross=%2 tare=%3 net=%4 effective=%5 deductions=%6")
+                     .arg(QString::number(r.total().pesagens), r.total().bruto.plain(), r.total().tara.plain(),
+                          r.total().liquido.plain(), r.total().efectivo.plain(), r.total().descontos().plain()));
     }
 
     void periodIsWholeDaysAndExact() {
@@ -98,7 +107,7 @@ private slots:
         inserir(t.db(), QStringLiteral("S"), QStringLiteral("2026-03-31 00:00:00"), QStringLiteral("0.1"));
         inserir(t.db(), QStringLiteral("E"), QStringLiteral("2026-03-31 23:59:59"), QStringLiteral("0.2"));
         inserir(t.db(), QStringLiteral("S"), QStringLiteral("2026-04-01 00:00:00"), QStringLiteral("5"));  // after
-        inserir(t.db(), QStringLiteral("S"), QString(), QStringLiteral("7"));                             // pending
+        inserir(t.db(), QStringLiteral("S"), QString(), QStringLiteral("7"));                              // pending
         inserir(t.db(), QStringLiteral("S"), QStringLiteral("9999-12-31 22:00:00"), QStringLiteral("0.0001"));
         R r;
         QString erro;
@@ -121,8 +130,8 @@ private slots:
         comp(2, "0.0001", "0");
         QVERIFY(r.calcular(t.db(), QDate(2026, 3, 31), QDate(2026, 3, 31), R::Agrupamento::Dia, R::Banca::Ambas, erro));
         QCOMPARE(r.total().descontos(), *Money::fromPlain(QStringLiteral("12.7501")));
-        QVERIFY(r.calcular(t.db(), QDate(2026, 3, 31), QDate(2026, 3, 31), R::Agrupamento::Terceiro,
-                           R::Banca::Entradas, erro));
+        QVERIFY(r.calcular(t.db(), QDate(2026, 3, 31), QDate(2026, 3, 31), R::Agrupamento::Terceiro, R::Banca::Entradas,
+                           erro));
         QCOMPARE(r.total().pesagens, 1);
         // The last day of the calendar is a day like any other.
         QVERIFY(r.calcular(t.db(), QDate(9999, 12, 31), QDate(9999, 12, 31), R::Agrupamento::Matricula,
@@ -142,13 +151,20 @@ private slots:
     void csvCellsAreSafe_data() {
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("celula");
-        QTest::newRow("plain") << "Quinta d'Ouro" << "Quinta d'Ouro";
-        QTest::newRow("formula") << "=HYPERLINK(\"x\")" << "\"'=HYPERLINK(\"\"x\"\")\"";
-        QTest::newRow("plus") << "+351 1" << "'+351 1";
-        QTest::newRow("minus") << "-2" << "'-2";
-        QTest::newRow("at") << "@SUM(A1)" << "'@SUM(A1)";
-        QTest::newRow("separator") << "Silva; Filhos" << "\"Silva; Filhos\"";
-        QTest::newRow("newline") << "linha\nnova" << "\"linha\nnova\"";
+        QTest::newRow("plain") << "Quinta d'Ouro"
+                               << "Quinta d'Ouro";
+        QTest::newRow("formula") << "=HYPERLINK(\"x\")"
+                                 << "\"'=HYPERLINK(\"\"x\"\")\"";
+        QTest::newRow("plus") << "+351 1"
+                              << "'+351 1";
+        QTest::newRow("minus") << "-2"
+                               << "'-2";
+        QTest::newRow("at") << "@SUM(A1)"
+                            << "'@SUM(A1)";
+        QTest::newRow("separator") << "Silva; Filhos"
+                                   << "\"Silva; Filhos\"";
+        QTest::newRow("newline") << "linha\nnova"
+                                 << "\"linha\nnova\"";
     }
     void csvCellsAreSafe() {
         QFETCH(QString, texto);

@@ -7,8 +7,8 @@
 #include "output/operacoestalao.h"
 #include "output/pastas.h"
 #include "output/registarvias.h"
-#include "tests/support/testsupport.h"
 #include "tests/output/ticketfixtures.h"
+#include "tests/support/testsupport.h"
 
 class TicketTest : public QObject {
     Q_OBJECT
@@ -19,7 +19,8 @@ class TicketTest : public QObject {
 
     QList<int> vias(qint32 id) {
         QList<int> out;
-        const RecordSet rs = m_t->db().consultar(QStringLiteral("SELECT NoVia FROM kel_PES_Vias WHERE NoId = ? ORDER BY NoVia"), {id});
+        const RecordSet rs =
+            m_t->db().consultar(QStringLiteral("SELECT NoVia FROM kel_PES_Vias WHERE NoId = ? ORDER BY NoVia"), {id});
         for (int i = 0; i < rs.count(); ++i) out << rs.text(i, QStringLiteral("NoVia")).toInt();
         return out;
     }
@@ -32,7 +33,7 @@ class TicketTest : public QObject {
         return !ok && m.erro().contains(QStringLiteral("/x/mapas/modelo.rpt")) && m.erro().contains(why);
     }
 
-private slots:
+  private slots:
     void init() {
         m_data = std::make_unique<TempDataDir>();
         m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
@@ -48,7 +49,8 @@ private slots:
         const qint32 id = gravarPesagem(db, Pesagem{});
         const qint32 other = gravarPesagem(db, Pesagem{});
         // Left-overs of an earlier run, duplicates included.
-        for (int v : {1, 1, 5, 9}) db.executar(QStringLiteral("INSERT INTO kel_PES_Vias (NoId, NoVia) VALUES (?, ?)"), {id, v});
+        for (int v : {1, 1, 5, 9})
+            db.executar(QStringLiteral("INSERT INTO kel_PES_Vias (NoId, NoVia) VALUES (?, ?)"), {id, v});
         db.executar(QStringLiteral("INSERT INTO kel_PES_Vias (NoId, NoVia) VALUES (?, 1)"), {other});
         RegistarVias(db, id, 3);
         QCOMPARE(vias(id), (QList<int>{1, 2, 3}));
@@ -73,7 +75,8 @@ private slots:
     }
 
     void shippedTemplatesAreValid() {
-        for (const QString name : {QStringLiteral("kel_PES_Talao_Cliente.rpt"), QStringLiteral("kel_PES_Talao_Fornecedor.rpt")}) {
+        for (const QString name :
+             {QStringLiteral("kel_PES_Talao_Cliente.rpt"), QStringLiteral("kel_PES_Talao_Fornecedor.rpt")}) {
             ModeloTalao m;
             QVERIFY2(m.carregar(pastaPrograma() + QStringLiteral("/mapas/") + name), qPrintable(m.erro()));
             QCOMPARE(m.parametros(), 1);
@@ -101,29 +104,36 @@ private slots:
         QVERIFY(refused(QStringLiteral("<html>{{x}}</html>"), QStringLiteral("não é um modelo de talão")));
 
         // The query: one SELECT, the record number only through :registo, nothing written.
-        QVERIFY(refused(head + QStringLiteral("DELETE FROM kel_PES_Vias WHERE NoId = :registo") + body, QStringLiteral("único SELECT")));
-        QVERIFY(refused(head + QStringLiteral("SELECT 1 FROM kel_PES_Vias WHERE NoId = :registo; DELETE FROM kel_PES_Vias") + body,
-                        QStringLiteral("mais do que uma instrução")));
+        QVERIFY(refused(head + QStringLiteral("DELETE FROM kel_PES_Vias WHERE NoId = :registo") + body,
+                        QStringLiteral("único SELECT")));
+        QVERIFY(refused(
+            head + QStringLiteral("SELECT 1 FROM kel_PES_Vias WHERE NoId = :registo; DELETE FROM kel_PES_Vias") + body,
+            QStringLiteral("mais do que uma instrução")));
         QVERIFY(refused(head + QStringLiteral("SELECT * INTO Copia FROM kel_PES_Vias WHERE NoId = :registo") + body,
                         QStringLiteral("INTO")));
         QVERIFY(refused(head + QStringLiteral("SELECT * FROM kel_PES_Vias") + body, QStringLiteral(":registo")));
         QVERIFY(refused(head + QStringLiteral("SELECT * FROM kel_PES_Vias WHERE NoId = ? OR NoId = :registo") + body,
                         QStringLiteral("só pode receber valores")));
-        QVERIFY(refused(head + QStringLiteral("SELECT 'it''s' FROM kel_PES_Vias WHERE NoId = :registo AND x = 'abc") + body,
-                        QStringLiteral("por fechar")));
+        QVERIFY(
+            refused(head + QStringLiteral("SELECT 'it''s' FROM kel_PES_Vias WHERE NoId = :registo AND x = 'abc") + body,
+                    QStringLiteral("por fechar")));
         // The body: database values escaped, always.
         const QString sql = QStringLiteral("SELECT NoVia FROM kel_PES_Vias WHERE NoId = :registo\n");
         QVERIFY(refused(head + sql + QStringLiteral("[corpo]\n<p>{{{Justificacao}}}</p>"), QStringLiteral("{{{")));
         QVERIFY(refused(head + sql + QStringLiteral("[corpo]\n<p>{{& Justificacao}}</p>"), QStringLiteral("{{&")));
-        QVERIFY(refused(head + sql + QStringLiteral("[corpo]\n{{=<% %>=}}<p><%&Justificacao%></p>"), QStringLiteral("{{=")));
+        QVERIFY(refused(head + sql + QStringLiteral("[corpo]\n{{=<% %>=}}<p><%&Justificacao%></p>"),
+                        QStringLiteral("{{=")));
         QVERIFY(refused(head + sql + QStringLiteral("[corpo]\n<p>{{#NoVia}}x</p>"), QStringLiteral("erro no corpo")));
 
         // Literals, comments and bracketed names may hold anything.
         ModeloTalao ok;
-        QVERIFY2(ok.carregarTexto(head + QStringLiteral("SELECT 'a;b:registo' AS [x;y], NoVia -- ; DELETE\nFROM kel_PES_Vias "
-                                                       "/* INTO */ WHERE NoId = :registo OR NoId = :REGISTO;") + body,
-                                  QStringLiteral("t")),
-                 qPrintable(ok.erro()));
+        QVERIFY2(
+            ok.carregarTexto(head +
+                                 QStringLiteral("SELECT 'a;b:registo' AS [x;y], NoVia -- ; DELETE\nFROM kel_PES_Vias "
+                                                "/* INTO */ WHERE NoId = :registo OR NoId = :REGISTO;") +
+                                 body,
+                             QStringLiteral("t")),
+            qPrintable(ok.erro()));
         QCOMPARE(ok.parametros(), 2);
         QVERIFY(ok.consulta().contains(QStringLiteral("'a;b:registo'")));
     }
@@ -133,9 +143,11 @@ private slots:
         const qint32 id = gravarPesagem(db, Pesagem{});
         RegistarVias(db, id, 2);
         ConsultaLeitura leitura(db.settings());
-        QCOMPARE(leitura.consultar(QStringLiteral("SELECT COUNT(*) AS n FROM kel_PES_Vias WHERE NoId = ?"), {id}).text(0, QStringLiteral("n")),
+        QCOMPARE(leitura.consultar(QStringLiteral("SELECT COUNT(*) AS n FROM kel_PES_Vias WHERE NoId = ?"), {id})
+                     .text(0, QStringLiteral("n")),
                  QStringLiteral("2"));
-        QVERIFY_THROWS_EXCEPTION(DbError, leitura.consultar(QStringLiteral("DELETE FROM kel_PES_Vias WHERE NoId = ?"), {id}));
+        QVERIFY_THROWS_EXCEPTION(DbError,
+                                 leitura.consultar(QStringLiteral("DELETE FROM kel_PES_Vias WHERE NoId = ?"), {id}));
         QCOMPARE(vias(id), (QList<int>{1, 2}));
     }
 
@@ -144,9 +156,12 @@ private slots:
         QDir(program.path()).mkpath(QStringLiteral("mapas"));
         QDir(config.path()).mkpath(QStringLiteral("mapas"));
         const QString name = QStringLiteral("kel_PES_Talao_Cliente.rpt");
-        QFile::copy(pastaPrograma() + QStringLiteral("/mapas/") + name, program.filePath(QStringLiteral("mapas/")) + name);
-        QCOMPARE(Pastas::modelo(program.path(), config.path(), name), program.filePath(QStringLiteral("mapas/")) + name);
-        QFile::copy(pastaPrograma() + QStringLiteral("/mapas/") + name, config.filePath(QStringLiteral("mapas/")) + name);
+        QFile::copy(pastaPrograma() + QStringLiteral("/mapas/") + name,
+                    program.filePath(QStringLiteral("mapas/")) + name);
+        QCOMPARE(Pastas::modelo(program.path(), config.path(), name),
+                 program.filePath(QStringLiteral("mapas/")) + name);
+        QFile::copy(pastaPrograma() + QStringLiteral("/mapas/") + name,
+                    config.filePath(QStringLiteral("mapas/")) + name);
         QCOMPARE(Pastas::modelo(program.path(), config.path(), name), config.filePath(QStringLiteral("mapas/")) + name);
     }
 
@@ -160,12 +175,13 @@ private slots:
         QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("TalaoPesagem_Cli.pdf"));
         QCOMPARE(pdfPaginas(path), 3);
         const QString text = pdfTexto(path);
-        for (const QString s : {QStringLiteral("A 1234"), QStringLiteral("12-AB-34"), QStringLiteral("40.560,00 kg"),
-                                QStringLiteral("14.220,00 kg"), QStringLiteral("26.340,00 kg"), QStringLiteral("26.240,00 kg"),
-                                QStringLiteral("100,00 kg"), QStringLiteral("Quinta d'Ouro"), QStringLiteral("Armazém de Lijó"),
-                                QStringLiteral("GR 1/245"), QStringLiteral("Campanha 2025/2026"), QStringLiteral("12-03-2026 08:41"),
-                                QStringLiteral("12-03-2026 09:27"), QStringLiteral("1.ª Via"), QStringLiteral("3.ª Via"),
-                                QStringLiteral("Agro-Pecuária do Vale"), QStringLiteral("selo n.º 4471")})
+        for (const QString s :
+             {QStringLiteral("A 1234"), QStringLiteral("12-AB-34"), QStringLiteral("40.560,00 kg"),
+              QStringLiteral("14.220,00 kg"), QStringLiteral("26.340,00 kg"), QStringLiteral("26.240,00 kg"),
+              QStringLiteral("100,00 kg"), QStringLiteral("Quinta d'Ouro"), QStringLiteral("Armazém de Lijó"),
+              QStringLiteral("GR 1/245"), QStringLiteral("Campanha 2025/2026"), QStringLiteral("12-03-2026 08:41"),
+              QStringLiteral("12-03-2026 09:27"), QStringLiteral("1.ª Via"), QStringLiteral("3.ª Via"),
+              QStringLiteral("Agro-Pecuária do Vale"), QStringLiteral("selo n.º 4471")})
             QVERIFY2(text.contains(s), qPrintable(s));
 
         // The supplier ticket: its own template and file, both deductions.

@@ -18,8 +18,7 @@ int anexar(const QString& path, int n, const QString& posto) {
     RegistoAlibi r(db, posto);
     for (int i = 0; i < n; ++i) {
         try {
-            r.registarLeitura(QStringLiteral("saidas"),
-                              QByteArray("GS  00") + QByteArray::number(1000 + i) + "kg\r",
+            r.registarLeitura(QStringLiteral("saidas"), QByteArray("GS  00") + QByteArray::number(1000 + i) + "kg\r",
                               Money::fromInteger(1000 + i), true);
         } catch (const DbError& e) {
             fprintf(stderr, "%s\n", qPrintable(e.texto()));
@@ -48,8 +47,8 @@ class AlibiTest : public QObject {
     void appendsAChainThatVerifies() {
         TempDatabase t;
         RegistoAlibi r(t.db(), QStringLiteral("POSTO-1"));
-        const LinhaAlibi a = r.registarLeitura(QStringLiteral("saidas"), QByteArray("GS  001250kg\r\n"),
-                                               Money::fromInteger(1250), true);
+        const LinhaAlibi a =
+            r.registarLeitura(QStringLiteral("saidas"), QByteArray("GS  001250kg\r\n"), Money::fromInteger(1250), true);
         const LinhaAlibi m = r.registarManual(QStringLiteral("saidas"), Money::fromInteger(980));
         const LinhaAlibi v = r.ligar(QStringLiteral("saidas"), a.id, 7, 1);
         QCOMPARE(a.id, 1);
@@ -115,9 +114,7 @@ class AlibiTest : public QObject {
         QVERIFY2(v.ok, qPrintable(v.motivo));
         QCOMPARE(v.linhas, 1);
         // The period of the damage is not.
-        QCOMPARE(
-            r2.verificar(QDate::currentDate().addDays(-3), QDate::currentDate().addDays(-3)).primeiraErrada,
-            1);
+        QCOMPARE(r2.verificar(QDate::currentDate().addDays(-3), QDate::currentDate().addDays(-3)).primeiraErrada, 1);
     }
 
     void twoProcessesAppendAtOnce() {
@@ -134,8 +131,7 @@ class AlibiTest : public QObject {
         const RegistoAlibi::Verificacao v = r.verificar();
         QVERIFY2(v.ok, qPrintable(v.motivo));
         QCOMPARE(v.linhas, 300);
-        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(DISTINCT Posto) FROM kel_PES_Alibi")).toInt(),
-                 2);
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(DISTINCT Posto) FROM kel_PES_Alibi")).toInt(), 2);
         QCOMPARE(t.db().escalar(QStringLiteral("SELECT MAX(Alibi_Id) FROM kel_PES_Alibi")).toInt(), 300);
     }
 
@@ -169,14 +165,11 @@ class AlibiTest : public QObject {
         QVERIFY(ddl[0].contains(QStringLiteral("Peso DECIMAL(19,4) NOT NULL")));
         QVERIFY(ddl[0].contains(QStringLiteral("Alibi_Id INT NOT NULL PRIMARY KEY")));
         QVERIFY(!ddl[0].contains(QStringLiteral("IDENTITY")));
+        QVERIFY(ddl[1].startsWith(QStringLiteral("IF OBJECT_ID(N'kel_PES_Opcoes', N'U') IS NULL CREATE TABLE")));
+        QVERIFY(ddl[2].startsWith(QStringLiteral("IF OBJECT_ID(N'kel_PES_Chave', N'U') IS NULL CREATE TABLE")));
         QVERIFY(
-            ddl[1].startsWith(QStringLiteral("IF OBJECT_ID(N'kel_PES_Opcoes', N'U') IS NULL CREATE TABLE")));
-        QVERIFY(
-            ddl[2].startsWith(QStringLiteral("IF OBJECT_ID(N'kel_PES_Chave', N'U') IS NULL CREATE TABLE")));
-        QVERIFY(ddl[3].startsWith(
-            QStringLiteral("IF OBJECT_ID(N'kel_PES_ChavesPublicas', N'U') IS NULL CREATE TABLE")));
-        QVERIFY(ddl[4].startsWith(
-            QStringLiteral("IF OBJECT_ID(N'kel_PES_Viaturas', N'U') IS NULL CREATE TABLE")));
+            ddl[3].startsWith(QStringLiteral("IF OBJECT_ID(N'kel_PES_ChavesPublicas', N'U') IS NULL CREATE TABLE")));
+        QVERIFY(ddl[4].startsWith(QStringLiteral("IF OBJECT_ID(N'kel_PES_Viaturas', N'U') IS NULL CREATE TABLE")));
         QVERIFY(ddl[6].startsWith(QStringLiteral("IF NOT EXISTS (SELECT 1 FROM sys.indexes")));
         // Running the guarded statements twice changes nothing (the start-up of every workstation).
         TempDatabase t;

@@ -4,16 +4,16 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "widgets/campoentrada.h"
-#include "tests/support/encaixe.h"
-#include "base/ficheiroconfig.h"
-#include "widgets/listapesquisa.h"
-#include "records/numeracao.h"
 #include <QTableView>
-#include "records/ui/parametros.h"
+#include "base/ficheiroconfig.h"
+#include "records/numeracao.h"
 #include "records/parametrosaplic.h"
+#include "records/ui/parametros.h"
 #include "records/ui/taloes.h"
+#include "tests/support/encaixe.h"
 #include "tests/support/testsupport.h"
+#include "widgets/campoentrada.h"
+#include "widgets/listapesquisa.h"
 
 namespace {
 
@@ -27,11 +27,13 @@ void gravarParametros(BaseDados& db, ParametrosAplic& p) {
 }
 
 void dadosErp(BaseDados& db) {
-    db.executar(QStringLiteral("INSERT INTO Clientes (CODIGO, NOME) VALUES ('C001', 'Cooperativa do Vale'), "
-                               "('O''NEIL', 'O''Neil & Filhos'), ('C002', 'Moagem Central')"));
+    db.executar(
+        QStringLiteral("INSERT INTO Clientes (CODIGO, NOME) VALUES ('C001', 'Cooperativa do Vale'), "
+                       "('O''NEIL', 'O''Neil & Filhos'), ('C002', 'Moagem Central')"));
     db.executar(QStringLiteral("INSERT INTO TpMorada (Codigo, Descrica) VALUES ('AR', 'Armazém'), ('SD', 'Sede')"));
-    db.executar(QStringLiteral("INSERT INTO MORADAS (TERCEIRO, TPTERC, CDMORADA, Descr, Local) VALUES "
-                               "('O''NEIL', 2, '01', 'Quinta Nova', 'Beja')"));
+    db.executar(
+        QStringLiteral("INSERT INTO MORADAS (TERCEIRO, TPTERC, CDMORADA, Descr, Local) VALUES "
+                       "('O''NEIL', 2, '01', 'Quinta Nova', 'Beja')"));
 }
 
 void escrever(CampoEntrada* c, const QString& texto) {
@@ -54,7 +56,9 @@ T* filho(QWidget* w, const QString& nome) {
     return f;
 }
 
-QWidget* focado() { return QApplication::focusWidget(); }
+QWidget* focado() {
+    return QApplication::focusWidget();
+}
 
 // Screenshots for a person to look at: set BALANTRIX_GRAB_DIR.
 void fotografar(QWidget* w, const QString& nome) {
@@ -66,7 +70,7 @@ void fotografar(QWidget* w, const QString& nome) {
 
 class TestForms : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void parametrosRangeOfSeriesAndCopies();
     void parametrosConfirmNeedsTheSeries();
     void parametrosEscMovesBackAndCloses();
@@ -175,7 +179,8 @@ void TestForms::parametrosSaveReachesDatabaseAndFile() {
     QTRY_VERIFY(w.isNull());
     // The shared object every desk reads is refreshed at once.
     QCOMPARE(p.texto(QStringLiteral("TpSaida")), QStringLiteral("GT"));
-    QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")), QStringLiteral("Talão de pesagem"));
+    QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")),
+             QStringLiteral("Talão de pesagem"));
     QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("PDF"), QStringLiteral("Pasta")), QStringLiteral("/srv/taloes"));
 
     // A refused save keeps the form open and the file untouched.
@@ -185,7 +190,8 @@ void TestForms::parametrosSaveReachesDatabaseAndFile() {
     core.setCampo(ParametrosCore::Assunto, QStringLiteral("Outro"));
     QVERIFY(!core.confirmar());
     QVERIFY(msgs.last().startsWith(QStringLiteral("Gravar Parâmetros Aplicação ")));
-    QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")), QStringLiteral("Talão de pesagem"));
+    QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")),
+             QStringLiteral("Talão de pesagem"));
 }
 
 void TestForms::parametrosWithoutRowKeepTheWorkstationSettings() {
@@ -248,7 +254,8 @@ void TestForms::parametrosDocumentTypesAreTheErps() {
     escrever(w->campo(ParametrosCore::TpSaida), QStringLiteral("ZZ"));
     QTest::keyClick(focado(), Qt::Key_Tab);
     QCOMPARE(focado(), w->campo(ParametrosCore::TpSaida));
-    QCOMPARE(msgs.last(), QStringLiteral("O tipo de documento ZZ não existe no ERP.\n\rTipos de documento de saída: GR, GT."));
+    QCOMPARE(msgs.last(),
+             QStringLiteral("O tipo de documento ZZ não existe no ERP.\n\rTipos de documento de saída: GR, GT."));
     // ...and so does confirming with one, saving nothing.
     escrever(w->campo(ParametrosCore::TpGuiaEntMS), QStringLiteral("GR"));
     w->campo(ParametrosCore::SeSaida)->setFocus();
@@ -273,8 +280,11 @@ void TestForms::parametrosDocumentTypesAreTheErps() {
     core.setCampo(ParametrosCore::TpGuiaEntMP, QStringLiteral("GEX"));
     QVERIFY(!core.confirmar());
     QCOMPARE(core.campoRecusado(), int(ParametrosCore::TpGuiaEntMP));
-    QCOMPARE(msgs.last(), QStringLiteral("Não foi possível confirmar o tipo de documento GEX no ERP.\n\rNão existe ligação ao ERP."));
-    QCOMPARE(t.db().escalar(QStringLiteral("SELECT TpGuiaEntMP FROM kel_PES_Parametros")).toString(), QStringLiteral("GMP"));
+    QCOMPARE(
+        msgs.last(),
+        QStringLiteral("Não foi possível confirmar o tipo de documento GEX no ERP.\n\rNão existe ligação ao ERP."));
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT TpGuiaEntMP FROM kel_PES_Parametros")).toString(),
+             QStringLiteral("GMP"));
 }
 
 void TestForms::taloesMode1ReadWriteRemove() {
@@ -394,7 +404,8 @@ void TestForms::taloesMode2WithListsAndApostrophes() {
     QCOMPARE(rs.text(0, QStringLiteral("Cliente")), QStringLiteral("O'NEIL"));
     QCOMPARE(rs.text(0, QStringLiteral("CdMorada")), QStringLiteral("01"));
     // Numbering ignores the address code: the prefix applies to the customer's tickets.
-    const Talao talao = ProximoTalao(t.db(), {2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("o'neil"), QStringLiteral("AR")});
+    const Talao talao = ProximoTalao(
+        t.db(), {2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("o'neil"), QStringLiteral("AR")});
     QCOMPARE(talao.numero, 10);
     QCOMPARE(talao.sigla, QStringLiteral("ON"));
 
@@ -449,8 +460,9 @@ void TestForms::taloesShowsACounterChangedElsewhere() {
     RecordingMessages msgs;
     ParametrosAplic p;
     gravarParametros(t.db(), p);
-    t.db().executar(QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, "
-                                   "Contador, TipoMorada) VALUES ('2024/2025', 2, 'GR', 'C001', '', '', 33, '')"));
+    t.db().executar(
+        QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, "
+                       "Contador, TipoMorada) VALUES ('2024/2025', 2, 'GR', 'C001', '', '', 33, '')"));
     QPointer<Taloes> w = new Taloes(t.db(), p, msgs, 2);
     w->show();
     QVERIFY(QTest::qWaitForWindowActive(w));
@@ -466,9 +478,9 @@ void TestForms::taloesShowsACounterChangedElsewhere() {
     QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("33"));
 
     auto outra = t.second();
-    QCOMPARE(ProximoTalao(*outra, {2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("C001"), {}})
-                 .numero,
-             34);
+    QCOMPARE(
+        ProximoTalao(*outra, {2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("C001"), {}}).numero,
+        34);
     escrever(w->campo(TaloesCore::Sigla), QStringLiteral("CV"));
     QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
     QVERIFY(msgs.last().startsWith(QStringLiteral("O contador foi alterado noutro posto de trabalho")));
@@ -527,8 +539,9 @@ void TestForms::formsFitTheirContents() {
     ParametrosAplic p;
     gravarParametros(t.db(), p);
     // A long customer name, as the ERP may hold, must show whole beside its code.
-    t.db().executar(QStringLiteral("INSERT INTO Clientes (CODIGO, NOME) VALUES "
-                                   "('C0000000000001', 'Sociedade Agrícola da Herdade do Monte Novo, Lda.')"));
+    t.db().executar(
+        QStringLiteral("INSERT INTO Clientes (CODIGO, NOME) VALUES "
+                       "('C0000000000001', 'Sociedade Agrícola da Herdade do Monte Novo, Lda.')"));
     Taloes taloes(t.db(), p, msgs, 2);
     taloes.show();
     QVERIFY(QTest::qWaitForWindowExposed(&taloes));

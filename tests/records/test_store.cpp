@@ -84,8 +84,7 @@ void TestStore::moneyDisplayRule() {
 
 void TestStore::moneyRefusesAmbiguousText() {
     // A decimal typed with the wrong mark must not become a weight a hundred times larger.
-    for (const char* t :
-         {"12.5", "1.23,4", "12,34567", "abc", "1,2,3", "1..000", ".5", "12,", "--1", "1 000"})
+    for (const char* t : {"12.5", "1.23,4", "12,34567", "abc", "1,2,3", "1..000", ".5", "12,", "--1", "1 000"})
         QVERIFY2(!Money::parse(QString::fromLatin1(t)).has_value(), t);
     QVERIFY(!Money::parse(QString()).has_value());
 }
@@ -127,8 +126,7 @@ void TestStore::emptyValuesAndFullUpdate() {
     QVERIFY(!rs.isNull(QStringLiteral("RefCliente")));
     QCOMPARE(rs.text(QStringLiteral("RefCliente")), QString());
     QCOMPARE(
-        contar(t.db(), QStringLiteral(
-                           "SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND Tipo='S'")),
+        contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND Tipo='S'")),
         1);
 
     // The update rewrites every column: an emptied justification is cleared.
@@ -183,8 +181,7 @@ void TestStore::complementAddAndEdit() {
     rs = LerComplementosHistorico(t.db(), 6);
     QCOMPARE(rs.count(), 1);
     QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 0.0);
-    QCOMPARE(Money::fromVariant(rs.value(0, QStringLiteral("Qualidade"))).format(),
-             QStringLiteral("1.250,50"));
+    QCOMPARE(Money::fromVariant(rs.value(0, QStringLiteral("Qualidade"))).format(), QStringLiteral("1.250,50"));
     QCOMPARE(rs.value(0, QStringLiteral("Caracteristica")).toInt(), -1);
     QCOMPARE(LerComplementosHistorico(t.db(), 5).count(), 1);
 }
@@ -260,9 +257,7 @@ void TestStore::numberingFirstAndNext() {
     // A counter set to 0 by hand gives 1; set to n it gives n + 1.
     t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Contador=0 WHERE Ano=?"), {outubro.campanha});
     QCOMPARE(ProximoTalao(t.db(), outubro).numero, 1);
-    QCOMPARE(
-        contar(t.db(), QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE Ano=?"), {outubro.campanha}),
-        1);
+    QCOMPARE(contar(t.db(), QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE Ano=?"), {outubro.campanha}), 1);
     t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Contador=41 WHERE Ano=?"), {outubro.campanha});
     QCOMPARE(ProximoTalao(t.db(), outubro).numero, 42);
     QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")), 2);
@@ -275,8 +270,7 @@ void TestStore::numberingKind2MatchesWithoutCaseAndGivesPrefix() {
     const Talao primeiro = ProximoTalao(t.db(), chave);
     QCOMPARE(primeiro.numero, 1);
     QCOMPARE(primeiro.sigla, QString());
-    QCOMPARE(t.db().escalar(QStringLiteral("SELECT TipoMorada FROM kel_PES_Taloes")).toString(),
-             QStringLiteral("ab"));
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT TipoMorada FROM kel_PES_Taloes")).toString(), QStringLiteral("ab"));
     t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Sigla='XYZ'"));
     ChaveTalao outraCaixa = chave;
     outraCaixa.cliente = QStringLiteral("c001");
@@ -287,8 +281,7 @@ void TestStore::numberingKind2MatchesWithoutCaseAndGivesPrefix() {
     // Kind 1 ignores customer and address type; another customer starts at 1.
     QCOMPARE(ProximoTalao(t.db(), {1, chave.campanha, chave.tipoDoc, QStringLiteral("C001"), {}}).numero, 1);
     QCOMPARE(
-        ProximoTalao(t.db(), {2, chave.campanha, chave.tipoDoc, QStringLiteral("C002"), QStringLiteral("ab")})
-            .numero,
+        ProximoTalao(t.db(), {2, chave.campanha, chave.tipoDoc, QStringLiteral("C002"), QStringLiteral("ab")}).numero,
         1);
 }
 
@@ -316,8 +309,7 @@ void TestStore::numberingAcrossWorkstations() {
             ++prontos;
             while (prontos.load() < kPostos) std::this_thread::yield();
             try {
-                for (int i = 0; i < kNumeros; ++i)
-                    tirados[size_t(p)].push_back(ProximoTalao(db, chave).numero);
+                for (int i = 0; i < kNumeros; ++i) tirados[size_t(p)].push_back(ProximoTalao(db, chave).numero);
             } catch (const DbError& e) {
                 falhas[size_t(p)] = e.texto();
             }
@@ -334,8 +326,7 @@ void TestStore::numberingAcrossWorkstations() {
     }
     QCOMPARE(numeros.size(), kPostos * kNumeros);
     QCOMPARE(*std::max_element(numeros.begin(), numeros.end()), kPostos * kNumeros);
-    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes")).toInt(),
-             kPostos * kNumeros);
+    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes")).toInt(), kPostos * kNumeros);
 }
 
 void TestStore::newWeighingIsOneOperation() {
@@ -372,9 +363,8 @@ void TestStore::apostrophesAreJustText() {
     v[Terceiro] = QStringLiteral("O'NEIL");
     v[Carro] = QStringLiteral("D'AB-1");
     v[Justificacao] = QStringLiteral("'); DROP TABLE kel_PES_Historico; --");
-    const NovaPesagem n =
-        GravarNovaPesagem(t.db(), v, QDate(2024, 3, 15),
-                          {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")});
+    const NovaPesagem n = GravarNovaPesagem(
+        t.db(), v, QDate(2024, 3, 15), {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")});
     QCOMPARE(n.talao.numero, 1);
     QCOMPARE(LerHistorico(t.db(), n.idRegisto).text(QStringLiteral("Justificacao")), v[Justificacao]);
     RegistarCarro(t.db(), QStringLiteral("D'AB-1"));
@@ -391,10 +381,9 @@ void TestStore::parametersSaveAndRead() {
     ParametrosAplic p;
     QVERIFY(p.ler(t.db(), msgs));
     QVERIFY(!p.carregado());
-    const QStringList valores{QStringLiteral("1"),  QStringLiteral("A1"),  QStringLiteral("GMP"),
-                              QStringLiteral("1"),  QStringLiteral("GMS"), QStringLiteral("2"),
-                              QStringLiteral("GR"), QStringLiteral("3"),   QStringLiteral("SEC"),
-                              QStringLiteral("A2"), QStringLiteral("4")};
+    const QStringList valores{QStringLiteral("1"),   QStringLiteral("A1"), QStringLiteral("GMP"), QStringLiteral("1"),
+                              QStringLiteral("GMS"), QStringLiteral("2"),  QStringLiteral("GR"),  QStringLiteral("3"),
+                              QStringLiteral("SEC"), QStringLiteral("A2"), QStringLiteral("4")};
     QVERIFY(ParametrosAplic::gravar(t.db(), msgs, valores));
     QVERIFY(p.ler(t.db(), msgs));
     QCOMPARE(p.texto(QStringLiteral("TpSaida")), QStringLiteral("GR"));

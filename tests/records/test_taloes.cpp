@@ -13,10 +13,9 @@ const QString kCampanha = QStringLiteral("2024/2025");
 
 void gravarParametros(BaseDados& db, ParametrosAplic& p) {
     RecordingMessages m;
-    const QStringList v{QStringLiteral("1"),  QStringLiteral("A1"),  QStringLiteral("GMP"),
-                        QStringLiteral("1"),  QStringLiteral("GMS"), QStringLiteral("2"),
-                        QStringLiteral("GR"), QStringLiteral("3"),   QStringLiteral("SEC"),
-                        QStringLiteral("A2"), QStringLiteral("4")};
+    const QStringList v{QStringLiteral("1"),   QStringLiteral("A1"), QStringLiteral("GMP"), QStringLiteral("1"),
+                        QStringLiteral("GMS"), QStringLiteral("2"),  QStringLiteral("GR"),  QStringLiteral("3"),
+                        QStringLiteral("SEC"), QStringLiteral("A2"), QStringLiteral("4")};
     QVERIFY(ParametrosAplic::gravar(db, m, v));
     QVERIFY(p.ler(db, m));
 }
@@ -29,16 +28,13 @@ bool escrever(TaloesCore& core, int campo, const QString& texto) {
 }
 
 int contador(BaseDados& db, const QString& cliente = QStringLiteral("C001")) {
-    return db.escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE Cliente=?"), {cliente})
-        .toInt();
+    return db.escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE Cliente=?"), {cliente}).toInt();
 }
 
 // A ticket issued for an outgoing weighing of C001 in the campaign.
-void emitido(BaseDados& db, int numero, const QString& tipo = QStringLiteral("S"),
-             const QString& tpDoc = {}) {
-    db.executar(QStringLiteral(
-                    "INSERT INTO kel_PES_Historico (Tipo, TpDoc, Terceiro, TipoMorada, TipoTerc, Campanha, "
-                    "AnoTalao, NoTalao) VALUES (?, ?, ?, '', ?, ?, 2024, ?)"),
+void emitido(BaseDados& db, int numero, const QString& tipo = QStringLiteral("S"), const QString& tpDoc = {}) {
+    db.executar(QStringLiteral("INSERT INTO kel_PES_Historico (Tipo, TpDoc, Terceiro, TipoMorada, TipoTerc, Campanha, "
+                               "AnoTalao, NoTalao) VALUES (?, ?, ?, '', ?, ?, 2024, ?)"),
                 {tipo, tpDoc, tipo == QStringLiteral("S") ? QStringLiteral("C001") : QStringLiteral("F001"),
                  tipo == QStringLiteral("S") ? 2 : 1, kCampanha, numero});
 }
@@ -55,17 +51,15 @@ class TestTaloes : public QObject {
     BaseDados& db() { return m_t->db(); }
     // An outgoing customer counter in use: 33 tickets given, no prefix yet.
     void contadorEmUso() {
-        db().executar(
-            QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, "
-                           "Contador, TipoMorada) VALUES (?, 2, 'GR', 'C001', '', '', 33, '')"),
-            {kCampanha});
+        db().executar(QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, "
+                                     "Contador, TipoMorada) VALUES (?, 2, 'GR', 'C001', '', '', 33, '')"),
+                      {kCampanha});
     }
 
   private slots:
     void init() {
         m_t = std::make_unique<TempDatabase>(TempDatabase::ErpTables);
-        db().executar(
-            QStringLiteral("INSERT INTO Clientes (CODIGO, NOME) VALUES ('C001', 'Cooperativa do Vale')"));
+        db().executar(QStringLiteral("INSERT INTO Clientes (CODIGO, NOME) VALUES ('C001', 'Cooperativa do Vale')"));
         gravarParametros(db(), m_p);
         m_msgs = RecordingMessages();
     }
@@ -82,19 +76,16 @@ class TestTaloes : public QObject {
         QVERIFY(escrever(core, TaloesCore::Sigla, QStringLiteral("CV")));
         QCOMPARE(core.confirmar(), -1);
         QCOMPARE(contador(db()), 33);
-        QCOMPARE(db().escalar(QStringLiteral("SELECT Sigla FROM kel_PES_Taloes")).toString(),
-                 QStringLiteral("CV"));
-        const Talao talao =
-            ProximoTalao(db(), {2, kCampanha, QStringLiteral("GR"), QStringLiteral("C001"), {}});
+        QCOMPARE(db().escalar(QStringLiteral("SELECT Sigla FROM kel_PES_Taloes")).toString(), QStringLiteral("CV"));
+        const Talao talao = ProximoTalao(db(), {2, kCampanha, QStringLiteral("GR"), QStringLiteral("C001"), {}});
         QCOMPARE(talao.numero, 34);
         QCOMPARE(talao.sigla, QStringLiteral("CV"));
 
         // Mode 1 with the counter field emptied by hand: refused (it would look
         // saved while the stored counter stays), and the stored counter is untouched.
-        db().executar(
-            QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, "
-                           "Contador) VALUES (?, 1, 'GMP', '0', '', '', 12)"),
-            {kCampanha});
+        db().executar(QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, "
+                                     "Contador) VALUES (?, 1, 'GMP', '0', '', '', 12)"),
+                      {kCampanha});
         TaloesCore entradas(db(), m_p, m_msgs, 1);
         QVERIFY(escrever(entradas, TaloesCore::Campanha, kCampanha));
         QVERIFY(escrever(entradas, TaloesCore::TipoDoc, QStringLiteral("GMP")));
@@ -111,8 +102,7 @@ class TestTaloes : public QObject {
         novo.setCampo(TaloesCore::Cliente, QStringLiteral("C001"));
         novo.setCampo(TaloesCore::Sigla, QStringLiteral("CV"));
         QCOMPARE(novo.confirmar(), -1);
-        QCOMPARE(ProximoTalao(
-                     db(), {2, QStringLiteral("2025/2026"), QStringLiteral("GR"), QStringLiteral("C001"), {}})
+        QCOMPARE(ProximoTalao(db(), {2, QStringLiteral("2025/2026"), QStringLiteral("GR"), QStringLiteral("C001"), {}})
                      .numero,
                  1);
     }
@@ -128,9 +118,7 @@ class TestTaloes : public QObject {
 
         // Another workstation takes ticket 34 while the form shows 33.
         auto outra = m_t->second();
-        QCOMPARE(
-            ProximoTalao(*outra, {2, kCampanha, QStringLiteral("GR"), QStringLiteral("C001"), {}}).numero,
-            34);
+        QCOMPARE(ProximoTalao(*outra, {2, kCampanha, QStringLiteral("GR"), QStringLiteral("C001"), {}}).numero, 34);
 
         QVERIFY(escrever(core, TaloesCore::Sigla, QStringLiteral("CV")));
         QCOMPARE(core.confirmar(), int(TaloesCore::Contador));
@@ -144,8 +132,7 @@ class TestTaloes : public QObject {
         QCOMPARE(core.campo(TaloesCore::Sigla), QStringLiteral("CV"));
         QCOMPARE(core.confirmar(), -1);
         QCOMPARE(contador(db()), 34);
-        QCOMPARE(ProximoTalao(db(), {2, kCampanha, QStringLiteral("GR"), QStringLiteral("C001"), {}}).numero,
-                 35);
+        QCOMPARE(ProximoTalao(db(), {2, kCampanha, QStringLiteral("GR"), QStringLiteral("C001"), {}}).numero, 35);
 
         // A value typed over a stale one is not written either; nor when the counter was
         // removed meanwhile.
@@ -220,12 +207,10 @@ class TestTaloes : public QObject {
         QVERIFY(m_msgs.all.isEmpty());
         QCOMPARE(contador(db()), 33);
         QCOMPARE(UltimoTalaoEmitido(db(), {1, kCampanha, QStringLiteral("GMP"), {}, {}}), 90);
-        QCOMPARE(UltimoTalaoEmitido(db(), {2, kCampanha, QStringLiteral("GR"), QStringLiteral("c001"), {}}),
-                 33);
-        QCOMPARE(
-            UltimoTalaoEmitido(
-                db(), {2, QStringLiteral("2023/2024"), QStringLiteral("GR"), QStringLiteral("C001"), {}}),
-            0);
+        QCOMPARE(UltimoTalaoEmitido(db(), {2, kCampanha, QStringLiteral("GR"), QStringLiteral("c001"), {}}), 33);
+        QCOMPARE(UltimoTalaoEmitido(db(),
+                                    {2, QStringLiteral("2023/2024"), QStringLiteral("GR"), QStringLiteral("C001"), {}}),
+                 0);
     }
 
     void sqlServerReadsTheCounterUnderAnUpdateLock() {

@@ -17,8 +17,8 @@ class TstFrmPesar : public QObject {
 };
 
 void TstFrmPesar::pesarMostraPesoEMensagem() {
-    Simulador sim({QStringLiteral("--delay"), QStringLiteral("300"), QStringLiteral("--weight"),
-                   QStringLiteral("23480")});
+    Simulador sim(
+        {QStringLiteral("--delay"), QStringLiteral("300"), QStringLiteral("--weight"), QStringLiteral("23480")});
     QVERIFY(sim.iniciado());
     FicheiroBalanca f(sim.caminho());
     QTemporaryDir vazia;

@@ -7,10 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "tools/indicator-sim/indicador.h"
-#include "tools/indicator-sim/janelaindicador.h"
 #include "scale/leitorbalanca.h"
 #include "tests/scale/simulador.h"
+#include "tools/indicator-sim/indicador.h"
+#include "tools/indicator-sim/janelaindicador.h"
 
 class TstJanelaIndicador : public QObject {
     Q_OBJECT

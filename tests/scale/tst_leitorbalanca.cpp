@@ -39,14 +39,11 @@ void TstLeitorBalanca::respostasDoIndicador_data() {
     QTest::addColumn<bool>("estavel");
     QTest::addColumn<qint64>("peso");
     QTest::addColumn<QString>("mensagem");
-    QTest::newRow("GS") << QStringLiteral("mark gs") << true << qint64(1250)
-                        << QStringLiteral("Pesagem Estável");
-    QTest::newRow("GU") << QStringLiteral("mark gu") << false << qint64(1250)
-                        << QStringLiteral("Pesagem Instável");
+    QTest::newRow("GS") << QStringLiteral("mark gs") << true << qint64(1250) << QStringLiteral("Pesagem Estável");
+    QTest::newRow("GU") << QStringLiteral("mark gu") << false << qint64(1250) << QStringLiteral("Pesagem Instável");
     QTest::newRow("decimal") << QStringLiteral("reply GS 12.34 KG\\r\\n") << true << qint64(1234)
                              << QStringLiteral("Pesagem Estável");
-    QTest::newRow("sem marca") << QStringLiteral("mark none") << false << qint64(1250)
-                               << QStringLiteral("antes");
+    QTest::newRow("sem marca") << QStringLiteral("mark none") << false << qint64(1250) << QStringLiteral("antes");
     QTest::newRow("sem KG") << QStringLiteral("unit off") << false << qint64(0)
                             << QStringLiteral("A resposta da balança não traz o peso em kg.");
     QTest::newRow("ruido") << QStringLiteral("garbage on") << false << qint64(0) << QStringLiteral("antes");
@@ -231,8 +228,7 @@ void TstLeitorBalanca::leiturasSeguidasNaMesmaPorta() {
 }
 
 void TstLeitorBalanca::porSinalSemBloquear() {
-    Simulador sim(
-        {QStringLiteral("--delay"), QStringLiteral("200"), QStringLiteral("--mark"), QStringLiteral("gu")});
+    Simulador sim({QStringLiteral("--delay"), QStringLiteral("200"), QStringLiteral("--mark"), QStringLiteral("gu")});
     QVERIFY(sim.iniciado());
     FicheiroBalanca f(sim.caminho());
     LeitorBalanca leitor(f.pasta(), m_vazia.path());

@@ -31,23 +31,20 @@ void TstRespostaBalanca::respostas_data() {
     QTest::newRow("instavel") << QByteArray("GU  001250kg\r") << false << qint64(1250) << inst;
     QTest::newRow("decimais descartados") << QByteArray("GS 12.34 KG\r") << true << qint64(1234) << est;
     QTest::newRow("maiusculas e minusculas") << QByteArray("gs 000800Kg\r\n") << true << qint64(800) << est;
-    QTest::newRow("as duas marcas contam como estavel")
-        << QByteArray("GU GS 000500kg\r") << true << qint64(500) << est;
-    QTest::newRow("sinal mais e separadores ignorados")
-        << QByteArray("GS +1,250 kg\r") << true << qint64(1250) << est;
+    QTest::newRow("as duas marcas contam como estavel") << QByteArray("GU GS 000500kg\r") << true << qint64(500) << est;
+    QTest::newRow("sinal mais e separadores ignorados") << QByteArray("GS +1,250 kg\r") << true << qint64(1250) << est;
     // A scale below zero must never read as a positive tare.
     const QString neg = RespostaBalanca::pesoNegativo();
     QTest::newRow("negativo estavel") << QByteArray("GS -1,250 kg\r") << false << qint64(0) << neg;
     QTest::newRow("negativo com espacos") << QByteArray("GS -    20kg\r\n") << false << qint64(0) << neg;
     QTest::newRow("negativo instavel") << QByteArray("GU-000020kg\r") << false << qint64(0) << neg;
-    QTest::newRow("hifen longe do peso nao e sinal")
-        << QByteArray("GS-A 000020kg\r") << true << qint64(20) << est;
+    QTest::newRow("hifen longe do peso nao e sinal") << QByteArray("GS-A 000020kg\r") << true << qint64(20) << est;
     QTest::newRow("so conta ate ao primeiro KG") << QByteArray("GS 10kg 99kg\r") << true << qint64(10) << est;
     QTest::newRow("zero e uma leitura") << QByteArray("GS  000000kg\r") << true << qint64(0) << est;
     QTest::newRow("instavel sem unidade") << QByteArray("GU  001250\r") << false << qint64(0) << inst;
     // A stable mark with nothing weighed must not pass for a reading of 0 kg.
-    QTest::newRow("estavel sem unidade")
-        << QByteArray("GS  001250\r") << false << qint64(0) << RespostaBalanca::semPeso();
+    QTest::newRow("estavel sem unidade") << QByteArray("GS  001250\r") << false << qint64(0)
+                                         << RespostaBalanca::semPeso();
     QTest::newRow("estavel sem algarismos")
         << QByteArray("GS kg\r") << false << qint64(0) << RespostaBalanca::semPeso();
     QTest::newRow("vazia") << QByteArray() << false << qint64(0) << QString();

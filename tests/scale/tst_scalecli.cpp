@@ -19,8 +19,7 @@ class TstScaleCli : public QObject {
         int codigo;
         QString out, err;
     };
-    Saida correr(const QStringList& args,
-                 const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+    Saida correr(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
 };
 
 TstScaleCli::Saida TstScaleCli::correr(const QStringList& args, const QProcessEnvironment& env) {
@@ -28,8 +27,7 @@ TstScaleCli::Saida TstScaleCli::correr(const QStringList& args, const QProcessEn
     p.setProcessEnvironment(env);
     p.start(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"), args);
     p.waitForFinished(15000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
 void TstScaleCli::leituras_data() {
@@ -53,8 +51,7 @@ void TstScaleCli::leituras() {
     Simulador sim(simulador);
     QVERIFY(sim.iniciado());
     FicheiroBalanca f(sim.caminho());
-    const Saida s =
-        correr({QStringLiteral("scale"), QStringLiteral("read"), QStringLiteral("--file"), f.caminho()});
+    const Saida s = correr({QStringLiteral("scale"), QStringLiteral("read"), QStringLiteral("--file"), f.caminho()});
     QCOMPARE(s.out, saida);
     QCOMPARE(s.codigo, codigo);
 }
@@ -66,8 +63,7 @@ void TstScaleCli::ficheiroDaPastaDeConfiguracao() {
     // Without the configuration folder and without a file beside the program.
     Saida s = correr({QStringLiteral("scale"), QStringLiteral("read")}, env);
     QCOMPARE(s.codigo, 1);
-    QCOMPARE(s.out, QStringLiteral(
-                        "stable=0\nweight=0\nmessage=Não existe o ficheiro de configuração da balança\n"));
+    QCOMPARE(s.out, QStringLiteral("stable=0\nweight=0\nmessage=Não existe o ficheiro de configuração da balança\n"));
 
     // The simulator writes the demo's BALANCA.TXT into the configuration folder.
     QVERIFY(QDir().mkpath(dados.norvak()));

@@ -20,5 +20,4 @@ struct CliRun {
 CliRun runProgram(const QString& program, const QStringList& args,
                   const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
 // balantrix-cli of this build.
-CliRun runCli(const QStringList& args,
-              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+CliRun runCli(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());

@@ -29,21 +29,19 @@ inline QStringList problemas(QWidget* janela) {
     const QList<QWidget*> todos = janela->findChildren<QWidget*>();
     for (QWidget* w : todos) {
         if (!w->isVisibleTo(janela) || w->isWindow()) continue;
-        if (auto* l = qobject_cast<QLabel*>(w); l && !l->wordWrap() && l->pixmap().isNull() &&
-                                                   larguraTexto(l, l->text()) > l->contentsRect().width())
+        if (auto* l = qobject_cast<QLabel*>(w);
+            l && !l->wordWrap() && l->pixmap().isNull() && larguraTexto(l, l->text()) > l->contentsRect().width())
             p << QStringLiteral("%1 cortado: \"%2\"").arg(nome(l), l->text());
         if (auto* b = qobject_cast<QAbstractButton*>(w); b && larguraTexto(b, b->text()) > b->width())
             p << QStringLiteral("%1 cortado: \"%2\"").arg(nome(b), b->text());
     }
     for (int i = 0; i < todos.size(); ++i) {
         QWidget* a = todos[i];
-        if (!a->isVisibleTo(janela) || a->isWindow() || !a->parentWidget() || !a->parentWidget()->layout())
-            continue;
+        if (!a->isVisibleTo(janela) || a->isWindow() || !a->parentWidget() || !a->parentWidget()->layout()) continue;
         for (int j = i + 1; j < todos.size(); ++j) {
             QWidget* b = todos[j];
             if (b->parentWidget() != a->parentWidget() || !b->isVisibleTo(janela) || b->isWindow()) continue;
-            if (a->geometry().intersects(b->geometry()))
-                p << QStringLiteral("%1 sobrepõe %2").arg(nome(a), nome(b));
+            if (a->geometry().intersects(b->geometry())) p << QStringLiteral("%1 sobrepõe %2").arg(nome(a), nome(b));
         }
     }
     return p;

@@ -5,7 +5,7 @@
 // An ERP session for tests that only care about connecting: every document
 // operation refuses.
 class FakeSessao : public SessaoSage {
-public:
+  public:
     void setOpcao(int) override {}
     bool ligar(const QString&, const QString&, const QString&, const QString&, const QString&) override { return true; }
     bool ligado() const override { return true; }

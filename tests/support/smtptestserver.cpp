@@ -69,8 +69,7 @@ class MailboxRecusa(Mailbox):
 
 void SmtpTestServer::recusar(const QStringList& enderecos) {
     QFile f(m_dir.filePath(QStringLiteral("recusados.txt")));
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(enderecos.join(QLatin1Char('\n')).toUtf8() + '\n');
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(enderecos.join(QLatin1Char('\n')).toUtf8() + '\n');
 }
 
 bool SmtpTestServer::iniciar() {
@@ -86,8 +85,8 @@ bool SmtpTestServer::iniciar() {
     m_processo.setProcessEnvironment(env);
     // Debian's interpreter: a python3 earlier on PATH may lack Debian's packages.
     m_processo.start(QStringLiteral("/usr/bin/python3"),
-                     {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"),
-                      QStringLiteral("-l"), QStringLiteral("127.0.0.1:%1").arg(m_porta), QStringLiteral("-c"),
+                     {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
+                      QStringLiteral("127.0.0.1:%1").arg(m_porta), QStringLiteral("-c"),
                       QStringLiteral("balantrix_smtp_recusa.MailboxRecusa"), maildir(),
                       m_dir.filePath(QStringLiteral("recusados.txt"))});
     if (!m_processo.waitForStarted()) return false;

@@ -6,12 +6,12 @@
 #include <cstdlib>
 
 #include "base/catalogo.h"
-#include "erp/demodata.h"
-#include "erp/erpschema.h"
 #include "base/intentnotes.h"
 #include "base/programinfo.h"
-#include "records/tabelasrastreio.h"
 #include "base/tabelapropria.h"
+#include "erp/demodata.h"
+#include "erp/erpschema.h"
+#include "records/tabelasrastreio.h"
 
 bool RecordingMessages::mostrarAviso(int tipo, const QString& texto) {
     all << texto;
@@ -33,8 +33,8 @@ void RecordingMessages::mensagem(const QString& texto) {
 namespace PgTeste {
 
 bool pedido() {
-    return qEnvironmentVariable("BALANTRIX_TEST_BACKEND")
-               .compare(QStringLiteral("postgresql"), Qt::CaseInsensitive) == 0;
+    return qEnvironmentVariable("BALANTRIX_TEST_BACKEND").compare(QStringLiteral("postgresql"), Qt::CaseInsensitive) ==
+           0;
 }
 
 QString servidor() {
@@ -77,8 +77,7 @@ void apagarBase(const SqlSettings& s) {
     try {
         administrar(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(s.baseDados));
     } catch (const DbError& e) {
-        qWarning("PostgreSQL test database %s not dropped: %s", qPrintable(s.baseDados),
-                 qPrintable(e.texto()));
+        qWarning("PostgreSQL test database %s not dropped: %s", qPrintable(s.baseDados), qPrintable(e.texto()));
     }
 }
 

@@ -10,16 +10,19 @@
 // Operator messages recorded for assertions; questions answered from a queue
 // (true when the queue is empty).
 class RecordingMessages : public OperatorMessages {
-public:
+  public:
     bool mostrarAviso(int tipo, const QString& texto) override;
     void mostrarEstado(int estado, const QString& texto) override;
     void mensagem(const QString& texto) override;
 
-    QStringList all;  // every text shown, in order
-    QList<int> kinds; // aviso kind, or 100 + estado, or 0 for plain messages
+    QStringList all;   // every text shown, in order
+    QList<int> kinds;  // aviso kind, or 100 + estado, or 0 for plain messages
     QList<bool> answers;
     QString last() const { return all.isEmpty() ? QString() : all.last(); }
-    void clear() { all.clear(); kinds.clear(); }
+    void clear() {
+        all.clear();
+        kinds.clear();
+    }
 };
 
 // The private PostgreSQL server the test command starts (BALANTRIX_TEST_PG=host:port).
@@ -40,7 +43,7 @@ SqlSettings base(const QString& nome);  // an existing database of the server
 // A real SQLite file in a temporary folder, opened through BaseDados; on the test
 // server's PostgreSQL instead when the run asks for it (see PgTeste).
 class TempDatabase {
-public:
+  public:
     // ErpTables: the catalogue and the ERP's tables without rows; Demo adds the demo company.
     enum Contents { Empty, Catalogue, ErpTables, Demo };
     explicit TempDatabase(Contents contents = Catalogue, const QString& connection = QStringLiteral("test"));
@@ -58,7 +61,7 @@ public:
     // Opens a second connection on the same file (another workstation).
     std::unique_ptr<BaseDados> second(const QString& connection = QStringLiteral("test2")) const;
 
-private:
+  private:
     QTemporaryDir m_dir;
     QString m_path;
     bool m_pg = false;
@@ -68,13 +71,13 @@ private:
 
 // Runs a test binary's data folder under a temporary BALANTRIX_DATA_DIR.
 class TempDataDir {
-public:
+  public:
     TempDataDir();
     ~TempDataDir();
     QString path() const { return m_dir.path(); }
     QString norvak() const { return m_dir.path() + QStringLiteral("/norvak"); }
 
-private:
+  private:
     QTemporaryDir m_dir;
     QByteArray m_old;
     bool m_had = false;

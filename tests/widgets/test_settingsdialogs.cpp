@@ -8,16 +8,16 @@
 #include <QtTest>
 
 #include "base/catalogo.h"
-#include "widgets/catalogscript.h"
 #include "base/catalogstatements.h"
 #include "base/configsage.h"
 #include "base/configsql.h"
-#include "widgets/configmail.h"
+#include "base/ficheiroconfig.h"
 #include "tests/support/encaixe.h"
+#include "tests/support/testsupport.h"
+#include "widgets/catalogscript.h"
+#include "widgets/configmail.h"
 #include "widgets/dialogoerp.h"
 #include "widgets/dialogosql.h"
-#include "base/ficheiroconfig.h"
-#include "tests/support/testsupport.h"
 
 namespace {
 
@@ -34,12 +34,15 @@ QString shippedScript() {
     return QString::fromUtf8(f.readAll());
 }
 
-QString simplified(QString s) { return s.simplified(); }
+QString simplified(QString s) {
+    return s.simplified();
+}
 
 // Column names of a CREATE TABLE batch, in order.
 QStringList columnsOf(const QString& batch) {
     QStringList out;
-    static const QRegularExpression col(QStringLiteral("^\\s*\\[(\\w+)\\]\\s*\\["), QRegularExpression::MultilineOption);
+    static const QRegularExpression col(QStringLiteral("^\\s*\\[(\\w+)\\]\\s*\\["),
+                                        QRegularExpression::MultilineOption);
     for (auto it = col.globalMatch(batch); it.hasNext();) out << it.next().captured(1);
     return out;
 }
@@ -53,7 +56,7 @@ class TestSettingsDialogs : public QObject {
     RecordingMessages m_messages;
     QString configFile() const { return m_dir.filePath(QStringLiteral("Balantrix.kel")); }
 
-private slots:
+  private slots:
     void init() {
         QFile::remove(configFile());
         m_messages.clear();
@@ -166,7 +169,8 @@ private slots:
         {
             BaseDados db(QStringLiteral("check"));
             QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, path, {}, {}}));
-            QCOMPARE(db.escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200")).toInt(), 3);
+            QCOMPARE(db.escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200")).toInt(),
+                     3);
             QVERIFY(db.columnNames(QStringLiteral("kel_PES_Historico")).contains(QStringLiteral("TipoMorada")));
             QVERIFY(db.tableExists(QStringLiteral("kel_PES_Vias")));
         }
@@ -196,9 +200,10 @@ private slots:
     }
 
     void batchesSplitOnGoLinesOnly() {
-        const QStringList b = CatalogScript::batches(QStringLiteral(
-            "-- header only\nGO\nCREATE TABLE t (a int)\n go \nSELECT 'GO' AS x, category\nGO\n\nGO\n"));
-        QCOMPARE(b, (QStringList{QStringLiteral("CREATE TABLE t (a int)"), QStringLiteral("SELECT 'GO' AS x, category")}));
+        const QStringList b = CatalogScript::batches(
+            QStringLiteral("-- header only\nGO\nCREATE TABLE t (a int)\n go \nSELECT 'GO' AS x, category\nGO\n\nGO\n"));
+        QCOMPARE(b,
+                 (QStringList{QStringLiteral("CREATE TABLE t (a int)"), QStringLiteral("SELECT 'GO' AS x, category")}));
     }
 
     // The shipped script must make what the program's own statements make at version 3.
@@ -207,10 +212,10 @@ private slots:
         QVERIFY(!batches.isEmpty());
 
         TempDatabase current;  // the program's statements, brought to version 3
-        for (const QString& table : {QStringLiteral("kel_PES_Carros"), QStringLiteral("kel_PES_Historico"),
-                                     QStringLiteral("kel_PES_Historico_Comp"), QStringLiteral("kel_PES_Parametros"),
-                                     QStringLiteral("kel_PES_Taloes"), QStringLiteral("kel_PES_Vias"),
-                                     QStringLiteral("kel_sistema")}) {
+        for (const QString& table :
+             {QStringLiteral("kel_PES_Carros"), QStringLiteral("kel_PES_Historico"),
+              QStringLiteral("kel_PES_Historico_Comp"), QStringLiteral("kel_PES_Parametros"),
+              QStringLiteral("kel_PES_Taloes"), QStringLiteral("kel_PES_Vias"), QStringLiteral("kel_sistema")}) {
             QStringList creates;
             for (const QString& b : batches)
                 if (b.contains(QStringLiteral("CREATE TABLE [dbo].[") + table + QStringLiteral("]("))) creates << b;
@@ -226,9 +231,9 @@ private slots:
         // Procedures in their final form: the last text the upgrades give each of them.
         auto create = [](QString sql) {
             sql = sql.trimmed();
-            sql.replace(QRegularExpression(QStringLiteral("^alter\\s+procedure"),
-                                           QRegularExpression::CaseInsensitiveOption),
-                        QStringLiteral("CREATE PROCEDURE"));
+            sql.replace(
+                QRegularExpression(QStringLiteral("^alter\\s+procedure"), QRegularExpression::CaseInsensitiveOption),
+                QStringLiteral("CREATE PROCEDURE"));
             return simplified(sql);
         };
         const QStringList expectedProcs = {create(mssql::stepB()[2].sql), create(mssql::stepA()[5].sql),

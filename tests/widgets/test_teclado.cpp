@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include "tests/support/testsupport.h"
 #include "widgets/campoentrada.h"
 #include "widgets/filtrosemacentos.h"
 #include "widgets/iconeprograma.h"
@@ -23,7 +24,6 @@
 #include "widgets/messageboxes.h"
 #include "widgets/mnemonicasformulario.h"
 #include "widgets/teclasformulario.h"
-#include "tests/support/testsupport.h"
 
 namespace {
 
@@ -57,9 +57,7 @@ struct Janela {
         sub->show();
         mdi->setActiveSubWindow(sub);
         new MnemonicasFormulario(
-            [this]() -> QWidget* {
-                return mdi->activeSubWindow() ? mdi->activeSubWindow()->widget() : nullptr;
-            },
+            [this]() -> QWidget* { return mdi->activeSubWindow() ? mdi->activeSubWindow()->widget() : nullptr; },
             &main);
         main.resize(700, 500);
         main.show();
@@ -160,8 +158,8 @@ class TestTeclado : public QObject {
         auto* outro = new QPushButton(QStringLiteral("&Imprimir"), &form);
         auto* canc = new QPushButton(QStringLiteral("Ca&ncelar"), &form);
         auto* l = new QVBoxLayout(&form);
-        for (QWidget* w : {static_cast<QWidget*>(campo), static_cast<QWidget*>(conf),
-                           static_cast<QWidget*>(outro), static_cast<QWidget*>(canc)})
+        for (QWidget* w : {static_cast<QWidget*>(campo), static_cast<QWidget*>(conf), static_cast<QWidget*>(outro),
+                           static_cast<QWidget*>(canc)})
             l->addWidget(w);
         QStringList premidos;
         for (QPushButton* b : {conf, outro, canc})
@@ -181,8 +179,8 @@ class TestTeclado : public QObject {
         enterActivo = false;
         campo->setFocus();
         QTest::keyClick(campo, Qt::Key_Return);  // nothing to confirm yet
-        QCOMPARE(premidos, (QStringList{QStringLiteral("&Confirmar"), QStringLiteral("Ca&ncelar"),
-                                        QStringLiteral("&Imprimir")}));
+        QCOMPARE(premidos,
+                 (QStringList{QStringLiteral("&Confirmar"), QStringLiteral("Ca&ncelar"), QStringLiteral("&Imprimir")}));
     }
 
     void longFirstStartShowsItsProgress() {

@@ -1,12 +1,12 @@
 #include <QCoreApplication>
 
 #include "base/basedados.h"
-#include "output/chaveinstalacao.h"
-#include "tools/cli/cli.h"
 #include "base/configlocation.h"
 #include "base/configsql.h"
 #include "base/ficheiroconfig.h"
+#include "output/chaveinstalacao.h"
 #include "records/tabelasrastreio.h"
+#include "tools/cli/cli.h"
 
 bool abrirBaseDados(Cli& cli, BaseDados& db, bool avisar) {
     const QString programFolder = QCoreApplication::applicationDirPath();

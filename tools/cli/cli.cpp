@@ -61,8 +61,8 @@ void CliMessages::progresso(const QString& texto, int, int) {
 }
 
 bool CliDialogs::configurarErp(const QString& configFile, const QStringList& missing) {
-    m_err << "Configuração do ERP incompleta em " << configFile << ": falta(m) "
-          << missing.join(QStringLiteral(", ")) << '\n';
+    m_err << "Configuração do ERP incompleta em " << configFile << ": falta(m) " << missing.join(QStringLiteral(", "))
+          << '\n';
     m_err.flush();
     return false;
 }

@@ -4,8 +4,8 @@
 #include <QStringList>
 #include <QTextStream>
 
-#include "base/operatormessages.h"
 #include "app/startupdialogs.h"
+#include "base/operatormessages.h"
 
 // What every verb of balantrix-cli receives: its arguments, the configuration name
 // chosen with --config, and the two output streams. Results go to standard output as

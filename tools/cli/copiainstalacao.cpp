@@ -4,9 +4,9 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include "app/tabelasinstalacao.h"
 #include "base/basedados.h"
 #include "erp/erpschema.h"
-#include "app/tabelasinstalacao.h"
 
 namespace {
 
@@ -26,9 +26,8 @@ bool CopiaInstalacao::destinoVazio(QString& motivo) {
     for (const QString& t : TabelasInstalacao::presentes(m_destino))
         if (contar(m_destino, t) > 0) comDados << t;
     if (comDados.isEmpty()) return true;
-    motivo =
-        QStringLiteral("A base de dados de destino já tem dados (%1): a cópia só se faz para uma base vazia.")
-            .arg(comDados.join(QStringLiteral(", ")));
+    motivo = QStringLiteral("A base de dados de destino já tem dados (%1): a cópia só se faz para uma base vazia.")
+                 .arg(comDados.join(QStringLiteral(", ")));
     return false;
 }
 
@@ -45,8 +44,7 @@ void CopiaInstalacao::copiar() {
     }
     for (const QString& tabela : m_tabelas) {
         if (!m_destino.tableExists(tabela))
-            throw DbError(-1,
-                          QStringLiteral("A tabela %1 não existe na base de dados de destino.").arg(tabela));
+            throw DbError(-1, QStringLiteral("A tabela %1 não existe na base de dados de destino.").arg(tabela));
         m_destino.executar(QStringLiteral("DELETE FROM %1").arg(tabela));
     }
     int n = 0;
@@ -78,27 +76,22 @@ void CopiaInstalacao::copiarTabela(const QString& tabela, int n, int total) {
         }
     }
     if (colunas.size() != rec.count())
-        throw DbError(
-            -1, QStringLiteral("A tabela %1 do destino não tem todas as colunas da origem.").arg(tabela));
+        throw DbError(-1, QStringLiteral("A tabela %1 do destino não tem todas as colunas da origem.").arg(tabela));
     QStringList marcas;
     for (int i = 0; i < colunas.size(); ++i) marcas << QStringLiteral("?");
-    const QString inserir =
-        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-            .arg(tabela, colunas.join(QStringLiteral(", ")), marcas.join(QStringLiteral(", ")));
+    const QString inserir = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                .arg(tabela, colunas.join(QStringLiteral(", ")), marcas.join(QStringLiteral(", ")));
     QSqlQuery escrever(m_destino.connection());
     if (!escrever.prepare(inserir)) throw m_destino.errorFrom(escrever.lastError(), inserir);
-    m_progresso(
-        QStringLiteral("Tabela %1 (%2 de %3): %4 linhas").arg(tabela).arg(n).arg(total).arg(esperadas));
+    m_progresso(QStringLiteral("Tabela %1 (%2 de %3): %4 linhas").arg(tabela).arg(n).arg(total).arg(esperadas));
     qint64 feitas = 0;
     while (ler.next()) {
-        for (int i = 0; i < indices.size(); ++i)
-            escrever.bindValue(i, m_destino.toStorage(ler.value(indices[i])));
+        for (int i = 0; i < indices.size(); ++i) escrever.bindValue(i, m_destino.toStorage(ler.value(indices[i])));
         if (!escrever.exec()) {
             DbError e = m_destino.errorFrom(escrever.lastError(), inserir);
-            throw DbError(
-                e.numero(),
-                QStringLiteral("Tabela %1, linha %2: %3").arg(tabela).arg(feitas + 1).arg(e.descricao()),
-                inserir);
+            throw DbError(e.numero(),
+                          QStringLiteral("Tabela %1, linha %2: %3").arg(tabela).arg(feitas + 1).arg(e.descricao()),
+                          inserir);
         }
         ++feitas;
         if (feitas % 20000 == 0)
@@ -111,16 +104,15 @@ void CopiaInstalacao::copiarTabela(const QString& tabela, int n, int total) {
 void CopiaInstalacao::acertarIdentidades() {
     // The ids were copied as they are: the next weighing must go on after the last one.
     if (m_destino.backend() != Backend::Postgresql) return;  // sqlite keeps its own count
-    const RecordSet rs = m_destino.consultar(QStringLiteral(
-        "SELECT table_name, column_name FROM information_schema.columns WHERE is_identity = 'YES' "
-        "AND table_schema = current_schema()"));
+    const RecordSet rs = m_destino.consultar(
+        QStringLiteral("SELECT table_name, column_name FROM information_schema.columns WHERE is_identity = 'YES' "
+                       "AND table_schema = current_schema()"));
     for (int i = 0; i < rs.count(); ++i) {
         const QString tabela = rs.text(i, QStringLiteral("table_name"));
         const QString coluna = rs.text(i, QStringLiteral("column_name"));
-        m_destino.escalar(
-            QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), COALESCE(MAX(%2), 0) + 1, "
-                           "false) FROM %1")
-                .arg(tabela, coluna));
+        m_destino.escalar(QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), COALESCE(MAX(%2), 0) + 1, "
+                                         "false) FROM %1")
+                              .arg(tabela, coluna));
     }
 }
 

@@ -1,15 +1,15 @@
 // balantrix-cli: the program's work without windows, for installers, scheduled jobs
 // and tests.
+#include <unistd.h>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <cstdio>
-#include <unistd.h>
 
-#include "tools/cli/cli.h"
 #include "base/configlocation.h"
 #include "base/ficheiroconfig.h"
+#include "tools/cli/cli.h"
 
 namespace {
 
@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
         // The offscreen platform wants a private runtime folder; make one quietly.
         const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/balantrix-runtime-" + QByteArray::number(getuid());
         QDir().mkpath(QString::fromLocal8Bit(dir));
-        QFile::setPermissions(QString::fromLocal8Bit(dir), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(QString::fromLocal8Bit(dir),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", dir);
     }
     QGuiApplication app(argc, argv);

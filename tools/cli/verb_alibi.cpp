@@ -2,9 +2,9 @@
 #include <QDate>
 
 #include "base/basedados.h"
-#include "tools/cli/cli.h"
 #include "base/datasbase.h"
 #include "records/registoalibi.h"
+#include "tools/cli/cli.h"
 
 namespace {
 
@@ -14,8 +14,7 @@ const char* kUso = "balantrix-cli alibi verify [--from DD-MM-YYYY] [--to DD-MM-Y
 QString valor(const QString& v) {
     bool especial = false;
     for (QChar c : v)
-        if (c.isSpace() || c == QLatin1Char('"') || c == QLatin1Char('=') || c == QLatin1Char('\\'))
-            especial = true;
+        if (c.isSpace() || c == QLatin1Char('"') || c == QLatin1Char('=') || c == QLatin1Char('\\')) especial = true;
     if (!especial) return v;
     QString q = v;
     q.replace(QLatin1String("\\"), QLatin1String("\\\\"));

@@ -1,12 +1,12 @@
 #include <QCoreApplication>
 
 #include "base/basedados.h"
-#include "tools/cli/cli.h"
 #include "base/configlocation.h"
 #include "base/configsql.h"
 #include "base/datasbase.h"
-#include "output/enviotaloes.h"
 #include "base/ficheiroconfig.h"
+#include "output/enviotaloes.h"
+#include "tools/cli/cli.h"
 
 namespace {
 
@@ -16,11 +16,16 @@ const char* kUsage =
 
 QString estado(ResultadoTerceiro::Estado e) {
     switch (e) {
-        case ResultadoTerceiro::Enviado: return QStringLiteral("sent");
-        case ResultadoTerceiro::Gravado: return QStringLiteral("saved");
-        case ResultadoTerceiro::SemEmail: return QStringLiteral("skipped");
-        case ResultadoTerceiro::Falhou: return QStringLiteral("failed");
-        case ResultadoTerceiro::NaoProcessado: break;
+        case ResultadoTerceiro::Enviado:
+            return QStringLiteral("sent");
+        case ResultadoTerceiro::Gravado:
+            return QStringLiteral("saved");
+        case ResultadoTerceiro::SemEmail:
+            return QStringLiteral("skipped");
+        case ResultadoTerceiro::Falhou:
+            return QStringLiteral("failed");
+        case ResultadoTerceiro::NaoProcessado:
+            break;
     }
     return QStringLiteral("notprocessed");
 }
@@ -40,9 +45,12 @@ int verbBulk(Cli& cli) {
     const bool email = cli.takeFlag(QStringLiteral("--email"));
     if (m1 || m2 || m3 || m4 || m5 || !cli.args.isEmpty() || pdf == email) return cli.usage(QString::fromUtf8(kUsage));
     PedidoEnvio pedido;
-    if (mode == QStringLiteral("customers")) pedido.modo = 2;
-    else if (mode == QStringLiteral("suppliers")) pedido.modo = 1;
-    else return cli.usage(QString::fromUtf8(kUsage));
+    if (mode == QStringLiteral("customers"))
+        pedido.modo = 2;
+    else if (mode == QStringLiteral("suppliers"))
+        pedido.modo = 1;
+    else
+        return cli.usage(QString::fromUtf8(kUsage));
     QString motivo;
     const auto inicio = DatasBase::ler(from, &motivo);
     const auto fim = inicio ? DatasBase::ler(to, &motivo) : std::nullopt;
@@ -82,7 +90,8 @@ int verbBulk(Cli& cli) {
             cli.out << "party=" << r.codigo << " status=" << estado(r.estado) << " file=\n";
     if (!resumo.erro.isEmpty()) cli.err << EnvioTaloes::textoSituacaoAnomala(resumo.erro) << '\n';
     cli.out << "parties=" << resumo.resultados.size() << " sent=" << resumo.contar(ResultadoTerceiro::Enviado)
-            << " saved=" << resumo.contar(ResultadoTerceiro::Gravado) << " skipped=" << resumo.contar(ResultadoTerceiro::SemEmail)
+            << " saved=" << resumo.contar(ResultadoTerceiro::Gravado)
+            << " skipped=" << resumo.contar(ResultadoTerceiro::SemEmail)
             << " failed=" << resumo.contar(ResultadoTerceiro::Falhou)
             << " notprocessed=" << resumo.contar(ResultadoTerceiro::NaoProcessado) << '\n';
     cli.out.flush();

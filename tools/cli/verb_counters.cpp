@@ -5,12 +5,12 @@
 #include <QCoreApplication>
 
 #include "base/basedados.h"
-#include "tools/cli/cli.h"
 #include "base/configlocation.h"
 #include "base/configsql.h"
 #include "base/ficheiroconfig.h"
 #include "records/parametrosaplic.h"
 #include "records/taloescore.h"
+#include "tools/cli/cli.h"
 
 namespace {
 
@@ -57,8 +57,7 @@ struct Chave {
 bool escreverChave(TaloesCore& core, const Chave& k) {
     QList<QPair<int, QString>> campos{{TaloesCore::Campanha, k.campanha}, {TaloesCore::TipoDoc, k.tipoDoc}};
     if (k.tipo == 2)
-        campos << qMakePair(int(TaloesCore::Cliente), k.cliente)
-               << qMakePair(int(TaloesCore::TipoMorada), k.tipoMorada)
+        campos << qMakePair(int(TaloesCore::Cliente), k.cliente) << qMakePair(int(TaloesCore::TipoMorada), k.tipoMorada)
                << qMakePair(int(TaloesCore::MoradaAlt), k.morada);
     for (const auto& [campo, texto] : campos) {
         core.setCampo(campo, texto);

@@ -1,20 +1,20 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include "output/chaveinstalacao.h"
 #include "app/arranque.h"
 #include "base/catalogo.h"
-#include "tools/cli/cli.h"
 #include "base/configlocation.h"
 #include "base/configsql.h"
-#include "tools/cli/copiainstalacao.h"
 #include "base/ficheiroconfig.h"
 #include "base/intentnotes.h"
 #include "base/programinfo.h"
+#include "base/tabelapropria.h"
+#include "output/chaveinstalacao.h"
 #include "output/rastreiotalao.h"
 #include "records/registoalibi.h"
-#include "base/tabelapropria.h"
 #include "records/tabelasrastreio.h"
+#include "tools/cli/cli.h"
+#include "tools/cli/copiainstalacao.h"
 
 namespace {
 
@@ -30,8 +30,8 @@ int upgrade(Cli& cli) {
     cli.result(QStringLiteral("program"), ProgramInfo::versionText(ProgramInfo::version()));
     cli.result(QStringLiteral("versaoEXE"), c.versaoExe);
     const bool parametros = arranque.lerParametros();
-    cli.result(QStringLiteral("parameters"), parametros && arranque.parametros().carregado() ? QStringLiteral("1")
-                                                                                             : QStringLiteral("0"));
+    cli.result(QStringLiteral("parameters"),
+               parametros && arranque.parametros().carregado() ? QStringLiteral("1") : QStringLiteral("0"));
     arranque.sessao()->desligar();
     return c.ok && parametros ? Cli::Ok : Cli::Failed;
 }
@@ -67,8 +67,8 @@ QString talaoDeProva(BaseDados& origem, qint32& histId) {
     if (!origem.tableExists(QStringLiteral("kel_PES_ChavesPublicas")) ||
         !QFileInfo::exists(ChaveInstalacao::ficheiroDoPosto()) || ChaveInstalacao::publicas(origem).isEmpty())
         return {};
-    const QVariant id = origem.escalar(QStringLiteral(
-        "SELECT MAX(Hist_Id) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL AND NoDoc > 0"));
+    const QVariant id = origem.escalar(
+        QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL AND NoDoc > 0"));
     if (id.isNull()) return {};
     histId = id.toInt();
     RastreioTalao rastreio(origem);
@@ -99,11 +99,9 @@ int copy(Cli& cli) {
     BaseDados origem(QStringLiteral("balantrix_copia_origem"));
     if (!abrirBaseDados(cli, origem)) return Cli::Failed;
     const SqlSettings destinoSql = ConfigSQL::ler(destinoCfg);
-    const FicheiroConfig origemCfg(
-        ConfigLocation::configFile(QCoreApplication::applicationDirPath(), cli.configName));
+    const FicheiroConfig origemCfg(ConfigLocation::configFile(QCoreApplication::applicationDirPath(), cli.configName));
     const SqlSettings origemSql = ConfigSQL::ler(origemCfg);
-    if (destinoSql.kind() == origemSql.kind() &&
-        destinoSql.servidor.trimmed() == origemSql.servidor.trimmed() &&
+    if (destinoSql.kind() == origemSql.kind() && destinoSql.servidor.trimmed() == origemSql.servidor.trimmed() &&
         destinoSql.baseDados.trimmed() == origemSql.baseDados.trimmed()) {
         cli.err << "A configuração de destino aponta para a mesma base de dados.\n";
         return Cli::Failed;
@@ -140,8 +138,8 @@ int copy(Cli& cli) {
         ok = ok && diferencas.isEmpty();
         const RegistoAlibi::Verificacao depois = RegistoAlibi(destino, QString()).verificar();
         if (!depois.ok && antes.ok) {
-            cli.err << "O registo alibi não confere na cópia (linha " << depois.primeiraErrada
-                    << "): " << depois.motivo << '\n';
+            cli.err << "O registo alibi não confere na cópia (linha " << depois.primeiraErrada << "): " << depois.motivo
+                    << '\n';
             ok = false;
         }
         if (!linha.isEmpty() && !talaoConfere(destino, linha, motivo)) {
@@ -152,8 +150,7 @@ int copy(Cli& cli) {
         cli.result(QStringLiteral("rows"), QString::number(copia.linhasCopiadas()));
         cli.result(QStringLiteral("alibi_rows"), QString::number(depois.linhas));
         cli.result(QStringLiteral("alibi_ok"), depois.ok ? QStringLiteral("1") : QStringLiteral("0"));
-        cli.result(QStringLiteral("ticket_checked"),
-                   linha.isEmpty() ? QStringLiteral("0") : QString::number(histId));
+        cli.result(QStringLiteral("ticket_checked"), linha.isEmpty() ? QStringLiteral("0") : QString::number(histId));
         cli.result(QStringLiteral("verified"), ok ? QStringLiteral("1") : QStringLiteral("0"));
         return ok ? Cli::Ok : Cli::Failed;
     } catch (const DbError& e) {

@@ -1,7 +1,7 @@
 #include <QFile>
 
-#include "tools/cli/cli.h"
 #include "app/demo.h"
+#include "tools/cli/cli.h"
 
 namespace {
 
@@ -14,8 +14,7 @@ const char* kUso =
 bool lerPassword(const QString& ficheiro, QString& password, QString& erro) {
     QFile f(ficheiro);
     if (!f.open(QIODevice::ReadOnly)) {
-        erro = QStringLiteral("Não foi possível ler o ficheiro da password %1: %2")
-                   .arg(ficheiro, f.errorString());
+        erro = QStringLiteral("Não foi possível ler o ficheiro da password %1: %2").arg(ficheiro, f.errorString());
         return false;
     }
     QByteArray linha = f.readLine(4096);

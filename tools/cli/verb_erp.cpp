@@ -1,12 +1,12 @@
 #include <QCoreApplication>
 
 #include "app/arranque.h"
-#include "tools/cli/cli.h"
 #include "base/configlocation.h"
 #include "base/configsage.h"
 #include "base/configsql.h"
 #include "base/ficheiroconfig.h"
 #include "erp/sessaosagelocal.h"
+#include "tools/cli/cli.h"
 
 namespace {
 

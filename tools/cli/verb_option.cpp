@@ -1,7 +1,7 @@
 // option show | option set NAME VALUE: the installation's options, kept in the database.
 #include "base/basedados.h"
-#include "tools/cli/cli.h"
 #include "records/opcoesinstalacao.h"
+#include "tools/cli/cli.h"
 
 namespace {
 const char* kUso = "balantrix-cli option show | option set NOME VALOR";

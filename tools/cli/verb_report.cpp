@@ -2,9 +2,9 @@
 #include <functional>
 
 #include "base/basedados.h"
-#include "tools/cli/cli.h"
 #include "output/ficheiroatomico.h"
 #include "output/relatorioperiodo.h"
+#include "tools/cli/cli.h"
 
 namespace {
 
@@ -67,7 +67,9 @@ int verbReport(Cli& cli) {
                  l.descontos().plain());
     };
     for (const auto& l : r.linhas()) {
-        cli.out << "group=" << (l.grupo.isEmpty() ? QStringLiteral("-") : QString(l.grupo).replace(QLatin1Char(' '), QLatin1Char('_')));
+        cli.out << "group="
+                << (l.grupo.isEmpty() ? QStringLiteral("-")
+                                      : QString(l.grupo).replace(QLatin1Char(' '), QLatin1Char('_')));
         if (!l.tipo.isEmpty()) cli.out << " desk=" << (l.tipo == QStringLiteral("E") ? "entradas" : "saidas");
         cli.out << ' ' << linha(l) << '\n';
     }

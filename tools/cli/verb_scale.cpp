@@ -2,11 +2,11 @@
 
 #include <QSysInfo>
 #include "base/basedados.h"
-#include "tools/cli/cli.h"
 #include "base/configlocation.h"
-#include "scale/leitorbalanca.h"
 #include "base/money.h"
 #include "records/registoalibi.h"
+#include "scale/leitorbalanca.h"
+#include "tools/cli/cli.h"
 
 namespace {
 const char* kUso = "balantrix-cli scale read [--file BALANCA.TXT] [--log]";

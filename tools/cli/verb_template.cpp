@@ -1,12 +1,12 @@
 #include <QCoreApplication>
 
 #include "base/basedados.h"
-#include "tools/cli/cli.h"
 #include "base/configlocation.h"
 #include "base/configsql.h"
-#include "output/consultaleitura.h"
 #include "base/ficheiroconfig.h"
+#include "output/consultaleitura.h"
 #include "output/modelotalao.h"
+#include "tools/cli/cli.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ int verbTemplate(Cli& cli) {
 
     const FicheiroConfig file(ConfigLocation::configFile(QCoreApplication::applicationDirPath(), cli.configName));
     const SqlSettings settings = file.exists() ? ConfigSQL::ler(file) : SqlSettings{};
-    const Backend d = !dado                                    ? (file.exists() ? settings.kind() : Backend::Sqlite)
+    const Backend d = !dado                                      ? (file.exists() ? settings.kind() : Backend::Sqlite)
                       : dialecto == QStringLiteral("mssql")      ? Backend::Mssql
                       : dialecto == QStringLiteral("postgresql") ? Backend::Postgresql
                                                                  : Backend::Sqlite;
@@ -58,8 +58,8 @@ int verbTemplate(Cli& cli) {
             if (e.descricao().startsWith(QStringLiteral("A ligação dos modelos de talão não abriu")))
                 cli.err << e.descricao() << '\n';  // no database here: the text alone is judged
             else
-                return recusado(cli, QStringLiteral("O modelo de talão %1 não pode ser usado: %2")
-                                         .arg(m.caminho(), e.descricao()));
+                return recusado(
+                    cli, QStringLiteral("O modelo de talão %1 não pode ser usado: %2").arg(m.caminho(), e.descricao()));
         }
     }
     cli.result(QStringLiteral("ok"), QStringLiteral("1"));

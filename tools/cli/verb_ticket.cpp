@@ -1,14 +1,14 @@
 #include <QCoreApplication>
 
 #include "base/basedados.h"
-#include "tools/cli/cli.h"
 #include "base/configlocation.h"
 #include "base/configsql.h"
 #include "base/ficheiroconfig.h"
-#include "output/ui/impressaotalao.h"
 #include "output/operacoestalao.h"
-#include "records/parametrosaplic.h"
 #include "output/registarvias.h"
+#include "output/ui/impressaotalao.h"
+#include "records/parametrosaplic.h"
+#include "tools/cli/cli.h"
 
 namespace {
 
@@ -25,15 +25,15 @@ struct Registo {
 
 // The weighing and the kind of its ticket, which follows the record's Tipo.
 bool lerRegisto(Cli& cli, BaseDados& db, qint32 id, Registo& r, bool avisarPendente) {
-    const RecordSet rs = db.consultar(
-        QStringLiteral("Select Tipo, NoTalao, DataHoraPL from kel_PES_Historico where Hist_Id=?"), {id});
+    const RecordSet rs =
+        db.consultar(QStringLiteral("Select Tipo, NoTalao, DataHoraPL from kel_PES_Historico where Hist_Id=?"), {id});
     if (rs.isEmpty()) {
         cli.err << "O registo de pesagem " << id << " não existe.\n";
         return false;
     }
     if (!TiposTalao::deTipoRegisto(rs.text(0, QStringLiteral("Tipo")), r.tipo)) {
-        cli.err << "O registo de pesagem " << id
-                << " tem um tipo desconhecido: " << rs.text(0, QStringLiteral("Tipo")) << '\n';
+        cli.err << "O registo de pesagem " << id << " tem um tipo desconhecido: " << rs.text(0, QStringLiteral("Tipo"))
+                << '\n';
         return false;
     }
     if (avisarPendente && rs.value(0, QStringLiteral("DataHoraPL")).isNull())

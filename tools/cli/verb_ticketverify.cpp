@@ -3,11 +3,11 @@
 #include <QFile>
 
 #include "base/basedados.h"
-#include "tools/cli/cli.h"
 #include "base/configlocation.h"
 #include "base/configsql.h"
 #include "base/ficheiroconfig.h"
 #include "output/rastreiotalao.h"
+#include "tools/cli/cli.h"
 
 namespace {
 const char* kUso = "balantrix-cli ticket verify --qr TEXTO [--public-key FICHEIRO] | ticket public-key";
@@ -42,8 +42,8 @@ int ticketPublicKey(Cli& cli) {
             return Cli::Failed;
         }
         for (const ChaveInstalacao::Publica& c : chaves) {
-            cli.out << "key_id=" << c.id << " fingerprint=" << c.impressao() << " since="
-                    << c.desde.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) << " workstation=\""
+            cli.out << "key_id=" << c.id << " fingerprint=" << c.impressao()
+                    << " since=" << c.desde.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) << " workstation=\""
                     << QString(c.posto).replace(QLatin1Char('"'), QLatin1Char('\'')) << "\"\n"
                     << c.pem;
         }
@@ -64,8 +64,7 @@ int ticketVerify(Cli& cli) {
     if (temChave) {
         QFile f(ficheiroChave);
         if (!f.open(QIODevice::ReadOnly)) {
-            cli.err << "Não foi possível ler a chave pública " << ficheiroChave << ": " << f.errorString()
-                    << '\n';
+            cli.err << "Não foi possível ler a chave pública " << ficheiroChave << ": " << f.errorString() << '\n';
             return Cli::Failed;
         }
         chaves = ChaveInstalacao::lerPem(QString::fromLatin1(f.read(1024 * 1024)));
@@ -90,8 +89,7 @@ int ticketVerify(Cli& cli) {
         if (v.valida) cli.result(QStringLiteral("key_id"), v.chaveId);
         if (v.comRegisto && v.formatoOk) {
             cli.result(QStringLiteral("hist_id"), QString::number(v.histId));
-            cli.result(QStringLiteral("matches_record"),
-                       v.confere ? QStringLiteral("1") : QStringLiteral("0"));
+            cli.result(QStringLiteral("matches_record"), v.confere ? QStringLiteral("1") : QStringLiteral("0"));
             if (!v.confere) cli.result(QStringLiteral("differs"), v.difere.join(QLatin1Char(',')));
         }
         if (!v.motivo.isEmpty()) cli.err << "Talão não confirmado: " << v.motivo << '\n';

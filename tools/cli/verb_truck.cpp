@@ -2,12 +2,12 @@
 #include <QRegularExpression>
 
 #include "base/basedados.h"
-#include "tools/cli/cli.h"
 #include "base/datasbase.h"
 #include "desks/deskkind.h"
-#include "records/opcoesinstalacao.h"
 #include "desks/pesos.h"
+#include "records/opcoesinstalacao.h"
 #include "records/viaturas.h"
+#include "tools/cli/cli.h"
 
 namespace {
 
@@ -21,8 +21,8 @@ void escrever(Cli& cli, const Viatura& v) {
     cli.out << "plate=" << Cli::quoted(v.matricula) << " third=" << Cli::quoted(v.terceiro)
             << " article=" << Cli::quoted(v.artigo) << " tare=" << v.tara.plain()
             << " stored=" << v.pesadaEm.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
-            << " valid_until=" << v.validaAte.toString(QStringLiteral("yyyy-MM-dd"))
-            << " source=" << v.origem() << '\n';
+            << " valid_until=" << v.validaAte.toString(QStringLiteral("yyyy-MM-dd")) << " source=" << v.origem()
+            << '\n';
     cli.out.flush();
 }
 
@@ -48,8 +48,7 @@ int gravar(Cli& cli, BaseDados& db, const QString& matricula) {
     };
     if (matricula.isEmpty() || matricula.size() > 10)
         return recusa(QStringLiteral("A matrícula \"%1\" não é válida (1 a 10 caracteres).").arg(matricula));
-    if (motorista.size() > 35)
-        return recusa(QStringLiteral("O nome do motorista tem mais de 35 caracteres."));
+    if (motorista.size() > 35) return recusa(QStringLiteral("O nome do motorista tem mais de 35 caracteres."));
     const QDate hoje = QDate::currentDate();
     std::optional<QDate> validaAte;
     if (temV) {
@@ -59,22 +58,21 @@ int gravar(Cli& cli, BaseDados& db, const QString& matricula) {
         if (const QString e = RegistoViaturas::erroValidade(*validaAte, hoje); !e.isEmpty()) return recusa(e);
     }
     try {
-        if (temT && (terceiro.isEmpty() || !(existe(db,
-                                                    QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CODIGO = ?")
-                                                        .arg(DeskKind::saidas().tabelaTerceiro),
-                                                    terceiro) ||
-                                             existe(db,
-                                                    QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CODIGO = ?")
-                                                        .arg(DeskKind::entradas().tabelaTerceiro),
-                                                    terceiro))))
-            return recusa(
-                QStringLiteral("O terceiro \"%1\" não existe (nem cliente nem fornecedor).").arg(terceiro));
-        if (temA &&
-            (artigo.isEmpty() ||
-             !existe(db,
-                     QStringLiteral("SELECT COUNT(*) FROM ARTIGOS WHERE CODIGO = ? AND Artoudes = 0 AND "
-                                    "Inactivo <> -1"),
-                     artigo)))
+        if (temT &&
+            (terceiro.isEmpty() ||
+             !(existe(db,
+                      QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CODIGO = ?").arg(DeskKind::saidas().tabelaTerceiro),
+                      terceiro) ||
+               existe(
+                   db,
+                   QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CODIGO = ?").arg(DeskKind::entradas().tabelaTerceiro),
+                   terceiro))))
+            return recusa(QStringLiteral("O terceiro \"%1\" não existe (nem cliente nem fornecedor).").arg(terceiro));
+        if (temA && (artigo.isEmpty() ||
+                     !existe(db,
+                             QStringLiteral("SELECT COUNT(*) FROM ARTIGOS WHERE CODIGO = ? AND Artoudes = 0 AND "
+                                            "Inactivo <> -1"),
+                             artigo)))
             return recusa(QStringLiteral("O artigo \"%1\" não existe ou está inactivo.").arg(artigo));
         RegistoViaturas viaturas(db);
         Viatura v;
@@ -82,8 +80,7 @@ int gravar(Cli& cli, BaseDados& db, const QString& matricula) {
             bool ok = false;
             const qint32 id = origem.toInt(&ok);
             if (!ok || id <= 0)
-                return recusa(
-                    QStringLiteral("--tare-from: \"%1\" não é o número de uma pesagem.").arg(origem));
+                return recusa(QStringLiteral("--tare-from: \"%1\" não é o número de uma pesagem.").arg(origem));
             const auto r = viaturas.daPesagem(id, validaAte, hoje);
             if (const QString* erro = std::get_if<QString>(&r)) return recusa(*erro);
             v = std::get<Viatura>(r);
@@ -94,13 +91,11 @@ int gravar(Cli& cli, BaseDados& db, const QString& matricula) {
         } else {
             static const QRegularExpression inteiro(QStringLiteral("^[0-9]{1,9}$"));
             QString erro;
-            const auto tara = inteiro.match(kg).hasMatch()
-                                  ? Pesos::lerPesado(kg, QStringLiteral("Tara"), erro)
-                                  : std::nullopt;
+            const auto tara =
+                inteiro.match(kg).hasMatch() ? Pesos::lerPesado(kg, QStringLiteral("Tara"), erro) : std::nullopt;
             if (!tara)
                 return recusa(
-                    QStringLiteral("A tara é um número inteiro de quilogramas maior que zero: \"%1\".")
-                        .arg(kg));
+                    QStringLiteral("A tara é um número inteiro de quilogramas maior que zero: \"%1\".").arg(kg));
             if (!OpcoesInstalacao(db).pesoManualPermitido())
                 return recusa(
                     QStringLiteral("Nesta instalação não é permitido introduzir pesos manualmente (opção "
@@ -108,8 +103,8 @@ int gravar(Cli& cli, BaseDados& db, const QString& matricula) {
             v.matricula = matricula;
             v.tara = *tara;
             const QDateTime agora = QDateTime::currentDateTime();
-            v.pesadaEm = QDateTime(agora.date(),
-                                   QTime(agora.time().hour(), agora.time().minute(), agora.time().second()));
+            v.pesadaEm =
+                QDateTime(agora.date(), QTime(agora.time().hour(), agora.time().minute(), agora.time().second()));
             v.validaAte = *validaAte;
             v.manual = true;
         }
@@ -131,10 +126,9 @@ int gravar(Cli& cli, BaseDados& db, const QString& matricula) {
 int verbTruck(Cli& cli) {
     const QString sub = cli.args.isEmpty() ? QString() : cli.args.takeFirst();
     bool temP = false, semP = false;
-    const QString matricula =
-        sub == QStringLiteral("list")
-            ? QString()
-            : RegistoViaturas::normalizar(cli.take(QStringLiteral("--plate"), &temP, &semP));
+    const QString matricula = sub == QStringLiteral("list")
+                                  ? QString()
+                                  : RegistoViaturas::normalizar(cli.take(QStringLiteral("--plate"), &temP, &semP));
     const bool conhecido = sub == QStringLiteral("set") || sub == QStringLiteral("show") ||
                            sub == QStringLiteral("delete") || sub == QStringLiteral("list");
     if (!conhecido || semP || (sub != QStringLiteral("list") && !temP) ||

@@ -7,17 +7,17 @@
 #include <algorithm>
 #include <memory>
 
-#include "erp/apiregistry.h"
 #include "app/arranque.h"
-#include "desks/balancadesk.h"
-#include "tools/cli/cli.h"
 #include "base/configlocation.h"
 #include "base/datasbase.h"
+#include "desks/balancadesk.h"
 #include "desks/deskcore.h"
+#include "desks/ui/talaodesk.h"
+#include "erp/apiregistry.h"
 #include "output/operacoestalao.h"
 #include "records/registohistorico.h"
-#include "desks/ui/talaodesk.h"
 #include "records/viaturas.h"
+#include "tools/cli/cli.h"
 
 namespace {
 
@@ -38,8 +38,7 @@ const char* kUsoWeigh =
     "  balantrix-cli weigh correct --desk saidas|entradas --id HIST_ID [--effective KG] [--container KG] "
     "[--quality KG] [--category \"Tipo A\"|\"Tipo B\"] [--plate MATRICULA] [--obs TEXTO]";
 const char* kUsoPending = "balantrix-cli pending --desk saidas|entradas";
-const char* kUsoHistory =
-    "balantrix-cli history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]";
+const char* kUsoHistory = "balantrix-cli history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]";
 
 // The desk's messages on standard error. Questions get OK only when the verb means
 // it (a cancellation); every other message the desk shows is a refusal or a failure
@@ -135,12 +134,11 @@ class Posto {
             m_cli.err << "Não existem parâmetros da aplicação: configure-os no programa.\n";
             return false;
         }
-        m_ops = std::make_unique<OperacoesTalao>(*m_arranque->baseDados(), m_msgs, pasta,
-                                                 m_arranque->configFile());
+        m_ops = std::make_unique<OperacoesTalao>(*m_arranque->baseDados(), m_msgs, pasta, m_arranque->configFile());
         m_talao = std::make_unique<TalaoDesk>(*m_ops);
         m_balanca = std::make_unique<BalancaDesk>(pasta, ConfigLocation::configFolder(pasta));
-        m_desk = std::make_unique<DeskCore>(m_kind, *m_arranque->baseDados(), m_arranque->parametros(),
-                                            m_msgs, *m_arranque->sessao(), m_registry);
+        m_desk = std::make_unique<DeskCore>(m_kind, *m_arranque->baseDados(), m_arranque->parametros(), m_msgs,
+                                            *m_arranque->sessao(), m_registry);
         m_desk->setTicketActions(m_talao.get());
         m_desk->setWeightSource(m_balanca.get());
         m_msgs.limpar();
@@ -157,8 +155,7 @@ class Posto {
     // refuses it (its message already shown) or the text cannot go in as given.
     bool preencher(int campo, const QString& texto, const QString& opcao) {
         if (texto.size() > m_desk->campoMaximo(campo)) {
-            m_cli.err << "O valor de " << opcao << " tem mais de " << m_desk->campoMaximo(campo)
-                      << " caracteres.\n";
+            m_cli.err << "O valor de " << opcao << " tem mais de " << m_desk->campoMaximo(campo) << " caracteres.\n";
             return false;
         }
         m_msgs.limpar();
@@ -315,8 +312,7 @@ int primeira(Cli& cli) {
         return cli.usage(QString::fromUtf8(kUsoWeigh));
     if (taraRegistada) {
         // The plate goes first: the desk offers the stored tare and fills the usual data.
-        std::stable_partition(valores.begin(), valores.end(),
-                              [](const auto& v) { return v.first->campo == 10; });
+        std::stable_partition(valores.begin(), valores.end(), [](const auto& v) { return v.first->campo == 10; });
     }
 
     Posto posto(cli, *kind);
@@ -336,11 +332,9 @@ int primeira(Cli& cli) {
                 if (!viatura)
                     cli.err << "A viatura " << RegistoViaturas::normalizar(v) << " não tem tara registada.\n";
                 else if (!viatura->valida(QDate::currentDate()))
-                    cli.err << RegistoViaturas::mensagemExpirada(viatura->matricula, viatura->validaAte)
-                            << '\n';
+                    cli.err << RegistoViaturas::mensagemExpirada(viatura->matricula, viatura->validaAte) << '\n';
                 else
-                    cli.err << "A tara registada da viatura " << viatura->matricula
-                            << " não pôde ser usada.\n";
+                    cli.err << "A tara registada da viatura " << viatura->matricula << " não pôde ser usada.\n";
                 return Cli::Failed;
             }
         }
@@ -404,8 +398,7 @@ int segunda(Cli& cli) {
     const QString descarga = cli.take(QStringLiteral("--unload-place"), &temDs, &s5);
     const QString depois = cli.take(QStringLiteral("--then"), &temT, &s6);
     const bool subsidiarias = cli.takeFlag(QStringLiteral("--subsidiary"));
-    if (s1 || s2 || s3 || s4 || s5 || s6 || !cli.args.isEmpty())
-        return cli.usage(QString::fromUtf8(kUsoWeigh));
+    if (s1 || s2 || s3 || s4 || s5 || s6 || !cli.args.isEmpty()) return cli.usage(QString::fromUtf8(kUsoWeigh));
     if (kind->entrada ? (temCg || temDs) : (temQ || temC || subsidiarias)) {
         cli.err << "Opção que não existe no posto de " << kind->caption << ".\n";
         return cli.usage(QString::fromUtf8(kUsoWeigh));
@@ -459,10 +452,8 @@ int segunda(Cli& cli) {
         posto.msgs().limpar();
         d.btConfPeso(0);
         if (posto.msgs().falhou() || d.painelPesagem() || d.campo(15).isEmpty()) return Cli::Failed;
-        if (temV && !posto.preencher(3, kgVasilhame->formatExact(), QStringLiteral("--container")))
-            return Cli::Failed;
-        if (temQ && !posto.preencher(11, kgQualidade->formatExact(), QStringLiteral("--quality")))
-            return Cli::Failed;
+        if (temV && !posto.preencher(3, kgVasilhame->formatExact(), QStringLiteral("--container"))) return Cli::Failed;
+        if (temQ && !posto.preencher(11, kgQualidade->formatExact(), QStringLiteral("--quality"))) return Cli::Failed;
         if (temCg && !posto.preencher(19, carga, QStringLiteral("--load-place"))) return Cli::Failed;
         if (temDs && !posto.preencher(20, descarga, QStringLiteral("--unload-place"))) return Cli::Failed;
         if (temC) d.setCaracteristica(indiceCategoria);
@@ -563,12 +554,9 @@ int corrigir(Cli& cli) {
         const QDate dia = RecordSet::toDateTime(r->value(QStringLiteral("DataHoraPB"))).date();
         if (!posto.abrirDaLista(id, false, dia)) return Cli::Failed;
         // The deductions first: leaving them recomputes the effective weight a typed one then replaces.
-        if (temV && !posto.preencher(3, kgVasilhame->format(), QStringLiteral("--container")))
-            return Cli::Failed;
-        if (temQ && !posto.preencher(11, kgQualidade->format(), QStringLiteral("--quality")))
-            return Cli::Failed;
-        if (temE && !posto.preencher(13, kgEfectivo->format(), QStringLiteral("--effective")))
-            return Cli::Failed;
+        if (temV && !posto.preencher(3, kgVasilhame->format(), QStringLiteral("--container"))) return Cli::Failed;
+        if (temQ && !posto.preencher(11, kgQualidade->format(), QStringLiteral("--quality"))) return Cli::Failed;
+        if (temE && !posto.preencher(13, kgEfectivo->format(), QStringLiteral("--effective"))) return Cli::Failed;
         if (temC) d.setCaracteristica(indiceCategoria);
         if (temP && !posto.preencher(10, matricula, QStringLiteral("--plate"))) return Cli::Failed;
         if (temO && !posto.preencher(12, obs, QStringLiteral("--obs"))) return Cli::Failed;
@@ -630,8 +618,7 @@ int listar(Cli& cli, bool historico) {
         }
         const bool algum = historico ? d.carregarHistorico() : d.carregarPendentes();
         if (!algum) {
-            cli.err << (historico ? QStringLiteral("Não existem registos de Histórico!")
-                                  : kind->pendentesVazio)
+            cli.err << (historico ? QStringLiteral("Não existem registos de Histórico!") : kind->pendentesVazio)
                     << '\n';
             return Cli::Ok;
         }
@@ -651,16 +638,14 @@ int listar(Cli& cli, bool historico) {
             par("entry", dataHoraIso(r.value(QStringLiteral("DataHoraPB"))));
             if (historico) {
                 par("exit", dataHoraIso(r.value(QStringLiteral("DataHoraPL"))));
-                const ChaveDocumento k{short(r.value(QStringLiteral("Ano")).toInt()),
-                                       r.text(QStringLiteral("TpDoc")),
+                const ChaveDocumento k{short(r.value(QStringLiteral("Ano")).toInt()), r.text(QStringLiteral("TpDoc")),
                                        short(r.value(QStringLiteral("Serie")).toInt()),
                                        r.value(QStringLiteral("NoDoc")).toInt()};
                 par("document", k.texto());
                 par("net", pesoPlano(r.value(QStringLiteral("PesoLiquido"))));
                 par("effective", pesoPlano(r.value(QStringLiteral("PesoEfectivo"))));
             } else {
-                const QString primeiro =
-                    kind->entrada ? QStringLiteral("PesoBruto") : QStringLiteral("PesoTara");
+                const QString primeiro = kind->entrada ? QStringLiteral("PesoBruto") : QStringLiteral("PesoTara");
                 par("first", pesoPlano(r.value(primeiro)));
             }
             cli.out << campos.join(QLatin1Char(' ')) << '\n';

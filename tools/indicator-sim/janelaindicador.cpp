@@ -89,15 +89,13 @@ JanelaIndicador::JanelaIndicador(Indicador& indicador, QWidget* parent) : QWidge
     rotulo->setBuddy(m_valor);
     linhaPeso->addWidget(rotulo);
     linhaPeso->addWidget(m_valor, 1);
-    connect(m_valor, &QSpinBox::valueChanged, this,
-            [this](int kg) { aplicar(QStringLiteral("weight %1").arg(kg)); });
+    connect(m_valor, &QSpinBox::valueChanged, this, [this](int kg) { aplicar(QStringLiteral("weight %1").arg(kg)); });
 
     auto* camioes = new QGroupBox(QStringLiteral("Na balança"), this);
     auto* cg = new QGridLayout(camioes);
     int n = 0;
     for (const Camiao& c : JanelaIndicador::camioes()) {
-        auto* b = new QPushButton(QStringLiteral("%1\n%2 kg").arg(QString::fromUtf8(c.nome), milhares(c.kg)),
-                                  camioes);
+        auto* b = new QPushButton(QStringLiteral("%1\n%2 kg").arg(QString::fromUtf8(c.nome), milhares(c.kg)), camioes);
         b->setObjectName(QStringLiteral("btCamiao_%1").arg(n));
         b->setMinimumHeight(48);
         const int kg = c.kg;
@@ -145,8 +143,7 @@ void JanelaIndicador::mostrar() {
         m_estavel->setChecked(m_ind.marca == Indicador::Estavel);
         m_instavel->setChecked(m_ind.marca == Indicador::Instavel);
     }
-    if (m_valor->value() != m_ind.peso)
-        m_valor->setValue(int(std::clamp<qint64>(m_ind.peso, 0, m_valor->maximum())));
+    if (m_valor->value() != m_ind.peso) m_valor->setValue(int(std::clamp<qint64>(m_ind.peso, 0, m_valor->maximum())));
     m_aMostrar = false;
 }
 

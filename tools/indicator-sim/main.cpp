@@ -22,9 +22,9 @@
 #include <memory>
 
 #include "base/configlocation.h"
-#include "widgets/iconeprograma.h"
 #include "tools/indicator-sim/indicador.h"
 #include "tools/indicator-sim/janelaindicador.h"
+#include "widgets/iconeprograma.h"
 #include "widgets/traducaoqt.h"
 
 namespace {
@@ -65,10 +65,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption oSemUnidade(QStringLiteral("no-unit"), QStringLiteral("Resposta sem \"kg\"."));
     const QCommandLineOption oSilencio(QStringLiteral("silent"), QStringLiteral("Não responde."));
     const QCommandLineOption oLixo(QStringLiteral("garbage"), QStringLiteral("Responde com ruído."));
-    const QCommandLineOption oLento(QStringLiteral("slow"),
-                                    QStringLiteral("Envia a resposta byte a byte (20 ms)."));
-    const QCommandLineOption oByteMs(QStringLiteral("byte-ms"),
-                                     QStringLiteral("Intervalo entre bytes no modo lento."),
+    const QCommandLineOption oLento(QStringLiteral("slow"), QStringLiteral("Envia a resposta byte a byte (20 ms)."));
+    const QCommandLineOption oByteMs(QStringLiteral("byte-ms"), QStringLiteral("Intervalo entre bytes no modo lento."),
                                      QStringLiteral("ms"));
     const QCommandLineOption oAtraso(QStringLiteral("delay"), QStringLiteral("Espera antes de responder."),
                                      QStringLiteral("ms"));
@@ -92,8 +90,8 @@ int main(int argc, char** argv) {
                                      QStringLiteral("Abre uma janela para conduzir o indicador à mão."));
     p.addOption(oJanela);
     p.addOption(oComPai);
-    p.addOptions({oPeso, oMarca, oSemUnidade, oSilencio, oLixo, oLento, oByteMs, oAtraso, oResposta, oSegurar,
-                  oConfig, oDemo, oSegundos});
+    p.addOptions({oPeso, oMarca, oSemUnidade, oSilencio, oLixo, oLento, oByteMs, oAtraso, oResposta, oSegurar, oConfig,
+                  oDemo, oSegundos});
     p.process(app);
 #ifdef __linux__
     // Started in the background by the demo script, which then becomes the program:

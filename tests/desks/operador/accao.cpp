@@ -5,10 +5,9 @@
 namespace {
 
 QString nomeBotao(int b) {
-    static const char* nomes[] = {"btEntrada",  "btPeso",      "btPendentes", "btHistorico",
-                                  "btler",      "btCancGeral", "btSair",      "btAnularHist",
-                                  "btImpHist",  "btMailHist",  "btConf",      "btPesar",
-                                  "btConfPeso", "btCancPeso",  "btConfFinal", "btCancFinal"};
+    static const char* nomes[] = {"btEntrada",  "btPeso",       "btPendentes", "btHistorico", "btler",  "btCancGeral",
+                                  "btSair",     "btAnularHist", "btImpHist",   "btMailHist",  "btConf", "btPesar",
+                                  "btConfPeso", "btCancPeso",   "btConfFinal", "btCancFinal"};
     return b >= 0 && b < DeskCore::NumBotoes ? QString::fromLatin1(nomes[b]) : QStringLiteral("?");
 }
 
@@ -46,8 +45,7 @@ QString Accao::descricao() const {
                 s += QStringLiteral("(%1)").arg(extra);
             break;
         case Pesar:
-            s += kg < 0 ? QStringLiteral("btPesar (balança falha)")
-                        : QStringLiteral("btPesar (balança dá %1)").arg(kg);
+            s += kg < 0 ? QStringLiteral("btPesar (balança falha)") : QStringLiteral("btPesar (balança dá %1)").arg(kg);
             break;
         case Linha:
             s += QStringLiteral("linha %1 da grelha").arg(indice);
@@ -57,8 +55,7 @@ QString Accao::descricao() const {
             break;
         case Periodo:
             s += QStringLiteral("histórico de %1 a %2")
-                     .arg(data.toString(QStringLiteral("dd-MM-yyyy")),
-                          data2.toString(QStringLiteral("dd-MM-yyyy")));
+                     .arg(data.toString(QStringLiteral("dd-MM-yyyy")), data2.toString(QStringLiteral("dd-MM-yyyy")));
             break;
         case Subsidiarias:
             s += indice ? QStringLiteral("marcar Matérias Subsidiárias")

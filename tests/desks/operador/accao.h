@@ -7,16 +7,16 @@
 // actions replays the same way on a fresh database (and can be shrunk).
 struct Accao {
     enum Tipo {
-        Escrever,       // types `texto` into field `campo`
-        Sair,           // leaves field `campo` (Tab)
-        EscreverESair,  // both
-        Escape,         // Esc in field `campo`
-        Lista,          // asks for the lookup list of `campo`; the list answers `texto`
-        Botao,    // presses button `indice` (DeskCore::Botao); `extra` is its index (btConfPeso, btConfFinal)
-        Pesar,    // btPesar with the scale answering `kg` (or failing when kg < 0)
-        Linha,    // activates grid row `indice`
-        Data,     // the weighing date picker
-        Periodo,  // the history range: `data` .. `data2`
+        Escrever,        // types `texto` into field `campo`
+        Sair,            // leaves field `campo` (Tab)
+        EscreverESair,   // both
+        Escape,          // Esc in field `campo`
+        Lista,           // asks for the lookup list of `campo`; the list answers `texto`
+        Botao,           // presses button `indice` (DeskCore::Botao); `extra` is its index (btConfPeso, btConfFinal)
+        Pesar,           // btPesar with the scale answering `kg` (or failing when kg < 0)
+        Linha,           // activates grid row `indice`
+        Data,            // the weighing date picker
+        Periodo,         // the history range: `data` .. `data2`
         Subsidiarias,    // the box, `indice` != 0 ticks it
         Caracteristica,  // the category list, `indice`
     };

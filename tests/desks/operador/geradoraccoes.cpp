@@ -3,12 +3,12 @@
 #include "tests/desks/operador/mundo.h"
 
 QString GeradorAccoes::lixo() {
-    static const QString pedacos[] = {
-        QStringLiteral("'"),          QStringLiteral("\""), QStringLiteral("%"),   QStringLiteral(";"),
-        QStringLiteral("--"),         QStringLiteral(" "),  QStringLiteral("ção"), QStringLiteral("€"),
-        QStringLiteral("\n"),         QStringLiteral("1"),  QStringLiteral("9"),   QStringLiteral(","),
-        QStringLiteral("."),          QStringLiteral("-"),  QStringLiteral("x"),   QStringLiteral("\t"),
-        QStringLiteral("DROP TABLE"), QStringLiteral("𝄞")};
+    static const QString pedacos[] = {QStringLiteral("'"),   QStringLiteral("\""),         QStringLiteral("%"),
+                                      QStringLiteral(";"),   QStringLiteral("--"),         QStringLiteral(" "),
+                                      QStringLiteral("ção"), QStringLiteral("€"),          QStringLiteral("\n"),
+                                      QStringLiteral("1"),   QStringLiteral("9"),          QStringLiteral(","),
+                                      QStringLiteral("."),   QStringLiteral("-"),          QStringLiteral("x"),
+                                      QStringLiteral("\t"),  QStringLiteral("DROP TABLE"), QStringLiteral("𝄞")};
     QString s;
     const int n = ate(12);
     for (int i = 0; i < n; ++i) s += pedacos[ate(int(std::size(pedacos)))];
@@ -22,8 +22,8 @@ QString GeradorAccoes::peso() {
         case 1:
             return QString();
         case 2:
-            return um({QStringLiteral("99999999999999"), QStringLiteral("123456789012345"),
-                       QStringLiteral("4294967296")});
+            return um(
+                {QStringLiteral("99999999999999"), QStringLiteral("123456789012345"), QStringLiteral("4294967296")});
         case 3:
             return QString::number(ate(2000) + 1);
         default:
@@ -40,12 +40,12 @@ QString GeradorAccoes::textoPara(int posto, int campo) {
                 return um({QStringLiteral("F001"), QStringLiteral("F002"), QStringLiteral("F003"),
                            QStringLiteral("f004"), QStringLiteral("F007"), QStringLiteral("F015"),
                            QStringLiteral("F999"), QStringLiteral("C001"), QString()});
-            return um({QStringLiteral("C001"), QStringLiteral("C002"), QStringLiteral("c005"),
-                       QStringLiteral("C009"), QStringLiteral("C012"), QStringLiteral("C018"),
-                       QStringLiteral("C999"), QStringLiteral("F001"), QString()});
+            return um({QStringLiteral("C001"), QStringLiteral("C002"), QStringLiteral("c005"), QStringLiteral("C009"),
+                       QStringLiteral("C012"), QStringLiteral("C018"), QStringLiteral("C999"), QStringLiteral("F001"),
+                       QString()});
         case 1:
-            return um({QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("003"),
-                       QStringLiteral("009"), QString()});
+            return um({QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("003"), QStringLiteral("009"),
+                       QString()});
         case 2:
             return um({QStringLiteral("MILHO"), QStringLiteral("TRIGO"), QStringLiteral("CEVADA"),
                        QStringLiteral("ADUBO-NPK"), QStringLiteral("rac-vl"), QStringLiteral("PORTES"),
@@ -54,18 +54,16 @@ QString GeradorAccoes::textoPara(int posto, int campo) {
         case 11:
         case 13:
             if (campo == 11 && !entrada) return um({QStringLiteral("Enc. 7"), QString()});
-            return um({QStringLiteral("0"), QStringLiteral("20"), QStringLiteral("150"),
-                       QStringLiteral("20,5"), QStringLiteral("20.5"), QStringLiteral("1.250"),
-                       QStringLiteral("-5"), QStringLiteral("abc"), QString(), QStringLiteral("9500.5"),
-                       QStringLiteral("99999999"), QStringLiteral("12345678901234"),
-                       QString::number(ate(40000))});
+            return um({QStringLiteral("0"), QStringLiteral("20"), QStringLiteral("150"), QStringLiteral("20,5"),
+                       QStringLiteral("20.5"), QStringLiteral("1.250"), QStringLiteral("-5"), QStringLiteral("abc"),
+                       QString(), QStringLiteral("9500.5"), QStringLiteral("99999999"),
+                       QStringLiteral("12345678901234"), QString::number(ate(40000))});
         case 7:
             return um({QStringLiteral("4750-310"), QStringLiteral("0000-000"), QString()});
         case 9:
             return peso();
         case 10:
-            return um({QStringLiteral("12-AB-34"), QStringLiteral("AA-'1-BB"), QStringLiteral("45-QO-12"),
-                       QString()});
+            return um({QStringLiteral("12-AB-34"), QStringLiteral("AA-'1-BB"), QStringLiteral("45-QO-12"), QString()});
         case 23:
             return um({QStringLiteral("ARM"), QStringLiteral("EXP"), QStringLiteral("ZZ"), QString()});
         default:
@@ -100,15 +98,13 @@ Accao GeradorAccoes::qualquer(Mundo& m, int posto) {
             break;
         case 5:
             a.tipo = Accao::Linha;
-            a.indice =
-                ate(std::max<int>(1, int(m.desk(posto).grelha().linhas.size()) + 1)) - (chance(5) ? 1 : 0);
+            a.indice = ate(std::max<int>(1, int(m.desk(posto).grelha().linhas.size()) + 1)) - (chance(5) ? 1 : 0);
             break;
         case 6:
             a.tipo = Accao::Data;
-            a.data = um(
-                {QDate::currentDate(), QDate::currentDate().addDays(-1), QDate::currentDate().addDays(1),
-                 QDate(QDate::currentDate().year() - 1, 9, 30), QDate(QDate::currentDate().year() - 1, 10, 1),
-                 QDate(QDate::currentDate().year() - 1, 12, 31), QDate(QDate::currentDate().year(), 1, 1)});
+            a.data = um({QDate::currentDate(), QDate::currentDate().addDays(-1), QDate::currentDate().addDays(1),
+                         QDate(QDate::currentDate().year() - 1, 9, 30), QDate(QDate::currentDate().year() - 1, 10, 1),
+                         QDate(QDate::currentDate().year() - 1, 12, 31), QDate(QDate::currentDate().year(), 1, 1)});
             break;
         case 7:
             a.tipo = chance(50) ? Accao::Subsidiarias : Accao::Caracteristica;
@@ -146,8 +142,7 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
         a.texto = texto;
         return a;
     };
-    if (d.painelFinal())
-        return chance(85) ? botao(DeskCore::BtConfFinal, ate(3)) : botao(DeskCore::BtCancFinal);
+    if (d.painelFinal()) return chance(85) ? botao(DeskCore::BtConfFinal, ate(3)) : botao(DeskCore::BtCancFinal);
     if (d.painelPesagem()) {
         if (d.campo(9).isEmpty() || chance(10)) {
             if (chance(30)) {
@@ -160,10 +155,9 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
         if (chance(8)) return botao(DeskCore::BtCancPeso);
         if (chance(8)) {
             a.tipo = Accao::Data;
-            a.data = um({QDate(QDate::currentDate().year() - 1, 9, 30),
-                         QDate(QDate::currentDate().year() - 1, 10, 1),
-                         QDate(QDate::currentDate().year() - 1, 12, 31),
-                         QDate(QDate::currentDate().year(), 1, 1), QDate::currentDate()});
+            a.data = um({QDate(QDate::currentDate().year() - 1, 9, 30), QDate(QDate::currentDate().year() - 1, 10, 1),
+                         QDate(QDate::currentDate().year() - 1, 12, 31), QDate(QDate::currentDate().year(), 1, 1),
+                         QDate::currentDate()});
             return a;
         }
         return botao(DeskCore::BtConfPeso, ate(2));
@@ -205,14 +199,12 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
             const int campo = um({0, 1, 2, 10});
             return tab(campo, textoPara(posto, campo));
         }
-        if (d.campo(15).isEmpty())
-            return chance(90) ? botao(DeskCore::BtPeso) : botao(DeskCore::BtAnularHist);
+        if (d.campo(15).isEmpty()) return chance(90) ? botao(DeskCore::BtPeso) : botao(DeskCore::BtAnularHist);
         switch (ate(7)) {
             case 0:
                 return tab(3, textoPara(posto, 3));
             case 1:
-                return Mundo::kind(posto).entrada ? tab(11, textoPara(posto, 11))
-                                                  : tab(19, QStringLiteral("Cais 2"));
+                return Mundo::kind(posto).entrada ? tab(11, textoPara(posto, 11)) : tab(19, QStringLiteral("Cais 2"));
             case 2:
                 return tab(13, textoPara(posto, 13));
             default:
@@ -230,7 +222,8 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
         // A truck already waiting on this desk weighed in again by mistake (or on purpose).
         if (chance(6)) {
             const RecordSet r = m.db().consultar(
-                QStringLiteral("SELECT Carro FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND Tipo = ? AND Carro <> ''"),
+                QStringLiteral(
+                    "SELECT Carro FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND Tipo = ? AND Carro <> ''"),
                 {Mundo::kind(posto).tipo});
             if (!r.isEmpty()) return tab(10, r.text(ate(r.count()), QStringLiteral("Carro")));
         }

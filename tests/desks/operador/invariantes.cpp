@@ -3,9 +3,9 @@
 #include <QHash>
 
 #include "base/money.h"
-#include "tests/desks/operador/mundo.h"
 #include "records/numeracao.h"
 #include "records/registohistorico.h"
+#include "tests/desks/operador/mundo.h"
 
 namespace {
 
@@ -113,30 +113,28 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
                          QStringLiteral("a primeira pesagem fechou sem aviso e nada foi gravado"));
         // With a stored tare the reading is the gross weight and the record is finished at once.
         const bool unica = antes.taraRegistada.has_value();
-        const Money primeiro =
-            kg(r.value(entrada || unica ? QStringLiteral("PesoBruto") : QStringLiteral("PesoTara")));
+        const Money primeiro = kg(r.value(entrada || unica ? QStringLiteral("PesoBruto") : QStringLiteral("PesoTara")));
         const auto pesado = Money::parse(antes.campos.value(9));
-        if (unica && (r.isNull(QStringLiteral("DataHoraPL")) ||
-                      kg(r.value(QStringLiteral("PesoTara"))) != *antes.taraRegistada))
+        if (unica &&
+            (r.isNull(QStringLiteral("DataHoraPL")) || kg(r.value(QStringLiteral("PesoTara"))) != *antes.taraRegistada))
             return falha(
                 QStringLiteral("pesagem-unica"),
                 QStringLiteral("a pesagem %1 com a tara registada %2 ficou com tara %3%4")
                     .arg(d.idHistorico())
                     .arg(antes.taraRegistada->plain(), kg(r.value(QStringLiteral("PesoTara"))).plain(),
-                         r.isNull(QStringLiteral("DataHoraPL")) ? QStringLiteral(", por concluir")
-                                                                : QString()));
+                         r.isNull(QStringLiteral("DataHoraPL")) ? QStringLiteral(", por concluir") : QString()));
         if (!pesado || primeiro != *pesado || r.text(QStringLiteral("Terceiro")) != antes.campos.value(0) ||
             r.text(QStringLiteral("Artigo")) != antes.campos.value(2))
-            return falha(QStringLiteral("primeira-pesagem-diferente"),
-                         QStringLiteral("gravado %1 kg, %2, %3; o posto mostrava %4, %5, %6")
-                             .arg(primeiro.plain(), r.text(QStringLiteral("Terceiro")),
-                                  r.text(QStringLiteral("Artigo")), antes.campos.value(9),
-                                  antes.campos.value(0), antes.campos.value(2)));
+            return falha(
+                QStringLiteral("primeira-pesagem-diferente"),
+                QStringLiteral("gravado %1 kg, %2, %3; o posto mostrava %4, %5, %6")
+                    .arg(primeiro.plain(), r.text(QStringLiteral("Terceiro")), r.text(QStringLiteral("Artigo")),
+                         antes.campos.value(9), antes.campos.value(0), antes.campos.value(2)));
     }
 
     // Completion: the desk either finished the weighing as its summary showed, or said why not.
-    if (a.indice == DeskCore::BtConfFinal && antes.painelFinal && antes.segundoPeso &&
-        antes.registoPendente && !d.painelFinal()) {
+    if (a.indice == DeskCore::BtConfFinal && antes.painelFinal && antes.segundoPeso && antes.registoPendente &&
+        !d.painelFinal()) {
         const RecordSet r = LerHistorico(m_mundo.db(), antes.idHistorico);
         const bool concluida = !r.isEmpty() && !r.isNull(QStringLiteral("DataHoraPL"));
         if (!concluida && !msgs.recusou)
@@ -147,19 +145,17 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
             // The operator confirmed the summary's figure, and the field showed the same.
             const auto efectivo = Money::parse(antes.resumoEfectivo);
             const auto campo = Money::parse(antes.campos.value(13));
-            if (!efectivo || !campo || *campo != *efectivo ||
-                kg(r.value(QStringLiteral("PesoEfectivo"))) != *efectivo)
+            if (!efectivo || !campo || *campo != *efectivo || kg(r.value(QStringLiteral("PesoEfectivo"))) != *efectivo)
                 return falha(QStringLiteral("conclusao-diferente"),
                              QStringLiteral("concluída com efectivo %1; o resumo mostrava %2, o campo %3")
-                                 .arg(kg(r.value(QStringLiteral("PesoEfectivo"))).plain(),
-                                      antes.resumoEfectivo, antes.campos.value(13)));
+                                 .arg(kg(r.value(QStringLiteral("PesoEfectivo"))).plain(), antes.resumoEfectivo,
+                                      antes.campos.value(13)));
         }
     }
 
     // Correction: a desk that cleared itself without a word saved what it showed.
     if (a.indice == DeskCore::BtConf && antes.verHistorico && antes.idHistorico > 0 && !antes.primeiroPeso &&
-        !antes.segundoPeso && (antes.dadosAlterados || antes.obsAlteradas) && !d.verHistorico() &&
-        !msgs.recusou) {
+        !antes.segundoPeso && (antes.dadosAlterados || antes.obsAlteradas) && !d.verHistorico() && !msgs.recusou) {
         const RecordSet r = LerHistorico(m_mundo.db(), antes.idHistorico);
         const auto efectivo = Money::parse(antes.campos.value(13));
         // The figure shown, or (a deduction typed and not yet left) net minus the deductions saved.
@@ -176,11 +172,9 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
             r.text(QStringLiteral("Justificacao")) != antes.campos.value(12))
             return falha(
                 QStringLiteral("correccao-sem-gravacao"),
-                QStringLiteral(
-                    "a correcção da pesagem %1 fechou sem aviso mas o registo tem efectivo %2 (posto: %3)")
+                QStringLiteral("a correcção da pesagem %1 fechou sem aviso mas o registo tem efectivo %2 (posto: %3)")
                     .arg(antes.idHistorico)
-                    .arg(r.isEmpty() ? QStringLiteral("-")
-                                     : kg(r.value(QStringLiteral("PesoEfectivo"))).plain(),
+                    .arg(r.isEmpty() ? QStringLiteral("-") : kg(r.value(QStringLiteral("PesoEfectivo"))).plain(),
                          antes.campos.value(13)));
     }
 
@@ -188,20 +182,18 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
     if (a.indice == DeskCore::BtAnularHist && a.resposta && antes.idHistorico > 0 && !antes.primeiroPeso &&
         (antes.verHistorico || antes.segundoPeso) && !msgs.recusou) {
         const RecordSet r = LerHistorico(m_mundo.db(), antes.idHistorico);
-        const bool feito =
-            antes.verHistorico ? (!r.isEmpty() && r.isNull(QStringLiteral("DataHoraPL"))) : r.isEmpty();
+        const bool feito = antes.verHistorico ? (!r.isEmpty() && r.isNull(QStringLiteral("DataHoraPL"))) : r.isEmpty();
         if (!feito)
-            return falha(QStringLiteral("anulacao-sem-efeito"),
-                         QStringLiteral("a anulação da pesagem %1 terminou sem aviso e não aconteceu")
-                             .arg(antes.idHistorico));
+            return falha(
+                QStringLiteral("anulacao-sem-efeito"),
+                QStringLiteral("a anulação da pesagem %1 terminou sem aviso e não aconteceu").arg(antes.idHistorico));
     }
     return std::nullopt;
 }
 
 std::optional<Falha> Invariantes::baseDados() {
     BaseDados& db = m_mundo.db();
-    if (db.inTransaction())
-        return falha(QStringLiteral("transaccao"), QStringLiteral("uma transacção ficou aberta"));
+    if (db.inTransaction()) return falha(QStringLiteral("transaccao"), QStringLiteral("uma transacção ficou aberta"));
     const QString tpSaida = m_mundo.parametros().texto(QStringLiteral("TpSaida")).toUpper();
     const QString tpMP = m_mundo.parametros().texto(QStringLiteral("TpGuiaEntMP")).toUpper();
     const QString tpMS = m_mundo.parametros().texto(QStringLiteral("TpGuiaEntMS")).toUpper();
@@ -223,15 +215,12 @@ std::optional<Falha> Invariantes::baseDados() {
                              cab.value(i, QStringLiteral("NNumdoc")), cab.value(i, QStringLiteral("Ano"))),
                     d);
     }
-    const RecordSet lin =
-        db.consultar(QStringLiteral("SELECT Tpdoc, Serie, NNumdoc, Ano, Quantidade FROM DocGCLin"));
+    const RecordSet lin = db.consultar(QStringLiteral("SELECT Tpdoc, Serie, NNumdoc, Ano, Quantidade FROM DocGCLin"));
     for (int i = 0; i < lin.count(); ++i) {
-        auto it =
-            docs.find(chaveDoc(lin.text(i, QStringLiteral("Tpdoc")), lin.value(i, QStringLiteral("Serie")),
-                               lin.value(i, QStringLiteral("NNumdoc")), lin.value(i, QStringLiteral("Ano"))));
+        auto it = docs.find(chaveDoc(lin.text(i, QStringLiteral("Tpdoc")), lin.value(i, QStringLiteral("Serie")),
+                                     lin.value(i, QStringLiteral("NNumdoc")), lin.value(i, QStringLiteral("Ano"))));
         if (it != docs.end())
-            it->quantidade =
-                it->quantidade + Money::fromDouble(lin.value(i, QStringLiteral("Quantidade")).toDouble());
+            it->quantidade = it->quantidade + Money::fromDouble(lin.value(i, QStringLiteral("Quantidade")).toDouble());
     }
     struct Comp {
         int linhas = 0;
@@ -243,28 +232,25 @@ std::optional<Falha> Invariantes::baseDados() {
     for (int i = 0; i < cp.count(); ++i) {
         Comp& c = comps[cp.value(i, QStringLiteral("Cab_Id")).toInt()];
         ++c.linhas;
-        c.descontos = c.descontos + kg(cp.value(i, QStringLiteral("Vasilhame"))) +
-                      kg(cp.value(i, QStringLiteral("Qualidade")));
+        c.descontos =
+            c.descontos + kg(cp.value(i, QStringLiteral("Vasilhame"))) + kg(cp.value(i, QStringLiteral("Qualidade")));
     }
     QHash<qint32, bool> opcoes;
-    const RecordSet op =
-        db.consultar(QStringLiteral("SELECT Hist_Id, MatSubsidiarias FROM kel_PES_Historico_Opcoes"));
+    const RecordSet op = db.consultar(QStringLiteral("SELECT Hist_Id, MatSubsidiarias FROM kel_PES_Historico_Opcoes"));
     for (int i = 0; i < op.count(); ++i)
         opcoes.insert(op.value(i, QStringLiteral("Hist_Id")).toInt(),
                       op.value(i, QStringLiteral("MatSubsidiarias")).toInt() != 0);
 
     // A weighing marked with a stored tare weighed that tare; an expired tare is never used.
     QHash<qint32, Money> tarasUsadas;
-    const RecordSet tu = db.consultar(
-        QStringLiteral("SELECT Hist_Id, Matricula, Tara, PesadaEm FROM kel_PES_Historico_TaraRegistada"));
+    const RecordSet tu =
+        db.consultar(QStringLiteral("SELECT Hist_Id, Matricula, Tara, PesadaEm FROM kel_PES_Historico_TaraRegistada"));
     for (int i = 0; i < tu.count(); ++i) {
         if (RecordSet::toDateTime(tu.value(i, QStringLiteral("PesadaEm"))) == Mundo::taraExpiradaEm())
-            return falha(
-                QStringLiteral("tara-expirada"),
-                QStringLiteral("a pesagem %1 usou a tara expirada da viatura %2")
-                    .arg(tu.text(i, QStringLiteral("Hist_Id")), tu.text(i, QStringLiteral("Matricula"))));
-        tarasUsadas.insert(tu.value(i, QStringLiteral("Hist_Id")).toInt(),
-                           kg(tu.value(i, QStringLiteral("Tara"))));
+            return falha(QStringLiteral("tara-expirada"),
+                         QStringLiteral("a pesagem %1 usou a tara expirada da viatura %2")
+                             .arg(tu.text(i, QStringLiteral("Hist_Id")), tu.text(i, QStringLiteral("Matricula"))));
+        tarasUsadas.insert(tu.value(i, QStringLiteral("Hist_Id")).toInt(), kg(tu.value(i, QStringLiteral("Tara"))));
     }
 
     QHash<QString, qint32> taloes;
@@ -282,13 +268,11 @@ std::optional<Falha> Invariantes::baseDados() {
             return falha(QStringLiteral("terceiro-inexistente"),
                          quem + QStringLiteral("terceiro '%1' não existe").arg(terceiro));
         if (!m_artigos.contains(h.text(i, QStringLiteral("Artigo")).toUpper()))
-            return falha(
-                QStringLiteral("artigo-inexistente"),
-                quem + QStringLiteral("artigo '%1' não existe").arg(h.text(i, QStringLiteral("Artigo"))));
+            return falha(QStringLiteral("artigo-inexistente"),
+                         quem + QStringLiteral("artigo '%1' não existe").arg(h.text(i, QStringLiteral("Artigo"))));
         const QDateTime pb = RecordSet::toDateTime(h.value(i, QStringLiteral("DataHoraPB")));
         if (!pb.isValid())
-            return falha(QStringLiteral("data-entrada"),
-                         quem + QStringLiteral("sem data da primeira pesagem"));
+            return falha(QStringLiteral("data-entrada"), quem + QStringLiteral("sem data da primeira pesagem"));
         const QString campanha = h.text(i, QStringLiteral("Campanha"));
         const bool concluida = !h.value(i, QStringLiteral("DataHoraPL")).isNull();
         const qint32 noTalao = h.value(i, QStringLiteral("NoTalao")).toInt();
@@ -333,12 +317,10 @@ std::optional<Falha> Invariantes::baseDados() {
         if (liquido != bruto - tara)
             return falha(
                 QStringLiteral("liquido"),
-                quem +
-                    QStringLiteral("líquido %1 ≠ %2 − %3").arg(liquido.plain(), bruto.plain(), tara.plain()));
+                quem + QStringLiteral("líquido %1 ≠ %2 − %3").arg(liquido.plain(), bruto.plain(), tara.plain()));
         if (!(efectivo > Money() && efectivo <= liquido))
-            return falha(
-                QStringLiteral("efectivo"),
-                quem + QStringLiteral("efectivo %1, líquido %2").arg(efectivo.plain(), liquido.plain()));
+            return falha(QStringLiteral("efectivo"),
+                         quem + QStringLiteral("efectivo %1, líquido %2").arg(efectivo.plain(), liquido.plain()));
         if (tarasUsadas.contains(id) && tarasUsadas.value(id) != tara)
             return falha(QStringLiteral("tara-registada"),
                          quem + QStringLiteral("tara %1, tara registada usada %2")
@@ -356,27 +338,23 @@ std::optional<Falha> Invariantes::baseDados() {
                          quem + QStringLiteral("campanha %1, primeira pesagem em %2")
                                     .arg(campanha, pb.toString(QStringLiteral("dd-MM-yyyy"))));
         if (h.value(i, QStringLiteral("AnoTalao")).toInt() != pb.date().year())
-            return falha(QStringLiteral("ano-talao"),
-                         quem + QStringLiteral("ano do talão %1, primeira pesagem em %2")
-                                    .arg(h.text(i, QStringLiteral("AnoTalao")),
-                                         pb.toString(QStringLiteral("dd-MM-yyyy"))));
+            return falha(QStringLiteral("ano-talao"), quem + QStringLiteral("ano do talão %1, primeira pesagem em %2")
+                                                                 .arg(h.text(i, QStringLiteral("AnoTalao")),
+                                                                      pb.toString(QStringLiteral("dd-MM-yyyy"))));
         if (RecordSet::toDateTime(h.value(i, QStringLiteral("DataHoraPL"))) < pb)
             return falha(QStringLiteral("datas"), quem + QStringLiteral("segunda pesagem antes da primeira"));
-        const QString chave =
-            chaveDoc(h.text(i, QStringLiteral("TpDoc")), h.value(i, QStringLiteral("Serie")),
-                     h.value(i, QStringLiteral("NoDoc")), h.value(i, QStringLiteral("Ano")));
+        const QString chave = chaveDoc(h.text(i, QStringLiteral("TpDoc")), h.value(i, QStringLiteral("Serie")),
+                                       h.value(i, QStringLiteral("NoDoc")), h.value(i, QStringLiteral("Ano")));
         auto it = docs.find(chave);
         if (it == docs.end())
-            return falha(QStringLiteral("documento"),
-                         quem + QStringLiteral("sem documento vivo %1 no ERP").arg(chave));
+            return falha(QStringLiteral("documento"), quem + QStringLiteral("sem documento vivo %1 no ERP").arg(chave));
         ++it->pesagens;
         if (it->quantidade != efectivo)
             return falha(QStringLiteral("quantidade-erp"),
                          quem + QStringLiteral("documento %1 com %2 kg, efectivo %3")
                                     .arg(chave, it->quantidade.plain(), efectivo.plain()));
-        const QString referencia =
-            (entrada ? QString() : h.text(i, QStringLiteral("Sigla")) + QLatin1Char('/')) +
-            QString::number(noTalao) + QLatin1Char('/') + campanha;
+        const QString referencia = (entrada ? QString() : h.text(i, QStringLiteral("Sigla")) + QLatin1Char('/')) +
+                                   QString::number(noTalao) + QLatin1Char('/') + campanha;
         // An incoming document is made without the plate (its header is not rewritten after
         // creation); where a document carries one it is the weighing's.
         const bool matriculaDiferente =
@@ -385,17 +363,15 @@ std::optional<Falha> Invariantes::baseDados() {
             it->referencia != referencia)
             return falha(
                 QStringLiteral("documento-dados"),
-                quem + QStringLiteral(
-                           "documento %1: terceiro %2, matrícula %3, referência %4; pesagem: %5, %6, %7")
+                quem + QStringLiteral("documento %1: terceiro %2, matrícula %3, referência %4; pesagem: %5, %6, %7")
                            .arg(chave, it->terceiro, it->matricula, it->referencia, terceiro,
                                 h.text(i, QStringLiteral("Carro")), referencia));
     }
     for (auto it = docs.cbegin(); it != docs.cend(); ++it)
         if (it->pesagens != 1)
-            return falha(QStringLiteral("documento-orfao"),
-                         QStringLiteral("o documento vivo %1 é de %2 pesagens concluídas")
-                             .arg(it.key())
-                             .arg(it->pesagens));
+            return falha(
+                QStringLiteral("documento-orfao"),
+                QStringLiteral("o documento vivo %1 é de %2 pesagens concluídas").arg(it.key()).arg(it->pesagens));
     for (int k = 0; k < 2; ++k) {
         const QSet<qint32> lista = m_mundo.listaPendentes(k == 1);
         for (qint32 id : pendentes[k])

@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <optional>
 
-#include "tests/desks/operador/accao.h"
 #include "base/money.h"
+#include "tests/desks/operador/accao.h"
 
 class Mundo;
 
@@ -29,9 +29,9 @@ struct Antes {
     bool registoPendente = false;  // the weighing on the desk was pending in the database
     QStringList campos;
     QList<bool> soLeitura;
-    int registos = 0;              // weighings in the database
-    bool matriculaPendente = false;  // the plate on the desk is already pending on this desk's side
-    QString resumoEfectivo;  // the final save panel's "Peso Efectivo = " line
+    int registos = 0;                    // weighings in the database
+    bool matriculaPendente = false;      // the plate on the desk is already pending on this desk's side
+    QString resumoEfectivo;              // the final save panel's "Peso Efectivo = " line
     std::optional<Money> taraRegistada;  // the stored tare accepted for the weighing on the desk
 
     static Antes de(Mundo& m, int posto);

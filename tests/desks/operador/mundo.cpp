@@ -31,11 +31,10 @@ bool Mundo::Balanca::pesar(Money& p, QString& m) {
 
 Mundo::Mundo() : m_t(TempDatabase::Demo, QStringLiteral("operador_1")) {
     RecordingMessages m;
-    ParametrosAplic::gravar(
-        m_t.db(), m,
-        {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
-         QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
-         QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
+    ParametrosAplic::gravar(m_t.db(), m,
+                            {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
+                             QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
+                             QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
     m_parametros.ler(m_t.db(), m);
     Viatura v;
     v.matricula = matriculaComTara();
@@ -52,8 +51,7 @@ Mundo::Mundo() : m_t(TempDatabase::Demo, QStringLiteral("operador_1")) {
     RegistoViaturas(m_t.db()).gravar(v);
     m_db2 = m_t.second(QStringLiteral("operador_2"));
     for (int i = 0; i < 2; ++i) {
-        m_erp[i] =
-            std::make_unique<SessaoSageLocal>(m_t.settings(), QStringLiteral("operador_erp_%1").arg(i));
+        m_erp[i] = std::make_unique<SessaoSageLocal>(m_t.settings(), QStringLiteral("operador_erp_%1").arg(i));
         m_erp[i]->ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"),
                         QStringLiteral("demo"));
     }
@@ -68,9 +66,8 @@ Mundo::Mundo() : m_t(TempDatabase::Demo, QStringLiteral("operador_1")) {
         m_desks[p]->setRelogio([this] { return QTime(0, 0).addSecs(60 * (m_minutos % 1440)); });
     }
     for (int k = 0; k < 2; ++k)
-        m_verificadores[k] =
-            std::make_unique<DeskCore>(k ? DeskKind::entradas() : DeskKind::saidas(), m_t.db(), m_parametros,
-                                       m_silencio, *m_erp[0], m_registry);
+        m_verificadores[k] = std::make_unique<DeskCore>(k ? DeskKind::entradas() : DeskKind::saidas(), m_t.db(),
+                                                        m_parametros, m_silencio, *m_erp[0], m_registry);
 }
 
 Mundo::~Mundo() {
@@ -84,8 +81,7 @@ QSet<qint32> Mundo::listaPendentes(bool entrada) {
     DeskCore& d = *m_verificadores[entrada ? 1 : 0];
     QSet<qint32> ids;
     d.carregarPendentes();
-    for (int r = 0; r < d.grelha().linhas.size(); ++r)
-        ids.insert(d.grelha().valor(r, QStringLiteral("Id")).toInt());
+    for (int r = 0; r < d.grelha().linhas.size(); ++r) ids.insert(d.grelha().valor(r, QStringLiteral("Id")).toInt());
     return ids;
 }
 
@@ -211,7 +207,6 @@ void Mundo::executar(const Accao& a) {
     }
     // A typed effective weight of a weighing on the desk is no longer net minus deductions.
     const bool efectivo =
-        (a.tipo == Accao::Escrever || a.tipo == Accao::EscreverESair || a.tipo == Accao::Lista) &&
-        a.campo == 13;
+        (a.tipo == Accao::Escrever || a.tipo == Accao::EscreverESair || a.tipo == Accao::Lista) && a.campo == 13;
     if (efectivo && registoAberto && d.idHistorico() > 0) m_digitados.insert(d.idHistorico());
 }

@@ -4,11 +4,11 @@
 #include <QStringList>
 #include <memory>
 
-#include "tests/desks/operador/accao.h"
-#include "erp/apiregistry.h"
 #include "desks/deskcore.h"
-#include "records/parametrosaplic.h"
+#include "erp/apiregistry.h"
 #include "erp/sessaosagelocal.h"
+#include "records/parametrosaplic.h"
+#include "tests/desks/operador/accao.h"
 #include "tests/support/testsupport.h"
 
 // The operator's messages during one action; questions get the action's answer.

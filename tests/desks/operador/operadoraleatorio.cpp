@@ -25,8 +25,7 @@ QString OperadorAleatorio::Resultado::relatorio() const {
     s += QStringLiteral("\nFALHA [%1] %2\nAcções mínimas que ainda falham (%3):")
              .arg(falha->regra, falha->texto)
              .arg(accoes.size());
-    for (int i = 0; i < accoes.size(); ++i)
-        s += QStringLiteral("\n  %1. %2").arg(i + 1).arg(accoes[i].descricao());
+    for (int i = 0; i < accoes.size(); ++i) s += QStringLiteral("\n  %1. %2").arg(i + 1).arg(accoes[i].descricao());
     return s;
 }
 
