@@ -48,7 +48,7 @@ bool ImpressaoTalao::imprimirModelo(const ModeloTalao& modelo, qint32 id, const 
     QStringList pages;
     try {
         pages = m_ops.renderizador().paginas(modelo, id);
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         return falha(QStringLiteral("Erro na consulta do modelo %1: %2").arg(modelo.caminho(), e.texto()));
     }
     if (pages.isEmpty()) return falha(semPaginas);
