@@ -99,7 +99,7 @@ class DemoPesagensTest : public QObject {
             DemoPesagens::criar(t.db(), t.settings(), QStringLiteral("DEMO"), QStringLiteral("admin"),
                                 QStringLiteral("demo"));
             QFAIL("no error");
-        } catch (const DbError& e) {
+        } catch (const RegraRecusada& e) {
             QVERIFY2(e.descricao().contains(QStringLiteral("Artigo não existente!")), qPrintable(e.descricao()));
         }
         QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
