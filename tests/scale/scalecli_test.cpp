@@ -83,4 +83,4 @@ void TstScaleCli::usoErrado() {
 }
 
 QTEST_GUILESS_MAIN(TstScaleCli)
-#include "tst_scalecli.moc"
+#include "scalecli_test.moc"

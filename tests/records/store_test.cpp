@@ -406,4 +406,4 @@ void TestStore::parametersSaveAndRead() {
 }
 
 QTEST_GUILESS_MAIN(TestStore)
-#include "test_store.moc"
+#include "store_test.moc"

@@ -252,4 +252,4 @@ void TstLeitorBalanca::porSinalSemBloquear() {
 }
 
 QTEST_GUILESS_MAIN(TstLeitorBalanca)
-#include "tst_leitorbalanca.moc"
+#include "leitorbalanca_test.moc"

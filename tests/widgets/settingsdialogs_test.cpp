@@ -250,4 +250,4 @@ class TestSettingsDialogs : public QObject {
 };
 
 QTEST_MAIN(TestSettingsDialogs)
-#include "test_settingsdialogs.moc"
+#include "settingsdialogs_test.moc"

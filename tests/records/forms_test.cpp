@@ -566,4 +566,4 @@ void TestForms::formsFitTheirContents() {
 }
 
 QTEST_MAIN(TestForms)
-#include "test_forms.moc"
+#include "forms_test.moc"

@@ -155,4 +155,4 @@ void TstRespostaBalanca::localizarPrefereAPastaDoPrograma() {
 }
 
 QTEST_GUILESS_MAIN(TstRespostaBalanca)
-#include "tst_respostabalanca.moc"
+#include "respostabalanca_test.moc"

@@ -229,4 +229,4 @@ class TestTaloes : public QObject {
 };
 
 QTEST_GUILESS_MAIN(TestTaloes)
-#include "test_taloes.moc"
+#include "taloes_test.moc"

@@ -69,4 +69,4 @@ void TstFrmPesar::semFicheiroMostraAMensagem() {
 }
 
 QTEST_MAIN(TstFrmPesar)
-#include "tst_frmpesar.moc"
+#include "frmpesar_test.moc"

@@ -232,4 +232,4 @@ class TestArranqueGui : public QObject {
 };
 
 QTEST_MAIN(TestArranqueGui)
-#include "test_arranquegui.moc"
+#include "arranquegui_test.moc"

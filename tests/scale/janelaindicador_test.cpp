@@ -67,4 +67,4 @@ class TstJanelaIndicador : public QObject {
 };
 
 QTEST_MAIN(TstJanelaIndicador)
-#include "tst_janelaindicador.moc"
+#include "janelaindicador_test.moc"
