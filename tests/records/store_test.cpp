@@ -1,5 +1,5 @@
-// Weights, the weighing record store, ticket numbering and the parameters routines
-// on a real SQLite file.
+// The weighing record store, ticket numbering and the parameters routines on a real
+// SQLite file.
 #include <QtTest>
 #include <atomic>
 #include <thread>
@@ -42,368 +42,323 @@ int contar(BaseDados& db, const QString& sql, const QVariantList& p = {}) {
 class TestStore : public QObject {
     Q_OBJECT
   private slots:
-    void moneyDisplayRule();
-    void moneyRefusesAmbiguousText();
+    void insertThenUpdateKeepsTheRow() {
+        TempDatabase t;
+        QStringList v = pesagemPendente();
+        qint32 id = 0;
+        QVERIFY(GravarRegistoHistorico(t.db(), v, id));
+        QVERIFY(id > 0);
+        qint32 id2 = 0;
+        QVERIFY(GravarRegistoHistorico(t.db(), v, id2));
+        QVERIFY(id2 > id);  // a second insert is a new, larger number
 
-    void insertThenUpdateKeepsTheRow();
-    void emptyValuesAndFullUpdate();
-    void badTextsChangeNothing();
-    void complementAddAndEdit();
-    void amendmentWritesZeroIntoEmptyDeductions();
-    void plateRegisteredOnceAndDelete();
-
-    void campaignOfDate();
-    void numberingFirstAndNext();
-    void numberingKind2MatchesWithoutCaseAndGivesPrefix();
-    void numberingAcrossWorkstations();
-    void newWeighingIsOneOperation();
-    void apostrophesAreJustText();
-
-    void parametersSaveAndRead();
-};
-
-void TestStore::moneyDisplayRule() {
-    QCOMPARE(Money::fromUnits(123455000).format(), QStringLiteral("12.345,50"));
-    QCOMPARE(Money().format(), QStringLiteral("0,00"));
-    QCOMPARE(Money::fromInteger(1234567).format(), QStringLiteral("1.234.567,00"));
-    QCOMPARE(Money::fromUnits(-12345).format(), QStringLiteral("-1,23"));
-    QCOMPARE(Money::fromUnits(12355).format(), QStringLiteral("1,24"));  // half away from zero
-    // What is shown reads back to the same value; typed whole numbers are kilograms.
-    for (const char* t : {"12.345,50", "0,00", "-1.234,50", "999.999,99", "7"}) {
-        const auto m = Money::parse(QString::fromLatin1(t));
-        QVERIFY2(m.has_value(), t);
-        if (QByteArray(t) != "7") QCOMPARE(m->format(), QString::fromLatin1(t));
+        v[Hist_Id] = QString::number(id);
+        v[PesoBruto] = QStringLiteral("40.000,00");
+        v[PesoLiquido] = QStringLiteral("27.660");
+        v[DataHoraPL] = QStringLiteral("15-03-2024 10:05");
+        qint32 same = -1;
+        QVERIFY(GravarRegistoHistorico(t.db(), v, same));
+        QCOMPARE(same, id);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")), 2);
+        const RecordSet rs = LerHistorico(t.db(), id);
+        QCOMPARE(Money::fromVariant(rs.value(QStringLiteral("PesoBruto"))).format(), QStringLiteral("40.000,00"));
+        QCOMPARE(Money::fromVariant(rs.value(QStringLiteral("PesoTara"))).format(), QStringLiteral("12.340,00"));
+        QCOMPARE(rs.dateTime(QStringLiteral("DataHoraPL")), QDateTime(QDate(2024, 3, 15), QTime(10, 5)));
+        QCOMPARE(rs.text(QStringLiteral("Campanha")), QStringLiteral("2023/2024"));
     }
-    QCOMPARE(Money::parse(QStringLiteral(" 1234 "))->units(), 12340000);
-    QCOMPARE(Money::parse(QStringLiteral("0,1234"))->units(), 1234);
-    QCOMPARE(Money::parseOrZero(QStringLiteral("  "))->units(), 0);
-    QCOMPARE(Money::fromPlain(QStringLiteral("12345.5"))->plain(), QStringLiteral("12345.5"));
-    QCOMPARE(Money::fromVariant(QVariant(980.25)).format(), QStringLiteral("980,25"));
-    QCOMPARE((Money::fromInteger(1000) - Money::fromInteger(20)).format(), QStringLiteral("980,00"));
-}
 
-void TestStore::moneyRefusesAmbiguousText() {
-    // A decimal typed with the wrong mark must not become a weight a hundred times larger.
-    for (const char* t : {"12.5", "1.23,4", "12,34567", "abc", "1,2,3", "1..000", ".5", "12,", "--1", "1 000"})
-        QVERIFY2(!Money::parse(QString::fromLatin1(t)).has_value(), t);
-    QVERIFY(!Money::parse(QString()).has_value());
-}
+    void emptyValuesAndFullUpdate() {
+        TempDatabase t;
+        QStringList v = pesagemPendente();
+        qint32 id = 0;
+        GravarRegistoHistorico(t.db(), v, id);
+        RecordSet rs = LerHistorico(t.db(), id);
+        // Pending: no exit time; empty weights are 0; empty texts are empty, not NULL.
+        QVERIFY(rs.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(rs.value(QStringLiteral("PesoBruto")).toDouble(), 0.0);
+        QVERIFY(!rs.isNull(QStringLiteral("RefCliente")));
+        QCOMPARE(rs.text(QStringLiteral("RefCliente")), QString());
+        QCOMPARE(contar(t.db(),
+                        QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND Tipo='S'")),
+                 1);
 
-void TestStore::insertThenUpdateKeepsTheRow() {
-    TempDatabase t;
-    QStringList v = pesagemPendente();
-    qint32 id = 0;
-    QVERIFY(GravarRegistoHistorico(t.db(), v, id));
-    QVERIFY(id > 0);
-    qint32 id2 = 0;
-    QVERIFY(GravarRegistoHistorico(t.db(), v, id2));
-    QVERIFY(id2 > id);  // a second insert is a new, larger number
-
-    v[Hist_Id] = QString::number(id);
-    v[PesoBruto] = QStringLiteral("40.000,00");
-    v[PesoLiquido] = QStringLiteral("27.660");
-    v[DataHoraPL] = QStringLiteral("15-03-2024 10:05");
-    qint32 same = -1;
-    QVERIFY(GravarRegistoHistorico(t.db(), v, same));
-    QCOMPARE(same, id);
-    QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")), 2);
-    const RecordSet rs = LerHistorico(t.db(), id);
-    QCOMPARE(Money::fromVariant(rs.value(QStringLiteral("PesoBruto"))).format(), QStringLiteral("40.000,00"));
-    QCOMPARE(Money::fromVariant(rs.value(QStringLiteral("PesoTara"))).format(), QStringLiteral("12.340,00"));
-    QCOMPARE(rs.dateTime(QStringLiteral("DataHoraPL")), QDateTime(QDate(2024, 3, 15), QTime(10, 5)));
-    QCOMPARE(rs.text(QStringLiteral("Campanha")), QStringLiteral("2023/2024"));
-}
-
-void TestStore::emptyValuesAndFullUpdate() {
-    TempDatabase t;
-    QStringList v = pesagemPendente();
-    qint32 id = 0;
-    GravarRegistoHistorico(t.db(), v, id);
-    RecordSet rs = LerHistorico(t.db(), id);
-    // Pending: no exit time; empty weights are 0; empty texts are empty, not NULL.
-    QVERIFY(rs.isNull(QStringLiteral("DataHoraPL")));
-    QCOMPARE(rs.value(QStringLiteral("PesoBruto")).toDouble(), 0.0);
-    QVERIFY(!rs.isNull(QStringLiteral("RefCliente")));
-    QCOMPARE(rs.text(QStringLiteral("RefCliente")), QString());
-    QCOMPARE(
-        contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND Tipo='S'")),
-        1);
-
-    // The update rewrites every column: an emptied justification is cleared.
-    v[Hist_Id] = QString::number(id);
-    v[Justificacao].clear();
-    GravarRegistoHistorico(t.db(), v, id);
-    rs = LerHistorico(t.db(), id);
-    QCOMPARE(rs.text(QStringLiteral("Justificacao")), QString());
-    QVERIFY(!rs.isNull(QStringLiteral("Justificacao")));
-}
-
-void TestStore::badTextsChangeNothing() {
-    TempDatabase t;
-    QStringList v = pesagemPendente();
-    qint32 id = 0;
-    GravarRegistoHistorico(t.db(), v, id);
-    const qint32 before = id;
-    v[Hist_Id] = QString::number(id);
-    for (auto [campo, texto] : {std::pair{int(PesoBruto), "12.5"}, std::pair{int(DataHoraPB), "31-02-2024"},
-                                std::pair{int(Carro), "MATRICULA-LONGA"}, std::pair{int(Serie), "40000"}}) {
-        QStringList bad = v;
-        bad[campo] = QString::fromLatin1(texto);
-        bool threw = false;
-        try {
-            GravarRegistoHistorico(t.db(), bad, id);
-        } catch (const DbError& e) {
-            threw = true;
-            QVERIFY(!e.descricao().isEmpty());
-        }
-        QVERIFY2(threw, texto);
-        QCOMPARE(id, before);
+        // The update rewrites every column: an emptied justification is cleared.
+        v[Hist_Id] = QString::number(id);
+        v[Justificacao].clear();
+        GravarRegistoHistorico(t.db(), v, id);
+        rs = LerHistorico(t.db(), id);
+        QCOMPARE(rs.text(QStringLiteral("Justificacao")), QString());
+        QVERIFY(!rs.isNull(QStringLiteral("Justificacao")));
     }
-    QCOMPARE(LerHistorico(t.db(), id).text(QStringLiteral("Carro")), QStringLiteral("AA-00-BB"));
-}
 
-void TestStore::complementAddAndEdit() {
-    TempDatabase t;
-    CamposComplemento saida{QStringLiteral("20"), QStringLiteral("99"), 1, false};
-    const qint32 c1 = GravarComplementoHistorico(t.db(), 5, 0, saida);
-    const qint32 c2 = GravarComplementoHistorico(t.db(), 5, 0, saida);
-    QVERIFY(c1 > 0 && c2 > c1);  // 0 always adds
-    RecordSet rs = LerComplementosHistorico(t.db(), 5);
-    QCOMPARE(rs.count(), 2);
-    // Outgoing: quality and characteristic are always 0.
-    QCOMPARE(rs.value(0, QStringLiteral("Qualidade")).toDouble(), 0.0);
-    QCOMPARE(rs.value(0, QStringLiteral("Caracteristica")).toInt(), 0);
-    QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 20.0);
-
-    // Editing an existing row may move it to another weighing.
-    CamposComplemento entrada{QString(), QStringLiteral("1.250,5"), -1, true};
-    QCOMPARE(GravarComplementoHistorico(t.db(), 6, c2, entrada), c2);
-    rs = LerComplementosHistorico(t.db(), 6);
-    QCOMPARE(rs.count(), 1);
-    QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 0.0);
-    QCOMPARE(Money::fromVariant(rs.value(0, QStringLiteral("Qualidade"))).format(), QStringLiteral("1.250,50"));
-    QCOMPARE(rs.value(0, QStringLiteral("Caracteristica")).toInt(), -1);
-    QCOMPARE(LerComplementosHistorico(t.db(), 5).count(), 1);
-}
-
-void TestStore::amendmentWritesZeroIntoEmptyDeductions() {
-    TempDatabase t;
-    qint32 semComp = 0, comComp = 0;
-    GravarRegistoHistorico(t.db(), pesagemPendente(), semComp);
-    GravarRegistoHistorico(t.db(), pesagemPendente(), comComp);
-    GravarComplementoHistorico(t.db(), comComp, 0, {QStringLiteral("30"), QStringLiteral("5"), 1, true});
-
-    // Without complement rows only the weighing changes, and none is created.
-    CamposComplemento campos{QString(), QString(), 0, true};
-    QVERIFY(ActualizaHistorico(t.db(), semComp, QStringLiteral("Corrigido"), QStringLiteral("980"), campos));
-    QCOMPARE(campos.vasilhame, QString());
-    QCOMPARE(LerComplementosHistorico(t.db(), semComp).count(), 0);
-    RecordSet rs = LerHistorico(t.db(), semComp);
-    QCOMPARE(rs.text(QStringLiteral("Justificacao")), QStringLiteral("Corrigido"));
-    QCOMPARE(rs.value(QStringLiteral("PesoEfectivo")).toDouble(), 980.0);
-
-    // With one, the empty deduction fields show "0" afterwards and 0 is stored.
-    QVERIFY(ActualizaHistorico(t.db(), comComp, QString(), QStringLiteral("1.000,00"), campos));
-    QCOMPARE(campos.vasilhame, QStringLiteral("0"));
-    QCOMPARE(campos.qualidade, QStringLiteral("0"));
-    rs = LerComplementosHistorico(t.db(), comComp);
-    QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 0.0);
-    QCOMPARE(rs.value(0, QStringLiteral("Qualidade")).toDouble(), 0.0);
-
-    QVERIFY(!ActualizaHistorico(t.db(), 9999, QString(), QString(), campos));
-}
-
-void TestStore::plateRegisteredOnceAndDelete() {
-    TempDatabase t;
-    RegistarCarro(t.db(), QStringLiteral("AA-00-BB"));
-    t.db().executar(QStringLiteral("UPDATE kel_PES_Carros SET Nome='Camião azul'"));
-    RegistarCarro(t.db(), QStringLiteral("aa-00-bb"));
-    RegistarCarro(t.db(), QStringLiteral("AA-00-BB"));
-    QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
-    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Nome FROM kel_PES_Carros")).toString(),
-             QStringLiteral("Camião azul"));
-
-    qint32 id = 0;
-    GravarRegistoHistorico(t.db(), pesagemPendente(), id);
-    GravarComplementoHistorico(t.db(), id, 0, {});
-    ApagarHistorico(t.db(), id);
-    QVERIFY(LerHistorico(t.db(), id).isEmpty());
-    QVERIFY(LerComplementosHistorico(t.db(), id).isEmpty());
-}
-
-void TestStore::campaignOfDate() {
-    QCOMPARE(CampanhaDaData(QDate(2024, 3, 15)), QStringLiteral("2023/2024"));
-    QCOMPARE(CampanhaDaData(QDate(2024, 9, 30)), QStringLiteral("2023/2024"));
-    QCOMPARE(CampanhaDaData(QDate(2024, 10, 1)), QStringLiteral("2024/2025"));
-    QCOMPARE(CampanhaDaData(QDate(2024, 12, 31)), QStringLiteral("2024/2025"));
-    QCOMPARE(CampanhaDaData(QDate(2025, 1, 1)), QStringLiteral("2024/2025"));
-}
-
-void TestStore::numberingFirstAndNext() {
-    TempDatabase t;
-    const ChaveTalao setembro{1, CampanhaDaData(QDate(2024, 9, 30)), QStringLiteral("GR"), {}, {}};
-    const ChaveTalao outubro{1, CampanhaDaData(QDate(2024, 10, 1)), QStringLiteral("GR"), {}, {}};
-    QCOMPARE(ProximoTalao(t.db(), setembro).numero, 1);
-    RecordSet rs = t.db().consultar(QStringLiteral("SELECT * FROM kel_PES_Taloes"));
-    QCOMPARE(rs.count(), 1);
-    QCOMPARE(rs.value(0, QStringLiteral("Contador")).toInt(), 1);
-    QCOMPARE(rs.text(0, QStringLiteral("Cliente")), QString());
-    QVERIFY(!rs.isNull(QStringLiteral("CdMorada")));
-    QCOMPARE(ProximoTalao(t.db(), setembro).numero, 2);
-    // 30 September and 1 October are different campaigns, so different counters.
-    QCOMPARE(ProximoTalao(t.db(), outubro).numero, 1);
-    QCOMPARE(ProximoTalao(t.db(), setembro).numero, 3);
-
-    // A counter set to 0 by hand gives 1; set to n it gives n + 1.
-    t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Contador=0 WHERE Ano=?"), {outubro.campanha});
-    QCOMPARE(ProximoTalao(t.db(), outubro).numero, 1);
-    QCOMPARE(contar(t.db(), QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE Ano=?"), {outubro.campanha}), 1);
-    t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Contador=41 WHERE Ano=?"), {outubro.campanha});
-    QCOMPARE(ProximoTalao(t.db(), outubro).numero, 42);
-    QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")), 2);
-}
-
-void TestStore::numberingKind2MatchesWithoutCaseAndGivesPrefix() {
-    TempDatabase t;
-    const ChaveTalao chave{2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("C001"),
-                           QStringLiteral("ab")};
-    const Talao primeiro = ProximoTalao(t.db(), chave);
-    QCOMPARE(primeiro.numero, 1);
-    QCOMPARE(primeiro.sigla, QString());
-    QCOMPARE(t.db().escalar(QStringLiteral("SELECT TipoMorada FROM kel_PES_Taloes")).toString(), QStringLiteral("ab"));
-    t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Sigla='XYZ'"));
-    ChaveTalao outraCaixa = chave;
-    outraCaixa.cliente = QStringLiteral("c001");
-    outraCaixa.tipoMorada = QStringLiteral("AB");
-    const Talao segundo = ProximoTalao(t.db(), outraCaixa);
-    QCOMPARE(segundo.numero, 2);
-    QCOMPARE(segundo.sigla, QStringLiteral("XYZ"));
-    // Kind 1 ignores customer and address type; another customer starts at 1.
-    QCOMPARE(ProximoTalao(t.db(), {1, chave.campanha, chave.tipoDoc, QStringLiteral("C001"), {}}).numero, 1);
-    QCOMPARE(
-        ProximoTalao(t.db(), {2, chave.campanha, chave.tipoDoc, QStringLiteral("C002"), QStringLiteral("ab")}).numero,
-        1);
-}
-
-void TestStore::numberingAcrossWorkstations() {
-    // Four workstations, each with its own connection on its own thread, take numbers
-    // for the same key at the same time: the read and the write of the counter race
-    // unless they are serialised.
-    TempDatabase t;
-    const SqlSettings settings = t.settings();
-    const ChaveTalao chave{1, QStringLiteral("2024/2025"), QStringLiteral("GR"), {}, {}};
-    constexpr int kPostos = 4, kNumeros = 100;
-    std::vector<std::vector<int>> tirados(kPostos);
-    std::vector<QString> falhas(kPostos);
-    std::atomic<int> prontos{0};
-    std::vector<std::thread> postos;
-    for (int p = 0; p < kPostos; ++p) {
-        postos.emplace_back([&, p] {
-            BaseDados db(QStringLiteral("posto%1").arg(p));
-            if (!db.abrir(settings)) {
-                falhas[size_t(p)] = db.ultimoErro();
-                ++prontos;
-                return;
-            }
-            // Start together, so the workstations overlap from the first number.
-            ++prontos;
-            while (prontos.load() < kPostos) std::this_thread::yield();
+    void badTextsChangeNothing() {
+        TempDatabase t;
+        QStringList v = pesagemPendente();
+        qint32 id = 0;
+        GravarRegistoHistorico(t.db(), v, id);
+        const qint32 before = id;
+        v[Hist_Id] = QString::number(id);
+        for (auto [campo, texto] : {std::pair{int(PesoBruto), "12.5"}, std::pair{int(DataHoraPB), "31-02-2024"},
+                                    std::pair{int(Carro), "MATRICULA-LONGA"}, std::pair{int(Serie), "40000"}}) {
+            QStringList bad = v;
+            bad[campo] = QString::fromLatin1(texto);
+            bool threw = false;
             try {
-                for (int i = 0; i < kNumeros; ++i) tirados[size_t(p)].push_back(ProximoTalao(db, chave).numero);
+                GravarRegistoHistorico(t.db(), bad, id);
             } catch (const DbError& e) {
-                falhas[size_t(p)] = e.texto();
+                threw = true;
+                QVERIFY(!e.descricao().isEmpty());
             }
-        });
+            QVERIFY2(threw, texto);
+            QCOMPARE(id, before);
+        }
+        QCOMPARE(LerHistorico(t.db(), id).text(QStringLiteral("Carro")), QStringLiteral("AA-00-BB"));
     }
-    for (std::thread& th : postos) th.join();
-    QSet<int> numeros;
-    for (int p = 0; p < kPostos; ++p) {
-        QVERIFY2(falhas[size_t(p)].isEmpty(), qPrintable(falhas[size_t(p)]));
-        QCOMPARE(int(tirados[size_t(p)].size()), kNumeros);
-        // Each workstation sees its own numbers grow.
-        QVERIFY(std::is_sorted(tirados[size_t(p)].begin(), tirados[size_t(p)].end()));
-        for (int n : tirados[size_t(p)]) numeros << n;
+
+    void complementAddAndEdit() {
+        TempDatabase t;
+        CamposComplemento saida{QStringLiteral("20"), QStringLiteral("99"), 1, false};
+        const qint32 c1 = GravarComplementoHistorico(t.db(), 5, 0, saida);
+        const qint32 c2 = GravarComplementoHistorico(t.db(), 5, 0, saida);
+        QVERIFY(c1 > 0 && c2 > c1);  // 0 always adds
+        RecordSet rs = LerComplementosHistorico(t.db(), 5);
+        QCOMPARE(rs.count(), 2);
+        // Outgoing: quality and characteristic are always 0.
+        QCOMPARE(rs.value(0, QStringLiteral("Qualidade")).toDouble(), 0.0);
+        QCOMPARE(rs.value(0, QStringLiteral("Caracteristica")).toInt(), 0);
+        QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 20.0);
+
+        // Editing an existing row may move it to another weighing.
+        CamposComplemento entrada{QString(), QStringLiteral("1.250,5"), -1, true};
+        QCOMPARE(GravarComplementoHistorico(t.db(), 6, c2, entrada), c2);
+        rs = LerComplementosHistorico(t.db(), 6);
+        QCOMPARE(rs.count(), 1);
+        QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 0.0);
+        QCOMPARE(Money::fromVariant(rs.value(0, QStringLiteral("Qualidade"))).format(), QStringLiteral("1.250,50"));
+        QCOMPARE(rs.value(0, QStringLiteral("Caracteristica")).toInt(), -1);
+        QCOMPARE(LerComplementosHistorico(t.db(), 5).count(), 1);
     }
-    QCOMPARE(numeros.size(), kPostos * kNumeros);
-    QCOMPARE(*std::max_element(numeros.begin(), numeros.end()), kPostos * kNumeros);
-    QCOMPARE(t.db().escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes")).toInt(), kPostos * kNumeros);
-}
 
-void TestStore::newWeighingIsOneOperation() {
-    TempDatabase t;
-    const ChaveTalao chave{2, {}, QStringLiteral("GR"), QStringLiteral("C001"), {}};
-    t.db().executar(
-        QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, Contador, "
-                       "TipoMorada) VALUES ('2023/2024', 2, 'GR', 'C001', '', 'ABC', 16, '')"));
-    const NovaPesagem n = GravarNovaPesagem(t.db(), pesagemPendente(), QDate(2024, 3, 15), chave);
-    QCOMPARE(n.talao.numero, 17);
-    QCOMPARE(n.campanha, QStringLiteral("2023/2024"));
-    const RecordSet rs = LerHistorico(t.db(), n.idRegisto);
-    QCOMPARE(rs.value(QStringLiteral("NoTalao")).toInt(), 17);
-    QCOMPARE(rs.text(QStringLiteral("Sigla")), QStringLiteral("ABC"));
-    QCOMPARE(rs.value(QStringLiteral("AnoTalao")).toInt(), 2024);
-    QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
-    QVERIFY(!t.db().inTransaction());
+    void amendmentWritesZeroIntoEmptyDeductions() {
+        TempDatabase t;
+        qint32 semComp = 0, comComp = 0;
+        GravarRegistoHistorico(t.db(), pesagemPendente(), semComp);
+        GravarRegistoHistorico(t.db(), pesagemPendente(), comComp);
+        GravarComplementoHistorico(t.db(), comComp, 0, {QStringLiteral("30"), QStringLiteral("5"), 1, true});
 
-    // A failing insert leaves neither the number used nor a row nor a plate.
-    QStringList bad = pesagemPendente();
-    bad[Carro] = QStringLiteral("ZZ-99-ZZ");
-    bad[PesoTara] = QStringLiteral("12.5");
-    QVERIFY_THROWS_EXCEPTION(DbError, GravarNovaPesagem(t.db(), bad, QDate(2024, 3, 15), chave));
-    QVERIFY(!t.db().inTransaction());
-    QCOMPARE(contar(t.db(), QStringLiteral("SELECT Contador FROM kel_PES_Taloes")), 17);
-    QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")), 1);
-    QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
-    QCOMPARE(GravarNovaPesagem(t.db(), pesagemPendente(), QDate(2024, 3, 15), chave).talao.numero, 18);
-}
+        // Without complement rows only the weighing changes, and none is created.
+        CamposComplemento campos{QString(), QString(), 0, true};
+        QVERIFY(ActualizaHistorico(t.db(), semComp, QStringLiteral("Corrigido"), QStringLiteral("980"), campos));
+        QCOMPARE(campos.vasilhame, QString());
+        QCOMPARE(LerComplementosHistorico(t.db(), semComp).count(), 0);
+        RecordSet rs = LerHistorico(t.db(), semComp);
+        QCOMPARE(rs.text(QStringLiteral("Justificacao")), QStringLiteral("Corrigido"));
+        QCOMPARE(rs.value(QStringLiteral("PesoEfectivo")).toDouble(), 980.0);
 
-void TestStore::apostrophesAreJustText() {
-    TempDatabase t;
-    QStringList v = pesagemPendente();
-    v[Terceiro] = QStringLiteral("O'NEIL");
-    v[Carro] = QStringLiteral("D'AB-1");
-    v[Justificacao] = QStringLiteral("'); DROP TABLE kel_PES_Historico; --");
-    const NovaPesagem n = GravarNovaPesagem(
-        t.db(), v, QDate(2024, 3, 15), {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")});
-    QCOMPARE(n.talao.numero, 1);
-    QCOMPARE(LerHistorico(t.db(), n.idRegisto).text(QStringLiteral("Justificacao")), v[Justificacao]);
-    RegistarCarro(t.db(), QStringLiteral("D'AB-1"));
-    QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
-    QCOMPARE(GravarNovaPesagem(t.db(), v, QDate(2024, 3, 15),
-                               {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")})
-                 .talao.numero,
-             2);
-}
+        // With one, the empty deduction fields show "0" afterwards and 0 is stored.
+        QVERIFY(ActualizaHistorico(t.db(), comComp, QString(), QStringLiteral("1.000,00"), campos));
+        QCOMPARE(campos.vasilhame, QStringLiteral("0"));
+        QCOMPARE(campos.qualidade, QStringLiteral("0"));
+        rs = LerComplementosHistorico(t.db(), comComp);
+        QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 0.0);
+        QCOMPARE(rs.value(0, QStringLiteral("Qualidade")).toDouble(), 0.0);
 
-void TestStore::parametersSaveAndRead() {
-    TempDatabase t;
-    RecordingMessages msgs;
-    ParametrosAplic p;
-    QVERIFY(p.ler(t.db(), msgs));
-    QVERIFY(!p.carregado());
-    const QStringList valores{QStringLiteral("1"),   QStringLiteral("A1"), QStringLiteral("GMP"), QStringLiteral("1"),
-                              QStringLiteral("GMS"), QStringLiteral("2"),  QStringLiteral("GR"),  QStringLiteral("3"),
-                              QStringLiteral("SEC"), QStringLiteral("A2"), QStringLiteral("4")};
-    QVERIFY(ParametrosAplic::gravar(t.db(), msgs, valores));
-    QVERIFY(p.ler(t.db(), msgs));
-    QCOMPARE(p.texto(QStringLiteral("TpSaida")), QStringLiteral("GR"));
-    QCOMPARE(p.inteiro(QStringLiteral("NoVias")), 4);
-    QCOMPARE(p.texto(QStringLiteral("Sector")), QStringLiteral("SEC"));
+        QVERIFY(!ActualizaHistorico(t.db(), 9999, QString(), QString(), campos));
+    }
 
-    // A sector longer than its three-character parameter is refused, not cut.
-    QStringList longo = valores;
-    longo[8] = QStringLiteral("SECTOR");
-    QVERIFY(!ParametrosAplic::gravar(t.db(), msgs, longo));
-    QVERIFY(msgs.last().startsWith(QStringLiteral("Gravar Parâmetros Aplicação ")));
-    QVERIFY(msgs.last().contains(QStringLiteral("Sector")));
-    QStringList serie = valores;
-    serie[3] = QStringLiteral("um");
-    QVERIFY(!ParametrosAplic::gravar(t.db(), msgs, serie));
-    QVERIFY(p.ler(t.db(), msgs));
-    QCOMPARE(p.texto(QStringLiteral("Sector")), QStringLiteral("SEC"));
-    QCOMPARE(p.inteiro(QStringLiteral("SeGuiaEntMP")), 1);
-    QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Parametros")), 1);
-}
+    void plateRegisteredOnceAndDelete() {
+        TempDatabase t;
+        RegistarCarro(t.db(), QStringLiteral("AA-00-BB"));
+        t.db().executar(QStringLiteral("UPDATE kel_PES_Carros SET Nome='Camião azul'"));
+        RegistarCarro(t.db(), QStringLiteral("aa-00-bb"));
+        RegistarCarro(t.db(), QStringLiteral("AA-00-BB"));
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT Nome FROM kel_PES_Carros")).toString(),
+                 QStringLiteral("Camião azul"));
+
+        qint32 id = 0;
+        GravarRegistoHistorico(t.db(), pesagemPendente(), id);
+        GravarComplementoHistorico(t.db(), id, 0, {});
+        ApagarHistorico(t.db(), id);
+        QVERIFY(LerHistorico(t.db(), id).isEmpty());
+        QVERIFY(LerComplementosHistorico(t.db(), id).isEmpty());
+    }
+
+    void campaignOfDate() {
+        QCOMPARE(CampanhaDaData(QDate(2024, 3, 15)), QStringLiteral("2023/2024"));
+        QCOMPARE(CampanhaDaData(QDate(2024, 9, 30)), QStringLiteral("2023/2024"));
+        QCOMPARE(CampanhaDaData(QDate(2024, 10, 1)), QStringLiteral("2024/2025"));
+        QCOMPARE(CampanhaDaData(QDate(2024, 12, 31)), QStringLiteral("2024/2025"));
+        QCOMPARE(CampanhaDaData(QDate(2025, 1, 1)), QStringLiteral("2024/2025"));
+    }
+
+    void numberingFirstAndNext() {
+        TempDatabase t;
+        const ChaveTalao setembro{1, CampanhaDaData(QDate(2024, 9, 30)), QStringLiteral("GR"), {}, {}};
+        const ChaveTalao outubro{1, CampanhaDaData(QDate(2024, 10, 1)), QStringLiteral("GR"), {}, {}};
+        QCOMPARE(ProximoTalao(t.db(), setembro).numero, 1);
+        RecordSet rs = t.db().consultar(QStringLiteral("SELECT * FROM kel_PES_Taloes"));
+        QCOMPARE(rs.count(), 1);
+        QCOMPARE(rs.value(0, QStringLiteral("Contador")).toInt(), 1);
+        QCOMPARE(rs.text(0, QStringLiteral("Cliente")), QString());
+        QVERIFY(!rs.isNull(QStringLiteral("CdMorada")));
+        QCOMPARE(ProximoTalao(t.db(), setembro).numero, 2);
+        // 30 September and 1 October are different campaigns, so different counters.
+        QCOMPARE(ProximoTalao(t.db(), outubro).numero, 1);
+        QCOMPARE(ProximoTalao(t.db(), setembro).numero, 3);
+
+        // A counter set to 0 by hand gives 1; set to n it gives n + 1.
+        t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Contador=0 WHERE Ano=?"), {outubro.campanha});
+        QCOMPARE(ProximoTalao(t.db(), outubro).numero, 1);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE Ano=?"), {outubro.campanha}),
+                 1);
+        t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Contador=41 WHERE Ano=?"), {outubro.campanha});
+        QCOMPARE(ProximoTalao(t.db(), outubro).numero, 42);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")), 2);
+    }
+
+    void numberingKind2MatchesWithoutCaseAndGivesPrefix() {
+        TempDatabase t;
+        const ChaveTalao chave{2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("C001"),
+                               QStringLiteral("ab")};
+        const Talao primeiro = ProximoTalao(t.db(), chave);
+        QCOMPARE(primeiro.numero, 1);
+        QCOMPARE(primeiro.sigla, QString());
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT TipoMorada FROM kel_PES_Taloes")).toString(),
+                 QStringLiteral("ab"));
+        t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Sigla='XYZ'"));
+        ChaveTalao outraCaixa = chave;
+        outraCaixa.cliente = QStringLiteral("c001");
+        outraCaixa.tipoMorada = QStringLiteral("AB");
+        const Talao segundo = ProximoTalao(t.db(), outraCaixa);
+        QCOMPARE(segundo.numero, 2);
+        QCOMPARE(segundo.sigla, QStringLiteral("XYZ"));
+        // Kind 1 ignores customer and address type; another customer starts at 1.
+        QCOMPARE(ProximoTalao(t.db(), {1, chave.campanha, chave.tipoDoc, QStringLiteral("C001"), {}}).numero, 1);
+        QCOMPARE(ProximoTalao(t.db(), {2, chave.campanha, chave.tipoDoc, QStringLiteral("C002"), QStringLiteral("ab")})
+                     .numero,
+                 1);
+    }
+
+    void numberingAcrossWorkstations() {
+        // Four workstations, each with its own connection on its own thread, take numbers
+        // for the same key at the same time: the read and the write of the counter race
+        // unless they are serialised.
+        TempDatabase t;
+        const SqlSettings settings = t.settings();
+        const ChaveTalao chave{1, QStringLiteral("2024/2025"), QStringLiteral("GR"), {}, {}};
+        constexpr int kPostos = 4, kNumeros = 100;
+        std::vector<std::vector<int>> tirados(kPostos);
+        std::vector<QString> falhas(kPostos);
+        std::atomic<int> prontos{0};
+        std::vector<std::thread> postos;
+        for (int p = 0; p < kPostos; ++p) {
+            postos.emplace_back([&, p] {
+                BaseDados db(QStringLiteral("posto%1").arg(p));
+                if (!db.abrir(settings)) {
+                    falhas[size_t(p)] = db.ultimoErro();
+                    ++prontos;
+                    return;
+                }
+                // Start together, so the workstations overlap from the first number.
+                ++prontos;
+                while (prontos.load() < kPostos) std::this_thread::yield();
+                try {
+                    for (int i = 0; i < kNumeros; ++i) tirados[size_t(p)].push_back(ProximoTalao(db, chave).numero);
+                } catch (const DbError& e) {
+                    falhas[size_t(p)] = e.texto();
+                }
+            });
+        }
+        for (std::thread& th : postos) th.join();
+        QSet<int> numeros;
+        for (int p = 0; p < kPostos; ++p) {
+            QVERIFY2(falhas[size_t(p)].isEmpty(), qPrintable(falhas[size_t(p)]));
+            QCOMPARE(int(tirados[size_t(p)].size()), kNumeros);
+            // Each workstation sees its own numbers grow.
+            QVERIFY(std::is_sorted(tirados[size_t(p)].begin(), tirados[size_t(p)].end()));
+            for (int n : tirados[size_t(p)]) numeros << n;
+        }
+        QCOMPARE(numeros.size(), kPostos * kNumeros);
+        QCOMPARE(*std::max_element(numeros.begin(), numeros.end()), kPostos * kNumeros);
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes")).toInt(), kPostos * kNumeros);
+    }
+
+    void newWeighingIsOneOperation() {
+        TempDatabase t;
+        const ChaveTalao chave{2, {}, QStringLiteral("GR"), QStringLiteral("C001"), {}};
+        t.db().executar(
+            QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, Contador, "
+                           "TipoMorada) VALUES ('2023/2024', 2, 'GR', 'C001', '', 'ABC', 16, '')"));
+        const NovaPesagem n = GravarNovaPesagem(t.db(), pesagemPendente(), QDate(2024, 3, 15), chave);
+        QCOMPARE(n.talao.numero, 17);
+        QCOMPARE(n.campanha, QStringLiteral("2023/2024"));
+        const RecordSet rs = LerHistorico(t.db(), n.idRegisto);
+        QCOMPARE(rs.value(QStringLiteral("NoTalao")).toInt(), 17);
+        QCOMPARE(rs.text(QStringLiteral("Sigla")), QStringLiteral("ABC"));
+        QCOMPARE(rs.value(QStringLiteral("AnoTalao")).toInt(), 2024);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
+        QVERIFY(!t.db().inTransaction());
+
+        // A failing insert leaves neither the number used nor a row nor a plate.
+        QStringList bad = pesagemPendente();
+        bad[Carro] = QStringLiteral("ZZ-99-ZZ");
+        bad[PesoTara] = QStringLiteral("12.5");
+        QVERIFY_THROWS_EXCEPTION(DbError, GravarNovaPesagem(t.db(), bad, QDate(2024, 3, 15), chave));
+        QVERIFY(!t.db().inTransaction());
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT Contador FROM kel_PES_Taloes")), 17);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")), 1);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
+        QCOMPARE(GravarNovaPesagem(t.db(), pesagemPendente(), QDate(2024, 3, 15), chave).talao.numero, 18);
+    }
+
+    void apostrophesAreJustText() {
+        TempDatabase t;
+        QStringList v = pesagemPendente();
+        v[Terceiro] = QStringLiteral("O'NEIL");
+        v[Carro] = QStringLiteral("D'AB-1");
+        v[Justificacao] = QStringLiteral("'); DROP TABLE kel_PES_Historico; --");
+        const NovaPesagem n =
+            GravarNovaPesagem(t.db(), v, QDate(2024, 3, 15),
+                              {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")});
+        QCOMPARE(n.talao.numero, 1);
+        QCOMPARE(LerHistorico(t.db(), n.idRegisto).text(QStringLiteral("Justificacao")), v[Justificacao]);
+        RegistarCarro(t.db(), QStringLiteral("D'AB-1"));
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
+        QCOMPARE(GravarNovaPesagem(t.db(), v, QDate(2024, 3, 15),
+                                   {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")})
+                     .talao.numero,
+                 2);
+    }
+
+    void parametersSaveAndRead() {
+        TempDatabase t;
+        RecordingMessages msgs;
+        ParametrosAplic p;
+        QVERIFY(p.ler(t.db(), msgs));
+        QVERIFY(!p.carregado());
+        const QStringList valores = valoresParametros();
+        QVERIFY(ParametrosAplic::gravar(t.db(), msgs, valores));
+        QVERIFY(p.ler(t.db(), msgs));
+        QCOMPARE(p.texto(QStringLiteral("TpSaida")), QStringLiteral("GR"));
+        QCOMPARE(p.inteiro(QStringLiteral("NoVias")), 4);
+        QCOMPARE(p.texto(QStringLiteral("Sector")), QStringLiteral("SEC"));
+
+        // A sector longer than its three-character parameter is refused, not cut.
+        QStringList longo = valores;
+        longo[8] = QStringLiteral("SECTOR");
+        QVERIFY(!ParametrosAplic::gravar(t.db(), msgs, longo));
+        QVERIFY(msgs.last().startsWith(QStringLiteral("Gravar Parâmetros Aplicação ")));
+        QVERIFY(msgs.last().contains(QStringLiteral("Sector")));
+        QStringList serie = valores;
+        serie[3] = QStringLiteral("um");
+        QVERIFY(!ParametrosAplic::gravar(t.db(), msgs, serie));
+        QVERIFY(p.ler(t.db(), msgs));
+        QCOMPARE(p.texto(QStringLiteral("Sector")), QStringLiteral("SEC"));
+        QCOMPARE(p.inteiro(QStringLiteral("SeGuiaEntMP")), 1);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Parametros")), 1);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestStore)
 #include "store_test.moc"
