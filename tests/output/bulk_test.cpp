@@ -13,6 +13,7 @@
 #include "tests/output/bulkfixtures.h"
 #include "tests/output/ticketfixtures.h"
 #include "tests/support/clirun.h"
+#include "tests/support/fotografia.h"
 #include "tests/support/smtptestserver.h"
 #include "tests/support/testsupport.h"
 
@@ -131,11 +132,7 @@ class BulkTest : public QObject {
         QCOMPARE(r.resultados[1].ficheiro, ficheiro);
         QVERIFY(QFileInfo::exists(m_pdf + QStringLiteral("/Talao_Cli_C002_2024_01_31_2024-02-29.pdf")));
 
-        // For review: BALANTRIX_SCREENSHOTS=folder keeps a copy of the statement.
-        if (const QString dir = qEnvironmentVariable("BALANTRIX_SCREENSHOTS"); !dir.isEmpty()) {
-            QFile::remove(dir + QStringLiteral("/bulk.pdf"));
-            QFile::copy(ficheiro, dir + QStringLiteral("/bulk.pdf"));
-        }
+        guardarCopia(ficheiro, QStringLiteral("bulk.pdf"));
         const QString texto = pdfTexto(ficheiro);
         QVERIFY2(texto.contains(QStringLiteral("EXTRACTO DE PESAGENS")) &&
                      texto.contains(QStringLiteral("Cliente Um, Lda.")),
@@ -168,10 +165,7 @@ class BulkTest : public QObject {
         QVERIFY2(!path.isEmpty(), qPrintable(envio.ultimoErro()));
         const int paginas = pdfPaginas(path);
         QVERIFY2(paginas >= 2, qPrintable(QString::number(paginas)));
-        if (const QString dir = qEnvironmentVariable("BALANTRIX_SCREENSHOTS"); !dir.isEmpty()) {
-            QFile::remove(dir + QStringLiteral("/bulk-long.pdf"));
-            QFile::copy(path, dir + QStringLiteral("/bulk-long.pdf"));
-        }
+        guardarCopia(path, QStringLiteral("bulk-long.pdf"));
         const QString texto = pdfTexto(path);
         QVERIFY(texto.contains(QStringLiteral("Página %1 de %1").arg(paginas)));
         QVERIFY(texto.contains(QStringLiteral("9.000,00")));  // 90 weighings of 100 kg

@@ -11,6 +11,7 @@
 #include "records/ui/parametros.h"
 #include "records/ui/taloes.h"
 #include "tests/support/encaixe.h"
+#include "tests/support/fotografia.h"
 #include "tests/support/testsupport.h"
 #include "widgets/campoentrada.h"
 #include "widgets/listapesquisa.h"
@@ -51,12 +52,6 @@ T* filho(QWidget* w, const QString& nome) {
 
 QWidget* focado() {
     return QApplication::focusWidget();
-}
-
-// Screenshots for a person to look at: set BALANTRIX_GRAB_DIR.
-void fotografar(QWidget* w, const QString& nome) {
-    const QString dir = qEnvironmentVariable("BALANTRIX_GRAB_DIR");
-    if (!dir.isEmpty()) w->grab().save(dir + QLatin1Char('/') + nome + QStringLiteral(".png"));
 }
 
 }  // namespace
@@ -276,7 +271,7 @@ class TestForms : public QObject {
         for (int hidden : {TaloesCore::MoradaAlt, TaloesCore::Sigla, TaloesCore::Cliente, TaloesCore::TipoMorada})
             QVERIFY(w->campo(hidden)->isHidden());
         QVERIFY(filho<QPushButton>(w, QStringLiteral("btlista_5"))->isHidden());
-        fotografar(w, QStringLiteral("taloes1"));
+        fotografar(w.data(), QStringLiteral("taloes1"));
 
         escrever(w->campo(TaloesCore::Campanha), QStringLiteral("2024/2025"), true);
         escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("gxx"), true);
@@ -422,7 +417,7 @@ class TestForms : public QObject {
         QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("34"));
         QCOMPARE(w->campo(TaloesCore::Sigla)->text(), QStringLiteral("CV"));
         QCOMPARE(focado(), w->campo(TaloesCore::Contador));
-        fotografar(w, QStringLiteral("taloes-alterado"));
+        fotografar(w.data(), QStringLiteral("taloes-alterado"));
         // Confirming again saves what is shown and clears the form.
         QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
         QCOMPARE(w->campo(TaloesCore::Campanha)->text(), QString());

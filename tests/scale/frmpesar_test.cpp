@@ -8,6 +8,7 @@
 
 #include "scale/ui/frmpesar.h"
 #include "tests/scale/simulador.h"
+#include "tests/support/fotografia.h"
 
 class TstFrmPesar : public QObject {
     Q_OBJECT
@@ -47,8 +48,7 @@ class TstFrmPesar : public QObject {
         QVERIFY(recebido->toPlainText().startsWith(QStringLiteral("GS  023480kg<CR><LF>")));
         QCOMPARE(sim.pedidos(), 1);
 
-        const QString png = qEnvironmentVariable("BALANTRIX_SCREENSHOTS");
-        if (!png.isEmpty()) janela.grab().save(png + QStringLiteral("/frmPesar.png"));
+        fotografar(&janela, QStringLiteral("frmPesar"));
     }
 
     void semFicheiroMostraAMensagem() {

@@ -13,6 +13,7 @@
 #include "base/configsql.h"
 #include "base/ficheiroconfig.h"
 #include "tests/support/encaixe.h"
+#include "tests/support/fotografia.h"
 #include "tests/support/testsupport.h"
 #include "widgets/catalogscript.h"
 #include "widgets/configmail.h"
@@ -72,8 +73,7 @@ class TestSettingsDialogs : public QObject {
         type(&d, "Servidor", servidor);
         QTest::keyClick(&d, Qt::Key_Return);
         QCOMPARE(FicheiroConfig(configFile()).ler(QStringLiteral("SMTP"), QStringLiteral("Servidor")), servidor);
-        if (!qEnvironmentVariableIsEmpty("BALANTRIX_GRAB_DIR"))
-            d.grab().save(qEnvironmentVariable("BALANTRIX_GRAB_DIR") + QStringLiteral("/configmail.png"));
+        fotografar(&d, QStringLiteral("configmail"));
     }
 
     void erpDialogWritesTheFiveSettingsOnOkOnly() {
