@@ -10,6 +10,7 @@
 
 #include "output/chaveinstalacao.h"
 #include "output/codigoqr.h"
+#include "output/errochave.h"
 #include "output/formatos.h"
 #include "output/linhaqr.h"
 #include "output/modelotalao.h"
@@ -96,7 +97,7 @@ class LegalTest : public QObject {
         QDir().mkpath(QFileInfo(ficheiro(QStringLiteral("c"))).absolutePath());
         QVERIFY(QFile::link(f.filePath(), ficheiro(QStringLiteral("c"))));
         ChaveInstalacao ligada(t.db(), ficheiro(QStringLiteral("c")));
-        QVERIFY_THROWS_EXCEPTION(DbError, ligada.carregar());
+        QVERIFY_THROWS_EXCEPTION(ErroChave, ligada.carregar());
     }
 
     // A database an earlier version signed on: its private key moves to the workstation's

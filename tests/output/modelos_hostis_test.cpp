@@ -166,7 +166,7 @@ class ModelosHostisTest : public QObject {
         try {
             leitura.consultar(sql, {});
             QFAIL("the query ran");
-        } catch (const DbError& e) {
+        } catch (const ErroOperacao& e) {
             QVERIFY2(e.descricao().contains(esperado), qPrintable(e.descricao()));
         }
         QCOMPARE(leitura.consultar(QStringLiteral("SELECT COUNT(*) AS n FROM Clientes"), {}).count(), 1);

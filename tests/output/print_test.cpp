@@ -5,10 +5,11 @@
 #include <QtTest>
 
 #include "base/ficheiroconfig.h"
+#include "output/impressaotalao.h"
 #include "output/operacoestalao.h"
 #include "output/registarvias.h"
 #include "output/ui/escolhaimpressora.h"
-#include "output/ui/impressaotalao.h"
+#include "output/ui/impressorasistema.h"
 #include "records/parametrosaplic.h"
 #include "tests/output/ticketfixtures.h"
 #include "tests/support/clirun.h"
@@ -76,7 +77,8 @@ class PrintTest : public QObject {
         FicheiroConfig(config).gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"),
                                       QStringLiteral("Balanca-Laser-9"));
         OperacoesTalao ops(db, m_msgs, pastaPrograma(), config);
-        ImpressaoTalao imp(ops);
+        ImpressoraSistema sistema;
+        ImpressaoTalao imp(ops, &sistema);
         const qint32 id = gravarPesagem(db, Pesagem{});
         RegistarVias(db, id, 1);
         QVERIFY(!imp.imprimeDoc(id, TipoTalao::Cliente));

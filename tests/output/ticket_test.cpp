@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "output/consultaleitura.h"
+#include "output/erromodelo.h"
 #include "output/formatos.h"
 #include "output/modelotalao.h"
 #include "output/operacoestalao.h"
@@ -134,7 +135,7 @@ class TicketTest : public QObject {
         QCOMPARE(leitura.consultar(QStringLiteral("SELECT COUNT(*) AS n FROM kel_PES_Vias WHERE NoId = ?"), {id})
                      .text(0, QStringLiteral("n")),
                  QStringLiteral("2"));
-        QVERIFY_THROWS_EXCEPTION(DbError,
+        QVERIFY_THROWS_EXCEPTION(ErroModelo,
                                  leitura.consultar(QStringLiteral("DELETE FROM kel_PES_Vias WHERE NoId = ?"), {id}));
         QCOMPARE(vias(id), (QList<int>{1, 2}));
     }
