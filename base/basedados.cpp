@@ -149,6 +149,11 @@ bool BaseDados::abrirPostgresql(QSqlDatabase& db, const SqlSettings& settings, i
     // not create it still works with a database where it exists.
     q.exec(QStringLiteral("SELECT 1 FROM pg_extension WHERE extname = '%1'").arg(DialectoPg::extensaoTexto()));
     if (!q.next()) q.exec(DialectoPg::criarExtensao());
+    // Statements stay prepared (see prepared()), but each run is still planned for its own
+    // values, as when every query was prepared anew: a plan made once for any date range
+    // could read the whole table for a month's history. (Servers before 12 lack the setting:
+    // there the server may keep one plan after five runs.)
+    q.exec(QStringLiteral("SET plan_cache_mode TO force_custom_plan"));
     m_preparadas = std::make_unique<Preparadas>();
     return true;
 }
