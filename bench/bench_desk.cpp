@@ -238,7 +238,7 @@ int main(int argc, char** argv) {
                 db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toLongLong());
     std::mt19937 rng(7);
 
-    // Customer code: typed into field 0 and validated on leaving it.
+    // Customer code: typed into its field and validated on leaving it.
     Medida validar;
     for (int i = 0; i < runs * 10; ++i) {
         desk.btCancGeral();
@@ -247,11 +247,11 @@ int main(int argc, char** argv) {
         captura.activa = i == 0;
         QElapsedTimer t;
         t.start();
-        desk.escrever(0, codigo);
-        const bool ok = desk.sair(0);
+        desk.escrever(Campo::Terceiro, codigo);
+        const bool ok = desk.sair(Campo::Terceiro);
         validar.ms << ms(t);
         captura.activa = false;
-        if (!ok || desk.campo(4).isEmpty()) {
+        if (!ok || desk.campo(Campo::Nome).isEmpty()) {
             std::fprintf(stderr, "customer %s refused: %s\n", qPrintable(codigo), qPrintable(msgs.todas.join(u'|')));
             return 1;
         }

@@ -131,16 +131,16 @@ int posto(const QString& base, int numero, int segundos) {
     for (int n = 0; !fim.hasExpired(); ++n) {
         const QString matricula = QStringLiteral("%1-P%2-%3").arg(n % 100).arg(numero).arg(n / 100);
         d.btEntrada();
-        d.escrever(0, QString::fromLatin1(clientes[n % 2]));
-        d.sair(0);
-        d.escrever(2, QStringLiteral("MILHO"));
-        d.sair(2);
-        d.escrever(10, matricula.left(10));
-        d.sair(10);
+        d.escrever(Campo::Terceiro, QString::fromLatin1(clientes[n % 2]));
+        d.sair(Campo::Terceiro);
+        d.escrever(Campo::Artigo, QStringLiteral("MILHO"));
+        d.sair(Campo::Artigo);
+        d.escrever(Campo::Matricula, matricula.left(10));
+        d.sair(Campo::Matricula);
         balanca.peso = Money::fromInteger(12000 + n % 500);
         d.btPeso();
-        d.escrever(9, QString::number(12000 + n % 500));
-        d.btConfPeso(0);
+        d.escrever(Campo::Peso, QString::number(12000 + n % 500));
+        d.btConfPeso(Gravacao::Confirmar);
         bool ok = false;
         try {
             const qint32 id = db.escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico WHERE Carro = ? "
@@ -155,10 +155,10 @@ int posto(const QString& base, int numero, int segundos) {
                 d.activarLinha(linha);
                 balanca.peso = Money::fromInteger(38000 + n % 700);
                 d.btPeso();
-                d.escrever(9, QString::number(38000 + n % 700));
-                d.btConfPeso(0);
+                d.escrever(Campo::Peso, QString::number(38000 + n % 700));
+                d.btConfPeso(Gravacao::Confirmar);
                 d.btConf();
-                d.btConfFinal(0);
+                d.btConfFinal(Gravacao::Confirmar);
                 ok = db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE Hist_Id = ? AND "
                                                "DataHoraPL IS NOT NULL AND NoDoc > 0"),
                                 {id})

@@ -72,7 +72,7 @@ class Operador {
     Operador(DeskCore& desk, Recusas& recusas) : d(desk), r(recusas) {}
 
     // Types a field and leaves it with Tab.
-    void tab(int campo, const QString& texto) {
+    void tab(Campo campo, const QString& texto) {
         d.escrever(campo, texto);
         d.sair(campo);
         verificar();
@@ -80,18 +80,18 @@ class Operador {
 
     qint32 primeira(const Carga& c, const QDate& dia, int kg, const QString& refCliente, const QString& obs) {
         d.btEntrada();
-        tab(0, QString::fromUtf8(c.terceiro));
-        if (c.morada) tab(1, QString::fromUtf8(c.morada));
-        tab(2, QString::fromUtf8(c.artigo));
-        tab(10, QString::fromUtf8(c.matricula));
-        if (!refCliente.isEmpty()) tab(11, refCliente);
-        if (!obs.isEmpty()) tab(12, obs);
+        tab(Campo::Terceiro, QString::fromUtf8(c.terceiro));
+        if (c.morada) tab(Campo::Morada, QString::fromUtf8(c.morada));
+        tab(Campo::Artigo, QString::fromUtf8(c.artigo));
+        tab(Campo::Matricula, QString::fromUtf8(c.matricula));
+        if (!refCliente.isEmpty()) tab(Campo::RefCliente, refCliente);
+        if (!obs.isEmpty()) tab(Campo::Observacoes, obs);
         if (c.subsidiarias) d.setMateriasSubsidiarias(true);
         d.btPeso();
         d.setDataPesagem(dia);
-        d.escrever(9, QString::number(kg));
+        d.escrever(Campo::Peso, QString::number(kg));
         d.setRelogio([h = m_hora] { return h; });
-        d.btConfPeso(0);
+        d.btConfPeso(Gravacao::Confirmar);
         verificar();
         return d.idHistorico();
     }
@@ -110,16 +110,16 @@ class Operador {
             d.setDataCarga(QDateTime(dia, QTime(8, 30)));
             d.setDataDescarga(QDateTime(dia, QTime(11, 0)));
         }
-        d.escrever(9, QString::number(kg));
+        d.escrever(Campo::Peso, QString::number(kg));
         // The truck leaves a while after it came in.
         d.setRelogio([h = m_hora.addSecs(60 * (35 + m_hora.minute()))] { return h; });
-        d.btConfPeso(0);
+        d.btConfPeso(Gravacao::Confirmar);
         verificar();
-        if (vasilhame > 0) tab(3, Money::fromInteger(vasilhame).format());
-        if (qualidade > 0) tab(11, Money::fromInteger(qualidade).format());
+        if (vasilhame > 0) tab(Campo::Vasilhame, Money::fromInteger(vasilhame).format());
+        if (qualidade > 0) tab(Campo::Qualidade, Money::fromInteger(qualidade).format());
         if (d.kind().entrada) d.setCaracteristica(categoria);
         d.btConf();
-        d.btConfFinal(0);
+        d.btConfFinal(Gravacao::Confirmar);
         verificar();
     }
 

@@ -50,6 +50,11 @@ bool vazio(const QString& t) {
 }
 
 // A weight as the record store reads it, every decimal kept ("1250", "20,5").
+// The dates and weights of the record: the desk writes them, the operator never types them.
+bool nuncaEscrito(TipoCampo t) {
+    return t == TipoCampo::Registo || t == TipoCampo::DataHora;
+}
+
 QString textoPeso(const Money& m) {
     return m.plain().replace(QLatin1Char('.'), QLatin1Char(','));
 }
@@ -75,18 +80,14 @@ DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& paramet
       m_documento(std::make_unique<DocumentoDesk>(sessao, registry, messages)),
       m_alibi(std::make_unique<AlibiDesk>(db, kind.nome)),
       m_portao(kind) {
-    // Longest text of each field: never more than its column holds.
-    static const int saidas[24] = {15,   3,  15, 15, 50, 50, 35, 8,  15, 15, 10,  20,
-                                   2000, 15, 19, 19, 15, 15, 15, 35, 35, 20, 250, 3};
-    static const int entradas[20] = {15, 3, 15, 15, 50, 50, 35, 8, 15, 15, 10, 15, 2000, 15, 19, 19, 15, 15, 15, 250};
-    m_campos.resize(m_kind.numCampos);
-    for (int i = 0; i < m_kind.numCampos; ++i) m_campos[i].maximo = m_kind.entrada ? entradas[i] : saidas[i];
-    for (int i : {14, 15, 16, 17, 18}) m_campos[i].soLeitura = true;
+    for (const CampoDesk& c : m_kind.tabela().todos()) {
+        m_campos[size_t(c.nome)].maximo = c.maximo;
+        m_campos[size_t(c.nome)].soLeitura = nuncaEscrito(c.tipo);
+    }
     for (int b = 0; b < NumBotoes; ++b) {
         m_botaoActivo[b] = true;
         m_botaoVisivel[b] = true;
     }
-    if (m_kind.entrada) m_listasDesactivadas.insert(11);  // field 11 holds the quality deduction here
     limparForm();
     m_verHistorico = false;
     m_criados.clear();
@@ -97,24 +98,23 @@ DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& paramet
 
 DeskCore::~DeskCore() = default;
 
-void DeskCore::set(int i, const QString& t) {
-    if (valid(i)) m_campos[i].texto = t.left(m_campos[i].maximo);
+void DeskCore::set(Campo c, const QString& t) {
+    if (valid(c)) m_campos[size_t(c)].texto = t.left(m_campos[size_t(c)].maximo);
 }
 
 void DeskCore::aviso(const QString& texto) {
     m_messages.mostrarAviso(OperatorMessages::Informacao, texto);
 }
 
-bool DeskCore::falhaCampo(int i, const QString& texto) {
+bool DeskCore::falhaCampo(Campo c, const QString& texto) {
     if (!texto.isEmpty()) aviso(texto);
-    m_foco = i;
+    m_foco = c;
     return false;
 }
 
 FormularioDesk DeskCore::formulario() const {
     FormularioDesk f;
-    f.campos.reserve(m_campos.size());
-    for (const DeskField& c : m_campos) f.campos << c.texto;
+    for (const CampoDesk& c : m_kind.tabela().todos()) f.campo(c.nome) = campo(c.nome);
     f.terceiroAceite = m_terceiroAceite;
     f.moradaAceite = m_moradaAceite;
     f.moradaDoTerceiro = m_moradaDoTerceiro;
@@ -135,7 +135,7 @@ FormularioDesk DeskCore::formulario() const {
 
 void DeskCore::recusar(const Recusa& r) {
     aviso(r.mensagem);
-    if (r.campo >= 0) m_foco = r.campo;
+    if (r.campo) m_foco = r.campo;
     emit alterado();
 }
 
@@ -143,12 +143,12 @@ QStringList DeskCore::cartaoPesos() const {
     const bool comRegisto = m_tabsActivas || m_painelPesagem || m_painelFinal;
     if (!comRegisto) return QStringList(6, QString());
     // The entry time outlives the clear of the desk: it belongs to a truck only once one is loaded or saved.
-    return {campo(10),
-            m_idHistorico > 0 ? campo(14) : QString(),
+    return {campo(Campo::Matricula),
+            m_idHistorico > 0 ? campo(Campo::DataEntrada) : QString(),
             pesoComUnidade(campo(m_kind.campoPrimeiroPeso)),
             pesoComUnidade(campo(m_kind.campoSegundoPeso)),
-            pesoComUnidade(campo(18)),
-            pesoComUnidade(campo(13))};
+            pesoComUnidade(campo(Campo::Liquido)),
+            pesoComUnidade(campo(Campo::Efectivo))};
 }
 
 QString DeskCore::pesoComUnidade(const QString& campo) {
@@ -221,23 +221,23 @@ void DeskCore::limparForm() {
         m_descarga = agora;
     }
     // The entry date-time and the e-mail keep their text: the next record overwrites them.
-    for (int i = 0; i < m_kind.numCampos; ++i)
-        if (i != 14 && i != m_kind.campoEmail) m_campos[i].texto.clear();
+    for (const CampoDesk& c : m_kind.tabela().todos())
+        if (c.nome != Campo::DataEntrada && c.nome != Campo::Email) m_campos[size_t(c.nome)].texto.clear();
     for (auto& r : m_rotulos) r.clear();
     if (m_kind.entrada) {
         m_caracteristica = 0;
         m_materiasSubsidiarias = false;
         m_subsidiariasBloqueadas = false;
     } else {
-        set(19, QStringLiteral("Nossas instalações"));
-        set(20, QStringLiteral("Instalações do Cliente"));
+        set(Campo::LocalCarga, QStringLiteral("Nossas instalações"));
+        set(Campo::LocalDescarga, QStringLiteral("Instalações do Cliente"));
     }
     m_tabsActivas = false;
     for (bool& t : m_tabActiva) t = false;
     activar(BtPeso, false);
     m_painelFinal = false;
     m_painelPesagem = false;
-    m_tab = 0;
+    m_tab = Pagina::Dados;
     m_segundoPeso = false;
     m_primeiroPeso = false;
     m_doc = ChaveDocumento{};
@@ -255,14 +255,18 @@ void DeskCore::limparForm() {
     setRotulo(Titulo, m_kind.caption);
 }
 
+// The party's name, address and tax number, as the party or the address filled them.
+static const Campo kDadosTerceiro[] = {Campo::Nome, Campo::Endereco, Campo::Localidade, Campo::CodPostal,
+                                       Campo::Contribuinte};
+
 void DeskCore::desactiva() {
-    for (int i : {4, 5, 6, 7, 8}) m_campos[i].soLeitura = true;
-    m_listasDesactivadas.insert(7);
+    for (Campo c : kDadosTerceiro) m_campos[size_t(c)].soLeitura = true;
+    m_listasDesactivadas.insert(Campo::CodPostal);
 }
 
 void DeskCore::activa() {
-    for (int i : {4, 5, 6, 7, 8}) m_campos[i].soLeitura = false;
-    m_listasDesactivadas.remove(7);
+    for (Campo c : kDadosTerceiro) m_campos[size_t(c)].soLeitura = false;
+    m_listasDesactivadas.remove(Campo::CodPostal);
 }
 
 void DeskCore::desactivaBotoes() {
@@ -275,79 +279,78 @@ void DeskCore::activaBotoes() {
 
 void DeskCore::desbloquearIdentificacao() {
     // Everything the operator types on a new weighing; the dates and weights of the
-    // record (14 to 18) are never typed.
-    for (int i = 0; i < m_kind.numCampos; ++i)
-        if (i < 14 || i > 18) m_campos[i].soLeitura = false;
-    for (int i : {0, 1, 2, 3, 7, 10, 12, 13, 23}) m_listasDesactivadas.remove(i);
-    if (!m_kind.entrada) m_listasDesactivadas.remove(11);
+    // record are never typed.
+    for (const CampoDesk& c : m_kind.tabela().todos())
+        if (!nuncaEscrito(c.tipo)) m_campos[size_t(c.nome)].soLeitura = false;
+    m_listasDesactivadas.clear();
 }
 
 void DeskCore::bloquearRegisto() {
     // A recalled truck keeps the identity it was saved with: party, addresses, article
     // and plate stay as the first weighing wrote them (its ticket was numbered by them).
-    QList<int> bloqueados = {0, 1, 2, 4, 5, 6, 7, 8, 10};
-    if (!m_kind.entrada) bloqueados << 23;
+    QList<Campo> bloqueados = {Campo::Terceiro,  Campo::Morada,       Campo::Artigo,
+                               Campo::Nome,      Campo::Endereco,     Campo::Localidade,
+                               Campo::CodPostal, Campo::Contribuinte, Campo::Matricula};
+    if (!m_kind.entrada) bloqueados << Campo::TipoMorada;
     if (m_verHistorico) {
         // A finished weighing: only what a correction writes stays open (deductions,
         // effective weight, observations, outgoing load places; the e-mail a ticket is
         // sent to). Everything else the record and its document already hold.
         bloqueados.clear();
-        QList<int> abertos = {3, 12, 13, m_kind.campoEmail};
-        if (m_kind.entrada)
-            abertos << 11;
-        else
-            abertos << 19 << 20;
-        for (int i = 0; i < m_kind.numCampos; ++i)
-            if (!abertos.contains(i)) bloqueados << i;
+        const QList<Campo> abertos = {Campo::Vasilhame, Campo::Qualidade,  Campo::Observacoes,  Campo::Efectivo,
+                                      Campo::Email,     Campo::LocalCarga, Campo::LocalDescarga};
+        for (const CampoDesk& c : m_kind.tabela().todos())
+            if (!abertos.contains(c.nome)) bloqueados << c.nome;
     }
-    for (int i : bloqueados) {
-        m_campos[i].soLeitura = true;
-        m_listasDesactivadas.insert(i);
+    for (Campo c : bloqueados) {
+        if (!valid(c)) continue;
+        m_campos[size_t(c)].soLeitura = true;
+        m_listasDesactivadas.insert(c);
     }
 }
 
 // ---------------------------------------------------------------- field entry
 
-void DeskCore::escrever(int i, const QString& texto) {
+void DeskCore::escrever(Campo i, const QString& texto) {
     // While the final save panel is open the tabs are closed: what it shows is what gets saved.
-    if (!valid(i) || m_campos[i].soLeitura || m_painelFinal) return;
+    if (!valid(i) || m_campos[size_t(i)].soLeitura || m_painelFinal) return;
     QString t = texto;
-    if (i == 9) {
+    if (i == Campo::Peso) {
         // A typed weight is a whole number: only digits get in.
         QString digits;
         for (QChar c : t)
             if (c.isDigit() && c.unicode() < 128) digits += c;
         t = digits;
     }
-    if (t.left(m_campos[i].maximo) == m_campos[i].texto) return;
-    if (i == 9) m_alibi->esquecerLeitura();
-    if (i == 10) esquecerTaraRegistada();
+    if (t.left(m_campos[size_t(i)].maximo) == m_campos[size_t(i)].texto) return;
+    if (i == Campo::Peso) m_alibi->esquecerLeitura();
+    if (i == Campo::Matricula) esquecerTaraRegistada();
     set(i, t);
     m_campoAlterado = true;
     marcarTrabalho();
-    if (i == 13) m_efectivoCalculado = false;
+    if (i == Campo::Efectivo) m_efectivoCalculado = false;
     // Recomputed as typed; checked (with a message) when the field is left.
     if (m_kind.camposRecalculo.contains(i)) {
         m_aEscrever = true;
         validar(i);
         m_aEscrever = false;
     }
-    if (i == 12) m_obsAlteradas = true;
+    if (i == Campo::Observacoes) m_obsAlteradas = true;
     emit alterado();
 }
 
-void DeskCore::escape(int i) {
+void DeskCore::escape(Campo i) {
     m_campoAlterado = false;
     // Esc in the first field closes the desk, never over work the operator would lose.
-    if (i == 0 && podeAbandonar()) emit fecharPedido();
+    if (i == Campo::Terceiro && podeAbandonar()) emit fecharPedido();
 }
 
-bool DeskCore::sair(int i) {
+bool DeskCore::sair(Campo i) {
     if (!valid(i)) return true;
     if (!m_campoAlterado) return true;
     // Nothing was typed into a read-only field: it is left as it is (a recalled truck's
     // party is never validated again into a new weighing).
-    if (m_campos[i].soLeitura) {
+    if (m_campos[size_t(i)].soLeitura) {
         m_campoAlterado = false;
         return true;
     }
@@ -357,66 +360,66 @@ bool DeskCore::sair(int i) {
     return ok;
 }
 
-bool DeskCore::validar(int i) {
+bool DeskCore::validar(Campo i) {
     switch (i) {
-        case 0:
+        case Campo::Terceiro:
             return validarTerceiro();
-        case 1:
+        case Campo::Morada:
             return validarMorada();
-        case 2:
+        case Campo::Artigo:
             return validarArtigo();
-        case 3:
-        case 18:
+        case Campo::Vasilhame:
+        case Campo::Liquido:
             m_dadosAlterados = true;
             recalcularEfectivo();
             return verificarPeso(i);
-        case 7:
-            if (vazio(campo(7))) return true;
+        case Campo::CodPostal:
+            if (vazio(campo(Campo::CodPostal))) return true;
             try {
-                const RecordSet rs = m_db.consultar(QStringLiteral("SELECT * FROM CodPost WHERE COD = ?"), {campo(7)});
+                const RecordSet rs =
+                    m_db.consultar(QStringLiteral("SELECT * FROM CodPost WHERE COD = ?"), {campo(Campo::CodPostal)});
                 if (rs.isEmpty()) {
                     setRotulo(DescCodPostal, QString());
-                    return falhaCampo(7, QString());
+                    return falhaCampo(Campo::CodPostal, QString());
                 }
                 setRotulo(DescCodPostal, rs.text(QStringLiteral("Descr")));
             } catch (const DbError& e) {
-                return falhaCampo(7, e.texto());
+                return falhaCampo(Campo::CodPostal, e.texto());
             }
             return true;
-        case 9:
-            if (vazio(campo(9))) return falhaCampo(9, QStringLiteral("Peso: campo obrigatório!"));
+        case Campo::Peso:
+            if (vazio(campo(Campo::Peso))) return falhaCampo(Campo::Peso, QStringLiteral("Peso: campo obrigatório!"));
             return true;
-        case 10:
+        case Campo::Matricula:
             return oferecerTaraRegistada();
-        case 11:
-            if (!m_kind.entrada) return true;
+        case Campo::Qualidade:
             m_dadosAlterados = true;
             recalcularEfectivo();
             return verificarPeso(i);
-        case 12:
+        case Campo::Observacoes:
             m_obsAlteradas = true;
             return true;
-        case 13:
+        case Campo::Efectivo:
             m_dadosAlterados = true;
             return verificarPeso(i);
-        case 19:
-        case 20:
-            if (!m_kind.entrada) m_dadosAlterados = true;
+        case Campo::LocalCarga:
+        case Campo::LocalDescarga:
+            m_dadosAlterados = true;
             return true;
-        case 23:
-            if (m_kind.entrada || vazio(campo(23))) return true;
+        case Campo::TipoMorada:
+            if (vazio(campo(Campo::TipoMorada))) return true;
             m_tipoMoradaAceite = QString();
             try {
-                const RecordSet rs =
-                    m_db.consultar(QStringLiteral("SELECT * FROM TpMorada WHERE Codigo = ?"), {campo(23)});
+                const RecordSet rs = m_db.consultar(QStringLiteral("SELECT * FROM TpMorada WHERE Codigo = ?"),
+                                                    {campo(Campo::TipoMorada)});
                 if (rs.isEmpty()) {
                     setRotulo(DescTipoMorada, QString());
-                    return falhaCampo(23, QStringLiteral("Tipo Morada não existente!"));
+                    return falhaCampo(Campo::TipoMorada, QStringLiteral("Tipo Morada não existente!"));
                 }
                 setRotulo(DescTipoMorada, rs.text(QStringLiteral("Descrica")));
-                m_tipoMoradaAceite = campo(23);
+                m_tipoMoradaAceite = campo(Campo::TipoMorada);
             } catch (const DbError& e) {
-                return falhaCampo(23, e.texto());
+                return falhaCampo(Campo::TipoMorada, e.texto());
             }
             return true;
         default:
@@ -426,14 +429,15 @@ bool DeskCore::validar(int i) {
 
 void DeskCore::descricaoCodPostal() {
     try {
-        const RecordSet rs = m_db.consultar(QStringLiteral("SELECT * FROM CodPost WHERE COD = ?"), {campo(7)});
+        const RecordSet rs =
+            m_db.consultar(QStringLiteral("SELECT * FROM CodPost WHERE COD = ?"), {campo(Campo::CodPostal)});
         setRotulo(DescCodPostal, rs.isEmpty() ? QString() : rs.text(QStringLiteral("Descr")));
     } catch (const DbError&) {
         setRotulo(DescCodPostal, QString());
     }
 }
 
-bool DeskCore::verificarPeso(int i) {
+bool DeskCore::verificarPeso(Campo i) {
     // Checked when the operator leaves the field (not at every key); the gate checks
     // everything again before any write.
     if (m_aEscrever || !m_campoAlterado) return true;
@@ -443,15 +447,17 @@ bool DeskCore::verificarPeso(int i) {
 
 bool DeskCore::validarTerceiro() {
     m_terceiroAceite = QString();
-    if (vazio(campo(0))) return falhaCampo(0, m_portao.nomeCampo(0) + QStringLiteral(": campo obrigatório!"));
+    if (vazio(campo(Campo::Terceiro)))
+        return falhaCampo(Campo::Terceiro,
+                          m_portao.nomeCampo(Campo::Terceiro) + QStringLiteral(": campo obrigatório!"));
     RecordSet rs;
     try {
         rs = m_db.consultar(QStringLiteral("SELECT * FROM %1 WHERE %1.CODIGO = ?").arg(m_kind.tabelaTerceiro),
-                            {campo(0)});
+                            {campo(Campo::Terceiro)});
     } catch (const DbError& e) {
-        return falhaCampo(0, e.texto());
+        return falhaCampo(Campo::Terceiro, e.texto());
     }
-    if (rs.isEmpty()) return falhaCampo(0, m_kind.terceiroNaoExiste);
+    if (rs.isEmpty()) return falhaCampo(Campo::Terceiro, m_kind.terceiroNaoExiste);
     setRotulo(NomeTerceiro, QString());
     setRotulo(DescArtigo, QString());
     m_primeiroPeso = true;
@@ -459,21 +465,21 @@ bool DeskCore::validarTerceiro() {
     activar(BtPeso, true);
     const QString nome = rs.text(QStringLiteral("NOME"));
     setRotulo(Titulo, nome);
-    set(4, nome);
+    set(Campo::Nome, nome);
     setRotulo(NomeTerceiro, nome);
-    set(5, rs.text(QStringLiteral("Morada")));
-    set(6, rs.text(QStringLiteral("Local")));
-    set(7, rs.text(QStringLiteral("CdPostal")));
-    set(8, rs.text(QStringLiteral("NContrib")));
-    set(m_kind.campoEmail, rs.text(m_kind.colunaEmail));
+    set(Campo::Endereco, rs.text(QStringLiteral("Morada")));
+    set(Campo::Localidade, rs.text(QStringLiteral("Local")));
+    set(Campo::CodPostal, rs.text(QStringLiteral("CdPostal")));
+    set(Campo::Contribuinte, rs.text(QStringLiteral("NContrib")));
+    set(Campo::Email, rs.text(m_kind.colunaEmail));
     descricaoCodPostal();
-    m_terceiroAceite = campo(0);
+    m_terceiroAceite = campo(Campo::Terceiro);
     return true;
 }
 
 bool DeskCore::validarMorada() {
     m_moradaAceite = QString();
-    if (vazio(campo(1))) return true;
+    if (vazio(campo(Campo::Morada))) return true;
     RecordSet rs;
     try {
         // The address's own lines (the join's tables share the column names Local and CdPostal).
@@ -482,41 +488,41 @@ bool DeskCore::validarMorada() {
                            "%1 INNER JOIN MORADAS ON %1.CODIGO = MORADAS.TERCEIRO WHERE (MORADAS.TPTERC = "
                            "?) AND MORADAS.TERCEIRO = ? AND MORADAS.CDMORADA = ?")
                 .arg(m_kind.tabelaTerceiro),
-            {m_kind.tpTerc, campo(0), campo(1)});
+            {m_kind.tpTerc, campo(Campo::Terceiro), campo(Campo::Morada)});
     } catch (const DbError& e) {
-        return falhaCampo(1, e.texto());
+        return falhaCampo(Campo::Morada, e.texto());
     }
     if (rs.isEmpty()) {
         setRotulo(DescMorada, QString());
-        return falhaCampo(1, QStringLiteral("Morada não existente!"));
+        return falhaCampo(Campo::Morada, QStringLiteral("Morada não existente!"));
     }
-    set(5, rs.text(QStringLiteral("Descr")));
-    set(6, rs.text(QStringLiteral("Local")));
-    set(7, rs.text(QStringLiteral("CdPostal")));
+    set(Campo::Endereco, rs.text(QStringLiteral("Descr")));
+    set(Campo::Localidade, rs.text(QStringLiteral("Local")));
+    set(Campo::CodPostal, rs.text(QStringLiteral("CdPostal")));
     setRotulo(DescMorada, rs.text(QStringLiteral("Descr")));
     descricaoCodPostal();
-    m_moradaAceite = campo(1);
-    m_moradaDoTerceiro = campo(0);
+    m_moradaAceite = campo(Campo::Morada);
+    m_moradaDoTerceiro = campo(Campo::Terceiro);
     return true;
 }
 
 bool DeskCore::validarArtigo() {
     m_artigoAceite = QString();
-    if (vazio(campo(2))) return falhaCampo(2, QStringLiteral("Artigo: campo obrigatório!"));
+    if (vazio(campo(Campo::Artigo))) return falhaCampo(Campo::Artigo, QStringLiteral("Artigo: campo obrigatório!"));
     RecordSet rs;
     try {
         rs = m_db.consultar(QStringLiteral("SELECT ARTIGOS.CODIGO AS Codigo, ARTIGOS.NOME AS Designacao, UnBase FROM "
                                            "ARTIGOS WHERE ARTIGOS.CODIGO = ? AND Artoudes = 0 AND Inactivo <> -1"),
-                            {campo(2)});
+                            {campo(Campo::Artigo)});
     } catch (const DbError& e) {
-        return falhaCampo(2, e.texto());
+        return falhaCampo(Campo::Artigo, e.texto());
     }
-    if (rs.isEmpty()) return falhaCampo(2, QStringLiteral("Artigo não existente!"));
+    if (rs.isEmpty()) return falhaCampo(Campo::Artigo, QStringLiteral("Artigo não existente!"));
     setRotulo(DescArtigo, rs.text(QStringLiteral("Designacao")));
     m_armazem = m_parametros.texto(m_kind.parametroArmazem);
     m_unBase = rs.text(QStringLiteral("UnBase"));
     setRotulo(Unidade, QStringLiteral("kg"));  // weights are kilograms whatever the article is sold in
-    m_artigoAceite = campo(2);
+    m_artigoAceite = campo(Campo::Artigo);
     return true;
 }
 
@@ -529,15 +535,15 @@ void DeskCore::esquecerTaraRegistada() {
 bool DeskCore::oferecerTaraRegistada() {
     esquecerTaraRegistada();
     // Only a truck arriving: a recalled or finished weighing keeps the weights it has.
-    if (m_idHistorico != 0 || m_verHistorico || m_segundoPeso || vazio(campo(10))) return true;
+    if (m_idHistorico != 0 || m_verHistorico || m_segundoPeso || vazio(campo(Campo::Matricula))) return true;
     std::optional<Viatura> v;
     try {
-        v = RegistoViaturas(m_db).ler(campo(10));
+        v = RegistoViaturas(m_db).ler(campo(Campo::Matricula));
     } catch (const DbError&) {
         return true;  // only an offer: the truck is weighed twice
     }
     if (!v) return true;
-    const QString matricula = campo(10).trimmed();
+    const QString matricula = campo(Campo::Matricula).trimmed();
     if (!v->valida(QDate::currentDate())) {
         m_messages.mostrarEstado(OperatorMessages::Info, RegistoViaturas::mensagemExpirada(matricula, v->validaAte));
         return true;
@@ -554,19 +560,19 @@ bool DeskCore::oferecerTaraRegistada() {
     marcarTrabalho();
     // The truck's usual party and article fill what is still empty, when this desk knows them.
     try {
-        if (vazio(campo(0)) && !v->terceiro.isEmpty() &&
+        if (vazio(campo(Campo::Terceiro)) && !v->terceiro.isEmpty() &&
             m_db.escalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
                          {v->terceiro})
                     .toInt() > 0) {
-            set(0, v->terceiro);
+            set(Campo::Terceiro, v->terceiro);
             validarTerceiro();
         }
-        if (vazio(campo(2)) && !v->artigo.isEmpty() &&
+        if (vazio(campo(Campo::Artigo)) && !v->artigo.isEmpty() &&
             m_db.escalar(QStringLiteral("SELECT COUNT(*) FROM ARTIGOS WHERE CODIGO = ? AND Artoudes = 0 AND "
                                         "Inactivo <> -1"),
                          {v->artigo})
                     .toInt() > 0) {
-            set(2, v->artigo);
+            set(Campo::Artigo, v->artigo);
             validarArtigo();
         }
     } catch (const DbError&) {
@@ -576,43 +582,43 @@ bool DeskCore::oferecerTaraRegistada() {
 }
 
 void DeskCore::recalcularEfectivo() {
-    if (vazio(campo(18))) return;
+    if (vazio(campo(Campo::Liquido))) return;
     m_efectivoCalculado = true;
-    const auto liquido = Money::parse(campo(18));
+    const auto liquido = Money::parse(campo(Campo::Liquido));
     const auto descontos = m_portao.descontos(formulario());
     // A deduction that is not a weight leaves no effective weight to be taken for one.
     if (!liquido || std::holds_alternative<Recusa>(descontos)) {
-        set(13, QString());
+        set(Campo::Efectivo, QString());
         return;
     }
-    set(13, formatarPeso(*liquido - std::get<Pesos>(descontos).descontos()));
+    set(Campo::Efectivo, formatarPeso(*liquido - std::get<Pesos>(descontos).descontos()));
 }
 
-void DeskCore::pedirLista(int i) {
-    if (!valid(i) || !m_lookup || m_listasDesactivadas.contains(i) || m_campos[i].soLeitura) return;
+void DeskCore::pedirLista(Campo i) {
+    if (!valid(i) || !m_lookup || m_listasDesactivadas.contains(i) || m_campos[size_t(i)].soLeitura) return;
     LookupSpec spec;
     spec.campo = i;
     const QString t = m_kind.tabelaTerceiro;
     switch (i) {
-        case 0:
+        case Campo::Terceiro:
             spec.titulo = m_kind.tituloListaTerceiro;
             spec.sql = QStringLiteral("SELECT %1.CODIGO AS 'Código', %1.NOME AS Nome FROM %1 %2 ORDER BY %1.CODIGO")
                            .arg(t, m_kind.listaTerceiroSoActivos ? QStringLiteral("WHERE Inactivo <> -1") : QString());
             spec.largura = 7200;
             spec.larguras = {1700, 5000};
             break;
-        case 1:
+        case Campo::Morada:
             spec.titulo = m_kind.tituloListaMoradas;
             spec.sql = QStringLiteral(
                            "SELECT MORADAS.CDMORADA AS 'Cód.Morada', MORADAS.Descr AS Morada, MORADAS.Local AS "
                            "Localidade FROM %1 INNER JOIN MORADAS ON %1.CODIGO = MORADAS.TERCEIRO WHERE "
                            "(MORADAS.TPTERC = ?) AND MORADAS.TERCEIRO = ? ORDER BY MORADAS.CDMORADA")
                            .arg(t);
-            spec.params = {m_kind.tpTerc, campo(0)};
+            spec.params = {m_kind.tpTerc, campo(Campo::Terceiro)};
             spec.largura = 9200;
             spec.larguras = {700, 4000, 4000};
             break;
-        case 2:
+        case Campo::Artigo:
             spec.titulo = QStringLiteral("Artigos");
             spec.sql = QStringLiteral(
                 "SELECT ARTIGOS.CODIGO AS 'Código', ARTIGOS.NOME AS 'Designação' FROM ARTIGOS WHERE "
@@ -620,27 +626,26 @@ void DeskCore::pedirLista(int i) {
             spec.largura = 7200;
             spec.larguras = {1700, 5000};
             break;
-        case 7:
+        case Campo::CodPostal:
             spec.titulo = QStringLiteral("Códigos Postais");
             spec.sql = QStringLiteral("SELECT Cod AS 'Cd.Postal', Descr AS 'Designação' FROM CodPost ORDER BY Cod");
             spec.largura = 4500;
             spec.larguras = {1000, 3000};
             break;
-        case 10:
+        case Campo::Matricula:
             spec.titulo = QStringLiteral("Carros");
             spec.sql = QStringLiteral("SELECT Codigo AS 'Matrícula' FROM kel_PES_Carros ORDER BY Codigo");
             spec.largura = 2500;
             spec.larguras = {2000};
             break;
-        case 11:
+        case Campo::RefCliente:
             spec.titulo = QStringLiteral("Motoristas");
             spec.sql =
                 QStringLiteral("SELECT Codigo AS 'Codigo', Nome AS 'Descrição' FROM kel_RS_Motoristas ORDER BY Codigo");
             spec.largura = 7200;
             spec.larguras = {1700, 5000};
             break;
-        case 23:
-            if (m_kind.entrada) return;
+        case Campo::TipoMorada:
             spec.titulo = QStringLiteral("Tipos Morada");
             spec.sql =
                 QStringLiteral("SELECT Codigo AS 'Código', Descrica AS 'Descrição' FROM TpMorada ORDER BY Codigo");
@@ -707,9 +712,9 @@ void DeskCore::btEntrada() {
     m_estado.clear();
     limparForm();
     m_tabsActivas = true;
-    for (int t = 0; t < 3; ++t) m_tabActiva[t] = true;
-    m_tabActiva[3] = false;
-    m_tab = 0;
+    for (Pagina t : {Pagina::Dados, Pagina::Terceiro, Pagina::Observacoes}) m_tabActiva[int(t)] = true;
+    m_tabActiva[int(Pagina::Carga)] = false;
+    m_tab = Pagina::Dados;
     m_grelhaVisivel = false;
     m_segundoPeso = false;
     activar(BtPendentes, false);
@@ -723,17 +728,17 @@ void DeskCore::btEntrada() {
     activa();
     desbloquearIdentificacao();
     mostrar(BtConf, true);
-    m_foco = 0;
+    m_foco = Campo::Terceiro;
     emit alterado();
 }
 
 void DeskCore::btPeso() {
     mostrar(BtAnularHist, false);
     if (m_primeiroPeso) {
-        for (int i : {0, 2, 4, 8}) {
+        for (Campo i : {Campo::Terceiro, Campo::Artigo, Campo::Nome, Campo::Contribuinte}) {
             if (vazio(campo(i))) {
                 aviso(QStringLiteral("%1: campo obrigatório!").arg(m_portao.nomeCampo(i)));
-                m_tab = (i == 0 || i == 2) ? 0 : 1;
+                m_tab = (i == Campo::Terceiro || i == Campo::Artigo) ? Pagina::Dados : Pagina::Terceiro;
                 m_foco = i;
                 emit alterado();
                 return;
@@ -743,9 +748,9 @@ void DeskCore::btPeso() {
     if (m_primeiroPeso) avisarTerceiroInactivo();
     m_tabsActivas = false;
     m_painelPesagem = true;
-    set(9, QString());
+    set(Campo::Peso, QString());
     m_alibi->esquecerLeitura();
-    m_foco = 9;
+    m_foco = Campo::Peso;
     // Each weighing is dated today unless the operator says otherwise; a pending truck
     // that leaves after midnight leaves on the day it leaves.
     m_dataPesagem = QDate::currentDate();
@@ -755,7 +760,7 @@ void DeskCore::btPeso() {
                                                      .arg(pesoComUnidade(formatarPeso(m_taraRegistada->tara)))
                                                : m_kind.legendaPrimeiroPeso);
     } else if (m_segundoPeso) {
-        for (int i : {m_kind.campoSegundoPeso, 18, 13}) set(i, QString());
+        for (Campo i : {m_kind.campoSegundoPeso, Campo::Liquido, Campo::Efectivo}) set(i, QString());
         setRotulo(LegendaPeso, m_kind.legendaSegundoPeso);
     }
     emit alterado();
@@ -765,13 +770,14 @@ void DeskCore::avisarTerceiroInactivo() {
     // Inactive parties are weighed for (the ERP makes their documents); the operator is
     // only told, once per first weighing.
     try {
-        const QVariant v = m_db.escalar(
-            QStringLiteral("SELECT Inactivo FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro), {campo(0)});
+        const QVariant v =
+            m_db.escalar(QStringLiteral("SELECT Inactivo FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
+                         {campo(Campo::Terceiro)});
         if (v.isValid() && v.toInt() == -1)
             m_messages.mostrarEstado(OperatorMessages::Info,
                                      QStringLiteral("Atenção: o %1 %2 está inactivo no ERP.")
                                          .arg(m_kind.entrada ? QStringLiteral("fornecedor") : QStringLiteral("cliente"),
-                                              campo(0).trimmed()));
+                                              campo(Campo::Terceiro).trimmed()));
     } catch (const DbError&) {
         // Only a warning: the weighing goes on without it.
     }
@@ -789,23 +795,23 @@ void DeskCore::btPesar() {
         !m_alibi->leitura(m_balanca->resposta(), valor, ok, mensagem))
         ok = false;
     if (ok) {
-        set(9, QString::number(valor.units() / Money::kScale));
+        set(Campo::Peso, QString::number(valor.units() / Money::kScale));
         marcarTrabalho();
     } else {
         aviso(mensagem);
         // No weight is left behind to be confirmed as a weight of 0.
-        set(9, QString());
-        m_foco = 9;
+        set(Campo::Peso, QString());
+        m_foco = Campo::Peso;
     }
     activar(BtPesar, true);
     emit alterado();
 }
 
-void DeskCore::btConfPeso(int indice) {
+void DeskCore::btConfPeso(Gravacao indice) {
     // "Imprimir" saves exactly as "Confirmar"; at a first weighing it then prints the driver's slip.
-    if (vazio(campo(9))) {
+    if (vazio(campo(Campo::Peso))) {
         aviso(QStringLiteral("Deve introduzir um valor no campo Peso!"));
-        m_foco = 9;
+        m_foco = Campo::Peso;
         emit alterado();
         return;
     }
@@ -822,18 +828,18 @@ void DeskCore::btConfPeso(int indice) {
         QString erro;
         if (m_alibi->confirmar(pesado, numeroPeso, erro)) return true;
         aviso(erro);
-        m_foco = 9;
+        m_foco = Campo::Peso;
         emit alterado();
         return false;
     };
     if (m_primeiroPeso) {
         const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::PrimeiroPeso);
         if (const Recusa* r = std::get_if<Recusa>(&lido)) {
-            if (r->campo != 9) {
+            if (r->campo != Campo::Peso) {
                 // Identification to mend: back to the tabs.
                 m_painelPesagem = false;
                 m_tabsActivas = true;
-                m_tab = 0;
+                m_tab = Pagina::Dados;
             }
             recusar(*r);
             return;
@@ -843,15 +849,15 @@ void DeskCore::btConfPeso(int indice) {
         if (!perguntarMatriculaPendente(p.matricula)) {
             m_painelPesagem = false;
             m_tabsActivas = true;
-            m_tab = 0;
-            m_foco = 10;
+            m_tab = Pagina::Dados;
+            m_foco = Campo::Matricula;
             emit alterado();
             return;
         }
-        const Money pesado = m_kind.campoPrimeiroPeso == 16 ? *p.pesos.bruto : *p.pesos.tara;
+        const Money pesado = m_kind.campoPrimeiroPeso == Campo::Bruto ? *p.pesos.bruto : *p.pesos.tara;
         if (!confirmarOrigem(pesado, 1)) return;
         set(m_kind.campoPrimeiroPeso, formatarPeso(pesado));
-        set(14, quando);
+        set(Campo::DataEntrada, quando);
         if (!gravarPrimeiroPeso(p)) {
             set(m_kind.campoPrimeiroPeso, QString());
             emit alterado();
@@ -863,15 +869,15 @@ void DeskCore::btConfPeso(int indice) {
                             m_kind.legendaPrimeiroPeso, pesoComUnidade(formatarPeso(pesado)));
     } else if (m_segundoPeso) {
         QString erro;
-        const auto pesado = Pesos::lerPesado(campo(9), m_portao.nomeCampo(m_kind.campoSegundoPeso), erro);
+        const auto pesado = Pesos::lerPesado(campo(Campo::Peso), m_portao.nomeCampo(m_kind.campoSegundoPeso), erro);
         if (!pesado) {
-            recusar(Recusa{9, erro});
+            recusar(Recusa{Campo::Peso, erro});
             return;
         }
         const auto primeiroPesado = Money::parse(campo(m_kind.campoPrimeiroPeso));
         if (!primeiroPesado) {
-            recusar(Recusa{9, QStringLiteral("%1: falta o primeiro peso desta pesagem.")
-                                  .arg(m_portao.nomeCampo(m_kind.campoPrimeiroPeso))});
+            recusar(Recusa{Campo::Peso, QStringLiteral("%1: falta o primeiro peso desta pesagem.")
+                                            .arg(m_portao.nomeCampo(m_kind.campoPrimeiroPeso))});
             return;
         }
         const Money liquido = m_kind.entrada ? *primeiroPesado - *pesado : *pesado - *primeiroPesado;
@@ -880,47 +886,47 @@ void DeskCore::btConfPeso(int indice) {
             // Back to the truck on the desk: its first weight and entry stay in view.
             m_painelPesagem = false;
             m_tabsActivas = true;
-            set(9, QString());
+            set(Campo::Peso, QString());
             emit alterado();
             return;
         }
-        const auto entrada = RegistoHistorico::lerDataHora(campo(14));
+        const auto entrada = RegistoHistorico::lerDataHora(campo(Campo::DataEntrada));
         const auto saida = RegistoHistorico::lerDataHora(quando);
         if (entrada && saida && *saida < *entrada) {
             aviso(QStringLiteral("A data/hora de saída (%1) não pode ser anterior à de entrada (%2)!")
-                      .arg(quando, campo(14)));
+                      .arg(quando, campo(Campo::DataEntrada)));
             emit alterado();
             return;
         }
         if (!confirmarOrigem(*pesado, 2)) return;
-        set(15, quando);
+        set(Campo::DataSaida, quando);
         set(m_kind.campoSegundoPeso, formatarPeso(*pesado));
-        set(18, formatarPeso(liquido));
-        set(13, campo(18));
+        set(Campo::Liquido, formatarPeso(liquido));
+        set(Campo::Efectivo, campo(Campo::Liquido));
         recalcularEfectivo();
     }
     m_painelPesagem = false;
     m_tabsActivas = true;
     if (primeiro) {
         QString erro;
-        if (indice == 1 && (!m_talao || !m_talao->imprimirSenha(m_idHistorico, erro)))
+        if (indice == Gravacao::Imprimir && (!m_talao || !m_talao->imprimirSenha(m_idHistorico, erro)))
             aviso(QStringLiteral("A senha não foi impressa. ") +
                   (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
         activaBotoes();
         limparForm();
     } else {
-        m_tabActiva[3] = true;
-        m_tab = 3;
+        m_tabActiva[int(Pagina::Carga)] = true;
+        m_tab = Pagina::Carga;
     }
     emit alterado();
 }
 
-void DeskCore::pesagemUnica(int indice) {
+void DeskCore::pesagemUnica(Gravacao indice) {
     const Viatura v = *m_taraRegistada;
     const auto deVolta = [this](const QString& texto) {
         aviso(texto);
-        set(9, QString());
-        m_foco = 9;
+        set(Campo::Peso, QString());
+        m_foco = Campo::Peso;
         emit alterado();
     };
     // Checked against the day the weighing is dated, which the operator may have changed.
@@ -930,9 +936,9 @@ void DeskCore::pesagemUnica(int indice) {
         return;
     }
     QString erro;
-    const auto lido = Pesos::lerPesado(campo(9), m_portao.nomeCampo(16), erro);
+    const auto lido = Pesos::lerPesado(campo(Campo::Peso), m_portao.nomeCampo(Campo::Bruto), erro);
     if (!lido) {
-        recusar(Recusa{9, erro});
+        recusar(Recusa{Campo::Peso, erro});
         return;
     }
     if (*lido <= v.tara) {
@@ -945,24 +951,24 @@ void DeskCore::pesagemUnica(int indice) {
     const Money primeiro = m_kind.entrada ? *lido : v.tara;
     const Money segundo = m_kind.entrada ? v.tara : *lido;
     FormularioDesk f = formulario();
-    f.campos[9] = QString::number(primeiro.units() / Money::kScale);
+    f.campo(Campo::Peso) = QString::number(primeiro.units() / Money::kScale);
     const auto gate = m_portao.ler(f, PortaoPesagem::Momento::PrimeiroPeso);
     if (const Recusa* r = std::get_if<Recusa>(&gate)) {
-        if (r->campo != 9) {
+        if (r->campo != Campo::Peso) {
             m_painelPesagem = false;
             m_tabsActivas = true;
-            m_tab = 0;
+            m_tab = Pagina::Dados;
         }
         recusar(*r);
         return;
     }
     Pesagem p = std::get<Pesagem>(gate);
-    (m_kind.campoPrimeiroPeso == 16 ? p.pesos.bruto : p.pesos.tara) = primeiro;
+    (m_kind.campoPrimeiroPeso == Campo::Bruto ? p.pesos.bruto : p.pesos.tara) = primeiro;
     if (!perguntarMatriculaPendente(p.matricula)) {
         m_painelPesagem = false;
         m_tabsActivas = true;
-        m_tab = 0;
-        m_foco = 10;
+        m_tab = Pagina::Dados;
+        m_foco = Campo::Matricula;
         emit alterado();
         return;
     }
@@ -981,7 +987,7 @@ void DeskCore::pesagemUnica(int indice) {
     const QString quando = m_dataPesagem.toString(QStringLiteral("dd-MM-yyyy")) + QLatin1Char(' ') +
                            agora.toString(QStringLiteral("HH:mm"));
     set(m_kind.campoPrimeiroPeso, formatarPeso(primeiro));
-    set(14, quando);
+    set(Campo::DataEntrada, quando);
     if (!gravarPrimeiroPeso(p)) {
         set(m_kind.campoPrimeiroPeso, QString());
         emit alterado();
@@ -990,14 +996,14 @@ void DeskCore::pesagemUnica(int indice) {
     // The second weight at once, then the completion the final panel would make.
     m_primeiroPeso = false;
     m_segundoPeso = true;
-    set(15, quando);
+    set(Campo::DataSaida, quando);
     set(m_kind.campoSegundoPeso, formatarPeso(segundo));
-    set(18, formatarPeso(*lido - v.tara));
-    set(13, campo(18));
+    set(Campo::Liquido, formatarPeso(*lido - v.tara));
+    set(Campo::Efectivo, campo(Campo::Liquido));
     recalcularEfectivo();
     m_painelPesagem = false;
     m_tabsActivas = true;
-    btConfFinal(indice == 1 ? 1 : 0);
+    btConfFinal(indice == Gravacao::Imprimir ? Gravacao::Imprimir : Gravacao::Confirmar);
 }
 
 void DeskCore::btCancPeso() {
@@ -1008,7 +1014,7 @@ void DeskCore::btCancPeso() {
 
 void DeskCore::btConf() {
     if (m_segundoPeso) {
-        if (vazio(campo(9))) {
+        if (vazio(campo(Campo::Peso))) {
             aviso(m_kind.faltaPesoFinal);
             return;
         }
@@ -1019,13 +1025,13 @@ void DeskCore::btConf() {
         }
         // The panel shows what the completion will write: a deduction typed but not yet
         // left already counts there, so the effective weight field follows it first.
-        set(13, formatarPeso(std::get<Pesagem>(lido).efectivo));
+        set(Campo::Efectivo, formatarPeso(std::get<Pesagem>(lido).efectivo));
         m_painelFinal = true;
         m_tabsActivas = false;
         desactivaBotoes();
         setRotulo(Resumo1, m_kind.resumoTerceiro + rotulo(NomeTerceiro));
         setRotulo(Resumo2, QStringLiteral("Artigo: ") + rotulo(DescArtigo));
-        setRotulo(Resumo3, QStringLiteral("Peso Efectivo = ") + pesoComUnidade(campo(13)));
+        setRotulo(Resumo3, QStringLiteral("Peso Efectivo = ") + pesoComUnidade(campo(Campo::Efectivo)));
         setRotulo(Resumo4, m_kind.entrada
                                ? QStringLiteral("Característica ") + caracteristicas().value(m_caracteristica)
                                : QString());
@@ -1042,7 +1048,7 @@ void DeskCore::btConf() {
     }
     const Pesagem& p = std::get<Pesagem>(lido);
     // The field shows what is about to be written (a deduction typed but not yet left counts).
-    set(13, formatarPeso(p.efectivo));
+    set(Campo::Efectivo, formatarPeso(p.efectivo));
     emit alterado();
     CamposComplemento comp{textoPeso(p.pesos.vasilhame), m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(),
                            m_caracteristica, m_kind.entrada};
@@ -1138,7 +1144,7 @@ IntentNote DeskCore::notaCorreccao(const DocumentoComercial& antes, const Proces
     n.ano = m_doc.ano;
     n.referencia = antes.Cab.VossoNoDocumento;
     n.tipoTerc = short(m_kind.tipoTerc);
-    n.terceiro = campo(0);
+    n.terceiro = campo(Campo::Terceiro);
     n.owner = eu;
     n.dados = QJsonObject{{QStringLiteral("antes"), IntentPayload::documentoAntes(antes)}};
     return n;
@@ -1152,7 +1158,7 @@ bool DeskCore::acertarNotas(qint32 id) {
     return false;
 }
 
-void DeskCore::btConfFinal(int indice) {
+void DeskCore::btConfFinal(Gravacao indice) {
     m_concluido = ChaveDocumento{};
     // Checked again right before anything is written or sent to the ERP.
     const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Conclusao);
@@ -1161,7 +1167,7 @@ void DeskCore::btConfFinal(int indice) {
         activar(BtPendentes, true);
         activar(BtPeso, true);
         m_tabsActivas = true;
-        m_tab = 3;
+        m_tab = Pagina::Carga;
         recusar(*r);
         return;
     }
@@ -1228,14 +1234,14 @@ void DeskCore::btConfFinal(int indice) {
     m_estado = QStringLiteral("Talão %1 concluído: viatura %2, peso efectivo %3; documento %4.")
                    .arg(talaoTexto(), vazio(p.matricula) ? QStringLiteral("sem matrícula") : p.matricula.trimmed(),
                         pesoComUnidade(formatarPeso(p.efectivo)), textoDocumento(m_doc));
-    if (indice == 1 && m_noTalao >= 1) {
+    if (indice == Gravacao::Imprimir && m_noTalao >= 1) {
         QString erro;
         if (!m_talao ||
             !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro))
             aviso(QStringLiteral("O talão não foi impresso. ") +
                   (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
     }
-    if (indice == 2) enviarEmail();
+    if (indice == Gravacao::Email) enviarEmail();
     m_tabsActivas = true;
     m_painelFinal = false;
     activaBotoes();
@@ -1248,7 +1254,7 @@ void DeskCore::btCancFinal() {
     activar(BtPendentes, true);
     activar(BtPeso, true);
     m_tabsActivas = true;
-    m_tab = 3;
+    m_tab = Pagina::Carga;
     emit alterado();
 }
 
@@ -1256,8 +1262,8 @@ void DeskCore::btCancGeral() {
     activaBotoes();
     limparForm();
     m_grelhaVisivel = false;
-    m_foco = -1;
-    m_tab = 0;
+    m_foco.reset();
+    m_tab = Pagina::Dados;
     desbloquearIdentificacao();
     m_verHistorico = false;
     mostrar(BtImpHist, false);
@@ -1376,18 +1382,18 @@ DadosDocumentoDesk DeskCore::dadosDocumento(const Pesagem& p) const {
     d.tipo = m_doc.tipo;
     d.dataPesagem = m_dataPesagem;
     d.sector = m_parametros.texto(QStringLiteral("Sector"));
-    d.terceiro = campo(0);
-    d.contribuinte = campo(8);
-    d.matricula = campo(10);
-    d.artigo = campo(2);
+    d.terceiro = campo(Campo::Terceiro);
+    d.contribuinte = campo(Campo::Contribuinte);
+    d.matricula = campo(Campo::Matricula);
+    d.artigo = campo(Campo::Artigo);
     d.nomeArtigo = rotulo(DescArtigo);
     d.pesoEfectivo = p.efectivo.plain();
     d.materiasSubsidiarias = m_materiasSubsidiarias;
     d.caracteristica = caracteristicas().value(m_caracteristica);
     if (!m_kind.entrada) {
-        d.ondeEntregar = campo(1);
-        d.localCarga = campo(19);
-        d.localDescarga = campo(20);
+        d.ondeEntregar = campo(Campo::Morada);
+        d.localCarga = campo(Campo::LocalCarga);
+        d.localDescarga = campo(Campo::LocalDescarga);
         d.carga = m_carga;
         d.descarga = m_descarga;
     }
@@ -1483,7 +1489,8 @@ void DeskCore::concluir(const Pesagem& pesagem) {
 }
 
 CabecalhoCarga DeskCore::cabecalhoCarga() const {
-    return CabecalhoCarga{campo(19), campo(20), m_carga, m_descarga, campo(10), campo(1)};
+    return CabecalhoCarga{campo(Campo::LocalCarga), campo(Campo::LocalDescarga), m_carga, m_descarga,
+                          campo(Campo::Matricula),  campo(Campo::Morada)};
 }
 
 IntentNote DeskCore::notaConclusao(const Pesagem& p, const ProcessIdentity& eu) const {
@@ -1789,7 +1796,7 @@ void DeskCore::btMailHist() {
 }
 
 void DeskCore::enviarEmail() {
-    const QString destinatario = campo(m_kind.campoEmail).trimmed();
+    const QString destinatario = campo(Campo::Email).trimmed();
     if (destinatario.isEmpty()) {
         aviso(QStringLiteral("Terceiro sem e-mail associado!"));
         return;
@@ -1975,7 +1982,7 @@ void DeskCore::btLer() {
     m_verHistorico = algum;
     m_grelhaVisivel = algum;
     if (!algum) aviso(QStringLiteral("Não existem registos de Histórico!"));
-    m_tabActiva[3] = true;
+    m_tabActiva[int(Pagina::Carga)] = true;
     emit alterado();
 }
 
@@ -2004,12 +2011,14 @@ void DeskCore::activarLinha(int linha) {
     }
     m_grelhaVisivel = false;
     mostrar(BtConf, true);
-    if (const auto pb = RegistoHistorico::lerDataHora(campo(14))) m_dataPesagem = pb->date();
+    if (const auto pb = RegistoHistorico::lerDataHora(campo(Campo::DataEntrada))) m_dataPesagem = pb->date();
     m_estado.clear();
     bloquearRegisto();
     if (m_verHistorico) {
-        m_tab = 0;
-        for (int i : {0, 1, 2, 3, 7, 10, 11, 12, 13}) m_listasDesactivadas.insert(i);
+        m_tab = Pagina::Dados;
+        for (Campo i : {Campo::Terceiro, Campo::Morada, Campo::Artigo, Campo::Vasilhame, Campo::CodPostal,
+                        Campo::Matricula, Campo::RefCliente, Campo::Qualidade, Campo::Observacoes, Campo::Efectivo})
+            m_listasDesactivadas.insert(i);
         mostrar(BtImpHist, true);
         mostrar(BtMailHist, true);
     }
@@ -2046,42 +2055,42 @@ bool DeskCore::lerCarga(qint32 id) {
             aviso(QStringLiteral("A pesagem %1 já não existe: foi anulada noutro posto.").arg(id));
             return false;
         }
-        set(0, rs.text(QStringLiteral("Terceiro")));
-        set(1, rs.text(QStringLiteral("CodMorada")));
-        set(2, rs.text(QStringLiteral("Artigo")));
+        set(Campo::Terceiro, rs.text(QStringLiteral("Terceiro")));
+        set(Campo::Morada, rs.text(QStringLiteral("CodMorada")));
+        set(Campo::Artigo, rs.text(QStringLiteral("Artigo")));
         const QVariant vasilhame = rs.value(QStringLiteral("Vasilhame"));
-        set(3, vasilhame.isNull() ? QString() : formatarPeso(Money::fromVariant(vasilhame)));
+        set(Campo::Vasilhame, vasilhame.isNull() ? QString() : formatarPeso(Money::fromVariant(vasilhame)));
         if (m_kind.entrada) {
             const QVariant qualidade = rs.value(QStringLiteral("Qualidade"));
-            set(11, qualidade.isNull() ? QString() : formatarPeso(Money::fromVariant(qualidade)));
+            set(Campo::Qualidade, qualidade.isNull() ? QString() : formatarPeso(Money::fromVariant(qualidade)));
             const QVariant car = rs.value(QStringLiteral("Caracteristica"));
             m_caracteristica = (car.isNull() || car.toInt() < 0 || car.toInt() > 1) ? 0 : car.toInt();
         } else {
-            set(23, rs.text(QStringLiteral("TipoMorada")));
-            set(11, rs.text(QStringLiteral("RefCliente")));
-            set(21, rs.text(QStringLiteral("RefEntrega")));
+            set(Campo::TipoMorada, rs.text(QStringLiteral("TipoMorada")));
+            set(Campo::RefCliente, rs.text(QStringLiteral("RefCliente")));
+            set(Campo::RefEntrega, rs.text(QStringLiteral("RefEntrega")));
         }
         desactiva();
         const QString nome = rs.text(QStringLiteral("NOME"));
         setRotulo(Titulo, nome);
-        set(4, nome);
+        set(Campo::Nome, nome);
         setRotulo(NomeTerceiro, nome);
-        set(8, rs.text(QStringLiteral("NContrib")));
-        set(m_kind.campoEmail, rs.text(m_kind.colunaEmail));
-        set(5, rs.text(QStringLiteral("Morada")));
-        set(6, rs.text(QStringLiteral("Local")));
-        set(7, rs.text(QStringLiteral("CdPostal")));
-        if (!vazio(campo(1))) {
+        set(Campo::Contribuinte, rs.text(QStringLiteral("NContrib")));
+        set(Campo::Email, rs.text(m_kind.colunaEmail));
+        set(Campo::Endereco, rs.text(QStringLiteral("Morada")));
+        set(Campo::Localidade, rs.text(QStringLiteral("Local")));
+        set(Campo::CodPostal, rs.text(QStringLiteral("CdPostal")));
+        if (!vazio(campo(Campo::Morada))) {
             const RecordSet m = m_db.consultar(
                 QStringLiteral("SELECT MORADAS.Descr, MORADAS.Local, MORADAS.CdPostal FROM %1 INNER JOIN MORADAS ON "
                                "%1.CODIGO = MORADAS.TERCEIRO WHERE (MORADAS.TPTERC = ?) AND MORADAS.TERCEIRO = ? AND "
                                "MORADAS.CDMORADA = ?")
                     .arg(t),
-                {m_kind.tpTerc, campo(0), campo(1)});
+                {m_kind.tpTerc, campo(Campo::Terceiro), campo(Campo::Morada)});
             if (!m.isEmpty()) {
-                set(5, m.text(QStringLiteral("Descr")));
-                set(6, m.text(QStringLiteral("Local")));
-                set(7, m.text(QStringLiteral("CdPostal")));
+                set(Campo::Endereco, m.text(QStringLiteral("Descr")));
+                set(Campo::Localidade, m.text(QStringLiteral("Local")));
+                set(Campo::CodPostal, m.text(QStringLiteral("CdPostal")));
                 setRotulo(DescMorada, m.text(QStringLiteral("Descr")));
             }
         }
@@ -2093,28 +2102,28 @@ bool DeskCore::lerCarga(qint32 id) {
         m_anoTalao = rs.value(QStringLiteral("AnoTalao")).toInt();
         m_campanha = rs.text(QStringLiteral("Campanha"));
         // The codes of a saved weighing were accepted when it was saved.
-        m_terceiroAceite = campo(0);
-        m_moradaAceite = campo(1);
-        m_moradaDoTerceiro = campo(0);
-        m_artigoAceite = campo(2);
-        m_tipoMoradaAceite = m_kind.entrada ? QString() : campo(23);
+        m_terceiroAceite = campo(Campo::Terceiro);
+        m_moradaAceite = campo(Campo::Morada);
+        m_moradaDoTerceiro = campo(Campo::Terceiro);
+        m_artigoAceite = campo(Campo::Artigo);
+        m_tipoMoradaAceite = m_kind.entrada ? QString() : campo(Campo::TipoMorada);
         m_efectivoCalculado = false;
         m_sigla = m_kind.entrada ? QString() : rs.text(QStringLiteral("Sigla"));
         if (m_kind.entrada) restaurarMateriasSubsidiarias(id);
-        set(10, rs.text(QStringLiteral("Carro")));
-        set(14, dataHoraTexto(RecordSet::toDateTime(rs.value(QStringLiteral("DataHoraPB")))));
-        set(15, dataHoraTexto(RecordSet::toDateTime(rs.value(QStringLiteral("DataHoraPL")))));
-        set(16, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoBruto")))));
-        set(17, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoTara")))));
-        set(18, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoLiquido")))));
-        set(13, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoEfectivo")))));
-        set(12, rs.text(QStringLiteral("Justificacao")));
+        set(Campo::Matricula, rs.text(QStringLiteral("Carro")));
+        set(Campo::DataEntrada, dataHoraTexto(RecordSet::toDateTime(rs.value(QStringLiteral("DataHoraPB")))));
+        set(Campo::DataSaida, dataHoraTexto(RecordSet::toDateTime(rs.value(QStringLiteral("DataHoraPL")))));
+        set(Campo::Bruto, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoBruto")))));
+        set(Campo::Tara, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoTara")))));
+        set(Campo::Liquido, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoLiquido")))));
+        set(Campo::Efectivo, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoEfectivo")))));
+        set(Campo::Observacoes, rs.text(QStringLiteral("Justificacao")));
         if (m_segundoPeso) {
             // A pending weighing has no second weight yet: the fields wait for it.
-            for (int i : {m_kind.campoSegundoPeso, 18, 13}) set(i, QString());
+            for (Campo i : {m_kind.campoSegundoPeso, Campo::Liquido, Campo::Efectivo}) set(i, QString());
         }
         const RecordSet a =
-            m_db.consultar(QStringLiteral("SELECT Nome, UnBase FROM Artigos WHERE Codigo = ?"), {campo(2)});
+            m_db.consultar(QStringLiteral("SELECT Nome, UnBase FROM Artigos WHERE Codigo = ?"), {campo(Campo::Artigo)});
         setRotulo(DescArtigo, a.isEmpty() ? QString() : a.text(QStringLiteral("Nome")));
         m_unBase = a.isEmpty() ? QString() : a.text(QStringLiteral("UnBase"));
         setRotulo(Unidade, QStringLiteral("kg"));  // weights are kilograms whatever the article is sold in
@@ -2124,8 +2133,8 @@ bool DeskCore::lerCarga(qint32 id) {
                 QStringLiteral("SELECT * FROM DocGCCab WHERE Tpdoc = ? AND NNumdoc = ? AND Serie = ? AND Ano = ?"),
                 {m_doc.tipo, m_doc.numero, m_doc.serie, m_doc.ano});
             if (!h.isEmpty()) {
-                set(19, h.text(QStringLiteral("LocalCG")));
-                set(20, h.text(QStringLiteral("LocalDSG")));
+                set(Campo::LocalCarga, h.text(QStringLiteral("LocalCG")));
+                set(Campo::LocalDescarga, h.text(QStringLiteral("LocalDSG")));
                 const QTime hc = QTime::fromString(h.text(QStringLiteral("Hora")), QStringLiteral("HH:mm"));
                 const QTime hd = QTime::fromString(h.text(QStringLiteral("HoraDes")), QStringLiteral("HH:mm"));
                 const QDateTime dc = RecordSet::toDateTime(h.value(QStringLiteral("DtCarga")));

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QStringList>
 #include <QVector>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -51,7 +52,7 @@ struct DeskGrid {
     QString valor(int linha, const QString& chave) const;
 };
 
-// The weighing desk without widgets: its fields by index, flags, panels, buttons,
+// The weighing desk without widgets: its fields by name, flags, panels, buttons,
 // labels and lists, and the operator's actions as methods. The widget layer mirrors
 // it and forwards the operator's actions; tests and the command-line tool drive it
 // directly. The outgoing and the incoming desk are this class with another kind.
@@ -62,11 +63,11 @@ class DeskCore : public QObject {
     // Labels written by the desk.
     enum Rotulo {
         Titulo,          // title above the tabs
-        NomeTerceiro,    // beside field 0
-        DescMorada,      // beside field 1
-        DescArtigo,      // beside field 2
-        DescCodPostal,   // beside field 7
-        DescTipoMorada,  // beside field 23
+        NomeTerceiro,    // beside the party code
+        DescMorada,      // beside the address code
+        DescArtigo,      // beside the article code
+        DescCodPostal,   // beside the postal code
+        DescTipoMorada,  // beside the address type
         Unidade,         // unit captions beside the weights
         LegendaPeso,     // weight caption of the weighing panel
         Resumo1,
@@ -109,10 +110,10 @@ class DeskCore : public QObject {
     const DeskKind& kind() const { return m_kind; }
 
     // --- what the widgets show ---
-    QString campo(int i) const { return valid(i) ? m_campos[i].texto : QString(); }
-    bool campoSoLeitura(int i) const { return valid(i) && m_campos[i].soLeitura; }
-    int campoMaximo(int i) const { return valid(i) ? m_campos[i].maximo : 0; }
-    bool listaActiva(int i) const { return !m_listasDesactivadas.contains(i); }
+    QString campo(Campo c) const { return valid(c) ? m_campos[size_t(c)].texto : QString(); }
+    bool campoSoLeitura(Campo c) const { return valid(c) && m_campos[size_t(c)].soLeitura; }
+    int campoMaximo(Campo c) const { return valid(c) ? m_campos[size_t(c)].maximo : 0; }
+    bool listaActiva(Campo c) const { return !m_listasDesactivadas.contains(c); }
     QString rotulo(Rotulo r) const { return m_rotulos[r]; }
     bool botaoActivo(Botao b) const { return m_botaoActivo[b]; }
     bool botaoVisivel(Botao b) const {
@@ -121,14 +122,14 @@ class DeskCore : public QObject {
         return m_botaoVisivel[b];
     }
     bool tabsActivas() const { return m_tabsActivas; }
-    bool tabActiva(int t) const { return m_tabActiva[t]; }
-    int tabActual() const { return m_tab; }
+    bool tabActiva(Pagina t) const { return m_tabActiva[int(t)]; }
+    Pagina tabActual() const { return m_tab; }
     bool painelPesagem() const { return m_painelPesagem; }
     bool painelFinal() const { return m_painelFinal; }
     bool grelhaVisivel() const { return m_grelhaVisivel; }
     bool pesquisaVisivel() const { return m_pesquisaVisivel; }  // history date range and btler
     const DeskGrid& grelha() const { return m_grelha; }
-    int foco() const { return m_foco; }  // field to focus, -1 for btEntrada
+    std::optional<Campo> foco() const { return m_foco; }  // field to focus, none for btEntrada
     QDate dataPesagem() const { return m_dataPesagem; }
     QDateTime dataCarga() const { return m_carga; }
     QDateTime dataDescarga() const { return m_descarga; }
@@ -177,13 +178,13 @@ class DeskCore : public QObject {
 
     // --- the operator's actions ---
     // Typing: the field's new text (cut to its length; the weight takes digits only).
-    void escrever(int i, const QString& texto);
-    // Esc in a field: the focus goes one field back; in field 0 the desk closes.
-    void escape(int i);
+    void escrever(Campo c, const QString& texto);
+    // Esc in a field: the focus goes one field back; in the party code the desk closes.
+    void escape(Campo c);
     // Leaving a field: validation. False keeps the focus in the field.
-    bool sair(int i);
+    bool sair(Campo c);
     // The lookup list of a field (its list button or the lookup key).
-    void pedirLista(int i);
+    void pedirLista(Campo c);
     void setDataPesagem(const QDate& d) {
         m_dataPesagem = d;
         emit alterado();
@@ -197,10 +198,10 @@ class DeskCore : public QObject {
     void btEntrada();
     void btPeso();
     void btPesar();
-    void btConfPeso(int indice);
+    void btConfPeso(Gravacao g);
     void btCancPeso();
     void btConf();
-    void btConfFinal(int indice);
+    void btConfFinal(Gravacao g);
     void btCancFinal();
     void btCancGeral();
     // The operator's "Cancelar": clears the desk, asking first when work would be lost.
@@ -243,20 +244,20 @@ class DeskCore : public QObject {
     static QString textoDocumento(const ChaveDocumento& k);
 
   signals:
-    void alterado();              // anything the widgets show may have changed
-    void fecharPedido();          // the desk asks to be closed
-    void avancarFoco(int campo);  // a value picked from a list was accepted: move on (the Tab after a pick)
+    void alterado();                // anything the widgets show may have changed
+    void fecharPedido();            // the desk asks to be closed
+    void avancarFoco(Campo campo);  // a value picked from a list was accepted: move on (the Tab after a pick)
 
   private:
     // Appends history rows to the list: those of `ordem` (row numbers of `rs`), or all.
     void acrescentarHistorico(const RecordSet& rs, QVector<int> ordem = {});
-    bool valid(int i) const { return i >= 0 && i < m_kind.numCampos; }
-    void set(int i, const QString& t);
+    bool valid(Campo c) const { return m_kind.tabela().tem(c); }
+    void set(Campo c, const QString& t);
     void setRotulo(Rotulo r, const QString& t) { m_rotulos[r] = t; }
     void mostrar(Botao b, bool v) { m_botaoVisivel[b] = v; }
     void activar(Botao b, bool v) { m_botaoActivo[b] = v; }
     void aviso(const QString& texto);
-    bool falhaCampo(int i, const QString& texto);
+    bool falhaCampo(Campo c, const QString& texto);
     // The fields and what validation accepted, as the gate reads them.
     FormularioDesk formulario() const;
     void recusar(const Recusa& r);
@@ -273,8 +274,8 @@ class DeskCore : public QObject {
     void marcarTrabalho() { m_porGravar = true; }
     bool perguntarMatriculaPendente(const QString& matricula);
 
-    bool validar(int i);
-    bool verificarPeso(int i);
+    bool validar(Campo c);
+    bool verificarPeso(Campo c);
     bool validarTerceiro();
     bool validarMorada();
     bool validarArtigo();
@@ -282,7 +283,7 @@ class DeskCore : public QObject {
     bool oferecerTaraRegistada();
     void esquecerTaraRegistada();
     // The one-pass weighing: the reading and the stored tare, saved and finished at once.
-    void pesagemUnica(int indice);
+    void pesagemUnica(Gravacao g);
     void recalcularEfectivo();
     void avisarTerceiroInactivo();
     void descricaoCodPostal();
@@ -327,23 +328,23 @@ class DeskCore : public QObject {
     std::unique_ptr<AlibiDesk> m_alibi;
     PortaoPesagem m_portao;
 
-    QVector<DeskField> m_campos;
+    std::array<DeskField, kNumNomesCampo> m_campos;  // by name; those of the kind's table are used
     QString m_rotulos[NumRotulos];
     bool m_botaoActivo[NumBotoes];
     bool m_botaoVisivel[NumBotoes];
     bool m_tabsActivas = false;
-    bool m_tabActiva[4] = {false, false, false, false};
-    int m_tab = 0;
+    bool m_tabActiva[kNumPaginas] = {false, false, false, false};
+    Pagina m_tab = Pagina::Dados;
     bool m_painelPesagem = false;
     bool m_painelFinal = false;
     bool m_grelhaVisivel = false;
     bool m_pesquisaVisivel = false;
-    QSet<int> m_listasDesactivadas;
+    QSet<Campo> m_listasDesactivadas;
     DeskGrid m_grelha;
     int m_paginaHistorico = 0;
     QVector<qint32> m_historicoIds;  // the history's whole range, in its order
     int m_historicoLidos = 0;        // how many of them were read into m_grelha
-    int m_foco = -1;
+    std::optional<Campo> m_foco;
 
     QDate m_dataPesagem;
     QDateTime m_carga;
@@ -373,7 +374,7 @@ class DeskCore : public QObject {
     QString m_moradaDoTerceiro;
     QString m_artigoAceite;
     QString m_tipoMoradaAceite;
-    bool m_efectivoCalculado = true;  // field 13 is net - deductions, not typed or loaded
+    bool m_efectivoCalculado = true;  // the effective weight is net - deductions, not typed or loaded
     bool m_aEscrever = false;         // a field is being typed into: its checks wait for it to be left
     QString m_armazem;
     QString m_unBase;

@@ -6,7 +6,7 @@ const DeskKind& DeskKind::saidas() {
         d.entrada = false;
         d.caption = QStringLiteral("Saídas");
         d.nome = QStringLiteral("saidas");
-        d.numCampos = 24;
+        d.campos = &CamposDesk::saidas();
         // The tabs carry no access letter (Ctrl+Tab moves between them): each letter is one command.
         d.tabs = {QStringLiteral("Saída"), QStringLiteral("Cliente"), QStringLiteral("Observações"),
                   QStringLiteral("Carga")};
@@ -16,16 +16,15 @@ const DeskKind& DeskKind::saidas() {
         d.tpTerc = 2;
         d.terceiroNaoExiste = QStringLiteral("Cliente não existente!");
         d.colunaEmail = QStringLiteral("email_envio_documentos");
-        d.campoEmail = 22;
         d.listaTerceiroSoActivos = true;
         d.tituloListaTerceiro = QStringLiteral("Clientes");
         d.tituloListaMoradas = QStringLiteral("Moradas Alternativas");
-        d.campoPrimeiroPeso = 17;
-        d.campoSegundoPeso = 16;
+        d.campoPrimeiroPeso = Campo::Tara;
+        d.campoSegundoPeso = Campo::Bruto;
         d.legendaPrimeiroPeso = QStringLiteral("Tara");
         d.legendaSegundoPeso = QStringLiteral("Peso Bruto");
-        d.descontos = {3};
-        d.camposRecalculo = {13, 18, 19, 20};
+        d.descontos = {Campo::Vasilhame};
+        d.camposRecalculo = {Campo::Efectivo, Campo::Liquido, Campo::LocalCarga, Campo::LocalDescarga};
         d.faltaPesoFinal = QStringLiteral("Deve efectuar a pesagem do Peso Bruto!");
         d.tipo = QStringLiteral("S");
         d.tipoTerc = 2;
@@ -48,7 +47,7 @@ const DeskKind& DeskKind::entradas() {
         d.entrada = true;
         d.caption = QStringLiteral("Entradas");
         d.nome = QStringLiteral("entradas");
-        d.numCampos = 20;
+        d.campos = &CamposDesk::entradas();
         d.tabs = {QStringLiteral("Entrada"), QStringLiteral("Fornecedor"), QStringLiteral("Observações"),
                   QStringLiteral("Carga")};
         d.btEntradaCaption = QStringLiteral("&Entrada");
@@ -57,16 +56,15 @@ const DeskKind& DeskKind::entradas() {
         d.tpTerc = 1;
         d.terceiroNaoExiste = QStringLiteral("Fornecedor não existente!");
         d.colunaEmail = QStringLiteral("Email");
-        d.campoEmail = 19;
         d.listaTerceiroSoActivos = false;
         d.tituloListaTerceiro = QStringLiteral("Fornecedores");
         d.tituloListaMoradas = QStringLiteral("Moradas Alternativas");
-        d.campoPrimeiroPeso = 16;
-        d.campoSegundoPeso = 17;
+        d.campoPrimeiroPeso = Campo::Bruto;
+        d.campoSegundoPeso = Campo::Tara;
         d.legendaPrimeiroPeso = QStringLiteral("Peso Bruto");
         d.legendaSegundoPeso = QStringLiteral("Tara");
-        d.descontos = {3, 11};
-        d.camposRecalculo = {3, 11, 13, 18};
+        d.descontos = {Campo::Vasilhame, Campo::Qualidade};
+        d.camposRecalculo = {Campo::Vasilhame, Campo::Qualidade, Campo::Efectivo, Campo::Liquido};
         d.faltaPesoFinal = QStringLiteral("Deve efectuar a pesagem da Tara");
         d.tipo = QStringLiteral("E");
         d.tipoTerc = 1;

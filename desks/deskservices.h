@@ -5,12 +5,13 @@
 #include <QVariantList>
 
 #include "base/money.h"
+#include "desks/camposdesk.h"
 
 // A lookup list as the desk asks for it: title, query (values bound), window and
 // column widths in twips. The GUI shows the lookup dialog; tests and the
 // command-line tool answer directly.
 struct LookupSpec {
-    int campo = -1;
+    Campo campo = Campo::Terceiro;
     QString titulo;
     QString sql;
     QVariantList params;

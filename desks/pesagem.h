@@ -3,13 +3,16 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 #include "base/money.h"
+#include "desks/camposdesk.h"
 #include "desks/pesos.h"
 
-// A desk's refusal to write: the field to go back to and the operator's message.
+// A desk's refusal to write: the field to go back to (none: the refusal is not about one) and
+// the operator's message.
 struct Recusa {
-    int campo = -1;
+    std::optional<Campo> campo;
     QString mensagem;
 };
 

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QVector>
+#include <array>
 #include <optional>
 #include <variant>
 
@@ -12,7 +13,7 @@
 // What the desk hands to the gate: the texts of its fields and what its validations
 // last accepted, with the choices and the ticket data of the weighing on the desk.
 struct FormularioDesk {
-    QVector<QString> campos;  // by field index
+    std::array<QString, kNumNomesCampo> campos;  // by field name
     // The code texts validation accepted (null: nothing accepted since the field changed).
     QString terceiroAceite;
     QString moradaAceite;  // with the party it was accepted for
@@ -30,7 +31,8 @@ struct FormularioDesk {
     QString sigla;
     QString campanha;
 
-    QString campo(int i) const { return campos.value(i); }
+    QString campo(Campo c) const { return campos[size_t(c)]; }
+    QString& campo(Campo c) { return campos[size_t(c)]; }
 };
 
 // The one gate before every write of a desk: the fields become a Pesagem of typed,
@@ -39,7 +41,7 @@ struct FormularioDesk {
 class PortaoPesagem {
   public:
     enum class Momento {
-        PrimeiroPeso,  // the first save: identification and the weight of the panel (field 9)
+        PrimeiroPeso,  // the first save: identification and the weight of the panel
         Conclusao,     // the completion: both weights, net, deductions, effective weight, dates
         Correccao,     // a finished weighing corrected from the history: deductions and effective weight
     };
@@ -48,10 +50,10 @@ class PortaoPesagem {
 
     std::variant<Pesagem, Recusa> ler(const FormularioDesk& f, Momento m) const;
     // A deduction or effective weight field when it is left; nullopt when it may be left.
-    std::optional<Recusa> verificarCampo(const FormularioDesk& f, int campo) const;
+    std::optional<Recusa> verificarCampo(const FormularioDesk& f, Campo campo) const;
     // The deductions of the fields; a refusal for the first one that is not a weight.
     std::variant<Pesos, Recusa> descontos(const FormularioDesk& f) const;
-    QString nomeCampo(int campo) const;
+    QString nomeCampo(Campo campo) const { return m_kind.tabela().legenda(campo); }
 
   private:
     std::optional<Recusa> identificacao(const FormularioDesk& f, Pesagem& p) const;

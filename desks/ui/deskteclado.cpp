@@ -7,12 +7,12 @@
 
 #include "widgets/teclasformulario.h"
 
-void ligarTecladoDesk(QWidget* desk) {
+void ligarTecladoDesk(QWidget* desk, const QString& campoPeso) {
     auto filho = [desk](const char* nome) { return desk->findChild<QWidget*>(QLatin1String(nome)); };
     auto botao = [desk](const char* nome) { return desk->findChild<QAbstractButton*>(QLatin1String(nome)); };
     QWidget* pesagem = filho("Frame3");
     QWidget* final = filho("Frame7");
-    auto* peso = desk->findChild<QLineEdit*>(QStringLiteral("campo_9"));
+    auto* peso = desk->findChild<QLineEdit*>(campoPeso);
     if (!pesagem || !final || !peso) return;
     QAbstractButton* confPeso = botao("btConfPeso_0");
     QAbstractButton* cancPeso = botao("btCancPeso");
@@ -34,15 +34,15 @@ void ligarTecladoDesk(QWidget* desk) {
         });
     teclas->vigiar(peso);
 
-    auto ordem = [&](std::initializer_list<const char*> nomes) {
+    auto ordem = [&](std::initializer_list<QWidget*> controlos) {
         QWidget* antes = nullptr;
-        for (const char* n : nomes) {
-            QWidget* w = filho(n);
+        for (QWidget* w : controlos) {
             if (!w) continue;
             if (antes) QWidget::setTabOrder(antes, w);
             antes = w;
         }
     };
-    ordem({"campo_9", "btConfPeso_0", "btConfPeso_1", "btCancPeso", "btPesar", "DTPicker2"});
-    ordem({"btConfFinal_0", "btConfFinal_1", "btConfFinal_2", "btCancFinal"});
+    ordem({peso, filho("btConfPeso_0"), filho("btConfPeso_1"), filho("btCancPeso"), filho("btPesar"),
+           filho("DTPicker2")});
+    ordem({filho("btConfFinal_0"), filho("btConfFinal_1"), filho("btConfFinal_2"), filho("btCancFinal")});
 }

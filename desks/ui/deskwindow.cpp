@@ -28,6 +28,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "base/basedados.h"
 #include "base/datasbase.h"
@@ -53,7 +54,7 @@ const char* kEstilo = R"(
 #lblSubtitulo { color: #47536e; }
 QLabel[descricao="true"] { color: #2d4f8a; }
 QLabel[unidade="true"] { color: #5c6573; }
-#campo_9 { font-size: 26pt; font-weight: 700; padding: 2px 8px; }
+QLineEdit[leitura="true"] { font-size: 26pt; font-weight: 700; padding: 2px 8px; }
 #lblLegendaPeso { font-size: 12pt; font-weight: 600; }
 #Frame3, #Frame7, #Resumo { font-weight: 600; }
 #Frame3 QLabel, #Frame7 QLabel, #Resumo QLabel, #Frame3 QPushButton, #Frame7 QPushButton { font-weight: normal; }
@@ -150,14 +151,14 @@ DeskWindow::DeskWindow(const DeskKind& kind, BaseDados& db, ParametrosAplic& par
         // Asked from inside a key press or a click: close once that has returned.
         QTimer::singleShot(0, this, [this] { fecharDesk(); });
     });
-    connect(m_core.get(), &DeskCore::avancarFoco, this, [this](int i) {
+    connect(m_core.get(), &DeskCore::avancarFoco, this, [this](Campo i) {
         if (auto* c = qobject_cast<CampoEntrada*>(widgetCampo(i))) {
             c->setFocus(Qt::OtherFocusReason);
             c->avancar();
         }
     });
     sincronizar();
-    m_tabAplicado = -1;
+    m_tabAplicado.reset();
     resize(980, 580);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* agora) { guardarFoco(agora); });
 }
@@ -332,20 +333,21 @@ QFont DeskWindow::fonteGrelha() {
 
 // ---------------------------------------------------------------- building
 
-CampoEntrada* DeskWindow::novoCampo(int i, const QString& tooltip) {
-    auto* c = new CampoEntrada(i, this);
-    c->setToolTip(tooltip);
+CampoEntrada* DeskWindow::novoCampo(Campo i) {
+    // The widget carries the field's window index: its object name (campo_N) is what tests and screenshots find.
+    auto* c = new CampoEntrada(m_kind.tabela().indice(i), this);
+    c->setToolTip(m_kind.tabela().campo(i)->dica);
     c->setMaxLength(m_core->campoMaximo(i));
-    m_campos[i] = c;
+    m_campos[size_t(i)] = c;
     m_ordem << i;
     connect(c, &QLineEdit::textEdited, this, [this, i](const QString& t) {
         if (m_aSincronizar || m_fechado) return;
         m_recusado = false;
         m_core->escrever(i, t);
     });
-    connect(c, &CampoEntrada::validar, this, [this](int indice, bool& cancelar) {
+    connect(c, &CampoEntrada::validar, this, [this, i](int, bool& cancelar) {
         if (m_fechado) return;
-        cancelar = !m_core->sair(indice);
+        cancelar = !m_core->sair(i);
         if (cancelar) {
             // The click that moved the focus away must not act on the refused field;
             // the next one may (the warning is given once per edit).
@@ -353,14 +355,14 @@ CampoEntrada* DeskWindow::novoCampo(int i, const QString& tooltip) {
             QTimer::singleShot(0, this, [this] { m_recusado = false; });
         }
     });
-    connect(c, &CampoEntrada::escape, this, [this](int indice) {
+    connect(c, &CampoEntrada::escape, this, [this, i](int) {
         if (m_fechado || m_ocupado || m_aPesar) return;
-        m_core->escape(indice);
-        if (indice != 0) focarAnterior(indice);
+        m_core->escape(i);
+        if (i != Campo::Terceiro) focarAnterior(i);
     });
-    connect(c, &CampoEntrada::pedidoLista, this, [this](int indice) {
+    connect(c, &CampoEntrada::pedidoLista, this, [this, i](int) {
         accao(
-            Accao::Lista, [this, indice] { m_core->pedirLista(indice); }, false);
+            Accao::Lista, [this, i] { m_core->pedirLista(i); }, false);
     });
     return c;
 }
@@ -374,15 +376,15 @@ QPushButton* DeskWindow::novoBotao(const QString& nome, const QString& texto, co
     return b;
 }
 
-QPushButton* DeskWindow::botaoLista(int i, const QString& tooltip) {
+QPushButton* DeskWindow::botaoLista(Campo i, const QString& tooltip) {
     auto* b = new QPushButton(QStringLiteral("…"), this);
-    b->setObjectName(QStringLiteral("btlista_%1").arg(i));
+    b->setObjectName(m_kind.tabela().objectoLista(i));
     b->setToolTip(tooltip + QStringLiteral(" (F4)"));
     b->setAutoDefault(false);
     // Reached by F4 in the field; a click still takes the focus, so the field being left validates.
     b->setFocusPolicy(Qt::ClickFocus);
     b->setFixedWidth(b->sizeHint().height() + 4);
-    m_listas[i] = b;
+    m_listas[size_t(i)] = b;
     connect(b, &QPushButton::clicked, this, [this, i] {
         accao(
             Accao::Lista, [this, i] { m_core->pedirLista(i); }, false);
@@ -409,8 +411,6 @@ QLabel* DeskWindow::novaUnidade() {
 }
 
 void DeskWindow::construir() {
-    m_campos.fill(nullptr, m_kind.numCampos);
-    m_listas.fill(nullptr, m_kind.numCampos);
     setStyleSheet(QString::fromLatin1(kEstilo));
 
     // Title band: who is on the desk.
@@ -522,10 +522,11 @@ void DeskWindow::construir() {
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("TabGrelha"));
     m_tabs->setDocumentMode(false);
-    m_tabs->addTab(paginaTerceiro0(), m_kind.tabs.value(0));
-    m_tabs->addTab(paginaTerceiro1(), m_kind.tabs.value(1));
-    m_tabs->addTab(paginaObservacoes(), m_kind.tabs.value(2));
-    m_tabs->addTab(paginaCarga(), m_kind.tabs.value(3));
+    // Added in the order of Pagina: a page's number is its tab's index.
+    m_tabs->addTab(paginaTerceiro0(), m_kind.tab(Pagina::Dados));
+    m_tabs->addTab(paginaTerceiro1(), m_kind.tab(Pagina::Terceiro));
+    m_tabs->addTab(paginaObservacoes(), m_kind.tab(Pagina::Observacoes));
+    m_tabs->addTab(paginaCarga(), m_kind.tab(Pagina::Carga));
 
     m_grelha = new QTableWidget(this);
     m_grelha->setObjectName(QStringLiteral("Grelha"));
@@ -632,13 +633,13 @@ void DeskWindow::construir() {
     // The second cancel button of the "Carga" tab abandons the record, as the main one does.
     liga(
         QStringLiteral("btCancelar"), Accao::Outra, [d] { d->cancelar(); }, false);
-    liga(QStringLiteral("btConfPeso_0"), Accao::ConfPeso, [d] { d->btConfPeso(0); });
-    liga(QStringLiteral("btConfPeso_1"), Accao::ConfPeso, [d] { d->btConfPeso(1); });
+    liga(QStringLiteral("btConfPeso_0"), Accao::ConfPeso, [d] { d->btConfPeso(Gravacao::Confirmar); });
+    liga(QStringLiteral("btConfPeso_1"), Accao::ConfPeso, [d] { d->btConfPeso(Gravacao::Imprimir); });
     liga(
         QStringLiteral("btCancPeso"), Accao::CancPeso, [d] { d->btCancPeso(); }, false);
-    liga(QStringLiteral("btConfFinal_0"), Accao::Outra, [d] { d->btConfFinal(0); });
-    liga(QStringLiteral("btConfFinal_1"), Accao::Outra, [d] { d->btConfFinal(1); });
-    liga(QStringLiteral("btConfFinal_2"), Accao::Outra, [d] { d->btConfFinal(2); });
+    liga(QStringLiteral("btConfFinal_0"), Accao::Outra, [d] { d->btConfFinal(Gravacao::Confirmar); });
+    liga(QStringLiteral("btConfFinal_1"), Accao::Outra, [d] { d->btConfFinal(Gravacao::Imprimir); });
+    liga(QStringLiteral("btConfFinal_2"), Accao::Outra, [d] { d->btConfFinal(Gravacao::Email); });
     liga(
         QStringLiteral("btCancFinal"), Accao::CancFinal, [d] { d->btCancFinal(); }, false);
     connect(m_botoes.value(QStringLiteral("btPesar")), &QPushButton::clicked, this, [this] { pesar(); });
@@ -648,7 +649,7 @@ void DeskWindow::construir() {
         QPushButton* b = m_botoes.value(QStringLiteral("btPesar"));
         if (b->isEnabled() && b->isVisible()) b->click();
     });
-    ligarTecladoDesk(this);
+    ligarTecladoDesk(this, m_kind.tabela().objecto(Campo::Peso));
 }
 
 QWidget* DeskWindow::paginaTerceiro0() {
@@ -659,10 +660,9 @@ QWidget* DeskWindow::paginaTerceiro0() {
     g->setVerticalSpacing(10);
     g->setColumnStretch(3, 1);
     int linha = 0;
-    auto linhaCodigo = [&](const QString& rotulo, int i, const QString& tooltip, const QString& listaTip,
-                           QLabel* desc) {
+    auto linhaCodigo = [&](const QString& rotulo, Campo i, const QString& listaTip, QLabel* desc) {
         g->addWidget(new QLabel(rotulo, p), linha, 0);
-        CampoEntrada* c = novoCampo(i, tooltip);
+        CampoEntrada* c = novoCampo(i);
         c->setFixedWidth(150);
         g->addWidget(c, linha, 1);
         if (!listaTip.isEmpty()) g->addWidget(botaoLista(i, listaTip), linha, 2);
@@ -673,30 +673,24 @@ QWidget* DeskWindow::paginaTerceiro0() {
     m_rotulos[0] = novaDescricao(QStringLiteral("lblNomeTerceiro"));
     m_rotulos[1] = novaDescricao(QStringLiteral("lblDescMorada"));
     m_rotulos[2] = novaDescricao(QStringLiteral("lblDescArtigo"));
-    linhaCodigo(e ? QStringLiteral("Fornecedor") : QStringLiteral("Cliente"), 0,
-                e ? QStringLiteral("Código Fornecedor.") : QStringLiteral("Código Cliente"),
+    linhaCodigo(e ? QStringLiteral("Fornecedor") : QStringLiteral("Cliente"), Campo::Terceiro,
                 e ? QStringLiteral("Lista de Fornecedores.") : QStringLiteral("Lista de Clientes"), m_rotulos[0]);
-    linhaCodigo(e ? QStringLiteral("Sub-Fornecedor") : QStringLiteral("Morada de entrega"), 1,
-                e ? QStringLiteral("Código da morada alternativa.") : QStringLiteral("Onde Entregar Mercadoria."),
+    linhaCodigo(e ? QStringLiteral("Sub-Fornecedor") : QStringLiteral("Morada de entrega"), Campo::Morada,
                 QStringLiteral("Lista de Moradas."), m_rotulos[1]);
     if (!e) {
         m_rotulos[4] = novaDescricao(QStringLiteral("lblDescTipoMorada"));
-        linhaCodigo(QStringLiteral("Tipo de morada"), 23, QStringLiteral("Onde Entregar Mercadoria."),
-                    QStringLiteral("Lista de Tipos Morada."), m_rotulos[4]);
+        linhaCodigo(QStringLiteral("Tipo de morada"), Campo::TipoMorada, QStringLiteral("Lista de Tipos Morada."),
+                    m_rotulos[4]);
     }
-    linhaCodigo(QStringLiteral("Artigo"), 2, QStringLiteral("Código do Artigo."), QStringLiteral("Lista de Artigos."),
-                m_rotulos[2]);
-    linhaCodigo(QStringLiteral("Matrícula"), 10, QStringLiteral("Matricula."),
-                QStringLiteral("Lista de Matriculas(Carros)."), nullptr);
+    linhaCodigo(QStringLiteral("Artigo"), Campo::Artigo, QStringLiteral("Lista de Artigos."), m_rotulos[2]);
+    linhaCodigo(QStringLiteral("Matrícula"), Campo::Matricula, QStringLiteral("Lista de Matriculas(Carros)."), nullptr);
     if (!e) {
-        g->addWidget(new QLabel(QStringLiteral("Ref. Cliente"), p), linha, 0);
-        CampoEntrada* c11 = novoCampo(11, QStringLiteral("Referência Cliente."));
-        g->addWidget(c11, linha++, 1, 1, 3);
-        c11->setMaximumWidth(320);
-        g->addWidget(new QLabel(QStringLiteral("Ref. Entrega"), p), linha, 0);
-        CampoEntrada* c21 = novoCampo(21, QStringLiteral("Referência Artigo."));
-        c21->setMaximumWidth(320);
-        g->addWidget(c21, linha++, 1, 1, 3);
+        for (Campo ref : {Campo::RefCliente, Campo::RefEntrega}) {
+            g->addWidget(new QLabel(m_kind.tabela().legenda(ref), p), linha, 0);
+            CampoEntrada* c = novoCampo(ref);
+            c->setMaximumWidth(320);
+            g->addWidget(c, linha++, 1, 1, 3);
+        }
     } else {
         m_check = new QCheckBox(QStringLiteral("Matérias Subsidiárias"), p);
         m_check->setObjectName(QStringLiteral("Check3"));
@@ -718,26 +712,25 @@ QWidget* DeskWindow::paginaTerceiro1() {
     g->setVerticalSpacing(10);
     g->setColumnStretch(3, 1);
     int linha = 0;
-    auto simples = [&](const QString& rotulo, int i, const QString& tooltip, int largura) {
+    auto simples = [&](const QString& rotulo, Campo i, int largura) {
         g->addWidget(new QLabel(rotulo, p), linha, 0);
-        CampoEntrada* c = novoCampo(i, tooltip);
+        CampoEntrada* c = novoCampo(i);
         if (largura > 0) c->setFixedWidth(largura);
         g->addWidget(c, linha++, 1, 1, largura > 0 ? 1 : 3);
         return c;
     };
-    simples(QStringLiteral("Nome"), 4, QStringLiteral("Nome do Fornecedor."), 0);
-    simples(QStringLiteral("Morada"), 5, QStringLiteral("Morada do Fornecedor."), 0);
-    simples(QStringLiteral("Localidade"), 6, QStringLiteral("Localidade do Fornecedor."), 0);
+    simples(QStringLiteral("Nome"), Campo::Nome, 0);
+    simples(QStringLiteral("Morada"), Campo::Endereco, 0);
+    simples(QStringLiteral("Localidade"), Campo::Localidade, 0);
     g->addWidget(new QLabel(QStringLiteral("Código postal"), p), linha, 0);
-    CampoEntrada* c7 = novoCampo(7, QStringLiteral("Código Postal do Fornecedor."));
-    c7->setFixedWidth(150);
-    g->addWidget(c7, linha, 1);
-    g->addWidget(botaoLista(7, QStringLiteral("Lista de Códigos Postais.")), linha, 2);
+    CampoEntrada* cp = novoCampo(Campo::CodPostal);
+    cp->setFixedWidth(150);
+    g->addWidget(cp, linha, 1);
+    g->addWidget(botaoLista(Campo::CodPostal, QStringLiteral("Lista de Códigos Postais.")), linha, 2);
     m_rotulos[3] = novaDescricao(QStringLiteral("lblDescCodPostal"));
     g->addWidget(m_rotulos[3], linha++, 3);
-    simples(QStringLiteral("Contribuinte"), 8, QStringLiteral("Número de Contribuinte."), 150);
-    simples(QStringLiteral("e-mail"), m_kind.campoEmail,
-            m_kind.entrada ? QStringLiteral("e-mail Fornecedor.") : QStringLiteral("e-mail Cliente."), 0);
+    simples(QStringLiteral("Contribuinte"), Campo::Contribuinte, 150);
+    simples(QStringLiteral("e-mail"), Campo::Email, 0);
     g->setRowStretch(linha, 1);
     return p;
 }
@@ -747,14 +740,14 @@ QWidget* DeskWindow::paginaObservacoes() {
     auto* l = new QVBoxLayout(p);
     l->setContentsMargins(14, 14, 14, 14);
     auto* t = new QPlainTextEdit(p);
-    t->setObjectName(QStringLiteral("campo_12"));
+    t->setObjectName(m_kind.tabela().objecto(Campo::Observacoes));
     t->setTabChangesFocus(true);
     t->setPlaceholderText(QStringLiteral("Observações da pesagem"));
-    m_campos[12] = t;
-    m_ordem << 12;
+    m_campos[size_t(Campo::Observacoes)] = t;
+    m_ordem << Campo::Observacoes;
     connect(t, &QPlainTextEdit::textChanged, this, [this, t] {
         if (m_aSincronizar || m_fechado) return;
-        m_core->escrever(12, t->toPlainText());
+        m_core->escrever(Campo::Observacoes, t->toPlainText());
     });
     l->addWidget(t);
     return p;
@@ -767,35 +760,35 @@ QWidget* DeskWindow::paginaCarga() {
     g->setHorizontalSpacing(8);
     g->setVerticalSpacing(8);
     int linha = 0;
-    auto data = [&](const QString& rotulo, int i, const QString& tooltip, int coluna) {
+    auto data = [&](const QString& rotulo, Campo i, int coluna) {
         g->addWidget(new QLabel(rotulo, p), linha, coluna);
-        CampoEntrada* c = novoCampo(i, tooltip);
+        CampoEntrada* c = novoCampo(i);
         c->setFixedWidth(150);
         g->addWidget(c, linha, coluna + 1);
     };
-    data(QStringLiteral("Entrada"), 14, QStringLiteral("Data/Hora de Entrada."), 0);
-    data(QStringLiteral("Saída"), 15, QStringLiteral("Data/Hora de Saída."), 3);
+    data(QStringLiteral("Entrada"), Campo::DataEntrada, 0);
+    data(QStringLiteral("Saída"), Campo::DataSaida, 3);
     ++linha;
-    auto peso = [&](const QString& rotulo, int i, const QString& tooltip) {
+    auto peso = [&](const QString& rotulo, Campo i) {
         g->addWidget(new QLabel(rotulo, p), linha, 0);
-        CampoEntrada* c = novoCampo(i, tooltip);
+        CampoEntrada* c = novoCampo(i);
         c->setFixedWidth(150);
         c->setAlignment(Qt::AlignRight);
         g->addWidget(c, linha, 1);
         g->addWidget(novaUnidade(), linha, 2);
         ++linha;
     };
-    peso(QStringLiteral("Peso Bruto"), 16, QStringLiteral("Peso Bruto."));
-    peso(QStringLiteral("Tara"), 17, QStringLiteral("Peso da Tara."));
-    peso(QStringLiteral("Peso Líquido"), 18, QStringLiteral("Peso Líquido."));
-    peso(QStringLiteral("Desc. Vasilhame"), 3, QStringLiteral("Desconto Vasilhame."));
-    if (m_kind.entrada) peso(QStringLiteral("Desc.Qualidade"), 11, QStringLiteral("Desconto Qualidade."));
-    peso(QStringLiteral("Peso Efectivo"), 13, QStringLiteral("Peso Efectivo da Carga."));
+    peso(QStringLiteral("Peso Bruto"), Campo::Bruto);
+    peso(QStringLiteral("Tara"), Campo::Tara);
+    peso(QStringLiteral("Peso Líquido"), Campo::Liquido);
+    peso(QStringLiteral("Desc. Vasilhame"), Campo::Vasilhame);
+    if (m_kind.entrada) peso(QStringLiteral("Desc.Qualidade"), Campo::Qualidade);
+    peso(QStringLiteral("Peso Efectivo"), Campo::Efectivo);
     int direita = 1;
     if (!m_kind.entrada) {
-        auto local = [&](const QString& rotulo, int i, const QString& tooltip) {
+        auto local = [&](const QString& rotulo, Campo i) {
             g->addWidget(new QLabel(rotulo, p), direita, 3);
-            CampoEntrada* c = novoCampo(i, tooltip);
+            CampoEntrada* c = novoCampo(i);
             g->addWidget(c, direita++, 4);
         };
         auto dataHora = [&](const QString& nome, const QString& rotulo, const QString& tooltip) {
@@ -809,10 +802,10 @@ QWidget* DeskWindow::paginaCarga() {
             g->addWidget(d, direita++, 4);
             return d;
         };
-        local(QStringLiteral("Local de carga"), 19, QStringLiteral("Local de Carga."));
+        local(QStringLiteral("Local de carga"), Campo::LocalCarga);
         m_dataCarga = dataHora(QStringLiteral("DTPicker1_0"), QStringLiteral("Data/hora da carga"),
                                QStringLiteral("Data/Hora da Carga."));
-        local(QStringLiteral("Local de descarga"), 20, QStringLiteral("Local de Descarga."));
+        local(QStringLiteral("Local de descarga"), Campo::LocalDescarga);
         m_dataDescarga = dataHora(QStringLiteral("DTPicker1_1"), QStringLiteral("Data/hora da descarga"),
                                   QStringLiteral("Data/Hora da Descarga."));
         connect(m_dataCarga, &QDateTimeEdit::dateTimeChanged, this, [this](const QDateTime& dt) {
@@ -857,7 +850,8 @@ QGroupBox* DeskWindow::painelPesagem() {
     m_legendaPeso = new QLabel(QStringLiteral("Tara"), f);
     m_legendaPeso->setObjectName(QStringLiteral("lblLegendaPeso"));
     l->addWidget(m_legendaPeso);
-    CampoEntrada* c9 = novoCampo(9, QStringLiteral("Peso."));
+    CampoEntrada* c9 = novoCampo(Campo::Peso);
+    c9->setProperty("leitura", true);  // the big weight of the panel
     c9->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     c9->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), c9));
     c9->setPlaceholderText(QStringLiteral("0"));
@@ -940,14 +934,14 @@ QGroupBox* DeskWindow::cartaoResumo() {
 
 // ---------------------------------------------------------------- mirroring the core
 
-QWidget* DeskWindow::widgetCampo(int i) const {
-    return (i >= 0 && i < m_campos.size()) ? m_campos[i] : nullptr;
+QWidget* DeskWindow::widgetCampo(std::optional<Campo> c) const {
+    return c ? m_campos[size_t(*c)] : nullptr;
 }
 
-void DeskWindow::escreverCampo(int i, const QString& texto) {
-    if (auto* c = qobject_cast<CampoEntrada*>(m_campos[i])) {
+void DeskWindow::escreverCampo(Campo i, const QString& texto) {
+    if (auto* c = qobject_cast<CampoEntrada*>(m_campos[size_t(i)])) {
         if (c->text() != texto) c->setText(texto);
-    } else if (auto* t = qobject_cast<QPlainTextEdit*>(m_campos[i])) {
+    } else if (auto* t = qobject_cast<QPlainTextEdit*>(m_campos[size_t(i)])) {
         if (t->toPlainText() != texto) t->setPlainText(texto);
     }
 }
@@ -957,11 +951,10 @@ void DeskWindow::sincronizar() {
     const bool antes = m_aSincronizar;
     m_aSincronizar = true;
     DeskCore& d = *m_core;
-    for (int i = 0; i < m_campos.size(); ++i) {
-        QWidget* w = m_campos[i];
-        if (!w) continue;
+    for (const Campo i : m_ordem) {
+        QWidget* w = m_campos[size_t(i)];
         escreverCampo(i, d.campo(i));
-        const bool soLeitura = d.campoSoLeitura(i) || (i == 9 && m_aPesar);
+        const bool soLeitura = d.campoSoLeitura(i) || (i == Campo::Peso && m_aPesar);
         bool mudou = false;
         if (auto* c = qobject_cast<CampoEntrada*>(w)) {
             mudou = c->isReadOnly() != soLeitura;
@@ -977,7 +970,7 @@ void DeskWindow::sincronizar() {
         }
         // Fields the operator cannot change are not Tab stops.
         w->setFocusPolicy(soLeitura ? Qt::ClickFocus : Qt::StrongFocus);
-        if (m_listas[i]) m_listas[i]->setEnabled(d.listaActiva(i) && !d.campoSoLeitura(i));
+        if (QPushButton* l = m_listas[size_t(i)]) l->setEnabled(d.listaActiva(i) && !d.campoSoLeitura(i));
     }
     m_titulo->setText(d.rotulo(DeskCore::Titulo));
     m_estado->setText(d.estado());
@@ -1037,10 +1030,10 @@ void DeskWindow::sincronizar() {
     m_botoes.value(QStringLiteral("btCancelar"))->setVisible(d.botaoVisivel(DeskCore::BtConf));
 
     m_tabs->setEnabled(d.tabsActivas());
-    for (int t = 0; t < 4; ++t) m_tabs->setTabEnabled(t, d.tabActiva(t));
+    for (int t = 0; t < kNumPaginas; ++t) m_tabs->setTabEnabled(t, d.tabActiva(Pagina(t)));
     // The core's tab is shown when it changes; otherwise the operator's own choice stays.
     if (d.tabActual() != m_tabAplicado) {
-        m_tabs->setCurrentIndex(d.tabActual());
+        m_tabs->setCurrentIndex(int(d.tabActual()));
         m_tabAplicado = d.tabActual();
     }
     m_frame3->setVisible(d.painelPesagem());
@@ -1140,7 +1133,8 @@ bool DeskWindow::campoComFocoAceite() {
         return false;
     }
     QWidget* f = QApplication::focusWidget();
-    if (auto* c = qobject_cast<CampoEntrada*>(f); c && m_campos.contains(c)) return c->validarAgora();
+    if (auto* c = qobject_cast<CampoEntrada*>(f); c && std::find(m_campos.begin(), m_campos.end(), c) != m_campos.end())
+        return c->validarAgora();
     return true;
 }
 
@@ -1158,8 +1152,8 @@ void DeskWindow::accao(Accao a, const std::function<void()>& f, bool validarAnte
     sincronizar();
     actualizarFiguras();
     // A button the operator pressed brings the core's tab forward even when it did not change.
-    if (a != Accao::Lista && m_tabs->currentIndex() != m_core->tabActual())
-        m_tabs->setCurrentIndex(m_core->tabActual());
+    if (a != Accao::Lista && m_tabs->currentIndex() != int(m_core->tabActual()))
+        m_tabs->setCurrentIndex(int(m_core->tabActual()));
     m_tabAplicado = m_core->tabActual();
     focarDepois(a);
 }
@@ -1170,7 +1164,7 @@ void DeskWindow::focarDepois(Accao a) {
     QWidget* alvo = nullptr;
     if (a == Accao::Lista) return;  // the list's own ending placed the focus
     if (d.painelPesagem())
-        alvo = widgetCampo(9);
+        alvo = widgetCampo(Campo::Peso);
     else if (d.painelFinal())
         alvo = m_botoes.value(QStringLiteral("btConfFinal_0"));
     else if (d.grelhaVisivel())
@@ -1204,10 +1198,10 @@ void DeskWindow::focarDepois(Accao a) {
     if (pronto(alvo)) alvo->setFocus(Qt::OtherFocusReason);
 }
 
-void DeskWindow::focarAnterior(int i) {
+void DeskWindow::focarAnterior(Campo i) {
     const qsizetype k = m_ordem.indexOf(i);
     for (qsizetype j = k - 1; j >= 0; --j) {
-        QWidget* w = m_campos[m_ordem[j]];
+        QWidget* w = m_campos[size_t(m_ordem[j])];
         if (w->isVisible() && w->isEnabled() && w->focusPolicy() == Qt::StrongFocus) {
             w->setFocus(Qt::BacktabFocusReason);
             return;
@@ -1231,7 +1225,7 @@ void DeskWindow::pesar() {
         fecharDesk();
         return;
     }
-    if (auto* c = widgetCampo(9); c && c->isVisible()) {
+    if (auto* c = widgetCampo(Campo::Peso); c && c->isVisible()) {
         c->setFocus(Qt::OtherFocusReason);
         if (auto* l = qobject_cast<CampoEntrada*>(c)) l->selectAll();
     }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <optional>
+
 #include <QFont>
 #include <QHash>
 #include <QPointer>
@@ -91,9 +94,9 @@ class DeskWindow : public QWidget {
     QGroupBox* painelPesagem();
     QGroupBox* painelFinal();
     QGroupBox* cartaoResumo();
-    CampoEntrada* novoCampo(int i, const QString& tooltip);
+    CampoEntrada* novoCampo(Campo c);
     QPushButton* novoBotao(const QString& nome, const QString& texto, const QString& tooltip = {});
-    QPushButton* botaoLista(int i, const QString& tooltip);
+    QPushButton* botaoLista(Campo c, const QString& tooltip);
     QLabel* novaDescricao(const QString& nome);
     QLabel* novaUnidade();
 
@@ -104,7 +107,7 @@ class DeskWindow : public QWidget {
     void sincronizar();
     void encherGrelha();
     void focarDepois(Accao a);
-    void focarAnterior(int i);
+    void focarAnterior(Campo c);
     void pesar();
     void fecharDesk();
     void mostrarPesoVivo(const PesoVivo& p);
@@ -116,8 +119,8 @@ class DeskWindow : public QWidget {
     void lerListaToda();
     void completarEcra();
     QWidget* barraFiguras();
-    QWidget* widgetCampo(int i) const;
-    void escreverCampo(int i, const QString& texto);
+    QWidget* widgetCampo(std::optional<Campo> c) const;
+    void escreverCampo(Campo c, const QString& texto);
 
     // Message boxes of this desk keep this desk in front (see MensagensDesk).
     void antesDeMensagem();
@@ -136,9 +139,9 @@ class DeskWindow : public QWidget {
     std::unique_ptr<TicketActions> m_talao;
     std::unique_ptr<DeskCore> m_core;  // last: goes first, before the services it points to
 
-    QVector<QWidget*> m_campos;  // by index; field 12 is a multi-line editor
-    QList<int> m_ordem;          // the fields in the order Tab visits them
-    QVector<QPushButton*> m_listas;
+    std::array<QWidget*, kNumNomesCampo> m_campos = {};  // by name; the observations are a multi-line editor
+    QList<Campo> m_ordem;                                // the fields in the order Tab visits them
+    std::array<QPushButton*, kNumNomesCampo> m_listas = {};
     QLabel* m_titulo = nullptr;
     QLabel* m_estado = nullptr;
     QLabel* m_rotulos[6] = {};  // name, address, article, postal code, address type, (unused)
@@ -174,7 +177,7 @@ class DeskWindow : public QWidget {
 
     QStringList m_grelhaColunas;
     QVector<QStringList> m_grelhaLinhas;
-    int m_tabAplicado = -1;
+    std::optional<Pagina> m_tabAplicado;
     bool m_aSincronizar = false;
     bool m_ocupado = false;   // an action is running (its message boxes spin the event loop)
     bool m_aPesar = false;    // the scale is being read

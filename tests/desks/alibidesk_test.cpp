@@ -30,24 +30,24 @@ class AlibiDeskTest : public QObject {
         BalancaComResposta balanca;
         d->setWeightSource(&balanca);
         d->btEntrada();
-        DeskFixture::tab(*d, 0, QStringLiteral("C001"));
-        DeskFixture::tab(*d, 2, QStringLiteral("RAC-VL"));
+        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001"));
+        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("RAC-VL"));
         d->btPeso();
         // An unstable reading is logged too, and never reaches the weight.
         balanca.ok = false;
         balanca.peso = Money::fromInteger(14300);
         d->btPesar();
-        QCOMPARE(d->campo(9), QString());
+        QCOMPARE(d->campo(Campo::Peso), QString());
         balanca.ok = true;
         balanca.peso = Money::fromInteger(14220);
         d->btPesar();
-        QCOMPARE(d->campo(9), QStringLiteral("14220"));
-        d->btConfPeso(0);
+        QCOMPARE(d->campo(Campo::Peso), QStringLiteral("14220"));
+        d->btConfPeso(Gravacao::Confirmar);
         const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
         QVERIFY(id > 0);
         QVERIFY(f.segundaPesagem(*d, id, 40560));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QVERIFY2(!f.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull(),
                  qPrintable(f.msgs.all.join(QLatin1Char('|'))));
 
@@ -78,11 +78,11 @@ class AlibiDeskTest : public QObject {
         auto d = f.desk(*DeskKind::porNome(QStringLiteral("entradas")));
         const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
         d->btEntrada();
-        DeskFixture::tab(*d, 0, QStringLiteral("F001"));
-        DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("F001"));
+        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
         d->btPeso();
-        d->escrever(9, QStringLiteral("30000"));
-        d->btConfPeso(0);
+        d->escrever(Campo::Peso, QStringLiteral("30000"));
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.msgs.last(), AlibiDesk::mensagemProibido());
         QVERIFY(d->painelPesagem());
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
@@ -91,21 +91,21 @@ class AlibiDeskTest : public QObject {
         // A reading changed by hand afterwards is a typed weight.
         f.balanca.peso = Money::fromInteger(30120);
         d->btPesar();
-        d->escrever(9, QStringLiteral("30100"));
-        d->btConfPeso(0);
+        d->escrever(Campo::Peso, QStringLiteral("30100"));
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.msgs.last(), AlibiDesk::mensagemProibido());
         // After a failed reading nothing is left to confirm.
         f.balanca.ok = false;
         d->btPesar();
-        QCOMPARE(d->campo(9), QString());
-        d->btConfPeso(0);
+        QCOMPARE(d->campo(Campo::Peso), QString());
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
 
         // The weight read from the indicator goes through.
         f.balanca.ok = true;
         d->btPesar();
-        QCOMPARE(d->campo(9), QStringLiteral("30120"));
-        d->btConfPeso(0);
+        QCOMPARE(d->campo(Campo::Peso), QStringLiteral("30120"));
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes + 1);
         const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
         QCOMPARE(RegistoAlibi(f.t.db(), QString()).leituraDoPeso(id, 1)->leitura.peso, Money::fromInteger(30120));
@@ -115,13 +115,13 @@ class AlibiDeskTest : public QObject {
         DeskFixture f;
         auto d = f.desk(*DeskKind::porNome(QStringLiteral("saidas")));
         d->btEntrada();
-        DeskFixture::tab(*d, 0, QStringLiteral("C001"));
-        DeskFixture::tab(*d, 2, QStringLiteral("RAC-VL"));
+        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001"));
+        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("RAC-VL"));
         d->btPeso();
         f.t.db().executar(QStringLiteral("DROP TABLE kel_PES_Alibi"));
         f.balanca.peso = Money::fromInteger(14220);
         d->btPesar();
-        QCOMPARE(d->campo(9), QString());
+        QCOMPARE(d->campo(Campo::Peso), QString());
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("A leitura da balança não pôde ser registada")));
     }
 };

@@ -58,44 +58,44 @@ class DeskCoreTest : public QObject {
         d->btEntrada();
         QVERIFY(!d->botaoActivo(DeskCore::BtPeso));
         // An unknown code (with an apostrophe) is refused once per edit, and nothing fills in.
-        QVERIFY(!DeskFixture::tab(*d, 0, QStringLiteral("X'99")));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("X'99")));
         QCOMPARE(f.msgs.all, QStringList{"Cliente não existente!"});
-        QCOMPARE(d->foco(), 0);
-        QVERIFY(d->sair(0));  // leaving again without typing lets the operator go
+        QCOMPARE(d->foco(), Campo::Terceiro);
+        QVERIFY(d->sair(Campo::Terceiro));  // leaving again without typing lets the operator go
         QCOMPARE(f.msgs.all.size(), 1);
-        QVERIFY(d->campo(4).isEmpty());
+        QVERIFY(d->campo(Campo::Nome).isEmpty());
         QVERIFY(!d->primeiroPeso());
         QVERIFY(!d->botaoActivo(DeskCore::BtPeso));
         // A known customer, typed in another case, fills name, address, tax number and e-mail.
-        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("c001")));
-        QCOMPARE(d->campo(4), QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda."));
-        QCOMPARE(d->rotulo(DeskCore::Titulo), d->campo(4));
-        QCOMPARE(d->campo(8), QStringLiteral("507312465"));
-        QCOMPARE(d->campo(22), QStringLiteral("geral@quintadouro.example"));
-        QVERIFY(!d->campo(5).isEmpty());
+        QVERIFY(DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("c001")));
+        QCOMPARE(d->campo(Campo::Nome), QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda."));
+        QCOMPARE(d->rotulo(DeskCore::Titulo), d->campo(Campo::Nome));
+        QCOMPARE(d->campo(Campo::Contribuinte), QStringLiteral("507312465"));
+        QCOMPARE(d->campo(Campo::Email), QStringLiteral("geral@quintadouro.example"));
+        QVERIFY(!d->campo(Campo::Endereco).isEmpty());
         QVERIFY(!d->rotulo(DeskCore::DescCodPostal).isEmpty());
         QVERIFY(d->primeiroPeso());
         QVERIFY(d->botaoActivo(DeskCore::BtPeso));
         // A delivery address replaces the address lines, not the name.
-        QVERIFY(DeskFixture::tab(*d, 1, QStringLiteral("002")));
-        QCOMPARE(d->campo(5), QStringLiteral("Pavilhão d'Além - Exploração"));
-        QCOMPARE(d->campo(6), QStringLiteral("Carreira"));
-        QCOMPARE(d->campo(4), QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda."));
-        QVERIFY(!DeskFixture::tab(*d, 1, QStringLiteral("009")));
+        QVERIFY(DeskFixture::tab(*d, Campo::Morada, QStringLiteral("002")));
+        QCOMPARE(d->campo(Campo::Endereco), QStringLiteral("Pavilhão d'Além - Exploração"));
+        QCOMPARE(d->campo(Campo::Localidade), QStringLiteral("Carreira"));
+        QCOMPARE(d->campo(Campo::Nome), QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda."));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Morada, QStringLiteral("009")));
         QCOMPARE(f.msgs.last(), QStringLiteral("Morada não existente!"));
         // Articles: inactive ones and those that are not goods are refused.
-        QVERIFY(!DeskFixture::tab(*d, 2, QStringLiteral("RAC-COE")));
-        QVERIFY(!DeskFixture::tab(*d, 2, QStringLiteral("PORTES")));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("RAC-COE")));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("PORTES")));
         QCOMPARE(f.msgs.last(), QStringLiteral("Artigo não existente!"));
-        QVERIFY(DeskFixture::tab(*d, 2, QStringLiteral("MILHO")));
+        QVERIFY(DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO")));
         QCOMPARE(d->rotulo(DeskCore::DescArtigo), QStringLiteral("Milho em grão nacional"));
         QCOMPARE(d->rotulo(DeskCore::Unidade),
                  QStringLiteral("kg"));  // weights are kilograms, beside every field alike
-        QVERIFY(!DeskFixture::tab(*d, 23, QStringLiteral("ZZ")));
+        QVERIFY(!DeskFixture::tab(*d, Campo::TipoMorada, QStringLiteral("ZZ")));
         QCOMPARE(f.msgs.last(), QStringLiteral("Tipo Morada não existente!"));
         // Field lengths follow their columns: an address code never exceeds three characters.
-        d->escrever(1, QStringLiteral("00123"));
-        QCOMPARE(d->campo(1), QStringLiteral("001"));
+        d->escrever(Campo::Morada, QStringLiteral("00123"));
+        QCOMPARE(d->campo(Campo::Morada), QStringLiteral("001"));
     }
 
     void pickFromAListValidatesAndMovesOn() {
@@ -104,14 +104,14 @@ class DeskCoreTest : public QObject {
         d->btEntrada();
         QSignalSpy avancou(d.get(), &DeskCore::avancarFoco);
         f.lookup.resposta = QStringLiteral("C002");
-        d->pedirLista(0);
+        d->pedirLista(Campo::Terceiro);
         QCOMPARE(f.lookup.pedidos.last().titulo, QStringLiteral("Clientes"));
         QVERIFY(f.lookup.pedidos.last().sql.contains(QStringLiteral("Inactivo <> -1")));
-        QCOMPARE(d->campo(4), QStringLiteral("Lacticínios do Cávado, S.A."));
+        QCOMPARE(d->campo(Campo::Nome), QStringLiteral("Lacticínios do Cávado, S.A."));
         QCOMPARE(avancou.count(), 1);
         // The addresses offered are the chosen customer's.
         f.lookup.resposta.clear();
-        d->pedirLista(1);
+        d->pedirLista(Campo::Morada);
         QCOMPARE(f.lookup.pedidos.last().params.last().toString(), QStringLiteral("C002"));
         QCOMPARE(avancou.count(), 1);  // nothing chosen: nothing validated
     }
@@ -120,56 +120,56 @@ class DeskCoreTest : public QObject {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
         d->btEntrada();
-        DeskFixture::tab(*d, 0, QStringLiteral("C003"));
-        DeskFixture::tab(*d, 2, QStringLiteral("TRIGO"));
-        d->escrever(8, QString());
+        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C003"));
+        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("TRIGO"));
+        d->escrever(Campo::Contribuinte, QString());
         d->btPeso();
         QCOMPARE(f.msgs.last(), QStringLiteral("Contribuinte: campo obrigatório!"));
-        QCOMPARE(d->tabActual(), 1);
-        QCOMPARE(d->foco(), 8);
+        QCOMPARE(d->tabActual(), Pagina::Terceiro);
+        QCOMPARE(d->foco(), Campo::Contribuinte);
         QVERIFY(!d->painelPesagem());
-        d->escrever(8, QStringLiteral("182345670"));
+        d->escrever(Campo::Contribuinte, QStringLiteral("182345670"));
         d->btPeso();
         QVERIFY(d->painelPesagem());
         QCOMPARE(d->rotulo(DeskCore::LegendaPeso), QStringLiteral("Tara"));
         // Typed weights are whole numbers.
-        d->escrever(9, QStringLiteral("1,5"));
-        QCOMPARE(d->campo(9), QStringLiteral("15"));
-        d->escrever(9, QString());
-        d->btConfPeso(0);
+        d->escrever(Campo::Peso, QStringLiteral("1,5"));
+        QCOMPARE(d->campo(Campo::Peso), QStringLiteral("15"));
+        d->escrever(Campo::Peso, QString());
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.msgs.last(), QStringLiteral("Deve introduzir um valor no campo Peso!"));
         // An unstable reading shows its reason and leaves no weight to confirm.
         f.balanca.ok = false;
         d->btPesar();
         QCOMPARE(f.msgs.last(), QStringLiteral("Pesagem Instável"));
-        QCOMPARE(d->campo(9), QString());
+        QCOMPARE(d->campo(Campo::Peso), QString());
         f.balanca.ok = true;
         f.balanca.peso = Money::fromInteger(14220);
         d->btPesar();
-        QCOMPARE(d->campo(9), QStringLiteral("14220"));
+        QCOMPARE(d->campo(Campo::Peso), QStringLiteral("14220"));
     }
 
     void printAtFirstWeighingGivesTheSlip_data() {
-        QTest::addColumn<int>("botao");
+        QTest::addColumn<Gravacao>("botao");
         QTest::addColumn<bool>("impressoraOk");
         QTest::addColumn<int>("senhas");
-        QTest::newRow("confirmar") << 0 << true << 0;
-        QTest::newRow("imprimir") << 1 << true << 1;
-        QTest::newRow("imprimir-falha") << 1 << false << 1;
+        QTest::newRow("confirmar") << Gravacao::Confirmar << true << 0;
+        QTest::newRow("imprimir") << Gravacao::Imprimir << true << 1;
+        QTest::newRow("imprimir-falha") << Gravacao::Imprimir << false << 1;
     }
     void printAtFirstWeighingGivesTheSlip() {
-        QFETCH(int, botao);
+        QFETCH(Gravacao, botao);
         QFETCH(bool, impressoraOk);
         QFETCH(int, senhas);
         DeskFixture f;
         f.tickets.senhaOk = impressoraOk;
         auto d = f.desk(DeskKind::entradas());
         d->btEntrada();
-        DeskFixture::tab(*d, 0, QStringLiteral("F001"));
-        DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
-        DeskFixture::tab(*d, 10, QStringLiteral("12-AB-34"));
+        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("F001"));
+        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
+        DeskFixture::tab(*d, Campo::Matricula, QStringLiteral("12-AB-34"));
         d->btPeso();
-        d->escrever(9, QStringLiteral("40560"));
+        d->escrever(Campo::Peso, QStringLiteral("40560"));
         d->btConfPeso(botao);
         // The weighing is saved either way; a slip that did not print is said, not hidden.
         const qint32 id = f.t.db().escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
@@ -206,28 +206,28 @@ class DeskCoreTest : public QObject {
         QCOMPARE(d->grelha().valor(0, QStringLiteral("Carro")), QStringLiteral("AA-'1-BB"));
         d->activarLinha(0);
         QVERIFY(d->segundoPeso());
-        QCOMPARE(d->campo(17), QStringLiteral("14.220,00"));
-        QVERIFY(d->campoSoLeitura(4));
+        QCOMPARE(d->campo(Campo::Tara), QStringLiteral("14.220,00"));
+        QVERIFY(d->campoSoLeitura(Campo::Nome));
         d->btPeso();
         QCOMPARE(d->rotulo(DeskCore::LegendaPeso), QStringLiteral("Peso Bruto"));
-        d->escrever(9, QStringLiteral("14220"));
-        d->btConfPeso(0);
+        d->escrever(Campo::Peso, QStringLiteral("14220"));
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.msgs.last(), QStringLiteral("Peso Líquido incorrecto"));
-        QVERIFY(d->campo(18).isEmpty());
+        QVERIFY(d->campo(Campo::Liquido).isEmpty());
         d->btPeso();
-        d->escrever(9, QStringLiteral("15220"));
-        d->btConfPeso(0);
-        QCOMPARE(d->tabActual(), 3);
-        QCOMPARE(d->campo(16), QStringLiteral("15.220,00"));
-        QCOMPARE(d->campo(18), QStringLiteral("1.000,00"));
-        QCOMPARE(d->campo(13), QStringLiteral("1.000,00"));
+        d->escrever(Campo::Peso, QStringLiteral("15220"));
+        d->btConfPeso(Gravacao::Confirmar);
+        QCOMPARE(d->tabActual(), Pagina::Carga);
+        QCOMPARE(d->campo(Campo::Bruto), QStringLiteral("15.220,00"));
+        QCOMPARE(d->campo(Campo::Liquido), QStringLiteral("1.000,00"));
+        QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("1.000,00"));
         // The container deduction comes off the net weight, and goes back when cleared.
-        QVERIFY(DeskFixture::tab(*d, 3, QStringLiteral("20")));
-        QCOMPARE(d->campo(13), QStringLiteral("980,00"));
-        QVERIFY(DeskFixture::tab(*d, 3, QString()));
-        QCOMPARE(d->campo(13), QStringLiteral("1.000,00"));
-        DeskFixture::tab(*d, 3, QStringLiteral("20"));
-        d->escrever(19, QStringLiteral("Armazém d'Aveiro"));
+        QVERIFY(DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("20")));
+        QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("980,00"));
+        QVERIFY(DeskFixture::tab(*d, Campo::Vasilhame, QString()));
+        QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("1.000,00"));
+        DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("20"));
+        d->escrever(Campo::LocalCarga, QStringLiteral("Armazém d'Aveiro"));
         d->setDataCarga(QDateTime(QDate::currentDate(), QTime(9, 5)));
         d->setDataDescarga(QDateTime(QDate::currentDate(), QTime(14, 45)));
 
@@ -236,7 +236,7 @@ class DeskCoreTest : public QObject {
         QVERIFY(!d->tabsActivas());
         QVERIFY(d->rotulo(DeskCore::Resumo1).startsWith(QStringLiteral("Cliente: Quinta d'Ouro")));
         QCOMPARE(d->rotulo(DeskCore::Resumo3), QStringLiteral("Peso Efectivo = 980,00 kg"));
-        d->btConfFinal(1);
+        d->btConfFinal(Gravacao::Imprimir);
         QVERIFY(!d->painelFinal());
 
         r = LerHistorico(f.t.db(), id);
@@ -276,10 +276,10 @@ class DeskCoreTest : public QObject {
         QCOMPARE(d->grelha().valor(0, QStringLiteral("Id")).toInt(), id);
         d->activarLinha(0);
         QVERIFY(d->verHistorico());
-        QCOMPARE(d->campo(19), QStringLiteral("Armazém d'Aveiro"));
+        QCOMPARE(d->campo(Campo::LocalCarga), QStringLiteral("Armazém d'Aveiro"));
         QCOMPARE(d->dataCarga().time(), QTime(9, 5));
-        QVERIFY(d->campoSoLeitura(0));
-        QVERIFY(!d->listaActiva(0));
+        QVERIFY(d->campoSoLeitura(Campo::Terceiro));
+        QVERIFY(!d->listaActiva(Campo::Terceiro));
         QVERIFY(d->botaoVisivel(DeskCore::BtImpHist));
         QVERIFY(d->botaoVisivel(DeskCore::BtAnularHist));
         d->btMailHist();
@@ -294,7 +294,7 @@ class DeskCoreTest : public QObject {
         // The ERP refuses the document: the article was made inactive meanwhile.
         f.t.db().executar(QStringLiteral("UPDATE Artigos SET Inactivo = -1 WHERE CODIGO = 'TRIGO'"));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Situação Anómala\n\rErro: ")));
         QVERIFY(f.msgs.last().contains(QStringLiteral("TRIGO")));
         QVERIFY(!f.t.db().inTransaction());
@@ -307,7 +307,7 @@ class DeskCoreTest : public QObject {
         f.t.db().executar(QStringLiteral("UPDATE Artigos SET Inactivo = 0 WHERE CODIGO = 'TRIGO'"));
         QVERIFY(f.segundaPesagem(*d, id, 30000));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
     }
 
@@ -334,11 +334,11 @@ class DeskCoreTest : public QObject {
             QCOMPARE(otherDb->escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 1);
             otherDb->executar(QStringLiteral("DELETE FROM kel_PES_NotasERP"));
             b.btConf();
-            b.btConfFinal(0);
+            b.btConfFinal(Gravacao::Confirmar);
             bConcluiu = !LerHistorico(*otherDb, id).isNull(QStringLiteral("DataHoraPL"));
         };
         a.btConf();
-        a.btConfFinal(0);
+        a.btConfFinal(Gravacao::Confirmar);
         QVERIFY(bConcluiu);
         QVERIFY2(f.msgs.last().contains(QStringLiteral("já não está pendente")), qPrintable(f.msgs.all.join(u'|')));
         // The winner's weight and document stay; the loser's document is cancelled again.
@@ -362,12 +362,12 @@ class DeskCoreTest : public QObject {
         const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14000);
         QVERIFY(f.segundaPesagem(*d, id, 24000));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         const int docs = f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCLin")).toInt();
 
         // Observations only: the record changes, the ERP document does not.
         QVERIFY(f.abrirHistorico(*d, id));
-        DeskFixture::tab(*d, 12, QStringLiteral("Carga verificada pelo Sr. D'Almeida"));
+        DeskFixture::tab(*d, Campo::Observacoes, QStringLiteral("Carga verificada pelo Sr. D'Almeida"));
         f.msgs.clear();
         d->btConf();
         QVERIFY(f.msgs.all.isEmpty());
@@ -380,8 +380,8 @@ class DeskCoreTest : public QObject {
 
         // A changed deduction updates the document after the operator confirms.
         QVERIFY(f.abrirHistorico(*d, id));
-        DeskFixture::tab(*d, 3, QStringLiteral("100"));
-        QCOMPARE(d->campo(13), QStringLiteral("9.900,00"));
+        DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("100"));
+        QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("9.900,00"));
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 9900.0);
@@ -393,12 +393,12 @@ class DeskCoreTest : public QObject {
         QVERIFY(
             f.erp->marcarConvertido(ChaveDocumento{short(QDate::currentDate().year()), QStringLiteral("GR"), 1, 1}));
         QVERIFY(f.abrirHistorico(*d, id));
-        DeskFixture::tab(*d, 3, QStringLiteral("200"));
+        DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("200"));
         d->btConf();
         QCOMPARE(f.msgs.last(), QStringLiteral("Documento já convertido!\r\n Não são permitidas alterações."));
         QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 9900.0);
         QVERIFY(!d->verHistorico());
-        QVERIFY(d->campo(0).isEmpty());
+        QVERIFY(d->campo(Campo::Terceiro).isEmpty());
         // ... and cannot be cancelled: the weighing stays finished.
         QVERIFY(f.abrirHistorico(*d, id));
         f.msgs.answers = {true};
@@ -413,7 +413,7 @@ class DeskCoreTest : public QObject {
         const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C005"), QStringLiteral("RAC-FRG"), 13000);
         QVERIFY(f.segundaPesagem(*d, id, 29000));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
 
         // Cancel answered with Cancel: nothing changes, the desk is cleared.
         QVERIFY(f.abrirHistorico(*d, id));
@@ -421,7 +421,7 @@ class DeskCoreTest : public QObject {
         d->btAnularHist();
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Vai proceder à anulação da Saída\n\rOs Documentos gerados")));
         QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
-        QVERIFY(d->campo(0).isEmpty());
+        QVERIFY(d->campo(Campo::Terceiro).isEmpty());
 
         // Confirmed: the document is cancelled and the weighing is pending again with its
         // first weight (the tare on this desk) and its ticket number.
@@ -443,7 +443,7 @@ class DeskCoreTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 29500));
         QVERIFY(d->botaoVisivel(DeskCore::BtConf));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         r = LerHistorico(f.t.db(), id);
         QCOMPARE(r.value(QStringLiteral("NoDoc")).toInt(), 2);
         QCOMPARE(r.value(QStringLiteral("NoTalao")).toInt(), 1);
@@ -466,7 +466,7 @@ class DeskCoreTest : public QObject {
         f.t.db().executar(QStringLiteral("DELETE FROM kel_PES_Historico WHERE Hist_Id = ?"), {id});
         d->activarLinha(0);
         QVERIFY(f.msgs.last().contains(QStringLiteral("já não existe")));
-        QVERIFY(d->campo(0).isEmpty());
+        QVERIFY(d->campo(Campo::Terceiro).isEmpty());
         QVERIFY(!d->segundoPeso());
     }
 
@@ -479,11 +479,11 @@ class DeskCoreTest : public QObject {
         d->btPeso();
         QCOMPARE(d->dataPesagem(), QDate::currentDate());
         d->setDataPesagem(QDate::currentDate().addDays(-3));
-        d->escrever(9, QStringLiteral("21000"));
-        d->btConfPeso(0);
+        d->escrever(Campo::Peso, QStringLiteral("21000"));
+        d->btConfPeso(Gravacao::Confirmar);
         QVERIFY(f.msgs.last().contains(QStringLiteral("não pode ser anterior")));
         QVERIFY(d->painelPesagem());
-        QVERIFY(d->campo(15).isEmpty());
+        QVERIFY(d->campo(Campo::DataSaida).isEmpty());
         Q_UNUSED(id);
     }
 
@@ -494,13 +494,13 @@ class DeskCoreTest : public QObject {
         const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
         for (const QDate& dia : {QDate(1752, 12, 31), QDate(1, 1, 1), QDate(10000, 1, 1)}) {
             d->btEntrada();
-            DeskFixture::tab(*d, 0, QStringLiteral("C001"));
-            DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
-            DeskFixture::tab(*d, 10, QStringLiteral("12-AB-34"));
+            DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001"));
+            DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
+            DeskFixture::tab(*d, Campo::Matricula, QStringLiteral("12-AB-34"));
             d->btPeso();
             d->setDataPesagem(dia);
-            d->escrever(9, QStringLiteral("11000"));
-            d->btConfPeso(0);
+            d->escrever(Campo::Peso, QStringLiteral("11000"));
+            d->btConfPeso(Gravacao::Confirmar);
             QVERIFY2(f.msgs.last().contains(QStringLiteral("fora das datas aceites")), qPrintable(f.msgs.last()));
             d->btCancPeso();
             d->btCancGeral();
@@ -512,15 +512,15 @@ class DeskCoreTest : public QObject {
         DeskFixture f;
         auto d = f.desk(DeskKind::entradas());
         d->btEntrada();
-        QVERIFY(!DeskFixture::tab(*d, 0, QStringLiteral("C001")));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001")));
         QCOMPARE(f.msgs.last(), QStringLiteral("Fornecedor não existente!"));
-        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("F001")));
-        QCOMPARE(d->campo(19), QStringLiteral("encomendas@cerealisnorte.example"));
-        DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+        QVERIFY(DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("F001")));
+        QCOMPARE(d->campo(Campo::Email), QStringLiteral("encomendas@cerealisnorte.example"));
+        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
         d->btPeso();
         QCOMPARE(d->rotulo(DeskCore::LegendaPeso), QStringLiteral("Peso Bruto"));
-        d->escrever(9, QStringLiteral("31000"));
-        d->btConfPeso(0);
+        d->escrever(Campo::Peso, QStringLiteral("31000"));
+        d->btConfPeso(Gravacao::Confirmar);
         const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
         RecordSet r = LerHistorico(f.t.db(), id);
         QCOMPARE(r.text(QStringLiteral("Tipo")), QStringLiteral("E"));
@@ -532,24 +532,24 @@ class DeskCoreTest : public QObject {
         d->activarLinha(0);
         d->btPeso();
         QCOMPARE(d->rotulo(DeskCore::LegendaPeso), QStringLiteral("Tara"));
-        d->escrever(9, QStringLiteral("31000"));
-        d->btConfPeso(0);
+        d->escrever(Campo::Peso, QStringLiteral("31000"));
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.msgs.last(), QStringLiteral("Peso Líquido incorrecto"));
         d->btPeso();
-        d->escrever(9, QStringLiteral("30000"));
-        d->btConfPeso(0);
-        QCOMPARE(d->campo(18), QStringLiteral("1.000,00"));
+        d->escrever(Campo::Peso, QStringLiteral("30000"));
+        d->btConfPeso(Gravacao::Confirmar);
+        QCOMPARE(d->campo(Campo::Liquido), QStringLiteral("1.000,00"));
         // Both deductions come off at once when typed.
-        d->escrever(3, QStringLiteral("20"));
-        d->escrever(11, QStringLiteral("30"));
-        QCOMPARE(d->campo(13), QStringLiteral("950,00"));
-        d->escrever(3, QString());
-        QCOMPARE(d->campo(13), QStringLiteral("970,00"));
+        d->escrever(Campo::Vasilhame, QStringLiteral("20"));
+        d->escrever(Campo::Qualidade, QStringLiteral("30"));
+        QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("950,00"));
+        d->escrever(Campo::Vasilhame, QString());
+        QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("970,00"));
         d->setCaracteristica(1);
         d->btConf();
         QCOMPARE(d->rotulo(DeskCore::Resumo1).left(12), QStringLiteral("Fornecedor: "));
         QCOMPARE(d->rotulo(DeskCore::Resumo4), QStringLiteral("Característica Tipo B"));
-        d->btConfFinal(2);
+        d->btConfFinal(Gravacao::Email);
         QCOMPARE(f.tickets.emails.size(), 1);
 
         r = LerHistorico(f.t.db(), id);
@@ -573,9 +573,9 @@ class DeskCoreTest : public QObject {
         auto d = f.desk(DeskKind::entradas());
         // An inactive supplier is still listed and accepted on this desk.
         d->btEntrada();
-        d->pedirLista(0);
+        d->pedirLista(Campo::Terceiro);
         QVERIFY(!f.lookup.pedidos.last().sql.contains(QStringLiteral("Inactivo")));
-        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("F015")));
+        QVERIFY(DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("F015")));
         // Clearing the desk leaves "Tipo A" and the box unticked.
         d->setCaracteristica(1);
         d->setMateriasSubsidiarias(true);
@@ -585,13 +585,13 @@ class DeskCoreTest : public QObject {
         // Kind 1 numbers run per campaign and document type, whatever the supplier.
         auto primeira = [&](const QString& fornecedor, const QDate& dia, bool subsidiarias) {
             d->btEntrada();
-            DeskFixture::tab(*d, 0, fornecedor);
-            DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+            DeskFixture::tab(*d, Campo::Terceiro, fornecedor);
+            DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
             d->setMateriasSubsidiarias(subsidiarias);
             d->btPeso();
             d->setDataPesagem(dia);
-            d->escrever(9, QStringLiteral("25000"));
-            d->btConfPeso(0);
+            d->escrever(Campo::Peso, QStringLiteral("25000"));
+            d->btConfPeso(Gravacao::Confirmar);
             return d->noTalao();
         };
         const int ano = QDate::currentDate().year() - 1;
@@ -610,26 +610,26 @@ class DeskCoreTest : public QObject {
         DeskFixture f;
         auto d = f.desk(DeskKind::entradas());
         d->btEntrada();
-        DeskFixture::tab(*d, 0, QStringLiteral("F002"));
-        DeskFixture::tab(*d, 2, QStringLiteral("ADUBO-NPK"));
+        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("F002"));
+        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("ADUBO-NPK"));
         d->setMateriasSubsidiarias(true);
         d->btPeso();
-        d->escrever(9, QStringLiteral("22000"));
-        d->btConfPeso(0);
+        d->escrever(Campo::Peso, QStringLiteral("22000"));
+        d->btConfPeso(Gravacao::Confirmar);
         const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
         d->btPendentes();
         d->activarLinha(0);
         d->setMateriasSubsidiarias(true);
         d->btPeso();
-        d->escrever(9, QStringLiteral("12000"));
-        d->btConfPeso(0);
+        d->escrever(Campo::Peso, QStringLiteral("12000"));
+        d->btConfPeso(Gravacao::Confirmar);
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QCOMPARE(LerHistorico(f.t.db(), id).text(QStringLiteral("TpDoc")), QStringLiteral("GES"));
         QVERIFY(f.abrirHistorico(*d, id));
         QVERIFY(d->materiasSubsidiarias());
         // Correcting it keeps its one article line.
-        DeskFixture::tab(*d, 3, QStringLiteral("10"));
+        DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("10"));
         f.msgs.answers = {true};
         d->btConf();
         const RecordSet l = f.t.db().consultar(QStringLiteral("SELECT * FROM DocGCLin"));

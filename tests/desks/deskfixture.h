@@ -9,6 +9,14 @@
 #include "records/parametrosaplic.h"
 #include "tests/support/testsupport.h"
 
+// A field's control in a desk window (campo_N), named through the desk's table.
+inline QString objecto(Campo c, const DeskKind& k = DeskKind::saidas()) {
+    return k.tabela().objecto(c);
+}
+inline QString objectoLista(Campo c) {
+    return DeskKind::saidas().tabela().objectoLista(c);
+}
+
 // Answers the desk's lookups, weights and ticket requests as a test wants.
 struct FakeLookup : LookupProvider {
     QString resposta;
@@ -76,7 +84,7 @@ class DeskFixture {
     }
 
     // Types a field and leaves it, as an operator with the Tab key; gives the validation's answer.
-    static bool tab(DeskCore& d, int campo, const QString& texto) {
+    static bool tab(DeskCore& d, Campo campo, const QString& texto) {
         d.escrever(campo, texto);
         return d.sair(campo);
     }
@@ -85,12 +93,12 @@ class DeskFixture {
     qint32 primeiraPesagem(DeskCore& d, const QString& terceiro, const QString& artigo, int kg,
                            const QString& matricula = QStringLiteral("12-AB-34")) {
         d.btEntrada();
-        tab(d, 0, terceiro);
-        tab(d, 2, artigo);
-        tab(d, 10, matricula);
+        tab(d, Campo::Terceiro, terceiro);
+        tab(d, Campo::Artigo, artigo);
+        tab(d, Campo::Matricula, matricula);
         d.btPeso();
-        d.escrever(9, QString::number(kg));
-        d.btConfPeso(0);
+        d.escrever(Campo::Peso, QString::number(kg));
+        d.btConfPeso(Gravacao::Confirmar);
         return qint32(t.db().escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt());
     }
 
@@ -103,9 +111,9 @@ class DeskFixture {
         if (linha < 0) return false;
         d.activarLinha(linha);
         d.btPeso();
-        d.escrever(9, QString::number(kg));
-        d.btConfPeso(0);
-        return d.tabActual() == 3;
+        d.escrever(Campo::Peso, QString::number(kg));
+        d.btConfPeso(Gravacao::Confirmar);
+        return d.tabActual() == Pagina::Carga;
     }
 
     // Opens a finished weighing from today's history.

@@ -53,8 +53,8 @@ T* filho(QWidget* w, const QString& nome) {
     return f;
 }
 
-QString texto(QWidget* w, int campo) {
-    return filho<QLineEdit>(w, QStringLiteral("campo_%1").arg(campo))->text();
+QString texto(QWidget* w, Campo c, const DeskKind& k = DeskKind::saidas()) {
+    return filho<QLineEdit>(w, objecto(c, k))->text();
 }
 
 QWidget* focado() {
@@ -227,26 +227,26 @@ class DeskWindowTest : public QObject {
 
         // A new load: the customer typed, the article picked from its list with F4, the plate typed.
         clicar(&w, QStringLiteral("btEntrada"));
-        QCOMPARE(foco(), QStringLiteral("campo_0"));
+        QCOMPARE(foco(), objecto(Campo::Terceiro));
         QVERIFY(!filho(&w, QStringLiteral("btPeso"))->isEnabled());
         QTest::keyClicks(focado(), QStringLiteral("C001"));
         tab();
-        QCOMPARE(texto(&w, 4), QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda."));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("Label1"))->text(), texto(&w, 4));
-        QCOMPARE(texto(&w, 22), QStringLiteral("geral@quintadouro.example"));
+        QCOMPARE(texto(&w, Campo::Nome), QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda."));
+        QCOMPARE(filho<QLabel>(&w, QStringLiteral("Label1"))->text(), texto(&w, Campo::Nome));
+        QCOMPARE(texto(&w, Campo::Email), QStringLiteral("geral@quintadouro.example"));
         QVERIFY(filho(&w, QStringLiteral("btPeso"))->isEnabled());
-        QCOMPARE(foco(), QStringLiteral("campo_1"));
+        QCOMPARE(foco(), objecto(Campo::Morada));
         tab();  // no delivery address
         tab();  // no address type
-        QCOMPARE(foco(), QStringLiteral("campo_2"));
+        QCOMPARE(foco(), objecto(Campo::Artigo));
         QString titulo;
         escolherNaLista(QStringLiteral("leiteiras"), &titulo);
         QTest::keyClick(focado(), Qt::Key_F4);
         QCOMPARE(titulo, QStringLiteral("Artigos"));
-        QCOMPARE(texto(&w, 2), QStringLiteral("RAC-VL"));
+        QCOMPARE(texto(&w, Campo::Artigo), QStringLiteral("RAC-VL"));
         QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(),
                  QStringLiteral("Ração para vacas leiteiras"));
-        QTRY_COMPARE(foco(), QStringLiteral("campo_10"));  // the pick moved on
+        QTRY_COMPARE(foco(), objecto(Campo::Matricula));  // the pick moved on
         QTest::keyClicks(focado(), QStringLiteral("12-AB-34"));
         tab();
 
@@ -256,9 +256,9 @@ class DeskWindowTest : public QObject {
         QVERIFY(frame3->isVisible());
         QVERIFY(!tabs->isEnabled());
         QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Tara"));
-        QCOMPARE(foco(), QStringLiteral("campo_9"));
+        QCOMPARE(foco(), objecto(Campo::Peso));
         clicar(&w, QStringLiteral("btPesar"));
-        QCOMPARE(texto(&w, 9), QStringLiteral("14220"));
+        QCOMPARE(texto(&w, Campo::Peso), QStringLiteral("14220"));
         QVERIFY(filho(&w, QStringLiteral("btPesar"))->isEnabled());
         // "Imprimir" saves the first weight and prints the driver's slip with its alibi number.
         clicar(&w, QStringLiteral("btConfPeso_1"));
@@ -295,25 +295,25 @@ class DeskWindowTest : public QObject {
         QCOMPARE(focado(), grelha);
         QTest::keyClick(grelha, Qt::Key_Return);
         QVERIFY(!grelha->isVisible());
-        QCOMPARE(texto(&w, 0), QStringLiteral("C001"));
-        QCOMPARE(texto(&w, 17), QStringLiteral("14.220,00"));
-        QVERIFY(filho<QLineEdit>(&w, QStringLiteral("campo_4"))->isReadOnly());
+        QCOMPARE(texto(&w, Campo::Terceiro), QStringLiteral("C001"));
+        QCOMPARE(texto(&w, Campo::Tara), QStringLiteral("14.220,00"));
+        QVERIFY(filho<QLineEdit>(&w, objecto(Campo::Nome))->isReadOnly());
         QCOMPARE(foco(), QStringLiteral("btPeso"));
 
         // Second weight (gross), then the container discount on the "Carga" tab.
         QTest::keyClick(focado(), Qt::Key_Space);
         QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Peso Bruto"));
         QTest::keyClick(focado(), Qt::Key_F8);
-        QCOMPARE(texto(&w, 9), QStringLiteral("40560"));
+        QCOMPARE(texto(&w, Campo::Peso), QStringLiteral("40560"));
         fotografar(&w, QStringLiteral("desk-pesagem.png"));
         clicar(&w, QStringLiteral("btConfPeso_0"));
         QCOMPARE(tabs->currentIndex(), 3);
-        QCOMPARE(texto(&w, 16), QStringLiteral("40.560,00"));
-        QCOMPARE(texto(&w, 18), QStringLiteral("26.340,00"));
+        QCOMPARE(texto(&w, Campo::Bruto), QStringLiteral("40.560,00"));
+        QCOMPARE(texto(&w, Campo::Liquido), QStringLiteral("26.340,00"));
         QVERIFY(filho<QLabel>(&w, QStringLiteral("lblPesos_1"))
                     ->text()
                     .startsWith(QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy"))));
-        auto* vasilhame = filho<QLineEdit>(&w, QStringLiteral("campo_3"));
+        auto* vasilhame = filho<QLineEdit>(&w, objecto(Campo::Vasilhame));
         vasilhame->setFocus(Qt::MouseFocusReason);
         // A decimal typed with the wrong mark is refused when the field is left.
         QTest::keyClicks(vasilhame, QStringLiteral("20.5"));
@@ -323,7 +323,7 @@ class DeskWindowTest : public QObject {
         vasilhame->selectAll();
         QTest::keyClicks(vasilhame, QStringLiteral("100"));
         tab();
-        QCOMPARE(texto(&w, 13), QStringLiteral("26.240,00"));
+        QCOMPARE(texto(&w, Campo::Efectivo), QStringLiteral("26.240,00"));
         fotografar(&w, QStringLiteral("desk-saidas.png"));
 
         // Final save with the ticket mailed to the customer.
@@ -369,13 +369,13 @@ class DeskWindowTest : public QObject {
         QTest::mouseDClick(grelha->viewport(), Qt::LeftButton, {}, linha);
         QCOMPARE(duplo.count(), 1);
         QCOMPARE(fx.msgs.all, QStringList());
-        QCOMPARE(texto(&w, 13), QStringLiteral("26.240,00"));
-        QVERIFY(filho<QLineEdit>(&w, QStringLiteral("campo_0"))->isReadOnly());
-        QVERIFY(!filho(&w, QStringLiteral("btlista_0"))->isEnabled());
+        QCOMPARE(texto(&w, Campo::Efectivo), QStringLiteral("26.240,00"));
+        QVERIFY(filho<QLineEdit>(&w, objecto(Campo::Terceiro))->isReadOnly());
+        QVERIFY(!filho(&w, objectoLista(Campo::Terceiro))->isEnabled());
         QVERIFY(filho(&w, QStringLiteral("btImpHist"))->isVisible());
         QVERIFY(filho(&w, QStringLiteral("btMailHist"))->isVisible());
         clicar(&w, QStringLiteral("btCancGeral"));
-        QVERIFY(!filho<QLineEdit>(&w, QStringLiteral("campo_0"))->isReadOnly());
+        QVERIFY(!filho<QLineEdit>(&w, objecto(Campo::Terceiro))->isReadOnly());
     }
 
     // One incoming delivery: the loaded truck first, the empty truck second, the quality
@@ -412,16 +412,16 @@ class DeskWindowTest : public QObject {
         QCOMPARE(w.windowTitle(), QStringLiteral("Entradas"));
 
         clicar(&w, QStringLiteral("btEntrada"));
-        QCOMPARE(foco(), QStringLiteral("campo_0"));
+        QCOMPARE(foco(), objecto(Campo::Terceiro));
         QTest::keyClicks(focado(), QStringLiteral("F001"));
         tab();
-        QCOMPARE(texto(&w, 19), QStringLiteral("encomendas@cerealisnorte.example"));
-        auto* artigo = filho<QLineEdit>(&w, QStringLiteral("campo_2"));
+        QCOMPARE(texto(&w, Campo::Email, DeskKind::entradas()), QStringLiteral("encomendas@cerealisnorte.example"));
+        auto* artigo = filho<QLineEdit>(&w, objecto(Campo::Artigo));
         artigo->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(artigo, QStringLiteral("MILHO"));
         tab();
         QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(), QStringLiteral("Milho em grão nacional"));
-        auto* matricula = filho<QLineEdit>(&w, QStringLiteral("campo_10"));
+        auto* matricula = filho<QLineEdit>(&w, objecto(Campo::Matricula));
         matricula->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(matricula, QStringLiteral("98-CN-14"));
         tab();
@@ -430,7 +430,7 @@ class DeskWindowTest : public QObject {
         clicar(&w, QStringLiteral("btPeso"));
         QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Peso Bruto"));
         clicar(&w, QStringLiteral("btPesar"));
-        QCOMPARE(texto(&w, 9), QStringLiteral("31000"));
+        QCOMPARE(texto(&w, Campo::Peso), QStringLiteral("31000"));
         clicar(&w, QStringLiteral("btConfPeso_0"));
         const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
         QCOMPARE(fx.valor(QStringLiteral("SELECT PesoBruto FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
@@ -444,17 +444,17 @@ class DeskWindowTest : public QObject {
         grelha->setFocus();
         grelha->setCurrentCell(0, 2);
         QTest::keyClick(grelha, Qt::Key_Return);
-        QCOMPARE(texto(&w, 16), QStringLiteral("31.000,00"));
+        QCOMPARE(texto(&w, Campo::Bruto), QStringLiteral("31.000,00"));
         clicar(&w, QStringLiteral("btPeso"));
         QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Tara"));
         clicar(&w, QStringLiteral("btPesar"));
-        QCOMPARE(texto(&w, 9), QStringLiteral("12000"));
+        QCOMPARE(texto(&w, Campo::Peso), QStringLiteral("12000"));
         clicar(&w, QStringLiteral("btConfPeso_0"));
-        QCOMPARE(texto(&w, 18), QStringLiteral("19.000,00"));
-        auto* qualidade = filho<QLineEdit>(&w, QStringLiteral("campo_11"));
+        QCOMPARE(texto(&w, Campo::Liquido), QStringLiteral("19.000,00"));
+        auto* qualidade = filho<QLineEdit>(&w, objecto(Campo::Qualidade, DeskKind::entradas()));
         qualidade->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(qualidade, QStringLiteral("300"));
-        QCOMPARE(texto(&w, 13), QStringLiteral("18.700,00"));  // recomputed as it is typed
+        QCOMPARE(texto(&w, Campo::Efectivo), QStringLiteral("18.700,00"));  // recomputed as it is typed
         tab();
         auto* categoria = filho<QComboBox>(&w, QStringLiteral("Combo1"));
         categoria->setCurrentIndex(1);
@@ -495,8 +495,8 @@ class DeskWindowTest : public QObject {
         auto* tabs = filho<QTabWidget>(&w, QStringLiteral("TabGrelha"));
         QCOMPARE(tabs->tabText(0), QStringLiteral("Entrada"));
         QCOMPARE(tabs->tabText(1), QStringLiteral("Fornecedor"));
-        QVERIFY(w.findChild<QWidget*>(QStringLiteral("campo_19")));
-        QVERIFY(!w.findChild<QWidget*>(QStringLiteral("campo_20")));
+        QVERIFY(w.findChild<QWidget*>(objecto(Campo::Email, DeskKind::entradas())));
+        QVERIFY(!w.findChild<QWidget*>(objecto(Campo::LocalDescarga)));
         QVERIFY(!w.findChild<QWidget*>(QStringLiteral("DTPicker1_0")));
         QVERIFY(w.findChild<QDateEdit*>(QStringLiteral("DTPicker1")));
         QCOMPARE(filho<QPushButton>(&w, QStringLiteral("btPendentes"))->text(), QStringLiteral("&Descargas Pendentes"));
@@ -505,25 +505,26 @@ class DeskWindowTest : public QObject {
         auto* combo = filho<QComboBox>(&w, QStringLiteral("Combo1"));
         QCOMPARE(combo->count(), 2);
         QCOMPARE(combo->itemText(1), QStringLiteral("Tipo B"));
-        QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("campo_11"))->toolTip(), QStringLiteral("Desconto Qualidade."));
-        QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("campo_4"))->maxLength(), 50);
+        QCOMPARE(filho<QLineEdit>(&w, objecto(Campo::Qualidade, DeskKind::entradas()))->toolTip(),
+                 QStringLiteral("Desconto Qualidade."));
+        QCOMPARE(filho<QLineEdit>(&w, objecto(Campo::Nome))->maxLength(), 50);
 
         clicar(&w, QStringLiteral("btEntrada"));
         // An unknown supplier is warned once per edit; the second Tab lets the operator go.
         QTest::keyClicks(focado(), QStringLiteral("F999"));
         tab();
         QCOMPARE(fx.msgs.last(), QStringLiteral("Fornecedor não existente!"));
-        QCOMPARE(foco(), QStringLiteral("campo_0"));
+        QCOMPARE(foco(), objecto(Campo::Terceiro));
         tab();
-        QCOMPARE(foco(), QStringLiteral("campo_1"));
+        QCOMPARE(foco(), objecto(Campo::Morada));
         QCOMPARE(fx.msgs.all.count(QStringLiteral("Fornecedor não existente!")), 1);
         QTest::keyClick(focado(), Qt::Key_Escape);  // one field back
-        QCOMPARE(foco(), QStringLiteral("campo_0"));
-        filho<QLineEdit>(&w, QStringLiteral("campo_0"))->selectAll();
+        QCOMPARE(foco(), objecto(Campo::Terceiro));
+        filho<QLineEdit>(&w, objecto(Campo::Terceiro))->selectAll();
         QTest::keyClicks(focado(), QStringLiteral("F001"));
         tab();
-        QCOMPARE(texto(&w, 4), QStringLiteral("Cerealis Norte - Comércio de Cereais, S.A."));
-        QCOMPARE(texto(&w, 19), QStringLiteral("encomendas@cerealisnorte.example"));
+        QCOMPARE(texto(&w, Campo::Nome), QStringLiteral("Cerealis Norte - Comércio de Cereais, S.A."));
+        QCOMPARE(texto(&w, Campo::Email, DeskKind::entradas()), QStringLiteral("encomendas@cerealisnorte.example"));
         tab();
         QTest::keyClicks(focado(), QStringLiteral("RAC-VL"));
         tab();
@@ -537,11 +538,11 @@ class DeskWindowTest : public QObject {
         clicar(&w, QStringLiteral("btPeso"));
         QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Peso Bruto"));
         QTest::keyClicks(focado(), QStringLiteral("1,5"));
-        QCOMPARE(texto(&w, 9), QStringLiteral("15"));
+        QCOMPARE(texto(&w, Campo::Peso), QStringLiteral("15"));
         // No scale configured: the reason is shown and no weight is left to confirm.
         clicar(&w, QStringLiteral("btPesar"));
         QCOMPARE(fx.msgs.last(), QStringLiteral("Balança não configurada."));
-        QCOMPARE(texto(&w, 9), QString());
+        QCOMPARE(texto(&w, Campo::Peso), QString());
         clicar(&w, QStringLiteral("btCancPeso"));
         QVERIFY(tabs->isEnabled());
 
@@ -666,29 +667,29 @@ class DeskWindowTest : public QObject {
         QCOMPARE(w->objectName(), QStringLiteral("Saidas"));
         QTRY_VERIFY2(w->isAncestorOf(focado()), qPrintable(foco()));
         tecla(Qt::Key_F2);
-        QCOMPARE(foco(), QStringLiteral("campo_0"));
+        QCOMPARE(foco(), objecto(Campo::Terceiro));
         escreverTeclas(QStringLiteral("C001"));
         tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), QStringLiteral("campo_1"));
+        QCOMPARE(foco(), objecto(Campo::Morada));
         tecla(Qt::Key_Tab);
         tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), QStringLiteral("campo_2"));
+        QCOMPARE(foco(), objecto(Campo::Artigo));
         escreverTeclas(QStringLiteral("RAC-VL"));
         tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), QStringLiteral("campo_10"));
+        QCOMPARE(foco(), objecto(Campo::Matricula));
         escreverTeclas(QStringLiteral("12-AB-34"));
         tecla(Qt::Key_Tab);
         // The weighing panel: Esc leaves it, F3 opens it again.
         tecla(Qt::Key_F3);
         auto* frame3 = filho(w, QStringLiteral("Frame3"));
         QVERIFY(frame3->isVisible());
-        QCOMPARE(foco(), QStringLiteral("campo_9"));
+        QCOMPARE(foco(), objecto(Campo::Peso));
         tecla(Qt::Key_Return);  // no weight yet: nothing happens
         QVERIFY(frame3->isVisible());
         tecla(Qt::Key_Escape);
         QVERIFY(!frame3->isVisible());
         tecla(Qt::Key_F3);
-        QCOMPARE(foco(), QStringLiteral("campo_9"));
+        QCOMPARE(foco(), objecto(Campo::Peso));
         // Tab runs through the panel in the order of use.
         QStringList ordem;
         for (int i = 0; i < 4; ++i) {
@@ -698,8 +699,8 @@ class DeskWindowTest : public QObject {
         QCOMPARE(ordem, (QStringList{QStringLiteral("btConfPeso_0"), QStringLiteral("btConfPeso_1"),
                                      QStringLiteral("btCancPeso"), QStringLiteral("btPesar")}));
         tecla(Qt::Key_F8);
-        QCOMPARE(texto(w, 9), QStringLiteral("14220"));
-        QCOMPARE(foco(), QStringLiteral("campo_9"));
+        QCOMPARE(texto(w, Campo::Peso), QStringLiteral("14220"));
+        QCOMPARE(foco(), objecto(Campo::Peso));
         // Alt+C is the panel's "Confirmar", not the main menu's "Configuração".
         tecla(Qt::Key_C, Qt::AltModifier);
         QVERIFY(!QApplication::activePopupWidget());
@@ -717,9 +718,9 @@ class DeskWindowTest : public QObject {
         tecla(Qt::Key_Return);
         QVERIFY(frame3->isVisible());
         tecla(Qt::Key_F8);
-        QCOMPARE(texto(w, 9), QStringLiteral("40560"));
+        QCOMPARE(texto(w, Campo::Peso), QStringLiteral("40560"));
         tecla(Qt::Key_Return);
-        QCOMPARE(texto(w, 18), QStringLiteral("26.340,00"));
+        QCOMPARE(texto(w, Campo::Liquido), QStringLiteral("26.340,00"));
         QCOMPARE(foco(), QStringLiteral("btConf"));
         tecla(Qt::Key_Return);
         QVERIFY(filho(w, QStringLiteral("Frame7"))->isVisible());
@@ -739,20 +740,20 @@ class DeskWindowTest : public QObject {
         QCOMPARE(w->objectName(), QStringLiteral("Entradas"));
         QTRY_VERIFY2(w->isAncestorOf(focado()), qPrintable(foco()));
         tecla(Qt::Key_F2);
-        QCOMPARE(foco(), QStringLiteral("campo_0"));
+        QCOMPARE(foco(), objecto(Campo::Terceiro));
         escreverTeclas(QStringLiteral("F001"));
         tecla(Qt::Key_Tab);
         tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), QStringLiteral("campo_2"));
+        QCOMPARE(foco(), objecto(Campo::Artigo));
         escreverTeclas(QStringLiteral("MILHO"));
         tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), QStringLiteral("campo_10"));
+        QCOMPARE(foco(), objecto(Campo::Matricula));
         escreverTeclas(QStringLiteral("98-CN-14"));
         tecla(Qt::Key_Tab);
         tecla(Qt::Key_F3);
-        QCOMPARE(foco(), QStringLiteral("campo_9"));
+        QCOMPARE(foco(), objecto(Campo::Peso));
         tecla(Qt::Key_F8);
-        QCOMPARE(texto(w, 9), QStringLiteral("31000"));
+        QCOMPARE(texto(w, Campo::Peso), QStringLiteral("31000"));
         tecla(Qt::Key_Return);
         const qint32 entrada = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
         QVERIFY(entrada > saida);
@@ -763,9 +764,9 @@ class DeskWindowTest : public QObject {
         tecla(Qt::Key_Return);
         tecla(Qt::Key_F3);
         tecla(Qt::Key_F8);
-        QCOMPARE(texto(w, 9), QStringLiteral("12000"));
+        QCOMPARE(texto(w, Campo::Peso), QStringLiteral("12000"));
         tecla(Qt::Key_C, Qt::AltModifier);
-        QCOMPARE(texto(w, 18), QStringLiteral("19.000,00"));
+        QCOMPARE(texto(w, Campo::Liquido), QStringLiteral("19.000,00"));
         QCOMPARE(foco(), QStringLiteral("btConf"));
         tecla(Qt::Key_Return);
         QCOMPARE(foco(), QStringLiteral("btConfFinal_0"));
@@ -839,7 +840,7 @@ class DeskWindowTest : public QObject {
         const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14220);
         QVERIFY(fx.segundaPesagem(d, id, 40560));
         d.btConf();
-        d.btConfFinal(0);
+        d.btConfFinal(Gravacao::Confirmar);
         RegistarVias(fx.t.db(), id, 2);  // as its printing did
         const int vias = fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias")).toInt();
         QVERIFY(fx.abrirHistorico(d, id));
@@ -904,13 +905,13 @@ class DeskWindowTest : public QObject {
         letrasUnicas(QStringLiteral("parado"));
         d.btEntrada();
         letrasUnicas(QStringLiteral("nova"));
-        DeskFixture::tab(d, 0, terceiro);
-        DeskFixture::tab(d, 2, QStringLiteral("MILHO"));
-        DeskFixture::tab(d, 10, QStringLiteral("12-AB-34"));
+        DeskFixture::tab(d, Campo::Terceiro, terceiro);
+        DeskFixture::tab(d, Campo::Artigo, QStringLiteral("MILHO"));
+        DeskFixture::tab(d, Campo::Matricula, QStringLiteral("12-AB-34"));
         d.btPeso();
         letrasUnicas(QStringLiteral("painel de pesagem"));
-        d.escrever(9, entrada ? QStringLiteral("30000") : QStringLiteral("12000"));
-        d.btConfPeso(0);
+        d.escrever(Campo::Peso, entrada ? QStringLiteral("30000") : QStringLiteral("12000"));
+        d.btConfPeso(Gravacao::Confirmar);
         auto* estado = filho<QLabel>(&w, QStringLiteral("lblEstado"));
         QVERIFY(estado->isVisible());
         QVERIFY2(estado->text().startsWith(QStringLiteral("Talão 1 gravado: viatura 12-AB-34")),
@@ -927,15 +928,15 @@ class DeskWindowTest : public QObject {
                     ->text()
                     .contains(entrada ? QStringLiteral("da Entrada em curso") : QStringLiteral("da Saída em curso")));
         QVERIFY(filho<QLabel>(&w, QStringLiteral("lblResumo_3"))->text().endsWith(QStringLiteral("18.000,00 kg")));
-        d.btConfFinal(0);
+        d.btConfFinal(Gravacao::Confirmar);
         QVERIFY2(estado->text().contains(QStringLiteral("documento ")), qPrintable(estado->text()));
         d.btHistorico();
         letrasUnicas(QStringLiteral("pesquisa do histórico"));
         QVERIFY(fx.abrirHistorico(d, id));
         letrasUnicas(QStringLiteral("pesagem do histórico"));
         // What takes no typing looks it: the plate is read-only and painted unlike a deduction.
-        auto* matricula = filho<QLineEdit>(&w, QStringLiteral("campo_10"));
-        auto* vasilhame = filho<QLineEdit>(&w, QStringLiteral("campo_3"));
+        auto* matricula = filho<QLineEdit>(&w, objecto(Campo::Matricula));
+        auto* vasilhame = filho<QLineEdit>(&w, objecto(Campo::Vasilhame));
         QVERIFY(matricula->isReadOnly());
         QVERIFY(!vasilhame->isReadOnly());
         QTabWidget* tabs = filho<QTabWidget>(&w, QStringLiteral("TabGrelha"));
@@ -944,7 +945,7 @@ class DeskWindowTest : public QObject {
         tabs->setCurrentIndex(3);
         const QColor fundoVasilhame = vasilhame->grab().toImage().pixelColor(4, vasilhame->height() / 2);
         QVERIFY2(fundoMatricula != fundoVasilhame, qPrintable(fundoMatricula.name()));
-        if (!entrada) QVERIFY(filho<QLineEdit>(&w, QStringLiteral("campo_11"))->isReadOnly());  // Ref. Cliente
+        if (!entrada) QVERIFY(filho<QLineEdit>(&w, objecto(Campo::RefCliente))->isReadOnly());
     }
 
     // Two desks side by side: a desk's message box keeps that desk in front, switching
@@ -983,7 +984,7 @@ class DeskWindowTest : public QObject {
 
         // A message of desk A ("Peso Líquido incorrecto") with B beside it: A stays in front.
         tecla(Qt::Key_F3);
-        QTRY_COMPARE(foco(), QStringLiteral("campo_9"));
+        QTRY_COMPARE(foco(), objecto(Campo::Peso));
         QTest::keyClicks(focado(), QStringLiteral("1000"));
         QTest::mouseClick(filho<QPushButton>(a, QStringLiteral("btConfPeso_0")), Qt::LeftButton);
         QTRY_COMPARE(resposta.textos.size(), 1);
@@ -998,7 +999,7 @@ class DeskWindowTest : public QObject {
 
         // A read weight in the panel: "Sair" asks (No by default) and the desk stays.
         tecla(Qt::Key_F3);
-        QTRY_COMPARE(foco(), QStringLiteral("campo_9"));
+        QTRY_COMPARE(foco(), objecto(Campo::Peso));
         QTest::keyClicks(focado(), QStringLiteral("30000"));
         QTest::mouseClick(filho<QPushButton>(a, QStringLiteral("btSair")), Qt::LeftButton);
         QTRY_COMPARE(resposta.textos.size(), 2);
@@ -1006,7 +1007,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(resposta.predefinidos.last(), QStringLiteral("Não"));  // Qt's own words in Portuguese too
         QTest::qWait(50);
         QCOMPARE(mdi.subWindowList().size(), 2);
-        QCOMPARE(texto(a, 9), QStringLiteral("30000"));
+        QCOMPARE(texto(a, Campo::Peso), QStringLiteral("30000"));
         // Closing the window asks the same; Yes lets it go.
         resposta.sim = true;
         QPointer<QMdiSubWindow> fechada(subA);
@@ -1070,9 +1071,9 @@ class DeskWindowTest : public QObject {
         QWidget* w = a->widget();
         auto& d = static_cast<DeskWindow*>(w)->core();
         d.btEntrada();
-        QVERIFY(DeskFixture::tab(d, 0, QStringLiteral("C001")));
-        QVERIFY(DeskFixture::tab(d, 2, QStringLiteral("RAC-VL")));
-        QVERIFY(DeskFixture::tab(d, 10, QStringLiteral("12-AB-34")));
+        QVERIFY(DeskFixture::tab(d, Campo::Terceiro, QStringLiteral("C001")));
+        QVERIFY(DeskFixture::tab(d, Campo::Artigo, QStringLiteral("RAC-VL")));
+        QVERIFY(DeskFixture::tab(d, Campo::Matricula, QStringLiteral("12-AB-34")));
         d.btPeso();
         const int alibiAntes = fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Alibi")).toInt();
         const int pedidosAntes = sim.pedidos();
@@ -1080,7 +1081,7 @@ class DeskWindowTest : public QObject {
         QString noOutro;
         QTimer::singleShot(200, [&] { noOutro = mb->textoEstado(); });
         clicar(w, QStringLiteral("btPesar"));
-        QCOMPARE(texto(w, 9), QStringLiteral("31000"));
+        QCOMPARE(texto(w, Campo::Peso), QStringLiteral("31000"));
         QCOMPARE(noOutro, QStringLiteral("a ler…"));
         QCOMPARE(sim.comando(QStringLiteral("delay 0")), QStringLiteral("ok"));
         QTRY_COMPARE(mb->textoPeso(), QStringLiteral("31.000"));
@@ -1128,7 +1129,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(f.total.concluidas, inicio.total.concluidas);
         QVERIFY(fx.segundaPesagem(d, id, 40000));
         d.btConf();
-        d.btConfFinal(0);
+        d.btConfFinal(Gravacao::Confirmar);
         f = agora();
         QCOMPARE(f.total.pendentes, inicio.total.pendentes);
         QCOMPARE(f.total.concluidas, inicio.total.concluidas + 1);
@@ -1206,7 +1207,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(vistas, matriculas);
         // Enter opens the first row left.
         tecla(Qt::Key_Return);
-        QCOMPARE(texto(&w, 10), matriculas.value(0));
+        QCOMPARE(texto(&w, Campo::Matricula), matriculas.value(0));
     }
 
     // A header click sorts (again: the other way) and the order stays when the list is
@@ -1253,8 +1254,8 @@ class DeskWindowTest : public QObject {
         QCOMPARE(grelha->currentRow(), 0);
         tecla(Qt::Key_End);
         tecla(Qt::Key_Return);
-        QCOMPARE(texto(&w, 10), QStringLiteral("33-EF-33"));
-        QCOMPARE(texto(&w, 0), QStringLiteral("C002"));
+        QCOMPARE(texto(&w, Campo::Matricula), QStringLiteral("33-EF-33"));
+        QCOMPARE(texto(&w, Campo::Terceiro), QStringLiteral("C002"));
 
         clicar(&w, QStringLiteral("btCancGeral"));
         clicar(&w, QStringLiteral("btHistorico"));
@@ -1283,7 +1284,7 @@ class DeskWindowTest : public QObject {
             const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, m);
             QVERIFY(fx.segundaPesagem(d, id, 30000));
             d.btConf();
-            d.btConfFinal(0);
+            d.btConfFinal(Gravacao::Confirmar);
             QVERIFY(
                 !fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
         }
@@ -1326,7 +1327,7 @@ class DeskWindowTest : public QObject {
                 .join(QLatin1Char('/'));
         QTest::keyClicks(filho<QLineEdit>(&w, QStringLiteral("filtroGrelha")), documento.toLower());
         tecla(Qt::Key_Return);
-        QCOMPARE(texto(&w, 10), matriculas.first());
+        QCOMPARE(texto(&w, Campo::Matricula), matriculas.first());
     }
 
     // "Reimprimir último talão": the weighing this kind finished last, from an idle desk.
@@ -1345,7 +1346,7 @@ class DeskWindowTest : public QObject {
             ultima = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, m);
             QVERIFY(fx.segundaPesagem(d, ultima, 30000));
             d.btConf();
-            d.btConfFinal(0);
+            d.btConfFinal(Gravacao::Confirmar);
         }
         fx.primeiraPesagem(d, QStringLiteral("C002"), QStringLiteral("TRIGO"), 12000, QStringLiteral("10-AA-03"));
         d.btEntrada();

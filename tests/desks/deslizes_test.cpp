@@ -51,32 +51,34 @@ class DeslizesTest : public QObject {
         const qint32 id = f.primeiraPesagem(*d, terceiro(entrada), QStringLiteral("MILHO"), primeiro(entrada));
         d->btPendentes();
         d->activarLinha(0);
-        QList<int> identidade = {0, 1, 2, 4, 5, 6, 7, 8, 10};
-        if (!entrada) identidade << 23;
-        for (int i : identidade) {
-            QVERIFY2(d->campoSoLeitura(i), qPrintable(QString::number(i)));
+        QList<Campo> identidade = {Campo::Terceiro,  Campo::Morada,       Campo::Artigo,
+                                   Campo::Nome,      Campo::Endereco,     Campo::Localidade,
+                                   Campo::CodPostal, Campo::Contribuinte, Campo::Matricula};
+        if (!entrada) identidade << Campo::TipoMorada;
+        for (Campo i : identidade) {
+            QVERIFY2(d->campoSoLeitura(i), qPrintable(kindDe(entrada).tabela().legenda(i)));
             QVERIFY(!d->listaActiva(i));
         }
-        DeskFixture::tab(*d, 0, outro(entrada));
-        QCOMPARE(d->campo(0), terceiro(entrada));
-        d->escrever(12, QStringLiteral("x"));  // a change elsewhere, then the party field left again
-        QVERIFY(d->sair(0));
+        DeskFixture::tab(*d, Campo::Terceiro, outro(entrada));
+        QCOMPARE(d->campo(Campo::Terceiro), terceiro(entrada));
+        d->escrever(Campo::Observacoes, QStringLiteral("x"));  // a change elsewhere, then the party field left again
+        QVERIFY(d->sair(Campo::Terceiro));
         QVERIFY(d->segundoPeso());
         QVERIFY(!d->primeiroPeso());
         d->btPeso();
         QCOMPARE(d->rotulo(DeskCore::LegendaPeso), kindDe(entrada).legendaSegundoPeso);
-        d->escrever(9, QString::number(segundo(entrada)));
-        d->btConfPeso(0);
-        QCOMPARE(d->tabActual(), 3);
+        d->escrever(Campo::Peso, QString::number(segundo(entrada)));
+        d->btConfPeso(Gravacao::Confirmar);
+        QCOMPARE(d->tabActual(), Pagina::Carga);
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QCOMPARE(registos(f), 1);
         const RecordSet r = LerHistorico(f.t.db(), id);
         QVERIFY(!r.isNull(QStringLiteral("DataHoraPL")));
         QCOMPARE(r.text(QStringLiteral("Terceiro")), terceiro(entrada));
         // A new weighing afterwards takes every field again.
         d->btEntrada();
-        for (int i : identidade) QVERIFY(!d->campoSoLeitura(i));
+        for (Campo i : identidade) QVERIFY(!d->campoSoLeitura(i));
     }
 
     // A plate already pending asks first (default No); the command line's refusal is tested with it.
@@ -96,13 +98,13 @@ class DeslizesTest : public QObject {
         QCOMPARE(f.msgs.kinds, QList<int>{OperatorMessages::SimNaoPredefinidoNao});
         QCOMPARE(registos(f), 1);
         QVERIFY(!d->painelPesagem());
-        QCOMPARE(d->foco(), 10);
-        QCOMPARE(d->campo(0), outro(entrada));  // nothing typed is lost: the plate can be mended
+        QCOMPARE(d->foco(), Campo::Matricula);
+        QCOMPARE(d->campo(Campo::Terceiro), outro(entrada));  // nothing typed is lost: the plate can be mended
         // Yes: a second truck with that plate is weighed in.
         f.msgs.answers = {true};
         d->btPeso();
-        d->escrever(9, QString::number(primeiro(entrada)));
-        d->btConfPeso(0);
+        d->escrever(Campo::Peso, QString::number(primeiro(entrada)));
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(registos(f), 2);
         // Another plate is not asked about.
         f.msgs.clear();
@@ -120,19 +122,17 @@ class DeslizesTest : public QObject {
         const qint32 id = f.primeiraPesagem(*d, terceiro(entrada), QStringLiteral("MILHO"), primeiro(entrada));
         QVERIFY(f.segundaPesagem(*d, id, segundo(entrada)));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QVERIFY(f.abrirHistorico(*d, id));
         const DeskKind& k = kindDe(entrada);
-        QList<int> abertos = {3, 12, 13, k.campoEmail};
-        if (entrada)
-            abertos << 11;
-        else
-            abertos << 19 << 20;
-        for (int i = 0; i < k.numCampos; ++i)
-            QVERIFY2(d->campoSoLeitura(i) != abertos.contains(i), qPrintable(QString::number(i)));
+        const QList<Campo> abertos = {Campo::Vasilhame, Campo::Observacoes, Campo::Efectivo,     Campo::Email,
+                                      Campo::Qualidade, Campo::LocalCarga,  Campo::LocalDescarga};
+        for (const CampoDesk& c : k.tabela().todos())
+            QVERIFY2(d->campoSoLeitura(c.nome) != abertos.contains(c.nome), qPrintable(c.legenda));
         // "Ref. Cliente" (outgoing) / the plate (both) cannot be typed into at all.
-        d->escrever(entrada ? 10 : 11, QStringLiteral("ALTERADO"));
-        QVERIFY(d->campo(entrada ? 10 : 11) != QStringLiteral("ALTERADO"));
+        const Campo fechado = entrada ? Campo::Matricula : Campo::RefCliente;
+        d->escrever(fechado, QStringLiteral("ALTERADO"));
+        QVERIFY(d->campo(fechado) != QStringLiteral("ALTERADO"));
         // Confirmar with nothing changed says that nothing was written.
         f.msgs.clear();
         d->btConf();
@@ -164,12 +164,12 @@ class DeslizesTest : public QObject {
             QVERIFY(f.segundaPesagem(*d, id, 30000));
         } else {
             d->btEntrada();
-            DeskFixture::tab(*d, 0, QStringLiteral("C002"));
-            DeskFixture::tab(*d, 2, QStringLiteral("TRIGO"));
+            DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C002"));
+            DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("TRIGO"));
             d->btPeso();
             f.balanca.peso = Money::fromInteger(14220);
             d->btPesar();
-            QCOMPARE(d->campo(9), QStringLiteral("14220"));
+            QCOMPARE(d->campo(Campo::Peso), QStringLiteral("14220"));
         }
         QVERIFY(d->trabalhoPorGravar());
         const auto fazer = [&] {
@@ -182,7 +182,7 @@ class DeslizesTest : public QObject {
             else if (accao == QLatin1String("btSair"))
                 d->btSair();
             else if (accao == QLatin1String("escape0"))
-                d->escape(0);
+                d->escape(Campo::Terceiro);
             else
                 d->cancelar();
         };
@@ -192,8 +192,9 @@ class DeslizesTest : public QObject {
         QCOMPARE(f.msgs.all, QStringList{QStringLiteral("Abandonar a pesagem em curso?")});
         QCOMPARE(f.msgs.kinds, QList<int>{OperatorMessages::SimNaoPredefinidoNao});
         QCOMPARE(fechar.count(), 0);
-        QCOMPARE(d->campo(0), revisao ? QStringLiteral("C001") : QStringLiteral("C002"));
-        QCOMPARE(d->campo(revisao ? 16 : 9), revisao ? QStringLiteral("30.000,00") : QStringLiteral("14220"));
+        QCOMPARE(d->campo(Campo::Terceiro), revisao ? QStringLiteral("C001") : QStringLiteral("C002"));
+        QCOMPARE(d->campo(revisao ? Campo::Bruto : Campo::Peso),
+                 revisao ? QStringLiteral("30.000,00") : QStringLiteral("14220"));
         f.msgs.answers = {true};
         fazer();
         QCOMPARE(f.msgs.all.size(), 2);
@@ -208,7 +209,7 @@ class DeslizesTest : public QObject {
         auto d = f.desk(DeskKind::entradas());
         QSignalSpy fechar(d.get(), &DeskCore::fecharPedido);
         d->btEntrada();
-        d->escape(0);
+        d->escape(Campo::Terceiro);
         QCOMPARE(fechar.count(), 1);
         QVERIFY(f.msgs.all.isEmpty());
     }
@@ -226,19 +227,19 @@ class DeslizesTest : public QObject {
         QVERIFY(d->estado().isEmpty());
         d->activarLinha(0);
         d->btPeso();
-        d->escrever(9, QStringLiteral("11000"));
-        d->btConfPeso(0);
+        d->escrever(Campo::Peso, QStringLiteral("11000"));
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.msgs.last(), QStringLiteral("Peso Líquido incorrecto"));
         QStringList cartao = d->cartaoPesos();
         QCOMPARE(cartao.value(0), QStringLiteral("12-AB-34"));
         QVERIFY(!cartao.value(1).isEmpty());
         QCOMPARE(cartao.value(2), QStringLiteral("12.000,00 kg"));
         d->btPeso();
-        d->escrever(9, QStringLiteral("30000"));
-        d->btConfPeso(0);
+        d->escrever(Campo::Peso, QStringLiteral("30000"));
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(d->cartaoPesos().value(4), QStringLiteral("18.000,00 kg"));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QCOMPARE(d->estado(), QStringLiteral("Talão 1 concluído: viatura 12-AB-34, peso efectivo 18.000,00 kg; "
                                              "documento GR 1/1."));
         // The history lists the ticket as the desk names it.
@@ -252,7 +253,7 @@ class DeslizesTest : public QObject {
         d->btImpHist();
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("O talão não foi impresso.")));
         QVERIFY(d->verHistorico());
-        QCOMPARE(d->campo(0), QStringLiteral("C001"));
+        QCOMPARE(d->campo(Campo::Terceiro), QStringLiteral("C001"));
         QVERIFY(d->botaoVisivel(DeskCore::BtImpHist));
         f.tickets.falhar = false;
         d->btImpHist();
@@ -264,13 +265,13 @@ class DeslizesTest : public QObject {
         QCOMPARE(d->estado(), QStringLiteral("Talão 1 voltou às pendentes; documento GR 1/1 anulado."));
         // A required field is named.
         d->btEntrada();
-        DeskFixture::tab(*d, 0, QStringLiteral("C003"));
-        DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
-        d->escrever(4, QString());
+        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C003"));
+        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
+        d->escrever(Campo::Nome, QString());
         d->btPeso();
         QCOMPARE(f.msgs.last(), QStringLiteral("Nome: campo obrigatório!"));
-        d->escrever(2, QString());
-        QVERIFY(!d->sair(2));
+        d->escrever(Campo::Artigo, QString());
+        QVERIFY(!d->sair(Campo::Artigo));
         QCOMPARE(f.msgs.last(), QStringLiteral("Artigo: campo obrigatório!"));
     }
 };

@@ -27,7 +27,7 @@ class InactivosTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 12000));
         f.msgs.clear();
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
         const RecordSet r = LerHistorico(f.t.db(), id);
         QVERIFY(!r.isNull(QStringLiteral("DataHoraPL")));
@@ -44,7 +44,7 @@ class InactivosTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 29000));
         f.msgs.clear();
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
         QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
         QVERIFY(avisado(primeira, QStringLiteral("C012")));
@@ -63,7 +63,7 @@ class InactivosTest : public QObject {
         // The ERP refuses the document: the article was withdrawn meanwhile.
         f.t.db().executar(QStringLiteral("UPDATE Artigos SET Inactivo = -1 WHERE CODIGO = 'CEVADA'"));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Situação Anómala\n\rErro: ")));
         QVERIFY2(f.msgs.last().contains(QStringLiteral("CEVADA")), qPrintable(f.msgs.last()));
         QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));

@@ -27,7 +27,7 @@ qint32 cargaPesada(DeskFixture& f, DeskCore& d, int tara, int bruto) {
 qint32 concluida(DeskFixture& f, DeskCore& d) {
     const qint32 id = cargaPesada(f, d, 14000, 24000);
     d.btConf();
-    d.btConfFinal(0);
+    d.btConfFinal(Gravacao::Confirmar);
     return LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")) ? 0 : id;
 }
 
@@ -50,11 +50,11 @@ class IntegrityTest : public QObject {
         const qint32 id = cargaPesada(f, *d, 12000, 22000);
         QVERIFY(id > 0);
         d->btPeso();
-        d->escrever(9, QStringLiteral("7"));
+        d->escrever(Campo::Peso, QStringLiteral("7"));
         d->btCancPeso();
         f.msgs.clear();
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QVERIFY(!f.msgs.all.isEmpty());
         QVERIFY2(f.msgs.all.join(QLatin1Char('|')).contains(QStringLiteral("Peso Bruto")),
                  qPrintable(f.msgs.all.join(u'|')));
@@ -64,7 +64,7 @@ class IntegrityTest : public QObject {
         d->btCancGeral();
         QVERIFY(f.segundaPesagem(*d, id, 22000));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QCOMPARE(
             f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
             10000.0);
@@ -76,43 +76,43 @@ class IntegrityTest : public QObject {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
         d->btEntrada();
-        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("C001")));
-        QVERIFY(!DeskFixture::tab(*d, 0, QStringLiteral("X99")));
-        QVERIFY(d->sair(0));  // the second Tab lets the operator go on
-        QVERIFY(DeskFixture::tab(*d, 2, QStringLiteral("MILHO")));
+        QVERIFY(DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001")));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("X99")));
+        QVERIFY(d->sair(Campo::Terceiro));  // the second Tab lets the operator go on
+        QVERIFY(DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO")));
         d->btPeso();
-        d->escrever(9, QStringLiteral("12000"));
+        d->escrever(Campo::Peso, QStringLiteral("12000"));
         f.msgs.clear();
-        d->btConfPeso(0);
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
         QVERIFY2(f.msgs.last().contains(QStringLiteral("Cliente")), qPrintable(f.msgs.last()));
-        QCOMPARE(d->foco(), 0);
+        QCOMPARE(d->foco(), Campo::Terceiro);
 
         // An address of the previous customer does not go with the next one.
         d->btCancGeral();
         d->btEntrada();
-        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("C001")));
-        QVERIFY(DeskFixture::tab(*d, 1, QStringLiteral("002")));
-        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("C003")));
-        QVERIFY(DeskFixture::tab(*d, 2, QStringLiteral("MILHO")));
+        QVERIFY(DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001")));
+        QVERIFY(DeskFixture::tab(*d, Campo::Morada, QStringLiteral("002")));
+        QVERIFY(DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C003")));
+        QVERIFY(DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO")));
         d->btPeso();
-        d->escrever(9, QStringLiteral("12000"));
+        d->escrever(Campo::Peso, QStringLiteral("12000"));
         f.msgs.clear();
-        d->btConfPeso(0);
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
         QVERIFY2(f.msgs.last().contains(QStringLiteral("Morada")), qPrintable(f.msgs.last()));
 
         // An article typed over a validated one and not accepted.
         d->btCancGeral();
         d->btEntrada();
-        QVERIFY(DeskFixture::tab(*d, 0, QStringLiteral("C001")));
-        QVERIFY(DeskFixture::tab(*d, 2, QStringLiteral("MILHO")));
-        QVERIFY(!DeskFixture::tab(*d, 2, QStringLiteral("RAC-COE")));
-        QVERIFY(d->sair(2));
+        QVERIFY(DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001")));
+        QVERIFY(DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO")));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("RAC-COE")));
+        QVERIFY(d->sair(Campo::Artigo));
         d->btPeso();
-        d->escrever(9, QStringLiteral("12000"));
+        d->escrever(Campo::Peso, QStringLiteral("12000"));
         f.msgs.clear();
-        d->btConfPeso(0);
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
         QVERIFY2(f.msgs.last().contains(QStringLiteral("Artigo")), qPrintable(f.msgs.last()));
 
@@ -135,7 +135,7 @@ class IntegrityTest : public QObject {
 
         QVERIFY(f.abrirHistorico(*d, id));
         f.msgs.clear();
-        QVERIFY(!DeskFixture::tab(*d, 13, QStringLiteral("9500.5")));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Efectivo, QStringLiteral("9500.5")));
         QVERIFY2(f.msgs.last().contains(QStringLiteral("Peso Efectivo")), qPrintable(f.msgs.last()));
         f.msgs.answers = {true};
         d->btConf();
@@ -148,7 +148,7 @@ class IntegrityTest : public QObject {
         d->btCancGeral();
         QVERIFY(f.abrirHistorico(*d, id));
         f.msgs.clear();
-        QVERIFY(!DeskFixture::tab(*d, 3, QStringLiteral("20.5")));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("20.5")));
         QVERIFY2(f.msgs.last().contains(QStringLiteral("Vasilhame")), qPrintable(f.msgs.last()));
         f.msgs.answers = {true};
         d->btConf();
@@ -157,13 +157,13 @@ class IntegrityTest : public QObject {
         // "1.250" is one thousand two hundred and fifty, "20,5" twenty and a half.
         d->btCancGeral();
         QVERIFY(f.abrirHistorico(*d, id));
-        QVERIFY(DeskFixture::tab(*d, 3, QStringLiteral("1.250")));
-        QCOMPARE(d->campo(13), QStringLiteral("8.750,00"));
+        QVERIFY(DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("1.250")));
+        QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("8.750,00"));
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(quantidadeErp(f), 8750.0);
         QVERIFY(f.abrirHistorico(*d, id));
-        QVERIFY(DeskFixture::tab(*d, 3, QStringLiteral("20,5")));
+        QVERIFY(DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("20,5")));
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(quantidadeErp(f), 9979.5);
@@ -172,7 +172,7 @@ class IntegrityTest : public QObject {
             9979.5);
         // A typed effective weight in the same format.
         QVERIFY(f.abrirHistorico(*d, id));
-        QVERIFY(DeskFixture::tab(*d, 13, QStringLiteral("9.500,5")));
+        QVERIFY(DeskFixture::tab(*d, Campo::Efectivo, QStringLiteral("9.500,5")));
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(quantidadeErp(f), 9500.5);
@@ -184,10 +184,10 @@ class IntegrityTest : public QObject {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
         const qint32 id = cargaPesada(f, *d, 14000, 24000);
-        QVERIFY(DeskFixture::tab(*d, 3, QStringLiteral("0,125")));
-        QCOMPARE(d->campo(13), QStringLiteral("9.999,875"));
+        QVERIFY(DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("0,125")));
+        QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("9.999,875"));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         const auto efectivo = [&] {
             return f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id})
                 .toDouble();
@@ -201,9 +201,9 @@ class IntegrityTest : public QObject {
 
         // Only the observations corrected.
         QVERIFY(f.abrirHistorico(*d, id));
-        QCOMPARE(d->campo(3), QStringLiteral("0,125"));
-        QCOMPARE(d->campo(13), QStringLiteral("9.999,875"));
-        QVERIFY(DeskFixture::tab(*d, 12, QStringLiteral("Descarga conferida")));
+        QCOMPARE(d->campo(Campo::Vasilhame), QStringLiteral("0,125"));
+        QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("9.999,875"));
+        QVERIFY(DeskFixture::tab(*d, Campo::Observacoes, QStringLiteral("Descarga conferida")));
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(efectivo(), 9999.875);
@@ -212,7 +212,7 @@ class IntegrityTest : public QObject {
 
         // The place of loading corrected: the document is written again, with the same quantity.
         QVERIFY(f.abrirHistorico(*d, id));
-        QVERIFY(DeskFixture::tab(*d, 19, QStringLiteral("Armazém 2")));
+        QVERIFY(DeskFixture::tab(*d, Campo::LocalCarga, QStringLiteral("Armazém 2")));
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(
@@ -230,22 +230,22 @@ class IntegrityTest : public QObject {
         const int ano = QDate::currentDate().year() - 1;
         const auto atravessa = [&](const QDate& primeiro, const QDate& segundo) {
             d->btEntrada();
-            DeskFixture::tab(*d, 0, QStringLiteral("C002"));
-            DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+            DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C002"));
+            DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
             d->btPeso();
             d->setDataPesagem(primeiro);
-            d->escrever(9, QStringLiteral("11000"));
-            d->btConfPeso(0);
+            d->escrever(Campo::Peso, QStringLiteral("11000"));
+            d->btConfPeso(Gravacao::Confirmar);
             const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
             d->btPendentes();
             for (int r = 0; r < d->grelha().linhas.size(); ++r)
                 if (d->grelha().valor(r, QStringLiteral("Id")).toInt() == id) d->activarLinha(r);
             d->btPeso();
             d->setDataPesagem(segundo);
-            d->escrever(9, QStringLiteral("21000"));
-            d->btConfPeso(0);
+            d->escrever(Campo::Peso, QStringLiteral("21000"));
+            d->btConfPeso(Gravacao::Confirmar);
             d->btConf();
-            d->btConfFinal(0);
+            d->btConfFinal(Gravacao::Confirmar);
             return LerHistorico(f.t.db(), id);
         };
         RecordSet r = atravessa(QDate(ano, 9, 30), QDate(ano, 10, 1));
@@ -268,21 +268,21 @@ class IntegrityTest : public QObject {
         // The incoming desk keeps them too.
         auto e = f.desk(DeskKind::entradas());
         e->btEntrada();
-        DeskFixture::tab(*e, 0, QStringLiteral("F001"));
-        DeskFixture::tab(*e, 2, QStringLiteral("MILHO"));
+        DeskFixture::tab(*e, Campo::Terceiro, QStringLiteral("F001"));
+        DeskFixture::tab(*e, Campo::Artigo, QStringLiteral("MILHO"));
         e->btPeso();
         e->setDataPesagem(QDate(ano, 9, 30));
-        e->escrever(9, QStringLiteral("30000"));
-        e->btConfPeso(0);
+        e->escrever(Campo::Peso, QStringLiteral("30000"));
+        e->btConfPeso(Gravacao::Confirmar);
         const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
         e->btPendentes();
         e->activarLinha(0);
         e->btPeso();
         e->setDataPesagem(QDate(ano, 10, 1));
-        e->escrever(9, QStringLiteral("10000"));
-        e->btConfPeso(0);
+        e->escrever(Campo::Peso, QStringLiteral("10000"));
+        e->btConfPeso(Gravacao::Confirmar);
         e->btConf();
-        e->btConfFinal(0);
+        e->btConfFinal(Gravacao::Confirmar);
         r = LerHistorico(f.t.db(), id);
         QCOMPARE(r.text(QStringLiteral("Campanha")), antiga);
         QCOMPARE(f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab WHERE Tpdoc = 'GEM'")).toString(),
@@ -297,15 +297,15 @@ class IntegrityTest : public QObject {
         const auto painel = [&] {
             d->btCancGeral();
             d->btEntrada();
-            DeskFixture::tab(*d, 0, QStringLiteral("C001"));
-            DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+            DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001"));
+            DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
             d->btPeso();
         };
         for (const char* kg : {"99999999999999", "999999999999999", "0", "000"}) {
             painel();
-            d->escrever(9, QString::fromLatin1(kg));
+            d->escrever(Campo::Peso, QString::fromLatin1(kg));
             f.msgs.clear();
-            d->btConfPeso(0);
+            d->btConfPeso(Gravacao::Confirmar);
             QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
             QVERIFY2(!f.msgs.all.isEmpty() && f.msgs.last().contains(QStringLiteral("Tara")), kg);
             QVERIFY(d->painelPesagem());
@@ -314,8 +314,8 @@ class IntegrityTest : public QObject {
         painel();
         f.balanca.ok = false;
         d->btPesar();
-        QVERIFY(d->campo(9).isEmpty());
-        d->btConfPeso(0);
+        QVERIFY(d->campo(Campo::Peso).isEmpty());
+        d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
         // The second weight too.
         f.balanca.ok = true;
@@ -324,11 +324,11 @@ class IntegrityTest : public QObject {
         d->btPendentes();
         d->activarLinha(0);
         d->btPeso();
-        d->escrever(9, QStringLiteral("99999999999999"));
+        d->escrever(Campo::Peso, QStringLiteral("99999999999999"));
         f.msgs.clear();
-        d->btConfPeso(0);
+        d->btConfPeso(Gravacao::Confirmar);
         QVERIFY2(f.msgs.last().contains(QStringLiteral("Peso Bruto")), qPrintable(f.msgs.last()));
-        QVERIFY(d->campo(16).isEmpty());
+        QVERIFY(d->campo(Campo::Bruto).isEmpty());
         QCOMPARE(pendentes(f), 1);
     }
 
@@ -338,21 +338,21 @@ class IntegrityTest : public QObject {
         auto d = f.desk(DeskKind::saidas());
         const qint32 id = cargaPesada(f, *d, 12000, 22000);
         f.msgs.clear();
-        QVERIFY(!DeskFixture::tab(*d, 3, QStringLiteral("20000")));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("20000")));
         QVERIFY(!f.msgs.all.isEmpty());
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
         QCOMPARE(docsVivos(f), 0);
         f.msgs.clear();
-        QVERIFY(!DeskFixture::tab(*d, 3, QStringLiteral("-5")));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("-5")));
         QVERIFY2(f.msgs.last().contains(QStringLiteral("Vasilhame")), qPrintable(f.msgs.last()));
-        QVERIFY(!DeskFixture::tab(*d, 13, QStringLiteral("10.001")));
-        QVERIFY(!DeskFixture::tab(*d, 13, QStringLiteral("0")));
-        QVERIFY(DeskFixture::tab(*d, 3, QStringLiteral("10")));
-        QCOMPARE(d->campo(13), QStringLiteral("9.990,00"));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Efectivo, QStringLiteral("10.001")));
+        QVERIFY(!DeskFixture::tab(*d, Campo::Efectivo, QStringLiteral("0")));
+        QVERIFY(DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("10")));
+        QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("9.990,00"));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QCOMPARE(
             f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
             9990.0);
@@ -360,33 +360,33 @@ class IntegrityTest : public QObject {
         // Incoming: both deductions together may not reach the net weight.
         auto e = f.desk(DeskKind::entradas());
         e->btEntrada();
-        DeskFixture::tab(*e, 0, QStringLiteral("F001"));
-        DeskFixture::tab(*e, 2, QStringLiteral("MILHO"));
+        DeskFixture::tab(*e, Campo::Terceiro, QStringLiteral("F001"));
+        DeskFixture::tab(*e, Campo::Artigo, QStringLiteral("MILHO"));
         e->btPeso();
-        e->escrever(9, QStringLiteral("30000"));
-        e->btConfPeso(0);
+        e->escrever(Campo::Peso, QStringLiteral("30000"));
+        e->btConfPeso(Gravacao::Confirmar);
         const qint32 id2 = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
         e->btPendentes();
         e->activarLinha(0);
         e->btPeso();
-        e->escrever(9, QStringLiteral("10000"));
-        e->btConfPeso(0);
-        QVERIFY(DeskFixture::tab(*e, 3, QStringLiteral("10000")));
-        QVERIFY(!DeskFixture::tab(*e, 11, QStringLiteral("10000")));
+        e->escrever(Campo::Peso, QStringLiteral("10000"));
+        e->btConfPeso(Gravacao::Confirmar);
+        QVERIFY(DeskFixture::tab(*e, Campo::Vasilhame, QStringLiteral("10000")));
+        QVERIFY(!DeskFixture::tab(*e, Campo::Qualidade, QStringLiteral("10000")));
         // Checked when the field is left, not at every key.
         f.msgs.clear();
-        e->escrever(11, QStringLiteral("-"));
-        e->escrever(11, QStringLiteral("-1"));
+        e->escrever(Campo::Qualidade, QStringLiteral("-"));
+        e->escrever(Campo::Qualidade, QStringLiteral("-1"));
         QVERIFY(f.msgs.all.isEmpty());
-        QVERIFY(!e->sair(11));
+        QVERIFY(!e->sair(Campo::Qualidade));
         QCOMPARE(f.msgs.all.size(), 1);
         QVERIFY2(f.msgs.last().contains(QStringLiteral("Qualidade")), qPrintable(f.msgs.last()));
         e->btConf();
-        e->btConfFinal(0);
+        e->btConfFinal(Gravacao::Confirmar);
         QVERIFY(LerHistorico(f.t.db(), id2).isNull(QStringLiteral("DataHoraPL")));
-        QVERIFY(DeskFixture::tab(*e, 11, QStringLiteral("500")));
+        QVERIFY(DeskFixture::tab(*e, Campo::Qualidade, QStringLiteral("500")));
         e->btConf();
-        e->btConfFinal(0);
+        e->btConfFinal(Gravacao::Confirmar);
         QCOMPARE(
             f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id2}).toDouble(),
             9500.0);

@@ -23,19 +23,19 @@ class OperadorTest : public QObject {
     }
 
     void aFailureIsShrunkToTheActionsThatCause() {
-        // A list "fails" once it holds a btConf of desk 2 after an entry typed into field 9
+        // A list "fails" once it holds a btConf of desk 2 after an entry typed into the weight field
         // of desk 2: of 200 random actions only those two must stay.
         QList<Accao> l;
         for (int i = 0; i < 200; ++i) {
             Accao a;
             a.posto = i % 4;
             a.tipo = Accao::Escrever;
-            a.campo = i % 20;
+            a.campo = DeskKind::entradas().tabela().todos()[i % 20].nome;
             a.texto = QString::number(i);
             l << a;
         }
         l[57].posto = 2;
-        l[57].campo = 9;
+        l[57].campo = Campo::Peso;
         l[57].texto = QStringLiteral("x");
         l[140].tipo = Accao::Botao;
         l[140].indice = DeskCore::BtConf;

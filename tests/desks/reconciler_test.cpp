@@ -33,7 +33,7 @@ qint32 concluida(DeskFixture& f, DeskCore& d, int tara, int bruto) {
     const qint32 id = f.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("MILHO"), tara);
     if (!f.segundaPesagem(d, id, bruto)) return 0;
     d.btConf();
-    d.btConfFinal(0);
+    d.btConfFinal(Gravacao::Confirmar);
     return id;
 }
 
@@ -174,7 +174,7 @@ class ReconcilerTest : public QObject {
         d->btPendentes();
         d->activarLinha(0);
         QVERIFY(f.msgs.last().contains(QStringLiteral("está a ser tratada noutro posto (posto-da-portaria)")));
-        QVERIFY(d->campo(0).isEmpty());
+        QVERIFY(d->campo(Campo::Terceiro).isEmpty());
         // Older than any ERP call: settled.
         // (by the database's clock, on either engine)
         f.t.db().executar(
@@ -209,7 +209,7 @@ class ReconcilerTest : public QObject {
         // The program's transaction fails after the document was finalised.
         falhar(f, QStringLiteral("INSERT"), QStringLiteral("kel_PES_Historico_Comp"));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QVERIFY(f.msgs.all.join(QLatin1Char('|')).contains(QStringLiteral("disco cheio")));
         // The undo cancelled it and closed its note.
         QCOMPARE(vivos(f), 0);
@@ -220,7 +220,7 @@ class ReconcilerTest : public QObject {
         // still names a live document of the same reference: only that one goes.
         QVERIFY(f.segundaPesagem(*d, id, 12000));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         const RecordSet w = LerHistorico(f.t.db(), id);
         const ChaveDocumento registado = ErpReconciler::chaveDoRegisto(w);
         const QString ref = f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = ?"),
@@ -256,7 +256,7 @@ class ReconcilerTest : public QObject {
         const int talao =
             f.valor(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt();
         QVERIFY(f.segundaPesagem(*d, id, 25000));
-        d->escrever(19, QStringLiteral("Cais 3"));
+        d->escrever(Campo::LocalCarga, QStringLiteral("Cais 3"));
         // Converted the moment it is made (another ERP program is fast), and the
         // program's transaction fails: the ERP refuses the undo.
         if (f.t.postgresql()) {
@@ -272,7 +272,7 @@ class ReconcilerTest : public QObject {
         }
         falhar(f, QStringLiteral("INSERT"), QStringLiteral("kel_PES_Historico_Comp"));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Os documentos seguintes devem ser anulados manualmente")));
         QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
         tirar(f, QStringLiteral("falha"));
@@ -319,8 +319,8 @@ class ReconcilerTest : public QObject {
         QVERIFY(id > 0);
         QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 10000.0);
         QVERIFY(f.abrirHistorico(*d, id));
-        DeskFixture::tab(*d, 3, QStringLiteral("100"));
-        d->escrever(19, QStringLiteral("Outro cais"));
+        DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("100"));
+        d->escrever(Campo::LocalCarga, QStringLiteral("Outro cais"));
         falhar(f, QStringLiteral("UPDATE"), QStringLiteral("kel_PES_Historico"));
         f.msgs.answers = {true};
         d->btConf();
@@ -341,7 +341,7 @@ class ReconcilerTest : public QObject {
         const qint32 id = f.primeiraPesagem(*d, QStringLiteral("F001"), QStringLiteral("MILHO"), 31000);
         QVERIFY(f.segundaPesagem(*d, id, 12000));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         falhar(f, QStringLiteral("UPDATE"), QStringLiteral("kel_PES_Historico"));
         QVERIFY(f.abrirHistorico(*d, id));
         f.msgs.answers = {true};
@@ -358,7 +358,7 @@ class ReconcilerTest : public QObject {
         // ... and the truck completes again with its ticket.
         QVERIFY(f.segundaPesagem(*d, id, 12500));
         d->btConf();
-        d->btConfFinal(0);
+        d->btConfFinal(Gravacao::Confirmar);
         QCOMPARE(vivos(f), 1);
     }
 };

@@ -14,17 +14,17 @@ class ResumoTest : public QObject {
         auto d = f.desk(DeskKind::saidas());
         const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C005"), QStringLiteral("TRIGO"), 25157);
         QVERIFY(f.segundaPesagem(*d, id, 38073));
-        QCOMPARE(d->campo(13), QStringLiteral("12.916,00"));
+        QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("12.916,00"));
         // Typed, not left: the container deduction is still taken.
-        d->escrever(3, QStringLiteral("1.250"));
+        d->escrever(Campo::Vasilhame, QStringLiteral("1.250"));
         d->btConf();
         QVERIFY(d->painelFinal());
         QCOMPARE(d->rotulo(DeskCore::Resumo3), QStringLiteral("Peso Efectivo = 11.666,00 kg"));
-        QCOMPARE(d->campo(13), QStringLiteral("11.666,00"));
+        QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("11.666,00"));
         // Nothing typed while the panel is open reaches the record: the tabs are closed then.
-        d->escrever(3, QStringLiteral("2.000"));
-        QCOMPARE(d->campo(3), QStringLiteral("1.250"));
-        d->btConfFinal(0);
+        d->escrever(Campo::Vasilhame, QStringLiteral("2.000"));
+        QCOMPARE(d->campo(Campo::Vasilhame), QStringLiteral("1.250"));
+        d->btConfFinal(Gravacao::Confirmar);
         QCOMPARE(LerHistorico(f.t.db(), id).value(QStringLiteral("PesoEfectivo")).toDouble(), 11666.0);
     }
 };

@@ -13,12 +13,12 @@ namespace {
 qint32 primeira(DeskFixture& f, DeskCore& d, const QString& fornecedor, const QString& artigo, bool subsidiarias,
                 int kg = 24000) {
     d.btEntrada();
-    DeskFixture::tab(d, 0, fornecedor);
-    DeskFixture::tab(d, 2, artigo);
+    DeskFixture::tab(d, Campo::Terceiro, fornecedor);
+    DeskFixture::tab(d, Campo::Artigo, artigo);
     d.setMateriasSubsidiarias(subsidiarias);
     d.btPeso();
-    d.escrever(9, QString::number(kg));
-    d.btConfPeso(0);
+    d.escrever(Campo::Peso, QString::number(kg));
+    d.btConfPeso(Gravacao::Confirmar);
     return qint32(f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt());
 }
 
@@ -35,10 +35,10 @@ bool abrirPendente(DeskCore& d, qint32 id) {
 
 void concluir(DeskCore& d, int tara) {
     d.btPeso();
-    d.escrever(9, QString::number(tara));
-    d.btConfPeso(0);
+    d.escrever(Campo::Peso, QString::number(tara));
+    d.btConfPeso(Gravacao::Confirmar);
     d.btConf();
-    d.btConfFinal(0);
+    d.btConfFinal(Gravacao::Confirmar);
 }
 
 }  // namespace
@@ -88,7 +88,7 @@ class SubsidiariasTest : public QObject {
         DeskFixture f;
         auto d = f.desk(DeskKind::entradas());
         d->btEntrada();
-        DeskFixture::tab(*d, 0, QStringLiteral("F002"));
+        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("F002"));
         d->setMateriasSubsidiarias(true);
         QVERIFY(d->materiasSubsidiarias());
         d->setMateriasSubsidiarias(false);
@@ -132,7 +132,7 @@ class SubsidiariasTest : public QObject {
         QVERIFY(!d->materiasSubsidiarias());
         d->setMateriasSubsidiarias(true);
         QVERIFY(!d->materiasSubsidiarias());
-        DeskFixture::tab(*d, 3, QStringLiteral("100"));
+        DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("100"));
         f.msgs.answers = {true};
         d->btConf();
         const RecordSet l = f.t.db().consultar(QStringLiteral("SELECT * FROM DocGCLin ORDER BY NLinha"));

@@ -51,17 +51,17 @@ class ViaturasTest : public QObject {
         RegistoViaturas(f.t.db()).gravar(viatura(QDate::currentDate()));
         auto d = f.desk(entrada ? DeskKind::entradas() : DeskKind::saidas());
         d->btEntrada();
-        if (entrada) DeskFixture::tab(*d, 0, QStringLiteral("F001"));
-        QVERIFY(DeskFixture::tab(*d, 10, QStringLiteral(" 12-ab-34")));
+        if (entrada) DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("F001"));
+        QVERIFY(DeskFixture::tab(*d, Campo::Matricula, QStringLiteral(" 12-ab-34")));
         QVERIFY(d->taraRegistada());
-        QCOMPARE(d->campo(0), entrada ? QStringLiteral("F001") : QStringLiteral("C001"));
-        QCOMPARE(d->campo(2), QStringLiteral("MILHO"));
+        QCOMPARE(d->campo(Campo::Terceiro), entrada ? QStringLiteral("F001") : QStringLiteral("C001"));
+        QCOMPARE(d->campo(Campo::Artigo), QStringLiteral("MILHO"));
         d->btPeso();
         QVERIFY(d->rotulo(DeskCore::LegendaPeso).contains(QStringLiteral("tara registada")));
         f.balanca.peso = Money::fromInteger(25000);
         d->btPesar();
         f.msgs.clear();
-        d->btConfPeso(imprimir ? 1 : 0);
+        d->btConfPeso(imprimir ? Gravacao::Imprimir : Gravacao::Confirmar);
         QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
         const qint32 id = d->idHistorico();
         const RecordSet r = LerHistorico(f.t.db(), id);
@@ -100,14 +100,14 @@ class ViaturasTest : public QObject {
         auto d = f.desk(DeskKind::saidas());
         d->btEntrada();
         f.msgs.answers = {aceita};
-        DeskFixture::tab(*d, 10, kMatricula);
-        DeskFixture::tab(*d, 0, QStringLiteral("C001"));
-        DeskFixture::tab(*d, 2, QStringLiteral("MILHO"));
+        DeskFixture::tab(*d, Campo::Matricula, kMatricula);
+        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001"));
+        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
         d->btPeso();
         d->setDataPesagem(QDate::currentDate().addDays(dataPesagem));
-        d->escrever(9, QStringLiteral("25000"));
+        d->escrever(Campo::Peso, QStringLiteral("25000"));
         const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
-        d->btConfPeso(0);
+        d->btConfPeso(Gravacao::Confirmar);
         if (!mensagem.isEmpty()) QVERIFY2(disse(f.msgs, mensagem), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
         QVERIFY(!d->taraRegistada());
         if (dataPesagem > 0) {
@@ -145,13 +145,13 @@ class ViaturasTest : public QObject {
         RegistoViaturas(f.t.db()).gravar(viatura(QDate::currentDate().addDays(5), alibi));
         auto d = f.desk(DeskKind::saidas());
         d->btEntrada();
-        DeskFixture::tab(*d, 10, kMatricula);
+        DeskFixture::tab(*d, Campo::Matricula, kMatricula);
         d->btPeso();
         f.balanca.peso = Money::fromInteger(25000);
         d->btPesar();
         const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
         f.msgs.clear();
-        d->btConfPeso(0);
+        d->btConfPeso(Gravacao::Confirmar);
         QVERIFY2(disse(f.msgs, leituraFalsa ? QStringLiteral("não é a da tara registada")
                                             : QStringLiteral("PesoManual = proibido")),
                  qPrintable(f.msgs.all.join(QLatin1Char('|'))));

@@ -25,8 +25,8 @@ void clicar(QWidget* w, const QString& botao) {
     QTest::mouseClick(b, Qt::LeftButton);
 }
 
-void escrever(QWidget* w, int campo, const QString& texto) {
-    auto* c = filho<QLineEdit>(w, QStringLiteral("campo_%1").arg(campo));
+void escrever(QWidget* w, Campo campo, const QString& texto) {
+    auto* c = filho<QLineEdit>(w, objecto(campo));
     c->setFocus();
     QTest::keyClicks(c, texto);
     QTest::keyClick(c, Qt::Key_Tab);
@@ -55,12 +55,12 @@ class ViaturasWindowTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&w));
 
         clicar(&w, QStringLiteral("btEntrada"));
-        escrever(&w, 10, QStringLiteral("12-ab-34"));
+        escrever(&w, Campo::Matricula, QStringLiteral("12-ab-34"));
         QVERIFY2(fx.msgs.last().contains(QStringLiteral("Pesar uma só vez")), qPrintable(fx.msgs.last()));
-        QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("campo_0"))->text(), QStringLiteral("C001"));
-        QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("campo_2"))->text(), QStringLiteral("MILHO"));
+        QCOMPARE(filho<QLineEdit>(&w, objecto(Campo::Terceiro))->text(), QStringLiteral("C001"));
+        QCOMPARE(filho<QLineEdit>(&w, objecto(Campo::Artigo))->text(), QStringLiteral("MILHO"));
         clicar(&w, QStringLiteral("btPeso"));
-        auto* peso = filho<QLineEdit>(&w, QStringLiteral("campo_9"));
+        auto* peso = filho<QLineEdit>(&w, objecto(Campo::Peso));
         peso->setFocus();
         QTest::keyClicks(peso, QStringLiteral("26500"));
         fx.msgs.clear();
@@ -78,7 +78,7 @@ class ViaturasWindowTest : public QObject {
             fx.primeiraPesagem(d, QStringLiteral("C002"), QStringLiteral("TRIGO"), 10500, QStringLiteral("55-CC-55"));
         QVERIFY(fx.segundaPesagem(d, outra, 29000));
         d.btConf();
-        d.btConfFinal(0);
+        d.btConfFinal(Gravacao::Confirmar);
         QVERIFY(fx.abrirHistorico(d, outra));
         QTRY_VERIFY(filho<QPushButton>(&w, QStringLiteral("btGuardarTara"))->isVisible());
         clicar(&w, QStringLiteral("btGuardarTara"));

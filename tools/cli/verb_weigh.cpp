@@ -153,7 +153,7 @@ class Posto {
 
     // Types a field and leaves it, as the operator does with Tab. False when the desk
     // refuses it (its message already shown) or the text cannot go in as given.
-    bool preencher(int campo, const QString& texto, const QString& opcao) {
+    bool preencher(Campo campo, const QString& texto, const QString& opcao) {
         if (texto.size() > m_desk->campoMaximo(campo)) {
             m_cli.err << "O valor de " << opcao << " tem mais de " << m_desk->campoMaximo(campo) << " caracteres.\n";
             return false;
@@ -174,8 +174,8 @@ class Posto {
             m_desk->btPesar();
             return !m_msgs.falhou();
         }
-        m_desk->escrever(9, kg);
-        return m_desk->campo(9) == kg;
+        m_desk->escrever(Campo::Peso, kg);
+        return m_desk->campo(Campo::Peso) == kg;
     }
 
     // The record as the verb expects it: of this desk and (when asked) pending or finished.
@@ -205,7 +205,7 @@ class Posto {
         for (int r = 0; r < m_desk->grelha().linhas.size(); ++r) {
             if (m_desk->grelha().valor(r, QStringLiteral("Id")).toInt() == id) {
                 m_desk->activarLinha(r);
-                return !m_msgs.falhou() && m_desk->idHistorico() == id && !m_desk->campo(0).isEmpty();
+                return !m_msgs.falhou() && m_desk->idHistorico() == id && !m_desk->campo(Campo::Terceiro).isEmpty();
             }
         }
         if (!m_msgs.falhou()) m_cli.err << "A pesagem " << id << " não está na lista do posto.\n";
@@ -275,30 +275,29 @@ int primeira(Cli& cli) {
     const int uso = Cli::Usage;
     const DeskKind* kind = deskDe(cli);
     if (!kind) return cli.usage(QString::fromUtf8(kUsoWeigh));
-    // Option, field, and whether the desk of this kind has the field.
-    struct Campo {
+    // Option and the field it fills (where the desk of this kind has it).
+    struct Opcao {
         const char* opcao;
-        int campo;
-        bool saidas, entradas;
+        Campo campo;
         bool obrigatorio;
     };
-    static const Campo kCampos[] = {
-        {"--third", 0, true, true, true},          {"--address", 1, true, true, false},
-        {"--article", 2, true, true, true},        {"--address-type", 23, true, false, false},
-        {"--plate", 10, true, true, false},        {"--ref-cliente", 11, true, false, false},
-        {"--ref-entrega", 21, true, false, false}, {"--obs", 12, true, true, false},
+    static const Opcao kCampos[] = {
+        {"--third", Campo::Terceiro, true},          {"--address", Campo::Morada, false},
+        {"--article", Campo::Artigo, true},          {"--address-type", Campo::TipoMorada, false},
+        {"--plate", Campo::Matricula, false},        {"--ref-cliente", Campo::RefCliente, false},
+        {"--ref-entrega", Campo::RefEntrega, false}, {"--obs", Campo::Observacoes, false},
     };
-    QList<QPair<const Campo*, QString>> valores;
+    QList<QPair<const Opcao*, QString>> valores;
     // With a stored tare the truck's usual party and article may stand for the options.
     const bool taraRegistada = cli.takeFlag(QStringLiteral("--stored-tare"));
     QString matricula;
-    for (const Campo& c : kCampos) {
+    for (const Opcao& c : kCampos) {
         bool tem = false, sem = false;
         const QString v = cli.take(QString::fromLatin1(c.opcao), &tem, &sem);
         if (sem || (c.obrigatorio && !tem && !taraRegistada)) return cli.usage(QString::fromUtf8(kUsoWeigh));
-        if (c.campo == 10) matricula = v;
+        if (c.campo == Campo::Matricula) matricula = v;
         if (!tem) continue;
-        if (!(kind->entrada ? c.entradas : c.saidas)) {
+        if (!kind->tabela().tem(c.campo)) {
             cli.err << c.opcao << " não existe no posto de " << kind->caption << ".\n";
             return uso;
         }
@@ -312,7 +311,8 @@ int primeira(Cli& cli) {
         return cli.usage(QString::fromUtf8(kUsoWeigh));
     if (taraRegistada) {
         // The plate goes first: the desk offers the stored tare and fills the usual data.
-        std::stable_partition(valores.begin(), valores.end(), [](const auto& v) { return v.first->campo == 10; });
+        std::stable_partition(valores.begin(), valores.end(),
+                              [](const auto& v) { return v.first->campo == Campo::Matricula; });
     }
 
     Posto posto(cli, *kind);
@@ -323,11 +323,11 @@ int primeira(Cli& cli) {
         d.btEntrada();
         for (const auto& [c, v] : valores) {
             // The offer of the stored tare is the question the option answers with Yes.
-            posto.msgs().setAceitar(taraRegistada && c->campo == 10);
+            posto.msgs().setAceitar(taraRegistada && c->campo == Campo::Matricula);
             const bool ok = posto.preencher(c->campo, v, QString::fromLatin1(c->opcao));
             posto.msgs().setAceitar(false);
             if (!ok) return Cli::Failed;
-            if (taraRegistada && c->campo == 10 && !d.taraRegistada()) {
+            if (taraRegistada && c->campo == Campo::Matricula && !d.taraRegistada()) {
                 const auto viatura = RegistoViaturas(posto.db()).ler(v);
                 if (!viatura)
                     cli.err << "A viatura " << RegistoViaturas::normalizar(v) << " não tem tara registada.\n";
@@ -347,7 +347,7 @@ int primeira(Cli& cli) {
         posto.msgs().limpar();
         // A plate already pending on the desk is asked about: only the option answers Yes.
         posto.msgs().setAceitar(repetida);
-        d.btConfPeso(0);
+        d.btConfPeso(Gravacao::Confirmar);
         posto.msgs().setAceitar(false);
         if (taraRegistada) {
             // Saved and finished at once: the record and its document, or a refusal.
@@ -366,7 +366,7 @@ int primeira(Cli& cli) {
             cli.result(QStringLiteral("effective"), pesoPlano(f.value(QStringLiteral("PesoEfectivo"))));
             return posto.msgs().falhou() ? Cli::Failed : Cli::Ok;
         }
-        if (d.idHistorico() <= 0 && !repetida && d.pendenteComMatricula(d.campo(10))) {
+        if (d.idHistorico() <= 0 && !repetida && d.pendenteComMatricula(d.campo(Campo::Matricula))) {
             cli.err << "Não foi gravada: repita com --allow-duplicate-plate para registar outra pesagem desta "
                        "viatura.\n";
             return Cli::Failed;
@@ -410,9 +410,12 @@ int segunda(Cli& cli) {
         return cli.usage(QString::fromUtf8(kUsoWeigh));
     }
     const int indiceCategoria = temC ? int(DeskCore::caracteristicas().indexOf(categoria)) : 0;
-    int accao = 0;
-    if (temT) accao = depois == QStringLiteral("print") ? 1 : depois == QStringLiteral("email") ? 2 : -1;
-    if (indiceCategoria < 0 || accao < 0) return cli.usage(QString::fromUtf8(kUsoWeigh));
+    std::optional<Gravacao> accao = Gravacao::Confirmar;
+    if (temT)
+        accao = depois == QStringLiteral("print")   ? std::optional(Gravacao::Imprimir)
+                : depois == QStringLiteral("email") ? std::optional(Gravacao::Email)
+                                                    : std::nullopt;
+    if (indiceCategoria < 0 || !accao) return cli.usage(QString::fromUtf8(kUsoWeigh));
 
     Posto posto(cli, *kind);
     if (!posto.abrir()) return Cli::Failed;
@@ -450,17 +453,20 @@ int segunda(Cli& cli) {
         }
         if (!posto.pesar(peso.kg, peso.balanca)) return Cli::Failed;
         posto.msgs().limpar();
-        d.btConfPeso(0);
-        if (posto.msgs().falhou() || d.painelPesagem() || d.campo(15).isEmpty()) return Cli::Failed;
-        if (temV && !posto.preencher(3, kgVasilhame->formatExact(), QStringLiteral("--container"))) return Cli::Failed;
-        if (temQ && !posto.preencher(11, kgQualidade->formatExact(), QStringLiteral("--quality"))) return Cli::Failed;
-        if (temCg && !posto.preencher(19, carga, QStringLiteral("--load-place"))) return Cli::Failed;
-        if (temDs && !posto.preencher(20, descarga, QStringLiteral("--unload-place"))) return Cli::Failed;
+        d.btConfPeso(Gravacao::Confirmar);
+        if (posto.msgs().falhou() || d.painelPesagem() || d.campo(Campo::DataSaida).isEmpty()) return Cli::Failed;
+        if (temV && !posto.preencher(Campo::Vasilhame, kgVasilhame->formatExact(), QStringLiteral("--container")))
+            return Cli::Failed;
+        if (temQ && !posto.preencher(Campo::Qualidade, kgQualidade->formatExact(), QStringLiteral("--quality")))
+            return Cli::Failed;
+        if (temCg && !posto.preencher(Campo::LocalCarga, carga, QStringLiteral("--load-place"))) return Cli::Failed;
+        if (temDs && !posto.preencher(Campo::LocalDescarga, descarga, QStringLiteral("--unload-place")))
+            return Cli::Failed;
         if (temC) d.setCaracteristica(indiceCategoria);
         posto.msgs().limpar();
         d.btConf();
         if (!d.painelFinal() || posto.msgs().falhou()) return Cli::Failed;
-        d.btConfFinal(accao);
+        d.btConfFinal(*accao);
         // Only what this run did: a workstation that finished the truck first keeps its own document.
         const ChaveDocumento k = d.documentoConcluido();
         if (k.tipo.isEmpty()) return Cli::Failed;
@@ -554,13 +560,16 @@ int corrigir(Cli& cli) {
         const QDate dia = RecordSet::toDateTime(r->value(QStringLiteral("DataHoraPB"))).date();
         if (!posto.abrirDaLista(id, false, dia)) return Cli::Failed;
         // The deductions first: leaving them recomputes the effective weight a typed one then replaces.
-        if (temV && !posto.preencher(3, kgVasilhame->format(), QStringLiteral("--container"))) return Cli::Failed;
-        if (temQ && !posto.preencher(11, kgQualidade->format(), QStringLiteral("--quality"))) return Cli::Failed;
-        if (temE && !posto.preencher(13, kgEfectivo->format(), QStringLiteral("--effective"))) return Cli::Failed;
+        if (temV && !posto.preencher(Campo::Vasilhame, kgVasilhame->format(), QStringLiteral("--container")))
+            return Cli::Failed;
+        if (temQ && !posto.preencher(Campo::Qualidade, kgQualidade->format(), QStringLiteral("--quality")))
+            return Cli::Failed;
+        if (temE && !posto.preencher(Campo::Efectivo, kgEfectivo->format(), QStringLiteral("--effective")))
+            return Cli::Failed;
         if (temC) d.setCaracteristica(indiceCategoria);
-        if (temP && !posto.preencher(10, matricula, QStringLiteral("--plate"))) return Cli::Failed;
-        if (temO && !posto.preencher(12, obs, QStringLiteral("--obs"))) return Cli::Failed;
-        const auto esperado = Money::parse(d.campo(13));
+        if (temP && !posto.preencher(Campo::Matricula, matricula, QStringLiteral("--plate"))) return Cli::Failed;
+        if (temO && !posto.preencher(Campo::Observacoes, obs, QStringLiteral("--obs"))) return Cli::Failed;
+        const auto esperado = Money::parse(d.campo(Campo::Efectivo));
         posto.msgs().limpar();
         posto.msgs().setAceitar(true);
         d.btConf();

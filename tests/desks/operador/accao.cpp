@@ -23,6 +23,7 @@ QString citado(const QString& t) {
 QString Accao::descricao() const {
     static const char* postos[] = {"saidas-A", "saidas-B", "entradas-A", "entradas-B"};
     QString s = QString::fromLatin1(postos[posto & 3]) + QLatin1Char(' ');
+    const QString campo = ((posto & 3) >= 2 ? DeskKind::entradas() : DeskKind::saidas()).tabela().legenda(this->campo);
     switch (tipo) {
         case Escrever:
             s += QStringLiteral("escrever campo %1 %2").arg(campo).arg(citado(texto));
@@ -42,7 +43,7 @@ QString Accao::descricao() const {
         case Botao:
             s += nomeBotao(indice);
             if (indice == DeskCore::BtConfPeso || indice == DeskCore::BtConfFinal)
-                s += QStringLiteral("(%1)").arg(extra);
+                s += QStringLiteral("(%1)").arg(int(gravacao));
             break;
         case Pesar:
             s += kg < 0 ? QStringLiteral("btPesar (balança falha)") : QStringLiteral("btPesar (balança dá %1)").arg(kg);

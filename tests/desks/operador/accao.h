@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QString>
 
+#include "desks/camposdesk.h"
+
 // One action of the randomized operator, with every value it needs, so a list of
 // actions replays the same way on a fresh database (and can be shrunk).
 struct Accao {
@@ -12,7 +14,7 @@ struct Accao {
         EscreverESair,   // both
         Escape,          // Esc in field `campo`
         Lista,           // asks for the lookup list of `campo`; the list answers `texto`
-        Botao,           // presses button `indice` (DeskCore::Botao); `extra` is its index (btConfPeso, btConfFinal)
+        Botao,           // presses button `indice` (DeskCore::Botao)
         Pesar,           // btPesar with the scale answering `kg` (or failing when kg < 0)
         Linha,           // activates grid row `indice`
         Data,            // the weighing date picker
@@ -22,9 +24,9 @@ struct Accao {
     };
     Tipo tipo = Botao;
     int posto = 0;  // 0, 1 outgoing desks A and B; 2, 3 incoming desks A and B
-    int campo = 0;
+    Campo campo = Campo::Terceiro;
     int indice = 0;
-    int extra = 0;
+    Gravacao gravacao = Gravacao::Confirmar;  // btConfPeso, btConfFinal
     qint64 kg = 0;
     QString texto;
     QDate data, data2;

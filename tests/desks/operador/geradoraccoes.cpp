@@ -31,11 +31,11 @@ QString GeradorAccoes::peso() {
     }
 }
 
-QString GeradorAccoes::textoPara(int posto, int campo) {
+QString GeradorAccoes::textoPara(int posto, Campo campo) {
     const bool entrada = posto >= 2;
     if (chance(12)) return lixo();
     switch (campo) {
-        case 0:
+        case Campo::Terceiro:
             if (entrada)
                 return um({QStringLiteral("F001"), QStringLiteral("F002"), QStringLiteral("F003"),
                            QStringLiteral("f004"), QStringLiteral("F007"), QStringLiteral("F015"),
@@ -43,28 +43,29 @@ QString GeradorAccoes::textoPara(int posto, int campo) {
             return um({QStringLiteral("C001"), QStringLiteral("C002"), QStringLiteral("c005"), QStringLiteral("C009"),
                        QStringLiteral("C012"), QStringLiteral("C018"), QStringLiteral("C999"), QStringLiteral("F001"),
                        QString()});
-        case 1:
+        case Campo::Morada:
             return um({QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("003"), QStringLiteral("009"),
                        QString()});
-        case 2:
+        case Campo::Artigo:
             return um({QStringLiteral("MILHO"), QStringLiteral("TRIGO"), QStringLiteral("CEVADA"),
                        QStringLiteral("ADUBO-NPK"), QStringLiteral("rac-vl"), QStringLiteral("PORTES"),
                        QStringLiteral("RAC-COE"), QStringLiteral("ZZZ"), QString()});
-        case 3:
-        case 11:
-        case 13:
-            if (campo == 11 && !entrada) return um({QStringLiteral("Enc. 7"), QString()});
+        case Campo::Vasilhame:
+        case Campo::RefCliente:
+        case Campo::Qualidade:
+        case Campo::Efectivo:
+            if (campo == Campo::RefCliente) return um({QStringLiteral("Enc. 7"), QString()});
             return um({QStringLiteral("0"), QStringLiteral("20"), QStringLiteral("150"), QStringLiteral("20,5"),
                        QStringLiteral("20.5"), QStringLiteral("1.250"), QStringLiteral("-5"), QStringLiteral("abc"),
                        QString(), QStringLiteral("9500.5"), QStringLiteral("99999999"),
                        QStringLiteral("12345678901234"), QString::number(ate(40000))});
-        case 7:
+        case Campo::CodPostal:
             return um({QStringLiteral("4750-310"), QStringLiteral("0000-000"), QString()});
-        case 9:
+        case Campo::Peso:
             return peso();
-        case 10:
+        case Campo::Matricula:
             return um({QStringLiteral("12-AB-34"), QStringLiteral("AA-'1-BB"), QStringLiteral("45-QO-12"), QString()});
-        case 23:
+        case Campo::TipoMorada:
             return um({QStringLiteral("ARM"), QStringLiteral("EXP"), QStringLiteral("ZZ"), QString()});
         default:
             return um({QStringLiteral("texto"), QStringLiteral("D'Almeida"), QString()});
@@ -75,26 +76,29 @@ Accao GeradorAccoes::qualquer(Mundo& m, int posto) {
     Accao a;
     a.posto = posto;
     a.resposta = chance(75);
-    const int campos = Mundo::kind(posto).numCampos;
+    // Any field of the desk, drawn by its place in the desk's table.
+    const QVector<CampoDesk>& campos = Mundo::kind(posto).tabela().todos();
+    const auto qualquerCampo = [&] { return campos[ate(int(campos.size()))].nome; };
     switch (ate(11)) {
         case 0:
         case 1:
             a.tipo = chance(50) ? Accao::Escrever : Accao::EscreverESair;
-            a.campo = ate(campos);
+            a.campo = qualquerCampo();
             a.texto = textoPara(posto, a.campo);
             break;
         case 2:
             a.tipo = Accao::Sair;
-            a.campo = ate(campos);
+            a.campo = qualquerCampo();
             break;
         case 3:
             a.tipo = Accao::Lista;
-            a.campo = um({0, 1, 2, 7, 10, 11, 23});
+            a.campo = um({Campo::Terceiro, Campo::Morada, Campo::Artigo, Campo::CodPostal, Campo::Matricula,
+                          posto >= 2 ? Campo::Qualidade : Campo::RefCliente, Campo::TipoMorada});
             a.texto = chance(30) ? QString() : textoPara(posto, a.campo);
             break;
         case 4:
             a.tipo = Accao::Pesar;
-            a.kg = chance(20) ? -1 : textoPara(posto, 9).toLongLong();
+            a.kg = chance(20) ? -1 : textoPara(posto, Campo::Peso).toLongLong();
             break;
         case 5:
             a.tipo = Accao::Linha;
@@ -112,14 +116,14 @@ Accao GeradorAccoes::qualquer(Mundo& m, int posto) {
             break;
         case 8:
             a.tipo = Accao::Escape;
-            a.campo = ate(campos);
+            a.campo = qualquerCampo();
             break;
         default:
             a.tipo = Accao::Botao;
             a.indice = ate(DeskCore::NumBotoes);
             if (a.indice == DeskCore::BtSair) a.indice = DeskCore::BtCancGeral;
-            a.extra = ate(3);
-            if (a.indice == DeskCore::BtConfPeso) a.extra = ate(2);
+            a.gravacao = Gravacao(ate(3));
+            if (a.indice == DeskCore::BtConfPeso) a.gravacao = Gravacao(ate(2));
             break;
     }
     return a;
@@ -130,27 +134,28 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
     Accao a;
     a.posto = posto;
     a.resposta = chance(85);
-    auto botao = [&](DeskCore::Botao b, int extra = 0) {
+    auto botao = [&](DeskCore::Botao b, Gravacao g = Gravacao::Confirmar) {
         a.tipo = Accao::Botao;
         a.indice = b;
-        a.extra = extra;
+        a.gravacao = g;
         return a;
     };
-    auto tab = [&](int campo, const QString& texto) {
+    auto tab = [&](Campo campo, const QString& texto) {
         a.tipo = Accao::EscreverESair;
         a.campo = campo;
         a.texto = texto;
         return a;
     };
-    if (d.painelFinal()) return chance(85) ? botao(DeskCore::BtConfFinal, ate(3)) : botao(DeskCore::BtCancFinal);
+    if (d.painelFinal())
+        return chance(85) ? botao(DeskCore::BtConfFinal, Gravacao(ate(3))) : botao(DeskCore::BtCancFinal);
     if (d.painelPesagem()) {
-        if (d.campo(9).isEmpty() || chance(10)) {
+        if (d.campo(Campo::Peso).isEmpty() || chance(10)) {
             if (chance(30)) {
                 a.tipo = Accao::Pesar;
                 a.kg = chance(15) ? -1 : 5000 + ate(35000);
                 return a;
             }
-            return tab(9, peso());
+            return tab(Campo::Peso, peso());
         }
         if (chance(8)) return botao(DeskCore::BtCancPeso);
         if (chance(8)) {
@@ -160,7 +165,7 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
                          QDate::currentDate()});
             return a;
         }
-        return botao(DeskCore::BtConfPeso, ate(2));
+        return botao(DeskCore::BtConfPeso, Gravacao(ate(2)));
     }
     if (d.grelhaVisivel() && !d.grelha().linhas.isEmpty()) {
         a.tipo = Accao::Linha;
@@ -170,18 +175,21 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
     if (d.verHistorico() && d.idHistorico() > 0 && d.tabsActivas()) {
         // Slips: typing where a finished weighing takes nothing (the party, the plate, references).
         if (chance(10)) {
-            const int campo = um({0, 2, 10, Mundo::kind(posto).entrada ? 1 : 21});
+            const Campo campo = um({Campo::Terceiro, Campo::Artigo, Campo::Matricula,
+                                    Mundo::kind(posto).entrada ? Campo::Morada : Campo::RefEntrega});
             return tab(campo, textoPara(posto, campo));
         }
         switch (ate(8)) {
             case 0:
-                return tab(3, textoPara(posto, 3));
+                return tab(Campo::Vasilhame, textoPara(posto, Campo::Vasilhame));
             case 1:
-                return tab(Mundo::kind(posto).entrada ? 11 : 12, textoPara(posto, 11));
+                // Outgoing: a reference-like text typed into the observations.
+                return Mundo::kind(posto).entrada ? tab(Campo::Qualidade, textoPara(posto, Campo::Qualidade))
+                                                  : tab(Campo::Observacoes, textoPara(posto, Campo::RefCliente));
             case 2:
-                return tab(13, textoPara(posto, 13));
+                return tab(Campo::Efectivo, textoPara(posto, Campo::Efectivo));
             case 3:
-                return tab(12, textoPara(posto, 12));
+                return tab(Campo::Observacoes, textoPara(posto, Campo::Observacoes));
             case 4:
                 return botao(DeskCore::BtAnularHist);
             case 5:
@@ -196,38 +204,40 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
     if (d.segundoPeso()) {
         // Slips on a recalled truck: another party, article or plate typed over it.
         if (chance(8)) {
-            const int campo = um({0, 1, 2, 10});
+            const Campo campo = um({Campo::Terceiro, Campo::Morada, Campo::Artigo, Campo::Matricula});
             return tab(campo, textoPara(posto, campo));
         }
-        if (d.campo(15).isEmpty()) return chance(90) ? botao(DeskCore::BtPeso) : botao(DeskCore::BtAnularHist);
+        if (d.campo(Campo::DataSaida).isEmpty())
+            return chance(90) ? botao(DeskCore::BtPeso) : botao(DeskCore::BtAnularHist);
         switch (ate(7)) {
             case 0:
-                return tab(3, textoPara(posto, 3));
+                return tab(Campo::Vasilhame, textoPara(posto, Campo::Vasilhame));
             case 1:
-                return Mundo::kind(posto).entrada ? tab(11, textoPara(posto, 11)) : tab(19, QStringLiteral("Cais 2"));
+                return Mundo::kind(posto).entrada ? tab(Campo::Qualidade, textoPara(posto, Campo::Qualidade))
+                                                  : tab(Campo::LocalCarga, QStringLiteral("Cais 2"));
             case 2:
-                return tab(13, textoPara(posto, 13));
+                return tab(Campo::Efectivo, textoPara(posto, Campo::Efectivo));
             default:
                 return botao(DeskCore::BtConf);
         }
     }
     if (d.tabsActivas() && !d.verHistorico()) {
         // A new weighing being entered.
-        if (!d.primeiroPeso() || chance(5)) return tab(0, textoPara(posto, 0));
-        if (d.campo(2).isEmpty() || chance(5)) return tab(2, textoPara(posto, 2));
+        if (!d.primeiroPeso() || chance(5)) return tab(Campo::Terceiro, textoPara(posto, Campo::Terceiro));
+        if (d.campo(Campo::Artigo).isEmpty() || chance(5)) return tab(Campo::Artigo, textoPara(posto, Campo::Artigo));
         // A regular truck with its stored tare, or one whose tare expired.
-        if (d.campo(10).isEmpty() && chance(40))
-            return tab(10, chance(75) ? Mundo::matriculaComTara() : Mundo::matriculaExpirada());
-        if (chance(10)) return tab(10, textoPara(posto, 10));
+        if (d.campo(Campo::Matricula).isEmpty() && chance(40))
+            return tab(Campo::Matricula, chance(75) ? Mundo::matriculaComTara() : Mundo::matriculaExpirada());
+        if (chance(10)) return tab(Campo::Matricula, textoPara(posto, Campo::Matricula));
         // A truck already waiting on this desk weighed in again by mistake (or on purpose).
         if (chance(6)) {
             const RecordSet r = m.db().consultar(
                 QStringLiteral(
                     "SELECT Carro FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND Tipo = ? AND Carro <> ''"),
                 {Mundo::kind(posto).tipo});
-            if (!r.isEmpty()) return tab(10, r.text(ate(r.count()), QStringLiteral("Carro")));
+            if (!r.isEmpty()) return tab(Campo::Matricula, r.text(ate(r.count()), QStringLiteral("Carro")));
         }
-        if (chance(5)) return tab(1, textoPara(posto, 1));
+        if (chance(5)) return tab(Campo::Morada, textoPara(posto, Campo::Morada));
         if (chance(8) && Mundo::kind(posto).entrada) {
             a.tipo = Accao::Subsidiarias;
             a.indice = ate(2);

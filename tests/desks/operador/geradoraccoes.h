@@ -22,7 +22,7 @@ class GeradorAccoes {
         return l.begin()[ate(int(l.size()))];
     }
     QString lixo();
-    QString textoPara(int posto, int campo);
+    QString textoPara(int posto, Campo campo);
     QString peso();
     Accao sensata(Mundo& m, int posto);
     Accao qualquer(Mundo& m, int posto);

@@ -42,12 +42,12 @@ Antes Antes::de(Mundo& m, int posto) {
     a.dadosAlterados = d.dadosAlterados();
     a.obsAlteradas = d.obsAlteradas();
     a.idHistorico = d.idHistorico();
-    for (int i = 0; i < d.kind().numCampos; ++i) {
-        a.campos << d.campo(i);
-        a.soLeitura << d.campoSoLeitura(i);
+    for (const CampoDesk& c : d.kind().tabela().todos()) {
+        a.campos[size_t(c.nome)] = d.campo(c.nome);
+        a.soLeitura[size_t(c.nome)] = d.campoSoLeitura(c.nome);
     }
     a.registos = m.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
-    a.matriculaPendente = d.pendenteComMatricula(d.campo(10)).has_value();
+    a.matriculaPendente = d.pendenteComMatricula(d.campo(Campo::Matricula)).has_value();
     if (d.taraRegistada()) a.taraRegistada = d.taraRegistada()->tara;
     a.resumoEfectivo = d.rotulo(DeskCore::Resumo3).section(QStringLiteral(" = "), 1);
     if (a.resumoEfectivo.endsWith(QStringLiteral(" kg"))) a.resumoEfectivo.chop(3);
@@ -74,11 +74,11 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
 
     // A field that takes no typing took none.
     if ((a.tipo == Accao::Escrever || a.tipo == Accao::EscreverESair || a.tipo == Accao::Lista) &&
-        antes.soLeitura.value(a.campo) && d.campo(a.campo) != antes.campos.value(a.campo))
+        antes.soLeitura[size_t(a.campo)] && d.campo(a.campo) != antes.campo(a.campo))
         return falha(QStringLiteral("campo-so-leitura"),
                      QStringLiteral("o campo %1 só de leitura passou de \"%2\" a \"%3\"")
-                         .arg(a.campo)
-                         .arg(antes.campos.value(a.campo), d.campo(a.campo)));
+                         .arg(d.kind().tabela().legenda(a.campo))
+                         .arg(antes.campo(a.campo), d.campo(a.campo)));
     // A recalled truck or a finished weighing never becomes another record.
     if ((antes.segundoPeso || antes.verHistorico) && antes.idHistorico > 0 && registos > antes.registos)
         return falha(QStringLiteral("registo-novo-de-recuperada"),
@@ -87,13 +87,16 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
     if (d.segundoPeso() && d.idHistorico() > 0) {
         const RecordSet r = LerHistorico(m_mundo.db(), d.idHistorico());
         if (!r.isEmpty() && r.isNull(QStringLiteral("DataHoraPL")) &&
-            (d.campo(0) != r.text(QStringLiteral("Terceiro")) || d.campo(2) != r.text(QStringLiteral("Artigo")) ||
-             d.campo(10) != r.text(QStringLiteral("Carro")) || d.campo(1) != r.text(QStringLiteral("CodMorada"))))
+            (d.campo(Campo::Terceiro) != r.text(QStringLiteral("Terceiro")) ||
+             d.campo(Campo::Artigo) != r.text(QStringLiteral("Artigo")) ||
+             d.campo(Campo::Matricula) != r.text(QStringLiteral("Carro")) ||
+             d.campo(Campo::Morada) != r.text(QStringLiteral("CodMorada"))))
             return falha(QStringLiteral("identidade-recuperada"),
                          QStringLiteral("a pesagem %1 mostra %2/%3/%4; o registo tem %5/%6/%7")
                              .arg(d.idHistorico())
-                             .arg(d.campo(0), d.campo(2), d.campo(10), r.text(QStringLiteral("Terceiro")),
-                                  r.text(QStringLiteral("Artigo")), r.text(QStringLiteral("Carro"))));
+                             .arg(d.campo(Campo::Terceiro), d.campo(Campo::Artigo), d.campo(Campo::Matricula),
+                                  r.text(QStringLiteral("Terceiro")), r.text(QStringLiteral("Artigo")),
+                                  r.text(QStringLiteral("Carro"))));
     }
     if (a.tipo != Accao::Botao) return std::nullopt;
 
@@ -102,7 +105,7 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
         registos > antes.registos)
         return falha(QStringLiteral("matricula-repetida"),
                      QStringLiteral("a viatura %1 já pendente foi pesada de novo sem o operador o aceitar")
-                         .arg(antes.campos.value(10)));
+                         .arg(antes.campo(Campo::Matricula)));
 
     // First weight: a panel that closes without a word saved exactly what it showed.
     if (a.indice == DeskCore::BtConfPeso && antes.primeiroPeso && antes.painelPesagem && !d.painelPesagem() &&
@@ -114,7 +117,7 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
         // With a stored tare the reading is the gross weight and the record is finished at once.
         const bool unica = antes.taraRegistada.has_value();
         const Money primeiro = kg(r.value(entrada || unica ? QStringLiteral("PesoBruto") : QStringLiteral("PesoTara")));
-        const auto pesado = Money::parse(antes.campos.value(9));
+        const auto pesado = Money::parse(antes.campo(Campo::Peso));
         if (unica &&
             (r.isNull(QStringLiteral("DataHoraPL")) || kg(r.value(QStringLiteral("PesoTara"))) != *antes.taraRegistada))
             return falha(
@@ -123,13 +126,13 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
                     .arg(d.idHistorico())
                     .arg(antes.taraRegistada->plain(), kg(r.value(QStringLiteral("PesoTara"))).plain(),
                          r.isNull(QStringLiteral("DataHoraPL")) ? QStringLiteral(", por concluir") : QString()));
-        if (!pesado || primeiro != *pesado || r.text(QStringLiteral("Terceiro")) != antes.campos.value(0) ||
-            r.text(QStringLiteral("Artigo")) != antes.campos.value(2))
+        if (!pesado || primeiro != *pesado || r.text(QStringLiteral("Terceiro")) != antes.campo(Campo::Terceiro) ||
+            r.text(QStringLiteral("Artigo")) != antes.campo(Campo::Artigo))
             return falha(
                 QStringLiteral("primeira-pesagem-diferente"),
                 QStringLiteral("gravado %1 kg, %2, %3; o posto mostrava %4, %5, %6")
                     .arg(primeiro.plain(), r.text(QStringLiteral("Terceiro")), r.text(QStringLiteral("Artigo")),
-                         antes.campos.value(9), antes.campos.value(0), antes.campos.value(2)));
+                         antes.campo(Campo::Peso), antes.campo(Campo::Terceiro), antes.campo(Campo::Artigo)));
     }
 
     // Completion: the desk either finished the weighing as its summary showed, or said why not.
@@ -144,12 +147,12 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
         if (concluida) {
             // The operator confirmed the summary's figure, and the field showed the same.
             const auto efectivo = Money::parse(antes.resumoEfectivo);
-            const auto campo = Money::parse(antes.campos.value(13));
+            const auto campo = Money::parse(antes.campo(Campo::Efectivo));
             if (!efectivo || !campo || *campo != *efectivo || kg(r.value(QStringLiteral("PesoEfectivo"))) != *efectivo)
                 return falha(QStringLiteral("conclusao-diferente"),
                              QStringLiteral("concluída com efectivo %1; o resumo mostrava %2, o campo %3")
                                  .arg(kg(r.value(QStringLiteral("PesoEfectivo"))).plain(), antes.resumoEfectivo,
-                                      antes.campos.value(13)));
+                                      antes.campo(Campo::Efectivo)));
         }
     }
 
@@ -157,7 +160,7 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
     if (a.indice == DeskCore::BtConf && antes.verHistorico && antes.idHistorico > 0 && !antes.primeiroPeso &&
         !antes.segundoPeso && (antes.dadosAlterados || antes.obsAlteradas) && !d.verHistorico() && !msgs.recusou) {
         const RecordSet r = LerHistorico(m_mundo.db(), antes.idHistorico);
-        const auto efectivo = Money::parse(antes.campos.value(13));
+        const auto efectivo = Money::parse(antes.campo(Campo::Efectivo));
         // The figure shown, or (a deduction typed and not yet left) net minus the deductions saved.
         Money calculado;
         if (!r.isEmpty()) {
@@ -169,13 +172,13 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
         }
         const Money gravado = r.isEmpty() ? Money() : kg(r.value(QStringLiteral("PesoEfectivo")));
         if (r.isEmpty() || (!(efectivo && gravado == *efectivo) && gravado != calculado) ||
-            r.text(QStringLiteral("Justificacao")) != antes.campos.value(12))
+            r.text(QStringLiteral("Justificacao")) != antes.campo(Campo::Observacoes))
             return falha(
                 QStringLiteral("correccao-sem-gravacao"),
                 QStringLiteral("a correcção da pesagem %1 fechou sem aviso mas o registo tem efectivo %2 (posto: %3)")
                     .arg(antes.idHistorico)
                     .arg(r.isEmpty() ? QStringLiteral("-") : kg(r.value(QStringLiteral("PesoEfectivo"))).plain(),
-                         antes.campos.value(13)));
+                         antes.campo(Campo::Efectivo)));
     }
 
     // Cancellation confirmed without a word: it happened.

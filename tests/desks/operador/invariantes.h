@@ -1,5 +1,9 @@
 #pragma once
 
+#include <array>
+
+#include "desks/camposdesk.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -26,9 +30,10 @@ struct Antes {
     bool dadosAlterados = false;
     bool obsAlteradas = false;
     qint32 idHistorico = 0;
-    bool registoPendente = false;  // the weighing on the desk was pending in the database
-    QStringList campos;
-    QList<bool> soLeitura;
+    bool registoPendente = false;                // the weighing on the desk was pending in the database
+    std::array<QString, kNumNomesCampo> campos;  // by field name
+    std::array<bool, kNumNomesCampo> soLeitura = {};
+    QString campo(Campo c) const { return campos[size_t(c)]; }
     int registos = 0;                    // weighings in the database
     bool matriculaPendente = false;      // the plate on the desk is already pending on this desk's side
     QString resumoEfectivo;              // the final save panel's "Peso Efectivo = " line

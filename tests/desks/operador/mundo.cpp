@@ -94,7 +94,7 @@ void Mundo::executar(const Accao& a) {
     // The operator types only where the window lets him: it disables the tab control while
     // the desk is idle or a panel is open, and shows the weight field and its date picker
     // only in the weighing panel. Buttons are pressed in any order.
-    const bool campoAlcancavel = a.campo == 9 ? d.painelPesagem() : d.tabsActivas();
+    const bool campoAlcancavel = a.campo == Campo::Peso ? d.painelPesagem() : d.tabsActivas();
     switch (a.tipo) {
         case Accao::Escrever:
         case Accao::Sair:
@@ -186,13 +186,13 @@ void Mundo::executar(const Accao& a) {
                     d.btPesar();
                     break;
                 case DeskCore::BtConfPeso:
-                    d.btConfPeso(a.extra);
+                    d.btConfPeso(a.gravacao);
                     break;
                 case DeskCore::BtCancPeso:
                     d.btCancPeso();
                     break;
                 case DeskCore::BtConfFinal:
-                    d.btConfFinal(a.extra);
+                    d.btConfFinal(a.gravacao);
                     break;
                 case DeskCore::BtCancFinal:
                     d.btCancFinal();
@@ -206,7 +206,7 @@ void Mundo::executar(const Accao& a) {
             break;
     }
     // A typed effective weight of a weighing on the desk is no longer net minus deductions.
-    const bool efectivo =
-        (a.tipo == Accao::Escrever || a.tipo == Accao::EscreverESair || a.tipo == Accao::Lista) && a.campo == 13;
+    const bool efectivo = (a.tipo == Accao::Escrever || a.tipo == Accao::EscreverESair || a.tipo == Accao::Lista) &&
+                          a.campo == Campo::Efectivo;
     if (efectivo && registoAberto && d.idHistorico() > 0) m_digitados.insert(d.idHistorico());
 }
