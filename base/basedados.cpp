@@ -16,7 +16,17 @@
 
 namespace {
 const char* kIsoFormat = "yyyy-MM-dd HH:mm:ss";
-}
+// More distinct statements than the program has: a text built per call (a list of n
+// marks) cannot grow the cache without bound.
+constexpr int kMaxPreparadas = 256;
+}  // namespace
+
+struct BaseDados::Preparadas {
+    QHash<QString, std::shared_ptr<QSqlQuery>> porTexto;
+    // Failed inside a transaction: deallocating them there would fail too (the server
+    // ignores every command until the transaction ends), so they wait for its end.
+    QList<std::shared_ptr<QSqlQuery>> descartadas;
+};
 
 BaseDados::BaseDados(QString connectionName) : m_connectionName(std::move(connectionName)) {}
 
@@ -139,6 +149,12 @@ bool BaseDados::abrirPostgresql(QSqlDatabase& db, const SqlSettings& settings, i
     // not create it still works with a database where it exists.
     q.exec(QStringLiteral("SELECT 1 FROM pg_extension WHERE extname = '%1'").arg(DialectoPg::extensaoTexto()));
     if (!q.next()) q.exec(DialectoPg::criarExtensao());
+    // Statements stay prepared (see prepared()), but each run is still planned for its own
+    // values, as when every query was prepared anew: a plan made once for any date range
+    // could read the whole table for a month's history. (Servers before 12 lack the setting:
+    // there the server may keep one plan after five runs.)
+    q.exec(QStringLiteral("SET plan_cache_mode TO force_custom_plan"));
+    m_preparadas = std::make_unique<Preparadas>();
     return true;
 }
 
@@ -148,9 +164,11 @@ void BaseDados::fechar() {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         if (db.isOpen()) {
             if (m_inTransaction) db.rollback();
+            m_preparadas.reset();
             db.close();
         }
     }
+    m_preparadas.reset();
     m_inTransaction = false;
     QSqlDatabase::removeDatabase(m_connectionName);
 }
@@ -237,22 +255,54 @@ QString BaseDados::noDialecto(const QString& sql) const {
     return out;
 }
 
-QSqlQuery BaseDados::prepared(const QString& sqlOriginal, const QVariantList& params) {
+std::shared_ptr<QSqlQuery> BaseDados::prepared(const QString& sqlOriginal, const QVariantList& params) {
     requireOpen();
     const QString sql = noDialecto(sqlOriginal);
-    QSqlQuery q(connection());
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) throw errorFrom(q.lastError(), sql);
-    for (int i = 0; i < params.size(); ++i) q.bindValue(i, toStorage(params[i]));
+    std::shared_ptr<QSqlQuery> q = m_preparadas ? m_preparadas->porTexto.value(sql) : nullptr;
+    if (!q) {
+        q = std::make_shared<QSqlQuery>(connection());
+        q->setForwardOnly(true);
+        if (!q->prepare(sql)) throw errorFrom(q->lastError(), sql);
+        if (m_preparadas) {
+            if (m_preparadas->porTexto.size() >= kMaxPreparadas) m_preparadas->porTexto.clear();
+            m_preparadas->porTexto.insert(sql, q);
+        }
+    }
+    for (int i = 0; i < params.size(); ++i) q->bindValue(i, toStorage(params[i]));
     return q;
 }
 
+void BaseDados::descartarPreparada(const QString& sqlOriginal) {
+    if (!m_preparadas) return;
+    // A statement that failed is prepared again next time: a server that changed a table
+    // under it, or anything else wrong with it, does not stay in the cache.
+    const auto q = m_preparadas->porTexto.take(noDialecto(sqlOriginal));
+    if (q && m_inTransaction) m_preparadas->descartadas << q;
+}
+
+void BaseDados::statementsDaTransaccaoTerminada() {
+    if (m_preparadas) m_preparadas->descartadas.clear();
+}
+
 int BaseDados::executar(const QString& sql, const QVariantList& params) {
-    QSqlQuery q = params.isEmpty() ? QSqlQuery(connection()) : prepared(sql, params);
-    requireOpen();
-    const bool ok = params.isEmpty() ? q.exec(noDialecto(sql)) : q.exec();
-    if (!ok) throw errorFrom(q.lastError(), sql);
-    return q.numRowsAffected();
+    if (params.isEmpty()) {
+        requireOpen();
+        QSqlQuery q(connection());
+        if (!q.exec(noDialecto(sql))) throw errorFrom(q.lastError(), sql);
+        // A table created, changed or dropped: statements prepared over it are planned again.
+        static const QRegularExpression ddl(QStringLiteral("^\\s*(CREATE|ALTER|DROP)\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+        if (m_preparadas && !m_preparadas->porTexto.isEmpty() && ddl.match(sql).hasMatch())
+            m_preparadas->porTexto.clear();
+        return q.numRowsAffected();
+    }
+    const auto q = prepared(sql, params);
+    if (!q->exec()) {
+        const DbError e = errorFrom(q->lastError(), sql);
+        descartarPreparada(sql);
+        throw e;
+    }
+    return q->numRowsAffected();
 }
 
 // `comoTexto`: date-times come back as the ISO text sqlite keeps (PostgreSQL), so the
@@ -277,10 +327,14 @@ static RecordSet fetchAll(QSqlQuery& q, bool comoTexto = false) {
 }
 
 RecordSet BaseDados::consultar(const QString& sql, const QVariantList& params) {
-    QSqlQuery q = prepared(sql, params);
-    if (!q.exec()) throw errorFrom(q.lastError(), sql);
-    RecordSet rs = fetchAll(q, backend() == Backend::Postgresql);
-    if (q.lastError().isValid()) throw errorFrom(q.lastError(), sql);
+    const auto q = prepared(sql, params);
+    RecordSet rs;
+    if (q->exec()) rs = fetchAll(*q, backend() == Backend::Postgresql);
+    if (q->lastError().isValid()) {
+        const DbError e = errorFrom(q->lastError(), sql);
+        descartarPreparada(sql);
+        throw e;
+    }
     return rs;
 }
 
@@ -438,6 +492,7 @@ void BaseDados::commit() {
         throw err;
     }
     m_inTransaction = false;
+    statementsDaTransaccaoTerminada();
 }
 
 void BaseDados::rollback() {
@@ -450,6 +505,7 @@ void BaseDados::rollback() {
         QSqlQuery q(db);
         q.exec(QStringLiteral("ROLLBACK"));
     }
+    statementsDaTransaccaoTerminada();
 }
 
 bool BaseDados::tableExists(const QString& table) {

@@ -263,14 +263,16 @@ QString ChaveInstalacao::publicaPem() {
 
 QByteArray ChaveInstalacao::assinar(const QByteArray& dados) {
     carregar();
-    Bio bio;
-    BIO_write(bio.b, m_privada.constData(), int(m_privada.size()));
-    Chave chave;
-    chave.k = PEM_read_bio_PrivateKey(bio.b, nullptr, nullptr, nullptr);
+    if (!m_chave) {
+        Bio bio;
+        BIO_write(bio.b, m_privada.constData(), int(m_privada.size()));
+        if (EVP_PKEY* k = PEM_read_bio_PrivateKey(bio.b, nullptr, nullptr, nullptr))
+            m_chave = std::shared_ptr<EVP_PKEY>(k, EVP_PKEY_free);
+    }
     Contexto ctx;
     size_t n = 64;
     QByteArray sig(64, '\0');
-    if (!chave.k || EVP_DigestSignInit(ctx.c, nullptr, nullptr, nullptr, chave.k) != 1 ||
+    if (!m_chave || EVP_DigestSignInit(ctx.c, nullptr, nullptr, nullptr, m_chave.get()) != 1 ||
         EVP_DigestSign(ctx.c, reinterpret_cast<unsigned char*>(sig.data()), &n,
                        reinterpret_cast<const unsigned char*>(dados.constData()), size_t(dados.size())) != 1)
         throw erroChave(QStringLiteral("Não foi possível assinar o talão (chave de assinatura inválida)."));

@@ -4,8 +4,10 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <memory>
 
 class BaseDados;
+struct evp_pkey_st;
 
 // The keys that sign tickets. Each workstation signs with an Ed25519 key of its own,
 // kept in a file readable by its owner only (folder 0700, file 0600) beside the
@@ -67,6 +69,7 @@ class ChaveInstalacao {
     BaseDados& m_db;
     QString m_ficheiro;
     QByteArray m_privada;
+    std::shared_ptr<evp_pkey_st> m_chave;  // m_privada read once, not for every ticket
     QString m_publica;
     QString m_id;
 };

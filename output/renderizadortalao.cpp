@@ -9,9 +9,11 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPixmap>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
 #include <kainjow/mustache.hpp>
+#include <optional>
 
 #include "base/dberror.h"
 #include "output/erromodelo.h"
@@ -57,6 +59,15 @@ Data linha(const ModeloTalao& modelo, const RecordSet& rs, int row) {
     return d;
 }
 
+// The bytes of a data URL ("data:image/png;base64,....").
+QByteArray dadosUrl(const QUrl& url) {
+    const QByteArray texto = url.toEncoded();
+    const qsizetype virgula = texto.indexOf(',');
+    if (virgula < 0) return {};
+    const QByteArray corpo = QByteArray::fromPercentEncoding(texto.mid(virgula + 1));
+    return texto.left(virgula).endsWith(";base64") ? QByteArray::fromBase64(corpo) : corpo;
+}
+
 // A page whose images given inline (data: URLs, like the QR code) are decoded once for
 // all the pages of a document: every copy of a ticket shows the same code, and one shared
 // pixmap is written into the PDF once instead of once per copy.
@@ -71,14 +82,12 @@ class Pagina : public QTextDocument {
         const QString chave = name.toString();
         auto it = m_imagens.constFind(chave);
         if (it == m_imagens.constEnd()) {
-            const QVariant v = QTextDocument::loadResource(type, name);
-            QPixmap pm;
-            if (v.userType() == QMetaType::QPixmap)
-                pm = v.value<QPixmap>();
-            else if (v.userType() == QMetaType::QImage)
-                pm = QPixmap::fromImage(v.value<QImage>());
-            else
-                pm.loadFromData(v.toByteArray());
+            // Decoded here in its own format (Qt's own loading turns every image into 24-bit
+            // colour): a black-and-white QR code then goes into the PDF as one bit per pixel,
+            // not as 24 bits tried as JPEG too.
+            const QImage imagem = QImage::fromData(dadosUrl(name));
+            QPixmap pm = QPixmap::fromImage(imagem, Qt::NoFormatConversion);
+            if (pm.isNull()) pm = QTextDocument::loadResource(type, name).value<QPixmap>();
             it = m_imagens.insert(chave, pm);
         }
         return *it;
@@ -88,6 +97,77 @@ class Pagina : public QTextDocument {
     QHash<QString, QPixmap>& m_imagens;
 };
 
+// A page's HTML in pieces: each tag (from '<' to its '>') and each text between tags.
+QList<QStringView> pedacos(QStringView html) {
+    QList<QStringView> out;
+    qsizetype i = 0;
+    while (i < html.size()) {
+        qsizetype fim;
+        if (html[i] == QLatin1Char('<')) {
+            fim = html.indexOf(QLatin1Char('>'), i);
+            fim = fim < 0 ? html.size() : fim + 1;
+        } else {
+            fim = html.indexOf(QLatin1Char('<'), i);
+            if (fim < 0) fim = html.size();
+        }
+        out << html.sliced(i, fim - i);
+        i = fim;
+    }
+    return out;
+}
+
+// A text that reads the same in the laid-out page as in the HTML: no entities, no
+// whitespace that the HTML would fold.
+bool textoLiteral(QStringView t) {
+    if (t.isEmpty() || t.front().isSpace() || t.back().isSpace()) return false;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const QChar c = t[i];
+        if (c == QLatin1Char('&') || (c.isSpace() && (c != QLatin1Char(' ') || t[i + 1].isSpace()))) return false;
+    }
+    return true;
+}
+
+struct Partilhada {
+    QString html;               // the first page with a marker in each place the pages differ
+    QStringList marcas;         // the markers, in order
+    QList<QStringList> textos;  // per page, its text for each marker
+};
+
+// The pages as one HTML and the texts in which they differ, when they differ only in
+// texts between the same tags; nothing otherwise.
+std::optional<Partilhada> partilhar(const QStringList& paginas) {
+    if (paginas.size() < 2) return std::nullopt;
+    QList<QList<QStringView>> p;
+    for (const QString& html : paginas) {
+        p << pedacos(html);
+        if (p.back().size() != p.front().size()) return std::nullopt;
+    }
+    QList<qsizetype> difere;
+    for (qsizetype j = 0; j < p.front().size(); ++j) {
+        bool igual = true;
+        for (qsizetype i = 1; i < p.size() && igual; ++i) igual = p[i][j] == p.front()[j];
+        if (igual) continue;
+        for (const auto& pagina : p)
+            if (pagina[j].startsWith(QLatin1Char('<')) || !textoLiteral(pagina[j])) return std::nullopt;
+        difere << j;
+    }
+    const QString prefixo = QStringLiteral("Btx0Marca");
+    if (paginas.front().contains(prefixo)) return std::nullopt;
+    Partilhada out;
+    out.textos.resize(paginas.size());
+    qsizetype seguinte = 0;
+    for (qsizetype j = 0; j < p.front().size(); ++j) {
+        if (seguinte < difere.size() && difere[seguinte] == j) {
+            const QString marca = prefixo + QString::number(seguinte++) + QLatin1Char('x');
+            out.html += marca;
+            out.marcas << marca;
+            for (qsizetype i = 0; i < p.size(); ++i) out.textos[i] << p[i][j].toString();
+        } else {
+            out.html += p.front()[j];
+        }
+    }
+    return out;
+}
 }  // namespace
 
 RenderizadorTalao::RenderizadorTalao(SqlSettings settings) : m_consulta(std::move(settings)) {}
@@ -144,17 +224,17 @@ void RenderizadorTalao::pintar(QPagedPaintDevice& device, const QStringList& pag
     const QRectF area = device.pageLayout().paintRectPixels(device.logicalDpiX());
     QPainter painter(&device);
     QHash<QString, QPixmap> imagens;
-    for (int i = 0; i < paginas.size(); ++i) {
-        if (i > 0) device.newPage();
-        Pagina doc(imagens);
+    const auto ler = [&](Pagina& doc, const QString& html) {
         // Without this the text is laid out for the screen and comes out a third of its size.
         doc.documentLayout()->setPaintDevice(&device);
         doc.setDocumentMargin(0);
         QFont font(QStringLiteral("DejaVu Sans"));
         font.setPointSizeF(9);
         doc.setDefaultFont(font);
-        doc.setPageSize(area.size());
-        doc.setHtml(paginas[i]);
+        doc.setTextWidth(area.width());
+        doc.setHtml(html);
+    };
+    const auto desenhar = [&](Pagina& doc) {
         const qreal height = doc.size().height();
         painter.save();
         if (height > area.height() && height > 0) {
@@ -164,6 +244,43 @@ void RenderizadorTalao::pintar(QPagedPaintDevice& device, const QStringList& pag
         }
         doc.drawContents(&painter, QRectF(QPointF(0, 0), QSizeF(area.width(), std::max(height, area.height()))));
         painter.restore();
+    };
+
+    // Copies that differ only in a few texts (the copy's number) share one parsed and
+    // laid-out page: each copy writes its texts over the markers and only those lines
+    // are laid out again.
+    if (const auto comum = partilhar(paginas)) {
+        Pagina doc(imagens);
+        ler(doc, comum->html);
+        QList<QTextCursor> lugares;
+        for (const QString& marca : comum->marcas) {
+            QTextCursor c = doc.find(marca, 0, QTextDocument::FindCaseSensitively);
+            // A marker that landed outside the text (an attribute, a style) or twice.
+            if (c.isNull() || !doc.find(marca, c, QTextDocument::FindCaseSensitively).isNull()) break;
+            lugares << c;
+        }
+        if (lugares.size() == comum->marcas.size()) {
+            for (int i = 0; i < paginas.size(); ++i) {
+                if (i > 0) device.newPage();
+                for (int k = 0; k < lugares.size(); ++k) {
+                    QTextCursor& c = lugares[k];
+                    QTextCursor primeiro(&doc);
+                    primeiro.setPosition(c.selectionStart() + 1);
+                    const QString& t = comum->textos[i][k];
+                    c.insertText(t, primeiro.charFormat());
+                    c.setPosition(c.position() - int(t.size()), QTextCursor::KeepAnchor);
+                }
+                desenhar(doc);
+            }
+            painter.end();
+            return;
+        }
+    }
+    for (int i = 0; i < paginas.size(); ++i) {
+        if (i > 0) device.newPage();
+        Pagina doc(imagens);
+        ler(doc, paginas[i]);
+        desenhar(doc);
     }
     painter.end();
 }

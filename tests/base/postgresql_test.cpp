@@ -260,6 +260,41 @@ class PostgresqlTest : public QObject {
         QVERIFY(!notas.tomar(id, n.owner, b));
         QVERIFY(notas.abertas().first().ageSeconds <= 2);
     }
+
+    // A statement is prepared on the server once per connection and run again by its name;
+    // a failure, a rollback, a changed table or a new connection never leave it unusable.
+    void statementsPreparadosUmaVez() {
+        qputenv("BALANTRIX_TEST_BACKEND", "postgresql");
+        TempDatabase t;
+        BaseDados& db = t.db();
+        const QString nome = QStringLiteral("SELECT Valor FROM kel_PES_Opcoes WHERE Nome = ?");
+        const QString preparados = QStringLiteral("SELECT COUNT(*) FROM pg_prepared_statements");
+        db.executar(QStringLiteral("INSERT INTO kel_PES_Opcoes (Nome, Valor) VALUES (?, ?)"),
+                    {QStringLiteral("a"), QStringLiteral("1")});
+        const int antes = db.escalar(preparados).toInt();
+        for (int i = 0; i < 5; ++i) QCOMPARE(db.escalar(nome, {QStringLiteral("a")}).toString(), QStringLiteral("1"));
+        QCOMPARE(db.escalar(preparados).toInt(), antes + 1);
+        // Still planned for each run's own values.
+        QCOMPARE(db.escalar(QStringLiteral("SELECT current_setting('plan_cache_mode')")).toString(),
+                 QStringLiteral("force_custom_plan"));
+
+        const QString divisao = QStringLiteral("SELECT 10 / ?");
+        {
+            Transaccao tr(db);
+            QCOMPARE(db.escalar(divisao, {5}).toInt(), 2);
+            QVERIFY_THROWS_EXCEPTION(DbError, db.escalar(divisao, {0}));
+        }  // rolled back, the failed statement deallocated after it
+        QCOMPARE(db.escalar(divisao, {2}).toInt(), 5);
+        QCOMPARE(db.escalar(nome, {QStringLiteral("a")}).toString(), QStringLiteral("1"));
+
+        const QString todas = QStringLiteral("SELECT * FROM kel_PES_Opcoes WHERE Nome = ?");
+        QCOMPARE(db.consultar(todas, {QStringLiteral("a")}).columns().size(), 2);
+        db.executar(QStringLiteral("ALTER TABLE kel_PES_Opcoes ADD COLUMN Nota TEXT"));
+        QCOMPARE(db.consultar(todas, {QStringLiteral("a")}).columns().size(), 3);
+
+        QVERIFY(db.abrir(t.settings()));
+        QCOMPARE(db.escalar(nome, {QStringLiteral("a")}).toString(), QStringLiteral("1"));
+    }
 };
 
 QTEST_GUILESS_MAIN(PostgresqlTest)

@@ -1,4 +1,6 @@
 // Ticket copies, templates and PDF export on a real SQLite file with the demo company.
+#include <QPdfWriter>
+#include <QTextDocument>
 #include <QtTest>
 
 #include "output/consultaleitura.h"
@@ -8,6 +10,7 @@
 #include "output/operacoestalao.h"
 #include "output/pastas.h"
 #include "output/registarvias.h"
+#include "output/renderizadortalao.h"
 #include "tests/output/ticketfixtures.h"
 #include "tests/support/testsupport.h"
 
@@ -198,6 +201,61 @@ class TicketTest : public QObject {
         const QString semComp = pdfTexto(ops.exportaPDF(ide, TipoTalao::Fornecedor));
         QCOMPARE(semComp.count(QRegularExpression(QStringLiteral("(^|\\s)0,00 kg"))), 2);
         QVERIFY(!semComp.contains(QStringLiteral("0.00")));
+    }
+
+    // Copies that differ only in a text share one laid-out page; every other difference
+    // is laid out per page. Either way each sheet shows its own texts and no other's.
+    void eachCopyShowsItsOwnTexts_data() {
+        QTest::addColumn<QString>("modelo");  // %1: the copy's text
+        QTest::addColumn<QStringList>("textos");
+        const QStringList vias{QStringLiteral("1.ª Via"), QStringLiteral("2.ª Via"), QStringLiteral("10.ª Via")};
+        QTest::newRow("paragraph") << QStringLiteral("<p>TALAO</p><p align=\"right\"><b>%1</b></p><p>termo</p>")
+                                   << vias;
+        QTest::newRow("table cell") << QStringLiteral(
+                                           "<table><tr><td>Via</td><td>n %1 de 3</td></tr></table><p>termo</p>")
+                                    << QStringList{QStringLiteral("um"), QStringLiteral("dois"),
+                                                   QStringLiteral("tres")};
+        QTest::newRow("two places") << QStringLiteral("<p>%1</p><p>rodape</p><p><i>%1</i></p>") << vias;
+        QTest::newRow("same pages") << QStringLiteral("<p>%1</p>")
+                                    << QStringList{QStringLiteral("igual"), QStringLiteral("igual")};
+        QTest::newRow("markup differs") << QStringLiteral("<p><%1>copia</%1></p>")
+                                        << QStringList{QStringLiteral("b"), QStringLiteral("i"), QStringLiteral("u")};
+        QTest::newRow("entities") << QStringLiteral("<p>A &amp; %1</p>")
+                                  << QStringList{QStringLiteral("um"), QStringLiteral("dois")};
+        QTest::newRow("style") << QStringLiteral("<style>p { color: %1; }</style><p>x</p>")
+                               << QStringList{QStringLiteral("#111111"), QStringLiteral("#222222")};
+        QTest::newRow("attribute") << QStringLiteral("<p title=\"%1\">%1</p>")
+                                   << QStringList{QStringLiteral("um"), QStringLiteral("dois")};
+    }
+    void eachCopyShowsItsOwnTexts() {
+        QFETCH(QString, modelo);
+        QFETCH(QStringList, textos);
+        QStringList paginas;
+        for (const QString& t : textos) paginas << modelo.arg(t);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("vias.pdf"));
+        {
+            QPdfWriter writer(path);
+            writer.setResolution(300);
+            RenderizadorTalao::pintar(writer, paginas);
+        }
+        QCOMPARE(pdfPaginas(path), int(textos.size()));
+        for (int i = 0; i < textos.size(); ++i) {
+            QProcess p;
+            p.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(i + 1), QStringLiteral("-l"),
+                                                  QString::number(i + 1), path, QStringLiteral("-")});
+            QVERIFY(p.waitForFinished(20000));
+            const QString texto = QString::fromUtf8(p.readAllStandardOutput());
+            QTextDocument esperado;
+            esperado.setHtml(paginas[i]);
+            for (const QString& palavra :
+                 esperado.toPlainText().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+                QVERIFY2(texto.contains(palavra), qPrintable(QStringLiteral("%1: %2").arg(i).arg(palavra)));
+            for (const QString& outro : textos)
+                if (!modelo.contains(QLatin1Char('<') + QStringLiteral("%1")) &&
+                    !esperado.toPlainText().contains(outro))
+                    QVERIFY2(!texto.contains(outro), qPrintable(QStringLiteral("%1: %2").arg(i).arg(outro)));
+        }
     }
 
     void markupInDataIsPrintedAsText() {
