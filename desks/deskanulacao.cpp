@@ -113,6 +113,22 @@ bool DeskCore::anular() {
                 }
                 CrashPoint::hit("cancel.document-cancelled");
             }
+            const auto falhou = [&](const QString& erro) {
+                // The document is cancelled already: the note finishes the weighing's side.
+                QString acerto;
+                if (nota) {
+                    try {
+                        notas.libertar(nota, eu);
+                    } catch (const DbError&) {
+                    }
+                    acerto = ErpReconciler::textoOperador(ErpReconciler(m_db, m_sessao).settle(id));
+                }
+                aviso(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + erro +
+                      (acerto.isEmpty() ? QString() : QStringLiteral("\r\n") + acerto));
+                m_verHistorico = true;
+                btCancGeral();
+                return false;
+            };
             try {
                 // Back to pending: the second weighing goes, the first weighing and the
                 // ticket number stay with the truck.
@@ -129,25 +145,13 @@ bool DeskCore::anular() {
                 // Pending again: the document type it had stays its choice.
                 if (m_kind.entrada && !vazio(tpDoc))
                     OpcoesPesagem::gravarMateriasSubsidiarias(m_db, id, eSubsidiarias(tpDoc));
-                if (nota && !notas.fechar(nota, eu))
-                    throw DbError(-1, QStringLiteral("A anulação foi acertada noutro posto entretanto."));
+                if (nota && !notas.fechar(nota, eu)) throw AcertadaNoutroPosto{QStringLiteral("A anulação")};
                 CrashPoint::hit("cancel.before-commit");
                 t.commit();
             } catch (const DbError& e) {
-                // The document is cancelled already: the note finishes the weighing's side.
-                QString acerto;
-                if (nota) {
-                    try {
-                        notas.libertar(nota, eu);
-                    } catch (const DbError&) {
-                    }
-                    acerto = ErpReconciler::textoOperador(ErpReconciler(m_db, m_sessao).settle(id));
-                }
-                aviso(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + e.texto() +
-                      (acerto.isEmpty() ? QString() : QStringLiteral("\r\n") + acerto));
-                m_verHistorico = true;
-                btCancGeral();
-                return false;
+                return falhou(e.texto());
+            } catch (const AcertadaNoutroPosto& e) {
+                return falhou(e.texto());
             }
             CrashPoint::hit("cancel.after-commit");
         }

@@ -16,6 +16,12 @@ struct FalhaConclusao {
     QString texto;
 };
 
+// The note of an ERP write was settled by another workstation meanwhile: this one's write is undone.
+struct AcertadaNoutroPosto {
+    QString operacao;  // "A correcção", "A anulação"
+    QString texto() const { return operacao + QStringLiteral(" foi acertada noutro posto entretanto."); }
+};
+
 inline QString dataHoraTexto(const QDateTime& dt) {
     return dt.isValid() ? dt.toString(QStringLiteral("dd-MM-yyyy HH:mm")) : QString();
 }

@@ -25,24 +25,28 @@ bool DeskCore::gravarCorreccao(qint64 nota, const QString& justificacao, const Q
                                CamposComplemento& comp) {
     const ProcessIdentity eu = ProcessIdentity::current();
     IntentNotes notas(m_db);
-    try {
-        Transaccao t(m_db, true);
-        ActualizaHistorico(m_db, m_idHistorico, justificacao, efectivo, comp);
-        if (!notas.fechar(nota, eu))
-            throw DbError(-1, QStringLiteral("A correcção foi acertada noutro posto entretanto."));
-        CrashPoint::hit("correct.before-commit");
-        t.commit();
-        return true;
-    } catch (const DbError& e) {
+    const auto falhou = [&](const QString& erro) {
         // The document was changed but the record was not: the note brings the document back.
         try {
             notas.libertar(nota, eu);
         } catch (const DbError&) {
         }
         const QString acerto = ErpReconciler::textoOperador(ErpReconciler(m_db, m_sessao).settle(m_idHistorico));
-        aviso(QStringLiteral("A correcção não foi gravada.\r\nErro: ") + e.texto() +
+        aviso(QStringLiteral("A correcção não foi gravada.\r\nErro: ") + erro +
               (acerto.isEmpty() ? QString() : QStringLiteral("\r\n") + acerto));
         return false;
+    };
+    try {
+        Transaccao t(m_db, true);
+        ActualizaHistorico(m_db, m_idHistorico, justificacao, efectivo, comp);
+        if (!notas.fechar(nota, eu)) throw AcertadaNoutroPosto{QStringLiteral("A correcção")};
+        CrashPoint::hit("correct.before-commit");
+        t.commit();
+        return true;
+    } catch (const DbError& e) {
+        return falhou(e.texto());
+    } catch (const AcertadaNoutroPosto& e) {
+        return falhou(e.texto());
     }
 }
 
