@@ -19,25 +19,20 @@
 #include "records/registoalibi.h"
 #include "records/tabelasrastreio.h"
 #include "tests/output/ticketfixtures.h"
+#include "tests/support/clirun.h"
 #include "tests/support/testsupport.h"
 
 namespace {
 
-QString correr(const QString& programa, const QStringList& args) {
-    QProcess p;
-    p.start(programa, args);
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
 // A page of a PDF as a PNG at `dpi`, decoded by zbarimg.
 QString qrDaPagina(const QString& pdf, const QString& pasta, int dpi = 200, int pagina = 1) {
-    correr(QStringLiteral("pdftoppm"),
-           {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"), QStringLiteral("-f"),
-            QString::number(pagina), QStringLiteral("-l"), QString::number(pagina), QStringLiteral("-singlefile"), pdf,
-            pasta + QStringLiteral("/pagina")});
-    return correr(QStringLiteral("zbarimg"),
-                  {QStringLiteral("-q"), QStringLiteral("--raw"), pasta + QStringLiteral("/pagina.png")});
+    runProgram(QStringLiteral("pdftoppm"),
+               {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"), QStringLiteral("-f"),
+                QString::number(pagina), QStringLiteral("-l"), QString::number(pagina), QStringLiteral("-singlefile"),
+                pdf, pasta + QStringLiteral("/pagina")});
+    return runProgram(QStringLiteral("zbarimg"),
+                      {QStringLiteral("-q"), QStringLiteral("--raw"), pasta + QStringLiteral("/pagina.png")})
+        .out.trimmed();
 }
 
 int modo(const QString& path) {
@@ -191,8 +186,9 @@ class LegalTest : public QObject {
         QTemporaryDir dir;
         const QString texto = QStringLiteral("BTX1|500100200|17|S|A|1234|2025/2026|a\\u00e7");
         QVERIFY(CodigoQr::imagem(texto).save(dir.filePath(QStringLiteral("qr.png"))));
-        QCOMPARE(correr(QStringLiteral("zbarimg"),
-                        {QStringLiteral("-q"), QStringLiteral("--raw"), dir.filePath(QStringLiteral("qr.png"))}),
+        QCOMPARE(runProgram(QStringLiteral("zbarimg"),
+                            {QStringLiteral("-q"), QStringLiteral("--raw"), dir.filePath(QStringLiteral("qr.png"))})
+                     .out.trimmed(),
                  texto);
     }
 
