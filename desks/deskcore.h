@@ -290,6 +290,11 @@ class DeskCore : public QObject {
 
     // Saving.
     bool gravarPrimeiroPeso(const Pesagem& p);
+    // The first save of both panels: the weight and entry shown, the record written (undone on failure).
+    bool gravarPrimeiroPeso(const Pesagem& p, const Money& pesado, const QString& quando);
+    // The gate and the plate question before a first save; none when refused (the desk already says why).
+    std::optional<Pesagem> primeiraPesagem(const FormularioDesk& f);
+    QString momentoPesagem() const;   // the weighing's day and the clock's time, as the fields show it
     void concluir(const Pesagem& p);  // completion, inside the transaction of btConfFinal
     QStringList valoresRegisto(const Pesagem& p) const;
     DadosDocumentoDesk dadosDocumento(const Pesagem& p) const;

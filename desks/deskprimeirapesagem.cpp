@@ -1,0 +1,296 @@
+#include "desks/deskcore.h"
+
+#include "base/basedados.h"
+#include "base/crashpoint.h"
+#include "base/intentnotes.h"
+#include "base/operatormessages.h"
+#include "desks/alibidesk.h"
+#include "desks/deskapoio.h"
+#include "desks/erpreconciler.h"
+#include "desks/intentpayload.h"
+#include "erp/apiregistry.h"
+#include "erp/documentodesk.h"
+#include "erp/sessaosage.h"
+#include "records/numeracao.h"
+#include "records/opcoespesagem.h"
+#include "records/parametrosaplic.h"
+#include "records/registohistorico.h"
+#include "records/viaturas.h"
+
+// The weighing panel confirmed: the first weight saved as a pending record (or the one-pass weighing).
+
+using namespace deskapoio;
+
+QString DeskCore::momentoPesagem() const {
+    const QTime agora = m_relogio ? m_relogio() : QTime::currentTime();
+    return m_dataPesagem.toString(QStringLiteral("dd-MM-yyyy")) + QLatin1Char(' ') +
+           agora.toString(QStringLiteral("HH:mm"));
+}
+
+std::optional<Pesagem> DeskCore::primeiraPesagem(const FormularioDesk& f) {
+    const auto lido = m_portao.ler(f, PortaoPesagem::Momento::PrimeiroPeso);
+    if (const Recusa* r = std::get_if<Recusa>(&lido)) {
+        if (r->campo != Campo::Peso) {
+            // Identification to mend: back to the tabs.
+            m_painelPesagem = false;
+            m_tabsActivas = true;
+            m_tab = Pagina::Dados;
+        }
+        recusar(*r);
+        return std::nullopt;
+    }
+    const Pesagem& p = std::get<Pesagem>(lido);
+    // A truck already waiting on this desk is recalled, not weighed in again by a slip.
+    if (!perguntarMatriculaPendente(p.matricula)) {
+        m_painelPesagem = false;
+        m_tabsActivas = true;
+        m_tab = Pagina::Dados;
+        m_foco = Campo::Matricula;
+        emit alterado();
+        return std::nullopt;
+    }
+    return p;
+}
+
+bool DeskCore::gravarPrimeiroPeso(const Pesagem& p, const Money& pesado, const QString& quando) {
+    set(m_kind.campoPrimeiroPeso, formatarPeso(pesado));
+    set(Campo::DataEntrada, quando);
+    if (gravarPrimeiroPeso(p)) return true;
+    set(m_kind.campoPrimeiroPeso, QString());
+    emit alterado();
+    return false;
+}
+
+void DeskCore::btConfPeso(Gravacao indice) {
+    // "Imprimir" saves exactly as "Confirmar"; at a first weighing it then prints the driver's slip.
+    if (vazio(campo(Campo::Peso))) {
+        aviso(QStringLiteral("Deve introduzir um valor no campo Peso!"));
+        m_foco = Campo::Peso;
+        emit alterado();
+        return;
+    }
+    if (m_primeiroPeso && m_taraRegistada) {
+        pesagemUnica(indice);
+        return;
+    }
+    const QString quando = momentoPesagem();
+    bool primeiro = false;
+    // The weight is the reading just taken or a typed one (logged, or refused where forbidden).
+    auto confirmarOrigem = [&](const Money& pesado, int numeroPeso) {
+        QString erro;
+        if (m_alibi->confirmar(pesado, numeroPeso, erro)) return true;
+        aviso(erro);
+        m_foco = Campo::Peso;
+        emit alterado();
+        return false;
+    };
+    if (m_primeiroPeso) {
+        const std::optional<Pesagem> lido = primeiraPesagem(formulario());
+        if (!lido) return;
+        const Pesagem& p = *lido;
+        const Money pesado = m_kind.campoPrimeiroPeso == Campo::Bruto ? *p.pesos.bruto : *p.pesos.tara;
+        if (!confirmarOrigem(pesado, 1)) return;
+        if (!gravarPrimeiroPeso(p, pesado, quando)) return;
+        primeiro = true;
+        m_estado = QStringLiteral("Talão %1 gravado: viatura %2, %3 %4. Aguarda a segunda pesagem.")
+                       .arg(talaoTexto(), vazio(p.matricula) ? QStringLiteral("sem matrícula") : p.matricula.trimmed(),
+                            m_kind.legendaPrimeiroPeso, pesoComUnidade(formatarPeso(pesado)));
+    } else if (m_segundoPeso) {
+        QString erro;
+        const auto pesado = Pesos::lerPesado(campo(Campo::Peso), m_portao.nomeCampo(m_kind.campoSegundoPeso), erro);
+        if (!pesado) {
+            recusar(Recusa{Campo::Peso, erro});
+            return;
+        }
+        const auto primeiroPesado = Money::parse(campo(m_kind.campoPrimeiroPeso));
+        if (!primeiroPesado) {
+            recusar(Recusa{Campo::Peso, QStringLiteral("%1: falta o primeiro peso desta pesagem.")
+                                            .arg(m_portao.nomeCampo(m_kind.campoPrimeiroPeso))});
+            return;
+        }
+        const Money liquido = m_kind.entrada ? *primeiroPesado - *pesado : *pesado - *primeiroPesado;
+        if (liquido <= Money()) {
+            aviso(QStringLiteral("Peso Líquido incorrecto"));
+            // Back to the truck on the desk: its first weight and entry stay in view.
+            m_painelPesagem = false;
+            m_tabsActivas = true;
+            set(Campo::Peso, QString());
+            emit alterado();
+            return;
+        }
+        const auto entrada = RegistoHistorico::lerDataHora(campo(Campo::DataEntrada));
+        const auto saida = RegistoHistorico::lerDataHora(quando);
+        if (entrada && saida && *saida < *entrada) {
+            aviso(QStringLiteral("A data/hora de saída (%1) não pode ser anterior à de entrada (%2)!")
+                      .arg(quando, campo(Campo::DataEntrada)));
+            emit alterado();
+            return;
+        }
+        if (!confirmarOrigem(*pesado, 2)) return;
+        set(Campo::DataSaida, quando);
+        set(m_kind.campoSegundoPeso, formatarPeso(*pesado));
+        set(Campo::Liquido, formatarPeso(liquido));
+        set(Campo::Efectivo, campo(Campo::Liquido));
+        recalcularEfectivo();
+    }
+    m_painelPesagem = false;
+    m_tabsActivas = true;
+    if (primeiro) {
+        QString erro;
+        if (indice == Gravacao::Imprimir && (!m_talao || !m_talao->imprimirSenha(m_idHistorico, erro)))
+            aviso(QStringLiteral("A senha não foi impressa. ") +
+                  (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
+        activaBotoes();
+        limparForm();
+    } else {
+        m_tabActiva[int(Pagina::Carga)] = true;
+        m_tab = Pagina::Carga;
+    }
+    emit alterado();
+}
+
+void DeskCore::pesagemUnica(Gravacao indice) {
+    const Viatura v = *m_taraRegistada;
+    const auto deVolta = [this](const QString& texto) {
+        aviso(texto);
+        set(Campo::Peso, QString());
+        m_foco = Campo::Peso;
+        emit alterado();
+    };
+    // Checked against the day the weighing is dated, which the operator may have changed.
+    if (!v.valida(m_dataPesagem)) {
+        esquecerTaraRegistada();
+        deVolta(RegistoViaturas::mensagemExpirada(v.matricula, v.validaAte));
+        return;
+    }
+    QString erro;
+    const auto lido = Pesos::lerPesado(campo(Campo::Peso), m_portao.nomeCampo(Campo::Bruto), erro);
+    if (!lido) {
+        recusar(Recusa{Campo::Peso, erro});
+        return;
+    }
+    if (*lido <= v.tara) {
+        deVolta(QStringLiteral("Peso Líquido incorrecto: o peso bruto (%1) não excede a tara registada (%2).")
+                    .arg(pesoComUnidade(formatarPeso(*lido)), pesoComUnidade(formatarPeso(v.tara))));
+        return;
+    }
+    // Incoming deliveries weigh gross first; outgoing loads stand on the tare first.
+    const int nLido = m_kind.entrada ? 1 : 2;
+    const Money primeiro = m_kind.entrada ? *lido : v.tara;
+    const Money segundo = m_kind.entrada ? v.tara : *lido;
+    FormularioDesk f = formulario();
+    f.campo(Campo::Peso) = QString::number(primeiro.units() / Money::kScale);
+    std::optional<Pesagem> gate = primeiraPesagem(f);
+    if (!gate) return;
+    Pesagem p = *gate;
+    (m_kind.campoPrimeiroPeso == Campo::Bruto ? p.pesos.bruto : p.pesos.tara) = primeiro;
+    // Both weights stand on the alibi log before anything is saved: the reading just
+    // taken (or typed, where allowed) and the reading the tare was weighed with.
+    if (!m_alibi->confirmar(*lido, nLido, erro)) {
+        deVolta(erro);
+        return;
+    }
+    if (!m_alibi->confirmarRegistada(v.tara, v.manual ? 0 : v.alibiId, 3 - nLido, erro)) {
+        esquecerTaraRegistada();
+        deVolta(erro);
+        return;
+    }
+    const QString quando = momentoPesagem();
+    if (!gravarPrimeiroPeso(p, primeiro, quando)) return;
+    // The second weight at once, then the completion the final panel would make.
+    m_primeiroPeso = false;
+    m_segundoPeso = true;
+    set(Campo::DataSaida, quando);
+    set(m_kind.campoSegundoPeso, formatarPeso(segundo));
+    set(Campo::Liquido, formatarPeso(*lido - v.tara));
+    set(Campo::Efectivo, campo(Campo::Liquido));
+    recalcularEfectivo();
+    m_painelPesagem = false;
+    m_tabsActivas = true;
+    btConfFinal(indice == Gravacao::Imprimir ? Gravacao::Imprimir : Gravacao::Confirmar);
+}
+
+// ---------------------------------------------------------------- saving
+
+QString DeskCore::tipoDocumento() const {
+    if (!m_kind.entrada) return m_parametros.texto(QStringLiteral("TpSaida"));
+    return m_parametros.texto(m_materiasSubsidiarias ? QStringLiteral("TpGuiaEntMS") : QStringLiteral("TpGuiaEntMP"));
+}
+
+int DeskCore::serieDocumento() const {
+    if (!m_kind.entrada) return m_parametros.inteiro(QStringLiteral("SeSaida"));
+    return m_parametros.inteiro(m_materiasSubsidiarias ? QStringLiteral("SeGuiaEntMS") : QStringLiteral("SeGuiaEntMP"));
+}
+
+QStringList DeskCore::valoresRegisto(const Pesagem& p) const {
+    using namespace RegistoHistorico;
+    const auto peso = [](const std::optional<Money>& m) { return m ? textoPeso(*m) : QString(); };
+    const bool concluida = p.saida.isValid();
+    QStringList v;
+    for (int i = 0; i < NumCampos; ++i) v << QString();
+    v[Hist_Id] = QString::number(m_idHistorico);
+    v[Tipo] = m_kind.tipo;
+    v[TpDoc] = m_doc.tipo;
+    v[Serie] = QString::number(m_doc.serie);
+    v[NoDoc] = QString::number(m_doc.numero);
+    v[Ano] = QString::number(m_doc.ano);
+    v[PesoBruto] = peso(p.pesos.bruto);
+    v[PesoTara] = peso(p.pesos.tara);
+    v[PesoLiquido] = concluida ? textoPeso(p.liquido) : QString();
+    v[PesoEfectivo] = concluida ? textoPeso(p.efectivo) : QString();
+    v[Justificacao] = p.justificacao;
+    v[DataHoraPB] = textoDataHora(p.entrada);
+    v[DataHoraPL] = concluida ? textoDataHora(p.saida) : QString();
+    v[Terceiro] = p.terceiro;
+    v[Artigo] = p.artigo;
+    v[CodMorada] = p.morada;
+    v[Motorista] = QString();
+    v[Carro] = p.matricula;
+    v[TipoTerc] = QString::number(m_kind.tipoTerc);
+    // Ticket data stay as the first weighing took them (the first save fills them itself).
+    v[AnoTalao] = QString::number(p.anoTalao);
+    v[NoTalao] = QString::number(p.noTalao);
+    v[RefCliente] = m_kind.entrada ? QString() : p.refCliente;
+    v[RefEntrega] = m_kind.entrada ? QString() : p.refEntrega;
+    v[Sigla] = m_kind.entrada ? QString() : p.sigla;
+    v[Campanha] = p.campanha;
+    v[TipoMorada] = m_kind.entrada ? QString() : p.tipoMorada;
+    return v;
+}
+
+bool DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
+    ChaveTalao chave;
+    chave.tipo = m_kind.tipoContador;
+    chave.campanha = CampanhaDaData(m_dataPesagem);
+    chave.tipoDoc = tipoDocumento();
+    if (!m_kind.entrada) {
+        chave.cliente = p.terceiro;
+        chave.tipoMorada = p.tipoMorada;
+    }
+    m_idHistorico = 0;
+    m_doc = ChaveDocumento{};
+    try {
+        // The record, its choices and the link of its first weight to the alibi log: all or nothing.
+        Transaccao t(m_db, true);
+        const NovaPesagem nova = GravarNovaPesagem(m_db, valoresRegisto(p), m_dataPesagem, chave);
+        if (m_kind.entrada) OpcoesPesagem::gravarMateriasSubsidiarias(m_db, nova.idRegisto, m_materiasSubsidiarias);
+        // The stored tare is marked with the record (a number given again never inherits a mark).
+        RegistoViaturas viaturas(m_db);
+        if (m_taraRegistada)
+            viaturas.marcar(nova.idRegisto, *m_taraRegistada);
+        else
+            viaturas.desmarcar(nova.idRegisto);
+        m_alibi->ligar(nova.idRegisto, 1);
+        t.commit();
+        m_idHistorico = nova.idRegisto;
+        m_noTalao = nova.talao.numero;
+        m_sigla = nova.talao.sigla;
+        m_anoTalao = nova.anoTalao;
+        m_campanha = nova.campanha;
+    } catch (const DbError& e) {
+        aviso(QStringLiteral("Não foi possível gravar a pesagem.\r\nErro: ") + e.texto());
+        return false;
+    }
+    desactiva();
+    return true;
+}

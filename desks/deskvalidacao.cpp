@@ -1,0 +1,332 @@
+#include "desks/deskcore.h"
+
+#include "base/basedados.h"
+#include "base/crashpoint.h"
+#include "base/intentnotes.h"
+#include "base/operatormessages.h"
+#include "desks/alibidesk.h"
+#include "desks/deskapoio.h"
+#include "desks/erpreconciler.h"
+#include "desks/intentpayload.h"
+#include "erp/apiregistry.h"
+#include "erp/documentodesk.h"
+#include "erp/sessaosage.h"
+#include "records/numeracao.h"
+#include "records/opcoespesagem.h"
+#include "records/parametrosaplic.h"
+#include "records/registohistorico.h"
+#include "records/viaturas.h"
+
+// Leaving a field: each field checked against its table, the lookup lists, the effective weight.
+
+using namespace deskapoio;
+
+bool DeskCore::validar(Campo i) {
+    switch (i) {
+        case Campo::Terceiro:
+            return validarTerceiro();
+        case Campo::Morada:
+            return validarMorada();
+        case Campo::Artigo:
+            return validarArtigo();
+        case Campo::Vasilhame:
+        case Campo::Liquido:
+            m_dadosAlterados = true;
+            recalcularEfectivo();
+            return verificarPeso(i);
+        case Campo::CodPostal:
+            if (vazio(campo(Campo::CodPostal))) return true;
+            try {
+                const RecordSet rs =
+                    m_db.consultar(QStringLiteral("SELECT * FROM CodPost WHERE COD = ?"), {campo(Campo::CodPostal)});
+                if (rs.isEmpty()) {
+                    setRotulo(DescCodPostal, QString());
+                    return falhaCampo(Campo::CodPostal, QString());
+                }
+                setRotulo(DescCodPostal, rs.text(QStringLiteral("Descr")));
+            } catch (const DbError& e) {
+                return falhaCampo(Campo::CodPostal, e.texto());
+            }
+            return true;
+        case Campo::Peso:
+            if (vazio(campo(Campo::Peso))) return falhaCampo(Campo::Peso, QStringLiteral("Peso: campo obrigatório!"));
+            return true;
+        case Campo::Matricula:
+            return oferecerTaraRegistada();
+        case Campo::Qualidade:
+            m_dadosAlterados = true;
+            recalcularEfectivo();
+            return verificarPeso(i);
+        case Campo::Observacoes:
+            m_obsAlteradas = true;
+            return true;
+        case Campo::Efectivo:
+            m_dadosAlterados = true;
+            return verificarPeso(i);
+        case Campo::LocalCarga:
+        case Campo::LocalDescarga:
+            m_dadosAlterados = true;
+            return true;
+        case Campo::TipoMorada:
+            if (vazio(campo(Campo::TipoMorada))) return true;
+            m_tipoMoradaAceite = QString();
+            try {
+                const RecordSet rs = m_db.consultar(QStringLiteral("SELECT * FROM TpMorada WHERE Codigo = ?"),
+                                                    {campo(Campo::TipoMorada)});
+                if (rs.isEmpty()) {
+                    setRotulo(DescTipoMorada, QString());
+                    return falhaCampo(Campo::TipoMorada, QStringLiteral("Tipo Morada não existente!"));
+                }
+                setRotulo(DescTipoMorada, rs.text(QStringLiteral("Descrica")));
+                m_tipoMoradaAceite = campo(Campo::TipoMorada);
+            } catch (const DbError& e) {
+                return falhaCampo(Campo::TipoMorada, e.texto());
+            }
+            return true;
+        default:
+            return true;
+    }
+}
+
+void DeskCore::descricaoCodPostal() {
+    try {
+        const RecordSet rs =
+            m_db.consultar(QStringLiteral("SELECT * FROM CodPost WHERE COD = ?"), {campo(Campo::CodPostal)});
+        setRotulo(DescCodPostal, rs.isEmpty() ? QString() : rs.text(QStringLiteral("Descr")));
+    } catch (const DbError&) {
+        setRotulo(DescCodPostal, QString());
+    }
+}
+
+bool DeskCore::verificarPeso(Campo i) {
+    // Checked when the operator leaves the field (not at every key); the gate checks
+    // everything again before any write.
+    if (m_aEscrever || !m_campoAlterado) return true;
+    if (const auto r = m_portao.verificarCampo(formulario(), i)) return falhaCampo(i, r->mensagem);
+    return true;
+}
+
+bool DeskCore::validarTerceiro() {
+    m_terceiroAceite = QString();
+    if (vazio(campo(Campo::Terceiro)))
+        return falhaCampo(Campo::Terceiro,
+                          m_portao.nomeCampo(Campo::Terceiro) + QStringLiteral(": campo obrigatório!"));
+    RecordSet rs;
+    try {
+        rs = m_db.consultar(QStringLiteral("SELECT * FROM %1 WHERE %1.CODIGO = ?").arg(m_kind.tabelaTerceiro),
+                            {campo(Campo::Terceiro)});
+    } catch (const DbError& e) {
+        return falhaCampo(Campo::Terceiro, e.texto());
+    }
+    if (rs.isEmpty()) return falhaCampo(Campo::Terceiro, m_kind.terceiroNaoExiste);
+    setRotulo(NomeTerceiro, QString());
+    setRotulo(DescArtigo, QString());
+    m_primeiroPeso = true;
+    m_segundoPeso = false;
+    activar(BtPeso, true);
+    const QString nome = rs.text(QStringLiteral("NOME"));
+    setRotulo(Titulo, nome);
+    set(Campo::Nome, nome);
+    setRotulo(NomeTerceiro, nome);
+    set(Campo::Endereco, rs.text(QStringLiteral("Morada")));
+    set(Campo::Localidade, rs.text(QStringLiteral("Local")));
+    set(Campo::CodPostal, rs.text(QStringLiteral("CdPostal")));
+    set(Campo::Contribuinte, rs.text(QStringLiteral("NContrib")));
+    set(Campo::Email, rs.text(m_kind.colunaEmail));
+    descricaoCodPostal();
+    m_terceiroAceite = campo(Campo::Terceiro);
+    return true;
+}
+
+bool DeskCore::validarMorada() {
+    m_moradaAceite = QString();
+    if (vazio(campo(Campo::Morada))) return true;
+    RecordSet rs;
+    try {
+        // The address's own lines (the join's tables share the column names Local and CdPostal).
+        rs = m_db.consultar(
+            QStringLiteral("SELECT MORADAS.CDMORADA, MORADAS.Descr, MORADAS.Local, MORADAS.CdPostal FROM "
+                           "%1 INNER JOIN MORADAS ON %1.CODIGO = MORADAS.TERCEIRO WHERE (MORADAS.TPTERC = "
+                           "?) AND MORADAS.TERCEIRO = ? AND MORADAS.CDMORADA = ?")
+                .arg(m_kind.tabelaTerceiro),
+            {m_kind.tpTerc, campo(Campo::Terceiro), campo(Campo::Morada)});
+    } catch (const DbError& e) {
+        return falhaCampo(Campo::Morada, e.texto());
+    }
+    if (rs.isEmpty()) {
+        setRotulo(DescMorada, QString());
+        return falhaCampo(Campo::Morada, QStringLiteral("Morada não existente!"));
+    }
+    set(Campo::Endereco, rs.text(QStringLiteral("Descr")));
+    set(Campo::Localidade, rs.text(QStringLiteral("Local")));
+    set(Campo::CodPostal, rs.text(QStringLiteral("CdPostal")));
+    setRotulo(DescMorada, rs.text(QStringLiteral("Descr")));
+    descricaoCodPostal();
+    m_moradaAceite = campo(Campo::Morada);
+    m_moradaDoTerceiro = campo(Campo::Terceiro);
+    return true;
+}
+
+bool DeskCore::validarArtigo() {
+    m_artigoAceite = QString();
+    if (vazio(campo(Campo::Artigo))) return falhaCampo(Campo::Artigo, QStringLiteral("Artigo: campo obrigatório!"));
+    RecordSet rs;
+    try {
+        rs = m_db.consultar(QStringLiteral("SELECT ARTIGOS.CODIGO AS Codigo, ARTIGOS.NOME AS Designacao, UnBase FROM "
+                                           "ARTIGOS WHERE ARTIGOS.CODIGO = ? AND Artoudes = 0 AND Inactivo <> -1"),
+                            {campo(Campo::Artigo)});
+    } catch (const DbError& e) {
+        return falhaCampo(Campo::Artigo, e.texto());
+    }
+    if (rs.isEmpty()) return falhaCampo(Campo::Artigo, QStringLiteral("Artigo não existente!"));
+    setRotulo(DescArtigo, rs.text(QStringLiteral("Designacao")));
+    m_armazem = m_parametros.texto(m_kind.parametroArmazem);
+    m_unBase = rs.text(QStringLiteral("UnBase"));
+    setRotulo(Unidade, QStringLiteral("kg"));  // weights are kilograms whatever the article is sold in
+    m_artigoAceite = campo(Campo::Artigo);
+    return true;
+}
+
+void DeskCore::esquecerTaraRegistada() {
+    if (!m_taraRegistada) return;
+    m_taraRegistada.reset();
+    if (m_painelPesagem && m_primeiroPeso) setRotulo(LegendaPeso, m_kind.legendaPrimeiroPeso);
+}
+
+bool DeskCore::oferecerTaraRegistada() {
+    esquecerTaraRegistada();
+    // Only a truck arriving: a recalled or finished weighing keeps the weights it has.
+    if (m_idHistorico != 0 || m_verHistorico || m_segundoPeso || vazio(campo(Campo::Matricula))) return true;
+    std::optional<Viatura> v;
+    try {
+        v = RegistoViaturas(m_db).ler(campo(Campo::Matricula));
+    } catch (const DbError&) {
+        return true;  // only an offer: the truck is weighed twice
+    }
+    if (!v) return true;
+    const QString matricula = campo(Campo::Matricula).trimmed();
+    if (!v->valida(QDate::currentDate())) {
+        m_messages.mostrarEstado(OperatorMessages::Info, RegistoViaturas::mensagemExpirada(matricula, v->validaAte));
+        return true;
+    }
+    if (!m_messages.mostrarAviso(
+            OperatorMessages::SimNao,
+            QStringLiteral("A viatura %1 tem uma tara registada de %2 (pesada em %3, válida até %4).\r\nPesar "
+                           "uma só vez, com a tara registada?")
+                .arg(matricula, pesoComUnidade(formatarPeso(v->tara)),
+                     v->pesadaEm.toString(QStringLiteral("dd-MM-yyyy")),
+                     v->validaAte.toString(QStringLiteral("dd-MM-yyyy")))))
+        return true;
+    m_taraRegistada = v;
+    marcarTrabalho();
+    // The truck's usual party and article fill what is still empty, when this desk knows them.
+    try {
+        if (vazio(campo(Campo::Terceiro)) && !v->terceiro.isEmpty() &&
+            m_db.escalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
+                         {v->terceiro})
+                    .toInt() > 0) {
+            set(Campo::Terceiro, v->terceiro);
+            validarTerceiro();
+        }
+        if (vazio(campo(Campo::Artigo)) && !v->artigo.isEmpty() &&
+            m_db.escalar(QStringLiteral("SELECT COUNT(*) FROM ARTIGOS WHERE CODIGO = ? AND Artoudes = 0 AND "
+                                        "Inactivo <> -1"),
+                         {v->artigo})
+                    .toInt() > 0) {
+            set(Campo::Artigo, v->artigo);
+            validarArtigo();
+        }
+    } catch (const DbError&) {
+        // The operator types them.
+    }
+    return true;
+}
+
+void DeskCore::recalcularEfectivo() {
+    if (vazio(campo(Campo::Liquido))) return;
+    m_efectivoCalculado = true;
+    const auto liquido = Money::parse(campo(Campo::Liquido));
+    const auto descontos = m_portao.descontos(formulario());
+    // A deduction that is not a weight leaves no effective weight to be taken for one.
+    if (!liquido || std::holds_alternative<Recusa>(descontos)) {
+        set(Campo::Efectivo, QString());
+        return;
+    }
+    set(Campo::Efectivo, formatarPeso(*liquido - std::get<Pesos>(descontos).descontos()));
+}
+
+void DeskCore::pedirLista(Campo i) {
+    if (!valid(i) || !m_lookup || m_listasDesactivadas.contains(i) || m_campos[size_t(i)].soLeitura) return;
+    LookupSpec spec;
+    spec.campo = i;
+    const QString t = m_kind.tabelaTerceiro;
+    switch (i) {
+        case Campo::Terceiro:
+            spec.titulo = m_kind.tituloListaTerceiro;
+            spec.sql = QStringLiteral("SELECT %1.CODIGO AS 'Código', %1.NOME AS Nome FROM %1 %2 ORDER BY %1.CODIGO")
+                           .arg(t, m_kind.listaTerceiroSoActivos ? QStringLiteral("WHERE Inactivo <> -1") : QString());
+            spec.largura = 7200;
+            spec.larguras = {1700, 5000};
+            break;
+        case Campo::Morada:
+            spec.titulo = m_kind.tituloListaMoradas;
+            spec.sql = QStringLiteral(
+                           "SELECT MORADAS.CDMORADA AS 'Cód.Morada', MORADAS.Descr AS Morada, MORADAS.Local AS "
+                           "Localidade FROM %1 INNER JOIN MORADAS ON %1.CODIGO = MORADAS.TERCEIRO WHERE "
+                           "(MORADAS.TPTERC = ?) AND MORADAS.TERCEIRO = ? ORDER BY MORADAS.CDMORADA")
+                           .arg(t);
+            spec.params = {m_kind.tpTerc, campo(Campo::Terceiro)};
+            spec.largura = 9200;
+            spec.larguras = {700, 4000, 4000};
+            break;
+        case Campo::Artigo:
+            spec.titulo = QStringLiteral("Artigos");
+            spec.sql = QStringLiteral(
+                "SELECT ARTIGOS.CODIGO AS 'Código', ARTIGOS.NOME AS 'Designação' FROM ARTIGOS WHERE "
+                "Artoudes = 0 AND Inactivo <> -1 ORDER BY CODIGO");
+            spec.largura = 7200;
+            spec.larguras = {1700, 5000};
+            break;
+        case Campo::CodPostal:
+            spec.titulo = QStringLiteral("Códigos Postais");
+            spec.sql = QStringLiteral("SELECT Cod AS 'Cd.Postal', Descr AS 'Designação' FROM CodPost ORDER BY Cod");
+            spec.largura = 4500;
+            spec.larguras = {1000, 3000};
+            break;
+        case Campo::Matricula:
+            spec.titulo = QStringLiteral("Carros");
+            spec.sql = QStringLiteral("SELECT Codigo AS 'Matrícula' FROM kel_PES_Carros ORDER BY Codigo");
+            spec.largura = 2500;
+            spec.larguras = {2000};
+            break;
+        case Campo::RefCliente:
+            spec.titulo = QStringLiteral("Motoristas");
+            spec.sql =
+                QStringLiteral("SELECT Codigo AS 'Codigo', Nome AS 'Descrição' FROM kel_RS_Motoristas ORDER BY Codigo");
+            spec.largura = 7200;
+            spec.larguras = {1700, 5000};
+            break;
+        case Campo::TipoMorada:
+            spec.titulo = QStringLiteral("Tipos Morada");
+            spec.sql =
+                QStringLiteral("SELECT Codigo AS 'Código', Descrica AS 'Descrição' FROM TpMorada ORDER BY Codigo");
+            spec.largura = 5200;
+            spec.larguras = {700, 4000};
+            break;
+        default:
+            return;
+    }
+    m_foco = i;
+    const QString valor = m_lookup->escolher(spec);
+    if (valor.isEmpty()) {
+        emit alterado();
+        return;
+    }
+    set(i, valor);
+    m_campoAlterado = true;
+    marcarTrabalho();
+    // The pick is validated exactly as if it had been typed and the operator pressed Tab.
+    const bool ok = sair(i);
+    emit alterado();
+    if (ok) emit avancarFoco(i);
+}
