@@ -172,7 +172,7 @@ class DeskCoreTest : public QObject {
         d->escrever(Campo::Peso, QStringLiteral("40560"));
         d->btConfPeso(botao);
         // The weighing is saved either way; a slip that did not print is said, not hidden.
-        const qint32 id = f.t.db().escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id = PesagemLida::ultimo(f.t.db());
         QVERIFY(id > 0);
         QCOMPARE(f.tickets.senhas.size(), senhas);
         if (senhas) QCOMPARE(f.tickets.senhas.first(), id);
@@ -521,7 +521,7 @@ class DeskCoreTest : public QObject {
         QCOMPARE(d->rotulo(DeskCore::LegendaPeso), QStringLiteral("Peso Bruto"));
         d->escrever(Campo::Peso, QStringLiteral("31000"));
         d->btConfPeso(Gravacao::Confirmar);
-        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id = PesagemLida::ultimo(f.t.db());
         RecordSet r = LerHistorico(f.t.db(), id);
         QCOMPARE(r.text(QStringLiteral("Tipo")), QStringLiteral("E"));
         QCOMPARE(r.value(QStringLiteral("PesoBruto")).toDouble(), 31000.0);
@@ -616,7 +616,7 @@ class DeskCoreTest : public QObject {
         d->btPeso();
         d->escrever(Campo::Peso, QStringLiteral("22000"));
         d->btConfPeso(Gravacao::Confirmar);
-        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id = PesagemLida::ultimo(f.t.db());
         d->btPendentes();
         d->activarLinha(0);
         d->setMateriasSubsidiarias(true);

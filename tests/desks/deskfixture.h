@@ -7,6 +7,7 @@
 #include "erp/apiregistry.h"
 #include "erp/sessaosagelocal.h"
 #include "records/parametrosaplic.h"
+#include "tests/desks/pesagemlida.h"
 #include "tests/support/testsupport.h"
 
 // A field's control in a desk window (campo_N), named through the desk's table.
@@ -99,7 +100,7 @@ class DeskFixture {
         d.btPeso();
         d.escrever(Campo::Peso, QString::number(kg));
         d.btConfPeso(Gravacao::Confirmar);
-        return qint32(t.db().escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt());
+        return PesagemLida::ultimo(t.db());
     }
 
     // Opens the pending weighing from the list and takes its second weight.

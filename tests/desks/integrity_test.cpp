@@ -236,7 +236,7 @@ class IntegrityTest : public QObject {
             d->setDataPesagem(primeiro);
             d->escrever(Campo::Peso, QStringLiteral("11000"));
             d->btConfPeso(Gravacao::Confirmar);
-            const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+            const qint32 id = PesagemLida::ultimo(f.t.db());
             d->btPendentes();
             for (int r = 0; r < d->grelha().linhas.size(); ++r)
                 if (d->grelha().valor(r, QStringLiteral("Id")).toInt() == id) d->activarLinha(r);
@@ -274,7 +274,7 @@ class IntegrityTest : public QObject {
         e->setDataPesagem(QDate(ano, 9, 30));
         e->escrever(Campo::Peso, QStringLiteral("30000"));
         e->btConfPeso(Gravacao::Confirmar);
-        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id = PesagemLida::ultimo(f.t.db());
         e->btPendentes();
         e->activarLinha(0);
         e->btPeso();
@@ -365,7 +365,7 @@ class IntegrityTest : public QObject {
         e->btPeso();
         e->escrever(Campo::Peso, QStringLiteral("30000"));
         e->btConfPeso(Gravacao::Confirmar);
-        const qint32 id2 = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id2 = PesagemLida::ultimo(f.t.db());
         e->btPendentes();
         e->activarLinha(0);
         e->btPeso();

@@ -19,7 +19,7 @@ qint32 primeira(DeskFixture& f, DeskCore& d, const QString& fornecedor, const QS
     d.btPeso();
     d.escrever(Campo::Peso, QString::number(kg));
     d.btConfPeso(Gravacao::Confirmar);
-    return qint32(f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt());
+    return PesagemLida::ultimo(f.t.db());
 }
 
 bool abrirPendente(DeskCore& d, qint32 id) {
