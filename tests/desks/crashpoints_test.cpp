@@ -80,8 +80,7 @@ class CrashPointsTest : public QObject {
     // The stored rules the randomized operator checks, after every step, and SQLite's own check.
     void invariantes(const char* onde) {
         const auto f = m_regras->verificar({m_digitados, {}, true});
-        QVERIFY2(
-            !f, qPrintable(f ? QStringLiteral("%1: [%2] %3").arg(QLatin1String(onde), f->regra, f->texto) : QString()));
+        QVERIFY2(!f, qPrintable(QLatin1String(onde) + QStringLiteral(" - ") + Falha::descrever(f)));
         if (!m_pg) QCOMPARE(valor(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
     }
 

@@ -21,6 +21,9 @@ class ParametrosAplic;
 struct Falha {
     QString regra;
     QString texto;
+    static QString descrever(const std::optional<Falha>& f) {
+        return f ? f->regra + QStringLiteral(": ") + f->texto : QString();
+    }
 };
 
 // The desk as it stood before an action, for the rules about what the action claims.
