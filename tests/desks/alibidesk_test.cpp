@@ -48,8 +48,7 @@ class AlibiDeskTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 40560));
         d->btConf();
         d->btConfFinal(Gravacao::Confirmar);
-        QVERIFY2(!f.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull(),
-                 qPrintable(f.msgs.all.join(QLatin1Char('|'))));
+        QVERIFY2(!PesagemLida::ler(f.t.db(), id).pendente, qPrintable(f.msgs.all.join(QLatin1Char('|'))));
 
         RegistoAlibi log(f.t.db(), QString());
         const QList<LeituraLigada> ligadas = log.leiturasDe(id);

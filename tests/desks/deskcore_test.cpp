@@ -308,7 +308,7 @@ class DeskCoreTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 30000));
         d->btConf();
         d->btConfFinal(Gravacao::Confirmar);
-        QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(!PesagemLida::ler(f.t.db(), id).pendente);
     }
 
     void twoWorkstationsCannotFinishOneTruck() {
@@ -385,9 +385,7 @@ class DeskCoreTest : public QObject {
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 9900.0);
-        QCOMPARE(
-            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
-            9900.0);
+        QCOMPARE(PesagemLida::ler(f.t.db(), id).efectivo, 9900.0);
 
         // A converted document refuses any correction and the desk is cleared.
         QVERIFY(
@@ -404,7 +402,7 @@ class DeskCoreTest : public QObject {
         f.msgs.answers = {true};
         d->btAnularHist();
         QVERIFY(f.msgs.last().contains(QStringLiteral("não foi anulado no ERP")));
-        QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(!PesagemLida::ler(f.t.db(), id).pendente);
     }
 
     void cancellations() {
@@ -420,7 +418,7 @@ class DeskCoreTest : public QObject {
         f.msgs.answers = {false};
         d->btAnularHist();
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Vai proceder à anulação da Saída\n\rOs Documentos gerados")));
-        QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(!PesagemLida::ler(f.t.db(), id).pendente);
         QVERIFY(d->campo(Campo::Terceiro).isEmpty());
 
         // Confirmed: the document is cancelled and the weighing is pending again with its
@@ -551,6 +549,7 @@ class DeskCoreTest : public QObject {
         QCOMPARE(d->rotulo(DeskCore::Resumo4), QStringLiteral("Característica Tipo B"));
         d->btConfFinal(Gravacao::Email);
         QCOMPARE(f.tickets.emails.size(), 1);
+        QCOMPARE(d->caracteristica(), 0);  // the next truck starts at "Tipo A"
 
         r = LerHistorico(f.t.db(), id);
         QCOMPARE(r.text(QStringLiteral("TpDoc")), QStringLiteral("GEM"));

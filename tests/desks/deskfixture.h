@@ -103,14 +103,21 @@ class DeskFixture {
         return PesagemLida::ultimo(t.db());
     }
 
+    // Opens a pending weighing from the desk's list.
+    static bool abrirPendente(DeskCore& d, qint32 id) {
+        d.btPendentes();
+        for (int r = 0; r < d.grelha().linhas.size(); ++r) {
+            if (d.grelha().valor(r, QStringLiteral("Id")).toInt() == id) {
+                d.activarLinha(r);
+                return d.idHistorico() == id;
+            }
+        }
+        return false;
+    }
+
     // Opens the pending weighing from the list and takes its second weight.
     bool segundaPesagem(DeskCore& d, qint32 id, int kg) {
-        d.btPendentes();
-        int linha = -1;
-        for (int r = 0; r < d.grelha().linhas.size(); ++r)
-            if (d.grelha().valor(r, QStringLiteral("Id")).toInt() == id) linha = r;
-        if (linha < 0) return false;
-        d.activarLinha(linha);
+        if (!abrirPendente(d, id)) return false;
         d.btPeso();
         d.escrever(Campo::Peso, QString::number(kg));
         d.btConfPeso(Gravacao::Confirmar);

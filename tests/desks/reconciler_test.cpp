@@ -255,7 +255,7 @@ class ReconcilerTest : public QObject {
         d->btConf();
         d->btConfFinal(Gravacao::Confirmar);
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Os documentos seguintes devem ser anulados manualmente")));
-        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
         tirar(f, QStringLiteral("falha"));
         tirar(f, QStringLiteral("converte"));
 
@@ -334,7 +334,7 @@ class ReconcilerTest : public QObject {
         const QList<ReconciliationResult> rs = ErpReconciler(f.t.db(), *f.erp).settleAll();
         QCOMPARE(rs.size(), 1);
         QCOMPARE(rs.first().action, Action::Finished);
-        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 0);
         // ... and the truck completes again with its ticket.
         QVERIFY(f.segundaPesagem(*d, id, 12500));
