@@ -153,7 +153,7 @@ Demo::Resultado Demo::criarEmServidor(const QString& configName, bool force, con
             apagarTabelas(db);
         }
         preencherDemo(db, servidor);
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         // Nothing half made stays behind: the next try starts from an empty database.
         try {
             apagarTabelas(db);
@@ -187,7 +187,7 @@ Demo::Resultado Demo::criar(const QString& configName, bool force) {
         preencherDemo(db, sql);
         db.executar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
         db.fechar();
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         removeDatabaseFiles(building);
         r.mensagem = QStringLiteral("Erro ao criar a base de dados de demonstração: ") + e.texto();
         return r;

@@ -1,16 +1,13 @@
 #pragma once
 
-#include <QString>
-#include <stdexcept>
+#include "base/errooperacao.h"
 
 // A database failure as the operator sees it: a number and a description.
 // Raised by BaseDados and carried up to the action that started the work.
-class DbError : public std::runtime_error {
+class DbError : public ErroOperacao {
   public:
     DbError(qint64 numero, const QString& descricao, const QString& statement = {});
 
-    qint64 numero() const { return m_numero; }
-    QString descricao() const { return m_descricao; }
     QString statement() const { return m_statement; }
     // "Errors in the command": the statement itself was refused (unknown column,
     // syntax). The catalogue check reacts to these by repairing kel_sistema.
@@ -21,12 +18,7 @@ class DbError : public std::runtime_error {
     QString estadoSql() const { return m_estadoSql; }
     void setEstadoSql(const QString& v) { m_estadoSql = v; }
 
-    // "number - description", as messages show it.
-    QString texto() const;
-
   private:
-    qint64 m_numero;
-    QString m_descricao;
     QString m_statement;
     bool m_commandError = false;
     QString m_estadoSql;

@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
             n, logMs, signMs, qrMs, int(completa.size()), v.linhas, verifyMs, v.ok ? 1 : 0);
         Q_UNUSED(bytes);
         return v.ok && v.linhas == qint64(n) * 4 ? 0 : 1;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         fprintf(stderr, "%s\n", qPrintable(e.texto()));
         return 1;
     }

@@ -101,7 +101,7 @@ class Operador {
         int linha = -1;
         for (int l = 0; l < d.grelha().linhas.size(); ++l)
             if (d.grelha().valor(l, QStringLiteral("Id")).toInt() == id) linha = l;
-        if (linha < 0) throw DbError(-1, QStringLiteral("A pesagem de demonstração %1 não está pendente.").arg(id));
+        if (linha < 0) throw RegraRecusada(QStringLiteral("A pesagem de demonstração %1 não está pendente.").arg(id));
         d.activarLinha(linha);
         if (c.subsidiarias) d.setMateriasSubsidiarias(true);
         d.btPeso();
@@ -130,7 +130,7 @@ class Operador {
     QTime m_hora = QTime(8, 0);
     void verificar() {
         if (!r.textos.isEmpty())
-            throw DbError(-1, QStringLiteral("Pesagem de demonstração recusada: ") + r.textos.join(QLatin1Char(' ')));
+            throw RegraRecusada(QStringLiteral("Pesagem de demonstração recusada: ") + r.textos.join(QLatin1Char(' ')));
     }
     DeskCore& d;
     Recusas& r;
@@ -172,7 +172,7 @@ DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, 
                 contador.setCampo(TaloesCore::TipoMorada, QString());
                 contador.setCampo(TaloesCore::Sigla, QStringLiteral("AV") + cliente.mid(1));
                 contador.setCampo(TaloesCore::Contador, QStringLiteral("0"));
-                if (contador.confirmar() != -1) throw DbError(-1, recusas.textos.join(QLatin1Char(' ')));
+                if (contador.confirmar() != -1) throw RegraRecusada(recusas.textos.join(QLatin1Char(' ')));
             }
         }
     }

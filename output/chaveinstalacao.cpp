@@ -20,6 +20,7 @@
 
 #include "base/basedados.h"
 #include "base/configlocation.h"
+#include "output/errochave.h"
 
 namespace {
 
@@ -45,8 +46,8 @@ struct Contexto {
 
 const QString kAlgoritmo = QStringLiteral("ED25519");
 
-DbError erroChave(const QString& texto) {
-    return DbError(-1, texto);
+ErroChave erroChave(const QString& texto) {
+    return ErroChave(texto);
 }
 
 // The raw 32 bytes of an Ed25519 public key in PEM; empty for anything else.
@@ -361,7 +362,7 @@ QString ChaveInstalacao::migrar(BaseDados& db, const QString& ficheiro) {
             }
         }
         return {};
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         return e.texto();
     }
 }

@@ -33,7 +33,8 @@ class ChaveInstalacao {
     static QString ficheiroDoPosto();
 
     // Reads the workstation's key, making the file when there is none, and registers its
-    // public key in the database. Throws DbError (also for a key file it cannot use).
+    // public key in the database. Throws DbError, or ErroChave for a key file it cannot
+    // make or use.
     void carregar();
     QString id();
     QString publicaPem();

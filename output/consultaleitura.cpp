@@ -11,6 +11,7 @@
 #include <QSqlResult>
 
 #include "base/basedados.h"
+#include "output/erromodelo.h"
 #include "output/permissoesmodelo.h"
 
 // What the sqlite callbacks share with the query under way.
@@ -180,18 +181,16 @@ void ConsultaLeitura::abrir() {
     m_db = std::move(db);
 }
 
-DbError ConsultaLeitura::erro(const QSqlQuery& q, const QString& sql) const {
-    if (!m_guarda->recusa.isEmpty()) return DbError(-1, m_guarda->recusa, sql);
+void ConsultaLeitura::falhar(const QSqlQuery& q, const QString& sql) const {
+    if (!m_guarda->recusa.isEmpty()) throw ErroModelo(m_guarda->recusa);
     if (m_guarda->interrompida)
-        return DbError(
-            -1,
+        throw ErroModelo(
             QStringLiteral("a consulta foi interrompida: demorou mais de %1 segundos (o limite dos modelos).")
-                .arg(m_tempoLimite / 1000.0),
-            sql);
+                .arg(m_tempoLimite / 1000.0));
     // SQLITE_TOOBIG: a value past the length limit set in protegerSqlite.
     if (m_db->backend() == Backend::Sqlite && q.lastError().nativeErrorCode() == QStringLiteral("18"))
-        return DbError(-1, QStringLiteral("a consulta faz um valor maior do que o limite dos modelos (1 MB)."), sql);
-    return m_db->errorFrom(q.lastError(), sql);
+        throw ErroModelo(QStringLiteral("a consulta faz um valor maior do que o limite dos modelos (1 MB)."));
+    throw m_db->errorFrom(q.lastError(), sql);
 }
 
 RecordSet ConsultaLeitura::ler(QSqlQuery& q, const QString& sql, int maxLinhas) {
@@ -201,14 +200,14 @@ RecordSet ConsultaLeitura::ler(QSqlQuery& q, const QString& sql, int maxLinhas) 
     QVector<QVector<QVariant>> rows;
     while (q.next()) {
         if (maxLinhas > 0 && rows.size() >= maxLinhas)
-            throw DbError(
-                -1, QStringLiteral("a consulta devolve mais de %1 linhas, o limite deste modelo.").arg(maxLinhas), sql);
+            throw ErroModelo(
+                QStringLiteral("a consulta devolve mais de %1 linhas, o limite deste modelo.").arg(maxLinhas));
         QVector<QVariant> row;
         row.reserve(cols.size());
         for (int i = 0; i < cols.size(); ++i) row << q.value(i);
         rows << row;
     }
-    if (q.lastError().isValid()) throw erro(q, sql);
+    if (q.lastError().isValid()) falhar(q, sql);
     return RecordSet(cols, rows);
 }
 
@@ -217,14 +216,14 @@ void ConsultaLeitura::preparar(const QString& sql) {
     if (m_db->backend() != Backend::Sqlite) return;
     const Relogio relogio(*m_guarda, m_tempoLimite);
     QSqlQuery q(m_db->connection());
-    if (!q.prepare(sql)) throw erro(q, sql);
+    if (!q.prepare(sql)) falhar(q, sql);
 }
 
 RecordSet ConsultaLeitura::consultar(const QString& sql, const QVariantList& params, int maxLinhas) {
     if (!m_db) abrir();
     auto preparar = [&](QSqlQuery& q, const QString& texto) {
         q.setForwardOnly(true);
-        if (!q.prepare(texto)) throw erro(q, texto);
+        if (!q.prepare(texto)) falhar(q, texto);
         for (int i = 0; i < params.size(); ++i) q.bindValue(i, m_db->toStorage(params[i]));
     };
     // Each dialect has its own fences; a new one must say its own here (the compiler
@@ -234,7 +233,7 @@ RecordSet ConsultaLeitura::consultar(const QString& sql, const QVariantList& par
             const Relogio relogio(*m_guarda, m_tempoLimite);
             QSqlQuery q(m_db->connection());
             preparar(q, sql);
-            if (!q.exec()) throw erro(q, sql);
+            if (!q.exec()) falhar(q, sql);
             return ler(q, sql, maxLinhas);
         }
         case Backend::Mssql:
@@ -249,8 +248,8 @@ RecordSet ConsultaLeitura::consultar(const QString& sql, const QVariantList& par
                 QSqlQuery q(m_db->connection());
                 preparar(q, passos[2]);
                 if (mssql && !tempoLimiteOdbc(q, (m_tempoLimite + 999) / 1000))
-                    throw DbError(-1, QStringLiteral("não foi possível pôr o limite de tempo à consulta (ODBC)."), sql);
-                if (!q.exec()) throw erro(q, sql);
+                    throw ErroModelo(QStringLiteral("não foi possível pôr o limite de tempo à consulta (ODBC)."));
+                if (!q.exec()) falhar(q, sql);
                 RecordSet rs = ler(q, sql, maxLinhas);
                 m_db->executar(passos[3]);
                 return rs;
@@ -263,5 +262,5 @@ RecordSet ConsultaLeitura::consultar(const QString& sql, const QVariantList& par
             }
         }
     }
-    throw DbError(-1, QStringLiteral("Os modelos de talão não correm nesta base de dados."), sql);
+    throw ErroModelo(QStringLiteral("Os modelos de talão não correm nesta base de dados."));
 }

@@ -32,13 +32,13 @@ class ConsultaLeitura {
 
     static constexpr int tempoLimiteMs = 5000;
 
-    // Throws DbError when the connection cannot be opened, the query fails, is refused,
-    // runs past the time limit, or gives more than `maxLinhas` rows (0: no limit); the
-    // description then says which in Portuguese.
+    // Throws DbError when the connection cannot be opened or the database fails the query;
+    // ErroModelo when the query is refused, runs past the time limit, or gives more than
+    // `maxLinhas` rows (0: no limit). The description says which in Portuguese.
     RecordSet consultar(const QString& sql, const QVariantList& params, int maxLinhas = 0);
     void setTempoLimite(int ms) { m_tempoLimite = ms; }
     // Only prepares the query (sqlite: through the authorizer), so a template can be
-    // judged before it is installed. Throws DbError as consultar() does.
+    // judged before it is installed. Throws as consultar() does.
     void preparar(const QString& sql);
 
     // The settings the template connection opens with (on SQL Server the templates' login).
@@ -51,7 +51,7 @@ class ConsultaLeitura {
   private:
     void abrir();
     RecordSet ler(QSqlQuery& q, const QString& sql, int maxLinhas);
-    DbError erro(const QSqlQuery& q, const QString& sql) const;
+    [[noreturn]] void falhar(const QSqlQuery& q, const QString& sql) const;
 
     SqlSettings m_settings;
     int m_tempoLimite = tempoLimiteMs;

@@ -12,6 +12,7 @@
 #include "base/datasbase.h"
 #include "base/dberror.h"
 #include "base/ficheiroconfig.h"
+#include "output/erromodelo.h"
 #include "output/ficheiroatomico.h"
 #include "output/mailsender.h"
 #include "output/mailsettings.h"
@@ -277,24 +278,26 @@ ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progres
         // The run's own faults come first, before anything is sent or written.
         for (const QDate& d : {p.inicio, p.fim})
             if (const QString e = DatasBase::erro(d, QStringLiteral("A data do período")); !e.isEmpty())
-                throw DbError(-1, e);
-        if (const QString e = DatasBase::erroPeriodo(p.inicio, p.fim); !e.isEmpty()) throw DbError(-1, e);
+                throw ErroConfiguracao(e);
+        if (const QString e = DatasBase::erroPeriodo(p.inicio, p.fim); !e.isEmpty()) throw ErroConfiguracao(e);
         if (p.pdf) {
             pasta = FicheiroConfig(m_configFile).ler(QStringLiteral("PDF"), QStringLiteral("Pasta")).trimmed();
             if (pasta.isEmpty())
-                throw DbError(-1, QStringLiteral("A pasta dos PDF não está configurada (Parâmetros, Pasta PDF)."));
+                throw ErroConfiguracao(QStringLiteral("A pasta dos PDF não está configurada (Parâmetros, Pasta PDF)."));
             if (!QDir().mkpath(pasta))
-                throw DbError(-1, QStringLiteral("A pasta dos PDF %1 não existe e não pode ser criada.").arg(pasta));
+                throw ErroConfiguracao(
+                    QStringLiteral("A pasta dos PDF %1 não existe e não pode ser criada.").arg(pasta));
         } else if (mail.servidor.trimmed().isEmpty()) {
-            throw DbError(-1, QStringLiteral("O servidor de e-mail não está configurado (secção SMTP, Servidor)."));
+            throw ErroConfiguracao(
+                QStringLiteral("O servidor de e-mail não está configurado (secção SMTP, Servidor)."));
         }
         terceiros = selecionar(p);
         if (!terceiros.isEmpty()) {
             ModeloTalao modelo;
             if (!modelo.carregar(caminhoModelo(p.modo), ModeloTalao::valoresExtracto(), m_db.backend()))
-                throw DbError(-1, modelo.erro());
+                throw ErroModelo(modelo.erro());
         }
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         resumo.erro = e.descricao();
         return resumo;
     }
@@ -353,8 +356,8 @@ ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progres
                     }
                 }
             }
-        } catch (const DbError& e) {
-            // The database failed under us: nothing after this can be trusted to work.
+        } catch (const ErroOperacao& e) {
+            // The database or the template failed under us: nothing after this can be trusted to work.
             resumo.erro = e.descricao();
             r.estado = ResultadoTerceiro::Falhou;
             r.erro = e.descricao();

@@ -13,8 +13,8 @@ class OperatorMessages;
 class ParametrosAplic;
 
 // What the desks, the history and the command-line tool do with the ticket of a
-// finished weighing, without any window: copies, PDF export, e-mail. Printing,
-// which needs Qt's print support, is in output/ui (ImpressaoTalao) on top of this.
+// finished weighing, without any window: copies, PDF export, e-mail. Printing is
+// ImpressaoTalao on top of this.
 class OperacoesTalao {
   public:
     // The configuration file gives the mail settings; the program folder and the

@@ -43,7 +43,8 @@ class RastreioTalao {
     QStringList valores(qint32 histId, const QString& versao, const QString& chaveId = {});
     // The line without its signature.
     QString conteudo(qint32 histId);
-    // The whole line, signed with the workstation's key.
+    // The whole line, signed with the workstation's key. Throws DbError, or ErroChave when the key
+    // cannot be used.
     QString linhaAssinada(qint32 histId);
 
     // The texts a template gets for one weighing: alibi_bruto / alibi_tara ("Alibi n.º N"),

@@ -14,6 +14,7 @@
 #include <kainjow/mustache.hpp>
 
 #include "base/dberror.h"
+#include "output/erromodelo.h"
 #include "output/ficheiroatomico.h"
 #include "output/formatos.h"
 
@@ -95,11 +96,10 @@ RecordSet RenderizadorTalao::consultar(const ModeloTalao& modelo, const QString&
                                        int maxLinhas) {
     try {
         return m_consulta.consultar(sql, params, maxLinhas);
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         // Our own refusals carry no number; the database's keep theirs.
         const QString motivo = e.numero() == -1 ? e.descricao() : e.texto();
-        throw DbError(e.numero(), QStringLiteral("Erro na consulta do modelo %1: %2").arg(modelo.caminho(), motivo),
-                      e.statement());
+        throw ErroModelo(QStringLiteral("Erro na consulta do modelo %1: %2").arg(modelo.caminho(), motivo), e.numero());
     }
 }
 
@@ -135,7 +135,7 @@ QStringList RenderizadorTalao::paginas(const ModeloTalao& modelo, qint32 id) {
         d.set("pagina", std::to_string(row + 1));
         d.set("paginas", std::to_string(rs.count()));
         pages << QString::fromStdString(tmpl.render(d));
-        if (!tmpl.is_valid()) throw DbError(-1, QString::fromStdString(tmpl.error_message()));
+        if (!tmpl.is_valid()) throw ErroModelo(QString::fromStdString(tmpl.error_message()));
     }
     return pages;
 }
@@ -173,7 +173,7 @@ bool RenderizadorTalao::exportarPdf(const ModeloTalao& modelo, qint32 id, QIODev
     QStringList pages;
     try {
         pages = paginas(modelo, id);
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         m_erro = e.descricao();
         return false;
     }
@@ -262,7 +262,7 @@ QString RenderizadorTalao::documento(const ModeloTalao& modelo, const QVariantHa
 
     kainjow::mustache::mustache tmpl(modelo.corpo().toStdString());
     const QString html = QString::fromStdString(tmpl.render(d));
-    if (!tmpl.is_valid()) throw DbError(-1, QString::fromStdString(tmpl.error_message()));
+    if (!tmpl.is_valid()) throw ErroModelo(QString::fromStdString(tmpl.error_message()));
     return html;
 }
 

@@ -29,7 +29,7 @@ class RenderizadorTalao {
     static constexpr int maxPaginasTalao = 100;
     static constexpr int maxLinhasExtracto = 2000;
 
-    // The HTML of each page. Throws DbError naming the template when the query fails,
+    // The HTML of each page. Throws ErroModelo naming the template when the query fails,
     // is refused, runs too long or gives too many rows.
     QStringList paginas(const ModeloTalao& modelo, qint32 id);
 
@@ -53,18 +53,19 @@ class RenderizadorTalao {
     // values bound, every row in one document. Besides the columns of the first row
     // (the party's name, say), the body gets {{#linhas}} with each row (and {{linha}},
     // its number, {{par}} on every second one), {{#totais}}, {{impresso_em}} and the
-    // texts of `extras`. Throws DbError when a query fails.
+    // texts of `extras`. Throws ErroModelo when a query or the body fails (DbError when
+    // the database itself does).
     QString documento(const ModeloTalao& modelo, const QVariantHash& valores,
                       const QHash<QString, QString>& extras = {});
     // Paints a document over as many sheets as it needs, with "Página n de m" at the
     // foot of each. Gives the number of sheets.
     static int pintarDocumento(QPagedPaintDevice& device, const QString& html);
     // Writes a statement to a PDF file, replacing any older file of that name. Throws
-    // DbError when a query fails; false with erro() when the file cannot be written
+    // like documento(); false with erro() when the file cannot be written
     // (the old one is gone then too).
     bool exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
                               const QHash<QString, QString>& extras, const QString& path, const QString& titulo);
-    // The same onto a device (an attachment in memory). Throws DbError when a query fails.
+    // The same onto a device (an attachment in memory). Throws like documento().
     void exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
                               const QHash<QString, QString>& extras, QIODevice& destino, const QString& titulo);
 

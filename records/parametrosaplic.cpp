@@ -37,7 +37,7 @@ bool ParametrosAplic::gravar(BaseDados& db, OperatorMessages& messages, const QS
     const QString operacao = QStringLiteral("Gravar Parâmetros Aplicação ");
     try {
         if (valores.size() != int(std::size(kParams)))
-            throw DbError(-1, QStringLiteral("São precisos %1 valores.").arg(int(std::size(kParams))));
+            throw RegraRecusada(QStringLiteral("São precisos %1 valores.").arg(int(std::size(kParams))));
         QList<ProcParam> params;
         for (int i = 0; i < valores.size(); ++i) {
             const Param& p = kParams[i];
@@ -45,13 +45,13 @@ bool ParametrosAplic::gravar(BaseDados& db, OperatorMessages& messages, const QS
             QString v = valores[i];
             if (v.isNull()) v = QStringLiteral("");
             if (p.tamanho > 0 && v.size() > p.tamanho)
-                throw DbError(
-                    -1, QStringLiteral("O valor de %1 não pode ter mais de %2 caracteres.").arg(nome).arg(p.tamanho));
+                throw RegraRecusada(
+                    QStringLiteral("O valor de %1 não pode ter mais de %2 caracteres.").arg(nome).arg(p.tamanho));
             params << ProcParam{nome, v, p.tipo, p.tamanho};
         }
         db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Param_Aplic"), params);
         return true;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         messages.mensagem(operacao + e.descricao());
         return false;
     }

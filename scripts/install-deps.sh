@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libqt6sql6-odbc libqt6serialport6
   tdsodbc unixodbc
-  libcurl4-openssl-dev libkainjow-mustache-dev
+  libcurl4-openssl-dev libkainjow-mustache-dev libcups2-dev
   xvfb xauth socat poppler-utils python3-aiosmtpd sqlite3
   fonts-dejavu-core
   libsqlite3-dev

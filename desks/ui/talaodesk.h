@@ -1,22 +1,14 @@
 #pragma once
 
-#include "desks/deskservices.h"
+#include "desks/accoestalao.h"
+#include "output/ui/impressorasistema.h"
 
-class OperacoesTalao;
-
-// Printing and mailing the desk's tickets through the ticket output.
-class TalaoDesk : public TicketActions {
+// The desk window's ticket actions: printing through Qt's print system.
+class TalaoDesk : public AccoesTalao {
   public:
-    // `ficheiroImpressao` prints into that PDF file instead of a printer (tests).
-    explicit TalaoDesk(OperacoesTalao& operacoes, QString ficheiroImpressao = {});
-    bool imprimir(qint32 idHistorico, bool entrada, int copias, QString& erro) override;
-    bool imprimirSenha(qint32 idHistorico, QString& erro) override;
-    // The PDF goes to a new file of its own in the temporary folder (created exclusively,
-    // readable by this user only), which the viewer then opens.
-    bool previsualizar(qint32 idHistorico, bool entrada, QString& erro) override;
-    void enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) override;
+    explicit TalaoDesk(OperacoesTalao& operacoes, QString ficheiroImpressao = {})
+        : AccoesTalao(operacoes, &m_sistema, std::move(ficheiroImpressao)) {}
 
   private:
-    OperacoesTalao& m_ops;
-    QString m_ficheiro;
+    ImpressoraSistema m_sistema;
 };

@@ -12,10 +12,8 @@
 
 namespace {
 
-using Run = CliRun;
-
-Run cli(const QStringList& args) {
-    return runCli(args);
+SqlSettings sqlite(const QString& path) {
+    return SqlSettings{QStringLiteral("sqlite"), {}, path, {}, {}};
 }
 
 QByteArray fileHash(const QString& path) {
@@ -29,19 +27,26 @@ QByteArray fileHash(const QString& path) {
 class CliTest : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<TempDataDir> m_data;
+    QString m_config, m_dbPath;  // of the demo installation each test starts from
+
   private slots:
-    void demoThenUpgrade() {
-        TempDataDir data;
-        Run r = cli({QStringLiteral("demo"), QStringLiteral("init")});
+    void init() {
+        m_data = std::make_unique<TempDataDir>();
+        const CliRun r = runCli({QStringLiteral("demo"), QStringLiteral("init")});
         QCOMPARE(r.code, 0);
-        const QString config = r.value(QStringLiteral("config"));
-        const QString dbPath = r.value(QStringLiteral("database"));
-        QCOMPARE(config, data.norvak() + QStringLiteral("/Balantrix.kel"));
-        QVERIFY(QFileInfo(dbPath).isFile());
-        QCOMPARE(QFileInfo(config).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+        m_config = r.value(QStringLiteral("config"));
+        m_dbPath = r.value(QStringLiteral("database"));
+    }
+    void cleanup() { m_data.reset(); }
+
+    void demoThenUpgrade() {
+        QCOMPARE(m_config, m_data->norvak() + QStringLiteral("/Balantrix.kel"));
+        QVERIFY(QFileInfo(m_dbPath).isFile());
+        QCOMPARE(QFileInfo(m_config).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
                  QFileDevice::Permissions());
 
-        r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        CliRun r = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("catalogue")), QStringLiteral("3"));
         QCOMPARE(r.value(QStringLiteral("program")), QStringLiteral("002600010000"));
@@ -49,7 +54,7 @@ class CliTest : public QObject {
 
         // The demo database holds the program's catalogue and the demo company.
         BaseDados db(QStringLiteral("check"));
-        QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, dbPath, {}, {}}));
+        QVERIFY(db.abrir(sqlite(m_dbPath)));
         QCOMPARE(db.escalar(QStringLiteral("SELECT VersaoCatalogo FROM kel_sistema WHERE Numero = 200")).toInt(), 3);
         QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema WHERE Numero = 200")).toString(),
                  QStringLiteral("002600010000"));
@@ -62,105 +67,87 @@ class CliTest : public QObject {
         db.fechar();
 
         // A second init refuses to overwrite; --force rebuilds.
-        r = cli({QStringLiteral("demo"), QStringLiteral("init")});
+        r = runCli({QStringLiteral("demo"), QStringLiteral("init")});
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains(QStringLiteral("--force")));
-        r = cli({QStringLiteral("demo"), QStringLiteral("init"), QStringLiteral("--force")});
+        r = runCli({QStringLiteral("demo"), QStringLiteral("init"), QStringLiteral("--force")});
         QCOMPARE(r.code, 0);
 
         // Another workstation file chosen by name.
-        r = cli({QStringLiteral("--config"), QStringLiteral("Posto2.kel"), QStringLiteral("db"),
-                 QStringLiteral("upgrade")});
+        r = runCli({QStringLiteral("--config"), QStringLiteral("Posto2.kel"), QStringLiteral("db"),
+                    QStringLiteral("upgrade")});
         QCOMPARE(r.code, 1);
-        QCOMPARE(r.value(QStringLiteral("config")), data.norvak() + QStringLiteral("/Posto2.kel"));
+        QCOMPARE(r.value(QStringLiteral("config")), m_data->norvak() + QStringLiteral("/Posto2.kel"));
         QVERIFY(r.err.contains(QStringLiteral("ERP/Empresa")));
     }
 
     // Another configuration name is no licence to replace the database the folder's
     // other configurations use.
     void demoUnderAnotherNameKeepsTheDatabase() {
-        TempDataDir data;
-        Run r = cli({QStringLiteral("demo"), QStringLiteral("init")});
-        QCOMPARE(r.code, 0);
-        const QString dbPath = r.value(QStringLiteral("database"));
+        const QString dbPath = m_dbPath;
         {
             BaseDados db(QStringLiteral("mark"));
-            QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, dbPath, {}, {}}));
+            QVERIFY(db.abrir(sqlite(dbPath)));
             db.executar(QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES ('MARCA-1', 'do posto 1')"));
         }
         const QByteArray before = fileHash(dbPath);
-        r = cli(
+        const CliRun r = runCli(
             {QStringLiteral("demo"), QStringLiteral("init"), QStringLiteral("--config"), QStringLiteral("Posto2.kel")});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(dbPath) && r.err.contains(QStringLiteral("--force")), qPrintable(r.err));
         QCOMPARE(fileHash(dbPath), before);
-        QVERIFY(!QFileInfo::exists(data.norvak() + QStringLiteral("/Posto2.kel")));
+        QVERIFY(!QFileInfo::exists(m_data->norvak() + QStringLiteral("/Posto2.kel")));
         QVERIFY(!QFileInfo::exists(dbPath + QStringLiteral("-wal")) ||
                 QFileInfo(dbPath + QStringLiteral("-wal")).size() == 0);
     }
 
     void wrongErpCompanyChangesNothing() {
-        TempDataDir data;
-        const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
-        QCOMPARE(init.code, 0);
-        const QString config = init.value(QStringLiteral("config"));
-        const QString dbPath = init.value(QStringLiteral("database"));
-        FicheiroConfig f(config);
+        FicheiroConfig f(m_config);
         f.gravar(QStringLiteral("ERP"), QStringLiteral("Empresa"), QStringLiteral("OUTRA'EMP"));
-        const QByteArray before = fileHash(dbPath);
-        const Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        const QByteArray before = fileHash(m_dbPath);
+        const CliRun r = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.err.trimmed(), QStringLiteral("Não foi possivel ligar ao Sage 100c ..."));
         QVERIFY(r.value(QStringLiteral("catalogue")).isEmpty());
-        QCOMPARE(fileHash(dbPath), before);
+        QCOMPARE(fileHash(m_dbPath), before);
 
         // Wrong password too.
         f.gravar(QStringLiteral("ERP"), QStringLiteral("Empresa"), QStringLiteral("demo"));
         f.gravar(QStringLiteral("ERP"), QStringLiteral("Password"), QStringLiteral("errada"));
-        QCOMPARE(cli({QStringLiteral("db"), QStringLiteral("upgrade")}).code, 1);
+        QCOMPARE(runCli({QStringLiteral("db"), QStringLiteral("upgrade")}).code, 1);
         // Company codes compare without case, like every code.
         f.gravar(QStringLiteral("ERP"), QStringLiteral("Password"), QStringLiteral("demo"));
-        QCOMPARE(cli({QStringLiteral("db"), QStringLiteral("upgrade")}).code, 0);
+        QCOMPARE(runCli({QStringLiteral("db"), QStringLiteral("upgrade")}).code, 0);
     }
 
     void missingDatabaseFileIsNotCreated() {
-        TempDataDir data;
-        const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
-        QCOMPARE(init.code, 0);
-        FicheiroConfig f(init.value(QStringLiteral("config")));
-        const QString missing = data.norvak() + QStringLiteral("/nao-existe.db");
-        f.gravar(QStringLiteral("SQL"), QStringLiteral("BaseDados"), missing);
-        const Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        const QString missing = m_data->norvak() + QStringLiteral("/nao-existe.db");
+        FicheiroConfig(m_config).gravar(QStringLiteral("SQL"), QStringLiteral("BaseDados"), missing);
+        const CliRun r = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.err.trimmed(), QStringLiteral("Não foi possivel Abrir a base de dados indicada !"));
         QVERIFY(!QFileInfo::exists(missing));
     }
 
     void databaseWithoutTheMarkerIsRefusedByTheErp() {
-        TempDataDir data;
-        const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
         // A database that is not the local ERP's (a real company's, say).
         TempDatabase other(TempDatabase::Catalogue, QStringLiteral("other"));
-        FicheiroConfig f(init.value(QStringLiteral("config")));
-        f.gravar(QStringLiteral("SQL"), QStringLiteral("BaseDados"), other.path());
-        const Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        FicheiroConfig(m_config).gravar(QStringLiteral("SQL"), QStringLiteral("BaseDados"), other.path());
+        const CliRun r = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.err.trimmed(), QStringLiteral("Não foi possivel ligar ao Sage 100c ..."));
     }
 
     void emptyDatabaseGetsTheCatalogueAtOnce() {
-        TempDataDir data;
-        const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
-        const QString dbPath = init.value(QStringLiteral("database"));
         {
             // Drop the program's tables: the next start must rebuild them to version 3.
             BaseDados db(QStringLiteral("strip"));
-            QVERIFY(db.abrir(SqlSettings{QStringLiteral("sqlite"), {}, dbPath, {}, {}}));
+            QVERIFY(db.abrir(sqlite(m_dbPath)));
             for (const QString& t : {"kel_PES_Carros", "kel_PES_Historico", "kel_PES_Historico_Comp",
                                      "kel_PES_Parametros", "kel_PES_Taloes", "kel_PES_Vias", "kel_sistema"})
                 db.executar(QStringLiteral("DROP TABLE ") + t);
         }
-        const Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        const CliRun r = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
         QCOMPARE(r.value(QStringLiteral("created")), QStringLiteral("1"));
         QCOMPARE(r.value(QStringLiteral("catalogue")), QStringLiteral("3"));
         // No parameters row yet: reported, and the run says it failed.
@@ -168,22 +155,18 @@ class CliTest : public QObject {
     }
 
     void missingSettingsAreNamed() {
-        TempDataDir data;
-        QDir().mkpath(data.norvak());
-        FicheiroConfig f(data.norvak() + QStringLiteral("/Balantrix.kel"));
+        QVERIFY(QFile::remove(m_config));
+        FicheiroConfig f(m_config);
         ConfigSage{QStringLiteral("local"), QString(), QStringLiteral("DEMO"), QString(), QStringLiteral("demo")}
             .gravar(f);
-        Run r = cli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        CliRun r = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("ERP/Utilizador")), qPrintable(r.err));
         QVERIFY(!r.err.contains(QStringLiteral("ERP/Instancia")));
     }
 
     void erpConvertMarksTheDocument() {
-        TempDataDir data;
-        const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
-        QCOMPARE(init.code, 0);
-        const SqlSettings sql{QStringLiteral("sqlite"), {}, init.value(QStringLiteral("database")), {}, {}};
+        const SqlSettings sql = sqlite(m_dbPath);
         ChaveDocumento k;
         {
             SessaoSageLocal erp(sql, QStringLiteral("erp_cli"));
@@ -202,8 +185,8 @@ class CliTest : public QObject {
             QVERIFY2(erp.sucesso(), qPrintable(erp.mensagem()));
             QCOMPARE(erp.documentoCriado()->Finalizar(k.ano, k.tipo, k.serie, k.numero), 0L);
         }
-        Run r = cli({QStringLiteral("erp"), QStringLiteral("convert"), k.tipo, QString::number(k.serie),
-                     QString::number(k.numero), QString::number(k.ano)});
+        CliRun r = runCli({QStringLiteral("erp"), QStringLiteral("convert"), k.tipo, QString::number(k.serie),
+                           QString::number(k.numero), QString::number(k.ano)});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         // The demo's own weighings hold GR documents too: this one follows them.
         QCOMPARE(r.value(QStringLiteral("document")), k.texto());
@@ -216,16 +199,16 @@ class CliTest : public QObject {
                      .toInt(),
                  -1);
         QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE Convertido = -1")).toInt(), 1);
-        r = cli({QStringLiteral("erp"), QStringLiteral("convert"), QStringLiteral("GR"), QStringLiteral("1"),
-                 QStringLiteral("9999"), QStringLiteral("2026")});
+        r = runCli({QStringLiteral("erp"), QStringLiteral("convert"), QStringLiteral("GR"), QStringLiteral("1"),
+                    QStringLiteral("9999"), QStringLiteral("2026")});
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains(QStringLiteral("GR/1/9999/2026")));
-        QCOMPARE(cli({QStringLiteral("erp"), QStringLiteral("convert"), QStringLiteral("GR")}).code, 2);
+        QCOMPARE(runCli({QStringLiteral("erp"), QStringLiteral("convert"), QStringLiteral("GR")}).code, 2);
     }
 
     void scriptAndUsage() {
-        Run r =
-            cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"), QStringLiteral("mssql")});
+        CliRun r = runCli(
+            {QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"), QStringLiteral("mssql")});
         QCOMPARE(r.code, 0);
         const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         // The catalogue, the version row update, the repair statement, the guarded indexes,
@@ -238,19 +221,19 @@ class CliTest : public QObject {
         for (int i = 25; i < 30; ++i)
             QVERIFY2(lines.at(i).startsWith(QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes")),
                      qPrintable(lines.at(i)));
-        r = cli(
+        r = runCli(
             {QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"), QStringLiteral("sqlite")});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.startsWith(QStringLiteral("CREATE TABLE kel_PES_Carros")));
-        r = cli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"),
-                 QStringLiteral("postgresql")});
+        r = runCli({QStringLiteral("db"), QStringLiteral("script"), QStringLiteral("--dialect"),
+                    QStringLiteral("postgresql")});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.startsWith(QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext\nCREATE TABLE kel_PES_Carros")));
         QVERIFY(r.out.contains(QStringLiteral("kel_PES_NotasERP (Nota_Id integer GENERATED BY DEFAULT AS IDENTITY")));
-        QCOMPARE(cli({QStringLiteral("db"), QStringLiteral("script")}).code, 2);
-        QCOMPARE(cli({}).code, 2);
-        QCOMPARE(cli({QStringLiteral("voar")}).code, 2);
-        QCOMPARE(cli({QStringLiteral("--config")}).code, 2);
+        QCOMPARE(runCli({QStringLiteral("db"), QStringLiteral("script")}).code, 2);
+        QCOMPARE(runCli({}).code, 2);
+        QCOMPARE(runCli({QStringLiteral("voar")}).code, 2);
+        QCOMPARE(runCli({QStringLiteral("--config")}).code, 2);
     }
 };
 

@@ -37,120 +37,119 @@ class PgCopyTest : public QObject {
                 "no PostgreSQL server for this run (BALANTRIX_TEST_PG=host:port is unset); scripts/test.sh "
                 "starts one");
     }
-    void copiaIdaEVolta();
-    void demoNoServidor();
-};
 
-void PgCopyTest::copiaIdaEVolta() {
-    TempDataDir data;
-    const CliRun demo = runCli({QStringLiteral("demo"), QStringLiteral("init")});
-    QVERIFY2(demo.code == 0, qPrintable(demo.err));
-    const SqlSettings sqlite{QStringLiteral("sqlite"), QStringLiteral("local"), demo.value(QStringLiteral("database")),
-                             QString(), QString()};
-    // The workstation's signing key, as its first ticket makes it.
-    const QString ultimaFeita = escalar(sqlite, QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico "
-                                                               "WHERE DataHoraPL IS NOT NULL AND NoDoc > 0"))
-                                    .toString();
-    const CliRun talao = runCli({QStringLiteral("ticket"), QStringLiteral("pdf"), ultimaFeita, QStringLiteral("--out"),
-                                 data.path() + QStringLiteral("/t.pdf")});
-    QVERIFY2(talao.code == 0, qPrintable(talao.err));
-    QCOMPARE(runCli({QStringLiteral("ticket"), QStringLiteral("public-key")}).code, 0);
-    const SqlSettings pg = PgTeste::novaBase();
-    configuracao(data, QStringLiteral("Servidor.kel"), pg);
+    void copiaIdaEVolta() {
+        TempDataDir data;
+        const CliRun demo = runCli({QStringLiteral("demo"), QStringLiteral("init")});
+        QVERIFY2(demo.code == 0, qPrintable(demo.err));
+        const SqlSettings sqlite{QStringLiteral("sqlite"), QStringLiteral("local"),
+                                 demo.value(QStringLiteral("database")), QString(), QString()};
+        // The workstation's signing key, as its first ticket makes it.
+        const QString ultimaFeita = escalar(sqlite, QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico "
+                                                                   "WHERE DataHoraPL IS NOT NULL AND NoDoc > 0"))
+                                        .toString();
+        const CliRun talao = runCli({QStringLiteral("ticket"), QStringLiteral("pdf"), ultimaFeita,
+                                     QStringLiteral("--out"), data.path() + QStringLiteral("/t.pdf")});
+        QVERIFY2(talao.code == 0, qPrintable(talao.err));
+        QCOMPARE(runCli({QStringLiteral("ticket"), QStringLiteral("public-key")}).code, 0);
+        const SqlSettings pg = PgTeste::novaBase();
+        configuracao(data, QStringLiteral("Servidor.kel"), pg);
 
-    const CliRun ida = runCli(
-        {QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--to-config"), QStringLiteral("Servidor.kel")});
-    QVERIFY2(ida.code == 0, qPrintable(ida.err + ida.out));
-    QCOMPARE(ida.value(QStringLiteral("verified")), QStringLiteral("1"));
-    QCOMPARE(ida.value(QStringLiteral("alibi_ok")), QStringLiteral("1"));
-    QVERIFY(ida.value(QStringLiteral("ticket_checked")).toInt() > 0);
-    QVERIFY(ida.value(QStringLiteral("alibi_rows")).toInt() > 0);
-    QVERIFY2(ida.err.contains(QStringLiteral("Tabela kel_PES_Historico")), qPrintable(ida.err));
-    for (const QString& tabela : {QStringLiteral("kel_PES_Historico"), QStringLiteral("kel_PES_Taloes"),
-                                  QStringLiteral("DocGCCab"), QStringLiteral("kel_PES_Alibi")}) {
-        const QString contar = QStringLiteral("SELECT COUNT(*) FROM ") + tabela;
-        QCOMPARE(escalar(pg, contar).toLongLong(), escalar(sqlite, contar).toLongLong());
+        const CliRun ida = runCli({QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--to-config"),
+                                   QStringLiteral("Servidor.kel")});
+        QVERIFY2(ida.code == 0, qPrintable(ida.err + ida.out));
+        QCOMPARE(ida.value(QStringLiteral("verified")), QStringLiteral("1"));
+        QCOMPARE(ida.value(QStringLiteral("alibi_ok")), QStringLiteral("1"));
+        QVERIFY(ida.value(QStringLiteral("ticket_checked")).toInt() > 0);
+        QVERIFY(ida.value(QStringLiteral("alibi_rows")).toInt() > 0);
+        QVERIFY2(ida.err.contains(QStringLiteral("Tabela kel_PES_Historico")), qPrintable(ida.err));
+        for (const QString& tabela : {QStringLiteral("kel_PES_Historico"), QStringLiteral("kel_PES_Taloes"),
+                                      QStringLiteral("DocGCCab"), QStringLiteral("kel_PES_Alibi")}) {
+            const QString contar = QStringLiteral("SELECT COUNT(*) FROM ") + tabela;
+            QCOMPARE(escalar(pg, contar).toLongLong(), escalar(sqlite, contar).toLongLong());
+        }
+
+        // The copy is refused once the target holds data.
+        const CliRun outra = runCli({QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--to-config"),
+                                     QStringLiteral("Servidor.kel")});
+        QCOMPARE(outra.code, 1);
+        QVERIFY2(outra.err.contains(QStringLiteral("já tem dados")), qPrintable(outra.err));
+
+        // The server's installation starts, and its next weighing follows the copied ones.
+        const CliRun arranque = runCli({QStringLiteral("--config"), QStringLiteral("Servidor.kel"),
+                                        QStringLiteral("db"), QStringLiteral("upgrade")});
+        QVERIFY2(arranque.code == 0, qPrintable(arranque.err));
+        {
+            BaseDados db(QStringLiteral("servidor"));
+            QVERIFY(db.abrir(pg));
+            const qint64 ultimo = db.escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toLongLong();
+            db.executar(QStringLiteral("INSERT INTO kel_PES_Historico (Tipo) VALUES ('S')"));
+            QCOMPARE(db.ultimoId(), ultimo + 1);
+            db.executar(QStringLiteral("DELETE FROM kel_PES_Historico WHERE Hist_Id = ?"), {ultimo + 1});
+        }
+
+        // And back into a new SQLite file.
+        const SqlSettings volta{QStringLiteral("sqlite"), QStringLiteral("local"),
+                                data.path() + QStringLiteral("/volta.db"), QString(), QString()};
+        configuracao(data, QStringLiteral("Volta.kel"), volta);
+        const CliRun regresso =
+            runCli({QStringLiteral("--config"), QStringLiteral("Servidor.kel"), QStringLiteral("db"),
+                    QStringLiteral("copy"), QStringLiteral("--to-config"), QStringLiteral("Volta.kel")});
+        QVERIFY2(regresso.code == 0, qPrintable(regresso.err + regresso.out));
+        QCOMPARE(regresso.value(QStringLiteral("verified")), QStringLiteral("1"));
+        QCOMPARE(regresso.value(QStringLiteral("rows")), ida.value(QStringLiteral("rows")));
+        const QString ultimoHash = QStringLiteral("SELECT Hash FROM kel_PES_Alibi ORDER BY Alibi_Id DESC LIMIT 1");
+        QCOMPARE(escalar(volta, ultimoHash).toString(), escalar(sqlite, ultimoHash).toString());
+        const QString pesagens = QStringLiteral(
+            "SELECT group_concat(Hist_Id || ':' || NoTalao || ':' || PesoLiquido, ',') FROM (SELECT * FROM "
+            "kel_PES_Historico ORDER BY Hist_Id)");
+        QCOMPARE(escalar(volta, pesagens).toString(), escalar(sqlite, pesagens).toString());
+        PgTeste::apagarBase(pg);
     }
 
-    // The copy is refused once the target holds data.
-    const CliRun outra = runCli(
-        {QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--to-config"), QStringLiteral("Servidor.kel")});
-    QCOMPARE(outra.code, 1);
-    QVERIFY2(outra.err.contains(QStringLiteral("já tem dados")), qPrintable(outra.err));
-
-    // The server's installation starts, and its next weighing follows the copied ones.
-    const CliRun arranque = runCli(
-        {QStringLiteral("--config"), QStringLiteral("Servidor.kel"), QStringLiteral("db"), QStringLiteral("upgrade")});
-    QVERIFY2(arranque.code == 0, qPrintable(arranque.err));
-    {
-        BaseDados db(QStringLiteral("servidor"));
-        QVERIFY(db.abrir(pg));
-        const qint64 ultimo = db.escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toLongLong();
-        db.executar(QStringLiteral("INSERT INTO kel_PES_Historico (Tipo) VALUES ('S')"));
-        QCOMPARE(db.ultimoId(), ultimo + 1);
-        db.executar(QStringLiteral("DELETE FROM kel_PES_Historico WHERE Hist_Id = ?"), {ultimo + 1});
-    }
-
-    // And back into a new SQLite file.
-    const SqlSettings volta{QStringLiteral("sqlite"), QStringLiteral("local"),
-                            data.path() + QStringLiteral("/volta.db"), QString(), QString()};
-    configuracao(data, QStringLiteral("Volta.kel"), volta);
-    const CliRun regresso =
-        runCli({QStringLiteral("--config"), QStringLiteral("Servidor.kel"), QStringLiteral("db"),
-                QStringLiteral("copy"), QStringLiteral("--to-config"), QStringLiteral("Volta.kel")});
-    QVERIFY2(regresso.code == 0, qPrintable(regresso.err + regresso.out));
-    QCOMPARE(regresso.value(QStringLiteral("verified")), QStringLiteral("1"));
-    QCOMPARE(regresso.value(QStringLiteral("rows")), ida.value(QStringLiteral("rows")));
-    const QString ultimoHash = QStringLiteral("SELECT Hash FROM kel_PES_Alibi ORDER BY Alibi_Id DESC LIMIT 1");
-    QCOMPARE(escalar(volta, ultimoHash).toString(), escalar(sqlite, ultimoHash).toString());
-    const QString pesagens = QStringLiteral(
-        "SELECT group_concat(Hist_Id || ':' || NoTalao || ':' || PesoLiquido, ',') FROM (SELECT * FROM "
-        "kel_PES_Historico ORDER BY Hist_Id)");
-    QCOMPARE(escalar(volta, pesagens).toString(), escalar(sqlite, pesagens).toString());
-    PgTeste::apagarBase(pg);
-}
-
-void PgCopyTest::demoNoServidor() {
-    TempDataDir data;
-    const SqlSettings pg = PgTeste::novaBase();
-    const QString senha = data.path() + QStringLiteral("/senha");
-    {
-        QFile f(senha);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("qualquer\n");  // the test server trusts its local logins
-    }
-    const QStringList args{QStringLiteral("demo"),
-                           QStringLiteral("init"),
-                           QStringLiteral("--backend"),
-                           QStringLiteral("postgresql"),
-                           QStringLiteral("--server"),
-                           pg.servidor,
-                           QStringLiteral("--database"),
-                           pg.baseDados,
-                           QStringLiteral("--login"),
-                           pg.login,
-                           QStringLiteral("--password-file"),
-                           senha};
-    const CliRun r = runCli(args);
-    QVERIFY2(r.code == 0, qPrintable(r.err));
-    QVERIFY(escalar(pg, QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL")).toInt() >
+    void demoNoServidor() {
+        TempDataDir data;
+        const SqlSettings pg = PgTeste::novaBase();
+        const QString senha = data.path() + QStringLiteral("/senha");
+        {
+            QFile f(senha);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("qualquer\n");  // the test server trusts its local logins
+        }
+        const QStringList args{QStringLiteral("demo"),
+                               QStringLiteral("init"),
+                               QStringLiteral("--backend"),
+                               QStringLiteral("postgresql"),
+                               QStringLiteral("--server"),
+                               pg.servidor,
+                               QStringLiteral("--database"),
+                               pg.baseDados,
+                               QStringLiteral("--login"),
+                               pg.login,
+                               QStringLiteral("--password-file"),
+                               senha};
+        const CliRun r = runCli(args);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(
+            escalar(pg, QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL")).toInt() >
             10);
-    QCOMPARE(ConfigSQL::ler(FicheiroConfig(r.value(QStringLiteral("config")))).kind(), Backend::Postgresql);
-    const CliRun arranque = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
-    QVERIFY2(arranque.code == 0, qPrintable(arranque.err));
+        QCOMPARE(ConfigSQL::ler(FicheiroConfig(r.value(QStringLiteral("config")))).kind(), Backend::Postgresql);
+        const CliRun arranque = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
+        QVERIFY2(arranque.code == 0, qPrintable(arranque.err));
 
-    // A database holding weighings is never replaced, --force or not.
-    const CliRun outra = runCli(QStringList(args) << QStringLiteral("--force"));
-    QCOMPARE(outra.code, 1);
-    QVERIFY2(outra.err.contains(QStringLiteral("tem pesagens")), qPrintable(outra.err));
-    // A password file that cannot be read stops before anything is done.
-    QStringList semFicheiro = args;
-    semFicheiro.last() = data.path() + QStringLiteral("/nao-existe");
-    const CliRun falta = runCli(semFicheiro);
-    QCOMPARE(falta.code, 1);
-    QVERIFY2(falta.err.contains(QStringLiteral("password")), qPrintable(falta.err));
-    PgTeste::apagarBase(pg);
-}
+        // A database holding weighings is never replaced, --force or not.
+        const CliRun outra = runCli(QStringList(args) << QStringLiteral("--force"));
+        QCOMPARE(outra.code, 1);
+        QVERIFY2(outra.err.contains(QStringLiteral("tem pesagens")), qPrintable(outra.err));
+        // A password file that cannot be read stops before anything is done.
+        QStringList semFicheiro = args;
+        semFicheiro.last() = data.path() + QStringLiteral("/nao-existe");
+        const CliRun falta = runCli(semFicheiro);
+        QCOMPARE(falta.code, 1);
+        QVERIFY2(falta.err.contains(QStringLiteral("password")), qPrintable(falta.err));
+        PgTeste::apagarBase(pg);
+    }
+};
 
 QTEST_GUILESS_MAIN(PgCopyTest)
 #include "pgcopy_test.moc"

@@ -207,24 +207,15 @@ class BaseDadosTest : public QObject {
     // What SQL Server receives for a procedure: one batch that runs it into a variable and
     // selects that variable, so the RETURN value (the new record number) arrives as a row
     // and not after a row count the driver never reads; row counts back on before it ends.
-    void mssqlProcedureCallsAsText() {
-        QCOMPARE(BaseDados::chamadaMssql(QStringLiteral("sp_kel_Ler_PES_Param_Aplic"), 1),
-                 QStringLiteral(
-                     "SET NOCOUNT ON; DECLARE @Retorno int; EXEC @Retorno = [dbo].[sp_kel_Ler_PES_Param_Aplic] ?; "
-                     "SET NOCOUNT OFF; SELECT @Retorno AS Retorno"));
-        QCOMPARE(BaseDados::chamadaMssql(QStringLiteral("sp_kel_Gravar_PES_Param_Aplic"), 11),
-                 QStringLiteral(
-                     "SET NOCOUNT ON; DECLARE @Retorno int; EXEC @Retorno = [dbo].[sp_kel_Gravar_PES_Param_Aplic] "
-                     "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?; SET NOCOUNT OFF; SELECT @Retorno AS Retorno"));
-        QString marks = QStringLiteral("?");
-        for (int i = 1; i < 26; ++i) marks += QStringLiteral(", ?");
-        QCOMPARE(BaseDados::chamadaMssql(QStringLiteral("sp_kel_Gravar_PES_Historico"), 26),
-                 QStringLiteral("SET NOCOUNT ON; DECLARE @Retorno int; EXEC @Retorno = "
-                                "[dbo].[sp_kel_Gravar_PES_Historico] ") +
-                     marks + QStringLiteral("; SET NOCOUNT OFF; SELECT @Retorno AS Retorno"));
-        QCOMPARE(BaseDados::chamadaMssql(QStringLiteral("sp_x"), 0),
-                 QStringLiteral("SET NOCOUNT ON; DECLARE @Retorno int; EXEC @Retorno = [dbo].[sp_x]; SET "
-                                "NOCOUNT OFF; SELECT @Retorno AS Retorno"));
+    void mssqlProcedureCalls() {
+        for (int n : {0, 1, 11, 26}) {
+            const QString sql = BaseDados::chamadaMssql(QStringLiteral("sp_kel_Gravar_PES_Historico"), n);
+            QVERIFY2(sql.startsWith(QStringLiteral("SET NOCOUNT ON; DECLARE @Retorno int; EXEC @Retorno = "
+                                                   "[dbo].[sp_kel_Gravar_PES_Historico]")) &&
+                         sql.endsWith(QStringLiteral("; SET NOCOUNT OFF; SELECT @Retorno AS Retorno")),
+                     qPrintable(sql));
+            QCOMPARE(sql.count(QLatin1Char('?')), n);
+        }
         QVERIFY_THROWS_EXCEPTION(DbError, BaseDados::chamadaMssql(QStringLiteral("sp_x]; DROP TABLE t; --"), 0));
 
         // The calls pass every parameter the catalogue's procedures declare, in order.

@@ -126,18 +126,18 @@ class ConfigTest : public QObject {
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(typed);
         }
+        const QList<QStringList> lidos = {
+            {QStringLiteral("ERP"), QStringLiteral("Servidor"), QStringLiteral("SRV\\SQLEXPRESS")},
+            {QStringLiteral("SQL"), QStringLiteral("Servidor"), QStringLiteral("SRV01\\INST,1433")},
+            {QStringLiteral("SQL"), QStringLiteral("Password"), QStringLiteral("a;b#c=d\"e\"\\\\f")},
+            {QStringLiteral("PDF"), QStringLiteral("Pasta"), QStringLiteral("\\\\servidor\\talões\\")},
+            {QStringLiteral("EMAIL"), QStringLiteral("CC"), QStringLiteral("a@x.example, \"B\" <b@y.example>")},
+            {QStringLiteral("EMAIL"), QStringLiteral("Assunto"), QStringLiteral("\"Talão\" de pesagem \"nº\"")},
+            // Sections and keys as typed on the other operating system.
+            {QStringLiteral("erp"), QStringLiteral("servidor"), QStringLiteral("SRV\\SQLEXPRESS")}};
         FicheiroConfig f(path);
-        QCOMPARE(f.ler(QStringLiteral("ERP"), QStringLiteral("Servidor")), QStringLiteral("SRV\\SQLEXPRESS"));
+        for (const QStringList& l : lidos) QCOMPARE(f.ler(l[0], l[1]), l[2]);
         QCOMPARE(f.ler(QStringLiteral("ERP"), QStringLiteral("Password")), QStringLiteral("de,mo"));
-        QCOMPARE(f.ler(QStringLiteral("SQL"), QStringLiteral("Servidor")), QStringLiteral("SRV01\\INST,1433"));
-        QCOMPARE(f.ler(QStringLiteral("SQL"), QStringLiteral("Password")), QStringLiteral("a;b#c=d\"e\"\\\\f"));
-        QCOMPARE(f.ler(QStringLiteral("PDF"), QStringLiteral("Pasta")), QStringLiteral("\\\\servidor\\talões\\"));
-        QCOMPARE(f.ler(QStringLiteral("EMAIL"), QStringLiteral("CC")),
-                 QStringLiteral("a@x.example, \"B\" <b@y.example>"));
-        QCOMPARE(f.ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")),
-                 QStringLiteral("\"Talão\" de pesagem \"nº\""));
-        // Sections and keys as typed on the other operating system.
-        QCOMPARE(f.ler(QStringLiteral("erp"), QStringLiteral("servidor")), QStringLiteral("SRV\\SQLEXPRESS"));
 
         // Through the settings objects the program uses.
         QCOMPARE(ConfigSage::ler(f).password, QStringLiteral("de,mo"));
@@ -149,16 +149,14 @@ class ConfigTest : public QObject {
         QFile back(path);
         QVERIFY(back.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(back.readAll());
-        QVERIFY2(text.contains(QStringLiteral("\r\nPassword=nova,pass\\1\r\n")), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("; posto da balança\r\n")), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("# notas do instalador\r\n")), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("Servidor=SRV\\SQLEXPRESS\r\n")), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("NomeEmissor=Agro-Pecuária do Vale, Lda.")), qPrintable(text));
+        for (const QString& linha :
+             {QStringLiteral("\r\nPassword=nova,pass\\1\r\n"), QStringLiteral("; posto da balança\r\n"),
+              QStringLiteral("# notas do instalador\r\n"), QStringLiteral("Servidor=SRV\\SQLEXPRESS\r\n"),
+              QStringLiteral("NomeEmissor=Agro-Pecuária do Vale, Lda.")})
+            QVERIFY2(text.contains(linha), qPrintable(text));
         FicheiroConfig again(path);
+        for (const QStringList& l : lidos) QCOMPARE(again.ler(l[0], l[1]), l[2]);
         QCOMPARE(again.ler(QStringLiteral("ERP"), QStringLiteral("Password")), QStringLiteral("nova,pass\\1"));
-        QCOMPARE(again.ler(QStringLiteral("ERP"), QStringLiteral("Servidor")), QStringLiteral("SRV\\SQLEXPRESS"));
-        QCOMPARE(again.ler(QStringLiteral("SQL"), QStringLiteral("Password")), QStringLiteral("a;b#c=d\"e\"\\\\f"));
-        QCOMPARE(again.ler(QStringLiteral("PDF"), QStringLiteral("Pasta")), QStringLiteral("\\\\servidor\\talões\\"));
         QCOMPARE(again.ler(QStringLiteral("SMTP"), QStringLiteral("NomeEmissor")),
                  QStringLiteral("Agro-Pecuária do Vale, Lda."));
     }

@@ -10,6 +10,53 @@ class MoneyTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // The shown text of a value, which reads back to the same text.
+    void displayRule_data() {
+        QTest::addColumn<qint64>("units");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("grouped") << qint64(123455000) << "12.345,50";
+        QTest::newRow("zero") << qint64(0) << "0,00";
+        QTest::newRow("millions") << qint64(12345670000) << "1.234.567,00";
+        QTest::newRow("negative") << qint64(-12345) << "-1,23";
+        QTest::newRow("negative grouped") << qint64(-12345000) << "-1.234,50";
+        QTest::newRow("half away from zero") << qint64(12355) << "1,24";
+        QTest::newRow("largest shown") << qint64(9999999900) << "999.999,99";
+    }
+    void displayRule() {
+        QFETCH(qint64, units);
+        QFETCH(QString, shown);
+        QCOMPARE(Money::fromUnits(units).format(), shown);
+        const auto m = Money::parse(shown);
+        QVERIFY(m.has_value());
+        QCOMPARE(m->format(), shown);
+    }
+
+    // Typed text: whole numbers are kilograms; a decimal typed with the wrong mark must not
+    // become a weight a hundred times larger (-1: refused).
+    void typedText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("units");
+        QTest::newRow("kilograms, spaces") << " 1234 " << qint64(12340000);
+        QTest::newRow("one digit") << "7" << qint64(70000);
+        QTest::newRow("four decimals") << "0,1234" << qint64(1234);
+        for (const char* t : {"12.5", "1.23,4", "12,34567", "abc", "1,2,3", "1..000", ".5", "12,", "--1", "1 000", ""})
+            QTest::newRow(t) << QString::fromLatin1(t) << qint64(-1);
+    }
+    void typedText() {
+        QFETCH(QString, text);
+        QFETCH(qint64, units);
+        const auto m = Money::parse(text);
+        QCOMPARE(m.has_value(), units >= 0);
+        if (m) QCOMPARE(m->units(), units);
+    }
+
+    void conversions() {
+        QCOMPARE(Money::parseOrZero(QStringLiteral("  "))->units(), 0);
+        QCOMPARE(Money::fromPlain(QStringLiteral("12345.5"))->plain(), QStringLiteral("12345.5"));
+        QCOMPARE(Money::fromVariant(QVariant(980.25)).format(), QStringLiteral("980,25"));
+        QCOMPARE((Money::fromInteger(1000) - Money::fromInteger(20)).format(), QStringLiteral("980,00"));
+    }
+
     // Whole kilograms from 1 to 14 digits and beyond: what is accepted is exact, the rest refused.
     void longNumbersAreExactOrRefused() {
         QString digitos;

@@ -514,7 +514,9 @@ class WeighCliTest : public QObject {
             QStringLiteral("saidas"), id3,
             {QStringLiteral("--weight"), QStringLiteral("23000"), QStringLiteral("--then"), QStringLiteral("print")});
         QCOMPARE(r.code, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("O talão não foi impresso.")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("O talão não foi impresso.")) &&
+                     r.err.contains(QStringLiteral("\"Nao Instalada\" não está disponível")),
+                 qPrintable(r.err));
         QVERIFY(!r.value(QStringLiteral("document")).isEmpty());
         FicheiroConfig(m_config).gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"), QString());
     }

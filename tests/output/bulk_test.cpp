@@ -12,20 +12,12 @@
 #include "output/pastas.h"
 #include "tests/output/bulkfixtures.h"
 #include "tests/output/ticketfixtures.h"
+#include "tests/support/clirun.h"
+#include "tests/support/fotografia.h"
 #include "tests/support/smtptestserver.h"
 #include "tests/support/testsupport.h"
 
 namespace {
-
-// Each message of the Maildir: "To<TAB>attachment name<TAB>text of the attached PDF".
-const char* kReader = R"(
-import email, email.policy, glob, subprocess, sys
-for f in sorted(glob.glob(sys.argv[1] + '/new/*')):
-    msg = email.message_from_binary_file(open(f, 'rb'), policy=email.policy.default)
-    for part in msg.iter_attachments():
-        text = subprocess.run(['pdftotext', '-', '-'], input=part.get_content(), capture_output=True).stdout
-        print('%s\t%s\t%s' % (msg['To'], part.get_filename(), text.decode('utf-8').replace('\n', ' ')))
-)";
 
 QStringList codigos(const QList<TerceiroEnvio>& l) {
     QStringList out;
@@ -45,14 +37,7 @@ class BulkTest : public QObject {
     SmtpTestServer m_smtp;
     int m_port = 0;
 
-    QString maildir() const { return m_smtp.maildir(); }
-
-    QStringList mensagens() {
-        QProcess p;
-        p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kReader), maildir()});
-        p.waitForFinished(30000);
-        return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    QStringList mensagens() const { return m_smtp.anexos(); }
 
     PedidoEnvio pedido(int modo, QDate inicio, QDate fim, bool pdf) {
         PedidoEnvio p;
@@ -75,8 +60,7 @@ class BulkTest : public QObject {
         m_config = m_data->path() + QStringLiteral("/Balantrix.kel");
         m_pdf = m_data->path() + QStringLiteral("/PDF");
         escreverConfig(m_config, m_pdf, m_port);
-        QDir inbox(maildir() + QStringLiteral("/new"));
-        for (const QString& f : inbox.entryList(QDir::Files)) inbox.remove(f);
+        m_smtp.esvaziar();
     }
     void cleanup() {
         m_t.reset();
@@ -148,11 +132,7 @@ class BulkTest : public QObject {
         QCOMPARE(r.resultados[1].ficheiro, ficheiro);
         QVERIFY(QFileInfo::exists(m_pdf + QStringLiteral("/Talao_Cli_C002_2024_01_31_2024-02-29.pdf")));
 
-        // For review: BALANTRIX_SCREENSHOTS=folder keeps a copy of the statement.
-        if (const QString dir = qEnvironmentVariable("BALANTRIX_SCREENSHOTS"); !dir.isEmpty()) {
-            QFile::remove(dir + QStringLiteral("/bulk.pdf"));
-            QFile::copy(ficheiro, dir + QStringLiteral("/bulk.pdf"));
-        }
+        guardarCopia(ficheiro, QStringLiteral("bulk.pdf"));
         const QString texto = pdfTexto(ficheiro);
         QVERIFY2(texto.contains(QStringLiteral("EXTRACTO DE PESAGENS")) &&
                      texto.contains(QStringLiteral("Cliente Um, Lda.")),
@@ -185,10 +165,7 @@ class BulkTest : public QObject {
         QVERIFY2(!path.isEmpty(), qPrintable(envio.ultimoErro()));
         const int paginas = pdfPaginas(path);
         QVERIFY2(paginas >= 2, qPrintable(QString::number(paginas)));
-        if (const QString dir = qEnvironmentVariable("BALANTRIX_SCREENSHOTS"); !dir.isEmpty()) {
-            QFile::remove(dir + QStringLiteral("/bulk-long.pdf"));
-            QFile::copy(path, dir + QStringLiteral("/bulk-long.pdf"));
-        }
+        guardarCopia(path, QStringLiteral("bulk-long.pdf"));
         const QString texto = pdfTexto(path);
         QVERIFY(texto.contains(QStringLiteral("Página %1 de %1").arg(paginas)));
         QVERIFY(texto.contains(QStringLiteral("9.000,00")));  // 90 weighings of 100 kg
@@ -336,57 +313,44 @@ class BulkTest : public QObject {
     }
 
     void commandLineRunPrintsOneLinePerPartyAndASummary() {
-        auto run = [&](const QStringList& args, QString* out = nullptr, QString* err = nullptr) {
-            QProcess p;
-            p.start(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"), args);
-            p.waitForFinished(60000);
-            if (out) *out = QString::fromUtf8(p.readAllStandardOutput());
-            if (err) *err = QString::fromUtf8(p.readAllStandardError());
-            return p.exitCode();
-        };
-        QCOMPARE(run({QStringLiteral("demo"), QStringLiteral("init")}), 0);
+        QCOMPARE(runCli({QStringLiteral("demo"), QStringLiteral("init")}).code, 0);
         QString pdfFolder;
         {
-            BaseDados db(QStringLiteral("cli-bulk"));
-            QVERIFY(db.abrir(SqlSettings{
-                QStringLiteral("sqlite"), {}, m_data->norvak() + QStringLiteral("/balantrix-demo.db"), {}, {}}));
+            auto db = baseDemo(m_data->path(), QStringLiteral("cli-bulk"));
+            QVERIFY(db);
             for (const char* c : {"F001", "F003", "F004"})
-                gravarPesagemEnvio(db, {QString::fromLatin1(c), 1, dh(31, 1, 2024, 9, 0)});
+                gravarPesagemEnvio(*db, {QString::fromLatin1(c), 1, dh(31, 1, 2024, 9, 0)});
             pdfFolder = FicheiroConfig(m_data->norvak() + QStringLiteral("/Balantrix.kel"))
                             .ler(QStringLiteral("PDF"), QStringLiteral("Pasta"));
         }
         const QStringList base{QStringLiteral("bulk"),      QStringLiteral("--mode"),     QStringLiteral("suppliers"),
                                QStringLiteral("--from"),    QStringLiteral("31-01-2024"), QStringLiteral("--to"),
                                QStringLiteral("29-02-2024")};
-        QString out, err;
-        QCOMPARE(run(base + QStringList{QStringLiteral("--first"), QStringLiteral("F003"), QStringLiteral("--pdf")},
-                     &out, &err),
-                 0);
+        CliRun r =
+            runCli(base + QStringList{QStringLiteral("--first"), QStringLiteral("F003"), QStringLiteral("--pdf")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
         const QString f3 = pdfFolder + QStringLiteral("/Talao_For_F003_2024_01_31_2024-02-29.pdf");
         const QString f4 = pdfFolder + QStringLiteral("/Talao_For_F004_2024_01_31_2024-02-29.pdf");
-        QCOMPARE(out, QStringLiteral("party=F003 status=saved file=%1\nparty=F004 status=saved file=%2\n"
-                                     "parties=2 sent=0 saved=2 skipped=0 failed=0 notprocessed=0\n")
-                          .arg(f3, f4));
+        QCOMPARE(r.out, QStringLiteral("party=F003 status=saved file=%1\nparty=F004 status=saved file=%2\n"
+                                       "parties=2 sent=0 saved=2 skipped=0 failed=0 notprocessed=0\n")
+                            .arg(f3, f4));
         QVERIFY(QFileInfo::exists(f3));
         // Usage errors: both modes, neither, a bad date, an unknown mode.
-        QCOMPARE(run(base + QStringList{QStringLiteral("--pdf"), QStringLiteral("--email")}), 2);
-        QCOMPARE(run(base), 2);
-        QCOMPARE(run({QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("customers"),
-                      QStringLiteral("--from"), QStringLiteral("2024-01-31"), QStringLiteral("--to"),
-                      QStringLiteral("29-02-2024"), QStringLiteral("--pdf")}),
-                 2);
-        QCOMPARE(run({QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("all"), QStringLiteral("--from"),
-                      QStringLiteral("31-01-2024"), QStringLiteral("--to"), QStringLiteral("29-02-2024"),
-                      QStringLiteral("--pdf")}),
-                 2);
+        const QStringList pdf{QStringLiteral("--pdf")};
+        QStringList data = base, modo = base;
+        data[4] = QStringLiteral("2024-01-31");
+        modo[2] = QStringLiteral("all");
+        for (const QStringList& a : {base + pdf + QStringList{QStringLiteral("--email")}, base, data + pdf, modo + pdf})
+            QCOMPARE(runCli(a).code, 2);
         // E-mail through the test's server: the supplier without an address is skipped.
         FicheiroConfig(m_data->norvak() + QStringLiteral("/Balantrix.kel"))
             .gravar(QStringLiteral("SMTP"), QStringLiteral("Porta"), QString::number(m_port));
-        QCOMPARE(run(base + QStringList{QStringLiteral("--email")}, &out, &err), 0);
-        QVERIFY2(out.contains(QStringLiteral("party=F001 status=sent")) &&
-                     out.contains(QStringLiteral("party=F003 status=skipped file=\n")) &&
-                     out.endsWith(QStringLiteral("parties=3 sent=2 saved=0 skipped=1 failed=0 notprocessed=0\n")),
-                 qPrintable(out + err));
+        r = runCli(base + QStringList{QStringLiteral("--email")});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains(QStringLiteral("party=F001 status=sent")) &&
+                     r.out.contains(QStringLiteral("party=F003 status=skipped file=\n")) &&
+                     r.out.endsWith(QStringLiteral("parties=3 sent=2 saved=0 skipped=1 failed=0 notprocessed=0\n")),
+                 qPrintable(r.out + r.err));
         QCOMPARE(mensagens().size(), 2);
     }
 

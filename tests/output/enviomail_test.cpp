@@ -10,6 +10,7 @@
 #include "output/ui/enviomail.h"
 #include "tests/output/bulkfixtures.h"
 #include "tests/output/ticketfixtures.h"
+#include "tests/support/fotografia.h"
 #include "tests/support/testsupport.h"
 #include "widgets/campoentrada.h"
 #include "widgets/listapesquisa.h"
@@ -67,8 +68,7 @@ class EnvioMailTest : public QObject {
         QCOMPARE(clientes.data(0)->displayFormat(), QStringLiteral("dd-MM-yyyy"));
 
         clientes.show();
-        const QString png = qEnvironmentVariable("BALANTRIX_SCREENSHOTS");
-        if (!png.isEmpty()) clientes.grab().save(png + QStringLiteral("/EnvioMail.png"));
+        fotografar(&clientes, QStringLiteral("EnvioMail"));
     }
 
     void lookupListsLeaveInactivePartiesOut() {

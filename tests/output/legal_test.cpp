@@ -10,6 +10,7 @@
 
 #include "output/chaveinstalacao.h"
 #include "output/codigoqr.h"
+#include "output/errochave.h"
 #include "output/formatos.h"
 #include "output/linhaqr.h"
 #include "output/modelotalao.h"
@@ -19,25 +20,20 @@
 #include "records/registoalibi.h"
 #include "records/tabelasrastreio.h"
 #include "tests/output/ticketfixtures.h"
+#include "tests/support/clirun.h"
 #include "tests/support/testsupport.h"
 
 namespace {
 
-QString correr(const QString& programa, const QStringList& args) {
-    QProcess p;
-    p.start(programa, args);
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
 // A page of a PDF as a PNG at `dpi`, decoded by zbarimg.
 QString qrDaPagina(const QString& pdf, const QString& pasta, int dpi = 200, int pagina = 1) {
-    correr(QStringLiteral("pdftoppm"),
-           {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"), QStringLiteral("-f"),
-            QString::number(pagina), QStringLiteral("-l"), QString::number(pagina), QStringLiteral("-singlefile"), pdf,
-            pasta + QStringLiteral("/pagina")});
-    return correr(QStringLiteral("zbarimg"),
-                  {QStringLiteral("-q"), QStringLiteral("--raw"), pasta + QStringLiteral("/pagina.png")});
+    runProgram(QStringLiteral("pdftoppm"),
+               {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"), QStringLiteral("-f"),
+                QString::number(pagina), QStringLiteral("-l"), QString::number(pagina), QStringLiteral("-singlefile"),
+                pdf, pasta + QStringLiteral("/pagina")});
+    return runProgram(QStringLiteral("zbarimg"),
+                      {QStringLiteral("-q"), QStringLiteral("--raw"), pasta + QStringLiteral("/pagina.png")})
+        .out.trimmed();
 }
 
 int modo(const QString& path) {
@@ -101,7 +97,7 @@ class LegalTest : public QObject {
         QDir().mkpath(QFileInfo(ficheiro(QStringLiteral("c"))).absolutePath());
         QVERIFY(QFile::link(f.filePath(), ficheiro(QStringLiteral("c"))));
         ChaveInstalacao ligada(t.db(), ficheiro(QStringLiteral("c")));
-        QVERIFY_THROWS_EXCEPTION(DbError, ligada.carregar());
+        QVERIFY_THROWS_EXCEPTION(ErroChave, ligada.carregar());
     }
 
     // A database an earlier version signed on: its private key moves to the workstation's
@@ -191,8 +187,9 @@ class LegalTest : public QObject {
         QTemporaryDir dir;
         const QString texto = QStringLiteral("BTX1|500100200|17|S|A|1234|2025/2026|a\\u00e7");
         QVERIFY(CodigoQr::imagem(texto).save(dir.filePath(QStringLiteral("qr.png"))));
-        QCOMPARE(correr(QStringLiteral("zbarimg"),
-                        {QStringLiteral("-q"), QStringLiteral("--raw"), dir.filePath(QStringLiteral("qr.png"))}),
+        QCOMPARE(runProgram(QStringLiteral("zbarimg"),
+                            {QStringLiteral("-q"), QStringLiteral("--raw"), dir.filePath(QStringLiteral("qr.png"))})
+                     .out.trimmed(),
                  texto);
     }
 

@@ -32,16 +32,6 @@ for part in msg.iter_attachments():
     print('Attachment\t%s\t%d\t%s' % (part.get_filename(), len(data), data[:5].decode('latin-1')))
 )";
 
-// Every message: "To<TAB>attachment name<TAB>text of the attached PDF".
-const char* kAnexos = R"(
-import email, email.policy, glob, subprocess, sys
-for f in sorted(glob.glob(sys.argv[1] + '/new/*')):
-    msg = email.message_from_binary_file(open(f, 'rb'), policy=email.policy.default)
-    for part in msg.iter_attachments():
-        text = subprocess.run(['pdftotext', '-', '-'], input=part.get_content(), capture_output=True).stdout
-        print('%s\t%s\t%s' % (msg['To'], part.get_filename(), text.decode('utf-8').replace('\n', ' ')))
-)";
-
 // The one message, parsed strictly: its From mailboxes, Subject, the number of Cc
 // addresses, defects, the longest header line (the server's own X- lines left out)
 // and how many of the program's own headers pass 78 characters (the mail library's
@@ -99,20 +89,7 @@ class MailTest : public QObject {
                     .toUtf8());
     }
 
-    QString maildir() const { return m_smtp.maildir(); }
-
-    QMap<QString, QString> readMail() {
-        QProcess p;
-        p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kReader), maildir()});
-        p.waitForFinished(20000);
-        QMap<QString, QString> out;
-        for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
-            const int tab = int(line.indexOf(QLatin1Char('\t')));
-            if (tab > 0) out.insert(line.left(tab), line.mid(tab + 1));
-        }
-        if (out.isEmpty()) qWarning() << p.readAllStandardError();
-        return out;
-    }
+    QMap<QString, QString> readMail() { return m_smtp.ler(kReader); }
 
   private slots:
     void initTestCase() {
@@ -126,9 +103,7 @@ class MailTest : public QObject {
         m_config = m_data->path() + QStringLiteral("/Balantrix.kel");
         writeConfig(m_port);
         m_msgs.clear();
-        // The server made the Maildir (it must not exist beforehand); empty its inbox.
-        QDir inbox(maildir() + QStringLiteral("/new"));
-        for (const QString& f : inbox.entryList(QDir::Files)) inbox.remove(f);
+        m_smtp.esvaziar();
     }
     void cleanup() {
         m_t.reset();
@@ -226,7 +201,7 @@ class MailTest : public QObject {
             QVERIFY(m_msgs.last().startsWith(QStringLiteral("Não foi possivel enviar o email")));
             QVERIFY2(ops.ultimoErro().contains(QStringLiteral("STARTTLS")), qPrintable(ops.ultimoErro()));
         }
-        QVERIFY(QDir(maildir() + QStringLiteral("/new")).isEmpty());
+        QCOMPARE(m_smtp.mensagens(), 0);
     }
 
     // The server refuses a recipient: a refused To is a failed sending that names the
@@ -314,11 +289,7 @@ class MailTest : public QObject {
             QVERIFY(p->waitForFinished(60000));
             QVERIFY2(p->exitCode() == 0, p->readAllStandardError().constData());
         }
-        QProcess leitor;
-        leitor.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kAnexos), maildir()});
-        QVERIFY(leitor.waitForFinished(60000));
-        const QStringList linhas =
-            QString::fromUtf8(leitor.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList linhas = m_smtp.anexos();
         QCOMPARE(linhas.size(), n);
         for (const QString& l : linhas) {
             const QStringList c = l.split(QLatin1Char('\t'));

@@ -5,10 +5,11 @@
 #include <QtTest>
 
 #include "base/ficheiroconfig.h"
+#include "output/impressaotalao.h"
 #include "output/operacoestalao.h"
 #include "output/registarvias.h"
 #include "output/ui/escolhaimpressora.h"
-#include "output/ui/impressaotalao.h"
+#include "output/ui/impressorasistema.h"
 #include "records/parametrosaplic.h"
 #include "tests/output/ticketfixtures.h"
 #include "tests/support/clirun.h"
@@ -76,7 +77,8 @@ class PrintTest : public QObject {
         FicheiroConfig(config).gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"),
                                       QStringLiteral("Balanca-Laser-9"));
         OperacoesTalao ops(db, m_msgs, pastaPrograma(), config);
-        ImpressaoTalao imp(ops);
+        ImpressoraSistema sistema;
+        ImpressaoTalao imp(ops, &sistema);
         const qint32 id = gravarPesagem(db, Pesagem{});
         RegistarVias(db, id, 1);
         QVERIFY(!imp.imprimeDoc(id, TipoTalao::Cliente));
@@ -167,60 +169,44 @@ class PrintTest : public QObject {
 
     void commandLineTicket() {
         // The demo installation of the tool, with one weighing of each kind.
-        auto run = [&](const QStringList& args, QString* out = nullptr, QString* err = nullptr) {
-            QProcess p;
-            p.start(qEnvironmentVariable("BALANTRIX_BIN") + QStringLiteral("/balantrix-cli"), args);
-            p.waitForFinished(60000);
-            if (out) *out = QString::fromUtf8(p.readAllStandardOutput());
-            if (err) *err = QString::fromUtf8(p.readAllStandardError());
-            return p.exitCode();
-        };
-        QCOMPARE(run({QStringLiteral("demo"), QStringLiteral("init")}), 0);
-        BaseDados db(QStringLiteral("cli-demo"));
-        QVERIFY(db.abrir(SqlSettings{
-            QStringLiteral("sqlite"), {}, m_data->norvak() + QStringLiteral("/balantrix-demo.db"), {}, {}}));
-        const qint32 s = gravarPesagem(db, Pesagem{});
+        QCOMPARE(runCli({QStringLiteral("demo"), QStringLiteral("init")}).code, 0);
+        auto db = baseDemo(m_data->path(), QStringLiteral("cli-demo"));
+        QVERIFY(db);
+        const QString s = QString::number(gravarPesagem(*db, Pesagem{}));
         Pesagem e;
         e.tipo = QStringLiteral("E");
         e.terceiro = QStringLiteral("F003");
-        const qint32 ent = gravarPesagem(db, e);
+        const QString ent = QString::number(gravarPesagem(*db, e));
+        const QString pdf = QStringLiteral("pdf"), ticket = QStringLiteral("ticket"), outArg = QStringLiteral("--out");
 
-        QString out, err;
-        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(s), QStringLiteral("--copies"),
-                      QStringLiteral("2")},
-                     &out, &err),
-                 0);
-        QVERIFY2(out.startsWith(QStringLiteral("pdf=")), qPrintable(err));
-        const QString pdf = out.trimmed().mid(4);
-        QCOMPARE(QFileInfo(pdf).fileName(), QStringLiteral("TalaoPesagem_Cli.pdf"));
-        QCOMPARE(pdfPaginas(pdf), 2);
+        CliRun r = runCli({ticket, pdf, s, QStringLiteral("--copies"), QStringLiteral("2")});
+        QVERIFY2(r.code == 0 && r.out.startsWith(QStringLiteral("pdf=")), qPrintable(r.err));
+        QCOMPARE(QFileInfo(r.value(pdf)).fileName(), QStringLiteral("TalaoPesagem_Cli.pdf"));
+        QCOMPARE(pdfPaginas(r.value(pdf)), 2);
 
         const QString mine = m_data->path() + QStringLiteral("/ent.pdf");
-        QCOMPARE(
-            run({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(ent), QStringLiteral("--out"), mine},
-                &out),
-            0);
-        QCOMPARE(out.trimmed(), QStringLiteral("pdf=") + mine);
+        r = runCli({ticket, pdf, ent, outArg, mine});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out.trimmed(), QStringLiteral("pdf=") + mine);
         QVERIFY(pdfTexto(mine).contains(QStringLiteral("FORNECEDOR")));
 
         // print: NoVias copies of the parameters row (4 in the demo).
         const QString printed = m_data->path() + QStringLiteral("/print.pdf");
-        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("print"), QString::number(s), QStringLiteral("--out"),
-                      printed},
-                     &out, &err),
-                 0);
-        QVERIFY2(out.contains(QStringLiteral("pages=")), qPrintable(err));
+        r = runCli({ticket, QStringLiteral("print"), s, outArg, printed});
+        QVERIFY2(r.code == 0 && r.out.contains(QStringLiteral("pages=")), qPrintable(r.err));
         QCOMPARE(pdfPaginas(printed),
-                 db.escalar(QStringLiteral("SELECT NoVias FROM kel_PES_Parametros WHERE Numero = 1")).toInt());
+                 db->escalar(QStringLiteral("SELECT NoVias FROM kel_PES_Parametros WHERE Numero = 1")).toInt());
 
         // mail: a supplier without an address.
-        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("mail"), QString::number(ent)}, &out, &err), 1);
-        QCOMPARE(out.trimmed(), QStringLiteral("status=0"));
-        QVERIFY(err.contains(QStringLiteral("Terceiro sem e-mail associado!")));
+        r = runCli({ticket, QStringLiteral("mail"), ent});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out.trimmed(), QStringLiteral("status=0"));
+        QVERIFY(r.err.contains(QStringLiteral("Terceiro sem e-mail associado!")));
 
-        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("pdf"), QStringLiteral("999")}, &out, &err), 1);
-        QVERIFY(err.contains(QStringLiteral("não existe")));
-        QCOMPARE(run({QStringLiteral("ticket"), QStringLiteral("pdf"), QStringLiteral("abc")}), 2);
+        r = runCli({ticket, pdf, QStringLiteral("999")});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(QStringLiteral("não existe")));
+        QCOMPARE(runCli({ticket, pdf, QStringLiteral("abc")}).code, 2);
     }
 };
 

@@ -22,15 +22,7 @@ class ReportTest : public QObject {
     std::unique_ptr<BaseDados> m_demo;
 
     static QStringList args(const QString& by, const QString& desk) {
-        return {QStringLiteral("report"),
-                QStringLiteral("--from"),
-                QStringLiteral("01-01-2000"),
-                QStringLiteral("--to"),
-                QStringLiteral("31-12-9999"),
-                QStringLiteral("--by"),
-                by,
-                QStringLiteral("--desk"),
-                desk};
+        return QStringLiteral("report --from 01-01-2000 --to 31-12-9999 --by %1 --desk %2").arg(by, desk).split(u' ');
     }
 
     static void inserir(BaseDados& db, const QString& tipo, const QString& saida, const QString& liquido,

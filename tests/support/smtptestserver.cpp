@@ -126,3 +126,18 @@ QMap<QString, QString> SmtpTestServer::ler(const char* script) const {
     if (out.isEmpty()) qWarning() << p.readAllStandardError();
     return out;
 }
+
+QStringList SmtpTestServer::anexos() const {
+    static const char* kAnexos = R"(
+import email, email.policy, glob, subprocess, sys
+for f in sorted(glob.glob(sys.argv[1] + '/new/*')):
+    msg = email.message_from_binary_file(open(f, 'rb'), policy=email.policy.default)
+    for part in msg.iter_attachments():
+        text = subprocess.run(['pdftotext', '-', '-'], input=part.get_content(), capture_output=True).stdout
+        print('%s\t%s\t%s' % (msg['To'], part.get_filename(), text.decode('utf-8').replace('\n', ' ')))
+)";
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kAnexos), maildir()});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}

@@ -24,6 +24,8 @@ class SmtpTestServer {
     void recusar(const QStringList& enderecos);
     // Runs a Python reader with the Maildir as its argument; its "key<TAB>value" lines.
     QMap<QString, QString> ler(const char* script) const;
+    // One line per attachment of every message, in file order: "To<TAB>file name<TAB>text of the PDF".
+    QStringList anexos() const;
 
     static int portaLivre();
     static bool aEscutar(int porta);

@@ -11,6 +11,7 @@
 #include "base/tabelapropria.h"
 #include "erp/demodata.h"
 #include "erp/erpschema.h"
+#include "records/parametrosaplic.h"
 #include "records/tabelasrastreio.h"
 
 bool RecordingMessages::mostrarAviso(int tipo, const QString& texto) {
@@ -138,4 +139,16 @@ TempDataDir::~TempDataDir() {
         qputenv("BALANTRIX_DATA_DIR", m_old);
     else
         qunsetenv("BALANTRIX_DATA_DIR");
+}
+
+QStringList valoresParametros() {
+    return {QStringLiteral("1"),   QStringLiteral("A1"), QStringLiteral("GMP"), QStringLiteral("1"),
+            QStringLiteral("GMS"), QStringLiteral("2"),  QStringLiteral("GR"),  QStringLiteral("3"),
+            QStringLiteral("SEC"), QStringLiteral("A2"), QStringLiteral("4")};
+}
+
+void gravarParametros(BaseDados& db, ParametrosAplic& p) {
+    RecordingMessages m;
+    if (!ParametrosAplic::gravar(db, m, valoresParametros()) || !p.ler(db, m))
+        qFatal("cannot save the test parameters: %s", qPrintable(m.last()));
 }

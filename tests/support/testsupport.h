@@ -7,6 +7,8 @@
 #include "base/basedados.h"
 #include "base/operatormessages.h"
 
+class ParametrosAplic;
+
 // Operator messages recorded for assertions; questions answered from a queue
 // (true when the queue is empty).
 class RecordingMessages : public OperatorMessages {
@@ -82,3 +84,8 @@ class TempDataDir {
     QByteArray m_old;
     bool m_had = false;
 };
+
+// The parameters row most tests start from (types GMP/GMS/GR, series 1-3, sector SEC, 4 copies).
+QStringList valoresParametros();
+// Saves that row and reads it into p, as the parameters form does.
+void gravarParametros(BaseDados& db, ParametrosAplic& p);

@@ -44,7 +44,7 @@ void CopiaInstalacao::copiar() {
     }
     for (const QString& tabela : m_tabelas) {
         if (!m_destino.tableExists(tabela))
-            throw DbError(-1, QStringLiteral("A tabela %1 não existe na base de dados de destino.").arg(tabela));
+            throw RegraRecusada(QStringLiteral("A tabela %1 não existe na base de dados de destino.").arg(tabela));
         m_destino.executar(QStringLiteral("DELETE FROM %1").arg(tabela));
     }
     int n = 0;
@@ -76,7 +76,7 @@ void CopiaInstalacao::copiarTabela(const QString& tabela, int n, int total) {
         }
     }
     if (colunas.size() != rec.count())
-        throw DbError(-1, QStringLiteral("A tabela %1 do destino não tem todas as colunas da origem.").arg(tabela));
+        throw RegraRecusada(QStringLiteral("A tabela %1 do destino não tem todas as colunas da origem.").arg(tabela));
     QStringList marcas;
     for (int i = 0; i < colunas.size(); ++i) marcas << QStringLiteral("?");
     const QString inserir = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")

@@ -17,8 +17,8 @@ class CopiaInstalacao {
 
     // Refuses (with a reason) a target whose installation tables hold rows.
     bool destinoVazio(QString& motivo);
-    // Creates what is missing on the target and copies every row. Throws DbError; the
-    // target is then left as it was.
+    // Creates what is missing on the target and copies every row. Throws DbError, or
+    // RegraRecusada for a target of another shape; the target is then left as it was.
     void copiar();
     // Row counts of every copied table on both sides; the differences as texts.
     QStringList compararContagens();

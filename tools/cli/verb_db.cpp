@@ -153,7 +153,7 @@ int copy(Cli& cli) {
         cli.result(QStringLiteral("ticket_checked"), linha.isEmpty() ? QStringLiteral("0") : QString::number(histId));
         cli.result(QStringLiteral("verified"), ok ? QStringLiteral("1") : QStringLiteral("0"));
         return ok ? Cli::Ok : Cli::Failed;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         cli.err << "A cópia não foi feita: " << e.texto() << '\n';
         return Cli::Failed;
     }

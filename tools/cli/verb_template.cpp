@@ -54,7 +54,7 @@ int verbTemplate(Cli& cli) {
             leitura.preparar(m.consulta());
             if (!m.totais().isEmpty()) leitura.preparar(m.totais());
             comBase = true;
-        } catch (const DbError& e) {
+        } catch (const ErroOperacao& e) {
             if (e.descricao().startsWith(QStringLiteral("A ligação dos modelos de talão não abriu")))
                 cli.err << e.descricao() << '\n';  // no database here: the text alone is judged
             else

@@ -4,11 +4,12 @@
 #include "base/configlocation.h"
 #include "base/configsql.h"
 #include "base/ficheiroconfig.h"
+#include "output/impressaotalao.h"
 #include "output/operacoestalao.h"
 #include "output/registarvias.h"
-#include "output/ui/impressaotalao.h"
 #include "records/parametrosaplic.h"
 #include "tools/cli/cli.h"
+#include "tools/cli/impressoracups.h"
 
 namespace {
 
@@ -99,7 +100,8 @@ int run(Cli& cli, const QString& sub) {
                 cli.err << "A pesagem " << id << " não tem número de talão; não é impressa.\n";
                 return Cli::Failed;
             }
-            ImpressaoTalao impressao(ops);
+            ImpressoraCups cups;
+            ImpressaoTalao impressao(ops, &cups);
             if (!impressao.imprimirVias(id, r.noTalao, r.tipo, parametros, out)) return Cli::Failed;
             cli.result(QStringLiteral("printer"), impressao.impressoraUsada());
             cli.result(QStringLiteral("pages"), QString::number(impressao.paginasImpressas()));

@@ -10,14 +10,15 @@
 #include "app/arranque.h"
 #include "base/configlocation.h"
 #include "base/datasbase.h"
+#include "desks/accoestalao.h"
 #include "desks/balancadesk.h"
 #include "desks/deskcore.h"
-#include "desks/ui/talaodesk.h"
 #include "erp/apiregistry.h"
 #include "output/operacoestalao.h"
 #include "records/registohistorico.h"
 #include "records/viaturas.h"
 #include "tools/cli/cli.h"
+#include "tools/cli/impressoracups.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ class Posto {
             return false;
         }
         m_ops = std::make_unique<OperacoesTalao>(*m_arranque->baseDados(), m_msgs, pasta, m_arranque->configFile());
-        m_talao = std::make_unique<TalaoDesk>(*m_ops);
+        m_talao = std::make_unique<AccoesTalao>(*m_ops, &m_impressora);
         m_balanca = std::make_unique<BalancaDesk>(pasta, ConfigLocation::configFolder(pasta));
         m_desk = std::make_unique<DeskCore>(m_kind, *m_arranque->baseDados(), m_arranque->parametros(), m_msgs,
                                             *m_arranque->sessao(), m_registry);
@@ -220,7 +221,8 @@ class Posto {
     ApiRegistry m_registry;
     std::unique_ptr<Arranque> m_arranque;
     std::unique_ptr<OperacoesTalao> m_ops;
-    std::unique_ptr<TalaoDesk> m_talao;
+    ImpressoraCups m_impressora;
+    std::unique_ptr<AccoesTalao> m_talao;
     std::unique_ptr<BalancaDesk> m_balanca;
     std::unique_ptr<DeskCore> m_desk;
 };

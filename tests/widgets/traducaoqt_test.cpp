@@ -20,4 +20,4 @@ class TraducaoQtTest : public QObject {
 };
 
 QTEST_MAIN(TraducaoQtTest)
-#include "test_traducaoqt.moc"
+#include "traducaoqt_test.moc"

@@ -13,6 +13,7 @@
 #include "base/configsql.h"
 #include "base/ficheiroconfig.h"
 #include "tests/support/encaixe.h"
+#include "tests/support/fotografia.h"
 #include "tests/support/testsupport.h"
 #include "widgets/catalogscript.h"
 #include "widgets/configmail.h"
@@ -32,10 +33,6 @@ QString shippedScript() {
     QFile f(qEnvironmentVariable("BALANTRIX_SOURCE") + QStringLiteral("/Catalogos/bd.sql"));
     if (!f.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(f.readAll());
-}
-
-QString simplified(QString s) {
-    return s.simplified();
 }
 
 // Column names of a CREATE TABLE batch, in order.
@@ -76,25 +73,24 @@ class TestSettingsDialogs : public QObject {
         type(&d, "Servidor", servidor);
         QTest::keyClick(&d, Qt::Key_Return);
         QCOMPARE(FicheiroConfig(configFile()).ler(QStringLiteral("SMTP"), QStringLiteral("Servidor")), servidor);
-        if (!qEnvironmentVariableIsEmpty("BALANTRIX_GRAB_DIR"))
-            d.grab().save(qEnvironmentVariable("BALANTRIX_GRAB_DIR") + QStringLiteral("/configmail.png"));
+        fotografar(&d, QStringLiteral("configmail"));
     }
 
     void erpDialogWritesTheFiveSettingsOnOkOnly() {
-        {
-            DialogoErp d(configFile(), m_messages);
+        const auto preencher = [](DialogoErp& d) {
             type(&d, "txtServidor", QStringLiteral("SRV"));
             type(&d, "txtEmpresa", QStringLiteral("EMP1"));
             type(&d, "txtUtilizador", QStringLiteral("ana"));
             type(&d, "txtPassword", QStringLiteral("s3gr;d="));
+        };
+        {
+            DialogoErp d(configFile(), m_messages);
+            preencher(d);
             d.reject();
         }
         QVERIFY(!FicheiroConfig(configFile()).exists());
         DialogoErp d(configFile(), m_messages);
-        type(&d, "txtServidor", QStringLiteral("SRV"));
-        type(&d, "txtEmpresa", QStringLiteral("EMP1"));
-        type(&d, "txtUtilizador", QStringLiteral("ana"));
-        type(&d, "txtPassword", QStringLiteral("s3gr;d="));
+        preencher(d);
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("btOK")), Qt::LeftButton);
         QCOMPARE(d.result(), int(QDialog::Accepted));
         const ConfigSage c = ConfigSage::ler(FicheiroConfig(configFile()));
@@ -234,13 +230,13 @@ class TestSettingsDialogs : public QObject {
             sql.replace(
                 QRegularExpression(QStringLiteral("^alter\\s+procedure"), QRegularExpression::CaseInsensitiveOption),
                 QStringLiteral("CREATE PROCEDURE"));
-            return simplified(sql);
+            return sql.simplified();
         };
         const QStringList expectedProcs = {create(mssql::stepB()[2].sql), create(mssql::stepA()[5].sql),
                                            create(mssql::baseCatalogue()[6].sql)};
         QStringList procs;
         for (const QString& b : batches)
-            if (b.startsWith(QStringLiteral("CREATE PROCEDURE"))) procs << simplified(b);
+            if (b.startsWith(QStringLiteral("CREATE PROCEDURE"))) procs << b.simplified();
         QCOMPARE(procs.size(), 3);
         for (const QString& p : expectedProcs) QVERIFY2(procs.contains(p), qPrintable(p.left(60)));
 
@@ -250,4 +246,4 @@ class TestSettingsDialogs : public QObject {
 };
 
 QTEST_MAIN(TestSettingsDialogs)
-#include "test_settingsdialogs.moc"
+#include "settingsdialogs_test.moc"

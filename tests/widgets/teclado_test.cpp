@@ -213,4 +213,4 @@ class TestTeclado : public QObject {
 };
 
 QTEST_MAIN(TestTeclado)
-#include "test_teclado.moc"
+#include "teclado_test.moc"

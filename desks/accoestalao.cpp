@@ -1,4 +1,4 @@
-#include "desks/ui/talaodesk.h"
+#include "desks/accoestalao.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -7,14 +7,14 @@
 
 #include "base/basedados.h"
 #include "base/operatormessages.h"
+#include "output/impressaotalao.h"
 #include "output/operacoestalao.h"
 #include "output/registarvias.h"
-#include "output/ui/impressaotalao.h"
 
-TalaoDesk::TalaoDesk(OperacoesTalao& operacoes, QString ficheiroImpressao)
-    : m_ops(operacoes), m_ficheiro(std::move(ficheiroImpressao)) {}
+AccoesTalao::AccoesTalao(OperacoesTalao& operacoes, Impressora* impressora, QString ficheiroImpressao)
+    : m_ops(operacoes), m_impressora(impressora), m_ficheiro(std::move(ficheiroImpressao)) {}
 
-bool TalaoDesk::imprimir(qint32 idHistorico, bool entrada, int copias, QString& erro) {
+bool AccoesTalao::imprimir(qint32 idHistorico, bool entrada, int copias, QString& erro) {
     try {
         RegistarVias(m_ops.db(), idHistorico, qint16(copias));
     } catch (const DbError& e) {
@@ -27,7 +27,7 @@ bool TalaoDesk::imprimir(qint32 idHistorico, bool entrada, int copias, QString& 
         erro = ImpressaoTalao::textoSemVias();
         return false;
     }
-    ImpressaoTalao impressao(m_ops);
+    ImpressaoTalao impressao(m_ops, m_impressora);
     // The desk shows the failure once, with its own words around it.
     impressao.setMostrarFalhas(false);
     const bool ok = impressao.imprimeDoc(idHistorico, entrada ? TipoTalao::Fornecedor : TipoTalao::Cliente, m_ficheiro);
@@ -35,15 +35,15 @@ bool TalaoDesk::imprimir(qint32 idHistorico, bool entrada, int copias, QString& 
     return ok;
 }
 
-bool TalaoDesk::imprimirSenha(qint32 idHistorico, QString& erro) {
-    ImpressaoTalao impressao(m_ops);
+bool AccoesTalao::imprimirSenha(qint32 idHistorico, QString& erro) {
+    ImpressaoTalao impressao(m_ops, m_impressora);
     impressao.setMostrarFalhas(false);
     const bool ok = impressao.imprimeSenha(idHistorico, m_ficheiro);
     if (!ok) erro = impressao.ultimoErro();
     return ok;
 }
 
-bool TalaoDesk::previsualizar(qint32 idHistorico, bool entrada, QString& erro) {
+bool AccoesTalao::previsualizar(qint32 idHistorico, bool entrada, QString& erro) {
     const QByteArray pdf = m_ops.pdfAnexo(idHistorico, entrada ? TipoTalao::Fornecedor : TipoTalao::Cliente);
     if (pdf.isEmpty()) {
         erro = m_ops.ultimoErro();
@@ -65,7 +65,7 @@ bool TalaoDesk::previsualizar(qint32 idHistorico, bool entrada, QString& erro) {
     return true;
 }
 
-void TalaoDesk::enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) {
+void AccoesTalao::enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) {
     try {
         m_ops.enviarMail(idHistorico, entrada ? TipoTalao::Fornecedor : TipoTalao::Cliente, destinatario);
     } catch (const DbError& e) {

@@ -9,6 +9,7 @@
 
 #include "scale/leitorbalanca.h"
 #include "tests/scale/simulador.h"
+#include "tests/support/fotografia.h"
 #include "tools/indicator-sim/indicador.h"
 #include "tools/indicator-sim/janelaindicador.h"
 
@@ -53,8 +54,7 @@ class TstJanelaIndicador : public QObject {
         QVERIFY(!ler(kg, mensagem));
         QTest::mouseClick(janela.findChild<QRadioButton*>(QStringLiteral("optEstavel")), Qt::LeftButton);
         QVERIFY(ler(kg, mensagem));
-        if (const QString dir = qEnvironmentVariable("BALANTRIX_SCREENSHOTS"); !dir.isEmpty())
-            janela.grab().save(dir + QStringLiteral("/indicador.png"));
+        fotografar(&janela, QStringLiteral("indicador"));
 
         // A control line (as the tests send on standard input) shows in the window.
         QVERIFY(ind.comando(QStringLiteral("weight 2000"), &erro));
@@ -67,4 +67,4 @@ class TstJanelaIndicador : public QObject {
 };
 
 QTEST_MAIN(TstJanelaIndicador)
-#include "tst_janelaindicador.moc"
+#include "janelaindicador_test.moc"

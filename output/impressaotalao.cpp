@@ -1,18 +1,17 @@
-#include "output/ui/impressaotalao.h"
+#include "output/impressaotalao.h"
 
-#include <QPrinter>
-#include <QPrinterInfo>
-
-#include <memory>
+#include <QPdfWriter>
 
 #include "base/dberror.h"
 #include "base/ficheiroconfig.h"
 #include "base/operatormessages.h"
 #include "output/ficheiroatomico.h"
+#include "output/impressora.h"
 #include "output/operacoestalao.h"
 #include "records/parametrosaplic.h"
 
-ImpressaoTalao::ImpressaoTalao(OperacoesTalao& operacoes) : m_ops(operacoes) {}
+ImpressaoTalao::ImpressaoTalao(OperacoesTalao& operacoes, Impressora* impressora)
+    : m_ops(operacoes), m_impressoraFila(impressora) {}
 
 QString ImpressaoTalao::textoSemVias() {
     return QStringLiteral("O número de vias a imprimir (parâmetro \"Número Vias\") é 0.");
@@ -49,41 +48,35 @@ bool ImpressaoTalao::imprimirModelo(const ModeloTalao& modelo, qint32 id, const 
     QStringList pages;
     try {
         pages = m_ops.renderizador().paginas(modelo, id);
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         return falha(QStringLiteral("Erro na consulta do modelo %1: %2").arg(modelo.caminho(), e.texto()));
     }
     if (pages.isEmpty()) return falha(semPaginas);
 
-    QPrinter printer(QPrinter::HighResolution);
-    // A file is printed into a temporary of its own and put in place at the end, so
-    // the printer never writes through a link standing at the name.
-    std::unique_ptr<FicheiroAtomico> saida;
     if (ficheiro.isEmpty()) {
         const QString nome =
             FicheiroConfig(m_ops.configFile()).ler(QStringLiteral("PRINT"), QStringLiteral("Impressora")).trimmed();
-        const QPrinterInfo info = nome.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(nome);
-        // Never print silently on another printer than the one the operator chose.
-        if (info.isNull())
-            return falha(nome.isEmpty()
-                             ? QStringLiteral("Não existe uma impressora predefinida neste posto.")
-                             : QStringLiteral("A impressora \"%1\" não está disponível neste posto.").arg(nome));
-        printer.setPrinterName(info.printerName());
-        m_impressora = info.printerName();
+        if (!m_impressoraFila)
+            return falha(QStringLiteral("Este programa não imprime em impressoras; o talão não foi impresso."));
+        QString erro;
+        if (!m_impressoraFila->imprimir(nome, nomeDoc, modelo.paginacao(), pages, m_impressora, erro))
+            return falha(erro);
     } else {
-        saida = std::make_unique<FicheiroAtomico>(ficheiro);
-        if (!saida->abrir()) return falha(saida->erro());
-        saida->dispositivo().close();
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(saida->caminhoTemporario());
+        // Written into a temporary of its own and put in place at the end, so nothing
+        // is ever written through a link standing at the name.
+        FicheiroAtomico saida(ficheiro);
+        if (!saida.abrir()) return falha(saida.erro());
+        {
+            QPdfWriter writer(&saida.dispositivo());
+            writer.setCreator(QStringLiteral("Balantrix"));
+            writer.setTitle(nomeDoc);
+            writer.setResolution(300);
+            writer.setPageLayout(modelo.paginacao());
+            RenderizadorTalao::pintar(writer, pages);
+        }
+        if (!saida.confirmar()) return falha(saida.erro());
         m_impressora = ficheiro;
     }
-    printer.setDocName(nomeDoc);
-    printer.setPageLayout(modelo.paginacao());
-    printer.setFullPage(false);
-    RenderizadorTalao::pintar(printer, pages);
-    if (printer.printerState() == QPrinter::Error)
-        return falha(QStringLiteral("A impressão do talão falhou (%1).").arg(m_impressora));
-    if (saida && !saida->confirmar()) return falha(saida->erro());
     m_paginas = int(pages.size());
     return true;
 }

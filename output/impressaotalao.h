@@ -4,16 +4,18 @@
 
 #include "output/tipotalao.h"
 
+class Impressora;
 class ModeloTalao;
 class OperacoesTalao;
 class ParametrosAplic;
-class QPrinter;
 
-// Printing of tickets through QPrinter, on the printer named in the configuration
-// file (section "PRINT", key "Impressora"; the system's default printer when empty).
+// Printing of tickets on the printer named in the configuration file (section "PRINT",
+// key "Impressora"; the system's default printer when empty), through the program's
+// printer queue; into a PDF file when one is given.
 class ImpressaoTalao {
   public:
-    explicit ImpressaoTalao(OperacoesTalao& operacoes);
+    // Without `impressora` only printing into a file works; asked for a printer, it says so.
+    explicit ImpressaoTalao(OperacoesTalao& operacoes, Impressora* impressora = nullptr);
 
     // False: failures are only given back (ultimoErro), for a caller that reports them
     // itself, so the operator reads each failure once.
@@ -23,8 +25,8 @@ class ImpressaoTalao {
 
     // ImprimeDoc: prints the ticket with the weighing's current copy rows. Failures
     // (template, printer, no copies) are shown to the operator and give false.
-    // `ficheiro` prints into a PDF file through the same printer path instead of a
-    // printer (tests, "print to file").
+    // `ficheiro` prints into a PDF file through the same path instead of a printer
+    // (tests, "print to file").
     bool imprimeDoc(qint32 id, TipoTalao tipo, const QString& ficheiro = {});
 
     // The driver's slip of a first weighing (one page, template kel_PES_Senha.rpt), on
@@ -47,6 +49,7 @@ class ImpressaoTalao {
     bool falha(const QString& texto);
 
     OperacoesTalao& m_ops;
+    Impressora* m_impressoraFila;
     QString m_erro;
     QString m_impressora;
     int m_paginas = 0;

@@ -11,15 +11,6 @@ namespace {
 
 const QString kCampanha = QStringLiteral("2024/2025");
 
-void gravarParametros(BaseDados& db, ParametrosAplic& p) {
-    RecordingMessages m;
-    const QStringList v{QStringLiteral("1"),   QStringLiteral("A1"), QStringLiteral("GMP"), QStringLiteral("1"),
-                        QStringLiteral("GMS"), QStringLiteral("2"),  QStringLiteral("GR"),  QStringLiteral("3"),
-                        QStringLiteral("SEC"), QStringLiteral("A2"), QStringLiteral("4")};
-    QVERIFY(ParametrosAplic::gravar(db, m, v));
-    QVERIFY(p.ler(db, m));
-}
-
 // A field typed and left as the operator does it; false when the form kept the focus.
 bool escrever(TaloesCore& core, int campo, const QString& texto) {
     core.setCampo(campo, texto);
@@ -213,15 +204,45 @@ class TestTaloes : public QObject {
                  0);
     }
 
+    // A key field left empty is refused by name before anything is written.
+    void confirmRefusesAMissingKeyField_data() {
+        QTest::addColumn<int>("modo");
+        QTest::addColumn<int>("vazio");
+        QTest::addColumn<QString>("rotulo");
+        QTest::newRow("entradas, campanha") << 1 << int(TaloesCore::Campanha) << "Campanha";
+        QTest::newRow("entradas, tipo") << 1 << int(TaloesCore::TipoDoc) << "";
+        QTest::newRow("entradas, contador") << 1 << int(TaloesCore::Contador) << "Contador";
+        QTest::newRow("saídas, campanha") << 2 << int(TaloesCore::Campanha) << "Campanha";
+        QTest::newRow("saídas, tipo") << 2 << int(TaloesCore::TipoDoc) << "";
+        QTest::newRow("saídas, cliente") << 2 << int(TaloesCore::Cliente) << "Cliente";
+        QTest::newRow("saídas, contador") << 2 << int(TaloesCore::Contador) << "Contador";
+    }
+    void confirmRefusesAMissingKeyField() {
+        QFETCH(int, modo);
+        QFETCH(int, vazio);
+        QFETCH(QString, rotulo);
+        TaloesCore core(db(), m_p, m_msgs, modo);
+        core.setCampo(TaloesCore::Campanha, kCampanha);
+        core.setCampo(TaloesCore::TipoDoc, modo == 1 ? QStringLiteral("GMP") : QStringLiteral("GR"));
+        if (modo == 2) core.setCampo(TaloesCore::Cliente, QStringLiteral("C001"));
+        core.setCampo(TaloesCore::Contador, QStringLiteral("5"));
+        const QString guardado = core.campo(vazio);
+        core.setCampo(vazio, QString());
+        QCOMPARE(core.confirmar(), vazio);
+        QVERIFY2(m_msgs.last().startsWith(QStringLiteral("Campo obrigatório [") + rotulo), qPrintable(m_msgs.last()));
+        QCOMPARE(db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), 0);
+        core.setCampo(vazio, guardado);
+        QCOMPARE(core.confirmar(), -1);
+        QCOMPARE(db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), 1);
+    }
+
     void sqlServerReadsTheCounterUnderAnUpdateLock() {
-        // No SQL Server here: the texts it is sent.
-        QCOMPARE(TaloesCore::sqlContador(1, Backend::Mssql, true),
-                 QStringLiteral("select Ano,TipoDoc,Contador from kel_PES_Taloes WITH (UPDLOCK, HOLDLOCK) where "
-                                "iTipo=1 and Ano=? and tipodoc=?"));
-        QCOMPARE(TaloesCore::sqlContador(2, Backend::Mssql, true),
-                 QStringLiteral("select * from kel_PES_Taloes WITH (UPDLOCK, HOLDLOCK)  left outer join Moradas ON "
-                                "Moradas.cdMorada=kel_PES_Taloes.cdmorada where iTipo=2 and Ano=? and tipodoc=? and "
-                                "Cliente=?  and kel_PES_Taloes.TipoMorada=? "));
+        // No SQL Server here: the lock hint and the placeholders of the texts it is sent.
+        for (int modo : {1, 2}) {
+            const QString sql = TaloesCore::sqlContador(modo, Backend::Mssql, true);
+            QVERIFY2(sql.contains(QStringLiteral("kel_PES_Taloes WITH (UPDLOCK, HOLDLOCK)")), qPrintable(sql));
+            QCOMPARE(sql.count(QLatin1Char('?')), modo == 1 ? 2 : 4);
+        }
         // Reading for the form takes no lock; sqlite has no lock hints at all.
         QVERIFY(!TaloesCore::sqlContador(2, Backend::Mssql, false).contains(QStringLiteral("UPDLOCK")));
         QVERIFY(!TaloesCore::sqlContador(1, Backend::Sqlite, true).contains(QStringLiteral("UPDLOCK")));
@@ -229,4 +250,4 @@ class TestTaloes : public QObject {
 };
 
 QTEST_GUILESS_MAIN(TestTaloes)
-#include "test_taloes.moc"
+#include "taloes_test.moc"

@@ -446,4 +446,4 @@ class TestFrmMain : public QObject {
 };
 
 QTEST_MAIN(TestFrmMain)
-#include "test_frmmain.moc"
+#include "frmmain_test.moc"

@@ -122,17 +122,6 @@ class TestArranqueGui : public QObject {
         QVERIFY(b->arranque().baseDados() == nullptr);
     }
 
-    void databaseFailureEndsWithItsMessage() {
-        demo();
-        FicheiroConfig f(configFile());
-        f.gravar(ConfigSQL::section(), QStringLiteral("BaseDados"), m_data->path() + QStringLiteral("/nao-existe.db"));
-        auto a = arranque(fakeErp());
-        QVERIFY(!a->executar());
-        QCOMPARE(m_messages.all, QStringList{kDbFails});
-        QVERIFY(a->janela() == nullptr);
-        QVERIFY(!QFileInfo::exists(m_data->path() + QStringLiteral("/nao-existe.db")));
-    }
-
     void emptyErpSettingOneOpensTheDialogOnceSettingTwoDoesNot() {
         demo();
         FicheiroConfig f(configFile());
@@ -197,21 +186,6 @@ class TestArranqueGui : public QObject {
         QCOMPARE(erro, long(SessaoSageLocal::DocumentoInexistente));
     }
 
-    void emptyCompanyTableGivesEmptyTitleButFullStatusBar() {
-        demo();
-        {
-            BaseDados db(QStringLiteral("limpar"));
-            QVERIFY(db.abrir(ConfigSQL::ler(FicheiroConfig(configFile()))));
-            db.executar(QStringLiteral("DELETE FROM EMPRESA"));
-        }
-        auto a = arranque(fakeErp());
-        QVERIFY(a->executar());
-        QCOMPARE(a->janela()->windowTitle(), QString());
-        QCOMPARE(a->janela()->panelText(2), QStringLiteral("Versão: 26.1.0"));
-        QCOMPARE(a->janela()->panelText(3), QStringLiteral("Servidor: local"));
-        QCOMPARE(a->janela()->panelText(4), QStringLiteral("Base de Dados: balantrix-demo.db"));
-    }
-
     void missingCatalogueIsCreatedAndParametersFailureIsShown() {
         // A database with the ERP tables but none of the program's own.
         TempDatabase db(TempDatabase::Empty);
@@ -232,4 +206,4 @@ class TestArranqueGui : public QObject {
 };
 
 QTEST_MAIN(TestArranqueGui)
-#include "test_arranquegui.moc"
+#include "arranquegui_test.moc"

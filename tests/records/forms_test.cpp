@@ -1,0 +1,497 @@
+// The parameters and counters forms driven through their widgets, and the lookup list.
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include <QTableView>
+#include "base/ficheiroconfig.h"
+#include "records/numeracao.h"
+#include "records/parametrosaplic.h"
+#include "records/ui/parametros.h"
+#include "records/ui/taloes.h"
+#include "tests/support/encaixe.h"
+#include "tests/support/fotografia.h"
+#include "tests/support/testsupport.h"
+#include "widgets/campoentrada.h"
+#include "widgets/listapesquisa.h"
+
+namespace {
+
+void dadosErp(BaseDados& db) {
+    db.executar(
+        QStringLiteral("INSERT INTO Clientes (CODIGO, NOME) VALUES ('C001', 'Cooperativa do Vale'), "
+                       "('O''NEIL', 'O''Neil & Filhos'), ('C002', 'Moagem Central')"));
+    db.executar(QStringLiteral("INSERT INTO TpMorada (Codigo, Descrica) VALUES ('AR', 'Armazém'), ('SD', 'Sede')"));
+    db.executar(
+        QStringLiteral("INSERT INTO MORADAS (TERCEIRO, TPTERC, CDMORADA, Descr, Local) VALUES "
+                       "('O''NEIL', 2, '01', 'Quinta Nova', 'Beja')"));
+}
+
+// Types into a field as the operator does; with `sair`, then leaves it with Tab.
+void escrever(CampoEntrada* c, const QString& texto, bool sair = false) {
+    c->setFocus();
+    c->selectAll();
+    QTest::keyClick(c, Qt::Key_Backspace);
+    // Qt Test only types ASCII keys: other texts are put in, as a paste would.
+    bool ascii = true;
+    for (QChar ch : texto) ascii = ascii && ch.unicode() < 128;
+    if (ascii)
+        QTest::keyClicks(c, texto);
+    else
+        c->insert(texto);
+    if (sair) QTest::keyClick(c, Qt::Key_Tab);
+}
+
+template <typename T>
+T* filho(QWidget* w, const QString& nome) {
+    T* f = w->findChild<T*>(nome);
+    if (!f) qFatal("missing child %s", qPrintable(nome));
+    return f;
+}
+
+QWidget* focado() {
+    return QApplication::focusWidget();
+}
+
+}  // namespace
+
+class TestForms : public QObject {
+    Q_OBJECT
+  private slots:
+    void parametrosRangeOfSeriesAndCopies() {
+        TempDatabase t;
+        TempDataDir dir;
+        RecordingMessages msgs;
+        ParametrosAplic p;
+        gravarParametros(t.db(), p);
+        auto* w = new Parametros(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QCOMPARE(w->campo(ParametrosCore::NoVias)->text(), QStringLiteral("4"));
+        fotografar(w, QStringLiteral("parametros"));
+
+        CampoEntrada* vias = w->campo(ParametrosCore::NoVias);
+        for (const char* mau : {"0", "51", "abc"}) {
+            escrever(vias, QString::fromLatin1(mau));
+            msgs.clear();
+            QTest::keyClick(vias, Qt::Key_Tab);
+            QCOMPARE(msgs.all, QStringList{QStringLiteral("Deve digitar um valor entre 1 e 50!")});
+            QCOMPARE(focado(), vias);
+        }
+        for (const char* bom : {"1", "50", " 7x"}) {
+            escrever(vias, QString::fromLatin1(bom));
+            msgs.clear();
+            QTest::keyClick(vias, Qt::Key_Tab);
+            QVERIFY(msgs.all.isEmpty());
+            QCOMPARE(focado(), w->campo(ParametrosCore::Assunto));
+        }
+        // The series fields follow the same rule.
+        escrever(w->campo(ParametrosCore::SeSaida), QStringLiteral("51"), true);
+        QCOMPARE(msgs.last(), QStringLiteral("Deve digitar um valor entre 1 e 50!"));
+        delete w;
+    }
+
+    void parametrosConfirmNeedsTheSeries() {
+        TempDatabase t;
+        TempDataDir dir;
+        RecordingMessages msgs;
+        ParametrosAplic p;  // no parameters row: every field starts empty
+        QPointer<Parametros> w = new Parametros(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+        w->show();
+        escrever(w->campo(ParametrosCore::SeGuiaEntMP), QStringLiteral("1"));
+        escrever(w->campo(ParametrosCore::SeSaida), QStringLiteral("3"));
+        msgs.clear();
+        QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+        QCOMPARE(msgs.last(), QStringLiteral("Deve preencher o(s) campo(s) Série(s)!"));
+        QVERIFY(!w.isNull());
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Parametros")).toInt(), 0);
+        delete w;
+    }
+
+    void parametrosEscMovesBackAndCloses() {
+        TempDatabase t;
+        TempDataDir dir;
+        RecordingMessages msgs;
+        ParametrosAplic p;
+        QPointer<Parametros> w = new Parametros(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        // Esc in a series holding a bad value goes back one field without the range message.
+        escrever(w->campo(ParametrosCore::SeGuiaEntMS), QStringLiteral("99"));
+        QTest::keyClick(w->campo(ParametrosCore::SeGuiaEntMS), Qt::Key_Escape);
+        QCOMPARE(focado(), w->campo(ParametrosCore::TpGuiaEntMS));
+        QVERIFY(msgs.all.isEmpty());
+        QTest::keyClick(w->campo(ParametrosCore::TpGuiaEntMS), Qt::Key_Escape);
+        QCOMPARE(focado(), w->campo(ParametrosCore::Sector));
+        QTest::keyClick(focado(), Qt::Key_Escape);
+        QTest::keyClick(focado(), Qt::Key_Escape);
+        QTest::keyClick(focado(), Qt::Key_Escape);
+        QCOMPARE(focado(), w->campo(ParametrosCore::ArmCentral));
+        QTest::keyClick(focado(), Qt::Key_Escape);
+        QTRY_VERIFY(w.isNull());
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Parametros")).toInt(), 0);
+    }
+
+    void parametrosSaveReachesDatabaseAndFile() {
+        TempDatabase t;
+        TempDataDir dir;
+        RecordingMessages msgs;
+        ParametrosAplic p;
+        gravarParametros(t.db(), p);
+        const QString cfg = dir.path() + QStringLiteral("/b.kel");
+        QPointer<Parametros> w = new Parametros(t.db(), p, msgs, cfg);
+        w->show();
+        QCOMPARE(w->campo(ParametrosCore::Sector)->maxLength(), 3);
+        escrever(w->campo(ParametrosCore::TpSaida), QStringLiteral("GT"));
+        escrever(w->campo(ParametrosCore::Assunto), QStringLiteral("Talão de pesagem"));
+        escrever(w->campo(ParametrosCore::PastaPdf), QStringLiteral("/srv/taloes"));
+        QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+        QTRY_VERIFY(w.isNull());
+        // The shared object every desk reads is refreshed at once.
+        QCOMPARE(p.texto(QStringLiteral("TpSaida")), QStringLiteral("GT"));
+        QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")),
+                 QStringLiteral("Talão de pesagem"));
+        QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("PDF"), QStringLiteral("Pasta")),
+                 QStringLiteral("/srv/taloes"));
+
+        // A refused save keeps the form open and the file untouched.
+        t.db().executar(QStringLiteral("DROP TABLE kel_PES_Parametros"));
+        ParametrosCore core(t.db(), p, msgs, cfg);
+        for (int i = 0; i < ParametrosCore::kCampos; ++i) core.setCampo(i, QStringLiteral("1"));
+        core.setCampo(ParametrosCore::Assunto, QStringLiteral("Outro"));
+        QVERIFY(!core.confirmar());
+        QVERIFY(msgs.last().startsWith(QStringLiteral("Gravar Parâmetros Aplicação ")));
+        QCOMPARE(FicheiroConfig(cfg).ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")),
+                 QStringLiteral("Talão de pesagem"));
+    }
+
+    void parametrosWithoutRowKeepTheWorkstationSettings() {
+        TempDatabase t;
+        TempDataDir dir;
+        RecordingMessages msgs;
+        ParametrosAplic p;  // a new database: no parameters row yet
+        const QString cfg = dir.path() + QStringLiteral("/b.kel");
+        {
+            FicheiroConfig f(cfg);
+            f.gravar(QStringLiteral("EMAIL"), QStringLiteral("Assunto"), QStringLiteral("Talão de pesagem"));
+            f.gravar(QStringLiteral("EMAIL"), QStringLiteral("CC"), QStringLiteral("balanca@vale.pt"));
+            f.gravar(QStringLiteral("PDF"), QStringLiteral("Pasta"), QStringLiteral("/srv/taloes"));
+        }
+        QPointer<Parametros> w = new Parametros(t.db(), p, msgs, cfg);
+        w->show();
+        QCOMPARE(w->campo(ParametrosCore::Assunto)->text(), QStringLiteral("Talão de pesagem"));
+        QCOMPARE(w->campo(ParametrosCore::CC)->text(), QStringLiteral("balanca@vale.pt"));
+        QCOMPARE(w->campo(ParametrosCore::PastaPdf)->text(), QStringLiteral("/srv/taloes"));
+        QCOMPARE(w->campo(ParametrosCore::TpSaida)->text(), QString());
+        escrever(w->campo(ParametrosCore::SeGuiaEntMP), QStringLiteral("1"));
+        escrever(w->campo(ParametrosCore::SeGuiaEntMS), QStringLiteral("2"));
+        escrever(w->campo(ParametrosCore::SeSaida), QStringLiteral("3"));
+        QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+        QTRY_VERIFY(w.isNull());
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Parametros")).toInt(), 1);
+        const FicheiroConfig f(cfg);
+        QCOMPARE(f.ler(QStringLiteral("EMAIL"), QStringLiteral("Assunto")), QStringLiteral("Talão de pesagem"));
+        QCOMPARE(f.ler(QStringLiteral("EMAIL"), QStringLiteral("CC")), QStringLiteral("balanca@vale.pt"));
+        QCOMPARE(f.ler(QStringLiteral("PDF"), QStringLiteral("Pasta")), QStringLiteral("/srv/taloes"));
+
+        // Parameters the database cannot give still leave the file's settings on the form.
+        t.db().executar(QStringLiteral("DROP TABLE kel_PES_Parametros"));
+        ParametrosCore core(t.db(), p, msgs, cfg);
+        core.carregarConfig();
+        QVERIFY(msgs.last().startsWith(QStringLiteral("Ler Parâmetros ")));
+        QCOMPARE(core.campo(ParametrosCore::PastaPdf), QStringLiteral("/srv/taloes"));
+    }
+
+    void parametrosDocumentTypesAreTheErps() {
+        TempDatabase t;
+        TempDataDir dir;
+        RecordingMessages msgs;
+        ParametrosAplic p;
+        gravarParametros(t.db(), p);
+        bool alcancavel = true;
+        const auto tipos = [&alcancavel](int kind, QStringList& lista, QString& erro) {
+            if (!alcancavel) {
+                erro = QStringLiteral("Não existe ligação ao ERP.");
+                return false;
+            }
+            lista = kind == 3 ? QStringList{"GR", "GT"} : QStringList{"GEM", "GES", "GMP", "GMS"};
+            return true;
+        };
+        QPointer<Parametros> w = new Parametros(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+        w->core().setTiposDocumento(tipos);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        // Leaving the field with a type the ERP does not make keeps the focus there...
+        escrever(w->campo(ParametrosCore::TpSaida), QStringLiteral("ZZ"), true);
+        QCOMPARE(focado(), w->campo(ParametrosCore::TpSaida));
+        QCOMPARE(msgs.last(),
+                 QStringLiteral("O tipo de documento ZZ não existe no ERP.\n\rTipos de documento de saída: GR, GT."));
+        // ...and so does confirming with one, saving nothing.
+        escrever(w->campo(ParametrosCore::TpGuiaEntMS), QStringLiteral("GR"));
+        w->campo(ParametrosCore::SeSaida)->setFocus();
+        QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+        QVERIFY(!w.isNull());
+        QCOMPARE(focado(), w->campo(ParametrosCore::TpGuiaEntMS));
+        QVERIFY(msgs.last().contains(QStringLiteral("entrada: GEM, GES, GMP, GMS")));
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT TpSaida FROM kel_PES_Parametros")).toString(),
+                 QStringLiteral("GR"));
+        escrever(w->campo(ParametrosCore::TpGuiaEntMS), QStringLiteral("ges"));
+        escrever(w->campo(ParametrosCore::TpSaida), QStringLiteral("gt"));
+        w->campo(ParametrosCore::SeSaida)->setFocus();
+        QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+        QTRY_VERIFY(w.isNull());
+        QCOMPARE(p.texto(QStringLiteral("TpSaida")), QStringLiteral("gt"));
+
+        // With the ERP out of reach a saved type stays, a new one is refused.
+        alcancavel = false;
+        ParametrosCore core(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+        core.setTiposDocumento(tipos);
+        core.carregarConfig();
+        QVERIFY(core.confirmar());
+        core.setCampo(ParametrosCore::TpGuiaEntMP, QStringLiteral("GEX"));
+        QVERIFY(!core.confirmar());
+        QCOMPARE(core.campoRecusado(), int(ParametrosCore::TpGuiaEntMP));
+        QCOMPARE(
+            msgs.last(),
+            QStringLiteral("Não foi possível confirmar o tipo de documento GEX no ERP.\n\rNão existe ligação ao ERP."));
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT TpGuiaEntMP FROM kel_PES_Parametros")).toString(),
+                 QStringLiteral("GMP"));
+    }
+
+    void taloesMode1ReadWriteRemove() {
+        TempDatabase t;
+        RecordingMessages msgs;
+        ParametrosAplic p;
+        gravarParametros(t.db(), p);
+        QPointer<Taloes> w = new Taloes(t.db(), p, msgs, 1);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Numeradores - Entradas"));
+        for (int hidden : {TaloesCore::MoradaAlt, TaloesCore::Sigla, TaloesCore::Cliente, TaloesCore::TipoMorada})
+            QVERIFY(w->campo(hidden)->isHidden());
+        QVERIFY(filho<QPushButton>(w, QStringLiteral("btlista_5"))->isHidden());
+        fotografar(w.data(), QStringLiteral("taloes1"));
+
+        escrever(w->campo(TaloesCore::Campanha), QStringLiteral("2024/2025"), true);
+        escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("gxx"), true);
+        QCOMPARE(msgs.last(), QStringLiteral("Tipo Doc. inválido!"));
+        QCOMPARE(focado(), w->campo(TaloesCore::TipoDoc));
+        escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("gms"), true);
+        QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("0"));  // no counter yet
+        QCOMPARE(focado(), w->campo(TaloesCore::Contador));
+        escrever(w->campo(TaloesCore::Contador), QStringLiteral("41"));
+        QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+        QCOMPARE(w->campo(TaloesCore::Campanha)->text(), QString());
+        const RecordSet rs = t.db().consultar(QStringLiteral("SELECT * FROM kel_PES_Taloes"));
+        QCOMPARE(rs.count(), 1);
+        QCOMPARE(rs.text(0, QStringLiteral("TipoDoc")), QStringLiteral("GMS"));
+        QCOMPARE(rs.text(0, QStringLiteral("Cliente")), QStringLiteral("0"));
+        QCOMPARE(rs.value(0, QStringLiteral("Contador")).toInt(), 41);
+        QCOMPARE(ProximoTalao(t.db(), {1, QStringLiteral("2024/2025"), QStringLiteral("GMS"), {}, {}}).numero, 42);
+
+        // Reading the key back shows the counter; A&nular asks and Cancel keeps it.
+        escrever(w->campo(TaloesCore::Campanha), QStringLiteral("2024/2025"), true);
+        escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("GMS"), true);
+        QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("42"));
+        msgs.answers = {false, true};
+        QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btAnular")), Qt::LeftButton);
+        QCOMPARE(msgs.last(), QStringLiteral("Vai proceder à anulação do Contador!\n\rPretende continuar?"));
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), 1);
+        QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btAnular")), Qt::LeftButton);
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), 0);
+        QCOMPARE(focado(), w->campo(TaloesCore::Campanha));
+
+        // Esc steps back, and closes from the first field without saving.
+        escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("GMP"));
+        QTest::keyClick(focado(), Qt::Key_Escape);
+        QCOMPARE(focado(), w->campo(TaloesCore::Campanha));
+        QTest::keyClick(focado(), Qt::Key_Escape);
+        QTRY_VERIFY(w.isNull());
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), 0);
+    }
+
+    void taloesMode2WithListsAndApostrophes() {
+        TempDatabase t(TempDatabase::ErpTables);
+        dadosErp(t.db());
+        RecordingMessages msgs;
+        ParametrosAplic p;
+        gravarParametros(t.db(), p);
+        auto* w = new Taloes(t.db(), p, msgs, 2);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Numeradores - Saídas"));
+        escrever(w->campo(TaloesCore::Campanha), QStringLiteral("2024/2025"), true);
+        escrever(w->campo(TaloesCore::TipoDoc), QStringLiteral("GR"), true);
+        QCOMPARE(focado(), w->campo(TaloesCore::Cliente));
+
+        // An unknown code with an apostrophe is "not found", never an SQL error.
+        escrever(w->campo(TaloesCore::Cliente), QStringLiteral("D'X"), true);
+        QCOMPARE(msgs.last(), QStringLiteral("Cliente não existente!"));
+        QCOMPARE(focado(), w->campo(TaloesCore::Cliente));
+
+        // Pick the customer from its list: typing filters, Enter picks, the field validates.
+        QTimer::singleShot(0, this, [] {
+            auto* lista = qobject_cast<ListaPesquisa*>(QApplication::activeModalWidget());
+            QVERIFY(lista);
+            QCOMPARE(lista->windowTitle(), QStringLiteral("Clientes"));
+            QCOMPARE(lista->linhasVisiveis(), 3);
+            fotografar(lista, QStringLiteral("lista"));
+            QTest::keyClicks(lista->filtro(), QStringLiteral("neil"));
+            QCOMPARE(lista->linhasVisiveis(), 1);
+            QTest::keyClick(lista->filtro(), Qt::Key_Return);
+        });
+        w->abrirLista(TaloesCore::Cliente);
+        QCOMPARE(w->campo(TaloesCore::Cliente)->text(), QStringLiteral("O'NEIL"));
+        QCOMPARE(filho<QLabel>(w, QStringLiteral("lblCliente"))->text(), QStringLiteral("O'Neil & Filhos"));
+        QTRY_COMPARE(focado(), w->campo(TaloesCore::TipoMorada));
+
+        // A list closed without a choice leaves the field as it was.
+        QTimer::singleShot(0, this, [] { QApplication::activeModalWidget()->close(); });
+        w->abrirLista(TaloesCore::TipoMorada);
+        QCOMPARE(w->campo(TaloesCore::TipoMorada)->text(), QString());
+        QTRY_COMPARE(focado(), w->campo(TaloesCore::TipoMorada));
+
+        escrever(w->campo(TaloesCore::TipoMorada), QStringLiteral("ar"), true);
+        QCOMPARE(filho<QLabel>(w, QStringLiteral("lblTipoMorada"))->text(), QStringLiteral("Armazém"));
+        QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("0"));
+        escrever(w->campo(TaloesCore::MoradaAlt), QStringLiteral("01"), true);
+        QCOMPARE(filho<QLabel>(w, QStringLiteral("lblMorada"))->text(), QStringLiteral("Quinta Nova"));
+        escrever(w->campo(TaloesCore::Sigla), QStringLiteral("ON"));
+        escrever(w->campo(TaloesCore::Contador), QStringLiteral("9"));
+        fotografar(w, QStringLiteral("taloes2"));
+        QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+        RecordSet rs = t.db().consultar(QStringLiteral("SELECT * FROM kel_PES_Taloes"));
+        QCOMPARE(rs.count(), 1);
+        QCOMPARE(rs.text(0, QStringLiteral("Cliente")), QStringLiteral("O'NEIL"));
+        QCOMPARE(rs.text(0, QStringLiteral("CdMorada")), QStringLiteral("01"));
+        // Numbering ignores the address code: the prefix applies to the customer's tickets.
+        const Talao talao = ProximoTalao(t.db(), {2, QStringLiteral("2024/2025"), QStringLiteral("GR"),
+                                                  QStringLiteral("o'neil"), QStringLiteral("AR")});
+        QCOMPARE(talao.numero, 10);
+        QCOMPARE(talao.sigla, QStringLiteral("ON"));
+
+        // Read back through the core, then remove.
+        TaloesCore& core = w->core();
+        core.setCampo(TaloesCore::Campanha, QStringLiteral("2024/2025"));
+        core.setCampo(TaloesCore::TipoDoc, QStringLiteral("GR"));
+        core.setCampo(TaloesCore::Cliente, QStringLiteral("O'NEIL"));
+        core.setCampo(TaloesCore::TipoMorada, QStringLiteral("AR"));
+        QVERIFY(core.lerFicha());
+        QCOMPARE(core.campo(TaloesCore::Contador), QStringLiteral("10"));
+        QCOMPARE(core.campo(TaloesCore::Sigla), QStringLiteral("ON"));
+        core.setCampo(TaloesCore::MoradaAlt, QStringLiteral("01"));
+        msgs.answers = {true};
+        QVERIFY(core.anular());
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")).toInt(), 0);
+        delete w;
+    }
+
+    // The rule is the core's (taloes_test); here the window shows the new value and keeps the focus on it.
+    void taloesShowsACounterChangedElsewhere() {
+        TempDatabase t(TempDatabase::ErpTables);
+        dadosErp(t.db());
+        RecordingMessages msgs;
+        ParametrosAplic p;
+        gravarParametros(t.db(), p);
+        t.db().executar(
+            QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, "
+                           "Contador, TipoMorada) VALUES ('2024/2025', 2, 'GR', 'C001', '', '', 33, '')"));
+        QPointer<Taloes> w = new Taloes(t.db(), p, msgs, 2);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        for (const auto& [campo, texto] :
+             {std::pair{TaloesCore::Campanha, "2024/2025"}, std::pair{TaloesCore::TipoDoc, "GR"},
+              std::pair{TaloesCore::Cliente, "C001"}}) {
+            escrever(w->campo(campo), QString::fromLatin1(texto), true);
+        }
+        QTest::keyClick(focado(), Qt::Key_Space);
+        QTest::keyClick(focado(), Qt::Key_Backspace);
+        QTest::keyClick(focado(), Qt::Key_Tab);
+        QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("33"));
+
+        ProximoTalao(*t.second(), {2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("C001"), {}});
+        escrever(w->campo(TaloesCore::Sigla), QStringLiteral("CV"));
+        QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+        QVERIFY(msgs.last().startsWith(QStringLiteral("O contador foi alterado noutro posto de trabalho")));
+        QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("34"));
+        QCOMPARE(w->campo(TaloesCore::Sigla)->text(), QStringLiteral("CV"));
+        QCOMPARE(focado(), w->campo(TaloesCore::Contador));
+        fotografar(w.data(), QStringLiteral("taloes-alterado"));
+        // Confirming again saves what is shown and clears the form.
+        QTest::mouseClick(filho<QPushButton>(w, QStringLiteral("btConf")), Qt::LeftButton);
+        QCOMPARE(w->campo(TaloesCore::Campanha)->text(), QString());
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT Sigla FROM kel_PES_Taloes")).toString(), QStringLiteral("CV"));
+        delete w;
+    }
+
+    void listaFiltersAndReturnsFirstColumn() {
+        TempDatabase t(TempDatabase::ErpTables);
+        dadosErp(t.db());
+        RecordingMessages msgs;
+        ListaPesquisa lista(t.db(), msgs);
+        lista.setTitulo(QStringLiteral("Moradas Alternativas"));
+        lista.setSql(QStringLiteral("SELECT CDMORADA AS 'Cód.Morada', Descr AS Morada FROM MORADAS WHERE TERCEIRO=?"),
+                     {QStringLiteral("O'NEIL")});
+        lista.setLargura(9200);
+        QVERIFY(lista.carregar());
+        // Widths given in twips for another font never cut a title, and the dialog shows every column.
+        lista.setLarguraColuna(1, 700);
+        lista.setLarguraColuna(2, 300);
+        lista.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&lista));
+        QCOMPARE(encaixe::cabecalhosCortados(lista.tabela()->horizontalHeader()), QStringList());
+        QVERIFY(lista.tabela()->horizontalHeader()->length() <= lista.tabela()->viewport()->width());
+        lista.setLarguraColuna(1, 3000);
+        QCOMPARE(lista.tabela()->columnWidth(0), 3000 / 15);
+        fotografar(&lista, QStringLiteral("lista-moradas"));
+        QCOMPARE(lista.tabela()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Cód.Morada"));
+        QTimer::singleShot(0, this, [&lista] {
+            const QModelIndex i = lista.tabela()->model()->index(0, 1);
+            lista.tabela()->setCurrentIndex(i);
+            emit lista.tabela()->doubleClicked(i);
+        });
+        QCOMPARE(lista.mostrar(), QStringLiteral("01"));
+
+        // A statement the database refuses is reported, and the list gives nothing.
+        ListaPesquisa errada(t.db(), msgs);
+        errada.setSql(QStringLiteral("SELECT * FROM TabelaQueNaoExiste"));
+        QVERIFY(!errada.carregar());
+        QVERIFY(msgs.last().contains(QStringLiteral("TabelaQueNaoExiste")));
+    }
+
+    void formsFitTheirContents() {
+        TempDatabase t(TempDatabase::ErpTables);
+        TempDataDir dir;
+        RecordingMessages msgs;
+        ParametrosAplic p;
+        gravarParametros(t.db(), p);
+        // A long customer name, as the ERP may hold, must show whole beside its code.
+        t.db().executar(
+            QStringLiteral("INSERT INTO Clientes (CODIGO, NOME) VALUES "
+                           "('C0000000000001', 'Sociedade Agrícola da Herdade do Monte Novo, Lda.')"));
+        Taloes taloes(t.db(), p, msgs, 2);
+        taloes.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&taloes));
+        escrever(taloes.campo(TaloesCore::Cliente), QStringLiteral("C0000000000001"), true);
+        QCOMPARE(filho<QLabel>(&taloes, QStringLiteral("lblCliente"))->text().left(10), QStringLiteral("Sociedade "));
+        QTRY_COMPARE(encaixe::problemas(&taloes), QStringList());
+        // The field shows the whole code, and the list button stays beside it.
+        CampoEntrada* cliente = taloes.campo(TaloesCore::Cliente);
+        QVERIFY(cliente->fontMetrics().horizontalAdvance(cliente->text()) < cliente->width());
+        fotografar(&taloes, QStringLiteral("taloes-longo"));
+
+        // Short codes get short fields; free texts keep the form's width.
+        Parametros param(t.db(), p, msgs, dir.path() + QStringLiteral("/b.kel"));
+        param.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&param));
+        QCOMPARE(encaixe::problemas(&param), QStringList());
+        const int sector = param.campo(ParametrosCore::Sector)->width();
+        QVERIFY2(sector * 3 < param.campo(ParametrosCore::Assunto)->width(), qPrintable(QString::number(sector)));
+        QVERIFY(param.campo(ParametrosCore::Sector)->fontMetrics().horizontalAdvance(QStringLiteral("WWW")) < sector);
+        QVERIFY(param.campo(ParametrosCore::ArmCentral)->width() > sector);
+    }
+};
+
+QTEST_MAIN(TestForms)
+#include "forms_test.moc"

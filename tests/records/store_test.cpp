@@ -1,0 +1,364 @@
+// The weighing record store, ticket numbering and the parameters routines on a real
+// SQLite file.
+#include <QtTest>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "base/money.h"
+#include "records/numeracao.h"
+#include "records/parametrosaplic.h"
+#include "records/registohistorico.h"
+#include "tests/support/testsupport.h"
+
+using namespace RegistoHistorico;
+
+namespace {
+
+// A pending outgoing weighing as a desk would hand it over.
+QStringList pesagemPendente() {
+    QStringList v(NumCampos);
+    v[Hist_Id] = QStringLiteral("0");
+    v[Tipo] = QStringLiteral("S");
+    v[PesoTara] = QStringLiteral("12.340");
+    v[Justificacao] = QStringLiteral("Carga com humidade");
+    v[DataHoraPB] = QStringLiteral("15-03-2024 08:30:00");
+    v[Terceiro] = QStringLiteral("C001");
+    v[Artigo] = QStringLiteral("MILHO");
+    v[Carro] = QStringLiteral("AA-00-BB");
+    v[TipoTerc] = QStringLiteral("2");
+    v[AnoTalao] = QStringLiteral("2024");
+    v[NoTalao] = QStringLiteral("7");
+    v[Campanha] = QStringLiteral("2023/2024");
+    return v;
+}
+
+int contar(BaseDados& db, const QString& sql, const QVariantList& p = {}) {
+    return db.escalar(sql, p).toInt();
+}
+
+}  // namespace
+
+class TestStore : public QObject {
+    Q_OBJECT
+  private slots:
+    void insertThenUpdateKeepsTheRow() {
+        TempDatabase t;
+        QStringList v = pesagemPendente();
+        qint32 id = 0;
+        QVERIFY(GravarRegistoHistorico(t.db(), v, id));
+        QVERIFY(id > 0);
+        qint32 id2 = 0;
+        QVERIFY(GravarRegistoHistorico(t.db(), v, id2));
+        QVERIFY(id2 > id);  // a second insert is a new, larger number
+
+        v[Hist_Id] = QString::number(id);
+        v[PesoBruto] = QStringLiteral("40.000,00");
+        v[PesoLiquido] = QStringLiteral("27.660");
+        v[DataHoraPL] = QStringLiteral("15-03-2024 10:05");
+        qint32 same = -1;
+        QVERIFY(GravarRegistoHistorico(t.db(), v, same));
+        QCOMPARE(same, id);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")), 2);
+        const RecordSet rs = LerHistorico(t.db(), id);
+        QCOMPARE(Money::fromVariant(rs.value(QStringLiteral("PesoBruto"))).format(), QStringLiteral("40.000,00"));
+        QCOMPARE(Money::fromVariant(rs.value(QStringLiteral("PesoTara"))).format(), QStringLiteral("12.340,00"));
+        QCOMPARE(rs.dateTime(QStringLiteral("DataHoraPL")), QDateTime(QDate(2024, 3, 15), QTime(10, 5)));
+        QCOMPARE(rs.text(QStringLiteral("Campanha")), QStringLiteral("2023/2024"));
+    }
+
+    void emptyValuesAndFullUpdate() {
+        TempDatabase t;
+        QStringList v = pesagemPendente();
+        qint32 id = 0;
+        GravarRegistoHistorico(t.db(), v, id);
+        RecordSet rs = LerHistorico(t.db(), id);
+        // Pending: no exit time; empty weights are 0; empty texts are empty, not NULL.
+        QVERIFY(rs.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(rs.value(QStringLiteral("PesoBruto")).toDouble(), 0.0);
+        QVERIFY(!rs.isNull(QStringLiteral("RefCliente")));
+        QCOMPARE(rs.text(QStringLiteral("RefCliente")), QString());
+        QCOMPARE(contar(t.db(),
+                        QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND Tipo='S'")),
+                 1);
+
+        // The update rewrites every column: an emptied justification is cleared.
+        v[Hist_Id] = QString::number(id);
+        v[Justificacao].clear();
+        GravarRegistoHistorico(t.db(), v, id);
+        rs = LerHistorico(t.db(), id);
+        QCOMPARE(rs.text(QStringLiteral("Justificacao")), QString());
+        QVERIFY(!rs.isNull(QStringLiteral("Justificacao")));
+    }
+
+    void badTextsChangeNothing() {
+        TempDatabase t;
+        QStringList v = pesagemPendente();
+        qint32 id = 0;
+        GravarRegistoHistorico(t.db(), v, id);
+        const qint32 before = id;
+        v[Hist_Id] = QString::number(id);
+        for (auto [campo, texto] : {std::pair{int(PesoBruto), "12.5"}, std::pair{int(DataHoraPB), "31-02-2024"},
+                                    std::pair{int(Carro), "MATRICULA-LONGA"}, std::pair{int(Serie), "40000"}}) {
+            QStringList bad = v;
+            bad[campo] = QString::fromLatin1(texto);
+            bool threw = false;
+            try {
+                GravarRegistoHistorico(t.db(), bad, id);
+            } catch (const DbError& e) {
+                threw = true;
+                QVERIFY(!e.descricao().isEmpty());
+            }
+            QVERIFY2(threw, texto);
+            QCOMPARE(id, before);
+        }
+        QCOMPARE(LerHistorico(t.db(), id).text(QStringLiteral("Carro")), QStringLiteral("AA-00-BB"));
+    }
+
+    void complementAddAndEdit() {
+        TempDatabase t;
+        CamposComplemento saida{QStringLiteral("20"), QStringLiteral("99"), 1, false};
+        const qint32 c1 = GravarComplementoHistorico(t.db(), 5, 0, saida);
+        const qint32 c2 = GravarComplementoHistorico(t.db(), 5, 0, saida);
+        QVERIFY(c1 > 0 && c2 > c1);  // 0 always adds
+        RecordSet rs = LerComplementosHistorico(t.db(), 5);
+        QCOMPARE(rs.count(), 2);
+        // Outgoing: quality and characteristic are always 0.
+        QCOMPARE(rs.value(0, QStringLiteral("Qualidade")).toDouble(), 0.0);
+        QCOMPARE(rs.value(0, QStringLiteral("Caracteristica")).toInt(), 0);
+        QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 20.0);
+
+        // Editing an existing row may move it to another weighing.
+        CamposComplemento entrada{QString(), QStringLiteral("1.250,5"), -1, true};
+        QCOMPARE(GravarComplementoHistorico(t.db(), 6, c2, entrada), c2);
+        rs = LerComplementosHistorico(t.db(), 6);
+        QCOMPARE(rs.count(), 1);
+        QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 0.0);
+        QCOMPARE(Money::fromVariant(rs.value(0, QStringLiteral("Qualidade"))).format(), QStringLiteral("1.250,50"));
+        QCOMPARE(rs.value(0, QStringLiteral("Caracteristica")).toInt(), -1);
+        QCOMPARE(LerComplementosHistorico(t.db(), 5).count(), 1);
+    }
+
+    void amendmentWritesZeroIntoEmptyDeductions() {
+        TempDatabase t;
+        qint32 semComp = 0, comComp = 0;
+        GravarRegistoHistorico(t.db(), pesagemPendente(), semComp);
+        GravarRegistoHistorico(t.db(), pesagemPendente(), comComp);
+        GravarComplementoHistorico(t.db(), comComp, 0, {QStringLiteral("30"), QStringLiteral("5"), 1, true});
+
+        // Without complement rows only the weighing changes, and none is created.
+        CamposComplemento campos{QString(), QString(), 0, true};
+        QVERIFY(ActualizaHistorico(t.db(), semComp, QStringLiteral("Corrigido"), QStringLiteral("980"), campos));
+        QCOMPARE(campos.vasilhame, QString());
+        QCOMPARE(LerComplementosHistorico(t.db(), semComp).count(), 0);
+        RecordSet rs = LerHistorico(t.db(), semComp);
+        QCOMPARE(rs.text(QStringLiteral("Justificacao")), QStringLiteral("Corrigido"));
+        QCOMPARE(rs.value(QStringLiteral("PesoEfectivo")).toDouble(), 980.0);
+
+        // With one, the empty deduction fields show "0" afterwards and 0 is stored.
+        QVERIFY(ActualizaHistorico(t.db(), comComp, QString(), QStringLiteral("1.000,00"), campos));
+        QCOMPARE(campos.vasilhame, QStringLiteral("0"));
+        QCOMPARE(campos.qualidade, QStringLiteral("0"));
+        rs = LerComplementosHistorico(t.db(), comComp);
+        QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 0.0);
+        QCOMPARE(rs.value(0, QStringLiteral("Qualidade")).toDouble(), 0.0);
+
+        QVERIFY(!ActualizaHistorico(t.db(), 9999, QString(), QString(), campos));
+    }
+
+    void plateRegisteredOnceAndDelete() {
+        TempDatabase t;
+        RegistarCarro(t.db(), QStringLiteral("AA-00-BB"));
+        t.db().executar(QStringLiteral("UPDATE kel_PES_Carros SET Nome='Camião azul'"));
+        RegistarCarro(t.db(), QStringLiteral("aa-00-bb"));
+        RegistarCarro(t.db(), QStringLiteral("AA-00-BB"));
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT Nome FROM kel_PES_Carros")).toString(),
+                 QStringLiteral("Camião azul"));
+
+        qint32 id = 0;
+        GravarRegistoHistorico(t.db(), pesagemPendente(), id);
+        GravarComplementoHistorico(t.db(), id, 0, {});
+        ApagarHistorico(t.db(), id);
+        QVERIFY(LerHistorico(t.db(), id).isEmpty());
+        QVERIFY(LerComplementosHistorico(t.db(), id).isEmpty());
+    }
+
+    void campaignOfDate() {
+        QCOMPARE(CampanhaDaData(QDate(2024, 3, 15)), QStringLiteral("2023/2024"));
+        QCOMPARE(CampanhaDaData(QDate(2024, 9, 30)), QStringLiteral("2023/2024"));
+        QCOMPARE(CampanhaDaData(QDate(2024, 10, 1)), QStringLiteral("2024/2025"));
+        QCOMPARE(CampanhaDaData(QDate(2024, 12, 31)), QStringLiteral("2024/2025"));
+        QCOMPARE(CampanhaDaData(QDate(2025, 1, 1)), QStringLiteral("2024/2025"));
+    }
+
+    void numberingFirstAndNext() {
+        TempDatabase t;
+        const ChaveTalao setembro{1, CampanhaDaData(QDate(2024, 9, 30)), QStringLiteral("GR"), {}, {}};
+        const ChaveTalao outubro{1, CampanhaDaData(QDate(2024, 10, 1)), QStringLiteral("GR"), {}, {}};
+        QCOMPARE(ProximoTalao(t.db(), setembro).numero, 1);
+        RecordSet rs = t.db().consultar(QStringLiteral("SELECT * FROM kel_PES_Taloes"));
+        QCOMPARE(rs.count(), 1);
+        QCOMPARE(rs.value(0, QStringLiteral("Contador")).toInt(), 1);
+        QCOMPARE(rs.text(0, QStringLiteral("Cliente")), QString());
+        QVERIFY(!rs.isNull(QStringLiteral("CdMorada")));
+        QCOMPARE(ProximoTalao(t.db(), setembro).numero, 2);
+        // 30 September and 1 October are different campaigns, so different counters.
+        QCOMPARE(ProximoTalao(t.db(), outubro).numero, 1);
+        QCOMPARE(ProximoTalao(t.db(), setembro).numero, 3);
+
+        // A counter set to 0 by hand gives 1; set to n it gives n + 1.
+        t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Contador=0 WHERE Ano=?"), {outubro.campanha});
+        QCOMPARE(ProximoTalao(t.db(), outubro).numero, 1);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE Ano=?"), {outubro.campanha}),
+                 1);
+        t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Contador=41 WHERE Ano=?"), {outubro.campanha});
+        QCOMPARE(ProximoTalao(t.db(), outubro).numero, 42);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes")), 2);
+    }
+
+    void numberingKind2MatchesWithoutCaseAndGivesPrefix() {
+        TempDatabase t;
+        const ChaveTalao chave{2, QStringLiteral("2024/2025"), QStringLiteral("GR"), QStringLiteral("C001"),
+                               QStringLiteral("ab")};
+        const Talao primeiro = ProximoTalao(t.db(), chave);
+        QCOMPARE(primeiro.numero, 1);
+        QCOMPARE(primeiro.sigla, QString());
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT TipoMorada FROM kel_PES_Taloes")).toString(),
+                 QStringLiteral("ab"));
+        t.db().executar(QStringLiteral("UPDATE kel_PES_Taloes SET Sigla='XYZ'"));
+        ChaveTalao outraCaixa = chave;
+        outraCaixa.cliente = QStringLiteral("c001");
+        outraCaixa.tipoMorada = QStringLiteral("AB");
+        const Talao segundo = ProximoTalao(t.db(), outraCaixa);
+        QCOMPARE(segundo.numero, 2);
+        QCOMPARE(segundo.sigla, QStringLiteral("XYZ"));
+        // Kind 1 ignores customer and address type; another customer starts at 1.
+        QCOMPARE(ProximoTalao(t.db(), {1, chave.campanha, chave.tipoDoc, QStringLiteral("C001"), {}}).numero, 1);
+        QCOMPARE(ProximoTalao(t.db(), {2, chave.campanha, chave.tipoDoc, QStringLiteral("C002"), QStringLiteral("ab")})
+                     .numero,
+                 1);
+    }
+
+    void numberingAcrossWorkstations() {
+        // Four workstations, each with its own connection on its own thread, take numbers
+        // for the same key at the same time: the read and the write of the counter race
+        // unless they are serialised.
+        TempDatabase t;
+        const SqlSettings settings = t.settings();
+        const ChaveTalao chave{1, QStringLiteral("2024/2025"), QStringLiteral("GR"), {}, {}};
+        constexpr int kPostos = 4, kNumeros = 100;
+        std::vector<std::vector<int>> tirados(kPostos);
+        std::vector<QString> falhas(kPostos);
+        std::atomic<int> prontos{0};
+        std::vector<std::thread> postos;
+        for (int p = 0; p < kPostos; ++p) {
+            postos.emplace_back([&, p] {
+                BaseDados db(QStringLiteral("posto%1").arg(p));
+                if (!db.abrir(settings)) {
+                    falhas[size_t(p)] = db.ultimoErro();
+                    ++prontos;
+                    return;
+                }
+                // Start together, so the workstations overlap from the first number.
+                ++prontos;
+                while (prontos.load() < kPostos) std::this_thread::yield();
+                try {
+                    for (int i = 0; i < kNumeros; ++i) tirados[size_t(p)].push_back(ProximoTalao(db, chave).numero);
+                } catch (const DbError& e) {
+                    falhas[size_t(p)] = e.texto();
+                }
+            });
+        }
+        for (std::thread& th : postos) th.join();
+        QSet<int> numeros;
+        for (int p = 0; p < kPostos; ++p) {
+            QVERIFY2(falhas[size_t(p)].isEmpty(), qPrintable(falhas[size_t(p)]));
+            QCOMPARE(int(tirados[size_t(p)].size()), kNumeros);
+            // Each workstation sees its own numbers grow.
+            QVERIFY(std::is_sorted(tirados[size_t(p)].begin(), tirados[size_t(p)].end()));
+            for (int n : tirados[size_t(p)]) numeros << n;
+        }
+        QCOMPARE(numeros.size(), kPostos * kNumeros);
+        QCOMPARE(*std::max_element(numeros.begin(), numeros.end()), kPostos * kNumeros);
+        QCOMPARE(t.db().escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes")).toInt(), kPostos * kNumeros);
+    }
+
+    void newWeighingIsOneOperation() {
+        TempDatabase t;
+        const ChaveTalao chave{2, {}, QStringLiteral("GR"), QStringLiteral("C001"), {}};
+        t.db().executar(
+            QStringLiteral("INSERT INTO kel_PES_Taloes (ANO, iTipo, TipoDoc, Cliente, cdmorada, Sigla, Contador, "
+                           "TipoMorada) VALUES ('2023/2024', 2, 'GR', 'C001', '', 'ABC', 16, '')"));
+        const NovaPesagem n = GravarNovaPesagem(t.db(), pesagemPendente(), QDate(2024, 3, 15), chave);
+        QCOMPARE(n.talao.numero, 17);
+        QCOMPARE(n.campanha, QStringLiteral("2023/2024"));
+        const RecordSet rs = LerHistorico(t.db(), n.idRegisto);
+        QCOMPARE(rs.value(QStringLiteral("NoTalao")).toInt(), 17);
+        QCOMPARE(rs.text(QStringLiteral("Sigla")), QStringLiteral("ABC"));
+        QCOMPARE(rs.value(QStringLiteral("AnoTalao")).toInt(), 2024);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
+        QVERIFY(!t.db().inTransaction());
+
+        // A failing insert leaves neither the number used nor a row nor a plate.
+        QStringList bad = pesagemPendente();
+        bad[Carro] = QStringLiteral("ZZ-99-ZZ");
+        bad[PesoTara] = QStringLiteral("12.5");
+        QVERIFY_THROWS_EXCEPTION(DbError, GravarNovaPesagem(t.db(), bad, QDate(2024, 3, 15), chave));
+        QVERIFY(!t.db().inTransaction());
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT Contador FROM kel_PES_Taloes")), 17);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")), 1);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
+        QCOMPARE(GravarNovaPesagem(t.db(), pesagemPendente(), QDate(2024, 3, 15), chave).talao.numero, 18);
+    }
+
+    void apostrophesAreJustText() {
+        TempDatabase t;
+        QStringList v = pesagemPendente();
+        v[Terceiro] = QStringLiteral("O'NEIL");
+        v[Carro] = QStringLiteral("D'AB-1");
+        v[Justificacao] = QStringLiteral("'); DROP TABLE kel_PES_Historico; --");
+        const NovaPesagem n =
+            GravarNovaPesagem(t.db(), v, QDate(2024, 3, 15),
+                              {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")});
+        QCOMPARE(n.talao.numero, 1);
+        QCOMPARE(LerHistorico(t.db(), n.idRegisto).text(QStringLiteral("Justificacao")), v[Justificacao]);
+        RegistarCarro(t.db(), QStringLiteral("D'AB-1"));
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
+        QCOMPARE(GravarNovaPesagem(t.db(), v, QDate(2024, 3, 15),
+                                   {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")})
+                     .talao.numero,
+                 2);
+    }
+
+    void parametersSaveAndRead() {
+        TempDatabase t;
+        RecordingMessages msgs;
+        ParametrosAplic p;
+        QVERIFY(p.ler(t.db(), msgs));
+        QVERIFY(!p.carregado());
+        const QStringList valores = valoresParametros();
+        QVERIFY(ParametrosAplic::gravar(t.db(), msgs, valores));
+        QVERIFY(p.ler(t.db(), msgs));
+        QCOMPARE(p.texto(QStringLiteral("TpSaida")), QStringLiteral("GR"));
+        QCOMPARE(p.inteiro(QStringLiteral("NoVias")), 4);
+        QCOMPARE(p.texto(QStringLiteral("Sector")), QStringLiteral("SEC"));
+
+        // A sector longer than its three-character parameter is refused, not cut.
+        QStringList longo = valores;
+        longo[8] = QStringLiteral("SECTOR");
+        QVERIFY(!ParametrosAplic::gravar(t.db(), msgs, longo));
+        QVERIFY(msgs.last().startsWith(QStringLiteral("Gravar Parâmetros Aplicação ")));
+        QVERIFY(msgs.last().contains(QStringLiteral("Sector")));
+        QStringList serie = valores;
+        serie[3] = QStringLiteral("um");
+        QVERIFY(!ParametrosAplic::gravar(t.db(), msgs, serie));
+        QVERIFY(p.ler(t.db(), msgs));
+        QCOMPARE(p.texto(QStringLiteral("Sector")), QStringLiteral("SEC"));
+        QCOMPARE(p.inteiro(QStringLiteral("SeGuiaEntMP")), 1);
+        QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Parametros")), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "store_test.moc"
