@@ -43,13 +43,12 @@ class AlibiDeskTest : public QObject {
         d->btPesar();
         QCOMPARE(d->campo(Campo::Peso), QStringLiteral("14220"));
         d->btConfPeso(Gravacao::Confirmar);
-        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id = PesagemLida::ultimo(f.t.db());
         QVERIFY(id > 0);
         QVERIFY(f.segundaPesagem(*d, id, 40560));
         d->btConf();
         d->btConfFinal(Gravacao::Confirmar);
-        QVERIFY2(!f.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull(),
-                 qPrintable(f.msgs.all.join(QLatin1Char('|'))));
+        QVERIFY2(!PesagemLida::ler(f.t.db(), id).pendente, qPrintable(f.msgs.all.join(QLatin1Char('|'))));
 
         RegistoAlibi log(f.t.db(), QString());
         const QList<LeituraLigada> ligadas = log.leiturasDe(id);
@@ -107,7 +106,7 @@ class AlibiDeskTest : public QObject {
         QCOMPARE(d->campo(Campo::Peso), QStringLiteral("30120"));
         d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes + 1);
-        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id = PesagemLida::ultimo(f.t.db());
         QCOMPARE(RegistoAlibi(f.t.db(), QString()).leituraDoPeso(id, 1)->leitura.peso, Money::fromInteger(30120));
     }
 

@@ -172,7 +172,7 @@ class DeskCoreTest : public QObject {
         d->escrever(Campo::Peso, QStringLiteral("40560"));
         d->btConfPeso(botao);
         // The weighing is saved either way; a slip that did not print is said, not hidden.
-        const qint32 id = f.t.db().escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id = PesagemLida::ultimo(f.t.db());
         QVERIFY(id > 0);
         QCOMPARE(f.tickets.senhas.size(), senhas);
         if (senhas) QCOMPARE(f.tickets.senhas.first(), id);
@@ -308,7 +308,7 @@ class DeskCoreTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 30000));
         d->btConf();
         d->btConfFinal(Gravacao::Confirmar);
-        QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(!PesagemLida::ler(f.t.db(), id).pendente);
     }
 
     void twoWorkstationsCannotFinishOneTruck() {
@@ -385,9 +385,7 @@ class DeskCoreTest : public QObject {
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 9900.0);
-        QCOMPARE(
-            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
-            9900.0);
+        QCOMPARE(PesagemLida::ler(f.t.db(), id).efectivo, 9900.0);
 
         // A converted document refuses any correction and the desk is cleared.
         QVERIFY(
@@ -404,7 +402,7 @@ class DeskCoreTest : public QObject {
         f.msgs.answers = {true};
         d->btAnularHist();
         QVERIFY(f.msgs.last().contains(QStringLiteral("não foi anulado no ERP")));
-        QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(!PesagemLida::ler(f.t.db(), id).pendente);
     }
 
     void cancellations() {
@@ -420,7 +418,7 @@ class DeskCoreTest : public QObject {
         f.msgs.answers = {false};
         d->btAnularHist();
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Vai proceder à anulação da Saída\n\rOs Documentos gerados")));
-        QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(!PesagemLida::ler(f.t.db(), id).pendente);
         QVERIFY(d->campo(Campo::Terceiro).isEmpty());
 
         // Confirmed: the document is cancelled and the weighing is pending again with its
@@ -521,7 +519,7 @@ class DeskCoreTest : public QObject {
         QCOMPARE(d->rotulo(DeskCore::LegendaPeso), QStringLiteral("Peso Bruto"));
         d->escrever(Campo::Peso, QStringLiteral("31000"));
         d->btConfPeso(Gravacao::Confirmar);
-        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id = PesagemLida::ultimo(f.t.db());
         RecordSet r = LerHistorico(f.t.db(), id);
         QCOMPARE(r.text(QStringLiteral("Tipo")), QStringLiteral("E"));
         QCOMPARE(r.value(QStringLiteral("PesoBruto")).toDouble(), 31000.0);
@@ -551,6 +549,7 @@ class DeskCoreTest : public QObject {
         QCOMPARE(d->rotulo(DeskCore::Resumo4), QStringLiteral("Característica Tipo B"));
         d->btConfFinal(Gravacao::Email);
         QCOMPARE(f.tickets.emails.size(), 1);
+        QCOMPARE(d->caracteristica(), 0);  // the next truck starts at "Tipo A"
 
         r = LerHistorico(f.t.db(), id);
         QCOMPARE(r.text(QStringLiteral("TpDoc")), QStringLiteral("GEM"));
@@ -616,7 +615,7 @@ class DeskCoreTest : public QObject {
         d->btPeso();
         d->escrever(Campo::Peso, QStringLiteral("22000"));
         d->btConfPeso(Gravacao::Confirmar);
-        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id = PesagemLida::ultimo(f.t.db());
         d->btPendentes();
         d->activarLinha(0);
         d->setMateriasSubsidiarias(true);

@@ -7,6 +7,7 @@
 #include "erp/apiregistry.h"
 #include "erp/sessaosagelocal.h"
 #include "records/parametrosaplic.h"
+#include "tests/desks/pesagemlida.h"
 #include "tests/support/testsupport.h"
 
 // A field's control in a desk window (campo_N), named through the desk's table.
@@ -99,17 +100,24 @@ class DeskFixture {
         d.btPeso();
         d.escrever(Campo::Peso, QString::number(kg));
         d.btConfPeso(Gravacao::Confirmar);
-        return qint32(t.db().escalar(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt());
+        return PesagemLida::ultimo(t.db());
+    }
+
+    // Opens a pending weighing from the desk's list.
+    static bool abrirPendente(DeskCore& d, qint32 id) {
+        d.btPendentes();
+        for (int r = 0; r < d.grelha().linhas.size(); ++r) {
+            if (d.grelha().valor(r, QStringLiteral("Id")).toInt() == id) {
+                d.activarLinha(r);
+                return d.idHistorico() == id;
+            }
+        }
+        return false;
     }
 
     // Opens the pending weighing from the list and takes its second weight.
     bool segundaPesagem(DeskCore& d, qint32 id, int kg) {
-        d.btPendentes();
-        int linha = -1;
-        for (int r = 0; r < d.grelha().linhas.size(); ++r)
-            if (d.grelha().valor(r, QStringLiteral("Id")).toInt() == id) linha = r;
-        if (linha < 0) return false;
-        d.activarLinha(linha);
+        if (!abrirPendente(d, id)) return false;
         d.btPeso();
         d.escrever(Campo::Peso, QString::number(kg));
         d.btConfPeso(Gravacao::Confirmar);

@@ -82,6 +82,12 @@ int pdfPaginasDe(const QString& path) {
     return i < 0 ? -1 : t.mid(i + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
 }
 
+// Writes a small file of the installation (the scale's, the configuration).
+bool gravar(const QString& caminho, const QString& texto) {
+    QFile f(caminho);
+    return f.open(QIODevice::WriteOnly) && f.write(texto.toUtf8()) >= 0;
+}
+
 void tab() {
     QTest::keyClick(focado(), Qt::Key_Tab);
 }
@@ -194,22 +200,15 @@ class DeskWindowTest : public QObject {
         QVERIFY(QDir().mkpath(dados.norvak()));
         Simulador sim({QStringLiteral("--weight"), QStringLiteral("14220")});
         QVERIFY(sim.iniciado());
-        {
-            QFile balanca(dados.norvak() + QStringLiteral("/BALANCA.TXT"));
-            QVERIFY(balanca.open(QIODevice::WriteOnly));
-            balanca.write((sim.caminho() + QStringLiteral("\r\n9600,N,8,1\r\n2\r\n")).toLocal8Bit());
-        }
+        QVERIFY(gravar(dados.norvak() + QStringLiteral("/BALANCA.TXT"),
+                       sim.caminho() + QStringLiteral("\r\n9600,N,8,1\r\n2\r\n")));
         const QString config = dados.norvak() + QStringLiteral("/Balantrix.kel");
-        {
-            QFile f(config);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\nNomeEmissor=Báscula\n"
-                                   "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão de "
-                                   "pesagem\n"
-                                   "Mensagem=Segue o talão.\n")
-                        .arg(m_port)
-                        .toUtf8());
-        }
+        QVERIFY(gravar(config,
+                       QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\nNomeEmissor=Báscula\n"
+                                      "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão de "
+                                      "pesagem\n"
+                                      "Mensagem=Segue o talão.\n")
+                           .arg(m_port)));
         QTemporaryDir semBalanca;  // the program's folder has no scale file: the configuration folder's is read
         DeskFixture fx;
         DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
@@ -270,11 +269,9 @@ class DeskWindowTest : public QObject {
               QStringLiteral("Alibi n.º"), QStringLiteral("Quinta d'Ouro")})
             QVERIFY2(textoSenha.contains(s), qPrintable(s + QStringLiteral(" | ") + textoSenha));
         QVERIFY(!tabs->isEnabled());  // idle again: the truck waits in the pending list
-        const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
-        QVERIFY(id > 0);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
-                 14220);
-        QVERIFY(fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
+        const qint32 id = PesagemLida::ultimo(fx.t.db());
+        const PesagemLida primeira = PesagemLida::ler(fx.t.db(), id);
+        QVERIFY(primeira.pendente && primeira.tara == 14220);
 
         // A new load shows nothing of the truck just weighed on the weights card.
         clicar(&w, QStringLiteral("btEntrada"));
@@ -340,10 +337,8 @@ class DeskWindowTest : public QObject {
                  qPrintable(fx.msgs.all.join(u'|')));
         QVERIFY(!filho(&w, QStringLiteral("Frame7"))->isVisible());
         QVERIFY(filho(&w, QStringLiteral("btEntrada"))->isEnabled());
-        QVERIFY(!fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
-                 26240);
-        QVERIFY(fx.valor(QStringLiteral("SELECT NoDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt() > 0);
+        const PesagemLida feita = PesagemLida::ler(fx.t.db(), id);
+        QVERIFY(!feita.pendente && feita.efectivo == 26240 && feita.noDoc > 0);
         const auto mail = lerMail();
         QCOMPARE(mail.value(QStringLiteral("count")), QStringLiteral("1"));
         QCOMPARE(mail.value(QStringLiteral("To")), QStringLiteral("geral@quintadouro.example"));
@@ -360,8 +355,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(grelha->rowCount(), 1);
         QCOMPARE(grelha->horizontalHeaderItem(1)->text(), QStringLiteral("Documento"));
         // The ticket as the desk names it: no prefix, no leading "/".
-        QCOMPARE(grelha->item(0, 5)->text(),
-                 fx.valor(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString());
+        QCOMPARE(grelha->item(0, 5)->text(), QString::number(feita.noTalao));
         fotografar(&w, QStringLiteral("desk-historico.png"));
         QSignalSpy duplo(grelha, &QTableWidget::doubleClicked);
         const QPoint linha = grelha->visualItemRect(grelha->item(0, 2)).center();
@@ -376,111 +370,6 @@ class DeskWindowTest : public QObject {
         QVERIFY(filho(&w, QStringLiteral("btMailHist"))->isVisible());
         clicar(&w, QStringLiteral("btCancGeral"));
         QVERIFY(!filho<QLineEdit>(&w, objecto(Campo::Terceiro))->isReadOnly());
-    }
-
-    // One incoming delivery: the loaded truck first, the empty truck second, the quality
-    // deduction and the category on the "Carga" tab, the ticket mailed to the supplier.
-    void incomingDeliveryFromLoadedTruckToMailedTicket() {
-        TempDataDir dados;
-        QVERIFY(QDir().mkpath(dados.norvak()));
-        Simulador sim({QStringLiteral("--weight"), QStringLiteral("31000")});
-        QVERIFY(sim.iniciado());
-        {
-            QFile balanca(dados.norvak() + QStringLiteral("/BALANCA.TXT"));
-            QVERIFY(balanca.open(QIODevice::WriteOnly));
-            balanca.write((sim.caminho() + QStringLiteral("\r\n9600,N,8,1\r\n2\r\n")).toLocal8Bit());
-        }
-        const QString config = dados.norvak() + QStringLiteral("/Balantrix.kel");
-        {
-            QFile f(config);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\n"
-                                   "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n[EMAIL]\nAssunto=Talão\n")
-                        .arg(m_port)
-                        .toUtf8());
-        }
-        const int antes = lerMail().value(QStringLiteral("count")).toInt();
-        QTemporaryDir semBalanca;
-        DeskFixture fx;
-        DeskWindow w(DeskKind::entradas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
-        w.setBalanca(std::make_unique<BalancaDesk>(semBalanca.path(), dados.norvak()));
-        w.setOperacoesTalao(
-            std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"), config));
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Entradas"));
-
-        clicar(&w, QStringLiteral("btEntrada"));
-        QCOMPARE(foco(), objecto(Campo::Terceiro));
-        QTest::keyClicks(focado(), QStringLiteral("F001"));
-        tab();
-        QCOMPARE(texto(&w, Campo::Email, DeskKind::entradas()), QStringLiteral("encomendas@cerealisnorte.example"));
-        auto* artigo = filho<QLineEdit>(&w, objecto(Campo::Artigo));
-        artigo->setFocus(Qt::MouseFocusReason);
-        QTest::keyClicks(artigo, QStringLiteral("MILHO"));
-        tab();
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(), QStringLiteral("Milho em grão nacional"));
-        auto* matricula = filho<QLineEdit>(&w, objecto(Campo::Matricula));
-        matricula->setFocus(Qt::MouseFocusReason);
-        QTest::keyClicks(matricula, QStringLiteral("98-CN-14"));
-        tab();
-
-        // The loaded truck: gross weight from the indicator.
-        clicar(&w, QStringLiteral("btPeso"));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Peso Bruto"));
-        clicar(&w, QStringLiteral("btPesar"));
-        QCOMPARE(texto(&w, Campo::Peso), QStringLiteral("31000"));
-        clicar(&w, QStringLiteral("btConfPeso_0"));
-        const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoBruto FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
-                 31000);
-
-        // Back empty: pending list, the tare, the deductions.
-        QCOMPARE(sim.comando(QStringLiteral("weight 12000")), QStringLiteral("ok"));
-        clicar(&w, QStringLiteral("btPendentes"));
-        auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
-        QCOMPARE(grelha->rowCount(), 1);
-        grelha->setFocus();
-        grelha->setCurrentCell(0, 2);
-        QTest::keyClick(grelha, Qt::Key_Return);
-        QCOMPARE(texto(&w, Campo::Bruto), QStringLiteral("31.000,00"));
-        clicar(&w, QStringLiteral("btPeso"));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Tara"));
-        clicar(&w, QStringLiteral("btPesar"));
-        QCOMPARE(texto(&w, Campo::Peso), QStringLiteral("12000"));
-        clicar(&w, QStringLiteral("btConfPeso_0"));
-        QCOMPARE(texto(&w, Campo::Liquido), QStringLiteral("19.000,00"));
-        auto* qualidade = filho<QLineEdit>(&w, objecto(Campo::Qualidade, DeskKind::entradas()));
-        qualidade->setFocus(Qt::MouseFocusReason);
-        QTest::keyClicks(qualidade, QStringLiteral("300"));
-        QCOMPARE(texto(&w, Campo::Efectivo), QStringLiteral("18.700,00"));  // recomputed as it is typed
-        tab();
-        auto* categoria = filho<QComboBox>(&w, QStringLiteral("Combo1"));
-        categoria->setCurrentIndex(1);
-        fotografar(&w, QStringLiteral("desk-entradas.png"));
-
-        clicar(&w, QStringLiteral("btConf"));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblResumo_1"))->text().left(12), QStringLiteral("Fornecedor: "));
-        fx.msgs.clear();
-        clicar(&w, QStringLiteral("btConfFinal_2"));
-        QVERIFY2(fx.msgs.all.contains(QStringLiteral("Email enviado com sucesso !")),
-                 qPrintable(fx.msgs.all.join(u'|')));
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoTara FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
-                 12000);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt(),
-                 18700);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT TpDoc FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString(),
-                 QStringLiteral("GEM"));
-        QCOMPARE(fx.valor(QStringLiteral("SELECT Caracteristica FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id})
-                     .toInt(),
-                 1);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT Descricao FROM DocGCLin WHERE NLinha = 1")).toString(),
-                 QStringLiteral("Qualidade do Produto Tipo B"));
-        QCOMPARE(lerMail().value(QStringLiteral("count")).toInt(), antes + 1);
-        // Cleared after the save: "Tipo A", box unticked.
-        QCOMPARE(categoria->currentIndex(), 0);
-        QVERIFY(!filho<QCheckBox>(&w, QStringLiteral("Check3"))->isChecked());
     }
 
     // The incoming desk: its own fields and controls, the supplier's rules, the weight
@@ -614,11 +503,8 @@ class DeskWindowTest : public QObject {
         QVERIFY(QDir().mkpath(dados.norvak()));
         Simulador sim({QStringLiteral("--weight"), QStringLiteral("14220")});
         QVERIFY(sim.iniciado());
-        {
-            QFile balanca(dados.norvak() + QStringLiteral("/BALANCA.TXT"));
-            QVERIFY(balanca.open(QIODevice::WriteOnly));
-            balanca.write((sim.caminho() + QStringLiteral("\r\n9600,N,8,1\r\n2\r\n")).toLocal8Bit());
-        }
+        QVERIFY(gravar(dados.norvak() + QStringLiteral("/BALANCA.TXT"),
+                       sim.caminho() + QStringLiteral("\r\n9600,N,8,1\r\n2\r\n")));
         const QString config = dados.norvak() + QStringLiteral("/Balantrix.kel");
         QTemporaryDir semBalanca, impressos;
         DeskFixture fx;
@@ -651,14 +537,6 @@ class DeskWindowTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&janela));
         auto historico = [&](const QString& coluna, qint32 id) {
             return fx.valor(QStringLiteral("SELECT %1 FROM kel_PES_Historico WHERE Hist_Id = ?").arg(coluna), {id});
-        };
-        auto paginas = [](const QString& pdf) {
-            QProcess p;
-            p.start(QStringLiteral("pdfinfo"), {pdf});
-            p.waitForFinished(20000);
-            const QString out = QString::fromUtf8(p.readAllStandardOutput());
-            const qsizetype i = out.indexOf(QStringLiteral("Pages:"));
-            return i < 0 ? -1 : out.mid(i + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
         };
 
         // ---- Outgoing: the empty truck.
@@ -705,7 +583,7 @@ class DeskWindowTest : public QObject {
         tecla(Qt::Key_C, Qt::AltModifier);
         QVERIFY(!QApplication::activePopupWidget());
         QVERIFY(!frame3->isVisible());
-        const qint32 saida = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 saida = PesagemLida::ultimo(fx.t.db());
         QCOMPARE(historico(QStringLiteral("PesoTara"), saida).toInt(), 14220);
         QVERIFY(historico(QStringLiteral("DataHoraPL"), saida).isNull());
 
@@ -731,7 +609,7 @@ class DeskWindowTest : public QObject {
         QVERIFY(!historico(QStringLiteral("DataHoraPL"), saida).isNull());
         QCOMPARE(historico(QStringLiteral("PesoBruto"), saida).toInt(), 40560);
         QVERIFY(historico(QStringLiteral("NoDoc"), saida).toInt() > 0);
-        QCOMPARE(paginas(impressos.filePath(QStringLiteral("saida.pdf"))), 2);  // NoVias copies
+        QCOMPARE(pdfPaginasDe(impressos.filePath(QStringLiteral("saida.pdf"))), 2);  // NoVias copies
 
         // ---- Incoming: the loaded truck first, on a second desk opened beside the first.
         QCOMPARE(sim.comando(QStringLiteral("weight 31000")), QStringLiteral("ok"));
@@ -755,7 +633,7 @@ class DeskWindowTest : public QObject {
         tecla(Qt::Key_F8);
         QCOMPARE(texto(w, Campo::Peso), QStringLiteral("31000"));
         tecla(Qt::Key_Return);
-        const qint32 entrada = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 entrada = PesagemLida::ultimo(fx.t.db());
         QVERIFY(entrada > saida);
         QCOMPARE(historico(QStringLiteral("PesoBruto"), entrada).toInt(), 31000);
 
@@ -781,7 +659,7 @@ class DeskWindowTest : public QObject {
         QVERIFY2(!filho(w, QStringLiteral("Frame7"))->isVisible(), qPrintable(fx.msgs.all.join(u'|')));
         QCOMPARE(historico(QStringLiteral("PesoTara"), entrada).toInt(), 12000);
         QVERIFY(!historico(QStringLiteral("DataHoraPL"), entrada).isNull());
-        QCOMPARE(paginas(impressos.filePath(QStringLiteral("entrada.pdf"))), 2);
+        QCOMPARE(pdfPaginasDe(impressos.filePath(QStringLiteral("entrada.pdf"))), 2);
         QVERIFY2(fx.msgs.all.isEmpty(), qPrintable(fx.msgs.all.join(u'|')));
         janela.close();
     }
@@ -810,7 +688,7 @@ class DeskWindowTest : public QObject {
         QVERIFY2(fx.msgs.last().contains(QStringLiteral("não foi impresso")) &&
                      fx.msgs.last().contains(QStringLiteral("\"Balanca-Laser-9\" não está disponível")),
                  qPrintable(fx.msgs.last()));
-        QVERIFY(!fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
+        QVERIFY(!PesagemLida::ler(fx.t.db(), id).pendente);
 
         // No copies asked: the reprint says so, once.
         RecordingMessages m;
@@ -854,8 +732,7 @@ class DeskWindowTest : public QObject {
         QProcess texto;
         texto.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
         QVERIFY(texto.waitForFinished(20000));
-        const QString talao =
-            fx.valor(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString();
+        const QString talao = QString::number(PesagemLida::ler(fx.t.db(), id).noTalao);
         QVERIFY2(QString::fromUtf8(texto.readAllStandardOutput()).contains(QStringLiteral("26.340")), qPrintable(pdf));
         QFile::remove(pdf);
         QCOMPARE(fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias")).toInt(), vias);
@@ -916,7 +793,7 @@ class DeskWindowTest : public QObject {
         QVERIFY(estado->isVisible());
         QVERIFY2(estado->text().startsWith(QStringLiteral("Talão 1 gravado: viatura 12-AB-34")),
                  qPrintable(estado->text()));
-        const qint32 id = fx.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id = PesagemLida::ultimo(fx.t.db());
         QVERIFY(fx.segundaPesagem(d, id, entrada ? 12000 : 30000));
         QVERIFY(!estado->isVisible());
         letrasUnicas(QStringLiteral("revisão"));
@@ -1023,11 +900,8 @@ class DeskWindowTest : public QObject {
         DeskFixture fx;
         Simulador sim({QStringLiteral("--weight"), QStringLiteral("14220")});
         QVERIFY(sim.iniciado());
-        {
-            QFile balanca(fx.t.folder() + QStringLiteral("/BALANCA.TXT"));
-            QVERIFY(balanca.open(QIODevice::WriteOnly));
-            balanca.write((sim.caminho() + QStringLiteral("\r\n9600,N,8,1\r\n2\r\n")).toLocal8Bit());
-        }
+        QVERIFY(gravar(fx.t.folder() + QStringLiteral("/BALANCA.TXT"),
+                       sim.caminho() + QStringLiteral("\r\n9600,N,8,1\r\n2\r\n")));
         QTemporaryDir programa;
         MonitorBalanca monitor(programa.path(), fx.t.folder());
         monitor.setIntervalo(100);
@@ -1285,8 +1159,7 @@ class DeskWindowTest : public QObject {
             QVERIFY(fx.segundaPesagem(d, id, 30000));
             d.btConf();
             d.btConfFinal(Gravacao::Confirmar);
-            QVERIFY(
-                !fx.valor(QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).isNull());
+            QVERIFY(!PesagemLida::ler(fx.t.db(), id).pendente);
         }
         d.btCancGeral();
         d.setHistoricoPorPaginas(1);

@@ -201,7 +201,7 @@ class DeslizesTest : public QObject {
         const bool fecha = accao == QLatin1String("btSair") || accao == QLatin1String("escape0");
         QCOMPARE(fechar.count(), fecha ? 1 : 0);
         QVERIFY(!d->trabalhoPorGravar());
-        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
     }
 
     void emptyDeskClosesWithoutAsking() {

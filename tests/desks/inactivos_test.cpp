@@ -23,7 +23,7 @@ class InactivosTest : public QObject {
         auto d = f.desk(DeskKind::entradas());
         const qint32 id = f.primeiraPesagem(*d, QStringLiteral("F015"), QStringLiteral("MILHO"), 30000);
         const RecordingMessages primeira = f.msgs;
-        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
         QVERIFY(f.segundaPesagem(*d, id, 12000));
         f.msgs.clear();
         d->btConf();
@@ -46,7 +46,7 @@ class InactivosTest : public QObject {
         d->btConf();
         d->btConfFinal(Gravacao::Confirmar);
         QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
-        QVERIFY(!LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(!PesagemLida::ler(f.t.db(), id).pendente);
         QVERIFY(avisado(primeira, QStringLiteral("C012")));
         // An active party is not warned about.
         f.msgs.clear();
@@ -66,7 +66,7 @@ class InactivosTest : public QObject {
         d->btConfFinal(Gravacao::Confirmar);
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Situação Anómala\n\rErro: ")));
         QVERIFY2(f.msgs.last().contains(QStringLiteral("CEVADA")), qPrintable(f.msgs.last()));
-        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
         QVERIFY(d->botaoActivo(DeskCore::BtPendentes));
         // It is in the pending list and the desk cancels it.
         d->btPendentes();

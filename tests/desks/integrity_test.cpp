@@ -28,7 +28,7 @@ qint32 concluida(DeskFixture& f, DeskCore& d) {
     const qint32 id = cargaPesada(f, d, 14000, 24000);
     d.btConf();
     d.btConfFinal(Gravacao::Confirmar);
-    return LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")) ? 0 : id;
+    return PesagemLida::ler(f.t.db(), id).pendente ? 0 : id;
 }
 
 double quantidadeErp(DeskFixture& f) {
@@ -58,68 +58,49 @@ class IntegrityTest : public QObject {
         QVERIFY(!f.msgs.all.isEmpty());
         QVERIFY2(f.msgs.all.join(QLatin1Char('|')).contains(QStringLiteral("Peso Bruto")),
                  qPrintable(f.msgs.all.join(u'|')));
-        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
         QCOMPARE(docsVivos(f), 0);
         // Weighed again, it finishes with the real weights.
         d->btCancGeral();
         QVERIFY(f.segundaPesagem(*d, id, 22000));
         d->btConf();
         d->btConfFinal(Gravacao::Confirmar);
-        QCOMPARE(
-            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
-            10000.0);
+        QCOMPARE(PesagemLida::ler(f.t.db(), id).efectivo, 10000.0);
         QCOMPARE(quantidadeErp(f), 10000.0);
     }
 
     // A party, address or article text that validation refused (or never saw) is never written.
+    void onlyTheValidatedPartyIsSaved_data() {
+        QTest::addColumn<QStringList>("passos");  // field=text as typed and left; "!" when it is refused
+        QTest::addColumn<QString>("recusa");
+        QTest::newRow("party refused") << QStringList{"T=C001", "T=X99!", "A=MILHO"} << QStringLiteral("Cliente");
+        // An address of the previous customer does not go with the next one.
+        QTest::newRow("address of another party")
+            << QStringList{"T=C001", "M=002", "T=C003", "A=MILHO"} << QStringLiteral("Morada");
+        QTest::newRow("article refused") << QStringList{"T=C001", "A=MILHO", "A=RAC-COE!"} << QStringLiteral("Artigo");
+    }
     void onlyTheValidatedPartyIsSaved() {
+        QFETCH(QStringList, passos);
+        QFETCH(QString, recusa);
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
         d->btEntrada();
-        QVERIFY(DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001")));
-        QVERIFY(!DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("X99")));
-        QVERIFY(d->sair(Campo::Terceiro));  // the second Tab lets the operator go on
-        QVERIFY(DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO")));
+        for (const QString& p : passos) {
+            const Campo c = p[0] == u'T' ? Campo::Terceiro : p[0] == u'M' ? Campo::Morada : Campo::Artigo;
+            const bool recusado = p.endsWith(u'!');
+            QCOMPARE(DeskFixture::tab(*d, c, p.mid(2).chopped(recusado ? 1 : 0)), !recusado);
+            if (recusado) QVERIFY(d->sair(c));  // the second Tab lets the operator go on
+        }
         d->btPeso();
         d->escrever(Campo::Peso, QStringLiteral("12000"));
         f.msgs.clear();
         d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
-        QVERIFY2(f.msgs.last().contains(QStringLiteral("Cliente")), qPrintable(f.msgs.last()));
-        QCOMPARE(d->foco(), Campo::Terceiro);
-
-        // An address of the previous customer does not go with the next one.
-        d->btCancGeral();
-        d->btEntrada();
-        QVERIFY(DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001")));
-        QVERIFY(DeskFixture::tab(*d, Campo::Morada, QStringLiteral("002")));
-        QVERIFY(DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C003")));
-        QVERIFY(DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO")));
-        d->btPeso();
-        d->escrever(Campo::Peso, QStringLiteral("12000"));
-        f.msgs.clear();
-        d->btConfPeso(Gravacao::Confirmar);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
-        QVERIFY2(f.msgs.last().contains(QStringLiteral("Morada")), qPrintable(f.msgs.last()));
-
-        // An article typed over a validated one and not accepted.
-        d->btCancGeral();
-        d->btEntrada();
-        QVERIFY(DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001")));
-        QVERIFY(DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO")));
-        QVERIFY(!DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("RAC-COE")));
-        QVERIFY(d->sair(Campo::Artigo));
-        d->btPeso();
-        d->escrever(Campo::Peso, QStringLiteral("12000"));
-        f.msgs.clear();
-        d->btConfPeso(Gravacao::Confirmar);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
-        QVERIFY2(f.msgs.last().contains(QStringLiteral("Artigo")), qPrintable(f.msgs.last()));
-
+        QVERIFY2(f.msgs.last().contains(recusa), qPrintable(f.msgs.last()));
+        if (recusa == QStringLiteral("Cliente")) QCOMPARE(d->foco(), Campo::Terceiro);
         // Validated again, the truck is saved and listed as pending.
         d->btCancGeral();
-        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C003"), QStringLiteral("MILHO"), 12000);
-        QVERIFY(id > 0);
+        QVERIFY(f.primeiraPesagem(*d, QStringLiteral("C003"), QStringLiteral("MILHO"), 12000) > 0);
         d->btPendentes();
         QCOMPARE(d->grelha().linhas.size(), 1);
     }
@@ -140,9 +121,7 @@ class IntegrityTest : public QObject {
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(quantidadeErp(f), 10000.0);
-        QCOMPARE(
-            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
-            10000.0);
+        QCOMPARE(PesagemLida::ler(f.t.db(), id).efectivo, 10000.0);
 
         // An unreadable deduction is refused when the field is left, and at the confirmation.
         d->btCancGeral();
@@ -167,9 +146,7 @@ class IntegrityTest : public QObject {
         f.msgs.answers = {true};
         d->btConf();
         QCOMPARE(quantidadeErp(f), 9979.5);
-        QCOMPARE(
-            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
-            9979.5);
+        QCOMPARE(PesagemLida::ler(f.t.db(), id).efectivo, 9979.5);
         // A typed effective weight in the same format.
         QVERIFY(f.abrirHistorico(*d, id));
         QVERIFY(DeskFixture::tab(*d, Campo::Efectivo, QStringLiteral("9.500,5")));
@@ -236,10 +213,8 @@ class IntegrityTest : public QObject {
             d->setDataPesagem(primeiro);
             d->escrever(Campo::Peso, QStringLiteral("11000"));
             d->btConfPeso(Gravacao::Confirmar);
-            const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
-            d->btPendentes();
-            for (int r = 0; r < d->grelha().linhas.size(); ++r)
-                if (d->grelha().valor(r, QStringLiteral("Id")).toInt() == id) d->activarLinha(r);
+            const qint32 id = PesagemLida::ultimo(f.t.db());
+            DeskFixture::abrirPendente(*d, id);
             d->btPeso();
             d->setDataPesagem(segundo);
             d->escrever(Campo::Peso, QStringLiteral("21000"));
@@ -274,7 +249,7 @@ class IntegrityTest : public QObject {
         e->setDataPesagem(QDate(ano, 9, 30));
         e->escrever(Campo::Peso, QStringLiteral("30000"));
         e->btConfPeso(Gravacao::Confirmar);
-        const qint32 id = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id = PesagemLida::ultimo(f.t.db());
         e->btPendentes();
         e->activarLinha(0);
         e->btPeso();
@@ -342,7 +317,7 @@ class IntegrityTest : public QObject {
         QVERIFY(!f.msgs.all.isEmpty());
         d->btConf();
         d->btConfFinal(Gravacao::Confirmar);
-        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
         QCOMPARE(docsVivos(f), 0);
         f.msgs.clear();
         QVERIFY(!DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("-5")));
@@ -353,9 +328,7 @@ class IntegrityTest : public QObject {
         QCOMPARE(d->campo(Campo::Efectivo), QStringLiteral("9.990,00"));
         d->btConf();
         d->btConfFinal(Gravacao::Confirmar);
-        QCOMPARE(
-            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toDouble(),
-            9990.0);
+        QCOMPARE(PesagemLida::ler(f.t.db(), id).efectivo, 9990.0);
 
         // Incoming: both deductions together may not reach the net weight.
         auto e = f.desk(DeskKind::entradas());
@@ -365,7 +338,7 @@ class IntegrityTest : public QObject {
         e->btPeso();
         e->escrever(Campo::Peso, QStringLiteral("30000"));
         e->btConfPeso(Gravacao::Confirmar);
-        const qint32 id2 = f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt();
+        const qint32 id2 = PesagemLida::ultimo(f.t.db());
         e->btPendentes();
         e->activarLinha(0);
         e->btPeso();
@@ -383,13 +356,11 @@ class IntegrityTest : public QObject {
         QVERIFY2(f.msgs.last().contains(QStringLiteral("Qualidade")), qPrintable(f.msgs.last()));
         e->btConf();
         e->btConfFinal(Gravacao::Confirmar);
-        QVERIFY(LerHistorico(f.t.db(), id2).isNull(QStringLiteral("DataHoraPL")));
+        QVERIFY(PesagemLida::ler(f.t.db(), id2).pendente);
         QVERIFY(DeskFixture::tab(*e, Campo::Qualidade, QStringLiteral("500")));
         e->btConf();
         e->btConfFinal(Gravacao::Confirmar);
-        QCOMPARE(
-            f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico WHERE Hist_Id = ?"), {id2}).toDouble(),
-            9500.0);
+        QCOMPARE(PesagemLida::ler(f.t.db(), id2).efectivo, 9500.0);
     }
 
     // The weights card shows only the truck now at the desk.

@@ -19,18 +19,7 @@ qint32 primeira(DeskFixture& f, DeskCore& d, const QString& fornecedor, const QS
     d.btPeso();
     d.escrever(Campo::Peso, QString::number(kg));
     d.btConfPeso(Gravacao::Confirmar);
-    return qint32(f.valor(QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico")).toInt());
-}
-
-bool abrirPendente(DeskCore& d, qint32 id) {
-    d.btPendentes();
-    for (int r = 0; r < d.grelha().linhas.size(); ++r) {
-        if (d.grelha().valor(r, QStringLiteral("Id")).toInt() == id) {
-            d.activarLinha(r);
-            return d.idHistorico() == id;
-        }
-    }
-    return false;
+    return PesagemLida::ultimo(f.t.db());
 }
 
 void concluir(DeskCore& d, int tara) {
@@ -57,7 +46,7 @@ class SubsidiariasTest : public QObject {
         // Another workstation opens the pending truck: the box comes back ticked and locked.
         auto outraDb = f.t.second(QStringLiteral("posto2"));
         DeskCore outra(DeskKind::entradas(), *outraDb, f.parametros, f.msgs, *f.erp, f.registry);
-        QVERIFY(abrirPendente(outra, id));
+        QVERIFY(DeskFixture::abrirPendente(outra, id));
         QVERIFY(outra.materiasSubsidiarias());
         outra.setMateriasSubsidiarias(false);
         QVERIFY(outra.materiasSubsidiarias());
@@ -74,7 +63,7 @@ class SubsidiariasTest : public QObject {
         DeskFixture f;
         auto d = f.desk(DeskKind::entradas());
         const qint32 id = primeira(f, *d, QStringLiteral("F001"), QStringLiteral("MILHO"), false);
-        QVERIFY(abrirPendente(*d, id));
+        QVERIFY(DeskFixture::abrirPendente(*d, id));
         QVERIFY(!d->materiasSubsidiarias());
         d->setMateriasSubsidiarias(true);
         QVERIFY(!d->materiasSubsidiarias());
@@ -98,7 +87,7 @@ class SubsidiariasTest : public QObject {
         QCOMPARE(
             f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Opcoes WHERE Hist_Id = ?"), {id}).toInt(),
             1);
-        QVERIFY(abrirPendente(*d, id));
+        QVERIFY(DeskFixture::abrirPendente(*d, id));
         f.msgs.answers = {true};
         d->btAnularHist();
         QVERIFY(LerHistorico(f.t.db(), id).isEmpty());
@@ -111,7 +100,7 @@ class SubsidiariasTest : public QObject {
         const qint32 id = primeira(f, *d, QStringLiteral("F002"), QStringLiteral("ADUBO-NPK"), true);
         // Saved by a workstation that does not know the table: no choice stored.
         f.t.db().executar(QStringLiteral("DELETE FROM kel_PES_Historico_Opcoes"));
-        QVERIFY(abrirPendente(*d, id));
+        QVERIFY(DeskFixture::abrirPendente(*d, id));
         QVERIFY(!d->materiasSubsidiarias());
         d->setMateriasSubsidiarias(true);
         QVERIFY(d->materiasSubsidiarias());
@@ -123,7 +112,7 @@ class SubsidiariasTest : public QObject {
         DeskFixture f;
         auto d = f.desk(DeskKind::entradas());
         const qint32 id = primeira(f, *d, QStringLiteral("F001"), QStringLiteral("MILHO"), false, 31000);
-        QVERIFY(abrirPendente(*d, id));
+        QVERIFY(DeskFixture::abrirPendente(*d, id));
         concluir(*d, 11000);
         QCOMPARE(LerHistorico(f.t.db(), id).text(QStringLiteral("TpDoc")), QStringLiteral("GEM"));
 
@@ -151,7 +140,7 @@ class SubsidiariasTest : public QObject {
         DeskFixture f;
         auto d = f.desk(DeskKind::entradas());
         const qint32 id = primeira(f, *d, QStringLiteral("F001"), QStringLiteral("MILHO"), false, 31000);
-        QVERIFY(abrirPendente(*d, id));
+        QVERIFY(DeskFixture::abrirPendente(*d, id));
         concluir(*d, 11000);
         const RecordSet r = LerHistorico(f.t.db(), id);
         DocumentoDesk doc(*f.erp, f.registry, f.msgs);

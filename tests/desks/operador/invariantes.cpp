@@ -58,11 +58,16 @@ Antes Antes::de(Mundo& m, int posto) {
     return a;
 }
 
-Invariantes::Invariantes(Mundo& m) : m_mundo(m) {
-    m_clientes = codigos(m.db(), QStringLiteral("Clientes"));
-    m_fornecedores = codigos(m.db(), QStringLiteral("Fornec"));
-    m_artigos = codigos(m.db(), QStringLiteral("Artigos"));
-}
+Invariantes::Invariantes(Mundo& m) : m_mundo(m), m_regras(m.db(), m.parametros()) {}
+
+RegrasBase::RegrasBase(BaseDados& db, const ParametrosAplic& p)
+    : m_db(db),
+      m_tpSaida(p.texto(QStringLiteral("TpSaida")).toUpper()),
+      m_tpMP(p.texto(QStringLiteral("TpGuiaEntMP")).toUpper()),
+      m_tpMS(p.texto(QStringLiteral("TpGuiaEntMS")).toUpper()),
+      m_clientes(codigos(db, QStringLiteral("Clientes"))),
+      m_fornecedores(codigos(db, QStringLiteral("Fornec"))),
+      m_artigos(codigos(db, QStringLiteral("Artigos"))) {}
 
 std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
     DeskCore& d = m_mundo.desk(a.posto);
@@ -195,11 +200,16 @@ std::optional<Falha> Invariantes::depoisDe(const Accao& a, const Antes& antes) {
 }
 
 std::optional<Falha> Invariantes::baseDados() {
-    BaseDados& db = m_mundo.db();
+    return m_regras.verificar(
+        {m_mundo.efectivosDigitados(), [this](bool entrada) { return m_mundo.listaPendentes(entrada); }, false});
+}
+
+std::optional<Falha> RegrasBase::verificar(const Contexto& ctx) const {
+    BaseDados& db = m_db;
     if (db.inTransaction()) return falha(QStringLiteral("transaccao"), QStringLiteral("uma transacção ficou aberta"));
-    const QString tpSaida = m_mundo.parametros().texto(QStringLiteral("TpSaida")).toUpper();
-    const QString tpMP = m_mundo.parametros().texto(QStringLiteral("TpGuiaEntMP")).toUpper();
-    const QString tpMS = m_mundo.parametros().texto(QStringLiteral("TpGuiaEntMS")).toUpper();
+    if (ctx.semNotas && db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt() != 0)
+        return falha(QStringLiteral("nota-aberta"), QStringLiteral("ficou uma nota do ERP por resolver"));
+    const QString &tpSaida = m_tpSaida, &tpMP = m_tpMP, &tpMS = m_tpMS;
 
     // The ERP's live documents, their quantities, and the weighings' complement rows.
     struct Doc {
@@ -332,7 +342,7 @@ std::optional<Falha> Invariantes::baseDados() {
         if (comp.linhas != 1)
             return falha(QStringLiteral("complemento"),
                          quem + QStringLiteral("%1 linhas de complemento").arg(comp.linhas));
-        if (!m_mundo.efectivosDigitados().contains(id) && efectivo != liquido - comp.descontos)
+        if (!ctx.efectivosDigitados.contains(id) && efectivo != liquido - comp.descontos)
             return falha(QStringLiteral("efectivo-descontos"),
                          quem + QStringLiteral("efectivo %1 ≠ líquido %2 − descontos %3")
                                     .arg(efectivo.plain(), liquido.plain(), comp.descontos.plain()));
@@ -375,8 +385,8 @@ std::optional<Falha> Invariantes::baseDados() {
             return falha(
                 QStringLiteral("documento-orfao"),
                 QStringLiteral("o documento vivo %1 é de %2 pesagens concluídas").arg(it.key()).arg(it->pesagens));
-    for (int k = 0; k < 2; ++k) {
-        const QSet<qint32> lista = m_mundo.listaPendentes(k == 1);
+    for (int k = 0; k < 2 && ctx.pendentes; ++k) {
+        const QSet<qint32> lista = ctx.pendentes(k == 1);
         for (qint32 id : pendentes[k])
             if (!lista.contains(id))
                 return falha(QStringLiteral("pendente-fora-da-lista"),

@@ -7,17 +7,23 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 #include "base/money.h"
 #include "tests/desks/operador/accao.h"
 
+class BaseDados;
 class Mundo;
+class ParametrosAplic;
 
 // A broken rule: which one, and what was seen.
 struct Falha {
     QString regra;
     QString texto;
+    static QString descrever(const std::optional<Falha>& f) {
+        return f ? f->regra + QStringLiteral(": ") + f->texto : QString();
+    }
 };
 
 // The desk as it stood before an action, for the rules about what the action claims.
@@ -42,6 +48,26 @@ struct Antes {
     static Antes de(Mundo& m, int posto);
 };
 
+// The rules every stored state keeps, whichever program or workstation wrote it: one live
+// ERP document per finished weighing and its quantity the effective weight, weights that add
+// up, no ticket number twice, no transaction left open.
+class RegrasBase {
+  public:
+    RegrasBase(BaseDados& db, const ParametrosAplic& p);
+
+    struct Contexto {
+        QSet<qint32> efectivosDigitados;                      // typed by hand: not net less deductions
+        std::function<QSet<qint32>(bool entrada)> pendentes;  // a desk's pending list, when there is one
+        bool semNotas = false;                                // no ERP note left open (after a reconcile)
+    };
+    std::optional<Falha> verificar(const Contexto& c) const;
+
+  private:
+    BaseDados& m_db;
+    QString m_tpSaida, m_tpMP, m_tpMS;
+    QSet<QString> m_clientes, m_fornecedores, m_artigos;
+};
+
 // The rules every state of the database keeps, whatever the operator did, and the
 // rule that a desk never keeps quiet about a save that did not happen.
 class Invariantes {
@@ -53,5 +79,5 @@ class Invariantes {
 
   private:
     Mundo& m_mundo;
-    QSet<QString> m_clientes, m_fornecedores, m_artigos;
+    RegrasBase m_regras;
 };
