@@ -197,9 +197,12 @@ void DeskCore::pesagemUnica(Gravacao indice) {
     }
     const QString quando = momentoPesagem();
     if (!gravarPrimeiroPeso(p, primeiro, quando)) return;
-    // The second weight at once, then the completion the final panel would make.
+    // The second weight at once, then the completion the final panel would make. Should
+    // that completion be refused (a deduction to mend), the truck stays on the desk as a
+    // recalled one: its identity is the saved record's and no longer takes typing.
     m_primeiroPeso = false;
     m_segundoPeso = true;
+    bloquearRegisto();
     set(Campo::DataSaida, quando);
     set(m_kind.campoSegundoPeso, formatarPeso(segundo));
     set(Campo::Liquido, formatarPeso(*lido - v.tara));

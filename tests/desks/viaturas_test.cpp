@@ -79,6 +79,32 @@ class ViaturasTest : public QObject {
         QVERIFY(!d->taraRegistada());
     }
 
+    // The one-pass weighing saves the first weight, then completes: when the completion is
+    // refused (a deduction larger than the load), the truck waits on the desk as a recalled
+    // one, its identity that of the saved record and closed to typing.
+    void refusedCompletionKeepsTheSavedIdentity() {
+        DeskFixture f;
+        RegistoViaturas(f.t.db()).gravar(viatura(QDate::currentDate()));
+        auto d = f.desk(DeskKind::entradas());
+        d->btEntrada();
+        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("F001"));
+        DeskFixture::tab(*d, Campo::Qualidade, QStringLiteral("12345678901234"));
+        QVERIFY(DeskFixture::tab(*d, Campo::Matricula, kMatricula));
+        QVERIFY(d->taraRegistada());
+        d->btPeso();
+        f.balanca.peso = Money::fromInteger(25000);
+        d->btPesar();
+        d->btConfPeso(Gravacao::Confirmar);
+        const qint32 id = d->idHistorico();
+        QVERIFY(id > 0);
+        QVERIFY(LerHistorico(f.t.db(), id).isNull(QStringLiteral("DataHoraPL")));
+        for (Campo c : {Campo::Terceiro, Campo::Artigo, Campo::Matricula}) QVERIFY(d->campoSoLeitura(c));
+        d->escrever(Campo::Matricula, QStringLiteral("45-QO-12"));
+        d->escrever(Campo::Artigo, QStringLiteral("PORTES"));
+        QCOMPARE(d->campo(Campo::Matricula), kMatricula);
+        QCOMPARE(d->campo(Campo::Artigo), QStringLiteral("MILHO"));
+    }
+
     // Never a weighing on an expired tare: said at the plate, and again when the weighing
     // is dated after the tare's last day; declined, the truck is weighed twice.
     void expiredOrDeclinedTaresWeighTwice_data() {
