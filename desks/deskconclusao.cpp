@@ -22,7 +22,7 @@
 using namespace deskapoio;
 
 void DeskCore::btConf() {
-    if (m_segundoPeso) {
+    if (segundoPeso()) {
         if (vazio(campo(Campo::Peso))) {
             aviso(m_kind.faltaPesoFinal);
             return;
@@ -35,9 +35,7 @@ void DeskCore::btConf() {
         // The panel shows what the completion will write: a deduction typed but not yet
         // left already counts there, so the effective weight field follows it first.
         set(Campo::Efectivo, formatarPeso(std::get<Pesagem>(lido).efectivo));
-        m_painelFinal = true;
-        m_tabsActivas = false;
-        desactivaBotoes();
+        m_ecra.painel = EcraDesk::Painel::Final;
         setRotulo(Resumo1, m_kind.resumoTerceiro + rotulo(NomeTerceiro));
         setRotulo(Resumo2, QStringLiteral("Artigo: ") + rotulo(DescArtigo));
         setRotulo(Resumo3, QStringLiteral("Peso Efectivo = ") + pesoComUnidade(campo(Campo::Efectivo)));
@@ -47,7 +45,7 @@ void DeskCore::btConf() {
         emit alterado();
         return;
     }
-    if (m_primeiroPeso || m_idHistorico == 0) return;
+    if (primeiroPeso() || m_idHistorico == 0) return;
     // A finished weighing opened from the history: apply the operator's corrections, all
     // checked before the ERP document is touched.
     const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Correccao);
@@ -64,11 +62,11 @@ void DeskCore::btConf() {
     const QString efectivo = textoPeso(p.efectivo);
     const QString talao = talaoTexto();
     try {
-        if (!m_dadosAlterados) {
-            if (m_obsAlteradas) ActualizaHistorico(m_db, m_idHistorico, p.justificacao, efectivo, comp);
+        if (!dadosAlterados()) {
+            if (obsAlteradas()) ActualizaHistorico(m_db, m_idHistorico, p.justificacao, efectivo, comp);
             btCancGeral();
             // Confirmar on an unchanged weighing writes nothing, and says so.
-            m_estado = m_obsAlteradas ? QStringLiteral("Talão %1: observações gravadas.").arg(talao)
+            m_estado = obsAlteradas() ? QStringLiteral("Talão %1: observações gravadas.").arg(talao)
                                       : QStringLiteral("Talão %1 sem alterações: nada foi gravado.").arg(talao);
             emit alterado();
             return;
@@ -131,11 +129,8 @@ void DeskCore::btConfFinal(Gravacao indice) {
     // Checked again right before anything is written or sent to the ERP.
     const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Conclusao);
     if (const Recusa* r = std::get_if<Recusa>(&lido)) {
-        m_painelFinal = false;
-        activar(BtPendentes, true);
-        activar(BtPeso, true);
-        m_tabsActivas = true;
-        m_tab = Pagina::Carga;
+        m_ecra.painel = EcraDesk::Painel::Nenhum;
+        m_ecra.pagina = Pagina::Carga;
         recusar(*r);
         return;
     }
@@ -147,10 +142,8 @@ void DeskCore::btConfFinal(Gravacao indice) {
             QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {m_idHistorico});
         if (rs.isEmpty() || !rs.isNull(QStringLiteral("DataHoraPL"))) {
             aviso(QStringLiteral("Esta pesagem já não está pendente: foi concluída ou anulada noutro posto."));
-            m_tabsActivas = true;
-            m_painelFinal = false;
-            activaBotoes();
             limparForm();
+            m_ecra.entrar(EcraDesk::Modo::Inicio);
             emit alterado();
             return;
         }
@@ -158,7 +151,7 @@ void DeskCore::btConfFinal(Gravacao indice) {
         aviso(e.texto());
         return;
     }
-    for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, false);
+    m_ecra.aConcluir = true;
     // The ERP is written outside the program's transaction: announce it first, so that
     // an interruption in between is settled later instead of leaving a stray document.
     const ProcessIdentity eu = ProcessIdentity::current();
@@ -172,7 +165,7 @@ void DeskCore::btConfFinal(Gravacao indice) {
         aviso(QStringLiteral("Não foi possível preparar a gravação no ERP.\r\nErro: ") + e.texto());
     }
     if (nota == 0) {
-        for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
+        m_ecra.aConcluir = false;
         emit alterado();
         return;
     }
@@ -195,7 +188,7 @@ void DeskCore::btConfFinal(Gravacao indice) {
         return;
     }
     CrashPoint::hit("complete.after-commit");
-    for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
+    m_ecra.aConcluir = false;
     m_criados.clear();
     m_flagsCriados.clear();
     m_concluido = m_doc;
@@ -210,10 +203,8 @@ void DeskCore::btConfFinal(Gravacao indice) {
                   (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
     }
     if (indice == Gravacao::Email) enviarEmail();
-    m_tabsActivas = true;
-    m_painelFinal = false;
-    activaBotoes();
     limparForm();
+    m_ecra.entrar(EcraDesk::Modo::Inicio);
     emit alterado();
 }
 
@@ -391,10 +382,8 @@ void DeskCore::desfazerConclusao(qint64 nota) {
     } catch (const DbError&) {
     }
     m_doc = ChaveDocumento{};
-    for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
-    m_tabsActivas = true;
-    m_painelFinal = false;
-    activaBotoes();
+    m_ecra.aConcluir = false;
     limparForm();
+    m_ecra.entrar(EcraDesk::Modo::Inicio);
     emit alterado();
 }

@@ -150,52 +150,38 @@ void DeskCore::btPendentes() {
     if (!podeAbandonar()) return;
     m_estado.clear();
     limparForm();
-    activar(BtEntrada, false);
-    activar(BtHistorico, false);
-    mostrar(BtAnularHist, false);
-    m_verHistorico = false;
     bool algum = false;
     try {
         algum = carregarPendentes();
     } catch (const DbError& e) {
         aviso(e.texto());
     }
-    m_grelhaVisivel = algum;
+    m_ecra.entrar(EcraDesk::Modo::ListaPendentes, algum);
     if (!algum) aviso(m_kind.pendentesVazio);
     emit alterado();
 }
 
 void DeskCore::btHistorico() {
     if (!podeAbandonar()) return;
-    m_pesquisaVisivel = true;
-    mostrar(BtLer, true);
+    m_ecra.pesquisa = true;
     m_histDe = QDate(QDate::currentDate().year(), QDate::currentDate().month(), 1);
     m_histAte = QDate::currentDate();
-    activar(BtEntrada, false);
-    activar(BtPendentes, false);
-    for (Botao b : {BtImpHist, BtMailHist, BtAnularHist}) mostrar(b, false);
     emit alterado();
 }
 
 void DeskCore::btLer() {
     if (!podeAbandonar()) return;
     m_estado.clear();
-    m_pesquisaVisivel = false;
-    mostrar(BtLer, false);
     limparForm();
-    activar(BtEntrada, false);
-    activar(BtPendentes, false);
-    m_verHistorico = false;
+    m_ecra.entrar(EcraDesk::Modo::ListaHistorico);
     bool algum = false;
     try {
         algum = carregarHistorico();
     } catch (const DbError& e) {
         aviso(e.texto());
     }
-    m_verHistorico = algum;
-    m_grelhaVisivel = algum;
+    m_ecra.comLinhas = algum;
     if (!algum) aviso(QStringLiteral("Não existem registos de Histórico!"));
-    m_tabActiva[int(Pagina::Carga)] = true;
     emit alterado();
 }
 
@@ -203,37 +189,23 @@ void DeskCore::activarLinha(int linha) {
     const qint32 id = m_grelha.valor(linha, QStringLiteral("Id")).toInt();
     if (id == 0) return;
     m_idHistorico = id;
+    // A row of the history opens a finished weighing; any other a pending truck.
+    const bool historico = verHistorico();
     limparForm();
-    activar(BtPeso, true);
-    m_tabsActivas = true;
-    for (bool& t : m_tabActiva) t = true;
-    if (m_verHistorico) {
-        m_segundoPeso = false;
-        m_primeiroPeso = false;
-    } else {
-        m_segundoPeso = true;
-        m_primeiroPeso = false;
-    }
+    m_ecra.entrar(historico ? EcraDesk::Modo::Concluida : EcraDesk::Modo::Recolhida);
+    if (!historico) m_ecra.peso = EcraDesk::Peso::Segundo;
     if (!acertarNotas(id) || !lerCarga(id)) {
         // Never a half-filled desk: the operator is told and the desk is cleared.
-        const bool historico = m_verHistorico;
         btCancGeral();
-        m_verHistorico = false;
-        if (historico) desbloquearIdentificacao();
         return;
     }
-    m_grelhaVisivel = false;
-    mostrar(BtConf, true);
     if (const auto pb = RegistoHistorico::lerDataHora(campo(Campo::DataEntrada))) m_dataPesagem = pb->date();
     m_estado.clear();
     bloquearRegisto();
-    if (m_verHistorico) {
-        m_tab = Pagina::Dados;
+    if (historico) {
         for (Campo i : {Campo::Terceiro, Campo::Morada, Campo::Artigo, Campo::Vasilhame, Campo::CodPostal,
                         Campo::Matricula, Campo::RefCliente, Campo::Qualidade, Campo::Observacoes, Campo::Efectivo})
             m_listasDesactivadas.insert(i);
-        mostrar(BtImpHist, true);
-        mostrar(BtMailHist, true);
     }
     emit alterado();
 }
@@ -252,7 +224,7 @@ void DeskCore::restaurarMateriasSubsidiarias(qint32 id) {
     else
         escolha = OpcoesPesagem::lerMateriasSubsidiarias(m_db, id);
     m_materiasSubsidiarias = escolha.value_or(false);
-    m_subsidiariasBloqueadas = escolha.has_value() || m_verHistorico;
+    m_subsidiariasBloqueadas = escolha.has_value() || verHistorico();
 }
 
 bool DeskCore::lerCarga(qint32 id) {
@@ -331,7 +303,7 @@ bool DeskCore::lerCarga(qint32 id) {
         set(Campo::Liquido, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoLiquido")))));
         set(Campo::Efectivo, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoEfectivo")))));
         set(Campo::Observacoes, rs.text(QStringLiteral("Justificacao")));
-        if (m_segundoPeso) {
+        if (segundoPeso()) {
             // A pending weighing has no second weight yet: the fields wait for it.
             for (Campo i : {m_kind.campoSegundoPeso, Campo::Liquido, Campo::Efectivo}) set(i, QString());
         }
@@ -361,11 +333,5 @@ bool DeskCore::lerCarga(qint32 id) {
         aviso(QStringLiteral("Não foi possível ler a pesagem %1.\r\nErro: %2").arg(id).arg(e.texto()));
         return false;
     }
-    if (m_verHistorico) {
-        activar(BtPeso, false);
-        mostrar(BtImpHist, false);
-        mostrar(BtMailHist, false);
-    }
-    if (!m_primeiroPeso) mostrar(BtAnularHist, true);
     return true;
 }

@@ -32,9 +32,8 @@ std::optional<Pesagem> DeskCore::primeiraPesagem(const FormularioDesk& f) {
     if (const Recusa* r = std::get_if<Recusa>(&lido)) {
         if (r->campo != Campo::Peso) {
             // Identification to mend: back to the tabs.
-            m_painelPesagem = false;
-            m_tabsActivas = true;
-            m_tab = Pagina::Dados;
+            m_ecra.painel = EcraDesk::Painel::Nenhum;
+            m_ecra.pagina = Pagina::Dados;
         }
         recusar(*r);
         return std::nullopt;
@@ -42,9 +41,8 @@ std::optional<Pesagem> DeskCore::primeiraPesagem(const FormularioDesk& f) {
     const Pesagem& p = std::get<Pesagem>(lido);
     // A truck already waiting on this desk is recalled, not weighed in again by a slip.
     if (!perguntarMatriculaPendente(p.matricula)) {
-        m_painelPesagem = false;
-        m_tabsActivas = true;
-        m_tab = Pagina::Dados;
+        m_ecra.painel = EcraDesk::Painel::Nenhum;
+        m_ecra.pagina = Pagina::Dados;
         m_foco = Campo::Matricula;
         emit alterado();
         return std::nullopt;
@@ -69,7 +67,7 @@ void DeskCore::btConfPeso(Gravacao indice) {
         emit alterado();
         return;
     }
-    if (m_primeiroPeso && m_taraRegistada) {
+    if (primeiroPeso() && m_taraRegistada) {
         pesagemUnica(indice);
         return;
     }
@@ -84,7 +82,7 @@ void DeskCore::btConfPeso(Gravacao indice) {
         emit alterado();
         return false;
     };
-    if (m_primeiroPeso) {
+    if (primeiroPeso()) {
         const std::optional<Pesagem> lido = primeiraPesagem(formulario());
         if (!lido) return;
         const Pesagem& p = *lido;
@@ -95,7 +93,7 @@ void DeskCore::btConfPeso(Gravacao indice) {
         m_estado = QStringLiteral("Talão %1 gravado: viatura %2, %3 %4. Aguarda a segunda pesagem.")
                        .arg(talaoTexto(), vazio(p.matricula) ? QStringLiteral("sem matrícula") : p.matricula.trimmed(),
                             m_kind.legendaPrimeiroPeso, pesoComUnidade(formatarPeso(pesado)));
-    } else if (m_segundoPeso) {
+    } else if (segundoPeso()) {
         QString erro;
         const auto pesado = Pesos::lerPesado(campo(Campo::Peso), m_portao.nomeCampo(m_kind.campoSegundoPeso), erro);
         if (!pesado) {
@@ -112,8 +110,7 @@ void DeskCore::btConfPeso(Gravacao indice) {
         if (liquido <= Money()) {
             aviso(QStringLiteral("Peso Líquido incorrecto"));
             // Back to the truck on the desk: its first weight and entry stay in view.
-            m_painelPesagem = false;
-            m_tabsActivas = true;
+            m_ecra.painel = EcraDesk::Painel::Nenhum;
             set(Campo::Peso, QString());
             emit alterado();
             return;
@@ -133,18 +130,16 @@ void DeskCore::btConfPeso(Gravacao indice) {
         set(Campo::Efectivo, campo(Campo::Liquido));
         recalcularEfectivo();
     }
-    m_painelPesagem = false;
-    m_tabsActivas = true;
+    m_ecra.painel = EcraDesk::Painel::Nenhum;
     if (primeiro) {
         QString erro;
         if (indice == Gravacao::Imprimir && (!m_talao || !m_talao->imprimirSenha(m_idHistorico, erro)))
             aviso(QStringLiteral("A senha não foi impressa. ") +
                   (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
-        activaBotoes();
         limparForm();
+        m_ecra.entrar(EcraDesk::Modo::Inicio);
     } else {
-        m_tabActiva[int(Pagina::Carga)] = true;
-        m_tab = Pagina::Carga;
+        m_ecra.pagina = Pagina::Carga;
     }
     emit alterado();
 }
@@ -200,16 +195,15 @@ void DeskCore::pesagemUnica(Gravacao indice) {
     // The second weight at once, then the completion the final panel would make. Should
     // that completion be refused (a deduction to mend), the truck stays on the desk as a
     // recalled one: its identity is the saved record's and no longer takes typing.
-    m_primeiroPeso = false;
-    m_segundoPeso = true;
+    m_ecra.modo = EcraDesk::Modo::Recolhida;
+    m_ecra.peso = EcraDesk::Peso::Segundo;
     bloquearRegisto();
     set(Campo::DataSaida, quando);
     set(m_kind.campoSegundoPeso, formatarPeso(segundo));
     set(Campo::Liquido, formatarPeso(*lido - v.tara));
     set(Campo::Efectivo, campo(Campo::Liquido));
     recalcularEfectivo();
-    m_painelPesagem = false;
-    m_tabsActivas = true;
+    m_ecra.painel = EcraDesk::Painel::Nenhum;
     btConfFinal(indice == Gravacao::Imprimir ? Gravacao::Imprimir : Gravacao::Confirmar);
 }
 

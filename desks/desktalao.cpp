@@ -36,11 +36,6 @@ void DeskCore::btImpHist() {
             return;
         }
     }
-    m_tabsActivas = true;
-    m_painelFinal = false;
-    activaBotoes();
-    limparForm();
-    for (Botao b : {BtImpHist, BtAnularHist, BtMailHist}) mostrar(b, false);
     btCancGeral();
     if (!talao.isEmpty()) {
         m_estado = QStringLiteral("Talão %1 impresso.").arg(talao);

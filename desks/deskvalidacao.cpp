@@ -31,7 +31,7 @@ bool DeskCore::validar(Campo i) {
             return validarArtigo();
         case Campo::Vasilhame:
         case Campo::Liquido:
-            m_dadosAlterados = true;
+            m_ecra.dadosAlterados = true;
             recalcularEfectivo();
             return verificarPeso(i);
         case Campo::CodPostal:
@@ -54,18 +54,18 @@ bool DeskCore::validar(Campo i) {
         case Campo::Matricula:
             return oferecerTaraRegistada();
         case Campo::Qualidade:
-            m_dadosAlterados = true;
+            m_ecra.dadosAlterados = true;
             recalcularEfectivo();
             return verificarPeso(i);
         case Campo::Observacoes:
-            m_obsAlteradas = true;
+            m_ecra.obsAlteradas = true;
             return true;
         case Campo::Efectivo:
-            m_dadosAlterados = true;
+            m_ecra.dadosAlterados = true;
             return verificarPeso(i);
         case Campo::LocalCarga:
         case Campo::LocalDescarga:
-            m_dadosAlterados = true;
+            m_ecra.dadosAlterados = true;
             return true;
         case Campo::TipoMorada:
             if (vazio(campo(Campo::TipoMorada))) return true;
@@ -101,7 +101,7 @@ void DeskCore::descricaoCodPostal() {
 bool DeskCore::verificarPeso(Campo i) {
     // Checked when the operator leaves the field (not at every key); the gate checks
     // everything again before any write.
-    if (m_aEscrever || !m_campoAlterado) return true;
+    if (m_aEscrever || !m_ecra.campoAlterado) return true;
     if (const auto r = m_portao.verificarCampo(formulario(), i)) return falhaCampo(i, r->mensagem);
     return true;
 }
@@ -121,9 +121,7 @@ bool DeskCore::validarTerceiro() {
     if (rs.isEmpty()) return falhaCampo(Campo::Terceiro, m_kind.terceiroNaoExiste);
     setRotulo(NomeTerceiro, QString());
     setRotulo(DescArtigo, QString());
-    m_primeiroPeso = true;
-    m_segundoPeso = false;
-    activar(BtPeso, true);
+    m_ecra.peso = EcraDesk::Peso::Primeiro;
     const QString nome = rs.text(QStringLiteral("NOME"));
     setRotulo(Titulo, nome);
     set(Campo::Nome, nome);
@@ -190,13 +188,13 @@ bool DeskCore::validarArtigo() {
 void DeskCore::esquecerTaraRegistada() {
     if (!m_taraRegistada) return;
     m_taraRegistada.reset();
-    if (m_painelPesagem && m_primeiroPeso) setRotulo(LegendaPeso, m_kind.legendaPrimeiroPeso);
+    if (painelPesagem() && primeiroPeso()) setRotulo(LegendaPeso, m_kind.legendaPrimeiroPeso);
 }
 
 bool DeskCore::oferecerTaraRegistada() {
     esquecerTaraRegistada();
     // Only a truck arriving: a recalled or finished weighing keeps the weights it has.
-    if (m_idHistorico != 0 || m_verHistorico || m_segundoPeso || vazio(campo(Campo::Matricula))) return true;
+    if (m_idHistorico != 0 || verHistorico() || segundoPeso() || vazio(campo(Campo::Matricula))) return true;
     std::optional<Viatura> v;
     try {
         v = RegistoViaturas(m_db).ler(campo(Campo::Matricula));
@@ -323,7 +321,7 @@ void DeskCore::pedirLista(Campo i) {
         return;
     }
     set(i, valor);
-    m_campoAlterado = true;
+    m_ecra.campoAlterado = true;
     marcarTrabalho();
     // The pick is validated exactly as if it had been typed and the operator pressed Tab.
     const bool ok = sair(i);
