@@ -48,7 +48,7 @@ void DeskCore::btAnularHist() {
     }
     limparForm();
     m_ecra.entrar(EcraDesk::Modo::Inicio);
-    emit alterado();
+    notificar();
 }
 
 bool DeskCore::anular() {

@@ -42,7 +42,7 @@ void DeskCore::btConf() {
         setRotulo(Resumo4, m_kind.entrada
                                ? QStringLiteral("Característica ") + caracteristicas().value(m_caracteristica)
                                : QString());
-        emit alterado();
+        notificar();
         return;
     }
     if (primeiroPeso() || m_idHistorico == 0) return;
@@ -56,7 +56,7 @@ void DeskCore::btConf() {
     const Pesagem& p = std::get<Pesagem>(lido);
     // The field shows what is about to be written (a deduction typed but not yet left counts).
     set(Campo::Efectivo, formatarPeso(p.efectivo));
-    emit alterado();
+    notificar();
     CamposComplemento comp{textoPeso(p.pesos.vasilhame), m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(),
                            m_caracteristica, m_kind.entrada};
     const QString efectivo = textoPeso(p.efectivo);
@@ -68,7 +68,7 @@ void DeskCore::btConf() {
             // Confirmar on an unchanged weighing writes nothing, and says so.
             m_estado = obsAlteradas() ? QStringLiteral("Talão %1: observações gravadas.").arg(talao)
                                       : QStringLiteral("Talão %1 sem alterações: nada foi gravado.").arg(talao);
-            emit alterado();
+            notificar();
             return;
         }
         // The document's state before the update is announced first: an interruption
@@ -87,7 +87,7 @@ void DeskCore::btConf() {
             case DocumentoDesk::Actualizacao::Gravado:
                 CrashPoint::hit("correct.document-saved");
                 if (!gravarCorreccao(nota, p.justificacao, efectivo, comp)) {
-                    emit alterado();
+                    notificar();
                     return;
                 }
                 CrashPoint::hit("correct.after-commit");
@@ -96,7 +96,7 @@ void DeskCore::btConf() {
                     btCancGeral();
                     m_estado =
                         QStringLiteral("Talão %1 corrigido; documento %2 actualizado.").arg(talao, textoDocumento(k));
-                    emit alterado();
+                    notificar();
                 }
                 return;
             case DocumentoDesk::Actualizacao::Anulado:
@@ -107,12 +107,12 @@ void DeskCore::btConf() {
             case DocumentoDesk::Actualizacao::Falhou:
                 // The ERP refused the save: nothing of the correction is left to settle.
                 if (nota) notas.fechar(nota, eu);
-                emit alterado();
+                notificar();
                 return;
         }
     } catch (const DbError& e) {
         aviso(e.texto());
-        emit alterado();
+        notificar();
     }
 }
 
@@ -144,7 +144,7 @@ void DeskCore::btConfFinal(Gravacao indice) {
             aviso(QStringLiteral("Esta pesagem já não está pendente: foi concluída ou anulada noutro posto."));
             limparForm();
             m_ecra.entrar(EcraDesk::Modo::Inicio);
-            emit alterado();
+            notificar();
             return;
         }
     } catch (const DbError& e) {
@@ -166,7 +166,7 @@ void DeskCore::btConfFinal(Gravacao indice) {
     }
     if (nota == 0) {
         m_ecra.aConcluir = false;
-        emit alterado();
+        notificar();
         return;
     }
     CrashPoint::hit("complete.note-written");
@@ -205,7 +205,7 @@ void DeskCore::btConfFinal(Gravacao indice) {
     if (indice == Gravacao::Email) enviarEmail();
     limparForm();
     m_ecra.entrar(EcraDesk::Modo::Inicio);
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::registarErro(const DbError& e) {
@@ -385,5 +385,5 @@ void DeskCore::desfazerConclusao(qint64 nota) {
     m_ecra.aConcluir = false;
     limparForm();
     m_ecra.entrar(EcraDesk::Modo::Inicio);
-    emit alterado();
+    notificar();
 }

@@ -49,9 +49,52 @@ DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& paramet
     m_flagsCriados.clear();
     m_histDe = QDate(QDate::currentDate().year(), QDate::currentDate().month(), 1);
     m_histAte = QDate::currentDate();
+    m_anunciado = vista();
 }
 
 DeskCore::~DeskCore() = default;
+
+DeskCore::Vista DeskCore::vista() const {
+    Vista v{m_campos,
+            m_listasDesactivadas,
+            m_rotulos,
+            m_ecra,
+            m_grelha.colunas,
+            m_grelha.linhas,
+            m_dataPesagem,
+            m_histDe,
+            m_histAte,
+            m_carga,
+            m_descarga,
+            m_caracteristica,
+            m_materiasSubsidiarias,
+            caixaSubsidiariasActiva(),
+            m_estado};
+    // What the operator changed is the desk's own business: nothing shows it.
+    v.ecra.campoAlterado = v.ecra.dadosAlterados = v.ecra.obsAlteradas = false;
+    return v;
+}
+
+void DeskCore::notificar() {
+    Vista antes = vista();
+    std::swap(antes, m_anunciado);
+    const Vista& agora = m_anunciado;
+    for (const CampoDesk& c : m_kind.tabela().todos())
+        if (!(agora.campos[size_t(c.nome)] == antes.campos[size_t(c.nome)]) ||
+            agora.listasDesactivadas.contains(c.nome) != antes.listasDesactivadas.contains(c.nome))
+            emit campoMudou(c.nome);
+    for (int r = 0; r < NumRotulos; ++r)
+        if (agora.rotulos[r] != antes.rotulos[r]) emit rotuloMudou(Rotulo(r));
+    if (agora.dataPesagem != antes.dataPesagem || agora.histDe != antes.histDe || agora.histAte != antes.histAte ||
+        agora.carga != antes.carga || agora.descarga != antes.descarga ||
+        agora.caracteristica != antes.caracteristica || agora.materiasSubsidiarias != antes.materiasSubsidiarias ||
+        agora.caixaSubsidiarias != antes.caixaSubsidiarias)
+        emit valoresMudaram();
+    if (agora.estado != antes.estado) emit estadoMudou();
+    // The screen before the list: a list shown anew is filled once its page is in view.
+    if (!(agora.ecra == antes.ecra)) emit ecraMudou();
+    if (agora.colunas != antes.colunas || agora.linhas != antes.linhas) emit grelhaMudou();
+}
 
 void DeskCore::set(Campo c, const QString& t) {
     if (valid(c)) m_campos[size_t(c)].texto = t.left(m_campos[size_t(c)].maximo);
@@ -91,7 +134,7 @@ FormularioDesk DeskCore::formulario() const {
 void DeskCore::recusar(const Recusa& r) {
     aviso(r.mensagem);
     if (r.campo) m_foco = r.campo;
-    emit alterado();
+    notificar();
 }
 
 QStringList DeskCore::cartaoPesos() const {
@@ -269,7 +312,7 @@ void DeskCore::escrever(Campo i, const QString& texto) {
         m_aEscrever = false;
     }
     if (i == Campo::Observacoes) m_ecra.obsAlteradas = true;
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::escape(Campo i) {
@@ -289,7 +332,7 @@ bool DeskCore::sair(Campo i) {
     }
     const bool ok = validar(i);
     m_ecra.campoAlterado = false;
-    emit alterado();
+    notificar();
     return ok;
 }
 
@@ -297,20 +340,20 @@ void DeskCore::setDataCarga(const QDateTime& dt) {
     m_carga = dt;
     m_ecra.dadosAlterados = true;
     marcarTrabalho();
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::setDataDescarga(const QDateTime& dt) {
     m_descarga = dt;
     m_ecra.dadosAlterados = true;
     marcarTrabalho();
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::setPeriodoHistorico(const QDate& de, const QDate& ate) {
     m_histDe = de;
     m_histAte = ate;
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::setCaracteristica(int indice) {
@@ -318,14 +361,14 @@ void DeskCore::setCaracteristica(int indice) {
     m_caracteristica = indice;
     m_ecra.dadosAlterados = true;
     marcarTrabalho();
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::setMateriasSubsidiarias(bool v) {
     // The choice made the ticket number and makes the document type: once the first
     // weight is saved it stays with the weighing.
     if (!m_subsidiariasBloqueadas) m_materiasSubsidiarias = v;
-    emit alterado();
+    notificar();
 }
 
 // ---------------------------------------------------------------- buttons
@@ -344,7 +387,7 @@ void DeskCore::btEntrada() {
     activa();
     desbloquearIdentificacao();
     m_foco = Campo::Terceiro;
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::btPeso() {
@@ -355,7 +398,7 @@ void DeskCore::btPeso() {
                 aviso(QStringLiteral("%1: campo obrigatório!").arg(m_portao.nomeCampo(i)));
                 m_ecra.pagina = (i == Campo::Terceiro || i == Campo::Artigo) ? Pagina::Dados : Pagina::Terceiro;
                 m_foco = i;
-                emit alterado();
+                notificar();
                 return;
             }
         }
@@ -377,7 +420,7 @@ void DeskCore::btPeso() {
         for (Campo i : {m_kind.campoSegundoPeso, Campo::Liquido, Campo::Efectivo}) set(i, QString());
         setRotulo(LegendaPeso, m_kind.legendaSegundoPeso);
     }
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::avisarTerceiroInactivo() {
@@ -399,7 +442,7 @@ void DeskCore::avisarTerceiroInactivo() {
 
 void DeskCore::btPesar() {
     m_ecra.aPesar = true;
-    emit alterado();
+    notificar();
     Money valor;
     QString mensagem;
     bool ok = m_balanca && m_balanca->pesar(valor, mensagem);
@@ -418,18 +461,18 @@ void DeskCore::btPesar() {
         m_foco = Campo::Peso;
     }
     m_ecra.aPesar = false;
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::btCancPeso() {
     m_ecra.painel = EcraDesk::Painel::Nenhum;
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::btCancFinal() {
     m_ecra.painel = EcraDesk::Painel::Nenhum;
     m_ecra.pagina = Pagina::Carga;
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::btCancGeral() {
@@ -438,7 +481,7 @@ void DeskCore::btCancGeral() {
     m_foco.reset();
     desbloquearIdentificacao();
     if (!m_kind.entrada) m_documento->LibertaDocumento();
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::cancelar() {

@@ -38,6 +38,7 @@ struct DeskField {
     QString texto;
     bool soLeitura = false;
     int maximo = 15;  // longest text the field takes
+    bool operator==(const DeskField&) const = default;
 };
 
 // The list grid: pending weighings or history.
@@ -46,6 +47,7 @@ struct DeskGridColumn {
     QString titulo;
     int largura = 0;  // twips
     bool oculta = false;
+    bool operator==(const DeskGridColumn&) const = default;
 };
 struct DeskGrid {
     QVector<DeskGridColumn> colunas;
@@ -171,7 +173,7 @@ class DeskCore : public QObject {
     void pedirLista(Campo c);
     void setDataPesagem(const QDate& d) {
         m_dataPesagem = d;
-        emit alterado();
+        notificar();
     }
     void setDataCarga(const QDateTime& dt);
     void setDataDescarga(const QDateTime& dt);
@@ -227,12 +229,37 @@ class DeskCore : public QObject {
     // An ERP document as the operator names it: "GR 1/19".
     static QString textoDocumento(const ChaveDocumento& k);
 
+    // Tells the widgets what changed since the last notice (each action ends with it).
+    void notificar();
+
   signals:
-    void alterado();                // anything the widgets show may have changed
+    // What changed, so the widgets update only that.
+    void campoMudou(Campo campo);  // text, read-only state or list of one field
+    void rotuloMudou(DeskCore::Rotulo rotulo);
+    void ecraMudou();               // the screen state: buttons, tabs, panels, list and search shown (ecra())
+    void grelhaMudou();             // the list's columns or rows
+    void valoresMudaram();          // dates, the history's range, the characteristic, the subsidiary box
+    void estadoMudou();             // the line saying what the desk last did (estado())
     void fecharPedido();            // the desk asks to be closed
     void avancarFoco(Campo campo);  // a value picked from a list was accepted: move on (the Tab after a pick)
 
   private:
+    // What the widgets were last told; a notice names what differs from it.
+    struct Vista {
+        std::array<DeskField, kNumNomesCampo> campos;
+        QSet<Campo> listasDesactivadas;
+        std::array<QString, NumRotulos> rotulos;
+        EcraDesk ecra;
+        QVector<DeskGridColumn> colunas;
+        QVector<QStringList> linhas;
+        QDate dataPesagem, histDe, histAte;
+        QDateTime carga, descarga;
+        int caracteristica = 0;
+        bool materiasSubsidiarias = false;
+        bool caixaSubsidiarias = false;
+        QString estado;
+    };
+    Vista vista() const;
     // Appends history rows to the list: those of `ordem` (row numbers of `rs`), or all.
     void acrescentarHistorico(const RecordSet& rs, QVector<int> ordem = {});
     bool valid(Campo c) const { return m_kind.tabela().tem(c); }
@@ -314,7 +341,7 @@ class DeskCore : public QObject {
     PortaoPesagem m_portao;
 
     std::array<DeskField, kNumNomesCampo> m_campos;  // by name; those of the kind's table are used
-    QString m_rotulos[NumRotulos];
+    std::array<QString, NumRotulos> m_rotulos;
     EcraDesk m_ecra;
     QSet<Campo> m_listasDesactivadas;
     DeskGrid m_grelha;
@@ -353,6 +380,7 @@ class DeskCore : public QObject {
     QString m_estado;
     bool m_porGravar = false;
     std::optional<Viatura> m_taraRegistada;
+    Vista m_anunciado;
     QList<ChaveDocumento> m_criados;
     QList<short> m_flagsCriados;
 };

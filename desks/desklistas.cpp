@@ -158,7 +158,7 @@ void DeskCore::btPendentes() {
     }
     m_ecra.entrar(EcraDesk::Modo::ListaPendentes, algum);
     if (!algum) aviso(m_kind.pendentesVazio);
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::btHistorico() {
@@ -166,7 +166,7 @@ void DeskCore::btHistorico() {
     m_ecra.pesquisa = true;
     m_histDe = QDate(QDate::currentDate().year(), QDate::currentDate().month(), 1);
     m_histAte = QDate::currentDate();
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::btLer() {
@@ -182,7 +182,7 @@ void DeskCore::btLer() {
     }
     m_ecra.comLinhas = algum;
     if (!algum) aviso(QStringLiteral("Não existem registos de Histórico!"));
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::activarLinha(int linha) {
@@ -207,7 +207,7 @@ void DeskCore::activarLinha(int linha) {
                         Campo::Matricula, Campo::RefCliente, Campo::Qualidade, Campo::Observacoes, Campo::Efectivo})
             m_listasDesactivadas.insert(i);
     }
-    emit alterado();
+    notificar();
 }
 
 bool DeskCore::eSubsidiarias(const QString& tpDoc) const {

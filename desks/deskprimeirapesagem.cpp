@@ -44,7 +44,7 @@ std::optional<Pesagem> DeskCore::primeiraPesagem(const FormularioDesk& f) {
         m_ecra.painel = EcraDesk::Painel::Nenhum;
         m_ecra.pagina = Pagina::Dados;
         m_foco = Campo::Matricula;
-        emit alterado();
+        notificar();
         return std::nullopt;
     }
     return p;
@@ -55,7 +55,7 @@ bool DeskCore::gravarPrimeiroPeso(const Pesagem& p, const Money& pesado, const Q
     set(Campo::DataEntrada, quando);
     if (gravarPrimeiroPeso(p)) return true;
     set(m_kind.campoPrimeiroPeso, QString());
-    emit alterado();
+    notificar();
     return false;
 }
 
@@ -64,7 +64,7 @@ void DeskCore::btConfPeso(Gravacao indice) {
     if (vazio(campo(Campo::Peso))) {
         aviso(QStringLiteral("Deve introduzir um valor no campo Peso!"));
         m_foco = Campo::Peso;
-        emit alterado();
+        notificar();
         return;
     }
     if (primeiroPeso() && m_taraRegistada) {
@@ -79,7 +79,7 @@ void DeskCore::btConfPeso(Gravacao indice) {
         if (m_alibi->confirmar(pesado, numeroPeso, erro)) return true;
         aviso(erro);
         m_foco = Campo::Peso;
-        emit alterado();
+        notificar();
         return false;
     };
     if (primeiroPeso()) {
@@ -112,7 +112,7 @@ void DeskCore::btConfPeso(Gravacao indice) {
             // Back to the truck on the desk: its first weight and entry stay in view.
             m_ecra.painel = EcraDesk::Painel::Nenhum;
             set(Campo::Peso, QString());
-            emit alterado();
+            notificar();
             return;
         }
         const auto entrada = RegistoHistorico::lerDataHora(campo(Campo::DataEntrada));
@@ -120,7 +120,7 @@ void DeskCore::btConfPeso(Gravacao indice) {
         if (entrada && saida && *saida < *entrada) {
             aviso(QStringLiteral("A data/hora de saída (%1) não pode ser anterior à de entrada (%2)!")
                       .arg(quando, campo(Campo::DataEntrada)));
-            emit alterado();
+            notificar();
             return;
         }
         if (!confirmarOrigem(*pesado, 2)) return;
@@ -141,7 +141,7 @@ void DeskCore::btConfPeso(Gravacao indice) {
     } else {
         m_ecra.pagina = Pagina::Carga;
     }
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::pesagemUnica(Gravacao indice) {
@@ -150,7 +150,7 @@ void DeskCore::pesagemUnica(Gravacao indice) {
         aviso(texto);
         set(Campo::Peso, QString());
         m_foco = Campo::Peso;
-        emit alterado();
+        notificar();
     };
     // Checked against the day the weighing is dated, which the operator may have changed.
     if (!v.valida(m_dataPesagem)) {

@@ -317,7 +317,7 @@ void DeskCore::pedirLista(Campo i) {
     m_foco = i;
     const QString valor = m_lookup->escolher(spec);
     if (valor.isEmpty()) {
-        emit alterado();
+        notificar();
         return;
     }
     set(i, valor);
@@ -325,6 +325,6 @@ void DeskCore::pedirLista(Campo i) {
     marcarTrabalho();
     // The pick is validated exactly as if it had been typed and the operator pressed Tab.
     const bool ok = sair(i);
-    emit alterado();
+    notificar();
     if (ok) emit avancarFoco(i);
 }

@@ -116,6 +116,45 @@ class DeskCoreTest : public QObject {
         QCOMPARE(avancou.count(), 1);  // nothing chosen: nothing validated
     }
 
+    // Each action tells the widgets what it changed and no more: a control left stale or
+    // a whole screen redrawn at every key are both faults a user sees.
+    void noticesNameWhatChanged() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        QSignalSpy ecra(d.get(), &DeskCore::ecraMudou), grelha(d.get(), &DeskCore::grelhaMudou),
+            campos(d.get(), &DeskCore::campoMudou), estado(d.get(), &DeskCore::estadoMudou);
+        const QSet<Campo> terceiro = {Campo::Nome, Campo::Endereco, Campo::Localidade, Campo::CodPostal,
+                                      Campo::Contribuinte};
+        struct Passo {
+            const char* nome;
+            std::function<void()> accao;
+            int ecra, grelha;
+            QSet<Campo> campos;  // exactly these fields, or at least these when `exacto` is false
+            bool exacto = true;
+        };
+        const Passo passos[] = {
+            {"entry", [&] { d->btEntrada(); }, 1, 0, {}},
+            {"typing", [&] { d->escrever(Campo::Matricula, QStringLiteral("AA-00-00")); }, 0, 0, {Campo::Matricula}},
+            {"nothing changed", [&] { d->escape(Campo::Matricula), d->notificar(); }, 0, 0, {}},
+            {"party accepted", [&] { DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001")); }, 1, 0,
+             terceiro + QSet<Campo>{Campo::Terceiro, Campo::Email}},
+            {"article", [&] { DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO")); }, 0, 0, {Campo::Artigo}},
+            {"weighing panel", [&] { d->btPeso(); }, 1, 0, {}},
+            {"panel closed", [&] { d->btCancPeso(); }, 1, 0, {}},
+            {"desk cleared", [&] { d->btCancGeral(); }, 1, 0, terceiro + QSet<Campo>{Campo::Matricula}, false},
+            {"history range", [&] { d->btHistorico(); }, 1, 0, {}},
+            {"history read", [&] { d->btLer(); }, 1, 1, {}},
+        };
+        for (const Passo& p : passos) {
+            for (QSignalSpy* s : {&ecra, &grelha, &campos, &estado}) s->clear();
+            p.accao();
+            QSet<Campo> mudaram;
+            for (const auto& args : campos) mudaram << args[0].value<Campo>();
+            QVERIFY2(ecra.count() == p.ecra && grelha.count() == p.grelha && estado.isEmpty(), p.nome);
+            QVERIFY2(p.exacto ? mudaram == p.campos : mudaram.contains(p.campos), p.nome);
+        }
+    }
+
     void weighPanelRules() {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
