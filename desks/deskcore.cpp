@@ -5,6 +5,7 @@
 #include "base/intentnotes.h"
 #include "base/operatormessages.h"
 #include "desks/alibidesk.h"
+#include "desks/consultasdesk.h"
 #include "desks/deskapoio.h"
 #include "desks/erpreconciler.h"
 #include "desks/intentpayload.h"
@@ -427,10 +428,8 @@ void DeskCore::avisarTerceiroInactivo() {
     // Inactive parties are weighed for (the ERP makes their documents); the operator is
     // only told, once per first weighing.
     try {
-        const QVariant v =
-            m_db.escalar(QStringLiteral("SELECT Inactivo FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
-                         {campo(Campo::Terceiro)});
-        if (v.isValid() && v.toInt() == -1)
+        const std::optional<Terceiro> t = consultasdesk::lerTerceiro(m_db, m_kind, campo(Campo::Terceiro));
+        if (t && t->inactivo)
             m_messages.mostrarEstado(OperatorMessages::Info,
                                      QStringLiteral("Atenção: o %1 %2 está inactivo no ERP.")
                                          .arg(m_kind.entrada ? QStringLiteral("fornecedor") : QStringLiteral("cliente"),

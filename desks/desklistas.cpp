@@ -5,6 +5,7 @@
 #include "base/intentnotes.h"
 #include "base/operatormessages.h"
 #include "desks/alibidesk.h"
+#include "desks/consultasdesk.h"
 #include "desks/deskapoio.h"
 #include "desks/erpreconciler.h"
 #include "desks/intentpayload.h"
@@ -266,17 +267,11 @@ bool DeskCore::lerCarga(qint32 id) {
         set(Campo::Localidade, rs.text(QStringLiteral("Local")));
         set(Campo::CodPostal, rs.text(QStringLiteral("CdPostal")));
         if (!vazio(campo(Campo::Morada))) {
-            const RecordSet m = m_db.consultar(
-                QStringLiteral("SELECT MORADAS.Descr, MORADAS.Local, MORADAS.CdPostal FROM %1 INNER JOIN MORADAS ON "
-                               "%1.CODIGO = MORADAS.TERCEIRO WHERE (MORADAS.TPTERC = ?) AND MORADAS.TERCEIRO = ? AND "
-                               "MORADAS.CDMORADA = ?")
-                    .arg(t),
-                {m_kind.tpTerc, campo(Campo::Terceiro), campo(Campo::Morada)});
-            if (!m.isEmpty()) {
-                set(Campo::Endereco, m.text(QStringLiteral("Descr")));
-                set(Campo::Localidade, m.text(QStringLiteral("Local")));
-                set(Campo::CodPostal, m.text(QStringLiteral("CdPostal")));
-                setRotulo(DescMorada, m.text(QStringLiteral("Descr")));
+            if (const auto m = consultasdesk::lerMorada(m_db, m_kind, campo(Campo::Terceiro), campo(Campo::Morada))) {
+                set(Campo::Endereco, m->descricao);
+                set(Campo::Localidade, m->localidade);
+                set(Campo::CodPostal, m->codPostal);
+                setRotulo(DescMorada, m->descricao);
             }
         }
         descricaoCodPostal();
@@ -307,10 +302,9 @@ bool DeskCore::lerCarga(qint32 id) {
             // A pending weighing has no second weight yet: the fields wait for it.
             for (Campo i : {m_kind.campoSegundoPeso, Campo::Liquido, Campo::Efectivo}) set(i, QString());
         }
-        const RecordSet a =
-            m_db.consultar(QStringLiteral("SELECT Nome, UnBase FROM Artigos WHERE Codigo = ?"), {campo(Campo::Artigo)});
-        setRotulo(DescArtigo, a.isEmpty() ? QString() : a.text(QStringLiteral("Nome")));
-        m_unBase = a.isEmpty() ? QString() : a.text(QStringLiteral("UnBase"));
+        const std::optional<Artigo> a = consultasdesk::lerArtigo(m_db, campo(Campo::Artigo));
+        setRotulo(DescArtigo, a ? a->nome : QString());
+        m_unBase = a ? a->unBase : QString();
         setRotulo(Unidade, QStringLiteral("kg"));  // weights are kilograms whatever the article is sold in
         if (!m_kind.entrada && !m_doc.tipo.isEmpty() &&
             m_doc.tipo.compare(m_parametros.texto(QStringLiteral("TpSaida")), Qt::CaseInsensitive) == 0) {

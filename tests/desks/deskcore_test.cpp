@@ -3,6 +3,7 @@
 // local ERP, for both kinds of desk.
 #include <QtTest>
 
+#include "desks/consultasdesk.h"
 #include "records/registohistorico.h"
 #include "tests/desks/deskfixture.h"
 
@@ -96,6 +97,33 @@ class DeskCoreTest : public QObject {
         // Field lengths follow their columns: an address code never exceeds three characters.
         d->escrever(Campo::Morada, QStringLiteral("00123"));
         QCOMPARE(d->campo(Campo::Morada), QStringLiteral("001"));
+    }
+
+    // The desk's lookups give typed records, and nothing for a code that is not there.
+    void lookupsGiveTypedRecords() {
+        DeskFixture f;
+        BaseDados& db = f.t.db();
+        const DeskKind& saidas = DeskKind::saidas();
+        const auto c = consultasdesk::lerTerceiro(db, saidas, QStringLiteral("C001"));
+        QVERIFY(c && !c->inactivo);
+        QCOMPARE(c->email, QStringLiteral("geral@quintadouro.example"));
+        QVERIFY(consultasdesk::lerTerceiro(db, saidas, QStringLiteral("C012"))->inactivo);
+        QVERIFY(consultasdesk::lerTerceiro(db, DeskKind::entradas(), QStringLiteral("F015"))->inactivo);
+        QVERIFY(!consultasdesk::lerTerceiro(db, saidas, QStringLiteral("X'99")));
+        QCOMPARE(consultasdesk::lerMorada(db, saidas, QStringLiteral("C001"), QStringLiteral("002"))->localidade,
+                 QStringLiteral("Carreira"));
+        // The address belongs to the desk's kind of party.
+        QVERIFY(!consultasdesk::lerMorada(db, DeskKind::entradas(), QStringLiteral("C001"), QStringLiteral("002")));
+        QVERIFY(!consultasdesk::lerMorada(db, saidas, QStringLiteral("C001"), QStringLiteral("009")));
+        // A service is an article but not goods; an inactive one is still named by old weighings.
+        for (const char* codigo : {"PORTES", "RAC-COE"}) {
+            QVERIFY(!consultasdesk::lerArtigoActivo(db, QString::fromLatin1(codigo)));
+            QVERIFY(consultasdesk::lerArtigo(db, QString::fromLatin1(codigo)));
+        }
+        QCOMPARE(consultasdesk::lerArtigoActivo(db, QStringLiteral("MILHO"))->nome,
+                 QStringLiteral("Milho em grão nacional"));
+        QVERIFY(!consultasdesk::lerTipoMorada(db, QStringLiteral("ZZ")));
+        QVERIFY(!consultasdesk::lerCodPostal(db, QStringLiteral("0000-000")));
     }
 
     void pickFromAListValidatesAndMovesOn() {
