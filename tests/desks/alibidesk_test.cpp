@@ -46,8 +46,7 @@ class AlibiDeskTest : public QObject {
         const qint32 id = PesagemLida::ultimo(f.t.db());
         QVERIFY(id > 0);
         QVERIFY(f.segundaPesagem(*d, id, 40560));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QVERIFY2(!PesagemLida::ler(f.t.db(), id).pendente, qPrintable(f.msgs.all.join(QLatin1Char('|'))));
 
         RegistoAlibi log(f.t.db(), QString());
@@ -79,9 +78,7 @@ class AlibiDeskTest : public QObject {
         d->btEntrada();
         DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("F001"));
         DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
-        d->btPeso();
-        d->escrever(Campo::Peso, QStringLiteral("30000"));
-        d->btConfPeso(Gravacao::Confirmar);
+        DeskFixture::pesar(*d, 30000);
         QCOMPARE(f.msgs.last(), AlibiDesk::mensagemProibido());
         QVERIFY(d->painelPesagem());
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);

@@ -97,9 +97,7 @@ class DeskFixture {
         tab(d, Campo::Terceiro, terceiro);
         tab(d, Campo::Artigo, artigo);
         tab(d, Campo::Matricula, matricula);
-        d.btPeso();
-        d.escrever(Campo::Peso, QString::number(kg));
-        d.btConfPeso(Gravacao::Confirmar);
+        pesar(d, kg);
         return PesagemLida::ultimo(t.db());
     }
 
@@ -118,10 +116,37 @@ class DeskFixture {
     // Opens the pending weighing from the list and takes its second weight.
     bool segundaPesagem(DeskCore& d, qint32 id, int kg) {
         if (!abrirPendente(d, id)) return false;
+        pesar(d, kg);
+        return d.tabActual() == Pagina::Carga;
+    }
+
+    // The review's "Confirmar", then the final save.
+    static void concluir(DeskCore& d, Gravacao g = Gravacao::Confirmar) {
+        d.btConf();
+        d.btConfFinal(g);
+    }
+
+    // A weighing from its first weight to its final save; gives its record number, 0 when it did not finish.
+    qint32 concluida(DeskCore& d, const QString& terceiro, const QString& artigo, int primeiro, int segundo,
+                     const QString& matricula = QStringLiteral("12-AB-34")) {
+        const qint32 id = primeiraPesagem(d, terceiro, artigo, primeiro, matricula);
+        if (!segundaPesagem(d, id, segundo)) return 0;
+        concluir(d);
+        return PesagemLida::ler(t.db(), id).pendente ? 0 : id;
+    }
+
+    // The weighing panel opened, a weight typed (on a given day) and confirmed.
+    static void pesar(DeskCore& d, int kg, const QDate& dia = {}) {
         d.btPeso();
+        if (dia.isValid()) d.setDataPesagem(dia);
         d.escrever(Campo::Peso, QString::number(kg));
         d.btConfPeso(Gravacao::Confirmar);
-        return d.tabActual() == Pagina::Carga;
+    }
+
+    // "Confirmar" on a weighing opened from the history, the correction accepted when asked.
+    void corrigir(DeskCore& d) {
+        msgs.answers = {true};
+        d.btConf();
     }
 
     // Opens a finished weighing from today's history.

@@ -715,10 +715,8 @@ class DeskWindowTest : public QObject {
                                                              dir.filePath(QStringLiteral("Balantrix.kel"))));
         w.show();
         DeskCore& d = w.core();
-        const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14220);
-        QVERIFY(fx.segundaPesagem(d, id, 40560));
-        d.btConf();
-        d.btConfFinal(Gravacao::Confirmar);
+        const qint32 id = fx.concluida(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14220, 40560);
+        QVERIFY(id > 0);
         RegistarVias(fx.t.db(), id, 2);  // as its printing did
         const int vias = fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias")).toInt();
         QVERIFY(fx.abrirHistorico(d, id));
@@ -1002,8 +1000,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(f.total.pendentes, inicio.total.pendentes + 1);
         QCOMPARE(f.total.concluidas, inicio.total.concluidas);
         QVERIFY(fx.segundaPesagem(d, id, 40000));
-        d.btConf();
-        d.btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(d);
         f = agora();
         QCOMPARE(f.total.pendentes, inicio.total.pendentes);
         QCOMPARE(f.total.concluidas, inicio.total.concluidas + 1);
@@ -1157,8 +1154,7 @@ class DeskWindowTest : public QObject {
         for (const QString& m : matriculas) {
             const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, m);
             QVERIFY(fx.segundaPesagem(d, id, 30000));
-            d.btConf();
-            d.btConfFinal(Gravacao::Confirmar);
+            DeskFixture::concluir(d);
             QVERIFY(!PesagemLida::ler(fx.t.db(), id).pendente);
         }
         d.btCancGeral();
@@ -1218,8 +1214,7 @@ class DeskWindowTest : public QObject {
         for (const QString& m : {QStringLiteral("10-AA-01"), QStringLiteral("10-AA-02")}) {
             ultima = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, m);
             QVERIFY(fx.segundaPesagem(d, ultima, 30000));
-            d.btConf();
-            d.btConfFinal(Gravacao::Confirmar);
+            DeskFixture::concluir(d);
         }
         fx.primeiraPesagem(d, QStringLiteral("C002"), QStringLiteral("TRIGO"), 12000, QStringLiteral("10-AA-03"));
         d.btEntrada();

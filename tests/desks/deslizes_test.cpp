@@ -70,8 +70,7 @@ class DeslizesTest : public QObject {
         d->escrever(Campo::Peso, QString::number(segundo(entrada)));
         d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(d->tabActual(), Pagina::Carga);
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QCOMPARE(registos(f), 1);
         const RecordSet r = LerHistorico(f.t.db(), id);
         QVERIFY(!r.isNull(QStringLiteral("DataHoraPL")));
@@ -121,8 +120,7 @@ class DeslizesTest : public QObject {
         auto d = f.desk(kindDe(entrada));
         const qint32 id = f.primeiraPesagem(*d, terceiro(entrada), QStringLiteral("MILHO"), primeiro(entrada));
         QVERIFY(f.segundaPesagem(*d, id, segundo(entrada)));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QVERIFY(f.abrirHistorico(*d, id));
         const DeskKind& k = kindDe(entrada);
         const QList<Campo> abertos = {Campo::Vasilhame, Campo::Observacoes, Campo::Efectivo,     Campo::Email,
@@ -226,20 +224,15 @@ class DeslizesTest : public QObject {
         d->btPendentes();
         QVERIFY(d->estado().isEmpty());
         d->activarLinha(0);
-        d->btPeso();
-        d->escrever(Campo::Peso, QStringLiteral("11000"));
-        d->btConfPeso(Gravacao::Confirmar);
+        DeskFixture::pesar(*d, 11000);
         QCOMPARE(f.msgs.last(), QStringLiteral("Peso Líquido incorrecto"));
         QStringList cartao = d->cartaoPesos();
         QCOMPARE(cartao.value(0), QStringLiteral("12-AB-34"));
         QVERIFY(!cartao.value(1).isEmpty());
         QCOMPARE(cartao.value(2), QStringLiteral("12.000,00 kg"));
-        d->btPeso();
-        d->escrever(Campo::Peso, QStringLiteral("30000"));
-        d->btConfPeso(Gravacao::Confirmar);
+        DeskFixture::pesar(*d, 30000);
         QCOMPARE(d->cartaoPesos().value(4), QStringLiteral("18.000,00 kg"));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QCOMPARE(d->estado(), QStringLiteral("Talão 1 concluído: viatura 12-AB-34, peso efectivo 18.000,00 kg; "
                                              "documento GR 1/1."));
         // The history lists the ticket as the desk names it.

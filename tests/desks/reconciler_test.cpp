@@ -28,15 +28,6 @@ ProcessIdentity outroPosto() {
     return ProcessIdentity{QStringLiteral("posto-da-portaria"), 4242, QStringLiteral("x:1")};
 }
 
-// A finished outgoing weighing made at the desk; gives its record number.
-qint32 concluida(DeskFixture& f, DeskCore& d, int tara, int bruto) {
-    const qint32 id = f.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("MILHO"), tara);
-    if (!f.segundaPesagem(d, id, bruto)) return 0;
-    d.btConf();
-    d.btConfFinal(Gravacao::Confirmar);
-    return id;
-}
-
 // A failure planted in the database (a trigger), on either engine.
 void falhar(DeskFixture& f, const QString& quando, const QString& tabela) {
     if (f.t.postgresql()) {
@@ -189,8 +180,7 @@ class ReconcilerTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 12000));
         // The program's transaction fails after the document was finalised.
         falhar(f, QStringLiteral("INSERT"), QStringLiteral("kel_PES_Historico_Comp"));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QVERIFY(f.msgs.all.join(QLatin1Char('|')).contains(QStringLiteral("disco cheio")));
         // The undo cancelled it and closed its note.
         QCOMPARE(vivos(f), 0);
@@ -200,8 +190,7 @@ class ReconcilerTest : public QObject {
         // A truck finished elsewhere (by an older program) while a note of a dead owner
         // still names a live document of the same reference: only that one goes.
         QVERIFY(f.segundaPesagem(*d, id, 12000));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         const RecordSet w = LerHistorico(f.t.db(), id);
         const ChaveDocumento registado = ErpReconciler::chaveDoRegisto(w);
         const QString ref = f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = ?"),
@@ -252,8 +241,7 @@ class ReconcilerTest : public QObject {
                                "Convertido = -1 WHERE Tpdoc = NEW.Tpdoc AND NNumdoc = NEW.NNumdoc; END"));
         }
         falhar(f, QStringLiteral("INSERT"), QStringLiteral("kel_PES_Historico_Comp"));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Os documentos seguintes devem ser anulados manualmente")));
         QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
         tirar(f, QStringLiteral("falha"));
@@ -296,15 +284,14 @@ class ReconcilerTest : public QObject {
     void anUnsavedCorrectionBringsTheDocumentBack() {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
-        const qint32 id = concluida(f, *d, 14000, 24000);
+        const qint32 id = f.concluida(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14000, 24000);
         QVERIFY(id > 0);
         QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 10000.0);
         QVERIFY(f.abrirHistorico(*d, id));
         DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("100"));
         d->escrever(Campo::LocalCarga, QStringLiteral("Outro cais"));
         falhar(f, QStringLiteral("UPDATE"), QStringLiteral("kel_PES_Historico"));
-        f.msgs.answers = {true};
-        d->btConf();
+        f.corrigir(*d);
         QVERIFY2(f.msgs.last().startsWith(QStringLiteral("A correcção não foi gravada.")), qPrintable(f.msgs.last()));
         QVERIFY(f.msgs.last().contains(QStringLiteral("foi reposto como estava")));
         // The document is what the record holds again.
@@ -319,10 +306,8 @@ class ReconcilerTest : public QObject {
     void aCancellationCutShortIsFinished() {
         DeskFixture f;
         auto d = f.desk(DeskKind::entradas());
-        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("F001"), QStringLiteral("MILHO"), 31000);
-        QVERIFY(f.segundaPesagem(*d, id, 12000));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        const qint32 id = f.concluida(*d, QStringLiteral("F001"), QStringLiteral("MILHO"), 31000, 12000);
+        QVERIFY(id > 0);
         falhar(f, QStringLiteral("UPDATE"), QStringLiteral("kel_PES_Historico"));
         QVERIFY(f.abrirHistorico(*d, id));
         f.msgs.answers = {true};
@@ -338,8 +323,7 @@ class ReconcilerTest : public QObject {
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 0);
         // ... and the truck completes again with its ticket.
         QVERIFY(f.segundaPesagem(*d, id, 12500));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QCOMPARE(vivos(f), 1);
     }
 };

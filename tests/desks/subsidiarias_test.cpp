@@ -26,8 +26,7 @@ void concluir(DeskCore& d, int tara) {
     d.btPeso();
     d.escrever(Campo::Peso, QString::number(tara));
     d.btConfPeso(Gravacao::Confirmar);
-    d.btConf();
-    d.btConfFinal(Gravacao::Confirmar);
+    DeskFixture::concluir(d);
 }
 
 }  // namespace
@@ -54,9 +53,15 @@ class SubsidiariasTest : public QObject {
         const RecordSet r = LerHistorico(f.t.db(), id);
         QVERIFY(!r.isNull(QStringLiteral("DataHoraPL")));
         QCOMPARE(r.text(QStringLiteral("TpDoc")), QStringLiteral("GES"));
+        // From the history the box is ticked again; a correction keeps the article alone on the receipt.
+        QVERIFY(f.abrirHistorico(*d, id));
+        QVERIFY(d->materiasSubsidiarias());
+        DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("10"));
+        f.corrigir(*d);
         const RecordSet l = f.t.db().consultar(QStringLiteral("SELECT * FROM DocGCLin"));
         QCOMPARE(l.count(), 1);
-        QCOMPARE(l.value(0, QStringLiteral("Quantidade")).toDouble(), 12000.0);
+        QCOMPARE(l.text(0, QStringLiteral("Artigo")), QStringLiteral("ADUBO-NPK"));
+        QCOMPARE(l.value(0, QStringLiteral("Quantidade")).toDouble(), 11990.0);
     }
 
     void aRawMaterialTruckCannotBecomeSubsidiary() {
@@ -122,8 +127,7 @@ class SubsidiariasTest : public QObject {
         d->setMateriasSubsidiarias(true);
         QVERIFY(!d->materiasSubsidiarias());
         DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("100"));
-        f.msgs.answers = {true};
-        d->btConf();
+        f.corrigir(*d);
         const RecordSet l = f.t.db().consultar(QStringLiteral("SELECT * FROM DocGCLin ORDER BY NLinha"));
         QCOMPARE(l.count(), 2);
         QCOMPARE(l.text(0, QStringLiteral("Artigo")), QString());
