@@ -138,12 +138,6 @@ class DeskCoreTest : public QObject {
         d->escrever(Campo::Peso, QString());
         d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.msgs.last(), QStringLiteral("Deve introduzir um valor no campo Peso!"));
-        // An unstable reading shows its reason and leaves no weight to confirm.
-        f.balanca.ok = false;
-        d->btPesar();
-        QCOMPARE(f.msgs.last(), QStringLiteral("Pesagem Instável"));
-        QCOMPARE(d->campo(Campo::Peso), QString());
-        f.balanca.ok = true;
         f.balanca.peso = Money::fromInteger(14220);
         d->btPesar();
         QCOMPARE(d->campo(Campo::Peso), QStringLiteral("14220"));

@@ -65,15 +65,18 @@ struct FakeTickets : TicketActions {
 class DeskFixture {
   public:
     DeskFixture() : t(TempDatabase::Demo) {
-        RecordingMessages m;
-        ParametrosAplic::gravar(t.db(), m,
-                                {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
-                                 QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
-                                 QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
-        parametros.ler(t.db(), m);
+        gravarParametros(2);
         erp = std::make_unique<SessaoSageLocal>(t.settings(), QStringLiteral("erp_desk"));
         erp->ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"),
                    QStringLiteral("demo"));
+    }
+
+    // The application's parameters (document types, series, prefix), with `vias` ticket copies.
+    bool gravarParametros(int vias) {
+        RecordingMessages m;
+        ParametrosAplic::gravar(t.db(), m,
+                                QStringLiteral("1 A1 GEM 1 GES 2 GR 1 PES A2").split(u' ') << QString::number(vias));
+        return parametros.ler(t.db(), m);
     }
 
     std::unique_ptr<DeskCore> desk(const DeskKind& kind) {

@@ -230,6 +230,7 @@ class IntegrityTest : public QObject {
         painel();
         f.balanca.ok = false;
         d->btPesar();
+        QCOMPARE(f.msgs.last(), QStringLiteral("Pesagem Instável"));
         QVERIFY(d->campo(Campo::Peso).isEmpty());
         d->btConfPeso(Gravacao::Confirmar);
         QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
