@@ -29,9 +29,7 @@ class AlibiDeskTest : public QObject {
         auto d = f.desk(*DeskKind::porNome(QStringLiteral("saidas")));
         BalancaComResposta balanca;
         d->setWeightSource(&balanca);
-        d->btEntrada();
-        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001"));
-        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("RAC-VL"));
+        DeskFixture::nova(*d, QStringLiteral("C001"), QStringLiteral("RAC-VL"));
         d->btPeso();
         // An unstable reading is logged too, and never reaches the weight.
         balanca.ok = false;
@@ -75,9 +73,7 @@ class AlibiDeskTest : public QObject {
         proibir(f);
         auto d = f.desk(*DeskKind::porNome(QStringLiteral("entradas")));
         const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
-        d->btEntrada();
-        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("F001"));
-        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
+        DeskFixture::nova(*d, QStringLiteral("F001"), QStringLiteral("MILHO"));
         DeskFixture::pesar(*d, 30000);
         QCOMPARE(f.msgs.last(), AlibiDesk::mensagemProibido());
         QVERIFY(d->painelPesagem());
@@ -110,9 +106,7 @@ class AlibiDeskTest : public QObject {
     void aReadingThatCannotBeLoggedIsNotUsed() {
         DeskFixture f;
         auto d = f.desk(*DeskKind::porNome(QStringLiteral("saidas")));
-        d->btEntrada();
-        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001"));
-        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("RAC-VL"));
+        DeskFixture::nova(*d, QStringLiteral("C001"), QStringLiteral("RAC-VL"));
         d->btPeso();
         f.t.db().executar(QStringLiteral("DROP TABLE kel_PES_Alibi"));
         f.balanca.peso = Money::fromInteger(14220);

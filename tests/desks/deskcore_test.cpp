@@ -119,9 +119,7 @@ class DeskCoreTest : public QObject {
     void weighPanelRules() {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
-        d->btEntrada();
-        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C003"));
-        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("TRIGO"));
+        DeskFixture::nova(*d, QStringLiteral("C003"), QStringLiteral("TRIGO"));
         d->escrever(Campo::Contribuinte, QString());
         d->btPeso();
         QCOMPARE(f.msgs.last(), QStringLiteral("Contribuinte: campo obrigatório!"));
@@ -158,9 +156,7 @@ class DeskCoreTest : public QObject {
         DeskFixture f;
         f.tickets.senhaOk = impressoraOk;
         auto d = f.desk(DeskKind::entradas());
-        d->btEntrada();
-        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("F001"));
-        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
+        DeskFixture::nova(*d, QStringLiteral("F001"), QStringLiteral("MILHO"));
         DeskFixture::tab(*d, Campo::Matricula, QStringLiteral("12-AB-34"));
         d->btPeso();
         d->escrever(Campo::Peso, QStringLiteral("40560"));
@@ -450,9 +446,7 @@ class DeskCoreTest : public QObject {
         if (segunda) {
             QVERIFY(DeskFixture::abrirPendente(*d, id));
         } else {
-            d->btEntrada();
-            DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001"));
-            DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
+            DeskFixture::nova(*d, QStringLiteral("C001"), QStringLiteral("MILHO"));
         }
         d->btPeso();
         QCOMPARE(d->dataPesagem(), QDate::currentDate());
@@ -541,9 +535,7 @@ class DeskCoreTest : public QObject {
         QVERIFY(!d->materiasSubsidiarias());
         // Kind 1 numbers run per campaign and document type, whatever the supplier.
         auto primeira = [&](const QString& fornecedor, const QDate& dia, bool subsidiarias) {
-            d->btEntrada();
-            DeskFixture::tab(*d, Campo::Terceiro, fornecedor);
-            DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
+            DeskFixture::nova(*d, fornecedor, QStringLiteral("MILHO"));
             d->setMateriasSubsidiarias(subsidiarias);
             d->btPeso();
             d->setDataPesagem(dia);

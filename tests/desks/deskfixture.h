@@ -93,12 +93,17 @@ class DeskFixture {
         return d.sair(campo);
     }
 
-    // A new weighing up to its first weight; gives its record number.
-    qint32 primeiraPesagem(DeskCore& d, const QString& terceiro, const QString& artigo, int kg,
-                           const QString& matricula = QStringLiteral("12-AB-34")) {
+    // A new weighing with its party and article typed.
+    static void nova(DeskCore& d, const QString& terceiro, const QString& artigo) {
         d.btEntrada();
         tab(d, Campo::Terceiro, terceiro);
         tab(d, Campo::Artigo, artigo);
+    }
+
+    // A new weighing up to its first weight; gives its record number.
+    qint32 primeiraPesagem(DeskCore& d, const QString& terceiro, const QString& artigo, int kg,
+                           const QString& matricula = QStringLiteral("12-AB-34")) {
+        nova(d, terceiro, artigo);
         tab(d, Campo::Matricula, matricula);
         pesar(d, kg);
         return PesagemLida::ultimo(t.db());

@@ -161,9 +161,7 @@ class DeslizesTest : public QObject {
         if (revisao) {
             QVERIFY(f.segundaPesagem(*d, id, 30000));
         } else {
-            d->btEntrada();
-            DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C002"));
-            DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("TRIGO"));
+            DeskFixture::nova(*d, QStringLiteral("C002"), QStringLiteral("TRIGO"));
             d->btPeso();
             f.balanca.peso = Money::fromInteger(14220);
             d->btPesar();
@@ -257,9 +255,7 @@ class DeslizesTest : public QObject {
         d->btAnularHist();
         QCOMPARE(d->estado(), QStringLiteral("Talão 1 voltou às pendentes; documento GR 1/1 anulado."));
         // A required field is named.
-        d->btEntrada();
-        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C003"));
-        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
+        DeskFixture::nova(*d, QStringLiteral("C003"), QStringLiteral("MILHO"));
         d->escrever(Campo::Nome, QString());
         d->btPeso();
         QCOMPARE(f.msgs.last(), QStringLiteral("Nome: campo obrigatório!"));

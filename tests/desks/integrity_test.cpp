@@ -184,9 +184,7 @@ class IntegrityTest : public QObject {
         QFETCH(QDate, segundo);
         DeskFixture f;
         auto d = f.desk(entrada ? DeskKind::entradas() : DeskKind::saidas());
-        d->btEntrada();
-        DeskFixture::tab(*d, Campo::Terceiro, entrada ? QStringLiteral("F001") : QStringLiteral("C002"));
-        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
+        DeskFixture::nova(*d, entrada ? QStringLiteral("F001") : QStringLiteral("C002"), QStringLiteral("MILHO"));
         DeskFixture::pesar(*d, entrada ? 30000 : 11000, primeiro);
         const qint32 id = PesagemLida::ultimo(f.t.db());
         QVERIFY(DeskFixture::abrirPendente(*d, id));
@@ -212,9 +210,7 @@ class IntegrityTest : public QObject {
         auto d = f.desk(DeskKind::saidas());
         const auto painel = [&] {
             d->btCancGeral();
-            d->btEntrada();
-            DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001"));
-            DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
+            DeskFixture::nova(*d, QStringLiteral("C001"), QStringLiteral("MILHO"));
             d->btPeso();
         };
         for (const char* kg : {"99999999999999", "999999999999999", "0", "000"}) {

@@ -15,10 +15,6 @@ namespace {
 
 using Run = CliRun;
 
-Run correr(const QString& programa, const QStringList& args) {
-    return runProgram(programa, args);
-}
-
 // A database file and its log as bytes, read by another process: closing a descriptor of
 // the file here would drop the locks of this process's own connection to it.
 QByteArray bytes(const QString& path) {
@@ -110,19 +106,13 @@ class LegalCliTest : public QObject {
         const QString pdf = m_dir.filePath(QStringLiteral("talao.pdf"));
         r = cli(QStringLiteral("ticket pdf %1 --out").arg(id), {pdf});
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        const QString texto =
-            correr(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}).out;
+        const QString texto = textoPdf(pdf);
         QVERIFY2(texto.contains(QStringLiteral("Tara · Alibi n.º ") + alibi1), qPrintable(texto));
         QVERIFY(texto.contains(QStringLiteral("(M)")));
         QVERIFY(texto.contains(QStringLiteral("peso introduzido manualmente")));
 
         // The code read back from the page.
-        correr(QStringLiteral("pdftoppm"),
-               {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf,
-                m_dir.filePath(QStringLiteral("pagina"))});
-        const QString linha = correr(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"),
-                                                                 m_dir.filePath(QStringLiteral("pagina.png"))})
-                                  .out.trimmed();
+        const QString linha = qrDoPdf(pdf);
         QVERIFY2(linha.startsWith(QStringLiteral("BTX2|")), qPrintable(linha));
         const QString chaveId = linha.section(QLatin1Char('|'), 1, 1);
         QCOMPARE(chaveId.size(), 16);

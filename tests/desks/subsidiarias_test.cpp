@@ -12,9 +12,7 @@ namespace {
 // A new incoming weighing up to its first (gross) weight, with the box as given.
 qint32 primeira(DeskFixture& f, DeskCore& d, const QString& fornecedor, const QString& artigo, bool subsidiarias,
                 int kg = 24000) {
-    d.btEntrada();
-    DeskFixture::tab(d, Campo::Terceiro, fornecedor);
-    DeskFixture::tab(d, Campo::Artigo, artigo);
+    DeskFixture::nova(d, fornecedor, artigo);
     d.setMateriasSubsidiarias(subsidiarias);
     d.btPeso();
     d.escrever(Campo::Peso, QString::number(kg));

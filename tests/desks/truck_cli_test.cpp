@@ -85,17 +85,11 @@ class TruckCliTest : public QObject {
         const QString pdf = m_dir.filePath(QStringLiteral("talao.pdf"));
         r = cli(QStringLiteral("ticket pdf %1 --out").arg(id), {pdf});
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        const QString texto =
-            runProgram(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}).out;
+        const QString texto = textoPdf(pdf);
         const QString marca = QStringLiteral("PT — tara registada em ") + hoje(0);
         QVERIFY2(texto.contains(marca), qPrintable(texto));
 
-        runProgram(QStringLiteral("pdftoppm"),
-                   {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-png"), QStringLiteral("-singlefile"),
-                    pdf, m_dir.filePath(QStringLiteral("p"))});
-        const QString qr = runProgram(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"),
-                                                                  m_dir.filePath(QStringLiteral("p.png"))})
-                               .out.trimmed();
+        const QString qr = qrDoPdf(pdf);
         QVERIFY2(qr.startsWith(QStringLiteral("BTX3|")), qPrintable(qr));
         QVERIFY2(qr.contains(QLatin1Char('|') + QDate::currentDate().toString(Qt::ISODate) + QLatin1Char('|')),
                  qPrintable(qr));
