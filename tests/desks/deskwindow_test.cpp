@@ -139,6 +139,28 @@ void tecla(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
 void escreverTeclas(const QString& t) {
     QTest::keyClicks(focado(), t);
 }
+// Keys pressed in a row: a key, text typed, or a key and the control that has the focus after it.
+struct Passo {
+    Passo(Qt::Key k) : tecla(k) {}
+    Passo(Qt::Key k, const char* f) : tecla(k), foco(QString::fromUtf8(f)) {}
+    Passo(Qt::Key k, Campo c) : tecla(k), foco(objecto(c)) {}
+    Passo(const char* t) : texto(QString::fromUtf8(t)) {}
+    Qt::Key tecla = Qt::Key_unknown;
+    QString texto, foco;
+};
+void premir(std::initializer_list<Passo> passos) {
+    int n = 0;
+    for (const Passo& p : passos) {
+        ++n;
+        QVERIFY2(focado(), "no focus");
+        if (p.texto.isEmpty())
+            QTest::keyClick(focado(), p.tecla);
+        else
+            QTest::keyClicks(focado(), p.texto);
+        QVERIFY2(p.foco.isEmpty() || foco() == p.foco,
+                 qPrintable(QStringLiteral("step %1: %2, not %3").arg(n).arg(foco(), p.foco)));
+    }
+}
 
 // Answers every message box that opens: its text and default button noted, then the
 // default pressed (or Yes when `sim`), as an operator pressing Enter would.
@@ -264,9 +286,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(texto(&w, Campo::Email), QStringLiteral("geral@quintadouro.example"));
         QVERIFY(filho(&w, "btPeso")->isEnabled());
         QCOMPARE(foco(), objecto(Campo::Morada));
-        tab();  // no delivery address
-        tab();  // no address type
-        QCOMPARE(foco(), objecto(Campo::Artigo));
+        premir({Qt::Key_Tab, {Qt::Key_Tab, Campo::Artigo}});  // no delivery address, no address type
         QString titulo;
         escolherNaLista(QStringLiteral("leiteiras"), &titulo);
         QTest::keyClick(focado(), Qt::Key_F4);
@@ -335,19 +355,15 @@ class DeskWindowTest : public QObject {
         QCOMPARE(tabs->currentIndex(), 3);
         QCOMPARE(texto(&w, Campo::Bruto), QStringLiteral("40.560,00"));
         QCOMPARE(texto(&w, Campo::Liquido), QStringLiteral("26.340,00"));
-        QVERIFY(filho<QLabel>(&w, "lblPesos_1")
-                    ->text()
-                    .startsWith(QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy"))));
+        QVERIFY(rotulo(&w, "lblPesos_1").startsWith(QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy"))));
         auto* vasilhame = filho<QLineEdit>(&w, objecto(Campo::Vasilhame));
         vasilhame->setFocus(Qt::MouseFocusReason);
         // A decimal typed with the wrong mark is refused when the field is left.
-        QTest::keyClicks(vasilhame, QStringLiteral("20.5"));
-        tab();
+        premir({"20.5", Qt::Key_Tab});
         QVERIFY2(fx.msgs.last().startsWith(QStringLiteral("Desc. Vasilhame:")), qPrintable(fx.msgs.last()));
         QCOMPARE(focado(), vasilhame);
         vasilhame->selectAll();
-        QTest::keyClicks(vasilhame, QStringLiteral("100"));
-        tab();
+        premir({"100", Qt::Key_Tab});
         QCOMPARE(texto(&w, Campo::Efectivo), QStringLiteral("26.240,00"));
         fotografar(&w, QStringLiteral("desk-saidas.png"));
 
@@ -425,23 +441,17 @@ class DeskWindowTest : public QObject {
 
         clicar(&w, "btEntrada");
         // An unknown supplier is warned once per edit; the second Tab lets the operator go.
-        QTest::keyClicks(focado(), QStringLiteral("F999"));
-        tab();
+        premir({"F999", {Qt::Key_Tab, Campo::Terceiro}});
         QCOMPARE(fx.msgs.last(), QStringLiteral("Fornecedor não existente!"));
-        QCOMPARE(foco(), objecto(Campo::Terceiro));
-        tab();
-        QCOMPARE(foco(), objecto(Campo::Morada));
+        premir({{Qt::Key_Tab, Campo::Morada}});
         QCOMPARE(fx.msgs.all.count(QStringLiteral("Fornecedor não existente!")), 1);
-        QTest::keyClick(focado(), Qt::Key_Escape);  // one field back
-        QCOMPARE(foco(), objecto(Campo::Terceiro));
+        premir({{Qt::Key_Escape, Campo::Terceiro}});  // one field back
         filho<QLineEdit>(&w, objecto(Campo::Terceiro))->selectAll();
         QTest::keyClicks(focado(), QStringLiteral("F001"));
         tab();
         QCOMPARE(texto(&w, Campo::Nome), QStringLiteral("Cerealis Norte - Comércio de Cereais, S.A."));
         QCOMPARE(texto(&w, Campo::Email, DeskKind::entradas()), QStringLiteral("encomendas@cerealisnorte.example"));
-        tab();
-        QTest::keyClicks(focado(), QStringLiteral("RAC-VL"));
-        tab();
+        premir({Qt::Key_Tab, "RAC-VL", Qt::Key_Tab});
         QCOMPARE(rotulo(&w, "lblDescArtigo"), QStringLiteral("Ração para vacas leiteiras"));
         auto* check = filho<QCheckBox>(&w, "Check3");
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
@@ -545,19 +555,15 @@ class DeskWindowTest : public QObject {
         QWidget* w = janela->mdiArea()->activeSubWindow()->widget();
         QCOMPARE(w->objectName(), QStringLiteral("Saidas"));
         QTRY_VERIFY2(w->isAncestorOf(focado()), qPrintable(foco()));
-        tecla(Qt::Key_F2);
-        QCOMPARE(foco(), objecto(Campo::Terceiro));
-        escreverTeclas(QStringLiteral("C001"));
-        tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), objecto(Campo::Morada));
-        tecla(Qt::Key_Tab);
-        tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), objecto(Campo::Artigo));
-        escreverTeclas(QStringLiteral("RAC-VL"));
-        tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), objecto(Campo::Matricula));
-        escreverTeclas(QStringLiteral("12-AB-34"));
-        tecla(Qt::Key_Tab);
+        premir({{Qt::Key_F2, Campo::Terceiro},
+                "C001",
+                {Qt::Key_Tab, Campo::Morada},
+                Qt::Key_Tab,
+                {Qt::Key_Tab, Campo::Artigo},
+                "RAC-VL",
+                {Qt::Key_Tab, Campo::Matricula},
+                "12-AB-34",
+                Qt::Key_Tab});
         // The weighing panel: Esc leaves it, F3 opens it again.
         tecla(Qt::Key_F3);
         auto* frame3 = filho(w, "Frame3");
@@ -567,16 +573,12 @@ class DeskWindowTest : public QObject {
         QVERIFY(frame3->isVisible());
         tecla(Qt::Key_Escape);
         QVERIFY(!frame3->isVisible());
-        tecla(Qt::Key_F3);
-        QCOMPARE(foco(), objecto(Campo::Peso));
         // Tab runs through the panel in the order of use.
-        QStringList ordem;
-        for (int i = 0; i < 4; ++i) {
-            tecla(Qt::Key_Tab);
-            ordem << foco();
-        }
-        QCOMPARE(ordem, (QStringList{QStringLiteral("btConfPeso_0"), QStringLiteral("btConfPeso_1"),
-                                     QStringLiteral("btCancPeso"), QStringLiteral("btPesar")}));
+        premir({{Qt::Key_F3, Campo::Peso},
+                {Qt::Key_Tab, "btConfPeso_0"},
+                {Qt::Key_Tab, "btConfPeso_1"},
+                {Qt::Key_Tab, "btCancPeso"},
+                {Qt::Key_Tab, "btPesar"}});
         tecla(Qt::Key_F8);
         QCOMPARE(texto(w, Campo::Peso), QStringLiteral("14220"));
         QCOMPARE(foco(), objecto(Campo::Peso));
@@ -589,11 +591,7 @@ class DeskWindowTest : public QObject {
 
         // The loaded truck: pending list, Enter on the row, Enter on "Pesagem", F8, Enter.
         QCOMPARE(sim.comando(QStringLiteral("weight 40560")), QStringLiteral("ok"));
-        tecla(Qt::Key_F5);
-        QCOMPARE(foco(), QStringLiteral("Grelha"));
-        tecla(Qt::Key_Return);
-        QCOMPARE(foco(), QStringLiteral("btPeso"));
-        tecla(Qt::Key_Return);
+        premir({{Qt::Key_F5, "Grelha"}, {Qt::Key_Return, "btPeso"}, Qt::Key_Return});
         QVERIFY(frame3->isVisible());
         tecla(Qt::Key_F8);
         QCOMPARE(texto(w, Campo::Peso), QStringLiteral("40560"));
@@ -616,20 +614,16 @@ class DeskWindowTest : public QObject {
         w = janela->mdiArea()->activeSubWindow()->widget();
         QCOMPARE(w->objectName(), QStringLiteral("Entradas"));
         QTRY_VERIFY2(w->isAncestorOf(focado()), qPrintable(foco()));
-        tecla(Qt::Key_F2);
-        QCOMPARE(foco(), objecto(Campo::Terceiro));
-        escreverTeclas(QStringLiteral("F001"));
-        tecla(Qt::Key_Tab);
-        tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), objecto(Campo::Artigo));
-        escreverTeclas(QStringLiteral("MILHO"));
-        tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), objecto(Campo::Matricula));
-        escreverTeclas(QStringLiteral("98-CN-14"));
-        tecla(Qt::Key_Tab);
-        tecla(Qt::Key_F3);
-        QCOMPARE(foco(), objecto(Campo::Peso));
-        tecla(Qt::Key_F8);
+        premir({{Qt::Key_F2, Campo::Terceiro},
+                "F001",
+                Qt::Key_Tab,
+                {Qt::Key_Tab, Campo::Artigo},
+                "MILHO",
+                {Qt::Key_Tab, Campo::Matricula},
+                "98-CN-14",
+                Qt::Key_Tab,
+                {Qt::Key_F3, Campo::Peso},
+                Qt::Key_F8});
         QCOMPARE(texto(w, Campo::Peso), QStringLiteral("31000"));
         tecla(Qt::Key_Return);
         const qint32 entrada = PesagemLida::ultimo(fx.t.db());
@@ -637,10 +631,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(PesagemLida::ler(fx.t.db(), entrada).bruto, 31000.0);
 
         QCOMPARE(sim.comando(QStringLiteral("weight 12000")), QStringLiteral("ok"));
-        tecla(Qt::Key_F5);
-        tecla(Qt::Key_Return);
-        tecla(Qt::Key_F3);
-        tecla(Qt::Key_F8);
+        premir({Qt::Key_F5, Qt::Key_Return, Qt::Key_F3, Qt::Key_F8});
         QCOMPARE(texto(w, Campo::Peso), QStringLiteral("12000"));
         tecla(Qt::Key_C, Qt::AltModifier);
         QCOMPARE(texto(w, Campo::Liquido), QStringLiteral("19.000,00"));
@@ -651,10 +642,7 @@ class DeskWindowTest : public QObject {
         tecla(Qt::Key_Escape);
         QVERIFY(!filho(w, "Frame7")->isVisible());
         QCOMPARE(foco(), QStringLiteral("btConf"));
-        tecla(Qt::Key_Return);
-        tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), QStringLiteral("btConfFinal_1"));
-        tecla(Qt::Key_Return);
+        premir({Qt::Key_Return, {Qt::Key_Tab, "btConfFinal_1"}, Qt::Key_Return});
         QVERIFY2(!filho(w, "Frame7")->isVisible(), qPrintable(fx.msgs.all.join(u'|')));
         QVERIFY(!PesagemLida::ler(fx.t.db(), entrada).pendente && PesagemLida::ler(fx.t.db(), entrada).tara == 12000);
         QCOMPARE(pdfPaginasDe(impressos.filePath(QStringLiteral("entrada.pdf"))), 2);
