@@ -72,13 +72,13 @@ class AlibiDeskTest : public QObject {
         DeskFixture f;
         proibir(f);
         auto d = f.desk(*DeskKind::porNome(QStringLiteral("entradas")));
-        const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
+        const int antes = f.contar(QStringLiteral("kel_PES_Historico"));
         DeskFixture::nova(*d, QStringLiteral("F001"), QStringLiteral("MILHO"));
         DeskFixture::pesar(*d, 30000);
         QCOMPARE(f.msgs.last(), AlibiDesk::mensagemProibido());
         QVERIFY(d->painelPesagem());
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Alibi")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), antes);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Alibi")), 0);
 
         // A reading changed by hand afterwards is a typed weight.
         f.balanca.peso = Money::fromInteger(30120);
@@ -91,14 +91,14 @@ class AlibiDeskTest : public QObject {
         d->btPesar();
         QCOMPARE(d->campo(Campo::Peso), QString());
         d->btConfPeso(Gravacao::Confirmar);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), antes);
 
         // The weight read from the indicator goes through.
         f.balanca.ok = true;
         d->btPesar();
         QCOMPARE(d->campo(Campo::Peso), QStringLiteral("30120"));
         d->btConfPeso(Gravacao::Confirmar);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes + 1);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), antes + 1);
         const qint32 id = PesagemLida::ultimo(f.t.db());
         QCOMPARE(RegistoAlibi(f.t.db(), QString()).leituraDoPeso(id, 1)->leitura.peso, Money::fromInteger(30120));
     }

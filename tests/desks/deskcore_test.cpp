@@ -188,7 +188,7 @@ class DeskCoreTest : public QObject {
         QCOMPARE(r.value(QStringLiteral("NoTalao")).toInt(), 1);
         const QString campanha = r.text(QStringLiteral("Campanha"));
         QVERIFY(!campanha.isEmpty());
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros WHERE Codigo = 'AA-''1-BB'")).toInt(), 1);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Carros WHERE Codigo = 'AA-''1-BB'")), 1);
 
         // Second weighing: equal to the tare is refused, then the load.
         d->btPendentes();
@@ -237,8 +237,7 @@ class DeskCoreTest : public QObject {
         QCOMPARE(r.text(QStringLiteral("TpDoc")), QStringLiteral("GR"));
         const int noDoc = r.value(QStringLiteral("NoDoc")).toInt();
         QCOMPARE(noDoc, 1);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toInt(),
-                 1);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}), 1);
         QCOMPARE(
             f.valor(QStringLiteral("SELECT Vasilhame FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toDouble(),
             20.0);
@@ -306,13 +305,13 @@ class DeskCoreTest : public QObject {
         const RecordSet r = LerHistorico(f.t.db(), id);
         QCOMPARE(r.value(QStringLiteral("PesoBruto")).toDouble(), 20500.0);
         const int docB = r.value(QStringLiteral("NoDoc")).toInt();
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab")).toInt(), 2);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt(), 1);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab")), 2);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 1);
         QCOMPARE(f.valor(QStringLiteral("SELECT NNumdoc FROM DocGCCab WHERE NumVias <> -1")).toInt(), docB);
         QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE NNumdoc = ? AND Artigo <> ''"), {docB})
                      .toDouble(),
                  10500.0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 1);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Comp")), 1);
         QCOMPARE(a.documentoConcluido().numero, 0);
         QCOMPARE(b.documentoConcluido().numero, docB);
     }
@@ -322,7 +321,7 @@ class DeskCoreTest : public QObject {
         auto d = f.desk(DeskKind::saidas());
         const qint32 id = f.concluida(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14000, 24000);
         QVERIFY(id > 0);
-        const int docs = f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCLin")).toInt();
+        const int docs = f.contar(QStringLiteral("DocGCLin"));
 
         // Observations only: the record changes, the ERP document does not.
         QVERIFY(f.abrirHistorico(*d, id));
@@ -334,7 +333,7 @@ class DeskCoreTest : public QObject {
             f.valor(QStringLiteral("SELECT Justificacao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString(),
             QStringLiteral("Carga verificada pelo Sr. D'Almeida"));
         QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 10000.0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCLin")).toInt(), docs);
+        QCOMPARE(f.contar(QStringLiteral("DocGCLin")), docs);
         QVERIFY(!d->verHistorico());
 
         // A changed deduction updates the document after the operator confirms.
@@ -389,7 +388,7 @@ class DeskCoreTest : public QObject {
         QCOMPARE(r.value(QStringLiteral("NoTalao")).toInt(), 1);
         QCOMPARE(r.text(QStringLiteral("TpDoc")), QString());
         QCOMPARE(f.valor(QStringLiteral("SELECT NumVias FROM DocGCCab")).toInt(), -1);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Comp")), 0);
 
         // It is listed as pending with its first weighing as recorded, and can be finished again.
         d->btPendentes();
@@ -423,8 +422,8 @@ class DeskCoreTest : public QObject {
         QVERIFY(!d->segundoPeso());
     }
 
-    // A weighing day the desk refuses keeps the panel open and saves nothing: the exit before
-    // the entry, and days SQL Server's datetime cannot hold (year 1 once gave campaign "0/1").
+    // Weighing days the desk refuses, saving nothing: the exit before the entry (the panel stays
+    // open), and days SQL Server's datetime cannot hold (year 1 once gave campaign "0/1").
     void refusedWeighingDays_data() {
         QTest::addColumn<QDate>("dia");
         QTest::addColumn<bool>("segunda");
@@ -442,7 +441,7 @@ class DeskCoreTest : public QObject {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
         const qint32 id = segunda ? f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 11000) : 0;
-        const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
+        const int antes = f.contar(QStringLiteral("kel_PES_Historico"));
         if (segunda) {
             QVERIFY(DeskFixture::abrirPendente(*d, id));
         } else {
@@ -456,7 +455,7 @@ class DeskCoreTest : public QObject {
         QVERIFY2(f.msgs.last().contains(mensagem), qPrintable(f.msgs.last()));
         if (segunda) QVERIFY(d->painelPesagem());
         QVERIFY(d->campo(Campo::DataSaida).isEmpty());
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), antes);
         if (segunda) QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
     }
 

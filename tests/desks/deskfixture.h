@@ -171,6 +171,10 @@ class DeskFixture {
     }
 
     QVariant valor(const QString& sql, const QVariantList& p = {}) { return t.db().escalar(sql, p); }
+    // Rows of a table, with its WHERE when given.
+    int contar(const QString& tabela, const QVariantList& p = {}) {
+        return valor(QStringLiteral("SELECT COUNT(*) FROM ") + tabela, p).toInt();
+    }
 
     TempDatabase t;
     ParametrosAplic parametros;

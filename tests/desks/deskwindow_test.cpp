@@ -699,7 +699,7 @@ class DeskWindowTest : public QObject {
         const qint32 id = fx.concluida(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14220, 40560);
         QVERIFY(id > 0);
         RegistarVias(fx.t.db(), id, 2);  // as its printing did
-        const int vias = fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias")).toInt();
+        const int vias = fx.contar(QStringLiteral("kel_PES_Vias"));
         QVERIFY(fx.abrirHistorico(d, id));
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "abrirUrl");
         m_abertos.clear();
@@ -714,7 +714,7 @@ class DeskWindowTest : public QObject {
         const QString talao = QString::number(PesagemLida::ler(fx.t.db(), id).noTalao);
         QVERIFY2(QString::fromUtf8(texto.readAllStandardOutput()).contains(QStringLiteral("26.340")), qPrintable(pdf));
         QFile::remove(pdf);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias")).toInt(), vias);
+        QCOMPARE(fx.contar(QStringLiteral("kel_PES_Vias")), vias);
         QVERIFY(filho<QPushButton>(&w, "btImpHist")->isVisible());
         QVERIFY(rotulo(&w, "lblEstado").contains(talao));
 
@@ -924,7 +924,7 @@ class DeskWindowTest : public QObject {
         QVERIFY(DeskFixture::tab(d, Campo::Artigo, QStringLiteral("RAC-VL")));
         QVERIFY(DeskFixture::tab(d, Campo::Matricula, QStringLiteral("12-AB-34")));
         d.btPeso();
-        const int alibiAntes = fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Alibi")).toInt();
+        const int alibiAntes = fx.contar(QStringLiteral("kel_PES_Alibi"));
         const int pedidosAntes = sim.pedidos();
         QCOMPARE(sim.comando(QStringLiteral("delay 400")), QStringLiteral("ok"));
         QString noOutro;
@@ -935,7 +935,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(sim.comando(QStringLiteral("delay 0")), QStringLiteral("ok"));
         QTRY_COMPARE(mb->textoPeso(), QStringLiteral("31.000"));
         QTRY_VERIFY(sim.pedidos() > pedidosAntes + 2);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Alibi")).toInt(), alibiAntes + 1);
+        QCOMPARE(fx.contar(QStringLiteral("kel_PES_Alibi")), alibiAntes + 1);
         fotografar(w, QStringLiteral("desk-peso-vivo.png"));
 
         // The last desk closed closes the port; with the option off a new desk polls nothing.

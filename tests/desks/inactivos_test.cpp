@@ -66,8 +66,8 @@ class InactivosTest : public QObject {
         QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
         QVERIFY(!f.t.db().inTransaction());
         QCOMPARE(PesagemLida::ler(f.t.db(), id).tpDoc, QString());
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Comp")), 0);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab")), 0);
         QVERIFY(d->botaoActivo(DeskCore::BtPendentes));
         // It is in the pending list and the desk cancels it.
         d->btPendentes();
@@ -77,7 +77,7 @@ class InactivosTest : public QObject {
         f.msgs.answers = {true};
         d->btAnularHist();
         QVERIFY(LerHistorico(f.t.db(), id).isEmpty());
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 0);
     }
 };
 

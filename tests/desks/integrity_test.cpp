@@ -8,14 +8,6 @@
 
 namespace {
 
-int docsVivos(DeskFixture& f) {
-    return f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt();
-}
-
-int pendentes(DeskFixture& f) {
-    return f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL")).toInt();
-}
-
 // Up to the review of a pending truck, with its second weight taken.
 qint32 cargaPesada(DeskFixture& f, DeskCore& d, int tara, int bruto, bool entrada = false) {
     const qint32 id =
@@ -48,7 +40,7 @@ class IntegrityTest : public QObject {
         DeskFixture::concluir(*d);
         QVERIFY2(f.msgs.all.join(u'|').contains(QStringLiteral("Peso Bruto")), qPrintable(f.msgs.all.join(u'|')));
         QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
-        QCOMPARE(docsVivos(f), 0);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 0);
         // Weighed again, it finishes with the real weights.
         d->btCancGeral();
         QVERIFY(f.segundaPesagem(*d, id, 22000));
@@ -81,7 +73,7 @@ class IntegrityTest : public QObject {
         }
         f.msgs.clear();
         DeskFixture::pesar(*d, 12000);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), 0);
         QVERIFY2(f.msgs.last().contains(recusa), qPrintable(f.msgs.last()));
         if (recusa == QStringLiteral("Cliente")) QCOMPARE(d->foco(), Campo::Terceiro);
         // Validated again, the truck is saved and listed as pending.
@@ -218,7 +210,7 @@ class IntegrityTest : public QObject {
             d->escrever(Campo::Peso, QString::fromLatin1(kg));
             f.msgs.clear();
             d->btConfPeso(Gravacao::Confirmar);
-            QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
+            QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), 0);
             QVERIFY2(!f.msgs.all.isEmpty() && f.msgs.last().contains(QStringLiteral("Tara")), kg);
             QVERIFY(d->painelPesagem());
         }
@@ -229,7 +221,7 @@ class IntegrityTest : public QObject {
         QCOMPARE(f.msgs.last(), QStringLiteral("Pesagem Instável"));
         QVERIFY(d->campo(Campo::Peso).isEmpty());
         d->btConfPeso(Gravacao::Confirmar);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), 0);
         // The second weight too.
         f.balanca.ok = true;
         const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 12000);
@@ -241,7 +233,7 @@ class IntegrityTest : public QObject {
         d->btConfPeso(Gravacao::Confirmar);
         QVERIFY2(f.msgs.last().contains(QStringLiteral("Peso Bruto")), qPrintable(f.msgs.last()));
         QVERIFY(d->campo(Campo::Bruto).isEmpty());
-        QCOMPARE(pendentes(f), 1);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico WHERE DataHoraPL IS NULL")), 1);
     }
 
     // Deductions never make the effective weight zero or negative, nor above the net weight.
@@ -254,7 +246,7 @@ class IntegrityTest : public QObject {
         QVERIFY(!f.msgs.all.isEmpty());
         DeskFixture::concluir(*d);
         QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
-        QCOMPARE(docsVivos(f), 0);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 0);
         f.msgs.clear();
         QVERIFY(!DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("-5")));
         QVERIFY2(f.msgs.last().contains(QStringLiteral("Vasilhame")), qPrintable(f.msgs.last()));

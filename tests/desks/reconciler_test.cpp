@@ -56,10 +56,6 @@ void tirar(DeskFixture& f, const QString& gatilho) {
     f.t.db().executar(QStringLiteral("DROP TRIGGER %1 ON %2").arg(gatilho, tabela));
 }
 
-int vivos(DeskFixture& f) {
-    return f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt();
-}
-
 }  // namespace
 
 class ReconcilerTest : public QObject {
@@ -183,8 +179,8 @@ class ReconcilerTest : public QObject {
         DeskFixture::concluir(*d);
         QVERIFY(f.msgs.all.join(QLatin1Char('|')).contains(QStringLiteral("disco cheio")));
         // The undo cancelled it and closed its note.
-        QCOMPARE(vivos(f), 0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_NotasERP")), 0);
         tirar(f, QStringLiteral("falha"));
 
         // A truck finished elsewhere (by an older program) while a note of a dead owner
@@ -212,7 +208,7 @@ class ReconcilerTest : public QObject {
         QCOMPARE(rs.first().action, Action::Cancelled);
         const ChaveDocumento estranho{registado.ano, registado.tipo, registado.serie, 99};
         QCOMPARE(rs.first().document, estranho.texto());
-        QCOMPARE(vivos(f), 1);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 1);
         QCOMPARE(f.valor(QStringLiteral("SELECT NumVias FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = ?"),
                          {registado.numero, registado.tipo})
                      .toInt(),
@@ -260,11 +256,10 @@ class ReconcilerTest : public QObject {
         QCOMPARE(w.value(QStringLiteral("PesoLiquido")).toDouble(), 11000.0);
         QCOMPARE(w.value(QStringLiteral("NoTalao")).toInt(), talao);
         QCOMPARE(ErpReconciler::chaveDoRegisto(w).numero, 1);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toInt(),
-                 1);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}), 1);
         QCOMPARE(f.valor(QStringLiteral("SELECT LocalCG FROM DocGCCab WHERE NNumdoc = 1")).toString(),
                  QStringLiteral("Cais 3"));
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_NotasERP")), 0);
 
         // The same refusal for a weighing already finished with another document is
         // reported with the document's key, never dropped.
@@ -299,7 +294,7 @@ class ReconcilerTest : public QObject {
         QCOMPARE(f.valor(QStringLiteral("SELECT LocalCG FROM DocGCCab")).toString(),
                  QStringLiteral("Nossas instalações"));
         QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico")).toDouble(), 10000.0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_NotasERP")), 0);
         tirar(f, QStringLiteral("falha"));
     }
 
@@ -313,18 +308,19 @@ class ReconcilerTest : public QObject {
         f.msgs.answers = {true};
         d->btAnularHist();
         QVERIFY(f.msgs.last().contains(QStringLiteral("disco cheio")));
-        QCOMPARE(vivos(f), 0);  // the document went, the weighing could not follow yet
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP WHERE Posto = ''")).toInt(), 1);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")),
+                 0);  // the document went, the weighing could not follow yet
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_NotasERP WHERE Posto = ''")), 1);
         tirar(f, QStringLiteral("falha"));
         const QList<ReconciliationResult> rs = ErpReconciler(f.t.db(), *f.erp).settleAll();
         QCOMPARE(rs.size(), 1);
         QCOMPARE(rs.first().action, Action::Finished);
         QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Comp")), 0);
         // ... and the truck completes again with its ticket.
         QVERIFY(f.segundaPesagem(*d, id, 12500));
         DeskFixture::concluir(*d);
-        QCOMPARE(vivos(f), 1);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 1);
     }
 };
 

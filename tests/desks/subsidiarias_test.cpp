@@ -87,14 +87,12 @@ class SubsidiariasTest : public QObject {
         QVERIFY(!d->materiasSubsidiarias());
         // A pending truck cancelled from the desk takes its choice with it.
         const qint32 id = primeira(f, *d, QStringLiteral("F002"), QStringLiteral("ADUBO-NPK"), true);
-        QCOMPARE(
-            f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Opcoes WHERE Hist_Id = ?"), {id}).toInt(),
-            1);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Opcoes WHERE Hist_Id = ?"), {id}), 1);
         QVERIFY(DeskFixture::abrirPendente(*d, id));
         f.msgs.answers = {true};
         d->btAnularHist();
         QVERIFY(LerHistorico(f.t.db(), id).isEmpty());
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Opcoes")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Opcoes")), 0);
     }
 
     void aPendingTruckOfAnOlderWorkstationKeepsTheBoxFree() {
