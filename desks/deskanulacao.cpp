@@ -25,19 +25,19 @@ using namespace deskapoio;
 
 void DeskCore::btAnularHist() {
     bool continuar = true;
-    if (m_verHistorico) {
+    if (verHistorico()) {
         continuar = m_messages.mostrarAviso(
             OperatorMessages::OkCancelar,
             m_kind.anulacaoFinalizada +
                 QStringLiteral("\n\rOs Documentos gerados vão ser anulados\n\rPretende continuar?"));
-    } else if (!m_primeiroPeso) {
+    } else if (!primeiroPeso()) {
         continuar = m_messages.mostrarAviso(OperatorMessages::OkCancelar,
                                             m_kind.anulacaoPendente + QStringLiteral("\n\rPretende continuar?"));
     }
     const QString talao = talaoTexto();
     const ChaveDocumento doc = m_doc;
-    const bool historico = m_verHistorico;
-    const bool pendente = !m_verHistorico && !m_primeiroPeso && m_idHistorico > 0;
+    const bool historico = verHistorico();
+    const bool pendente = !historico && !primeiroPeso() && m_idHistorico > 0;
     if (continuar && anular()) {
         if (historico)
             m_estado = doc.tipo.isEmpty() ? QStringLiteral("Talão %1 voltou às pendentes.").arg(talao)
@@ -46,19 +46,16 @@ void DeskCore::btAnularHist() {
         else if (pendente)
             m_estado = QStringLiteral("Pesagem pendente do talão %1 anulada.").arg(talao);
     }
-    m_tabsActivas = true;
-    m_painelFinal = false;
-    activaBotoes();
     limparForm();
-    for (Botao b : {BtConf, BtImpHist, BtMailHist, BtAnularHist}) mostrar(b, false);
-    emit alterado();
+    m_ecra.entrar(EcraDesk::Modo::Inicio);
+    notificar();
 }
 
 bool DeskCore::anular() {
     const qint32 id = m_idHistorico;
     try {
-        if (!m_verHistorico) {
-            if (m_primeiroPeso) return true;
+        if (!verHistorico()) {
+            if (primeiroPeso()) return true;
             // Only a weighing that is still pending goes: one completed meanwhile by another
             // workstation has a live document.
             int apagados = 0;
@@ -74,7 +71,6 @@ bool DeskCore::anular() {
                 t.commit();
             }
             if (apagados != 1) aviso(QStringLiteral("A pesagem não foi anulada: já não está pendente."));
-            m_verHistorico = true;
             btCancGeral();
             return apagados == 1;
         }
@@ -92,7 +88,6 @@ bool DeskCore::anular() {
                 if (nota == 0) {
                     aviso(QStringLiteral(
                         "Esta pesagem está a ser tratada noutro posto. Tente de novo dentro de momentos."));
-                    m_verHistorico = true;
                     btCancGeral();
                     return false;
                 }
@@ -107,7 +102,6 @@ bool DeskCore::anular() {
                               .arg(k.texto())
                               .arg(m_sessao.ultimoErroNumero())
                               .arg(m_sessao.ultimoErro()));
-                    m_verHistorico = true;
                     btCancGeral();
                     return false;
                 }
@@ -125,7 +119,6 @@ bool DeskCore::anular() {
                 }
                 aviso(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + erro +
                       (acerto.isEmpty() ? QString() : QStringLiteral("\r\n") + acerto));
-                m_verHistorico = true;
                 btCancGeral();
                 return false;
             };
@@ -158,7 +151,6 @@ bool DeskCore::anular() {
     } catch (const DbError& e) {
         aviso(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + e.texto());
     }
-    m_verHistorico = true;
     btCancGeral();
     return true;
 }

@@ -22,7 +22,7 @@
 using namespace deskapoio;
 
 void DeskCore::btConf() {
-    if (m_segundoPeso) {
+    if (segundoPeso()) {
         if (vazio(campo(Campo::Peso))) {
             aviso(m_kind.faltaPesoFinal);
             return;
@@ -35,19 +35,17 @@ void DeskCore::btConf() {
         // The panel shows what the completion will write: a deduction typed but not yet
         // left already counts there, so the effective weight field follows it first.
         set(Campo::Efectivo, formatarPeso(std::get<Pesagem>(lido).efectivo));
-        m_painelFinal = true;
-        m_tabsActivas = false;
-        desactivaBotoes();
+        m_ecra.painel = EcraDesk::Painel::Final;
         setRotulo(Resumo1, m_kind.resumoTerceiro + rotulo(NomeTerceiro));
         setRotulo(Resumo2, QStringLiteral("Artigo: ") + rotulo(DescArtigo));
         setRotulo(Resumo3, QStringLiteral("Peso Efectivo = ") + pesoComUnidade(campo(Campo::Efectivo)));
         setRotulo(Resumo4, m_kind.entrada
                                ? QStringLiteral("Característica ") + caracteristicas().value(m_caracteristica)
                                : QString());
-        emit alterado();
+        notificar();
         return;
     }
-    if (m_primeiroPeso || m_idHistorico == 0) return;
+    if (primeiroPeso() || m_idHistorico == 0) return;
     // A finished weighing opened from the history: apply the operator's corrections, all
     // checked before the ERP document is touched.
     const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Correccao);
@@ -58,19 +56,19 @@ void DeskCore::btConf() {
     const Pesagem& p = std::get<Pesagem>(lido);
     // The field shows what is about to be written (a deduction typed but not yet left counts).
     set(Campo::Efectivo, formatarPeso(p.efectivo));
-    emit alterado();
+    notificar();
     CamposComplemento comp{textoPeso(p.pesos.vasilhame), m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(),
                            m_caracteristica, m_kind.entrada};
     const QString efectivo = textoPeso(p.efectivo);
     const QString talao = talaoTexto();
     try {
-        if (!m_dadosAlterados) {
-            if (m_obsAlteradas) ActualizaHistorico(m_db, m_idHistorico, p.justificacao, efectivo, comp);
+        if (!dadosAlterados()) {
+            if (obsAlteradas()) ActualizaHistorico(m_db, m_idHistorico, p.justificacao, efectivo, comp);
             btCancGeral();
             // Confirmar on an unchanged weighing writes nothing, and says so.
-            m_estado = m_obsAlteradas ? QStringLiteral("Talão %1: observações gravadas.").arg(talao)
+            m_estado = obsAlteradas() ? QStringLiteral("Talão %1: observações gravadas.").arg(talao)
                                       : QStringLiteral("Talão %1 sem alterações: nada foi gravado.").arg(talao);
-            emit alterado();
+            notificar();
             return;
         }
         // The document's state before the update is announced first: an interruption
@@ -89,7 +87,7 @@ void DeskCore::btConf() {
             case DocumentoDesk::Actualizacao::Gravado:
                 CrashPoint::hit("correct.document-saved");
                 if (!gravarCorreccao(nota, p.justificacao, efectivo, comp)) {
-                    emit alterado();
+                    notificar();
                     return;
                 }
                 CrashPoint::hit("correct.after-commit");
@@ -98,7 +96,7 @@ void DeskCore::btConf() {
                     btCancGeral();
                     m_estado =
                         QStringLiteral("Talão %1 corrigido; documento %2 actualizado.").arg(talao, textoDocumento(k));
-                    emit alterado();
+                    notificar();
                 }
                 return;
             case DocumentoDesk::Actualizacao::Anulado:
@@ -109,12 +107,12 @@ void DeskCore::btConf() {
             case DocumentoDesk::Actualizacao::Falhou:
                 // The ERP refused the save: nothing of the correction is left to settle.
                 if (nota) notas.fechar(nota, eu);
-                emit alterado();
+                notificar();
                 return;
         }
     } catch (const DbError& e) {
         aviso(e.texto());
-        emit alterado();
+        notificar();
     }
 }
 
@@ -131,11 +129,8 @@ void DeskCore::btConfFinal(Gravacao indice) {
     // Checked again right before anything is written or sent to the ERP.
     const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Conclusao);
     if (const Recusa* r = std::get_if<Recusa>(&lido)) {
-        m_painelFinal = false;
-        activar(BtPendentes, true);
-        activar(BtPeso, true);
-        m_tabsActivas = true;
-        m_tab = Pagina::Carga;
+        m_ecra.painel = EcraDesk::Painel::Nenhum;
+        m_ecra.pagina = Pagina::Carga;
         recusar(*r);
         return;
     }
@@ -147,18 +142,16 @@ void DeskCore::btConfFinal(Gravacao indice) {
             QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {m_idHistorico});
         if (rs.isEmpty() || !rs.isNull(QStringLiteral("DataHoraPL"))) {
             aviso(QStringLiteral("Esta pesagem já não está pendente: foi concluída ou anulada noutro posto."));
-            m_tabsActivas = true;
-            m_painelFinal = false;
-            activaBotoes();
             limparForm();
-            emit alterado();
+            m_ecra.entrar(EcraDesk::Modo::Inicio);
+            notificar();
             return;
         }
     } catch (const DbError& e) {
         aviso(e.texto());
         return;
     }
-    for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, false);
+    m_ecra.aConcluir = true;
     // The ERP is written outside the program's transaction: announce it first, so that
     // an interruption in between is settled later instead of leaving a stray document.
     const ProcessIdentity eu = ProcessIdentity::current();
@@ -172,8 +165,8 @@ void DeskCore::btConfFinal(Gravacao indice) {
         aviso(QStringLiteral("Não foi possível preparar a gravação no ERP.\r\nErro: ") + e.texto());
     }
     if (nota == 0) {
-        for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
-        emit alterado();
+        m_ecra.aConcluir = false;
+        notificar();
         return;
     }
     CrashPoint::hit("complete.note-written");
@@ -195,7 +188,7 @@ void DeskCore::btConfFinal(Gravacao indice) {
         return;
     }
     CrashPoint::hit("complete.after-commit");
-    for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
+    m_ecra.aConcluir = false;
     m_criados.clear();
     m_flagsCriados.clear();
     m_concluido = m_doc;
@@ -210,11 +203,9 @@ void DeskCore::btConfFinal(Gravacao indice) {
                   (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
     }
     if (indice == Gravacao::Email) enviarEmail();
-    m_tabsActivas = true;
-    m_painelFinal = false;
-    activaBotoes();
     limparForm();
-    emit alterado();
+    m_ecra.entrar(EcraDesk::Modo::Inicio);
+    notificar();
 }
 
 void DeskCore::registarErro(const DbError& e) {
@@ -391,10 +382,8 @@ void DeskCore::desfazerConclusao(qint64 nota) {
     } catch (const DbError&) {
     }
     m_doc = ChaveDocumento{};
-    for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
-    m_tabsActivas = true;
-    m_painelFinal = false;
-    activaBotoes();
+    m_ecra.aConcluir = false;
     limparForm();
-    emit alterado();
+    m_ecra.entrar(EcraDesk::Modo::Inicio);
+    notificar();
 }

@@ -32,9 +32,8 @@ std::optional<Pesagem> DeskCore::primeiraPesagem(const FormularioDesk& f) {
     if (const Recusa* r = std::get_if<Recusa>(&lido)) {
         if (r->campo != Campo::Peso) {
             // Identification to mend: back to the tabs.
-            m_painelPesagem = false;
-            m_tabsActivas = true;
-            m_tab = Pagina::Dados;
+            m_ecra.painel = EcraDesk::Painel::Nenhum;
+            m_ecra.pagina = Pagina::Dados;
         }
         recusar(*r);
         return std::nullopt;
@@ -42,11 +41,10 @@ std::optional<Pesagem> DeskCore::primeiraPesagem(const FormularioDesk& f) {
     const Pesagem& p = std::get<Pesagem>(lido);
     // A truck already waiting on this desk is recalled, not weighed in again by a slip.
     if (!perguntarMatriculaPendente(p.matricula)) {
-        m_painelPesagem = false;
-        m_tabsActivas = true;
-        m_tab = Pagina::Dados;
+        m_ecra.painel = EcraDesk::Painel::Nenhum;
+        m_ecra.pagina = Pagina::Dados;
         m_foco = Campo::Matricula;
-        emit alterado();
+        notificar();
         return std::nullopt;
     }
     return p;
@@ -57,7 +55,7 @@ bool DeskCore::gravarPrimeiroPeso(const Pesagem& p, const Money& pesado, const Q
     set(Campo::DataEntrada, quando);
     if (gravarPrimeiroPeso(p)) return true;
     set(m_kind.campoPrimeiroPeso, QString());
-    emit alterado();
+    notificar();
     return false;
 }
 
@@ -66,10 +64,10 @@ void DeskCore::btConfPeso(Gravacao indice) {
     if (vazio(campo(Campo::Peso))) {
         aviso(QStringLiteral("Deve introduzir um valor no campo Peso!"));
         m_foco = Campo::Peso;
-        emit alterado();
+        notificar();
         return;
     }
-    if (m_primeiroPeso && m_taraRegistada) {
+    if (primeiroPeso() && m_taraRegistada) {
         pesagemUnica(indice);
         return;
     }
@@ -81,10 +79,10 @@ void DeskCore::btConfPeso(Gravacao indice) {
         if (m_alibi->confirmar(pesado, numeroPeso, erro)) return true;
         aviso(erro);
         m_foco = Campo::Peso;
-        emit alterado();
+        notificar();
         return false;
     };
-    if (m_primeiroPeso) {
+    if (primeiroPeso()) {
         const std::optional<Pesagem> lido = primeiraPesagem(formulario());
         if (!lido) return;
         const Pesagem& p = *lido;
@@ -95,7 +93,7 @@ void DeskCore::btConfPeso(Gravacao indice) {
         m_estado = QStringLiteral("Talão %1 gravado: viatura %2, %3 %4. Aguarda a segunda pesagem.")
                        .arg(talaoTexto(), vazio(p.matricula) ? QStringLiteral("sem matrícula") : p.matricula.trimmed(),
                             m_kind.legendaPrimeiroPeso, pesoComUnidade(formatarPeso(pesado)));
-    } else if (m_segundoPeso) {
+    } else if (segundoPeso()) {
         QString erro;
         const auto pesado = Pesos::lerPesado(campo(Campo::Peso), m_portao.nomeCampo(m_kind.campoSegundoPeso), erro);
         if (!pesado) {
@@ -112,10 +110,9 @@ void DeskCore::btConfPeso(Gravacao indice) {
         if (liquido <= Money()) {
             aviso(QStringLiteral("Peso Líquido incorrecto"));
             // Back to the truck on the desk: its first weight and entry stay in view.
-            m_painelPesagem = false;
-            m_tabsActivas = true;
+            m_ecra.painel = EcraDesk::Painel::Nenhum;
             set(Campo::Peso, QString());
-            emit alterado();
+            notificar();
             return;
         }
         const auto entrada = RegistoHistorico::lerDataHora(campo(Campo::DataEntrada));
@@ -123,7 +120,7 @@ void DeskCore::btConfPeso(Gravacao indice) {
         if (entrada && saida && *saida < *entrada) {
             aviso(QStringLiteral("A data/hora de saída (%1) não pode ser anterior à de entrada (%2)!")
                       .arg(quando, campo(Campo::DataEntrada)));
-            emit alterado();
+            notificar();
             return;
         }
         if (!confirmarOrigem(*pesado, 2)) return;
@@ -133,20 +130,18 @@ void DeskCore::btConfPeso(Gravacao indice) {
         set(Campo::Efectivo, campo(Campo::Liquido));
         recalcularEfectivo();
     }
-    m_painelPesagem = false;
-    m_tabsActivas = true;
+    m_ecra.painel = EcraDesk::Painel::Nenhum;
     if (primeiro) {
         QString erro;
         if (indice == Gravacao::Imprimir && (!m_talao || !m_talao->imprimirSenha(m_idHistorico, erro)))
             aviso(QStringLiteral("A senha não foi impressa. ") +
                   (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
-        activaBotoes();
         limparForm();
+        m_ecra.entrar(EcraDesk::Modo::Inicio);
     } else {
-        m_tabActiva[int(Pagina::Carga)] = true;
-        m_tab = Pagina::Carga;
+        m_ecra.pagina = Pagina::Carga;
     }
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::pesagemUnica(Gravacao indice) {
@@ -155,7 +150,7 @@ void DeskCore::pesagemUnica(Gravacao indice) {
         aviso(texto);
         set(Campo::Peso, QString());
         m_foco = Campo::Peso;
-        emit alterado();
+        notificar();
     };
     // Checked against the day the weighing is dated, which the operator may have changed.
     if (!v.valida(m_dataPesagem)) {
@@ -200,16 +195,15 @@ void DeskCore::pesagemUnica(Gravacao indice) {
     // The second weight at once, then the completion the final panel would make. Should
     // that completion be refused (a deduction to mend), the truck stays on the desk as a
     // recalled one: its identity is the saved record's and no longer takes typing.
-    m_primeiroPeso = false;
-    m_segundoPeso = true;
+    m_ecra.modo = EcraDesk::Modo::Recolhida;
+    m_ecra.peso = EcraDesk::Peso::Segundo;
     bloquearRegisto();
     set(Campo::DataSaida, quando);
     set(m_kind.campoSegundoPeso, formatarPeso(segundo));
     set(Campo::Liquido, formatarPeso(*lido - v.tara));
     set(Campo::Efectivo, campo(Campo::Liquido));
     recalcularEfectivo();
-    m_painelPesagem = false;
-    m_tabsActivas = true;
+    m_ecra.painel = EcraDesk::Painel::Nenhum;
     btConfFinal(indice == Gravacao::Imprimir ? Gravacao::Imprimir : Gravacao::Confirmar);
 }
 

@@ -32,19 +32,14 @@ void DeskCore::btImpHist() {
             aviso(QStringLiteral("O talão não foi impresso. ") +
                   (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
             // A failed reprint leaves the weighing on the desk, to try again or mail it.
-            emit alterado();
+            notificar();
             return;
         }
     }
-    m_tabsActivas = true;
-    m_painelFinal = false;
-    activaBotoes();
-    limparForm();
-    for (Botao b : {BtImpHist, BtAnularHist, BtMailHist}) mostrar(b, false);
     btCancGeral();
     if (!talao.isEmpty()) {
         m_estado = QStringLiteral("Talão %1 impresso.").arg(talao);
-        emit alterado();
+        notificar();
     }
 }
 
@@ -57,7 +52,7 @@ void DeskCore::btPrevisualizar() {
         return;
     }
     m_estado = QStringLiteral("Talão %1 aberto para pré-visualização.").arg(talaoTexto());
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::reimprimirUltimo() {
@@ -93,7 +88,7 @@ void DeskCore::reimprimirUltimo() {
         return;
     }
     m_estado = QStringLiteral("Talão %1 (%2) impresso de novo.").arg(talao, rs.text(ultima, QStringLiteral("Carro")));
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::btGuardarTara() {
@@ -122,12 +117,12 @@ void DeskCore::btGuardarTara() {
     } catch (const DbError& e) {
         aviso(QStringLiteral("Não foi possível guardar a tara.\r\nErro: ") + e.texto());
     }
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::btMailHist() {
     enviarEmail();
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::enviarEmail() {
