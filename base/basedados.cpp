@@ -13,12 +13,38 @@
 
 #include <QRandomGenerator>
 #include <QThread>
+#include <cstdio>
 
 namespace {
 const char* kIsoFormat = "yyyy-MM-dd HH:mm:ss";
 // More distinct statements than the program has: a text built per call (a list of n
 // marks) cannot grow the cache without bound.
 constexpr int kMaxPreparadas = 256;
+
+// "yyyy-MM-dd HH:mm:ss" without QLocale's format parser, which took most of the time of
+// a list of a few hundred date-times.
+QString textoIso(const QDateTime& dt) {
+    if (!dt.isValid()) return {};
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    if (d.year() < 1 || d.year() > 9999) return dt.toString(QString::fromLatin1(kIsoFormat));
+    char b[24];
+    std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(), d.day(), t.hour(), t.minute(),
+                  t.second());
+    return QString::fromLatin1(b);
+}
+
+// Without TZ, the C library looks at /etc/localtime again (a file system call) for every
+// local time it converts, and Qt converts each date-time a server returns: a month of
+// history made thousands of those calls. Naming the same file reads it once.
+void fusoLidoUmaVez() {
+    static const bool feito = [] {
+        if (qEnvironmentVariableIsSet("TZ") || !QFileInfo::exists(QStringLiteral("/etc/localtime"))) return false;
+        qputenv("TZ", ":/etc/localtime");
+        return true;
+    }();
+    Q_UNUSED(feito);
+}
 }  // namespace
 
 struct BaseDados::Preparadas {
@@ -36,6 +62,7 @@ BaseDados::~BaseDados() {
 
 bool BaseDados::abrir(const SqlSettings& settings, OpenMode mode, int loginTimeoutSeconds) {
     fechar();
+    fusoLidoUmaVez();
     m_settings = settings;
     m_ultimoErro.clear();
     QSqlDatabase db;
@@ -212,9 +239,9 @@ QVariant BaseDados::toStorage(const QVariant& v) const {
     if (backend() == Backend::Mssql || v.isNull()) return v;
     switch (v.typeId()) {
         case QMetaType::QDateTime:
-            return v.toDateTime().toString(QString::fromLatin1(kIsoFormat));
+            return textoIso(v.toDateTime());
         case QMetaType::QDate:
-            return QDateTime(v.toDate(), QTime(0, 0)).toString(QString::fromLatin1(kIsoFormat));
+            return textoIso(QDateTime(v.toDate(), QTime(0, 0)));
         default:
             return v;
     }
@@ -261,7 +288,10 @@ std::shared_ptr<QSqlQuery> BaseDados::prepared(const QString& sqlOriginal, const
     std::shared_ptr<QSqlQuery> q = m_preparadas ? m_preparadas->porTexto.value(sql) : nullptr;
     if (!q) {
         q = std::make_shared<QSqlQuery>(connection());
-        q->setForwardOnly(true);
+        // Qt's PostgreSQL driver reads a forward-only result one row per message from the
+        // server (its single-row mode): a list of a few hundred rows waited on the socket
+        // and was woken that many times. Otherwise the result comes whole in one reply.
+        q->setForwardOnly(backend() != Backend::Postgresql);
         if (!q->prepare(sql)) throw errorFrom(q->lastError(), sql);
         if (m_preparadas) {
             if (m_preparadas->porTexto.size() >= kMaxPreparadas) m_preparadas->porTexto.clear();
@@ -317,8 +347,7 @@ static RecordSet fetchAll(QSqlQuery& q, bool comoTexto = false) {
         row.reserve(cols.size());
         for (int i = 0; i < cols.size(); ++i) {
             QVariant v = q.value(i);
-            if (comoTexto && !v.isNull() && v.typeId() == QMetaType::QDateTime)
-                v = v.toDateTime().toString(QString::fromLatin1(kIsoFormat));
+            if (comoTexto && !v.isNull() && v.typeId() == QMetaType::QDateTime) v = textoIso(v.toDateTime());
             row << v;
         }
         rows << row;

@@ -18,6 +18,7 @@
 #include "base/dberror.h"
 #include "output/erromodelo.h"
 #include "output/ficheiroatomico.h"
+#include "output/fontetalao.h"
 #include "output/formatos.h"
 
 namespace {
@@ -228,11 +229,11 @@ void RenderizadorTalao::pintar(QPagedPaintDevice& device, const QStringList& pag
         // Without this the text is laid out for the screen and comes out a third of its size.
         doc.documentLayout()->setPaintDevice(&device);
         doc.setDocumentMargin(0);
-        QFont font(QStringLiteral("DejaVu Sans"));
+        QFont font(FonteTalao::familia());
         font.setPointSizeF(9);
         doc.setDefaultFont(font);
         doc.setTextWidth(area.width());
-        doc.setHtml(html);
+        doc.setHtml(FonteTalao::html(html));
     };
     const auto desenhar = [&](Pagina& doc) {
         const qreal height = doc.size().height();
@@ -385,7 +386,7 @@ QString RenderizadorTalao::documento(const ModeloTalao& modelo, const QVariantHa
 
 int RenderizadorTalao::pintarDocumento(QPagedPaintDevice& device, const QString& html) {
     const QRectF area = device.pageLayout().paintRectPixels(device.logicalDpiX());
-    QFont font(QStringLiteral("DejaVu Sans"));
+    QFont font(FonteTalao::familia());
     font.setPointSizeF(9);
     QTextDocument doc;
     doc.documentLayout()->setPaintDevice(&device);
@@ -397,7 +398,7 @@ int RenderizadorTalao::pintarDocumento(QPagedPaintDevice& device, const QString&
     const qreal banda = QFontMetricsF(pe, &device).height() * 2.2;
     const QSizeF pagina(area.width(), area.height() - banda);
     doc.setPageSize(pagina);
-    doc.setHtml(html);
+    doc.setHtml(FonteTalao::html(html));
     const int paginas = std::max(1, doc.pageCount());
 
     QPainter painter(&device);
