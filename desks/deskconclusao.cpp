@@ -326,7 +326,7 @@ void DeskCore::concluir(const Pesagem& pesagem) {
         throw FalhaConclusao{m_ultimoErro};
     }
     qint32 id = m_idHistorico;
-    GravarRegistoHistorico(m_db, valoresRegisto(pesagem), id);
+    GravarRegistoHistorico(m_db, registo(pesagem), id);
     GravarComplementoHistorico(m_db, m_idHistorico, 0,
                                CamposComplemento{textoPeso(pesagem.pesos.vasilhame),
                                                  m_kind.entrada ? textoPeso(pesagem.pesos.qualidade) : QString(),
@@ -355,7 +355,7 @@ IntentNote DeskCore::notaConclusao(const Pesagem& p, const ProcessIdentity& eu) 
     n.terceiro = p.terceiro;
     n.owner = eu;
     n.dados = IntentPayload::conclusao(
-        valoresRegisto(p),
+        registo(p),
         CamposComplemento{textoPeso(p.pesos.vasilhame), m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(),
                           m_caracteristica, m_kind.entrada},
         p.matricula, m_kind.entrada ? std::nullopt : std::optional<CabecalhoCarga>(cabecalhoCarga()));

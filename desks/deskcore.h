@@ -296,7 +296,7 @@ class DeskCore : public QObject {
     std::optional<Pesagem> primeiraPesagem(const FormularioDesk& f);
     QString momentoPesagem() const;   // the weighing's day and the clock's time, as the fields show it
     void concluir(const Pesagem& p);  // completion, inside the transaction of btConfFinal
-    QStringList valoresRegisto(const Pesagem& p) const;
+    RegistoPesagem registo(const Pesagem& p) const;
     DadosDocumentoDesk dadosDocumento(const Pesagem& p) const;
     QString tipoDocumento() const;
     int serieDocumento() const;

@@ -225,40 +225,40 @@ int DeskCore::serieDocumento() const {
     return m_parametros.inteiro(m_materiasSubsidiarias ? QStringLiteral("SeGuiaEntMS") : QStringLiteral("SeGuiaEntMP"));
 }
 
-QStringList DeskCore::valoresRegisto(const Pesagem& p) const {
-    using namespace RegistoHistorico;
-    const auto peso = [](const std::optional<Money>& m) { return m ? textoPeso(*m) : QString(); };
+RegistoPesagem DeskCore::registo(const Pesagem& p) const {
     const bool concluida = p.saida.isValid();
-    QStringList v;
-    for (int i = 0; i < NumCampos; ++i) v << QString();
-    v[Hist_Id] = QString::number(m_idHistorico);
-    v[Tipo] = m_kind.tipo;
-    v[TpDoc] = m_doc.tipo;
-    v[Serie] = QString::number(m_doc.serie);
-    v[NoDoc] = QString::number(m_doc.numero);
-    v[Ano] = QString::number(m_doc.ano);
-    v[PesoBruto] = peso(p.pesos.bruto);
-    v[PesoTara] = peso(p.pesos.tara);
-    v[PesoLiquido] = concluida ? textoPeso(p.liquido) : QString();
-    v[PesoEfectivo] = concluida ? textoPeso(p.efectivo) : QString();
-    v[Justificacao] = p.justificacao;
-    v[DataHoraPB] = textoDataHora(p.entrada);
-    v[DataHoraPL] = concluida ? textoDataHora(p.saida) : QString();
-    v[Terceiro] = p.terceiro;
-    v[Artigo] = p.artigo;
-    v[CodMorada] = p.morada;
-    v[Motorista] = QString();
-    v[Carro] = p.matricula;
-    v[TipoTerc] = QString::number(m_kind.tipoTerc);
+    RegistoPesagem r;
+    r.histId = m_idHistorico;
+    r.tipo = m_kind.tipo;
+    r.tpDoc = m_doc.tipo;
+    r.serie = m_doc.serie;
+    r.noDoc = m_doc.numero;
+    r.ano = m_doc.ano;
+    r.pesoBruto = p.pesos.bruto.value_or(Money());
+    r.pesoTara = p.pesos.tara.value_or(Money());
+    if (concluida) {
+        r.pesoLiquido = p.liquido;
+        r.pesoEfectivo = p.efectivo;
+        r.dataHoraPL = p.saida;
+    }
+    r.justificacao = p.justificacao;
+    r.dataHoraPB = p.entrada;
+    r.terceiro = p.terceiro;
+    r.artigo = p.artigo;
+    r.codMorada = p.morada;
+    r.carro = p.matricula;
+    r.tipoTerc = m_kind.tipoTerc;
     // Ticket data stay as the first weighing took them (the first save fills them itself).
-    v[AnoTalao] = QString::number(p.anoTalao);
-    v[NoTalao] = QString::number(p.noTalao);
-    v[RefCliente] = m_kind.entrada ? QString() : p.refCliente;
-    v[RefEntrega] = m_kind.entrada ? QString() : p.refEntrega;
-    v[Sigla] = m_kind.entrada ? QString() : p.sigla;
-    v[Campanha] = p.campanha;
-    v[TipoMorada] = m_kind.entrada ? QString() : p.tipoMorada;
-    return v;
+    r.anoTalao = p.anoTalao;
+    r.noTalao = p.noTalao;
+    r.campanha = p.campanha;
+    if (!m_kind.entrada) {
+        r.refCliente = p.refCliente;
+        r.refEntrega = p.refEntrega;
+        r.sigla = p.sigla;
+        r.tipoMorada = p.tipoMorada;
+    }
+    return r;
 }
 
 bool DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
@@ -275,7 +275,7 @@ bool DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
     try {
         // The record, its choices and the link of its first weight to the alibi log: all or nothing.
         Transaccao t(m_db, true);
-        const NovaPesagem nova = GravarNovaPesagem(m_db, valoresRegisto(p), m_dataPesagem, chave);
+        const NovaPesagem nova = GravarNovaPesagem(m_db, registo(p), m_dataPesagem, chave);
         if (m_kind.entrada) OpcoesPesagem::gravarMateriasSubsidiarias(m_db, nova.idRegisto, m_materiasSubsidiarias);
         // The stored tare is marked with the record (a number given again never inherits a mark).
         RegistoViaturas viaturas(m_db);
