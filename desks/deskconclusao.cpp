@@ -112,7 +112,7 @@ void DeskCore::btConf() {
                 emit alterado();
                 return;
         }
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         aviso(e.texto());
         emit alterado();
     }
@@ -189,7 +189,7 @@ void DeskCore::btConfFinal(Gravacao indice) {
     } catch (const FalhaConclusao&) {
         desfazerConclusao(nota);
         return;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         registarErro(e);
         desfazerConclusao(nota);
         return;
@@ -217,7 +217,7 @@ void DeskCore::btConfFinal(Gravacao indice) {
     emit alterado();
 }
 
-void DeskCore::registarErro(const DbError& e) {
+void DeskCore::registarErro(const ErroOperacao& e) {
     // Provider errors come as HRESULTs and are shown without their facility part.
     qint64 numero = e.numero();
     if (numero >= qint64(0x80040000) && numero <= qint64(0x8004FFFF)) numero = qint32(quint32(numero) - 0x80040000u);

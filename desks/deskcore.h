@@ -26,6 +26,7 @@ class AlibiDesk;
 class ApiRegistry;
 class BaseDados;
 class DbError;
+class ErroOperacao;
 class DocumentoDesk;
 class OperatorMessages;
 class ParametrosAplic;
@@ -300,7 +301,7 @@ class DeskCore : public QObject {
     DadosDocumentoDesk dadosDocumento(const Pesagem& p) const;
     QString tipoDocumento() const;
     int serieDocumento() const;
-    void registarErro(const DbError& e);
+    void registarErro(const ErroOperacao& e);
     void desfazerConclusao(qint64 nota);
     // Intent notes of the ERP writes (settled by ErpReconciler after an interruption).
     CabecalhoCarga cabecalhoCarga() const;

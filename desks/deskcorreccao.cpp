@@ -43,7 +43,7 @@ bool DeskCore::gravarCorreccao(qint64 nota, const QString& justificacao, const Q
         CrashPoint::hit("correct.before-commit");
         t.commit();
         return true;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         return falhou(e.texto());
     } catch (const AcertadaNoutroPosto& e) {
         return falhou(e.texto());

@@ -290,7 +290,7 @@ bool DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
         m_sigla = nova.talao.sigla;
         m_anoTalao = nova.anoTalao;
         m_campanha = nova.campanha;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         aviso(QStringLiteral("Não foi possível gravar a pesagem.\r\nErro: ") + e.texto());
         return false;
     }

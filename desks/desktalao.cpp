@@ -119,7 +119,7 @@ void DeskCore::btGuardarTara() {
         m_estado = QStringLiteral("Tara da viatura %1 guardada: %2, válida até %3.")
                        .arg(v.matricula, pesoComUnidade(formatarPeso(v.tara)),
                             v.validaAte.toString(QStringLiteral("dd-MM-yyyy")));
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         aviso(QStringLiteral("Não foi possível guardar a tara.\r\nErro: ") + e.texto());
     }
     emit alterado();

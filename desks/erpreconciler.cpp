@@ -160,7 +160,7 @@ ReconciliationResult ErpReconciler::settleOne(const IntentNote& n) {
     } catch (const NotaPerdida&) {
         r.message = QStringLiteral("A pesagem %1 está a ser acertada noutro posto.").arg(n.histId);
         return r;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         // Handed over again, so that the next start or desk finishes it.
         try {
             m_notas.libertar(n.id, m_eu);

@@ -74,8 +74,8 @@ QString notNull(const QString& s) {
     return s.isNull() ? QStringLiteral("") : s;
 }
 
-DbError invalido(const char* nome, const QString& texto) {
-    return DbError(-1, QStringLiteral("Valor inválido para %1: '%2'.").arg(QString::fromLatin1(nome), texto));
+RegraRecusada invalido(const char* nome, const QString& texto) {
+    return RegraRecusada(QStringLiteral("Valor inválido para %1: '%2'.").arg(QString::fromLatin1(nome), texto));
 }
 
 Money dinheiro(const QString& texto, const char* campo) {
@@ -87,10 +87,10 @@ Money dinheiro(const QString& texto, const char* campo) {
 // SQL Server would refuse what does not fit its parameter; say so instead of cutting it.
 QVariant texto(const Parametro& p, const QString& t) {
     if (p.tamanho > 0 && t.size() > p.tamanho)
-        throw DbError(-1, QStringLiteral("O valor de %1 excede %2 caracteres: '%3'.")
-                              .arg(QString::fromLatin1(p.nome))
-                              .arg(p.tamanho)
-                              .arg(t));
+        throw RegraRecusada(QStringLiteral("O valor de %1 excede %2 caracteres: '%3'.")
+                                .arg(QString::fromLatin1(p.nome))
+                                .arg(p.tamanho)
+                                .arg(t));
     return notNull(t);
 }
 
@@ -274,7 +274,7 @@ qint32 GravarComplementoHistorico(BaseDados& db, qint32 noIdHist, qint32 noIdCom
 bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justificacao, const QString& pesoEfectivo,
                         CamposComplemento& campos) {
     const Money efectivo = dinheiro(pesoEfectivo, "PesoEfectivo");
-    if (justificacao.size() > 2000) throw DbError(-1, QStringLiteral("A justificação excede 2000 caracteres."));
+    if (justificacao.size() > 2000) throw RegraRecusada(QStringLiteral("A justificação excede 2000 caracteres."));
     // Read everything before writing anything, so a bad deduction text changes nothing.
     CamposComplemento novo = campos;
     if (novo.vasilhame.trimmed().isEmpty()) novo.vasilhame = QStringLiteral("0");
@@ -303,7 +303,7 @@ bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justific
 void RegistarCarro(BaseDados& db, const QString& matricula) {
     if (matricula.trimmed().isEmpty()) return;
     if (matricula.size() > 10)
-        throw DbError(-1, QStringLiteral("A matrícula excede 10 caracteres: '%1'.").arg(matricula));
+        throw RegraRecusada(QStringLiteral("A matrícula excede 10 caracteres: '%1'.").arg(matricula));
     // The same lorry registered at two workstations at once: the second finds it on its
     // second try.
     db.comRepeticao(
@@ -330,7 +330,7 @@ void ApagarHistorico(BaseDados& db, qint32 idRegisto) {
 }
 
 NovaPesagem GravarNovaPesagem(BaseDados& db, RegistoPesagem registo, const QDate& dataPesagem, ChaveTalao chave) {
-    if (!dataPesagem.isValid()) throw DbError(-1, QStringLiteral("A data da pesagem não é válida."));
+    if (!dataPesagem.isValid()) throw RegraRecusada(QStringLiteral("A data da pesagem não é válida."));
     NovaPesagem out;
     out.campanha = CampanhaDaData(dataPesagem);
     out.anoTalao = dataPesagem.year();

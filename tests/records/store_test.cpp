@@ -102,7 +102,7 @@ class TestStore : public QObject {
         serie.serie = 40000;
         ref.refCliente = QString(21, QLatin1Char('X'));
         for (const RegistoPesagem& bad : {longa, serie, ref}) {
-            QVERIFY_THROWS_EXCEPTION(DbError, GravarRegistoHistorico(t.db(), bad, id));
+            QVERIFY_THROWS_EXCEPTION(RegraRecusada, GravarRegistoHistorico(t.db(), bad, id));
             QCOMPARE(id, before);
         }
         QCOMPARE(LerHistorico(t.db(), id).text(QStringLiteral("Carro")), QStringLiteral("AA-00-BB"));
@@ -293,7 +293,7 @@ class TestStore : public QObject {
                 while (prontos.load() < kPostos) std::this_thread::yield();
                 try {
                     for (int i = 0; i < kNumeros; ++i) tirados[size_t(p)].push_back(ProximoTalao(db, chave).numero);
-                } catch (const DbError& e) {
+                } catch (const ErroOperacao& e) {
                     falhas[size_t(p)] = e.texto();
                 }
             });
@@ -332,7 +332,7 @@ class TestStore : public QObject {
         RegistoPesagem bad = pesagemPendente();
         bad.carro = QStringLiteral("ZZ-99-ZZ");
         bad.refEntrega = QString(21, QLatin1Char('X'));
-        QVERIFY_THROWS_EXCEPTION(DbError, GravarNovaPesagem(t.db(), bad, QDate(2024, 3, 15), chave));
+        QVERIFY_THROWS_EXCEPTION(RegraRecusada, GravarNovaPesagem(t.db(), bad, QDate(2024, 3, 15), chave));
         QVERIFY(!t.db().inTransaction());
         QCOMPARE(contar(t.db(), QStringLiteral("SELECT Contador FROM kel_PES_Taloes")), 17);
         QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")), 1);

@@ -379,7 +379,7 @@ int primeira(Cli& cli) {
         cli.result(QStringLiteral("ticket"), d.talaoTexto());
         cli.result(QStringLiteral("campaign"), r.text(QStringLiteral("Campanha")));
         return Cli::Ok;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         cli.err << e.texto() << '\n';
         return Cli::Failed;
     }
@@ -482,7 +482,7 @@ int segunda(Cli& cli) {
         cli.result(QStringLiteral("effective"), pesoPlano(f.value(QStringLiteral("PesoEfectivo"))));
         // The weighing is finished; a ticket that could not be printed or mailed still fails the run.
         return posto.msgs().falhou() ? Cli::Failed : Cli::Ok;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         cli.err << e.texto() << '\n';
         return Cli::Failed;
     }
@@ -513,7 +513,7 @@ int anular(Cli& cli) {
         cli.result(QStringLiteral("hist_id"), QString::number(id));
         cli.result(QStringLiteral("state"), pendente ? QStringLiteral("deleted") : QStringLiteral("pending"));
         return Cli::Ok;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         cli.err << e.texto() << '\n';
         return Cli::Failed;
     }
@@ -593,7 +593,7 @@ int corrigir(Cli& cli) {
         cli.result(QStringLiteral("document"), k.texto());
         cli.result(QStringLiteral("effective"), pesoPlano(f.value(QStringLiteral("PesoEfectivo"))));
         return Cli::Ok;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         cli.err << e.texto() << '\n';
         return Cli::Failed;
     }
@@ -663,7 +663,7 @@ int listar(Cli& cli, bool historico) {
         }
         cli.out.flush();
         return Cli::Ok;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         cli.err << e.texto() << '\n';
         return Cli::Failed;
     }
