@@ -52,7 +52,7 @@ struct Peso : WeightSource {
 };
 struct SemTalao : TicketActions {
     bool imprimir(qint32, bool, int, QString&) override { return true; }
-    void enviarEmail(qint32, bool, const QString&) override {}
+    bool enviarEmail(qint32, bool, const QString&) override { return true; }
 };
 
 QString g_servidor;

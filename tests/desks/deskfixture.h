@@ -58,7 +58,10 @@ struct FakeTickets : TicketActions {
         impressos << qMakePair(id, copias);
         return true;
     }
-    void enviarEmail(qint32 id, bool, const QString& para) override { emails << qMakePair(id, para); }
+    bool enviarEmail(qint32 id, bool, const QString& para) override {
+        emails << qMakePair(id, para);
+        return true;
+    }
 };
 
 // A demo database with its parameters, the local ERP connected on it, and desks.
