@@ -25,19 +25,19 @@ using namespace deskapoio;
 
 Resultado DeskCore::btAnularHist() {
     bool continuar = true;
-    if (m_verHistorico) {
+    if (verHistorico()) {
         continuar = m_messages.mostrarAviso(
             OperatorMessages::OkCancelar,
             m_kind.anulacaoFinalizada +
                 QStringLiteral("\n\rOs Documentos gerados vão ser anulados\n\rPretende continuar?"));
-    } else if (!m_primeiroPeso) {
+    } else if (!primeiroPeso()) {
         continuar = m_messages.mostrarAviso(OperatorMessages::OkCancelar,
                                             m_kind.anulacaoPendente + QStringLiteral("\n\rPretende continuar?"));
     }
     const QString talao = talaoTexto();
     const ChaveDocumento doc = m_doc;
-    const bool historico = m_verHistorico;
-    const bool pendente = !m_verHistorico && !m_primeiroPeso && m_idHistorico > 0;
+    const bool historico = verHistorico();
+    const bool pendente = !historico && !primeiroPeso() && m_idHistorico > 0;
     const Resultado r =
         continuar ? anular() : Resultado::recusado(std::nullopt, QStringLiteral("A anulação não foi confirmada."));
     if (r) {
@@ -48,20 +48,17 @@ Resultado DeskCore::btAnularHist() {
         else if (pendente)
             m_estado = QStringLiteral("Pesagem pendente do talão %1 anulada.").arg(talao);
     }
-    m_tabsActivas = true;
-    m_painelFinal = false;
-    activaBotoes();
     limparForm();
-    for (Botao b : {BtConf, BtImpHist, BtMailHist, BtAnularHist}) mostrar(b, false);
-    emit alterado();
+    m_ecra.entrar(EcraDesk::Modo::Inicio);
+    notificar();
     return r;
 }
 
 Resultado DeskCore::anular() {
     const qint32 id = m_idHistorico;
     try {
-        if (!m_verHistorico) {
-            if (m_primeiroPeso) return Resultado::feito();
+        if (!verHistorico()) {
+            if (primeiroPeso()) return Resultado::feito();
             // Only a weighing that is still pending goes: one completed meanwhile by another
             // workstation has a live document.
             int apagados = 0;
@@ -80,7 +77,6 @@ Resultado DeskCore::anular() {
                 apagados == 1
                     ? Resultado::feito()
                     : recusa(std::nullopt, QStringLiteral("A pesagem não foi anulada: já não está pendente."));
-            m_verHistorico = true;
             btCancGeral();
             return r;
         }
@@ -88,7 +84,6 @@ Resultado DeskCore::anular() {
         if (rs.isEmpty()) {
             // Deleted meanwhile by another workstation: nothing was cancelled here.
             const Resultado r = recusa(std::nullopt, QStringLiteral("Não foi possível proceder à anulação!"));
-            m_verHistorico = true;
             btCancGeral();
             return r;
         } else {
@@ -103,7 +98,6 @@ Resultado DeskCore::anular() {
                     const Resultado r =
                         recusa(std::nullopt, QStringLiteral("Esta pesagem está a ser tratada noutro "
                                                             "posto. Tente de novo dentro de momentos."));
-                    m_verHistorico = true;
                     btCancGeral();
                     return r;
                 }
@@ -118,7 +112,6 @@ Resultado DeskCore::anular() {
                                                   .arg(k.texto())
                                                   .arg(m_sessao.ultimoErroNumero())
                                                   .arg(m_sessao.ultimoErro()));
-                    m_verHistorico = true;
                     btCancGeral();
                     return r;
                 }
@@ -136,7 +129,6 @@ Resultado DeskCore::anular() {
                 }
                 const Resultado r = falha(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + erro +
                                           (acerto.isEmpty() ? QString() : QStringLiteral("\r\n") + acerto));
-                m_verHistorico = true;
                 btCancGeral();
                 return r;
             };
@@ -169,11 +161,9 @@ Resultado DeskCore::anular() {
     } catch (const DbError& e) {
         // Nothing was cancelled: said as a failure, never as a weighing back in the pending list.
         const Resultado r = falha(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + e.texto());
-        m_verHistorico = true;
         btCancGeral();
         return r;
     }
-    m_verHistorico = true;
     btCancGeral();
     return Resultado::feito();
 }

@@ -22,7 +22,7 @@
 using namespace deskapoio;
 
 Resultado DeskCore::btConf() {
-    if (m_segundoPeso) {
+    if (segundoPeso()) {
         if (vazio(campo(Campo::Peso))) return recusa(Campo::Peso, m_kind.faltaPesoFinal);
         const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Conclusao);
         if (const Recusa* r = std::get_if<Recusa>(&lido)) {
@@ -32,19 +32,17 @@ Resultado DeskCore::btConf() {
         // The panel shows what the completion will write: a deduction typed but not yet
         // left already counts there, so the effective weight field follows it first.
         set(Campo::Efectivo, formatarPeso(std::get<Pesagem>(lido).efectivo));
-        m_painelFinal = true;
-        m_tabsActivas = false;
-        desactivaBotoes();
+        m_ecra.painel = EcraDesk::Painel::Final;
         setRotulo(Resumo1, m_kind.resumoTerceiro + rotulo(NomeTerceiro));
         setRotulo(Resumo2, QStringLiteral("Artigo: ") + rotulo(DescArtigo));
         setRotulo(Resumo3, QStringLiteral("Peso Efectivo = ") + pesoComUnidade(campo(Campo::Efectivo)));
         setRotulo(Resumo4, m_kind.entrada
                                ? QStringLiteral("Característica ") + caracteristicas().value(m_caracteristica)
                                : QString());
-        emit alterado();
+        notificar();
         return Resultado::feito();
     }
-    if (m_primeiroPeso || m_idHistorico == 0)
+    if (primeiroPeso() || m_idHistorico == 0)
         return Resultado::recusado(std::nullopt, QStringLiteral("Não há pesagem concluída a corrigir."));
     // A finished weighing opened from the history: apply the operator's corrections, all
     // checked before the ERP document is touched.
@@ -56,19 +54,19 @@ Resultado DeskCore::btConf() {
     const Pesagem& p = std::get<Pesagem>(lido);
     // The field shows what is about to be written (a deduction typed but not yet left counts).
     set(Campo::Efectivo, formatarPeso(p.efectivo));
-    emit alterado();
+    notificar();
     CamposComplemento comp{textoPeso(p.pesos.vasilhame), m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(),
                            m_caracteristica, m_kind.entrada};
     const QString efectivo = textoPeso(p.efectivo);
     const QString talao = talaoTexto();
     try {
-        if (!m_dadosAlterados) {
-            if (m_obsAlteradas) ActualizaHistorico(m_db, m_idHistorico, p.justificacao, efectivo, comp);
+        if (!dadosAlterados()) {
+            if (obsAlteradas()) ActualizaHistorico(m_db, m_idHistorico, p.justificacao, efectivo, comp);
             btCancGeral();
             // Confirmar on an unchanged weighing writes nothing, and says so.
-            m_estado = m_obsAlteradas ? QStringLiteral("Talão %1: observações gravadas.").arg(talao)
+            m_estado = obsAlteradas() ? QStringLiteral("Talão %1: observações gravadas.").arg(talao)
                                       : QStringLiteral("Talão %1 sem alterações: nada foi gravado.").arg(talao);
-            emit alterado();
+            notificar();
             return Resultado::feito();
         }
         // The document's state before the update is announced first: an interruption
@@ -87,7 +85,7 @@ Resultado DeskCore::btConf() {
             case DocumentoDesk::Actualizacao::Gravado:
                 CrashPoint::hit("correct.document-saved");
                 if (Resultado r = gravarCorreccao(nota, p.justificacao, efectivo, comp); !r) {
-                    emit alterado();
+                    notificar();
                     return r;
                 }
                 CrashPoint::hit("correct.after-commit");
@@ -96,7 +94,7 @@ Resultado DeskCore::btConf() {
                     btCancGeral();
                     m_estado =
                         QStringLiteral("Talão %1 corrigido; documento %2 actualizado.").arg(talao, textoDocumento(k));
-                    emit alterado();
+                    notificar();
                 }
                 return Resultado::feito();
             case DocumentoDesk::Actualizacao::Anulado:
@@ -108,14 +106,14 @@ Resultado DeskCore::btConf() {
             case DocumentoDesk::Actualizacao::Falhou: {
                 // The ERP refused the save: nothing of the correction is left to settle.
                 if (nota) notas.fechar(nota, eu);
-                emit alterado();
+                notificar();
                 const QString texto = QStringLiteral("A correcção não foi gravada.");
                 return nota ? Resultado::falhou(texto) : Resultado::recusado(std::nullopt, texto);
             }
         }
     } catch (const ErroOperacao& e) {
         aviso(e.texto());
-        emit alterado();
+        notificar();
         return Resultado::falhou(e.texto());
     }
     return Resultado::falhou(QStringLiteral("A correcção não foi gravada."));
@@ -134,11 +132,8 @@ Resultado DeskCore::btConfFinal(Gravacao indice) {
     // Checked again right before anything is written or sent to the ERP.
     const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Conclusao);
     if (const Recusa* r = std::get_if<Recusa>(&lido)) {
-        m_painelFinal = false;
-        activar(BtPendentes, true);
-        activar(BtPeso, true);
-        m_tabsActivas = true;
-        m_tab = Pagina::Carga;
+        m_ecra.painel = EcraDesk::Painel::Nenhum;
+        m_ecra.pagina = Pagina::Carga;
         recusar(*r);
         return Resultado::recusado(*r);
     }
@@ -152,17 +147,15 @@ Resultado DeskCore::btConfFinal(Gravacao indice) {
             Resultado r =
                 recusa(std::nullopt,
                        QStringLiteral("Esta pesagem já não está pendente: foi concluída ou anulada noutro posto."));
-            m_tabsActivas = true;
-            m_painelFinal = false;
-            activaBotoes();
             limparForm();
-            emit alterado();
+            m_ecra.entrar(EcraDesk::Modo::Inicio);
+            notificar();
             return r;
         }
     } catch (const DbError& e) {
         return falha(e.texto());
     }
-    for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, false);
+    m_ecra.aConcluir = true;
     // The ERP is written outside the program's transaction: announce it first, so that
     // an interruption in between is settled later instead of leaving a stray document.
     const ProcessIdentity eu = ProcessIdentity::current();
@@ -178,8 +171,8 @@ Resultado DeskCore::btConfFinal(Gravacao indice) {
         semNota = falha(QStringLiteral("Não foi possível preparar a gravação no ERP.\r\nErro: ") + e.texto());
     }
     if (semNota) {
-        for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
-        emit alterado();
+        m_ecra.aConcluir = false;
+        notificar();
         return *semNota;
     }
     CrashPoint::hit("complete.note-written");
@@ -201,7 +194,7 @@ Resultado DeskCore::btConfFinal(Gravacao indice) {
         return Resultado::falhou(m_ultimoErro);
     }
     CrashPoint::hit("complete.after-commit");
-    for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
+    m_ecra.aConcluir = false;
     m_criados.clear();
     m_flagsCriados.clear();
     m_concluido = m_doc;
@@ -221,11 +214,9 @@ Resultado DeskCore::btConfFinal(Gravacao indice) {
     }
     if (indice == Gravacao::Email)
         if (const Resultado mail = enviarEmail(); !mail) depois = mail.mensagem();
-    m_tabsActivas = true;
-    m_painelFinal = false;
-    activaBotoes();
     limparForm();
-    emit alterado();
+    m_ecra.entrar(EcraDesk::Modo::Inicio);
+    notificar();
     return Resultado::feito(depois);
 }
 
@@ -403,10 +394,8 @@ void DeskCore::desfazerConclusao(qint64 nota) {
     } catch (const DbError&) {
     }
     m_doc = ChaveDocumento{};
-    for (Botao b : {BtConfFinal, BtCancFinal}) activar(b, true);
-    m_tabsActivas = true;
-    m_painelFinal = false;
-    activaBotoes();
+    m_ecra.aConcluir = false;
     limparForm();
-    emit alterado();
+    m_ecra.entrar(EcraDesk::Modo::Inicio);
+    notificar();
 }

@@ -5,6 +5,7 @@
 #include "base/intentnotes.h"
 #include "base/operatormessages.h"
 #include "desks/alibidesk.h"
+#include "desks/consultasdesk.h"
 #include "desks/deskapoio.h"
 #include "desks/erpreconciler.h"
 #include "desks/intentpayload.h"
@@ -44,19 +45,57 @@ DeskCore::DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& paramet
         m_campos[size_t(c.nome)].maximo = c.maximo;
         m_campos[size_t(c.nome)].soLeitura = nuncaEscrito(c.tipo);
     }
-    for (int b = 0; b < NumBotoes; ++b) {
-        m_botaoActivo[b] = true;
-        m_botaoVisivel[b] = true;
-    }
     limparForm();
-    m_verHistorico = false;
     m_criados.clear();
     m_flagsCriados.clear();
     m_histDe = QDate(QDate::currentDate().year(), QDate::currentDate().month(), 1);
     m_histAte = QDate::currentDate();
+    m_anunciado = vista();
 }
 
 DeskCore::~DeskCore() = default;
+
+DeskCore::Vista DeskCore::vista() const {
+    Vista v{m_campos,
+            m_listasDesactivadas,
+            m_rotulos,
+            m_ecra,
+            m_grelha.colunas,
+            m_grelha.linhas,
+            m_dataPesagem,
+            m_histDe,
+            m_histAte,
+            m_carga,
+            m_descarga,
+            m_caracteristica,
+            m_materiasSubsidiarias,
+            caixaSubsidiariasActiva(),
+            m_estado};
+    // What the operator changed is the desk's own business: nothing shows it.
+    v.ecra.campoAlterado = v.ecra.dadosAlterados = v.ecra.obsAlteradas = false;
+    return v;
+}
+
+void DeskCore::notificar() {
+    Vista antes = vista();
+    std::swap(antes, m_anunciado);
+    const Vista& agora = m_anunciado;
+    for (const CampoDesk& c : m_kind.tabela().todos())
+        if (!(agora.campos[size_t(c.nome)] == antes.campos[size_t(c.nome)]) ||
+            agora.listasDesactivadas.contains(c.nome) != antes.listasDesactivadas.contains(c.nome))
+            emit campoMudou(c.nome);
+    for (int r = 0; r < NumRotulos; ++r)
+        if (agora.rotulos[r] != antes.rotulos[r]) emit rotuloMudou(Rotulo(r));
+    if (agora.dataPesagem != antes.dataPesagem || agora.histDe != antes.histDe || agora.histAte != antes.histAte ||
+        agora.carga != antes.carga || agora.descarga != antes.descarga ||
+        agora.caracteristica != antes.caracteristica || agora.materiasSubsidiarias != antes.materiasSubsidiarias ||
+        agora.caixaSubsidiarias != antes.caixaSubsidiarias)
+        emit valoresMudaram();
+    if (agora.estado != antes.estado) emit estadoMudou();
+    // The screen before the list: a list shown anew is filled once its page is in view.
+    if (!(agora.ecra == antes.ecra)) emit ecraMudou();
+    if (agora.colunas != antes.colunas || agora.linhas != antes.linhas) emit grelhaMudou();
+}
 
 void DeskCore::set(Campo c, const QString& t) {
     if (valid(c)) m_campos[size_t(c)].texto = t.left(m_campos[size_t(c)].maximo);
@@ -96,11 +135,11 @@ FormularioDesk DeskCore::formulario() const {
 void DeskCore::recusar(const Recusa& r) {
     aviso(r.mensagem);
     if (r.campo) m_foco = r.campo;
-    emit alterado();
+    notificar();
 }
 
 QStringList DeskCore::cartaoPesos() const {
-    const bool comRegisto = m_tabsActivas || m_painelPesagem || m_painelFinal;
+    const bool comRegisto = m_ecra.tabsActivas() || m_ecra.painel != EcraDesk::Painel::Nenhum;
     if (!comRegisto) return QStringList(6, QString());
     // The entry time outlives the clear of the desk: it belongs to a truck only once one is loaded or saved.
     return {campo(Campo::Matricula),
@@ -172,8 +211,7 @@ bool DeskCore::perguntarMatriculaPendente(const QString& matricula) {
 void DeskCore::limparForm() {
     m_porGravar = false;
     m_taraRegistada.reset();
-    m_dadosAlterados = false;
-    m_obsAlteradas = false;
+    m_ecra.limpar();
     const QDateTime agora =
         QDateTime(QDate::currentDate(), QTime(QTime::currentTime().hour(), QTime::currentTime().minute()));
     if (!m_kind.entrada) {
@@ -192,26 +230,13 @@ void DeskCore::limparForm() {
         set(Campo::LocalCarga, QStringLiteral("Nossas instalações"));
         set(Campo::LocalDescarga, QStringLiteral("Instalações do Cliente"));
     }
-    m_tabsActivas = false;
-    for (bool& t : m_tabActiva) t = false;
-    activar(BtPeso, false);
-    m_painelFinal = false;
-    m_painelPesagem = false;
-    m_tab = Pagina::Dados;
-    m_segundoPeso = false;
-    m_primeiroPeso = false;
     m_doc = ChaveDocumento{};
-    m_pesquisaVisivel = false;
     m_terceiroAceite = QString();
     m_moradaAceite = QString();
     m_moradaDoTerceiro = QString();
     m_artigoAceite = QString();
     m_tipoMoradaAceite = QString();
     m_efectivoCalculado = true;
-    mostrar(BtLer, false);
-    mostrar(BtAnularHist, false);
-    mostrar(BtImpHist, false);
-    mostrar(BtMailHist, false);
     setRotulo(Titulo, m_kind.caption);
 }
 
@@ -229,14 +254,6 @@ void DeskCore::activa() {
     m_listasDesactivadas.remove(Campo::CodPostal);
 }
 
-void DeskCore::desactivaBotoes() {
-    for (Botao b : {BtEntrada, BtPendentes, BtPeso, BtHistorico}) activar(b, false);
-}
-
-void DeskCore::activaBotoes() {
-    for (Botao b : {BtEntrada, BtPendentes, BtPeso, BtHistorico}) activar(b, true);
-}
-
 void DeskCore::desbloquearIdentificacao() {
     // Everything the operator types on a new weighing; the dates and weights of the
     // record are never typed.
@@ -252,7 +269,7 @@ void DeskCore::bloquearRegisto() {
                                Campo::Nome,      Campo::Endereco,     Campo::Localidade,
                                Campo::CodPostal, Campo::Contribuinte, Campo::Matricula};
     if (!m_kind.entrada) bloqueados << Campo::TipoMorada;
-    if (m_verHistorico) {
+    if (verHistorico()) {
         // A finished weighing: only what a correction writes stays open (deductions,
         // effective weight, observations, outgoing load places; the e-mail a ticket is
         // sent to). Everything else the record and its document already hold.
@@ -273,7 +290,7 @@ void DeskCore::bloquearRegisto() {
 
 void DeskCore::escrever(Campo i, const QString& texto) {
     // While the final save panel is open the tabs are closed: what it shows is what gets saved.
-    if (!valid(i) || m_campos[size_t(i)].soLeitura || m_painelFinal) return;
+    if (!valid(i) || m_campos[size_t(i)].soLeitura || painelFinal()) return;
     QString t = texto;
     if (i == Campo::Peso) {
         // A typed weight is a whole number: only digits get in.
@@ -286,7 +303,7 @@ void DeskCore::escrever(Campo i, const QString& texto) {
     if (i == Campo::Peso) m_alibi->esquecerLeitura();
     if (i == Campo::Matricula) esquecerTaraRegistada();
     set(i, t);
-    m_campoAlterado = true;
+    m_ecra.campoAlterado = true;
     marcarTrabalho();
     if (i == Campo::Efectivo) m_efectivoCalculado = false;
     // Recomputed as typed; checked (with a message) when the field is left.
@@ -295,64 +312,64 @@ void DeskCore::escrever(Campo i, const QString& texto) {
         validar(i);
         m_aEscrever = false;
     }
-    if (i == Campo::Observacoes) m_obsAlteradas = true;
-    emit alterado();
+    if (i == Campo::Observacoes) m_ecra.obsAlteradas = true;
+    notificar();
 }
 
 void DeskCore::escape(Campo i) {
-    m_campoAlterado = false;
+    m_ecra.campoAlterado = false;
     // Esc in the first field closes the desk, never over work the operator would lose.
     if (i == Campo::Terceiro && podeAbandonar()) emit fecharPedido();
 }
 
 bool DeskCore::sair(Campo i) {
     if (!valid(i)) return true;
-    if (!m_campoAlterado) return true;
+    if (!m_ecra.campoAlterado) return true;
     // Nothing was typed into a read-only field: it is left as it is (a recalled truck's
     // party is never validated again into a new weighing).
     if (m_campos[size_t(i)].soLeitura) {
-        m_campoAlterado = false;
+        m_ecra.campoAlterado = false;
         return true;
     }
     const bool ok = validar(i);
-    m_campoAlterado = false;
-    emit alterado();
+    m_ecra.campoAlterado = false;
+    notificar();
     return ok;
 }
 
 void DeskCore::setDataCarga(const QDateTime& dt) {
     m_carga = dt;
-    m_dadosAlterados = true;
+    m_ecra.dadosAlterados = true;
     marcarTrabalho();
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::setDataDescarga(const QDateTime& dt) {
     m_descarga = dt;
-    m_dadosAlterados = true;
+    m_ecra.dadosAlterados = true;
     marcarTrabalho();
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::setPeriodoHistorico(const QDate& de, const QDate& ate) {
     m_histDe = de;
     m_histAte = ate;
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::setCaracteristica(int indice) {
     if (indice < 0 || indice > 1) return;
     m_caracteristica = indice;
-    m_dadosAlterados = true;
+    m_ecra.dadosAlterados = true;
     marcarTrabalho();
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::setMateriasSubsidiarias(bool v) {
     // The choice made the ticket number and makes the document type: once the first
     // weight is saved it stays with the weighing.
     if (!m_subsidiariasBloqueadas) m_materiasSubsidiarias = v;
-    emit alterado();
+    notificar();
 }
 
 // ---------------------------------------------------------------- buttons
@@ -361,14 +378,7 @@ void DeskCore::btEntrada() {
     if (!podeAbandonar()) return;
     m_estado.clear();
     limparForm();
-    m_tabsActivas = true;
-    for (Pagina t : {Pagina::Dados, Pagina::Terceiro, Pagina::Observacoes}) m_tabActiva[int(t)] = true;
-    m_tabActiva[int(Pagina::Carga)] = false;
-    m_tab = Pagina::Dados;
-    m_grelhaVisivel = false;
-    m_segundoPeso = false;
-    activar(BtPendentes, false);
-    activar(BtHistorico, false);
+    m_ecra.entrar(EcraDesk::Modo::Nova);
     m_idHistorico = 0;
     m_noTalao = 0;
     m_anoTalao = 0;
@@ -377,53 +387,49 @@ void DeskCore::btEntrada() {
     // A new weighing may need the name, address or tax number typed in.
     activa();
     desbloquearIdentificacao();
-    mostrar(BtConf, true);
     m_foco = Campo::Terceiro;
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::btPeso() {
-    mostrar(BtAnularHist, false);
-    if (m_primeiroPeso) {
+    m_ecra.pesou = true;
+    if (primeiroPeso()) {
         for (Campo i : {Campo::Terceiro, Campo::Artigo, Campo::Nome, Campo::Contribuinte}) {
             if (vazio(campo(i))) {
                 aviso(QStringLiteral("%1: campo obrigatório!").arg(m_portao.nomeCampo(i)));
-                m_tab = (i == Campo::Terceiro || i == Campo::Artigo) ? Pagina::Dados : Pagina::Terceiro;
+                m_ecra.pagina = (i == Campo::Terceiro || i == Campo::Artigo) ? Pagina::Dados : Pagina::Terceiro;
                 m_foco = i;
-                emit alterado();
+                notificar();
                 return;
             }
         }
     }
-    if (m_primeiroPeso) avisarTerceiroInactivo();
-    m_tabsActivas = false;
-    m_painelPesagem = true;
+    if (primeiroPeso()) avisarTerceiroInactivo();
+    m_ecra.painel = EcraDesk::Painel::Pesagem;
     set(Campo::Peso, QString());
     m_alibi->esquecerLeitura();
     m_foco = Campo::Peso;
     // Each weighing is dated today unless the operator says otherwise; a pending truck
     // that leaves after midnight leaves on the day it leaves.
     m_dataPesagem = QDate::currentDate();
-    if (m_primeiroPeso) {
+    if (primeiroPeso()) {
         set(m_kind.campoPrimeiroPeso, QString());
         setRotulo(LegendaPeso, m_taraRegistada ? QStringLiteral("Peso Bruto (tara registada %1)")
                                                      .arg(pesoComUnidade(formatarPeso(m_taraRegistada->tara)))
                                                : m_kind.legendaPrimeiroPeso);
-    } else if (m_segundoPeso) {
+    } else if (segundoPeso()) {
         for (Campo i : {m_kind.campoSegundoPeso, Campo::Liquido, Campo::Efectivo}) set(i, QString());
         setRotulo(LegendaPeso, m_kind.legendaSegundoPeso);
     }
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::avisarTerceiroInactivo() {
     // Inactive parties are weighed for (the ERP makes their documents); the operator is
     // only told, once per first weighing.
     try {
-        const QVariant v =
-            m_db.escalar(QStringLiteral("SELECT Inactivo FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
-                         {campo(Campo::Terceiro)});
-        if (v.isValid() && v.toInt() == -1)
+        const std::optional<Terceiro> t = consultasdesk::lerTerceiro(m_db, m_kind, campo(Campo::Terceiro));
+        if (t && t->inactivo)
             m_messages.mostrarEstado(OperatorMessages::Info,
                                      QStringLiteral("Atenção: o %1 %2 está inactivo no ERP.")
                                          .arg(m_kind.entrada ? QStringLiteral("fornecedor") : QStringLiteral("cliente"),
@@ -434,8 +440,8 @@ void DeskCore::avisarTerceiroInactivo() {
 }
 
 void DeskCore::btPesar() {
-    activar(BtPesar, false);
-    emit alterado();
+    m_ecra.aPesar = true;
+    notificar();
     Money valor;
     QString mensagem;
     bool ok = m_balanca && m_balanca->pesar(valor, mensagem);
@@ -453,38 +459,28 @@ void DeskCore::btPesar() {
         set(Campo::Peso, QString());
         m_foco = Campo::Peso;
     }
-    activar(BtPesar, true);
-    emit alterado();
+    m_ecra.aPesar = false;
+    notificar();
 }
 
 void DeskCore::btCancPeso() {
-    m_painelPesagem = false;
-    m_tabsActivas = true;
-    emit alterado();
+    m_ecra.painel = EcraDesk::Painel::Nenhum;
+    notificar();
 }
 
 void DeskCore::btCancFinal() {
-    m_painelFinal = false;
-    activar(BtPendentes, true);
-    activar(BtPeso, true);
-    m_tabsActivas = true;
-    m_tab = Pagina::Carga;
-    emit alterado();
+    m_ecra.painel = EcraDesk::Painel::Nenhum;
+    m_ecra.pagina = Pagina::Carga;
+    notificar();
 }
 
 void DeskCore::btCancGeral() {
-    activaBotoes();
     limparForm();
-    m_grelhaVisivel = false;
+    m_ecra.entrar(EcraDesk::Modo::Inicio);
     m_foco.reset();
-    m_tab = Pagina::Dados;
     desbloquearIdentificacao();
-    m_verHistorico = false;
-    mostrar(BtImpHist, false);
-    mostrar(BtMailHist, false);
-    mostrar(BtAnularHist, false);
     if (!m_kind.entrada) m_documento->LibertaDocumento();
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::cancelar() {

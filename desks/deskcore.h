@@ -17,6 +17,7 @@ class RecordSet;
 #include "base/intentnotes.h"
 #include "base/money.h"
 #include "desks/deskservices.h"
+#include "desks/ecradesk.h"
 #include "desks/intentpayload.h"
 #include "desks/portaopesagem.h"
 #include "desks/resultado.h"
@@ -39,6 +40,7 @@ struct DeskField {
     QString texto;
     bool soLeitura = false;
     int maximo = 15;  // longest text the field takes
+    bool operator==(const DeskField&) const = default;
 };
 
 // The list grid: pending weighings or history.
@@ -47,6 +49,7 @@ struct DeskGridColumn {
     QString titulo;
     int largura = 0;  // twips
     bool oculta = false;
+    bool operator==(const DeskGridColumn&) const = default;
 };
 struct DeskGrid {
     QVector<DeskGridColumn> colunas;
@@ -78,26 +81,8 @@ class DeskCore : public QObject {
         Resumo4,  // final save panel summary lines
         NumRotulos
     };
-    enum Botao {
-        BtEntrada,
-        BtPeso,
-        BtPendentes,
-        BtHistorico,
-        BtLer,
-        BtCancGeral,
-        BtSair,
-        BtAnularHist,
-        BtImpHist,
-        BtMailHist,
-        BtConf,
-        BtPesar,
-        BtConfPeso,
-        BtCancPeso,
-        BtConfFinal,
-        BtCancFinal,
-        BtGuardarTara,
-        NumBotoes
-    };
+    using Botao = EcraDesk::Botao;
+    using enum EcraDesk::Botao;
 
     DeskCore(const DeskKind& kind, BaseDados& db, ParametrosAplic& parametros, OperatorMessages& messages,
              SessaoSage& sessao, ApiRegistry& registry, QObject* parent = nullptr);
@@ -117,19 +102,20 @@ class DeskCore : public QObject {
     int campoMaximo(Campo c) const { return valid(c) ? m_campos[size_t(c)].maximo : 0; }
     bool listaActiva(Campo c) const { return !m_listasDesactivadas.contains(c); }
     QString rotulo(Rotulo r) const { return m_rotulos[r]; }
-    bool botaoActivo(Botao b) const { return m_botaoActivo[b]; }
+    bool botaoActivo(Botao b) const { return m_ecra.botaoActivo(b); }
     bool botaoVisivel(Botao b) const {
         // "Guardar tara" stands beside the reprint of a finished outgoing load.
-        if (b == BtGuardarTara) return !m_kind.entrada && m_verHistorico && m_botaoVisivel[BtImpHist];
-        return m_botaoVisivel[b];
+        return m_ecra.botaoVisivel(b) && (b != BtGuardarTara || !m_kind.entrada);
     }
-    bool tabsActivas() const { return m_tabsActivas; }
-    bool tabActiva(Pagina t) const { return m_tabActiva[int(t)]; }
-    Pagina tabActual() const { return m_tab; }
-    bool painelPesagem() const { return m_painelPesagem; }
-    bool painelFinal() const { return m_painelFinal; }
-    bool grelhaVisivel() const { return m_grelhaVisivel; }
-    bool pesquisaVisivel() const { return m_pesquisaVisivel; }  // history date range and btler
+    bool tabsActivas() const { return m_ecra.tabsActivas(); }
+    bool tabActiva(Pagina t) const { return m_ecra.tabActiva(t); }
+    Pagina tabActual() const { return m_ecra.pagina; }
+    bool painelPesagem() const { return m_ecra.painelPesagem(); }
+    bool painelFinal() const { return m_ecra.painelFinal(); }
+    bool grelhaVisivel() const { return m_ecra.grelhaVisivel(); }
+    bool pesquisaVisivel() const { return m_ecra.pesquisa; }  // history date range and btler
+    // The screen state the above are derived from.
+    const EcraDesk& ecra() const { return m_ecra; }
     const DeskGrid& grelha() const { return m_grelha; }
     std::optional<Campo> foco() const { return m_foco; }  // field to focus, none for btEntrada
     QDate dataPesagem() const { return m_dataPesagem; }
@@ -144,12 +130,12 @@ class DeskCore : public QObject {
     static QStringList caracteristicas() { return {QStringLiteral("Tipo A"), QStringLiteral("Tipo B")}; }
 
     // --- state ---
-    bool campoAlterado() const { return m_campoAlterado; }
-    bool primeiroPeso() const { return m_primeiroPeso; }
-    bool segundoPeso() const { return m_segundoPeso; }
-    bool verHistorico() const { return m_verHistorico; }
-    bool dadosAlterados() const { return m_dadosAlterados; }
-    bool obsAlteradas() const { return m_obsAlteradas; }
+    bool campoAlterado() const { return m_ecra.campoAlterado; }
+    bool primeiroPeso() const { return m_ecra.primeiroPeso(); }
+    bool segundoPeso() const { return m_ecra.segundoPeso(); }
+    bool verHistorico() const { return m_ecra.verHistorico(); }
+    bool dadosAlterados() const { return m_ecra.dadosAlterados; }
+    bool obsAlteradas() const { return m_ecra.obsAlteradas; }
     qint32 idHistorico() const { return m_idHistorico; }
     qint32 noTalao() const { return m_noTalao; }
     int anoTalao() const { return m_anoTalao; }
@@ -189,7 +175,7 @@ class DeskCore : public QObject {
     void pedirLista(Campo c);
     void setDataPesagem(const QDate& d) {
         m_dataPesagem = d;
-        emit alterado();
+        notificar();
     }
     void setDataCarga(const QDateTime& dt);
     void setDataDescarga(const QDateTime& dt);
@@ -245,19 +231,42 @@ class DeskCore : public QObject {
     // An ERP document as the operator names it: "GR 1/19".
     static QString textoDocumento(const ChaveDocumento& k);
 
+    // Tells the widgets what changed since the last notice (each action ends with it).
+    void notificar();
+
   signals:
-    void alterado();                // anything the widgets show may have changed
+    // What changed, so the widgets update only that.
+    void campoMudou(Campo campo);  // text, read-only state or list of one field
+    void rotuloMudou(DeskCore::Rotulo rotulo);
+    void ecraMudou();               // the screen state: buttons, tabs, panels, list and search shown (ecra())
+    void grelhaMudou();             // the list's columns or rows
+    void valoresMudaram();          // dates, the history's range, the characteristic, the subsidiary box
+    void estadoMudou();             // the line saying what the desk last did (estado())
     void fecharPedido();            // the desk asks to be closed
     void avancarFoco(Campo campo);  // a value picked from a list was accepted: move on (the Tab after a pick)
 
   private:
+    // What the widgets were last told; a notice names what differs from it.
+    struct Vista {
+        std::array<DeskField, kNumNomesCampo> campos;
+        QSet<Campo> listasDesactivadas;
+        std::array<QString, NumRotulos> rotulos;
+        EcraDesk ecra;
+        QVector<DeskGridColumn> colunas;
+        QVector<QStringList> linhas;
+        QDate dataPesagem, histDe, histAte;
+        QDateTime carga, descarga;
+        int caracteristica = 0;
+        bool materiasSubsidiarias = false;
+        bool caixaSubsidiarias = false;
+        QString estado;
+    };
+    Vista vista() const;
     // Appends history rows to the list: those of `ordem` (row numbers of `rs`), or all.
     void acrescentarHistorico(const RecordSet& rs, QVector<int> ordem = {});
     bool valid(Campo c) const { return m_kind.tabela().tem(c); }
     void set(Campo c, const QString& t);
     void setRotulo(Rotulo r, const QString& t) { m_rotulos[r] = t; }
-    void mostrar(Botao b, bool v) { m_botaoVisivel[b] = v; }
-    void activar(Botao b, bool v) { m_botaoActivo[b] = v; }
     void aviso(const QString& texto);
     bool falhaCampo(Campo c, const QString& texto);
     // The fields and what validation accepted, as the gate reads them.
@@ -267,8 +276,6 @@ class DeskCore : public QObject {
     void limparForm();
     void desactiva();
     void activa();
-    void desactivaBotoes();
-    void activaBotoes();
     void desbloquearIdentificacao();
     // Read-only fields (their lists too) of a truck recalled from the pending list or a
     // finished weighing opened from the history.
@@ -346,16 +353,8 @@ class DeskCore : public QObject {
     PortaoPesagem m_portao;
 
     std::array<DeskField, kNumNomesCampo> m_campos;  // by name; those of the kind's table are used
-    QString m_rotulos[NumRotulos];
-    bool m_botaoActivo[NumBotoes];
-    bool m_botaoVisivel[NumBotoes];
-    bool m_tabsActivas = false;
-    bool m_tabActiva[kNumPaginas] = {false, false, false, false};
-    Pagina m_tab = Pagina::Dados;
-    bool m_painelPesagem = false;
-    bool m_painelFinal = false;
-    bool m_grelhaVisivel = false;
-    bool m_pesquisaVisivel = false;
+    std::array<QString, NumRotulos> m_rotulos;
+    EcraDesk m_ecra;
     QSet<Campo> m_listasDesactivadas;
     DeskGrid m_grelha;
     int m_paginaHistorico = 0;
@@ -372,12 +371,6 @@ class DeskCore : public QObject {
     bool m_materiasSubsidiarias = false;
     bool m_subsidiariasBloqueadas = false;
 
-    bool m_campoAlterado = false;
-    bool m_primeiroPeso = false;
-    bool m_segundoPeso = false;
-    bool m_verHistorico = false;
-    bool m_dadosAlterados = false;
-    bool m_obsAlteradas = false;
     qint32 m_idHistorico = 0;
     qint32 m_noTalao = 0;
     int m_anoTalao = 0;
@@ -399,6 +392,7 @@ class DeskCore : public QObject {
     QString m_estado;
     bool m_porGravar = false;
     std::optional<Viatura> m_taraRegistada;
+    Vista m_anunciado;
     QList<ChaveDocumento> m_criados;
     QList<short> m_flagsCriados;
 };

@@ -5,6 +5,7 @@
 #include "base/intentnotes.h"
 #include "base/operatormessages.h"
 #include "desks/alibidesk.h"
+#include "desks/consultasdesk.h"
 #include "desks/deskapoio.h"
 #include "desks/erpreconciler.h"
 #include "desks/intentpayload.h"
@@ -150,92 +151,64 @@ void DeskCore::btPendentes() {
     if (!podeAbandonar()) return;
     m_estado.clear();
     limparForm();
-    activar(BtEntrada, false);
-    activar(BtHistorico, false);
-    mostrar(BtAnularHist, false);
-    m_verHistorico = false;
     bool algum = false;
     try {
         algum = carregarPendentes();
     } catch (const DbError& e) {
         aviso(e.texto());
     }
-    m_grelhaVisivel = algum;
+    m_ecra.entrar(EcraDesk::Modo::ListaPendentes, algum);
     if (!algum) aviso(m_kind.pendentesVazio);
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::btHistorico() {
     if (!podeAbandonar()) return;
-    m_pesquisaVisivel = true;
-    mostrar(BtLer, true);
+    m_ecra.pesquisa = true;
     m_histDe = QDate(QDate::currentDate().year(), QDate::currentDate().month(), 1);
     m_histAte = QDate::currentDate();
-    activar(BtEntrada, false);
-    activar(BtPendentes, false);
-    for (Botao b : {BtImpHist, BtMailHist, BtAnularHist}) mostrar(b, false);
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::btLer() {
     if (!podeAbandonar()) return;
     m_estado.clear();
-    m_pesquisaVisivel = false;
-    mostrar(BtLer, false);
     limparForm();
-    activar(BtEntrada, false);
-    activar(BtPendentes, false);
-    m_verHistorico = false;
+    m_ecra.entrar(EcraDesk::Modo::ListaHistorico);
     bool algum = false;
     try {
         algum = carregarHistorico();
     } catch (const DbError& e) {
         aviso(e.texto());
     }
-    m_verHistorico = algum;
-    m_grelhaVisivel = algum;
+    m_ecra.comLinhas = algum;
     if (!algum) aviso(QStringLiteral("Não existem registos de Histórico!"));
-    m_tabActiva[int(Pagina::Carga)] = true;
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::activarLinha(int linha) {
     const qint32 id = m_grelha.valor(linha, QStringLiteral("Id")).toInt();
     if (id == 0) return;
     m_idHistorico = id;
+    // A row of the history opens a finished weighing; any other a pending truck.
+    const bool historico = verHistorico();
     limparForm();
-    activar(BtPeso, true);
-    m_tabsActivas = true;
-    for (bool& t : m_tabActiva) t = true;
-    if (m_verHistorico) {
-        m_segundoPeso = false;
-        m_primeiroPeso = false;
-    } else {
-        m_segundoPeso = true;
-        m_primeiroPeso = false;
-    }
+    m_ecra.entrar(historico ? EcraDesk::Modo::Concluida : EcraDesk::Modo::Recolhida);
+    if (!historico) m_ecra.peso = EcraDesk::Peso::Segundo;
     if (!acertarNotas(id) || !lerCarga(id)) {
         // Never a half-filled desk: the operator is told and the desk is cleared.
-        const bool historico = m_verHistorico;
         btCancGeral();
-        m_verHistorico = false;
-        if (historico) desbloquearIdentificacao();
         return;
     }
-    m_grelhaVisivel = false;
-    mostrar(BtConf, true);
     if (const auto pb = RegistoHistorico::lerDataHora(campo(Campo::DataEntrada))) m_dataPesagem = pb->date();
     m_estado.clear();
     bloquearRegisto();
-    if (m_verHistorico) {
-        m_tab = Pagina::Dados;
+    if (historico) {
         for (Campo i : {Campo::Terceiro, Campo::Morada, Campo::Artigo, Campo::Vasilhame, Campo::CodPostal,
                         Campo::Matricula, Campo::RefCliente, Campo::Qualidade, Campo::Observacoes, Campo::Efectivo})
             m_listasDesactivadas.insert(i);
-        mostrar(BtImpHist, true);
-        mostrar(BtMailHist, true);
     }
-    emit alterado();
+    notificar();
 }
 
 bool DeskCore::eSubsidiarias(const QString& tpDoc) const {
@@ -252,7 +225,7 @@ void DeskCore::restaurarMateriasSubsidiarias(qint32 id) {
     else
         escolha = OpcoesPesagem::lerMateriasSubsidiarias(m_db, id);
     m_materiasSubsidiarias = escolha.value_or(false);
-    m_subsidiariasBloqueadas = escolha.has_value() || m_verHistorico;
+    m_subsidiariasBloqueadas = escolha.has_value() || verHistorico();
 }
 
 bool DeskCore::lerCarga(qint32 id) {
@@ -294,17 +267,11 @@ bool DeskCore::lerCarga(qint32 id) {
         set(Campo::Localidade, rs.text(QStringLiteral("Local")));
         set(Campo::CodPostal, rs.text(QStringLiteral("CdPostal")));
         if (!vazio(campo(Campo::Morada))) {
-            const RecordSet m = m_db.consultar(
-                QStringLiteral("SELECT MORADAS.Descr, MORADAS.Local, MORADAS.CdPostal FROM %1 INNER JOIN MORADAS ON "
-                               "%1.CODIGO = MORADAS.TERCEIRO WHERE (MORADAS.TPTERC = ?) AND MORADAS.TERCEIRO = ? AND "
-                               "MORADAS.CDMORADA = ?")
-                    .arg(t),
-                {m_kind.tpTerc, campo(Campo::Terceiro), campo(Campo::Morada)});
-            if (!m.isEmpty()) {
-                set(Campo::Endereco, m.text(QStringLiteral("Descr")));
-                set(Campo::Localidade, m.text(QStringLiteral("Local")));
-                set(Campo::CodPostal, m.text(QStringLiteral("CdPostal")));
-                setRotulo(DescMorada, m.text(QStringLiteral("Descr")));
+            if (const auto m = consultasdesk::lerMorada(m_db, m_kind, campo(Campo::Terceiro), campo(Campo::Morada))) {
+                set(Campo::Endereco, m->descricao);
+                set(Campo::Localidade, m->localidade);
+                set(Campo::CodPostal, m->codPostal);
+                setRotulo(DescMorada, m->descricao);
             }
         }
         descricaoCodPostal();
@@ -331,14 +298,13 @@ bool DeskCore::lerCarga(qint32 id) {
         set(Campo::Liquido, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoLiquido")))));
         set(Campo::Efectivo, formatarPeso(Money::fromVariant(rs.value(QStringLiteral("PesoEfectivo")))));
         set(Campo::Observacoes, rs.text(QStringLiteral("Justificacao")));
-        if (m_segundoPeso) {
+        if (segundoPeso()) {
             // A pending weighing has no second weight yet: the fields wait for it.
             for (Campo i : {m_kind.campoSegundoPeso, Campo::Liquido, Campo::Efectivo}) set(i, QString());
         }
-        const RecordSet a =
-            m_db.consultar(QStringLiteral("SELECT Nome, UnBase FROM Artigos WHERE Codigo = ?"), {campo(Campo::Artigo)});
-        setRotulo(DescArtigo, a.isEmpty() ? QString() : a.text(QStringLiteral("Nome")));
-        m_unBase = a.isEmpty() ? QString() : a.text(QStringLiteral("UnBase"));
+        const std::optional<Artigo> a = consultasdesk::lerArtigo(m_db, campo(Campo::Artigo));
+        setRotulo(DescArtigo, a ? a->nome : QString());
+        m_unBase = a ? a->unBase : QString();
         setRotulo(Unidade, QStringLiteral("kg"));  // weights are kilograms whatever the article is sold in
         if (!m_kind.entrada && !m_doc.tipo.isEmpty() &&
             m_doc.tipo.compare(m_parametros.texto(QStringLiteral("TpSaida")), Qt::CaseInsensitive) == 0) {
@@ -361,11 +327,5 @@ bool DeskCore::lerCarga(qint32 id) {
         aviso(QStringLiteral("Não foi possível ler a pesagem %1.\r\nErro: %2").arg(id).arg(e.texto()));
         return false;
     }
-    if (m_verHistorico) {
-        activar(BtPeso, false);
-        mostrar(BtImpHist, false);
-        mostrar(BtMailHist, false);
-    }
-    if (!m_primeiroPeso) mostrar(BtAnularHist, true);
     return true;
 }

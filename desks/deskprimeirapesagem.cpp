@@ -32,9 +32,8 @@ std::variant<Pesagem, Resultado> DeskCore::primeiraPesagem(const FormularioDesk&
     if (const Recusa* r = std::get_if<Recusa>(&lido)) {
         if (r->campo != Campo::Peso) {
             // Identification to mend: back to the tabs.
-            m_painelPesagem = false;
-            m_tabsActivas = true;
-            m_tab = Pagina::Dados;
+            m_ecra.painel = EcraDesk::Painel::Nenhum;
+            m_ecra.pagina = Pagina::Dados;
         }
         recusar(*r);
         return Resultado::recusado(*r);
@@ -42,11 +41,10 @@ std::variant<Pesagem, Resultado> DeskCore::primeiraPesagem(const FormularioDesk&
     const Pesagem& p = std::get<Pesagem>(lido);
     // A truck already waiting on this desk is recalled, not weighed in again by a slip.
     if (!perguntarMatriculaPendente(p.matricula)) {
-        m_painelPesagem = false;
-        m_tabsActivas = true;
-        m_tab = Pagina::Dados;
+        m_ecra.painel = EcraDesk::Painel::Nenhum;
+        m_ecra.pagina = Pagina::Dados;
         m_foco = Campo::Matricula;
-        emit alterado();
+        notificar();
         return Resultado::recusado(
             Campo::Matricula, QStringLiteral("A viatura %1 já tem uma pesagem pendente.").arg(p.matricula.trimmed()));
     }
@@ -59,7 +57,7 @@ Resultado DeskCore::gravarPrimeiroPeso(const Pesagem& p, const Money& pesado, co
     Resultado r = gravarPrimeiroPeso(p);
     if (r) return r;
     set(m_kind.campoPrimeiroPeso, QString());
-    emit alterado();
+    notificar();
     return r;
 }
 
@@ -68,10 +66,10 @@ Resultado DeskCore::btConfPeso(Gravacao indice) {
     if (vazio(campo(Campo::Peso))) {
         Resultado r = recusa(Campo::Peso, QStringLiteral("Deve introduzir um valor no campo Peso!"));
         m_foco = Campo::Peso;
-        emit alterado();
+        notificar();
         return r;
     }
-    if (m_primeiroPeso && m_taraRegistada) return pesagemUnica(indice);
+    if (primeiroPeso() && m_taraRegistada) return pesagemUnica(indice);
     const QString quando = momentoPesagem();
     bool primeiro = false;
     // The weight is the reading just taken or a typed one (logged, or refused where forbidden).
@@ -80,11 +78,11 @@ Resultado DeskCore::btConfPeso(Gravacao indice) {
         if (m_alibi->confirmar(pesado, numeroPeso, erro)) return std::nullopt;
         Resultado r = recusa(Campo::Peso, erro);
         m_foco = Campo::Peso;
-        emit alterado();
+        notificar();
         return r;
     };
     QString depois;
-    if (m_primeiroPeso) {
+    if (primeiroPeso()) {
         const auto lido = primeiraPesagem(formulario());
         if (const Resultado* r = std::get_if<Resultado>(&lido)) return *r;
         const Pesagem& p = std::get<Pesagem>(lido);
@@ -95,7 +93,7 @@ Resultado DeskCore::btConfPeso(Gravacao indice) {
         m_estado = QStringLiteral("Talão %1 gravado: viatura %2, %3 %4. Aguarda a segunda pesagem.")
                        .arg(talaoTexto(), vazio(p.matricula) ? QStringLiteral("sem matrícula") : p.matricula.trimmed(),
                             m_kind.legendaPrimeiroPeso, pesoComUnidade(formatarPeso(pesado)));
-    } else if (m_segundoPeso) {
+    } else if (segundoPeso()) {
         QString erro;
         const auto pesado = Pesos::lerPesado(campo(Campo::Peso), m_portao.nomeCampo(m_kind.campoSegundoPeso), erro);
         if (!pesado) {
@@ -114,10 +112,9 @@ Resultado DeskCore::btConfPeso(Gravacao indice) {
         if (liquido <= Money()) {
             Resultado r = recusa(Campo::Peso, QStringLiteral("Peso Líquido incorrecto"));
             // Back to the truck on the desk: its first weight and entry stay in view.
-            m_painelPesagem = false;
-            m_tabsActivas = true;
+            m_ecra.painel = EcraDesk::Painel::Nenhum;
             set(Campo::Peso, QString());
-            emit alterado();
+            notificar();
             return r;
         }
         const auto entrada = RegistoHistorico::lerDataHora(campo(Campo::DataEntrada));
@@ -126,7 +123,7 @@ Resultado DeskCore::btConfPeso(Gravacao indice) {
             Resultado r = recusa(std::nullopt, QStringLiteral("A data/hora de saída (%1) não pode ser anterior à de "
                                                               "entrada (%2)!")
                                                    .arg(quando, campo(Campo::DataEntrada)));
-            emit alterado();
+            notificar();
             return r;
         }
         if (auto r = confirmarOrigem(*pesado, 2)) return *r;
@@ -136,8 +133,7 @@ Resultado DeskCore::btConfPeso(Gravacao indice) {
         set(Campo::Efectivo, campo(Campo::Liquido));
         recalcularEfectivo();
     }
-    m_painelPesagem = false;
-    m_tabsActivas = true;
+    m_ecra.painel = EcraDesk::Painel::Nenhum;
     if (primeiro) {
         QString erro;
         if (indice == Gravacao::Imprimir && (!m_talao || !m_talao->imprimirSenha(m_idHistorico, erro))) {
@@ -145,13 +141,12 @@ Resultado DeskCore::btConfPeso(Gravacao indice) {
                      (m_talao ? erro : QStringLiteral("Impressão indisponível."));
             aviso(depois);
         }
-        activaBotoes();
         limparForm();
+        m_ecra.entrar(EcraDesk::Modo::Inicio);
     } else {
-        m_tabActiva[int(Pagina::Carga)] = true;
-        m_tab = Pagina::Carga;
+        m_ecra.pagina = Pagina::Carga;
     }
-    emit alterado();
+    notificar();
     return Resultado::feito(depois);
 }
 
@@ -161,7 +156,7 @@ Resultado DeskCore::pesagemUnica(Gravacao indice) {
         Resultado r = recusa(Campo::Peso, texto);
         set(Campo::Peso, QString());
         m_foco = Campo::Peso;
-        emit alterado();
+        notificar();
         return r;
     };
     // Checked against the day the weighing is dated, which the operator may have changed.
@@ -201,16 +196,15 @@ Resultado DeskCore::pesagemUnica(Gravacao indice) {
     // The second weight at once, then the completion the final panel would make. Should
     // that completion be refused (a deduction to mend), the truck stays on the desk as a
     // recalled one: its identity is the saved record's and no longer takes typing.
-    m_primeiroPeso = false;
-    m_segundoPeso = true;
+    m_ecra.modo = EcraDesk::Modo::Recolhida;
+    m_ecra.peso = EcraDesk::Peso::Segundo;
     bloquearRegisto();
     set(Campo::DataSaida, quando);
     set(m_kind.campoSegundoPeso, formatarPeso(segundo));
     set(Campo::Liquido, formatarPeso(*lido - v.tara));
     set(Campo::Efectivo, campo(Campo::Liquido));
     recalcularEfectivo();
-    m_painelPesagem = false;
-    m_tabsActivas = true;
+    m_ecra.painel = EcraDesk::Painel::Nenhum;
     return btConfFinal(indice == Gravacao::Imprimir ? Gravacao::Imprimir : Gravacao::Confirmar);
 }
 

@@ -32,19 +32,14 @@ Resultado DeskCore::btImpHist() {
             const Resultado r = falha(QStringLiteral("O talão não foi impresso. ") +
                                       (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
             // A failed reprint leaves the weighing on the desk, to try again or mail it.
-            emit alterado();
+            notificar();
             return r;
         }
     }
-    m_tabsActivas = true;
-    m_painelFinal = false;
-    activaBotoes();
-    limparForm();
-    for (Botao b : {BtImpHist, BtAnularHist, BtMailHist}) mostrar(b, false);
     btCancGeral();
     if (!talao.isEmpty()) {
         m_estado = QStringLiteral("Talão %1 impresso.").arg(talao);
-        emit alterado();
+        notificar();
     }
     return Resultado::feito();
 }
@@ -58,7 +53,7 @@ void DeskCore::btPrevisualizar() {
         return;
     }
     m_estado = QStringLiteral("Talão %1 aberto para pré-visualização.").arg(talaoTexto());
-    emit alterado();
+    notificar();
 }
 
 void DeskCore::reimprimirUltimo() {
@@ -94,7 +89,7 @@ void DeskCore::reimprimirUltimo() {
         return;
     }
     m_estado = QStringLiteral("Talão %1 (%2) impresso de novo.").arg(talao, rs.text(ultima, QStringLiteral("Carro")));
-    emit alterado();
+    notificar();
 }
 
 Resultado DeskCore::btGuardarTara() {
@@ -123,13 +118,13 @@ Resultado DeskCore::btGuardarTara() {
     } catch (const ErroOperacao& e) {
         feito = falha(QStringLiteral("Não foi possível guardar a tara.\r\nErro: ") + e.texto());
     }
-    emit alterado();
+    notificar();
     return feito;
 }
 
 Resultado DeskCore::btMailHist() {
     const Resultado r = enviarEmail();
-    emit alterado();
+    notificar();
     return r;
 }
 

@@ -5,6 +5,7 @@
 #include "base/intentnotes.h"
 #include "base/operatormessages.h"
 #include "desks/alibidesk.h"
+#include "desks/consultasdesk.h"
 #include "desks/deskapoio.h"
 #include "desks/erpreconciler.h"
 #include "desks/intentpayload.h"
@@ -31,19 +32,15 @@ bool DeskCore::validar(Campo i) {
             return validarArtigo();
         case Campo::Vasilhame:
         case Campo::Liquido:
-            m_dadosAlterados = true;
+            m_ecra.dadosAlterados = true;
             recalcularEfectivo();
             return verificarPeso(i);
         case Campo::CodPostal:
             if (vazio(campo(Campo::CodPostal))) return true;
             try {
-                const RecordSet rs =
-                    m_db.consultar(QStringLiteral("SELECT * FROM CodPost WHERE COD = ?"), {campo(Campo::CodPostal)});
-                if (rs.isEmpty()) {
-                    setRotulo(DescCodPostal, QString());
-                    return falhaCampo(Campo::CodPostal, QString());
-                }
-                setRotulo(DescCodPostal, rs.text(QStringLiteral("Descr")));
+                const std::optional<QString> descricao = consultasdesk::lerCodPostal(m_db, campo(Campo::CodPostal));
+                setRotulo(DescCodPostal, descricao.value_or(QString()));
+                if (!descricao) return falhaCampo(Campo::CodPostal, QString());
             } catch (const DbError& e) {
                 return falhaCampo(Campo::CodPostal, e.texto());
             }
@@ -54,30 +51,26 @@ bool DeskCore::validar(Campo i) {
         case Campo::Matricula:
             return oferecerTaraRegistada();
         case Campo::Qualidade:
-            m_dadosAlterados = true;
+            m_ecra.dadosAlterados = true;
             recalcularEfectivo();
             return verificarPeso(i);
         case Campo::Observacoes:
-            m_obsAlteradas = true;
+            m_ecra.obsAlteradas = true;
             return true;
         case Campo::Efectivo:
-            m_dadosAlterados = true;
+            m_ecra.dadosAlterados = true;
             return verificarPeso(i);
         case Campo::LocalCarga:
         case Campo::LocalDescarga:
-            m_dadosAlterados = true;
+            m_ecra.dadosAlterados = true;
             return true;
         case Campo::TipoMorada:
             if (vazio(campo(Campo::TipoMorada))) return true;
             m_tipoMoradaAceite = QString();
             try {
-                const RecordSet rs = m_db.consultar(QStringLiteral("SELECT * FROM TpMorada WHERE Codigo = ?"),
-                                                    {campo(Campo::TipoMorada)});
-                if (rs.isEmpty()) {
-                    setRotulo(DescTipoMorada, QString());
-                    return falhaCampo(Campo::TipoMorada, QStringLiteral("Tipo Morada não existente!"));
-                }
-                setRotulo(DescTipoMorada, rs.text(QStringLiteral("Descrica")));
+                const std::optional<QString> descricao = consultasdesk::lerTipoMorada(m_db, campo(Campo::TipoMorada));
+                setRotulo(DescTipoMorada, descricao.value_or(QString()));
+                if (!descricao) return falhaCampo(Campo::TipoMorada, QStringLiteral("Tipo Morada não existente!"));
                 m_tipoMoradaAceite = campo(Campo::TipoMorada);
             } catch (const DbError& e) {
                 return falhaCampo(Campo::TipoMorada, e.texto());
@@ -90,9 +83,7 @@ bool DeskCore::validar(Campo i) {
 
 void DeskCore::descricaoCodPostal() {
     try {
-        const RecordSet rs =
-            m_db.consultar(QStringLiteral("SELECT * FROM CodPost WHERE COD = ?"), {campo(Campo::CodPostal)});
-        setRotulo(DescCodPostal, rs.isEmpty() ? QString() : rs.text(QStringLiteral("Descr")));
+        setRotulo(DescCodPostal, consultasdesk::lerCodPostal(m_db, campo(Campo::CodPostal)).value_or(QString()));
     } catch (const DbError&) {
         setRotulo(DescCodPostal, QString());
     }
@@ -101,7 +92,7 @@ void DeskCore::descricaoCodPostal() {
 bool DeskCore::verificarPeso(Campo i) {
     // Checked when the operator leaves the field (not at every key); the gate checks
     // everything again before any write.
-    if (m_aEscrever || !m_campoAlterado) return true;
+    if (m_aEscrever || !m_ecra.campoAlterado) return true;
     if (const auto r = m_portao.verificarCampo(formulario(), i)) return falhaCampo(i, r->mensagem);
     return true;
 }
@@ -111,28 +102,24 @@ bool DeskCore::validarTerceiro() {
     if (vazio(campo(Campo::Terceiro)))
         return falhaCampo(Campo::Terceiro,
                           m_portao.nomeCampo(Campo::Terceiro) + QStringLiteral(": campo obrigatório!"));
-    RecordSet rs;
+    std::optional<Terceiro> t;
     try {
-        rs = m_db.consultar(QStringLiteral("SELECT * FROM %1 WHERE %1.CODIGO = ?").arg(m_kind.tabelaTerceiro),
-                            {campo(Campo::Terceiro)});
+        t = consultasdesk::lerTerceiro(m_db, m_kind, campo(Campo::Terceiro));
     } catch (const DbError& e) {
         return falhaCampo(Campo::Terceiro, e.texto());
     }
-    if (rs.isEmpty()) return falhaCampo(Campo::Terceiro, m_kind.terceiroNaoExiste);
+    if (!t) return falhaCampo(Campo::Terceiro, m_kind.terceiroNaoExiste);
     setRotulo(NomeTerceiro, QString());
     setRotulo(DescArtigo, QString());
-    m_primeiroPeso = true;
-    m_segundoPeso = false;
-    activar(BtPeso, true);
-    const QString nome = rs.text(QStringLiteral("NOME"));
-    setRotulo(Titulo, nome);
-    set(Campo::Nome, nome);
-    setRotulo(NomeTerceiro, nome);
-    set(Campo::Endereco, rs.text(QStringLiteral("Morada")));
-    set(Campo::Localidade, rs.text(QStringLiteral("Local")));
-    set(Campo::CodPostal, rs.text(QStringLiteral("CdPostal")));
-    set(Campo::Contribuinte, rs.text(QStringLiteral("NContrib")));
-    set(Campo::Email, rs.text(m_kind.colunaEmail));
+    m_ecra.peso = EcraDesk::Peso::Primeiro;
+    setRotulo(Titulo, t->nome);
+    set(Campo::Nome, t->nome);
+    setRotulo(NomeTerceiro, t->nome);
+    set(Campo::Endereco, t->morada);
+    set(Campo::Localidade, t->localidade);
+    set(Campo::CodPostal, t->codPostal);
+    set(Campo::Contribuinte, t->contribuinte);
+    set(Campo::Email, t->email);
     descricaoCodPostal();
     m_terceiroAceite = campo(Campo::Terceiro);
     return true;
@@ -141,26 +128,20 @@ bool DeskCore::validarTerceiro() {
 bool DeskCore::validarMorada() {
     m_moradaAceite = QString();
     if (vazio(campo(Campo::Morada))) return true;
-    RecordSet rs;
+    std::optional<MoradaTerceiro> m;
     try {
-        // The address's own lines (the join's tables share the column names Local and CdPostal).
-        rs = m_db.consultar(
-            QStringLiteral("SELECT MORADAS.CDMORADA, MORADAS.Descr, MORADAS.Local, MORADAS.CdPostal FROM "
-                           "%1 INNER JOIN MORADAS ON %1.CODIGO = MORADAS.TERCEIRO WHERE (MORADAS.TPTERC = "
-                           "?) AND MORADAS.TERCEIRO = ? AND MORADAS.CDMORADA = ?")
-                .arg(m_kind.tabelaTerceiro),
-            {m_kind.tpTerc, campo(Campo::Terceiro), campo(Campo::Morada)});
+        m = consultasdesk::lerMorada(m_db, m_kind, campo(Campo::Terceiro), campo(Campo::Morada));
     } catch (const DbError& e) {
         return falhaCampo(Campo::Morada, e.texto());
     }
-    if (rs.isEmpty()) {
+    if (!m) {
         setRotulo(DescMorada, QString());
         return falhaCampo(Campo::Morada, QStringLiteral("Morada não existente!"));
     }
-    set(Campo::Endereco, rs.text(QStringLiteral("Descr")));
-    set(Campo::Localidade, rs.text(QStringLiteral("Local")));
-    set(Campo::CodPostal, rs.text(QStringLiteral("CdPostal")));
-    setRotulo(DescMorada, rs.text(QStringLiteral("Descr")));
+    set(Campo::Endereco, m->descricao);
+    set(Campo::Localidade, m->localidade);
+    set(Campo::CodPostal, m->codPostal);
+    setRotulo(DescMorada, m->descricao);
     descricaoCodPostal();
     m_moradaAceite = campo(Campo::Morada);
     m_moradaDoTerceiro = campo(Campo::Terceiro);
@@ -170,18 +151,16 @@ bool DeskCore::validarMorada() {
 bool DeskCore::validarArtigo() {
     m_artigoAceite = QString();
     if (vazio(campo(Campo::Artigo))) return falhaCampo(Campo::Artigo, QStringLiteral("Artigo: campo obrigatório!"));
-    RecordSet rs;
+    std::optional<Artigo> a;
     try {
-        rs = m_db.consultar(QStringLiteral("SELECT ARTIGOS.CODIGO AS Codigo, ARTIGOS.NOME AS Designacao, UnBase FROM "
-                                           "ARTIGOS WHERE ARTIGOS.CODIGO = ? AND Artoudes = 0 AND Inactivo <> -1"),
-                            {campo(Campo::Artigo)});
+        a = consultasdesk::lerArtigoActivo(m_db, campo(Campo::Artigo));
     } catch (const DbError& e) {
         return falhaCampo(Campo::Artigo, e.texto());
     }
-    if (rs.isEmpty()) return falhaCampo(Campo::Artigo, QStringLiteral("Artigo não existente!"));
-    setRotulo(DescArtigo, rs.text(QStringLiteral("Designacao")));
+    if (!a) return falhaCampo(Campo::Artigo, QStringLiteral("Artigo não existente!"));
+    setRotulo(DescArtigo, a->nome);
     m_armazem = m_parametros.texto(m_kind.parametroArmazem);
-    m_unBase = rs.text(QStringLiteral("UnBase"));
+    m_unBase = a->unBase;
     setRotulo(Unidade, QStringLiteral("kg"));  // weights are kilograms whatever the article is sold in
     m_artigoAceite = campo(Campo::Artigo);
     return true;
@@ -190,13 +169,13 @@ bool DeskCore::validarArtigo() {
 void DeskCore::esquecerTaraRegistada() {
     if (!m_taraRegistada) return;
     m_taraRegistada.reset();
-    if (m_painelPesagem && m_primeiroPeso) setRotulo(LegendaPeso, m_kind.legendaPrimeiroPeso);
+    if (painelPesagem() && primeiroPeso()) setRotulo(LegendaPeso, m_kind.legendaPrimeiroPeso);
 }
 
 bool DeskCore::oferecerTaraRegistada() {
     esquecerTaraRegistada();
     // Only a truck arriving: a recalled or finished weighing keeps the weights it has.
-    if (m_idHistorico != 0 || m_verHistorico || m_segundoPeso || vazio(campo(Campo::Matricula))) return true;
+    if (m_idHistorico != 0 || verHistorico() || segundoPeso() || vazio(campo(Campo::Matricula))) return true;
     std::optional<Viatura> v;
     try {
         v = RegistoViaturas(m_db).ler(campo(Campo::Matricula));
@@ -222,17 +201,11 @@ bool DeskCore::oferecerTaraRegistada() {
     // The truck's usual party and article fill what is still empty, when this desk knows them.
     try {
         if (vazio(campo(Campo::Terceiro)) && !v->terceiro.isEmpty() &&
-            m_db.escalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CODIGO = ?").arg(m_kind.tabelaTerceiro),
-                         {v->terceiro})
-                    .toInt() > 0) {
+            consultasdesk::lerTerceiro(m_db, m_kind, v->terceiro)) {
             set(Campo::Terceiro, v->terceiro);
             validarTerceiro();
         }
-        if (vazio(campo(Campo::Artigo)) && !v->artigo.isEmpty() &&
-            m_db.escalar(QStringLiteral("SELECT COUNT(*) FROM ARTIGOS WHERE CODIGO = ? AND Artoudes = 0 AND "
-                                        "Inactivo <> -1"),
-                         {v->artigo})
-                    .toInt() > 0) {
+        if (vazio(campo(Campo::Artigo)) && !v->artigo.isEmpty() && consultasdesk::lerArtigoActivo(m_db, v->artigo)) {
             set(Campo::Artigo, v->artigo);
             validarArtigo();
         }
@@ -319,14 +292,14 @@ void DeskCore::pedirLista(Campo i) {
     m_foco = i;
     const QString valor = m_lookup->escolher(spec);
     if (valor.isEmpty()) {
-        emit alterado();
+        notificar();
         return;
     }
     set(i, valor);
-    m_campoAlterado = true;
+    m_ecra.campoAlterado = true;
     marcarTrabalho();
     // The pick is validated exactly as if it had been typed and the operator pressed Tab.
     const bool ok = sair(i);
-    emit alterado();
+    notificar();
     if (ok) emit avancarFoco(i);
 }

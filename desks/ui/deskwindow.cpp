@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -99,9 +100,12 @@ DeskWindow::DeskWindow(const DeskKind& kind, BaseDados& db, ParametrosAplic& par
     // A month of history is thousands of rows: the list reads them as it is scrolled.
     m_core->setHistoricoPorPaginas(kPaginaHistorico);
     construir();
-    connect(m_core.get(), &DeskCore::alterado, this, [this] {
-        if (!m_fechado) sincronizar();
-    });
+    connect(m_core.get(), &DeskCore::campoMudou, this, &DeskWindow::mostrarCampo);
+    connect(m_core.get(), &DeskCore::rotuloMudou, this, &DeskWindow::mostrarRotulo);
+    connect(m_core.get(), &DeskCore::ecraMudou, this, &DeskWindow::mostrarEcra);
+    connect(m_core.get(), &DeskCore::valoresMudaram, this, &DeskWindow::mostrarValores);
+    connect(m_core.get(), &DeskCore::estadoMudou, this, &DeskWindow::mostrarEstado);
+    connect(m_core.get(), &DeskCore::grelhaMudou, this, &DeskWindow::mostrarGrelha);
     connect(m_core.get(), &DeskCore::fecharPedido, this, [this] {
         // Asked from inside a key press or a click: close once that has returned.
         QTimer::singleShot(0, this, [this] { fecharDesk(); });
@@ -302,45 +306,101 @@ void DeskWindow::escreverCampo(Campo i, const QString& texto) {
 
 void DeskWindow::sincronizar() {
     if (m_fechado) return;
-    const bool antes = m_aSincronizar;
-    m_aSincronizar = true;
-    DeskCore& d = *m_core;
-    for (const Campo i : m_ordem) {
-        QWidget* w = m_campos[size_t(i)];
-        escreverCampo(i, d.campo(i));
-        const bool soLeitura = d.campoSoLeitura(i) || (i == Campo::Peso && m_aPesar);
-        bool mudou = false;
-        if (auto* c = qobject_cast<CampoEntrada*>(w)) {
-            mudou = c->isReadOnly() != soLeitura;
-            c->setReadOnly(soLeitura);
-        } else if (auto* t = qobject_cast<QPlainTextEdit*>(w)) {
-            mudou = t->isReadOnly() != soLeitura;
-            t->setReadOnly(soLeitura);
-        }
-        // A field that takes no typing looks it: the style sheet reads the property again.
-        if (mudou) {
-            w->style()->unpolish(w);
-            w->style()->polish(w);
-        }
-        // Fields the operator cannot change are not Tab stops.
-        w->setFocusPolicy(soLeitura ? Qt::ClickFocus : Qt::StrongFocus);
-        if (QPushButton* l = m_listas[size_t(i)]) l->setEnabled(d.listaActiva(i) && !d.campoSoLeitura(i));
-    }
-    m_titulo->setText(d.rotulo(DeskCore::Titulo));
-    m_estado->setText(d.estado());
-    m_estado->setVisible(!d.estado().isEmpty());
-    const DeskCore::Rotulo desc[5] = {DeskCore::NomeTerceiro, DeskCore::DescMorada, DeskCore::DescArtigo,
-                                      DeskCore::DescCodPostal, DeskCore::DescTipoMorada};
-    for (int k = 0; k < 5; ++k)
-        if (m_rotulos[k]) m_rotulos[k]->setText(d.rotulo(desc[k]));
-    for (QLabel* u : m_unidades) u->setText(d.rotulo(DeskCore::Unidade));
-    m_legendaPeso->setText(d.rotulo(DeskCore::LegendaPeso));
-    const DeskCore::Rotulo resumo[4] = {DeskCore::Resumo1, DeskCore::Resumo2, DeskCore::Resumo3, DeskCore::Resumo4};
-    for (int k = 0; k < 4; ++k) {
-        m_resumoFinal[k]->setText(d.rotulo(resumo[k]));
-        m_resumoFinal[k]->setVisible(!d.rotulo(resumo[k]).isEmpty());
-    }
+    for (const Campo i : m_ordem) mostrarCampo(i);
+    for (int r = 0; r < DeskCore::NumRotulos; ++r) mostrarRotulo(DeskCore::Rotulo(r));
+    mostrarValores();
+    mostrarEstado();
+    mostrarEcra();
+}
 
+void DeskWindow::mostrarCampo(Campo i) {
+    QWidget* w = m_campos[size_t(i)];
+    if (m_fechado || !w) return;
+    const QScopedValueRollback<bool> guarda(m_aSincronizar, true);
+    const DeskCore& d = *m_core;
+    escreverCampo(i, d.campo(i));
+    const bool soLeitura = d.campoSoLeitura(i) || (i == Campo::Peso && m_aPesar);
+    bool mudou = false;
+    if (auto* c = qobject_cast<CampoEntrada*>(w)) {
+        mudou = c->isReadOnly() != soLeitura;
+        c->setReadOnly(soLeitura);
+    } else if (auto* t = qobject_cast<QPlainTextEdit*>(w)) {
+        mudou = t->isReadOnly() != soLeitura;
+        t->setReadOnly(soLeitura);
+    }
+    // A field that takes no typing looks it: the style sheet reads the property again.
+    if (mudou) {
+        w->style()->unpolish(w);
+        w->style()->polish(w);
+    }
+    // Fields the operator cannot change are not Tab stops.
+    w->setFocusPolicy(soLeitura ? Qt::ClickFocus : Qt::StrongFocus);
+    if (QPushButton* l = m_listas[size_t(i)]) l->setEnabled(d.listaActiva(i) && !d.campoSoLeitura(i));
+    mostrarCartao();
+}
+
+void DeskWindow::mostrarRotulo(DeskCore::Rotulo r) {
+    if (m_fechado) return;
+    const QString t = m_core->rotulo(r);
+    switch (r) {
+        case DeskCore::Titulo:
+            m_titulo->setText(t);
+            break;
+        case DeskCore::NomeTerceiro:
+        case DeskCore::DescMorada:
+        case DeskCore::DescArtigo:
+        case DeskCore::DescCodPostal:
+        case DeskCore::DescTipoMorada:
+            if (QLabel* l = m_rotulos[r - DeskCore::NomeTerceiro]) l->setText(t);
+            break;
+        case DeskCore::Unidade:
+            for (QLabel* u : m_unidades) u->setText(t);
+            break;
+        case DeskCore::LegendaPeso:
+            m_legendaPeso->setText(t);
+            break;
+        case DeskCore::Resumo1:
+        case DeskCore::Resumo2:
+        case DeskCore::Resumo3:
+        case DeskCore::Resumo4:
+            m_resumoFinal[r - DeskCore::Resumo1]->setText(t);
+            m_resumoFinal[r - DeskCore::Resumo1]->setVisible(!t.isEmpty());
+            break;
+        case DeskCore::NumRotulos:
+            break;
+    }
+}
+
+void DeskWindow::mostrarEstado() {
+    if (m_fechado) return;
+    m_estado->setText(m_core->estado());
+    m_estado->setVisible(!m_core->estado().isEmpty());
+}
+
+void DeskWindow::mostrarValores() {
+    if (m_fechado) return;
+    const QScopedValueRollback<bool> guarda(m_aSincronizar, true);
+    const DeskCore& d = *m_core;
+    if (m_histDe->date() != d.historicoDe()) m_histDe->setDate(d.historicoDe());
+    if (m_histAte->date() != d.historicoAte()) m_histAte->setDate(d.historicoAte());
+    if (d.dataPesagem().isValid() && m_dataPesagem->date() != d.dataPesagem()) m_dataPesagem->setDate(d.dataPesagem());
+    if (m_dataCarga && m_dataCarga->dateTime() != d.dataCarga()) m_dataCarga->setDateTime(d.dataCarga());
+    if (m_dataDescarga && m_dataDescarga->dateTime() != d.dataDescarga()) m_dataDescarga->setDateTime(d.dataDescarga());
+    if (m_combo && m_combo->currentIndex() != d.caracteristica()) m_combo->setCurrentIndex(d.caracteristica());
+    if (m_check && m_check->isChecked() != d.materiasSubsidiarias()) m_check->setChecked(d.materiasSubsidiarias());
+    if (m_check) m_check->setEnabled(d.caixaSubsidiariasActiva());
+}
+
+void DeskWindow::mostrarCartao() {
+    // The weights card reads fields and whether a record is on the desk.
+    const QStringList cartao = m_core->cartaoPesos();
+    for (int k = 0; k < 6; ++k) m_cartao[k]->setText(cartao.value(k).isEmpty() ? QStringLiteral("—") : cartao[k]);
+}
+
+void DeskWindow::mostrarEcra() {
+    if (m_fechado) return;
+    const QScopedValueRollback<bool> guarda(m_aSincronizar, true);
+    const DeskCore& d = *m_core;
     struct B {
         const char* nome;
         DeskCore::Botao b;
@@ -395,23 +455,18 @@ void DeskWindow::sincronizar() {
     // A list takes the whole width; the weights card is for the record on the desk.
     m_resumo->setVisible(!d.painelPesagem() && !d.painelFinal() && !d.grelhaVisivel());
     m_coluna->setVisible(d.painelPesagem() || d.painelFinal() || !d.grelhaVisivel());
-    const QStringList cartao = d.cartaoPesos();
-    for (int k = 0; k < 6; ++k) m_cartao[k]->setText(cartao.value(k).isEmpty() ? QStringLiteral("—") : cartao[k]);
-
+    mostrarCartao();
     m_pesquisa->setVisible(d.pesquisaVisivel());
-    if (m_histDe->date() != d.historicoDe()) m_histDe->setDate(d.historicoDe());
-    if (m_histAte->date() != d.historicoAte()) m_histAte->setDate(d.historicoAte());
-    if (d.dataPesagem().isValid() && m_dataPesagem->date() != d.dataPesagem()) m_dataPesagem->setDate(d.dataPesagem());
-    if (m_dataCarga && m_dataCarga->dateTime() != d.dataCarga()) m_dataCarga->setDateTime(d.dataCarga());
-    if (m_dataDescarga && m_dataDescarga->dateTime() != d.dataDescarga()) m_dataDescarga->setDateTime(d.dataDescarga());
-    if (m_combo && m_combo->currentIndex() != d.caracteristica()) m_combo->setCurrentIndex(d.caracteristica());
-    if (m_check && m_check->isChecked() != d.materiasSubsidiarias()) m_check->setChecked(d.materiasSubsidiarias());
-    if (m_check) m_check->setEnabled(d.caixaSubsidiariasActiva());
-
     if (d.grelhaVisivel()) encherGrelha();
     m_pilha->setCurrentWidget(d.grelhaVisivel() ? m_paginaGrelha : static_cast<QWidget*>(m_tabs));
     if (d.grelhaVisivel()) completarEcra();
-    m_aSincronizar = antes;
+}
+
+void DeskWindow::mostrarGrelha() {
+    if (m_fechado || !m_core->grelhaVisivel()) return;
+    const QScopedValueRollback<bool> guarda(m_aSincronizar, true);
+    encherGrelha();
+    completarEcra();
 }
 
 // ---------------------------------------------------------------- the operator's actions
@@ -438,7 +493,10 @@ void DeskWindow::accao(Accao a, const std::function<void()>& f, bool validarAnte
         fecharDesk();
         return;
     }
-    sincronizar();
+    // Whatever the action changed without a notice of its own (none should) is shown too.
+    m_core->notificar();
+    // The list reads its next rows only between actions.
+    if (m_core->grelhaVisivel()) completarEcra();
     actualizarFiguras();
     // A button the operator pressed brings the core's tab forward even when it did not change.
     if (a != Accao::Lista && m_tabs->currentIndex() != int(m_core->tabActual()))
@@ -503,13 +561,16 @@ void DeskWindow::pesar() {
     // The reader runs its own event loop: the window keeps painting and answering, but
     // nothing else on the desk runs until the weight is in.
     m_aPesar = true;
+    mostrarCampo(Campo::Peso);  // read-only while the scale is read
     const PesoVivo antes = m_monitor ? m_monitor->estado() : PesoVivo{};
     mostrarPesoVivo(antes);
     m_core->btPesar();
     m_aPesar = false;
     if (m_fechado) return;
     mostrarPesoVivo(m_monitor ? m_monitor->estado() : PesoVivo{});
-    sincronizar();
+    // The window's own part of the reading is over: the weight field and its buttons open again.
+    mostrarCampo(Campo::Peso);
+    mostrarEcra();
     if (m_fecharDepois) {
         fecharDesk();
         return;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "desks/deskcore.h"
 #include "desks/deskkind.h"
 
 class ApiRegistry;
@@ -20,7 +21,6 @@ class MostradorPeso;
 struct PesoVivo;
 class BaseDados;
 class CampoEntrada;
-class DeskCore;
 class LookupProvider;
 class OperacoesTalao;
 class OperatorMessages;
@@ -46,7 +46,7 @@ class QMdiSubWindow;
 
 // The weighing desk's window, outgoing ("Saídas") or incoming ("Entradas") by its
 // kind: it shows the desk core and hands it what the operator does. Every rule lives
-// in the core; this class only mirrors it (after each change the core announces) and
+// in the core; this class only mirrors it (the part each notice of the core names) and
 // forwards key presses, leaving fields, list requests, clicks and row activations.
 // Controls carry the desk's control names as objectName (campo_N, btlista_N, btConf...).
 class DeskWindow : public QWidget {
@@ -104,7 +104,15 @@ class DeskWindow : public QWidget {
     // scale is read, and only after the field being left was accepted.
     void accao(Accao a, const std::function<void()>& f, bool validarAntes = true);
     bool campoComFocoAceite();
+    // The whole desk shown again (when built); afterwards the core's notices update each part.
     void sincronizar();
+    void mostrarCampo(Campo c);
+    void mostrarRotulo(DeskCore::Rotulo r);
+    void mostrarEcra();
+    void mostrarValores();
+    void mostrarEstado();
+    void mostrarCartao();
+    void mostrarGrelha();
     void encherGrelha();
     void focarDepois(Accao a);
     void focarAnterior(Campo c);

@@ -3,6 +3,7 @@
 // local ERP, for both kinds of desk.
 #include <QtTest>
 
+#include "desks/consultasdesk.h"
 #include "records/registohistorico.h"
 #include "tests/desks/deskfixture.h"
 
@@ -98,6 +99,33 @@ class DeskCoreTest : public QObject {
         QCOMPARE(d->campo(Campo::Morada), QStringLiteral("001"));
     }
 
+    // The desk's lookups give typed records, and nothing for a code that is not there.
+    void lookupsGiveTypedRecords() {
+        DeskFixture f;
+        BaseDados& db = f.t.db();
+        const DeskKind& saidas = DeskKind::saidas();
+        const auto c = consultasdesk::lerTerceiro(db, saidas, QStringLiteral("C001"));
+        QVERIFY(c && !c->inactivo);
+        QCOMPARE(c->email, QStringLiteral("geral@quintadouro.example"));
+        QVERIFY(consultasdesk::lerTerceiro(db, saidas, QStringLiteral("C012"))->inactivo);
+        QVERIFY(consultasdesk::lerTerceiro(db, DeskKind::entradas(), QStringLiteral("F015"))->inactivo);
+        QVERIFY(!consultasdesk::lerTerceiro(db, saidas, QStringLiteral("X'99")));
+        QCOMPARE(consultasdesk::lerMorada(db, saidas, QStringLiteral("C001"), QStringLiteral("002"))->localidade,
+                 QStringLiteral("Carreira"));
+        // The address belongs to the desk's kind of party.
+        QVERIFY(!consultasdesk::lerMorada(db, DeskKind::entradas(), QStringLiteral("C001"), QStringLiteral("002")));
+        QVERIFY(!consultasdesk::lerMorada(db, saidas, QStringLiteral("C001"), QStringLiteral("009")));
+        // A service is an article but not goods; an inactive one is still named by old weighings.
+        for (const char* codigo : {"PORTES", "RAC-COE"}) {
+            QVERIFY(!consultasdesk::lerArtigoActivo(db, QString::fromLatin1(codigo)));
+            QVERIFY(consultasdesk::lerArtigo(db, QString::fromLatin1(codigo)));
+        }
+        QCOMPARE(consultasdesk::lerArtigoActivo(db, QStringLiteral("MILHO"))->nome,
+                 QStringLiteral("Milho em grão nacional"));
+        QVERIFY(!consultasdesk::lerTipoMorada(db, QStringLiteral("ZZ")));
+        QVERIFY(!consultasdesk::lerCodPostal(db, QStringLiteral("0000-000")));
+    }
+
     void pickFromAListValidatesAndMovesOn() {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
@@ -114,6 +142,45 @@ class DeskCoreTest : public QObject {
         d->pedirLista(Campo::Morada);
         QCOMPARE(f.lookup.pedidos.last().params.last().toString(), QStringLiteral("C002"));
         QCOMPARE(avancou.count(), 1);  // nothing chosen: nothing validated
+    }
+
+    // Each action tells the widgets what it changed and no more: a control left stale or
+    // a whole screen redrawn at every key are both faults a user sees.
+    void noticesNameWhatChanged() {
+        DeskFixture f;
+        auto d = f.desk(DeskKind::saidas());
+        QSignalSpy ecra(d.get(), &DeskCore::ecraMudou), grelha(d.get(), &DeskCore::grelhaMudou),
+            campos(d.get(), &DeskCore::campoMudou), estado(d.get(), &DeskCore::estadoMudou);
+        const QSet<Campo> terceiro = {Campo::Nome, Campo::Endereco, Campo::Localidade, Campo::CodPostal,
+                                      Campo::Contribuinte};
+        struct Passo {
+            const char* nome;
+            std::function<void()> accao;
+            int ecra, grelha;
+            QSet<Campo> campos;  // exactly these fields, or at least these when `exacto` is false
+            bool exacto = true;
+        };
+        const Passo passos[] = {
+            {"entry", [&] { d->btEntrada(); }, 1, 0, {}},
+            {"typing", [&] { d->escrever(Campo::Matricula, QStringLiteral("AA-00-00")); }, 0, 0, {Campo::Matricula}},
+            {"nothing changed", [&] { d->escape(Campo::Matricula), d->notificar(); }, 0, 0, {}},
+            {"party accepted", [&] { DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001")); }, 1, 0,
+             terceiro + QSet<Campo>{Campo::Terceiro, Campo::Email}},
+            {"article", [&] { DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO")); }, 0, 0, {Campo::Artigo}},
+            {"weighing panel", [&] { d->btPeso(); }, 1, 0, {}},
+            {"panel closed", [&] { d->btCancPeso(); }, 1, 0, {}},
+            {"desk cleared", [&] { d->btCancGeral(); }, 1, 0, terceiro + QSet<Campo>{Campo::Matricula}, false},
+            {"history range", [&] { d->btHistorico(); }, 1, 0, {}},
+            {"history read", [&] { d->btLer(); }, 1, 1, {}},
+        };
+        for (const Passo& p : passos) {
+            for (QSignalSpy* s : {&ecra, &grelha, &campos, &estado}) s->clear();
+            p.accao();
+            QSet<Campo> mudaram;
+            for (const auto& args : campos) mudaram << args[0].value<Campo>();
+            QVERIFY2(ecra.count() == p.ecra && grelha.count() == p.grelha && estado.isEmpty(), p.nome);
+            QVERIFY2(p.exacto ? mudaram == p.campos : mudaram.contains(p.campos), p.nome);
+        }
     }
 
     void weighPanelRules() {

@@ -103,6 +103,10 @@ class ViaturasTest : public QObject {
         d->escrever(Campo::Artigo, QStringLiteral("PORTES"));
         QCOMPARE(d->campo(Campo::Matricula), kMatricula);
         QCOMPARE(d->campo(Campo::Artigo), QStringLiteral("MILHO"));
+        // The deduction to mend is on the page the desk turns to, and that page's tab is open.
+        QCOMPARE(d->tabActual(), Pagina::Carga);
+        QVERIFY(d->tabActiva(Pagina::Carga) && d->botaoVisivel(DeskCore::BtConf));
+        QVERIFY(!d->botaoActivo(DeskCore::BtEntrada) && d->botaoActivo(DeskCore::BtPendentes));
     }
 
     // Never a weighing on an expired tare: said at the plate, and again when the weighing
