@@ -384,9 +384,10 @@ static QVariant procValue(const ProcParam& p) {
                 if (t.isEmpty()) return QVariant();
                 bool ok = false;
                 const qint64 n = t.toLongLong(&ok);
-                if (!ok) throw DbError(-1, QStringLiteral("Valor inválido para o parâmetro %1: '%2'").arg(p.name, t));
+                if (!ok) throw RegraRecusada(QStringLiteral("Valor inválido para o parâmetro %1: '%2'").arg(p.name, t));
                 if (p.type == ProcParam::SmallInt && (n < -32768 || n > 32767))
-                    throw DbError(-1, QStringLiteral("Valor fora do intervalo para o parâmetro %1: %2").arg(p.name, t));
+                    throw RegraRecusada(
+                        QStringLiteral("Valor fora do intervalo para o parâmetro %1: %2").arg(p.name, t));
                 return n;
             }
             return p.value;
@@ -433,7 +434,8 @@ ProcResult BaseDados::procedimento(const QString& name, const QList<ProcParam>& 
 QString BaseDados::chamadaMssql(const QString& name, int parametros) {
     static const QRegularExpression identificador(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     if (!identificador.match(name).hasMatch())
-        throw DbError(-1, QStringLiteral("Nome de procedimento inválido: '%1'").arg(name));
+        // Names are the program's own: another one is a fault of the caller, never pasted into a statement.
+        throw std::invalid_argument(QStringLiteral("Nome de procedimento inválido: '%1'").arg(name).toStdString());
     QStringList marks;
     for (int i = 0; i < parametros; ++i) marks << QStringLiteral("?");
     // Row counts are suppressed for the procedure only: switched back on before the
@@ -497,7 +499,8 @@ DbError BaseDados::esgotado(const DbError& e) {
 
 void BaseDados::beginTransaction(bool immediate) {
     requireOpen();
-    if (m_inTransaction) throw DbError(-1, QStringLiteral("Já existe uma transacção aberta."));
+    // Transaccao joins an open transaction: a second begin is a fault of the caller, not of the database.
+    if (m_inTransaction) throw std::logic_error("Já existe uma transacção aberta.");
     if (backend() == Backend::Sqlite && immediate) {
         QSqlQuery q(connection());
         if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))

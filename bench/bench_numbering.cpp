@@ -62,7 +62,7 @@ int worker(const QString& path, int numbers, const QString& synchronous) {
     for (int i = 0; i < numbers; ++i) {
         try {
             out << ProximoTalao(db, kChave).numero << '\n';
-        } catch (const DbError& e) {
+        } catch (const ErroOperacao& e) {
             fprintf(stderr, "erro: %s\n", qPrintable(e.texto()));
             return 1;
         }

@@ -52,7 +52,7 @@ struct Peso : WeightSource {
 };
 struct SemTalao : TicketActions {
     bool imprimir(qint32, bool, int, QString&) override { return true; }
-    void enviarEmail(qint32, bool, const QString&) override {}
+    bool enviarEmail(qint32, bool, const QString&) override { return true; }
 };
 
 QString g_servidor;
@@ -97,8 +97,8 @@ bool preparar(const QString& base) {
                 {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
                  QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
                  QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")}))
-            throw DbError(-1, m.ultima);
-    } catch (const DbError& e) {
+            throw RegraRecusada(m.ultima);
+    } catch (const ErroOperacao& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.texto()));
         return false;
     }

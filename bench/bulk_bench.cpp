@@ -27,29 +27,26 @@ int main(int argc, char** argv) {
                                "VALUES (?, ?, 'Rua do Campo, 1', 'Barcelos', '4750-281', '501234567', 0)"),
                 {codigo, QStringLiteral("Cliente de ensaio %1, Lda.").arg(p)});
             for (int w = 0; w < 4; ++w) {
-                QStringList v(RegistoHistorico::NumCampos);
                 const QDateTime pb(QDate(2024, 3, 1 + (p + w * 7) % 31), QTime(8 + w, 10));
-                v[RegistoHistorico::Hist_Id] = QStringLiteral("0");
-                v[RegistoHistorico::Tipo] = QStringLiteral("S");
-                v[RegistoHistorico::TpDoc] = QStringLiteral("GR");
-                v[RegistoHistorico::Serie] = QStringLiteral("1");
-                v[RegistoHistorico::NoDoc] = QString::number(p * 4 + w + 1);
-                v[RegistoHistorico::Ano] = QStringLiteral("2024");
-                v[RegistoHistorico::PesoBruto] = QStringLiteral("40560");
-                v[RegistoHistorico::PesoTara] = QStringLiteral("14220");
-                v[RegistoHistorico::PesoLiquido] = QStringLiteral("26340");
-                v[RegistoHistorico::PesoEfectivo] = QStringLiteral("26240");
-                v[RegistoHistorico::DataHoraPB] = RegistoHistorico::textoDataHora(pb);
-                v[RegistoHistorico::DataHoraPL] = RegistoHistorico::textoDataHora(pb.addSecs(2400));
-                v[RegistoHistorico::Terceiro] = codigo;
-                v[RegistoHistorico::Artigo] = w % 2 ? QStringLiteral("MILHO") : QStringLiteral("RAC-VL");
-                v[RegistoHistorico::Carro] = QStringLiteral("12-AB-34");
-                v[RegistoHistorico::TipoTerc] = QStringLiteral("2");
-                v[RegistoHistorico::AnoTalao] = QStringLiteral("2024");
-                v[RegistoHistorico::NoTalao] = QString::number(p * 4 + w + 1);
-                v[RegistoHistorico::Sigla] = QStringLiteral("A");
+                RegistoPesagem r;
+                r.tipo = QStringLiteral("S");
+                r.tpDoc = QStringLiteral("GR");
+                r.serie = 1;
+                r.noDoc = r.noTalao = p * 4 + w + 1;
+                r.ano = r.anoTalao = 2024;
+                r.pesoBruto = Money::fromInteger(40560);
+                r.pesoTara = Money::fromInteger(14220);
+                r.pesoLiquido = Money::fromInteger(26340);
+                r.pesoEfectivo = Money::fromInteger(26240);
+                r.dataHoraPB = pb;
+                r.dataHoraPL = pb.addSecs(2400);
+                r.terceiro = codigo;
+                r.artigo = w % 2 ? QStringLiteral("MILHO") : QStringLiteral("RAC-VL");
+                r.carro = QStringLiteral("12-AB-34");
+                r.tipoTerc = 2;
+                r.sigla = QStringLiteral("A");
                 qint32 id = 0;
-                GravarRegistoHistorico(db, v, id);
+                GravarRegistoHistorico(db, r, id);
             }
         }
         tr.commit();

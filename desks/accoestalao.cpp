@@ -65,10 +65,11 @@ bool AccoesTalao::previsualizar(qint32 idHistorico, bool entrada, QString& erro)
     return true;
 }
 
-void AccoesTalao::enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) {
+bool AccoesTalao::enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) {
     try {
-        m_ops.enviarMail(idHistorico, entrada ? TipoTalao::Fornecedor : TipoTalao::Cliente, destinatario);
+        return m_ops.enviarMail(idHistorico, entrada ? TipoTalao::Fornecedor : TipoTalao::Cliente, destinatario) == 1;
     } catch (const DbError& e) {
         m_ops.mensagens().mostrarEstado(2, QStringLiteral("Não foi possivel enviar o email\r\n") + e.texto());
+        return false;
     }
 }

@@ -16,7 +16,7 @@ class AccoesTalao : public TicketActions {
     // The PDF goes to a new file of its own in the temporary folder (created exclusively,
     // readable by this user only), which the viewer then opens.
     bool previsualizar(qint32 idHistorico, bool entrada, QString& erro) override;
-    void enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) override;
+    bool enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) override;
 
   private:
     OperacoesTalao& m_ops;

@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 
 #include "base/basedados.h"
+#include "base/errooperacao.h"
 #include "base/operatormessages.h"
 #include "desks/deskcore.h"
 #include "erp/apiregistry.h"
@@ -144,11 +145,11 @@ DemoPesagens::Resumo DemoPesagens::criar(BaseDados& db, const SqlSettings& erp, 
     Resumo resumo;
     Recusas recusas;
     ParametrosAplic parametros;
-    if (!parametros.ler(db, recusas)) throw DbError(-1, recusas.textos.join(QLatin1Char(' ')));
+    if (!parametros.ler(db, recusas)) throw ErroConfiguracao(recusas.textos.join(QLatin1Char(' ')));
     SessaoSageLocal sessao(erp, QStringLiteral("balantrix_demo_erp"));
     sessao.setOpcao(2);
     if (!sessao.ligar(QStringLiteral("local"), QString(), empresa, utilizador, password))
-        throw DbError(sessao.ultimoErroNumero(), sessao.ultimoErro());
+        throw ErroOperacao(sessao.ultimoErroNumero(), sessao.ultimoErro());
     ApiRegistry registry;
     DeskCore saidas(DeskKind::saidas(), db, parametros, recusas, sessao, registry);
     DeskCore entradas(DeskKind::entradas(), db, parametros, recusas, sessao, registry);

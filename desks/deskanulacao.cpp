@@ -23,7 +23,7 @@ using namespace deskapoio;
 
 // ---------------------------------------------------------------- cancellation
 
-void DeskCore::btAnularHist() {
+Resultado DeskCore::btAnularHist() {
     bool continuar = true;
     if (verHistorico()) {
         continuar = m_messages.mostrarAviso(
@@ -38,7 +38,9 @@ void DeskCore::btAnularHist() {
     const ChaveDocumento doc = m_doc;
     const bool historico = verHistorico();
     const bool pendente = !historico && !primeiroPeso() && m_idHistorico > 0;
-    if (continuar && anular()) {
+    const Resultado r =
+        continuar ? anular() : Resultado::recusado(std::nullopt, QStringLiteral("A anulação não foi confirmada."));
+    if (r) {
         if (historico)
             m_estado = doc.tipo.isEmpty() ? QStringLiteral("Talão %1 voltou às pendentes.").arg(talao)
                                           : QStringLiteral("Talão %1 voltou às pendentes; documento %2 anulado.")
@@ -49,13 +51,14 @@ void DeskCore::btAnularHist() {
     limparForm();
     m_ecra.entrar(EcraDesk::Modo::Inicio);
     notificar();
+    return r;
 }
 
-bool DeskCore::anular() {
+Resultado DeskCore::anular() {
     const qint32 id = m_idHistorico;
     try {
         if (!verHistorico()) {
-            if (primeiroPeso()) return true;
+            if (primeiroPeso()) return Resultado::feito();
             // Only a weighing that is still pending goes: one completed meanwhile by another
             // workstation has a live document.
             int apagados = 0;
@@ -70,13 +73,19 @@ bool DeskCore::anular() {
                 }
                 t.commit();
             }
-            if (apagados != 1) aviso(QStringLiteral("A pesagem não foi anulada: já não está pendente."));
+            const Resultado r =
+                apagados == 1
+                    ? Resultado::feito()
+                    : recusa(std::nullopt, QStringLiteral("A pesagem não foi anulada: já não está pendente."));
             btCancGeral();
-            return apagados == 1;
+            return r;
         }
         const RecordSet rs = LerHistorico(m_db, id);
         if (rs.isEmpty()) {
-            aviso(QStringLiteral("Não foi possível proceder à anulação!"));
+            // Deleted meanwhile by another workstation: nothing was cancelled here.
+            const Resultado r = recusa(std::nullopt, QStringLiteral("Não foi possível proceder à anulação!"));
+            btCancGeral();
+            return r;
         } else {
             const QString tpDoc = rs.text(QStringLiteral("TpDoc"));
             const ProcessIdentity eu = ProcessIdentity::current();
@@ -86,10 +95,11 @@ bool DeskCore::anular() {
                 const ChaveDocumento k = ErpReconciler::chaveDoRegisto(rs);
                 nota = notas.abrir(notaAnulacao(k, rs, eu));
                 if (nota == 0) {
-                    aviso(QStringLiteral(
-                        "Esta pesagem está a ser tratada noutro posto. Tente de novo dentro de momentos."));
+                    const Resultado r =
+                        recusa(std::nullopt, QStringLiteral("Esta pesagem está a ser tratada noutro "
+                                                            "posto. Tente de novo dentro de momentos."));
                     btCancGeral();
-                    return false;
+                    return r;
                 }
                 CrashPoint::hit("cancel.note-written");
                 ResultadoAnulacao r;
@@ -98,12 +108,12 @@ bool DeskCore::anular() {
                 if (!r.anulado()) {
                     notas.fechar(nota, eu);
                     // The weighing stays finished while its document lives in the ERP.
-                    aviso(QStringLiteral("O documento %1 não foi anulado no ERP.\r\n%2 - %3")
-                              .arg(k.texto())
-                              .arg(m_sessao.ultimoErroNumero())
-                              .arg(m_sessao.ultimoErro()));
+                    const Resultado r = falha(QStringLiteral("O documento %1 não foi anulado no ERP.\r\n%2 - %3")
+                                                  .arg(k.texto())
+                                                  .arg(m_sessao.ultimoErroNumero())
+                                                  .arg(m_sessao.ultimoErro()));
                     btCancGeral();
-                    return false;
+                    return r;
                 }
                 CrashPoint::hit("cancel.document-cancelled");
             }
@@ -117,10 +127,10 @@ bool DeskCore::anular() {
                     }
                     acerto = ErpReconciler::textoOperador(ErpReconciler(m_db, m_sessao).settle(id));
                 }
-                aviso(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + erro +
-                      (acerto.isEmpty() ? QString() : QStringLiteral("\r\n") + acerto));
+                const Resultado r = falha(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + erro +
+                                          (acerto.isEmpty() ? QString() : QStringLiteral("\r\n") + acerto));
                 btCancGeral();
-                return false;
+                return r;
             };
             try {
                 // Back to pending: the second weighing goes, the first weighing and the
@@ -149,8 +159,11 @@ bool DeskCore::anular() {
             CrashPoint::hit("cancel.after-commit");
         }
     } catch (const DbError& e) {
-        aviso(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + e.texto());
+        // Nothing was cancelled: said as a failure, never as a weighing back in the pending list.
+        const Resultado r = falha(QStringLiteral("Não foi possível proceder à anulação!\r\nErro: ") + e.texto());
+        btCancGeral();
+        return r;
     }
     btCancGeral();
-    return true;
+    return Resultado::feito();
 }

@@ -21,16 +21,13 @@
 
 using namespace deskapoio;
 
-void DeskCore::btConf() {
+Resultado DeskCore::btConf() {
     if (segundoPeso()) {
-        if (vazio(campo(Campo::Peso))) {
-            aviso(m_kind.faltaPesoFinal);
-            return;
-        }
+        if (vazio(campo(Campo::Peso))) return recusa(Campo::Peso, m_kind.faltaPesoFinal);
         const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Conclusao);
         if (const Recusa* r = std::get_if<Recusa>(&lido)) {
             recusar(*r);
-            return;
+            return Resultado::recusado(*r);
         }
         // The panel shows what the completion will write: a deduction typed but not yet
         // left already counts there, so the effective weight field follows it first.
@@ -43,15 +40,16 @@ void DeskCore::btConf() {
                                ? QStringLiteral("Característica ") + caracteristicas().value(m_caracteristica)
                                : QString());
         notificar();
-        return;
+        return Resultado::feito();
     }
-    if (primeiroPeso() || m_idHistorico == 0) return;
+    if (primeiroPeso() || m_idHistorico == 0)
+        return Resultado::recusado(std::nullopt, QStringLiteral("Não há pesagem concluída a corrigir."));
     // A finished weighing opened from the history: apply the operator's corrections, all
     // checked before the ERP document is touched.
     const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Correccao);
     if (const Recusa* r = std::get_if<Recusa>(&lido)) {
         recusar(*r);
-        return;
+        return Resultado::recusado(*r);
     }
     const Pesagem& p = std::get<Pesagem>(lido);
     // The field shows what is about to be written (a deduction typed but not yet left counts).
@@ -69,7 +67,7 @@ void DeskCore::btConf() {
             m_estado = obsAlteradas() ? QStringLiteral("Talão %1: observações gravadas.").arg(talao)
                                       : QStringLiteral("Talão %1 sem alterações: nada foi gravado.").arg(talao);
             notificar();
-            return;
+            return Resultado::feito();
         }
         // The document's state before the update is announced first: an interruption
         // before the record is rewritten brings the document back to it.
@@ -86,9 +84,9 @@ void DeskCore::btConf() {
         switch (m_documento->actualizarDocumentoFinalizado(dadosDocumento(p), anunciar)) {
             case DocumentoDesk::Actualizacao::Gravado:
                 CrashPoint::hit("correct.document-saved");
-                if (!gravarCorreccao(nota, p.justificacao, efectivo, comp)) {
+                if (Resultado r = gravarCorreccao(nota, p.justificacao, efectivo, comp); !r) {
                     notificar();
-                    return;
+                    return r;
                 }
                 CrashPoint::hit("correct.after-commit");
                 {
@@ -98,22 +96,27 @@ void DeskCore::btConf() {
                         QStringLiteral("Talão %1 corrigido; documento %2 actualizado.").arg(talao, textoDocumento(k));
                     notificar();
                 }
-                return;
+                return Resultado::feito();
             case DocumentoDesk::Actualizacao::Anulado:
             case DocumentoDesk::Actualizacao::Convertido:
                 btCancGeral();
-                return;
+                return Resultado::recusado(std::nullopt,
+                                           QStringLiteral("O documento do ERP desta pesagem não permite alterações."));
             case DocumentoDesk::Actualizacao::Desistiu:
-            case DocumentoDesk::Actualizacao::Falhou:
+            case DocumentoDesk::Actualizacao::Falhou: {
                 // The ERP refused the save: nothing of the correction is left to settle.
                 if (nota) notas.fechar(nota, eu);
                 notificar();
-                return;
+                const QString texto = QStringLiteral("A correcção não foi gravada.");
+                return nota ? Resultado::falhou(texto) : Resultado::recusado(std::nullopt, texto);
+            }
         }
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         aviso(e.texto());
         notificar();
+        return Resultado::falhou(e.texto());
     }
+    return Resultado::falhou(QStringLiteral("A correcção não foi gravada."));
 }
 
 bool DeskCore::acertarNotas(qint32 id) {
@@ -124,7 +127,7 @@ bool DeskCore::acertarNotas(qint32 id) {
     return false;
 }
 
-void DeskCore::btConfFinal(Gravacao indice) {
+Resultado DeskCore::btConfFinal(Gravacao indice) {
     m_concluido = ChaveDocumento{};
     // Checked again right before anything is written or sent to the ERP.
     const auto lido = m_portao.ler(formulario(), PortaoPesagem::Momento::Conclusao);
@@ -132,7 +135,7 @@ void DeskCore::btConfFinal(Gravacao indice) {
         m_ecra.painel = EcraDesk::Painel::Nenhum;
         m_ecra.pagina = Pagina::Carga;
         recusar(*r);
-        return;
+        return Resultado::recusado(*r);
     }
     const Pesagem& p = std::get<Pesagem>(lido);
     // Another workstation may have completed or cancelled this weighing meanwhile:
@@ -141,15 +144,16 @@ void DeskCore::btConfFinal(Gravacao indice) {
         const RecordSet rs = m_db.consultar(
             QStringLiteral("SELECT DataHoraPL FROM kel_PES_Historico WHERE Hist_Id = ?"), {m_idHistorico});
         if (rs.isEmpty() || !rs.isNull(QStringLiteral("DataHoraPL"))) {
-            aviso(QStringLiteral("Esta pesagem já não está pendente: foi concluída ou anulada noutro posto."));
+            Resultado r =
+                recusa(std::nullopt,
+                       QStringLiteral("Esta pesagem já não está pendente: foi concluída ou anulada noutro posto."));
             limparForm();
             m_ecra.entrar(EcraDesk::Modo::Inicio);
             notificar();
-            return;
+            return r;
         }
     } catch (const DbError& e) {
-        aviso(e.texto());
-        return;
+        return falha(e.texto());
     }
     m_ecra.aConcluir = true;
     // The ERP is written outside the program's transaction: announce it first, so that
@@ -157,17 +161,19 @@ void DeskCore::btConfFinal(Gravacao indice) {
     const ProcessIdentity eu = ProcessIdentity::current();
     IntentNotes notas(m_db);
     qint64 nota = 0;
+    std::optional<Resultado> semNota;
     try {
         nota = notas.abrir(notaConclusao(p, eu));
         if (nota == 0)
-            aviso(QStringLiteral("Esta pesagem está a ser tratada noutro posto. Tente de novo dentro de momentos."));
+            semNota = recusa(std::nullopt, QStringLiteral("Esta pesagem está a ser tratada noutro posto. Tente de "
+                                                          "novo dentro de momentos."));
     } catch (const DbError& e) {
-        aviso(QStringLiteral("Não foi possível preparar a gravação no ERP.\r\nErro: ") + e.texto());
+        semNota = falha(QStringLiteral("Não foi possível preparar a gravação no ERP.\r\nErro: ") + e.texto());
     }
-    if (nota == 0) {
+    if (semNota) {
         m_ecra.aConcluir = false;
         notificar();
-        return;
+        return *semNota;
     }
     CrashPoint::hit("complete.note-written");
     try {
@@ -181,11 +187,11 @@ void DeskCore::btConfFinal(Gravacao indice) {
         t.commit();
     } catch (const FalhaConclusao&) {
         desfazerConclusao(nota);
-        return;
-    } catch (const DbError& e) {
+        return Resultado::falhou(m_ultimoErro);
+    } catch (const ErroOperacao& e) {
         registarErro(e);
         desfazerConclusao(nota);
-        return;
+        return Resultado::falhou(m_ultimoErro);
     }
     CrashPoint::hit("complete.after-commit");
     m_ecra.aConcluir = false;
@@ -195,20 +201,26 @@ void DeskCore::btConfFinal(Gravacao indice) {
     m_estado = QStringLiteral("Talão %1 concluído: viatura %2, peso efectivo %3; documento %4.")
                    .arg(talaoTexto(), vazio(p.matricula) ? QStringLiteral("sem matrícula") : p.matricula.trimmed(),
                         pesoComUnidade(formatarPeso(p.efectivo)), textoDocumento(m_doc));
+    // The weighing is finished whatever the ticket does: a ticket that fails is said after it.
+    QString depois;
     if (indice == Gravacao::Imprimir && m_noTalao >= 1) {
         QString erro;
         if (!m_talao ||
-            !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro))
-            aviso(QStringLiteral("O talão não foi impresso. ") +
-                  (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
+            !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro)) {
+            depois = QStringLiteral("O talão não foi impresso. ") +
+                     (m_talao ? erro : QStringLiteral("Impressão indisponível."));
+            aviso(depois);
+        }
     }
-    if (indice == Gravacao::Email) enviarEmail();
+    if (indice == Gravacao::Email)
+        if (const Resultado mail = enviarEmail(); !mail) depois = mail.mensagem();
     limparForm();
     m_ecra.entrar(EcraDesk::Modo::Inicio);
     notificar();
+    return Resultado::feito(depois);
 }
 
-void DeskCore::registarErro(const DbError& e) {
+void DeskCore::registarErro(const ErroOperacao& e) {
     // Provider errors come as HRESULTs and are shown without their facility part.
     qint64 numero = e.numero();
     if (numero >= qint64(0x80040000) && numero <= qint64(0x8004FFFF)) numero = qint32(quint32(numero) - 0x80040000u);
@@ -317,7 +329,7 @@ void DeskCore::concluir(const Pesagem& pesagem) {
         throw FalhaConclusao{m_ultimoErro};
     }
     qint32 id = m_idHistorico;
-    GravarRegistoHistorico(m_db, valoresRegisto(pesagem), id);
+    GravarRegistoHistorico(m_db, registo(pesagem), id);
     GravarComplementoHistorico(m_db, m_idHistorico, 0,
                                CamposComplemento{textoPeso(pesagem.pesos.vasilhame),
                                                  m_kind.entrada ? textoPeso(pesagem.pesos.qualidade) : QString(),
@@ -346,7 +358,7 @@ IntentNote DeskCore::notaConclusao(const Pesagem& p, const ProcessIdentity& eu) 
     n.terceiro = p.terceiro;
     n.owner = eu;
     n.dados = IntentPayload::conclusao(
-        valoresRegisto(p),
+        registo(p),
         CamposComplemento{textoPeso(p.pesos.vasilhame), m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(),
                           m_caracteristica, m_kind.entrada},
         p.matricula, m_kind.entrada ? std::nullopt : std::optional<CabecalhoCarga>(cabecalhoCarga()));

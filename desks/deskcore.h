@@ -20,6 +20,7 @@ class RecordSet;
 #include "desks/ecradesk.h"
 #include "desks/intentpayload.h"
 #include "desks/portaopesagem.h"
+#include "desks/resultado.h"
 #include "erp/documentocomercial.h"
 #include "records/viaturas.h"
 
@@ -27,6 +28,7 @@ class AlibiDesk;
 class ApiRegistry;
 class BaseDados;
 class DbError;
+class ErroOperacao;
 class DocumentoDesk;
 class OperatorMessages;
 class ParametrosAplic;
@@ -184,10 +186,10 @@ class DeskCore : public QObject {
     void btEntrada();
     void btPeso();
     void btPesar();
-    void btConfPeso(Gravacao g);
+    Resultado btConfPeso(Gravacao g);
     void btCancPeso();
-    void btConf();
-    void btConfFinal(Gravacao g);
+    Resultado btConf();
+    Resultado btConfFinal(Gravacao g);
     void btCancFinal();
     void btCancGeral();
     // The operator's "Cancelar": clears the desk, asking first when work would be lost.
@@ -195,14 +197,14 @@ class DeskCore : public QObject {
     void btPendentes();
     void btHistorico();
     void btLer();
-    void btAnularHist();
-    void btImpHist();
+    Resultado btAnularHist();
+    Resultado btImpHist();
     // Prints again the ticket of the weighing this desk's kind finished last (at any
     // workstation), without opening it.
     void reimprimirUltimo();
-    void btMailHist();
+    Resultado btMailHist();
     // A finished outgoing load: its tare becomes the truck's stored tare.
-    void btGuardarTara();
+    Resultado btGuardarTara();
     // The finished weighing's ticket in the system's PDF viewer; the desk stays as it is.
     void btPrevisualizar();
     void btSair();
@@ -290,34 +292,44 @@ class DeskCore : public QObject {
     bool oferecerTaraRegistada();
     void esquecerTaraRegistada();
     // The one-pass weighing: the reading and the stored tare, saved and finished at once.
-    void pesagemUnica(Gravacao g);
+    Resultado pesagemUnica(Gravacao g);
     void recalcularEfectivo();
     void avisarTerceiroInactivo();
     void descricaoCodPostal();
 
     // Saving.
-    bool gravarPrimeiroPeso(const Pesagem& p);
+    Resultado gravarPrimeiroPeso(const Pesagem& p);
     // The first save of both panels: the weight and entry shown, the record written (undone on failure).
-    bool gravarPrimeiroPeso(const Pesagem& p, const Money& pesado, const QString& quando);
-    // The gate and the plate question before a first save; none when refused (the desk already says why).
-    std::optional<Pesagem> primeiraPesagem(const FormularioDesk& f);
+    Resultado gravarPrimeiroPeso(const Pesagem& p, const Money& pesado, const QString& quando);
+    // The gate and the plate question before a first save; the refusal when refused (the desk already said why).
+    std::variant<Pesagem, Resultado> primeiraPesagem(const FormularioDesk& f);
     QString momentoPesagem() const;   // the weighing's day and the clock's time, as the fields show it
     void concluir(const Pesagem& p);  // completion, inside the transaction of btConfFinal
-    QStringList valoresRegisto(const Pesagem& p) const;
+    RegistoPesagem registo(const Pesagem& p) const;
     DadosDocumentoDesk dadosDocumento(const Pesagem& p) const;
     QString tipoDocumento() const;
     int serieDocumento() const;
-    void registarErro(const DbError& e);
+    void registarErro(const ErroOperacao& e);
     void desfazerConclusao(qint64 nota);
     // Intent notes of the ERP writes (settled by ErpReconciler after an interruption).
     CabecalhoCarga cabecalhoCarga() const;
     IntentNote notaConclusao(const Pesagem& p, const ProcessIdentity& eu) const;
     IntentNote notaAnulacao(const ChaveDocumento& k, const RecordSet& r, const ProcessIdentity& eu) const;
     IntentNote notaCorreccao(const DocumentoComercial& antes, const ProcessIdentity& eu) const;
-    bool gravarCorreccao(qint64 nota, const QString& justificacao, const QString& efectivo, CamposComplemento& comp);
+    Resultado gravarCorreccao(qint64 nota, const QString& justificacao, const QString& efectivo,
+                              CamposComplemento& comp);
     bool acertarNotas(qint32 id);
-    bool anular();
-    void enviarEmail();
+    Resultado anular();
+    Resultado enviarEmail();
+    // Shows the refusal or failure and gives it as the action's outcome.
+    Resultado recusa(std::optional<Campo> c, const QString& texto) {
+        aviso(texto);
+        return Resultado::recusado(c, texto);
+    }
+    Resultado falha(const QString& texto) {
+        aviso(texto);
+        return Resultado::falhou(texto);
+    }
 
     // Lists.
     bool lerCarga(qint32 id);

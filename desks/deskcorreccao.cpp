@@ -21,8 +21,8 @@
 
 using namespace deskapoio;
 
-bool DeskCore::gravarCorreccao(qint64 nota, const QString& justificacao, const QString& efectivo,
-                               CamposComplemento& comp) {
+Resultado DeskCore::gravarCorreccao(qint64 nota, const QString& justificacao, const QString& efectivo,
+                                    CamposComplemento& comp) {
     const ProcessIdentity eu = ProcessIdentity::current();
     IntentNotes notas(m_db);
     const auto falhou = [&](const QString& erro) {
@@ -32,9 +32,8 @@ bool DeskCore::gravarCorreccao(qint64 nota, const QString& justificacao, const Q
         } catch (const DbError&) {
         }
         const QString acerto = ErpReconciler::textoOperador(ErpReconciler(m_db, m_sessao).settle(m_idHistorico));
-        aviso(QStringLiteral("A correcção não foi gravada.\r\nErro: ") + erro +
-              (acerto.isEmpty() ? QString() : QStringLiteral("\r\n") + acerto));
-        return false;
+        return falha(QStringLiteral("A correcção não foi gravada.\r\nErro: ") + erro +
+                     (acerto.isEmpty() ? QString() : QStringLiteral("\r\n") + acerto));
     };
     try {
         Transaccao t(m_db, true);
@@ -42,8 +41,8 @@ bool DeskCore::gravarCorreccao(qint64 nota, const QString& justificacao, const Q
         if (!notas.fechar(nota, eu)) throw AcertadaNoutroPosto{QStringLiteral("A correcção")};
         CrashPoint::hit("correct.before-commit");
         t.commit();
-        return true;
-    } catch (const DbError& e) {
+        return Resultado::feito();
+    } catch (const ErroOperacao& e) {
         return falhou(e.texto());
     } catch (const AcertadaNoutroPosto& e) {
         return falhou(e.texto());

@@ -27,7 +27,7 @@ QString DeskCore::momentoPesagem() const {
            agora.toString(QStringLiteral("HH:mm"));
 }
 
-std::optional<Pesagem> DeskCore::primeiraPesagem(const FormularioDesk& f) {
+std::variant<Pesagem, Resultado> DeskCore::primeiraPesagem(const FormularioDesk& f) {
     const auto lido = m_portao.ler(f, PortaoPesagem::Momento::PrimeiroPeso);
     if (const Recusa* r = std::get_if<Recusa>(&lido)) {
         if (r->campo != Campo::Peso) {
@@ -36,7 +36,7 @@ std::optional<Pesagem> DeskCore::primeiraPesagem(const FormularioDesk& f) {
             m_ecra.pagina = Pagina::Dados;
         }
         recusar(*r);
-        return std::nullopt;
+        return Resultado::recusado(*r);
     }
     const Pesagem& p = std::get<Pesagem>(lido);
     // A truck already waiting on this desk is recalled, not weighed in again by a slip.
@@ -45,50 +45,50 @@ std::optional<Pesagem> DeskCore::primeiraPesagem(const FormularioDesk& f) {
         m_ecra.pagina = Pagina::Dados;
         m_foco = Campo::Matricula;
         notificar();
-        return std::nullopt;
+        return Resultado::recusado(
+            Campo::Matricula, QStringLiteral("A viatura %1 já tem uma pesagem pendente.").arg(p.matricula.trimmed()));
     }
     return p;
 }
 
-bool DeskCore::gravarPrimeiroPeso(const Pesagem& p, const Money& pesado, const QString& quando) {
+Resultado DeskCore::gravarPrimeiroPeso(const Pesagem& p, const Money& pesado, const QString& quando) {
     set(m_kind.campoPrimeiroPeso, formatarPeso(pesado));
     set(Campo::DataEntrada, quando);
-    if (gravarPrimeiroPeso(p)) return true;
+    Resultado r = gravarPrimeiroPeso(p);
+    if (r) return r;
     set(m_kind.campoPrimeiroPeso, QString());
     notificar();
-    return false;
+    return r;
 }
 
-void DeskCore::btConfPeso(Gravacao indice) {
+Resultado DeskCore::btConfPeso(Gravacao indice) {
     // "Imprimir" saves exactly as "Confirmar"; at a first weighing it then prints the driver's slip.
     if (vazio(campo(Campo::Peso))) {
-        aviso(QStringLiteral("Deve introduzir um valor no campo Peso!"));
+        Resultado r = recusa(Campo::Peso, QStringLiteral("Deve introduzir um valor no campo Peso!"));
         m_foco = Campo::Peso;
         notificar();
-        return;
+        return r;
     }
-    if (primeiroPeso() && m_taraRegistada) {
-        pesagemUnica(indice);
-        return;
-    }
+    if (primeiroPeso() && m_taraRegistada) return pesagemUnica(indice);
     const QString quando = momentoPesagem();
     bool primeiro = false;
     // The weight is the reading just taken or a typed one (logged, or refused where forbidden).
-    auto confirmarOrigem = [&](const Money& pesado, int numeroPeso) {
+    auto confirmarOrigem = [&](const Money& pesado, int numeroPeso) -> std::optional<Resultado> {
         QString erro;
-        if (m_alibi->confirmar(pesado, numeroPeso, erro)) return true;
-        aviso(erro);
+        if (m_alibi->confirmar(pesado, numeroPeso, erro)) return std::nullopt;
+        Resultado r = recusa(Campo::Peso, erro);
         m_foco = Campo::Peso;
         notificar();
-        return false;
+        return r;
     };
+    QString depois;
     if (primeiroPeso()) {
-        const std::optional<Pesagem> lido = primeiraPesagem(formulario());
-        if (!lido) return;
-        const Pesagem& p = *lido;
+        const auto lido = primeiraPesagem(formulario());
+        if (const Resultado* r = std::get_if<Resultado>(&lido)) return *r;
+        const Pesagem& p = std::get<Pesagem>(lido);
         const Money pesado = m_kind.campoPrimeiroPeso == Campo::Bruto ? *p.pesos.bruto : *p.pesos.tara;
-        if (!confirmarOrigem(pesado, 1)) return;
-        if (!gravarPrimeiroPeso(p, pesado, quando)) return;
+        if (auto r = confirmarOrigem(pesado, 1)) return *r;
+        if (Resultado r = gravarPrimeiroPeso(p, pesado, quando); !r) return r;
         primeiro = true;
         m_estado = QStringLiteral("Talão %1 gravado: viatura %2, %3 %4. Aguarda a segunda pesagem.")
                        .arg(talaoTexto(), vazio(p.matricula) ? QStringLiteral("sem matrícula") : p.matricula.trimmed(),
@@ -97,33 +97,36 @@ void DeskCore::btConfPeso(Gravacao indice) {
         QString erro;
         const auto pesado = Pesos::lerPesado(campo(Campo::Peso), m_portao.nomeCampo(m_kind.campoSegundoPeso), erro);
         if (!pesado) {
-            recusar(Recusa{Campo::Peso, erro});
-            return;
+            const Recusa r{Campo::Peso, erro};
+            recusar(r);
+            return Resultado::recusado(r);
         }
         const auto primeiroPesado = Money::parse(campo(m_kind.campoPrimeiroPeso));
         if (!primeiroPesado) {
-            recusar(Recusa{Campo::Peso, QStringLiteral("%1: falta o primeiro peso desta pesagem.")
-                                            .arg(m_portao.nomeCampo(m_kind.campoPrimeiroPeso))});
-            return;
+            const Recusa r{Campo::Peso, QStringLiteral("%1: falta o primeiro peso desta pesagem.")
+                                            .arg(m_portao.nomeCampo(m_kind.campoPrimeiroPeso))};
+            recusar(r);
+            return Resultado::recusado(r);
         }
         const Money liquido = m_kind.entrada ? *primeiroPesado - *pesado : *pesado - *primeiroPesado;
         if (liquido <= Money()) {
-            aviso(QStringLiteral("Peso Líquido incorrecto"));
+            Resultado r = recusa(Campo::Peso, QStringLiteral("Peso Líquido incorrecto"));
             // Back to the truck on the desk: its first weight and entry stay in view.
             m_ecra.painel = EcraDesk::Painel::Nenhum;
             set(Campo::Peso, QString());
             notificar();
-            return;
+            return r;
         }
         const auto entrada = RegistoHistorico::lerDataHora(campo(Campo::DataEntrada));
         const auto saida = RegistoHistorico::lerDataHora(quando);
         if (entrada && saida && *saida < *entrada) {
-            aviso(QStringLiteral("A data/hora de saída (%1) não pode ser anterior à de entrada (%2)!")
-                      .arg(quando, campo(Campo::DataEntrada)));
+            Resultado r = recusa(std::nullopt, QStringLiteral("A data/hora de saída (%1) não pode ser anterior à de "
+                                                              "entrada (%2)!")
+                                                   .arg(quando, campo(Campo::DataEntrada)));
             notificar();
-            return;
+            return r;
         }
-        if (!confirmarOrigem(*pesado, 2)) return;
+        if (auto r = confirmarOrigem(*pesado, 2)) return *r;
         set(Campo::DataSaida, quando);
         set(m_kind.campoSegundoPeso, formatarPeso(*pesado));
         set(Campo::Liquido, formatarPeso(liquido));
@@ -133,65 +136,63 @@ void DeskCore::btConfPeso(Gravacao indice) {
     m_ecra.painel = EcraDesk::Painel::Nenhum;
     if (primeiro) {
         QString erro;
-        if (indice == Gravacao::Imprimir && (!m_talao || !m_talao->imprimirSenha(m_idHistorico, erro)))
-            aviso(QStringLiteral("A senha não foi impressa. ") +
-                  (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
+        if (indice == Gravacao::Imprimir && (!m_talao || !m_talao->imprimirSenha(m_idHistorico, erro))) {
+            depois = QStringLiteral("A senha não foi impressa. ") +
+                     (m_talao ? erro : QStringLiteral("Impressão indisponível."));
+            aviso(depois);
+        }
         limparForm();
         m_ecra.entrar(EcraDesk::Modo::Inicio);
     } else {
         m_ecra.pagina = Pagina::Carga;
     }
     notificar();
+    return Resultado::feito(depois);
 }
 
-void DeskCore::pesagemUnica(Gravacao indice) {
+Resultado DeskCore::pesagemUnica(Gravacao indice) {
     const Viatura v = *m_taraRegistada;
     const auto deVolta = [this](const QString& texto) {
-        aviso(texto);
+        Resultado r = recusa(Campo::Peso, texto);
         set(Campo::Peso, QString());
         m_foco = Campo::Peso;
         notificar();
+        return r;
     };
     // Checked against the day the weighing is dated, which the operator may have changed.
     if (!v.valida(m_dataPesagem)) {
         esquecerTaraRegistada();
-        deVolta(RegistoViaturas::mensagemExpirada(v.matricula, v.validaAte));
-        return;
+        return deVolta(RegistoViaturas::mensagemExpirada(v.matricula, v.validaAte));
     }
     QString erro;
     const auto lido = Pesos::lerPesado(campo(Campo::Peso), m_portao.nomeCampo(Campo::Bruto), erro);
     if (!lido) {
-        recusar(Recusa{Campo::Peso, erro});
-        return;
+        const Recusa r{Campo::Peso, erro};
+        recusar(r);
+        return Resultado::recusado(r);
     }
-    if (*lido <= v.tara) {
-        deVolta(QStringLiteral("Peso Líquido incorrecto: o peso bruto (%1) não excede a tara registada (%2).")
-                    .arg(pesoComUnidade(formatarPeso(*lido)), pesoComUnidade(formatarPeso(v.tara))));
-        return;
-    }
+    if (*lido <= v.tara)
+        return deVolta(QStringLiteral("Peso Líquido incorrecto: o peso bruto (%1) não excede a tara registada (%2).")
+                           .arg(pesoComUnidade(formatarPeso(*lido)), pesoComUnidade(formatarPeso(v.tara))));
     // Incoming deliveries weigh gross first; outgoing loads stand on the tare first.
     const int nLido = m_kind.entrada ? 1 : 2;
     const Money primeiro = m_kind.entrada ? *lido : v.tara;
     const Money segundo = m_kind.entrada ? v.tara : *lido;
     FormularioDesk f = formulario();
     f.campo(Campo::Peso) = QString::number(primeiro.units() / Money::kScale);
-    std::optional<Pesagem> gate = primeiraPesagem(f);
-    if (!gate) return;
-    Pesagem p = *gate;
+    const auto gate = primeiraPesagem(f);
+    if (const Resultado* r = std::get_if<Resultado>(&gate)) return *r;
+    Pesagem p = std::get<Pesagem>(gate);
     (m_kind.campoPrimeiroPeso == Campo::Bruto ? p.pesos.bruto : p.pesos.tara) = primeiro;
     // Both weights stand on the alibi log before anything is saved: the reading just
     // taken (or typed, where allowed) and the reading the tare was weighed with.
-    if (!m_alibi->confirmar(*lido, nLido, erro)) {
-        deVolta(erro);
-        return;
-    }
+    if (!m_alibi->confirmar(*lido, nLido, erro)) return deVolta(erro);
     if (!m_alibi->confirmarRegistada(v.tara, v.manual ? 0 : v.alibiId, 3 - nLido, erro)) {
         esquecerTaraRegistada();
-        deVolta(erro);
-        return;
+        return deVolta(erro);
     }
     const QString quando = momentoPesagem();
-    if (!gravarPrimeiroPeso(p, primeiro, quando)) return;
+    if (Resultado r = gravarPrimeiroPeso(p, primeiro, quando); !r) return r;
     // The second weight at once, then the completion the final panel would make. Should
     // that completion be refused (a deduction to mend), the truck stays on the desk as a
     // recalled one: its identity is the saved record's and no longer takes typing.
@@ -204,7 +205,7 @@ void DeskCore::pesagemUnica(Gravacao indice) {
     set(Campo::Efectivo, campo(Campo::Liquido));
     recalcularEfectivo();
     m_ecra.painel = EcraDesk::Painel::Nenhum;
-    btConfFinal(indice == Gravacao::Imprimir ? Gravacao::Imprimir : Gravacao::Confirmar);
+    return btConfFinal(indice == Gravacao::Imprimir ? Gravacao::Imprimir : Gravacao::Confirmar);
 }
 
 // ---------------------------------------------------------------- saving
@@ -219,43 +220,43 @@ int DeskCore::serieDocumento() const {
     return m_parametros.inteiro(m_materiasSubsidiarias ? QStringLiteral("SeGuiaEntMS") : QStringLiteral("SeGuiaEntMP"));
 }
 
-QStringList DeskCore::valoresRegisto(const Pesagem& p) const {
-    using namespace RegistoHistorico;
-    const auto peso = [](const std::optional<Money>& m) { return m ? textoPeso(*m) : QString(); };
+RegistoPesagem DeskCore::registo(const Pesagem& p) const {
     const bool concluida = p.saida.isValid();
-    QStringList v;
-    for (int i = 0; i < NumCampos; ++i) v << QString();
-    v[Hist_Id] = QString::number(m_idHistorico);
-    v[Tipo] = m_kind.tipo;
-    v[TpDoc] = m_doc.tipo;
-    v[Serie] = QString::number(m_doc.serie);
-    v[NoDoc] = QString::number(m_doc.numero);
-    v[Ano] = QString::number(m_doc.ano);
-    v[PesoBruto] = peso(p.pesos.bruto);
-    v[PesoTara] = peso(p.pesos.tara);
-    v[PesoLiquido] = concluida ? textoPeso(p.liquido) : QString();
-    v[PesoEfectivo] = concluida ? textoPeso(p.efectivo) : QString();
-    v[Justificacao] = p.justificacao;
-    v[DataHoraPB] = textoDataHora(p.entrada);
-    v[DataHoraPL] = concluida ? textoDataHora(p.saida) : QString();
-    v[Terceiro] = p.terceiro;
-    v[Artigo] = p.artigo;
-    v[CodMorada] = p.morada;
-    v[Motorista] = QString();
-    v[Carro] = p.matricula;
-    v[TipoTerc] = QString::number(m_kind.tipoTerc);
+    RegistoPesagem r;
+    r.histId = m_idHistorico;
+    r.tipo = m_kind.tipo;
+    r.tpDoc = m_doc.tipo;
+    r.serie = m_doc.serie;
+    r.noDoc = m_doc.numero;
+    r.ano = m_doc.ano;
+    r.pesoBruto = p.pesos.bruto.value_or(Money());
+    r.pesoTara = p.pesos.tara.value_or(Money());
+    if (concluida) {
+        r.pesoLiquido = p.liquido;
+        r.pesoEfectivo = p.efectivo;
+        r.dataHoraPL = p.saida;
+    }
+    r.justificacao = p.justificacao;
+    r.dataHoraPB = p.entrada;
+    r.terceiro = p.terceiro;
+    r.artigo = p.artigo;
+    r.codMorada = p.morada;
+    r.carro = p.matricula;
+    r.tipoTerc = m_kind.tipoTerc;
     // Ticket data stay as the first weighing took them (the first save fills them itself).
-    v[AnoTalao] = QString::number(p.anoTalao);
-    v[NoTalao] = QString::number(p.noTalao);
-    v[RefCliente] = m_kind.entrada ? QString() : p.refCliente;
-    v[RefEntrega] = m_kind.entrada ? QString() : p.refEntrega;
-    v[Sigla] = m_kind.entrada ? QString() : p.sigla;
-    v[Campanha] = p.campanha;
-    v[TipoMorada] = m_kind.entrada ? QString() : p.tipoMorada;
-    return v;
+    r.anoTalao = p.anoTalao;
+    r.noTalao = p.noTalao;
+    r.campanha = p.campanha;
+    if (!m_kind.entrada) {
+        r.refCliente = p.refCliente;
+        r.refEntrega = p.refEntrega;
+        r.sigla = p.sigla;
+        r.tipoMorada = p.tipoMorada;
+    }
+    return r;
 }
 
-bool DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
+Resultado DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
     ChaveTalao chave;
     chave.tipo = m_kind.tipoContador;
     chave.campanha = CampanhaDaData(m_dataPesagem);
@@ -269,7 +270,7 @@ bool DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
     try {
         // The record, its choices and the link of its first weight to the alibi log: all or nothing.
         Transaccao t(m_db, true);
-        const NovaPesagem nova = GravarNovaPesagem(m_db, valoresRegisto(p), m_dataPesagem, chave);
+        const NovaPesagem nova = GravarNovaPesagem(m_db, registo(p), m_dataPesagem, chave);
         if (m_kind.entrada) OpcoesPesagem::gravarMateriasSubsidiarias(m_db, nova.idRegisto, m_materiasSubsidiarias);
         // The stored tare is marked with the record (a number given again never inherits a mark).
         RegistoViaturas viaturas(m_db);
@@ -284,10 +285,9 @@ bool DeskCore::gravarPrimeiroPeso(const Pesagem& p) {
         m_sigla = nova.talao.sigla;
         m_anoTalao = nova.anoTalao;
         m_campanha = nova.campanha;
-    } catch (const DbError& e) {
-        aviso(QStringLiteral("Não foi possível gravar a pesagem.\r\nErro: ") + e.texto());
-        return false;
+    } catch (const ErroOperacao& e) {
+        return falha(QStringLiteral("Não foi possível gravar a pesagem.\r\nErro: ") + e.texto());
     }
     desactiva();
-    return true;
+    return Resultado::feito();
 }

@@ -56,6 +56,6 @@ class TicketActions {
         erro = QStringLiteral("Pré-visualização indisponível.");
         return false;
     }
-    // The e-mail steps (one copy, PDF, send) and their outcome message.
-    virtual void enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) = 0;
+    // The e-mail steps (one copy, PDF, send) and their outcome message; false when it was not sent.
+    virtual bool enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) = 0;
 };

@@ -23,17 +23,17 @@ using namespace deskapoio;
 
 // ---------------------------------------------------------------- tickets
 
-void DeskCore::btImpHist() {
+Resultado DeskCore::btImpHist() {
     const QString talao = talaoTexto();
     if (m_noTalao > 0) {
         QString erro;
         if (!m_talao ||
             !m_talao->imprimir(m_idHistorico, m_kind.entrada, m_parametros.inteiro(QStringLiteral("NoVias")), erro)) {
-            aviso(QStringLiteral("O talão não foi impresso. ") +
-                  (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
+            const Resultado r = falha(QStringLiteral("O talão não foi impresso. ") +
+                                      (m_talao ? erro : QStringLiteral("Impressão indisponível.")));
             // A failed reprint leaves the weighing on the desk, to try again or mail it.
             notificar();
-            return;
+            return r;
         }
     }
     btCancGeral();
@@ -41,6 +41,7 @@ void DeskCore::btImpHist() {
         m_estado = QStringLiteral("Talão %1 impresso.").arg(talao);
         notificar();
     }
+    return Resultado::feito();
 }
 
 void DeskCore::btPrevisualizar() {
@@ -91,15 +92,14 @@ void DeskCore::reimprimirUltimo() {
     notificar();
 }
 
-void DeskCore::btGuardarTara() {
-    if (!botaoVisivel(BtGuardarTara) || m_idHistorico <= 0) return;
+Resultado DeskCore::btGuardarTara() {
+    if (!botaoVisivel(BtGuardarTara) || m_idHistorico <= 0)
+        return Resultado::recusado(std::nullopt, QStringLiteral("Não há carga concluída cuja tara se guarde."));
+    Resultado feito = Resultado::feito();
     try {
         RegistoViaturas viaturas(m_db);
         const auto r = viaturas.daPesagem(m_idHistorico, std::nullopt, QDate::currentDate());
-        if (const QString* erro = std::get_if<QString>(&r)) {
-            aviso(*erro);
-            return;
-        }
+        if (const QString* erro = std::get_if<QString>(&r)) return recusa(std::nullopt, *erro);
         const Viatura& v = std::get<Viatura>(r);
         const auto antes = viaturas.ler(v.matricula);
         QString pergunta = QStringLiteral("Guardar a tara de %1 como tara registada da viatura %2, válida até %3?")
@@ -109,31 +109,34 @@ void DeskCore::btGuardarTara() {
             pergunta += QStringLiteral("\r\nSubstitui a tara registada de %1 (pesada em %2).")
                             .arg(pesoComUnidade(formatarPeso(antes->tara)),
                                  antes->pesadaEm.toString(QStringLiteral("dd-MM-yyyy")));
-        if (!m_messages.mostrarAviso(OperatorMessages::SimNao, pergunta)) return;
+        if (!m_messages.mostrarAviso(OperatorMessages::SimNao, pergunta))
+            return Resultado::recusado(std::nullopt, QStringLiteral("A tara não foi guardada."));
         viaturas.gravar(v);
         m_estado = QStringLiteral("Tara da viatura %1 guardada: %2, válida até %3.")
                        .arg(v.matricula, pesoComUnidade(formatarPeso(v.tara)),
                             v.validaAte.toString(QStringLiteral("dd-MM-yyyy")));
-    } catch (const DbError& e) {
-        aviso(QStringLiteral("Não foi possível guardar a tara.\r\nErro: ") + e.texto());
+    } catch (const ErroOperacao& e) {
+        feito = falha(QStringLiteral("Não foi possível guardar a tara.\r\nErro: ") + e.texto());
     }
     notificar();
+    return feito;
 }
 
-void DeskCore::btMailHist() {
-    enviarEmail();
+Resultado DeskCore::btMailHist() {
+    const Resultado r = enviarEmail();
     notificar();
+    return r;
 }
 
-void DeskCore::enviarEmail() {
+Resultado DeskCore::enviarEmail() {
     const QString destinatario = campo(Campo::Email).trimmed();
-    if (destinatario.isEmpty()) {
-        aviso(QStringLiteral("Terceiro sem e-mail associado!"));
-        return;
-    }
+    if (destinatario.isEmpty()) return recusa(Campo::Email, QStringLiteral("Terceiro sem e-mail associado!"));
+    const QString falhou = QStringLiteral("Não foi possivel enviar o email");
     if (!m_talao) {
-        m_messages.mostrarEstado(OperatorMessages::Critico, QStringLiteral("Não foi possivel enviar o email"));
-        return;
+        m_messages.mostrarEstado(OperatorMessages::Critico, falhou);
+        return Resultado::falhou(falhou);
     }
-    m_talao->enviarEmail(m_idHistorico, m_kind.entrada, destinatario);
+    // The outcome, sent or not, is shown by the ticket actions themselves.
+    return m_talao->enviarEmail(m_idHistorico, m_kind.entrada, destinatario) ? Resultado::feito()
+                                                                             : Resultado::falhou(falhou);
 }

@@ -160,7 +160,7 @@ ReconciliationResult ErpReconciler::settleOne(const IntentNote& n) {
     } catch (const NotaPerdida&) {
         r.message = QStringLiteral("A pesagem %1 está a ser acertada noutro posto.").arg(n.histId);
         return r;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         // Handed over again, so that the next start or desk finishes it.
         try {
             m_notas.libertar(n.id, m_eu);
@@ -220,21 +220,21 @@ ReconciliationResult ErpReconciler::conclusao(const IntentNote& n) {
         // The document stays in the ERP: the weighing is finished with it, from the
         // values the completion had, so the load is invoiced once.
         const ChaveDocumento k = recusados.first();
-        QStringList v = IntentPayload::valores(n.dados);
-        if (v.size() == RegistoHistorico::NumCampos) {
+        QString erroNota;
+        std::optional<RegistoPesagem> v = IntentPayload::registo(n.dados, erroNota);
+        if (v) {
             Transaccao t(m_db, true);
             const int livre = m_db.executar(QStringLiteral("UPDATE kel_PES_Historico SET DataHoraPL = NULL "
                                                            "WHERE Hist_Id = ? AND DataHoraPL IS NULL"),
                                             {n.histId});
             if (livre == 1) {
-                using namespace RegistoHistorico;
-                v[Hist_Id] = QString::number(n.histId);
-                v[TpDoc] = k.tipo;
-                v[Serie] = QString::number(k.serie);
-                v[NoDoc] = QString::number(k.numero);
-                v[Ano] = QString::number(k.ano);
+                v->histId = n.histId;
+                v->tpDoc = k.tipo;
+                v->serie = k.serie;
+                v->noDoc = k.numero;
+                v->ano = k.ano;
                 qint32 id = n.histId;
-                GravarRegistoHistorico(m_db, v, id);
+                GravarRegistoHistorico(m_db, *v, id);
                 GravarComplementoHistorico(m_db, n.histId, 0, IntentPayload::complemento(n.dados));
                 RegistarCarro(m_db, IntentPayload::carro(n.dados));
                 if (const auto cab = IntentPayload::cabecalho(n.dados)) cab->aplicar(m_db, k);
@@ -248,6 +248,8 @@ ReconciliationResult ErpReconciler::conclusao(const IntentNote& n) {
                         .arg(k.texto());
                 return r;
             }
+        } else {
+            erros << erroNota;
         }
     }
     fecharNota(n);

@@ -37,9 +37,9 @@ CabecalhoCarga CabecalhoCarga::fromJson(const QJsonObject& o) {
 
 namespace IntentPayload {
 
-QJsonObject conclusao(const QStringList& valores, const CamposComplemento& c, const QString& carro,
+QJsonObject conclusao(const RegistoPesagem& registo, const CamposComplemento& c, const QString& carro,
                       const std::optional<CabecalhoCarga>& cabecalho) {
-    QJsonObject o{{QStringLiteral("valores"), QJsonArray::fromStringList(valores)},
+    QJsonObject o{{QStringLiteral("valores"), QJsonArray::fromStringList(registo.textos())},
                   {QStringLiteral("complemento"), QJsonObject{{QStringLiteral("vasilhame"), c.vasilhame},
                                                               {QStringLiteral("qualidade"), c.qualidade},
                                                               {QStringLiteral("caracteristica"), c.caracteristica},
@@ -49,10 +49,10 @@ QJsonObject conclusao(const QStringList& valores, const CamposComplemento& c, co
     return o;
 }
 
-QStringList valores(const QJsonObject& dados) {
-    QStringList out;
-    for (const QJsonValue& v : dados.value(QStringLiteral("valores")).toArray()) out << v.toString();
-    return out;
+std::optional<RegistoPesagem> registo(const QJsonObject& dados, QString& erro) {
+    QStringList textos;
+    for (const QJsonValue& v : dados.value(QStringLiteral("valores")).toArray()) textos << v.toString();
+    return RegistoPesagem::deTextos(textos, erro);
 }
 
 CamposComplemento complemento(const QJsonObject& dados) {

@@ -25,11 +25,12 @@ struct CabecalhoCarga {
 // What an intent note carries to finish or undo its work without the desk.
 namespace IntentPayload {
 
-// Completion: the 26 record texts (the document key is filled in when the weighing is
-// finished from the note), the complement, the plate and, outgoing, the header details.
-QJsonObject conclusao(const QStringList& valores, const CamposComplemento& complemento, const QString& carro,
+// Completion: the record as its 26 texts (the document key is filled in when the weighing
+// is finished from the note), the complement, the plate and, outgoing, the header details.
+QJsonObject conclusao(const RegistoPesagem& registo, const CamposComplemento& complemento, const QString& carro,
                       const std::optional<CabecalhoCarga>& cabecalho);
-QStringList valores(const QJsonObject& dados);
+// The record a note carries; none (with the reason) when the note does not hold one.
+std::optional<RegistoPesagem> registo(const QJsonObject& dados, QString& erro);
 CamposComplemento complemento(const QJsonObject& dados);
 QString carro(const QJsonObject& dados);
 std::optional<CabecalhoCarga> cabecalho(const QJsonObject& dados);

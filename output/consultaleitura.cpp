@@ -72,10 +72,10 @@ int progresso(void* p) {
     return 0;
 }
 
-DbError naoProtegida(const QString& porque) {
-    return DbError(-1, QStringLiteral("A ligação dos modelos de talão não pôde ser protegida (%1); os modelos não "
-                                      "são executados sem essa protecção.")
-                           .arg(porque));
+ErroModelo naoProtegida(const QString& porque) {
+    return ErroModelo(QStringLiteral("A ligação dos modelos de talão não pôde ser protegida (%1); os modelos não "
+                                     "são executados sem essa protecção.")
+                          .arg(porque));
 }
 
 // The same sqlite3 the Qt driver opened (Qt's plugin links the system's libsqlite3).

@@ -80,7 +80,7 @@ Talao ProximoTalao(BaseDados& db, const ChaveTalao& chave) {
                 if (chave.tipo == 2) talao.sigla = rs.text(QStringLiteral("Sigla"));
             }
             if (numero > std::numeric_limits<qint32>::max())
-                throw DbError(-1, QStringLiteral("O numerador de talões %1 atingiu o valor máximo.").arg(campanha));
+                throw RegraRecusada(QStringLiteral("O numerador de talões %1 atingiu o valor máximo.").arg(campanha));
 
             if (numero >= 1) {
                 if (chave.tipo == 2) {

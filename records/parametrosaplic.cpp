@@ -14,7 +14,7 @@ bool ParametrosAplic::ler(BaseDados& db, OperatorMessages& messages, const QStri
                                        {{QStringLiteral("Numero"), numero, ProcParam::SmallInt}});
         m_rows = r.rows;
         return true;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         messages.mensagem(QStringLiteral("Ler Parâmetros ") + e.descricao());
         return false;
     }

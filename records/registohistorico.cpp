@@ -1,6 +1,7 @@
 #include "records/registohistorico.h"
 
 #include "base/basedados.h"
+#include "base/errooperacao.h"
 #include "base/money.h"
 
 namespace RegistoHistorico {
@@ -73,61 +74,175 @@ QString notNull(const QString& s) {
     return s.isNull() ? QStringLiteral("") : s;
 }
 
-DbError invalido(const Parametro& p, const QString& texto) {
-    return DbError(-1, QStringLiteral("Valor inválido para %1: '%2'.").arg(QString::fromLatin1(p.nome), texto));
+RegraRecusada invalido(const char* nome, const QString& texto) {
+    return RegraRecusada(QStringLiteral("Valor inválido para %1: '%2'.").arg(QString::fromLatin1(nome), texto));
 }
 
 Money dinheiro(const QString& texto, const char* campo) {
     const auto m = Money::parseOrZero(texto);
-    if (!m) throw DbError(-1, QStringLiteral("Valor inválido para %1: '%2'.").arg(QString::fromLatin1(campo), texto));
+    if (!m) throw invalido(campo, texto);
     return *m;
 }
 
-QVariant converter(const Parametro& p, const QString& texto) {
-    switch (p.tipo) {
-        case ProcParam::Money: {
-            const auto m = Money::parseOrZero(texto);
-            if (!m) throw invalido(p, texto);
-            return m->toVariant();
-        }
-        case ProcParam::DateTime: {
-            if (texto.trimmed().isEmpty()) return QVariant(QMetaType(QMetaType::QDateTime));
-            const auto dt = lerDataHora(texto);
-            if (!dt) throw invalido(p, texto);
-            return *dt;
-        }
-        case ProcParam::SmallInt:
-        case ProcParam::Int: {
-            const QString t = texto.trimmed();
-            if (t.isEmpty()) return 0;
-            bool ok = false;
-            const qint64 n = t.toLongLong(&ok);
-            const qint64 limit = p.tipo == ProcParam::SmallInt ? 32767 : 2147483647;
-            if (!ok || n > limit || n < -limit - 1) throw invalido(p, texto);
-            return n;
-        }
-        default:
-            // SQL Server would refuse a text longer than its parameter; say so instead of cutting it.
-            if (p.tamanho > 0 && texto.size() > p.tamanho)
-                throw DbError(-1, QStringLiteral("O valor de %1 excede %2 caracteres: '%3'.")
-                                      .arg(QString::fromLatin1(p.nome))
-                                      .arg(p.tamanho)
-                                      .arg(texto));
-            return notNull(texto);
-    }
+// SQL Server would refuse what does not fit its parameter; say so instead of cutting it.
+QVariant texto(const Parametro& p, const QString& t) {
+    if (p.tamanho > 0 && t.size() > p.tamanho)
+        throw RegraRecusada(QStringLiteral("O valor de %1 excede %2 caracteres: '%3'.")
+                                .arg(QString::fromLatin1(p.nome))
+                                .arg(p.tamanho)
+                                .arg(t));
+    return notNull(t);
+}
+
+QVariant inteiro(const Parametro& p, qint64 n) {
+    const qint64 limite = p.tipo == ProcParam::SmallInt ? 32767 : 2147483647;
+    if (n > limite || n < -limite - 1) throw invalido(p.nome, QString::number(n));
+    return n;
+}
+
+// The procedure has always been given whole seconds.
+QVariant dataHora(const QDateTime& dt) {
+    if (!dt.isValid()) return QVariant(QMetaType(QMetaType::QDateTime));
+    const QTime t = dt.time();
+    return QDateTime(dt.date(), QTime(t.hour(), t.minute(), t.second()));
+}
+
+QList<QVariant> valoresProcedimento(const RegistoPesagem& r) {
+    const auto& k = kParametros;
+    return {inteiro(k[Hist_Id], r.histId),
+            texto(k[Tipo], r.tipo),
+            texto(k[TpDoc], r.tpDoc),
+            inteiro(k[Serie], r.serie),
+            inteiro(k[NoDoc], r.noDoc),
+            inteiro(k[Ano], r.ano),
+            r.pesoBruto.toVariant(),
+            r.pesoTara.toVariant(),
+            r.pesoLiquido.toVariant(),
+            r.pesoEfectivo.toVariant(),
+            texto(k[Justificacao], r.justificacao),
+            dataHora(r.dataHoraPB),
+            dataHora(r.dataHoraPL),
+            texto(k[Terceiro], r.terceiro),
+            texto(k[Artigo], r.artigo),
+            texto(k[CodMorada], r.codMorada),
+            texto(k[Motorista], r.motorista),
+            texto(k[Carro], r.carro),
+            inteiro(k[TipoTerc], r.tipoTerc),
+            inteiro(k[AnoTalao], r.anoTalao),
+            inteiro(k[NoTalao], r.noTalao),
+            texto(k[RefCliente], r.refCliente),
+            texto(k[RefEntrega], r.refEntrega),
+            texto(k[Sigla], r.sigla),
+            texto(k[Campanha], r.campanha),
+            texto(k[TipoMorada], r.tipoMorada)};
+}
+
+// A weight of a note: every decimal, ',' as the decimal mark ("1250", "20,5").
+QString textoPeso(const Money& m) {
+    return m.plain().replace(QLatin1Char('.'), QLatin1Char(','));
 }
 
 }  // namespace
 
-bool GravarRegistoHistorico(BaseDados& db, const QStringList& valores, qint32& idRegisto) {
-    if (valores.size() != NumCampos)
-        throw DbError(-1, QStringLiteral("O registo de pesagem deve ter %1 valores (recebeu %2).")
-                              .arg(int(NumCampos))
-                              .arg(valores.size()));
+QStringList RegistoPesagem::textos() const {
+    const auto n = [](qint64 v) { return QString::number(v); };
+    const auto dh = [](const QDateTime& d) { return d.isValid() ? textoDataHora(d) : QString(); };
+    return {n(histId),
+            tipo,
+            tpDoc,
+            n(serie),
+            n(noDoc),
+            n(ano),
+            textoPeso(pesoBruto),
+            textoPeso(pesoTara),
+            textoPeso(pesoLiquido),
+            textoPeso(pesoEfectivo),
+            justificacao,
+            dh(dataHoraPB),
+            dh(dataHoraPL),
+            terceiro,
+            artigo,
+            codMorada,
+            motorista,
+            carro,
+            n(tipoTerc),
+            n(anoTalao),
+            n(noTalao),
+            refCliente,
+            refEntrega,
+            sigla,
+            campanha,
+            tipoMorada};
+}
+
+std::optional<RegistoPesagem> RegistoPesagem::deTextos(const QStringList& v, QString& erro) {
+    if (v.size() != NumCampos) {
+        erro =
+            QStringLiteral("O registo de pesagem deve ter %1 valores (recebeu %2).").arg(int(NumCampos)).arg(v.size());
+        return std::nullopt;
+    }
+    bool ok = true;
+    const auto falha = [&](int i) {
+        if (ok)
+            erro = QStringLiteral("Valor inválido para %1: '%2'.").arg(QString::fromLatin1(kParametros[i].nome), v[i]);
+        ok = false;
+    };
+    const auto n = [&](int i) {
+        bool lido = false;
+        const qint64 x = v[i].trimmed().toLongLong(&lido);
+        const qint64 limite = kParametros[i].tipo == ProcParam::SmallInt ? 32767 : 2147483647;
+        if (!lido || x > limite || x < -limite - 1) falha(i);
+        return qint32(lido ? x : 0);
+    };
+    const auto peso = [&](int i) {
+        const auto m = Money::parse(v[i]);
+        if (!m) falha(i);
+        return m.value_or(Money());
+    };
+    // A note's date-times are the desk's own; an empty one is a NULL column.
+    const auto dh = [&](int i) {
+        if (v[i].trimmed().isEmpty()) return QDateTime();
+        const auto d = lerDataHora(v[i]);
+        if (!d) falha(i);
+        return d.value_or(QDateTime());
+    };
+    RegistoPesagem r;
+    r.histId = n(Hist_Id);
+    r.tipo = v[Tipo];
+    r.tpDoc = v[TpDoc];
+    r.serie = n(Serie);
+    r.noDoc = n(NoDoc);
+    r.ano = n(Ano);
+    r.pesoBruto = peso(PesoBruto);
+    r.pesoTara = peso(PesoTara);
+    r.pesoLiquido = peso(PesoLiquido);
+    r.pesoEfectivo = peso(PesoEfectivo);
+    r.justificacao = v[Justificacao];
+    r.dataHoraPB = dh(DataHoraPB);
+    r.dataHoraPL = dh(DataHoraPL);
+    r.terceiro = v[Terceiro];
+    r.artigo = v[Artigo];
+    r.codMorada = v[CodMorada];
+    r.motorista = v[Motorista];
+    r.carro = v[Carro];
+    r.tipoTerc = n(TipoTerc);
+    r.anoTalao = n(AnoTalao);
+    r.noTalao = n(NoTalao);
+    r.refCliente = v[RefCliente];
+    r.refEntrega = v[RefEntrega];
+    r.sigla = v[Sigla];
+    r.campanha = v[Campanha];
+    r.tipoMorada = v[TipoMorada];
+    if (!ok) return std::nullopt;
+    return r;
+}
+
+bool GravarRegistoHistorico(BaseDados& db, const RegistoPesagem& registo, qint32& idRegisto) {
+    const QList<QVariant> valores = valoresProcedimento(registo);
     QList<ProcParam> params;
     for (int i = 0; i < NumCampos; ++i) {
         const Parametro& p = kParametros[i];
-        params << ProcParam{QString::fromLatin1(p.nome), converter(p, valores[i]), p.tipo, p.tamanho};
+        params << ProcParam{QString::fromLatin1(p.nome), valores[i], p.tipo, p.tamanho};
     }
     const ProcResult r = db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Historico"), params);
     idRegisto = qint32(r.returnValue);
@@ -159,7 +274,7 @@ qint32 GravarComplementoHistorico(BaseDados& db, qint32 noIdHist, qint32 noIdCom
 bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justificacao, const QString& pesoEfectivo,
                         CamposComplemento& campos) {
     const Money efectivo = dinheiro(pesoEfectivo, "PesoEfectivo");
-    if (justificacao.size() > 2000) throw DbError(-1, QStringLiteral("A justificação excede 2000 caracteres."));
+    if (justificacao.size() > 2000) throw RegraRecusada(QStringLiteral("A justificação excede 2000 caracteres."));
     // Read everything before writing anything, so a bad deduction text changes nothing.
     CamposComplemento novo = campos;
     if (novo.vasilhame.trimmed().isEmpty()) novo.vasilhame = QStringLiteral("0");
@@ -188,7 +303,7 @@ bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justific
 void RegistarCarro(BaseDados& db, const QString& matricula) {
     if (matricula.trimmed().isEmpty()) return;
     if (matricula.size() > 10)
-        throw DbError(-1, QStringLiteral("A matrícula excede 10 caracteres: '%1'.").arg(matricula));
+        throw RegraRecusada(QStringLiteral("A matrícula excede 10 caracteres: '%1'.").arg(matricula));
     // The same lorry registered at two workstations at once: the second finds it on its
     // second try.
     db.comRepeticao(
@@ -214,25 +329,23 @@ void ApagarHistorico(BaseDados& db, qint32 idRegisto) {
     t.commit();
 }
 
-NovaPesagem GravarNovaPesagem(BaseDados& db, QStringList valores, const QDate& dataPesagem, ChaveTalao chave) {
-    if (valores.size() != NumCampos)
-        throw DbError(-1, QStringLiteral("O registo de pesagem deve ter %1 valores.").arg(int(NumCampos)));
-    if (!dataPesagem.isValid()) throw DbError(-1, QStringLiteral("A data da pesagem não é válida."));
+NovaPesagem GravarNovaPesagem(BaseDados& db, RegistoPesagem registo, const QDate& dataPesagem, ChaveTalao chave) {
+    if (!dataPesagem.isValid()) throw RegraRecusada(QStringLiteral("A data da pesagem não é válida."));
     NovaPesagem out;
     out.campanha = CampanhaDaData(dataPesagem);
     out.anoTalao = dataPesagem.year();
     chave.campanha = out.campanha;
+    registo.histId = 0;
+    registo.anoTalao = out.anoTalao;
+    registo.campanha = out.campanha;
 
     Transaccao t(db, true);
     out.talao = ProximoTalao(db, chave);
-    valores[Hist_Id] = QStringLiteral("0");
-    valores[NoTalao] = QString::number(out.talao.numero);
-    valores[Sigla] = chave.tipo == 2 ? out.talao.sigla : QString();
-    valores[AnoTalao] = QString::number(out.anoTalao);
-    valores[Campanha] = out.campanha;
+    registo.noTalao = out.talao.numero;
+    registo.sigla = chave.tipo == 2 ? out.talao.sigla : QString();
     qint32 id = 0;
-    GravarRegistoHistorico(db, valores, id);
-    RegistarCarro(db, valores[Carro]);
+    GravarRegistoHistorico(db, registo, id);
+    RegistarCarro(db, registo.carro);
     t.commit();
     out.idRegisto = id;
     return out;

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "base/money.h"
 #include "base/recordset.h"
 #include "records/numeracao.h"
 
@@ -12,11 +13,11 @@ class BaseDados;
 
 // The weighing record store: kel_PES_Historico (one row per weighing, written only
 // through sp_kel_Gravar_PES_Historico), its complement kel_PES_Historico_Comp and the
-// plates kel_PES_Carros. Free of widgets: the desks and the command-line tool call
-// these with the texts of their fields. Database errors are thrown as DbError.
+// plates kel_PES_Carros. Free of widgets: the desks and the command-line tool call these
+// with typed values. Database errors are thrown as DbError, refused values as RegraRecusada.
 namespace RegistoHistorico {
 
-// Indexes of the 26 texts of a save, in the procedure's parameter order.
+// Indexes of the 26 values of a save, in the procedure's parameter order.
 enum Campo {
     Hist_Id = 0,
     Tipo,
@@ -54,13 +55,37 @@ QString textoDataHora(const QDateTime& dt);  // "dd-MM-yyyy HH:mm:ss"
 
 }  // namespace RegistoHistorico
 
-// Saves the weighing from its 26 texts (index 0 = Hist_Id ... 25 = TipoMorada):
-// Hist_Id 0 inserts a row, any other number rewrites every column of that row.
-// Weights are read with the Money display rule (empty = 0), date-times with
-// lerDataHora (empty = NULL), empty texts are stored as empty strings. On success the
-// record number receives the row's Hist_Id and the result is true; a text that cannot
-// be converted or a database failure throws DbError and leaves the number unchanged.
-bool GravarRegistoHistorico(BaseDados& db, const QStringList& valores, qint32& idRegisto);
+// One weighing record as sp_kel_Gravar_PES_Historico stores it, every value typed. The store
+// checks the values against the procedure's parameters (text lengths, small integers) before
+// anything is written and refuses with RegraRecusada.
+struct RegistoPesagem {
+    qint32 histId = 0;  // 0 inserts a row, any other number rewrites every column of that row
+    QString tipo;       // "S" outgoing, "E" incoming
+    QString tpDoc;      // the ERP document, 0 / empty until the weighing is finished
+    int serie = 0;
+    qint32 noDoc = 0;
+    int ano = 0;
+    // The column takes no NULL from this program: a weight not yet weighed is stored as 0.
+    Money pesoBruto, pesoTara, pesoLiquido, pesoEfectivo;
+    QString justificacao;
+    QDateTime dataHoraPB;
+    QDateTime dataHoraPL;  // invalid (pending): NULL
+    QString terceiro, artigo, codMorada, motorista, carro;
+    int tipoTerc = 0;
+    int anoTalao = 0;
+    qint32 noTalao = 0;
+    QString refCliente, refEntrega, sigla, campanha, tipoMorada;
+
+    // The 26 texts of a completion's intent note (index = RegistoHistorico::Campo), as the
+    // notes have always carried them, and back: nullopt (with the reason) when a text of a
+    // note is not what the program writes there.
+    QStringList textos() const;
+    static std::optional<RegistoPesagem> deTextos(const QStringList& textos, QString& erro);
+};
+
+// Saves the weighing. On success the record number receives the row's Hist_Id and the result is
+// true; a refused value (RegraRecusada) or a database failure (DbError) leaves the number unchanged.
+bool GravarRegistoHistorico(BaseDados& db, const RegistoPesagem& registo, qint32& idRegisto);
 
 // The deduction fields of a desk as the complement row stores them.
 struct CamposComplemento {
@@ -93,12 +118,12 @@ void ApagarHistorico(BaseDados& db, qint32 idRegisto);
 // key for the weighing date, inserts the pending row with that number (and for kind 2
 // its prefix), AnoTalao and Campanha, and registers the plate - all in one transaction
 // that holds the write lock, so a failure leaves neither a used number nor a row
-// without its number. `valores` are the 26 texts (Hist_Id, NoTalao, Sigla, AnoTalao and
-// Campanha are filled here). Throws DbError.
+// without its number. Hist_Id, NoTalao, Sigla, AnoTalao and Campanha are filled here.
+// Throws RegraRecusada for a refused value, DbError for the database.
 struct NovaPesagem {
     qint32 idRegisto = 0;
     Talao talao;
     QString campanha;
     int anoTalao = 0;
 };
-NovaPesagem GravarNovaPesagem(BaseDados& db, QStringList valores, const QDate& dataPesagem, ChaveTalao chave);
+NovaPesagem GravarNovaPesagem(BaseDados& db, RegistoPesagem registo, const QDate& dataPesagem, ChaveTalao chave);

@@ -143,7 +143,7 @@ QList<Viatura> RegistoViaturas::todas() {
 void RegistoViaturas::gravar(const Viatura& v) {
     const QString m = normalizar(v.matricula);
     if (m.isEmpty() || m.size() > 10)
-        throw DbError(-1, QStringLiteral("A matrícula \"%1\" não é válida.").arg(v.matricula));
+        throw RegraRecusada(QStringLiteral("A matrícula \"%1\" não é válida.").arg(v.matricula));
     // Whoever stores it is named: this workstation and login unless the caller says.
     const QString posto = v.posto.isEmpty() ? QSysInfo::machineHostName() : v.posto;
     const QString utilizador =

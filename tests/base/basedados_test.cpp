@@ -179,9 +179,9 @@ class BaseDadosTest : public QObject {
         QCOMPARE(rs.text(QStringLiteral("DataHoraPB")), QStringLiteral("2026-12-06 08:30:00"));
         QVERIFY_THROWS_EXCEPTION(DbError, db.procedimento(QStringLiteral("sp_nao_existe"), {}));
         QVERIFY_THROWS_EXCEPTION(
-            DbError, db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Historico"),
-                                     {{QStringLiteral("Hist_Id"), 0, ProcParam::Int},
-                                      {QStringLiteral("Serie"), QStringLiteral("abc"), ProcParam::SmallInt}}));
+            RegraRecusada, db.procedimento(QStringLiteral("sp_kel_Gravar_PES_Historico"),
+                                           {{QStringLiteral("Hist_Id"), 0, ProcParam::Int},
+                                            {QStringLiteral("Serie"), QStringLiteral("abc"), ProcParam::SmallInt}}));
     }
 
     void parametersProcedureUpserts() {
@@ -216,7 +216,8 @@ class BaseDadosTest : public QObject {
                      qPrintable(sql));
             QCOMPARE(sql.count(QLatin1Char('?')), n);
         }
-        QVERIFY_THROWS_EXCEPTION(DbError, BaseDados::chamadaMssql(QStringLiteral("sp_x]; DROP TABLE t; --"), 0));
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+                                 BaseDados::chamadaMssql(QStringLiteral("sp_x]; DROP TABLE t; --"), 0));
 
         // The calls pass every parameter the catalogue's procedures declare, in order.
         const CatalogStatements sql = CatalogStatements::forBackend(Backend::Mssql);

@@ -58,7 +58,10 @@ struct FakeTickets : TicketActions {
         impressos << qMakePair(id, copias);
         return true;
     }
-    void enviarEmail(qint32 id, bool, const QString& para) override { emails << qMakePair(id, para); }
+    bool enviarEmail(qint32 id, bool, const QString& para) override {
+        emails << qMakePair(id, para);
+        return true;
+    }
 };
 
 // A demo database with its parameters, the local ERP connected on it, and desks.
@@ -129,9 +132,9 @@ class DeskFixture {
     }
 
     // The review's "Confirmar", then the final save.
-    static void concluir(DeskCore& d, Gravacao g = Gravacao::Confirmar) {
+    static Resultado concluir(DeskCore& d, Gravacao g = Gravacao::Confirmar) {
         d.btConf();
-        d.btConfFinal(g);
+        return d.btConfFinal(g);
     }
 
     // A weighing from its first weight to its final save; gives its record number, 0 when it did not finish.

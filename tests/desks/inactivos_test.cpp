@@ -60,7 +60,7 @@ class InactivosTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 9000));
         // The ERP refuses the document: the article was withdrawn meanwhile.
         f.t.db().executar(QStringLiteral("UPDATE Artigos SET Inactivo = -1 WHERE CODIGO = 'CEVADA'"));
-        DeskFixture::concluir(*d);
+        QVERIFY(DeskFixture::concluir(*d).falhou());
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Situação Anómala\n\rErro: ")));
         QVERIFY2(f.msgs.last().contains(QStringLiteral("CEVADA")), qPrintable(f.msgs.last()));
         QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);

@@ -94,20 +94,20 @@ class BulkTest : public QObject {
             QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, NContrib, Inactivo) VALUES ('C1', 'Cliente Um, Lda.', "
                            "'501234567', 0)"));
         gravarPesagemEnvio(db(), {QStringLiteral("C1"), 2, dh(31, 1, 2024, 8, 15), true, QStringLiteral("RAC-VL"),
-                                  QStringLiteral("26340"), QStringLiteral("26240"), 11});
+                                  Money::fromInteger(26340), Money::fromInteger(26240), 11});
         gravarPesagemEnvio(db(), {QStringLiteral("C1"), 2, dh(12, 2, 2024), true, QStringLiteral("RAC-VL"),
-                                  QStringLiteral("1000,5"), QStringLiteral("1000,5"), 12});
+                                  Money::fromUnits(10005000), Money::fromUnits(10005000), 12});
         gravarPesagemEnvio(db(), {QStringLiteral("C1"), 2, dh(29, 2, 2024, 23, 59), true, QStringLiteral("MILHO"),
-                                  QStringLiteral("12345"), QStringLiteral("12300"), 13});
+                                  Money::fromInteger(12345), Money::fromInteger(12300), 13});
         // Outside: the minute before and after the period, a pending weighing, another party.
         gravarPesagemEnvio(db(), {QStringLiteral("C1"), 2, dh(30, 1, 2024, 23, 59), true, QStringLiteral("RAC-VL"),
-                                  QStringLiteral("777"), QStringLiteral("777"), 10});
+                                  Money::fromInteger(777), Money::fromInteger(777), 10});
         gravarPesagemEnvio(db(), {QStringLiteral("C1"), 2, dh(1, 3, 2024, 0, 0), true, QStringLiteral("RAC-VL"),
-                                  QStringLiteral("888"), QStringLiteral("888"), 14});
+                                  Money::fromInteger(888), Money::fromInteger(888), 14});
         gravarPesagemEnvio(db(),
                            {QStringLiteral("C1"), 2, dh(15, 2, 2024), false, QStringLiteral("RAC-VL"), {}, {}, 15});
         gravarPesagemEnvio(db(), {QStringLiteral("C002"), 2, dh(10, 2, 2024), true, QStringLiteral("RAC-VL"),
-                                  QStringLiteral("5000"), QStringLiteral("5000"), 16});
+                                  Money::fromInteger(5000), Money::fromInteger(5000), 16});
 
         EnvioTaloes envio(db(), pastaPrograma(), m_config);
         QStringList vistos;
@@ -141,8 +141,9 @@ class BulkTest : public QObject {
 
     void aLongStatementRunsOverPagesWithNumbers() {
         for (int i = 0; i < 90; ++i)
-            gravarPesagemEnvio(db(), {QStringLiteral("C001"), 2, dh(1 + i % 28, 2, 2024, 6 + i % 12), true,
-                                      QStringLiteral("RAC-VL"), QStringLiteral("100"), QStringLiteral("100"), i + 1});
+            gravarPesagemEnvio(
+                db(), {QStringLiteral("C001"), 2, dh(1 + i % 28, 2, 2024, 6 + i % 12), true, QStringLiteral("RAC-VL"),
+                       Money::fromInteger(100), Money::fromInteger(100), i + 1});
         EnvioTaloes envio(db(), pastaPrograma(), m_config);
         const QString path =
             envio.exportarTaloesTerceiro(2, QStringLiteral("C001"), QDate(2024, 2, 1), QDate(2024, 2, 29),

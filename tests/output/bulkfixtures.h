@@ -14,38 +14,37 @@ struct PesagemEnvio {
     QDateTime primeira;  // DataHoraPB
     bool terminada = true;
     QString artigo = QStringLiteral("RAC-VL");
-    QString liquido = QStringLiteral("26340");
-    QString efectivo = QStringLiteral("26240");
+    Money liquido = Money::fromInteger(26340);
+    Money efectivo = Money::fromInteger(26240);
     int noTalao = 1;
 };
 
 inline qint32 gravarPesagemEnvio(BaseDados& db, const PesagemEnvio& p) {
     const bool saida = p.tipoTerc == 2;
-    QStringList v(RegistoHistorico::NumCampos);
-    v[RegistoHistorico::Hist_Id] = QStringLiteral("0");
-    v[RegistoHistorico::Tipo] = saida ? QStringLiteral("S") : QStringLiteral("E");
-    v[RegistoHistorico::TpDoc] = saida ? QStringLiteral("GR") : QStringLiteral("GE");
-    v[RegistoHistorico::Serie] = QStringLiteral("1");
-    v[RegistoHistorico::NoDoc] = p.terminada ? QString::number(100 + p.noTalao) : QStringLiteral("0");
-    v[RegistoHistorico::Ano] = QString::number(p.primeira.date().year());
-    v[RegistoHistorico::PesoBruto] = QStringLiteral("40560");
-    v[RegistoHistorico::PesoTara] = QStringLiteral("14220");
-    v[RegistoHistorico::PesoLiquido] = p.terminada ? p.liquido : QString();
-    v[RegistoHistorico::PesoEfectivo] = p.terminada ? p.efectivo : QString();
-    v[RegistoHistorico::DataHoraPB] = RegistoHistorico::textoDataHora(p.primeira);
-    v[RegistoHistorico::DataHoraPL] =
-        p.terminada ? RegistoHistorico::textoDataHora(p.primeira.addSecs(50 * 60)) : QString();
-    v[RegistoHistorico::Terceiro] = p.terceiro;
-    v[RegistoHistorico::Artigo] = p.artigo;
-    v[RegistoHistorico::CodMorada] = saida ? QStringLiteral("001") : QString();
-    v[RegistoHistorico::Carro] = QStringLiteral("12-AB-34");
-    v[RegistoHistorico::TipoTerc] = QString::number(p.tipoTerc);
-    v[RegistoHistorico::AnoTalao] = QString::number(p.primeira.date().year());
-    v[RegistoHistorico::NoTalao] = QString::number(p.noTalao);
-    v[RegistoHistorico::Sigla] = saida ? QStringLiteral("A") : QString();
-    v[RegistoHistorico::Campanha] = QStringLiteral("2023/2024");
+    RegistoPesagem r;
+    r.tipo = saida ? QStringLiteral("S") : QStringLiteral("E");
+    r.tpDoc = saida ? QStringLiteral("GR") : QStringLiteral("GE");
+    r.serie = 1;
+    r.noDoc = p.terminada ? 100 + p.noTalao : 0;
+    r.ano = r.anoTalao = p.primeira.date().year();
+    r.pesoBruto = Money::fromInteger(40560);
+    r.pesoTara = Money::fromInteger(14220);
+    if (p.terminada) {
+        r.pesoLiquido = p.liquido;
+        r.pesoEfectivo = p.efectivo;
+        r.dataHoraPL = p.primeira.addSecs(50 * 60);
+    }
+    r.dataHoraPB = p.primeira;
+    r.terceiro = p.terceiro;
+    r.artigo = p.artigo;
+    r.codMorada = saida ? QStringLiteral("001") : QString();
+    r.carro = QStringLiteral("12-AB-34");
+    r.tipoTerc = p.tipoTerc;
+    r.noTalao = p.noTalao;
+    r.sigla = saida ? QStringLiteral("A") : QString();
+    r.campanha = QStringLiteral("2023/2024");
     qint32 id = 0;
-    GravarRegistoHistorico(db, v, id);
+    GravarRegistoHistorico(db, r, id);
     return id;
 }
 

@@ -16,21 +16,20 @@ using namespace RegistoHistorico;
 namespace {
 
 // A pending outgoing weighing as a desk would hand it over.
-QStringList pesagemPendente() {
-    QStringList v(NumCampos);
-    v[Hist_Id] = QStringLiteral("0");
-    v[Tipo] = QStringLiteral("S");
-    v[PesoTara] = QStringLiteral("12.340");
-    v[Justificacao] = QStringLiteral("Carga com humidade");
-    v[DataHoraPB] = QStringLiteral("15-03-2024 08:30:00");
-    v[Terceiro] = QStringLiteral("C001");
-    v[Artigo] = QStringLiteral("MILHO");
-    v[Carro] = QStringLiteral("AA-00-BB");
-    v[TipoTerc] = QStringLiteral("2");
-    v[AnoTalao] = QStringLiteral("2024");
-    v[NoTalao] = QStringLiteral("7");
-    v[Campanha] = QStringLiteral("2023/2024");
-    return v;
+RegistoPesagem pesagemPendente() {
+    RegistoPesagem r;
+    r.tipo = QStringLiteral("S");
+    r.pesoTara = Money::fromInteger(12340);
+    r.justificacao = QStringLiteral("Carga com humidade");
+    r.dataHoraPB = QDateTime(QDate(2024, 3, 15), QTime(8, 30));
+    r.terceiro = QStringLiteral("C001");
+    r.artigo = QStringLiteral("MILHO");
+    r.carro = QStringLiteral("AA-00-BB");
+    r.tipoTerc = 2;
+    r.anoTalao = 2024;
+    r.noTalao = 7;
+    r.campanha = QStringLiteral("2023/2024");
+    return r;
 }
 
 int contar(BaseDados& db, const QString& sql, const QVariantList& p = {}) {
@@ -44,7 +43,7 @@ class TestStore : public QObject {
   private slots:
     void insertThenUpdateKeepsTheRow() {
         TempDatabase t;
-        QStringList v = pesagemPendente();
+        RegistoPesagem v = pesagemPendente();
         qint32 id = 0;
         QVERIFY(GravarRegistoHistorico(t.db(), v, id));
         QVERIFY(id > 0);
@@ -52,10 +51,10 @@ class TestStore : public QObject {
         QVERIFY(GravarRegistoHistorico(t.db(), v, id2));
         QVERIFY(id2 > id);  // a second insert is a new, larger number
 
-        v[Hist_Id] = QString::number(id);
-        v[PesoBruto] = QStringLiteral("40.000,00");
-        v[PesoLiquido] = QStringLiteral("27.660");
-        v[DataHoraPL] = QStringLiteral("15-03-2024 10:05");
+        v.histId = id;
+        v.pesoBruto = Money::fromInteger(40000);
+        v.pesoLiquido = Money::fromInteger(27660);
+        v.dataHoraPL = QDateTime(QDate(2024, 3, 15), QTime(10, 5));
         qint32 same = -1;
         QVERIFY(GravarRegistoHistorico(t.db(), v, same));
         QCOMPARE(same, id);
@@ -69,7 +68,7 @@ class TestStore : public QObject {
 
     void emptyValuesAndFullUpdate() {
         TempDatabase t;
-        QStringList v = pesagemPendente();
+        RegistoPesagem v = pesagemPendente();
         qint32 id = 0;
         GravarRegistoHistorico(t.db(), v, id);
         RecordSet rs = LerHistorico(t.db(), id);
@@ -83,36 +82,65 @@ class TestStore : public QObject {
                  1);
 
         // The update rewrites every column: an emptied justification is cleared.
-        v[Hist_Id] = QString::number(id);
-        v[Justificacao].clear();
+        v.histId = id;
+        v.justificacao.clear();
         GravarRegistoHistorico(t.db(), v, id);
         rs = LerHistorico(t.db(), id);
         QCOMPARE(rs.text(QStringLiteral("Justificacao")), QString());
         QVERIFY(!rs.isNull(QStringLiteral("Justificacao")));
     }
 
-    void badTextsChangeNothing() {
+    void refusedValuesChangeNothing() {
         TempDatabase t;
-        QStringList v = pesagemPendente();
+        RegistoPesagem v = pesagemPendente();
         qint32 id = 0;
         GravarRegistoHistorico(t.db(), v, id);
         const qint32 before = id;
-        v[Hist_Id] = QString::number(id);
-        for (auto [campo, texto] : {std::pair{int(PesoBruto), "12.5"}, std::pair{int(DataHoraPB), "31-02-2024"},
-                                    std::pair{int(Carro), "MATRICULA-LONGA"}, std::pair{int(Serie), "40000"}}) {
-            QStringList bad = v;
-            bad[campo] = QString::fromLatin1(texto);
-            bool threw = false;
-            try {
-                GravarRegistoHistorico(t.db(), bad, id);
-            } catch (const DbError& e) {
-                threw = true;
-                QVERIFY(!e.descricao().isEmpty());
-            }
-            QVERIFY2(threw, texto);
+        v.histId = id;
+        RegistoPesagem longa = v, serie = v, ref = v;
+        longa.carro = QStringLiteral("MATRICULA-LONGA");
+        serie.serie = 40000;
+        ref.refCliente = QString(21, QLatin1Char('X'));
+        for (const RegistoPesagem& bad : {longa, serie, ref}) {
+            QVERIFY_THROWS_EXCEPTION(RegraRecusada, GravarRegistoHistorico(t.db(), bad, id));
             QCOMPARE(id, before);
         }
         QCOMPARE(LerHistorico(t.db(), id).text(QStringLiteral("Carro")), QStringLiteral("AA-00-BB"));
+    }
+
+    // A completion's intent note carries the record as its 26 texts.
+    void noteTexts_data() {
+        QTest::addColumn<int>("campo");
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<bool>("aceite");
+        QTest::newRow("decimals kept") << int(PesoLiquido) << QStringLiteral("1.250,5") << true;
+        QTest::newRow("pending exit") << int(DataHoraPL) << QString() << true;
+        QTest::newRow("ambiguous weight") << int(PesoBruto) << QStringLiteral("12.5") << false;
+        QTest::newRow("missing weight") << int(PesoEfectivo) << QString() << false;
+        QTest::newRow("impossible date") << int(DataHoraPB) << QStringLiteral("31-02-2024") << false;
+        QTest::newRow("small integer") << int(Serie) << QStringLiteral("40000") << false;
+        QTest::newRow("not a number") << int(NoTalao) << QStringLiteral("7a") << false;
+        QTest::newRow("one text short") << -1 << QString() << false;
+    }
+    void noteTexts() {
+        QFETCH(int, campo);
+        QFETCH(QString, texto);
+        QFETCH(bool, aceite);
+        RegistoPesagem r = pesagemPendente();
+        r.pesoEfectivo = Money::fromUnits(123456789);
+        r.dataHoraPL = QDateTime(QDate(2024, 3, 15), QTime(10, 5, 7));
+        QString erro;
+        const auto lido = RegistoPesagem::deTextos(r.textos(), erro);
+        QVERIFY(lido);
+        QCOMPARE(lido->textos(), r.textos());
+        QCOMPARE(lido->pesoEfectivo, r.pesoEfectivo);
+        QStringList v = r.textos();
+        if (campo < 0)
+            v.removeLast();
+        else
+            v[campo] = texto;
+        QCOMPARE(bool(RegistoPesagem::deTextos(v, erro)), aceite);
+        if (!aceite) QVERIFY(campo < 0 ? erro.contains(QStringLiteral("26")) : erro.contains(texto));
     }
 
     void complementAddAndEdit() {
@@ -265,7 +293,7 @@ class TestStore : public QObject {
                 while (prontos.load() < kPostos) std::this_thread::yield();
                 try {
                     for (int i = 0; i < kNumeros; ++i) tirados[size_t(p)].push_back(ProximoTalao(db, chave).numero);
-                } catch (const DbError& e) {
+                } catch (const ErroOperacao& e) {
                     falhas[size_t(p)] = e.texto();
                 }
             });
@@ -301,10 +329,10 @@ class TestStore : public QObject {
         QVERIFY(!t.db().inTransaction());
 
         // A failing insert leaves neither the number used nor a row nor a plate.
-        QStringList bad = pesagemPendente();
-        bad[Carro] = QStringLiteral("ZZ-99-ZZ");
-        bad[PesoTara] = QStringLiteral("12.5");
-        QVERIFY_THROWS_EXCEPTION(DbError, GravarNovaPesagem(t.db(), bad, QDate(2024, 3, 15), chave));
+        RegistoPesagem bad = pesagemPendente();
+        bad.carro = QStringLiteral("ZZ-99-ZZ");
+        bad.refEntrega = QString(21, QLatin1Char('X'));
+        QVERIFY_THROWS_EXCEPTION(RegraRecusada, GravarNovaPesagem(t.db(), bad, QDate(2024, 3, 15), chave));
         QVERIFY(!t.db().inTransaction());
         QCOMPARE(contar(t.db(), QStringLiteral("SELECT Contador FROM kel_PES_Taloes")), 17);
         QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")), 1);
@@ -314,15 +342,15 @@ class TestStore : public QObject {
 
     void apostrophesAreJustText() {
         TempDatabase t;
-        QStringList v = pesagemPendente();
-        v[Terceiro] = QStringLiteral("O'NEIL");
-        v[Carro] = QStringLiteral("D'AB-1");
-        v[Justificacao] = QStringLiteral("'); DROP TABLE kel_PES_Historico; --");
+        RegistoPesagem v = pesagemPendente();
+        v.terceiro = QStringLiteral("O'NEIL");
+        v.carro = QStringLiteral("D'AB-1");
+        v.justificacao = QStringLiteral("'); DROP TABLE kel_PES_Historico; --");
         const NovaPesagem n =
             GravarNovaPesagem(t.db(), v, QDate(2024, 3, 15),
                               {2, {}, QStringLiteral("G'R"), QStringLiteral("O'NEIL"), QStringLiteral("'")});
         QCOMPARE(n.talao.numero, 1);
-        QCOMPARE(LerHistorico(t.db(), n.idRegisto).text(QStringLiteral("Justificacao")), v[Justificacao]);
+        QCOMPARE(LerHistorico(t.db(), n.idRegisto).text(QStringLiteral("Justificacao")), v.justificacao);
         RegistarCarro(t.db(), QStringLiteral("D'AB-1"));
         QCOMPARE(contar(t.db(), QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 1);
         QCOMPARE(GravarNovaPesagem(t.db(), v, QDate(2024, 3, 15),

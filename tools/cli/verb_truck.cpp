@@ -116,7 +116,7 @@ int gravar(Cli& cli, BaseDados& db, const QString& matricula) {
         if (!gravada) return recusa(QStringLiteral("A viatura %1 não ficou registada.").arg(matricula));
         escrever(cli, *gravada);
         return Cli::Ok;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         return recusa(e.texto());
     }
 }
@@ -151,7 +151,7 @@ int verbTruck(Cli& cli) {
         escrever(cli, *v);
         if (sub == QStringLiteral("delete")) viaturas.apagar(matricula);
         return Cli::Ok;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         cli.err << e.texto() << '\n';
         return Cli::Failed;
     }

@@ -42,8 +42,9 @@ const char* kUsoPending = "balantrix-cli pending --desk saidas|entradas";
 const char* kUsoHistory = "balantrix-cli history --desk saidas|entradas [--from DD-MM-AAAA] [--to DD-MM-AAAA]";
 
 // The desk's messages on standard error. Questions get OK only when the verb means
-// it (a cancellation); every other message the desk shows is a refusal or a failure
-// of the step in hand, which is what decides the exit code.
+// it (a cancellation). The saving actions return their outcome, which decides the exit
+// code; for the steps before them (a field left, a panel opened) a message shown is a
+// refusal or a failure of the step in hand.
 class MensagensPosto : public OperatorMessages {
   public:
     explicit MensagensPosto(QTextStream& err) : m_err(err) {}
@@ -349,12 +350,12 @@ int primeira(Cli& cli) {
         posto.msgs().limpar();
         // A plate already pending on the desk is asked about: only the option answers Yes.
         posto.msgs().setAceitar(repetida);
-        d.btConfPeso(Gravacao::Confirmar);
+        const Resultado gravado = d.btConfPeso(Gravacao::Confirmar);
         posto.msgs().setAceitar(false);
         if (taraRegistada) {
             // Saved and finished at once: the record and its document, or a refusal.
             const ChaveDocumento k = d.documentoConcluido();
-            if (k.tipo.isEmpty() || d.idHistorico() <= 0) {
+            if (!gravado || k.tipo.isEmpty() || d.idHistorico() <= 0) {
                 if (d.idHistorico() > 0)
                     cli.err << "A pesagem " << d.idHistorico()
                             << " ficou pendente, com o primeiro peso: conclua-a com weigh second.\n";
@@ -366,20 +367,21 @@ int primeira(Cli& cli) {
             cli.result(QStringLiteral("document"), k.texto());
             cli.result(QStringLiteral("net"), pesoPlano(f.value(QStringLiteral("PesoLiquido"))));
             cli.result(QStringLiteral("effective"), pesoPlano(f.value(QStringLiteral("PesoEfectivo"))));
-            return posto.msgs().falhou() ? Cli::Failed : Cli::Ok;
+            return gravado.semFalhas() ? Cli::Ok : Cli::Failed;
         }
-        if (d.idHistorico() <= 0 && !repetida && d.pendenteComMatricula(d.campo(Campo::Matricula))) {
+        if (!gravado && gravado.campo() == Campo::Matricula && !repetida &&
+            d.pendenteComMatricula(d.campo(Campo::Matricula))) {
             cli.err << "Não foi gravada: repita com --allow-duplicate-plate para registar outra pesagem desta "
                        "viatura.\n";
             return Cli::Failed;
         }
-        if (posto.msgs().falhou() || d.painelPesagem() || d.idHistorico() <= 0) return Cli::Failed;
+        if (!gravado || d.painelPesagem() || d.idHistorico() <= 0) return Cli::Failed;
         const RecordSet r = LerHistorico(posto.db(), d.idHistorico());
         cli.result(QStringLiteral("hist_id"), QString::number(d.idHistorico()));
         cli.result(QStringLiteral("ticket"), d.talaoTexto());
         cli.result(QStringLiteral("campaign"), r.text(QStringLiteral("Campanha")));
         return Cli::Ok;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         cli.err << e.texto() << '\n';
         return Cli::Failed;
     }
@@ -454,9 +456,8 @@ int segunda(Cli& cli) {
             }
         }
         if (!posto.pesar(peso.kg, peso.balanca)) return Cli::Failed;
-        posto.msgs().limpar();
-        d.btConfPeso(Gravacao::Confirmar);
-        if (posto.msgs().falhou() || d.painelPesagem() || d.campo(Campo::DataSaida).isEmpty()) return Cli::Failed;
+        if (!d.btConfPeso(Gravacao::Confirmar) || d.painelPesagem() || d.campo(Campo::DataSaida).isEmpty())
+            return Cli::Failed;
         if (temV && !posto.preencher(Campo::Vasilhame, kgVasilhame->formatExact(), QStringLiteral("--container")))
             return Cli::Failed;
         if (temQ && !posto.preencher(Campo::Qualidade, kgQualidade->formatExact(), QStringLiteral("--quality")))
@@ -465,13 +466,11 @@ int segunda(Cli& cli) {
         if (temDs && !posto.preencher(Campo::LocalDescarga, descarga, QStringLiteral("--unload-place")))
             return Cli::Failed;
         if (temC) d.setCaracteristica(indiceCategoria);
-        posto.msgs().limpar();
-        d.btConf();
-        if (!d.painelFinal() || posto.msgs().falhou()) return Cli::Failed;
-        d.btConfFinal(*accao);
+        if (!d.btConf() || !d.painelFinal()) return Cli::Failed;
+        const Resultado concluida = d.btConfFinal(*accao);
         // Only what this run did: a workstation that finished the truck first keeps its own document.
         const ChaveDocumento k = d.documentoConcluido();
-        if (k.tipo.isEmpty()) return Cli::Failed;
+        if (!concluida || k.tipo.isEmpty()) return Cli::Failed;
         const RecordSet f = LerHistorico(posto.db(), id);
         if (f.isEmpty() || f.isNull(QStringLiteral("DataHoraPL")) ||
             f.value(QStringLiteral("NoDoc")).toInt() != k.numero || f.text(QStringLiteral("TpDoc")) != k.tipo)
@@ -481,8 +480,8 @@ int segunda(Cli& cli) {
         cli.result(QStringLiteral("net"), pesoPlano(f.value(QStringLiteral("PesoLiquido"))));
         cli.result(QStringLiteral("effective"), pesoPlano(f.value(QStringLiteral("PesoEfectivo"))));
         // The weighing is finished; a ticket that could not be printed or mailed still fails the run.
-        return posto.msgs().falhou() ? Cli::Failed : Cli::Ok;
-    } catch (const DbError& e) {
+        return concluida.semFalhas() ? Cli::Ok : Cli::Failed;
+    } catch (const ErroOperacao& e) {
         cli.err << e.texto() << '\n';
         return Cli::Failed;
     }
@@ -502,18 +501,17 @@ int anular(Cli& cli) {
         const QDate dia = RecordSet::toDateTime(r->value(QStringLiteral("DataHoraPB"))).date();
         if (!posto.abrirDaLista(id, pendente, dia)) return Cli::Failed;
         // The verb is the operator's confirmation: its question is answered with OK.
-        posto.msgs().limpar();
         posto.msgs().setAceitar(true);
-        d.btAnularHist();
+        const Resultado anulada = d.btAnularHist();
         posto.msgs().setAceitar(false);
         const RecordSet depois = LerHistorico(posto.db(), id);
         const bool feito =
             pendente ? depois.isEmpty() : (!depois.isEmpty() && depois.isNull(QStringLiteral("DataHoraPL")));
-        if (!feito || posto.msgs().falhou()) return Cli::Failed;
+        if (!anulada || !feito) return Cli::Failed;
         cli.result(QStringLiteral("hist_id"), QString::number(id));
         cli.result(QStringLiteral("state"), pendente ? QStringLiteral("deleted") : QStringLiteral("pending"));
         return Cli::Ok;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         cli.err << e.texto() << '\n';
         return Cli::Failed;
     }
@@ -572,12 +570,11 @@ int corrigir(Cli& cli) {
         if (temP && !posto.preencher(Campo::Matricula, matricula, QStringLiteral("--plate"))) return Cli::Failed;
         if (temO && !posto.preencher(Campo::Observacoes, obs, QStringLiteral("--obs"))) return Cli::Failed;
         const auto esperado = Money::parse(d.campo(Campo::Efectivo));
-        posto.msgs().limpar();
         posto.msgs().setAceitar(true);
-        d.btConf();
+        const Resultado corrigida = d.btConf();
         posto.msgs().setAceitar(false);
         // A correction the desk refused keeps the weighing on the desk.
-        if (posto.msgs().falhou() || d.verHistorico()) return Cli::Failed;
+        if (!corrigida || d.verHistorico()) return Cli::Failed;
         // Options that change nothing write nothing, and the desk says so.
         if (d.estado().endsWith(QStringLiteral("nada foi gravado."))) cli.err << d.estado() << '\n';
         const RecordSet f = LerHistorico(posto.db(), id);
@@ -593,7 +590,7 @@ int corrigir(Cli& cli) {
         cli.result(QStringLiteral("document"), k.texto());
         cli.result(QStringLiteral("effective"), pesoPlano(f.value(QStringLiteral("PesoEfectivo"))));
         return Cli::Ok;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         cli.err << e.texto() << '\n';
         return Cli::Failed;
     }
@@ -663,7 +660,7 @@ int listar(Cli& cli, bool historico) {
         }
         cli.out.flush();
         return Cli::Ok;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         cli.err << e.texto() << '\n';
         return Cli::Failed;
     }

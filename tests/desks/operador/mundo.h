@@ -70,7 +70,7 @@ class Mundo {
     };
     struct Taloes : TicketActions {
         bool imprimir(qint32, bool, int, QString&) override { return true; }
-        void enviarEmail(qint32, bool, const QString&) override {}
+        bool enviarEmail(qint32, bool, const QString&) override { return true; }
     };
 
     TempDatabase m_t;
