@@ -33,6 +33,13 @@ QStringList pesagemPendente() {
     return v;
 }
 
+// The pending weighing saved as a new record; its number.
+qint32 gravada(BaseDados& db, const QStringList& v = pesagemPendente()) {
+    qint32 id = 0;
+    GravarRegistoHistorico(db, v, id);
+    return id;
+}
+
 int contar(BaseDados& db, const QString& sql, const QVariantList& p = {}) {
     return db.escalar(sql, p).toInt();
 }
@@ -70,8 +77,7 @@ class TestStore : public QObject {
     void emptyValuesAndFullUpdate() {
         TempDatabase t;
         QStringList v = pesagemPendente();
-        qint32 id = 0;
-        GravarRegistoHistorico(t.db(), v, id);
+        qint32 id = gravada(t.db());
         RecordSet rs = LerHistorico(t.db(), id);
         // Pending: no exit time; empty weights are 0; empty texts are empty, not NULL.
         QVERIFY(rs.isNull(QStringLiteral("DataHoraPL")));
@@ -94,8 +100,7 @@ class TestStore : public QObject {
     void badTextsChangeNothing() {
         TempDatabase t;
         QStringList v = pesagemPendente();
-        qint32 id = 0;
-        GravarRegistoHistorico(t.db(), v, id);
+        qint32 id = gravada(t.db());
         const qint32 before = id;
         v[Hist_Id] = QString::number(id);
         for (auto [campo, texto] : {std::pair{int(PesoBruto), "12.5"}, std::pair{int(DataHoraPB), "31-02-2024"},
@@ -141,9 +146,7 @@ class TestStore : public QObject {
 
     void amendmentWritesZeroIntoEmptyDeductions() {
         TempDatabase t;
-        qint32 semComp = 0, comComp = 0;
-        GravarRegistoHistorico(t.db(), pesagemPendente(), semComp);
-        GravarRegistoHistorico(t.db(), pesagemPendente(), comComp);
+        const qint32 semComp = gravada(t.db()), comComp = gravada(t.db());
         GravarComplementoHistorico(t.db(), comComp, 0, {QStringLiteral("30"), QStringLiteral("5"), 1, true});
 
         // Without complement rows only the weighing changes, and none is created.
@@ -176,8 +179,7 @@ class TestStore : public QObject {
         QCOMPARE(t.db().escalar(QStringLiteral("SELECT Nome FROM kel_PES_Carros")).toString(),
                  QStringLiteral("Camião azul"));
 
-        qint32 id = 0;
-        GravarRegistoHistorico(t.db(), pesagemPendente(), id);
+        const qint32 id = gravada(t.db());
         GravarComplementoHistorico(t.db(), id, 0, {});
         ApagarHistorico(t.db(), id);
         QVERIFY(LerHistorico(t.db(), id).isEmpty());
