@@ -75,19 +75,19 @@ class TestFrmMain : public QObject {
         w->setBaseDados(db);
         return w;
     }
+    static QStringList chaves() {
+        return {QStringLiteral("MainLeft"), QStringLiteral("MainTop"), QStringLiteral("MainWidth"),
+                QStringLiteral("MainHeight")};
+    }
     QStringList stored() const {
         QSettings s(storePath(), QSettings::IniFormat);
-        s.beginGroup(QStringLiteral("Settings"));
-        return {s.value(QStringLiteral("MainLeft")).toString(), s.value(QStringLiteral("MainTop")).toString(),
-                s.value(QStringLiteral("MainWidth")).toString(), s.value(QStringLiteral("MainHeight")).toString()};
+        QStringList out;
+        for (const QString& k : chaves()) out << s.value(QStringLiteral("Settings/") + k).toString();
+        return out;
     }
-    void store(int l, int t, int w, int h) {
+    void store(const QList<int>& valores) {
         QSettings s(storePath(), QSettings::IniFormat);
-        s.beginGroup(QStringLiteral("Settings"));
-        s.setValue(QStringLiteral("MainLeft"), QString::number(l));
-        s.setValue(QStringLiteral("MainTop"), QString::number(t));
-        s.setValue(QStringLiteral("MainWidth"), QString::number(w));
-        s.setValue(QStringLiteral("MainHeight"), QString::number(h));
+        for (int i = 0; i < 4; ++i) s.setValue(QStringLiteral("Settings/") + chaves()[i], QString::number(valores[i]));
     }
 
   private slots:
@@ -113,7 +113,7 @@ class TestFrmMain : public QObject {
     }
 
     void placementIsReadBackAndKeptWhenClosedMinimised() {
-        store(1500, 1200, 9000, 7500);
+        store({1500, 1200, 9000, 7500});
         auto w = window();
         const double tpp = 1440.0 / w->logicalDpiX();
         QCOMPARE(w->width(), qRound(9000 / tpp));
@@ -142,18 +142,19 @@ class TestFrmMain : public QObject {
         auto w = window();
         QStringList bar;
         for (QAction* a : w->menuBar()->actions()) bar << a->text();
-        QCOMPARE(bar,
-                 (QStringList{QStringLiteral("&Processamento"), QStringLiteral("&Mapas"),
-                              QStringLiteral("&Configuração"), QStringLiteral("&Janelas"), QStringLiteral("Aj&uda")}));
-        QCOMPARE(
-            captions(w->findChild<QMenu*>(QStringLiteral("mnuProcessamento"))),
-            (QStringList{QStringLiteral("&Entradas"), QStringLiteral("-"), QStringLiteral("&Saidas"),
-                         QStringLiteral("-"), QStringLiteral("Envio e-&Mail/PDF>"), QStringLiteral("  &Fornecedores"),
-                         QStringLiteral("  &Clientes"), QStringLiteral("-"), QStringLiteral("Sai&r")}));
-        QCOMPARE(
-            captions(w->findChild<QMenu*>(QStringLiteral("mnuMapas"))),
-            (QStringList{QStringLiteral("&Pesagens por período"), QStringLiteral("-"),
-                         QStringLiteral("&Modelos instalados>"), QStringLiteral("Abrir a pasta dos meus m&odelos")}));
+        QCOMPARE(bar.join(u'|'), QStringLiteral("&Processamento|&Mapas|&Configuração|&Janelas|Aj&uda"));
+        const QList<std::pair<const char*, QString>> menus = {
+            {"mnuProcessamento",
+             QStringLiteral("&Entradas|-|&Saidas|-|Envio e-&Mail/PDF>|  &Fornecedores|  &Clientes|-|Sai&r")},
+            {"mnuMapas",
+             QStringLiteral("&Pesagens por período|-|&Modelos instalados>|Abrir a pasta dos meus m&odelos")},
+            {"mnuConfiguracao", QStringLiteral("&Ligação a Base de Dados|Ligação ao Servidor &SQL|-|Numeradores>|"
+                                               "  Talões - &Entradas|  -|  Talões - &Saídas|&Parâmetros")},
+            {"mnuJanelas",
+             QStringLiteral("Em &cascata|Arranjar &horizontalmente|Arranjar &verticalmente|&Arranjar icons")},
+            {"mnuAjuda", QStringLiteral("&Acerca de...")}};
+        for (const auto& [nome, texto] : menus)
+            QCOMPARE(captions(w->findChild<QMenu*>(QLatin1String(nome))).join(u'|'), texto);
         // One access key per entry of every menu, never on a blank.
         for (QMenu* m : w->findChildren<QMenu*>()) {
             QSet<QChar> teclas;
@@ -166,26 +167,13 @@ class TestFrmMain : public QObject {
                 teclas.insert(k);
             }
         }
-        QCOMPARE(
-            captions(w->findChild<QMenu*>(QStringLiteral("mnuConfiguracao"))),
-            (QStringList{QStringLiteral("&Ligação a Base de Dados"), QStringLiteral("Ligação ao Servidor &SQL"),
-                         QStringLiteral("-"), QStringLiteral("Numeradores>"), QStringLiteral("  Talões - &Entradas"),
-                         QStringLiteral("  -"), QStringLiteral("  Talões - &Saídas"), QStringLiteral("&Parâmetros")}));
-        QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuJanelas"))),
-                 (QStringList{QStringLiteral("Em &cascata"), QStringLiteral("Arranjar &horizontalmente"),
-                              QStringLiteral("Arranjar &verticalmente"), QStringLiteral("&Arranjar icons")}));
-        QCOMPARE(captions(w->findChild<QMenu*>(QStringLiteral("mnuAjuda"))),
-                 QStringList{QStringLiteral("&Acerca de...")});
     }
 
     // "Mapas" lists the templates (the user's copy before the program's) and opens the
     // user's own folder for copies, creating it.
     void templatesMenuListsTemplatesAndOpensTheUsersFolder() {
-        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("mapas"))));
-        for (const char* nome : {"mapas/kel_PES_Talao_Cliente.rpt", "mapas/kel_PES_Senha.rpt"}) {
-            QFile f(m_dir.filePath(QLatin1String(nome)));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
+        for (const char* nome : {"mapas/kel_PES_Talao_Cliente.rpt", "mapas/kel_PES_Senha.rpt"})
+            QVERIFY(escreverFicheiro(m_dir.filePath(QLatin1String(nome)), {}));
         auto w = window();
         QList<QUrl> abertas;
         w->setAbridorUrl([&](const QUrl& u) {
@@ -306,36 +294,34 @@ class TestFrmMain : public QObject {
         w->findChild<QAction*>(QStringLiteral("mnuTaloesEntradas"))->trigger();
         f = w->mdiArea()->activeSubWindow()->widget();
         QTRY_COMPARE(QApplication::focusWidget(), f->findChild<QWidget*>(QStringLiteral("campo_0")));
-        auto teclas = [](const QString& t) { QTest::keyClicks(QApplication::focusWidget(), t); };
         auto tecla = [](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
             QTest::keyClick(QApplication::focusWidget(), k, m);
         };
-        teclas(QStringLiteral("2026/2027"));
-        tecla(Qt::Key_Tab);
-        teclas(QStringLiteral("GEM"));
-        tecla(Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("campo_1"));
-        static_cast<QLineEdit*>(QApplication::focusWidget())->selectAll();
-        teclas(QStringLiteral("41"));
+        // Campaign, Tab, document type, Tab: the counter, typed over.
+        auto chave = [&](const QString& tipo, const QString& contador) {
+            for (const QString& t : {QStringLiteral("2026/2027"), tipo}) {
+                QTest::keyClicks(QApplication::focusWidget(), t);
+                tecla(Qt::Key_Tab);
+            }
+            QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("campo_1"));
+            static_cast<QLineEdit*>(QApplication::focusWidget())->selectAll();
+            QTest::keyClicks(QApplication::focusWidget(), contador);
+        };
+        auto guardado = [&](const char* tipo) {
+            return db.db()
+                .escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 1 AND TipoDoc = ?"),
+                         {QString::fromLatin1(tipo)})
+                .toInt();
+        };
+        chave(QStringLiteral("GEM"), QStringLiteral("41"));
         tecla(Qt::Key_C, Qt::AltModifier);
         QVERIFY(!QApplication::activePopupWidget());
         QVERIFY(!w->menuBar()->activeAction());
-        QCOMPARE(db.db()
-                     .escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 1 AND TipoDoc = 'GEM'"))
-                     .toInt(),
-                 41);
+        QCOMPARE(guardado("GEM"), 41);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("campo_0"));
-        teclas(QStringLiteral("2026/2027"));
-        tecla(Qt::Key_Tab);
-        teclas(QStringLiteral("GES"));
-        tecla(Qt::Key_Tab);
-        static_cast<QLineEdit*>(QApplication::focusWidget())->selectAll();
-        teclas(QStringLiteral("7"));
+        chave(QStringLiteral("GES"), QStringLiteral("7"));
         tecla(Qt::Key_Return);
-        QCOMPARE(db.db()
-                     .escalar(QStringLiteral("SELECT Contador FROM kel_PES_Taloes WHERE iTipo = 1 AND TipoDoc = 'GES'"))
-                     .toInt(),
-                 7);
+        QCOMPARE(guardado("GES"), 7);
         QVERIFY(m_messages.all.isEmpty());
         w->close();
     }
@@ -439,9 +425,8 @@ class TestFrmMain : public QObject {
             box->accept();
         });
         w->findChild<QAction*>(QStringLiteral("mnuAcercaDe"))->trigger();
-        QVERIFY2(text.contains(QStringLiteral("Balantrix")), qPrintable(text));
-        QVERIFY(text.contains(ProgramInfo::description()));
-        QVERIFY(text.contains(QStringLiteral("26.1.0")));
+        QCOMPARE(foraDoLugar(text, {QStringLiteral("Balantrix"), ProgramInfo::description(), QStringLiteral("26.1.0")}),
+                 QString());
     }
 };
 

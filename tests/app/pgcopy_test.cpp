@@ -111,11 +111,7 @@ class PgCopyTest : public QObject {
         TempDataDir data;
         const SqlSettings pg = PgTeste::novaBase();
         const QString senha = data.path() + QStringLiteral("/senha");
-        {
-            QFile f(senha);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("qualquer\n");  // the test server trusts its local logins
-        }
+        QVERIFY(escreverFicheiro(senha, "qualquer\n"));  // the test server trusts its local logins
         const QStringList args{QStringLiteral("demo"),
                                QStringLiteral("init"),
                                QStringLiteral("--backend"),

@@ -250,10 +250,6 @@ class CatalogueTest : public QObject {
                 qPrintable(ms[i]));
             QVERIFY(ms[i].contains(QStringLiteral(") CREATE NONCLUSTERED INDEX [IX_kel_")));
         }
-        QCOMPARE(ms.last(),
-                 QStringLiteral("IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'IX_kel_PES_Vias_NoId' AND "
-                                "object_id = OBJECT_ID(N'dbo.kel_PES_Vias')) CREATE NONCLUSTERED INDEX "
-                                "[IX_kel_PES_Vias_NoId] ON [dbo].[kel_PES_Vias] (NoId)"));
         // The sqlite statements build the same catalogue when run in order (the repair
         // statement only runs when kel_sistema lacks its column).
         TempDatabase t(TempDatabase::Empty);
@@ -266,11 +262,9 @@ class CatalogueTest : public QObject {
             }
             t.db().executar(ls[i]);
         }
-        QCOMPARE(t.db()
-                     .escalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE "
-                                             "'IX_kel_%'"))
-                     .toInt(),
-                 nIndices);
+        const QString indices =
+            QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'IX_kel_%'");
+        QCOMPARE(t.db().escalar(indices).toInt(), nIndices);
         checkFinalSchema(t.db());
     }
 };

@@ -51,12 +51,15 @@ SqlSettings pg(const QString& servidor) {
 class PostgresqlTest : public QObject {
     Q_OBJECT
   private slots:
-    // Every case but the first two needs the server; skipped here, so that the case itself ends.
+    // Every case but the first two needs the server (its test databases on it); skipped here,
+    // so that the case itself ends.
     void init() {
         const QByteArray caso = QTest::currentTestFunction();
-        if (caso != "ligacaoFalhada" && caso != "servidorQueNaoResponde" && PgTeste::servidor().isEmpty())
+        if (caso == "ligacaoFalhada" || caso == "servidorQueNaoResponde") return;
+        if (PgTeste::servidor().isEmpty())
             QSKIP(
                 "no PostgreSQL server for this run (BALANTRIX_TEST_PG=host:port is unset); scripts/test.sh starts one");
+        qputenv("BALANTRIX_TEST_BACKEND", "postgresql");
     }
 
     void ligacaoFalhada_data() {
@@ -92,7 +95,6 @@ class PostgresqlTest : public QObject {
     }
 
     void catalogoEIndices() {
-        qputenv("BALANTRIX_TEST_BACKEND", "postgresql");
         TempDatabase t;
         // Every table and index a start makes, under the names the queries use (folded).
         for (const QString& tabela : {QStringLiteral("kel_PES_Historico"), QStringLiteral("kel_PES_Taloes"),
@@ -141,7 +143,6 @@ class PostgresqlTest : public QObject {
     }
 
     void codigosSemCaixaComAcentos() {
-        qputenv("BALANTRIX_TEST_BACKEND", "postgresql");
         TempDatabase t;
         t.db().executar(QStringLiteral("INSERT INTO kel_PES_Carros (Codigo, Nome) VALUES (?, ?)"),
                         {QStringLiteral("AB-12-CD"), QStringLiteral("Camião")});
@@ -170,7 +171,6 @@ class PostgresqlTest : public QObject {
     void conflitoRepetido() {
         // Two workstations update two rows in opposite orders: the server breaks the deadlock
         // by failing one of them, which runs its work again and both end done.
-        qputenv("BALANTRIX_TEST_BACKEND", "postgresql");
         TempDatabase t;
         t.db().executar(QStringLiteral("INSERT INTO kel_PES_Opcoes (Nome, Valor) VALUES ('a', '0'), ('b', '0')"));
         std::atomic<int> tentativas{0}, comLinha{0};
@@ -214,7 +214,6 @@ class PostgresqlTest : public QObject {
     }
 
     void conflitoEsgotado() {
-        qputenv("BALANTRIX_TEST_BACKEND", "postgresql");
         TempDatabase t;
         int tentativas = 0;
         try {
@@ -237,7 +236,6 @@ class PostgresqlTest : public QObject {
     }
 
     void idadeDasNotasPeloServidor() {
-        qputenv("BALANTRIX_TEST_BACKEND", "postgresql");
         TempDatabase t;
         IntentNotes notas(t.db());
         IntentNote n;
@@ -264,7 +262,6 @@ class PostgresqlTest : public QObject {
     // A statement is prepared on the server once per connection and run again by its name;
     // a failure, a rollback, a changed table or a new connection never leave it unusable.
     void statementsPreparadosUmaVez() {
-        qputenv("BALANTRIX_TEST_BACKEND", "postgresql");
         TempDatabase t;
         BaseDados& db = t.db();
         const QString nome = QStringLiteral("SELECT Valor FROM kel_PES_Opcoes WHERE Nome = ?");

@@ -29,9 +29,7 @@ class AlibiDeskTest : public QObject {
         auto d = f.desk(*DeskKind::porNome(QStringLiteral("saidas")));
         BalancaComResposta balanca;
         d->setWeightSource(&balanca);
-        d->btEntrada();
-        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001"));
-        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("RAC-VL"));
+        DeskFixture::nova(*d, QStringLiteral("C001"), QStringLiteral("RAC-VL"));
         d->btPeso();
         // An unstable reading is logged too, and never reaches the weight.
         balanca.ok = false;
@@ -46,8 +44,7 @@ class AlibiDeskTest : public QObject {
         const qint32 id = PesagemLida::ultimo(f.t.db());
         QVERIFY(id > 0);
         QVERIFY(f.segundaPesagem(*d, id, 40560));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QVERIFY2(!PesagemLida::ler(f.t.db(), id).pendente, qPrintable(f.msgs.all.join(QLatin1Char('|'))));
 
         RegistoAlibi log(f.t.db(), QString());
@@ -75,17 +72,13 @@ class AlibiDeskTest : public QObject {
         DeskFixture f;
         proibir(f);
         auto d = f.desk(*DeskKind::porNome(QStringLiteral("entradas")));
-        const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
-        d->btEntrada();
-        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("F001"));
-        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
-        d->btPeso();
-        d->escrever(Campo::Peso, QStringLiteral("30000"));
-        d->btConfPeso(Gravacao::Confirmar);
+        const int antes = f.contar(QStringLiteral("kel_PES_Historico"));
+        DeskFixture::nova(*d, QStringLiteral("F001"), QStringLiteral("MILHO"));
+        DeskFixture::pesar(*d, 30000);
         QCOMPARE(f.msgs.last(), AlibiDesk::mensagemProibido());
         QVERIFY(d->painelPesagem());
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Alibi")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), antes);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Alibi")), 0);
 
         // A reading changed by hand afterwards is a typed weight.
         f.balanca.peso = Money::fromInteger(30120);
@@ -98,14 +91,14 @@ class AlibiDeskTest : public QObject {
         d->btPesar();
         QCOMPARE(d->campo(Campo::Peso), QString());
         d->btConfPeso(Gravacao::Confirmar);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), antes);
 
         // The weight read from the indicator goes through.
         f.balanca.ok = true;
         d->btPesar();
         QCOMPARE(d->campo(Campo::Peso), QStringLiteral("30120"));
         d->btConfPeso(Gravacao::Confirmar);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes + 1);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), antes + 1);
         const qint32 id = PesagemLida::ultimo(f.t.db());
         QCOMPARE(RegistoAlibi(f.t.db(), QString()).leituraDoPeso(id, 1)->leitura.peso, Money::fromInteger(30120));
     }
@@ -113,9 +106,7 @@ class AlibiDeskTest : public QObject {
     void aReadingThatCannotBeLoggedIsNotUsed() {
         DeskFixture f;
         auto d = f.desk(*DeskKind::porNome(QStringLiteral("saidas")));
-        d->btEntrada();
-        DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001"));
-        DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("RAC-VL"));
+        DeskFixture::nova(*d, QStringLiteral("C001"), QStringLiteral("RAC-VL"));
         d->btPeso();
         f.t.db().executar(QStringLiteral("DROP TABLE kel_PES_Alibi"));
         f.balanca.peso = Money::fromInteger(14220);

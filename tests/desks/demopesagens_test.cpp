@@ -12,11 +12,7 @@ class DemoPesagensTest : public QObject {
 
     static void parametros(TempDatabase& t) {
         RecordingMessages m;
-        QVERIFY(ParametrosAplic::gravar(
-            t.db(), m,
-            {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
-             QStringLiteral("GES"), QStringLiteral("1"), QStringLiteral("GR"), QStringLiteral("1"),
-             QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")}));
+        QVERIFY(ParametrosAplic::gravar(t.db(), m, QStringLiteral("1 A1 GEM 1 GES 1 GR 1 PES A2 2").split(u' ')));
     }
 
   private slots:

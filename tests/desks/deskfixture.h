@@ -65,15 +65,18 @@ struct FakeTickets : TicketActions {
 class DeskFixture {
   public:
     DeskFixture() : t(TempDatabase::Demo) {
-        RecordingMessages m;
-        ParametrosAplic::gravar(t.db(), m,
-                                {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
-                                 QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
-                                 QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
-        parametros.ler(t.db(), m);
+        gravarParametros(2);
         erp = std::make_unique<SessaoSageLocal>(t.settings(), QStringLiteral("erp_desk"));
         erp->ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"),
                    QStringLiteral("demo"));
+    }
+
+    // The application's parameters (document types, series, prefix), with `vias` ticket copies.
+    bool gravarParametros(int vias) {
+        RecordingMessages m;
+        ParametrosAplic::gravar(t.db(), m,
+                                QStringLiteral("1 A1 GEM 1 GES 2 GR 1 PES A2").split(u' ') << QString::number(vias));
+        return parametros.ler(t.db(), m);
     }
 
     std::unique_ptr<DeskCore> desk(const DeskKind& kind) {
@@ -90,16 +93,19 @@ class DeskFixture {
         return d.sair(campo);
     }
 
-    // A new weighing up to its first weight; gives its record number.
-    qint32 primeiraPesagem(DeskCore& d, const QString& terceiro, const QString& artigo, int kg,
-                           const QString& matricula = QStringLiteral("12-AB-34")) {
+    // A new weighing with its party and article typed.
+    static void nova(DeskCore& d, const QString& terceiro, const QString& artigo) {
         d.btEntrada();
         tab(d, Campo::Terceiro, terceiro);
         tab(d, Campo::Artigo, artigo);
+    }
+
+    // A new weighing up to its first weight; gives its record number.
+    qint32 primeiraPesagem(DeskCore& d, const QString& terceiro, const QString& artigo, int kg,
+                           const QString& matricula = QStringLiteral("12-AB-34")) {
+        nova(d, terceiro, artigo);
         tab(d, Campo::Matricula, matricula);
-        d.btPeso();
-        d.escrever(Campo::Peso, QString::number(kg));
-        d.btConfPeso(Gravacao::Confirmar);
+        pesar(d, kg);
         return PesagemLida::ultimo(t.db());
     }
 
@@ -118,10 +124,37 @@ class DeskFixture {
     // Opens the pending weighing from the list and takes its second weight.
     bool segundaPesagem(DeskCore& d, qint32 id, int kg) {
         if (!abrirPendente(d, id)) return false;
+        pesar(d, kg);
+        return d.tabActual() == Pagina::Carga;
+    }
+
+    // The review's "Confirmar", then the final save.
+    static void concluir(DeskCore& d, Gravacao g = Gravacao::Confirmar) {
+        d.btConf();
+        d.btConfFinal(g);
+    }
+
+    // A weighing from its first weight to its final save; gives its record number, 0 when it did not finish.
+    qint32 concluida(DeskCore& d, const QString& terceiro, const QString& artigo, int primeiro, int segundo,
+                     const QString& matricula = QStringLiteral("12-AB-34")) {
+        const qint32 id = primeiraPesagem(d, terceiro, artigo, primeiro, matricula);
+        if (!segundaPesagem(d, id, segundo)) return 0;
+        concluir(d);
+        return PesagemLida::ler(t.db(), id).pendente ? 0 : id;
+    }
+
+    // The weighing panel opened, a weight typed (on a given day) and confirmed.
+    static void pesar(DeskCore& d, int kg, const QDate& dia = {}) {
         d.btPeso();
+        if (dia.isValid()) d.setDataPesagem(dia);
         d.escrever(Campo::Peso, QString::number(kg));
         d.btConfPeso(Gravacao::Confirmar);
-        return d.tabActual() == Pagina::Carga;
+    }
+
+    // "Confirmar" on a weighing opened from the history, the correction accepted when asked.
+    void corrigir(DeskCore& d) {
+        msgs.answers = {true};
+        d.btConf();
     }
 
     // Opens a finished weighing from today's history.
@@ -138,6 +171,10 @@ class DeskFixture {
     }
 
     QVariant valor(const QString& sql, const QVariantList& p = {}) { return t.db().escalar(sql, p); }
+    // Rows of a table, with its WHERE when given.
+    int contar(const QString& tabela, const QVariantList& p = {}) {
+        return valor(QStringLiteral("SELECT COUNT(*) FROM ") + tabela, p).toInt();
+    }
 
     TempDatabase t;
     ParametrosAplic parametros;

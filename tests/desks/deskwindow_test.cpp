@@ -52,6 +52,21 @@ T* filho(QWidget* w, const QString& nome) {
     if (!f) qFatal("missing control %s", qPrintable(nome));
     return f;
 }
+template <typename T = QWidget>
+T* filho(QWidget* w, const char* nome) {
+    return filho<T>(w, QString::fromUtf8(nome));
+}
+// A label's text.
+QString rotulo(QWidget* w, const char* nome) {
+    return filho<QLabel>(w, nome)->text();
+}
+
+// Shows a window and makes it the active one.
+bool activa(QWidget& w) {
+    w.show();
+    w.activateWindow();
+    return QTest::qWaitForWindowActive(&w);
+}
 
 QString texto(QWidget* w, Campo c, const DeskKind& k = DeskKind::saidas()) {
     return filho<QLineEdit>(w, objecto(c, k))->text();
@@ -92,9 +107,9 @@ void tab() {
     QTest::keyClick(focado(), Qt::Key_Tab);
 }
 
-void clicar(QWidget* w, const QString& botao) {
+void clicar(QWidget* w, const char* botao) {
     auto* b = filho<QPushButton>(w, botao);
-    QVERIFY2(b->isVisible() && b->isEnabled(), qPrintable(botao));
+    QVERIFY2(b->isVisible() && b->isEnabled(), botao);
     QTest::mouseClick(b, Qt::LeftButton);
 }
 
@@ -124,6 +139,28 @@ void tecla(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
 void escreverTeclas(const QString& t) {
     QTest::keyClicks(focado(), t);
 }
+// Keys pressed in a row: a key, text typed, or a key and the control that has the focus after it.
+struct Passo {
+    Passo(Qt::Key k) : tecla(k) {}
+    Passo(Qt::Key k, const char* f) : tecla(k), foco(QString::fromUtf8(f)) {}
+    Passo(Qt::Key k, Campo c) : tecla(k), foco(objecto(c)) {}
+    Passo(const char* t) : texto(QString::fromUtf8(t)) {}
+    Qt::Key tecla = Qt::Key_unknown;
+    QString texto, foco;
+};
+void premir(std::initializer_list<Passo> passos) {
+    int n = 0;
+    for (const Passo& p : passos) {
+        ++n;
+        QVERIFY2(focado(), "no focus");
+        if (p.texto.isEmpty())
+            QTest::keyClick(focado(), p.tecla);
+        else
+            QTest::keyClicks(focado(), p.texto);
+        QVERIFY2(p.foco.isEmpty() || foco() == p.foco,
+                 qPrintable(QStringLiteral("step %1: %2, not %3").arg(n).arg(foco(), p.foco)));
+    }
+}
 
 // Answers every message box that opens: its text and default button noted, then the
 // default pressed (or Yes when `sim`), as an operator pressing Enter would.
@@ -147,6 +184,22 @@ struct Respondedor {
         t.start();
     }
 };
+
+// The program's main window on a fixture's database, with the desks of `forms`.
+std::unique_ptr<FrmMain> janelaPrincipal(DeskFixture& fx, const QString& config, const QString& posicao,
+                                         const ChildForms& forms) {
+    FrmMain::Setup setup;
+    setup.configFile = config;
+    setup.programFolder = qEnvironmentVariable("BALANTRIX_BIN");
+    setup.messages = &fx.msgs;
+    setup.placement = std::make_unique<QSettings>(posicao, QSettings::IniFormat);
+    auto j = std::make_unique<FrmMain>(std::move(setup));
+    j->setBaseDados(&fx.t.db());
+    j->setSessao(fx.erp.get());
+    j->setParametros(&fx.parametros);
+    j->setChildForms(forms);
+    return j;
+}
 
 const char* kLeitorMail = R"(
 import email, email.policy, glob, sys
@@ -216,51 +269,46 @@ class DeskWindowTest : public QObject {
         const QString senha = dados.path() + QStringLiteral("/senha.pdf");
         w.setOperacoesTalao(
             std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"), config), senha);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(activa(w));
         QCOMPARE(w.windowTitle(), QStringLiteral("Saídas"));
         QCOMPARE(w.objectName(), QStringLiteral("Saidas"));
-        auto* tabs = filho<QTabWidget>(&w, QStringLiteral("TabGrelha"));
+        auto* tabs = filho<QTabWidget>(&w, "TabGrelha");
         QVERIFY(!tabs->isEnabled());
 
         // A new load: the customer typed, the article picked from its list with F4, the plate typed.
-        clicar(&w, QStringLiteral("btEntrada"));
+        clicar(&w, "btEntrada");
         QCOMPARE(foco(), objecto(Campo::Terceiro));
-        QVERIFY(!filho(&w, QStringLiteral("btPeso"))->isEnabled());
+        QVERIFY(!filho(&w, "btPeso")->isEnabled());
         QTest::keyClicks(focado(), QStringLiteral("C001"));
         tab();
         QCOMPARE(texto(&w, Campo::Nome), QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda."));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("Label1"))->text(), texto(&w, Campo::Nome));
+        QCOMPARE(rotulo(&w, "Label1"), texto(&w, Campo::Nome));
         QCOMPARE(texto(&w, Campo::Email), QStringLiteral("geral@quintadouro.example"));
-        QVERIFY(filho(&w, QStringLiteral("btPeso"))->isEnabled());
+        QVERIFY(filho(&w, "btPeso")->isEnabled());
         QCOMPARE(foco(), objecto(Campo::Morada));
-        tab();  // no delivery address
-        tab();  // no address type
-        QCOMPARE(foco(), objecto(Campo::Artigo));
+        premir({Qt::Key_Tab, {Qt::Key_Tab, Campo::Artigo}});  // no delivery address, no address type
         QString titulo;
         escolherNaLista(QStringLiteral("leiteiras"), &titulo);
         QTest::keyClick(focado(), Qt::Key_F4);
         QCOMPARE(titulo, QStringLiteral("Artigos"));
         QCOMPARE(texto(&w, Campo::Artigo), QStringLiteral("RAC-VL"));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(),
-                 QStringLiteral("Ração para vacas leiteiras"));
+        QCOMPARE(rotulo(&w, "lblDescArtigo"), QStringLiteral("Ração para vacas leiteiras"));
         QTRY_COMPARE(foco(), objecto(Campo::Matricula));  // the pick moved on
         QTest::keyClicks(focado(), QStringLiteral("12-AB-34"));
         tab();
 
         // First weight (the tare) from the indicator.
-        clicar(&w, QStringLiteral("btPeso"));
-        auto* frame3 = filho<QGroupBox>(&w, QStringLiteral("Frame3"));
+        clicar(&w, "btPeso");
+        auto* frame3 = filho<QGroupBox>(&w, "Frame3");
         QVERIFY(frame3->isVisible());
         QVERIFY(!tabs->isEnabled());
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Tara"));
+        QCOMPARE(rotulo(&w, "lblLegendaPeso"), QStringLiteral("Tara"));
         QCOMPARE(foco(), objecto(Campo::Peso));
-        clicar(&w, QStringLiteral("btPesar"));
+        clicar(&w, "btPesar");
         QCOMPARE(texto(&w, Campo::Peso), QStringLiteral("14220"));
-        QVERIFY(filho(&w, QStringLiteral("btPesar"))->isEnabled());
+        QVERIFY(filho(&w, "btPesar")->isEnabled());
         // "Imprimir" saves the first weight and prints the driver's slip with its alibi number.
-        clicar(&w, QStringLiteral("btConfPeso_1"));
+        clicar(&w, "btConfPeso_1");
         QVERIFY(!frame3->isVisible());
         QCOMPARE(pdfPaginasDe(senha), 1);
         const QString textoSenha = pdfTextoDe(senha);
@@ -274,16 +322,16 @@ class DeskWindowTest : public QObject {
         QVERIFY(primeira.pendente && primeira.tara == 14220);
 
         // A new load shows nothing of the truck just weighed on the weights card.
-        clicar(&w, QStringLiteral("btEntrada"));
+        clicar(&w, "btEntrada");
         for (int k = 0; k < 6; ++k)
             QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblPesos_%1").arg(k))->text(), QStringLiteral("—"));
         fotografar(&w, QStringLiteral("desk-nova-carga.png"));
-        clicar(&w, QStringLiteral("btCancGeral"));
+        clicar(&w, "btCancGeral");
 
         // The truck comes back loaded: pending list, Enter on its row.
         QCOMPARE(sim.comando(QStringLiteral("weight 40560")), QStringLiteral("ok"));
-        clicar(&w, QStringLiteral("btPendentes"));
-        auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
+        clicar(&w, "btPendentes");
+        auto* grelha = filho<QTableWidget>(&w, "Grelha");
         QVERIFY(grelha->isVisible());
         QCOMPARE(grelha->rowCount(), 1);
         QVERIFY(grelha->isColumnHidden(0));
@@ -299,44 +347,39 @@ class DeskWindowTest : public QObject {
 
         // Second weight (gross), then the container discount on the "Carga" tab.
         QTest::keyClick(focado(), Qt::Key_Space);
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Peso Bruto"));
+        QCOMPARE(rotulo(&w, "lblLegendaPeso"), QStringLiteral("Peso Bruto"));
         QTest::keyClick(focado(), Qt::Key_F8);
         QCOMPARE(texto(&w, Campo::Peso), QStringLiteral("40560"));
         fotografar(&w, QStringLiteral("desk-pesagem.png"));
-        clicar(&w, QStringLiteral("btConfPeso_0"));
+        clicar(&w, "btConfPeso_0");
         QCOMPARE(tabs->currentIndex(), 3);
         QCOMPARE(texto(&w, Campo::Bruto), QStringLiteral("40.560,00"));
         QCOMPARE(texto(&w, Campo::Liquido), QStringLiteral("26.340,00"));
-        QVERIFY(filho<QLabel>(&w, QStringLiteral("lblPesos_1"))
-                    ->text()
-                    .startsWith(QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy"))));
+        QVERIFY(rotulo(&w, "lblPesos_1").startsWith(QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy"))));
         auto* vasilhame = filho<QLineEdit>(&w, objecto(Campo::Vasilhame));
         vasilhame->setFocus(Qt::MouseFocusReason);
         // A decimal typed with the wrong mark is refused when the field is left.
-        QTest::keyClicks(vasilhame, QStringLiteral("20.5"));
-        tab();
+        premir({"20.5", Qt::Key_Tab});
         QVERIFY2(fx.msgs.last().startsWith(QStringLiteral("Desc. Vasilhame:")), qPrintable(fx.msgs.last()));
         QCOMPARE(focado(), vasilhame);
         vasilhame->selectAll();
-        QTest::keyClicks(vasilhame, QStringLiteral("100"));
-        tab();
+        premir({"100", Qt::Key_Tab});
         QCOMPARE(texto(&w, Campo::Efectivo), QStringLiteral("26.240,00"));
         fotografar(&w, QStringLiteral("desk-saidas.png"));
 
         // Final save with the ticket mailed to the customer.
-        clicar(&w, QStringLiteral("btConf"));
-        QVERIFY(filho(&w, QStringLiteral("Frame7"))->isVisible());
-        QVERIFY(!filho(&w, QStringLiteral("btEntrada"))->isEnabled());
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblResumo_1"))->text(),
-                 QStringLiteral("Cliente: Quinta d'Ouro - Sociedade Agrícola, Lda."));
-        QVERIFY(filho<QLabel>(&w, QStringLiteral("lblResumo_3"))->text().endsWith(QStringLiteral("26.240,00 kg")));
+        clicar(&w, "btConf");
+        QVERIFY(filho(&w, "Frame7")->isVisible());
+        QVERIFY(!filho(&w, "btEntrada")->isEnabled());
+        QCOMPARE(rotulo(&w, "lblResumo_1"), QStringLiteral("Cliente: Quinta d'Ouro - Sociedade Agrícola, Lda."));
+        QVERIFY(rotulo(&w, "lblResumo_3").endsWith(QStringLiteral("26.240,00 kg")));
         fotografar(&w, QStringLiteral("desk-final.png"));
         fx.msgs.clear();
-        clicar(&w, QStringLiteral("btConfFinal_2"));
+        clicar(&w, "btConfFinal_2");
         QVERIFY2(fx.msgs.all.contains(QStringLiteral("Email enviado com sucesso !")),
                  qPrintable(fx.msgs.all.join(u'|')));
-        QVERIFY(!filho(&w, QStringLiteral("Frame7"))->isVisible());
-        QVERIFY(filho(&w, QStringLiteral("btEntrada"))->isEnabled());
+        QVERIFY(!filho(&w, "Frame7")->isVisible());
+        QVERIFY(filho(&w, "btEntrada")->isEnabled());
         const PesagemLida feita = PesagemLida::ler(fx.t.db(), id);
         QVERIFY(!feita.pendente && feita.efectivo == 26240 && feita.noDoc > 0);
         const auto mail = lerMail();
@@ -346,12 +389,12 @@ class DeskWindowTest : public QObject {
 
         fx.msgs.clear();
         // The history of this month lists it; Enter opens it read-only with reprint and e-mail.
-        clicar(&w, QStringLiteral("btHistorico"));
-        auto* de = filho<QDateEdit>(&w, QStringLiteral("DTPicker4"));
+        clicar(&w, "btHistorico");
+        auto* de = filho<QDateEdit>(&w, "DTPicker4");
         QVERIFY(de->isVisible());
         QCOMPARE(de->date(), QDate(QDate::currentDate().year(), QDate::currentDate().month(), 1));
-        QCOMPARE(filho<QDateEdit>(&w, QStringLiteral("DTPicker3"))->date(), QDate::currentDate());
-        clicar(&w, QStringLiteral("btler"));
+        QCOMPARE(filho<QDateEdit>(&w, "DTPicker3")->date(), QDate::currentDate());
+        clicar(&w, "btler");
         QCOMPARE(grelha->rowCount(), 1);
         QCOMPARE(grelha->horizontalHeaderItem(1)->text(), QStringLiteral("Documento"));
         // The ticket as the desk names it: no prefix, no leading "/".
@@ -366,9 +409,9 @@ class DeskWindowTest : public QObject {
         QCOMPARE(texto(&w, Campo::Efectivo), QStringLiteral("26.240,00"));
         QVERIFY(filho<QLineEdit>(&w, objecto(Campo::Terceiro))->isReadOnly());
         QVERIFY(!filho(&w, objectoLista(Campo::Terceiro))->isEnabled());
-        QVERIFY(filho(&w, QStringLiteral("btImpHist"))->isVisible());
-        QVERIFY(filho(&w, QStringLiteral("btMailHist"))->isVisible());
-        clicar(&w, QStringLiteral("btCancGeral"));
+        QVERIFY(filho(&w, "btImpHist")->isVisible());
+        QVERIFY(filho(&w, "btMailHist")->isVisible());
+        clicar(&w, "btCancGeral");
         QVERIFY(!filho<QLineEdit>(&w, objecto(Campo::Terceiro))->isReadOnly());
     }
 
@@ -377,71 +420,62 @@ class DeskWindowTest : public QObject {
     void incomingDeskHasItsOwnControlsAndRules() {
         DeskFixture fx;
         DeskWindow w(DeskKind::entradas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(activa(w));
         QCOMPARE(w.windowTitle(), QStringLiteral("Entradas"));
-        auto* tabs = filho<QTabWidget>(&w, QStringLiteral("TabGrelha"));
+        auto* tabs = filho<QTabWidget>(&w, "TabGrelha");
         QCOMPARE(tabs->tabText(0), QStringLiteral("Entrada"));
         QCOMPARE(tabs->tabText(1), QStringLiteral("Fornecedor"));
         QVERIFY(w.findChild<QWidget*>(objecto(Campo::Email, DeskKind::entradas())));
         QVERIFY(!w.findChild<QWidget*>(objecto(Campo::LocalDescarga)));
         QVERIFY(!w.findChild<QWidget*>(QStringLiteral("DTPicker1_0")));
         QVERIFY(w.findChild<QDateEdit*>(QStringLiteral("DTPicker1")));
-        QCOMPARE(filho<QPushButton>(&w, QStringLiteral("btPendentes"))->text(), QStringLiteral("&Descargas Pendentes"));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblTextoFinal"))->text().left(50),
+        QCOMPARE(filho<QPushButton>(&w, "btPendentes")->text(), QStringLiteral("&Descargas Pendentes"));
+        QCOMPARE(rotulo(&w, "lblTextoFinal").left(50),
                  QStringLiteral("Vai proceder-se à gravação final da Entrada em cur"));
-        auto* combo = filho<QComboBox>(&w, QStringLiteral("Combo1"));
+        auto* combo = filho<QComboBox>(&w, "Combo1");
         QCOMPARE(combo->count(), 2);
         QCOMPARE(combo->itemText(1), QStringLiteral("Tipo B"));
         QCOMPARE(filho<QLineEdit>(&w, objecto(Campo::Qualidade, DeskKind::entradas()))->toolTip(),
                  QStringLiteral("Desconto Qualidade."));
         QCOMPARE(filho<QLineEdit>(&w, objecto(Campo::Nome))->maxLength(), 50);
 
-        clicar(&w, QStringLiteral("btEntrada"));
+        clicar(&w, "btEntrada");
         // An unknown supplier is warned once per edit; the second Tab lets the operator go.
-        QTest::keyClicks(focado(), QStringLiteral("F999"));
-        tab();
+        premir({"F999", {Qt::Key_Tab, Campo::Terceiro}});
         QCOMPARE(fx.msgs.last(), QStringLiteral("Fornecedor não existente!"));
-        QCOMPARE(foco(), objecto(Campo::Terceiro));
-        tab();
-        QCOMPARE(foco(), objecto(Campo::Morada));
+        premir({{Qt::Key_Tab, Campo::Morada}});
         QCOMPARE(fx.msgs.all.count(QStringLiteral("Fornecedor não existente!")), 1);
-        QTest::keyClick(focado(), Qt::Key_Escape);  // one field back
-        QCOMPARE(foco(), objecto(Campo::Terceiro));
+        premir({{Qt::Key_Escape, Campo::Terceiro}});  // one field back
         filho<QLineEdit>(&w, objecto(Campo::Terceiro))->selectAll();
         QTest::keyClicks(focado(), QStringLiteral("F001"));
         tab();
         QCOMPARE(texto(&w, Campo::Nome), QStringLiteral("Cerealis Norte - Comércio de Cereais, S.A."));
         QCOMPARE(texto(&w, Campo::Email, DeskKind::entradas()), QStringLiteral("encomendas@cerealisnorte.example"));
-        tab();
-        QTest::keyClicks(focado(), QStringLiteral("RAC-VL"));
-        tab();
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblDescArtigo"))->text(),
-                 QStringLiteral("Ração para vacas leiteiras"));
-        auto* check = filho<QCheckBox>(&w, QStringLiteral("Check3"));
+        premir({Qt::Key_Tab, "RAC-VL", Qt::Key_Tab});
+        QCOMPARE(rotulo(&w, "lblDescArtigo"), QStringLiteral("Ração para vacas leiteiras"));
+        auto* check = filho<QCheckBox>(&w, "Check3");
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
         QVERIFY(w.core().materiasSubsidiarias());
 
         // The loaded truck first: the gross weight, typed as digits only.
-        clicar(&w, QStringLiteral("btPeso"));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblLegendaPeso"))->text(), QStringLiteral("Peso Bruto"));
+        clicar(&w, "btPeso");
+        QCOMPARE(rotulo(&w, "lblLegendaPeso"), QStringLiteral("Peso Bruto"));
         QTest::keyClicks(focado(), QStringLiteral("1,5"));
         QCOMPARE(texto(&w, Campo::Peso), QStringLiteral("15"));
         // No scale configured: the reason is shown and no weight is left to confirm.
-        clicar(&w, QStringLiteral("btPesar"));
+        clicar(&w, "btPesar");
         QCOMPARE(fx.msgs.last(), QStringLiteral("Balança não configurada."));
         QCOMPARE(texto(&w, Campo::Peso), QString());
-        clicar(&w, QStringLiteral("btCancPeso"));
+        clicar(&w, "btCancPeso");
         QVERIFY(tabs->isEnabled());
 
         // Abandoning clears the category and the box; Esc in the first field closes the desk.
         combo->setCurrentIndex(1);
         QCOMPARE(w.core().caracteristica(), 1);
-        clicar(&w, QStringLiteral("btCancGeral"));
+        clicar(&w, "btCancGeral");
         QCOMPARE(combo->currentIndex(), 0);
         QVERIFY(!check->isChecked());
-        clicar(&w, QStringLiteral("btEntrada"));
+        clicar(&w, "btEntrada");
         QTest::keyClick(focado(), Qt::Key_Escape);
         QTRY_VERIFY(!w.isVisible());
     }
@@ -453,47 +487,39 @@ class DeskWindowTest : public QObject {
         DeskFixture fx;
         QTemporaryDir dir;
         const QString loja = dir.filePath(QStringLiteral("placement.ini"));
-        FrmMain::Setup setup;
-        setup.configFile = dir.filePath(QStringLiteral("Balantrix.kel"));
-        setup.programFolder = qEnvironmentVariable("BALANTRIX_BIN");
-        setup.messages = &fx.msgs;
-        setup.placement = std::make_unique<QSettings>(loja, QSettings::IniFormat);
-        FrmMain janela(std::move(setup));
-        janela.setBaseDados(&fx.t.db());
-        janela.setSessao(fx.erp.get());
-        janela.setParametros(&fx.parametros);
-        janela.setChildForms(ChildForms::available());
-        janela.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&janela));
-        const QSize antes = janela.size();
+        const auto janela =
+            janelaPrincipal(fx, dir.filePath(QStringLiteral("Balantrix.kel")), loja, ChildForms::available());
+        janela->show();
+        QVERIFY(QTest::qWaitForWindowExposed(janela.get()));
+        const QSize antes = janela->size();
         QVERIFY(antes.width() < 500);
-        janela.findChild<QAction*>(QStringLiteral("mnuSaidas"))->trigger();
-        QMdiSubWindow* sub = janela.mdiArea()->activeSubWindow();
+        janela->findChild<QAction*>(QStringLiteral("mnuSaidas"))->trigger();
+        QMdiSubWindow* sub = janela->mdiArea()->activeSubWindow();
         QVERIFY(sub);
         QCOMPARE(sub->widget()->objectName(), QStringLiteral("Saidas"));
-        const QRect ecra = janela.screen()->availableGeometry();
-        QTRY_VERIFY(janela.width() > antes.width());
-        QVERIFY(janela.frameGeometry().width() <= ecra.width());
-        QVERIFY(janela.frameGeometry().height() <= ecra.height());
-        QVERIFY(ecra.contains(janela.frameGeometry()));
+        const QRect ecra = janela->screen()->availableGeometry();
+        QTRY_VERIFY(janela->width() > antes.width());
+        QVERIFY(janela->frameGeometry().width() <= ecra.width());
+        QVERIFY(janela->frameGeometry().height() <= ecra.height());
+        QVERIFY(ecra.contains(janela->frameGeometry()));
         // The whole desk in the client area, its top left corner never outside.
-        QTRY_VERIFY2(janela.mdiArea()->viewport()->rect().contains(sub->geometry()),
+        QTRY_VERIFY2(janela->mdiArea()->viewport()->rect().contains(sub->geometry()),
                      qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
                                     .arg(sub->x())
                                     .arg(sub->y())
                                     .arg(sub->width())
                                     .arg(sub->height())
-                                    .arg(janela.mdiArea()->viewport()->width())
-                                    .arg(janela.mdiArea()->viewport()->height())));
+                                    .arg(janela->mdiArea()->viewport()->width())
+                                    .arg(janela->mdiArea()->viewport()->height())));
         QVERIFY(sub->x() >= 0 && sub->y() >= 0);
         QVERIFY(sub->width() >= sub->widget()->minimumSizeHint().width());
-        fotografar(&janela, QStringLiteral("desk-primeira-vez.png"));
-        janela.close();
-        QTRY_VERIFY(janela.mdiArea()->subWindowList().isEmpty());
+        fotografar(janela.get(), QStringLiteral("desk-primeira-vez.png"));
+        janela->close();
+        QTRY_VERIFY(janela->mdiArea()->subWindowList().isEmpty());
         QSettings guardado(loja, QSettings::IniFormat);
-        const double tpp = 1440.0 / janela.logicalDpiX();
+        const double tpp = 1440.0 / janela->logicalDpiX();
         QCOMPARE(qRound(guardado.value(QStringLiteral("Settings/MainWidth")).toString().toDouble() / tpp),
-                 janela.width());
+                 janela->width());
     }
 
     // A whole outgoing load and a whole incoming delivery, first and second weight,
@@ -521,61 +547,38 @@ class DeskWindowTest : public QObject {
         ChildForms forms;
         forms.saidas = desk(DeskKind::saidas(), QStringLiteral("saida.pdf"));
         forms.entradas = desk(DeskKind::entradas(), QStringLiteral("entrada.pdf"));
-        FrmMain::Setup setup;
-        setup.configFile = config;
-        setup.programFolder = bin;
-        setup.messages = &fx.msgs;
-        setup.placement =
-            std::make_unique<QSettings>(impressos.filePath(QStringLiteral("p.ini")), QSettings::IniFormat);
-        FrmMain janela(std::move(setup));
-        janela.setBaseDados(&fx.t.db());
-        janela.setSessao(fx.erp.get());
-        janela.setParametros(&fx.parametros);
-        janela.setChildForms(forms);
-        janela.show();
-        janela.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&janela));
-        auto historico = [&](const QString& coluna, qint32 id) {
-            return fx.valor(QStringLiteral("SELECT %1 FROM kel_PES_Historico WHERE Hist_Id = ?").arg(coluna), {id});
-        };
+        const auto janela = janelaPrincipal(fx, config, impressos.filePath(QStringLiteral("p.ini")), forms);
+        QVERIFY(activa(*janela));
 
         // ---- Outgoing: the empty truck.
-        janela.findChild<QAction*>(QStringLiteral("mnuSaidas"))->trigger();
-        QWidget* w = janela.mdiArea()->activeSubWindow()->widget();
+        janela->findChild<QAction*>(QStringLiteral("mnuSaidas"))->trigger();
+        QWidget* w = janela->mdiArea()->activeSubWindow()->widget();
         QCOMPARE(w->objectName(), QStringLiteral("Saidas"));
         QTRY_VERIFY2(w->isAncestorOf(focado()), qPrintable(foco()));
-        tecla(Qt::Key_F2);
-        QCOMPARE(foco(), objecto(Campo::Terceiro));
-        escreverTeclas(QStringLiteral("C001"));
-        tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), objecto(Campo::Morada));
-        tecla(Qt::Key_Tab);
-        tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), objecto(Campo::Artigo));
-        escreverTeclas(QStringLiteral("RAC-VL"));
-        tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), objecto(Campo::Matricula));
-        escreverTeclas(QStringLiteral("12-AB-34"));
-        tecla(Qt::Key_Tab);
+        premir({{Qt::Key_F2, Campo::Terceiro},
+                "C001",
+                {Qt::Key_Tab, Campo::Morada},
+                Qt::Key_Tab,
+                {Qt::Key_Tab, Campo::Artigo},
+                "RAC-VL",
+                {Qt::Key_Tab, Campo::Matricula},
+                "12-AB-34",
+                Qt::Key_Tab});
         // The weighing panel: Esc leaves it, F3 opens it again.
         tecla(Qt::Key_F3);
-        auto* frame3 = filho(w, QStringLiteral("Frame3"));
+        auto* frame3 = filho(w, "Frame3");
         QVERIFY(frame3->isVisible());
         QCOMPARE(foco(), objecto(Campo::Peso));
         tecla(Qt::Key_Return);  // no weight yet: nothing happens
         QVERIFY(frame3->isVisible());
         tecla(Qt::Key_Escape);
         QVERIFY(!frame3->isVisible());
-        tecla(Qt::Key_F3);
-        QCOMPARE(foco(), objecto(Campo::Peso));
         // Tab runs through the panel in the order of use.
-        QStringList ordem;
-        for (int i = 0; i < 4; ++i) {
-            tecla(Qt::Key_Tab);
-            ordem << foco();
-        }
-        QCOMPARE(ordem, (QStringList{QStringLiteral("btConfPeso_0"), QStringLiteral("btConfPeso_1"),
-                                     QStringLiteral("btCancPeso"), QStringLiteral("btPesar")}));
+        premir({{Qt::Key_F3, Campo::Peso},
+                {Qt::Key_Tab, "btConfPeso_0"},
+                {Qt::Key_Tab, "btConfPeso_1"},
+                {Qt::Key_Tab, "btCancPeso"},
+                {Qt::Key_Tab, "btPesar"}});
         tecla(Qt::Key_F8);
         QCOMPARE(texto(w, Campo::Peso), QStringLiteral("14220"));
         QCOMPARE(foco(), objecto(Campo::Peso));
@@ -584,16 +587,11 @@ class DeskWindowTest : public QObject {
         QVERIFY(!QApplication::activePopupWidget());
         QVERIFY(!frame3->isVisible());
         const qint32 saida = PesagemLida::ultimo(fx.t.db());
-        QCOMPARE(historico(QStringLiteral("PesoTara"), saida).toInt(), 14220);
-        QVERIFY(historico(QStringLiteral("DataHoraPL"), saida).isNull());
+        QVERIFY(PesagemLida::ler(fx.t.db(), saida).pendente && PesagemLida::ler(fx.t.db(), saida).tara == 14220);
 
         // The loaded truck: pending list, Enter on the row, Enter on "Pesagem", F8, Enter.
         QCOMPARE(sim.comando(QStringLiteral("weight 40560")), QStringLiteral("ok"));
-        tecla(Qt::Key_F5);
-        QCOMPARE(foco(), QStringLiteral("Grelha"));
-        tecla(Qt::Key_Return);
-        QCOMPARE(foco(), QStringLiteral("btPeso"));
-        tecla(Qt::Key_Return);
+        premir({{Qt::Key_F5, "Grelha"}, {Qt::Key_Return, "btPeso"}, Qt::Key_Return});
         QVERIFY(frame3->isVisible());
         tecla(Qt::Key_F8);
         QCOMPARE(texto(w, Campo::Peso), QStringLiteral("40560"));
@@ -601,47 +599,39 @@ class DeskWindowTest : public QObject {
         QCOMPARE(texto(w, Campo::Liquido), QStringLiteral("26.340,00"));
         QCOMPARE(foco(), QStringLiteral("btConf"));
         tecla(Qt::Key_Return);
-        QVERIFY(filho(w, QStringLiteral("Frame7"))->isVisible());
+        QVERIFY(filho(w, "Frame7")->isVisible());
         QCOMPARE(foco(), QStringLiteral("btConfFinal_0"));
         // Final save with the ticket printed: Alt+I, the final panel's "Imprimir".
         tecla(Qt::Key_I, Qt::AltModifier);
-        QVERIFY2(!filho(w, QStringLiteral("Frame7"))->isVisible(), qPrintable(fx.msgs.all.join(u'|')));
-        QVERIFY(!historico(QStringLiteral("DataHoraPL"), saida).isNull());
-        QCOMPARE(historico(QStringLiteral("PesoBruto"), saida).toInt(), 40560);
-        QVERIFY(historico(QStringLiteral("NoDoc"), saida).toInt() > 0);
+        QVERIFY2(!filho(w, "Frame7")->isVisible(), qPrintable(fx.msgs.all.join(u'|')));
+        const PesagemLida s1 = PesagemLida::ler(fx.t.db(), saida);
+        QVERIFY(!s1.pendente && s1.bruto == 40560 && s1.noDoc > 0);
         QCOMPARE(pdfPaginasDe(impressos.filePath(QStringLiteral("saida.pdf"))), 2);  // NoVias copies
 
         // ---- Incoming: the loaded truck first, on a second desk opened beside the first.
         QCOMPARE(sim.comando(QStringLiteral("weight 31000")), QStringLiteral("ok"));
-        janela.findChild<QAction*>(QStringLiteral("mnuEntradas"))->trigger();
-        w = janela.mdiArea()->activeSubWindow()->widget();
+        janela->findChild<QAction*>(QStringLiteral("mnuEntradas"))->trigger();
+        w = janela->mdiArea()->activeSubWindow()->widget();
         QCOMPARE(w->objectName(), QStringLiteral("Entradas"));
         QTRY_VERIFY2(w->isAncestorOf(focado()), qPrintable(foco()));
-        tecla(Qt::Key_F2);
-        QCOMPARE(foco(), objecto(Campo::Terceiro));
-        escreverTeclas(QStringLiteral("F001"));
-        tecla(Qt::Key_Tab);
-        tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), objecto(Campo::Artigo));
-        escreverTeclas(QStringLiteral("MILHO"));
-        tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), objecto(Campo::Matricula));
-        escreverTeclas(QStringLiteral("98-CN-14"));
-        tecla(Qt::Key_Tab);
-        tecla(Qt::Key_F3);
-        QCOMPARE(foco(), objecto(Campo::Peso));
-        tecla(Qt::Key_F8);
+        premir({{Qt::Key_F2, Campo::Terceiro},
+                "F001",
+                Qt::Key_Tab,
+                {Qt::Key_Tab, Campo::Artigo},
+                "MILHO",
+                {Qt::Key_Tab, Campo::Matricula},
+                "98-CN-14",
+                Qt::Key_Tab,
+                {Qt::Key_F3, Campo::Peso},
+                Qt::Key_F8});
         QCOMPARE(texto(w, Campo::Peso), QStringLiteral("31000"));
         tecla(Qt::Key_Return);
         const qint32 entrada = PesagemLida::ultimo(fx.t.db());
         QVERIFY(entrada > saida);
-        QCOMPARE(historico(QStringLiteral("PesoBruto"), entrada).toInt(), 31000);
+        QCOMPARE(PesagemLida::ler(fx.t.db(), entrada).bruto, 31000.0);
 
         QCOMPARE(sim.comando(QStringLiteral("weight 12000")), QStringLiteral("ok"));
-        tecla(Qt::Key_F5);
-        tecla(Qt::Key_Return);
-        tecla(Qt::Key_F3);
-        tecla(Qt::Key_F8);
+        premir({Qt::Key_F5, Qt::Key_Return, Qt::Key_F3, Qt::Key_F8});
         QCOMPARE(texto(w, Campo::Peso), QStringLiteral("12000"));
         tecla(Qt::Key_C, Qt::AltModifier);
         QCOMPARE(texto(w, Campo::Liquido), QStringLiteral("19.000,00"));
@@ -650,18 +640,14 @@ class DeskWindowTest : public QObject {
         QCOMPARE(foco(), QStringLiteral("btConfFinal_0"));
         // Esc goes back to the review; Enter on "Confirmar" again, then the ticket from the final panel.
         tecla(Qt::Key_Escape);
-        QVERIFY(!filho(w, QStringLiteral("Frame7"))->isVisible());
+        QVERIFY(!filho(w, "Frame7")->isVisible());
         QCOMPARE(foco(), QStringLiteral("btConf"));
-        tecla(Qt::Key_Return);
-        tecla(Qt::Key_Tab);
-        QCOMPARE(foco(), QStringLiteral("btConfFinal_1"));
-        tecla(Qt::Key_Return);
-        QVERIFY2(!filho(w, QStringLiteral("Frame7"))->isVisible(), qPrintable(fx.msgs.all.join(u'|')));
-        QCOMPARE(historico(QStringLiteral("PesoTara"), entrada).toInt(), 12000);
-        QVERIFY(!historico(QStringLiteral("DataHoraPL"), entrada).isNull());
+        premir({Qt::Key_Return, {Qt::Key_Tab, "btConfFinal_1"}, Qt::Key_Return});
+        QVERIFY2(!filho(w, "Frame7")->isVisible(), qPrintable(fx.msgs.all.join(u'|')));
+        QVERIFY(!PesagemLida::ler(fx.t.db(), entrada).pendente && PesagemLida::ler(fx.t.db(), entrada).tara == 12000);
         QCOMPARE(pdfPaginasDe(impressos.filePath(QStringLiteral("entrada.pdf"))), 2);
         QVERIFY2(fx.msgs.all.isEmpty(), qPrintable(fx.msgs.all.join(u'|')));
-        janela.close();
+        janela->close();
     }
 
     // A failed print is told once, with the reason; NoVias 0 says why nothing printed;
@@ -677,13 +663,13 @@ class DeskWindowTest : public QObject {
             std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"), config));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(filho<QPushButton>(&w, QStringLiteral("btAnularHist"))->toolTip(), QStringLiteral("Anular."));
+        QCOMPARE(filho<QPushButton>(&w, "btAnularHist")->toolTip(), QStringLiteral("Anular."));
         DeskCore& d = w.core();
         const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14220);
         QVERIFY(fx.segundaPesagem(d, id, 40560));
         d.btConf();
         fx.msgs.clear();
-        clicar(&w, QStringLiteral("btConfFinal_1"));
+        clicar(&w, "btConfFinal_1");
         QCOMPARE(fx.msgs.all.size(), 1);
         QVERIFY2(fx.msgs.last().contains(QStringLiteral("não foi impresso")) &&
                      fx.msgs.last().contains(QStringLiteral("\"Balanca-Laser-9\" não está disponível")),
@@ -691,15 +677,10 @@ class DeskWindowTest : public QObject {
         QVERIFY(!PesagemLida::ler(fx.t.db(), id).pendente);
 
         // No copies asked: the reprint says so, once.
-        RecordingMessages m;
-        ParametrosAplic::gravar(fx.t.db(), m,
-                                {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
-                                 QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
-                                 QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("0")});
-        QVERIFY(fx.parametros.ler(fx.t.db(), m));
+        QVERIFY(fx.gravarParametros(0));
         QVERIFY(fx.abrirHistorico(d, id));
         fx.msgs.clear();
-        clicar(&w, QStringLiteral("btImpHist"));
+        clicar(&w, "btImpHist");
         QCOMPARE(fx.msgs.all.size(), 1);
         QVERIFY2(fx.msgs.last().contains(QStringLiteral("(parâmetro \"Número Vias\") é 0")),
                  qPrintable(fx.msgs.last()));
@@ -715,16 +696,14 @@ class DeskWindowTest : public QObject {
                                                              dir.filePath(QStringLiteral("Balantrix.kel"))));
         w.show();
         DeskCore& d = w.core();
-        const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14220);
-        QVERIFY(fx.segundaPesagem(d, id, 40560));
-        d.btConf();
-        d.btConfFinal(Gravacao::Confirmar);
+        const qint32 id = fx.concluida(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14220, 40560);
+        QVERIFY(id > 0);
         RegistarVias(fx.t.db(), id, 2);  // as its printing did
-        const int vias = fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias")).toInt();
+        const int vias = fx.contar(QStringLiteral("kel_PES_Vias"));
         QVERIFY(fx.abrirHistorico(d, id));
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "abrirUrl");
         m_abertos.clear();
-        clicar(&w, QStringLiteral("btPrevHist"));
+        clicar(&w, "btPrevHist");
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QVERIFY2(m_abertos.size() == 1, qPrintable(fx.msgs.all.join(QLatin1Char('|'))));
         const QString pdf = m_abertos.first().toLocalFile();
@@ -735,9 +714,9 @@ class DeskWindowTest : public QObject {
         const QString talao = QString::number(PesagemLida::ler(fx.t.db(), id).noTalao);
         QVERIFY2(QString::fromUtf8(texto.readAllStandardOutput()).contains(QStringLiteral("26.340")), qPrintable(pdf));
         QFile::remove(pdf);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias")).toInt(), vias);
-        QVERIFY(filho<QPushButton>(&w, QStringLiteral("btImpHist"))->isVisible());
-        QVERIFY(filho<QLabel>(&w, QStringLiteral("lblEstado"))->text().contains(talao));
+        QCOMPARE(fx.contar(QStringLiteral("kel_PES_Vias")), vias);
+        QVERIFY(filho<QPushButton>(&w, "btImpHist")->isVisible());
+        QVERIFY(rotulo(&w, "lblEstado").contains(talao));
 
         // Without its template nothing opens, and the operator is told why.
         w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, dir.path(),
@@ -745,7 +724,7 @@ class DeskWindowTest : public QObject {
         fx.msgs.clear();
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "abrirUrl");
         m_abertos.clear();
-        clicar(&w, QStringLiteral("btPrevHist"));
+        clicar(&w, "btPrevHist");
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QVERIFY(m_abertos.isEmpty());
         QVERIFY2(fx.msgs.last().startsWith(QStringLiteral("Não foi possível pré-visualizar o talão")),
@@ -765,9 +744,7 @@ class DeskWindowTest : public QObject {
         const DeskKind& k = entrada ? DeskKind::entradas() : DeskKind::saidas();
         DeskFixture fx;
         DeskWindow w(k, fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(activa(w));
         DeskCore& d = w.core();
         auto letrasUnicas = [&](const QString& estado) {
             QStringList repetidas;
@@ -789,7 +766,7 @@ class DeskWindowTest : public QObject {
         letrasUnicas(QStringLiteral("painel de pesagem"));
         d.escrever(Campo::Peso, entrada ? QStringLiteral("30000") : QStringLiteral("12000"));
         d.btConfPeso(Gravacao::Confirmar);
-        auto* estado = filho<QLabel>(&w, QStringLiteral("lblEstado"));
+        auto* estado = filho<QLabel>(&w, "lblEstado");
         QVERIFY(estado->isVisible());
         QVERIFY2(estado->text().startsWith(QStringLiteral("Talão 1 gravado: viatura 12-AB-34")),
                  qPrintable(estado->text()));
@@ -797,14 +774,14 @@ class DeskWindowTest : public QObject {
         QVERIFY(fx.segundaPesagem(d, id, entrada ? 12000 : 30000));
         QVERIFY(!estado->isVisible());
         letrasUnicas(QStringLiteral("revisão"));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblPesos_4"))->text(), QStringLiteral("18.000,00 kg"));
-        QCOMPARE(filho<QLabel>(&w, QStringLiteral("lblUnidade_0"))->text(), QStringLiteral("kg"));
+        QCOMPARE(rotulo(&w, "lblPesos_4"), QStringLiteral("18.000,00 kg"));
+        QCOMPARE(rotulo(&w, "lblUnidade_0"), QStringLiteral("kg"));
         d.btConf();
         letrasUnicas(QStringLiteral("gravação final"));
-        QVERIFY(filho<QLabel>(&w, QStringLiteral("lblTextoFinal"))
+        QVERIFY(filho<QLabel>(&w, "lblTextoFinal")
                     ->text()
                     .contains(entrada ? QStringLiteral("da Entrada em curso") : QStringLiteral("da Saída em curso")));
-        QVERIFY(filho<QLabel>(&w, QStringLiteral("lblResumo_3"))->text().endsWith(QStringLiteral("18.000,00 kg")));
+        QVERIFY(rotulo(&w, "lblResumo_3").endsWith(QStringLiteral("18.000,00 kg")));
         d.btConfFinal(Gravacao::Confirmar);
         QVERIFY2(estado->text().contains(QStringLiteral("documento ")), qPrintable(estado->text()));
         d.btHistorico();
@@ -816,7 +793,7 @@ class DeskWindowTest : public QObject {
         auto* vasilhame = filho<QLineEdit>(&w, objecto(Campo::Vasilhame));
         QVERIFY(matricula->isReadOnly());
         QVERIFY(!vasilhame->isReadOnly());
-        QTabWidget* tabs = filho<QTabWidget>(&w, QStringLiteral("TabGrelha"));
+        QTabWidget* tabs = filho<QTabWidget>(&w, "TabGrelha");
         tabs->setCurrentIndex(0);
         const QColor fundoMatricula = matricula->grab().toImage().pixelColor(4, matricula->height() / 2);
         tabs->setCurrentIndex(3);
@@ -837,13 +814,11 @@ class DeskWindowTest : public QObject {
         auto* b = new DeskWindow(DeskKind::entradas(), fx.t.db(), fx.parametros, caixas, *fx.erp);
         QMdiSubWindow* subA = mdi.addSubWindow(a);
         QMdiSubWindow* subB = mdi.addSubWindow(b);
-        mdi.show();
-        mdi.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&mdi));
+        QVERIFY(activa(mdi));
         const qint32 id = fx.primeiraPesagem(a->core(), QStringLiteral("C001"), QStringLiteral("MILHO"), 12000);
         QVERIFY(fx.segundaPesagem(a->core(), id, 30000));
         mdi.setActiveSubWindow(subA);
-        auto* btConf = filho<QPushButton>(a, QStringLiteral("btConf"));
+        auto* btConf = filho<QPushButton>(a, "btConf");
         QTRY_VERIFY(btConf->isVisible());
         btConf->setFocus(Qt::TabFocusReason);
         QCOMPARE(foco(), QStringLiteral("btConf"));
@@ -863,7 +838,7 @@ class DeskWindowTest : public QObject {
         tecla(Qt::Key_F3);
         QTRY_COMPARE(foco(), objecto(Campo::Peso));
         QTest::keyClicks(focado(), QStringLiteral("1000"));
-        QTest::mouseClick(filho<QPushButton>(a, QStringLiteral("btConfPeso_0")), Qt::LeftButton);
+        QTest::mouseClick(filho<QPushButton>(a, "btConfPeso_0"), Qt::LeftButton);
         QTRY_COMPARE(resposta.textos.size(), 1);
         QCOMPARE(resposta.textos.last(), QStringLiteral("Peso Líquido incorrecto"));
         QTest::qWait(50);
@@ -872,13 +847,13 @@ class DeskWindowTest : public QObject {
             a->isAncestorOf(focado()),
             qPrintable(foco() + QStringLiteral(" activa: ") +
                        (QApplication::activeWindow() ? QApplication::activeWindow()->metaObject()->className() : "-")));
-        QCOMPARE(filho<QLabel>(a, QStringLiteral("lblPesos_2"))->text(), QStringLiteral("12.000,00 kg"));
+        QCOMPARE(rotulo(a, "lblPesos_2"), QStringLiteral("12.000,00 kg"));
 
         // A read weight in the panel: "Sair" asks (No by default) and the desk stays.
         tecla(Qt::Key_F3);
         QTRY_COMPARE(foco(), objecto(Campo::Peso));
         QTest::keyClicks(focado(), QStringLiteral("30000"));
-        QTest::mouseClick(filho<QPushButton>(a, QStringLiteral("btSair")), Qt::LeftButton);
+        QTest::mouseClick(filho<QPushButton>(a, "btSair"), Qt::LeftButton);
         QTRY_COMPARE(resposta.textos.size(), 2);
         QCOMPARE(resposta.textos.last(), QStringLiteral("Abandonar a pesagem em curso?"));
         QCOMPARE(resposta.predefinidos.last(), QStringLiteral("Não"));  // Qt's own words in Portuguese too
@@ -915,8 +890,8 @@ class DeskWindowTest : public QObject {
         QMdiSubWindow* a = mdi.addSubWindow(forms.saidas(c));
         QMdiSubWindow* b = mdi.addSubWindow(forms.entradas(c));
         for (QMdiSubWindow* s : {a, b}) s->show();
-        auto* ma = filho<MostradorPeso>(a->widget(), QStringLiteral("mostradorPeso"));
-        auto* mb = filho<MostradorPeso>(b->widget(), QStringLiteral("mostradorPeso"));
+        auto* ma = filho<MostradorPeso>(a->widget(), "mostradorPeso");
+        auto* mb = filho<MostradorPeso>(b->widget(), "mostradorPeso");
         QCOMPARE(monitor.registados(), 2);
         QTRY_COMPARE(ma->textoPeso(), QStringLiteral("14.220"));
         QCOMPARE(ma->textoEstado(), QStringLiteral("Estável"));
@@ -949,18 +924,18 @@ class DeskWindowTest : public QObject {
         QVERIFY(DeskFixture::tab(d, Campo::Artigo, QStringLiteral("RAC-VL")));
         QVERIFY(DeskFixture::tab(d, Campo::Matricula, QStringLiteral("12-AB-34")));
         d.btPeso();
-        const int alibiAntes = fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Alibi")).toInt();
+        const int alibiAntes = fx.contar(QStringLiteral("kel_PES_Alibi"));
         const int pedidosAntes = sim.pedidos();
         QCOMPARE(sim.comando(QStringLiteral("delay 400")), QStringLiteral("ok"));
         QString noOutro;
         QTimer::singleShot(200, [&] { noOutro = mb->textoEstado(); });
-        clicar(w, QStringLiteral("btPesar"));
+        clicar(w, "btPesar");
         QCOMPARE(texto(w, Campo::Peso), QStringLiteral("31000"));
         QCOMPARE(noOutro, QStringLiteral("a ler…"));
         QCOMPARE(sim.comando(QStringLiteral("delay 0")), QStringLiteral("ok"));
         QTRY_COMPARE(mb->textoPeso(), QStringLiteral("31.000"));
         QTRY_VERIFY(sim.pedidos() > pedidosAntes + 2);
-        QCOMPARE(fx.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Alibi")).toInt(), alibiAntes + 1);
+        QCOMPARE(fx.contar(QStringLiteral("kel_PES_Alibi")), alibiAntes + 1);
         fotografar(w, QStringLiteral("desk-peso-vivo.png"));
 
         // The last desk closed closes the port; with the option off a new desk polls nothing.
@@ -975,7 +950,7 @@ class DeskWindowTest : public QObject {
         std::unique_ptr<QWidget> semLeitura(forms.saidas(c));
         semLeitura->show();
         QCOMPARE(monitor.registados(), 0);
-        QCOMPARE(filho<MostradorPeso>(semLeitura.get(), QStringLiteral("mostradorPeso"))->textoEstado(),
+        QCOMPARE(filho<MostradorPeso>(semLeitura.get(), "mostradorPeso")->textoEstado(),
                  QStringLiteral("leitura contínua desligada"));
     }
 
@@ -984,11 +959,9 @@ class DeskWindowTest : public QObject {
     void dayFiguresFollowEveryAction() {
         DeskFixture fx;
         DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        auto* barra = filho<QPushButton>(&w, QStringLiteral("btFigurasDia"));
-        auto* tabela = filho<QTableWidget>(&w, QStringLiteral("tabelaDia"));
+        QVERIFY(activa(w));
+        auto* barra = filho<QPushButton>(&w, "btFigurasDia");
+        auto* tabela = filho<QTableWidget>(&w, "tabelaDia");
         const QDate hoje = QDate::currentDate();
         const FigurasDia inicio = FigurasDia::ler(fx.t.db(), QStringLiteral("S"), hoje);
         const FigurasDia entradas = FigurasDia::ler(fx.t.db(), QStringLiteral("E"), hoje);
@@ -1002,8 +975,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(f.total.pendentes, inicio.total.pendentes + 1);
         QCOMPARE(f.total.concluidas, inicio.total.concluidas);
         QVERIFY(fx.segundaPesagem(d, id, 40000));
-        d.btConf();
-        d.btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(d);
         f = agora();
         QCOMPARE(f.total.pendentes, inicio.total.pendentes);
         QCOMPARE(f.total.concluidas, inicio.total.concluidas + 1);
@@ -1058,9 +1030,7 @@ class DeskWindowTest : public QObject {
         QFETCH(QStringList, matriculas);
         DeskFixture fx;
         DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(activa(w));
         fx.primeiraPesagem(w.core(), QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000,
                            QStringLiteral("11-AB-11"));
         fx.primeiraPesagem(w.core(), QStringLiteral("C002"), QStringLiteral("TRIGO"), 12000,
@@ -1068,12 +1038,12 @@ class DeskWindowTest : public QObject {
         fx.primeiraPesagem(w.core(), QStringLiteral("C004"), QStringLiteral("TRIGO"), 13000,
                            QStringLiteral("33-EF-33"));
         w.core().btCancGeral();
-        clicar(&w, QStringLiteral("btPendentes"));
-        auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
+        clicar(&w, "btPendentes");
+        auto* grelha = filho<QTableWidget>(&w, "Grelha");
         QCOMPARE(focado(), grelha);
         // Typed on the list itself: the letters go to its filter.
         QTest::keyClicks(grelha, filtro);
-        QCOMPARE(filho<QLineEdit>(&w, QStringLiteral("filtroGrelha"))->text(), filtro);
+        QCOMPARE(filho<QLineEdit>(&w, "filtroGrelha")->text(), filtro);
         QStringList vistas;
         for (int r = 0; r < grelha->rowCount(); ++r)
             if (!grelha->isRowHidden(r)) vistas << grelha->item(r, 5)->text();
@@ -1089,9 +1059,7 @@ class DeskWindowTest : public QObject {
     void listOrderHomeEndAndDateEnter() {
         DeskFixture fx;
         DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(activa(w));
         fx.primeiraPesagem(w.core(), QStringLiteral("C003"), QStringLiteral("RAC-VL"), 14000,
                            QStringLiteral("11-AB-11"));
         fx.primeiraPesagem(w.core(), QStringLiteral("C001"), QStringLiteral("TRIGO"), 12000,
@@ -1099,8 +1067,8 @@ class DeskWindowTest : public QObject {
         fx.primeiraPesagem(w.core(), QStringLiteral("C002"), QStringLiteral("TRIGO"), 13000,
                            QStringLiteral("33-EF-33"));
         w.core().btCancGeral();
-        clicar(&w, QStringLiteral("btPendentes"));
-        auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
+        clicar(&w, "btPendentes");
+        auto* grelha = filho<QTableWidget>(&w, "Grelha");
         auto coluna = [&](int c) {
             QStringList l;
             for (int r = 0; r < grelha->rowCount(); ++r) l << grelha->item(r, c)->text();
@@ -1118,8 +1086,8 @@ class DeskWindowTest : public QObject {
         const QStringList descendente = {QStringLiteral("22-CD-22"), QStringLiteral("11-AB-11"),
                                          QStringLiteral("33-EF-33")};
         QCOMPARE(coluna(5), descendente);
-        clicar(&w, QStringLiteral("btCancGeral"));
-        clicar(&w, QStringLiteral("btPendentes"));
+        clicar(&w, "btCancGeral");
+        clicar(&w, "btPendentes");
         QCOMPARE(coluna(5), descendente);
         grelha->setFocus();
         tecla(Qt::Key_End);
@@ -1131,14 +1099,14 @@ class DeskWindowTest : public QObject {
         QCOMPARE(texto(&w, Campo::Matricula), QStringLiteral("33-EF-33"));
         QCOMPARE(texto(&w, Campo::Terceiro), QStringLiteral("C002"));
 
-        clicar(&w, QStringLiteral("btCancGeral"));
-        clicar(&w, QStringLiteral("btHistorico"));
-        auto* de = filho<QDateEdit>(&w, QStringLiteral("DTPicker4"));
+        clicar(&w, "btCancGeral");
+        clicar(&w, "btHistorico");
+        auto* de = filho<QDateEdit>(&w, "DTPicker4");
         de->setFocus();
         fx.msgs.clear();
         tecla(Qt::Key_Return);
         QCOMPARE(fx.msgs.last(), QStringLiteral("Não existem registos de Histórico!"));
-        QVERIFY(!filho(&w, QStringLiteral("btler"))->isVisible());
+        QVERIFY(!filho(&w, "btler")->isVisible());
     }
 
     // The history read a page at a time: the first page shown, the next ones as the list
@@ -1147,29 +1115,21 @@ class DeskWindowTest : public QObject {
         DeskFixture fx;
         DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
         w.resize(900, 600);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(activa(w));
         DeskCore& d = w.core();
         const QStringList matriculas = {QStringLiteral("10-AA-01"), QStringLiteral("10-AA-02"),
                                         QStringLiteral("10-AA-03"), QStringLiteral("10-AA-04"),
                                         QStringLiteral("10-AA-05")};
-        for (const QString& m : matriculas) {
-            const qint32 id = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, m);
-            QVERIFY(fx.segundaPesagem(d, id, 30000));
-            d.btConf();
-            d.btConfFinal(Gravacao::Confirmar);
-            QVERIFY(!PesagemLida::ler(fx.t.db(), id).pendente);
-        }
+        for (const QString& m : matriculas)
+            QVERIFY(fx.concluida(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, 30000, m) > 0);
         d.btCancGeral();
         d.setHistoricoPorPaginas(1);
-        auto* grelha = filho<QTableWidget>(&w, QStringLiteral("Grelha"));
-        grelha->verticalHeader()->setDefaultSectionSize(
-            filho(&w, QStringLiteral("pilha"))->height());  // one row fills the screen
+        auto* grelha = filho<QTableWidget>(&w, "Grelha");
+        grelha->verticalHeader()->setDefaultSectionSize(filho(&w, "pilha")->height());  // one row fills the screen
         auto ler = [&] {
-            clicar(&w, QStringLiteral("btCancGeral"));
-            clicar(&w, QStringLiteral("btHistorico"));
-            clicar(&w, QStringLiteral("btler"));
+            clicar(&w, "btCancGeral");
+            clicar(&w, "btHistorico");
+            clicar(&w, "btler");
         };
         ler();
         QTRY_VERIFY(grelha->rowCount() >= 2);
@@ -1198,7 +1158,7 @@ class DeskWindowTest : public QObject {
             QStringList{doc.text(0, QStringLiteral("TpDoc")), doc.text(0, QStringLiteral("Ano")),
                         doc.text(0, QStringLiteral("Serie")), doc.text(0, QStringLiteral("NoDoc"))}
                 .join(QLatin1Char('/'));
-        QTest::keyClicks(filho<QLineEdit>(&w, QStringLiteral("filtroGrelha")), documento.toLower());
+        QTest::keyClicks(filho<QLineEdit>(&w, "filtroGrelha"), documento.toLower());
         tecla(Qt::Key_Return);
         QCOMPARE(texto(&w, Campo::Matricula), matriculas.first());
     }
@@ -1209,18 +1169,14 @@ class DeskWindowTest : public QObject {
         DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
         w.core().setTicketActions(&fx.tickets);
         w.show();
-        auto* bt = filho<QPushButton>(&w, QStringLiteral("btReimprimir"));
+        auto* bt = filho<QPushButton>(&w, "btReimprimir");
         fx.t.db().executar(QStringLiteral("DELETE FROM kel_PES_Historico"));
         QTest::mouseClick(bt, Qt::LeftButton);
         QCOMPARE(fx.msgs.last(), QStringLiteral("Ainda não há talões concluídos nesta balança."));
         DeskCore& d = w.core();
         qint32 ultima = 0;
-        for (const QString& m : {QStringLiteral("10-AA-01"), QStringLiteral("10-AA-02")}) {
-            ultima = fx.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, m);
-            QVERIFY(fx.segundaPesagem(d, ultima, 30000));
-            d.btConf();
-            d.btConfFinal(Gravacao::Confirmar);
-        }
+        for (const QString& m : {QStringLiteral("10-AA-01"), QStringLiteral("10-AA-02")})
+            QVERIFY((ultima = fx.concluida(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, 30000, m)) > 0);
         fx.primeiraPesagem(d, QStringLiteral("C002"), QStringLiteral("TRIGO"), 12000, QStringLiteral("10-AA-03"));
         d.btEntrada();
         QVERIFY(!bt->isEnabled());  // a weighing on the desk
@@ -1230,8 +1186,7 @@ class DeskWindowTest : public QObject {
         QTest::mouseClick(bt, Qt::LeftButton);
         QCOMPARE(fx.tickets.impressos.size(), 1);
         QCOMPARE(fx.tickets.impressos.first().first, ultima);
-        QVERIFY2(filho<QLabel>(&w, QStringLiteral("lblEstado"))->text().contains(QStringLiteral("10-AA-02")),
-                 qPrintable(filho<QLabel>(&w, QStringLiteral("lblEstado"))->text()));
+        QVERIFY2(rotulo(&w, "lblEstado").contains(QStringLiteral("10-AA-02")), qPrintable(rotulo(&w, "lblEstado")));
     }
 
     void menuOpensDesksThatCloseTheirSubWindow() {
@@ -1255,7 +1210,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(e->widget()->objectName(), QStringLiteral("Entradas"));
         QVERIFY(a->widget() != b->widget());
         QPointer<QMdiSubWindow> alvo(b);
-        QTest::mouseClick(filho<QPushButton>(b->widget(), QStringLiteral("btSair")), Qt::LeftButton);
+        QTest::mouseClick(filho<QPushButton>(b->widget(), "btSair"), Qt::LeftButton);
         QTRY_VERIFY(alvo.isNull());
         QCOMPARE(mdi.subWindowList().size(), 2);
     }

@@ -26,8 +26,7 @@ class InactivosTest : public QObject {
         QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
         QVERIFY(f.segundaPesagem(*d, id, 12000));
         f.msgs.clear();
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
         const RecordSet r = LerHistorico(f.t.db(), id);
         QVERIFY(!r.isNull(QStringLiteral("DataHoraPL")));
@@ -43,8 +42,7 @@ class InactivosTest : public QObject {
         const RecordingMessages primeira = f.msgs;
         QVERIFY(f.segundaPesagem(*d, id, 29000));
         f.msgs.clear();
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
         QVERIFY(!PesagemLida::ler(f.t.db(), id).pendente);
         QVERIFY(avisado(primeira, QStringLiteral("C012")));
@@ -62,11 +60,14 @@ class InactivosTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 9000));
         // The ERP refuses the document: the article was withdrawn meanwhile.
         f.t.db().executar(QStringLiteral("UPDATE Artigos SET Inactivo = -1 WHERE CODIGO = 'CEVADA'"));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Situação Anómala\n\rErro: ")));
         QVERIFY2(f.msgs.last().contains(QStringLiteral("CEVADA")), qPrintable(f.msgs.last()));
         QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
+        QVERIFY(!f.t.db().inTransaction());
+        QCOMPARE(PesagemLida::ler(f.t.db(), id).tpDoc, QString());
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Comp")), 0);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab")), 0);
         QVERIFY(d->botaoActivo(DeskCore::BtPendentes));
         // It is in the pending list and the desk cancels it.
         d->btPendentes();
@@ -76,7 +77,7 @@ class InactivosTest : public QObject {
         f.msgs.answers = {true};
         d->btAnularHist();
         QVERIFY(LerHistorico(f.t.db(), id).isEmpty());
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 0);
     }
 };
 

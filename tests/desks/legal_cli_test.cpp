@@ -5,24 +5,15 @@
 #include <sys/stat.h>
 #include <QtTest>
 
-#include "tests/support/clirun.h"
-
 #include "base/basedados.h"
 #include "output/chaveinstalacao.h"
+#include "tests/desks/clidesk.h"
 #include "tests/scale/simulador.h"
 #include "tests/support/testsupport.h"
 
 namespace {
 
 using Run = CliRun;
-
-Run correr(const QString& programa, const QStringList& args) {
-    return runProgram(programa, args);
-}
-
-Run cli(const QStringList& args) {
-    return runCli(args);
-}
 
 // A database file and its log as bytes, read by another process: closing a descriptor of
 // the file here would drop the locks of this process's own connection to it.
@@ -53,7 +44,7 @@ class LegalCliTest : public QObject {
   private slots:
     void initTestCase() {
         m_data = std::make_unique<TempDataDir>();
-        const Run init = cli({QStringLiteral("demo"), QStringLiteral("init")});
+        const Run init = cli(QStringLiteral("demo init"));
         QVERIFY2(init.code == 0, qPrintable(init.err));
         m_db = std::make_unique<BaseDados>(QStringLiteral("legal_cli_check"));
         m_base = init.value(QStringLiteral("database"));
@@ -68,44 +59,34 @@ class LegalCliTest : public QObject {
     void weighingFromReadingToVerifiedTicket() {
         Simulador sim({QStringLiteral("--demo"), QStringLiteral("--weight"), QStringLiteral("14260")});
         QVERIFY(sim.iniciado());
-        Run r = cli({QStringLiteral("option"), QStringLiteral("show")});
+        Run r = cli(QStringLiteral("option show"));
         QCOMPARE(r.code, 0);
         QCOMPARE(r.value(QStringLiteral("PesoManual")), QStringLiteral("permitido"));
-        r = cli({QStringLiteral("option"), QStringLiteral("set"), QStringLiteral("PesoManual"),
-                 QStringLiteral("proibido")});
+        r = cli(QStringLiteral("option set PesoManual proibido"));
         QCOMPARE(r.code, 0);
         QCOMPARE(r.value(QStringLiteral("PesoManual")), QStringLiteral("proibido"));
-        QCOMPARE(
-            cli({QStringLiteral("option"), QStringLiteral("set"), QStringLiteral("PesoManual"), QStringLiteral("sim")})
-                .code,
-            2);
+        QCOMPARE(cli(QStringLiteral("option set PesoManual sim")).code, 2);
 
         // Forbidden: a typed weight is refused and nothing is saved.
         const int antes = valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
-        const QStringList base{QStringLiteral("weigh"),     QStringLiteral("first"),   QStringLiteral("--desk"),
-                               QStringLiteral("saidas"),    QStringLiteral("--third"), QStringLiteral("C004"),
-                               QStringLiteral("--article"), QStringLiteral("RAC-VL")};
-        r = cli(base + QStringList{QStringLiteral("--weight"), QStringLiteral("14000")});
+        const QString base = QStringLiteral("weigh first --desk saidas --third C004 --article RAC-VL ");
+        r = cli(base + QStringLiteral("--weight 14000"));
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("não é permitido introduzir pesos manualmente")), qPrintable(r.err));
         QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
 
         // Read from the indicator it goes through.
-        r = cli(base + QStringList{QStringLiteral("--scale")});
+        r = cli(base + QStringLiteral("--scale"));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
         QVERIFY(id > 0);
 
         // Allowed again: the second weight typed by hand.
-        QCOMPARE(cli({QStringLiteral("option"), QStringLiteral("set"), QStringLiteral("PesoManual"),
-                      QStringLiteral("permitido")})
-                     .code,
-                 0);
-        r = cli({QStringLiteral("weigh"), QStringLiteral("second"), QStringLiteral("--desk"), QStringLiteral("saidas"),
-                 QStringLiteral("--id"), QString::number(id), QStringLiteral("--weight"), QStringLiteral("30260")});
+        QCOMPARE(cli(QStringLiteral("option set PesoManual permitido")).code, 0);
+        r = cli(QStringLiteral("weigh second --desk saidas --weight 30260 --id %1").arg(id));
         QVERIFY2(r.code == 0, qPrintable(r.err));
 
-        r = cli({QStringLiteral("alibi"), QStringLiteral("list"), QStringLiteral("--hist"), QString::number(id)});
+        r = cli(QStringLiteral("alibi list --hist %1").arg(id));
         QCOMPARE(r.code, 0);
         QCOMPARE(r.lines().size(), 2);
         const QString lida = r.lines()[0];
@@ -123,34 +104,28 @@ class LegalCliTest : public QObject {
 
         // The ticket: the alibi number of the read weight, the manual mark and its legend.
         const QString pdf = m_dir.filePath(QStringLiteral("talao.pdf"));
-        r = cli({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(id), QStringLiteral("--out"), pdf});
+        r = cli(QStringLiteral("ticket pdf %1 --out").arg(id), {pdf});
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        const QString texto =
-            correr(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}).out;
+        const QString texto = textoPdf(pdf);
         QVERIFY2(texto.contains(QStringLiteral("Tara · Alibi n.º ") + alibi1), qPrintable(texto));
         QVERIFY(texto.contains(QStringLiteral("(M)")));
         QVERIFY(texto.contains(QStringLiteral("peso introduzido manualmente")));
 
         // The code read back from the page.
-        correr(QStringLiteral("pdftoppm"),
-               {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf,
-                m_dir.filePath(QStringLiteral("pagina"))});
-        const QString linha = correr(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"),
-                                                                 m_dir.filePath(QStringLiteral("pagina.png"))})
-                                  .out.trimmed();
+        const QString linha = qrDoPdf(pdf);
         QVERIFY2(linha.startsWith(QStringLiteral("BTX2|")), qPrintable(linha));
         const QString chaveId = linha.section(QLatin1Char('|'), 1, 1);
         QCOMPARE(chaveId.size(), 16);
         // A verification writes nothing, not even with every public key gone from the table.
         const QByteArray gravada = bytes(m_base);
-        r = cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), linha});
+        r = cli(QStringLiteral("ticket verify --qr"), {linha});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.lines(), (QStringList{QStringLiteral("valid=1"), QStringLiteral("key_id=") + chaveId,
                                          QStringLiteral("hist_id=%1").arg(id), QStringLiteral("matches_record=1")}));
         QCOMPARE(bytes(m_base), gravada);
 
         // An inspector with the public keys only.
-        r = cli({QStringLiteral("ticket"), QStringLiteral("public-key")});
+        r = cli(QStringLiteral("ticket public-key"));
         QCOMPARE(r.code, 0);
         QVERIFY2(r.out.startsWith(QStringLiteral("key_id=%1 fingerprint=%1").arg(chaveId)), qPrintable(r.out));
         QVERIFY(r.out.contains(QStringLiteral("\n-----BEGIN PUBLIC KEY-----\n")));
@@ -159,28 +134,24 @@ class LegalCliTest : public QObject {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(r.out.toLatin1());
         f.close();
-        r = cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), linha,
-                 QStringLiteral("--public-key"), chave});
+        r = cli(QStringLiteral("ticket verify --qr"), {linha, QStringLiteral("--public-key"), chave});
         QCOMPARE(r.value(QStringLiteral("valid")), QStringLiteral("1"));
         QCOMPARE(r.value(QStringLiteral("key_id")), chaveId);
         m_db->executar(QStringLiteral("DELETE FROM kel_PES_ChavesPublicas"));
         const QByteArray semChaves = bytes(m_base);
-        r = cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), linha});
+        r = cli(QStringLiteral("ticket verify --qr"), {linha});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.value(QStringLiteral("valid")), QStringLiteral("0"));
         QCOMPARE(bytes(m_base), semChaves);
         QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_ChavesPublicas")).toInt(), 0);
         // The next start of the workstation registers its key again.
-        QCOMPARE(
-            cli({QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(id), QStringLiteral("--out"), pdf})
-                .code,
-            0);
-        QCOMPARE(cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), linha}).code, 0);
+        QCOMPARE(cli(QStringLiteral("ticket pdf %1 --out").arg(id), {pdf}).code, 0);
+        QCOMPARE(cli(QStringLiteral("ticket verify --qr"), {linha}).code, 0);
 
         // The stored weighing changed: still signed, no longer matching, exit 1.
         m_db->executar(
             QStringLiteral("UPDATE kel_PES_Historico SET PesoEfectivo = PesoEfectivo + 100 WHERE Hist_Id = ?"), {id});
-        r = cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), linha});
+        r = cli(QStringLiteral("ticket verify --qr"), {linha});
         QVERIFY2(r.code == 1, qPrintable(r.out + r.err));
         QCOMPARE(r.value(QStringLiteral("valid")), QStringLiteral("1"));
         QCOMPARE(r.value(QStringLiteral("matches_record")), QStringLiteral("0"));
@@ -188,18 +159,17 @@ class LegalCliTest : public QObject {
         // A forged line: the signature fails.
         QString falsa = linha;
         falsa.replace(QStringLiteral("|14260.0000|"), QStringLiteral("|14160.0000|"));
-        r = cli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), falsa});
+        r = cli(QStringLiteral("ticket verify --qr"), {falsa});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.value(QStringLiteral("valid")), QStringLiteral("0"));
 
         // The log as a whole; then one reading changed.
-        r = cli({QStringLiteral("alibi"), QStringLiteral("verify")});
+        r = cli(QStringLiteral("alibi verify"));
         QCOMPARE(r.code, 0);
         QVERIFY2(QRegularExpression(QStringLiteral("^rows=\\d+ ok=1$")).match(r.out.trimmed()).hasMatch(),
                  qPrintable(r.out));
         m_db->executar(QStringLiteral("UPDATE kel_PES_Alibi SET Peso = 14200 WHERE Alibi_Id = ?"), {alibi1.toInt()});
-        r = cli({QStringLiteral("alibi"), QStringLiteral("verify"), QStringLiteral("--from"),
-                 QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy"))});
+        r = cli(QStringLiteral("alibi verify --from"), {QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy"))});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.out.trimmed(), QStringLiteral("ok=0 first_bad=") + alibi1);
     }
@@ -213,11 +183,11 @@ class LegalCliTest : public QObject {
         m_db->executar(QStringLiteral("INSERT INTO kel_PES_Chave (Numero, Algoritmo, Privada, Publica, Criada) "
                                       "VALUES (1, 'ED25519', ?, ?, ?)"),
                        {privada, publica, QDateTime(QDate(2025, 1, 2), QTime(8, 0))});
-        Run r = cli({QStringLiteral("option"), QStringLiteral("show")});
+        Run r = cli(QStringLiteral("option show"));
         QCOMPARE(r.code, 0);
         QCOMPARE(valor(QStringLiteral("SELECT Privada FROM kel_PES_Chave")).toString(), QString());
         QVERIFY(!bytes(m_base).contains("PRIVATE KEY"));
-        r = cli({QStringLiteral("ticket"), QStringLiteral("public-key")});
+        r = cli(QStringLiteral("ticket public-key"));
         QVERIFY2(r.out.contains(ChaveInstalacao::idDe(publica)), qPrintable(r.out));
         QCOMPARE(modo(m_data->norvak() + QStringLiteral("/chaves")), 0700);
         QCOMPARE(modo(m_data->norvak() + QStringLiteral("/chaves/assinatura-posto.pem")), 0600);
@@ -225,40 +195,28 @@ class LegalCliTest : public QObject {
 
     // Periods and dates the database cannot hold, refused before anything runs.
     void rangesAndDates_data() {
-        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("args");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("err");
-        const QStringList bulk{QStringLiteral("bulk"), QStringLiteral("--mode"), QStringLiteral("customers"),
-                               QStringLiteral("--pdf")};
-        QTest::newRow("bulk reversed") << bulk + QStringList{QStringLiteral("--from"), QStringLiteral("02-01-2026"),
-                                                             QStringLiteral("--to"), QStringLiteral("01-01-2026")}
-                                       << 2
+        const QString bulk = QStringLiteral("bulk --mode customers --pdf ");
+        QTest::newRow("bulk reversed") << bulk + QStringLiteral("--from 02-01-2026 --to 01-01-2026") << 2
                                        << QStringLiteral(
                                               "O período começa (02-01-2026) depois de acabar (01-01-2026).");
-        QTest::newRow("bulk year 10000") << bulk + QStringList{QStringLiteral("--from"), QStringLiteral("01-01-2026"),
-                                                               QStringLiteral("--to"), QStringLiteral("01-01-10000")}
-                                         << 2 << QStringLiteral("Data inválida");
-        QTest::newRow("bulk before 1753") << bulk + QStringList{QStringLiteral("--from"), QStringLiteral("31-12-1752"),
-                                                                QStringLiteral("--to"), QStringLiteral("01-01-2026")}
-                                          << 2 << QStringLiteral("fora das datas aceites (de 01-01-1753 a 31-12-9999)");
-        QTest::newRow("alibi reversed") << QStringList{QStringLiteral("alibi"),  QStringLiteral("verify"),
-                                                       QStringLiteral("--from"), QStringLiteral("02-01-2026"),
-                                                       QStringLiteral("--to"),   QStringLiteral("01-01-2026")}
-                                        << 2 << QStringLiteral("depois de acabar");
-        QTest::newRow("history reversed")
-            << QStringList{QStringLiteral("history"),   QStringLiteral("--desk"),     QStringLiteral("saidas"),
-                           QStringLiteral("--from"),    QStringLiteral("02-01-2026"), QStringLiteral("--to"),
-                           QStringLiteral("01-01-2026")}
-            << 2 << QStringLiteral("depois de acabar");
+        QTest::newRow("bulk year 10000") << bulk + QStringLiteral("--from 01-01-2026 --to 01-01-10000") << 2
+                                         << QStringLiteral("Data inválida");
+        QTest::newRow("bulk before 1753") << bulk + QStringLiteral("--from 31-12-1752 --to 01-01-2026") << 2
+                                          << QStringLiteral("fora das datas aceites (de 01-01-1753 a 31-12-9999)");
+        QTest::newRow("alibi reversed") << QStringLiteral("alibi verify --from 02-01-2026 --to 01-01-2026") << 2
+                                        << QStringLiteral("depois de acabar");
+        QTest::newRow("history reversed") << QStringLiteral("history --desk saidas --from 02-01-2026 --to 01-01-2026")
+                                          << 2 << QStringLiteral("depois de acabar");
         QTest::newRow("weighing in year 1")
-            << QStringList{QStringLiteral("weigh"),     QStringLiteral("first"),   QStringLiteral("--desk"),
-                           QStringLiteral("saidas"),    QStringLiteral("--third"), QStringLiteral("C004"),
-                           QStringLiteral("--article"), QStringLiteral("RAC-VL"),  QStringLiteral("--weight"),
-                           QStringLiteral("12000"),     QStringLiteral("--date"),  QStringLiteral("01-01-0001")}
+            << QStringLiteral(
+                   "weigh first --desk saidas --third C004 --article RAC-VL --weight 12000 --date 01-01-0001")
             << 2 << QStringLiteral("fora das datas aceites");
     }
     void rangesAndDates() {
-        QFETCH(QStringList, args);
+        QFETCH(QString, args);
         QFETCH(int, code);
         QFETCH(QString, err);
         const int antes = valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
@@ -269,19 +227,16 @@ class LegalCliTest : public QObject {
     }
 
     void lastDayOfTheCalendar() {
-        const QStringList bulk{QStringLiteral("bulk"),  QStringLiteral("--mode"), QStringLiteral("customers"),
-                               QStringLiteral("--pdf"), QStringLiteral("--from"), QStringLiteral("01-01-2000"),
-                               QStringLiteral("--to")};
-        const Run antes = cli(bulk + QStringList{QStringLiteral("30-12-9999")});
-        const Run ultimo = cli(bulk + QStringList{QStringLiteral("31-12-9999")});
+        const QString bulk = QStringLiteral("bulk --mode customers --pdf --from 01-01-2000 --to ");
+        const Run antes = cli(bulk + QStringLiteral("30-12-9999"));
+        const Run ultimo = cli(bulk + QStringLiteral("31-12-9999"));
         QCOMPARE(ultimo.code, 0);
         const auto partes = [](const Run& r) {
             return r.out.section(QStringLiteral("parties="), 1).section(QLatin1Char(' '), 0, 0);
         };
         QVERIFY2(partes(antes).toInt() > 0, qPrintable(antes.out + antes.err));
         QCOMPARE(partes(ultimo), partes(antes));
-        const Run alibi = cli(
-            {QStringLiteral("alibi"), QStringLiteral("verify"), QStringLiteral("--to"), QStringLiteral("31-12-9999")});
+        const Run alibi = cli(QStringLiteral("alibi verify --to 31-12-9999"));
         // The whole log is in the period (its chain was broken on purpose above).
         QVERIFY2(alibi.code != 2 && !alibi.out.isEmpty() && !alibi.out.startsWith(QStringLiteral("rows=0")),
                  qPrintable(alibi.out + alibi.err));
@@ -295,8 +250,7 @@ class LegalCliTest : public QObject {
         f.write("[SQL]\n");
         f.write(QByteArray(1100 * 1024, ';'));
         f.close();
-        const Run r = cli({QStringLiteral("--config"), QStringLiteral("Enorme.kel"), QStringLiteral("option"),
-                           QStringLiteral("show")});
+        const Run r = cli(QStringLiteral("--config Enorme.kel option show"));
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(config) && r.err.contains(QStringLiteral("demasiado grande")), qPrintable(r.err));
     }
@@ -305,7 +259,7 @@ class LegalCliTest : public QObject {
         Simulador sim({QStringLiteral("--demo"), QStringLiteral("--weight"), QStringLiteral("5120")});
         QVERIFY(sim.iniciado());
         const int antes = valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Alibi")).toInt();
-        const Run r = cli({QStringLiteral("scale"), QStringLiteral("read")});
+        const Run r = cli(QStringLiteral("scale read"));
         QCOMPARE(r.code, 0);
         QVERIFY(r.value(QStringLiteral("alibi")).toInt() > 0);
         QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Alibi")).toInt(), antes + 1);

@@ -28,15 +28,6 @@ ProcessIdentity outroPosto() {
     return ProcessIdentity{QStringLiteral("posto-da-portaria"), 4242, QStringLiteral("x:1")};
 }
 
-// A finished outgoing weighing made at the desk; gives its record number.
-qint32 concluida(DeskFixture& f, DeskCore& d, int tara, int bruto) {
-    const qint32 id = f.primeiraPesagem(d, QStringLiteral("C001"), QStringLiteral("MILHO"), tara);
-    if (!f.segundaPesagem(d, id, bruto)) return 0;
-    d.btConf();
-    d.btConfFinal(Gravacao::Confirmar);
-    return id;
-}
-
 // A failure planted in the database (a trigger), on either engine.
 void falhar(DeskFixture& f, const QString& quando, const QString& tabela) {
     if (f.t.postgresql()) {
@@ -63,10 +54,6 @@ void tirar(DeskFixture& f, const QString& gatilho) {
                                         {gatilho})
                                .toString();
     f.t.db().executar(QStringLiteral("DROP TRIGGER %1 ON %2").arg(gatilho, tabela));
-}
-
-int vivos(DeskFixture& f) {
-    return f.valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt();
 }
 
 }  // namespace
@@ -189,19 +176,17 @@ class ReconcilerTest : public QObject {
         QVERIFY(f.segundaPesagem(*d, id, 12000));
         // The program's transaction fails after the document was finalised.
         falhar(f, QStringLiteral("INSERT"), QStringLiteral("kel_PES_Historico_Comp"));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QVERIFY(f.msgs.all.join(QLatin1Char('|')).contains(QStringLiteral("disco cheio")));
         // The undo cancelled it and closed its note.
-        QCOMPARE(vivos(f), 0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_NotasERP")), 0);
         tirar(f, QStringLiteral("falha"));
 
         // A truck finished elsewhere (by an older program) while a note of a dead owner
         // still names a live document of the same reference: only that one goes.
         QVERIFY(f.segundaPesagem(*d, id, 12000));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         const RecordSet w = LerHistorico(f.t.db(), id);
         const ChaveDocumento registado = ErpReconciler::chaveDoRegisto(w);
         const QString ref = f.valor(QStringLiteral("SELECT VossoNo FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = ?"),
@@ -223,7 +208,7 @@ class ReconcilerTest : public QObject {
         QCOMPARE(rs.first().action, Action::Cancelled);
         const ChaveDocumento estranho{registado.ano, registado.tipo, registado.serie, 99};
         QCOMPARE(rs.first().document, estranho.texto());
-        QCOMPARE(vivos(f), 1);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 1);
         QCOMPARE(f.valor(QStringLiteral("SELECT NumVias FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = ?"),
                          {registado.numero, registado.tipo})
                      .toInt(),
@@ -252,8 +237,7 @@ class ReconcilerTest : public QObject {
                                "Convertido = -1 WHERE Tpdoc = NEW.Tpdoc AND NNumdoc = NEW.NNumdoc; END"));
         }
         falhar(f, QStringLiteral("INSERT"), QStringLiteral("kel_PES_Historico_Comp"));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(*d);
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Os documentos seguintes devem ser anulados manualmente")));
         QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
         tirar(f, QStringLiteral("falha"));
@@ -272,11 +256,10 @@ class ReconcilerTest : public QObject {
         QCOMPARE(w.value(QStringLiteral("PesoLiquido")).toDouble(), 11000.0);
         QCOMPARE(w.value(QStringLiteral("NoTalao")).toInt(), talao);
         QCOMPARE(ErpReconciler::chaveDoRegisto(w).numero, 1);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toInt(),
-                 1);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}), 1);
         QCOMPARE(f.valor(QStringLiteral("SELECT LocalCG FROM DocGCCab WHERE NNumdoc = 1")).toString(),
                  QStringLiteral("Cais 3"));
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_NotasERP")), 0);
 
         // The same refusal for a weighing already finished with another document is
         // reported with the document's key, never dropped.
@@ -296,15 +279,14 @@ class ReconcilerTest : public QObject {
     void anUnsavedCorrectionBringsTheDocumentBack() {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
-        const qint32 id = concluida(f, *d, 14000, 24000);
+        const qint32 id = f.concluida(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14000, 24000);
         QVERIFY(id > 0);
         QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 10000.0);
         QVERIFY(f.abrirHistorico(*d, id));
         DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("100"));
         d->escrever(Campo::LocalCarga, QStringLiteral("Outro cais"));
         falhar(f, QStringLiteral("UPDATE"), QStringLiteral("kel_PES_Historico"));
-        f.msgs.answers = {true};
-        d->btConf();
+        f.corrigir(*d);
         QVERIFY2(f.msgs.last().startsWith(QStringLiteral("A correcção não foi gravada.")), qPrintable(f.msgs.last()));
         QVERIFY(f.msgs.last().contains(QStringLiteral("foi reposto como estava")));
         // The document is what the record holds again.
@@ -312,35 +294,33 @@ class ReconcilerTest : public QObject {
         QCOMPARE(f.valor(QStringLiteral("SELECT LocalCG FROM DocGCCab")).toString(),
                  QStringLiteral("Nossas instalações"));
         QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico")).toDouble(), 10000.0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_NotasERP")), 0);
         tirar(f, QStringLiteral("falha"));
     }
 
     void aCancellationCutShortIsFinished() {
         DeskFixture f;
         auto d = f.desk(DeskKind::entradas());
-        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("F001"), QStringLiteral("MILHO"), 31000);
-        QVERIFY(f.segundaPesagem(*d, id, 12000));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
+        const qint32 id = f.concluida(*d, QStringLiteral("F001"), QStringLiteral("MILHO"), 31000, 12000);
+        QVERIFY(id > 0);
         falhar(f, QStringLiteral("UPDATE"), QStringLiteral("kel_PES_Historico"));
         QVERIFY(f.abrirHistorico(*d, id));
         f.msgs.answers = {true};
         d->btAnularHist();
         QVERIFY(f.msgs.last().contains(QStringLiteral("disco cheio")));
-        QCOMPARE(vivos(f), 0);  // the document went, the weighing could not follow yet
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_NotasERP WHERE Posto = ''")).toInt(), 1);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")),
+                 0);  // the document went, the weighing could not follow yet
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_NotasERP WHERE Posto = ''")), 1);
         tirar(f, QStringLiteral("falha"));
         const QList<ReconciliationResult> rs = ErpReconciler(f.t.db(), *f.erp).settleAll();
         QCOMPARE(rs.size(), 1);
         QCOMPARE(rs.first().action, Action::Finished);
         QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico_Comp")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Comp")), 0);
         // ... and the truck completes again with its ticket.
         QVERIFY(f.segundaPesagem(*d, id, 12500));
-        d->btConf();
-        d->btConfFinal(Gravacao::Confirmar);
-        QCOMPARE(vivos(f), 1);
+        DeskFixture::concluir(*d);
+        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 1);
     }
 };
 

@@ -5,15 +5,11 @@
 
 #include "base/basedados.h"
 #include "base/money.h"
+#include "tests/desks/clidesk.h"
 #include "tests/scale/simulador.h"
-#include "tests/support/clirun.h"
 #include "tests/support/testsupport.h"
 
 namespace {
-
-QStringList args(const QString& linha) {
-    return linha.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
 
 QString hoje(int dias) {
     return QDate::currentDate().addDays(dias).toString(QStringLiteral("dd-MM-yyyy"));
@@ -38,12 +34,12 @@ class TruckCliTest : public QObject {
   private slots:
     void initTestCase() {
         m_data = std::make_unique<TempDataDir>();
-        const CliRun init = runCli({QStringLiteral("demo"), QStringLiteral("init")});
+        const CliRun init = cli(QStringLiteral("demo init"));
         QVERIFY2(init.code == 0, qPrintable(init.err));
         m_db = std::make_unique<BaseDados>(QStringLiteral("truck_cli_check"));
         QVERIFY(m_db->abrir(SqlSettings{QStringLiteral("sqlite"), {}, init.value(QStringLiteral("database")), {}, {}}));
         // The program's own tables appear with the first verb that opens the database.
-        QCOMPARE(runCli(args(QStringLiteral("truck list"))).code, 0);
+        QCOMPARE(cli(QStringLiteral("truck list")).code, 0);
     }
     void cleanupTestCase() {
         m_db.reset();
@@ -54,19 +50,19 @@ class TruckCliTest : public QObject {
     void storedTareFromSetToVerifiedTicket() {
         Simulador sim({QStringLiteral("--demo"), QStringLiteral("--weight"), QStringLiteral("31480")});
         QVERIFY(sim.iniciado());
-        CliRun r = runCli(args(QStringLiteral("truck set --plate 77-tt-11 --third C004 --article RAC-VL --tare 12340 "
-                                              "--valid-until ") +
-                               hoje(30)));
+        CliRun r = cli(QStringLiteral("truck set --plate 77-tt-11 --third C004 --article RAC-VL --tare 12340 "
+                                      "--valid-until ") +
+                       hoje(30));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QString linha = QStringLiteral("plate=77-TT-11 third=C004 article=RAC-VL tare=12340 stored=");
         QVERIFY2(r.out.startsWith(linha), qPrintable(r.out));
         QVERIFY2(r.out.trimmed().endsWith(QStringLiteral("valid_until=%1 source=manual")
                                               .arg(QDate::currentDate().addDays(30).toString(Qt::ISODate))),
                  qPrintable(r.out));
-        QCOMPARE(runCli(args(QStringLiteral("truck list"))).out, r.out);
+        QCOMPARE(cli(QStringLiteral("truck list")).out, r.out);
 
         // Party and article come from the register; the reading is the gross weight.
-        r = runCli(args(QStringLiteral("weigh first --desk saidas --plate 77-TT-11 --stored-tare --scale")));
+        r = cli(QStringLiteral("weigh first --desk saidas --plate 77-TT-11 --stored-tare --scale"));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
         QVERIFY(id > 0);
@@ -82,48 +78,41 @@ class TruckCliTest : public QObject {
         QVERIFY(!h.isNull(QStringLiteral("DataHoraPL")));
 
         // The alibi log: the reading for the gross weight, a typed row for the stored tare.
-        r = runCli({QStringLiteral("alibi"), QStringLiteral("list"), QStringLiteral("--hist"), QString::number(id)});
+        r = cli(QStringLiteral("alibi list --hist %1").arg(id));
         QVERIFY2(r.out.contains(QStringLiteral("weight_no=1 source=manual weight=12340.0000")), qPrintable(r.out));
         QVERIFY2(r.out.contains(QStringLiteral("weight_no=2 source=scale weight=31480.0000")), qPrintable(r.out));
 
         const QString pdf = m_dir.filePath(QStringLiteral("talao.pdf"));
-        r = runCli(
-            {QStringLiteral("ticket"), QStringLiteral("pdf"), QString::number(id), QStringLiteral("--out"), pdf});
+        r = cli(QStringLiteral("ticket pdf %1 --out").arg(id), {pdf});
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        const QString texto =
-            runProgram(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}).out;
+        const QString texto = textoPdf(pdf);
         const QString marca = QStringLiteral("PT — tara registada em ") + hoje(0);
         QVERIFY2(texto.contains(marca), qPrintable(texto));
 
-        runProgram(QStringLiteral("pdftoppm"),
-                   {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-png"), QStringLiteral("-singlefile"),
-                    pdf, m_dir.filePath(QStringLiteral("p"))});
-        const QString qr = runProgram(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"),
-                                                                  m_dir.filePath(QStringLiteral("p.png"))})
-                               .out.trimmed();
+        const QString qr = qrDoPdf(pdf);
         QVERIFY2(qr.startsWith(QStringLiteral("BTX3|")), qPrintable(qr));
         QVERIFY2(qr.contains(QLatin1Char('|') + QDate::currentDate().toString(Qt::ISODate) + QLatin1Char('|')),
                  qPrintable(qr));
-        r = runCli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), qr});
+        r = cli(QStringLiteral("ticket verify --qr"), {qr});
         QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
         QCOMPARE(r.value(QStringLiteral("matches_record")), QStringLiteral("1"));
 
         // Its tare was a stored one: it cannot become a new stored tare.
-        r = runCli(args(QStringLiteral("truck set --plate 77-TT-11 --tare-from %1").arg(id)));
+        r = cli(QStringLiteral("truck set --plate 77-TT-11 --tare-from %1").arg(id));
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("já era a tara registada")), qPrintable(r.err));
 
         // The mark taken away from the record: the signed line no longer matches.
         m_db->executar(QStringLiteral("DELETE FROM kel_PES_Historico_TaraRegistada WHERE Hist_Id = ?"), {id});
-        r = runCli({QStringLiteral("ticket"), QStringLiteral("verify"), QStringLiteral("--qr"), qr});
+        r = cli(QStringLiteral("ticket verify --qr"), {qr});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.value(QStringLiteral("valid")), QStringLiteral("1"));
         QCOMPARE(r.value(QStringLiteral("differs")), QStringLiteral("stored_tare"));
 
         // Delete: gone, and the next one-pass weighing is refused.
-        QCOMPARE(runCli(args(QStringLiteral("truck delete --plate 77-TT-11"))).code, 0);
-        QCOMPARE(runCli(args(QStringLiteral("truck show --plate 77-TT-11"))).code, 1);
-        r = runCli(args(QStringLiteral("weigh first --desk saidas --plate 77-TT-11 --stored-tare --scale")));
+        QCOMPARE(cli(QStringLiteral("truck delete --plate 77-TT-11")).code, 0);
+        QCOMPARE(cli(QStringLiteral("truck show --plate 77-TT-11")).code, 1);
+        r = cli(QStringLiteral("weigh first --desk saidas --plate 77-TT-11 --stored-tare --scale"));
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("não tem tara registada")), qPrintable(r.err));
     }
@@ -133,14 +122,14 @@ class TruckCliTest : public QObject {
     void tareFromAWeighingServesBothDesks() {
         Simulador sim({QStringLiteral("--demo"), QStringLiteral("--weight"), QStringLiteral("9800")});
         QVERIFY(sim.iniciado());
-        CliRun r = runCli(
-            args(QStringLiteral("weigh first --desk saidas --third C001 --article RAC-VL --plate 88-UU-22 --scale")));
+        CliRun r =
+            cli(QStringLiteral("weigh first --desk saidas --third C001 --article RAC-VL --plate 88-UU-22 --scale"));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QString id = r.value(QStringLiteral("hist_id"));
         QVERIFY(sim.comando(QStringLiteral("weight 30000")).startsWith(QStringLiteral("ok")));
-        r = runCli(args(QStringLiteral("weigh second --desk saidas --id %1 --scale").arg(id)));
+        r = cli(QStringLiteral("weigh second --desk saidas --id %1 --scale").arg(id));
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        r = runCli(args(QStringLiteral("truck set --plate 88-uu-22 --tare-from ") + id));
+        r = cli(QStringLiteral("truck set --plate 88-uu-22 --tare-from ") + id);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY2(r.out.contains(QStringLiteral(" tare=9800 ")) && r.out.contains(QStringLiteral("source=scale")),
                  qPrintable(r.out));
@@ -150,17 +139,15 @@ class TruckCliTest : public QObject {
 
         QVERIFY(sim.comando(QStringLiteral("weight 25000")).startsWith(QStringLiteral("ok")));
         r =
-            runCli(args(QStringLiteral("weigh first --desk entradas --plate 88-UU-22 --stored-tare --third F001 "
-                                       "--article MILHO --scale")));
+            cli(QStringLiteral("weigh first --desk entradas --plate 88-UU-22 --stored-tare --third F001 "
+                               "--article MILHO --scale"));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("net")), QStringLiteral("15200"));
         const QString nova = r.value(QStringLiteral("hist_id"));
         // The tare links to the reading of the outgoing load's first weight.
-        const QString leitura = runCli({QStringLiteral("alibi"), QStringLiteral("list"), QStringLiteral("--hist"), id})
-                                    .lines()
-                                    .value(0)
-                                    .section(QLatin1Char(' '), 0, 0);
-        r = runCli({QStringLiteral("alibi"), QStringLiteral("list"), QStringLiteral("--hist"), nova});
+        const QString leitura =
+            cli(QStringLiteral("alibi list --hist ") + id).lines().value(0).section(QLatin1Char(' '), 0, 0);
+        r = cli(QStringLiteral("alibi list --hist ") + nova);
         QVERIFY2(r.out.contains(leitura + QStringLiteral(" hist_id=") + nova +
                                 QStringLiteral(" weight_no=2 source=scale weight=9800.0000")),
                  qPrintable(leitura + QStringLiteral("\n") + r.out));
@@ -219,7 +206,7 @@ class TruckCliTest : public QObject {
         const bool proibido = linha.startsWith(QStringLiteral("PROIBIDO "));
         if (proibido) {
             linha.remove(0, 9);
-            QCOMPARE(runCli(args(QStringLiteral("option set PesoManual proibido"))).code, 0);
+            QCOMPARE(cli(QStringLiteral("option set PesoManual proibido")).code, 0);
         }
         // An expired tare, stored straight into the register as an older day left it.
         m_db->executar(QStringLiteral("DELETE FROM kel_PES_Viaturas WHERE Matricula = '22-EX-22'"));
@@ -228,8 +215,8 @@ class TruckCliTest : public QObject {
                            "ValidaAte, Posto, Utilizador, Origem) VALUES ('22-EX-22', 'C001', 'RAC-VL', 9000, "
                            "'2020-01-02 08:00:00', '2020-07-01 00:00:00', 'p', 'u', 'manual')"));
         const int antes = contagem();
-        const CliRun r = runCli(args(linha));
-        if (proibido) runCli(args(QStringLiteral("option set PesoManual permitido")));
+        const CliRun r = cli(linha);
+        if (proibido) cli(QStringLiteral("option set PesoManual permitido"));
         QVERIFY2(r.code == 1 || (mensagem.isEmpty() && r.code != 0), qPrintable(r.out + r.err));
         QVERIFY2(r.err.contains(mensagem), qPrintable(r.err));
         QCOMPARE(contagem(), antes);

@@ -136,13 +136,13 @@ class ViaturasTest : public QObject {
         d->btPeso();
         d->setDataPesagem(QDate::currentDate().addDays(dataPesagem));
         d->escrever(Campo::Peso, QStringLiteral("25000"));
-        const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
+        const int antes = f.contar(QStringLiteral("kel_PES_Historico"));
         d->btConfPeso(Gravacao::Confirmar);
         if (!mensagem.isEmpty()) QVERIFY2(disse(f.msgs, mensagem), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
         QVERIFY(!d->taraRegistada());
         if (dataPesagem > 0) {
             // Refused in the panel: the operator confirms the weight again as a first weight.
-            QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
+            QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), antes);
             QVERIFY(d->painelPesagem());
             return;
         }
@@ -179,13 +179,13 @@ class ViaturasTest : public QObject {
         d->btPeso();
         f.balanca.peso = Money::fromInteger(25000);
         d->btPesar();
-        const int antes = f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt();
+        const int antes = f.contar(QStringLiteral("kel_PES_Historico"));
         f.msgs.clear();
         d->btConfPeso(Gravacao::Confirmar);
         QVERIFY2(disse(f.msgs, leituraFalsa ? QStringLiteral("não é a da tara registada")
                                             : QStringLiteral("PesoManual = proibido")),
                  qPrintable(f.msgs.all.join(QLatin1Char('|'))));
-        QCOMPARE(f.valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), antes);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), antes);
         QVERIFY(!d->taraRegistada());
     }
 };

@@ -77,8 +77,7 @@ class ViaturasWindowTest : public QObject {
         const qint32 outra =
             fx.primeiraPesagem(d, QStringLiteral("C002"), QStringLiteral("TRIGO"), 10500, QStringLiteral("55-CC-55"));
         QVERIFY(fx.segundaPesagem(d, outra, 29000));
-        d.btConf();
-        d.btConfFinal(Gravacao::Confirmar);
+        DeskFixture::concluir(d);
         QVERIFY(fx.abrirHistorico(d, outra));
         QTRY_VERIFY(filho<QPushButton>(&w, QStringLiteral("btGuardarTara"))->isVisible());
         clicar(&w, QStringLiteral("btGuardarTara"));

@@ -39,13 +39,21 @@ class DocumentsTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TempDatabase> m_t;
+    BaseDados& db() { return m_t->db(); }
     std::unique_ptr<SessaoSageLocal> m_erp;
+    ApiRegistry m_registry;
+    RecordingMessages m_msgs;
+
+    // Asks the ERP for a document (the two outputs nobody reads).
+    void pedir(const PedidoDocumento& p) {
+        short r1 = 0, r2 = 0;
+        m_erp->criarDocumento(p, r1, r2);
+    }
 
     // Creates and finalises a document; gives its key.
     ChaveDocumento criar(const PedidoDocumento& p) {
-        short r1 = 0, r2 = 0;
         m_erp->setOpcaoCriacao(true);
-        m_erp->criarDocumento(p, r1, r2);
+        pedir(p);
         if (!m_erp->sucesso()) qWarning() << m_erp->mensagem();
         auto doc = m_erp->documentoCriado();
         ChaveDocumento k;
@@ -54,7 +62,7 @@ class DocumentsTest : public QObject {
         return k;
     }
 
-    DadosDocumentoDesk desk(const ChaveDocumento& k) {
+    static DadosDocumentoDesk desk(const ChaveDocumento& k) {
         DadosDocumentoDesk d;
         d.ano = k.ano;
         d.serie = k.serie;
@@ -78,6 +86,8 @@ class DocumentsTest : public QObject {
 
   private slots:
     void init() {
+        m_registry = ApiRegistry();
+        m_msgs = RecordingMessages();
         m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
         m_erp = std::make_unique<SessaoSageLocal>(m_t->settings());
         QVERIFY(m_erp->ligar(QStringLiteral("local"), QString(), QStringLiteral("DEMO"), QStringLiteral("admin"),
@@ -89,29 +99,27 @@ class DocumentsTest : public QObject {
     }
 
     void apiObjectFallbacks() {
-        ApiRegistry registry;
-        RecordingMessages msgs;
         // The session knows the commercial document itself.
-        QVERIFY(SageCreateApiObject(*m_erp, registry, msgs, QStringLiteral("SageApiNextPlus.DocumentoComercial")));
-        QVERIFY(registry.tentativas().isEmpty());
+        QVERIFY(SageCreateApiObject(*m_erp, m_registry, m_msgs, QStringLiteral("SageApiNextPlus.DocumentoComercial")));
+        QVERIFY(m_registry.tentativas().isEmpty());
         // A name without a dot: nothing, silently.
-        QVERIFY(!SageCreateApiObject(*m_erp, registry, msgs, QStringLiteral("BaseNext")));
-        QVERIFY(registry.tentativas().isEmpty());
-        QVERIFY(msgs.all.isEmpty());
+        QVERIFY(!SageCreateApiObject(*m_erp, m_registry, m_msgs, QStringLiteral("BaseNext")));
+        QVERIFY(m_registry.tentativas().isEmpty());
+        QVERIFY(m_msgs.all.isEmpty());
         // Three libraries in order; BaseNext is BaseBusiness in the first one only.
-        QVERIFY(!SageCreateApiObject(*m_erp, registry, msgs, QStringLiteral("Qualquer.BaseNext")));
-        QCOMPARE(registry.tentativas(),
+        QVERIFY(!SageCreateApiObject(*m_erp, m_registry, m_msgs, QStringLiteral("Qualquer.BaseNext")));
+        QCOMPARE(m_registry.tentativas(),
                  (QStringList{"SageBGCOApi10.BaseBusiness", "SAGENGCOAPI.BaseNext", "SageApiNextPlus.BaseNext"}));
-        QCOMPARE(msgs.all, QStringList{"Erro não conseguiu carregar nenhuma DLL da SAGEAPI"});
-        QCOMPARE(msgs.kinds.first(), 0);
+        QCOMPARE(m_msgs.all, QStringList{"Erro não conseguiu carregar nenhuma DLL da SAGEAPI"});
+        QCOMPARE(m_msgs.kinds.first(), 0);
         // The first library that answers gives the object; later ones are not tried.
-        registry.limparTentativas();
-        msgs.clear();
-        registry.registar(QStringLiteral("sagengcoapi.motor"), [] { return std::make_unique<FakeApi>(); });
-        auto obj = SageCreateApiObject(*m_erp, registry, msgs, QStringLiteral("X.Motor"));
+        m_registry.limparTentativas();
+        m_msgs.clear();
+        m_registry.registar(QStringLiteral("sagengcoapi.motor"), [] { return std::make_unique<FakeApi>(); });
+        auto obj = SageCreateApiObject(*m_erp, m_registry, m_msgs, QStringLiteral("X.Motor"));
         QVERIFY(obj);
-        QCOMPARE(registry.tentativas(), (QStringList{"SageBGCOApi10.Motor", "SAGENGCOAPI.Motor"}));
-        QVERIFY(msgs.all.isEmpty());
+        QCOMPARE(m_registry.tentativas(), (QStringList{"SageBGCOApi10.Motor", "SAGENGCOAPI.Motor"}));
+        QVERIFY(m_msgs.all.isEmpty());
     }
 
     void numbersPerTypeSeriesAndYear() {
@@ -139,8 +147,7 @@ class DocumentsTest : public QObject {
     }
 
     void draftIsNotStoredUntilFinalised() {
-        short r1 = 0, r2 = 0;
-        m_erp->criarDocumento(pedidoSaida(QStringLiteral("06-12-2026")), r1, r2);
+        pedir(pedidoSaida(QStringLiteral("06-12-2026")));
         QVERIFY(m_erp->sucesso());
         auto doc = m_erp->documentoCriado();
         QVERIFY(doc);
@@ -150,20 +157,18 @@ class DocumentsTest : public QObject {
     }
 
     void creationRefusals() {
-        short r1 = 0, r2 = 0;
-        m_erp->criarDocumento(
-            pedidoSaida(QStringLiteral("06-12-2026"), QStringLiteral("MILHO"), QStringLiteral("C999")), r1, r2);
+        pedir(pedidoSaida(QStringLiteral("06-12-2026"), QStringLiteral("MILHO"), QStringLiteral("C999")));
         QVERIFY(!m_erp->sucesso());
         QVERIFY(m_erp->mensagem().contains(QStringLiteral("C999")));
         QVERIFY(!m_erp->documentoCriado());
-        m_erp->criarDocumento(pedidoSaida(QStringLiteral("06-12-2026"), QStringLiteral("NAOHA")), r1, r2);
+        pedir(pedidoSaida(QStringLiteral("06-12-2026"), QStringLiteral("NAOHA")));
         QVERIFY(!m_erp->sucesso());
         QVERIFY(m_erp->mensagem().contains(QStringLiteral("NAOHA")));
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM DocGCCab")), 0);
         // An inactive customer is still a customer: the desks weigh for it, so its document is made.
         const QString inactive =
             m_t->db().escalar(QStringLiteral("SELECT CODIGO FROM Clientes WHERE Inactivo = -1")).toString();
-        m_erp->criarDocumento(pedidoSaida(QStringLiteral("06-12-2026"), QStringLiteral("MILHO"), inactive), r1, r2);
+        pedir(pedidoSaida(QStringLiteral("06-12-2026"), QStringLiteral("MILHO"), inactive));
         QVERIFY(m_erp->sucesso());
         QVERIFY(m_erp->documentoCriado());
     }
@@ -176,11 +181,10 @@ class DocumentsTest : public QObject {
         QVERIFY(m_erp->tiposDocumento(1, entradas));
         QCOMPARE(saidas, (QStringList{"GR", "GT"}));
         QCOMPARE(entradas, (QStringList{"GEM", "GES"}));
-        short r1 = 0, r2 = 0;
         for (const QString& tipo : {QStringLiteral("ZZ"), QStringLiteral("GEM")}) {
             PedidoDocumento p = pedidoSaida(QStringLiteral("06-12-2026"));
             p.tipo = tipo;
-            m_erp->criarDocumento(p, r1, r2);
+            pedir(p);
             QVERIFY(!m_erp->sucesso());
             QCOMPARE(m_erp->mensagem(), QStringLiteral("O tipo de documento %1 não existe no ERP (saídas).").arg(tipo));
         }
@@ -201,10 +205,8 @@ class DocumentsTest : public QObject {
     }
 
     void readingAndLoad() {
-        ApiRegistry registry;
-        RecordingMessages msgs;
         const ChaveDocumento k = criar(pedidoSaida(QStringLiteral("06-12-2026")));
-        DocumentoDesk dd(*m_erp, registry, msgs);
+        DocumentoDesk dd(*m_erp, m_registry, m_msgs);
         bool bErro = true;
         QVERIFY(dd.Load(desk(k), k.ano, k.serie, k.numero, k.tipo, bErro));
         QVERIFY(!bErro);
@@ -213,19 +215,17 @@ class DocumentsTest : public QObject {
         // Number 0: quiet failure.
         QVERIFY(!dd.Load(desk(k), k.ano, k.serie, 0, k.tipo, bErro));
         QVERIFY(!bErro);
-        QVERIFY(msgs.all.isEmpty());
+        QVERIFY(m_msgs.all.isEmpty());
         // A missing document: the ERP's message, and bErro.
         QVERIFY(!dd.Load(desk(k), k.ano, k.serie, 99, k.tipo, bErro));
         QVERIFY(bErro);
-        QCOMPARE(msgs.all.size(), 1);
-        QVERIFY(msgs.last().contains(QStringLiteral("GR/1/99/2026")));
-        QCOMPARE(dd.documento()->UltimaMensagem, msgs.last());
+        QCOMPARE(m_msgs.all.size(), 1);
+        QVERIFY(m_msgs.last().contains(QStringLiteral("GR/1/99/2026")));
+        QCOMPARE(dd.documento()->UltimaMensagem, m_msgs.last());
     }
 
     void preparingKeepsTheHeaderItHas() {
-        ApiRegistry registry;
-        RecordingMessages msgs;
-        DocumentoDesk dd(*m_erp, registry, msgs);
+        DocumentoDesk dd(*m_erp, m_registry, m_msgs);
         DadosDocumentoDesk d = desk(ChaveDocumento{2026, QStringLiteral("GR"), 1, 0});
         QVERIFY(dd.PreparaDocumento(d));
         QCOMPARE(dd.documento()->Cab.Matricula, QStringLiteral("12-AB-34"));
@@ -269,11 +269,9 @@ class DocumentsTest : public QObject {
     }
 
     void saveModeTwoRefusesCancelledOrConvertedDocuments() {
-        ApiRegistry registry;
-        RecordingMessages msgs;
         for (bool convert : {false, true}) {
             const ChaveDocumento k = criar(pedidoSaida(QStringLiteral("06-12-2026")));
-            DocumentoDesk dd(*m_erp, registry, msgs);
+            DocumentoDesk dd(*m_erp, m_registry, m_msgs);
             bool bErro = false;
             QVERIFY(dd.Load(desk(k), k.ano, k.serie, k.numero, k.tipo, bErro));
             if (convert) {
@@ -297,20 +295,19 @@ class DocumentsTest : public QObject {
     }
 
     void updateOfAFinishedWeighing() {
-        ApiRegistry registry;
-        RecordingMessages msgs;
         const ChaveDocumento k = criar(pedidoSaida(QStringLiteral("06-12-2026")));
-        DocumentoDesk dd(*m_erp, registry, msgs);
+        DocumentoDesk dd(*m_erp, m_registry, m_msgs);
         // The operator cancels the question: nothing changes.
-        msgs.answers = {false};
+        m_msgs.answers = {false};
         QCOMPARE(dd.actualizarDocumentoFinalizado(desk(k)), DocumentoDesk::Actualizacao::Desistiu);
-        QCOMPARE(msgs.last(), QStringLiteral("A informação foi alterada!\r\n O Documento de Saída será actualizado."));
+        QCOMPARE(m_msgs.last(),
+                 QStringLiteral("A informação foi alterada!\r\n O Documento de Saída será actualizado."));
         QCOMPARE(m_t->db()
                      .escalar(QStringLiteral("SELECT Quantidade FROM DocGCLin WHERE NNumdoc = ?"), {k.numero})
                      .toDouble(),
                  12340.5);
         // Confirmed: header load details and the line follow the desk.
-        msgs.answers = {true};
+        m_msgs.answers = {true};
         QCOMPARE(dd.actualizarDocumentoFinalizado(desk(k)), DocumentoDesk::Actualizacao::Gravado);
         const RecordSet h = m_t->db().consultar(QStringLiteral("SELECT * FROM DocGCCab WHERE NNumdoc = ?"), {k.numero});
         QCOMPARE(h.text(QStringLiteral("LocalCG")), QStringLiteral("Armazém d'Aveiro"));
@@ -323,20 +320,18 @@ class DocumentsTest : public QObject {
         ResultadoAnulacao r;
         long e = 0;
         m_erp->anularDocumento(1, k, r, e);
-        msgs.clear();
+        m_msgs.clear();
         QCOMPARE(dd.actualizarDocumentoFinalizado(desk(k)), DocumentoDesk::Actualizacao::Anulado);
-        QCOMPARE(msgs.all, QStringList{"Documento Anulado!\r\n Não são permitidas alterações."});
+        QCOMPARE(m_msgs.all, QStringList{"Documento Anulado!\r\n Não são permitidas alterações."});
         // A document that cannot be read stops after the ERP's message.
-        msgs.clear();
+        m_msgs.clear();
         ChaveDocumento missing = k;
         missing.numero = 500;
         QCOMPARE(dd.actualizarDocumentoFinalizado(desk(missing)), DocumentoDesk::Actualizacao::Falhou);
-        QCOMPARE(msgs.all.size(), 1);
+        QCOMPARE(m_msgs.all.size(), 1);
     }
 
     void incomingLinesCarryTheQualityText() {
-        ApiRegistry registry;
-        RecordingMessages msgs;
         PedidoDocumento p;
         p.tipoDocumento = 1;
         p.tipo = QStringLiteral("GEM");
@@ -352,10 +347,10 @@ class DocumentsTest : public QObject {
         d.entrada = true;
         d.caracteristica = QStringLiteral("Tipo B");
         d.terceiro = QStringLiteral("F001");
-        DocumentoDesk dd(*m_erp, registry, msgs);
-        msgs.answers = {true};
+        DocumentoDesk dd(*m_erp, m_registry, m_msgs);
+        m_msgs.answers = {true};
         QCOMPARE(dd.actualizarDocumentoFinalizado(d), DocumentoDesk::Actualizacao::Gravado);
-        QCOMPARE(msgs.all.first(),
+        QCOMPARE(m_msgs.all.first(),
                  QStringLiteral("A informação foi alterada!\r\n O Documento de Entrada será actualizado."));
         const RecordSet l =
             m_t->db().consultar(QStringLiteral("SELECT * FROM DocGCLin WHERE Tpdoc = 'GEM' ORDER BY NLinha"));
@@ -369,37 +364,35 @@ class DocumentsTest : public QObject {
     }
 
     void undoListsExactlyTheRefusedDocuments() {
-        RecordingMessages msgs;
         QList<ChaveDocumento> criados{criar(pedidoSaida(QStringLiteral("06-12-2026"))),
                                       criar(pedidoSaida(QStringLiteral("06-12-2026"))),
                                       ChaveDocumento{2026, QStringLiteral("GR"), 1, 40}};
         QList<short> flags{0, 1, 0};
         QVERIFY(m_erp->marcarConvertido(criados[1]));
-        const QList<ChaveDocumento> recusados = anularDocumentosCriados(*m_erp, msgs, criados, flags);
+        const QList<ChaveDocumento> recusados = anularDocumentosCriados(*m_erp, m_msgs, criados, flags);
         QCOMPARE(recusados.size(), 2);
         QVERIFY(criados.isEmpty());
         QVERIFY(flags.isEmpty());
-        QCOMPARE(msgs.all,
+        QCOMPARE(m_msgs.all,
                  QStringList{
                      "Os documentos seguintes devem ser anulados manualmente - \n\r'GR/1/2/2026 '\n\r'GR/1/40/2026 '"});
         QCOMPARE(count(QStringLiteral("SELECT NumVias FROM DocGCCab WHERE NNumdoc = 1")), -1);
         // Nothing refused: nothing shown.
-        msgs.clear();
+        m_msgs.clear();
         QList<ChaveDocumento> one{criar(pedidoSaida(QStringLiteral("06-12-2026")))};
         QList<short> f{0};
-        QVERIFY(anularDocumentosCriados(*m_erp, msgs, one, f).isEmpty());
-        QVERIFY(msgs.all.isEmpty());
+        QVERIFY(anularDocumentosCriados(*m_erp, m_msgs, one, f).isEmpty());
+        QVERIFY(m_msgs.all.isEmpty());
     }
 
     void erpWritesOutsideTheProgramsTransaction() {
         // The program's transaction is open (as around a completion) while the ERP
         // numbers and stores a document through its own connection.
-        BaseDados& db = m_t->db();
         {
-            Transaccao t(db);
+            Transaccao t(db());
             const ChaveDocumento k = criar(pedidoSaida(QStringLiteral("06-12-2026")));
             QCOMPARE(k.numero, 1);
-            db.executar(QStringLiteral("INSERT INTO kel_PES_Carros (Codigo) VALUES ('12-AB-34')"));
+            db().executar(QStringLiteral("INSERT INTO kel_PES_Carros (Codigo) VALUES ('12-AB-34')"));
             // Not committed: the program's part goes, the ERP document stays.
         }
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Carros")), 0);

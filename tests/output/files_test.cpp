@@ -24,15 +24,6 @@ class FilesTest : public QObject {
         struct stat st {};
         return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
     }
-    static QByteArray ler(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static void escrever(const QString& path, const QByteArray& b) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(b);
-    }
 
   private slots:
     void init() {
@@ -140,16 +131,16 @@ class FilesTest : public QObject {
         for (QString& a : args)
             a.replace(QStringLiteral("{w}"), trabalho()).replace(QStringLiteral("{id}"), QString::number(m_id));
         const QString alvo = m_fora->filePath(QStringLiteral("alvo.pdf"));
-        if (alvoExiste) escrever(alvo, "precioso");
+        if (alvoExiste) QVERIFY(escreverFicheiro(alvo, "precioso"));
         QVERIFY(QFile::link(alvo, saida));
 
         const CliRun r = runCli(args);
         QVERIFY2(r.code == codigo, qPrintable(r.out + r.err));
-        QCOMPARE(alvoExiste ? ler(alvo) : QByteArray(), alvoExiste ? QByteArray("precioso") : QByteArray());
+        QCOMPARE(alvoExiste ? lerFicheiro(alvo) : QByteArray(), alvoExiste ? QByteArray("precioso") : QByteArray());
         QCOMPARE(QFileInfo::exists(alvo), alvoExiste);
         QVERIFY(!QFileInfo(saida).isSymLink());
         if (codigo == 0) {
-            QVERIFY(ler(saida).startsWith("%PDF-"));
+            QVERIFY(lerFicheiro(saida).startsWith("%PDF-"));
             QVERIFY(pdfTexto(saida).contains(QStringLiteral("A 1234")));
         } else {
             QVERIFY(!QFileInfo::exists(saida));  // no stale ticket, and the target untouched

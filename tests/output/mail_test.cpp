@@ -1,8 +1,4 @@
 // Ticket e-mail against a real SMTP server (aiosmtpd, Maildir) on 127.0.0.1.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <QtTest>
 
 #include "base/ficheiroconfig.h"
@@ -15,60 +11,12 @@
 #include "tests/support/smtptestserver.h"
 #include "tests/support/testsupport.h"
 
-namespace {
-
-// Reads the one message of the Maildir with Python's email package and answers
-// "key<TAB>value" lines.
-const char* kReader = R"(
-import email, email.header, email.policy, glob, sys
-files = glob.glob(sys.argv[1] + '/new/*')
-print('count\t%d' % len(files))
-msg = email.message_from_binary_file(open(files[0], 'rb'), policy=email.policy.default)
-for h in ('To', 'Cc', 'Bcc', 'From', 'Subject', 'X-RcptTo', 'Date', 'Message-ID'):
-    print('%s\t%s' % (h, msg.get(h, '')))
-print('Body\t%s' % msg.get_body(('plain',)).get_content().strip().replace('\n', '|'))
-for part in msg.iter_attachments():
-    data = part.get_content()
-    print('Attachment\t%s\t%d\t%s' % (part.get_filename(), len(data), data[:5].decode('latin-1')))
-)";
-
-// The one message, parsed strictly: its From mailboxes, Subject, the number of Cc
-// addresses, defects, the longest header line (the server's own X- lines left out)
-// and how many of the program's own headers pass 78 characters (the mail library's
-// multipart boundary line is its own), and the longest encoded-word.
-const char* kCabecalhos = R"(
-import email, email.policy, glob, re, sys
-raw = open(glob.glob(sys.argv[1] + '/new/*')[0], 'rb').read().replace(b'\r\n', b'\n')
-msg = email.message_from_bytes(raw, policy=email.policy.strict)
-longest, over, name = 0, 0, b''
-for line in raw.split(b'\n\n', 1)[0].split(b'\n'):
-    if line[:1] not in (b' ', b'\t'):
-        name = line.split(b':', 1)[0]
-    if name.startswith(b'X-'):
-        continue
-    longest = max(longest, len(line))
-    over += len(line) > 78 and name in (b'From', b'To', b'Cc', b'Subject', b'Date', b'Message-ID')
-frm = msg['From']
-defects = len(msg.defects) + sum(len(msg[h].defects) for h in ('From', 'To', 'Subject'))
-print('from_count\t%d' % len(frm.addresses))
-print('from_name\t%s' % frm.addresses[0].display_name)
-print('from_addr\t%s' % frm.addresses[0].addr_spec)
-print('subject\t%s' % msg['Subject'])
-print('cc\t%d' % (len(msg['Cc'].addresses) if msg['Cc'] else 0))
-print('defects\t%d' % defects)
-print('longest\t%d' % longest)
-print('over78\t%d' % over)
-words = re.findall(rb'=\?[^?\s]+\?[BbQq]\?[^?\s]*\?=', raw.split(b'\n\n', 1)[0])
-print('longest_word\t%d' % max([len(w) for w in words] + [0]))
-)";
-
-}  // namespace
-
 class MailTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TempDataDir> m_data;
     std::unique_ptr<TempDatabase> m_t;
+    BaseDados& db() { return m_t->db(); }
     RecordingMessages m_msgs;
     SmtpTestServer m_smtp;
     int m_port = 0;
@@ -89,7 +37,7 @@ class MailTest : public QObject {
                     .toUtf8());
     }
 
-    QMap<QString, QString> readMail() { return m_smtp.ler(kReader); }
+    QMap<QString, QString> readMail() { return m_smtp.ler(QStringLiteral("mensagem")); }
 
   private slots:
     void initTestCase() {
@@ -110,29 +58,20 @@ class MailTest : public QObject {
         m_data.reset();
     }
 
-    // The mail settings are read as typed: a password with a comma and a backslash, a
-    // subject with a semicolon; the sender's name as the earlier version quoted it.
+    // The file's own rules (commas, semicolons, backslashes, quoted values) are FicheiroConfig's
+    // (base/config_test); the subject, copies and sender reach the messages below. Here the login,
+    // which the test server never asks for.
     void mailSettingsReadAsTyped() {
-        QFile f(m_config);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(
-            "[SMTP]\nServidor=127.0.0.1\nUtilizador=DOMINIO\\pesagens\nPassword=de,mo;1\\x\n"
-            "NomeEmissor=\"Agro-Pecu\xc3\xa1ria do Vale, Lda.\"\n"
-            "[EMAIL]\nAssunto=Tal\xc3\xa3o; pesagem\nCC=a@x.example; b@y.example\n");
-        f.close();
+        QVERIFY(escreverFicheiro(m_config,
+                                 "[SMTP]\nServidor=127.0.0.1\nUtilizador=DOMINIO\\pesagens\nPassword=de,mo;1\\x\n"));
         const MailSettings m = MailSettings::ler(m_config);
         QCOMPARE(m.utilizador, QStringLiteral("DOMINIO\\pesagens"));
         QCOMPARE(m.password, QStringLiteral("de,mo;1\\x"));
-        QCOMPARE(m.nomeEmissor, QStringLiteral("Agro-Pecuária do Vale, Lda."));
-        QCOMPARE(m.assunto, QStringLiteral("Talão; pesagem"));
-        QCOMPARE(m.cc, QStringLiteral("a@x.example; b@y.example"));
     }
 
     void noAddressGivesAWarningAndNoPdf() {
         OperacoesTalao ops(m_t->db(), m_msgs, pastaPrograma(), m_config);
-        Pesagem p;
-        p.terceiro = QStringLiteral("C003");  // no e-mail on file
-        const qint32 id = gravarPesagem(m_t->db(), p);
+        const qint32 id = gravarPesagem(m_t->db(), {.terceiro = QStringLiteral("C003")});  // no e-mail on file
         QCOMPARE(OperacoesTalao::emailTerceiro(m_t->db(), id), QString());
         QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, OperacoesTalao::emailTerceiro(m_t->db(), id)), 0);
         QCOMPARE(m_msgs.all, QStringList{QStringLiteral("Terceiro sem e-mail associado!")});
@@ -141,16 +80,15 @@ class MailTest : public QObject {
     }
 
     void ticketArrivesWithAttachmentCopiesAndHiddenBcc() {
-        BaseDados& db = m_t->db();
-        OperacoesTalao ops(db, m_msgs, pastaPrograma(), m_config);
-        const qint32 id = gravarPesagem(db, Pesagem{});
-        RegistarVias(db, id, 4);  // the printer setting; the mail always attaches one copy
-        const QString to = OperacoesTalao::emailTerceiro(db, id);
+        OperacoesTalao ops(db(), m_msgs, pastaPrograma(), m_config);
+        const qint32 id = gravarPesagem(db(), Pesagem{});
+        RegistarVias(db(), id, 4);  // the printer setting; the mail always attaches one copy
+        const QString to = OperacoesTalao::emailTerceiro(db(), id);
         QVERIFY(!to.isEmpty());
         QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, to) == 1 ? QString() : m_msgs.last(), QString());
         QCOMPARE(m_msgs.last(), QStringLiteral("Email enviado com sucesso !"));
         QCOMPARE(m_msgs.kinds.last(), 100 + OperatorMessages::Info);
-        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id}).toInt(), 1);
+        QCOMPARE(db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id}).toInt(), 1);
 
         const auto mail = readMail();
         QCOMPARE(mail.value(QStringLiteral("count")), QStringLiteral("1"));
@@ -159,16 +97,16 @@ class MailTest : public QObject {
                  QStringLiteral("contabilidade@agrovale.example, expedicao@agrovale.example"));
         QCOMPARE(mail.value(QStringLiteral("Bcc")), QString());
         QCOMPARE(mail.value(QStringLiteral("Subject")), QStringLiteral("Talão de pesagem, Agro-Pecuária do Vale"));
+        QCOMPARE(mail.value(QStringLiteral("Body")), QStringLiteral("Bom dia, segue em anexo o talão de pesagem."));
         QVERIFY(mail.value(QStringLiteral("From"))
                     .contains(QStringLiteral("Báscula Agro-Pecuária <bascula@agrovale.example>")));
         QVERIFY(!mail.value(QStringLiteral("Date")).isEmpty());
         QVERIFY(!mail.value(QStringLiteral("Message-ID")).isEmpty());
-        QCOMPARE(mail.value(QStringLiteral("Body")), QStringLiteral("Bom dia, segue em anexo o talão de pesagem."));
-        const QString rcpt = mail.value(QStringLiteral("X-RcptTo"));
-        for (const QString a :
-             {to, QStringLiteral("contabilidade@agrovale.example"), QStringLiteral("expedicao@agrovale.example"),
-              QStringLiteral("arquivo@agrovale.example")})
-            QVERIFY2(rcpt.contains(a), qPrintable(rcpt));
+        QCOMPARE(
+            foraDoLugar(mail.value(QStringLiteral("X-RcptTo")),
+                        {to, QStringLiteral("contabilidade@agrovale.example"),
+                         QStringLiteral("expedicao@agrovale.example"), QStringLiteral("arquivo@agrovale.example")}),
+            QString());
         const QStringList att = mail.value(QStringLiteral("Attachment")).split(QLatin1Char('\t'));
         QCOMPARE(att.value(0), QStringLiteral("TalaoPesagem_Cli.pdf"));
         QVERIFY(att.value(1).toLongLong() > 1000);
@@ -178,13 +116,12 @@ class MailTest : public QObject {
     }
 
     void serverDownOrRefusingFailsWithinTheLimit() {
-        BaseDados& db = m_t->db();
-        const qint32 id = gravarPesagem(db, Pesagem{});
-        const QString to = OperacoesTalao::emailTerceiro(db, id);
+        const qint32 id = gravarPesagem(db(), Pesagem{});
+        const QString to = OperacoesTalao::emailTerceiro(db(), id);
         // Nothing listening.
         writeConfig(SmtpTestServer::portaLivre());
         {
-            OperacoesTalao ops(db, m_msgs, pastaPrograma(), m_config);
+            OperacoesTalao ops(db(), m_msgs, pastaPrograma(), m_config);
             QElapsedTimer t;
             t.start();
             QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, to), 2);
@@ -196,7 +133,7 @@ class MailTest : public QObject {
         // A server that cannot give the encryption the settings demand.
         writeConfig(m_port, QStringLiteral("starttls"));
         {
-            OperacoesTalao ops(db, m_msgs, pastaPrograma(), m_config);
+            OperacoesTalao ops(db(), m_msgs, pastaPrograma(), m_config);
             QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, to), 2);
             QVERIFY(m_msgs.last().startsWith(QStringLiteral("Não foi possivel enviar o email")));
             QVERIFY2(ops.ultimoErro().contains(QStringLiteral("STARTTLS")), qPrintable(ops.ultimoErro()));
@@ -208,17 +145,17 @@ class MailTest : public QObject {
     // address (nothing is sent); a refused copy does not stop the customer's ticket: it
     // goes to the accepted recipients and the outcome names the refused copy.
     void refusedRecipientsAreNamed() {
-        BaseDados& db = m_t->db();
-        const qint32 id = gravarPesagem(db, Pesagem{});
-        const QString to = OperacoesTalao::emailTerceiro(db, id);
+        const qint32 id = gravarPesagem(db(), Pesagem{});
+        const QString to = OperacoesTalao::emailTerceiro(db(), id);
         m_smtp.recusar({to});
         {
-            OperacoesTalao ops(db, m_msgs, pastaPrograma(), m_config);
+            OperacoesTalao ops(db(), m_msgs, pastaPrograma(), m_config);
             QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, to), 2);
             QCOMPARE(m_msgs.kinds.last(), 100 + OperatorMessages::Critico);
             QVERIFY(m_msgs.last().startsWith(QStringLiteral("Não foi possivel enviar o email")));
-            QVERIFY2(m_msgs.last().contains(QStringLiteral("recusou o destinatário ") + to), qPrintable(m_msgs.last()));
-            QVERIFY(m_msgs.last().contains(QStringLiteral("550")));
+            QCOMPARE(
+                foraDoLugar(m_msgs.last(), {QStringLiteral("recusou o destinatário ") + to, QStringLiteral("550")}),
+                QString());
             QCOMPARE(m_msgs.all.size(), 1);
         }
         QCOMPARE(m_smtp.mensagens(), 0);
@@ -227,24 +164,22 @@ class MailTest : public QObject {
         m_smtp.recusar({QStringLiteral("Expedicao@agrovale.example"), QStringLiteral("arquivo@agrovale.example")});
         m_msgs.clear();
         {
-            OperacoesTalao ops(db, m_msgs, pastaPrograma(), m_config);
+            OperacoesTalao ops(db(), m_msgs, pastaPrograma(), m_config);
             QCOMPARE(ops.enviarMail(id, TipoTalao::Cliente, to), 1);
             QCOMPARE(m_msgs.all.size(), 1);
             QCOMPARE(m_msgs.kinds.last(), 100 + OperatorMessages::Info);
-            const QString texto = m_msgs.last();
-            QVERIFY(texto.startsWith(QStringLiteral("Email enviado com sucesso !")));
-            QVERIFY2(texto.contains(QStringLiteral("recusou a cópia para expedicao@agrovale.example")),
-                     qPrintable(texto));
-            QVERIFY2(texto.contains(QStringLiteral("arquivo@agrovale.example")), qPrintable(texto));
+            QVERIFY(m_msgs.last().startsWith(QStringLiteral("Email enviado com sucesso !")));
+            QCOMPARE(foraDoLugar(m_msgs.last(), {QStringLiteral("recusou a cópia para expedicao@agrovale.example"),
+                                                 QStringLiteral("arquivo@agrovale.example")}),
+                     QString());
             QCOMPARE(ops.copiasRecusadas().size(), 2);
         }
         QCOMPARE(m_smtp.mensagens(), 1);
         const auto mail = readMail();
-        const QString rcpt = mail.value(QStringLiteral("X-RcptTo"));
-        QVERIFY2(rcpt.contains(to) && rcpt.contains(QStringLiteral("contabilidade@agrovale.example")),
-                 qPrintable(rcpt));
-        QVERIFY2(!rcpt.contains(QStringLiteral("expedicao")) && !rcpt.contains(QStringLiteral("arquivo")),
-                 qPrintable(rcpt));
+        QCOMPARE(
+            foraDoLugar(mail.value(QStringLiteral("X-RcptTo")), {to, QStringLiteral("contabilidade@agrovale.example")},
+                        {QStringLiteral("expedicao"), QStringLiteral("arquivo")}),
+            QString());
         QCOMPARE(mail.value(QStringLiteral("Cc")), QStringLiteral("contabilidade@agrovale.example"));
         m_smtp.recusar({});
     }
@@ -273,10 +208,7 @@ class MailTest : public QObject {
                                    "VALUES (?, ?, '500000000', 0, ?)"),
                     {QStringLiteral("P%1").arg(i), QStringLiteral("Cliente Paralelo %1").arg(i),
                      QStringLiteral("p%1@clientes.example").arg(i)});
-                Pesagem p;
-                p.terceiro = QStringLiteral("P%1").arg(i);
-                p.noTalao = 5100 + i;
-                ids << gravarPesagem(*db, p);
+                ids << gravarPesagem(*db, {.terceiro = QStringLiteral("P%1").arg(i), .noTalao = 5100 + i});
             }
         }
         std::vector<std::unique_ptr<QProcess>> runs;
@@ -347,7 +279,7 @@ class MailTest : public QObject {
         }
         const CliRun r = runCli({QStringLiteral("ticket"), QStringLiteral("mail"), QString::number(id)});
         QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
-        const auto h = m_smtp.ler(kCabecalhos);
+        const auto h = m_smtp.ler(QStringLiteral("cabecalhos"));
         QCOMPARE(h.value(QStringLiteral("from_count")), QStringLiteral("1"));
         QCOMPARE(h.value(QStringLiteral("from_name")), nome);
         QCOMPARE(h.value(QStringLiteral("from_addr")), MailSettings::ler(config.path()).emailEmissor);
@@ -367,13 +299,14 @@ class MailTest : public QObject {
         QTest::addColumn<QString>("endereco");
         QTest::addColumn<QString>("visto");
         QTest::newRow("customer address, SOH")
-            << "para" << QStringLiteral("geral\x01@quintadouro.example") << "geral\\x01@quintadouro.example";
-        QTest::newRow("copy, DEL") << "CC" << QStringLiteral("conta\x7f@agrovale.example")
-                                   << "conta\\x7f@agrovale.example";
-        QTest::newRow("blind copy, ESC") << "BCC" << QStringLiteral("arq\x1b@agrovale.example")
-                                         << "arq\\x1b@agrovale.example";
-        QTest::newRow("sender, BEL") << "emailEmissor" << QStringLiteral("bascula\x07@agrovale.example")
-                                     << "bascula\\x07@agrovale.example";
+            << QStringLiteral("para") << QStringLiteral("geral\x01@quintadouro.example")
+            << QStringLiteral("geral\\x01@quintadouro.example");
+        QTest::newRow("copy, DEL") << QStringLiteral("CC") << QStringLiteral("conta\x7f@agrovale.example")
+                                   << QStringLiteral("conta\\x7f@agrovale.example");
+        QTest::newRow("blind copy, ESC") << QStringLiteral("BCC") << QStringLiteral("arq\x1b@agrovale.example")
+                                         << QStringLiteral("arq\\x1b@agrovale.example");
+        QTest::newRow("sender, BEL") << QStringLiteral("emailEmissor") << QStringLiteral("bascula\x07@agrovale.example")
+                                     << QStringLiteral("bascula\\x07@agrovale.example");
     }
     void controlCharactersInAddressesAreRefused() {
         QFETCH(QString, onde);

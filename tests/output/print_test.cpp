@@ -20,6 +20,7 @@ class PrintTest : public QObject {
 
     std::unique_ptr<TempDataDir> m_data;
     std::unique_ptr<TempDatabase> m_t;
+    BaseDados& db() { return m_t->db(); }
     RecordingMessages m_msgs;
 
     ParametrosAplic parametros(int noVias) {
@@ -39,60 +40,50 @@ class PrintTest : public QObject {
         m_data.reset();
     }
 
+    // A reprint makes exactly NoVias copy rows and pages; without a ticket number or copies, nothing.
     void reprintPrintsNoViasCopies() {
-        BaseDados& db = m_t->db();
-        OperacoesTalao ops(db, m_msgs, pastaPrograma(), QString());
+        OperacoesTalao ops(db(), m_msgs, pastaPrograma(), QString());
         ImpressaoTalao imp(ops);
-        const qint32 id = gravarPesagem(db, Pesagem{});
-        db.executar(QStringLiteral("INSERT INTO kel_PES_Vias (NoId, NoVia) VALUES (?, 7)"), {id});
+        const qint32 id = gravarPesagem(db(), Pesagem{});
+        RegistarVias(db(), id, 2);
         const QString out = m_data->path() + QStringLiteral("/impresso.pdf");
-        QVERIFY2(imp.imprimirVias(id, 1234, TipoTalao::Cliente, parametros(3), out), qPrintable(imp.ultimoErro()));
-        QCOMPARE(imp.paginasImpressas(), 3);
-        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id}).toInt(), 3);
-        QCOMPARE(pdfPaginas(out), 3);
-        const QString text = pdfTexto(out);
-        QVERIFY(text.contains(QStringLiteral("3.ª Via")));
-        QVERIFY(text.contains(QStringLiteral("26.240,00 kg")));
-        QVERIFY(m_msgs.all.isEmpty());
-    }
-
-    void noTicketNumberOrNoCopiesPrintsNothing() {
-        BaseDados& db = m_t->db();
-        OperacoesTalao ops(db, m_msgs, pastaPrograma(), QString());
-        ImpressaoTalao imp(ops);
-        const qint32 id = gravarPesagem(db, Pesagem{});
-        RegistarVias(db, id, 2);
-        const QString out = m_data->path() + QStringLiteral("/impresso.pdf");
+        const auto vias = [&] {
+            return db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id}).toInt();
+        };
         QVERIFY(!imp.imprimirVias(id, 0, TipoTalao::Cliente, parametros(3), out));
-        QCOMPARE(db.escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Vias WHERE NoId = ?"), {id}).toInt(), 2);
+        QCOMPARE(vias(), 2);
         QVERIFY(!QFileInfo::exists(out));
         QVERIFY(!imp.imprimirVias(id, 1234, TipoTalao::Cliente, parametros(0), out));
         QVERIFY(!QFileInfo::exists(out));
         QVERIFY(m_msgs.last().contains(QStringLiteral("vias a imprimir (parâmetro \"Número Vias\") é 0")));
+        m_msgs.clear();
+
+        db().executar(QStringLiteral("INSERT INTO kel_PES_Vias (NoId, NoVia) VALUES (?, 7)"), {id});
+        QVERIFY2(imp.imprimirVias(id, 1234, TipoTalao::Cliente, parametros(3), out), qPrintable(imp.ultimoErro()));
+        QCOMPARE(imp.paginasImpressas(), 3);
+        QCOMPARE(vias(), 3);
+        QCOMPARE(pdfPaginas(out), 3);
+        QCOMPARE(foraDoLugar(pdfTexto(out), {QStringLiteral("3.ª Via"), QStringLiteral("26.240,00 kg")}), QString());
+        QVERIFY(m_msgs.all.isEmpty());
     }
 
     void missingPrinterOrForeignTemplateIsReported() {
-        BaseDados& db = m_t->db();
         const QString config = m_data->path() + QStringLiteral("/Balantrix.kel");
         FicheiroConfig(config).gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"),
                                       QStringLiteral("Balanca-Laser-9"));
-        OperacoesTalao ops(db, m_msgs, pastaPrograma(), config);
+        OperacoesTalao ops(db(), m_msgs, pastaPrograma(), config);
         ImpressoraSistema sistema;
         ImpressaoTalao imp(ops, &sistema);
-        const qint32 id = gravarPesagem(db, Pesagem{});
-        RegistarVias(db, id, 1);
+        const qint32 id = gravarPesagem(db(), Pesagem{});
+        RegistarVias(db(), id, 1);
         QVERIFY(!imp.imprimeDoc(id, TipoTalao::Cliente));
         QVERIFY(m_msgs.last().contains(QStringLiteral("\"Balanca-Laser-9\" não está disponível")));
         QCOMPARE(m_msgs.kinds.last(), 100 + OperatorMessages::Critico);
 
         // A user's copy beside the configuration file wins; one left by an older
         // installation in another format is named, not parsed.
-        QDir(m_data->path()).mkpath(QStringLiteral("mapas"));
         const QString foreign = m_data->path() + QStringLiteral("/mapas/kel_PES_Talao_Cliente.rpt");
-        QFile f(foreign);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("\0\x01\x02rpt", 6));
-        f.close();
+        QVERIFY(escreverFicheiro(foreign, QByteArray("\0\x01\x02rpt", 6)));
         QVERIFY(!imp.imprimeDoc(id, TipoTalao::Cliente, m_data->path() + QStringLiteral("/x.pdf")));
         QVERIFY(m_msgs.last().contains(foreign));
         QVERIFY(ops.exportaPDF(id, TipoTalao::Cliente).isEmpty());
@@ -154,13 +145,10 @@ class PrintTest : public QObject {
         const QString printed = m_data->path() + QStringLiteral("/senha-impressa.pdf");
         QVERIFY2(imp.imprimeSenha(id.toInt(), printed), qPrintable(imp.ultimoErro()));
         QCOMPARE(pdfPaginas(printed), 1);
-        QDir(m_data->path()).mkpath(QStringLiteral("mapas"));
-        QFile own(m_data->path() + QStringLiteral("/mapas/kel_PES_Senha.rpt"));
-        QVERIFY(own.open(QIODevice::WriteOnly));
-        own.write(
+        QVERIFY(escreverFicheiro(
+            m_data->path() + QStringLiteral("/mapas/kel_PES_Senha.rpt"),
             "BALANTRIX-TALAO 1\n[consulta]\nSELECT Carro FROM kel_PES_Historico WHERE Hist_Id = :registo\n"
-            "[corpo]\n<p>Senha da casa {{Carro}}</p>\n");
-        own.close();
+            "[corpo]\n<p>Senha da casa {{Carro}}</p>\n"));
         QVERIFY2(imp.imprimeSenha(id.toInt(), printed), qPrintable(imp.ultimoErro()));
         QVERIFY(pdfTexto(printed).contains(QStringLiteral("Senha da casa 77-XZ-01")));
         QVERIFY(!imp.imprimeSenha(9999, printed));
@@ -173,10 +161,8 @@ class PrintTest : public QObject {
         auto db = baseDemo(m_data->path(), QStringLiteral("cli-demo"));
         QVERIFY(db);
         const QString s = QString::number(gravarPesagem(*db, Pesagem{}));
-        Pesagem e;
-        e.tipo = QStringLiteral("E");
-        e.terceiro = QStringLiteral("F003");
-        const QString ent = QString::number(gravarPesagem(*db, e));
+        const QString ent =
+            QString::number(gravarPesagem(*db, {.tipo = QStringLiteral("E"), .terceiro = QStringLiteral("F003")}));
         const QString pdf = QStringLiteral("pdf"), ticket = QStringLiteral("ticket"), outArg = QStringLiteral("--out");
 
         CliRun r = runCli({ticket, pdf, s, QStringLiteral("--copies"), QStringLiteral("2")});

@@ -171,9 +171,8 @@ class ReportTest : public QObject {
         a << QStringLiteral("--csv") << csv << QStringLiteral("--pdf") << pdf;
         const CliRun c = runCli(a);
         QVERIFY2(c.code == 0, qPrintable(c.err));
-        QFile f(csv);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QStringList linhas = QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        const QStringList linhas =
+            QString::fromUtf8(lerFicheiro(csv)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QCOMPARE(linhas.size(), c.lines().size() - 2 + 1);  // header, groups, total (stdout adds csv= and pdf=)
         QVERIFY(linhas.first().startsWith(QStringLiteral("Terceiro;Descrição;Pesagens;Bruto (kg)")));
         QVERIFY(linhas.last().startsWith(QStringLiteral("Total;;")));

@@ -11,11 +11,26 @@ namespace {
 
 const QString kCampanha = QStringLiteral("2024/2025");
 
-// A field typed and left as the operator does it; false when the form kept the focus.
+// Fields typed and left one after the other as the operator does it; false when the form kept the focus.
+bool escrever(TaloesCore& core, std::initializer_list<std::pair<int, QString>> campos) {
+    for (const auto& [campo, texto] : campos) {
+        core.setCampo(campo, texto);
+        core.teclaPremida();
+        if (!core.validarSaida(campo)) return false;
+    }
+    return true;
+}
+
 bool escrever(TaloesCore& core, int campo, const QString& texto) {
-    core.setCampo(campo, texto);
-    core.teclaPremida();
-    return core.validarSaida(campo);
+    return escrever(core, {{campo, texto}});
+}
+
+// The key of the counter in use, typed up to the address type (which reads the counter).
+bool chaveGR(TaloesCore& core, bool morada = true) {
+    return escrever(core, {{TaloesCore::Campanha, kCampanha},
+                           {TaloesCore::TipoDoc, QStringLiteral("GR")},
+                           {TaloesCore::Cliente, QStringLiteral("C001")}}) &&
+           (!morada || escrever(core, TaloesCore::TipoMorada, QString()));
 }
 
 int contador(BaseDados& db, const QString& cliente = QStringLiteral("C001")) {
@@ -61,10 +76,7 @@ class TestTaloes : public QObject {
         // Campaign, type and customer typed, then straight to the prefix: the counter
         // was never read, and an empty counter field is not a value to write.
         TaloesCore core(db(), m_p, m_msgs, 2);
-        QVERIFY(escrever(core, TaloesCore::Campanha, kCampanha));
-        QVERIFY(escrever(core, TaloesCore::TipoDoc, QStringLiteral("GR")));
-        QVERIFY(escrever(core, TaloesCore::Cliente, QStringLiteral("C001")));
-        QVERIFY(escrever(core, TaloesCore::Sigla, QStringLiteral("CV")));
+        QVERIFY(chaveGR(core, false) && escrever(core, TaloesCore::Sigla, QStringLiteral("CV")));
         QCOMPARE(core.confirmar(), -1);
         QCOMPARE(contador(db()), 33);
         QCOMPARE(db().escalar(QStringLiteral("SELECT Sigla FROM kel_PES_Taloes")).toString(), QStringLiteral("CV"));
@@ -78,8 +90,7 @@ class TestTaloes : public QObject {
                                      "Contador) VALUES (?, 1, 'GMP', '0', '', '', 12)"),
                       {kCampanha});
         TaloesCore entradas(db(), m_p, m_msgs, 1);
-        QVERIFY(escrever(entradas, TaloesCore::Campanha, kCampanha));
-        QVERIFY(escrever(entradas, TaloesCore::TipoDoc, QStringLiteral("GMP")));
+        QVERIFY(escrever(entradas, {{TaloesCore::Campanha, kCampanha}, {TaloesCore::TipoDoc, QStringLiteral("GMP")}}));
         QCOMPARE(entradas.campo(TaloesCore::Contador), QStringLiteral("12"));
         entradas.setCampo(TaloesCore::Contador, QString());
         QCOMPARE(entradas.confirmar(), int(TaloesCore::Contador));
@@ -101,10 +112,7 @@ class TestTaloes : public QObject {
     void counterChangedAtAnotherWorkstationIsNotWrittenBack() {
         contadorEmUso();
         TaloesCore core(db(), m_p, m_msgs, 2);
-        QVERIFY(escrever(core, TaloesCore::Campanha, kCampanha));
-        QVERIFY(escrever(core, TaloesCore::TipoDoc, QStringLiteral("GR")));
-        QVERIFY(escrever(core, TaloesCore::Cliente, QStringLiteral("C001")));
-        QVERIFY(escrever(core, TaloesCore::TipoMorada, QString()));
+        QVERIFY(chaveGR(core));
         QCOMPARE(core.campo(TaloesCore::Contador), QStringLiteral("33"));
 
         // Another workstation takes ticket 34 while the form shows 33.
@@ -127,10 +135,7 @@ class TestTaloes : public QObject {
 
         // A value typed over a stale one is not written either; nor when the counter was
         // removed meanwhile.
-        QVERIFY(escrever(core, TaloesCore::Campanha, kCampanha));
-        QVERIFY(escrever(core, TaloesCore::TipoDoc, QStringLiteral("GR")));
-        QVERIFY(escrever(core, TaloesCore::Cliente, QStringLiteral("C001")));
-        QVERIFY(escrever(core, TaloesCore::TipoMorada, QString()));
+        QVERIFY(chaveGR(core));
         QCOMPARE(core.campo(TaloesCore::Contador), QStringLiteral("35"));
         ProximoTalao(*outra, {2, kCampanha, QStringLiteral("GR"), QStringLiteral("C001"), {}});
         QVERIFY(escrever(core, TaloesCore::Contador, QStringLiteral("50")));
@@ -171,11 +176,7 @@ class TestTaloes : public QObject {
         emitido(db(), 90, QStringLiteral("E"));  // another desk's numbers
         TaloesCore core(db(), m_p, m_msgs, 2);
         auto preencher = [&](const QString& valor) {
-            QVERIFY(escrever(core, TaloesCore::Campanha, kCampanha));
-            QVERIFY(escrever(core, TaloesCore::TipoDoc, QStringLiteral("GR")));
-            QVERIFY(escrever(core, TaloesCore::Cliente, QStringLiteral("C001")));
-            QVERIFY(escrever(core, TaloesCore::TipoMorada, QString()));
-            QVERIFY(escrever(core, TaloesCore::Contador, valor));
+            QVERIFY(chaveGR(core) && escrever(core, TaloesCore::Contador, valor));
         };
         const QString pergunta = QStringLiteral(
             "O contador 20 é inferior ao último talão já emitido (33) para esta "

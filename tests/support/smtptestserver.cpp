@@ -39,31 +39,14 @@ bool SmtpTestServer::aEscutar(int porta) {
 
 namespace {
 
-// aiosmtpd's Maildir handler that refuses, at RCPT TO, the addresses listed in a file
-// (read at every recipient, so a test can change it while the server runs).
-const char* kHandler = R"(from aiosmtpd.handlers import Mailbox
+// The handler and the Maildir readers (tests/support/balantrix_maildir.py) live in the sources.
+QString pastaPython() {
+    return qEnvironmentVariable("BALANTRIX_SOURCE") + QStringLiteral("/tests/support");
+}
 
-
-class MailboxRecusa(Mailbox):
-    def __init__(self, mail_dir, lista):
-        super().__init__(mail_dir)
-        self.lista = lista
-
-    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
-        try:
-            with open(self.lista, encoding='utf-8') as f:
-                recusados = {l.strip().lower() for l in f if l.strip()}
-        except FileNotFoundError:
-            recusados = set()
-        if address.lower() in recusados:
-            return '550 5.1.1 <%s>: Recipient address rejected: User unknown' % address
-        envelope.rcpt_tos.append(address)
-        return '250 OK'
-
-    @classmethod
-    def from_cli(cls, parser, *args):
-        return cls(args[0], args[1])
-)";
+QString leitor() {
+    return pastaPython() + QStringLiteral("/balantrix_maildir.py");
+}
 
 }  // namespace
 
@@ -74,20 +57,16 @@ void SmtpTestServer::recusar(const QStringList& enderecos) {
 
 bool SmtpTestServer::iniciar() {
     m_porta = portaLivre();
-    {
-        QFile handler(m_dir.filePath(QStringLiteral("balantrix_smtp_recusa.py")));
-        if (!handler.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-        handler.write(kHandler);
-    }
     recusar({});
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PYTHONPATH"), m_dir.path());
+    env.insert(QStringLiteral("PYTHONPATH"), pastaPython());
+    env.insert(QStringLiteral("PYTHONDONTWRITEBYTECODE"), QStringLiteral("1"));  // nothing written into the sources
     m_processo.setProcessEnvironment(env);
     // Debian's interpreter: a python3 earlier on PATH may lack Debian's packages.
     m_processo.start(QStringLiteral("/usr/bin/python3"),
                      {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
                       QStringLiteral("127.0.0.1:%1").arg(m_porta), QStringLiteral("-c"),
-                      QStringLiteral("balantrix_smtp_recusa.MailboxRecusa"), maildir(),
+                      QStringLiteral("balantrix_maildir.MailboxRecusa"), maildir(),
                       m_dir.filePath(QStringLiteral("recusados.txt"))});
     if (!m_processo.waitForStarted()) return false;
     QDeadlineTimer prazo(15000);
@@ -114,9 +93,9 @@ void SmtpTestServer::esvaziar() {
     for (const QString& f : inbox.entryList(QDir::Files)) inbox.remove(f);
 }
 
-QMap<QString, QString> SmtpTestServer::ler(const char* script) const {
+QMap<QString, QString> SmtpTestServer::ler(const QString& modo) const {
     QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(script), maildir()});
+    p.start(QStringLiteral("/usr/bin/python3"), {leitor(), modo, maildir()});
     p.waitForFinished(20000);
     QMap<QString, QString> out;
     for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
@@ -128,16 +107,8 @@ QMap<QString, QString> SmtpTestServer::ler(const char* script) const {
 }
 
 QStringList SmtpTestServer::anexos() const {
-    static const char* kAnexos = R"(
-import email, email.policy, glob, subprocess, sys
-for f in sorted(glob.glob(sys.argv[1] + '/new/*')):
-    msg = email.message_from_binary_file(open(f, 'rb'), policy=email.policy.default)
-    for part in msg.iter_attachments():
-        text = subprocess.run(['pdftotext', '-', '-'], input=part.get_content(), capture_output=True).stdout
-        print('%s\t%s\t%s' % (msg['To'], part.get_filename(), text.decode('utf-8').replace('\n', ' ')))
-)";
     QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kAnexos), maildir()});
+    p.start(QStringLiteral("/usr/bin/python3"), {leitor(), QStringLiteral("anexos"), maildir()});
     p.waitForFinished(60000);
     return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }

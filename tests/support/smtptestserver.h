@@ -22,8 +22,8 @@ class SmtpTestServer {
     // Addresses the server refuses at RCPT TO from now on ("550 5.1.1 ..."), as a real
     // server refuses unknown mailboxes; an empty list accepts everyone again.
     void recusar(const QStringList& enderecos);
-    // Runs a Python reader with the Maildir as its argument; its "key<TAB>value" lines.
-    QMap<QString, QString> ler(const char* script) const;
+    // The "key<TAB>value" lines of a Maildir reader of balantrix_maildir.py ("mensagem", "cabecalhos").
+    QMap<QString, QString> ler(const QString& modo) const;
     // One line per attachment of every message, in file order: "To<TAB>file name<TAB>text of the PDF".
     QStringList anexos() const;
 

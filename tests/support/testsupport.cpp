@@ -1,6 +1,9 @@
 #include "tests/support/testsupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <cstdio>
 #include <cstdlib>
@@ -151,4 +154,23 @@ void gravarParametros(BaseDados& db, ParametrosAplic& p) {
     RecordingMessages m;
     if (!ParametrosAplic::gravar(db, m, valoresParametros()) || !p.ler(db, m))
         qFatal("cannot save the test parameters: %s", qPrintable(m.last()));
+}
+
+QString foraDoLugar(const QString& texto, const QStringList& sim, const QStringList& nao) {
+    for (const QString& s : sim)
+        if (!texto.contains(s)) return QStringLiteral("falta: ") + s;
+    for (const QString& s : nao)
+        if (texto.contains(s)) return QStringLiteral("sobra: ") + s;
+    return {};
+}
+
+bool escreverFicheiro(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           f.write(bytes) == bytes.size();
+}
+
+QByteArray lerFicheiro(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }

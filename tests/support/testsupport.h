@@ -89,3 +89,13 @@ class TempDataDir {
 QStringList valoresParametros();
 // Saves that row and reads it into p, as the parameters form does.
 void gravarParametros(BaseDados& db, ParametrosAplic& p);
+
+// What a reader of `texto` would find out of place: "falta: X" for the first of `sim` it does
+// not hold, "sobra: X" for the first of `nao` it does; empty when all is in place. Compared with
+// QString() it names the culprit when a test fails.
+QString foraDoLugar(const QString& texto, const QStringList& sim, const QStringList& nao = {});
+
+// Writes a whole file (its folder made when missing); false when it cannot.
+bool escreverFicheiro(const QString& path, const QByteArray& bytes);
+// A whole file; empty when it cannot be read.
+QByteArray lerFicheiro(const QString& path);

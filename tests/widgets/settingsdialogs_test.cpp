@@ -78,10 +78,9 @@ class TestSettingsDialogs : public QObject {
 
     void erpDialogWritesTheFiveSettingsOnOkOnly() {
         const auto preencher = [](DialogoErp& d) {
-            type(&d, "txtServidor", QStringLiteral("SRV"));
-            type(&d, "txtEmpresa", QStringLiteral("EMP1"));
-            type(&d, "txtUtilizador", QStringLiteral("ana"));
-            type(&d, "txtPassword", QStringLiteral("s3gr;d="));
+            for (const auto& [campo, texto] : {std::pair{"txtServidor", "SRV"}, std::pair{"txtEmpresa", "EMP1"},
+                                               std::pair{"txtUtilizador", "ana"}, std::pair{"txtPassword", "s3gr;d="}})
+                type(&d, campo, QString::fromLatin1(texto));
         };
         {
             DialogoErp d(configFile(), m_messages);
@@ -94,10 +93,8 @@ class TestSettingsDialogs : public QObject {
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("btOK")), Qt::LeftButton);
         QCOMPARE(d.result(), int(QDialog::Accepted));
         const ConfigSage c = ConfigSage::ler(FicheiroConfig(configFile()));
-        QCOMPARE(c.servidor, QStringLiteral("SRV"));
-        QCOMPARE(c.instancia, QString());
-        QCOMPARE(c.empresa, QStringLiteral("EMP1"));
-        QCOMPARE(c.password, QStringLiteral("s3gr;d="));
+        QCOMPARE((QStringList{c.servidor, c.instancia, c.empresa, c.password}),
+                 (QStringList{QStringLiteral("SRV"), QString(), QStringLiteral("EMP1"), QStringLiteral("s3gr;d=")}));
         QVERIFY(c.missing().isEmpty());
         // Opened again, it shows what is stored.
         DialogoErp again(configFile(), m_messages);
@@ -119,10 +116,9 @@ class TestSettingsDialogs : public QObject {
         d.accept();
         const SqlSettings s = ConfigSQL::ler(FicheiroConfig(configFile()));
         QCOMPARE(s.kind(), Backend::Mssql);
-        QCOMPARE(s.servidor, QStringLiteral("srv\\SAGE"));
-        QCOMPARE(s.baseDados, QStringLiteral("EMPRESA1"));
-        QCOMPARE(s.login, QStringLiteral("sa"));
-        QCOMPARE(s.password, QString());
+        QCOMPARE(
+            (QStringList{s.servidor, s.baseDados, s.login, s.password}),
+            (QStringList{QStringLiteral("srv\\SAGE"), QStringLiteral("EMPRESA1"), QStringLiteral("sa"), QString()}));
         QVERIFY(s.missing().isEmpty());  // an empty password is allowed
     }
 
@@ -176,11 +172,8 @@ class TestSettingsDialogs : public QObject {
     }
 
     void scriptFolderIsFoundWhateverItsCase() {
-        QDir(m_dir.path()).mkpath(QStringLiteral("prog/Catalogos"));
-        QFile f(m_dir.filePath(QStringLiteral("prog/Catalogos/bd.sql")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
-        const QString real = QDir::cleanPath(f.fileName());
+        const QString real = QDir::cleanPath(m_dir.filePath(QStringLiteral("prog/Catalogos/bd.sql")));
+        QVERIFY(escreverFicheiro(real, {}));
         QCOMPARE(CatalogScript::resolve(m_dir.filePath(QStringLiteral("prog/catalogos/bd.sql"))), real);
         QCOMPARE(CatalogScript::resolve(m_dir.filePath(QStringLiteral("prog/Catalogos/bd.sql"))), real);
         QCOMPARE(CatalogScript::resolve(m_dir.filePath(QStringLiteral("prog/CATALOGOS/BD.SQL"))), real);

@@ -1,6 +1,6 @@
 // What the operator meets in every form: the lookup list's search, access keys of the
 // active form before the main menu's, Enter and Esc of a form, the progress window of
-// a long first start.
+// a long first start, Qt's own words in the operator's language.
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
@@ -24,6 +25,7 @@
 #include "widgets/messageboxes.h"
 #include "widgets/mnemonicasformulario.h"
 #include "widgets/teclasformulario.h"
+#include "widgets/traducaoqt.h"
 
 namespace {
 
@@ -86,29 +88,25 @@ class TestTeclado : public QObject {
         QVERIFY(lista.carregar());
         const int todas = lista.linhasVisiveis();
         QVERIFY(todas > 3);
-        auto primeira = [&lista] { return lista.tabela()->model()->index(0, 1).data().toString(); };
+        const auto visiveis = [&lista](const QString& filtro) {
+            lista.filtro()->setText(filtro);
+            return lista.linhasVisiveis();
+        };
+        const auto celula = [&lista](int r, int c) {
+            return FiltroSemAcentos::dobrar(lista.tabela()->model()->index(r, c).data().toString());
+        };
         // The name as an operator types it: no accent, any case.
-        lista.filtro()->setText(QStringLiteral("cavado"));
-        QCOMPARE(lista.linhasVisiveis(), 1);
-        QCOMPARE(primeira(), QStringLiteral("Lacticínios do Cávado, S.A."));
-        lista.filtro()->setText(QStringLiteral("LACTICINIOS"));
-        QCOMPARE(lista.linhasVisiveis(), 1);
+        QCOMPARE(visiveis(QStringLiteral("cavado")), 1);
+        QCOMPARE(lista.tabela()->model()->index(0, 1).data().toString(), QStringLiteral("Lacticínios do Cávado, S.A."));
+        QCOMPARE(visiveis(QStringLiteral("LACTICINIOS")), 1);
         // The accented form finds the plain one too, and any shown column counts.
-        lista.filtro()->setText(QStringLiteral("c002"));
-        QCOMPARE(lista.linhasVisiveis(), 1);
-        lista.filtro()->setText(QStringLiteral("bragá"));
-        QVERIFY(lista.linhasVisiveis() >= 1);
+        QCOMPARE(visiveis(QStringLiteral("c002")), 1);
+        QVERIFY(visiveis(QStringLiteral("bragá")) >= 1);
         for (int r = 0; r < lista.linhasVisiveis(); ++r)
-            QCOMPARE(FiltroSemAcentos::dobrar(lista.tabela()->model()->index(r, 2).data().toString())
-                             .contains(QStringLiteral("braga")) ||
-                         FiltroSemAcentos::dobrar(lista.tabela()->model()->index(r, 1).data().toString())
-                             .contains(QStringLiteral("braga")),
-                     true);
+            QVERIFY(celula(r, 2).contains(QStringLiteral("braga")) || celula(r, 1).contains(QStringLiteral("braga")));
         // Never across two columns; empty shows everything.
-        lista.filtro()->setText(QStringLiteral("c002 lacticinios"));
-        QCOMPARE(lista.linhasVisiveis(), 0);
-        lista.filtro()->clear();
-        QCOMPARE(lista.linhasVisiveis(), todas);
+        QCOMPARE(visiveis(QStringLiteral("c002 lacticinios")), 0);
+        QCOMPARE(visiveis(QString()), todas);
         // Enter picks the first row the search left.
         QTimer::singleShot(0, &lista, [&lista] {
             QTest::keyClicks(lista.filtro(), QStringLiteral("CAVADO"));
@@ -209,6 +207,16 @@ class TestTeclado : public QObject {
             for (int x = 0; x < img.width() && !vermelho; ++x)
                 vermelho = img.pixelColor(x, y) == QColor(0xc0, 0x39, 0x2b);
         QVERIFY(vermelho);
+    }
+
+    // Last: the translation stays loaded for the rest of the process.
+    void standardButtonsSpeakPortuguese() {
+        QVERIFY(carregarTraducaoQt(*qApp));
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Informação"), QStringLiteral("Texto"),
+                        QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Cancel)->text().remove(u'&'), QStringLiteral("Cancelar"));
+        QCOMPARE(box.button(QMessageBox::Yes)->text().remove(u'&'), QStringLiteral("Sim"));
+        QCOMPARE(box.button(QMessageBox::No)->text().remove(u'&'), QStringLiteral("Não"));
     }
 };
 
