@@ -71,11 +71,11 @@ class TestArranqueGui : public QObject {
         m_data = std::make_unique<TempDataDir>();
         m_messages.clear();
         m_dialogs = RecordingDialogs();
+        demo();  // every test starts from the demo installation
     }
     void cleanup() { m_data.reset(); }
 
     void demoStartsToTheMainWindow() {
-        demo();
         auto a = arranque();
         QVERIFY(a->executar());
         FrmMain* w = a->janela();
@@ -95,7 +95,6 @@ class TestArranqueGui : public QObject {
     }
 
     void erpFailureEndsBeforeTheDatabaseIsOpened() {
-        demo();
         FicheiroConfig f(configFile());
         f.gravar(ConfigSage::section(), QStringLiteral("Password"), QStringLiteral("errada"));
         auto a = arranque();
@@ -123,7 +122,6 @@ class TestArranqueGui : public QObject {
     }
 
     void emptyErpSettingOneOpensTheDialogOnceSettingTwoDoesNot() {
-        demo();
         FicheiroConfig f(configFile());
         f.gravar(ConfigSage::section(), QStringLiteral("Instancia"), QString());
         {
@@ -142,7 +140,6 @@ class TestArranqueGui : public QObject {
     }
 
     void emptyLoginOpensTheDatabaseDialogOnceEmptyPasswordDoesNot() {
-        demo();
         FicheiroConfig f(configFile());
         // Nothing listens on port 1: the open fails at once, after the dialog question.
         ConfigSQL::gravar(f, SqlSettings{QStringLiteral("mssql"), QStringLiteral("127.0.0.1,1"),
@@ -163,7 +160,6 @@ class TestArranqueGui : public QObject {
     }
 
     void firstStartErpUsesTheDatabaseTheDialogSaved() {
-        demo();
         FicheiroConfig f(configFile());
         const SqlSettings guardadas = ConfigSQL::ler(f);
         // A first start: the ERP settings are there, the database settings are not.
@@ -187,10 +183,9 @@ class TestArranqueGui : public QObject {
     }
 
     void missingCatalogueIsCreatedAndParametersFailureIsShown() {
-        // A database with the ERP tables but none of the program's own.
+        // The demo's configuration pointed at a database with none of the program's tables.
         TempDatabase db(TempDatabase::Empty);
-        FicheiroConfig f(m_data->norvak() + QStringLiteral("/Balantrix.kel"));
-        QDir().mkpath(m_data->norvak());
+        FicheiroConfig f(configFile());
         ConfigSage{QStringLiteral("local"), QString(), QStringLiteral("X"), QStringLiteral("u"), QStringLiteral("p")}
             .gravar(f);
         ConfigSQL::gravar(f, db.settings());

@@ -46,6 +46,8 @@ class CliTest : public QObject {
         QCOMPARE(QFileInfo(m_config).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
                  QFileDevice::Permissions());
 
+        // Company codes compare without case, like every code.
+        FicheiroConfig(m_config).gravar(QStringLiteral("ERP"), QStringLiteral("Empresa"), QStringLiteral("demo"));
         CliRun r = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("catalogue")), QStringLiteral("3"));
@@ -101,41 +103,37 @@ class CliTest : public QObject {
                 QFileInfo(dbPath + QStringLiteral("-wal")).size() == 0);
     }
 
-    void wrongErpCompanyChangesNothing() {
-        FicheiroConfig f(m_config);
-        f.gravar(QStringLiteral("ERP"), QStringLiteral("Empresa"), QStringLiteral("OUTRA'EMP"));
+    // Settings the start cannot use (SECTION/Key=value): named, and the database is left as it was.
+    void upgradeRefusalsChangeNothing_data() {
+        QTest::addColumn<QString>("definicao");
+        QTest::addColumn<QString>("mensagem");
+        const QString erp = QStringLiteral("Não foi possivel ligar ao Sage 100c ...");
+        QTest::newRow("other company") << "ERP/Empresa=OUTRA'EMP" << erp;
+        QTest::newRow("wrong password") << "ERP/Password=errada" << erp;
+        QTest::newRow("missing database file")
+            << "SQL/BaseDados=@missing" << QStringLiteral("Não foi possivel Abrir a base de dados indicada !");
+        // A database that is not the local ERP's (a real company's, say).
+        QTest::newRow("not the ERP's database") << "SQL/BaseDados=@other" << erp;
+        QTest::newRow("no user") << "ERP/Utilizador="
+                                 << QStringLiteral(
+                                        "Configuração do ERP incompleta em @config: falta(m) ERP/Utilizador");
+    }
+    void upgradeRefusalsChangeNothing() {
+        QFETCH(QString, definicao);
+        QFETCH(QString, mensagem);
+        TempDatabase other(TempDatabase::Catalogue, QStringLiteral("other"));
+        const QString missing = m_data->norvak() + QStringLiteral("/nao-existe.db");
+        QString valor = definicao.section(u'=', 1);
+        if (valor.startsWith(u'@')) valor = valor == QStringLiteral("@other") ? other.path() : missing;
+        FicheiroConfig(m_config).gravar(definicao.section(u'/', 0, 0), definicao.section(u'=', 0, 0).section(u'/', 1),
+                                        valor);
         const QByteArray before = fileHash(m_dbPath);
         const CliRun r = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
         QCOMPARE(r.code, 1);
-        QCOMPARE(r.err.trimmed(), QStringLiteral("Não foi possivel ligar ao Sage 100c ..."));
+        QCOMPARE(r.err.trimmed(), mensagem.replace(QStringLiteral("@config"), m_config));
         QVERIFY(r.value(QStringLiteral("catalogue")).isEmpty());
         QCOMPARE(fileHash(m_dbPath), before);
-
-        // Wrong password too.
-        f.gravar(QStringLiteral("ERP"), QStringLiteral("Empresa"), QStringLiteral("demo"));
-        f.gravar(QStringLiteral("ERP"), QStringLiteral("Password"), QStringLiteral("errada"));
-        QCOMPARE(runCli({QStringLiteral("db"), QStringLiteral("upgrade")}).code, 1);
-        // Company codes compare without case, like every code.
-        f.gravar(QStringLiteral("ERP"), QStringLiteral("Password"), QStringLiteral("demo"));
-        QCOMPARE(runCli({QStringLiteral("db"), QStringLiteral("upgrade")}).code, 0);
-    }
-
-    void missingDatabaseFileIsNotCreated() {
-        const QString missing = m_data->norvak() + QStringLiteral("/nao-existe.db");
-        FicheiroConfig(m_config).gravar(QStringLiteral("SQL"), QStringLiteral("BaseDados"), missing);
-        const CliRun r = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
-        QCOMPARE(r.code, 1);
-        QCOMPARE(r.err.trimmed(), QStringLiteral("Não foi possivel Abrir a base de dados indicada !"));
         QVERIFY(!QFileInfo::exists(missing));
-    }
-
-    void databaseWithoutTheMarkerIsRefusedByTheErp() {
-        // A database that is not the local ERP's (a real company's, say).
-        TempDatabase other(TempDatabase::Catalogue, QStringLiteral("other"));
-        FicheiroConfig(m_config).gravar(QStringLiteral("SQL"), QStringLiteral("BaseDados"), other.path());
-        const CliRun r = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
-        QCOMPARE(r.code, 1);
-        QCOMPARE(r.err.trimmed(), QStringLiteral("Não foi possivel ligar ao Sage 100c ..."));
     }
 
     void emptyDatabaseGetsTheCatalogueAtOnce() {
@@ -152,17 +150,6 @@ class CliTest : public QObject {
         QCOMPARE(r.value(QStringLiteral("catalogue")), QStringLiteral("3"));
         // No parameters row yet: reported, and the run says it failed.
         QCOMPARE(r.value(QStringLiteral("parameters")), QStringLiteral("0"));
-    }
-
-    void missingSettingsAreNamed() {
-        QVERIFY(QFile::remove(m_config));
-        FicheiroConfig f(m_config);
-        ConfigSage{QStringLiteral("local"), QString(), QStringLiteral("DEMO"), QString(), QStringLiteral("demo")}
-            .gravar(f);
-        CliRun r = runCli({QStringLiteral("db"), QStringLiteral("upgrade")});
-        QCOMPARE(r.code, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("ERP/Utilizador")), qPrintable(r.err));
-        QVERIFY(!r.err.contains(QStringLiteral("ERP/Instancia")));
     }
 
     void erpConvertMarksTheDocument() {

@@ -32,6 +32,13 @@ RegistoPesagem pesagemPendente() {
     return r;
 }
 
+// The pending weighing saved as a new record; its number.
+qint32 gravada(BaseDados& db, const RegistoPesagem& v = pesagemPendente()) {
+    qint32 id = 0;
+    GravarRegistoHistorico(db, v, id);
+    return id;
+}
+
 int contar(BaseDados& db, const QString& sql, const QVariantList& p = {}) {
     return db.escalar(sql, p).toInt();
 }
@@ -69,8 +76,7 @@ class TestStore : public QObject {
     void emptyValuesAndFullUpdate() {
         TempDatabase t;
         RegistoPesagem v = pesagemPendente();
-        qint32 id = 0;
-        GravarRegistoHistorico(t.db(), v, id);
+        qint32 id = gravada(t.db());
         RecordSet rs = LerHistorico(t.db(), id);
         // Pending: no exit time; empty weights are 0; empty texts are empty, not NULL.
         QVERIFY(rs.isNull(QStringLiteral("DataHoraPL")));
@@ -93,8 +99,7 @@ class TestStore : public QObject {
     void refusedValuesChangeNothing() {
         TempDatabase t;
         RegistoPesagem v = pesagemPendente();
-        qint32 id = 0;
-        GravarRegistoHistorico(t.db(), v, id);
+        qint32 id = gravada(t.db());
         const qint32 before = id;
         v.histId = id;
         RegistoPesagem longa = v, serie = v, ref = v;
@@ -169,9 +174,7 @@ class TestStore : public QObject {
 
     void amendmentWritesZeroIntoEmptyDeductions() {
         TempDatabase t;
-        qint32 semComp = 0, comComp = 0;
-        GravarRegistoHistorico(t.db(), pesagemPendente(), semComp);
-        GravarRegistoHistorico(t.db(), pesagemPendente(), comComp);
+        const qint32 semComp = gravada(t.db()), comComp = gravada(t.db());
         GravarComplementoHistorico(t.db(), comComp, 0, {QStringLiteral("30"), QStringLiteral("5"), 1, true});
 
         // Without complement rows only the weighing changes, and none is created.
@@ -204,8 +207,7 @@ class TestStore : public QObject {
         QCOMPARE(t.db().escalar(QStringLiteral("SELECT Nome FROM kel_PES_Carros")).toString(),
                  QStringLiteral("Camião azul"));
 
-        qint32 id = 0;
-        GravarRegistoHistorico(t.db(), pesagemPendente(), id);
+        const qint32 id = gravada(t.db());
         GravarComplementoHistorico(t.db(), id, 0, {});
         ApagarHistorico(t.db(), id);
         QVERIFY(LerHistorico(t.db(), id).isEmpty());

@@ -36,7 +36,9 @@ class TstRespostaBalanca : public QObject {
             << QByteArray("GS  001250\r") << false << qint64(0) << RespostaBalanca::semPeso();
         QTest::newRow("estavel sem algarismos")
             << QByteArray("GS kg\r") << false << qint64(0) << RespostaBalanca::semPeso();
-        QTest::newRow("vazia") << QByteArray() << false << qint64(0) << QString();
+        // Without a mark the caller's message stays.
+        QTest::newRow("sem marca") << QByteArray("  001250kg\r") << false << qint64(1250) << QStringLiteral("anterior");
+        QTest::newRow("vazia") << QByteArray() << false << qint64(0) << QStringLiteral("anterior");
     }
 
     void respostas() {
@@ -44,17 +46,10 @@ class TstRespostaBalanca : public QObject {
         QFETCH(bool, estavel);
         QFETCH(qint64, peso);
         QFETCH(QString, mensagem);
-        const LeituraBalanca l = RespostaBalanca::interpretar(resposta);
+        const LeituraBalanca l = RespostaBalanca::interpretar(resposta, QStringLiteral("anterior"));
         QCOMPARE(l.estavel, estavel);
         QCOMPARE(l.peso, peso);
         QCOMPARE(l.mensagem, mensagem);
-    }
-
-    void mensagemDoChamadorSemMarca() {
-        const LeituraBalanca l = RespostaBalanca::interpretar("  001250kg\r", QStringLiteral("anterior"));
-        QVERIFY(!l.estavel);
-        QCOMPARE(l.peso, qint64(1250));
-        QCOMPARE(l.mensagem, QStringLiteral("anterior"));
     }
 
     void respostaCompletaSoComRetorno() {
