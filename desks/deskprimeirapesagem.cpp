@@ -229,6 +229,8 @@ RegistoPesagem DeskCore::registo(const Pesagem& p) const {
     r.serie = m_doc.serie;
     r.noDoc = m_doc.numero;
     r.ano = m_doc.ano;
+    // A pending weighing has one weight; the table has always held the other as 0 until it is
+    // taken. A finished one has both: the gate refuses a completion without them.
     r.pesoBruto = p.pesos.bruto.value_or(Money());
     r.pesoTara = p.pesos.tara.value_or(Money());
     if (concluida) {
