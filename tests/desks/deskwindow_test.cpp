@@ -467,45 +467,41 @@ class DeskWindowTest : public QObject {
                  janela->width());
     }
 
-    // A whole outgoing load and a whole incoming delivery, first and second weight,
-    // final save and printed ticket, by keys alone on the desks of the main window.
-    void wholeWeighingsByKeysAlone() {
+    // A whole incoming delivery, first and second weight, final save and printed ticket, by
+    // keys alone on a desk of the main window (the outgoing load by mouse: the test above).
+    void wholeDeliveryByKeysAlone() {
         TempDataDir dados;
-        Simulador sim({QStringLiteral("--weight"), QStringLiteral("14220")});
+        Simulador sim({QStringLiteral("--weight"), QStringLiteral("31000")});
         QVERIFY(sim.iniciado());
         const FicheiroBalanca balanca(sim.caminho());
         const QString config = dados.norvak() + QStringLiteral("/Balantrix.kel");
         QTemporaryDir semBalanca, impressos;
         DeskFixture fx;
         const QString bin = qEnvironmentVariable("BALANTRIX_BIN");
-        auto desk = [&](const DeskKind& kind, const QString& pdf) {
-            return [&, pdf](const FormContext& c) -> QWidget* {
-                auto* d = new DeskWindow(kind, c.db, *c.parametros, c.messages, *c.sessao);
-                d->setBalanca(std::make_unique<BalancaDesk>(semBalanca.path(), balanca.pasta()));
-                d->setOperacoesTalao(std::make_unique<OperacoesTalao>(c.db, c.messages, bin, config),
-                                     impressos.filePath(pdf));
-                return d;
-            };
+        ChildForms forms = ChildForms::available();
+        forms.entradas = [&](const FormContext& c) -> QWidget* {
+            auto* d = new DeskWindow(DeskKind::entradas(), c.db, *c.parametros, c.messages, *c.sessao);
+            d->setBalanca(std::make_unique<BalancaDesk>(semBalanca.path(), balanca.pasta()));
+            d->setOperacoesTalao(std::make_unique<OperacoesTalao>(c.db, c.messages, bin, config),
+                                 impressos.filePath(QStringLiteral("entrada.pdf")));
+            return d;
         };
-        ChildForms forms;
-        forms.saidas = desk(DeskKind::saidas(), QStringLiteral("saida.pdf"));
-        forms.entradas = desk(DeskKind::entradas(), QStringLiteral("entrada.pdf"));
         const auto janela = janelaPrincipal(fx, config, impressos.filePath(QStringLiteral("p.ini")), forms);
         QVERIFY(activa(*janela));
 
-        // ---- Outgoing: the empty truck.
+        // Beside an outgoing desk, the incoming one: the loaded truck first.
         janela->findChild<QAction*>(QStringLiteral("mnuSaidas"))->trigger();
+        janela->findChild<QAction*>(QStringLiteral("mnuEntradas"))->trigger();
         QWidget* w = janela->mdiArea()->activeSubWindow()->widget();
-        QCOMPARE(w->objectName(), QStringLiteral("Saidas"));
+        QCOMPARE(w->objectName(), QStringLiteral("Entradas"));
         QTRY_VERIFY2(w->isAncestorOf(focado()), qPrintable(foco()));
         premir({{Qt::Key_F2, Campo::Terceiro},
-                "C001",
-                {Qt::Key_Tab, Campo::Morada},
+                "F001",
                 Qt::Key_Tab,
                 {Qt::Key_Tab, Campo::Artigo},
-                "RAC-VL",
+                "MILHO",
                 {Qt::Key_Tab, Campo::Matricula},
-                "12-AB-34",
+                "98-CN-14",
                 Qt::Key_Tab});
         // The weighing panel: Esc leaves it, F3 opens it again.
         tecla(Qt::Key_F3);
@@ -523,67 +519,35 @@ class DeskWindowTest : public QObject {
                 {Qt::Key_Tab, "btCancPeso"},
                 {Qt::Key_Tab, "btPesar"}});
         tecla(Qt::Key_F8);
-        QCOMPARE(texto(w, Campo::Peso), QStringLiteral("14220"));
+        QCOMPARE(texto(w, Campo::Peso), QStringLiteral("31000"));
         QCOMPARE(foco(), objecto(Campo::Peso));
-        // Alt+C is the panel's "Confirmar", not the main menu's "Configuração".
-        tecla(Qt::Key_C, Qt::AltModifier);
-        QVERIFY(!QApplication::activePopupWidget());
+        tecla(Qt::Key_Return);
         QVERIFY(!frame3->isVisible());
 
-        // The loaded truck: pending list, Enter on the row, Enter on "Pesagem", F8, Enter.
-        QCOMPARE(sim.comando(QStringLiteral("weight 40560")), QStringLiteral("ok"));
+        // The empty truck: pending list, Enter on the row, Enter on "Pesagem", F8, Alt+C.
+        QCOMPARE(sim.comando(QStringLiteral("weight 12000")), QStringLiteral("ok"));
         premir({{Qt::Key_F5, "Grelha"}, {Qt::Key_Return, "btPeso"}, Qt::Key_Return});
         QVERIFY(frame3->isVisible());
         tecla(Qt::Key_F8);
-        QCOMPARE(texto(w, Campo::Peso), QStringLiteral("40560"));
-        tecla(Qt::Key_Return);
-        QCOMPARE(texto(w, Campo::Liquido), QStringLiteral("26.340,00"));
+        QCOMPARE(texto(w, Campo::Peso), QStringLiteral("12000"));
+        // Alt+C is the panel's "Confirmar", not the main menu's "Configuração".
+        tecla(Qt::Key_C, Qt::AltModifier);
+        QVERIFY(!QApplication::activePopupWidget());
+        QCOMPARE(texto(w, Campo::Liquido), QStringLiteral("19.000,00"));
         QCOMPARE(foco(), QStringLiteral("btConf"));
         tecla(Qt::Key_Return);
         QVERIFY(filho(w, "Frame7")->isVisible());
         QCOMPARE(foco(), QStringLiteral("btConfFinal_0"));
-        // Final save with the ticket printed: Alt+I, the final panel's "Imprimir".
-        tecla(Qt::Key_I, Qt::AltModifier);
-        QVERIFY2(!filho(w, "Frame7")->isVisible(), qPrintable(fx.msgs.all.join(u'|')));
-        QVERIFY(!PesagemLida::ler(fx.t.db(), PesagemLida::ultimo(fx.t.db())).pendente);
-        QCOMPARE(pdfPaginasDe(impressos.filePath(QStringLiteral("saida.pdf"))), 2);  // NoVias copies
-
-        // ---- Incoming: the loaded truck first, on a second desk opened beside the first.
-        QCOMPARE(sim.comando(QStringLiteral("weight 31000")), QStringLiteral("ok"));
-        janela->findChild<QAction*>(QStringLiteral("mnuEntradas"))->trigger();
-        w = janela->mdiArea()->activeSubWindow()->widget();
-        QCOMPARE(w->objectName(), QStringLiteral("Entradas"));
-        QTRY_VERIFY2(w->isAncestorOf(focado()), qPrintable(foco()));
-        premir({{Qt::Key_F2, Campo::Terceiro},
-                "F001",
-                Qt::Key_Tab,
-                {Qt::Key_Tab, Campo::Artigo},
-                "MILHO",
-                {Qt::Key_Tab, Campo::Matricula},
-                "98-CN-14",
-                Qt::Key_Tab,
-                {Qt::Key_F3, Campo::Peso},
-                Qt::Key_F8});
-        QCOMPARE(texto(w, Campo::Peso), QStringLiteral("31000"));
-        tecla(Qt::Key_Return);
-        QVERIFY(!filho(w, "Frame3")->isVisible());
-
-        QCOMPARE(sim.comando(QStringLiteral("weight 12000")), QStringLiteral("ok"));
-        premir({Qt::Key_F5, Qt::Key_Return, Qt::Key_F3, Qt::Key_F8});
-        QCOMPARE(texto(w, Campo::Peso), QStringLiteral("12000"));
-        tecla(Qt::Key_C, Qt::AltModifier);
-        QCOMPARE(texto(w, Campo::Liquido), QStringLiteral("19.000,00"));
-        QCOMPARE(foco(), QStringLiteral("btConf"));
-        tecla(Qt::Key_Return);
-        QCOMPARE(foco(), QStringLiteral("btConfFinal_0"));
-        // Esc goes back to the review; Enter on "Confirmar" again, then the ticket from the final panel.
+        // Esc goes back to the review; Enter on "Confirmar" again, then the ticket printed with
+        // Alt+I, the final panel's "Imprimir".
         tecla(Qt::Key_Escape);
         QVERIFY(!filho(w, "Frame7")->isVisible());
         QCOMPARE(foco(), QStringLiteral("btConf"));
-        premir({Qt::Key_Return, {Qt::Key_Tab, "btConfFinal_1"}, Qt::Key_Return});
+        premir({Qt::Key_Return, {Qt::Key_Tab, "btConfFinal_1"}});
+        tecla(Qt::Key_I, Qt::AltModifier);
         QVERIFY2(!filho(w, "Frame7")->isVisible(), qPrintable(fx.msgs.all.join(u'|')));
         QVERIFY(!PesagemLida::ler(fx.t.db(), PesagemLida::ultimo(fx.t.db())).pendente);
-        QCOMPARE(pdfPaginasDe(impressos.filePath(QStringLiteral("entrada.pdf"))), 2);
+        QCOMPARE(pdfPaginasDe(impressos.filePath(QStringLiteral("entrada.pdf"))), 2);  // NoVias copies
         QVERIFY2(fx.msgs.all.isEmpty(), qPrintable(fx.msgs.all.join(u'|')));
         janela->close();
     }
