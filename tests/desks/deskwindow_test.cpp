@@ -195,6 +195,15 @@ class DeskWindowTest : public QObject {
 
   private:
     QList<QUrl> m_abertos;
+
+    // The files the history's preview hands the system's viewer.
+    QList<QUrl> previsualizar(QWidget& w) {
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "abrirUrl");
+        m_abertos.clear();
+        clicar(&w, "btPrevHist");
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        return m_abertos;
+    }
     SmtpTestServer m_smtp;
     int m_port = 0;
 
@@ -552,9 +561,10 @@ class DeskWindowTest : public QObject {
         janela->close();
     }
 
-    // A failed print is told once, with the reason; NoVias 0 says why nothing printed;
-    // the history's cancel button has its own tooltip.
-    void failuresAreToldOnce() {
+    // A failed print is told once, with the reason; the preview hands the viewer a PDF of the
+    // weighing's own ticket in a new file only this user reads, records no copy and leaves the
+    // weighing on the desk; NoVias 0 says why nothing printed; a preview that fails says why.
+    void ticketFailuresAreToldOnceAndThePreviewOpens() {
         DeskFixture fx;
         QTemporaryDir dir;
         const QString config = dir.filePath(QStringLiteral("Balantrix.kel"));
@@ -578,57 +588,31 @@ class DeskWindowTest : public QObject {
                  qPrintable(fx.msgs.last()));
         QVERIFY(!PesagemLida::ler(fx.t.db(), id).pendente);
 
+        RegistarVias(fx.t.db(), id, 2);  // as a printing that worked would
+        const int vias = fx.contar(QStringLiteral("kel_PES_Vias"));
+        QVERIFY(fx.abrirHistorico(d, id));
+        const QList<QUrl> abertos = previsualizar(w);
+        QVERIFY2(abertos.size() == 1, qPrintable(fx.msgs.all.join(QLatin1Char('|'))));
+        const QString pdf = abertos.first().toLocalFile();
+        QCOMPARE(QFileInfo(pdf).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
+        QVERIFY2(textoPdf(pdf).contains(QStringLiteral("26.340")), qPrintable(pdf));
+        QFile::remove(pdf);
+        QCOMPARE(fx.contar(QStringLiteral("kel_PES_Vias")), vias);
+        QVERIFY(filho<QPushButton>(&w, "btImpHist")->isVisible());
+        QVERIFY(rotulo(&w, "lblEstado").contains(QString::number(PesagemLida::ler(fx.t.db(), id).noTalao)));
+
         // No copies asked: the reprint says so, once.
         QVERIFY(fx.gravarParametros(0));
-        QVERIFY(fx.abrirHistorico(d, id));
         fx.msgs.clear();
         clicar(&w, "btImpHist");
         QCOMPARE(fx.msgs.all.size(), 1);
         QVERIFY2(fx.msgs.last().contains(QStringLiteral("(parâmetro \"Número Vias\") é 0")),
                  qPrintable(fx.msgs.last()));
-    }
-
-    // The preview hands the viewer a PDF of the weighing's own ticket in a new file only this
-    // user reads, records no copy and leaves the weighing on the desk; a failure says why.
-    void previewOpensTheTicketInTheViewer() {
-        DeskFixture fx;
-        QTemporaryDir dir;
-        DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
-        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"),
-                                                             dir.filePath(QStringLiteral("Balantrix.kel"))));
-        w.show();
-        DeskCore& d = w.core();
-        const qint32 id = fx.concluida(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14220, 40560);
-        QVERIFY(id > 0);
-        RegistarVias(fx.t.db(), id, 2);  // as its printing did
-        const int vias = fx.contar(QStringLiteral("kel_PES_Vias"));
-        QVERIFY(fx.abrirHistorico(d, id));
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "abrirUrl");
-        m_abertos.clear();
-        clicar(&w, "btPrevHist");
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QVERIFY2(m_abertos.size() == 1, qPrintable(fx.msgs.all.join(QLatin1Char('|'))));
-        const QString pdf = m_abertos.first().toLocalFile();
-        QCOMPARE(QFileInfo(pdf).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
-        QProcess texto;
-        texto.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-        QVERIFY(texto.waitForFinished(20000));
-        const QString talao = QString::number(PesagemLida::ler(fx.t.db(), id).noTalao);
-        QVERIFY2(QString::fromUtf8(texto.readAllStandardOutput()).contains(QStringLiteral("26.340")), qPrintable(pdf));
-        QFile::remove(pdf);
-        QCOMPARE(fx.contar(QStringLiteral("kel_PES_Vias")), vias);
-        QVERIFY(filho<QPushButton>(&w, "btImpHist")->isVisible());
-        QVERIFY(rotulo(&w, "lblEstado").contains(talao));
 
         // Without its template nothing opens, and the operator is told why.
-        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, dir.path(),
-                                                             dir.filePath(QStringLiteral("Balantrix.kel"))));
+        w.setOperacoesTalao(std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, dir.path(), config));
         fx.msgs.clear();
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "abrirUrl");
-        m_abertos.clear();
-        clicar(&w, "btPrevHist");
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QVERIFY(m_abertos.isEmpty());
+        QVERIFY(previsualizar(w).isEmpty());
         QVERIFY2(fx.msgs.last().startsWith(QStringLiteral("Não foi possível pré-visualizar o talão")),
                  qPrintable(fx.msgs.last()));
     }
