@@ -86,10 +86,6 @@ int pdfPaginasDe(const QString& path) {
     return QFileInfo::exists(path) ? int(textoPdf(path).count(QLatin1Char('\f'))) : -1;
 }
 
-void tab() {
-    QTest::keyClick(focado(), Qt::Key_Tab);
-}
-
 void clicar(QWidget* w, const char* botao) {
     auto* b = filho<QPushButton>(w, botao);
     QVERIFY2(b->isVisible() && b->isEnabled(), botao);
@@ -246,7 +242,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(foco(), objecto(Campo::Terceiro));
         QVERIFY(!filho(&w, "btPeso")->isEnabled());
         QTest::keyClicks(focado(), QStringLiteral("C001"));
-        tab();
+        tecla(Qt::Key_Tab);
         QCOMPARE(texto(&w, Campo::Nome), QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda."));
         QCOMPARE(rotulo(&w, "Label1"), texto(&w, Campo::Nome));
         QVERIFY(filho(&w, "btPeso")->isEnabled());
@@ -260,7 +256,7 @@ class DeskWindowTest : public QObject {
         QCOMPARE(rotulo(&w, "lblDescArtigo"), QStringLiteral("Ração para vacas leiteiras"));
         QTRY_COMPARE(foco(), objecto(Campo::Matricula));  // the pick moved on
         QTest::keyClicks(focado(), QStringLiteral("12-AB-34"));
-        tab();
+        tecla(Qt::Key_Tab);
 
         // First weight (the tare) from the indicator.
         clicar(&w, "btPeso");
@@ -403,7 +399,7 @@ class DeskWindowTest : public QObject {
         premir({{Qt::Key_Escape, Campo::Terceiro}});  // one field back
         filho<QLineEdit>(&w, objecto(Campo::Terceiro))->selectAll();
         QTest::keyClicks(focado(), QStringLiteral("F001"));
-        tab();
+        tecla(Qt::Key_Tab);
         QCOMPARE(texto(&w, Campo::Nome), QStringLiteral("Cerealis Norte - Comércio de Cereais, S.A."));
         QCOMPARE(texto(&w, Campo::Email, DeskKind::entradas()), QStringLiteral("encomendas@cerealisnorte.example"));
         premir({Qt::Key_Tab, "RAC-VL", Qt::Key_Tab});
@@ -434,50 +430,9 @@ class DeskWindowTest : public QObject {
         QTRY_VERIFY(!w.isVisible());
     }
 
-    // The main window at its first-run placement (6500 twips square) opens a desk: the
-    // window grows within the screen so the whole desk shows, the desk lies inside the
-    // client area, and the grown placement is what is stored.
-    void deskOpensWholeInsideTheMainWindow() {
-        DeskFixture fx;
-        QTemporaryDir dir;
-        const QString loja = dir.filePath(QStringLiteral("placement.ini"));
-        const auto janela =
-            janelaPrincipal(fx, dir.filePath(QStringLiteral("Balantrix.kel")), loja, ChildForms::available());
-        janela->show();
-        QVERIFY(QTest::qWaitForWindowExposed(janela.get()));
-        const QSize antes = janela->size();
-        QVERIFY(antes.width() < 500);
-        janela->findChild<QAction*>(QStringLiteral("mnuSaidas"))->trigger();
-        QMdiSubWindow* sub = janela->mdiArea()->activeSubWindow();
-        QVERIFY(sub);
-        QCOMPARE(sub->widget()->objectName(), QStringLiteral("Saidas"));
-        const QRect ecra = janela->screen()->availableGeometry();
-        QTRY_VERIFY(janela->width() > antes.width());
-        QVERIFY(janela->frameGeometry().width() <= ecra.width());
-        QVERIFY(janela->frameGeometry().height() <= ecra.height());
-        QVERIFY(ecra.contains(janela->frameGeometry()));
-        // The whole desk in the client area, its top left corner never outside.
-        QTRY_VERIFY2(janela->mdiArea()->viewport()->rect().contains(sub->geometry()),
-                     qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
-                                    .arg(sub->x())
-                                    .arg(sub->y())
-                                    .arg(sub->width())
-                                    .arg(sub->height())
-                                    .arg(janela->mdiArea()->viewport()->width())
-                                    .arg(janela->mdiArea()->viewport()->height())));
-        QVERIFY(sub->x() >= 0 && sub->y() >= 0);
-        QVERIFY(sub->width() >= sub->widget()->minimumSizeHint().width());
-        fotografar(janela.get(), QStringLiteral("desk-primeira-vez"));
-        janela->close();
-        QTRY_VERIFY(janela->mdiArea()->subWindowList().isEmpty());
-        QSettings guardado(loja, QSettings::IniFormat);
-        const double tpp = 1440.0 / janela->logicalDpiX();
-        QCOMPARE(qRound(guardado.value(QStringLiteral("Settings/MainWidth")).toString().toDouble() / tpp),
-                 janela->width());
-    }
-
-    // A whole incoming delivery, first and second weight, final save and printed ticket, by
-    // keys alone on a desk of the main window (the outgoing load by mouse: the test above).
+    // The main window opens the desks whole; a whole incoming delivery, first and second weight,
+    // final save and printed ticket, by keys alone on a desk of it (the outgoing load by mouse:
+    // the first test).
     void wholeDeliveryByKeysAlone() {
         TempDataDir dados;
         Simulador sim({QStringLiteral("--weight"), QStringLiteral("31000")});
@@ -495,11 +450,28 @@ class DeskWindowTest : public QObject {
                                  impressos.filePath(QStringLiteral("entrada.pdf")));
             return d;
         };
-        const auto janela = janelaPrincipal(fx, config, impressos.filePath(QStringLiteral("p.ini")), forms);
+        const QString loja = impressos.filePath(QStringLiteral("placement.ini"));
+        const auto janela = janelaPrincipal(fx, config, loja, forms);
         QVERIFY(activa(*janela));
 
-        // Beside an outgoing desk, the incoming one: the loaded truck first.
+        // At its first-run placement (6500 twips square) the main window opens a desk: it grows
+        // within the screen so the whole desk shows, the desk inside the client area.
+        const QSize antes = janela->size();
+        QVERIFY(antes.width() < 500);
         janela->findChild<QAction*>(QStringLiteral("mnuSaidas"))->trigger();
+        QMdiSubWindow* sub = janela->mdiArea()->activeSubWindow();
+        QVERIFY(sub);
+        QCOMPARE(sub->widget()->objectName(), QStringLiteral("Saidas"));
+        const QRect ecra = janela->screen()->availableGeometry();
+        QTRY_VERIFY(janela->width() > antes.width());
+        QVERIFY(ecra.contains(janela->frameGeometry()));
+        // The whole desk in the client area, its top left corner never outside.
+        QTRY_VERIFY2(janela->mdiArea()->viewport()->rect().contains(sub->geometry()), QTest::toString(sub->geometry()));
+        QVERIFY(sub->x() >= 0 && sub->y() >= 0);
+        QVERIFY(sub->width() >= sub->widget()->minimumSizeHint().width());
+        fotografar(janela.get(), QStringLiteral("desk-primeira-vez"));
+
+        // Beside it, the incoming desk: the loaded truck first.
         janela->findChild<QAction*>(QStringLiteral("mnuEntradas"))->trigger();
         QWidget* w = janela->mdiArea()->activeSubWindow()->widget();
         QCOMPARE(w->objectName(), QStringLiteral("Entradas"));
@@ -558,7 +530,13 @@ class DeskWindowTest : public QObject {
         QVERIFY(!PesagemLida::ler(fx.t.db(), PesagemLida::ultimo(fx.t.db())).pendente);
         QCOMPARE(pdfPaginasDe(impressos.filePath(QStringLiteral("entrada.pdf"))), 2);  // NoVias copies
         QVERIFY2(fx.msgs.all.isEmpty(), qPrintable(fx.msgs.all.join(u'|')));
+
+        // Closed, the grown placement is what is stored.
         janela->close();
+        QTRY_VERIFY(janela->mdiArea()->subWindowList().isEmpty());
+        const double twips =
+            QSettings(loja, QSettings::IniFormat).value(QStringLiteral("Settings/MainWidth")).toDouble();
+        QCOMPARE(qRound(twips * janela->logicalDpiX() / 1440.0), janela->width());
     }
 
     // A failed print is told once, with the reason; the preview hands the viewer a PDF of the
@@ -990,18 +968,36 @@ class DeskWindowTest : public QObject {
 
     // The history read a page at a time: the first page shown, the next ones as the list
     // is scrolled; End, a filter or a sort read the rest first; every row opens its own weighing.
+    // Its last finished weighing is the one "Reimprimir último talão" prints.
     void historyReadsItsRowsAsTheyAreScrolledTo() {
         DeskFixture fx;
         DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
         w.resize(900, 600);
         QVERIFY(activa(w));
         DeskCore& d = w.core();
+        d.setTicketActions(&fx.tickets);
+        // "Reimprimir último talão" with nothing finished yet says so.
+        auto* reimprimir = filho<QPushButton>(&w, "btReimprimir");
+        fx.t.db().executar(QStringLiteral("DELETE FROM kel_PES_Historico"));
+        QTest::mouseClick(reimprimir, Qt::LeftButton);
+        QCOMPARE(fx.msgs.last(), QStringLiteral("Ainda não há talões concluídos nesta balança."));
         const QStringList matriculas = {QStringLiteral("10-AA-01"), QStringLiteral("10-AA-02"),
                                         QStringLiteral("10-AA-03"), QStringLiteral("10-AA-04"),
                                         QStringLiteral("10-AA-05")};
+        qint32 ultimaConcluida = 0;
         for (const QString& m : matriculas)
-            QVERIFY(fx.concluida(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, 30000, m) > 0);
+            QVERIFY((ultimaConcluida =
+                         fx.concluida(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, 30000, m)) > 0);
+        // It reprints the weighing this kind finished last, from an idle desk only.
+        fx.primeiraPesagem(d, QStringLiteral("C002"), QStringLiteral("TRIGO"), 12000, QStringLiteral("10-AA-06"));
+        d.btEntrada();
+        QVERIFY(!reimprimir->isEnabled());  // a weighing on the desk
         d.btCancGeral();
+        fx.tickets.impressos.clear();
+        QTest::mouseClick(reimprimir, Qt::LeftButton);
+        QCOMPARE(fx.tickets.impressos.size(), 1);
+        QCOMPARE(fx.tickets.impressos.first().first, ultimaConcluida);
+        QVERIFY2(rotulo(&w, "lblEstado").contains(QStringLiteral("10-AA-05")), qPrintable(rotulo(&w, "lblEstado")));
         d.setHistoricoPorPaginas(1);
         auto* grelha = filho<QTableWidget>(&w, "Grelha");
         grelha->verticalHeader()->setDefaultSectionSize(filho(&w, "pilha")->height());  // one row fills the screen
@@ -1029,43 +1025,15 @@ class DeskWindowTest : public QObject {
         QCOMPARE(grelha->rowCount(), primeiroEcra);
         // The row of a weighing not read yet, found by its document ("GES/2026/1/3").
         const RecordSet doc = fx.t.db().consultar(
-            QStringLiteral("SELECT Hist_Id, TpDoc, Ano, Serie, NoDoc FROM kel_PES_Historico WHERE Carro = ?"),
+            QStringLiteral("SELECT Hist_Id, TpDoc || '/' || Ano || '/' || Serie || '/' || NoDoc AS Documento "
+                           "FROM kel_PES_Historico WHERE Carro = ?"),
             {matriculas.first()});
         const qint32 procurada = doc.value(0, QStringLiteral("Hist_Id")).toInt();
         QVERIFY(grelha->findItems(QString::number(procurada), Qt::MatchExactly).isEmpty() || d.linhasPorLer() > 0);
-        const QString documento =
-            QStringList{doc.text(0, QStringLiteral("TpDoc")), doc.text(0, QStringLiteral("Ano")),
-                        doc.text(0, QStringLiteral("Serie")), doc.text(0, QStringLiteral("NoDoc"))}
-                .join(QLatin1Char('/'));
+        const QString documento = doc.text(0, QStringLiteral("Documento"));
         QTest::keyClicks(filho<QLineEdit>(&w, "filtroGrelha"), documento.toLower());
         tecla(Qt::Key_Return);
         QCOMPARE(texto(&w, Campo::Matricula), matriculas.first());
-    }
-
-    // "Reimprimir último talão": the weighing this kind finished last, from an idle desk.
-    void reprintLastTicketFromAnIdleDesk() {
-        DeskFixture fx;
-        DeskWindow w(DeskKind::saidas(), fx.t.db(), fx.parametros, fx.msgs, *fx.erp);
-        w.core().setTicketActions(&fx.tickets);
-        w.show();
-        auto* bt = filho<QPushButton>(&w, "btReimprimir");
-        fx.t.db().executar(QStringLiteral("DELETE FROM kel_PES_Historico"));
-        QTest::mouseClick(bt, Qt::LeftButton);
-        QCOMPARE(fx.msgs.last(), QStringLiteral("Ainda não há talões concluídos nesta balança."));
-        DeskCore& d = w.core();
-        qint32 ultima = 0;
-        for (const QString& m : {QStringLiteral("10-AA-01"), QStringLiteral("10-AA-02")})
-            QVERIFY((ultima = fx.concluida(d, QStringLiteral("C001"), QStringLiteral("RAC-VL"), 14000, 30000, m)) > 0);
-        fx.primeiraPesagem(d, QStringLiteral("C002"), QStringLiteral("TRIGO"), 12000, QStringLiteral("10-AA-03"));
-        d.btEntrada();
-        QVERIFY(!bt->isEnabled());  // a weighing on the desk
-        d.btCancGeral();
-        QVERIFY(bt->isEnabled());
-        fx.tickets.impressos.clear();
-        QTest::mouseClick(bt, Qt::LeftButton);
-        QCOMPARE(fx.tickets.impressos.size(), 1);
-        QCOMPARE(fx.tickets.impressos.first().first, ultima);
-        QVERIFY2(rotulo(&w, "lblEstado").contains(QStringLiteral("10-AA-02")), qPrintable(rotulo(&w, "lblEstado")));
     }
 };
 
