@@ -39,6 +39,7 @@
 #include "tests/desks/deskfixture.h"
 #include "tests/scale/simulador.h"
 #include "tests/support/fotografia.h"
+#include "tests/support/janelas.h"
 #include "tests/support/smtptestserver.h"
 #include "widgets/campoentrada.h"
 #include "widgets/listapesquisa.h"
@@ -47,28 +48,6 @@
 #include "widgets/traducaoqt.h"
 
 namespace {
-
-template <typename T = QWidget>
-T* filho(QWidget* w, const QString& nome) {
-    T* f = w->findChild<T*>(nome);
-    if (!f) qFatal("missing control %s", qPrintable(nome));
-    return f;
-}
-template <typename T = QWidget>
-T* filho(QWidget* w, const char* nome) {
-    return filho<T>(w, QString::fromUtf8(nome));
-}
-// A label's text.
-QString rotulo(QWidget* w, const char* nome) {
-    return filho<QLabel>(w, nome)->text();
-}
-
-// Shows a window and makes it the active one.
-bool activa(QWidget& w) {
-    w.show();
-    w.activateWindow();
-    return QTest::qWaitForWindowActive(&w);
-}
 
 QString texto(QWidget* w, Campo c, const DeskKind& k = DeskKind::saidas()) {
     return filho<QLineEdit>(w, objecto(c, k))->text();
@@ -84,12 +63,6 @@ QString foco() {
 // A PDF's page count: pdftotext ends every page with a form feed; -1 when there is no PDF.
 int pdfPaginasDe(const QString& path) {
     return QFileInfo::exists(path) ? int(textoPdf(path).count(QLatin1Char('\f'))) : -1;
-}
-
-void clicar(QWidget* w, const char* botao) {
-    auto* b = filho<QPushButton>(w, botao);
-    QVERIFY2(b->isVisible() && b->isEnabled(), botao);
-    QTest::mouseClick(b, Qt::LeftButton);
 }
 
 // Answers the next lookup list with the row the filter leaves first.
