@@ -356,8 +356,6 @@ class DeskWindowTest : public QObject {
         QVERIFY(!w.findChild<QWidget*>(QStringLiteral("DTPicker1_0")));
         QVERIFY(w.findChild<QDateEdit*>(QStringLiteral("DTPicker1")));
         QCOMPARE(filho<QPushButton>(&w, "btPendentes")->text(), QStringLiteral("&Descargas Pendentes"));
-        QCOMPARE(rotulo(&w, "lblTextoFinal").left(50),
-                 QStringLiteral("Vai proceder-se à gravação final da Entrada em cur"));
         auto* combo = filho<QComboBox>(&w, "Combo1");
         QCOMPARE(combo->count(), 2);
         QCOMPARE(combo->itemText(1), QStringLiteral("Tipo B"));
