@@ -589,12 +589,9 @@ class DeskWindowTest : public QObject {
             }
             QVERIFY2(repetidas.isEmpty(), qPrintable(estado + QStringLiteral(": Alt+") + repetidas.join(u',')));
         };
-        const QString terceiro = entrada ? QStringLiteral("F001") : QStringLiteral("C001");
         letrasUnicas(QStringLiteral("parado"));
-        d.btEntrada();
+        DeskFixture::nova(d, entrada ? QStringLiteral("F001") : QStringLiteral("C001"), QStringLiteral("MILHO"));
         letrasUnicas(QStringLiteral("nova"));
-        DeskFixture::tab(d, Campo::Terceiro, terceiro);
-        DeskFixture::tab(d, Campo::Artigo, QStringLiteral("MILHO"));
         DeskFixture::tab(d, Campo::Matricula, QStringLiteral("12-AB-34"));
         d.btPeso();
         letrasUnicas(QStringLiteral("painel de pesagem"));
