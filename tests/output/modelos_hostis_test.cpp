@@ -92,15 +92,17 @@ class ModelosHostisTest : public QObject {
     }
 
     // The database gets the text as it was judged: comments gone (a server that ends them
-    // elsewhere finds nothing left to read), each :registo a placeholder, strings intact.
+    // elsewhere finds nothing left to read), each :registo a placeholder, strings intact (a :registo
+    // inside one is text, not a parameter).
     void sentAsJudged() {
         ModeloTalao m;
-        QVERIFY(
-            m.carregarTexto(modelo(QStringLiteral("SELECT N'/* x */' AS t, NoVia /* a /* b */ ' */ FROM kel_PES_Vias "
-                                                  "-- c\nWHERE NoId = :registo OR NoId = :REGISTO;")),
-                            QStringLiteral("m.rpt"), ModeloTalao::valoresTalao(), Backend::Mssql));
-        QCOMPARE(m.consulta(),
-                 QStringLiteral("SELECT N'/* x */' AS t, NoVia   FROM kel_PES_Vias  \nWHERE NoId = ? OR NoId = ?"));
+        QVERIFY(m.carregarTexto(
+            modelo(QStringLiteral("SELECT N'/* x :registo */' AS t, NoVia /* a /* b */ ' */ FROM kel_PES_Vias "
+                                  "-- c\nWHERE NoId = :registo OR NoId = :REGISTO;")),
+            QStringLiteral("m.rpt"), ModeloTalao::valoresTalao(), Backend::Mssql));
+        QCOMPARE(
+            m.consulta(),
+            QStringLiteral("SELECT N'/* x :registo */' AS t, NoVia   FROM kel_PES_Vias  \nWHERE NoId = ? OR NoId = ?"));
         QCOMPARE(m.parametros(), 2);
     }
 
