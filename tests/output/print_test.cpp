@@ -170,12 +170,6 @@ class PrintTest : public QObject {
         QCOMPARE(QFileInfo(r.value(pdf)).fileName(), QStringLiteral("TalaoPesagem_Cli.pdf"));
         QCOMPARE(pdfPaginas(r.value(pdf)), 2);
 
-        const QString mine = m_data->path() + QStringLiteral("/ent.pdf");
-        r = runCli({ticket, pdf, ent, outArg, mine});
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out.trimmed(), QStringLiteral("pdf=") + mine);
-        QVERIFY(pdfTexto(mine).contains(QStringLiteral("FORNECEDOR")));
-
         // print: NoVias copies of the parameters row (4 in the demo).
         const QString printed = m_data->path() + QStringLiteral("/print.pdf");
         r = runCli({ticket, QStringLiteral("print"), s, outArg, printed});
