@@ -272,13 +272,12 @@ class ModelosHostisTest : public QObject {
     void cliTicketPdfSurvives() {
         TempDataDir data;
         QCOMPARE(runCli({QStringLiteral("demo"), QStringLiteral("init")}).code, 0);
-        BaseDados db(QStringLiteral("hostis"));
-        QVERIFY(db.abrir(
-            SqlSettings{QStringLiteral("sqlite"), {}, data.norvak() + QStringLiteral("/balantrix-demo.db"), {}, {}}));
-        const QString id = db.escalar(QStringLiteral("SELECT MIN(Hist_Id) FROM kel_PES_Historico WHERE Tipo = 'S' AND "
-                                                     "DataHoraPL IS NOT NULL"))
+        auto db = baseDemo(data.path(), QStringLiteral("hostis"));
+        QVERIFY(db);
+        const QString id = db->escalar(QStringLiteral("SELECT MIN(Hist_Id) FROM kel_PES_Historico WHERE Tipo = 'S' AND "
+                                                      "DataHoraPL IS NOT NULL"))
                                .toString();
-        db.fechar();
+        db.reset();
         QVERIFY(!id.isEmpty());
         const QString copia = data.norvak() + QStringLiteral("/mapas/kel_PES_Talao_Cliente.rpt");
         const QString outPdf = data.path() + QStringLiteral("/t.pdf");
