@@ -1,12 +1,11 @@
 // A month's bulk run in PDF mode: N customers (500 by default) with 4 finished
 // weighings each, one statement per party written to the PDF folder. Prints the
 // selection time, the whole run and the time per party (wall and processor).
-// `bulk_bench [PARTIES] [THREADS]`: THREADS statements drawn at once (the processor's
-// cores by default; 1 draws each on the run's own thread).
+// `bulk_bench [PARTIES] [THREADS]`: THREADS statements drawn at once (as the program
+// does by default; 1 draws each on the run's own thread).
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QThread>
 #include <cstdio>
 #include <ctime>
 
@@ -62,8 +61,8 @@ int main(int argc, char** argv) {
 
     const QString source = qEnvironmentVariable("BALANTRIX_SOURCE", QStringLiteral(BALANTRIX_SOURCE_DIR));
     EnvioTaloes envio(db, source, config);
-    const int desenhos = argc > 2 ? std::max(1, atoi(argv[2])) : std::max(1, QThread::idealThreadCount());
-    envio.setDesenhosEmParalelo(desenhos);
+    if (argc > 2) envio.setDesenhosEmParalelo(atoi(argv[2]));
+    const int desenhos = envio.desenhosEmParalelo();
     PedidoEnvio pedido;
     pedido.modo = 2;
     pedido.inicio = QDate(2024, 3, 1);

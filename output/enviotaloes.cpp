@@ -113,7 +113,7 @@ EnvioTaloes::EnvioTaloes(BaseDados& db, QString programFolder, QString configFil
       m_programFolder(std::move(programFolder)),
       m_configFile(std::move(configFile)),
       m_renderizador(std::make_unique<RenderizadorTalao>(db.settings())),
-      m_desenhos(std::max(1, QThread::idealThreadCount())) {
+      m_desenhos(std::clamp(QThread::idealThreadCount(), 1, 4)) {
     m_renderizador->setRastreio(db);
 }
 

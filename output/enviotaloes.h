@@ -109,9 +109,11 @@ class EnvioTaloes {
     QString caminhoModelo(int modo) const;
     static QString textoSituacaoAnomala(const QString& descricao);
 
-    // How many statements a run draws at once: the processor's cores by default; 1 draws
-    // each on the calling thread, one after the other.
+    // How many statements a run draws at once: the processor's cores by default, at most
+    // four (reading a party takes about a sixth of drawing it, so more threads would wait
+    // for the reading); 1 draws each on the calling thread, one after the other.
     void setDesenhosEmParalelo(int n) { m_desenhos = std::max(1, n); }
+    int desenhosEmParalelo() const { return m_desenhos; }
 
   private:
     // A party's statement read from the database and filled in, still to be drawn.
