@@ -1,4 +1,4 @@
-// balantrix-cli weigh / pending / history on a demo installation: the real tool,
+// balantrix-cli weigh (first, second, correct, cancel) / pending / history on a demo installation: the real tool,
 // run as a separate process, driving the desk with the desk's refusals and messages;
 // the indicator simulator for --scale, a local SMTP server for --then email; and the
 // demo's own weighings.
@@ -37,9 +37,16 @@ class WeighCliTest : public QObject {
     std::unique_ptr<DemoCli> m_demo;
     ParametrosAplic m_parametros;
     QString m_config;
+    QSet<qint32> m_digitados;  // effective weights typed by a correction
 
     QVariant valor(const QString& sql, const QVariantList& p = {}) { return m_demo->valor(sql, p); }
     int contar(const QString& tabela) { return m_demo->contar(tabela); }
+    // A weighing of its own: its first weight, and its second when given; 0 when refused.
+    qint32 pesagem(const QString& linha, int segundo = 0) {
+        const qint32 id = first(linha).value(QStringLiteral("hist_id")).toInt();
+        if (!segundo || !id) return id;
+        return second(linha.section(u' ', 0, 0), id, QStringLiteral("--weight %1").arg(segundo)).code == 0 ? id : 0;
+    }
     int concluidas(const char* tipo) {
         return valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE Tipo = ? AND DataHoraPL IS NOT NULL"),
                      {QString::fromLatin1(tipo)})
@@ -57,7 +64,7 @@ class WeighCliTest : public QObject {
     // After every case the stored rules hold: one live document per finished weighing with the
     // effective weight as its quantity, weights that add up, tickets never repeated.
     void cleanup() {
-        const auto f = RegrasBase(m_demo->db, m_parametros).verificar({});
+        const auto f = RegrasBase(m_demo->db, m_parametros).verificar({m_digitados, {}, false});
         QVERIFY2(!f, qPrintable(Falha::descrever(f)));
     }
     void cleanupTestCase() { m_demo.reset(); }
@@ -187,10 +194,9 @@ class WeighCliTest : public QObject {
     void deductionsAreTakenAsTyped() {
         QFETCH(QString, vasilhame);
         QFETCH(QString, efectivo);
-        Run r = first(QStringLiteral("saidas --third C004 --article MILHO --weight 12000"));
-        QVERIFY2(r.code == 0, qPrintable(r.err));
-        const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
-        r = second(QStringLiteral("saidas"), id, QStringLiteral("--weight 20000 --container ") + vasilhame);
+        const qint32 id = pesagem(QStringLiteral("saidas --third C004 --article MILHO --weight 12000"));
+        QVERIFY(id > 0);
+        const Run r = second(QStringLiteral("saidas"), id, QStringLiteral("--weight 20000 --container ") + vasilhame);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("effective")), efectivo);
         QCOMPARE(
@@ -201,15 +207,14 @@ class WeighCliTest : public QObject {
     // Another workstation finishes the truck while this one's document is being made (a
     // trigger on the ERP's header table plays it): the loser prints only what it did itself.
     void raceLoserPrintsOnlyItsOwnWork() {
-        Run r = first(QStringLiteral("saidas --third C005 --article MILHO --weight 13000"));
-        QVERIFY2(r.code == 0, qPrintable(r.err));
-        const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
+        const qint32 id = pesagem(QStringLiteral("saidas --third C005 --article MILHO --weight 13000"));
+        QVERIFY(id > 0);
         m_demo->db.executar(
             QStringLiteral("CREATE TRIGGER posto2_conclui AFTER INSERT ON DocGCCab BEGIN UPDATE "
                            "kel_PES_Historico SET DataHoraPL = DataHoraPB, PesoBruto = 23000, TpDoc = 'GR', "
                            "Serie = 1, NoDoc = 777, Ano = 2026 WHERE Hist_Id = %1 AND DataHoraPL IS NULL; END")
                 .arg(id));
-        r = second(QStringLiteral("saidas"), id, QStringLiteral("--weight 21000"));
+        const Run r = second(QStringLiteral("saidas"), id, QStringLiteral("--weight 21000"));
         m_demo->db.executar(QStringLiteral("DROP TRIGGER posto2_conclui"));
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("já não está pendente")), qPrintable(r.err));
@@ -288,11 +293,10 @@ class WeighCliTest : public QObject {
         QFETCH(QString, segunda);
         QFETCH(int, code);
         QFETCH(QString, message);
-        Run r = first(primeira);
-        QVERIFY2(r.code == 0, qPrintable(r.err));
-        const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
+        const qint32 id = pesagem(primeira);
+        QVERIFY(id > 0);
         const int docs = contar(QStringLiteral("DocGCCab"));
-        r = cli(QStringLiteral("weigh second --desk ") + segunda.arg(id));
+        const Run r = cli(QStringLiteral("weigh second --desk ") + segunda.arg(id));
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
@@ -318,6 +322,74 @@ class WeighCliTest : public QObject {
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("não foi anulado no ERP")), qPrintable(r.err));
         QVERIFY(!PesagemLida::ler(m_demo->db, id).pendente);
+    }
+
+    // weigh correct: a finished weighing corrected as from the desk's history.
+    void correctsAFinishedWeighingAsTheHistoryDoes() {
+        const qint32 id = pesagem(QStringLiteral("entradas --third F001 --article MILHO --weight 30000"), 10000);
+        QVERIFY(id > 0);
+        m_digitados.insert(id);  // its effective weight is typed below
+        const QString corrigir = QStringLiteral("weigh correct --desk entradas --id %1 ").arg(id);
+        Run r = cli(corrigir + QStringLiteral("--container 150 --quality 50.5 --category"),
+                    {QStringLiteral("Tipo B"), QStringLiteral("--obs"), QStringLiteral("Humidade d'origem")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.value(QStringLiteral("hist_id")).toInt(), id);
+        QCOMPARE(r.value(QStringLiteral("effective")), QStringLiteral("19799.5"));
+        const QString doc = r.value(QStringLiteral("document"));
+        QVERIFY2(doc.startsWith(QStringLiteral("GEM/")), qPrintable(doc));
+        const QStringList k = doc.split(QLatin1Char('/'));
+        const QString linhas =
+            QStringLiteral("FROM DocGCLin WHERE Tpdoc = ? AND Serie = ? AND NNumdoc = ? AND Ano = ?");
+        const QVariantList chave{k[0], k[1].toInt(), k[2].toInt(), k[3].toInt()};
+        QCOMPARE(
+            valor(QStringLiteral("SELECT Descricao ") + linhas + QStringLiteral(" AND NLinha = 1"), chave).toString(),
+            QStringLiteral("Qualidade do Produto Tipo B"));
+        QCOMPARE(PesagemLida::ler(m_demo->db, id).justificacao, QStringLiteral("Humidade d'origem"));
+        QCOMPARE(
+            valor(QStringLiteral("SELECT Qualidade FROM kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}).toDouble(),
+            50.5);
+
+        // A typed effective weight replaces the computed one.
+        r = cli(corrigir + QStringLiteral("--effective 19000"));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.value(QStringLiteral("effective")), QStringLiteral("19000"));
+        QCOMPARE(PesagemLida::ler(m_demo->db, id).efectivo, 19000.0);
+        // The same effective weight again writes nothing, and says so.
+        r = cli(corrigir + QStringLiteral("--effective 19000"));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("sem alterações: nada foi gravado.")), qPrintable(r.err));
+    }
+
+    // Refused as at the desk, and the weighing keeps its values.
+    void refusalsAsAtTheDesk_data() {
+        QTest::addColumn<QString>("linha");  // %1: a finished outgoing weighing, %2: a pending one
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        // The plate of a finished weighing cannot be changed at the desk either.
+        QTest::newRow("plate") << QStringLiteral("saidas --id %1 --plate 99-ZZ-99") << 1 << QStringLiteral("--plate");
+        // No quality deduction on the outgoing desk; unreadable weights are refused before anything opens.
+        QTest::newRow("quality outgoing") << QStringLiteral("saidas --id %1 --quality 5") << 2 << QString();
+        QTest::newRow("negative container") << QStringLiteral("saidas --id %1 --container -5") << 2 << QString();
+        // A pending weighing is not corrected, nor one of the other desk.
+        QTest::newRow("pending") << QStringLiteral("saidas --id %2 --container 10") << 1
+                                 << QStringLiteral("não está concluída");
+        QTest::newRow("other desk") << QStringLiteral("entradas --id %1 --container 10") << 1 << QString();
+    }
+    void refusalsAsAtTheDesk() {
+        QFETCH(QString, linha);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        const qint32 id = pesagem(QStringLiteral("saidas --third C002 --article TRIGO --weight 12000"), 30000);
+        const qint32 pendente = pesagem(QStringLiteral("saidas --third C001 --article MILHO --weight 9000"));
+        QVERIFY(id > 0 && pendente > 0);
+        const Run r = cli(QStringLiteral("weigh correct --desk ") +
+                          linha.replace(QStringLiteral("%1"), QString::number(id))
+                              .replace(QStringLiteral("%2"), QString::number(pendente)));
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(PesagemLida::ler(m_demo->db, id).efectivo, 18000.0);
+        QVERIFY(PesagemLida::ler(m_demo->db, pendente).pendente);
     }
 
     void incomingWithQualityCategoryAndSubsidiaryMaterials() {
