@@ -12,9 +12,7 @@ SqlSettings sqlite(const QString& path) {
 }
 
 QByteArray fileHash(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    return QCryptographicHash::hash(lerFicheiro(path), QCryptographicHash::Sha256);
 }
 
 }  // namespace

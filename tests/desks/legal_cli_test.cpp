@@ -123,10 +123,7 @@ class LegalCliTest : public QObject {
         QVERIFY2(r.out.startsWith(QStringLiteral("key_id=%1 fingerprint=%1").arg(chaveId)), qPrintable(r.out));
         QVERIFY(r.out.contains(QStringLiteral("\n-----BEGIN PUBLIC KEY-----\n")));
         const QString chave = m_dir.filePath(QStringLiteral("chave.pem"));
-        QFile f(chave);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(r.out.toLatin1());
-        f.close();
+        QVERIFY(escreverFicheiro(chave, r.out.toLatin1()));
         r = cli(QStringLiteral("ticket verify --qr"), {linha, QStringLiteral("--public-key"), chave});
         QCOMPARE(r.value(QStringLiteral("valid")), QStringLiteral("1"));
         QCOMPARE(r.value(QStringLiteral("key_id")), chaveId);
@@ -230,11 +227,7 @@ class LegalCliTest : public QObject {
     // The configuration is read once; a file no configuration can be is refused, named.
     void hugeConfigurationRefused() {
         const QString config = m_demo->dados.norvak() + QStringLiteral("/Enorme.kel");
-        QFile f(config);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[SQL]\n");
-        f.write(QByteArray(1100 * 1024, ';'));
-        f.close();
+        QVERIFY(escreverFicheiro(config, "[SQL]\n" + QByteArray(1100 * 1024, ';')));
         const Run r = cli(QStringLiteral("--config Enorme.kel option show"));
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(config) && r.err.contains(QStringLiteral("demasiado grande")), qPrintable(r.err));

@@ -14,16 +14,12 @@ qint32 primeira(DeskFixture& f, DeskCore& d, const QString& fornecedor, const QS
                 int kg = 24000) {
     DeskFixture::nova(d, fornecedor, artigo);
     d.setMateriasSubsidiarias(subsidiarias);
-    d.btPeso();
-    d.escrever(Campo::Peso, QString::number(kg));
-    d.btConfPeso(Gravacao::Confirmar);
+    DeskFixture::pesar(d, kg);
     return PesagemLida::ultimo(f.t.db());
 }
 
 void concluir(DeskCore& d, int tara) {
-    d.btPeso();
-    d.escrever(Campo::Peso, QString::number(tara));
-    d.btConfPeso(Gravacao::Confirmar);
+    DeskFixture::pesar(d, tara);
     DeskFixture::concluir(d);
 }
 

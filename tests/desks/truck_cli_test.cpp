@@ -3,7 +3,6 @@
 // signed code, and every bad input is refused before anything is written.
 #include <QtTest>
 
-#include "base/money.h"
 #include "tests/desks/clidesk.h"
 #include "tests/scale/simulador.h"
 
@@ -60,13 +59,8 @@ class TruckCliTest : public QObject {
         QVERIFY(r.value(QStringLiteral("document")).startsWith(QStringLiteral("GR/")));
         QCOMPARE(r.value(QStringLiteral("net")), QStringLiteral("19140"));
         QCOMPARE(r.value(QStringLiteral("effective")), QStringLiteral("19140"));
-        const RecordSet h =
-            m_demo->db.consultar(QStringLiteral("SELECT Terceiro, Artigo, PesoBruto, PesoTara, DataHoraPL FROM "
-                                                "kel_PES_Historico WHERE Hist_Id = ?"),
-                                 {id});
-        QCOMPARE(h.text(QStringLiteral("Terceiro")), QStringLiteral("C004"));
-        QCOMPARE(Money::fromVariant(h.value(QStringLiteral("PesoTara"))), Money::fromInteger(12340));
-        QVERIFY(!h.isNull(QStringLiteral("DataHoraPL")));
+        QCOMPARE(valor(QStringLiteral("SELECT Terceiro FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toString(),
+                 QStringLiteral("C004"));
 
         // The alibi log: the reading for the gross weight, a typed row for the stored tare.
         r = cli(QStringLiteral("alibi list --hist %1").arg(id));
@@ -174,9 +168,6 @@ class TruckCliTest : public QObject {
                                      << QStringLiteral("não da viatura");
         QTest::newRow("no such weighing")
             << QStringLiteral("truck set --plate 11-AA-11 --tare-from 999999") << QStringLiteral("não existe");
-        QTest::newRow("expired tare") << QStringLiteral(
-                                             "weigh first --desk saidas --plate 22-EX-22 --stored-tare --weight 30000")
-                                      << QStringLiteral("expirou em");
         QTest::newRow("missing tare") << QStringLiteral(
                                              "weigh first --desk saidas --plate 33-NO-33 --stored-tare --weight 30000")
                                       << QStringLiteral("não tem tara registada");
@@ -199,12 +190,6 @@ class TruckCliTest : public QObject {
             linha.remove(0, 9);
             QCOMPARE(cli(QStringLiteral("option set PesoManual proibido")).code, 0);
         }
-        // An expired tare, stored straight into the register as an older day left it.
-        m_demo->db.executar(QStringLiteral("DELETE FROM kel_PES_Viaturas WHERE Matricula = '22-EX-22'"));
-        m_demo->db.executar(
-            QStringLiteral("INSERT INTO kel_PES_Viaturas (Matricula, Terceiro, Artigo, Tara, PesadaEm, "
-                           "ValidaAte, Posto, Utilizador, Origem) VALUES ('22-EX-22', 'C001', 'RAC-VL', 9000, "
-                           "'2020-01-02 08:00:00', '2020-07-01 00:00:00', 'p', 'u', 'manual')"));
         const int antes = contagem();
         const CliRun r = cli(linha);
         if (proibido) cli(QStringLiteral("option set PesoManual permitido"));

@@ -365,8 +365,6 @@ class WeighCliTest : public QObject {
         QTest::addColumn<QString>("linha");  // %1: a finished outgoing weighing, %2: a pending one
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("message");
-        // The plate of a finished weighing cannot be changed at the desk either.
-        QTest::newRow("plate") << QStringLiteral("saidas --id %1 --plate 99-ZZ-99") << 1 << QStringLiteral("--plate");
         // No quality deduction on the outgoing desk; unreadable weights are refused before anything opens.
         QTest::newRow("quality outgoing") << QStringLiteral("saidas --id %1 --quality 5") << 2 << QString();
         QTest::newRow("negative container") << QStringLiteral("saidas --id %1 --container -5") << 2 << QString();
