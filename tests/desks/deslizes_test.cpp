@@ -164,20 +164,14 @@ class DeslizesTest : public QObject {
             QCOMPARE(d->campo(Campo::Peso), QStringLiteral("14220"));
         }
         QVERIFY(d->trabalhoPorGravar());
-        const auto fazer = [&] {
-            if (accao == QLatin1String("btPendentes"))
-                d->btPendentes();
-            else if (accao == QLatin1String("btEntrada"))
-                d->btEntrada();
-            else if (accao == QLatin1String("btHistorico"))
-                d->btHistorico();
-            else if (accao == QLatin1String("btSair"))
-                d->btSair();
-            else if (accao == QLatin1String("escape0"))
-                d->escape(Campo::Terceiro);
-            else
-                d->cancelar();
-        };
+        const QHash<QString, std::function<void()>> accoes{
+            {QStringLiteral("btPendentes"), [&] { d->btPendentes(); }},
+            {QStringLiteral("btEntrada"), [&] { d->btEntrada(); }},
+            {QStringLiteral("btHistorico"), [&] { d->btHistorico(); }},
+            {QStringLiteral("btSair"), [&] { d->btSair(); }},
+            {QStringLiteral("escape0"), [&] { d->escape(Campo::Terceiro); }},
+            {QStringLiteral("cancelar"), [&] { d->cancelar(); }}};
+        const auto fazer = accoes.value(accao);
         f.msgs.clear();
         f.msgs.answers = {false};
         fazer();
