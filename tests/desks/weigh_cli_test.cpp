@@ -306,12 +306,11 @@ class WeighCliTest : public QObject {
 
     // A finished weighing is not weighed again; once its document is converted it cannot be cancelled.
     void finishedWeighingStaysFinished() {
-        Run r = first(QStringLiteral("saidas --third C002 --article MILHO --weight 12000"));
-        const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
+        const qint32 id = pesagem(QStringLiteral("saidas --third C002 --article MILHO --weight 12000"));
         const QString doc =
             second(QStringLiteral("saidas"), id, QStringLiteral("--weight 20000")).value(QStringLiteral("document"));
         QVERIFY(!doc.isEmpty());
-        r = second(QStringLiteral("saidas"), id, QStringLiteral("--weight 21000"));
+        Run r = second(QStringLiteral("saidas"), id, QStringLiteral("--weight 21000"));
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains(QStringLiteral("já está concluída")));
         // Marked converted by `erp convert`, as another ERP program does.
@@ -433,9 +432,8 @@ class WeighCliTest : public QObject {
         // The simulator writes the installation's BALANCA.TXT beside the configuration.
         Simulador sim({QStringLiteral("--demo"), QStringLiteral("--weight"), QStringLiteral("14260")});
         QVERIFY(sim.iniciado());
-        Run r = first(QStringLiteral("saidas --third C004 --article RAC-VL --scale"));
-        QVERIFY2(r.code == 0, qPrintable(r.err));
-        const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
+        const qint32 id = pesagem(QStringLiteral("saidas --third C004 --article RAC-VL --scale"));
+        QVERIFY(id > 0);
         QCOMPARE(PesagemLida::ler(m_demo->db, id).tara, 14260.0);
 
         // An unstable reading is the desk's refusal: nothing is saved with the "0" it shows.
@@ -443,7 +441,7 @@ class WeighCliTest : public QObject {
             {QStringLiteral("--mark"), QStringLiteral("gu"), QStringLiteral("--weight"), QStringLiteral("30000")});
         QVERIFY(instavel.iniciado());
         FicheiroBalanca ficheiro(instavel.caminho());
-        r = second(QStringLiteral("saidas"), id, QStringLiteral("--scale --scale-file ") + ficheiro.caminho());
+        Run r = second(QStringLiteral("saidas"), id, QStringLiteral("--scale --scale-file ") + ficheiro.caminho());
         QCOMPARE(r.code, 1);
         QCOMPARE(r.err.trimmed(), QStringLiteral("Pesagem Instável"));
         QVERIFY(PesagemLida::ler(m_demo->db, id).pendente);
@@ -480,9 +478,8 @@ class WeighCliTest : public QObject {
         FicheiroConfig(m_config).gravar(QStringLiteral("SMTP"), QStringLiteral("Porta"),
                                         QString::number(server.porta()));
         FicheiroConfig(m_config).gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"), impressora);
-        Run r = first(QStringLiteral("saidas --weight 13000 --third ") + primeira);
-        const qint32 id = r.value(QStringLiteral("hist_id")).toInt();
-        r = second(QStringLiteral("saidas"), id, QStringLiteral("--weight ") + segunda);
+        const qint32 id = pesagem(QStringLiteral("saidas --weight 13000 --third ") + primeira);
+        const Run r = second(QStringLiteral("saidas"), id, QStringLiteral("--weight ") + segunda);
         FicheiroConfig(m_config).gravar(QStringLiteral("PRINT"), QStringLiteral("Impressora"), QString());
         QCOMPARE(r.code, erro.isEmpty() ? 0 : 1);
         for (const QString& e : erro.split(u'|', Qt::SkipEmptyParts)) QVERIFY2(r.err.contains(e), qPrintable(r.err));
