@@ -51,13 +51,9 @@ class CliCountersTest : public QObject {
                               QStringLiteral("--doc-type"),     m_tipoDoc.toLower(),
                               QStringLiteral("--customer"),     c.text(0, QStringLiteral("Cliente")),
                               QStringLiteral("--address-type"), c.text(0, QStringLiteral("TipoMorada"))};
-        m_chave1 = QStringList{
-            QStringLiteral("--kind"),
-            QStringLiteral("1"),
-            QStringLiteral("--campaign"),
-            QStringLiteral("2031/2032"),
-            QStringLiteral("--doc-type"),
-            m_db->escalar(QStringLiteral("SELECT TpGuiaEntMP FROM kel_PES_Parametros WHERE Numero = 1")).toString()};
+        m_chave1 =
+            QStringLiteral("--kind 1 --campaign 2031/2032 --doc-type").split(u' ')
+            << m_db->escalar(QStringLiteral("SELECT TpGuiaEntMP FROM kel_PES_Parametros WHERE Numero = 1")).toString();
     }
     void cleanupTestCase() {
         m_db.reset();
