@@ -127,7 +127,7 @@ class CliTest : public QObject {
             // Drop the program's tables: the next start must rebuild them to version 3.
             BaseDados db(QStringLiteral("strip"));
             QVERIFY(db.abrir(sqlite(m_dbPath)));
-            for (const QString& t : {"kel_PES_Carros", "kel_PES_Historico", "kel_PES_Historico_Comp",
+            for (const char* t : {"kel_PES_Carros", "kel_PES_Historico", "kel_PES_Historico_Comp",
                                      "kel_PES_Parametros", "kel_PES_Taloes", "kel_PES_Vias", "kel_sistema"})
                 db.executar(QStringLiteral("DROP TABLE ") + t);
         }

@@ -464,9 +464,7 @@ class DeskCoreTest : public QObject {
         }
         d->btPeso();
         QCOMPARE(d->dataPesagem(), QDate::currentDate());
-        d->setDataPesagem(dia);
-        d->escrever(Campo::Peso, QStringLiteral("21000"));
-        d->btConfPeso(Gravacao::Confirmar);
+        DeskFixture::pesar(*d, 21000, dia);
         QVERIFY2(f.msgs.last().contains(mensagem), qPrintable(f.msgs.last()));
         if (segunda) QVERIFY(d->painelPesagem());
         QVERIFY(d->campo(Campo::DataSaida).isEmpty());
@@ -485,8 +483,7 @@ class DeskCoreTest : public QObject {
         DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
         d->btPeso();
         QCOMPARE(d->rotulo(DeskCore::LegendaPeso), QStringLiteral("Peso Bruto"));
-        d->escrever(Campo::Peso, QStringLiteral("31000"));
-        d->btConfPeso(Gravacao::Confirmar);
+        DeskFixture::pesar(*d, 31000);
         const qint32 id = PesagemLida::ultimo(f.t.db());
         RecordSet r = LerHistorico(f.t.db(), id);
         QCOMPARE(r.text(QStringLiteral("Tipo")), QStringLiteral("E"));
@@ -498,8 +495,7 @@ class DeskCoreTest : public QObject {
         d->activarLinha(0);
         d->btPeso();
         QCOMPARE(d->rotulo(DeskCore::LegendaPeso), QStringLiteral("Tara"));
-        d->escrever(Campo::Peso, QStringLiteral("31000"));
-        d->btConfPeso(Gravacao::Confirmar);
+        DeskFixture::pesar(*d, 31000);
         QCOMPARE(f.msgs.last(), QStringLiteral("Peso Líquido incorrecto"));
         DeskFixture::pesar(*d, 30000);
         QCOMPARE(d->campo(Campo::Liquido), QStringLiteral("1.000,00"));

@@ -63,8 +63,7 @@ class DeslizesTest : public QObject {
         QVERIFY(!d->primeiroPeso());
         d->btPeso();
         QCOMPARE(d->rotulo(DeskCore::LegendaPeso), kindDe(entrada).legendaSegundoPeso);
-        d->escrever(Campo::Peso, QString::number(segundo(entrada)));
-        d->btConfPeso(Gravacao::Confirmar);
+        DeskFixture::pesar(*d, segundo(entrada));
         QCOMPARE(d->tabActual(), Pagina::Carga);
         DeskFixture::concluir(*d);
         QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), 1);
@@ -97,9 +96,7 @@ class DeslizesTest : public QObject {
         QCOMPARE(d->campo(Campo::Terceiro), outro(entrada));  // nothing typed is lost: the plate can be mended
         // Yes: a second truck with that plate is weighed in.
         f.msgs.answers = {true};
-        d->btPeso();
-        d->escrever(Campo::Peso, QString::number(primeiro(entrada)));
-        d->btConfPeso(Gravacao::Confirmar);
+        DeskFixture::pesar(*d, primeiro(entrada));
         QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), 2);
         // Another plate is not asked about.
         f.msgs.clear();

@@ -125,11 +125,8 @@ class ViaturasTest : public QObject {
         DeskFixture::tab(*d, Campo::Matricula, kMatricula);
         DeskFixture::tab(*d, Campo::Terceiro, QStringLiteral("C001"));
         DeskFixture::tab(*d, Campo::Artigo, QStringLiteral("MILHO"));
-        d->btPeso();
-        d->setDataPesagem(QDate::currentDate().addDays(dataPesagem));
-        d->escrever(Campo::Peso, QStringLiteral("25000"));
         const int antes = f.contar(QStringLiteral("kel_PES_Historico"));
-        d->btConfPeso(Gravacao::Confirmar);
+        DeskFixture::pesar(*d, 25000, QDate::currentDate().addDays(dataPesagem));
         if (!mensagem.isEmpty()) QVERIFY2(f.msgs.all.join(u'|').contains(mensagem), qPrintable(f.msgs.all.join(u'|')));
         QVERIFY(!d->taraRegistada());
         if (dataPesagem > 0) {
