@@ -17,7 +17,7 @@ AccoesTalao::AccoesTalao(OperacoesTalao& operacoes, Impressora* impressora, QStr
 bool AccoesTalao::imprimir(qint32 idHistorico, bool entrada, int copias, QString& erro) {
     try {
         RegistarVias(m_ops.db(), idHistorico, qint16(copias));
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         erro = e.texto();
         return false;
     }
@@ -68,7 +68,7 @@ bool AccoesTalao::previsualizar(qint32 idHistorico, bool entrada, QString& erro)
 bool AccoesTalao::enviarEmail(qint32 idHistorico, bool entrada, const QString& destinatario) {
     try {
         return m_ops.enviarMail(idHistorico, entrada ? TipoTalao::Fornecedor : TipoTalao::Cliente, destinatario) == 1;
-    } catch (const DbError& e) {
+    } catch (const ErroOperacao& e) {
         m_ops.mensagens().mostrarEstado(2, QStringLiteral("Não foi possivel enviar o email\r\n") + e.texto());
         return false;
     }

@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QThread>
+#include <QThreadPool>
+#include <deque>
+#include <future>
 
 #include "base/basedados.h"
 #include "base/datasbase.h"
@@ -14,6 +18,7 @@
 #include "base/ficheiroconfig.h"
 #include "output/erromodelo.h"
 #include "output/ficheiroatomico.h"
+#include "output/fontetalao.h"
 #include "output/mailsender.h"
 #include "output/mailsettings.h"
 #include "output/modelotalao.h"
@@ -107,7 +112,8 @@ EnvioTaloes::EnvioTaloes(BaseDados& db, QString programFolder, QString configFil
     : m_db(db),
       m_programFolder(std::move(programFolder)),
       m_configFile(std::move(configFile)),
-      m_renderizador(std::make_unique<RenderizadorTalao>(db.settings())) {
+      m_renderizador(std::make_unique<RenderizadorTalao>(db.settings())),
+      m_desenhos(std::clamp(QThread::idealThreadCount(), 1, 4)) {
     m_renderizador->setRastreio(db);
 }
 
@@ -213,20 +219,19 @@ QList<TerceiroEnvio> EnvioTaloes::selecionar(const PedidoEnvio& p) {
     return out;
 }
 
-bool EnvioTaloes::extracto(int modo, const QString& codigo, const QDate& inicio, const QDate& fim,
-                           const std::function<bool(RenderizadorTalao&, const ModeloTalao&, const QVariantHash&,
-                                                    const QHash<QString, QString>&, const QString&)>& fazer) {
+std::optional<EnvioTaloes::Extracto> EnvioTaloes::preparar(int modo, const QString& codigo, const QDate& inicio,
+                                                           const QDate& fim) {
     m_erro.clear();
     const QString path = caminhoModelo(modo);
     ModeloTalao& modelo = m_modelos[path];
     if (!modelo.carregar(path, ModeloTalao::valoresExtracto(), m_db.backend())) {
         m_erro = modelo.erro();
-        return false;
+        return std::nullopt;
     }
     if (modelo.modo() != ModeloTalao::Modo::Extracto) {
         m_erro = QStringLiteral("O modelo %1 não é um extracto (falta \"modo = extracto\" em [talao]).")
                      .arg(modelo.caminho());
-        return false;
+        return std::nullopt;
     }
     const QVariantHash valores{{QStringLiteral("terceiro"), codigo},
                                {QStringLiteral("inicio"), inicioDia(inicio)},
@@ -237,37 +242,38 @@ bool EnvioTaloes::extracto(int modo, const QString& codigo, const QDate& inicio,
     const QString titulo =
         QStringLiteral("Talões de pesagem %1 - %2 a %3")
             .arg(codigo, extras.value(QStringLiteral("periodo_inicio")), extras.value(QStringLiteral("periodo_fim")));
-    return fazer(*m_renderizador, modelo, valores, extras, titulo);
+    return Extracto{m_renderizador->documento(modelo, valores, extras), modelo.paginacao(), titulo};
 }
 
 QString EnvioTaloes::exportarTaloesTerceiro(int modo, const QString& codigo, const QDate& inicio, const QDate& fim,
                                             const QString& path) {
-    const bool ok = extracto(modo, codigo, inicio, fim,
-                             [&](RenderizadorTalao& r, const ModeloTalao& m, const QVariantHash& v,
-                                 const QHash<QString, QString>& e, const QString& titulo) {
-                                 if (r.exportarDocumentoPdf(m, v, e, path, titulo)) return true;
-                                 m_erro = r.erro();
-                                 return false;
-                             });
-    if (!ok) {
+    const std::optional<Extracto> e = preparar(modo, codigo, inicio, fim);
+    if (!e) {
         FicheiroAtomico::remover(path);  // an older statement under this name is not this one
+        return {};
+    }
+    if (!m_renderizador->gravarFicheiro(path, RenderizadorTalao::documentoPdf(e->html, e->paginacao, e->titulo))) {
+        m_erro = m_renderizador->erro();
         return {};
     }
     return QFileInfo(path).isFile() ? path : QString();
 }
 
 QByteArray EnvioTaloes::extractoPdf(int modo, const QString& codigo, const QDate& inicio, const QDate& fim) {
-    QByteArray out;
-    extracto(modo, codigo, inicio, fim,
-             [&](RenderizadorTalao& r, const ModeloTalao& m, const QVariantHash& v, const QHash<QString, QString>& e,
-                 const QString& titulo) {
-                 QBuffer buffer(&out);
-                 buffer.open(QIODevice::WriteOnly);
-                 r.exportarDocumentoPdf(m, v, e, buffer, titulo);
-                 return true;
-             });
-    return out;
+    const std::optional<Extracto> e = preparar(modo, codigo, inicio, fim);
+    return e ? RenderizadorTalao::documentoPdf(e->html, e->paginacao, e->titulo) : QByteArray();
 }
+
+namespace {
+
+// A party of the run between being read and being saved or sent: its statement may still
+// be drawing on another thread.
+struct EmCurso {
+    int indice = 0;
+    std::future<QByteArray> pdf;  // not valid when the outcome is known already
+};
+
+}  // namespace
 
 ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progresso, const AoTerminar& aoTerminar) {
     ResumoEnvio resumo;
@@ -310,6 +316,67 @@ ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progres
     for (const auto& t : terceiros) codigos << t.codigo;
     const QStringList nomes = nomesFicheiros(p.modo, codigos, p.inicio, p.fim);
     QSet<QString> usados;  // two parties never share a file, even on a case-blind disk
+
+    // Reading a party and filling its template stay on this thread (the database
+    // connection is this thread's); drawing the PDF, most of a party's time, goes to the
+    // pool while the next parties are read. Each party is still saved or sent here, in
+    // the run's order, so the outcomes, the progress and a stop fall as they always did.
+    QThreadPool desenho;
+    desenho.setMaxThreadCount(m_desenhos);
+    FonteTalao::familia();  // the font copy is registered here, before any drawing thread needs it
+    std::deque<EmCurso> emCurso;
+    auto concluir = [&](EmCurso& c) {
+        ResultadoTerceiro& r = resumo.resultados[c.indice];
+        if (c.pdf.valid()) {
+            QByteArray pdf;
+            try {
+                pdf = c.pdf.get();
+            } catch (const std::exception& e) {
+                r.erro = QStringLiteral("O extracto não pôde ser desenhado: %1").arg(QString::fromLocal8Bit(e.what()));
+            }
+            const TerceiroEnvio& t = terceiros[c.indice];
+            if (pdf.isEmpty()) {
+                r.estado = ResultadoTerceiro::Falhou;
+                if (r.erro.isEmpty()) r.erro = QStringLiteral("O extracto de %1 saiu vazio.").arg(t.codigo);
+                if (p.pdf) FicheiroAtomico::remover(QDir(pasta).filePath(nomes[c.indice]));
+            } else if (p.pdf) {
+                const QString path = QDir(pasta).filePath(nomes[c.indice]);
+                if (m_renderizador->gravarFicheiro(path, pdf)) {
+                    r.estado = ResultadoTerceiro::Gravado;
+                    r.ficheiro = path;
+                } else {
+                    r.estado = ResultadoTerceiro::Falhou;
+                    r.erro = m_renderizador->erro();
+                }
+            } else {
+                // Made in memory for this party alone: no file another run could overwrite.
+                MailMessage m;
+                m.anexo = pdf;
+                m.para = t.email;
+                m.cc = mail.cc;
+                m.bcc = mail.bcc;
+                m.assunto = mail.assunto;
+                m.corpo = mail.mensagem;
+                // The recipient sees a name that says whose and which period.
+                m.nomeAnexo = nomes[c.indice];
+                r.ficheiro = nomes[c.indice];
+                if (sender.enviar(m)) {
+                    r.estado = ResultadoTerceiro::Enviado;
+                } else {
+                    r.estado = ResultadoTerceiro::Falhou;
+                    r.erro = sender.ultimoErro();
+                }
+            }
+        }
+        if (aoTerminar) aoTerminar(r);
+    };
+    auto concluirAte = [&](std::size_t restam) {
+        while (emCurso.size() > restam) {
+            concluir(emCurso.front());
+            emCurso.pop_front();
+        }
+    };
+
     for (int i = 0; i < terceiros.size(); ++i) {
         const TerceiroEnvio& t = terceiros[i];
         if (progresso && !progresso(i + 1, int(terceiros.size()), t.codigo)) {
@@ -317,54 +384,46 @@ ResumoEnvio EnvioTaloes::executar(const PedidoEnvio& p, const Progresso& progres
             break;
         }
         ResultadoTerceiro& r = resumo.resultados[i];
+        EmCurso c;
+        c.indice = i;
         try {
-            if (p.pdf) {
-                const QString path = QDir(pasta).filePath(nomes[i]);
-                if (usados.contains(nomes[i].toCaseFolded())) {
-                    r.estado = ResultadoTerceiro::Falhou;
-                    r.erro =
-                        QStringLiteral("O ficheiro %1 já foi gravado para outro terceiro nesta execução.").arg(path);
-                } else {
-                    usados.insert(nomes[i].toCaseFolded());
-                    r.ficheiro = exportarTaloesTerceiro(p.modo, t.codigo, p.inicio, p.fim, path);
-                    r.estado = r.ficheiro.isEmpty() ? ResultadoTerceiro::Falhou : ResultadoTerceiro::Gravado;
-                    r.erro = m_erro;
-                }
-            } else if (t.email.isEmpty()) {
+            if (p.pdf && usados.contains(nomes[i].toCaseFolded())) {
+                r.estado = ResultadoTerceiro::Falhou;
+                r.erro = QStringLiteral("O ficheiro %1 já foi gravado para outro terceiro nesta execução.")
+                             .arg(QDir(pasta).filePath(nomes[i]));
+            } else if (!p.pdf && t.email.isEmpty()) {
                 r.estado = ResultadoTerceiro::SemEmail;  // no statement is made for nobody
             } else {
-                // Made in memory for this party alone: no file another run could overwrite.
-                MailMessage m;
-                m.anexo = extractoPdf(p.modo, t.codigo, p.inicio, p.fim);
-                if (m.anexo.isEmpty()) {
+                if (p.pdf) usados.insert(nomes[i].toCaseFolded());
+                if (std::optional<Extracto> e = preparar(p.modo, t.codigo, p.inicio, p.fim)) {
+                    auto tarefa = std::make_shared<std::packaged_task<QByteArray()>>(
+                        [e = std::move(*e)] { return RenderizadorTalao::documentoPdf(e.html, e.paginacao, e.titulo); });
+                    c.pdf = tarefa->get_future();
+                    if (m_desenhos > 1)
+                        desenho.start([tarefa] { (*tarefa)(); });
+                    else
+                        (*tarefa)();
+                } else {
                     r.estado = ResultadoTerceiro::Falhou;
                     r.erro = m_erro;
-                } else {
-                    m.para = t.email;
-                    m.cc = mail.cc;
-                    m.bcc = mail.bcc;
-                    m.assunto = mail.assunto;
-                    m.corpo = mail.mensagem;
-                    // The recipient sees a name that says whose and which period.
-                    m.nomeAnexo = nomes[i];
-                    r.ficheiro = nomes[i];
-                    if (sender.enviar(m)) {
-                        r.estado = ResultadoTerceiro::Enviado;
-                    } else {
-                        r.estado = ResultadoTerceiro::Falhou;
-                        r.erro = sender.ultimoErro();
-                    }
+                    // an older statement under this name is not this one
+                    if (p.pdf) FicheiroAtomico::remover(QDir(pasta).filePath(nomes[i]));
                 }
             }
         } catch (const ErroOperacao& e) {
-            // The database or the template failed under us: nothing after this can be trusted to work.
+            // The database or the template failed under us: nothing after this can be trusted
+            // to work. What was read before it is still saved or sent.
+            concluirAte(0);
             resumo.erro = e.descricao();
             r.estado = ResultadoTerceiro::Falhou;
             r.erro = e.descricao();
             if (aoTerminar) aoTerminar(r);
             break;
         }
-        if (aoTerminar) aoTerminar(r);
+        emCurso.push_back(std::move(c));
+        // One statement waiting beyond those drawing keeps every thread busy.
+        concluirAte(m_desenhos > 1 ? std::size_t(m_desenhos) : 0);
     }
+    concluirAte(0);
     return resumo;
 }

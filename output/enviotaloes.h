@@ -3,11 +3,14 @@
 #include <QDate>
 #include <QHash>
 #include <QList>
+#include <QPageLayout>
 #include <QString>
 #include <QStringList>
 #include <QVariantHash>
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "output/modelotalao.h"
 
@@ -106,11 +109,23 @@ class EnvioTaloes {
     QString caminhoModelo(int modo) const;
     static QString textoSituacaoAnomala(const QString& descricao);
 
+    // How many statements a run draws at once: the processor's cores by default, at most
+    // four (reading a party takes about a sixth of drawing it, so more threads would wait
+    // for the reading); 1 draws each on the calling thread, one after the other.
+    void setDesenhosEmParalelo(int n) { m_desenhos = std::max(1, n); }
+    int desenhosEmParalelo() const { return m_desenhos; }
+
   private:
-    // Loads and checks the statement template, then hands it with the party's values to `fazer`.
-    bool extracto(int modo, const QString& codigo, const QDate& inicio, const QDate& fim,
-                  const std::function<bool(RenderizadorTalao&, const ModeloTalao&, const QVariantHash&,
-                                           const QHash<QString, QString>&, const QString&)>& fazer);
+    // A party's statement read from the database and filled in, still to be drawn.
+    struct Extracto {
+        QString html;
+        QPageLayout paginacao;
+        QString titulo;
+    };
+    // Loads and checks the statement template, runs its queries for the party and fills
+    // it in. nullopt with ultimoErro() when the template is refused; throws DbError or
+    // ErroModelo when a query fails.
+    std::optional<Extracto> preparar(int modo, const QString& codigo, const QDate& inicio, const QDate& fim);
 
     BaseDados& m_db;
     QString m_programFolder;
@@ -118,4 +133,5 @@ class EnvioTaloes {
     QString m_erro;
     std::unique_ptr<RenderizadorTalao> m_renderizador;
     QHash<QString, ModeloTalao> m_modelos;  // by file: read each time, checked when changed
+    int m_desenhos;
 };

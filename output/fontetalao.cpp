@@ -7,6 +7,9 @@
 #include <QRegularExpression>
 #include <QtEndian>
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <tuple>
 
 namespace {
@@ -136,7 +139,21 @@ QByteArray copiaDaFace(QFont::Weight peso, bool italico) {
     return out + corpo;
 }
 
+// Each PDF the writer makes allocates and frees the same few large blocks (a 256 KiB
+// code-point map per font, the page streams). glibc hands blocks over 128 KiB straight
+// back to the kernel and trims the heap whenever 128 KiB lie free at its top, so every
+// export faulted those pages in anew: about a tenth of a ticket's export. A process that
+// makes PDFs keeps such blocks on its heap instead (up to 32 MiB each, trimmed past 64 MiB
+// free): memory it would ask for again at the next ticket.
+void manterBlocosGrandes() {
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+#endif
+}
+
 QString registar() {
+    manterBlocosGrandes();
     QString familia;
     for (const bool italico : {false, true})
         for (const QFont::Weight peso : {QFont::Normal, QFont::Bold}) {

@@ -11,7 +11,8 @@
 // advance widths, same names in the PDF.
 namespace FonteTalao {
 
-// The copy's family, registered at the first call; "DejaVu Sans" itself when its faces
+// The copy's family, registered at the first call (which also keeps the large blocks each
+// PDF allocates on the process's heap, see fontetalao.cpp); "DejaVu Sans" itself when its faces
 // cannot be read (the pages then come out as before, only slower).
 QString familia();
 

@@ -421,24 +421,26 @@ int RenderizadorTalao::pintarDocumento(QPagedPaintDevice& device, const QString&
     return paginas;
 }
 
-void RenderizadorTalao::exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
-                                             const QHash<QString, QString>& extras, QIODevice& destino,
-                                             const QString& titulo) {
-    const QString html = documento(modelo, valores, extras);
-    QPdfWriter writer(&destino);
-    writer.setCreator(QStringLiteral("Balantrix"));
-    writer.setTitle(titulo);
-    writer.setResolution(300);
-    writer.setPageLayout(modelo.paginacao());
-    pintarDocumento(writer, html);
+QByteArray RenderizadorTalao::documentoPdf(const QString& html, const QPageLayout& paginacao, const QString& titulo) {
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setCreator(QStringLiteral("Balantrix"));
+        writer.setTitle(titulo);
+        writer.setResolution(300);
+        writer.setPageLayout(paginacao);
+        pintarDocumento(writer, html);
+    }
+    return out;
 }
 
-bool RenderizadorTalao::exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
-                                             const QHash<QString, QString>& extras, const QString& path,
-                                             const QString& titulo) {
+bool RenderizadorTalao::gravarFicheiro(const QString& path, const QByteArray& conteudo, bool privado) {
     m_erro.clear();
-    return gravar(path, false, [&](QIODevice& d) {
-        exportarDocumentoPdf(modelo, valores, extras, d, titulo);
-        return true;
+    return gravar(path, privado, [&](QIODevice& d) {
+        if (d.write(conteudo) == conteudo.size()) return true;
+        m_erro = QStringLiteral("O ficheiro %1 não pôde ser escrito: %2").arg(path, d.errorString());
+        return false;
     });
 }

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QIODevice;
+class QPageLayout;
 
 class QPagedPaintDevice;
 
@@ -60,14 +61,14 @@ class RenderizadorTalao {
     // Paints a document over as many sheets as it needs, with "Página n de m" at the
     // foot of each. Gives the number of sheets.
     static int pintarDocumento(QPagedPaintDevice& device, const QString& html);
-    // Writes a statement to a PDF file, replacing any older file of that name. Throws
-    // like documento(); false with erro() when the file cannot be written
-    // (the old one is gone then too).
-    bool exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
-                              const QHash<QString, QString>& extras, const QString& path, const QString& titulo);
-    // The same onto a device (an attachment in memory). Throws like documento().
-    void exportarDocumentoPdf(const ModeloTalao& modelo, const QVariantHash& valores,
-                              const QHash<QString, QString>& extras, QIODevice& destino, const QString& titulo);
+    // A statement's PDF from its HTML (documento()), in memory. Reads neither the database
+    // nor this object, so a bulk run draws statements on other threads while it reads the
+    // next party.
+    static QByteArray documentoPdf(const QString& html, const QPageLayout& paginacao, const QString& titulo);
+    // Writes `conteudo` to `path`, replacing any older file of that name at once (never
+    // through a link standing there). False with erro() when it was not written; the old
+    // file is gone then too.
+    bool gravarFicheiro(const QString& path, const QByteArray& conteudo, bool privado = false);
 
     ConsultaLeitura& consulta() { return m_consulta; }
 

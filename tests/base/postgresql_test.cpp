@@ -1,7 +1,7 @@
-// PostgreSQL for real: the connection's failures name the server, the catalogue (and the
-// script the command line prints) as on the other engines, codes without case, read-then-write work tried again when
-// another workstation wins, and the notes' ages by the server's clock. The cases that need the server skip (with the
-// reason) when the run has none.
+// PostgreSQL for real: the connection's failures name the server, the catalogue as on the other
+// engines (its printed script: base/catalogue_test), codes without case, read-then-write work tried
+// again when another workstation wins, and the notes' ages by the server's clock. The cases that
+// need the server skip (with the reason) when the run has none.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -116,30 +116,6 @@ class PostgresqlTest : public QObject {
         t.db().executar(inserir, {QStringLiteral("2024/2025"), QStringLiteral("GR")});
         QVERIFY_THROWS_EXCEPTION(DbError,
                                  t.db().executar(inserir, {QStringLiteral("2024/2025"), QStringLiteral("gr")}));
-    }
-
-    void scriptCorreNumaBaseVazia() {
-        // What `db script --dialect postgresql` prints, run as printed on an empty database
-        // (the repair of an old kel_sistema aside: the table is made with its column).
-        const SqlSettings s = PgTeste::novaBase();
-        {
-            BaseDados db(QStringLiteral("script"));
-            QVERIFY2(db.abrir(s), qPrintable(db.ultimoErro()));
-            QStringList todas = Catalogo::script(Backend::Postgresql);
-            todas.removeAll(CatalogStatements::repairStatement(Backend::Postgresql));
-            // The copy of row 1's warehouse takes that row's value: there is no row 1 yet.
-            todas.removeIf([](const QString& sql) { return sql.contains(QLatin1Char('?')); });
-            todas += IntentNotes::statements(Backend::Postgresql).create;
-            for (const QString& sql : todas) {
-                try {
-                    db.executar(sql);
-                } catch (const DbError& e) {
-                    QFAIL(qPrintable(sql + QStringLiteral("\n") + e.texto()));
-                }
-            }
-            QVERIFY(db.columnNames(QStringLiteral("kel_PES_Taloes")).contains(QStringLiteral("tipomorada")));
-        }
-        PgTeste::apagarBase(s);
     }
 
     void codigosSemCaixaComAcentos() {

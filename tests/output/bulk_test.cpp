@@ -21,6 +21,12 @@ QStringList codigos(const QList<TerceiroEnvio>& l) {
     return out;
 }
 
+// A PDF without what changes from one second to the next (its creation time).
+QByteArray semMomento(QByteArray pdf) {
+    static const QRegularExpression momento(QStringLiteral("D:\\d{14}[^)]*"));
+    return QString::fromLatin1(pdf).replace(momento, QString()).toLatin1();
+}
+
 }  // namespace
 
 class BulkTest : public QObject {
@@ -378,6 +384,46 @@ class BulkTest : public QObject {
                            "[totais]\nSELECT 1 FROM kel_PES_Vias WHERE NoId = :registo") +
                 body,
             QStringLiteral("x")));
+    }
+
+    void statementsDrawnAtOnceAreThoseDrawnOneByOne() {
+        // Several statements are drawn on threads of their own while the run reads the next
+        // party: each file must come out byte for byte as when they are drawn one by one, and
+        // the parties end in the run's order.
+        for (int p = 0; p < 9; ++p) {
+            const QString c = QStringLiteral("P%1").arg(p);
+            db().executar(QStringLiteral("INSERT INTO Clientes (CODIGO, NOME, Inactivo) VALUES (?, ?, 0)"),
+                          {c, QStringLiteral("Adega n.º %1 — Sousa & Filhos, Lda.").arg(p)});
+            for (int w = 0; w <= p % 4; ++w)
+                gravarPesagemEnvio(db(), {.terceiro = c,
+                                          .primeira = dh(1 + w * 7, 2, 2024, 8 + p),
+                                          .artigo = w % 2 ? QStringLiteral("MILHO") : QStringLiteral("RAC-VL"),
+                                          .noTalao = p * 10 + w + 1});
+        }
+        // The statements print the minute they were made: both runs must fall in one.
+        for (int tentativa = 0; tentativa < 3; ++tentativa) {
+            const QString minuto = QTime::currentTime().toString(QStringLiteral("HHmm"));
+            QHash<int, QStringList> ordem;
+            QHash<int, QMap<QString, QByteArray>> ficheiros;
+            for (int desenhos : {1, 4}) {
+                QDir(m_pdf).removeRecursively();
+                EnvioTaloes envio(db(), pastaPrograma(), m_config);
+                envio.setDesenhosEmParalelo(desenhos);
+                const ResumoEnvio r = envio.executar(pedido(2, QDate(2024, 2, 1), QDate(2024, 2, 29), true), {},
+                                                     [&](const ResultadoTerceiro& t) { ordem[desenhos] << t.codigo; });
+                QCOMPARE(r.contar(ResultadoTerceiro::Gravado), 9);
+                for (const QString& f : QDir(m_pdf).entryList(QDir::Files))
+                    ficheiros[desenhos][f] = semMomento(lerFicheiro(m_pdf + QLatin1Char('/') + f));
+            }
+            if (QTime::currentTime().toString(QStringLiteral("HHmm")) != minuto) continue;
+            QCOMPARE(ordem[4], ordem[1]);
+            QCOMPARE(ficheiros[4].keys(), ficheiros[1].keys());
+            for (const QString& f : ficheiros[1].keys()) QVERIFY2(ficheiros[4][f] == ficheiros[1][f], qPrintable(f));
+            QVERIFY(pdfTexto(m_pdf + QStringLiteral("/Talao_Cli_P7_2024_02_01_2024-02-29.pdf"))
+                        .contains(QStringLiteral("Adega n.º 7 — Sousa & Filhos, Lda.")));
+            return;
+        }
+        QFAIL("the runs never fell within one minute");
     }
 };
 

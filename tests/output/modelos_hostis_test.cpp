@@ -92,15 +92,17 @@ class ModelosHostisTest : public QObject {
     }
 
     // The database gets the text as it was judged: comments gone (a server that ends them
-    // elsewhere finds nothing left to read), each :registo a placeholder, strings intact.
+    // elsewhere finds nothing left to read), each :registo a placeholder, strings intact (a :registo
+    // inside one is text, not a parameter).
     void sentAsJudged() {
         ModeloTalao m;
-        QVERIFY(
-            m.carregarTexto(modelo(QStringLiteral("SELECT N'/* x */' AS t, NoVia /* a /* b */ ' */ FROM kel_PES_Vias "
-                                                  "-- c\nWHERE NoId = :registo OR NoId = :REGISTO;")),
-                            QStringLiteral("m.rpt"), ModeloTalao::valoresTalao(), Backend::Mssql));
-        QCOMPARE(m.consulta(),
-                 QStringLiteral("SELECT N'/* x */' AS t, NoVia   FROM kel_PES_Vias  \nWHERE NoId = ? OR NoId = ?"));
+        QVERIFY(m.carregarTexto(
+            modelo(QStringLiteral("SELECT N'/* x :registo */' AS t, NoVia /* a /* b */ ' */ FROM kel_PES_Vias "
+                                  "-- c\nWHERE NoId = :registo OR NoId = :REGISTO;")),
+            QStringLiteral("m.rpt"), ModeloTalao::valoresTalao(), Backend::Mssql));
+        QCOMPARE(
+            m.consulta(),
+            QStringLiteral("SELECT N'/* x :registo */' AS t, NoVia   FROM kel_PES_Vias  \nWHERE NoId = ? OR NoId = ?"));
         QCOMPARE(m.parametros(), 2);
     }
 
@@ -270,13 +272,12 @@ class ModelosHostisTest : public QObject {
     void cliTicketPdfSurvives() {
         TempDataDir data;
         QCOMPARE(runCli({QStringLiteral("demo"), QStringLiteral("init")}).code, 0);
-        BaseDados db(QStringLiteral("hostis"));
-        QVERIFY(db.abrir(
-            SqlSettings{QStringLiteral("sqlite"), {}, data.norvak() + QStringLiteral("/balantrix-demo.db"), {}, {}}));
-        const QString id = db.escalar(QStringLiteral("SELECT MIN(Hist_Id) FROM kel_PES_Historico WHERE Tipo = 'S' AND "
-                                                     "DataHoraPL IS NOT NULL"))
+        auto db = baseDemo(data.path(), QStringLiteral("hostis"));
+        QVERIFY(db);
+        const QString id = db->escalar(QStringLiteral("SELECT MIN(Hist_Id) FROM kel_PES_Historico WHERE Tipo = 'S' AND "
+                                                      "DataHoraPL IS NOT NULL"))
                                .toString();
-        db.fechar();
+        db.reset();
         QVERIFY(!id.isEmpty());
         const QString copia = data.norvak() + QStringLiteral("/mapas/kel_PES_Talao_Cliente.rpt");
         const QString outPdf = data.path() + QStringLiteral("/t.pdf");

@@ -11,6 +11,7 @@
 #include "output/ui/janelarelatorio.h"
 #include "tests/output/ticketfixtures.h"
 #include "tests/support/clirun.h"
+#include "tests/support/fotografia.h"
 #include "tests/support/testsupport.h"
 
 using R = RelatorioPeriodo;
@@ -198,16 +199,8 @@ class ReportTest : public QObject {
         QVERIFY(!w.calcular());
         QVERIFY(msgs.last().contains(QStringLiteral("antes de começar")));
         QVERIFY(w.exportarCsv(m_data->path() + QStringLiteral("/w.csv")));
-        const QString foto = qEnvironmentVariable("BALANTRIX_REPORT_SCREENSHOT");
-        if (!foto.isEmpty()) {
-            w.setPeriodo(QDate(2000, 1, 1), QDate(2099, 12, 31));
-            w.setEscolha(R::Agrupamento::Terceiro, R::Banca::Ambas);
-            QVERIFY(w.calcular());
-            w.resize(1100, 720);
-            w.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&w));
-            QVERIFY(w.grab().save(foto));
-        }
+        w.resize(1100, 720);
+        fotografar(&w, QStringLiteral("relatorio"));
     }
 };
 

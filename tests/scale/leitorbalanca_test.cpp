@@ -125,15 +125,6 @@ class TstLeitorBalanca : public QObject {
         QVERIFY(leitor.registo().first().startsWith(QStringLiteral("Ler configuração ")));
     }
 
-    void ficheiroNaPastaDeConfiguracao() {
-        Simulador sim({QStringLiteral("--weight"), QStringLiteral("4321")});
-        QVERIFY(sim.iniciado());
-        FicheiroBalanca config(sim.caminho());
-        LeitorBalanca leitor(m_vazia.path(), config.pasta());
-        QCOMPARE(pesar(leitor).peso, 4321);
-        QCOMPARE(leitor.ficheiroUsado(), config.caminho());
-    }
-
     void ficheiroInvalidoDaMensagemClara() {
         FicheiroBalanca f(QStringLiteral("porta um"));
         LeitorBalanca leitor(f.pasta(), m_vazia.path());

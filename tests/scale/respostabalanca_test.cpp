@@ -87,8 +87,12 @@ class TstRespostaBalanca : public QObject {
         QVERIFY2(c.ler(comBom.caminho(), &erro), qPrintable(erro));
         QCOMPARE(c.porta, ConfigBalanca::dispositivo(3));
 
-        FicheiroBalanca numero(QStringLiteral("1"));
+        // A number names the serial device; the settings may be spaced and in lower case.
+        FicheiroBalanca numero(QStringLiteral("1"), QStringLiteral(" 19200 , o , 8 , 1.5 "));
         QVERIFY(c.ler(numero.caminho(), &erro));
+        QCOMPARE(c.baud, 19200);
+        QCOMPARE(c.paridade, QSerialPort::OddParity);
+        QCOMPARE(c.paragem, QSerialPort::OneAndHalfStop);
         QCOMPARE(c.porta, ConfigBalanca::dispositivo(1));
 #ifndef Q_OS_WIN
         QCOMPARE(c.porta, QStringLiteral("/dev/ttyS0"));
@@ -118,15 +122,6 @@ class TstRespostaBalanca : public QObject {
         QString erro;
         QVERIFY(!c.ler(f.caminho(), &erro));
         QVERIFY2(erro.contains(motivo), qPrintable(erro));
-    }
-
-    void settingsMapeados() {
-        ConfigBalanca c;
-        QString erro;
-        QVERIFY(c.lerSettings(QStringLiteral(" 19200 , o , 8 , 1.5 "), &erro));
-        QCOMPARE(c.baud, 19200);
-        QCOMPARE(c.paridade, QSerialPort::OddParity);
-        QCOMPARE(c.paragem, QSerialPort::OneAndHalfStop);
     }
 
     void localizarPrefereAPastaDoPrograma() {
