@@ -58,8 +58,10 @@ class ViaturasTest : public QObject {
         d->btConfPeso(imprimir ? Gravacao::Imprimir : Gravacao::Confirmar);
         QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
         const qint32 id = d->idHistorico();
-        QCOMPARE(PesagemLida::ler(f.t.db(), id).bruto, 25000.0);
-        QCOMPARE(PesagemLida::ler(f.t.db(), id).tara, 9000.0);
+        const PesagemLida p = PesagemLida::ler(f.t.db(), id);
+        QVERIFY(!p.pendente);
+        QCOMPARE(p.bruto, 25000.0);
+        QCOMPARE(p.tara, 9000.0);
         // Finished with its document: the effective weight follows, the tare is the stored one.
         QCOMPARE(regrasQuebradas(f), QString());
         QCOMPARE(f.tickets.impressos.size(), imprimir ? 1 : 0);
