@@ -90,42 +90,52 @@ class TestFrmMain : public QObject {
         for (int i = 0; i < 4; ++i) s.setValue(QStringLiteral("Settings/") + chaves()[i], QString::number(valores[i]));
     }
 
+    // The main window shown at `tamanho` with three children of at least `minimo`, in creation order.
+    static QList<QMdiSubWindow*> tresFilhos(FrmMain& w, const QSize& tamanho, const QSize& minimo) {
+        w.resize(tamanho);
+        w.show();
+        if (!QTest::qWaitForWindowExposed(&w)) return {};
+        for (int i = 0; i < 3; ++i) {
+            auto* filho = new QWidget;
+            filho->setMinimumSize(minimo);
+            w.abrirFilho(filho, QStringLiteral("Janela %1").arg(i));
+        }
+        return w.mdiArea()->subWindowList(QMdiArea::CreationOrder);
+    }
+
   private slots:
     void init() {
         QFile::remove(storePath());
         m_messages.clear();
     }
 
-    void firstRunUsesDefaultPlacementAndStoresItOnClose() {
-        auto w = window();
-        const double tpp = 1440.0 / w->logicalDpiX();
-        QCOMPARE(w->width(), qRound(6500 / tpp));
-        QCOMPARE(w->height(), qRound(6500 / tpp));
-        QCOMPARE(w->x(), qRound(1000 / tpp));
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        w->close();
-        // Written back in twips, within one pixel of where it started.
-        const QStringList s = stored();
-        QCOMPARE(s.size(), 4);
-        const int expected[] = {1000, 1000, 6500, 6500};
-        for (int i = 0; i < 4; ++i) QVERIFY2(qAbs(s[i].toFloat() - expected[i]) <= tpp, qPrintable(s.join(u',')));
+    // The placement in twips: the first run's default or what was stored, written back on close
+    // within one pixel, and kept when the window is closed minimised.
+    void placementIsReadAndStoredOnClose_data() {
+        QTest::addColumn<QList<int>>("guardado");  // left, top, width, height; empty: the first run
+        QTest::addColumn<bool>("minimizada");
+        QTest::newRow("first run") << QList<int>{} << false;
+        QTest::newRow("stored, closed minimised") << QList<int>{1500, 1200, 9000, 7500} << true;
     }
-
-    void placementIsReadBackAndKeptWhenClosedMinimised() {
-        store({1500, 1200, 9000, 7500});
+    void placementIsReadAndStoredOnClose() {
+        QFETCH(QList<int>, guardado);
+        QFETCH(bool, minimizada);
+        if (!guardado.isEmpty()) store(guardado);
+        const QList<int> esperado = guardado.isEmpty() ? QList<int>{1000, 1000, 6500, 6500} : guardado;
         auto w = window();
         const double tpp = 1440.0 / w->logicalDpiX();
-        QCOMPARE(w->width(), qRound(9000 / tpp));
-        QCOMPARE(w->height(), qRound(7500 / tpp));
+        QCOMPARE(QRect(w->pos(), w->size()), QRect(qRound(esperado[0] / tpp), qRound(esperado[1] / tpp),
+                                                   qRound(esperado[2] / tpp), qRound(esperado[3] / tpp)));
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        w->resize(300, 200);
-        w->showMinimized();
-        QTRY_VERIFY(w->isMinimized());
+        if (minimizada) {
+            w->resize(300, 200);
+            w->showMinimized();
+            QTRY_VERIFY(w->isMinimized());
+        }
         w->close();
-        QCOMPARE(stored(), (QStringList{QStringLiteral("1500"), QStringLiteral("1200"), QStringLiteral("9000"),
-                                        QStringLiteral("7500")}));
+        const QStringList s = stored();
+        for (int i = 0; i < 4; ++i) QVERIFY2(qAbs(s.value(i).toFloat() - esperado[i]) <= tpp, qPrintable(s.join(u',')));
     }
 
     void closingDisconnectsTheErpOnce() {
@@ -192,9 +202,13 @@ class TestFrmMain : public QObject {
         QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("mapas"))).isDir());
     }
 
-    void formsNotBuiltYetAreDisabledAndOpenNothing() {
+    // Forms not built yet are disabled and open nothing; the others get the database, their
+    // mode and their title.
+    void childWindowsGetTheDatabaseModeAndTitle() {
         TempDatabase db;
+        ParametrosAplic parametros;
         auto w = window(&db.db());
+        w->setParametros(&parametros);
         for (const char* name : {"mnuEntradas", "mnuSaidas", "mnuEnvioFornecedores", "mnuEnvioClientes",
                                  "mnuTaloesEntradas", "mnuTaloesSaidas", "mnuParametros"}) {
             QAction* a = w->findChild<QAction*>(QLatin1String(name));
@@ -202,13 +216,6 @@ class TestFrmMain : public QObject {
             a->trigger();
         }
         QVERIFY(w->mdiArea()->subWindowList().isEmpty());
-    }
-
-    void childWindowsGetTheDatabaseModeAndTitle() {
-        TempDatabase db;
-        ParametrosAplic parametros;
-        auto w = window(&db.db());
-        w->setParametros(&parametros);
         QList<BaseDados*> handed;
         QList<int> modes;
         ChildForms forms;
@@ -327,13 +334,9 @@ class TestFrmMain : public QObject {
     }
 
     void tilingSharesTheAreaAndIconsLineUpAtTheBottom() {
-        TempDatabase db;
-        auto w = window(&db.db());
-        w->resize(800, 600);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        for (int i = 0; i < 3; ++i) w->abrirFilho(new QWidget, QStringLiteral("Janela %1").arg(i));
-        const QList<QMdiSubWindow*> subs = w->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+        auto w = window();
+        const QList<QMdiSubWindow*> subs = tresFilhos(*w, QSize(800, 600), QSize());
+        QCOMPARE(subs.size(), 3);
         const QRect area = w->mdiArea()->viewport()->rect();
 
         w->findChild<QAction*>(QStringLiteral("mnuVertical"))->trigger();
@@ -364,17 +367,9 @@ class TestFrmMain : public QObject {
     // Windows that cannot shrink to their share (a desk's minimum size) keep that size in
     // every arrangement and stay wholly inside the area, overlapping instead.
     void arrangementsKeepEachWindowWholeAndUsable() {
-        TempDatabase db;
-        auto w = window(&db.db());
-        w->resize(900, 700);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        for (int i = 0; i < 3; ++i) {
-            auto* desk = new QWidget;
-            desk->setMinimumSize(520, 380);
-            w->abrirFilho(desk, QStringLiteral("Balança %1").arg(i));
-        }
-        const QList<QMdiSubWindow*> subs = w->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+        auto w = window();
+        const QList<QMdiSubWindow*> subs = tresFilhos(*w, QSize(900, 700), QSize(520, 380));
+        QCOMPARE(subs.size(), 3);
         const QRect area = w->mdiArea()->viewport()->rect();
         for (const char* accao : {"mnuVertical", "mnuHorizontal", "mnuCascata"}) {
             w->findChild<QAction*>(QString::fromLatin1(accao))->trigger();

@@ -30,7 +30,6 @@ class TstFrmPesar : public QObject {
         auto* registo = janela.findChild<QListWidget*>(QStringLiteral("lstRegisto"));
         auto* recebido = janela.findChild<QPlainTextEdit*>(QStringLiteral("txtRecebido"));
         QVERIFY(bt && peso && mensagem && registo && recebido);
-        QCOMPARE(janela.objectName(), QStringLiteral("frmPesar"));
         QCOMPARE(bt->text(), QStringLiteral("&Pesar"));
         QCOMPARE(peso->text(), QStringLiteral("0"));
         QCOMPARE(mensagem->text(), QString());

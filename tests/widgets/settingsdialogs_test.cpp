@@ -152,7 +152,7 @@ class TestSettingsDialogs : public QObject {
         QVERIFY(m_messages.last().startsWith(QStringLiteral("Preencha primeiro")));
     }
 
-    void createsTheCatalogueInANewSqliteFileOnce() {
+    void createsTheCatalogueInANewSqliteFileOnceAndNeedsTheScriptForMssql() {
         const QString path = m_dir.filePath(QStringLiteral("nova.db"));
         DialogoSql d(configFile(), m_dir.filePath(QStringLiteral("catalogos/bd.sql")), false, m_messages);
         QVERIFY(d.findChild<QPushButton*>(QStringLiteral("btCriarCatalogo"))->isVisibleTo(&d));
@@ -169,6 +169,11 @@ class TestSettingsDialogs : public QObject {
         // A second time it refuses and leaves the database alone.
         QVERIFY(!d.criarCatalogo());
         QVERIFY(m_messages.last().contains(QStringLiteral("já tem o catálogo")));
+        // SQL Server's catalogue comes from the script, which is not there: said so.
+        d.setSettings(SqlSettings{QStringLiteral("mssql"), QStringLiteral("127.0.0.1,1"), QStringLiteral("X"),
+                                  QStringLiteral("sa"), QString()});
+        QVERIFY(!d.criarCatalogo());
+        QVERIFY(m_messages.last().startsWith(QStringLiteral("Não foi encontrado o script do catálogo")));
     }
 
     void scriptFolderIsFoundWhateverItsCase() {
@@ -178,14 +183,6 @@ class TestSettingsDialogs : public QObject {
         QCOMPARE(CatalogScript::resolve(m_dir.filePath(QStringLiteral("prog/Catalogos/bd.sql"))), real);
         QCOMPARE(CatalogScript::resolve(m_dir.filePath(QStringLiteral("prog/CATALOGOS/BD.SQL"))), real);
         QCOMPARE(CatalogScript::resolve(m_dir.filePath(QStringLiteral("prog/outros/bd.sql"))), QString());
-    }
-
-    void mssqlCatalogueWithoutItsScriptSaysSo() {
-        DialogoSql d(configFile(), m_dir.filePath(QStringLiteral("sem/catalogos/bd.sql")), false, m_messages);
-        d.setSettings(SqlSettings{QStringLiteral("mssql"), QStringLiteral("127.0.0.1,1"), QStringLiteral("X"),
-                                  QStringLiteral("sa"), QString()});
-        QVERIFY(!d.criarCatalogo());
-        QVERIFY(m_messages.last().startsWith(QStringLiteral("Não foi encontrado o script do catálogo")));
     }
 
     void batchesSplitOnGoLinesOnly() {
