@@ -6,8 +6,7 @@
 
 #include "base/configsql.h"
 #include "base/ficheiroconfig.h"
-#include "tests/support/clirun.h"
-#include "tests/support/testsupport.h"
+#include "tests/desks/clidesk.h"
 
 namespace {
 
@@ -48,15 +47,13 @@ class PgCopyTest : public QObject {
         const QString ultimaFeita = escalar(sqlite, QStringLiteral("SELECT MAX(Hist_Id) FROM kel_PES_Historico "
                                                                    "WHERE DataHoraPL IS NOT NULL AND NoDoc > 0"))
                                         .toString();
-        const CliRun talao = runCli({QStringLiteral("ticket"), QStringLiteral("pdf"), ultimaFeita,
-                                     QStringLiteral("--out"), data.path() + QStringLiteral("/t.pdf")});
+        const CliRun talao = cli(QStringLiteral("ticket pdf %1 --out %2/t.pdf").arg(ultimaFeita, data.path()));
         QVERIFY2(talao.code == 0, qPrintable(talao.err));
         QCOMPARE(runCli({QStringLiteral("ticket"), QStringLiteral("public-key")}).code, 0);
         const SqlSettings pg = PgTeste::novaBase();
         configuracao(data, QStringLiteral("Servidor.kel"), pg);
 
-        const CliRun ida = runCli({QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--to-config"),
-                                   QStringLiteral("Servidor.kel")});
+        const CliRun ida = cli(QStringLiteral("db copy --to-config Servidor.kel"));
         QVERIFY2(ida.code == 0, qPrintable(ida.err + ida.out));
         QCOMPARE(ida.value(QStringLiteral("verified")), QStringLiteral("1"));
         QCOMPARE(ida.value(QStringLiteral("alibi_ok")), QStringLiteral("1"));
@@ -70,14 +67,12 @@ class PgCopyTest : public QObject {
         }
 
         // The copy is refused once the target holds data.
-        const CliRun outra = runCli({QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--to-config"),
-                                     QStringLiteral("Servidor.kel")});
+        const CliRun outra = cli(QStringLiteral("db copy --to-config Servidor.kel"));
         QCOMPARE(outra.code, 1);
         QVERIFY2(outra.err.contains(QStringLiteral("já tem dados")), qPrintable(outra.err));
 
         // The server's installation starts, and its next weighing follows the copied ones.
-        const CliRun arranque = runCli({QStringLiteral("--config"), QStringLiteral("Servidor.kel"),
-                                        QStringLiteral("db"), QStringLiteral("upgrade")});
+        const CliRun arranque = cli(QStringLiteral("--config Servidor.kel db upgrade"));
         QVERIFY2(arranque.code == 0, qPrintable(arranque.err));
         {
             BaseDados db(QStringLiteral("servidor"));
@@ -92,9 +87,7 @@ class PgCopyTest : public QObject {
         const SqlSettings volta{QStringLiteral("sqlite"), QStringLiteral("local"),
                                 data.path() + QStringLiteral("/volta.db"), QString(), QString()};
         configuracao(data, QStringLiteral("Volta.kel"), volta);
-        const CliRun regresso =
-            runCli({QStringLiteral("--config"), QStringLiteral("Servidor.kel"), QStringLiteral("db"),
-                    QStringLiteral("copy"), QStringLiteral("--to-config"), QStringLiteral("Volta.kel")});
+        const CliRun regresso = cli(QStringLiteral("--config Servidor.kel db copy --to-config Volta.kel"));
         QVERIFY2(regresso.code == 0, qPrintable(regresso.err + regresso.out));
         QCOMPARE(regresso.value(QStringLiteral("verified")), QStringLiteral("1"));
         QCOMPARE(regresso.value(QStringLiteral("rows")), ida.value(QStringLiteral("rows")));
@@ -112,18 +105,11 @@ class PgCopyTest : public QObject {
         const SqlSettings pg = PgTeste::novaBase();
         const QString senha = data.path() + QStringLiteral("/senha");
         QVERIFY(escreverFicheiro(senha, "qualquer\n"));  // the test server trusts its local logins
-        const QStringList args{QStringLiteral("demo"),
-                               QStringLiteral("init"),
-                               QStringLiteral("--backend"),
-                               QStringLiteral("postgresql"),
-                               QStringLiteral("--server"),
-                               pg.servidor,
-                               QStringLiteral("--database"),
-                               pg.baseDados,
-                               QStringLiteral("--login"),
-                               pg.login,
-                               QStringLiteral("--password-file"),
-                               senha};
+        const QStringList args =
+            QStringLiteral("demo init --backend postgresql --server %1 --database %2 --login %3 --password-file")
+                .arg(pg.servidor, pg.baseDados, pg.login)
+                .split(u' ')
+            << senha;
         const CliRun r = runCli(args);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY(

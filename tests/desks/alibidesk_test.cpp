@@ -18,11 +18,6 @@ struct BalancaComResposta : FakeWeight {
 class AlibiDeskTest : public QObject {
     Q_OBJECT
 
-    static void proibir(DeskFixture& f) {
-        QString erro;
-        QVERIFY(OpcoesInstalacao(f.t.db()).definir(QStringLiteral("PesoManual"), QStringLiteral("proibido"), erro));
-    }
-
   private slots:
     void readingsAndTypedWeightsAreLoggedAndLinked() {
         DeskFixture f;
@@ -70,7 +65,8 @@ class AlibiDeskTest : public QObject {
 
     void forbiddenTypedWeightIsRefusedAtTheDesk() {
         DeskFixture f;
-        proibir(f);
+        QString erro;
+        QVERIFY(OpcoesInstalacao(f.t.db()).definir(QStringLiteral("PesoManual"), QStringLiteral("proibido"), erro));
         auto d = f.desk(*DeskKind::porNome(QStringLiteral("entradas")));
         const int antes = f.contar(QStringLiteral("kel_PES_Historico"));
         DeskFixture::nova(*d, QStringLiteral("F001"), QStringLiteral("MILHO"));

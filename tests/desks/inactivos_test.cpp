@@ -18,39 +18,30 @@ class InactivosTest : public QObject {
     }
 
   private slots:
-    void anInactiveSupplierIsWarnedAboutAndFinished() {
-        DeskFixture f;
-        auto d = f.desk(DeskKind::entradas());
-        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("F015"), QStringLiteral("MILHO"), 30000);
-        const RecordingMessages primeira = f.msgs;
-        QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
-        QVERIFY(f.segundaPesagem(*d, id, 12000));
-        f.msgs.clear();
-        DeskFixture::concluir(*d);
-        QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
-        const RecordSet r = LerHistorico(f.t.db(), id);
-        QVERIFY(!r.isNull(QStringLiteral("DataHoraPL")));
-        QCOMPARE(f.valor(QStringLiteral("SELECT Terceiro FROM DocGCCab WHERE NumVias <> -1")).toString(),
-                 QStringLiteral("F015"));
-        QVERIFY2(avisado(primeira, QStringLiteral("F015")), qPrintable(primeira.all.join(QLatin1Char('|'))));
+    // Accepted, warned about at the first weighing (an active party is not), and finished.
+    void anInactivePartyIsWarnedAboutAndFinished_data() {
+        QTest::addColumn<bool>("entrada");
+        QTest::addColumn<QString>("inactivo");
+        QTest::addColumn<QString>("activo");
+        QTest::newRow("supplier") << true << QStringLiteral("F015") << QStringLiteral("F001");
+        QTest::newRow("customer") << false << QStringLiteral("C012") << QStringLiteral("C001");
     }
-
-    void anInactiveCustomerIsWarnedAboutAndFinished() {
+    void anInactivePartyIsWarnedAboutAndFinished() {
+        QFETCH(bool, entrada);
+        QFETCH(QString, inactivo);
+        QFETCH(QString, activo);
         DeskFixture f;
-        auto d = f.desk(DeskKind::saidas());
-        const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C012"), QStringLiteral("TRIGO"), 11000);
-        const RecordingMessages primeira = f.msgs;
-        QVERIFY(f.segundaPesagem(*d, id, 29000));
+        auto d = f.desk(entrada ? DeskKind::entradas() : DeskKind::saidas());
+        const qint32 id = f.primeiraPesagem(*d, inactivo, QStringLiteral("MILHO"), entrada ? 30000 : 11000);
+        QVERIFY2(avisado(f.msgs, inactivo), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
+        QVERIFY(f.segundaPesagem(*d, id, entrada ? 12000 : 29000));
         f.msgs.clear();
         DeskFixture::concluir(*d);
         QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
         QVERIFY(!PesagemLida::ler(f.t.db(), id).pendente);
-        QVERIFY(avisado(primeira, QStringLiteral("C012")));
-        // An active party is not warned about.
-        f.msgs.clear();
-        f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("TRIGO"), 11000);
-        QVERIFY(!avisado(f.msgs, QStringLiteral("C001")));
-        QVERIFY(f.msgs.all.isEmpty());
+        QCOMPARE(f.valor(QStringLiteral("SELECT Terceiro FROM DocGCCab WHERE NumVias <> -1")).toString(), inactivo);
+        f.primeiraPesagem(*d, activo, QStringLiteral("TRIGO"), 11000);
+        QVERIFY2(f.msgs.all.isEmpty(), qPrintable(f.msgs.all.join(QLatin1Char('|'))));
     }
 
     void aRefusedCompletionIsToldAndTheTruckCanBeCancelled() {

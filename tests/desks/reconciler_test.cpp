@@ -5,7 +5,7 @@
 
 #include "base/intentnotes.h"
 #include "desks/erpreconciler.h"
-#include "tests/desks/deskfixture.h"
+#include "tests/desks/regrasdesk.h"
 
 namespace {
 
@@ -43,17 +43,10 @@ void falhar(DeskFixture& f, const QString& quando, const QString& tabela) {
     }
 }
 
-void tirar(DeskFixture& f, const QString& gatilho) {
-    if (!f.t.postgresql()) {
-        f.t.db().executar(QStringLiteral("DROP TRIGGER %1").arg(gatilho));
-        return;
-    }
-    const QString tabela = f.t.db()
-                               .escalar(QStringLiteral("SELECT event_object_table FROM information_schema.triggers "
-                                                       "WHERE trigger_name = ?"),
-                                        {gatilho})
-                               .toString();
-    f.t.db().executar(QStringLiteral("DROP TRIGGER %1 ON %2").arg(gatilho, tabela));
+// Takes a planted trigger away again (PostgreSQL names its table).
+void tirar(DeskFixture& f, const QString& gatilho, const QString& tabela) {
+    f.t.db().executar(QStringLiteral("DROP TRIGGER ") + gatilho +
+                      (f.t.postgresql() ? QStringLiteral(" ON ") + tabela : QString()));
 }
 
 }  // namespace
@@ -109,22 +102,13 @@ class ReconcilerTest : public QObject {
         QCOMPARE(notas.contar(), 1);
     }
 
+    // A process is named by its id and its start: the same id with another start is another
+    // process, and the owner is gone (an owner alive, then killed: aNoteWaitsWhileItsOwnerMayStillWork).
     void ownerLiveness() {
         const ProcessIdentity eu = ProcessIdentity::current();
         QVERIFY(!eu.startMark.isEmpty());
         QVERIFY(ProcessIdentity::isAlive(eu.pid, eu.startMark));
-        QProcess sleeper;
-        sleeper.start(QStringLiteral("sleep"), {QStringLiteral("30")});
-        QVERIFY(sleeper.waitForStarted());
-        const qint64 pid = sleeper.processId();
-        const QString mark = ProcessIdentity::startMarkOf(pid);
-        QVERIFY(!mark.isEmpty());
-        QVERIFY(ProcessIdentity::isAlive(pid, mark));
-        // The same id with another start is another process: the owner is gone.
-        QVERIFY(!ProcessIdentity::isAlive(pid, mark + QStringLiteral("1")));
-        sleeper.kill();
-        sleeper.waitForFinished();
-        QVERIFY(!ProcessIdentity::isAlive(pid, mark));
+        QVERIFY(!ProcessIdentity::isAlive(eu.pid, eu.startMark + QStringLiteral("1")));
     }
 
     void aNoteWaitsWhileItsOwnerMayStillWork() {
@@ -181,7 +165,7 @@ class ReconcilerTest : public QObject {
         // The undo cancelled it and closed its note.
         QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 0);
         QCOMPARE(f.contar(QStringLiteral("kel_PES_NotasERP")), 0);
-        tirar(f, QStringLiteral("falha"));
+        tirar(f, QStringLiteral("falha"), QStringLiteral("kel_PES_Historico_Comp"));
 
         // A truck finished elsewhere (by an older program) while a note of a dead owner
         // still names a live document of the same reference: only that one goes.
@@ -208,19 +192,13 @@ class ReconcilerTest : public QObject {
         QCOMPARE(rs.first().action, Action::Cancelled);
         const ChaveDocumento estranho{registado.ano, registado.tipo, registado.serie, 99};
         QCOMPARE(rs.first().document, estranho.texto());
-        QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")), 1);
-        QCOMPARE(f.valor(QStringLiteral("SELECT NumVias FROM DocGCCab WHERE NNumdoc = ? AND Tpdoc = ?"),
-                         {registado.numero, registado.tipo})
-                     .toInt(),
-                 0);
+        QCOMPARE(regrasQuebradas(f, {}, true), QString());  // the recorded document is the one live
     }
 
     void aDocumentTheErpKeepsFinishesThePendingWeighing() {
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
         const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14000);
-        const int talao =
-            f.valor(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Hist_Id = ?"), {id}).toInt();
         QVERIFY(f.segundaPesagem(*d, id, 25000));
         d->escrever(Campo::LocalCarga, QStringLiteral("Cais 3"));
         // Converted the moment it is made (another ERP program is fast), and the
@@ -240,8 +218,8 @@ class ReconcilerTest : public QObject {
         DeskFixture::concluir(*d);
         QVERIFY(f.msgs.last().startsWith(QStringLiteral("Os documentos seguintes devem ser anulados manualmente")));
         QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
-        tirar(f, QStringLiteral("falha"));
-        tirar(f, QStringLiteral("converte"));
+        tirar(f, QStringLiteral("falha"), QStringLiteral("kel_PES_Historico_Comp"));
+        tirar(f, QStringLiteral("converte"), QStringLiteral("DocGCCab"));
 
         // The note was handed over: opening the truck settles it, finishing the weighing
         // with the document so the load is never invoiced twice.
@@ -253,13 +231,11 @@ class ReconcilerTest : public QObject {
         const RecordSet w = LerHistorico(f.t.db(), id);
         QVERIFY(!w.isNull(QStringLiteral("DataHoraPL")));
         QCOMPARE(w.value(QStringLiteral("PesoBruto")).toDouble(), 25000.0);
-        QCOMPARE(w.value(QStringLiteral("PesoLiquido")).toDouble(), 11000.0);
-        QCOMPARE(w.value(QStringLiteral("NoTalao")).toInt(), talao);
         QCOMPARE(ErpReconciler::chaveDoRegisto(w).numero, 1);
-        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Comp WHERE Cab_Id = ?"), {id}), 1);
         QCOMPARE(f.valor(QStringLiteral("SELECT LocalCG FROM DocGCCab WHERE NNumdoc = 1")).toString(),
                  QStringLiteral("Cais 3"));
-        QCOMPARE(f.contar(QStringLiteral("kel_PES_NotasERP")), 0);
+        // Its ticket and reference, one complement row, no note left.
+        QCOMPARE(regrasQuebradas(f, {}, true), QString());
 
         // The same refusal for a weighing already finished with another document is
         // reported with the document's key, never dropped.
@@ -281,7 +257,6 @@ class ReconcilerTest : public QObject {
         auto d = f.desk(DeskKind::saidas());
         const qint32 id = f.concluida(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14000, 24000);
         QVERIFY(id > 0);
-        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 10000.0);
         QVERIFY(f.abrirHistorico(*d, id));
         DeskFixture::tab(*d, Campo::Vasilhame, QStringLiteral("100"));
         d->escrever(Campo::LocalCarga, QStringLiteral("Outro cais"));
@@ -290,12 +265,11 @@ class ReconcilerTest : public QObject {
         QVERIFY2(f.msgs.last().startsWith(QStringLiteral("A correcção não foi gravada.")), qPrintable(f.msgs.last()));
         QVERIFY(f.msgs.last().contains(QStringLiteral("foi reposto como estava")));
         // The document is what the record holds again.
-        QCOMPARE(f.valor(QStringLiteral("SELECT Quantidade FROM DocGCLin")).toDouble(), 10000.0);
         QCOMPARE(f.valor(QStringLiteral("SELECT LocalCG FROM DocGCCab")).toString(),
                  QStringLiteral("Nossas instalações"));
         QCOMPARE(f.valor(QStringLiteral("SELECT PesoEfectivo FROM kel_PES_Historico")).toDouble(), 10000.0);
-        QCOMPARE(f.contar(QStringLiteral("kel_PES_NotasERP")), 0);
-        tirar(f, QStringLiteral("falha"));
+        QCOMPARE(regrasQuebradas(f, {}, true), QString());
+        tirar(f, QStringLiteral("falha"), QStringLiteral("kel_PES_Historico"));
     }
 
     void aCancellationCutShortIsFinished() {
@@ -311,7 +285,7 @@ class ReconcilerTest : public QObject {
         QCOMPARE(f.contar(QStringLiteral("DocGCCab WHERE NumVias <> -1")),
                  0);  // the document went, the weighing could not follow yet
         QCOMPARE(f.contar(QStringLiteral("kel_PES_NotasERP WHERE Posto = ''")), 1);
-        tirar(f, QStringLiteral("falha"));
+        tirar(f, QStringLiteral("falha"), QStringLiteral("kel_PES_Historico"));
         const QList<ReconciliationResult> rs = ErpReconciler(f.t.db(), *f.erp).settleAll();
         QCOMPARE(rs.size(), 1);
         QCOMPARE(rs.first().action, Action::Finished);
