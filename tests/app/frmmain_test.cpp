@@ -273,11 +273,7 @@ class TestFrmMain : public QObject {
     void countersFormByKeys() {
         TempDatabase db(TempDatabase::Demo);
         ParametrosAplic parametros;
-        ParametrosAplic::gravar(db.db(), m_messages,
-                                {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
-                                 QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
-                                 QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
-        QVERIFY(parametros.ler(db.db(), m_messages));
+        gravarParametros(db.db(), parametros);
         auto w = window(&db.db());
         w->setParametros(&parametros);
         w->setChildForms(ChildForms::available());
@@ -320,15 +316,15 @@ class TestFrmMain : public QObject {
                          {QString::fromLatin1(tipo)})
                 .toInt();
         };
-        chave(QStringLiteral("GEM"), QStringLiteral("41"));
+        chave(QStringLiteral("GMP"), QStringLiteral("41"));
         tecla(Qt::Key_C, Qt::AltModifier);
         QVERIFY(!QApplication::activePopupWidget());
         QVERIFY(!w->menuBar()->activeAction());
-        QCOMPARE(guardado("GEM"), 41);
+        QCOMPARE(guardado("GMP"), 41);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("campo_0"));
-        chave(QStringLiteral("GES"), QStringLiteral("7"));
+        chave(QStringLiteral("GMS"), QStringLiteral("7"));
         tecla(Qt::Key_Return);
-        QCOMPARE(guardado("GES"), 7);
+        QCOMPARE(guardado("GMS"), 7);
         QVERIFY(m_messages.all.isEmpty());
         w->close();
     }

@@ -209,7 +209,6 @@ class CatalogueTest : public QObject {
         const Catalogo::Resultado r = Catalogo(db, msgs, QStringLiteral("26.1.0")).verificarVersao(false);
         QVERIFY2(r.ok, qPrintable(msgs.all.join(QLatin1Char('|'))));
         QCOMPARE(r.versaoCatalogo, 3);
-        QVERIFY(db.columnNames(QStringLiteral("kel_sistema")).contains(QStringLiteral("versaoEXE")));
         QCOMPARE(db.escalar(QStringLiteral("SELECT versaoEXE FROM kel_sistema")).toString(),
                  QStringLiteral("002600010000"));
         QVERIFY(msgs.all.isEmpty());

@@ -148,7 +148,6 @@ class IndicesTest : public QObject {
         QCOMPARE(msgs.all.size(), 1);
         QCOMPARE(msgs.kinds.first(), 100 + OperatorMessages::Exclamacao);
         QVERIFY2(msgs.last().contains("IX_kel_PES_Vias_NoId"), qPrintable(msgs.last()));
-        QVERIFY2(msgs.last().contains("NoId"), qPrintable(msgs.last()));
         QVERIFY(!indicesNaBase(t.db()).contains("IX_kel_PES_Vias_NoId"));
         QVERIFY(indicesNaBase(t.db()).contains("IX_kel_PES_Historico_Data"));
         QCOMPARE(versao(t.db()), Catalogo::kCurrentVersion);
@@ -164,7 +163,6 @@ class IndicesTest : public QObject {
         QCOMPARE(msgs.all.size(), 1);
         QVERIFY(msgs.last().contains("IX_kel_PES_Vias_NoId"));
         QCOMPARE(indicesNaBase(t.db()).size(), CatalogIndex::all().size() - 1);
-        QCOMPARE(versao(t.db()), Catalogo::kCurrentVersion);
 
         // Mended table: the next start adds the missing one, and only it.
         t.db().executar("DROP TABLE kel_PES_Vias");

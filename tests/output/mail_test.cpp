@@ -24,17 +24,17 @@ class MailTest : public QObject {
 
     void writeConfig(int port, const QString& seguranca = QStringLiteral("nenhuma")) {
         // Written as a person edits the file: unquoted commas and semicolons.
-        QFile f(m_config);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=%2\nNomeEmissor=Báscula Agro-Pecuária\n"
-                               "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n"
-                               "[EMAIL]\nAssunto=Talão de pesagem, Agro-Pecuária do Vale\n"
-                               "Mensagem=Bom dia, segue em anexo o talão de pesagem.\n"
-                               "CC=contabilidade@agrovale.example, expedicao@agrovale.example\n"
-                               "BCC=arquivo@agrovale.example\n")
-                    .arg(port)
-                    .arg(seguranca)
-                    .toUtf8());
+        QVERIFY(escreverFicheiro(
+            m_config,
+            QStringLiteral("[SMTP]\nServidor=127.0.0.1\nPorta=%1\nSeguranca=%2\nNomeEmissor=Báscula Agro-Pecuária\n"
+                           "emailEmissor=bascula@agrovale.example\nTempoLimite=5\n"
+                           "[EMAIL]\nAssunto=Talão de pesagem, Agro-Pecuária do Vale\n"
+                           "Mensagem=Bom dia, segue em anexo o talão de pesagem.\n"
+                           "CC=contabilidade@agrovale.example, expedicao@agrovale.example\n"
+                           "BCC=arquivo@agrovale.example\n")
+                .arg(port)
+                .arg(seguranca)
+                .toUtf8()));
     }
 
     QMap<QString, QString> readMail() { return m_smtp.ler(QStringLiteral("mensagem")); }

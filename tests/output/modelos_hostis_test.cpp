@@ -23,10 +23,10 @@ struct Caso {
 };
 
 QList<Caso> corpus() {
-    QFile f(qEnvironmentVariable("BALANTRIX_SOURCE") + QStringLiteral("/tests/output/modelos-hostis/consultas.txt"));
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QString texto = QString::fromUtf8(lerFicheiro(qEnvironmentVariable("BALANTRIX_SOURCE") +
+                                                        QStringLiteral("/tests/output/modelos-hostis/consultas.txt")));
     QList<Caso> out;
-    for (const QString& linha : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+    for (const QString& linha : texto.split(QLatin1Char('\n'))) {
         if (linha.startsWith(QStringLiteral("== "))) {
             const QStringList c = linha.mid(3).split(QLatin1Char('|'));
             Caso k{c.value(0).trimmed(), c.value(2).trimmed(), c.value(3).trimmed(), {}};

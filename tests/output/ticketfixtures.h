@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "base/basedados.h"
+#include "tests/support/clirun.h"
 
 // A finished weighing as the desks save it, through the record procedure.
 struct Pesagem {
@@ -63,19 +64,13 @@ inline qint32 gravarPesagem(BaseDados& db, const Pesagem& p) {
     return id;
 }
 
-// Text of a PDF as pdftotext reads it (layout kept), and its page count.
+// Text of a PDF as pdftotext reads it (layout kept, each page ended by a form feed), and its page count.
 inline QString pdfTexto(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput());
+    return runProgram(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")}).out;
 }
 
 inline int pdfPaginas(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {path});
-    p.waitForFinished(20000);
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
+    for (const QString& line : runProgram(QStringLiteral("pdfinfo"), {path}).lines())
         if (line.startsWith(QStringLiteral("Pages:"))) return line.mid(6).trimmed().toInt();
     return -1;
 }

@@ -1,14 +1,13 @@
 // The scale's diagnostic window, driven as an installer would.
-#include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "scale/ui/frmpesar.h"
 #include "tests/scale/simulador.h"
 #include "tests/support/fotografia.h"
+#include "tests/support/janelas.h"
 
 class TstFrmPesar : public QObject {
     Q_OBJECT
@@ -24,15 +23,11 @@ class TstFrmPesar : public QObject {
         janela.show();
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
 
-        auto* bt = janela.findChild<QPushButton*>(QStringLiteral("btPesar"));
-        auto* peso = janela.findChild<QLabel*>(QStringLiteral("lblPeso"));
-        auto* mensagem = janela.findChild<QLabel*>(QStringLiteral("lblMensagem"));
-        auto* registo = janela.findChild<QListWidget*>(QStringLiteral("lstRegisto"));
-        auto* recebido = janela.findChild<QPlainTextEdit*>(QStringLiteral("txtRecebido"));
-        QVERIFY(bt && peso && mensagem && registo && recebido);
-        QCOMPARE(bt->text(), QStringLiteral("&Pesar"));
-        QCOMPARE(peso->text(), QStringLiteral("0"));
-        QCOMPARE(mensagem->text(), QString());
+        auto* bt = filho<QPushButton>(&janela, "btPesar");
+        auto* registo = filho<QListWidget>(&janela, "lstRegisto");
+        auto* recebido = filho<QPlainTextEdit>(&janela, "txtRecebido");
+        QCOMPARE(rotulo(&janela, "lblPeso"), QStringLiteral("0"));
+        QCOMPARE(rotulo(&janela, "lblMensagem"), QString());
 
         QSignalSpy fim(&leitor, &LeitorBalanca::concluida);
         QTest::mouseClick(bt, Qt::LeftButton);
@@ -41,8 +36,8 @@ class TstFrmPesar : public QObject {
         QTest::mouseClick(bt, Qt::LeftButton);
         QVERIFY(fim.wait(5000));
         QVERIFY(bt->isEnabled());
-        QCOMPARE(peso->text(), QStringLiteral("23480"));
-        QCOMPARE(mensagem->text(), QStringLiteral("Pesagem Estável"));
+        QCOMPARE(rotulo(&janela, "lblPeso"), QStringLiteral("23480"));
+        QCOMPARE(rotulo(&janela, "lblMensagem"), QStringLiteral("Pesagem Estável"));
         QCOMPARE(registo->item(registo->count() - 1)->text(), QStringLiteral("Fim de pesagem - Fechar Porta"));
         QVERIFY(recebido->toPlainText().startsWith(QStringLiteral("GS  023480kg<CR><LF>")));
         QCOMPARE(sim.pedidos(), 1);
@@ -55,12 +50,11 @@ class TstFrmPesar : public QObject {
         LeitorBalanca leitor(vazia.path(), vazia.path());
         FrmPesar janela(&leitor);
         janela.show();
-        auto* bt = janela.findChild<QPushButton*>(QStringLiteral("btPesar"));
+        auto* bt = filho<QPushButton>(&janela, "btPesar");
         QTest::mouseClick(bt, Qt::LeftButton);
         QVERIFY(bt->isEnabled());
-        QCOMPARE(janela.findChild<QLabel*>(QStringLiteral("lblPeso"))->text(), QStringLiteral("0"));
-        QCOMPARE(janela.findChild<QLabel*>(QStringLiteral("lblMensagem"))->text(),
-                 QStringLiteral("Não existe o ficheiro de configuração da balança"));
+        QCOMPARE(rotulo(&janela, "lblPeso"), QStringLiteral("0"));
+        QCOMPARE(rotulo(&janela, "lblMensagem"), QStringLiteral("Não existe o ficheiro de configuração da balança"));
     }
 };
 

@@ -1,7 +1,5 @@
 // The simulated indicator's window: what the operator sets there is what the scale
 // reader gets over the pseudo-terminal, and control lines show in it.
-#include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -10,6 +8,7 @@
 #include "scale/leitorbalanca.h"
 #include "tests/scale/simulador.h"
 #include "tests/support/fotografia.h"
+#include "tests/support/janelas.h"
 #include "tools/indicator-sim/indicador.h"
 #include "tools/indicator-sim/janelaindicador.h"
 
@@ -21,13 +20,9 @@ class TstJanelaIndicador : public QObject {
         QString erro;
         QVERIFY2(ind.abrir(&erro), qPrintable(erro));
         JanelaIndicador janela(ind);
-        janela.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&janela));
-        QCOMPARE(janela.windowTitle(), QStringLiteral("Indicador (simulador)"));
-        auto* peso = janela.findChild<QLabel*>(QStringLiteral("lblPeso"));
-        auto* estado = janela.findChild<QLabel*>(QStringLiteral("lblEstado"));
-        QCOMPARE(peso->text(), QStringLiteral("1.250 kg"));
-        QCOMPARE(estado->text(), QStringLiteral("Estável"));
+        QVERIFY(activa(janela));
+        QCOMPARE(rotulo(&janela, "lblPeso"), QStringLiteral("1.250 kg"));
+        QCOMPARE(rotulo(&janela, "lblEstado"), QStringLiteral("Estável"));
 
         FicheiroBalanca f(ind.caminho());
         QTemporaryDir vazia;
@@ -35,22 +30,19 @@ class TstJanelaIndicador : public QObject {
         auto ler = [&](qint64& kg, QString& mensagem) { return leitor.pesar(kg, mensagem); };
 
         // The empty truck, then the loaded one: each button is one reading.
-        QPushButton* vazio = janela.findChild<QPushButton*>(QStringLiteral("btCamiao_0"));
-        QPushButton* carregado = janela.findChild<QPushButton*>(QStringLiteral("btCamiao_1"));
-        QVERIFY(vazio->text().startsWith(QStringLiteral("Camião vazio")));
-        QTest::mouseClick(vazio, Qt::LeftButton);
-        QCOMPARE(peso->text(), QStringLiteral("14.220 kg"));
+        clicar(&janela, "btCamiao_0");
+        QCOMPARE(rotulo(&janela, "lblPeso"), QStringLiteral("14.220 kg"));
         qint64 kg = 0;
         QString mensagem;
         QVERIFY2(ler(kg, mensagem), qPrintable(mensagem));
         QCOMPARE(kg, 14220);
-        QTest::mouseClick(carregado, Qt::LeftButton);
+        clicar(&janela, "btCamiao_1");
         QVERIFY(ler(kg, mensagem));
         QCOMPARE(kg, 40560);
 
         // Unstable: the reader refuses; silent: it waits and says so.
         QTest::mouseClick(janela.findChild<QRadioButton*>(QStringLiteral("optInstavel")), Qt::LeftButton);
-        QCOMPARE(estado->text(), QStringLiteral("Instável"));
+        QCOMPARE(rotulo(&janela, "lblEstado"), QStringLiteral("Instável"));
         QVERIFY(!ler(kg, mensagem));
         QTest::mouseClick(janela.findChild<QRadioButton*>(QStringLiteral("optEstavel")), Qt::LeftButton);
         QVERIFY(ler(kg, mensagem));
@@ -59,10 +51,10 @@ class TstJanelaIndicador : public QObject {
         // A control line (as the tests send on standard input) shows in the window.
         QVERIFY(ind.comando(QStringLiteral("weight 2000"), &erro));
         QCOMPARE(janela.findChild<QSpinBox*>(QStringLiteral("spinPeso"))->value(), 2000);
-        QCOMPARE(peso->text(), QStringLiteral("2.000 kg"));
+        QCOMPARE(rotulo(&janela, "lblPeso"), QStringLiteral("2.000 kg"));
         QVERIFY(ind.comando(QStringLiteral("silent on"), &erro));
         QVERIFY(janela.findChild<QRadioButton*>(QStringLiteral("optSilencio"))->isChecked());
-        QCOMPARE(peso->text(), QStringLiteral("------"));
+        QCOMPARE(rotulo(&janela, "lblPeso"), QStringLiteral("------"));
     }
 };
 

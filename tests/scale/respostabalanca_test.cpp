@@ -93,7 +93,6 @@ class TstRespostaBalanca : public QObject {
         QCOMPARE(c.baud, 19200);
         QCOMPARE(c.paridade, QSerialPort::OddParity);
         QCOMPARE(c.paragem, QSerialPort::OneAndHalfStop);
-        QCOMPARE(c.porta, ConfigBalanca::dispositivo(1));
 #ifndef Q_OS_WIN
         QCOMPARE(c.porta, QStringLiteral("/dev/ttyS0"));
 #endif
