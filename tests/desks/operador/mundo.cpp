@@ -57,10 +57,7 @@ bool Mundo::Balanca::pesar(Money& p, QString& m) {
 
 Mundo::Mundo() : m_t(TempDatabase::Demo, QStringLiteral("operador_1")) {
     RecordingMessages m;
-    ParametrosAplic::gravar(m_t.db(), m,
-                            {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
-                             QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
-                             QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
+    ParametrosAplic::gravar(m_t.db(), m, QStringLiteral("1 A1 GEM 1 GES 2 GR 1 PES A2 2").split(u' '));
     m_parametros.ler(m_t.db(), m);
     Viatura v;
     v.matricula = matriculaComTara();
@@ -94,13 +91,6 @@ Mundo::Mundo() : m_t(TempDatabase::Demo, QStringLiteral("operador_1")) {
     for (int k = 0; k < 2; ++k)
         m_verificadores[k] = std::make_unique<DeskCore>(k ? DeskKind::entradas() : DeskKind::saidas(), m_t.db(),
                                                         m_parametros, m_silencio, *m_erp[0], m_registry);
-}
-
-Mundo::~Mundo() {
-    for (auto& d : m_desks) d.reset();
-    for (auto& d : m_verificadores) d.reset();
-    for (auto& e : m_erp) e.reset();
-    m_db2.reset();
 }
 
 QSet<qint32> Mundo::listaPendentes(bool entrada) {
