@@ -331,7 +331,9 @@ class DocumentsTest : public QObject {
         QCOMPARE(m_msgs.all.size(), 1);
     }
 
-    void incomingLinesCarryTheQualityText() {
+    // The lines an update writes (the quality text, the weight on the article's line):
+    // desks/subsidiarias_test.cpp::theLinesOfACorrectionComeFromTheDocument.
+    void incomingUpdateKeepsNoLoadDetails() {
         PedidoDocumento p;
         p.tipoDocumento = 1;
         p.tipo = QStringLiteral("GEM");
@@ -352,12 +354,6 @@ class DocumentsTest : public QObject {
         QCOMPARE(dd.actualizarDocumentoFinalizado(d), DocumentoDesk::Actualizacao::Gravado);
         QCOMPARE(m_msgs.all.first(),
                  QStringLiteral("A informação foi alterada!\r\n O Documento de Entrada será actualizado."));
-        const RecordSet l =
-            m_t->db().consultar(QStringLiteral("SELECT * FROM DocGCLin WHERE Tpdoc = 'GEM' ORDER BY NLinha"));
-        QCOMPARE(l.count(), 2);
-        QCOMPARE(l.text(0, QStringLiteral("Descricao")), QStringLiteral("Qualidade do Produto Tipo B"));
-        QCOMPARE(l.text(0, QStringLiteral("Artigo")), QString());
-        QCOMPARE(l.value(1, QStringLiteral("Quantidade")).toInt(), 9000);
         // Incoming receipts keep no load details.
         QCOMPARE(m_t->db().escalar(QStringLiteral("SELECT LocalCG FROM DocGCCab WHERE Tpdoc = 'GEM'")).toString(),
                  QString());

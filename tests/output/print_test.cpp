@@ -154,13 +154,11 @@ class PrintTest : public QObject {
     }
 
     void commandLineTicket() {
-        // The demo installation of the tool, with one weighing of each kind.
+        // The demo installation of the tool, with one outgoing weighing.
         QCOMPARE(runCli({QStringLiteral("demo"), QStringLiteral("init")}).code, 0);
         auto db = baseDemo(m_data->path(), QStringLiteral("cli-demo"));
         QVERIFY(db);
         const QString s = QString::number(gravarPesagem(*db, Pesagem{}));
-        const QString ent =
-            QString::number(gravarPesagem(*db, {.tipo = QStringLiteral("E"), .terceiro = QStringLiteral("F003")}));
         const QString pdf = QStringLiteral("pdf"), ticket = QStringLiteral("ticket"), outArg = QStringLiteral("--out");
 
         CliRun r = runCli({ticket, pdf, s, QStringLiteral("--copies"), QStringLiteral("2")});
@@ -174,12 +172,6 @@ class PrintTest : public QObject {
         QVERIFY2(r.code == 0 && r.out.contains(QStringLiteral("pages=")), qPrintable(r.err));
         QCOMPARE(pdfPaginas(printed),
                  db->escalar(QStringLiteral("SELECT NoVias FROM kel_PES_Parametros WHERE Numero = 1")).toInt());
-
-        // mail: a supplier without an address.
-        r = runCli({ticket, QStringLiteral("mail"), ent});
-        QCOMPARE(r.code, 1);
-        QCOMPARE(r.out.trimmed(), QStringLiteral("status=0"));
-        QVERIFY(r.err.contains(QStringLiteral("Terceiro sem e-mail associado!")));
 
         r = runCli({ticket, pdf, QStringLiteral("999")});
         QCOMPARE(r.code, 1);
