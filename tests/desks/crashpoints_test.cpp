@@ -31,13 +31,11 @@ struct Desk {
     QString second;  // weight of the second
 };
 
-const Desk& desk(const QString& name) {
-    static const Desk saidas{QStringLiteral("saidas"), QStringLiteral("--third C001 --article MILHO --weight 14000"),
-                             QStringLiteral("25000")};
-    static const Desk entradas{QStringLiteral("entradas"),
-                               QStringLiteral("--third F001 --article MILHO --weight 31000"), QStringLiteral("12000")};
-    return name == saidas.name ? saidas : entradas;
-}
+const Desk kDesks[] = {
+    {QStringLiteral("saidas"), QStringLiteral("--third C001 --article MILHO --weight 14000"), QStringLiteral("25000")},
+    {QStringLiteral("entradas"), QStringLiteral("--third F001 --article MILHO --weight 31000"),
+     QStringLiteral("12000")},
+};
 
 }  // namespace
 
@@ -104,7 +102,7 @@ class CrashPointsTest : public QObject {
     // Each point of the completion, the correction and the cancellation, on both desks;
     // `action` is what the next start reports (none: the work was committed).
     void crashPoints_data() {
-        QTest::addColumn<QString>("deskName");
+        QTest::addColumn<int>("posto");  // in kDesks
         QTest::addColumn<QString>("point");
         QTest::addColumn<QString>("action");
         const char* pontos[][2] = {{"complete.note-written", "cancelled"},
@@ -119,16 +117,16 @@ class CrashPointsTest : public QObject {
                                    {"cancel.document-cancelled", "finished"},
                                    {"cancel.before-commit", "finished"},
                                    {"cancel.after-commit", ""}};
-        for (const char* d : {"saidas", "entradas"})
+        for (int d = 0; d < 2; ++d)
             for (const auto& p : pontos)
-                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(QLatin1String(d), QLatin1String(p[0]))))
-                    << QString::fromLatin1(d) << QString::fromLatin1(p[0]) << QString::fromLatin1(p[1]);
+                QTest::newRow(qPrintable(kDesks[d].name + u' ' + QLatin1String(p[0])))
+                    << d << QString::fromLatin1(p[0]) << QString::fromLatin1(p[1]);
     }
     void crashPoints() {
-        QFETCH(QString, deskName);
+        QFETCH(int, posto);
         QFETCH(QString, point);
         QFETCH(QString, action);
-        const Desk& d = desk(deskName);
+        const Desk& d = kDesks[posto];
         const QString operacao = point.section(u'.', 0, 0);
         Run r = first(d);
         QVERIFY2(r.code == 0, qPrintable(r.err));

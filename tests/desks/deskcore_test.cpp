@@ -305,12 +305,9 @@ class DeskCoreTest : public QObject {
         QVERIFY(sessaoA.ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"),
                               QStringLiteral("demo")));
         DeskCore a(DeskKind::saidas(), f.t.db(), f.parametros, f.msgs, sessaoA, f.registry);
-        // Workstation B: its own database connection and its own ERP session.
+        // Workstation B: its own database connection, and the fixture's ERP session (not A's).
         auto otherDb = f.t.second(QStringLiteral("posto2"));
-        SessaoSageLocal erpB(f.t.settings(), QStringLiteral("erp_posto2"));
-        QVERIFY(erpB.ligar(QStringLiteral("local"), {}, QStringLiteral("DEMO"), QStringLiteral("admin"),
-                           QStringLiteral("demo")));
-        DeskCore b(DeskKind::saidas(), *otherDb, f.parametros, f.msgs, erpB, f.registry);
+        DeskCore b(DeskKind::saidas(), *otherDb, f.parametros, f.msgs, *f.erp, f.registry);
         const qint32 id = f.primeiraPesagem(a, QStringLiteral("C004"), QStringLiteral("CEVADA"), 10000);
         QVERIFY(f.segundaPesagem(a, id, 20000));
         QVERIFY(f.segundaPesagem(b, id, 20500));

@@ -59,20 +59,6 @@ class SubsidiariasTest : public QObject {
         QCOMPARE(regrasQuebradas(f), QString());
     }
 
-    void aRawMaterialTruckCannotBecomeSubsidiary() {
-        DeskFixture f;
-        auto d = f.desk(DeskKind::entradas());
-        const qint32 id = primeira(f, *d, QStringLiteral("F001"), QStringLiteral("MILHO"), false);
-        QVERIFY(DeskFixture::abrirPendente(*d, id));
-        QVERIFY(!d->materiasSubsidiarias());
-        d->setMateriasSubsidiarias(true);
-        QVERIFY(!d->materiasSubsidiarias());
-        concluir(*d, 10000);
-        QCOMPARE(LerHistorico(f.t.db(), id).text(QStringLiteral("TpDoc")), QStringLiteral("GEM"));
-        // Its ticket number came from, and stays with, the raw-material counter.
-        QCOMPARE(LerHistorico(f.t.db(), id).value(QStringLiteral("NoTalao")).toInt(), 1);
-    }
-
     void theBoxIsFreeOnlyUntilTheFirstWeightIsSaved() {
         DeskFixture f;
         auto d = f.desk(DeskKind::entradas());
@@ -106,13 +92,19 @@ class SubsidiariasTest : public QObject {
         QCOMPARE(LerHistorico(f.t.db(), id).text(QStringLiteral("TpDoc")), QStringLiteral("GES"));
     }
 
+    // A raw-material truck cannot become subsidiary, nor can its correction double the receipt.
     void aCorrectionNeverDoublesTheReceipt() {
         DeskFixture f;
         auto d = f.desk(DeskKind::entradas());
         const qint32 id = primeira(f, *d, QStringLiteral("F001"), QStringLiteral("MILHO"), false, 31000);
         QVERIFY(DeskFixture::abrirPendente(*d, id));
+        QVERIFY(!d->materiasSubsidiarias());
+        d->setMateriasSubsidiarias(true);
+        QVERIFY(!d->materiasSubsidiarias());
         concluir(*d, 11000);
         QCOMPARE(LerHistorico(f.t.db(), id).text(QStringLiteral("TpDoc")), QStringLiteral("GEM"));
+        // Its ticket number came from, and stays with, the raw-material counter.
+        QCOMPARE(LerHistorico(f.t.db(), id).value(QStringLiteral("NoTalao")).toInt(), 1);
 
         // From the history the box decides nothing: it is locked as the document was made.
         QVERIFY(f.abrirHistorico(*d, id));

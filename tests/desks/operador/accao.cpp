@@ -5,9 +5,11 @@
 namespace {
 
 QString nomeBotao(int b) {
-    static const char* nomes[] = {"btEntrada",  "btPeso",       "btPendentes", "btHistorico", "btler",  "btCancGeral",
-                                  "btSair",     "btAnularHist", "btImpHist",   "btMailHist",  "btConf", "btPesar",
-                                  "btConfPeso", "btCancPeso",   "btConfFinal", "btCancFinal"};
+    static const char* nomes[] = {"btEntrada",   "btPeso",       "btPendentes",  "btHistorico", "btler",
+                                  "btCancGeral", "btSair",       "btAnularHist", "btImpHist",   "btMailHist",
+                                  "btConf",      "btPesar",      "btConfPeso",   "btCancPeso",  "btConfFinal",
+                                  "btCancFinal", "btGuardarTara"};
+    static_assert(sizeof(nomes) / sizeof(*nomes) == DeskCore::NumBotoes);
     return b >= 0 && b < DeskCore::NumBotoes ? QString::fromLatin1(nomes[b]) : QStringLiteral("?");
 }
 

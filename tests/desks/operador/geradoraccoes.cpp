@@ -196,7 +196,7 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
                 return botao(DeskCore::BtCancGeral);
             case 6:
                 if (chance(30)) return botao(DeskCore::BtGuardarTara);
-                return botao(DeskCore::BtConf);
+                [[fallthrough]];
             default:
                 return botao(DeskCore::BtConf);
         }
@@ -245,27 +245,17 @@ Accao GeradorAccoes::sensata(Mundo& m, int posto) {
         }
         return botao(DeskCore::BtPeso);
     }
-    // Idle (or a list that shows nothing).
-    switch (ate(10)) {
-        case 0:
-        case 1:
-        case 2:
-        case 3:
-            return botao(DeskCore::BtEntrada);
-        case 4:
-        case 5:
-        case 6:
-            return botao(DeskCore::BtPendentes);
-        case 7:
-            a.tipo = Accao::Periodo;
-            a.data = QDate(QDate::currentDate().year() - 1, 9, 1);
-            a.data2 = QDate::currentDate().addDays(1);
-            return a;
-        case 8:
-            return botao(DeskCore::BtLer);
-        default:
-            return botao(DeskCore::BtCancGeral);
+    // Idle (or a list that shows nothing): four times in ten a new weighing, three the pending list.
+    const int r = ate(10);
+    if (r < 4) return botao(DeskCore::BtEntrada);
+    if (r < 7) return botao(DeskCore::BtPendentes);
+    if (r == 7) {
+        a.tipo = Accao::Periodo;
+        a.data = QDate(QDate::currentDate().year() - 1, 9, 1);
+        a.data2 = QDate::currentDate().addDays(1);
+        return a;
     }
+    return botao(r == 8 ? DeskCore::BtLer : DeskCore::BtCancGeral);
 }
 
 Accao GeradorAccoes::proxima(Mundo& m) {

@@ -1,5 +1,31 @@
 #include "tests/desks/operador/mundo.h"
 
+namespace {
+
+// What each button does, by DeskCore::Botao (btSair closes the window: the operator never presses it here).
+using Premir = void (*)(DeskCore&, Gravacao);
+const Premir kBotoes[DeskCore::NumBotoes] = {
+    [](DeskCore& d, Gravacao) { d.btEntrada(); },
+    [](DeskCore& d, Gravacao) { d.btPeso(); },
+    [](DeskCore& d, Gravacao) { d.btPendentes(); },
+    [](DeskCore& d, Gravacao) { d.btHistorico(); },
+    [](DeskCore& d, Gravacao) { d.btLer(); },
+    [](DeskCore& d, Gravacao) { d.btCancGeral(); },
+    nullptr,
+    [](DeskCore& d, Gravacao) { d.btAnularHist(); },
+    [](DeskCore& d, Gravacao) { d.btImpHist(); },
+    [](DeskCore& d, Gravacao) { d.btMailHist(); },
+    [](DeskCore& d, Gravacao) { d.btConf(); },
+    [](DeskCore& d, Gravacao) { d.btPesar(); },
+    [](DeskCore& d, Gravacao g) { d.btConfPeso(g); },
+    [](DeskCore& d, Gravacao) { d.btCancPeso(); },
+    [](DeskCore& d, Gravacao g) { d.btConfFinal(g); },
+    [](DeskCore& d, Gravacao) { d.btCancFinal(); },
+    [](DeskCore& d, Gravacao) { d.btGuardarTara(); },
+};
+
+}  // namespace
+
 bool MensagensAccao::mostrarAviso(int tipo, const QString& texto) {
     textos << texto;
     if (tipo == OkCancelar || tipo == SimNao || tipo == SimNaoPredefinidoNao) {
@@ -31,10 +57,7 @@ bool Mundo::Balanca::pesar(Money& p, QString& m) {
 
 Mundo::Mundo() : m_t(TempDatabase::Demo, QStringLiteral("operador_1")) {
     RecordingMessages m;
-    ParametrosAplic::gravar(m_t.db(), m,
-                            {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("GEM"), QStringLiteral("1"),
-                             QStringLiteral("GES"), QStringLiteral("2"), QStringLiteral("GR"), QStringLiteral("1"),
-                             QStringLiteral("PES"), QStringLiteral("A2"), QStringLiteral("2")});
+    ParametrosAplic::gravar(m_t.db(), m, QStringLiteral("1 A1 GEM 1 GES 2 GR 1 PES A2 2").split(u' '));
     m_parametros.ler(m_t.db(), m);
     Viatura v;
     v.matricula = matriculaComTara();
@@ -70,13 +93,6 @@ Mundo::Mundo() : m_t(TempDatabase::Demo, QStringLiteral("operador_1")) {
                                                         m_parametros, m_silencio, *m_erp[0], m_registry);
 }
 
-Mundo::~Mundo() {
-    for (auto& d : m_desks) d.reset();
-    for (auto& d : m_verificadores) d.reset();
-    for (auto& e : m_erp) e.reset();
-    m_db2.reset();
-}
-
 QSet<qint32> Mundo::listaPendentes(bool entrada) {
     DeskCore& d = *m_verificadores[entrada ? 1 : 0];
     QSet<qint32> ids;
@@ -95,24 +111,11 @@ void Mundo::executar(const Accao& a) {
     // the desk is idle or a panel is open, and shows the weight field and its date picker
     // only in the weighing panel. Buttons are pressed in any order.
     const bool campoAlcancavel = a.campo == Campo::Peso ? d.painelPesagem() : d.tabsActivas();
-    switch (a.tipo) {
-        case Accao::Escrever:
-        case Accao::Sair:
-        case Accao::EscreverESair:
-        case Accao::Escape:
-        case Accao::Lista:
-            if (!campoAlcancavel) return;
-            break;
-        case Accao::Subsidiarias:
-        case Accao::Caracteristica:
-            if (!d.tabsActivas()) return;
-            break;
-        case Accao::Data:
-            if (!d.painelPesagem()) return;
-            break;
-        default:
-            break;
-    }
+    const bool noCampo = a.tipo == Accao::Escrever || a.tipo == Accao::Sair || a.tipo == Accao::EscreverESair ||
+                         a.tipo == Accao::Escape || a.tipo == Accao::Lista;
+    if (noCampo && !campoAlcancavel) return;
+    if ((a.tipo == Accao::Subsidiarias || a.tipo == Accao::Caracteristica) && !d.tabsActivas()) return;
+    if (a.tipo == Accao::Data && !d.painelPesagem()) return;
     switch (a.tipo) {
         case Accao::Escrever:
             d.escrever(a.campo, a.texto);
@@ -151,58 +154,7 @@ void Mundo::executar(const Accao& a) {
             d.setCaracteristica(a.indice);
             break;
         case Accao::Botao:
-            switch (a.indice) {
-                case DeskCore::BtEntrada:
-                    d.btEntrada();
-                    break;
-                case DeskCore::BtPeso:
-                    d.btPeso();
-                    break;
-                case DeskCore::BtPendentes:
-                    d.btPendentes();
-                    break;
-                case DeskCore::BtHistorico:
-                    d.btHistorico();
-                    break;
-                case DeskCore::BtLer:
-                    d.btLer();
-                    break;
-                case DeskCore::BtCancGeral:
-                    d.btCancGeral();
-                    break;
-                case DeskCore::BtAnularHist:
-                    d.btAnularHist();
-                    break;
-                case DeskCore::BtImpHist:
-                    d.btImpHist();
-                    break;
-                case DeskCore::BtMailHist:
-                    d.btMailHist();
-                    break;
-                case DeskCore::BtConf:
-                    d.btConf();
-                    break;
-                case DeskCore::BtPesar:
-                    d.btPesar();
-                    break;
-                case DeskCore::BtConfPeso:
-                    d.btConfPeso(a.gravacao);
-                    break;
-                case DeskCore::BtCancPeso:
-                    d.btCancPeso();
-                    break;
-                case DeskCore::BtConfFinal:
-                    d.btConfFinal(a.gravacao);
-                    break;
-                case DeskCore::BtCancFinal:
-                    d.btCancFinal();
-                    break;
-                case DeskCore::BtGuardarTara:
-                    d.btGuardarTara();
-                    break;
-                default:
-                    break;
-            }
+            if (a.indice >= 0 && a.indice < DeskCore::NumBotoes && kBotoes[a.indice]) kBotoes[a.indice](d, a.gravacao);
             break;
     }
     // A typed effective weight of a weighing on the desk is no longer net minus deductions.

@@ -38,7 +38,6 @@ class MensagensAccao : public OperatorMessages {
 class Mundo {
   public:
     Mundo();
-    ~Mundo();
 
     static constexpr int kPostos = 4;
     DeskCore& desk(int posto) { return *m_desks[posto]; }
@@ -73,6 +72,7 @@ class Mundo {
         bool enviarEmail(qint32, bool, const QString&) override { return true; }
     };
 
+    // Destroyed in reverse: the desks before the ERP sessions, those before the connections.
     TempDatabase m_t;
     std::unique_ptr<BaseDados> m_db2;
     ParametrosAplic m_parametros;
