@@ -67,8 +67,9 @@ root="$work/cow/root"
 mount -t overlay overlay -o "lowerdir=/,upperdir=$work/cow/up,workdir=$work/cow/wk" "$root" || exit 3
 for d in dev proc sys; do mount --rbind "/$d" "$root/$d"; done
 mount -t tmpfs -o mode=1777 tmpfs "$root/tmp"
-# The sources and every build folder in them are out of reach.
-mount -t tmpfs -o mode=755 tmpfs "$root$repo"
+# The sources and every build folder in them are out of reach (a checkout under /tmp is
+# already, behind the fresh /tmp above).
+if [ -d "$root$repo" ]; then mount -t tmpfs -o mode=755 tmpfs "$root$repo"; fi
 cp "$deb" "$root/tmp/old.deb"; cp "$newer" "$root/tmp/new.deb"
 cp "$repo/scripts/package-weigh.sh" "$root/tmp/weigh.sh"
 [ ! -e "$root/usr/bin/balantrix-cli" ] || fail "balantrix-cli is already installed on this machine"
