@@ -3,16 +3,7 @@
 
 #include "base/configsql.h"
 #include "base/ficheiroconfig.h"
-#include "tests/support/clirun.h"
-#include "tests/support/testsupport.h"
-
-namespace {
-
-CliRun cli(const QString& verbo, const QStringList& args) {
-    return runCli(QStringList{QStringLiteral("counters"), verbo} + args);
-}
-
-}  // namespace
+#include "tests/desks/clidesk.h"
 
 class CliCountersTest : public QObject {
     Q_OBJECT
@@ -61,20 +52,20 @@ class CliCountersTest : public QObject {
     }
 
     void customerCounterShownSetAndGuarded() {
-        CliRun r = cli(QStringLiteral("show"), m_chave);
+        CliRun r = cli(QStringLiteral("counters show"), m_chave);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("counter")), QString::number(m_contador));
         QCOMPARE(r.value(QStringLiteral("prefix")), m_sigla);
 
         // Only the prefix: the counter stays.
-        r = cli(QStringLiteral("set"), m_chave + QStringList{QStringLiteral("--prefix"), QStringLiteral("ZZ")});
+        r = cli(QStringLiteral("counters set --prefix ZZ"), m_chave);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("counter")), QString::number(m_contador));
         QCOMPARE(r.value(QStringLiteral("prefix")), QStringLiteral("ZZ"));
 
         // Below the last ticket issued: refused, then forced.
         const QStringList baixo = m_chave + QStringList{QStringLiteral("--counter"), QStringLiteral("1")};
-        r = cli(QStringLiteral("set"), baixo);
+        r = cli(QStringLiteral("counters set"), baixo);
         QCOMPARE(r.code, 1);
         QVERIFY2(
             r.err.contains(QStringLiteral("O contador 1 é inferior ao último talão já emitido (%1)").arg(m_contador)),
@@ -82,11 +73,11 @@ class CliCountersTest : public QObject {
         QVERIFY(r.err.contains(QStringLiteral("--force")));
         QCOMPARE(r.out, QString());
         QCOMPARE(guardado(), m_contador);
-        r = cli(QStringLiteral("set"), baixo + QStringList{QStringLiteral("--force")});
+        r = cli(QStringLiteral("counters set"), baixo + QStringList{QStringLiteral("--force")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("counter")), QStringLiteral("1"));
         QCOMPARE(guardado(), 1);
-        r = cli(QStringLiteral("set"), m_chave + QStringList{QStringLiteral("--counter"), QString::number(m_contador)});
+        r = cli(QStringLiteral("counters set --counter %1").arg(m_contador), m_chave);
         QVERIFY2(r.code == 0, qPrintable(r.err));
     }
 
@@ -110,7 +101,7 @@ class CliCountersTest : public QObject {
         QFETCH(QStringList, args);
         QFETCH(int, code);
         QFETCH(QString, message);
-        const CliRun r = cli(verbo, args);
+        const CliRun r = cli(QStringLiteral("counters ") + verbo, args);
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QCOMPARE(guardado(), m_contador);
@@ -119,16 +110,16 @@ class CliCountersTest : public QObject {
     }
 
     void campaignStartedAtANumberThenRemoved() {
-        CliRun r = cli(QStringLiteral("show"), m_chave1);
+        CliRun r = cli(QStringLiteral("counters show"), m_chave1);
         QCOMPARE(r.code, 0);
         QCOMPARE(r.value(QStringLiteral("counter")), QStringLiteral("0"));
         QVERIFY(r.err.contains(QStringLiteral("Não existe contador")));
-        r = cli(QStringLiteral("set"), m_chave1 + QStringList{QStringLiteral("--counter"), QStringLiteral("499")});
+        r = cli(QStringLiteral("counters set --counter 499"), m_chave1);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.value(QStringLiteral("counter")), QStringLiteral("499"));
         QVERIFY(r.lines().contains(QStringLiteral("prefix=")));
-        QCOMPARE(cli(QStringLiteral("delete"), m_chave1).code, 0);
-        QCOMPARE(cli(QStringLiteral("delete"), m_chave1).code, 1);
+        QCOMPARE(cli(QStringLiteral("counters delete"), m_chave1).code, 0);
+        QCOMPARE(cli(QStringLiteral("counters delete"), m_chave1).code, 1);
         QCOMPARE(m_db->escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Taloes WHERE Ano = '2031/2032'")).toInt(),
                  0);
     }
