@@ -53,9 +53,4 @@ inline bool nuncaEscrito(TipoCampo t) {
     return t == TipoCampo::Registo || t == TipoCampo::DataHora;
 }
 
-// A weight as the record store reads it, every decimal kept ("1250", "20,5").
-inline QString textoPeso(const Money& m) {
-    return m.plain().replace(QLatin1Char('.'), QLatin1Char(','));
-}
-
 }  // namespace deskapoio

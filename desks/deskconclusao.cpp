@@ -55,13 +55,10 @@ Resultado DeskCore::btConf() {
     // The field shows what is about to be written (a deduction typed but not yet left counts).
     set(Campo::Efectivo, formatarPeso(p.efectivo));
     notificar();
-    CamposComplemento comp{textoPeso(p.pesos.vasilhame), m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(),
-                           m_caracteristica, m_kind.entrada};
-    const QString efectivo = textoPeso(p.efectivo);
     const QString talao = talaoTexto();
     try {
         if (!dadosAlterados()) {
-            if (obsAlteradas()) ActualizaHistorico(m_db, m_idHistorico, p.justificacao, efectivo, comp);
+            if (obsAlteradas()) ActualizaHistorico(m_db, m_idHistorico, p.justificacao, p.efectivo, complemento(p));
             btCancGeral();
             // Confirmar on an unchanged weighing writes nothing, and says so.
             m_estado = obsAlteradas() ? QStringLiteral("Talão %1: observações gravadas.").arg(talao)
@@ -84,7 +81,7 @@ Resultado DeskCore::btConf() {
         switch (m_documento->actualizarDocumentoFinalizado(dadosDocumento(p), anunciar)) {
             case DocumentoDesk::Actualizacao::Gravado:
                 CrashPoint::hit("correct.document-saved");
-                if (Resultado r = gravarCorreccao(nota, p.justificacao, efectivo, comp); !r) {
+                if (Resultado r = gravarCorreccao(nota, p); !r) {
                     notificar();
                     return r;
                 }
@@ -330,16 +327,18 @@ void DeskCore::concluir(const Pesagem& pesagem) {
     }
     qint32 id = m_idHistorico;
     GravarRegistoHistorico(m_db, registo(pesagem), id);
-    GravarComplementoHistorico(m_db, m_idHistorico, 0,
-                               CamposComplemento{textoPeso(pesagem.pesos.vasilhame),
-                                                 m_kind.entrada ? textoPeso(pesagem.pesos.qualidade) : QString(),
-                                                 m_caracteristica, m_kind.entrada});
+    GravarComplementoHistorico(m_db, m_idHistorico, 0, complemento(pesagem));
     RegistarCarro(m_db, pesagem.matricula);
     // An incoming delivery's tare is its second weight: weighed now, it is no stored tare.
     if (m_kind.entrada && !m_taraRegistada) RegistoViaturas(m_db).desmarcar(m_idHistorico);
     if (!m_kind.entrada) cabecalhoCarga().aplicar(m_db, k);
     m_alibi->ligar(m_idHistorico, 2);
     desactiva();
+}
+
+CamposComplemento DeskCore::complemento(const Pesagem& p) const {
+    return CamposComplemento{p.pesos.vasilhame, m_kind.entrada ? p.pesos.qualidade : Money(), m_caracteristica,
+                             m_kind.entrada};
 }
 
 CabecalhoCarga DeskCore::cabecalhoCarga() const {
@@ -357,11 +356,8 @@ IntentNote DeskCore::notaConclusao(const Pesagem& p, const ProcessIdentity& eu) 
     n.tipoTerc = short(m_kind.tipoTerc);
     n.terceiro = p.terceiro;
     n.owner = eu;
-    n.dados = IntentPayload::conclusao(
-        registo(p),
-        CamposComplemento{textoPeso(p.pesos.vasilhame), m_kind.entrada ? textoPeso(p.pesos.qualidade) : QString(),
-                          m_caracteristica, m_kind.entrada},
-        p.matricula, m_kind.entrada ? std::nullopt : std::optional<CabecalhoCarga>(cabecalhoCarga()));
+    n.dados = IntentPayload::conclusao(registo(p), complemento(p), p.matricula,
+                                       m_kind.entrada ? std::nullopt : std::optional<CabecalhoCarga>(cabecalhoCarga()));
     return n;
 }
 

@@ -306,6 +306,7 @@ class DeskCore : public QObject {
     QString momentoPesagem() const;   // the weighing's day and the clock's time, as the fields show it
     void concluir(const Pesagem& p);  // completion, inside the transaction of btConfFinal
     RegistoPesagem registo(const Pesagem& p) const;
+    CamposComplemento complemento(const Pesagem& p) const;
     DadosDocumentoDesk dadosDocumento(const Pesagem& p) const;
     QString tipoDocumento() const;
     int serieDocumento() const;
@@ -316,8 +317,7 @@ class DeskCore : public QObject {
     IntentNote notaConclusao(const Pesagem& p, const ProcessIdentity& eu) const;
     IntentNote notaAnulacao(const ChaveDocumento& k, const RecordSet& r, const ProcessIdentity& eu) const;
     IntentNote notaCorreccao(const DocumentoComercial& antes, const ProcessIdentity& eu) const;
-    Resultado gravarCorreccao(qint64 nota, const QString& justificacao, const QString& efectivo,
-                              CamposComplemento& comp);
+    Resultado gravarCorreccao(qint64 nota, const Pesagem& p);
     bool acertarNotas(qint32 id);
     Resultado anular();
     Resultado enviarEmail();

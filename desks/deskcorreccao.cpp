@@ -21,8 +21,7 @@
 
 using namespace deskapoio;
 
-Resultado DeskCore::gravarCorreccao(qint64 nota, const QString& justificacao, const QString& efectivo,
-                                    CamposComplemento& comp) {
+Resultado DeskCore::gravarCorreccao(qint64 nota, const Pesagem& p) {
     const ProcessIdentity eu = ProcessIdentity::current();
     IntentNotes notas(m_db);
     const auto falhou = [&](const QString& erro) {
@@ -37,7 +36,7 @@ Resultado DeskCore::gravarCorreccao(qint64 nota, const QString& justificacao, co
     };
     try {
         Transaccao t(m_db, true);
-        ActualizaHistorico(m_db, m_idHistorico, justificacao, efectivo, comp);
+        ActualizaHistorico(m_db, m_idHistorico, p.justificacao, p.efectivo, complemento(p));
         if (!notas.fechar(nota, eu)) throw AcertadaNoutroPosto{QStringLiteral("A correcção")};
         CrashPoint::hit("correct.before-commit");
         t.commit();

@@ -222,7 +222,8 @@ ReconciliationResult ErpReconciler::conclusao(const IntentNote& n) {
         const ChaveDocumento k = recusados.first();
         QString erroNota;
         std::optional<RegistoPesagem> v = IntentPayload::registo(n.dados, erroNota);
-        if (v) {
+        const auto comp = v ? IntentPayload::complemento(n.dados, erroNota) : std::nullopt;
+        if (v && comp) {
             Transaccao t(m_db, true);
             const int livre = m_db.executar(QStringLiteral("UPDATE kel_PES_Historico SET DataHoraPL = NULL "
                                                            "WHERE Hist_Id = ? AND DataHoraPL IS NULL"),
@@ -235,7 +236,7 @@ ReconciliationResult ErpReconciler::conclusao(const IntentNote& n) {
                 v->ano = k.ano;
                 qint32 id = n.histId;
                 GravarRegistoHistorico(m_db, *v, id);
-                GravarComplementoHistorico(m_db, n.histId, 0, IntentPayload::complemento(n.dados));
+                GravarComplementoHistorico(m_db, n.histId, 0, *comp);
                 RegistarCarro(m_db, IntentPayload::carro(n.dados));
                 if (const auto cab = IntentPayload::cabecalho(n.dados)) cab->aplicar(m_db, k);
                 fecharNota(n);

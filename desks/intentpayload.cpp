@@ -40,10 +40,11 @@ namespace IntentPayload {
 QJsonObject conclusao(const RegistoPesagem& registo, const CamposComplemento& c, const QString& carro,
                       const std::optional<CabecalhoCarga>& cabecalho) {
     QJsonObject o{{QStringLiteral("valores"), QJsonArray::fromStringList(registo.textos())},
-                  {QStringLiteral("complemento"), QJsonObject{{QStringLiteral("vasilhame"), c.vasilhame},
-                                                              {QStringLiteral("qualidade"), c.qualidade},
-                                                              {QStringLiteral("caracteristica"), c.caracteristica},
-                                                              {QStringLiteral("entrada"), c.entrada}}},
+                  {QStringLiteral("complemento"),
+                   QJsonObject{{QStringLiteral("vasilhame"), RegistoHistorico::textoPeso(c.vasilhame)},
+                               {QStringLiteral("qualidade"), RegistoHistorico::textoPeso(c.qualidade)},
+                               {QStringLiteral("caracteristica"), c.caracteristica},
+                               {QStringLiteral("entrada"), c.entrada}}},
                   {QStringLiteral("carro"), carro}};
     if (cabecalho) o.insert(QStringLiteral("cabecalho"), cabecalho->toJson());
     return o;
@@ -55,11 +56,21 @@ std::optional<RegistoPesagem> registo(const QJsonObject& dados, QString& erro) {
     return RegistoPesagem::deTextos(textos, erro);
 }
 
-CamposComplemento complemento(const QJsonObject& dados) {
+std::optional<CamposComplemento> complemento(const QJsonObject& dados, QString& erro) {
     const QJsonObject c = dados.value(QStringLiteral("complemento")).toObject();
-    return CamposComplemento{
-        c.value(QStringLiteral("vasilhame")).toString(), c.value(QStringLiteral("qualidade")).toString(),
-        c.value(QStringLiteral("caracteristica")).toInt(), c.value(QStringLiteral("entrada")).toBool()};
+    CamposComplemento r{
+        {}, {}, c.value(QStringLiteral("caracteristica")).toInt(), c.value(QStringLiteral("entrada")).toBool()};
+    // Notes of earlier versions carry a deduction left empty as empty text: no deduction.
+    for (const auto& [nome, peso] : {std::pair{"vasilhame", &r.vasilhame}, std::pair{"qualidade", &r.qualidade}}) {
+        const QString texto = c.value(QLatin1String(nome)).toString();
+        const auto m = Money::parseOrZero(texto);
+        if (!m) {
+            erro = QStringLiteral("Valor inválido para %1 na nota: '%2'.").arg(QLatin1String(nome), texto);
+            return std::nullopt;
+        }
+        *peso = *m;
+    }
+    return r;
 }
 
 QString carro(const QJsonObject& dados) {

@@ -31,7 +31,8 @@ QJsonObject conclusao(const RegistoPesagem& registo, const CamposComplemento& co
                       const std::optional<CabecalhoCarga>& cabecalho);
 // The record a note carries; none (with the reason) when the note does not hold one.
 std::optional<RegistoPesagem> registo(const QJsonObject& dados, QString& erro);
-CamposComplemento complemento(const QJsonObject& dados);
+// The complement of a completion's note; nullopt (with the reason) when a deduction is no weight.
+std::optional<CamposComplemento> complemento(const QJsonObject& dados, QString& erro);
 QString carro(const QJsonObject& dados);
 std::optional<CabecalhoCarga> cabecalho(const QJsonObject& dados);
 

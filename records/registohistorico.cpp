@@ -78,12 +78,6 @@ RegraRecusada invalido(const char* nome, const QString& texto) {
     return RegraRecusada(QStringLiteral("Valor inválido para %1: '%2'.").arg(QString::fromLatin1(nome), texto));
 }
 
-Money dinheiro(const QString& texto, const char* campo) {
-    const auto m = Money::parseOrZero(texto);
-    if (!m) throw invalido(campo, texto);
-    return *m;
-}
-
 // SQL Server would refuse what does not fit its parameter; say so instead of cutting it.
 QVariant texto(const Parametro& p, const QString& t) {
     if (p.tamanho > 0 && t.size() > p.tamanho)
@@ -137,12 +131,11 @@ QList<QVariant> valoresProcedimento(const RegistoPesagem& r) {
             texto(k[TipoMorada], r.tipoMorada)};
 }
 
-// A weight of a note: every decimal, ',' as the decimal mark ("1250", "20,5").
-QString textoPeso(const Money& m) {
+}  // namespace
+
+QString RegistoHistorico::textoPeso(const Money& m) {
     return m.plain().replace(QLatin1Char('.'), QLatin1Char(','));
 }
-
-}  // namespace
 
 QStringList RegistoPesagem::textos() const {
     const auto n = [](qint64 v) { return QString::number(v); };
@@ -250,8 +243,7 @@ bool GravarRegistoHistorico(BaseDados& db, const RegistoPesagem& registo, qint32
 }
 
 qint32 GravarComplementoHistorico(BaseDados& db, qint32 noIdHist, qint32 noIdComp, const CamposComplemento& campos) {
-    const Money vasilhame = dinheiro(campos.vasilhame, "Vasilhame");
-    const Money qualidade = campos.entrada ? dinheiro(campos.qualidade, "Qualidade") : Money();
+    const Money qualidade = campos.entrada ? campos.qualidade : Money();
     const int caracteristica = campos.entrada ? campos.caracteristica : 0;
     Transaccao t(db, true);
     const RecordSet rs =
@@ -260,41 +252,34 @@ qint32 GravarComplementoHistorico(BaseDados& db, qint32 noIdHist, qint32 noIdCom
     if (rs.isEmpty()) {
         db.executar(QStringLiteral("INSERT INTO kel_PES_Historico_Comp (Cab_Id, Vasilhame, Qualidade, Caracteristica) "
                                    "VALUES (?, ?, ?, ?)"),
-                    {noIdHist, vasilhame.toVariant(), qualidade.toVariant(), caracteristica});
+                    {noIdHist, campos.vasilhame.toVariant(), qualidade.toVariant(), caracteristica});
         id = qint32(db.ultimoId());
     } else {
         db.executar(QStringLiteral("UPDATE kel_PES_Historico_Comp SET Cab_Id=?, Vasilhame=?, Qualidade=?, "
                                    "Caracteristica=? WHERE HistCmp_Id=?"),
-                    {noIdHist, vasilhame.toVariant(), qualidade.toVariant(), caracteristica, noIdComp});
+                    {noIdHist, campos.vasilhame.toVariant(), qualidade.toVariant(), caracteristica, noIdComp});
     }
     t.commit();
     return id;
 }
 
-bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justificacao, const QString& pesoEfectivo,
-                        CamposComplemento& campos) {
-    const Money efectivo = dinheiro(pesoEfectivo, "PesoEfectivo");
+bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justificacao, const Money& pesoEfectivo,
+                        const CamposComplemento& campos) {
     if (justificacao.size() > 2000) throw RegraRecusada(QStringLiteral("A justificação excede 2000 caracteres."));
-    // Read everything before writing anything, so a bad deduction text changes nothing.
-    CamposComplemento novo = campos;
-    if (novo.vasilhame.trimmed().isEmpty()) novo.vasilhame = QStringLiteral("0");
-    if (novo.entrada && novo.qualidade.trimmed().isEmpty()) novo.qualidade = QStringLiteral("0");
-    const Money vasilhame = dinheiro(novo.vasilhame, "Vasilhame");
-    const Money qualidade = novo.entrada ? dinheiro(novo.qualidade, "Qualidade") : Money();
+    const Money qualidade = campos.entrada ? campos.qualidade : Money();
 
     Transaccao t(db, true);
     if (db.consultar(QStringLiteral("Select * from kel_PES_Historico where Hist_Id=?"), {idRegisto}).isEmpty())
         return false;
     db.executar(QStringLiteral("UPDATE kel_PES_Historico SET Justificacao=?, PesoEfectivo=? WHERE Hist_Id=?"),
-                {notNull(justificacao), efectivo.toVariant(), idRegisto});
+                {notNull(justificacao), pesoEfectivo.toVariant(), idRegisto});
     const RecordSet comp = db.consultar(
         QStringLiteral("Select * from kel_PES_Historico_Comp where Cab_Id=? ORDER BY HistCmp_Id"), {idRegisto});
     if (!comp.isEmpty()) {
         db.executar(QStringLiteral("UPDATE kel_PES_Historico_Comp SET Vasilhame=?, Qualidade=?, Caracteristica=? "
                                    "WHERE HistCmp_Id=?"),
-                    {vasilhame.toVariant(), qualidade.toVariant(), novo.entrada ? novo.caracteristica : 0,
+                    {campos.vasilhame.toVariant(), qualidade.toVariant(), campos.entrada ? campos.caracteristica : 0,
                      comp.value(0, QStringLiteral("HistCmp_Id"))});
-        campos = novo;
     }
     t.commit();
     return true;

@@ -52,6 +52,8 @@ enum Campo {
 // ISO "yyyy-MM-dd HH:mm:ss" is accepted too. Empty or unreadable gives nullopt.
 std::optional<QDateTime> lerDataHora(const QString& texto);
 QString textoDataHora(const QDateTime& dt);  // "dd-MM-yyyy HH:mm:ss"
+// A weight as the intent notes carry it: every decimal, ',' as the decimal mark ("1250", "20,5").
+QString textoPeso(const Money& m);
 
 }  // namespace RegistoHistorico
 
@@ -89,8 +91,8 @@ bool GravarRegistoHistorico(BaseDados& db, const RegistoPesagem& registo, qint32
 
 // The deduction fields of a desk as the complement row stores them.
 struct CamposComplemento {
-    QString vasilhame;       // container deduction field text (empty = 0)
-    QString qualidade;       // quality deduction field text (incoming desk)
+    Money vasilhame;         // container deduction (an empty field: none)
+    Money qualidade;         // quality deduction (incoming desk; outgoing stores 0)
     int caracteristica = 0;  // incoming desk: 0 "Tipo A", 1 "Tipo B", -1 none
     bool entrada = false;    // incoming desk: quality and characteristic are kept
 };
@@ -100,10 +102,9 @@ struct CamposComplemento {
 qint32 GravarComplementoHistorico(BaseDados& db, qint32 noIdHist, qint32 noIdComp, const CamposComplemento& campos);
 
 // Correction of a completed weighing: Justificacao and PesoEfectivo of the row, and
-// the first complement row when there is one. An empty deduction field is written
-// back as "0" into `campos` (the desk shows it). False when the weighing does not exist.
-bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justificacao, const QString& pesoEfectivo,
-                        CamposComplemento& campos);
+// the first complement row when there is one. False when the weighing does not exist.
+bool ActualizaHistorico(BaseDados& db, qint32 idRegisto, const QString& justificacao, const Money& pesoEfectivo,
+                        const CamposComplemento& campos);
 
 // Adds the plate to kel_PES_Carros unless it is already listed (an empty plate is not listed).
 void RegistarCarro(BaseDados& db, const QString& matricula);

@@ -1,104 +1,76 @@
 // The demo installation's weighings, made at the desk on a demo database.
 #include <QtTest>
 
-#include "base/basedados.h"
 #include "desks/demopesagens.h"
 #include "records/numeracao.h"
-#include "records/parametrosaplic.h"
-#include "tests/support/testsupport.h"
+#include "tests/desks/regrasdesk.h"
 
 class DemoPesagensTest : public QObject {
     Q_OBJECT
 
-    static void parametros(TempDatabase& t) {
-        RecordingMessages m;
-        QVERIFY(ParametrosAplic::gravar(t.db(), m, QStringLiteral("1 A1 GEM 1 GES 1 GR 1 PES A2 2").split(u' ')));
+    static DemoPesagens::Resumo criar(DeskFixture& f, const QDate& hoje = QDate::currentDate(),
+                                      const QTime& agora = QTime::currentTime()) {
+        return DemoPesagens::criar(f.t.db(), f.t.settings(), QStringLiteral("DEMO"), QStringLiteral("admin"),
+                                   QStringLiteral("demo"), hoje, agora);
     }
 
   private slots:
     void weighingsAcrossACampaignStart() {
-        TempDatabase t(TempDatabase::Demo);
-        parametros(t);
+        DeskFixture f;
         // Mid-November: the weighings begin in July, so they span the campaign that starts on 1 October.
         const QDate hoje(2026, 11, 16);
-        const DemoPesagens::Resumo r = DemoPesagens::criar(t.db(), t.settings(), QStringLiteral("DEMO"),
-                                                           QStringLiteral("admin"), QStringLiteral("demo"), hoje);
+        const DemoPesagens::Resumo r = criar(f, hoje);
         QVERIFY(r.concluidas >= 30);
         QCOMPARE(r.pendentes, 4);
-        auto valor = [&t](const QString& sql) { return t.db().escalar(sql); };
-        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NOT NULL")).toInt(),
-                 r.concluidas);
-        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL")).toInt(), 4);
-        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM DocGCCab WHERE NumVias <> -1")).toInt(), r.concluidas);
-        // Finished ones end the day before; none is dated later than the truck arrived.
-        QVERIFY(valor(QStringLiteral("SELECT MAX(DataHoraPL) FROM kel_PES_Historico")).toDateTime().date() < hoje);
-        QCOMPARE(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL < DataHoraPB")).toInt(),
-                 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico WHERE DataHoraPL IS NOT NULL")), r.concluidas);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico WHERE DataHoraPL IS NULL")), 4);
+        // One live document per finished weighing, exits never before entries, campaign and
+        // ticket year of the first weighing, no ticket number twice.
+        QCOMPARE(regrasQuebradas(f), QString());
+        // Finished ones end the day before.
+        QVERIFY(f.valor(QStringLiteral("SELECT MAX(DataHoraPL) FROM kel_PES_Historico")).toDateTime().date() < hoje);
         // The incoming ticket counter of raw materials starts again at 1 with the new campaign,
         // and numbers follow the dates.
-        const QString nova = CampanhaDaData(hoje);
-        const QString anterior = CampanhaDaData(QDate(2026, 9, 1));
-        QVERIFY(valor(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE Campanha = '%1'").arg(anterior))
-                    .toInt() > 0);
-        QCOMPARE(
-            t.db()
-                .escalar(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Tipo = 'E' AND TpDoc = 'GEM' AND "
+        QVERIFY(f.contar(QStringLiteral("kel_PES_Historico WHERE Campanha = ?"), {CampanhaDaData(QDate(2026, 9, 1))}) >
+                0);
+        QCOMPARE(f.valor(QStringLiteral("SELECT NoTalao FROM kel_PES_Historico WHERE Tipo = 'E' AND TpDoc = 'GEM' AND "
                                         "Campanha = ? ORDER BY DataHoraPB LIMIT 1"),
-                         {nova})
-                .toInt(),
-            1);
-        QCOMPARE(t.db()
-                     .escalar(QStringLiteral(
-                         "SELECT COUNT(*) FROM kel_PES_Historico a JOIN kel_PES_Historico b ON "
-                         "a.Tipo = 'E' AND b.Tipo = 'E' AND a.TpDoc = b.TpDoc AND a.Campanha = b.Campanha "
-                         "AND a.DataHoraPB < b.DataHoraPB AND a.NoTalao >= b.NoTalao"))
+                         {CampanhaDaData(hoje)})
                      .toInt(),
+                 1);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico a JOIN kel_PES_Historico b ON "
+                                         "a.Tipo = 'E' AND b.Tipo = 'E' AND a.TpDoc = b.TpDoc AND a.Campanha = "
+                                         "b.Campanha AND a.DataHoraPB < b.DataHoraPB AND a.NoTalao >= b.NoTalao")),
                  0);
         // The pending trucks are from today and yesterday.
-        QCOMPARE(t.db()
-                     .escalar(QStringLiteral(
-                                  "SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL AND DataHoraPB < ?"),
-                              {QDateTime(hoje.addDays(-1), QTime(0, 0))})
-                     .toInt(),
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico WHERE DataHoraPL IS NULL AND DataHoraPB < ?"),
+                          {QDateTime(hoje.addDays(-1), QTime(0, 0))}),
                  0);
     }
 
     void yardTrucksCameInBeforeNow() {
-        TempDatabase t(TempDatabase::Demo);
-        parametros(t);
+        DeskFixture f;
         // Made just after midnight: today's trucks must not be dated later than the clock, or
         // the operator could not weigh them out.
         const QDate hoje(2026, 12, 7);
         const QTime agora(0, 20);
-        DemoPesagens::criar(t.db(), t.settings(), QStringLiteral("DEMO"), QStringLiteral("admin"),
-                            QStringLiteral("demo"), hoje, agora);
-        QCOMPARE(t.db()
-                     .escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL "
-                                             "AND DataHoraPB > ?"),
-                              {QDateTime(hoje, agora)})
-                     .toInt(),
-                 0);
-        QCOMPARE(t.db()
-                     .escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico WHERE DataHoraPL IS NULL "
-                                             "AND DataHoraPB >= ?"),
-                              {QDateTime(hoje, QTime(0, 0))})
-                     .toInt(),
-                 3);
+        criar(f, hoje, agora);
+        const QString pendentes = QStringLiteral("kel_PES_Historico WHERE DataHoraPL IS NULL AND DataHoraPB ");
+        QCOMPARE(f.contar(pendentes + QStringLiteral("> ?"), {QDateTime(hoje, agora)}), 0);
+        QCOMPARE(f.contar(pendentes + QStringLiteral(">= ?"), {QDateTime(hoje, QTime(0, 0))}), 3);
     }
 
     void aRefusedWeighingStopsTheDemo() {
-        TempDatabase t(TempDatabase::Demo);
-        parametros(t);
+        DeskFixture f;
         // An article the desk no longer accepts: the demo fails with the desk's message.
-        t.db().executar(QStringLiteral("UPDATE Artigos SET Inactivo = -1"));
+        f.t.db().executar(QStringLiteral("UPDATE Artigos SET Inactivo = -1"));
         try {
-            DemoPesagens::criar(t.db(), t.settings(), QStringLiteral("DEMO"), QStringLiteral("admin"),
-                                QStringLiteral("demo"));
+            criar(f);
             QFAIL("no error");
         } catch (const RegraRecusada& e) {
             QVERIFY2(e.descricao().contains(QStringLiteral("Artigo não existente!")), qPrintable(e.descricao()));
         }
-        QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Historico")).toInt(), 0);
+        QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico")), 0);
     }
 };
 

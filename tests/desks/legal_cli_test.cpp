@@ -2,30 +2,16 @@
 // simulator. Typed weights refused while PesoManual is "proibido", the readings of a
 // weighing listed, its ticket PDF marked, the QR code read back from the rendered page
 // and verified, and the verification failing once the stored weighing is changed.
-#include <sys/stat.h>
 #include <QtTest>
 
 #include "output/chaveinstalacao.h"
 #include "tests/desks/clidesk.h"
 #include "tests/scale/simulador.h"
+#include "tests/support/ficheiros.h"
 
 namespace {
 
 using Run = CliRun;
-
-// A database file and its log as bytes, read by another process: closing a descriptor of
-// the file here would drop the locks of this process's own connection to it.
-QByteArray bytes(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("cat"), {path, path + QStringLiteral("-wal")});
-    p.waitForFinished(20000);
-    return p.readAllStandardOutput();
-}
-
-int modo(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
-}
 
 }  // namespace
 
@@ -43,7 +29,7 @@ class LegalCliTest : public QObject {
         m_demo = std::make_unique<DemoCli>();
         QVERIFY2(m_demo->aberta, qPrintable(m_demo->init.err));
         m_base = m_demo->base;
-        QCOMPARE(modo(m_base), 0600);
+        QCOMPARE(permissoes(m_base), 0600);
     }
     void cleanupTestCase() { m_demo.reset(); }
 
@@ -110,12 +96,12 @@ class LegalCliTest : public QObject {
         const QString chaveId = linha.section(QLatin1Char('|'), 1, 1);
         QCOMPARE(chaveId.size(), 16);
         // A verification writes nothing, not even with every public key gone from the table.
-        const QByteArray gravada = bytes(m_base);
+        const QByteArray gravada = bytesDaBase(m_base);
         r = cli(QStringLiteral("ticket verify --qr"), {linha});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.lines(), (QStringList{QStringLiteral("valid=1"), QStringLiteral("key_id=") + chaveId,
                                          QStringLiteral("hist_id=%1").arg(id), QStringLiteral("matches_record=1")}));
-        QCOMPARE(bytes(m_base), gravada);
+        QCOMPARE(bytesDaBase(m_base), gravada);
 
         // An inspector with the public keys only.
         r = cli(QStringLiteral("ticket public-key"));
@@ -128,11 +114,11 @@ class LegalCliTest : public QObject {
         QCOMPARE(r.value(QStringLiteral("valid")), QStringLiteral("1"));
         QCOMPARE(r.value(QStringLiteral("key_id")), chaveId);
         m_demo->db.executar(QStringLiteral("DELETE FROM kel_PES_ChavesPublicas"));
-        const QByteArray semChaves = bytes(m_base);
+        const QByteArray semChaves = bytesDaBase(m_base);
         r = cli(QStringLiteral("ticket verify --qr"), {linha});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.value(QStringLiteral("valid")), QStringLiteral("0"));
-        QCOMPARE(bytes(m_base), semChaves);
+        QCOMPARE(bytesDaBase(m_base), semChaves);
         // The next start of the workstation registers its key again.
         QCOMPARE(cli(QStringLiteral("ticket pdf %1 --out").arg(id), {pdf}).code, 0);
         QCOMPARE(cli(QStringLiteral("ticket verify --qr"), {linha}).code, 0);

@@ -195,7 +195,13 @@ class ReconcilerTest : public QObject {
         QCOMPARE(regrasQuebradas(f, {}, true), QString());  // the recorded document is the one live
     }
 
+    void aDocumentTheErpKeepsFinishesThePendingWeighing_data() {
+        QTest::addColumn<bool>("notaAdulterada");
+        QTest::newRow("note as written") << false;
+        QTest::newRow("note edited by hand") << true;
+    }
     void aDocumentTheErpKeepsFinishesThePendingWeighing() {
+        QFETCH(bool, notaAdulterada);
         DeskFixture f;
         auto d = f.desk(DeskKind::saidas());
         const qint32 id = f.primeiraPesagem(*d, QStringLiteral("C001"), QStringLiteral("MILHO"), 14000);
@@ -220,6 +226,19 @@ class ReconcilerTest : public QObject {
         QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
         tirar(f, QStringLiteral("falha"), QStringLiteral("kel_PES_Historico_Comp"));
         tirar(f, QStringLiteral("converte"), QStringLiteral("DocGCCab"));
+        if (notaAdulterada) {
+            // A deduction that is no weight: nothing of the note is written, the document is
+            // left for the operator to cancel.
+            f.t.db().executar(QStringLiteral(
+                "UPDATE kel_PES_NotasERP SET Dados = REPLACE(Dados, '\"vasilhame\":\"0\"', '\"vasilhame\":\"x\"')"));
+            const QList<ReconciliationResult> rs = ErpReconciler(f.t.db(), *f.erp).settleAll();
+            QCOMPARE(rs.first().action, Action::Refused);
+            QVERIFY2(rs.first().message.contains(QStringLiteral("vasilhame na nota: 'x'")),
+                     qPrintable(rs.first().message));
+            QVERIFY(PesagemLida::ler(f.t.db(), id).pendente);
+            QCOMPARE(f.contar(QStringLiteral("kel_PES_Historico_Comp")), 0);
+            return;
+        }
 
         // The note was handed over: opening the truck settles it, finishing the weighing
         // with the document so the load is never invoiced twice.

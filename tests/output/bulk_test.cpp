@@ -90,9 +90,6 @@ class BulkTest : public QObject {
         um.primeiro = QStringLiteral("C002");
         um.ultimo = QStringLiteral("C004' OR '1'='1");
         QCOMPARE(codigos(envio.selecionar(um)), QStringList{QStringLiteral("C002")});
-        // The e-mail address comes along with the party.
-        const auto comEmail = envio.selecionar(pedido(2, hoje, hoje, false));
-        QCOMPARE(comEmail.first().email, QStringLiteral("geral@quintadouro.example"));
     }
 
     void pdfRunWritesOneStatementPerPartyNamedByCodeAndPeriod() {

@@ -41,11 +41,8 @@ class EnvioMailTest : public QObject {
         EnvioMail fornecedores(m_t->db(), m_msgs, 1, pastaPrograma(), m_config);
         QCOMPARE(fornecedores.windowTitle(), QStringLiteral("Envio Mail/PDF - Fornecedores"));
         QCOMPARE(rotulo(&fornecedores, "lblTerceiro_0"), QStringLiteral("Fornec. Inicial"));
-        QCOMPARE(rotulo(&fornecedores, "lblTerceiro_1"), QStringLiteral("Fornec. Final"));
         EnvioMail clientes(m_t->db(), m_msgs, 2, pastaPrograma(), m_config);
         QCOMPARE(clientes.windowTitle(), QStringLiteral("Envio Mail/PDF - Clientes"));
-        QCOMPARE(rotulo(&clientes, "lblTerceiro_0"), QStringLiteral("Cliente Inicial"));
-        QCOMPARE(rotulo(&clientes, "lblTerceiro_1"), QStringLiteral("Cliente Final"));
 
         // LimparForm: every code, today.
         QCOMPARE(clientes.campo(0)->text(), QStringLiteral("0"));

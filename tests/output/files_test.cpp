@@ -10,6 +10,7 @@
 #include "tests/output/bulkfixtures.h"
 #include "tests/output/ticketfixtures.h"
 #include "tests/support/clirun.h"
+#include "tests/support/ficheiros.h"
 #include "tests/support/testsupport.h"
 
 class FilesTest : public QObject {
@@ -20,10 +21,6 @@ class FilesTest : public QObject {
     qint32 m_id = 0;
 
     QString trabalho() const { return m_data->path() + QStringLiteral("/trabalho"); }
-    static int modo(const QString& path) {
-        struct stat st {};
-        return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
-    }
 
   private slots:
     void init() {
@@ -55,7 +52,7 @@ class FilesTest : public QObject {
         else
             qputenv("XDG_CACHE_HOME", velho);
         QCOMPARE(w, cache.path() + QStringLiteral("/Balantrix"));
-        QCOMPARE(modo(w), 0700);
+        QCOMPARE(permissoes(w), 0700);
     }
 
     // The working folder as found: made private, kept when ours alone, refused (with
@@ -93,8 +90,8 @@ class FilesTest : public QObject {
         if (aceite) {
             QVERIFY2(r.code == 0, qPrintable(r.err));
             QCOMPARE(r.value(QStringLiteral("pdf")), w + QStringLiteral("/TalaoPesagem_Cli.pdf"));
-            QCOMPARE(modo(w), 0700);
-            QCOMPARE(modo(w + QStringLiteral("/TalaoPesagem_Cli.pdf")), 0600);
+            QCOMPARE(permissoes(w), 0700);
+            QCOMPARE(permissoes(w + QStringLiteral("/TalaoPesagem_Cli.pdf")), 0600);
         } else {
             QCOMPARE(r.code, 1);
             QVERIFY2(r.err.contains(w) && r.err.contains(motivo), qPrintable(r.err));

@@ -2,8 +2,6 @@
 // an earlier version left in the database moved out), the line's codec, the QR code read
 // back from the ticket's PDF page with zbarimg at 150 dpi, the signed line verified, every
 // printed value changed afterwards named, and the manual mark with its legend.
-#include <sys/stat.h>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -19,6 +17,7 @@
 #include "records/tabelasrastreio.h"
 #include "tests/output/ticketfixtures.h"
 #include "tests/support/clirun.h"
+#include "tests/support/ficheiros.h"
 #include "tests/support/testsupport.h"
 
 namespace {
@@ -32,20 +31,6 @@ QString qrDaPagina(const QString& pdf, const QString& pasta, int dpi = 200, int 
     return runProgram(QStringLiteral("zbarimg"),
                       {QStringLiteral("-q"), QStringLiteral("--raw"), pasta + QStringLiteral("/pagina.png")})
         .out.trimmed();
-}
-
-int modo(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
-}
-
-// A database file with its log, as bytes: what anyone who can read it has. Read by another
-// process: closing a descriptor of the file here would drop the locks of the open connection.
-QByteArray bytesDe(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("cat"), {path, path + QStringLiteral("-wal")});
-    p.waitForFinished(20000);
-    return p.readAllStandardOutput();
 }
 
 }  // namespace
@@ -73,13 +58,13 @@ class LegalTest : public QObject {
         QCOMPARE(a.id().size(), 16);
         QCOMPARE(ChaveInstalacao::idDe(a.publicaPem()), a.id());
         QFileInfo f(ficheiro(QStringLiteral("a")));
-        QCOMPARE(modo(f.filePath()), 0600);
-        QCOMPARE(modo(f.absolutePath()), 0700);
+        QCOMPARE(permissoes(f.filePath()), 0600);
+        QCOMPARE(permissoes(f.absolutePath()), 0700);
         // The database holds the two public keys and nothing private.
         const QList<ChaveInstalacao::Publica> chaves = ChaveInstalacao::publicas(t.db());
         QCOMPARE(chaves.size(), 2);
         QCOMPARE(t.db().escalar(QStringLiteral("SELECT COUNT(*) FROM kel_PES_Chave")).toInt(), 0);
-        QVERIFY(!bytesDe(t.path()).contains("PRIVATE KEY"));
+        QVERIFY(!bytesDaBase(t.path()).contains("PRIVATE KEY"));
         const QByteArray sig = a2.assinar("linha");
         QCOMPARE(sig.size(), 64);
         QVERIFY(ChaveInstalacao::verificar(a.publicaPem(), "linha", sig));
@@ -90,7 +75,7 @@ class LegalTest : public QObject {
         QFile::setPermissions(f.filePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
         ChaveInstalacao denovo(t.db(), f.filePath());
         QCOMPARE(denovo.id(), a.id());
-        QCOMPARE(modo(f.filePath()), 0600);
+        QCOMPARE(permissoes(f.filePath()), 0600);
         QFile::remove(ficheiro(QStringLiteral("c")));
         QDir().mkpath(QFileInfo(ficheiro(QStringLiteral("c"))).absolutePath());
         QVERIFY(QFile::link(f.filePath(), ficheiro(QStringLiteral("c"))));
@@ -119,7 +104,7 @@ class LegalTest : public QObject {
         if (postoComChave) propria = ChaveInstalacao(t.db(), f).id();
         QVERIFY(ChaveInstalacao::migrar(t.db(), f).isEmpty());
         QCOMPARE(t.db().escalar(QStringLiteral("SELECT Privada FROM kel_PES_Chave")).toString(), QString());
-        QVERIFY(!bytesDe(t.path()).contains("PRIVATE KEY"));
+        QVERIFY(!bytesDaBase(t.path()).contains("PRIVATE KEY"));
         QStringList ids;
         for (const auto& c : ChaveInstalacao::publicas(t.db())) ids << c.id;
         QVERIFY(ids.contains(ChaveInstalacao::idDe(publica)));

@@ -85,7 +85,8 @@ class PrintTest : public QObject {
         const QString foreign = m_data->path() + QStringLiteral("/mapas/kel_PES_Talao_Cliente.rpt");
         QVERIFY(escreverFicheiro(foreign, QByteArray("\0\x01\x02rpt", 6)));
         QVERIFY(!imp.imprimeDoc(id, TipoTalao::Cliente, m_data->path() + QStringLiteral("/x.pdf")));
-        QVERIFY(m_msgs.last().contains(foreign));
+        QVERIFY2(m_msgs.last().contains(foreign) && m_msgs.last().contains(QStringLiteral("não é um modelo de talão")),
+                 qPrintable(m_msgs.last()));
     }
 
     void printerChoiceKeepsTheSetting() {

@@ -90,19 +90,6 @@ class TicketTest : public QObject {
                  qPrintable(m.erro()));
     }
 
-    void foreignTemplateFilesAreRefused() {
-        // A report file of an older installation: binary, or text of another format.
-        QTemporaryDir dir;
-        const QString bin = dir.filePath(QStringLiteral("kel_PES_Talao_Cliente.rpt"));
-        QVERIFY(escreverFicheiro(bin, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0report", 20)));
-        ModeloTalao m;
-        QVERIFY(!m.carregar(bin));
-        QVERIFY(m.erro().contains(bin));
-        QVERIFY(m.erro().contains(QStringLiteral("não é um modelo de talão")));
-        QVERIFY(!m.carregar(dir.filePath(QStringLiteral("nao_existe.rpt"))));
-        QVERIFY(m.erro().contains(QStringLiteral("não existe")));
-    }
-
     void userCopiesOfTemplatesComeFirst() {
         QTemporaryDir program, config;
         QDir(program.path()).mkpath(QStringLiteral("mapas"));

@@ -137,7 +137,7 @@ class TestStore : public QObject {
 
     void complementAddAndEdit() {
         TempDatabase t;
-        CamposComplemento saida{QStringLiteral("20"), QStringLiteral("99"), 1, false};
+        CamposComplemento saida{Money::fromInteger(20), Money::fromInteger(99), 1, false};
         const qint32 c1 = GravarComplementoHistorico(t.db(), 5, 0, saida);
         const qint32 c2 = GravarComplementoHistorico(t.db(), 5, 0, saida);
         QVERIFY(c1 > 0 && c2 > c1);  // 0 always adds
@@ -149,7 +149,7 @@ class TestStore : public QObject {
         QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 20.0);
 
         // Editing an existing row may move it to another weighing.
-        CamposComplemento entrada{QString(), QStringLiteral("1.250,5"), -1, true};
+        CamposComplemento entrada{Money(), Money::fromUnits(12505000), -1, true};
         QCOMPARE(GravarComplementoHistorico(t.db(), 6, c2, entrada), c2);
         rs = LerComplementosHistorico(t.db(), 6);
         QCOMPARE(rs.count(), 1);
@@ -159,29 +159,26 @@ class TestStore : public QObject {
         QCOMPARE(LerComplementosHistorico(t.db(), 5).count(), 1);
     }
 
-    void amendmentWritesZeroIntoEmptyDeductions() {
+    void amendmentRewritesWeighingAndFirstComplement() {
         TempDatabase t;
         const qint32 semComp = gravada(t.db()), comComp = gravada(t.db());
-        GravarComplementoHistorico(t.db(), comComp, 0, {QStringLiteral("30"), QStringLiteral("5"), 1, true});
+        GravarComplementoHistorico(t.db(), comComp, 0, {Money::fromInteger(30), Money::fromInteger(5), 1, true});
 
         // Without complement rows only the weighing changes, and none is created.
-        CamposComplemento campos{QString(), QString(), 0, true};
-        QVERIFY(ActualizaHistorico(t.db(), semComp, QStringLiteral("Corrigido"), QStringLiteral("980"), campos));
-        QCOMPARE(campos.vasilhame, QString());
+        const CamposComplemento campos{Money(), Money(), 0, true};
+        QVERIFY(ActualizaHistorico(t.db(), semComp, QStringLiteral("Corrigido"), Money::fromInteger(980), campos));
         QCOMPARE(LerComplementosHistorico(t.db(), semComp).count(), 0);
         RecordSet rs = LerHistorico(t.db(), semComp);
         QCOMPARE(rs.text(QStringLiteral("Justificacao")), QStringLiteral("Corrigido"));
         QCOMPARE(rs.value(QStringLiteral("PesoEfectivo")).toDouble(), 980.0);
 
-        // With one, the empty deduction fields show "0" afterwards and 0 is stored.
-        QVERIFY(ActualizaHistorico(t.db(), comComp, QString(), QStringLiteral("1.000,00"), campos));
-        QCOMPARE(campos.vasilhame, QStringLiteral("0"));
-        QCOMPARE(campos.qualidade, QStringLiteral("0"));
+        // With one, deductions taken away are stored as 0.
+        QVERIFY(ActualizaHistorico(t.db(), comComp, QString(), Money::fromInteger(1000), campos));
         rs = LerComplementosHistorico(t.db(), comComp);
         QCOMPARE(rs.value(0, QStringLiteral("Vasilhame")).toDouble(), 0.0);
         QCOMPARE(rs.value(0, QStringLiteral("Qualidade")).toDouble(), 0.0);
 
-        QVERIFY(!ActualizaHistorico(t.db(), 9999, QString(), QString(), campos));
+        QVERIFY(!ActualizaHistorico(t.db(), 9999, QString(), Money(), campos));
     }
 
     void plateRegisteredOnceAndDelete() {
