@@ -29,12 +29,9 @@ QByteArray semMomento(QByteArray pdf) {
 
 }  // namespace
 
-class BulkTest : public QObject {
+class BulkTest : public QObject, ComDemo {
     Q_OBJECT
 
-    std::unique_ptr<TempDataDir> m_data;
-    std::unique_ptr<TempDatabase> m_t;
-    BaseDados& db() { return m_t->db(); }
     QString m_config;
     QString m_pdf;
     SmtpTestServer m_smtp;
@@ -53,17 +50,13 @@ class BulkTest : public QObject {
     }
     void cleanupTestCase() { m_smtp.parar(); }
     void init() {
-        m_data = std::make_unique<TempDataDir>();
-        m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
+        abrirDemo();
         m_config = m_data->path() + QStringLiteral("/Balantrix.kel");
         m_pdf = m_data->path() + QStringLiteral("/PDF");
         escreverConfig(m_config, m_pdf, m_port);
         m_smtp.esvaziar();
     }
-    void cleanup() {
-        m_t.reset();
-        m_data.reset();
-    }
+    void cleanup() { fecharDemo(); }
 
     void selectionTakesFinishedWeighingsOfWholeDaysInTheRange() {
         const QDate hoje = QDate::currentDate();

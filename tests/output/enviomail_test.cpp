@@ -14,28 +14,20 @@
 #include "widgets/campoentrada.h"
 #include "widgets/listapesquisa.h"
 
-class EnvioMailTest : public QObject {
+class EnvioMailTest : public QObject, ComDemo {
     Q_OBJECT
 
-    std::unique_ptr<TempDataDir> m_data;
-    std::unique_ptr<TempDatabase> m_t;
-    RecordingMessages m_msgs;
     QString m_config;
     QString m_pdf;
 
   private slots:
     void init() {
-        m_data = std::make_unique<TempDataDir>();
-        m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
+        abrirDemo();
         m_config = m_data->path() + QStringLiteral("/Balantrix.kel");
         m_pdf = m_data->path() + QStringLiteral("/PDF");
         escreverConfig(m_config, m_pdf);
-        m_msgs.clear();
     }
-    void cleanup() {
-        m_t.reset();
-        m_data.reset();
-    }
+    void cleanup() { fecharDemo(); }
 
     void modesHaveTheirCaptionsLabelsAndDefaults() {
         EnvioMail fornecedores(m_t->db(), m_msgs, 1, pastaPrograma(), m_config);

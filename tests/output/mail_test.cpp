@@ -11,13 +11,9 @@
 #include "tests/support/smtptestserver.h"
 #include "tests/support/testsupport.h"
 
-class MailTest : public QObject {
+class MailTest : public QObject, ComDemo {
     Q_OBJECT
 
-    std::unique_ptr<TempDataDir> m_data;
-    std::unique_ptr<TempDatabase> m_t;
-    BaseDados& db() { return m_t->db(); }
-    RecordingMessages m_msgs;
     SmtpTestServer m_smtp;
     int m_port = 0;
     QString m_config;
@@ -46,18 +42,13 @@ class MailTest : public QObject {
     }
     void cleanupTestCase() { m_smtp.parar(); }
     void init() {
-        m_data = std::make_unique<TempDataDir>();
-        m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
+        abrirDemo();
         m_config = m_data->path() + QStringLiteral("/Balantrix.kel");
         writeConfig(m_port);
-        m_msgs.clear();
         m_smtp.esvaziar();
         m_smtp.recusar({});
     }
-    void cleanup() {
-        m_t.reset();
-        m_data.reset();
-    }
+    void cleanup() { fecharDemo(); }
 
     // The file's own rules (commas, semicolons, backslashes, quoted values) are FicheiroConfig's
     // (base/config_test); the subject, copies and sender reach the messages below. Here the login,

@@ -15,13 +15,8 @@
 #include "tests/support/clirun.h"
 #include "tests/support/testsupport.h"
 
-class PrintTest : public QObject {
+class PrintTest : public QObject, ComDemo {
     Q_OBJECT
-
-    std::unique_ptr<TempDataDir> m_data;
-    std::unique_ptr<TempDatabase> m_t;
-    BaseDados& db() { return m_t->db(); }
-    RecordingMessages m_msgs;
 
     ParametrosAplic parametros(int noVias) {
         ParametrosAplic p;
@@ -30,15 +25,8 @@ class PrintTest : public QObject {
     }
 
   private slots:
-    void init() {
-        m_data = std::make_unique<TempDataDir>();
-        m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
-        m_msgs.clear();
-    }
-    void cleanup() {
-        m_t.reset();
-        m_data.reset();
-    }
+    void init() { abrirDemo(); }
+    void cleanup() { fecharDemo(); }
 
     // A reprint makes exactly NoVias copy rows and pages; without a ticket number or copies, nothing.
     void reprintPrintsNoViasCopies() {
@@ -167,7 +155,7 @@ class PrintTest : public QObject {
         QCOMPARE(QFileInfo(r.value(pdf)).fileName(), QStringLiteral("TalaoPesagem_Cli.pdf"));
         QCOMPARE(pdfPaginas(r.value(pdf)), 2);
 
-        // print: NoVias copies of the parameters row (4 in the demo).
+        // print: NoVias copies of the parameters row (2 in the demo).
         const QString printed = m_data->path() + QStringLiteral("/print.pdf");
         r = runCli({ticket, QStringLiteral("print"), s, outArg, printed});
         QVERIFY2(r.code == 0 && r.out.contains(QStringLiteral("pages=")), qPrintable(r.err));

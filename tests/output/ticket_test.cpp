@@ -12,13 +12,8 @@
 #include "tests/output/ticketfixtures.h"
 #include "tests/support/testsupport.h"
 
-class TicketTest : public QObject {
+class TicketTest : public QObject, ComDemo {
     Q_OBJECT
-
-    std::unique_ptr<TempDataDir> m_data;
-    std::unique_ptr<TempDatabase> m_t;
-    BaseDados& db() { return m_t->db(); }
-    RecordingMessages m_msgs;
 
     QList<int> vias(qint32 id) {
         QList<int> out;
@@ -29,15 +24,8 @@ class TicketTest : public QObject {
     }
 
   private slots:
-    void init() {
-        m_data = std::make_unique<TempDataDir>();
-        m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
-        m_msgs.clear();
-    }
-    void cleanup() {
-        m_t.reset();
-        m_data.reset();
-    }
+    void init() { abrirDemo(); }
+    void cleanup() { fecharDemo(); }
 
     void copiesRowsAreExactlyOneToN() {
         const qint32 id = gravarPesagem(db(), Pesagem{});

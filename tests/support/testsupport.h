@@ -85,6 +85,27 @@ class TempDataDir {
     bool m_had = false;
 };
 
+// A test case whose every function starts on its own data folder and demo database: its
+// init() calls abrirDemo() (then sets what else it needs) and its cleanup() fecharDemo().
+class ComDemo {
+  protected:
+    std::unique_ptr<TempDataDir> m_data;
+    std::unique_ptr<TempDatabase> m_t;
+    RecordingMessages m_msgs;
+    BaseDados& db() { return m_t->db(); }
+
+    void abrirDemo() {
+        m_data = std::make_unique<TempDataDir>();
+        m_t = std::make_unique<TempDatabase>(TempDatabase::Demo);
+        m_msgs.clear();
+    }
+    // The database goes before the folder it may live in.
+    void fecharDemo() {
+        m_t.reset();
+        m_data.reset();
+    }
+};
+
 // The parameters row most tests start from (types GMP/GMS/GR, series 1-3, sector SEC, 4 copies).
 QStringList valoresParametros();
 // Saves that row and reads it into p, as the parameters form does.
